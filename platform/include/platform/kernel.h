@@ -1,0 +1,42 @@
+// Kernel services: last error, heap, clock and handles.
+#pragma once
+
+#include "platform/types.h"
+
+// Last error: one value per thread, shared by every module of the process.
+VEXL_API DWORD GetLastError();
+VEXL_API void SetLastError(DWORD error);
+
+// Heap. GlobalAlloc and LocalAlloc answer a usable address (fixed memory).
+inline constexpr UINT GMEM_FIXED = 0x0000;
+inline constexpr UINT GMEM_ZEROINIT = 0x0040;
+inline constexpr UINT GPTR = GMEM_FIXED | GMEM_ZEROINIT;
+inline constexpr UINT LMEM_FIXED = 0x0000;
+inline constexpr UINT LMEM_ZEROINIT = 0x0040;
+inline constexpr UINT LPTR = LMEM_FIXED | LMEM_ZEROINIT;
+inline constexpr DWORD HEAP_ZERO_MEMORY = 0x00000008;
+
+VEXL_API HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+VEXL_API HGLOBAL GlobalFree(HGLOBAL memory);
+VEXL_API SIZE_T GlobalSize(HGLOBAL memory);
+VEXL_API HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
+VEXL_API HLOCAL LocalFree(HLOCAL memory);
+VEXL_API HANDLE GetProcessHeap();
+VEXL_API LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
+VEXL_API BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID memory);
+
+// Clock. The tick count is milliseconds in 32 bits and wraps.
+VEXL_API DWORD GetTickCount();
+VEXL_API void GetLocalTime(LPSYSTEMTIME time);
+VEXL_API void GetSystemTime(LPSYSTEMTIME time);
+VEXL_API BOOL SystemTimeToFileTime(const SYSTEMTIME* systemTime, LPFILETIME fileTime);
+VEXL_API BOOL FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME systemTime);
+VEXL_API void GetSystemTimeAsFileTime(LPFILETIME fileTime);
+
+// Every kernel handle (file, mutex, find, mapping) is closed here.
+VEXL_API BOOL CloseHandle(HANDLE handle);
+
+VEXL_API DWORD GetCurrentProcessId();
+VEXL_API DWORD GetCurrentThreadId();
+VEXL_API HANDLE GetCurrentProcess();
+VEXL_API HANDLE GetCurrentThread();

@@ -1,0 +1,68 @@
+#include "storage.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vexl::platform {
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+int ReplaceFileAtomically(const std::filesystem::path& file, std::string_view bytes)
+{
+    std::filesystem::path temporary = file;
+    temporary += ".~" + std::to_string(::getpid()) + "-" + std::to_string(::gettid());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return errno;
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            ::unlink(temporary.c_str());
+            return error;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    if (::rename(temporary.c_str(), file.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    return 0;
+}
+
+FileLock::FileLock(const std::filesystem::path& lockFile)
+{
+    std::error_code ignored;
+    std::filesystem::create_directories(lockFile.parent_path(), ignored);
+    fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) return;
+    ::fchmod(fd_, 0666);
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+FileLock::~FileLock()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
+}  // namespace vexl::platform

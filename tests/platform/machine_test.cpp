@@ -1,0 +1,58 @@
+#include "support/test_machine.h"
+
+#include <fstream>
+
+namespace vexl::test {
+namespace {
+
+using PathMappingTest = MachineTest;
+
+TEST_F(PathMappingTest, MapsDrivesUncAndDotsIntoTheRoot)
+{
+    const std::filesystem::path root = machine::Root();
+    struct Case {
+        std::u16string windows;
+        std::filesystem::path host;
+    } cases[] = {
+        {u"C:\\WINDOWS\\system32", root / "C/WINDOWS/system32"},
+        {u"c:/windows//SYSTEM32\\", root / "C/WINDOWS/system32"},
+        {u"D:\\data\\x.ini", root / "D/data/x.ini"},
+        {u"\\\\server\\share\\a.txt", root / "UNC/server/share/a.txt"},
+        {u"C:\\a\\..\\..\\..\\b", root / "C/b"},
+        {u"\\WINDOWS\\.\\new", root / "C/WINDOWS/new"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(machine::HostPath(c.windows), c.host);
+}
+
+TEST_F(PathMappingTest, RefusesInvalidNames)
+{
+    for (std::u16string bad : {u"C:\\a|b", u"C:\\a\\b?c", u"1:\\x", u"C:\\a:b"}) EXPECT_TRUE(machine::HostPath(bad).empty());
+}
+
+TEST_F(PathMappingTest, MatchesExistingNamesWithoutCase)
+{
+    machine::WriteFile(u"C:\\Drivers\\TZ16E172.ini", "x");
+    EXPECT_EQ(machine::HostPath(u"c:\\DRIVERS\\tz16e172.INI"), machine::Root() / "C/Drivers/TZ16E172.ini");
+}
+
+TEST(MachineProfile, RoundTripsThroughTheMachineFile)
+{
+    machine::Profile profile;
+    profile.osMajor = 5;
+    profile.osMinor = 2;
+    profile.suiteMask = 0x10;
+    profile.administrator = false;
+    profile.userName = u"Jos\u00e9";
+    profile.fixedLocalTime = "2026-01-31 13:45:10.250";
+    TestMachine machine(profile);
+    const machine::Profile loaded = machine::LoadProfile();
+    EXPECT_EQ(loaded.osMajor, 5u);
+    EXPECT_EQ(loaded.osMinor, 2u);
+    EXPECT_EQ(loaded.suiteMask, 0x10);
+    EXPECT_FALSE(loaded.administrator);
+    EXPECT_EQ(loaded.userName, u"Jos\u00e9");
+    EXPECT_EQ(loaded.fixedLocalTime, "2026-01-31 13:45:10.250");
+}
+
+}  // namespace
+}  // namespace vexl::test

@@ -1,0 +1,37 @@
+// A machine of its own for each test: a temporary root, created with a
+// profile and used by this process until the fixture ends.
+#pragma once
+
+#include "platform/machine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace vexl::test {
+
+class TestMachine {
+public:
+    explicit TestMachine(const machine::Profile& profile = {});
+    ~TestMachine();
+    TestMachine(const TestMachine&) = delete;
+    TestMachine& operator=(const TestMachine&) = delete;
+
+    const std::filesystem::path& root() const { return root_; }
+    // The host path of a Windows path on this machine.
+    std::filesystem::path host(std::u16string_view windowsPath) const { return machine::HostPath(windowsPath); }
+
+private:
+    std::filesystem::path root_;
+};
+
+// A test fixture with a fresh machine.
+class MachineTest : public ::testing::Test {
+protected:
+    TestMachine machine_;
+};
+
+// Where the build put each deliverable.
+std::filesystem::path DeliverableFile(std::u16string_view name);
+
+}  // namespace vexl::test
