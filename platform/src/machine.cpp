@@ -117,10 +117,12 @@ void Create(const fs::path& root, const Profile& profile)
     }
 }
 
-Profile LoadProfile()
+namespace {
+
+Profile ParseProfile(const std::string& text)
 {
     Profile profile;
-    std::ifstream in(Root() / kProfileFile, std::ios::binary);
+    std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
         const std::size_t equals = line.find('=');
@@ -131,6 +133,33 @@ Profile LoadProfile()
         }
     }
     return profile;
+}
+
+}  // namespace
+
+// The profile is read often (every code page conversion asks for the ANSI
+// code page), so the parsed profile is kept until the file changes.
+Profile LoadProfile()
+{
+    static std::mutex lock;
+    static fs::path cachedFile;
+    static fs::file_time_type cachedTime;
+    static std::uintmax_t cachedSize = 0;
+    static Profile cached;
+
+    const fs::path file = Root() / kProfileFile;
+    std::error_code error;
+    const fs::file_time_type time = fs::last_write_time(file, error);
+    const std::uintmax_t size = error ? 0 : fs::file_size(file, error);
+    if (error) return Profile{};
+    std::lock_guard guard(lock);
+    if (file != cachedFile || time != cachedTime || size != cachedSize) {
+        cached = ParseProfile(platform::ReadWholeFile(file).value_or(std::string()));
+        cachedFile = file;
+        cachedTime = time;
+        cachedSize = size;
+    }
+    return cached;
 }
 
 void SaveProfile(const Profile& profile)
