@@ -14,14 +14,20 @@ VEXL_API int lstrlenA(LPCSTR text);
 // profile names another single-byte page the layer knows).
 inline constexpr UINT CP_ACP = 0;
 inline constexpr UINT CP_OEMCP = 1;
+inline constexpr UINT CP_THREAD_ACP = 3;
 inline constexpr UINT CP_UTF8 = 65001;
 inline constexpr DWORD MB_PRECOMPOSED = 0x00000001;
 inline constexpr DWORD MB_ERR_INVALID_CHARS = 0x00000008;
+inline constexpr DWORD WC_ERR_INVALID_CHARS = 0x00000080;
 inline constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x00000400;
 
 // Windows semantics: a length of -1 converts through the terminator; a
 // destination size of 0 answers the size needed; a short destination gets
-// what fits and the call fails with ERROR_INSUFFICIENT_BUFFER.
+// what fits and the call fails with ERROR_INSUFFICIENT_BUFFER. A character
+// the page lacks becomes the default character ('?' or the caller's) and
+// sets *usedDefaultChar; there is no best-fit mapping. The known pages are
+// 1252, 1250, 1251, 28591, 437 and UTF-8; any other fails with
+// ERROR_INVALID_PARAMETER.
 VEXL_API int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceBytes, LPWSTR destination,
                                  int destinationChars);
 VEXL_API int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceChars, LPSTR destination,
@@ -31,7 +37,8 @@ VEXL_API UINT GetOEMCP();
 VEXL_API BOOL IsDBCSLeadByte(BYTE byte);
 VEXL_API BOOL IsDBCSLeadByteEx(UINT codePage, BYTE byte);
 
-// Character sets.
+// Character sets. TranslateCharsetInfo fills ciCharset, ciACP and the code
+// page's bit in fs.fsCsb[0].
 inline constexpr DWORD TCI_SRCCHARSET = 1;
 inline constexpr DWORD TCI_SRCCODEPAGE = 2;
 inline constexpr DWORD TCI_SRCFONTSIG = 3;
@@ -66,5 +73,7 @@ struct CHARSETINFO {
 };
 using LPCHARSETINFO = CHARSETINFO*;
 
-// With TCI_SRCCODEPAGE the source is the code page number itself.
+// With TCI_SRCCODEPAGE and TCI_SRCCHARSET the source is the code page or
+// character set number itself; with TCI_SRCFONTSIG it points to fsCsb and
+// the lowest code page bit set there is taken.
 VEXL_API BOOL TranslateCharsetInfo(DWORD* source, LPCHARSETINFO charsetInfo, DWORD flags);
