@@ -4,3 +4,6 @@
 #include "platform/types.h"
 #include "platform/kernel.h"
 #include "platform/text.h"
+#include "platform/files.h"
+#include "platform/environment.h"
+#include "platform/inifile.h"

@@ -1,0 +1,34 @@
+// INI files: 8-bit text in the machine's ANSI code page, sections of
+// key=value lines. Section and key names compare without case; blanks around
+// keys and values are trimmed and one pair of double quotes around a value
+// is removed; lines that begin with ';' are comments. When a key or a
+// section appears twice, the first one counts.
+//
+// There is no cache: every read reads the file, and every write replaces
+// the file atomically before the call returns. A file name without a folder
+// is taken in the Windows directory.
+#pragma once
+
+#include "platform/types.h"
+
+// A value (or the default when the file, section or key is missing, "" for a
+// null default), cut to size - 1 characters; answers the characters copied.
+// A null key lists the keys of the section, a null section the section names:
+// each name ends with a NUL and the list with another; a list cut short ends
+// with two NULs and answers size - 2.
+VEXL_API DWORD GetPrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR defaultText, LPWSTR returned,
+                                        DWORD size, LPCWSTR fileName);
+// The value read as a C integer (blanks, sign, decimal or 0x hexadecimal,
+// trailing text ignored; 0 when it holds no number). A missing key, or one
+// whose value is empty, answers the default.
+VEXL_API UINT GetPrivateProfileIntW(LPCWSTR appName, LPCWSTR keyName, INT defaultValue, LPCWSTR fileName);
+// The lines of a section as "key=value\0...\0\0".
+VEXL_API DWORD GetPrivateProfileSectionW(LPCWSTR appName, LPWSTR returned, DWORD size, LPCWSTR fileName);
+VEXL_API DWORD GetPrivateProfileSectionNamesW(LPWSTR returned, DWORD size, LPCWSTR fileName);
+
+// Sets a key (written as key=value); a null value deletes the key, a null
+// key the whole section. The file is created when missing, its folder is
+// not. All three null asks to flush a cache, which there is not: FALSE.
+VEXL_API BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value, LPCWSTR fileName);
+// Replaces the lines of a section by "key=value\0...\0\0"; null deletes the section.
+VEXL_API BOOL WritePrivateProfileSectionW(LPCWSTR appName, LPCWSTR text, LPCWSTR fileName);

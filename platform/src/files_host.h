@@ -1,0 +1,52 @@
+// What the file, find, mapping and INI functions share: the host file behind
+// a Windows path, Windows errors for host failures, the read-only attribute
+// kept in the host mode bits, and FILETIME conversions.
+#pragma once
+
+#include "platform/types.h"
+
+#include "handles.h"
+
+#include <filesystem>
+#include <string_view>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace vexl::platform {
+
+// The host path of a Windows path; empty when the name is null, empty,
+// invalid or there is no machine.
+std::filesystem::path HostFile(const WCHAR* windowsPath);
+
+// The Windows error for an errno of a call on path: a missing entry is
+// ERROR_FILE_NOT_FOUND when its folder exists, else ERROR_PATH_NOT_FOUND.
+DWORD ErrorFromErrno(int error, const std::filesystem::path& path);
+DWORD ErrorFromErrno(int error);
+
+// A file is read-only when its owner may not write it. The layer checks this
+// itself, so the attribute holds even for a process that runs as root.
+constexpr bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
+bool IsReadOnlyFile(const std::filesystem::path& path);
+
+// Windows attributes of a host entry.
+DWORD AttributesFromStat(const struct stat& status);
+
+FILETIME FileTimeFromTimespec(const struct timespec& time);
+struct timespec TimespecFromFileTime(const FILETIME& time);
+
+}  // namespace vexl::platform
+
+namespace vexl::platform {
+
+// A file handle: an open host descriptor and the Windows access it was opened with.
+struct FileObject : KernelObject {
+    FileObject(int descriptor, DWORD grantedAccess) : fd(descriptor), access(grantedAccess) {}
+    ~FileObject() override;
+    FileObject(const FileObject&) = delete;
+    FileObject& operator=(const FileObject&) = delete;
+
+    int fd;
+    DWORD access;  // GENERIC_READ and GENERIC_WRITE bits
+};
+
+}  // namespace vexl::platform

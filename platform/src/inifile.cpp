@@ -1,0 +1,484 @@
+// INI profile functions over 8-bit files in the ANSI code page.
+//
+// A file is read whole into lines. Every line keeps its bytes and its line
+// end, so a write changes only the lines it means to change and the rest of
+// the file stays byte for byte; new and changed lines end with CR LF. Writes
+// hold a machine-wide lock from the read to the replacement, and replace the
+// file atomically (temporary file, flush, rename): a crash or a full disk
+// leaves the old settings whole.
+#include "platform/inifile.h"
+
+#include "platform/files.h"
+#include "platform/kernel.h"
+#include "platform/machine.h"
+#include "platform/text.h"
+
+#include "files_host.h"
+#include "storage.h"
+#include "unicode.h"
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+using namespace vexl::platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+enum class LineKind { Other, Header, Entry };
+
+struct IniLine {
+    std::string bytes;  // as stored, without the line end
+    std::string end;    // "\r\n", "\n", or "" for a last line without one
+    LineKind kind = LineKind::Other;
+    std::u16string name;   // section name of a header, key of an entry
+    std::u16string value;  // value of an entry, trimmed, quotes kept
+    bool hasEquals = false;
+};
+
+using IniLines = std::vector<IniLine>;
+
+constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+// --- Text -------------------------------------------------------------------
+
+std::u16string_view Trim(std::u16string_view text)
+{
+    const auto isBlank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::u16string_view Unquote(std::u16string_view value)
+{
+    if (value.size() >= 2 && value.front() == u'"' && value.back() == u'"') return value.substr(1, value.size() - 2);
+    return value;
+}
+
+// Names and values are single lines: a line break would start a new entry.
+std::u16string_view FirstLine(std::u16string_view text)
+{
+    return text.substr(0, text.find_first_of(u"\r\n"));
+}
+
+bool IsAscii(std::string_view bytes)
+{
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+// ASCII is the same in every ANSI code page; only other text is converted.
+std::u16string Decode(std::string_view bytes)
+{
+    if (IsAscii(bytes)) return std::u16string(bytes.begin(), bytes.end());
+    const int length = static_cast<int>(bytes.size());
+    const int chars = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+    std::u16string text(static_cast<std::size_t>(chars > 0 ? chars : 0), u'\0');
+    if (chars > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, text.data(), chars);
+    return text;
+}
+
+std::string Encode(std::u16string_view text)
+{
+    bool ascii = true;
+    for (char16_t c : text) ascii = ascii && c < 0x80;
+    if (ascii) return std::string(text.begin(), text.end());
+    const int length = static_cast<int>(text.size());
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string encoded(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) WideCharToMultiByte(CP_ACP, 0, text.data(), length, encoded.data(), bytes, nullptr, nullptr);
+    return encoded;
+}
+
+// --- Lines ------------------------------------------------------------------
+
+void Classify(IniLine& line)
+{
+    const std::u16string text = Decode(line.bytes);
+    const std::u16string_view trimmed = Trim(text);
+    if (trimmed.empty() || trimmed.front() == u';') return;
+    if (trimmed.front() == u'[') {
+        line.kind = LineKind::Header;
+        const std::size_t close = trimmed.find(u']');
+        line.name = Trim(trimmed.substr(1, close == std::u16string_view::npos ? close : close - 1));
+        return;
+    }
+    const std::size_t equals = trimmed.find(u'=');
+    line.kind = LineKind::Entry;
+    line.name = Trim(trimmed.substr(0, equals));
+    line.hasEquals = equals != std::u16string_view::npos;
+    if (line.hasEquals) line.value = Trim(trimmed.substr(equals + 1));
+}
+
+IniLines Parse(std::string_view bytes)
+{
+    IniLines lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t newline = bytes.find('\n', start);
+        IniLine line;
+        if (newline == std::string_view::npos) {
+            line.bytes = bytes.substr(start);
+            start = bytes.size();
+        } else {
+            const bool crlf = newline > start && bytes[newline - 1] == '\r';
+            line.bytes = bytes.substr(start, newline - start - (crlf ? 1 : 0));
+            line.end = crlf ? "\r\n" : "\n";
+            start = newline + 1;
+        }
+        Classify(line);
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::string Serialize(const IniLines& lines)
+{
+    std::string bytes;
+    for (const IniLine& line : lines) bytes += line.bytes + line.end;
+    return bytes;
+}
+
+IniLine MakeLine(std::u16string_view text)
+{
+    IniLine line;
+    line.bytes = Encode(text);
+    line.end = "\r\n";
+    Classify(line);
+    return line;
+}
+
+IniLine MakeHeader(std::u16string_view section) { return MakeLine(u"[" + std::u16string(section) + u"]"); }
+
+IniLine MakeEntry(std::u16string_view key, std::u16string_view value)
+{
+    return MakeLine(std::u16string(key) + u"=" + std::u16string(value));
+}
+
+// Inserts before index; a last line without a line end gets one first.
+void InsertLines(IniLines& lines, std::size_t index, const IniLines& inserted)
+{
+    if (index > 0 && lines[index - 1].end.empty()) lines[index - 1].end = "\r\n";
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(index), inserted.begin(), inserted.end());
+}
+
+// --- Sections and keys ------------------------------------------------------
+
+std::size_t FindSection(const IniLines& lines, std::u16string_view section, std::size_t from = 0)
+{
+    for (std::size_t i = from; i < lines.size(); ++i) {
+        if (lines[i].kind == LineKind::Header && EqualNoCase(lines[i].name, section)) return i;
+    }
+    return npos;
+}
+
+// The index after the last line of the section whose header is at header.
+std::size_t SectionEnd(const IniLines& lines, std::size_t header)
+{
+    std::size_t i = header + 1;
+    while (i < lines.size() && lines[i].kind != LineKind::Header) ++i;
+    return i;
+}
+
+std::size_t FindKey(const IniLines& lines, std::size_t header, std::u16string_view key)
+{
+    const std::size_t end = SectionEnd(lines, header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        if (lines[i].kind == LineKind::Entry && EqualNoCase(lines[i].name, key)) return i;
+    }
+    return npos;
+}
+
+const IniLine* FindEntry(const IniLines& lines, std::u16string_view section, std::u16string_view key)
+{
+    const std::size_t header = FindSection(lines, section);
+    const std::size_t entry = header == npos ? npos : FindKey(lines, header, key);
+    return entry == npos ? nullptr : &lines[entry];
+}
+
+std::vector<std::u16string> SectionNames(const IniLines& lines)
+{
+    std::vector<std::u16string> names;
+    for (const IniLine& line : lines) {
+        if (line.kind != LineKind::Header) continue;
+        bool seen = false;
+        for (const std::u16string& name : names) seen = seen || EqualNoCase(name, line.name);
+        if (!seen) names.push_back(line.name);
+    }
+    return names;
+}
+
+// The entries of a section: their keys, or their lines as key=value.
+std::vector<std::u16string> SectionEntries(const IniLines& lines, std::u16string_view section, bool keysOnly)
+{
+    std::vector<std::u16string> entries;
+    const std::size_t header = FindSection(lines, section);
+    if (header == npos) return entries;
+    const std::size_t end = SectionEnd(lines, header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        const IniLine& line = lines[i];
+        if (line.kind != LineKind::Entry) continue;
+        entries.push_back(keysOnly || !line.hasEquals ? line.name : line.name + u"=" + line.value);
+    }
+    return entries;
+}
+
+void SetKey(IniLines& lines, std::u16string_view section, std::u16string_view key, std::u16string_view value)
+{
+    const std::size_t header = FindSection(lines, section);
+    if (header == npos) {
+        InsertLines(lines, lines.size(), {MakeHeader(section), MakeEntry(key, value)});
+        return;
+    }
+    if (const std::size_t entry = FindKey(lines, header, key); entry != npos) {
+        lines[entry] = MakeEntry(key, value);
+        return;
+    }
+    std::size_t after = header;
+    const std::size_t end = SectionEnd(lines, header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        if (lines[i].kind == LineKind::Entry) after = i;
+    }
+    InsertLines(lines, after + 1, {MakeEntry(key, value)});
+}
+
+// Deletes every entry of the key in the section, so that no second copy of
+// the key shows through once the first is gone.
+bool DeleteKey(IniLines& lines, std::u16string_view section, std::u16string_view key)
+{
+    const std::size_t header = FindSection(lines, section);
+    if (header == npos) return false;
+    bool deleted = false;
+    for (std::size_t entry = FindKey(lines, header, key); entry != npos; entry = FindKey(lines, header, key)) {
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(entry));
+        deleted = true;
+    }
+    return deleted;
+}
+
+// Deletes every section of the name, header and lines.
+bool DeleteSection(IniLines& lines, std::u16string_view section)
+{
+    bool deleted = false;
+    for (std::size_t header = FindSection(lines, section); header != npos; header = FindSection(lines, section, header)) {
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(header),
+                    lines.begin() + static_cast<std::ptrdiff_t>(SectionEnd(lines, header)));
+        deleted = true;
+    }
+    return deleted;
+}
+
+void ReplaceSection(IniLines& lines, std::u16string_view section, IniLines body)
+{
+    std::size_t header = FindSection(lines, section);
+    if (header == npos) {
+        header = lines.size();
+        InsertLines(lines, header, {MakeHeader(section)});
+    }
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(header + 1),
+                lines.begin() + static_cast<std::ptrdiff_t>(SectionEnd(lines, header)));
+    InsertLines(lines, header + 1, body);
+}
+
+// --- Files ------------------------------------------------------------------
+
+// A name without a folder is a file of the Windows directory.
+fs::path IniFilePath(LPCWSTR fileName)
+{
+    const std::u16string_view name = fileName ? View(fileName) : std::u16string_view(u"win.ini");
+    if (name.empty()) return {};
+    if (name.find_first_of(u"\\/:") != std::u16string_view::npos) return vexl::machine::HostPath(name);
+    return vexl::machine::HostPath(vexl::machine::LoadProfile().windowsDirectory + u"\\" + std::u16string(name));
+}
+
+IniLines ReadIniFile(LPCWSTR fileName)
+{
+    const fs::path path = IniFilePath(fileName);
+    if (path.empty()) return {};
+    return Parse(ReadWholeFile(path).value_or(std::string()));
+}
+
+// A file may be written when it is missing from an existing folder, or is
+// neither a folder nor read-only.
+DWORD CheckWritable(const fs::path& path, bool& exists)
+{
+    struct stat status {};
+    exists = ::stat(path.c_str(), &status) == 0;
+    if (exists) return S_ISDIR(status.st_mode) || IsReadOnlyMode(status.st_mode) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    const DWORD error = ErrorFromErrno(errno, path);
+    return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+}
+
+// Reads the file, lets edit change its lines (edit answers whether anything
+// changed) and writes it back at once. The machine-wide lock keeps two
+// writers from losing each other's changes.
+template <typename Edit>
+BOOL EditIniFile(LPCWSTR fileName, Edit edit)
+{
+    const fs::path path = IniFilePath(fileName);
+    if (path.empty()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    FileLock lock(vexl::machine::Root() / "inifile.lock");
+    bool exists = false;
+    if (const DWORD error = CheckWritable(path, exists); error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return FALSE;
+    }
+    const std::optional<std::string> bytes = exists ? ReadWholeFile(path) : std::string();
+    if (!bytes) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    IniLines lines = Parse(*bytes);
+    if (!edit(lines)) return TRUE;
+    if (const int failure = ReplaceFileAtomically(path, Serialize(lines))) {
+        SetLastError(ErrorFromErrno(failure, path));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// --- Copying out ------------------------------------------------------------
+
+DWORD CopyText(std::u16string_view text, LPWSTR out, DWORD size)
+{
+    const std::size_t count = text.size() < size ? text.size() : size - 1;
+    text.copy(out, count);
+    out[count] = 0;
+    if (count < text.size()) SetLastError(ERROR_MORE_DATA);
+    return static_cast<DWORD>(count);
+}
+
+// Names each followed by a NUL, then one more NUL. A list cut short keeps
+// size - 2 characters and ends with two NULs.
+DWORD CopyList(const std::vector<std::u16string>& items, LPWSTR out, DWORD size)
+{
+    std::u16string list;
+    for (const std::u16string& item : items) {
+        list += item;
+        list += u'\0';
+    }
+    if (list.size() + 1 <= size) {
+        list.copy(out, list.size());
+        out[list.size()] = 0;
+        if (list.empty() && size >= 2) out[1] = 0;
+        return static_cast<DWORD>(list.size());
+    }
+    SetLastError(ERROR_MORE_DATA);
+    if (size < 2) {
+        out[0] = 0;
+        return 0;
+    }
+    list.copy(out, size - 2);
+    out[size - 2] = 0;
+    out[size - 1] = 0;
+    return size - 2;
+}
+
+// A C-like integer: blanks, a sign, then "0x" and hexadecimal digits or
+// decimal digits; what follows is ignored. Arithmetic wraps in 32 bits.
+UINT ParseInt(std::u16string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
+    const auto digit = [](char16_t c) -> int {
+        if (c >= u'0' && c <= u'9') return c - u'0';
+        if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+        if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+        return 99;
+    };
+    UINT base = 10;
+    if (i + 2 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X') && digit(text[i + 2]) < 16) {
+        base = 16;
+        i += 2;
+    }
+    UINT value = 0;
+    for (; i < text.size() && static_cast<UINT>(digit(text[i])) < base; ++i) value = value * base + static_cast<UINT>(digit(text[i]));
+    return negative ? 0u - value : value;
+}
+
+}  // namespace
+
+DWORD GetPrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR defaultText, LPWSTR returned, DWORD size,
+                               LPCWSTR fileName)
+{
+    if (!returned || size == 0) return 0;
+    const IniLines lines = ReadIniFile(fileName);
+    if (!appName) return CopyList(SectionNames(lines), returned, size);
+    const std::u16string_view section = Trim(View(appName));
+    if (!keyName) return CopyList(SectionEntries(lines, section, true), returned, size);
+    if (const IniLine* entry = FindEntry(lines, section, Trim(View(keyName)))) {
+        return CopyText(Unquote(entry->value), returned, size);
+    }
+    return CopyText(defaultText ? View(defaultText) : std::u16string_view(), returned, size);
+}
+
+// A key that is present with an empty value answers the default too: an
+// empty value holds no number, and the callers store "" to mean "not set".
+UINT GetPrivateProfileIntW(LPCWSTR appName, LPCWSTR keyName, INT defaultValue, LPCWSTR fileName)
+{
+    if (!appName || !keyName) return static_cast<UINT>(defaultValue);
+    const IniLines lines = ReadIniFile(fileName);
+    const IniLine* entry = FindEntry(lines, Trim(View(appName)), Trim(View(keyName)));
+    if (!entry || Unquote(entry->value).empty()) return static_cast<UINT>(defaultValue);
+    return ParseInt(Unquote(entry->value));
+}
+
+DWORD GetPrivateProfileSectionW(LPCWSTR appName, LPWSTR returned, DWORD size, LPCWSTR fileName)
+{
+    if (!returned || size == 0) return 0;
+    if (!appName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        returned[0] = 0;
+        return 0;
+    }
+    return CopyList(SectionEntries(ReadIniFile(fileName), Trim(View(appName)), false), returned, size);
+}
+
+DWORD GetPrivateProfileSectionNamesW(LPWSTR returned, DWORD size, LPCWSTR fileName)
+{
+    if (!returned || size == 0) return 0;
+    return CopyList(SectionNames(ReadIniFile(fileName)), returned, size);
+}
+
+BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value, LPCWSTR fileName)
+{
+    if (!appName && !keyName && !value) return FALSE;  // a flush: nothing is cached
+    if (!appName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::u16string section(Trim(FirstLine(View(appName))));
+    if (!keyName) return EditIniFile(fileName, [&](IniLines& lines) { return DeleteSection(lines, section); });
+    const std::u16string key(Trim(FirstLine(View(keyName))));
+    if (!value) return EditIniFile(fileName, [&](IniLines& lines) { return DeleteKey(lines, section, key); });
+    const std::u16string text(FirstLine(View(value)));
+    return EditIniFile(fileName, [&](IniLines& lines) {
+        SetKey(lines, section, key, text);
+        return true;
+    });
+}
+
+BOOL WritePrivateProfileSectionW(LPCWSTR appName, LPCWSTR text, LPCWSTR fileName)
+{
+    if (!appName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::u16string section(Trim(FirstLine(View(appName))));
+    if (!text) return EditIniFile(fileName, [&](IniLines& lines) { return DeleteSection(lines, section); });
+    IniLines body;
+    for (const WCHAR* line = text; *line; line += TextLength(line) + 1) body.push_back(MakeLine(FirstLine(View(line))));
+    return EditIniFile(fileName, [&](IniLines& lines) {
+        ReplaceSection(lines, section, body);
+        return true;
+    });
+}
