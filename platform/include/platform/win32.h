@@ -7,3 +7,6 @@
 #include "platform/files.h"
 #include "platform/environment.h"
 #include "platform/inifile.h"
+#include "platform/registry.h"
+#include "platform/devmode.h"
+#include "platform/spooler.h"

@@ -1,0 +1,397 @@
+#include "printer_store.h"
+
+#include "platform/machine.h"
+
+#include "record_file.h"
+#include "storage.h"
+#include "unicode.h"
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <span>
+
+namespace vexl::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using machine::JobSetup;
+using machine::PrinterSetup;
+
+constexpr std::size_t kMaxFileNameBytes = 240;
+constexpr std::size_t kDevmodeHeaderBytes = offsetof(DEVMODEW, dmFields) + sizeof(DWORD);
+
+fs::path SpoolerFolder()
+{
+    const fs::path root = machine::Root();
+    return root.empty() ? fs::path() : root / "spooler";
+}
+
+// ---- Field tables --------------------------------------------------------
+
+template <typename Record>
+struct TextField {
+    const char* key;
+    std::u16string Record::*member;
+};
+
+template <typename Record>
+struct NumberField {
+    const char* key;
+    DWORD Record::*member;
+};
+
+const TextField<PrinterSetup> kPrinterTexts[] = {
+    {"name", &PrinterSetup::name},
+    {"serverName", &PrinterSetup::serverName},
+    {"shareName", &PrinterSetup::shareName},
+    {"portName", &PrinterSetup::portName},
+    {"driverName", &PrinterSetup::driverName},
+    {"comment", &PrinterSetup::comment},
+    {"location", &PrinterSetup::location},
+    {"sepFile", &PrinterSetup::sepFile},
+    {"printProcessor", &PrinterSetup::printProcessor},
+    {"datatype", &PrinterSetup::datatype},
+    {"parameters", &PrinterSetup::parameters},
+    {"environment", &PrinterSetup::environment},
+    {"driverDirectory", &PrinterSetup::driverDirectory},
+    {"driverFile", &PrinterSetup::driverFile},
+    {"dataFile", &PrinterSetup::dataFile},
+    {"configFile", &PrinterSetup::configFile},
+    {"helpFile", &PrinterSetup::helpFile},
+    {"monitorName", &PrinterSetup::monitorName},
+    {"defaultDataType", &PrinterSetup::defaultDataType},
+    {"objectGuid", &PrinterSetup::objectGuid},
+};
+
+const NumberField<PrinterSetup> kPrinterNumbers[] = {
+    {"attributes", &PrinterSetup::attributes},
+    {"priority", &PrinterSetup::priority},
+    {"defaultPriority", &PrinterSetup::defaultPriority},
+    {"startTime", &PrinterSetup::startTime},
+    {"untilTime", &PrinterSetup::untilTime},
+    {"status", &PrinterSetup::status},
+    {"driverVersion", &PrinterSetup::driverVersion},
+    {"dsAction", &PrinterSetup::dsAction},
+};
+
+const TextField<JobSetup> kJobTexts[] = {
+    {"job.document", &JobSetup::document},
+    {"job.userName", &JobSetup::userName},
+    {"job.machineName", &JobSetup::machineName},
+    {"job.notifyName", &JobSetup::notifyName},
+    {"job.datatype", &JobSetup::datatype},
+    {"job.printProcessor", &JobSetup::printProcessor},
+    {"job.parameters", &JobSetup::parameters},
+    {"job.statusText", &JobSetup::statusText},
+};
+
+const NumberField<JobSetup> kJobNumbers[] = {
+    {"job.status", &JobSetup::status},
+    {"job.priority", &JobSetup::priority},
+    {"job.position", &JobSetup::position},
+    {"job.totalPages", &JobSetup::totalPages},
+    {"job.pagesPrinted", &JobSetup::pagesPrinted},
+    {"job.size", &JobSetup::size},
+    {"job.startTime", &JobSetup::startTime},
+    {"job.untilTime", &JobSetup::untilTime},
+    {"job.time", &JobSetup::time},
+};
+
+template <typename Record>
+void FormatFields(const Record& record, std::span<const TextField<Record>> texts,
+                  std::span<const NumberField<Record>> numbers, std::string& out)
+{
+    for (const TextField<Record>& field : texts) out += FormatRecord({field.key, ToUtf8(record.*field.member)});
+    for (const NumberField<Record>& field : numbers)
+        out += FormatRecord({field.key, std::to_string(record.*field.member)});
+}
+
+// Sets the field named by the record's key; false when no field has that key.
+template <typename Record>
+bool ReadField(Record& record, std::span<const TextField<Record>> texts, std::span<const NumberField<Record>> numbers,
+               const RecordFields& line)
+{
+    for (const TextField<Record>& field : texts) {
+        if (line[0] == field.key) {
+            record.*field.member = FromUtf8(line[1]);
+            return true;
+        }
+    }
+    for (const NumberField<Record>& field : numbers) {
+        if (line[0] == field.key) {
+            if (const std::optional<DWORD> value = ParseNumber(line[1])) record.*field.member = *value;
+            return true;
+        }
+    }
+    return false;
+}
+
+// SYSTEMTIME as its eight numbers.
+std::string FormatTime(const SYSTEMTIME& time)
+{
+    const WORD parts[] = {time.wYear, time.wMonth, time.wDayOfWeek, time.wDay,
+                          time.wHour, time.wMinute, time.wSecond, time.wMilliseconds};
+    std::string text;
+    for (WORD part : parts) text += (text.empty() ? "" : " ") + std::to_string(part);
+    return text;
+}
+
+SYSTEMTIME ParseTime(std::string_view text)
+{
+    WORD parts[8] = {};
+    std::size_t index = 0;
+    std::size_t start = 0;
+    while (index < 8 && start <= text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string_view::npos) end = text.size();
+        parts[index++] = static_cast<WORD>(ParseNumber(text.substr(start, end - start)).value_or(0));
+        start = end + 1;
+    }
+    return {parts[0], parts[1], parts[2], parts[3], parts[4], parts[5], parts[6], parts[7]};
+}
+
+std::string FormatPrinter(const StoredPrinter& printer)
+{
+    const PrinterSetup& setup = printer.setup;
+    std::string text = "# VEXL printer 1\n";
+    FormatFields<PrinterSetup>(setup, kPrinterTexts, kPrinterNumbers, text);
+    text += FormatRecord({"administrationAllowed", setup.administrationAllowed ? "1" : "0"});
+    text += FormatRecord({"printerDataReadOnly", setup.printerDataReadOnly ? "1" : "0"});
+    for (const std::u16string& file : setup.dependentFiles) text += FormatRecord({"dependentFile", ToUtf8(file)});
+    if (!setup.devmode.empty()) text += FormatRecord({"devmode", ToHex(setup.devmode)});
+    for (const auto& [name, value] : setup.printerData)
+        text += FormatRecord({"data", ToUtf8(name), std::to_string(value.type), ToHex(value.bytes)});
+    for (const SpoolerFailure& failure : printer.failures)
+        text += FormatRecord({"failure", failure.function, std::to_string(failure.error)});
+    for (const JobSetup& job : printer.jobs) {
+        text += FormatRecord({"job", std::to_string(job.id)});
+        FormatFields<JobSetup>(job, kJobTexts, kJobNumbers, text);
+        text += FormatRecord({"job.submitted", FormatTime(job.submitted)});
+        if (!job.devmode.empty()) text += FormatRecord({"job.devmode", ToHex(job.devmode)});
+    }
+    return text;
+}
+
+// A stored DEVMODE that is not whole is dropped rather than handed out.
+std::string ReadDevmode(const std::string& hex)
+{
+    std::optional<std::string> bytes = FromHex(hex);
+    return bytes && IsWholeDevmode(*bytes) ? std::move(*bytes) : std::string();
+}
+
+StoredPrinter ParsePrinter(std::string_view text)
+{
+    StoredPrinter printer;
+    PrinterSetup& setup = printer.setup;
+    for (const RecordFields& line : ParseRecords(text)) {
+        if (line.size() < 2) continue;
+        const std::string& key = line[0];
+        if (key == "job") {
+            printer.jobs.emplace_back();
+            printer.jobs.back().id = ParseNumber(line[1]).value_or(0);
+        } else if (key.starts_with("job.")) {
+            if (printer.jobs.empty()) continue;
+            JobSetup& job = printer.jobs.back();
+            if (key == "job.submitted") job.submitted = ParseTime(line[1]);
+            else if (key == "job.devmode") job.devmode = ReadDevmode(line[1]);
+            else ReadField<JobSetup>(job, kJobTexts, kJobNumbers, line);
+        } else if (key == "administrationAllowed") {
+            setup.administrationAllowed = line[1] == "1";
+        } else if (key == "printerDataReadOnly") {
+            setup.printerDataReadOnly = line[1] == "1";
+        } else if (key == "dependentFile") {
+            setup.dependentFiles.push_back(FromUtf8(line[1]));
+        } else if (key == "devmode") {
+            setup.devmode = ReadDevmode(line[1]);
+        } else if (key == "data" && line.size() == 4) {
+            const std::optional<DWORD> type = ParseNumber(line[2]);
+            std::optional<std::string> bytes = FromHex(line[3]);
+            if (type && bytes) setup.printerData[FromUtf8(line[1])] = {*type, std::move(*bytes)};
+        } else if (key == "failure" && line.size() == 3) {
+            printer.failures.push_back({line[1], ParseNumber(line[2]).value_or(ERROR_INVALID_FUNCTION)});
+        } else {
+            ReadField<PrinterSetup>(setup, kPrinterTexts, kPrinterNumbers, line);
+        }
+    }
+    return printer;
+}
+
+std::string EncodeFileName(std::u16string_view name)
+{
+    std::u16string folded(name);
+    for (char16_t& c : folded) c = FoldCase(c);
+    std::string encoded;
+    for (char c : ToUtf8(folded)) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || byte == '-' || byte == '_';
+        if (plain) {
+            encoded += c;
+        } else {
+            constexpr char kDigits[] = "0123456789ABCDEF";
+            encoded += '%';
+            encoded += kDigits[byte >> 4];
+            encoded += kDigits[byte & 0xF];
+        }
+    }
+    return encoded;
+}
+
+// The whole file in one read (the files are small).
+std::optional<std::string> ReadFileAtOnce(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    if (!in) return std::nullopt;
+    const std::streamoff size = in.tellg();
+    if (size < 0) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    in.seekg(0);
+    if (!in.read(bytes.data(), size)) return std::nullopt;
+    return bytes;
+}
+
+// The driver reads its printer data item by item, so the last parsed form of
+// each printer file is kept with the text it came from and used again while
+// the file holds the same bytes.
+struct ParsedPrinter {
+    std::string text;
+    std::shared_ptr<const StoredPrinter> printer;
+};
+
+std::mutex g_parsedLock;
+std::map<fs::path, ParsedPrinter> g_parsed;
+
+std::mutex g_countLock;
+std::map<std::string, unsigned, std::less<>> g_callCounts;
+
+}  // namespace
+
+fs::path SpoolerLockFile()
+{
+    const fs::path folder = SpoolerFolder();
+    return folder.empty() ? fs::path() : folder / "spooler.lock";
+}
+
+fs::path PrinterFile(std::u16string_view name)
+{
+    const fs::path folder = SpoolerFolder();
+    const std::string encoded = EncodeFileName(name);
+    if (folder.empty() || name.empty() || encoded.size() > kMaxFileNameBytes) return {};
+    return folder / "printers" / (encoded + ".printer");
+}
+
+std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name)
+{
+    const fs::path file = PrinterFile(name);
+    if (file.empty()) return nullptr;
+    std::optional<std::string> text = ReadFileAtOnce(file);
+    if (!text) return nullptr;
+
+    std::lock_guard guard(g_parsedLock);
+    ParsedPrinter& parsed = g_parsed[file];
+    if (!parsed.printer || parsed.text != *text) {
+        parsed.printer = std::make_shared<const StoredPrinter>(ParsePrinter(*text));
+        parsed.text = std::move(*text);
+    }
+    return parsed.printer;
+}
+
+int SavePrinter(const StoredPrinter& printer)
+{
+    const fs::path file = PrinterFile(printer.setup.name);
+    if (file.empty()) return EINVAL;
+    std::error_code error;
+    fs::create_directories(file.parent_path(), error);
+    if (error) return error.value();
+    return ReplaceFileAtomically(file, FormatPrinter(printer));
+}
+
+// One line a form: "form", name, flags, width, height, then the imageable
+// area's left, top, right and bottom (numbers as 32-bit two's complement).
+std::vector<StoredForm> LoadForms()
+{
+    std::vector<StoredForm> forms;
+    const fs::path folder = SpoolerFolder();
+    if (folder.empty()) return forms;
+    const std::optional<std::string> text = ReadWholeFile(folder / "forms");
+    if (!text) return forms;
+    for (const RecordFields& line : ParseRecords(*text)) {
+        if (line.size() != 9 || line[0] != "form") continue;
+        LONG numbers[7] = {};
+        for (std::size_t i = 0; i < 7; ++i) numbers[i] = static_cast<LONG>(ParseNumber(line[i + 2]).value_or(0));
+        StoredForm form;
+        form.name = FromUtf8(line[1]);
+        form.flags = static_cast<DWORD>(numbers[0]);
+        form.size = {numbers[1], numbers[2]};
+        form.imageableArea = {numbers[3], numbers[4], numbers[5], numbers[6]};
+        forms.push_back(form);
+    }
+    return forms;
+}
+
+int SaveForms(const std::vector<StoredForm>& forms)
+{
+    const fs::path folder = SpoolerFolder();
+    if (folder.empty()) return EINVAL;
+    std::string text = "# VEXL forms 1\n";
+    for (const StoredForm& form : forms) {
+        const RECTL& area = form.imageableArea;
+        const auto number = [](LONG value) { return std::to_string(static_cast<DWORD>(value)); };
+        text += FormatRecord({"form", ToUtf8(form.name), std::to_string(form.flags), number(form.size.cx),
+                              number(form.size.cy), number(area.left), number(area.top), number(area.right),
+                              number(area.bottom)});
+    }
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) return error.value();
+    return ReplaceFileAtomically(folder / "forms", text);
+}
+
+bool IsWholeDevmode(std::string_view bytes)
+{
+    if (bytes.size() < kDevmodeHeaderBytes) return false;
+    WORD size = 0;
+    WORD extra = 0;
+    std::memcpy(&size, bytes.data() + offsetof(DEVMODEW, dmSize), sizeof size);
+    std::memcpy(&extra, bytes.data() + offsetof(DEVMODEW, dmDriverExtra), sizeof extra);
+    return size >= kDevmodeHeaderBytes && std::size_t(size) + extra == bytes.size();
+}
+
+std::optional<DWORD> InjectedFailure(const StoredPrinter& printer, std::string_view function)
+{
+    for (const SpoolerFailure& failure : printer.failures) {
+        if (failure.function == function) return failure.error;
+    }
+    return std::nullopt;
+}
+
+void CountSpoolerCall(std::string_view function)
+{
+    std::lock_guard guard(g_countLock);
+    auto found = g_callCounts.find(function);
+    if (found == g_callCounts.end()) found = g_callCounts.emplace(std::string(function), 0).first;
+    ++found->second;
+}
+
+}  // namespace vexl::platform
+
+namespace vexl::machine {
+
+unsigned SpoolerCallCount(std::string_view function)
+{
+    std::lock_guard guard(platform::g_countLock);
+    const auto found = platform::g_callCounts.find(function);
+    return found == platform::g_callCounts.end() ? 0 : found->second;
+}
+
+void ResetSpoolerCallCounts()
+{
+    std::lock_guard guard(platform::g_countLock);
+    platform::g_callCounts.clear();
+}
+
+}  // namespace vexl::machine

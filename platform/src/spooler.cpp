@@ -1,0 +1,539 @@
+// The spooler's client functions over the printers kept in the machine
+// (printer_store.h). A printer handle names its printer; every call reads the
+// printer's file afresh, so changes made by other processes are seen at once.
+#include "platform/spooler.h"
+
+#include "platform/kernel.h"
+
+#include "handles.h"
+#include "printer_store.h"
+#include "record_file.h"
+#include "registry_values.h"
+#include "storage.h"
+#include "unicode.h"
+
+#include <cstddef>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <optional>
+
+namespace vexl::platform {
+namespace {
+
+using machine::JobSetup;
+using machine::PrinterSetup;
+
+struct PrinterObject : KernelObject {
+    std::u16string name;
+};
+
+BOOL Fail(DWORD error)
+{
+    SetLastError(error);
+    return FALSE;
+}
+
+// The printer behind a handle, as stored now; the error a test injected for
+// the function comes back as the result.
+DWORD LoadHandlePrinter(HANDLE handle, std::string_view function, std::shared_ptr<const StoredPrinter>& printer)
+{
+    const auto object = FindHandle<PrinterObject>(handle);
+    if (!object) return ERROR_INVALID_HANDLE;
+    std::shared_ptr<const StoredPrinter> stored = LoadPrinter(object->name);
+    if (!stored) return ERROR_INVALID_HANDLE;  // removed since it was opened
+    if (const std::optional<DWORD> error = InjectedFailure(*stored, function)) return *error;
+    printer = std::move(stored);
+    return ERROR_SUCCESS;
+}
+
+// Runs a change of the handle's printer under the spooler lock and stores
+// the printer when the change succeeds.
+template <typename Change>
+DWORD ChangeHandlePrinter(HANDLE handle, std::string_view function, Change change)
+{
+    if (!FindHandle<PrinterObject>(handle)) return ERROR_INVALID_HANDLE;
+    FileLock lock(SpoolerLockFile());
+    std::shared_ptr<const StoredPrinter> stored;
+    if (const DWORD error = LoadHandlePrinter(handle, function, stored); error != ERROR_SUCCESS) return error;
+    StoredPrinter printer = *stored;
+    if (const DWORD error = change(printer.setup); error != ERROR_SUCCESS) return error;
+    const int error = SavePrinter(printer);
+    return error == 0 ? ERROR_SUCCESS : ErrorOfStoreFailure(error);
+}
+
+// ---- Blocks handed back to callers ---------------------------------------
+
+// Lays out a block for a caller: the records first, then the DEVMODEs and
+// texts they point at. A layout runs twice, first without a block to measure
+// it, then into the caller's block; both runs make the same calls, so the
+// measure is exact.
+class InfoBlock {
+public:
+    InfoBlock(BYTE* block, std::size_t recordBytes) : block_(block), used_(recordBytes) {}
+
+    std::size_t used() const { return used_; }
+
+    LPWSTR AddText(std::u16string_view text)
+    {
+        BYTE* place = Reserve((text.size() + 1) * sizeof(WCHAR), alignof(WCHAR));
+        if (!place) return nullptr;
+        const WCHAR terminator = u'\0';
+        std::memcpy(place, text.data(), text.size() * sizeof(WCHAR));
+        std::memcpy(place + text.size() * sizeof(WCHAR), &terminator, sizeof terminator);
+        return reinterpret_cast<LPWSTR>(place);
+    }
+
+    // NULL for an empty text.
+    LPWSTR AddOptionalText(std::u16string_view text) { return text.empty() ? nullptr : AddText(text); }
+
+    // A list of texts, each with its terminator, ended by an empty one; NULL
+    // for an empty list.
+    LPWSTR AddTextList(const std::vector<std::u16string>& texts)
+    {
+        if (texts.empty()) return nullptr;
+        std::u16string joined;
+        for (const std::u16string& text : texts) joined += text + u'\0';
+        return AddText(joined);
+    }
+
+    // NULL when there is no DEVMODE.
+    LPDEVMODEW AddDevmode(std::string_view bytes)
+    {
+        if (bytes.empty()) return nullptr;
+        BYTE* place = Reserve(bytes.size(), alignof(std::max_align_t));
+        if (!place) return nullptr;
+        std::memcpy(place, bytes.data(), bytes.size());
+        return reinterpret_cast<LPDEVMODEW>(place);
+    }
+
+    template <typename Record>
+    void PutRecord(std::size_t index, const Record& record)
+    {
+        if (block_) std::memcpy(block_ + index * sizeof(Record), &record, sizeof(Record));
+    }
+
+private:
+    BYTE* Reserve(std::size_t bytes, std::size_t alignment)
+    {
+        used_ = (used_ + alignment - 1) / alignment * alignment;
+        BYTE* place = block_ ? block_ + used_ : nullptr;
+        used_ += bytes;
+        return place;
+    }
+
+    BYTE* block_;
+    std::size_t used_;
+};
+
+// The two-call protocol: *needed := the block's size; the block is written
+// only when the caller's buffer holds it whole.
+template <typename Layout>
+BOOL ReturnBlock(std::size_t recordBytes, LPBYTE buffer, DWORD bufferSize, LPDWORD needed, Layout layout)
+{
+    InfoBlock measure(nullptr, recordBytes);
+    layout(measure);
+    if (measure.used() > std::numeric_limits<DWORD>::max()) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+    const auto size = static_cast<DWORD>(measure.used());
+    *needed = size;
+    if (bufferSize < size || (size > 0 && !buffer)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    InfoBlock block(buffer, recordBytes);
+    layout(block);
+    return TRUE;
+}
+
+void LayOutPrinterInfo2(InfoBlock& block, const StoredPrinter& printer)
+{
+    const PrinterSetup& setup = printer.setup;
+    PRINTER_INFO_2W info{};
+    info.pServerName = block.AddOptionalText(setup.serverName);
+    info.pPrinterName = block.AddText(setup.name);
+    info.pShareName = block.AddText(setup.shareName);
+    info.pPortName = block.AddText(setup.portName);
+    info.pDriverName = block.AddText(setup.driverName);
+    info.pComment = block.AddText(setup.comment);
+    info.pLocation = block.AddText(setup.location);
+    info.pDevMode = block.AddDevmode(setup.devmode);
+    info.pSepFile = block.AddText(setup.sepFile);
+    info.pPrintProcessor = block.AddText(setup.printProcessor);
+    info.pDatatype = block.AddText(setup.datatype);
+    info.pParameters = block.AddText(setup.parameters);
+    info.pSecurityDescriptor = nullptr;
+    info.Attributes = setup.attributes;
+    info.Priority = setup.priority;
+    info.DefaultPriority = setup.defaultPriority;
+    info.StartTime = setup.startTime;
+    info.UntilTime = setup.untilTime;
+    info.Status = setup.status;
+    info.cJobs = static_cast<DWORD>(printer.jobs.size());
+    info.AveragePPM = 0;
+    block.PutRecord(0, info);
+}
+
+void LayOutPrinterInfo7(InfoBlock& block, const StoredPrinter& printer)
+{
+    PRINTER_INFO_7W info{};
+    info.pszObjectGUID = block.AddOptionalText(printer.setup.objectGuid);
+    info.dwAction = printer.setup.dsAction;
+    block.PutRecord(0, info);
+}
+
+// A driver file's full path: the driver folder, a backslash and the file; a
+// name that is already a full path stays as it is.
+std::u16string DriverFilePath(const PrinterSetup& setup, const std::u16string& file)
+{
+    if (file.empty()) return {};
+    if ((file.size() >= 2 && file[1] == u':') || file.starts_with(u"\\\\")) return file;
+    std::u16string path = setup.driverDirectory;
+    if (!path.empty() && path.back() != u'\\') path += u'\\';
+    return path + file;
+}
+
+template <typename Info>
+void FillDriverInfo2(InfoBlock& block, const PrinterSetup& setup, Info& info)
+{
+    info.cVersion = setup.driverVersion;
+    info.pName = block.AddText(setup.driverName);
+    info.pEnvironment = block.AddText(setup.environment);
+    info.pDriverPath = block.AddText(DriverFilePath(setup, setup.driverFile));
+    info.pDataFile = block.AddText(DriverFilePath(setup, setup.dataFile));
+    info.pConfigFile = block.AddText(DriverFilePath(setup, setup.configFile));
+}
+
+void LayOutDriverInfo1(InfoBlock& block, const PrinterSetup& setup)
+{
+    DRIVER_INFO_1W info{};
+    info.pName = block.AddText(setup.driverName);
+    block.PutRecord(0, info);
+}
+
+void LayOutDriverInfo2(InfoBlock& block, const PrinterSetup& setup)
+{
+    DRIVER_INFO_2W info{};
+    FillDriverInfo2(block, setup, info);
+    block.PutRecord(0, info);
+}
+
+void LayOutDriverInfo3(InfoBlock& block, const PrinterSetup& setup)
+{
+    DRIVER_INFO_3W info{};
+    FillDriverInfo2(block, setup, info);
+    info.pHelpFile = block.AddOptionalText(DriverFilePath(setup, setup.helpFile));
+    std::vector<std::u16string> dependentFiles;
+    for (const std::u16string& file : setup.dependentFiles) dependentFiles.push_back(DriverFilePath(setup, file));
+    info.pDependentFiles = block.AddTextList(dependentFiles);
+    info.pMonitorName = block.AddOptionalText(setup.monitorName);
+    info.pDefaultDataType = block.AddOptionalText(setup.defaultDataType);
+    block.PutRecord(0, info);
+}
+
+void LayOutForms(InfoBlock& block, const std::vector<StoredForm>& forms)
+{
+    for (std::size_t i = 0; i < forms.size(); ++i) {
+        FORM_INFO_1W info{};
+        info.Flags = forms[i].flags;
+        info.pName = block.AddText(forms[i].name);
+        info.Size = forms[i].size;
+        info.ImageableArea = forms[i].imageableArea;
+        block.PutRecord(i, info);
+    }
+}
+
+void LayOutJobInfo1(InfoBlock& block, const PrinterSetup& printer, const JobSetup& job)
+{
+    JOB_INFO_1W info{};
+    info.JobId = job.id;
+    info.pPrinterName = block.AddText(printer.name);
+    info.pMachineName = block.AddText(job.machineName);
+    info.pUserName = block.AddText(job.userName);
+    info.pDocument = block.AddText(job.document);
+    info.pDatatype = block.AddText(job.datatype);
+    info.pStatus = block.AddOptionalText(job.statusText);
+    info.Status = job.status;
+    info.Priority = job.priority;
+    info.Position = job.position;
+    info.TotalPages = job.totalPages;
+    info.PagesPrinted = job.pagesPrinted;
+    info.Submitted = job.submitted;
+    block.PutRecord(0, info);
+}
+
+void LayOutJobInfo2(InfoBlock& block, const PrinterSetup& printer, const JobSetup& job)
+{
+    JOB_INFO_2W info{};
+    info.JobId = job.id;
+    info.pPrinterName = block.AddText(printer.name);
+    info.pMachineName = block.AddText(job.machineName);
+    info.pUserName = block.AddText(job.userName);
+    info.pDocument = block.AddText(job.document);
+    info.pNotifyName = block.AddText(job.notifyName);
+    info.pDatatype = block.AddText(job.datatype);
+    info.pPrintProcessor = block.AddText(job.printProcessor);
+    info.pParameters = block.AddText(job.parameters);
+    info.pDriverName = block.AddText(printer.driverName);
+    info.pDevMode = block.AddDevmode(job.devmode);
+    info.pStatus = block.AddOptionalText(job.statusText);
+    info.pSecurityDescriptor = nullptr;
+    info.Status = job.status;
+    info.Priority = job.priority;
+    info.Position = job.position;
+    info.StartTime = job.startTime;
+    info.UntilTime = job.untilTime;
+    info.TotalPages = job.totalPages;
+    info.Size = job.size;
+    info.Submitted = job.submitted;
+    info.Time = job.time;
+    info.PagesPrinted = job.pagesPrinted;
+    block.PutRecord(0, info);
+}
+
+// ---- SetPrinterW ---------------------------------------------------------
+
+// The texts of PRINTER_INFO_2 that SetPrinterW stores, and where.
+struct SettableText {
+    LPWSTR PRINTER_INFO_2W::*info;
+    std::u16string PrinterSetup::*setup;
+};
+
+const SettableText kSettableTexts[] = {
+    {&PRINTER_INFO_2W::pShareName, &PrinterSetup::shareName},
+    {&PRINTER_INFO_2W::pPortName, &PrinterSetup::portName},
+    {&PRINTER_INFO_2W::pDriverName, &PrinterSetup::driverName},
+    {&PRINTER_INFO_2W::pComment, &PrinterSetup::comment},
+    {&PRINTER_INFO_2W::pLocation, &PrinterSetup::location},
+    {&PRINTER_INFO_2W::pSepFile, &PrinterSetup::sepFile},
+    {&PRINTER_INFO_2W::pPrintProcessor, &PrinterSetup::printProcessor},
+    {&PRINTER_INFO_2W::pDatatype, &PrinterSetup::datatype},
+    {&PRINTER_INFO_2W::pParameters, &PrinterSetup::parameters},
+};
+
+// The bytes of a caller's DEVMODE (dmSize + dmDriverExtra); nothing when its
+// header is not one of a public DEVMODE (too small or larger than the record).
+std::optional<std::string> CallerDevmodeBytes(const DEVMODEW* devmode)
+{
+    WORD size = 0;
+    WORD extra = 0;
+    std::memcpy(&size, reinterpret_cast<const BYTE*>(devmode) + offsetof(DEVMODEW, dmSize), sizeof size);
+    std::memcpy(&extra, reinterpret_cast<const BYTE*>(devmode) + offsetof(DEVMODEW, dmDriverExtra), sizeof extra);
+    if (size < offsetof(DEVMODEW, dmFields) + sizeof(DWORD) || size > sizeof(DEVMODEW)) return std::nullopt;
+    return std::string(reinterpret_cast<const char*>(devmode), std::size_t(size) + extra);
+}
+
+DWORD SetPrinterInfo2(PrinterSetup& setup, const PRINTER_INFO_2W& info)
+{
+    std::optional<std::string> devmode;
+    if (info.pDevMode) {
+        devmode = CallerDevmodeBytes(info.pDevMode);
+        if (!devmode) return ERROR_INVALID_PARAMETER;
+    }
+    for (const SettableText& text : kSettableTexts) {
+        if (info.*text.info) setup.*text.setup = View(info.*text.info);
+    }
+    if (devmode) setup.devmode = std::move(*devmode);
+    setup.attributes = info.Attributes;
+    setup.priority = info.Priority;
+    setup.defaultPriority = info.DefaultPriority;
+    setup.startTime = info.StartTime;
+    setup.untilTime = info.UntilTime;
+    return ERROR_SUCCESS;
+}
+
+DWORD SetPrinterInfo7(PrinterSetup& setup, const PRINTER_INFO_7W& info)
+{
+    setup.dsAction = info.dwAction;
+    if (info.dwAction == DSPRINT_UNPUBLISH) setup.objectGuid.clear();
+    else if (info.pszObjectGUID) setup.objectGuid = View(info.pszObjectGUID);
+    return ERROR_SUCCESS;
+}
+
+// ---- Printer data --------------------------------------------------------
+
+// Value names are matched without case.
+template <typename DataMap>
+auto FindData(DataMap& data, std::u16string_view name)
+{
+    for (auto it = data.begin(); it != data.end(); ++it) {
+        if (EqualNoCase(it->first, name)) return it;
+    }
+    return data.end();
+}
+
+}  // namespace
+}  // namespace vexl::platform
+
+using namespace vexl::platform;
+
+BOOL OpenPrinterW(LPWSTR printerName, HANDLE* printer, PRINTER_DEFAULTSW* defaults)
+{
+    CountSpoolerCall("OpenPrinterW");
+    if (!printer) return Fail(ERROR_INVALID_PARAMETER);
+    *printer = nullptr;
+    const std::shared_ptr<const StoredPrinter> stored = LoadPrinter(View(printerName));
+    if (!stored) return Fail(ERROR_INVALID_PRINTER_NAME);
+    if (const std::optional<DWORD> error = InjectedFailure(*stored, "OpenPrinterW")) return Fail(*error);
+
+    ACCESS_MASK access = defaults ? defaults->DesiredAccess : 0;
+    if (access == 0) access = PRINTER_ACCESS_USE;
+    if ((access & PRINTER_ACCESS_ADMINISTER) && !stored->setup.administrationAllowed) return Fail(ERROR_ACCESS_DENIED);
+
+    auto object = std::make_shared<PrinterObject>();
+    object->name = stored->setup.name;
+    *printer = AddHandle(std::move(object));
+    return TRUE;
+}
+
+BOOL ClosePrinter(HANDLE printer)
+{
+    CountSpoolerCall("ClosePrinter");
+    if (!FindHandle<PrinterObject>(printer)) return Fail(ERROR_INVALID_HANDLE);
+    RemoveHandle(printer);
+    return TRUE;
+}
+
+BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDWORD needed)
+{
+    CountSpoolerCall("GetPrinterW");
+    std::shared_ptr<const StoredPrinter> stored;
+    if (const DWORD error = LoadHandlePrinter(printer, "GetPrinterW", stored); error != ERROR_SUCCESS)
+        return Fail(error);
+    if (!needed) return Fail(ERROR_INVALID_PARAMETER);
+    switch (level) {
+    case 2:
+        return ReturnBlock(sizeof(PRINTER_INFO_2W), buffer, bufferSize, needed,
+                           [&](InfoBlock& block) { LayOutPrinterInfo2(block, *stored); });
+    case 7:
+        return ReturnBlock(sizeof(PRINTER_INFO_7W), buffer, bufferSize, needed,
+                           [&](InfoBlock& block) { LayOutPrinterInfo7(block, *stored); });
+    default:
+        return Fail(ERROR_INVALID_LEVEL);
+    }
+}
+
+BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD)
+{
+    CountSpoolerCall("SetPrinterW");
+    if (level != 2 && level != 7) return Fail(FindHandle<PrinterObject>(printer) ? ERROR_INVALID_LEVEL : ERROR_INVALID_HANDLE);
+    if (!info) return Fail(ERROR_INVALID_PARAMETER);
+    const DWORD error = ChangeHandlePrinter(printer, "SetPrinterW", [&](PrinterSetup& setup) -> DWORD {
+        if (!setup.administrationAllowed) return ERROR_ACCESS_DENIED;
+        if (level == 2) {
+            PRINTER_INFO_2W record;
+            std::memcpy(&record, info, sizeof record);
+            return SetPrinterInfo2(setup, record);
+        }
+        PRINTER_INFO_7W record;
+        std::memcpy(&record, info, sizeof record);
+        return SetPrinterInfo7(setup, record);
+    });
+    return error == ERROR_SUCCESS ? TRUE : Fail(error);
+}
+
+BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD bufferSize,
+                       LPDWORD needed)
+{
+    CountSpoolerCall("GetPrinterDriverW");
+    std::shared_ptr<const StoredPrinter> stored;
+    if (const DWORD error = LoadHandlePrinter(printer, "GetPrinterDriverW", stored); error != ERROR_SUCCESS)
+        return Fail(error);
+    if (!needed) return Fail(ERROR_INVALID_PARAMETER);
+    const PrinterSetup& setup = stored->setup;
+    if (level < 1 || level > 3) return Fail(ERROR_INVALID_LEVEL);
+    if (setup.driverName.empty() || (environment && !EqualNoCase(View(environment), setup.environment)))
+        return Fail(ERROR_UNKNOWN_PRINTER_DRIVER);
+    switch (level) {
+    case 1:
+        return ReturnBlock(sizeof(DRIVER_INFO_1W), buffer, bufferSize, needed,
+                           [&](InfoBlock& block) { LayOutDriverInfo1(block, setup); });
+    case 2:
+        return ReturnBlock(sizeof(DRIVER_INFO_2W), buffer, bufferSize, needed,
+                           [&](InfoBlock& block) { LayOutDriverInfo2(block, setup); });
+    default:
+        return ReturnBlock(sizeof(DRIVER_INFO_3W), buffer, bufferSize, needed,
+                           [&](InfoBlock& block) { LayOutDriverInfo3(block, setup); });
+    }
+}
+
+DWORD GetPrinterDataW(HANDLE printer, LPWSTR valueName, LPDWORD type, LPBYTE data, DWORD dataSize, LPDWORD needed)
+{
+    CountSpoolerCall("GetPrinterDataW");
+    std::shared_ptr<const StoredPrinter> stored;
+    if (const DWORD error = LoadHandlePrinter(printer, "GetPrinterDataW", stored); error != ERROR_SUCCESS)
+        return error;
+    if (!needed) return ERROR_INVALID_PARAMETER;
+    const auto found = FindData(stored->setup.printerData, View(valueName));
+    if (found == stored->setup.printerData.end()) return ERROR_FILE_NOT_FOUND;
+
+    const vexl::machine::PrinterData& value = found->second;
+    const std::string bytes = ValueBytesForReading(value.type, value.bytes);
+    if (bytes.size() > std::numeric_limits<DWORD>::max()) return ERROR_NOT_ENOUGH_MEMORY;
+    const auto size = static_cast<DWORD>(bytes.size());
+    if (type) *type = value.type;
+    *needed = size;
+    if (dataSize < size || (size > 0 && !data)) return ERROR_MORE_DATA;
+    if (size > 0) std::memcpy(data, bytes.data(), size);
+    return ERROR_SUCCESS;
+}
+
+DWORD SetPrinterDataW(HANDLE printer, LPWSTR valueName, DWORD type, LPBYTE data, DWORD dataSize)
+{
+    CountSpoolerCall("SetPrinterDataW");
+    if (!data && dataSize > 0) return ERROR_INVALID_PARAMETER;
+    const std::u16string name(View(valueName));
+    std::string bytes = data ? std::string(reinterpret_cast<const char*>(data), dataSize) : std::string();
+    return ChangeHandlePrinter(printer, "SetPrinterDataW", [&](PrinterSetup& setup) -> DWORD {
+        if (setup.printerDataReadOnly) return ERROR_ACCESS_DENIED;
+        const auto found = FindData(setup.printerData, name);
+        vexl::machine::PrinterData& value = found != setup.printerData.end() ? found->second : setup.printerData[name];
+        value = {type, std::move(bytes)};
+        return ERROR_SUCCESS;
+    });
+}
+
+DWORD DeletePrinterDataW(HANDLE printer, LPWSTR valueName)
+{
+    CountSpoolerCall("DeletePrinterDataW");
+    const std::u16string_view name = View(valueName);
+    return ChangeHandlePrinter(printer, "DeletePrinterDataW", [&](PrinterSetup& setup) -> DWORD {
+        if (setup.printerDataReadOnly) return ERROR_ACCESS_DENIED;
+        const auto found = FindData(setup.printerData, name);
+        if (found == setup.printerData.end()) return ERROR_FILE_NOT_FOUND;
+        setup.printerData.erase(found);
+        return ERROR_SUCCESS;
+    });
+}
+
+BOOL EnumFormsW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDWORD needed, LPDWORD returned)
+{
+    CountSpoolerCall("EnumFormsW");
+    std::shared_ptr<const StoredPrinter> stored;
+    if (const DWORD error = LoadHandlePrinter(printer, "EnumFormsW", stored); error != ERROR_SUCCESS)
+        return Fail(error);
+    if (!needed || !returned) return Fail(ERROR_INVALID_PARAMETER);
+    *returned = 0;
+    if (level != 1) return Fail(ERROR_INVALID_LEVEL);
+    const std::vector<StoredForm> forms = LoadForms();
+    if (!ReturnBlock(forms.size() * sizeof(FORM_INFO_1W), buffer, bufferSize, needed,
+                     [&](InfoBlock& block) { LayOutForms(block, forms); }))
+        return FALSE;
+    *returned = static_cast<DWORD>(forms.size());
+    return TRUE;
+}
+
+BOOL GetJobW(HANDLE printer, DWORD jobId, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDWORD needed)
+{
+    CountSpoolerCall("GetJobW");
+    std::shared_ptr<const StoredPrinter> stored;
+    if (const DWORD error = LoadHandlePrinter(printer, "GetJobW", stored); error != ERROR_SUCCESS) return Fail(error);
+    if (!needed) return Fail(ERROR_INVALID_PARAMETER);
+    if (level != 1 && level != 2) return Fail(ERROR_INVALID_LEVEL);
+    const JobSetup* job = nullptr;
+    for (const JobSetup& candidate : stored->jobs) {
+        if (candidate.id == jobId) job = &candidate;
+    }
+    if (!job) return Fail(ERROR_INVALID_PARAMETER);
+    if (level == 1)
+        return ReturnBlock(sizeof(JOB_INFO_1W), buffer, bufferSize, needed,
+                           [&](InfoBlock& block) { LayOutJobInfo1(block, stored->setup, *job); });
+    return ReturnBlock(sizeof(JOB_INFO_2W), buffer, bufferSize, needed,
+                       [&](InfoBlock& block) { LayOutJobInfo2(block, stored->setup, *job); });
+}
