@@ -1,10 +1,10 @@
 // Entry point of the settings library.
+#include "common/core/process.h"
 #include "platform/win32.h"
 
-VEXL_API BOOL DllMain(HINSTANCE module, DWORD reason, LPVOID reserved)
+VEXL_API BOOL DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
-    (void)module;
-    (void)reason;
-    (void)reserved;
+    if (reason == DLL_PROCESS_ATTACH) vexl::RunProcessAttach();
+    else if (reason == DLL_PROCESS_DETACH) vexl::RunProcessDetach();
     return TRUE;
 }

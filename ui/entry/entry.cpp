@@ -1,10 +1,19 @@
 // Entry point of the printer interface library.
+#include "common/core/process.h"
 #include "platform/win32.h"
 
-VEXL_API BOOL DllInitialize(HINSTANCE module, DWORD reason, LPVOID reserved)
+namespace {
+// The library's own module: the pages and their resources are found through it.
+HINSTANCE g_module = nullptr;
+}
+
+VEXL_API BOOL DllInitialize(HINSTANCE module, DWORD reason, LPVOID)
 {
-    (void)module;
-    (void)reason;
-    (void)reserved;
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = module;
+        vexl::RunProcessAttach();
+    } else if (reason == DLL_PROCESS_DETACH) {
+        vexl::RunProcessDetach();
+    }
     return TRUE;
 }

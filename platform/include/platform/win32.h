@@ -10,3 +10,6 @@
 #include "platform/registry.h"
 #include "platform/devmode.h"
 #include "platform/spooler.h"
+#include "platform/sync.h"
+#include "platform/modules.h"
+#include "platform/system.h"

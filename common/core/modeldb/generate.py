@@ -1,0 +1,519 @@
+#!/usr/bin/env python3
+"""Turns the model tables (*.tsv in this folder) into C++.
+
+Writes <out>/common/core/item_ids.h (item ids, symbol keys and constants by
+name) and <out>/modeldb_tables.cpp (the static tables of the model database).
+Refuses tables that break the rules of the model: ids contiguous in their two
+runs, area 1 equal to the DEVMODE as it travels, every item inside its area,
+no overlaps except bit items sharing their word, unique names and symbol
+keys, every symbol's item present, value maps that end where they should,
+and the identity defaults that the driver's own DEVMODEs must carry.
+"""
+import os
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))  # the tables; --tables DIR reads another folder
+
+AREA_SIZES = {1: 1236, 2: 5264, 3: 3572}
+ID_RUNS = ((1, 1554), (10001, 10434))
+PUBLIC_DEVMODE_SIZE = 220
+TYPES = {  # name: (code, natural alignment)
+    'raw': (0, 1), 'address': (0, 8), 'i8': (1, 1), 'i16': (2, 2), 'i32': (3, 4), 'u8': (4, 1),
+    'u16': (5, 2), 'u32': (6, 4), 'ansi': (10, 1), 'utf16': (11, 2),
+}
+FIXED_WIDTH = {'i8': 1, 'u8': 1, 'i16': 2, 'u16': 2, 'i32': 4, 'u32': 4, 'address': 8}
+# Codes 7, 8, 9 and 12-15 and 48-63 are not used by this model: text is 10 or 11,
+# raw bytes are 0, and every reader treats an unknown code as raw bytes.
+ALLOWED_CODES = {0, 1, 2, 3, 4, 5, 6, 10, 11} | set(range(16, 48))
+LANDSCAPE_MAP_ITEMS = {92, 94, 120, 121}
+
+errors = []
+
+
+def fail(msg):
+    errors.append(msg)
+
+
+def read_tsv(name):
+    rows = []
+    header = None
+    with open(os.path.join(HERE, name), encoding='utf-8') as f:
+        for line in f:
+            line = line.rstrip('\n')
+            if not line or line.startswith('#'):
+                continue
+            cells = line.split('\t')
+            if header is None:
+                header = cells
+                continue
+            cells += [''] * (len(header) - len(cells))
+            rows.append(dict(zip(header, cells)))
+    return rows
+
+
+def num(text):
+    return int(text, 0)
+
+
+def values_of(text):
+    out = []
+    for part in text.split(','):
+        if '..' in part:
+            a, b = part.split('..')
+            out.extend(range(num(a), num(b) + 1))
+        elif part:
+            out.append(num(part))
+    return out
+
+
+def wide(text):
+    return 'nullptr' if text is None or text == '' else 'u"' + text + '"'
+
+
+def narrow(text):
+    return 'nullptr' if text is None or text == '' else '"' + text + '"'
+
+
+# ---- items ---------------------------------------------------------------
+
+def load_items():
+    items = []
+    for r in read_tsv('items.tsv'):
+        it = {
+            'id': num(r['id']), 'name': r['name'], 'enum': r['enum'] or r['name'], 'area': num(r['area']),
+            'type': r['type'], 'bytes': num(r['bytes']), 'offset': num(r['offset']) if r['offset'] else None,
+            'bit': num(r['bit']) if r['bit'] else None, 'persist': num(r['persist']), 'section': r['section'],
+            'key': r['key'], 'emit': num(r['emit']), 'state': num(r['state']),
+        }
+        items.append(it)
+    return items
+
+
+def check_ids(items):
+    expected = [i for a, b in ID_RUNS for i in range(a, b + 1)]
+    got = [it['id'] for it in items]
+    if got != expected:
+        for pos, (e, g) in enumerate(zip(expected, got)):
+            if e != g:
+                fail(f'items: position {pos} holds id {g}, the runs want {e}')
+                break
+        if len(got) != len(expected):
+            fail(f'items: {len(got)} rows, the runs want {len(expected)}')
+
+
+def check_names(items):
+    seen = {}
+    for it in items:
+        for n in {it['name'], it['enum']} - {''}:
+            if n in seen and seen[n] != it['id']:
+                fail(f'items: name {n} used by {seen[n]} and {it["id"]}')
+            seen[n] = it['id']
+
+
+def type_code(it):
+    if it['type'] == 'bit':
+        return 16 + it['bit']
+    if it['type'] not in TYPES:
+        fail(f'item {it["id"]}: unknown type {it["type"]}')
+        return 0
+    return TYPES[it['type']][0]
+
+
+def lay_out(items):
+    """Gives every item of areas 2 and 3 without an offset the next free place."""
+    cursor = {2: 0, 3: 0}
+    family_word = {}
+    for it in items:
+        area = it['area']
+        if it['type'] == 'bit':
+            if it['bit'] is None or not 0 <= it['bit'] < 8 * it['bytes'] or it['bytes'] not in (1, 2, 4):
+                fail(f'item {it["id"]}: bit {it["bit"]} does not fit a word of {it["bytes"]} bytes')
+                it['bit'] = 0
+        if area == 1:
+            if it['offset'] is None:
+                fail(f'item {it["id"]}: area-1 items need their DEVMODE offset')
+            continue
+        if it['offset'] is not None:
+            cursor[area] = max(cursor[area], it['offset'] + it['bytes'])
+            continue
+        if it['type'] == 'bit':
+            if it['bit'] == 0:
+                align = it['bytes']
+                off = (cursor[area] + align - 1) // align * align
+                cursor[area] = off + it['bytes']
+                family_word[area] = (off, it['bytes'])
+            else:
+                if area not in family_word or family_word[area][1] != it['bytes']:
+                    fail(f'item {it["id"]}: bit item outside a family that starts with bit 0')
+                    continue
+                off = family_word[area][0]
+            it['offset'] = off
+            continue
+        align = TYPES.get(it['type'], (0, 1))[1]
+        off = (cursor[area] + align - 1) // align * align
+        it['offset'] = off
+        cursor[area] = off + it['bytes']
+    return cursor
+
+
+def check_widths(items):
+    for it in items:
+        t = it['type']
+        if t in FIXED_WIDTH and it['bytes'] != FIXED_WIDTH[t]:
+            fail(f'item {it["id"]}: type {t} is {FIXED_WIDTH[t]} bytes, not {it["bytes"]}')
+        if it['bytes'] <= 0:
+            fail(f'item {it["id"]}: no length')
+        if t == 'utf16' and it['bytes'] % 2:
+            fail(f'item {it["id"]}: UTF-16 text of odd length')
+        if type_code(it) not in ALLOWED_CODES:
+            fail(f'item {it["id"]}: type code {type_code(it)} is not used by this model')
+
+
+def check_areas(items):
+    for it in items:
+        i = it['id']
+        want = 1 if i <= 722 else 3 if i <= 1451 or 1543 <= i <= 1554 else 2
+        if it['area'] != want:
+            fail(f'item {i}: area {it["area"]}, the catalogue puts it in area {want}')
+        if it['offset'] is None:
+            continue
+        if it['offset'] + it['bytes'] > AREA_SIZES[it['area']]:
+            fail(f'item {i}: ends at {it["offset"] + it["bytes"]}, past area {it["area"]} '
+                 f'({AREA_SIZES[it["area"]]} bytes)')
+
+
+def check_overlaps(items):
+    for area in (1, 2, 3):
+        owner = {}
+        for it in items:
+            if it['area'] != area or it['offset'] is None:
+                continue
+            for b in range(it['offset'], it['offset'] + it['bytes']):
+                prev = owner.get(b)
+                if prev is None:
+                    owner[b] = it
+                    continue
+                shared = (prev['type'] == 'bit' and it['type'] == 'bit' and prev['offset'] == it['offset']
+                          and prev['bytes'] == it['bytes'])
+                if not shared:
+                    fail(f'items {prev["id"]} and {it["id"]} overlap at byte {b} of area {area}')
+                    break
+                if prev['bit'] == it['bit']:
+                    fail(f'items {prev["id"]} and {it["id"]} are the same bit of one word')
+                    break
+
+
+LAYOUT_TYPES = {'u8': 'u8', 'u16': 'u16', 'u32': 'u32', 'i8': 'i8', 'i16': 'i16', 'ansi': 'ansi',
+                'utf16': 'utf16'}
+
+
+def check_devmode(items):
+    """Area 1 must be exactly the DEVMODE as it travels."""
+    by_id = {it['id']: it for it in items}
+    rows = read_tsv('devmode_layout.tsv')
+    pos = 0
+    covered = set()
+    for r in rows:
+        off, width, kind, first, last = num(r['offset']), num(r['width']), r['kind'], num(r['first']), num(r['last'])
+        if kind == 'tail':  # the tail's one-byte items follow as their own rows
+            continue
+        if off != pos:
+            fail(f'DEVMODE layout: row at {off}, the previous one ends at {pos}')
+        pos = off + width
+        if kind in ('signature', 'header', 'reserved'):
+            continue
+        for i in range(first, last + 1):
+            it = by_id.get(i)
+            covered.add(i)
+            if it is None:
+                fail(f'DEVMODE layout: item {i} missing')
+                continue
+            if it['offset'] != off or it['bytes'] != width:
+                fail(f'item {i}: at {it["offset"]} ({it["bytes"]} bytes), the DEVMODE has it at {off} ({width})')
+            if kind in ('bit', 'bits'):
+                if it['type'] != 'bit' or it['bit'] != i - first:
+                    fail(f'item {i}: should be bit {i - first} of the word at {off}')
+            elif it['type'] != LAYOUT_TYPES[kind]:
+                fail(f'item {i}: type {it["type"]}, the DEVMODE has {kind}')
+    if pos != AREA_SIZES[1]:
+        fail(f'DEVMODE layout ends at {pos}, not {AREA_SIZES[1]}')
+    for it in items:
+        if it['area'] == 1 and it['id'] not in covered:
+            fail(f'item {it["id"]}: in area 1 but not in the DEVMODE layout')
+
+
+# ---- the other tables ------------------------------------------------------
+
+def load_symbols(items):
+    by_id = {it['id']: it for it in items}
+    rows = read_tsv('symbols.tsv')
+    keys, names = set(), set()
+    for r in rows:
+        k, item, name = num(r['key']), num(r['item']), r['name']
+        if k in keys:
+            fail(f'symbols: key {k} twice')
+        if name in names:
+            fail(f'symbols: name {name} twice')
+        keys.add(k)
+        names.add(name)
+        if item and item not in by_id:
+            fail(f'symbols: {name} names item {item}, which does not exist')
+        if r['bound'] == '1':
+            if not item:
+                fail(f'symbols: {name} is bound but names no item')
+            elif by_id[item].get('symbol'):
+                fail(f'symbols: item {item} is bound to two symbols')
+            else:
+                by_id[item]['symbol'] = k
+    return rows
+
+
+def load_value_maps(items):
+    by_id = {it['id']: it for it in items}
+    maps = {}
+    for r in read_tsv('value_maps.tsv'):
+        item, lst, stored, option = num(r['item']), num(r['list']), num(r['stored']), num(r['option'])
+        if item not in by_id:
+            fail(f'value maps: item {item} does not exist')
+            continue
+        if lst not in (1, 2) or (lst == 2 and item not in LANDSCAPE_MAP_ITEMS):
+            fail(f'value maps: item {item} has no list {lst}')
+        if option == 0:
+            fail(f'value maps: item {item} maps {stored} to option 0, which would end the list')
+        if not 0 < option <= 0xFFFF:
+            fail(f'value maps: option {option} of item {item} is not 16 bits')
+        rows = maps.setdefault(item, {1: [], 2: []})[lst]
+        if any(s == stored for s, _ in rows):
+            fail(f'value maps: item {item} list {lst} maps {stored} twice')
+        rows.append((stored, option))
+    for item, lists in maps.items():
+        if not lists[1]:
+            fail(f'value maps: item {item} has no first list')
+        if item in LANDSCAPE_MAP_ITEMS and not lists[2]:
+            fail(f'value maps: item {item} needs its landscape list too')
+    return maps
+
+
+def load_model():
+    return {r['key']: r['value'] for r in read_tsv('model.tsv')}
+
+
+def check_identity(items, model, symbols):
+    by_name = {it['enum']: it for it in items}
+    family = num(model['machineFamily'])
+    sub = num(model['machineSubCode'])
+    if num(model['default.rdmMachineID']) != family:
+        fail('model: the default of rdmMachineID must be the machine family code')
+    if sub in (0, 1) and num(model['default.rdmDriverType']) != sub:
+        fail('model: the default of rdmDriverType must agree with the machine sub-code, '
+             'or the driver refuses its own DEVMODEs')
+    if not by_name['rdmDriverType'].get('symbol'):
+        fail('model: rdmDriverType must carry its UI symbol so that its default comes from the description')
+    if len(model['modelTag']) != 4:
+        fail('model: the model tag is four characters')
+
+
+def item_query_rows():
+    rows = read_tsv('item_query.tsv')
+    skip = {num(r['first']) for r in rows if r['kind'] == 'skip'}
+    out = []
+    code = 10000
+    for r in rows:
+        if r['kind'] != 'run':
+            continue
+        for item in range(num(r['first']), num(r['last']) + 1):
+            while code in skip:
+                code += 1
+            out.append((code, item))
+            code += 1
+    return out
+
+
+# ---- output ----------------------------------------------------------------
+
+def write_header(path, items, symbols, constants, model):
+    lines = [
+        '// Generated from common/core/modeldb/*.tsv by generate.py. Do not edit.',
+        '#pragma once',
+        '',
+        '#include <cstdint>',
+        '',
+        'namespace vexl {',
+        '',
+        '// Item ids by name.',
+        'enum ItemId : std::uint16_t {',
+    ]
+    for it in items:
+        if it['enum']:
+            lines.append(f'    {it["enum"]} = {it["id"]},')
+    lines += ['};', '', '// UI symbol keys by name.', 'enum SymbolKey : std::uint16_t {']
+    for r in symbols:
+        lines.append(f'    {r["name"]} = {num(r["key"])},')
+    lines += ['};', '', '// Option and string constants by name.']
+    seen = set()
+    for r in constants:
+        if r['name'] in seen:
+            continue
+        seen.add(r['name'])
+        lines.append(f'inline constexpr std::uint32_t {r["name"]} = {num(r["value"])};')
+    addresses = [it['enum'] for it in items if it['type'] == 'address']
+    lines += [
+        '',
+        '// Identity of the model.',
+        f'inline constexpr std::uint8_t kModelMachineFamily = {num(model["machineFamily"])};',
+        f'inline constexpr std::uint8_t kModelMachineSubCode = {num(model["machineSubCode"])};',
+        f'inline constexpr std::uint32_t kModelPrivateVersion = {num(model["privateVersion"])};',
+        f'inline constexpr char kModelTag[5] = "{model["modelTag"]}";',
+        f'inline constexpr std::uint32_t kDefaultDriverType = {num(model["default.rdmDriverType"])};',
+        '',
+        '// Items whose value is a heap address of this process: never written out, never trusted when read.',
+        'inline constexpr std::uint16_t kHeapAddressItems[] = {' + ', '.join(addresses) + '};',
+        '',
+        f'inline constexpr int kModelItemCount = {len(items)};',
+        '',
+        '}  // namespace vexl',
+        '',
+    ]
+    with open(path, 'w', encoding='utf-8') as f:
+        f.write('\n'.join(lines))
+
+
+def write_tables(path, items, symbols, consts_a, consts_b, maps, model):
+    o = ['// Generated from common/core/modeldb/*.tsv by generate.py. Do not edit.',
+         '#include "common/core/modeldb_tables.h"', '', 'namespace vexl::modeldata {', '']
+    for item, lists in sorted(maps.items()):
+        rows = lists[1] + [(0, 0)]
+        if lists[2]:
+            rows += lists[2] + [(0, 0)]
+        body = ', '.join(f'{{{s}u, 0x{op:X}}}' for s, op in rows)
+        o.append(f'static const ValueMapEntry kValueMap{item}[] = {{{body}}};')
+    o += ['', f'ItemSideBlock itemSides[{len(items)}] = {{']
+    for it in items:
+        vm = f'kValueMap{it["id"]}' if it['id'] in maps else 'nullptr'
+        o.append(f'    {{{vm}, {wide(it["name"])}}},')
+    o += ['};', '', f'SettingItemDescriptor items[{len(items)}] = {{']
+    for pos, it in enumerate(items):
+        tw = (it['area'] << 30) | (type_code(it) << 24) | it['bytes']
+        o.append(f'    {{{it["id"]}, {it.get("symbol", 0)}, 0x{tw:08X}u, {it["offset"]}, {it["persist"]}, '
+                 f'{wide(it["section"])}, {wide(it["key"])}, {it["emit"]}, {it["state"]}, &itemSides[{pos}], 0}},')
+    o += ['};', f'const std::int16_t itemCount = {len(items)};', '']
+
+    o.append(f'const SymbolEntry symbols[] = {{')
+    for r in symbols:
+        o.append(f'    {{{num(r["item"])}, {num(r["key"])}, {narrow(r["name"])}}},')
+    o += ['};', f'const std::int16_t symbolCount = {len(symbols)};', '']
+    for name, rows in (('constantsA', consts_a), ('constantsB', consts_b)):
+        o.append(f'const ConstantEntry {name}[] = {{')
+        for r in rows:
+            o.append(f'    {{{num(r["item"])}, {num(r["control"])}, {num(r["option"])}, 0, {num(r["flag"])}, '
+                     f'{narrow(r["name"])}, {num(r["value"])}u}},')
+        o += ['};', f'const std::int16_t {name}Count = {len(rows)};', '']
+
+    msgs = read_tsv('messages.tsv')
+    o.append('const MessageEntry messages[] = {')
+    for r in msgs:
+        o.append(f'    {{{num(r["key"])}, {num(r["string"])}, 0, 0, {narrow(r["name"])}, 0}},')
+    o += ['};', f'const std::int16_t messageCount = {len(msgs)};', '']
+
+    pages = read_tsv('pages.tsv')
+    sym_key = {r['name']: num(r['key']) for r in symbols}
+    o.append('PageDesc pages[] = {')
+    for r in pages:
+        if r['symbol'] not in sym_key:
+            fail(f'pages: {r["symbol"]} has no symbol')
+        o.append(f'    {{{num(r["id"])}, {sym_key.get(r["symbol"], 0)}, {num(r["sheets"])}, 0, '
+                 f'{narrow(r["symbol"])}, {num(r["help"])}u, nullptr, 0, 0, nullptr, 0}},')
+    o += ['};', f'const std::int16_t pageCount = {len(pages)};', '']
+
+    langs = read_tsv('languages.tsv')
+    o.append('const LanguageEntry languages[] = {')
+    for r in langs:
+        o.append(f'    {{{num(r["id"])}, {num(r["primary"])}, {num(r["sub"])}, {num(r["class"])}, '
+                 f'{wide(r["code"])}}},')
+    o += ['    {0xFFFF, 0, 0, 0, nullptr},', '};', '']
+
+    o.append('const ResolutionEntry resolutions[] = {')
+    for r in read_tsv('resolutions.tsv'):
+        o.append(f'    {{{num(r["code"])}, {num(r["x"])}, {num(r["y"])}}},')
+    o += ['    {0, 0, 0},', '};', '']
+
+    vlists = read_tsv('value_lists.tsv')
+    by_id = {it['id'] for it in items}
+    for r in vlists:
+        if num(r['item']) not in by_id:
+            fail(f'value lists: item {r["item"]} does not exist')
+        o.append(f'static const std::uint32_t kValues{num(r["item"])}[] = {{'
+                 + ', '.join(f'{v}u' for v in values_of(r['values'])) + '};')
+    o.append('const ValueList itemValueLists[] = {')
+    for r in vlists:
+        n = num(r['item'])
+        o.append(f'    {{{n}, {len(values_of(r["values"]))}, kValues{n}}},')
+    o += ['    {0, 0, nullptr},', '};', '']
+
+    nlists = read_tsv('numbered_lists.tsv')
+    for r in nlists:
+        o.append(f'static const std::uint32_t kNumbered{num(r["index"])}[] = {{'
+                 + ', '.join(f'{v}u' for v in values_of(r['values'])) + '};')
+    o.append('const ValueList numberedValueLists[] = {')
+    for pos, r in enumerate(nlists):
+        if num(r['index']) != pos:
+            fail(f'numbered lists: row {pos} has index {r["index"]}')
+        o.append(f'    {{0xFFFF, {len(values_of(r["values"]))}, kNumbered{pos}}},')
+    o += ['    {0, 0, nullptr},', '};', f'const std::int16_t numberedValueListCount = {len(nlists) + 1};', '']
+
+    queries = item_query_rows()
+    o.append('const ItemQueryEntry itemQueries[] = {')
+    for code, item in queries:
+        if item not in by_id:
+            fail(f'item queries: item {item} does not exist')
+        o.append(f'    {{{code}, {item}}},')
+    o += ['    {0, 0},', '};', '', '}  // namespace vexl::modeldata', '']
+    with open(path, 'w', encoding='utf-8') as f:
+        f.write('\n'.join(o))
+    return len(pages), len(msgs), len(langs), len(queries)
+
+
+def main():
+    global HERE
+    args = sys.argv[1:]
+    if len(args) == 3 and args[0] == '--tables':
+        HERE = args[1]
+        args = args[2:]
+    if len(args) != 1:
+        sys.exit('usage: generate.py [--tables DIR] OUTDIR')
+    out = args[0]
+    items = load_items()
+    check_ids(items)
+    check_names(items)
+    check_widths(items)
+    ends = lay_out(items)
+    check_areas(items)
+    check_overlaps(items)
+    check_devmode(items)
+    symbols = load_symbols(items)
+    consts_a = read_tsv('constants_a.tsv')
+    consts_b = read_tsv('constants_b.tsv')
+    maps = load_value_maps(items)
+    model = load_model()
+    check_identity(items, model, symbols)
+    const_names = set()
+    for r in consts_a + consts_b:
+        if r['name'] in const_names:
+            fail(f'constants: {r["name"]} twice')
+        const_names.add(r['name'])
+        if num(r['item']) and num(r['item']) not in {it['id'] for it in items}:
+            fail(f'constants: {r["name"]} names item {r["item"]}, which does not exist')
+    os.makedirs(os.path.join(out, 'common', 'core'), exist_ok=True)
+    counts = write_tables(os.path.join(out, 'modeldb_tables.cpp'), items, symbols, consts_a, consts_b, maps, model)
+    if errors:
+        for e in errors:
+            print('modeldb: ' + e, file=sys.stderr)
+        sys.exit(1)
+    write_header(os.path.join(out, 'common', 'core', 'item_ids.h'), items, symbols, consts_a + consts_b, model)
+    print(f'modeldb: {len(items)} items, {counts[0]} pages, {counts[1]} messages, {counts[2]} languages, '
+          f'{len(symbols)} symbols, {len(consts_a)} + {len(consts_b)} constants, {counts[3]} item queries; '
+          f'area 2 uses {ends[2]} of {AREA_SIZES[2]} bytes, area 3 {ends[3]} of {AREA_SIZES[3]}')
+
+
+if __name__ == '__main__':
+    main()

@@ -1,0 +1,30 @@
+// The generated tables of the model database (modeldb_tables.cpp in the
+// build tree). Only modeldb.cpp reads them directly; everyone else goes
+// through the getters and lookups of modeldb.h.
+#pragma once
+
+#include "common/core/modeldb.h"
+
+namespace vexl::modeldata {
+
+extern ItemSideBlock itemSides[];
+extern SettingItemDescriptor items[];
+extern const std::int16_t itemCount;
+extern const SymbolEntry symbols[];
+extern const std::int16_t symbolCount;
+extern const ConstantEntry constantsA[];
+extern const std::int16_t constantsACount;
+extern const ConstantEntry constantsB[];
+extern const std::int16_t constantsBCount;
+extern const MessageEntry messages[];
+extern const std::int16_t messageCount;
+extern PageDesc pages[];
+extern const std::int16_t pageCount;
+extern const LanguageEntry languages[];
+extern const ResolutionEntry resolutions[];
+extern const ValueList itemValueLists[];
+extern const ValueList numberedValueLists[];
+extern const std::int16_t numberedValueListCount;
+extern const ItemQueryEntry itemQueries[];
+
+}  // namespace vexl::modeldata

@@ -1,0 +1,131 @@
+#include "common/core/process.h"
+
+#include "common/core/context.h"
+#include "platform/win32.h"
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace vexl {
+namespace {
+
+constexpr DWORD kCacheLockSpinCount = 4000;
+constexpr const WCHAR* kSettingsMutexName = u"Global\\VexlMutexTse";
+
+struct CacheLock {
+    CRITICAL_SECTION section;
+    BOOL created;
+};
+
+CacheLock g_cacheLocks[2];
+HANDLE g_settingsMutex = nullptr;
+std::mutex g_settingsMutexCreation;
+std::mutex g_cacheLockCreation;
+
+CacheLock* FindCacheLock(int which)
+{
+    return which == kCapabilitiesCacheLock || which == kGeneralCacheLock ? &g_cacheLocks[which - 1] : nullptr;
+}
+
+void CreateCacheLock(CacheLock& lock)
+{
+    lock.created = InitializeCriticalSectionAndSpinCount(&lock.section, kCacheLockSpinCount);
+}
+
+bool UsesSettingsMutex(const DriverContext* context)
+{
+    return !context || !context->workArea || context->workArea->useSettingsMutex != 0;
+}
+
+// The handle of the settings mutex, created on first use. The work the
+// mutex guards must never run unserialised against other processes, so a
+// failed creation is tried again until it succeeds.
+HANDLE OpenSettingsMutex()
+{
+    std::lock_guard guard(g_settingsMutexCreation);
+    while (!g_settingsMutex) {
+        g_settingsMutex = CreateSettingsMutex();
+        if (!g_settingsMutex) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return g_settingsMutex;
+}
+
+}  // namespace
+
+void LibraryProcessAttach()
+{
+    // The context caches start empty: their tables are zero-initialised
+    // process state of this deliverable.
+    for (CacheLock& lock : g_cacheLocks) CreateCacheLock(lock);
+    g_settingsMutex = nullptr;
+}
+
+void LibraryProcessDetach()
+{
+    for (CacheLock& lock : g_cacheLocks) {
+        if (lock.created == TRUE) {
+            DeleteCriticalSection(&lock.section);
+            lock.created = FALSE;
+        }
+    }
+    if (g_settingsMutex) {
+        CloseHandle(g_settingsMutex);
+        g_settingsMutex = nullptr;
+    }
+}
+
+void RunProcessAttach()
+{
+    LibraryProcessAttach();
+}
+
+void RunProcessDetach()
+{
+    LibraryProcessDetach();
+}
+
+void EnterContextCacheLock(int which)
+{
+    CacheLock* lock = FindCacheLock(which);
+    if (!lock) return;
+    // A table is never used without its lock: a section whose creation
+    // failed at attach is created here, and again until that succeeds.
+    if (!lock->created) {
+        std::lock_guard guard(g_cacheLockCreation);
+        while (!lock->created) {
+            CreateCacheLock(*lock);
+            if (!lock->created) std::this_thread::yield();
+        }
+    }
+    EnterCriticalSection(&lock->section);
+}
+
+void LeaveContextCacheLock(int which)
+{
+    CacheLock* lock = FindCacheLock(which);
+    if (lock && lock->created) LeaveCriticalSection(&lock->section);
+}
+
+HANDLE CreateSettingsMutex()
+{
+    SECURITY_DESCRIPTOR descriptor{};
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), &descriptor, FALSE};
+    return CreateMutexW(&attributes, FALSE, kSettingsMutexName);
+}
+
+void LockSettingsMutex(DriverContext* context)
+{
+    if (!UsesSettingsMutex(context)) return;
+    WaitForSingleObject(OpenSettingsMutex(), INFINITE);
+}
+
+void UnlockSettingsMutex(DriverContext* context)
+{
+    if (!UsesSettingsMutex(context)) return;
+    if (g_settingsMutex) ReleaseMutex(g_settingsMutex);
+}
+
+}  // namespace vexl

@@ -1,0 +1,46 @@
+// The process-wide state of the common library in each deliverable: the two
+// context-cache critical sections and the handle of the settings mutex.
+#pragma once
+
+#include "platform/types.h"
+
+namespace vexl {
+
+struct DriverContext;
+
+// The two context caches.
+inline constexpr int kCapabilitiesCacheLock = 1;
+inline constexpr int kGeneralCacheLock = 2;
+
+// Process attach: empties the context caches, creates their critical
+// sections and clears the settings-mutex handle.
+void LibraryProcessAttach();
+
+// Process detach: deletes the critical sections that were created and
+// closes the settings-mutex handle.
+void LibraryProcessDetach();
+
+// What a deliverable's entry point runs when the process attaches and
+// detaches. Detach frees, in this order, the compiled models, the parked
+// contexts, the cache locks and the settings-mutex handle.
+void RunProcessAttach();
+void RunProcessDetach();
+
+// Enters or leaves the critical section of cache 1 or 2 (other values do
+// nothing). A section whose creation failed is created again at entry.
+void EnterContextCacheLock(int which);
+void LeaveContextCacheLock(int which);
+
+// The settings mutex "Global\VexlMutexTse" serialises, across processes and
+// across the three deliverables, every read and write of shared persistent
+// state. It is created on first use, not owned, open to everyone.
+HANDLE CreateSettingsMutex();
+
+// Waits without time-out (an abandoned mutex is taken like a released one),
+// and releases. The holder may wait again; each wait is matched by one
+// release. Nothing happens for a context made by a creator that holds the
+// mutex already.
+void LockSettingsMutex(DriverContext* context);
+void UnlockSettingsMutex(DriverContext* context);
+
+}  // namespace vexl

@@ -1,0 +1,240 @@
+// The settings store and the private DEVMODE.
+//
+// Every print setting of a printer lives in one flat block per context: the
+// public DEVMODEW (area 1 begins with it), the private part that follows it
+// directly, area 2 (printer-side settings and lists) and area 3 (work
+// settings and judge bits). Only the first GetDevmodeSize() bytes, the
+// DEVMODE as it travels, ever leave the store. All multi-byte fields are
+// little-endian and are read and written through le.h, never by overlay.
+#pragma once
+
+#include "common/core/context.h"
+#include "platform/win32.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vexl {
+
+// Sizes of the Windows NT layout, the one in force.
+inline constexpr std::uint32_t kPublicDevmodeSize = 220;
+inline constexpr std::uint32_t kPrivateDevmodeSize = 1016;
+inline constexpr std::uint32_t kDevmodeSize = kPublicDevmodeSize + kPrivateDevmodeSize;
+inline constexpr std::uint32_t kStoreArea2Size = 5264;
+inline constexpr std::uint32_t kStoreArea3Size = 3572;
+inline constexpr std::uint32_t kSettingsStoreSize = kDevmodeSize + kStoreArea2Size + kStoreArea3Size;
+static_assert(kDevmodeSize == 1236);
+static_assert(kSettingsStoreSize == 10072);
+
+// Sizes of the Windows 9x flavour (answered only when the machine is 9x).
+inline constexpr std::uint32_t kPublicDevmodeSize9x = 148;
+inline constexpr std::uint32_t kPrivateDevmodeSize9x = 1024;
+inline constexpr std::uint32_t kDevmodeSize9x = kPublicDevmodeSize9x + kPrivateDevmodeSize9x;
+inline constexpr std::uint32_t kSettingsStoreSize9x = kDevmodeSize9x + kStoreArea2Size + kStoreArea3Size;
+static_assert(kSettingsStoreSize9x == 10008);
+
+// The store: one zero-filled block of GetSettingsStoreSize() bytes.
+struct SettingsStore {
+    std::uint8_t bytes[kSettingsStoreSize];
+};
+static_assert(sizeof(SettingsStore) == kSettingsStoreSize);
+
+// Fields of the public DEVMODEW that the store reads by offset.
+inline constexpr std::size_t kDevmodeSizeField = 68;         // dmSize, uint16
+inline constexpr std::size_t kDevmodeDriverExtraField = 70;  // dmDriverExtra, uint16
+
+// The private header, offsets from the DEVMODE start. The fields at 349,
+// 353 and 357 sit at odd offsets without alignment.
+inline constexpr std::size_t kSignatureOffset = 220;  // "VEXL"
+inline constexpr std::size_t kJobBinderOffset = 224;  // rdmJobBinder, uint32
+inline constexpr std::size_t kModelTagOffset = 349;
+inline constexpr std::size_t kPrivateSizeOffset = 353;
+inline constexpr std::size_t kPrivateVersionOffset = 357;
+inline constexpr std::size_t kArea1BaseOffset = 361;
+inline constexpr std::size_t kArea2BaseOffset = 363;
+inline constexpr std::size_t kArea3BaseOffset = 365;
+inline constexpr std::size_t kMachineIdOffset = 368;    // rdmMachineID, uint8
+inline constexpr std::size_t kDriverTypeOffset = 811;   // rdmDriverType, uint8
+inline constexpr std::size_t kQualityFuncOffset = 576;  // rdmQualityFunc... word, uint16
+inline constexpr std::size_t kFrontFuncOffset = 852;    // rdmFrontFunc, uint32
+inline constexpr std::size_t kHidden2FuncOffset = 896;  // rdmHidden2Func0-31, uint32
+inline constexpr std::size_t kSupportFunc2Offset = 1020;  // rdmSupportFunc2Select..., uint32
+inline constexpr std::size_t kLockPrnMethodOffset = 1178;  // rdmLockPrnMethod, uint8
+inline constexpr char kPrivateSignature[5] = "VEXL";
+static_assert(kSignatureOffset == kPublicDevmodeSize);
+static_assert(kModelTagOffset == kPublicDevmodeSize + 129);
+static_assert(kArea3BaseOffset + 2 + 1 == kMachineIdOffset);
+
+// The run-time flag tail: the last 18 bytes of the private part, one byte each.
+inline constexpr std::size_t kPreviewAppFlagOffset = 1218;     // rdmPLInstalled
+inline constexpr std::size_t kDefaultsModeFlagOffset = 1219;   // rdmCallSrc
+inline constexpr std::size_t kOsKindOffset = 1220;             // rdmOSKind
+inline constexpr std::size_t kPackageImportFlagOffset = 1221;  // rdmBatchInst
+inline constexpr std::size_t kInstallUserCodeFlagOffset = 1222;  // rdmPrintLog
+inline constexpr std::size_t kDeviceInfoFlagOffset = 1223;     // rdmBiDirect
+inline constexpr std::size_t kNoPermissionFlagOffset = 1224;   // rdmNoPermission
+inline constexpr std::size_t kUiModeChangeFlagOffset = 1225;   // rdmPresentUIMode
+inline constexpr std::size_t kBidiEnabledFlagOffset = 1226;    // rdmBidiSupport
+inline constexpr std::size_t kConnectionFlagOffset = 1227;     // rdmServerClientMode
+inline constexpr std::size_t kUserCodeUseFlagOffset = 1228;    // rdmUserCodeFIX
+inline constexpr std::size_t kDllUserCodeFlagOffset = 1229;    // rdmUserCodeGet
+inline constexpr std::size_t kBindingAppFlagOffset = 1230;     // rdmJBInstalled
+inline constexpr std::size_t kDeviceSheetFlagOffset = 1231;    // rdmPropertyType
+inline constexpr std::size_t kDllUserCodeFlag2Offset = 1232;   // rdmUserCodeDLL
+inline constexpr std::size_t kTerminalServerFlagOffset = 1233;  // rdmTSE
+inline constexpr std::size_t kAdminFlagOffset = 1234;          // rdmAdmin
+inline constexpr std::size_t kBidiFuncBitsOffset = 1235;       // rdmBidiFunc
+static_assert(kBidiFuncBitsOffset + 1 == kDevmodeSize);
+
+// The header of a private part, decoded.
+struct PrivateDevmodeHeader {
+    std::uint8_t signature[4];
+    std::uint32_t jobBinder;
+    std::uint8_t modelTag[4];
+    std::uint32_t privateSize;
+    std::uint32_t privateVersion;
+    std::uint16_t area1Base;
+    std::uint16_t area2Base;
+    std::uint16_t area3Base;
+};
+
+// Reads the header of a DEVMODE buffer of at least GetDevmodeSize() bytes.
+PrivateDevmodeHeader ReadPrivateDevmodeHeader(const void* devmode);
+
+// ---- sizes ----------------------------------------------------------------
+std::uint32_t GetPublicDevmodeSize();
+std::uint32_t GetPrivateDevmodeSize();
+std::uint32_t GetDevmodeSize();
+std::uint32_t GetStoreArea2Size();
+std::uint32_t GetStoreArea3Size();
+std::uint32_t GetSettingsStoreSize();
+
+// Where an area begins in a store. Items are always addressed with these
+// bases, never with the bases found in a store or DEVMODE, which may have
+// come from outside.
+std::uint32_t GetStoreAreaBase(std::uint32_t area);
+
+// ---- store and section pointers --------------------------------------------
+SettingsStore* GetSettingsStore(DriverContext* context);
+std::uint8_t* GetStoreBytes(DriverContext* context);
+std::uint8_t* GetPrivateDevmode(DriverContext* context);
+std::uint8_t* LocatePrivateDevmode(DriverContext* context);
+std::uint8_t* GetStoreArea2(DriverContext* context);
+std::uint8_t* GetStoreArea3(DriverContext* context);
+
+// ---- header -----------------------------------------------------------------
+void InitPrivateDevmodeHeader(void* devmode, DriverContext* context);
+void SetStoreAreaOffsets(void* store);
+
+// ---- identity and version -----------------------------------------------------
+// Each answers 0 for a NULL DEVMODE, and for one whose dmSize is not the
+// public size or whose dmDriverExtra is shorter than the private part: the
+// header is then not where the tests read it.
+BOOL IsDevmodeCurrent(const void* devmode, DriverContext* unused = nullptr);
+BOOL IsDevmodeSameModel(const void* devmode, DriverContext* unused = nullptr);
+BOOL IsDevmodeSameModelAndSize(const void* devmode, DriverContext* unused = nullptr);
+
+// ---- run-time flag tail on the context's store --------------------------------
+void SetPreviewAppFlag(DriverContext* context, std::uint8_t value);
+void SetPreviewAppFlagOff(DriverContext* context);
+void SetPreviewAppFlagOn(DriverContext* context);
+void SetDefaultsModeFlag(DriverContext* context, std::uint8_t value);
+std::uint32_t GetDefaultsModeFlag(DriverContext* context);
+void SetDefaultsModeFlagOn(DriverContext* context);
+void SetOsKind(DriverContext* context, std::uint8_t value);
+std::uint32_t GetOsKind(DriverContext* context);
+void SetOsKindWin95(DriverContext* context);
+void SetOsKindNt4(DriverContext* context);
+void SetOsKindNt5(DriverContext* context);
+void SetOsKindWin98(DriverContext* context);
+void SetPackageImportFlag(DriverContext* context, std::uint8_t value);
+void SetPackageImportFlagOn(DriverContext* context);
+void SetInstallUserCodeFlag(DriverContext* context, std::uint8_t value);
+void SetInstallUserCodeFlagOff(DriverContext* context);
+void SetDeviceInfoFlag(DriverContext* context, std::uint8_t value);
+void SetDeviceInfoFlagOff(DriverContext* context);
+void SetDeviceInfoFlagOn(DriverContext* context);
+void SetNoPermissionFlag(DriverContext* context, std::uint8_t value);
+void SetNoPermissionFlagOff(DriverContext* context);
+void SetUiModeChangeFlag(DriverContext* context, std::uint8_t value);
+void SetUiModeChangeFlagOff(DriverContext* context);
+void SetUiModeChangeFlagOn(DriverContext* context);
+void SetBidiEnabledFlag(DriverContext* context, std::uint8_t value);
+void SetBidiEnabledFlagOff(DriverContext* context);
+void SetBidiEnabledFlagOn(DriverContext* context);
+void SetConnectionFlag(DriverContext* context, std::uint8_t value);
+std::uint32_t GetConnectionFlag(DriverContext* context);
+void SetConnectionFlagOff(DriverContext* context);
+void SetConnectionFlagOn(DriverContext* context);
+void SetUserCodeUseFlag(DriverContext* context, std::uint8_t value);
+void SetUserCodeUseFlagOff(DriverContext* context);
+void SetUserCodeUseFlagOn(DriverContext* context);
+void SetDllUserCodeFlag(DriverContext* context, std::uint8_t value);
+void SetDllUserCodeFlagOff(DriverContext* context);
+void SetBindingAppFlag(DriverContext* context, std::uint8_t value);
+void SetBindingAppFlagOff(DriverContext* context);
+void SetBindingAppFlagOn(DriverContext* context);
+void SetDeviceSheetFlag(DriverContext* context, std::uint8_t value);
+void SetDeviceSheetFlagOff(DriverContext* context);
+void SetDllUserCodeFlag2(DriverContext* context, std::uint8_t value);
+void SetDllUserCodeFlag2Off(DriverContext* context);
+void SetTerminalServerFlag(DriverContext* context, std::uint8_t value);
+std::uint32_t GetTerminalServerFlag(DriverContext* context);
+void SetAdminFlag(DriverContext* context, std::uint8_t value);
+std::uint32_t GetAdminFlag(DriverContext* context);
+void SetBidiFuncBits(DriverContext* context, std::uint8_t value);
+std::uint32_t GetBidiFuncBits(DriverContext* context);
+
+// ---- run-time flag tail on a DEVMODE buffer ------------------------------------
+void SetDevmodeDefaultsModeFlag(void* devmode, std::uint8_t value);
+std::uint32_t GetDevmodeDefaultsModeFlag(const void* devmode);
+void SetDevmodeOsKind(void* devmode, std::uint8_t value);
+std::uint32_t GetDevmodeOsKind(const void* devmode);
+void SetDevmodePackageImportFlag(void* devmode, std::uint8_t value);
+std::uint32_t GetDevmodePackageImportFlag(const void* devmode);
+void SetDevmodeInstallUserCodeFlag(void* devmode, std::uint8_t value);
+std::uint32_t GetDevmodeInstallUserCodeFlag(const void* devmode);
+void SetDevmodeDeviceInfoFlag(void* devmode, std::uint8_t value);
+std::uint32_t GetDevmodeDeviceInfoFlag(const void* devmode);
+void SetDevmodeNoPermissionFlag(void* devmode, std::uint8_t value);
+std::uint32_t GetDevmodeNoPermissionFlag(const void* devmode);
+void SetDevmodeConnectionFlag(void* devmode, std::uint8_t value);
+std::uint32_t GetDevmodeConnectionFlag(const void* devmode);
+void SetDevmodeDeviceSheetFlag(void* devmode, std::uint8_t value);
+std::uint32_t GetDevmodeDeviceSheetFlag(const void* devmode);
+void SetDevmodeTerminalServerFlag(void* devmode, std::uint8_t value);
+std::uint32_t GetDevmodeTerminalServerFlag(const void* devmode);
+void SetDevmodeAdminFlag(void* devmode, std::uint8_t value);
+std::uint32_t GetDevmodeAdminFlag(const void* devmode);
+void SetDevmodeBidiFuncBits(void* devmode, std::uint8_t value);
+std::uint32_t GetDevmodeBidiFuncBits(const void* devmode);
+
+// ---- other private fields of a DEVMODE buffer ------------------------------------
+std::uint32_t GetDevmodePrivateTag(const void* devmode);
+std::uint32_t GetDevmodePrivateSizeField(const void* devmode);
+std::uint32_t GetDevmodePrivateVersion(const void* devmode);
+std::uint32_t GetDevmodeMachineId(const void* devmode);
+std::uint32_t GetDevmodeDriverType(const void* devmode);
+void SetDevmodeQualityFuncBits(void* devmode, std::uint16_t bits);
+std::uint16_t GetDevmodeQualityFuncBits(const void* devmode);
+void SetDevmodeFrontFunc(void* devmode, std::uint32_t value);
+std::uint32_t GetDevmodeFrontFunc(const void* devmode);
+void SetDevmodeHidden2FuncBits(void* devmode, std::uint32_t bits);
+std::uint32_t GetDevmodeHidden2FuncBits(const void* devmode);
+std::uint32_t GetDevmodeSupportFunc2Bits(const void* devmode);
+void CopyJobCompleteSupportBit(void* devmode, std::uint32_t flags);
+void CopyJobErrorSupportBit(void* devmode, std::uint32_t flags);
+void SetDevmodeLockPrnMethod(void* devmode, std::uint8_t value);
+std::uint8_t GetDevmodeLockPrnMethod(const void* devmode);
+
+// ---- resolution accessors ----------------------------------------------------------
+std::uint32_t GetPrintQuality(DriverContext* context);
+std::uint32_t GetDstResolutionW(DriverContext* context);
+std::uint32_t GetDstResolutionH(DriverContext* context);
+void SetPrintQualityItem(DriverContext* context, std::uint32_t value);
+void SetYResolutionItem(DriverContext* context, std::uint32_t value);
+void SetDstResolutionWItem(DriverContext* context, std::uint32_t value);
+void SetDstResolutionHItem(DriverContext* context, std::uint32_t value);
+std::uint32_t GetLockedResolution(DriverContext* context);
+
+}  // namespace vexl

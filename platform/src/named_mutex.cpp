@@ -1,0 +1,198 @@
+#include "named_mutex.h"
+
+#include "platform/kernel.h"
+#include "platform/machine.h"
+#include "unicode.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace vexl::platform {
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr std::size_t kLongestPlainFileName = 180;
+constexpr auto kLockPollInterval = 2ms;
+
+bool IsPlainFileChar(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+           c == '_';
+}
+
+std::uint64_t Fnv1a(std::string_view bytes)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
+
+// The file name of a key: letters, digits, '.', '-' and '_' as they are,
+// every other byte of its UTF-8 as %XX, so that two keys never share a
+// file. A name too long for the file system keeps its start and a hash.
+std::string LockFileName(std::u16string_view key)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const std::string utf8 = ToUtf8(key);
+    std::string name;
+    for (char c : utf8) {
+        if (IsPlainFileChar(c)) {
+            name += c;
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            name += '%';
+            name += kHex[byte >> 4];
+            name += kHex[byte & 0xF];
+        }
+    }
+    if (name.size() > kLongestPlainFileName) {
+        char hash[17];
+        std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(Fnv1a(utf8)));
+        name = name.substr(0, kLongestPlainFileName) + "~" + hash;
+    }
+    return name + ".lock";
+}
+
+fs::path LockFolder()
+{
+    const fs::path root = machine::Root();
+    return root.empty() ? fs::path() : root / "mutex";
+}
+
+DWORD ErrorOfErrno(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ERROR_ACCESS_DENIED;
+    case ENAMETOOLONG:
+        return ERROR_INVALID_NAME;
+    case ENOSPC:
+        return ERROR_DISK_FULL;
+    default:
+        return ERROR_PATH_NOT_FOUND;
+    }
+}
+
+bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix)
+{
+    return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+}  // namespace
+
+std::u16string MutexKey(std::u16string_view name)
+{
+    for (std::u16string_view prefix : {u"Global\\", u"Local\\"}) {
+        if (StartsWithNoCase(name, prefix)) {
+            name.remove_prefix(prefix.size());
+            break;
+        }
+    }
+    std::u16string key(name);
+    std::transform(key.begin(), key.end(), key.begin(), FoldCase);
+    return key;
+}
+
+std::unique_ptr<MutexLockFile> MutexLockFile::Open(std::u16string_view key, bool& existed)
+{
+    const fs::path folder = LockFolder();
+    if (folder.empty()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return nullptr;
+    }
+    std::error_code error;
+    if (fs::create_directories(folder, error)) {
+        // Every user of the machine makes lock files here.
+        fs::permissions(folder, fs::perms::all, error);
+    }
+
+    const fs::path file = folder / LockFileName(key);
+    existed = false;
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) {
+        existed = true;
+        fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+    }
+    if (fd < 0) {
+        SetLastError(ErrorOfErrno(errno));
+        return nullptr;
+    }
+    // The file mode mirrors the NULL DACL the driver gives its mutex; the
+    // process umask would take the write bits away from other users.
+    ::fchmod(fd, 0666);
+    return std::unique_ptr<MutexLockFile>(new MutexLockFile(fd));
+}
+
+bool MutexLockFile::Exists(std::u16string_view key)
+{
+    const fs::path folder = LockFolder();
+    std::error_code error;
+    return !folder.empty() && fs::exists(folder / LockFileName(key), error);
+}
+
+MutexLockFile::~MutexLockFile()
+{
+    // Closing drops the lock; a record still written marks the mutex abandoned.
+    ::close(fd_);
+}
+
+bool MutexLockFile::TryLock(bool wait, bool& failed)
+{
+    const int operation = wait ? LOCK_EX : LOCK_EX | LOCK_NB;
+    while (::flock(fd_, operation) != 0) {
+        if (errno == EINTR) continue;
+        failed = errno != EWOULDBLOCK;
+        return false;
+    }
+    return true;
+}
+
+MutexLockFile::Result MutexLockFile::Acquire(Deadline deadline)
+{
+    bool failed = false;
+    if (!deadline) {
+        if (!TryLock(true, failed)) return Result::Failed;
+    } else {
+        while (!TryLock(false, failed)) {
+            if (failed) return Result::Failed;
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= *deadline) return Result::TimedOut;
+            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(*deadline - now, kLockPollInterval));
+        }
+    }
+
+    char record[32];
+    const bool abandoned = ::pread(fd_, record, sizeof record, 0) > 0;
+    const std::string owner = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd_, 0) == 0) {
+        [[maybe_unused]] const ssize_t written = ::pwrite(fd_, owner.data(), owner.size(), 0);
+    }
+    return abandoned ? Result::Abandoned : Result::Acquired;
+}
+
+void MutexLockFile::Release()
+{
+    [[maybe_unused]] const int cleared = ::ftruncate(fd_, 0);
+    ::flock(fd_, LOCK_UN);
+}
+
+void MutexLockFile::Abandon()
+{
+    ::flock(fd_, LOCK_UN);
+}
+
+}  // namespace vexl::platform
