@@ -1,0 +1,542 @@
+#include "common/model/reader.h"
+
+#include "common/core/textconv.h"
+#include "common/model/commands.h"
+#include "common/model/judges.h"
+#include "common/model/ui_entries.h"
+#include "platform/files.h"
+#include "platform/kernel.h"
+#include "platform/text.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+
+namespace vexl::model {
+
+// ------------------------------------------------------------ byte classes
+
+namespace {
+
+constexpr std::array<std::uint8_t, 256> MakeCharClassTable()
+{
+    std::array<std::uint8_t, 256> table{};
+    for (int c = 0x22; c <= 0x7D; ++c) table[c] = 0x0D;  // separator, option, printable
+    table['\t'] = 0x19;
+    table[' '] = 0x19;
+    table['\n'] = 0x21;
+    table['\r'] = 0x21;
+    for (char c : {'!', '+', '-', '~'}) table[static_cast<unsigned char>(c)] = 0x0C;
+    table['/'] = 0x0B;
+    table[':'] = 0x01;
+    for (int c = '0'; c <= '9'; ++c) table[c] = 0x8E;
+    for (char c : {'@', '[', '\\', ']', '^', '_', '`'}) table[static_cast<unsigned char>(c)] = 0x0E;
+    for (int c = 'G'; c <= 'Z'; ++c) table[c] = 0x0E;
+    for (int c = 'g'; c <= 'z'; ++c) table[c] = 0x0E;
+    for (int c = 'A'; c <= 'F'; ++c) table[c] = 0x4E;
+    for (int c = 'a'; c <= 'f'; ++c) table[c] = 0x4E;
+    return table;
+}
+
+constexpr std::array<std::uint8_t, 256> CharClassTable = MakeCharClassTable();
+
+}  // namespace
+
+std::uint8_t CharClass(char c) { return CharClassTable[static_cast<unsigned char>(c)]; }
+
+// -------------------------------------------------------- file and reader
+
+bool MapFileReadOnly(LPCWSTR path, const BYTE** view, std::uint32_t* size)
+{
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    if (size) {
+        const DWORD bytes = GetFileSize(file, nullptr);
+        if (bytes == INVALID_FILE_SIZE) {
+            CloseHandle(file);
+            return false;
+        }
+        *size = bytes;
+    }
+    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping) {
+        CloseHandle(file);
+        return false;
+    }
+    LPVOID base = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    CloseHandle(file);
+    CloseHandle(mapping);
+    if (!base) return false;
+    *view = static_cast<const BYTE*>(base);
+    return true;
+}
+
+std::optional<DescriptionReader> OpenDescriptionReader(LPCWSTR path)
+{
+    DescriptionReader reader;
+    std::uint32_t size = 0;
+    if (!MapFileReadOnly(path, &reader.view, &size)) return std::nullopt;
+    reader.base = reader.view;
+    reader.size = size;
+    return reader;
+}
+
+DescriptionReader TextDescriptionReader(std::string_view text)
+{
+    DescriptionReader reader;
+    reader.base = reinterpret_cast<const BYTE*>(text.data());
+    reader.size = text.size();
+    return reader;
+}
+
+void CloseDescriptionReader(DescriptionReader& reader)
+{
+    if (reader.view) UnmapViewOfFile(reader.view);
+    reader = DescriptionReader{};
+}
+
+int ReadDescriptionByte(DescriptionReader& reader, char* out)
+{
+    if (reader.cursor >= reader.size) return kEndOfFile;
+    *out = static_cast<char>(reader.base[reader.cursor++]);
+    return kLineRead;
+}
+
+namespace {
+
+// The reader's view of one line: the byte most recently read is current.
+class LineScanner {
+public:
+    explicit LineScanner(DescriptionReader& reader) : reader_(reader) {}
+
+    char current = 0;
+
+    bool Next() { return ReadDescriptionByte(reader_, &current) == kLineRead; }
+
+    // Skips to the next keyword: a '*' at the start of a line that is not
+    // followed by '%'. False at the end of the file.
+    bool FindNextKeyword()
+    {
+        for (;;) {
+            if (!Next()) return false;
+            if (current == '*') {
+                if (!Next()) return false;
+                if (current != '%') return true;
+                if (!SkipToLineEnd()) return false;
+            } else if (!IsLineEnd(current)) {
+                if (!SkipToLineEnd()) return false;
+            }
+        }
+    }
+
+    // A run of bytes of one class; the byte that ends it stays current.
+    int ReadClassToken(TokenBuffer& token, std::uint8_t cls)
+    {
+        if (!HasClass(current, cls)) return kBadLine;
+        do {
+            token.text.push_back(current);
+            if (!Next()) return kEndOfFile;
+        } while (HasClass(current, cls));
+        return kLineRead;
+    }
+
+    int SkipBlanks()
+    {
+        while (IsBlank(current)) {
+            if (!Next()) return kEndOfFile;
+        }
+        return kLineRead;
+    }
+
+    // Everything up to the first line end outside quotes, parentheses and
+    // braces; the line end itself is consumed, not kept.
+    int ReadValue(TokenBuffer& value)
+    {
+        if (!Next()) return kEndOfFile;
+        if (SkipBlanks() != kLineRead) return kEndOfFile;
+        const UINT codePage = GetACP();
+        bool inQuotes = false;
+        int braces = 0;
+        int parens = 0;
+        for (;;) {
+            if (IsLineEnd(current) && !inQuotes && braces == 0 && parens == 0) return kLineRead;
+            value.text.push_back(current);
+            if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(current))) {
+                if (!Next()) return kEndOfFile;
+                value.text.push_back(current);
+            } else if (current == '"') {
+                inQuotes = !inQuotes;
+            } else if (current == '(') {
+                if (inQuotes) return kBadLine;
+                ++parens;
+            } else if (current == ')') {
+                if (inQuotes || parens == 0) return kBadLine;
+                --parens;
+            } else if (current == '{') {
+                if (inQuotes || parens > 0) return kBadLine;
+                ++braces;
+            } else if (current == '}') {
+                if (inQuotes || parens > 0 || braces == 0) return kBadLine;
+                --braces;
+            } else if (current == '%' && inQuotes) {
+                if (!Next()) return kEndOfFile;
+                if (IsLineEnd(current)) return kBadLine;
+                value.text.push_back(current);
+            }
+            if (!Next()) return kEndOfFile;
+        }
+    }
+
+private:
+    bool SkipToLineEnd()
+    {
+        do {
+            if (!Next()) return false;
+        } while (!IsLineEnd(current));
+        return true;
+    }
+
+    DescriptionReader& reader_;
+};
+
+int ReadLineTokens(DescriptionLine& line, DescriptionReader& reader)
+{
+    LineScanner scan(reader);
+    if (!scan.FindNextKeyword()) return kEndOfFile;
+    if (int result = scan.ReadClassToken(line.keyword, kKeywordChar); result != kLineRead) return result;
+    if (IsLineEnd(scan.current)) return kLineRead;
+    if (scan.SkipBlanks() != kLineRead) return kEndOfFile;
+    if (scan.current != ':') {
+        if (int result = scan.ReadClassToken(line.option, kOptionChar); result != kLineRead) return result;
+        if (scan.SkipBlanks() != kLineRead) return kEndOfFile;
+        if (scan.current != ':') {
+            if (int result = scan.ReadClassToken(line.translation, kOptionChar); result != kLineRead) return result;
+            if (scan.SkipBlanks() != kLineRead) return kEndOfFile;
+            if (scan.current != ':') return kBadLine;
+        }
+    }
+    return scan.ReadValue(line.value);
+}
+
+}  // namespace
+
+int ReadDescriptionLine(DescriptionLine& line, DescriptionReader& reader)
+{
+    line.keyword.Clear();
+    line.option.Clear();
+    line.translation.Clear();
+    line.value.Clear();
+    try {
+        return ReadLineTokens(line, reader);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+}
+
+// ---------------------------------------------------------- dispatch
+
+const DescriptionKeyword DescriptionKeywordTable[kDescriptionKeywordCount + 1] = {
+    {"FileVersion", HandleFileVersion},
+    {"OpenUI", HandleOpenUi},
+    {"CloseUI", HandleCloseUi},
+    {"NumericValue", HandleNumericValue},
+    {"StringValue", HandleStringValue},
+    {"PageValue", HandlePageValue},
+    {"PageMMValue", HandlePageMMValue},
+    {"SlotPaper", HandleSlotPaper},
+    {"OptionCommand", HandleOptionCommand},
+    {"CommandGroup", HandleCommandGroup},
+    {"DeviceFonts", HandleDeviceFonts},
+    {"FontCartridge", HandleFontCartridge},
+    {"TTFS", HandleTtfs},
+    {"CommandString", HandleCommandString},
+    {"Judge", HandleJudge},
+    {"Item", HandleItem},
+    {"Action", HandleAction},
+    {"Transact", HandleTransact},
+    {"AlertAction", HandleAlertAction},
+    {"Alert", HandleAlert},
+    {"Exclusive", HandleExclusive},
+    {"UIResDLLName", HandleUiResDllName},
+    {"ExcDepDLLName", HandleExcDepDllName},
+    {nullptr, nullptr},
+};
+
+namespace {
+
+// Lines of the open UI entry: its option lines and its Default line.
+bool DispatchOpenEntryLine(CompileState& state, DescriptionLine& line)
+{
+    if (!state.openKeyword) return false;
+    const std::string_view keyword = line.keyword.View();
+    const std::string_view open = *state.openKeyword;
+    if (keyword == open) return HandleOptionLine(state, line) == kLineTaken;
+    if (keyword.size() == 7 + open.size() && keyword.starts_with("Default") && keyword.substr(7) == open)
+        return HandleDefaultLine(state, line) == kLineTaken;
+    return false;
+}
+
+const DescriptionKeyword* FindKeywordRow(CompileState& state, std::string_view keyword)
+{
+    if (state.keywordHint != 0 && keyword == DescriptionKeywordTable[state.keywordHint - 1].keyword)
+        return &DescriptionKeywordTable[state.keywordHint - 1];
+    for (int row = 0; DescriptionKeywordTable[row].keyword; ++row) {
+        if (keyword == DescriptionKeywordTable[row].keyword) {
+            state.keywordHint = row + 1;
+            return &DescriptionKeywordTable[row];
+        }
+    }
+    state.keywordHint = 0;
+    return nullptr;
+}
+
+}  // namespace
+
+int DispatchDescriptionLine(CompileState& state, DescriptionLine& line)
+{
+    if (DispatchOpenEntryLine(state, line)) return kLineRead;
+    const DescriptionKeyword* row = FindKeywordRow(state, line.keyword.View());
+    if (row && row->handler(state, line) == kLineTaken) return kLineRead;
+    return kBadLine;
+}
+
+namespace {
+
+std::unique_ptr<CompileState> ParseWithReader(DescriptionReader& reader, const DescriptionNames& names)
+{
+    try {
+        auto state = std::make_unique<CompileState>(names);
+        DescriptionLine line;
+        int result = kLineRead;
+        do {
+            result = ReadDescriptionLine(line, reader);
+            if (result == kLineRead) result = DispatchDescriptionLine(*state, line);
+        } while (result == kLineRead || result == kBadLine);
+        if (result != kEndOfFile) return nullptr;
+        return state;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<CompileState> ParseDescriptionFile(LPCWSTR path, const DescriptionNames& names)
+{
+    std::optional<DescriptionReader> reader = OpenDescriptionReader(path);
+    if (!reader) return nullptr;
+    std::unique_ptr<CompileState> state = ParseWithReader(*reader, names);
+    CloseDescriptionReader(*reader);
+    return state;
+}
+
+std::unique_ptr<CompileState> ParseDescriptionText(std::string_view text, const DescriptionNames& names)
+{
+    DescriptionReader reader = TextDescriptionReader(text);
+    return ParseWithReader(reader, names);
+}
+
+// ---------------------------------------------------------- FileVersion
+
+namespace {
+
+// The raw value text, at most 14 characters and a terminator.
+void ConvertFileVersion(const TokenBuffer& value, WCHAR* out)
+{
+    AnsiToWide(out, value.text.c_str(), 15);
+}
+
+}  // namespace
+
+int HandleFileVersion(CompileState& state, DescriptionLine& line)
+{
+    ConvertFileVersion(line.value, state.header.fileVersion);
+    return kLineTaken;
+}
+
+int ProbeFileVersion(LPCWSTR path, WCHAR out[16])
+{
+    std::memset(out, 0, 16 * sizeof(WCHAR));
+    std::optional<DescriptionReader> reader = OpenDescriptionReader(path);
+    if (!reader) return 1;
+    DescriptionLine line;
+    int result = kLineRead;
+    while ((result = ReadDescriptionLine(line, *reader)) == kLineRead || result == kBadLine) {
+        if (result == kLineRead && line.keyword.View() == "FileVersion") {
+            ConvertFileVersion(line.value, out);
+            break;
+        }
+    }
+    CloseDescriptionReader(*reader);
+    return 1;
+}
+
+// ---------------------------------------------------------- value scanners
+
+std::int32_t ParseDecimal(std::string_view text, std::size_t* taken)
+{
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) ++i;
+    std::uint32_t value = 0;
+    const std::size_t firstDigit = i;
+    while (i < text.size() && IsDigit(text[i])) {
+        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+        ++i;
+    }
+    if (i == firstDigit) i = 0;  // no digits: nothing taken
+    if (taken) *taken = i;
+    return static_cast<std::int32_t>(negative ? 0u - value : value);
+}
+
+std::int32_t ParseLooseNumber(std::string_view text)
+{
+    std::uint32_t value = 0;
+    bool negative = false;
+    for (char c : text) {
+        if (c == '\0' || IsBlank(c) || c == '=') break;
+        if (IsDigit(c))
+            value = value * 10u + static_cast<std::uint32_t>(c - '0');
+        else if (c == '-')
+            negative = true;
+    }
+    return static_cast<std::int32_t>(negative ? 0u - value : value);
+}
+
+void SkipBlanksAndLineEnds(TokenBuffer& value)
+{
+    while (!value.AtEnd() && (IsBlank(value.Current()) || IsLineEnd(value.Current()))) ++value.cursor;
+}
+
+std::int32_t NextNumber(TokenBuffer& value, char* stop)
+{
+    SkipBlanksAndLineEnds(value);
+    if (value.AtEnd()) {
+        *stop = 0;
+        return 0;
+    }
+    std::size_t taken = 0;
+    const std::int32_t number = ParseDecimal(value.Rest(), &taken);
+    value.cursor += taken;
+    *stop = value.Current();
+    return number;
+}
+
+std::optional<std::string> NextWord(TokenBuffer& value, char* stop)
+{
+    SkipBlanksAndLineEnds(value);
+    if (value.AtEnd()) {
+        *stop = 0;
+        return std::nullopt;
+    }
+    if (value.Current() == '*') ++value.cursor;
+    const std::size_t start = value.cursor;
+    while (!value.AtEnd() && !HasClass(value.Current(), kWordSeparator | kBlank | kLineEnd)) ++value.cursor;
+    std::string word = value.text.substr(start, value.cursor - start);
+    *stop = value.Current();
+    if (!value.AtEnd()) {
+        value.text[value.cursor] = '\0';
+        ++value.cursor;
+    }
+    return word;
+}
+
+DecodedText DecodeQuotedText(std::string_view text)
+{
+    DecodedText out;
+    text = text.substr(0, text.find('\0'));
+    const std::size_t end = text.size();
+    std::size_t i = text.substr(0, end).find('"');
+    i = (i == std::string_view::npos) ? 0 : i + 1;
+    bool hexMode = false;
+    while (i < end) {
+        const char c = text[i];
+        if (c == '"') {
+            ++i;
+            break;
+        }
+        if (hexMode) {
+            if (c == '>') {
+                hexMode = false;
+            } else if (i + 1 < end && HexDigitValue(c) >= 0 && HexDigitValue(text[i + 1]) >= 0) {
+                out.bytes.push_back(static_cast<char>(HexDigitValue(c) * 16 + HexDigitValue(text[i + 1])));
+                ++i;
+            }
+            ++i;
+            continue;
+        }
+        if (IsLineEnd(c)) {
+            ++i;
+        } else if (c == '%') {
+            if (i + 1 < end) out.bytes.push_back(text[i + 1]);  // a '%' at the end escapes nothing
+            i += 2;
+        } else if (c == '<') {
+            hexMode = true;
+            ++i;
+        } else {
+            out.bytes.push_back(c);
+            ++i;
+        }
+    }
+    out.used = std::min(i, end);
+    out.stop = out.used < end ? text[out.used] : '\0';
+    out.decoded = !out.bytes.empty();
+    return out;
+}
+
+std::optional<std::string> TakeQuotedBytes(TokenBuffer& value, char* stop)
+{
+    const DecodedText decoded = DecodeQuotedText(value.Rest());
+    value.cursor += decoded.used;
+    if (stop) *stop = decoded.stop;
+    if (!decoded.decoded) return std::nullopt;
+    return decoded.bytes;
+}
+
+std::optional<std::u16string> TakeQuotedWide(TokenBuffer& value, char* stop)
+{
+    std::optional<std::string> bytes = TakeQuotedBytes(value, stop);
+    if (!bytes) return std::nullopt;
+    std::u16string wide(bytes->size() + 1, u'\0');
+    AnsiToWide(wide.data(), bytes->c_str(), static_cast<int>(wide.size()));
+    wide.resize(std::char_traits<char16_t>::length(wide.c_str()));
+    return wide;
+}
+
+bool SkipPastChar(TokenBuffer& value, char c)
+{
+    while (!value.AtEnd()) {
+        if (value.Current() == c) {
+            ++value.cursor;
+            return true;
+        }
+        ++value.cursor;
+    }
+    return false;
+}
+
+std::uint32_t LookupWordValue(const WordValue* table, std::string_view word)
+{
+    for (; table->word; ++table) {
+        if (word == table->word) return table->value;
+    }
+    return table->value;
+}
+
+std::uint32_t ParseBooleanWord(std::string_view word)
+{
+    static constexpr WordValue BooleanWords[] = {{"True", 1}, {"False", 0}, {nullptr, 0}};
+    return LookupWordValue(BooleanWords, word);
+}
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace vexl::model
