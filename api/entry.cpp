@@ -4,7 +4,5 @@
 
 VEXL_API BOOL DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH) vexl::RunProcessAttach();
-    else if (reason == DLL_PROCESS_DETACH) vexl::RunProcessDetach();
-    return TRUE;
+    return vexl::HandleProcessEntry(reason);
 }

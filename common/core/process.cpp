@@ -85,6 +85,13 @@ void RunProcessDetach()
     LibraryProcessDetach();
 }
 
+BOOL HandleProcessEntry(DWORD reason)
+{
+    if (reason == DLL_PROCESS_ATTACH) RunProcessAttach();
+    else if (reason == DLL_PROCESS_DETACH) RunProcessDetach();
+    return TRUE;
+}
+
 void EnterContextCacheLock(int which)
 {
     CacheLock* lock = FindCacheLock(which);

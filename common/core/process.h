@@ -26,6 +26,10 @@ void LibraryProcessDetach();
 void RunProcessAttach();
 void RunProcessDetach();
 
+// The common part of every deliverable's entry point: attach or detach by
+// the reason; always TRUE.
+BOOL HandleProcessEntry(DWORD reason);
+
 // Enters or leaves the critical section of cache 1 or 2 (other values do
 // nothing). A section whose creation failed is created again at entry.
 void EnterContextCacheLock(int which);

@@ -9,11 +9,6 @@ HINSTANCE g_module = nullptr;
 
 VEXL_API BOOL DllInitialize(HINSTANCE module, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH) {
-        g_module = module;
-        vexl::RunProcessAttach();
-    } else if (reason == DLL_PROCESS_DETACH) {
-        vexl::RunProcessDetach();
-    }
-    return TRUE;
+    if (reason == DLL_PROCESS_ATTACH) g_module = module;
+    return vexl::HandleProcessEntry(reason);
 }
