@@ -297,6 +297,12 @@ void WriteSavedItemBytes(DriverContext* context, const SettingItemDescriptor* it
     if (std::uint8_t* address = GetSavedItemAddress(context, item)) EncodeBytes(address, *item, data, bytes);
 }
 
+void ResetItemToModelDefault(DriverContext* context, SettingItemDescriptor* item) {
+    if (context == nullptr || item == nullptr) return;
+    std::uint32_t option = g_services.getUiDefaultValue ? g_services.getUiDefaultValue(item->id, context) : 0;
+    WriteItemOption(context, item, option);
+}
+
 void SetItemModelValue(DriverContext* context, std::uint16_t id, std::uint32_t value) {
     SettingItemDescriptor* item = context ? FindItem(context, id) : nullptr;
     if (item == nullptr) return;

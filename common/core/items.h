@@ -16,13 +16,17 @@ namespace vexl {
 
 // Services of other subsystems that item access needs. Each may be unset;
 // then string defaults are not loaded, finishing positions are read in
-// portrait terms and the region's standard paper is A4.
+// portrait terms, the region's standard paper is A4 and no item has a UI
+// default (the model default of every item is option 0).
 struct ItemServices {
     // A string of the UI resource library with value substitution, into
     // outChars characters; answers the length, 0 when there is none.
     int (*loadUiString)(DriverContext* context, std::uint32_t stringId, WCHAR* out, int outChars);
     BOOL (*isFinishingLandscape)(DriverContext* context);
     std::uint32_t (*getRegionStandardPaper)(DriverContext* context);
+    // The model default of an item from its UI entry: an option id, or the
+    // value of a numeric entry; 0 without an entry.
+    std::uint32_t (*getUiDefaultValue)(std::uint16_t itemId, DriverContext* context);
 };
 const ItemServices& GetItemServices();
 void SetItemServices(const ItemServices& services);
@@ -68,6 +72,10 @@ void WriteSavedItemValue(DriverContext* context, const SettingItemDescriptor* it
 void SetSavedItemValue(DriverContext* context, std::uint16_t id, std::uint32_t value);
 void WriteSavedItemBytes(DriverContext* context, const SettingItemDescriptor* item, const void* data,
                          std::size_t bytes);
+
+// The item's model default (the UI default of the description) written as an
+// option, with the write's side effects.
+void ResetItemToModelDefault(DriverContext* context, SettingItemDescriptor* item);
 
 // Numeric items take the value as an option id; text items as a string id
 // of the UI resource library. Raw items and unknown ids are left alone.

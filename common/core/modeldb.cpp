@@ -193,6 +193,13 @@ const DeviceOptionCode kDeviceMediaMap[] = {{2048, 0}, {0, 0}};
 constexpr std::uint32_t kPaperModeMarker = 1027;
 const std::uint32_t kPaperModeList[] = {0, kPaperModeMarker, 0};
 
+// The PJL option interface: the items a base text must hold, the item written
+// through another item's variable and the literal line of a watermark block.
+const std::uint16_t kRequiredPjlItems[] = {dmPaperSize, dmOrientation, rdmOutPaperSize, dmDefaultSource, 0};
+const PjlItemAlias kPjlItemAliases[] = {{rdmFuncSelectSort, rdmSortType}, {0, 0}};
+const PjlVariableTable kPjlVariableTable = {modeldata::pjlVariableCount, modeldata::pjlVariables};
+const char* const kWatermarkListLiterals[] = {"WMKORDER", "PAPER"};
+
 const std::uint32_t kSpecialOptionCodes[] = {132, 133, 134, 142, 137, 138, 12, 145};
 
 // Position of the first gap in the item table, found once per process.
@@ -253,6 +260,15 @@ const DeviceOptionCode* GetDefaultPaperLimitTable() { return kEmptyMap; }
 const DeviceOptionCode* GetModelPaperLimitSets() { return kEmptyMap; }
 const DeviceOptionCode* GetTrayValueRemapTable() { return kEmptyMap; }
 const std::uint32_t* GetPaperModeList() { return kPaperModeList; }
+const PjlVariableTable* GetPjlVariableTable() { return &kPjlVariableTable; }
+const std::uint16_t* GetRequiredPjlItems() { return kRequiredPjlItems; }
+const PjlItemAlias* GetPjlItemAliasTable() { return kPjlItemAliases; }
+const WatermarkField* GetWatermarkListTable() { return modeldata::watermarkFields; }
+int GetWatermarkListCount() { return modeldata::watermarkFieldCount; }
+const char* GetWatermarkListLiteral(int index) {
+    return index >= 0 && index < static_cast<int>(std::size(kWatermarkListLiterals)) ? kWatermarkListLiterals[index]
+                                                                                      : nullptr;
+}
 
 // ---- item lookups --------------------------------------------------------------
 

@@ -290,6 +290,91 @@ struct ItemQueryEntry {
     std::uint16_t itemId;
 };
 
+// ---- the tables of the PJL option interface ----------------------------------
+
+// A condition on the current values of items: a list of nodes, each holding
+// when its item's value equals its value. A node's connective joins it to
+// the next: kConditionOr inside an OR group, kConditionEndGroup ends the
+// group and joins it to the next group by AND, kConditionAnd joins two nodes
+// by AND inside one OR term. An empty list (NULL) holds.
+struct SettingCondition {
+    const SettingCondition* next;
+    std::uint32_t connective;
+    std::uint32_t item;
+    std::uint32_t value;
+};
+inline constexpr std::uint32_t kConditionOr = 0;
+inline constexpr std::uint32_t kConditionEndGroup = 1;
+inline constexpr std::uint32_t kConditionAnd = 2;
+
+// A setting written together with a PJL option.
+struct PjlSideSetting {
+    std::uint32_t item;
+    std::uint32_t value;
+};
+
+// One option of a PJL variable: the word stands for the stored value.
+struct PjlOption {
+    std::uint32_t flags;
+    std::uint32_t storedValue;
+    const char* word;
+    std::uint32_t sideCount;
+    const PjlSideSetting* sides;
+    const SettingCondition* condition;  // NULL: always
+};
+inline constexpr std::uint32_t kPjlOptionNeutral = 0x1;  // stands for "off"
+inline constexpr std::uint32_t kPjlOptionAlias = 0x10;   // a further value written as the same word
+inline constexpr std::uint32_t kPjlOptionNeverOffered = 0x100;
+
+// A PJL variable and the item it sets.
+struct PjlVariable {
+    std::uint32_t item;
+    std::uint32_t uiVariant;
+    std::uint32_t source;
+    std::uint32_t access;
+    std::uint32_t kind;
+    const char* name;
+    std::uint32_t optionCount;
+    const PjlOption* options;  // own options; NULL for a model-defined variable
+    const SettingCondition* listingCondition;  // of a numeric variable; NULL: always listed
+};
+inline constexpr std::uint32_t kPjlSourceOwn = 0;
+inline constexpr std::uint32_t kPjlSourceModel = 1;  // value, words and line text from the item's UI entry
+inline constexpr std::uint32_t kPjlAccessCommand = 0x1;
+inline constexpr std::uint32_t kPjlAccessPrinterOption = 0x2;
+inline constexpr std::uint32_t kPjlAccessPrinterValue = 0x4;
+inline constexpr std::uint32_t kPjlKindEnumeration = 0x1;
+inline constexpr std::uint32_t kPjlKindNumeric = 0x8;
+inline constexpr std::uint32_t kPjlKindString = 0x10;
+
+struct PjlVariableTable {
+    std::int16_t count;
+    const PjlVariable* rows;
+};
+
+// An item whose value is written through the variable of another item.
+// The table ends with a zero row.
+struct PjlItemAlias {
+    std::uint16_t item;
+    std::uint16_t writtenThrough;
+};
+
+// One field of a watermark block.
+struct WatermarkField {
+    std::uint32_t selector;   // the watermark kind it applies to
+    std::uint32_t skipCount;  // rows skipped after the row was written
+    std::uint32_t format;
+    std::uint32_t item;       // 0 for the literal line
+};
+inline constexpr std::uint32_t kWatermarkText = 0;
+inline constexpr std::uint32_t kWatermarkImage = 1;
+inline constexpr std::uint32_t kWatermarkAnyKind = 0xFFFF;
+inline constexpr std::uint32_t kWatermarkFormatString = 1;
+inline constexpr std::uint32_t kWatermarkFormatBoolean = 2;
+inline constexpr std::uint32_t kWatermarkFormatNumeric = 3;
+inline constexpr std::uint32_t kWatermarkFormatEnumeration = 4;
+inline constexpr std::uint32_t kWatermarkFormatLiteral = 5;
+
 // Table getters.
 DriverContext* GetModelDatabase();
 const LanguageEntry* GetLanguageTable();
@@ -320,6 +405,14 @@ const DeviceOptionCode* GetDefaultPaperLimitTable();
 const DeviceOptionCode* GetModelPaperLimitSets();
 const DeviceOptionCode* GetTrayValueRemapTable();
 const std::uint32_t* GetPaperModeList();
+const PjlVariableTable* GetPjlVariableTable();
+// The items every base text of PJL lines must hold; ends with 0.
+const std::uint16_t* GetRequiredPjlItems();
+const PjlItemAlias* GetPjlItemAliasTable();
+const WatermarkField* GetWatermarkListTable();
+int GetWatermarkListCount();
+// 0 "WMKORDER" (the variable of the literal line), 1 "PAPER" (its value); NULL otherwise.
+const char* GetWatermarkListLiteral(int index);
 
 // Item lookups. A NULL context uses the model database.
 SettingItemDescriptor* FindItem(DriverContext* context, std::uint16_t id);

@@ -26,5 +26,9 @@ extern const ValueList itemValueLists[];
 extern const ValueList numberedValueLists[];
 extern const std::int16_t numberedValueListCount;
 extern const ItemQueryEntry itemQueries[];
+extern const PjlVariable pjlVariables[];
+extern const std::int16_t pjlVariableCount;
+extern const WatermarkField watermarkFields[];
+extern const int watermarkFieldCount;
 
 }  // namespace vexl::modeldata

@@ -225,7 +225,7 @@ int LoadFixtureString(DriverContext*, std::uint32_t id, WCHAR* out, int outChars
 }
 
 TEST_F(ItemAccessTest, ModelValueIsAnOptionOrAStringId) {
-    SetItemServices({LoadFixtureString, nullptr, nullptr});
+    SetItemServices({LoadFixtureString, nullptr, nullptr, nullptr});
     SetItemValue(context(), dmOrientation, 1);
     SetItemModelValue(context(), rdmNUPType, 4);  // option 4 is stored 3 in portrait
     EXPECT_EQ(GetItemValue(context(), rdmNUPType), 3u);
@@ -237,6 +237,26 @@ TEST_F(ItemAccessTest, ModelValueIsAnOptionOrAStringId) {
     SetItemModelValue(context(), rdmFontTable, 5);  // raw items are left alone
     EXPECT_EQ(GetItemHeapAddress(context(), rdmFontTable), nullptr);
     SetItemServices({});
+}
+
+std::uint32_t DuplexDefaultOnly(std::uint16_t itemId, DriverContext*) { return itemId == rdmDuplexType ? 3 : 0; }
+
+TEST_F(ItemAccessTest, ResetToModelDefaultWritesTheUiDefaultAsAnOption) {
+    SettingItemDescriptor* duplex = ctx_.item(rdmDuplexType);
+    SetItemValue(context(), dmOrientation, 2);
+    SetItemValue(context(), rdmDuplexType, 0);
+    duplex->stateBits = 0;
+
+    SetItemServices({nullptr, nullptr, nullptr, DuplexDefaultOnly});
+    ResetItemToModelDefault(context(), duplex);
+    EXPECT_EQ(GetItemValue(context(), rdmDuplexType), 1u);  // option 3 is stored 1 in landscape
+    EXPECT_EQ(duplex->stateBits & kItemChangeMarkMask, 1);
+
+    // Without the constraint engine no item has a UI default: option 0 is stored as 0.
+    SetItemServices({});
+    ResetItemToModelDefault(context(), duplex);
+    EXPECT_EQ(GetItemValue(context(), rdmDuplexType), 0u);
+    ResetItemToModelDefault(context(), nullptr);  // nothing to reset
 }
 
 TEST_F(ItemAccessTest, MissingStoreOrCopyReadsZeroAndWritesNothing) {

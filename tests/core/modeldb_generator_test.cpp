@@ -127,6 +127,15 @@ INSTANTIATE_TEST_SUITE_P(
         Spoil{"driver type default of another sub-code", "model.tsv", "default.rdmDriverType", 1, "0",
               "must agree with the machine sub-code"},
         Spoil{"driver type without its symbol", "symbols.tsv", "110", -1, "",
-              "rdmDriverType must carry its UI symbol"}));
+              "rdmDriverType must carry its UI symbol"},
+        Spoil{"kept item without a value list", "value_lists.tsv", "120", -1, "", "has no value list"},
+        Spoil{"default missing from the list", "value_lists.tsv", "137", 2, "0..5", "is not in its value list"},
+        Spoil{"ruled item with a UI symbol", "symbols.tsv", "", 0, "1600\t92\tKSD_rdmNUPType\t1",
+              "its rule would never run"},
+        Spoil{"value list of another item", "value_lists.tsv", "171", 1, "rdmDspLanguageID", "not rdmDspLanguageID"},
+        Spoil{"PJL condition on no item", "pjl_options.tsv", "DUPLEX", 5, "rdmNothing=1", "rdmNothing is no item"},
+        Spoil{"PJL variable without its list", "pjl_variables.tsv", "BINDING", 5, "BINDINGS",
+              "option list BINDINGS does not exist"},
+        Spoil{"page control bound to no item", "page_items.tsv", "1038", 4, "rdmNothing", "which is no item"}));
 
 }  // namespace

@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace vexl {
 namespace {
@@ -95,6 +97,10 @@ TEST(ModelDatabase, PersistenceKeysOfTellingRows) {
         {rdmTray29PaperMulti, kPersistPrinterData, u"PAPERSIZE", u"MultiPaper"},
         {rdmTrayLock28, kPersistPrinterData, u"TRAYLOCK", u"MultiTrayLock"},
         {wdmPrintPostTray9Name, kPersistPrinterData, u"BINNAME", u"Tray9"},
+        {rdmTrayField4, kPersistPrinterData, u"TRAYFIELD", u"Tray5Field"},
+        {rdmTray29MediaMulti, kPersistPrinterData, u"MEDIATYPE", u"MultiMedia"},
+        {rdmSourceOptionType1Step, kPersistPrinterData, u"OPTION", u"1Step"},
+        {rdmLogging, kPersistPrinterData, u"PRINTLOG", u"Logging"},
     };
     for (const Case& c : cases) {
         const SettingItemDescriptor* item = FindItem(nullptr, c.id);
@@ -105,6 +111,50 @@ TEST(ModelDatabase, PersistenceKeysOfTellingRows) {
             << c.id;
         EXPECT_EQ(std::u16string(item->key), c.key) << c.id;
     }
+}
+
+// The printer-data values have the widths that other processes read back.
+TEST(ModelDatabase, PrinterDataItemsHaveTheirStoredWidths) {
+    struct Case {
+        std::uint16_t id;
+        std::uint32_t code;
+        std::uint32_t length;
+    } cases[] = {
+        {rdmServerLogCode, kValueUInt8, 1},  {rdmLogCodeUse, kValueUInt8, 1},
+        {rdmPrinterMemory, kValueUInt32, 4}, {rdmMemoryType, kValueUInt8, 1},
+        {rdm1StepOptionNum, kValueUInt32, 4}, {rdmTray5Paper, kValueUInt16, 2},
+        {rdmTray29MediaMulti, kValueUInt16, 2}, {rdmDllLogCode, kValueAnsiText2, 9},
+        {rdmOther, kValueAnsiText2, 33},      {rdmLogging, kValueUInt32, 4},
+        {rdmCoverDefTray, kValueInt16, 2},    {wdmPrintPostTray1Name, kValueAnsiText2, 17},
+        {wdmOvlPath, kValueAnsiText2, 521},   {rdmTrayField28, kValueBit0 + 28, 4},
+        {rdmTrayOrient1, kValueBit0 + 1, 4}, {rdmTrayLock31, kValueBit0 + 31, 4},
+    };
+    for (const Case& c : cases) {
+        const SettingItemDescriptor* item = FindItem(nullptr, c.id);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(ItemTypeCode(*item), c.code) << c.id;
+        EXPECT_EQ(ItemLength(*item), c.length) << c.id;
+    }
+    // Trays between the fifth and the multi-purpose tray keep their group
+    // but have no value of their own.
+    EXPECT_EQ(FindItem(nullptr, rdmTrayField5)->key, nullptr);
+    EXPECT_EQ(FindItem(nullptr, rdmTray28PaperManual)->key, nullptr);
+}
+
+// Group bits put items into presets (4), quality lists (16) and stamps (64).
+TEST(ModelDatabase, StateBitsOfTheItemGroups) {
+    constexpr std::uint16_t kPreset = 0x0C, kQuality = 0x30, kStamp = 0xC0;
+    const ItemTable* table = GetModelDatabase()->itemTable;
+    for (int i = 0; i < table->count; ++i) {
+        std::uint16_t bits = table->items[i].stateBits;
+        EXPECT_TRUE(bits == 0 || bits == 4 || bits == 16 || bits == 64 || bits == 68) << table->items[i].id;
+    }
+    EXPECT_NE(FindItem(nullptr, wdmChapterNum)->stateBits & kPreset, 0);
+    EXPECT_NE(FindItem(nullptr, dmPaperSize)->stateBits & kPreset, 0);
+    EXPECT_NE(FindItem(nullptr, rdmBrightness)->stateBits & kQuality, 0);
+    EXPECT_NE(FindItem(nullptr, wdmWmChar)->stateBits & kStamp, 0);
+    EXPECT_EQ(FindItem(nullptr, rdmWmKind)->stateBits, 68);  // a preset and a stamp item
+    EXPECT_EQ(FindItem(nullptr, rdmMachineID)->stateBits, 0);
 }
 
 TEST(ModelDatabase, IdentityOfTheModel) {
@@ -219,6 +269,148 @@ TEST(ModelDatabase, SmallTables) {
     EXPECT_EQ(GetModelTrayPaperMap()[0].first, 0u);
     EXPECT_EQ(GetModelNameCount(nullptr), 4);
     EXPECT_EQ(GetModelNameEntry(nullptr, 4), nullptr);
+}
+
+// The values the item rules keep must be allowed, or every merge resets them.
+TEST(ModelDatabase, AllowedValuesOfRuledItems) {
+    struct Case {
+        std::uint16_t id;
+        std::uint32_t value;
+        BOOL allowed;
+    } cases[] = {
+        {rdmPunchType, 0, 1},      {rdmPunchType, 8, 1},       {rdmPunchType, 9, 0},
+        {rdmDitherType, 257, 1},   {rdmEmulation, 255, 1},     {rdmUserPrintMacro, 32, 1},
+        {rdmBalanceMacro, 18, 1},  {rdmDuplexType, 3, 1},      {rdmSortType, 2, 1},
+        {dmPaperSize, 256, 1},     {dmPaperSize, 393, 1},      {rdmOutPaperSize, 1024, 1},
+        {rdmTray29PaperMulti, 0, 1}, {rdmTray1Media, 269, 1},  {rdmWmKind, 128, 1},
+        {rdmWmKind, 4, 0},         {rdmDriverType, 1, 1},      {rdmFuncSelectPunch, 0, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsItemValueAllowed(c.id, c.value), c.allowed) << c.id << " " << c.value;
+    }
+}
+
+TEST(ModelDatabase, PjlVariableTable) {
+    const PjlVariableTable* table = GetPjlVariableTable();
+    ASSERT_EQ(table->count, 43);
+    const char* names[] = {"COLLATE", "OUTBIN", "TRAY", "DUPLEX", "MEMORYSIZE", "USERCODE", "TRAYPAPER1",
+                           "TRAYPAPER2", "TRAYPAPER3", "TRAYPAPER4", "TRAYPAPER5", "MultiPAPER",
+                           "TRAYPAPERORIENT1", "TRAYPAPERORIENT2", "TRAYPAPERORIENT3", "TRAYPAPERORIENT4",
+                           "TRAYPAPERORIENT5", "MultiPAPERORIENT", "TRAYPAPERMEDIA1", "TRAYPAPERMEDIA2",
+                           "TRAYPAPERMEDIA3", "TRAYPAPERMEDIA4", "TRAYPAPERMEDIA5", "MultiPAPERMEDIA",
+                           "APLPAGESIZE", "APLPAGELAYOUT", "PAPER", "COPIES", "SCALETYPE", "PAPERSCALEH",
+                           "PAPERSCALEW", "BINDING", "MARGINODD", "MARGINEVEN", "NUP", "NUPENCLOSURE",
+                           "MEDIATYPE", "DSTRESOLUTIONH", "DSTRESOLUTIONW", "SRCRESOLUTIONH", "SRCRESOLUTIONW",
+                           "COLORSELECT", "SIMPLEXBINDING"};
+    std::map<std::string, const PjlVariable*> byName;
+    for (int i = 0; i < table->count; ++i) {
+        EXPECT_STREQ(table->rows[i].name, names[i]);
+        byName[table->rows[i].name] = &table->rows[i];
+        const PjlVariable& v = table->rows[i];
+        EXPECT_NE(FindItem(nullptr, static_cast<std::uint16_t>(v.item)), nullptr) << v.name;
+        EXPECT_EQ(v.options == nullptr, v.source == kPjlSourceModel) << v.name;
+    }
+    // The multi-purpose tray is index 28 in the tray families.
+    EXPECT_EQ(byName["MultiPAPERORIENT"]->item, static_cast<std::uint32_t>(rdmTrayOrient28));
+    EXPECT_EQ(byName["COLLATE"]->access, kPjlAccessCommand | kPjlAccessPrinterOption);
+    EXPECT_EQ(byName["MEMORYSIZE"]->access, kPjlAccessPrinterValue);
+    EXPECT_EQ(byName["USERCODE"]->kind, kPjlKindString);
+
+    // TRAY3 needs the one-step option with two, three or four trays: one
+    // group of one node, then one OR group of three.
+    const PjlVariable* tray = byName["TRAY"];
+    ASSERT_EQ(tray->optionCount, 7u);
+    const PjlOption& tray3 = tray->options[3];
+    EXPECT_STREQ(tray3.word, "TRAY3");
+    EXPECT_EQ(tray3.storedValue, 2u);
+    std::vector<std::array<std::uint32_t, 3>> nodes;
+    for (const SettingCondition* n = tray3.condition; n; n = n->next) nodes.push_back({n->connective, n->item, n->value});
+    std::vector<std::array<std::uint32_t, 3>> want = {{kConditionEndGroup, rdmSourceOptionType1Step, 1},
+                                                      {kConditionOr, rdm1StepOptionNum, 2},
+                                                      {kConditionOr, rdm1StepOptionNum, 3},
+                                                      {kConditionEndGroup, rdm1StepOptionNum, 4}};
+    EXPECT_EQ(nodes, want);
+
+    // PAPER CUSTOM: 393, then nine aliases 384-392, all with the multi-purpose tray condition.
+    const PjlVariable* paper = byName["PAPER"];
+    int customs = 0;
+    for (std::uint32_t i = 0; i < paper->optionCount; ++i) {
+        const PjlOption& o = paper->options[i];
+        if (std::strcmp(o.word, "CUSTOM") != 0) continue;
+        EXPECT_EQ(o.storedValue, customs == 0 ? 393u : 383u + customs);
+        EXPECT_EQ(o.flags, customs == 0 ? 0u : kPjlOptionAlias);
+        ASSERT_NE(o.condition, nullptr);
+        EXPECT_EQ(o.condition->item, static_cast<std::uint32_t>(rdmSourceOptionTypeMulti));
+        ++customs;
+    }
+    EXPECT_EQ(customs, 10);
+
+    // NUP OFF is neutral and switches N-up off.
+    const PjlVariable* nup = byName["NUP"];
+    const PjlOption& off = nup->options[nup->optionCount - 1];
+    EXPECT_EQ(off.flags, kPjlOptionNeutral);
+    ASSERT_EQ(off.sideCount, 1u);
+    EXPECT_EQ(off.sides[0].item, static_cast<std::uint32_t>(rdmFuncSelectNup));
+    EXPECT_EQ(off.sides[0].value, 0u);
+    EXPECT_EQ(byName["PAPERSCALEH"]->listingCondition->item, static_cast<std::uint32_t>(rdmScaleType));
+    EXPECT_EQ(byName["OUTBIN"]->options[0].flags, kPjlOptionAlias);
+}
+
+TEST(ModelDatabase, PjlRequiredItemsAliasesAndWatermarkFields) {
+    const std::uint16_t* required = GetRequiredPjlItems();
+    std::vector<std::uint16_t> items;
+    for (; *required; ++required) items.push_back(*required);
+    EXPECT_EQ(items, (std::vector<std::uint16_t>{dmPaperSize, dmOrientation, rdmOutPaperSize, dmDefaultSource}));
+
+    const PjlItemAlias* alias = GetPjlItemAliasTable();
+    EXPECT_EQ(alias[0].item, rdmFuncSelectSort);
+    EXPECT_EQ(alias[0].writtenThrough, rdmSortType);
+    EXPECT_EQ(alias[1].item, 0);
+
+    ASSERT_EQ(GetWatermarkListCount(), 18);
+    const WatermarkField* fields = GetWatermarkListTable();
+    EXPECT_EQ(fields[0].item, static_cast<std::uint32_t>(wdmWmChar));
+    EXPECT_EQ(fields[2].item, static_cast<std::uint32_t>(wdmWmPage));
+    EXPECT_EQ(fields[2].skipCount, 2u);
+    EXPECT_EQ(fields[5].format, kWatermarkFormatLiteral);
+    EXPECT_EQ(fields[5].item, 0u);
+    EXPECT_EQ(fields[9].selector, kWatermarkImage);
+    EXPECT_EQ(fields[17].item, static_cast<std::uint32_t>(wdmWmColorB));
+    EXPECT_STREQ(GetWatermarkListLiteral(0), "WMKORDER");
+    EXPECT_STREQ(GetWatermarkListLiteral(1), "PAPER");
+    EXPECT_EQ(GetWatermarkListLiteral(2), nullptr);
+    EXPECT_EQ(GetWatermarkListLiteral(-1), nullptr);
+}
+
+// Every setting control of the table is a control of its page bound to its item.
+TEST(ModelDatabase, SettingControlsArePageItems) {
+    const SettingControlRef* refs = GetSettingControlTable();
+    for (int i = 0; i < GetSettingControlCount(); ++i) {
+        PageDesc* page = FindPage(nullptr, static_cast<std::int16_t>(refs[i].pageId));
+        ASSERT_NE(page, nullptr) << refs[i].pageId;
+        PageItem* control = FindPageControl(nullptr, page, static_cast<std::int16_t>(refs[i].controlId));
+        ASSERT_NE(control, nullptr) << refs[i].controlId;
+        ASSERT_NE(control->item, nullptr);
+        EXPECT_EQ(control->item->id, refs[i].item);
+    }
+    EXPECT_EQ(GetPageItem(FindPage(nullptr, 1002), 6), nullptr);
+}
+
+TEST(ModelDatabase, SymbolsOfJudgesAndMessages) {
+    const SymbolEntry* judge = FindSymbolByName("KSD_ResolutionOverCheck");
+    ASSERT_NE(judge, nullptr);
+    EXPECT_EQ(judge->itemId, 835);
+    EXPECT_EQ(FindItemByKey(nullptr, judge->symbolKey)->id, 835);
+    // A message's symbol has the message's key.
+    for (int i = 0; i < GetMessageCount(); ++i) {
+        const MessageEntry* message = GetMessageEntry(i);
+        const SymbolEntry* symbol = FindSymbolByName(message->name);
+        ASSERT_NE(symbol, nullptr) << message->name;
+        EXPECT_EQ(symbol->symbolKey, message->messageKey);
+    }
+    EXPECT_NE(FindSymbolByName("KSD_IDC_PRINTQUALITY_BUTTON_USER"), nullptr);
+    EXPECT_EQ(FindConstantByName("RDMWATER_IMG")->value, 2u);
+    EXPECT_EQ(FindConstantByName("IDS_OPTION_RAM32")->value, 602u);
 }
 
 TEST_F(ModelContextTest, OneStepOptionLevelOnlyRises) {

@@ -4,49 +4,16 @@
 #include "common/model/reader.h"
 #include "common/model/ui_entries.h"
 
-#include "fixture_names.h"
 #include "support/test_machine.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace vexl::model {
 namespace {
 
 const std::filesystem::path kPackage = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "package";
-
-// The model database, and after it the rows the package asks the database
-// to hold (package/model-symbols.txt), for names not merged yet.
-test::FixtureNames PackageNames()
-{
-    test::FixtureNames names(&ModelDatabaseNames());
-    std::ifstream rows(kPackage / "model-symbols.txt");
-    std::string line, table;
-    while (std::getline(rows, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        if (line[0] == '[') {
-            table = line;
-            std::getline(rows, line);  // the column names
-            continue;
-        }
-        std::istringstream fields(line);
-        if (table == "[symbols.tsv]") {
-            int key = 0, item = 0;
-            std::string name;
-            fields >> key >> item >> name;
-            names.symbols[name] = {static_cast<std::uint16_t>(item), static_cast<std::uint16_t>(key)};
-        } else if (table == "[constants_a.tsv]") {
-            int item = 0, control = 0, option = 0, flag = 0;
-            std::string name;
-            fields >> item >> control >> option >> flag >> name;
-            names.constants[name] = static_cast<std::uint16_t>(option);
-        }
-    }
-    return names;
-}
 
 class PackageDescription : public vexl::test::MachineTest {
 protected:
@@ -55,7 +22,7 @@ protected:
         machine::InstallFile(kPackage / "TZ16E1MD.VXD", u"C:\\drivers\\TZ16E1MD.VXD");
     }
 
-    test::FixtureNames names_ = PackageNames();
+    const DescriptionNames& names_ = ModelDatabaseNames();
     const UiEntry* Entry(const CompileState& state, std::string_view symbol, std::uint16_t variant = 0)
     {
         std::optional<SymbolRef> ref = names_.FindSymbol(symbol);

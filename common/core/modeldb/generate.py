@@ -329,6 +329,199 @@ def item_query_rows():
     return out
 
 
+# ---- page items --------------------------------------------------------------
+
+def page_items_by_page(items, pages):
+    pos_of = {it['id']: p for p, it in enumerate(items)}
+    id_of = {it['enum']: it['id'] for it in items}
+    page_ids = {num(r['id']) for r in pages}
+    syms = {r['name'] for r in read_tsv('symbols.tsv')}
+    out = {}
+    for r in read_tsv('page_items.tsv'):
+        page = num(r['page'])
+        if page not in page_ids:
+            fail(f'page items: page {page} does not exist')
+            continue
+        if r['symbol'] and r['symbol'] not in syms:
+            fail(f'page items: control {r["control"]} names the symbol {r["symbol"]}, which does not exist')
+        r['bound'] = 'nullptr'
+        if r['item']:
+            if r['item'] not in id_of:
+                fail(f'page items: control {r["control"]} binds {r["item"]}, which is no item')
+            else:
+                r['bound'] = f'&items[{pos_of[id_of[r["item"]]]}]'
+        rows = out.setdefault(page, [])
+        if any(num(x['control']) == num(r['control']) for x in rows):
+            fail(f'page items: control {r["control"]} twice on page {page}')
+        rows.append(r)
+    return out
+
+
+# ---- PJL option tables ---------------------------------------------------------
+
+PJL_SOURCES = {'own': 0, 'model': 1}
+PJL_KINDS = {'enum': 1, 'numeric': 8, 'string': 0x10}
+PJL_FLAGS = {'': 0, 'neutral': 1, 'alias': 0x10, 'never': 0x100}
+WATERMARK_SELECTORS = {'text': 0, 'image': 1, 'any': 0xFFFF}
+WATERMARK_FORMATS = {'string': 1, 'boolean': 2, 'numeric': 3, 'enumeration': 4, 'literal': 5}
+
+
+def item_by_name(items, name, where):
+    for it in items:
+        if it['enum'] == name:
+            return it['id']
+    fail(f'{where}: {name} is no item')
+    return 0
+
+
+def parse_condition(items, text, where):
+    """item=v|v & item=v: the nodes of one OR group are joined by 0, a group ends with 1."""
+    nodes = []
+    for group in (g.strip() for g in text.split('&') if g.strip()):
+        if '=' not in group:
+            fail(f'{where}: condition {group} is not item=value')
+            continue
+        name, values = group.split('=', 1)
+        item = item_by_name(items, name.strip(), where)
+        vals = [num(v) for v in values.split('|')]
+        for k, v in enumerate(vals):
+            nodes.append((1 if k == len(vals) - 1 else 0, item, v))
+    return nodes
+
+
+def parse_sides(items, text, where):
+    sides = []
+    for part in (p.strip() for p in text.split(',') if p.strip()):
+        if ':=' not in part:
+            fail(f'{where}: side setting {part} is not item:=value')
+            continue
+        name, value = part.split(':=', 1)
+        sides.append((item_by_name(items, name.strip(), where), num(value)))
+    return sides
+
+
+def pjl_tables(items):
+    o = []
+    counter = [0]
+
+    def emit_condition(nodes):
+        if not nodes:
+            return 'nullptr'
+        counter[0] += 1
+        name = f'kCondition{counter[0]}'
+        body = []
+        for k, (conn, item, value) in enumerate(nodes):
+            nxt = f'&{name}[{k + 1}]' if k + 1 < len(nodes) else 'nullptr'
+            body.append(f'{{{nxt}, {conn}, {item}, {value}}}')
+        o.append(f'static const SettingCondition {name}[{len(nodes)}] = {{' + ', '.join(body) + '};')
+        return name
+
+    lists = {}
+    for r in read_tsv('pjl_options.tsv'):
+        where = f'PJL option {r["list"]} {r["word"]}'
+        if r['flags'] not in PJL_FLAGS:
+            fail(f'{where}: unknown flags {r["flags"]}')
+        lists.setdefault(r['list'], []).append(r)
+    list_names = {}
+    for lst, rows in lists.items():
+        cells = []
+        for r in rows:
+            where = f'PJL option {lst} {r["word"]}'
+            sides = parse_sides(items, r['sides'], where)
+            side_name = 'nullptr'
+            if sides:
+                counter[0] += 1
+                side_name = f'kSides{counter[0]}'
+                o.append(f'static const PjlSideSetting {side_name}[{len(sides)}] = {{'
+                         + ', '.join(f'{{{i}, {v}}}' for i, v in sides) + '};')
+            cond = emit_condition(parse_condition(items, r['condition'], where))
+            cells.append(f'{{0x{PJL_FLAGS.get(r["flags"], 0):X}, {num(r["value"])}u, "{r["word"]}", '
+                         f'{len(sides)}, {side_name}, {cond}}}')
+        counter[0] += 1
+        list_names[lst] = (f'kPjlOptions{counter[0]}', len(rows))
+        o.append(f'static const PjlOption kPjlOptions{counter[0]}[{len(rows)}] = {{')
+        o += [f'    {c},' for c in cells]
+        o.append('};')
+
+    variables = read_tsv('pjl_variables.tsv')
+    rows = []
+    names = set()
+    used_lists = set()
+    for r in variables:
+        where = f'PJL variable {r["name"]}'
+        if r['name'] in names:
+            fail(f'{where}: named twice')
+        names.add(r['name'])
+        item = item_by_name(items, r['item'], where)
+        if r['source'] not in PJL_SOURCES or r['kind'] not in PJL_KINDS:
+            fail(f'{where}: unknown source {r["source"]} or kind {r["kind"]}')
+        access = num(r['access'])
+        if access == 0 or access & ~7:
+            fail(f'{where}: access {access} is not a mask of 1, 2 and 4')
+        opts, count = 'nullptr', 0
+        if r['source'] == 'own':
+            if r['options'] not in list_names:
+                fail(f'{where}: option list {r["options"]} does not exist')
+            else:
+                opts, count = list_names[r['options']]
+                used_lists.add(r['options'])
+        elif r['options']:
+            fail(f'{where}: a model-defined variable takes its options from the model')
+        listing = emit_condition(parse_condition(items, r['listing'], where))
+        rows.append(f'    {{{item}, 0, {PJL_SOURCES.get(r["source"], 0)}, {access}, {PJL_KINDS.get(r["kind"], 0)}, '
+                    f'"{r["name"]}", {count}, {opts}, {listing}}},')
+    for lst in set(list_names) - used_lists:
+        fail(f'PJL options: list {lst} belongs to no variable')
+    o.append(f'const PjlVariable pjlVariables[{len(rows)}] = {{')
+    o += rows
+    o += ['};', f'const std::int16_t pjlVariableCount = {len(rows)};', '']
+
+    fields = read_tsv('watermark_fields.tsv')
+    o.append(f'const WatermarkField watermarkFields[{len(fields)}] = {{')
+    for r in fields:
+        where = f'watermark field {r["item"] or r["format"]}'
+        if r['selector'] not in WATERMARK_SELECTORS or r['format'] not in WATERMARK_FORMATS:
+            fail(f'{where}: unknown selector {r["selector"]} or format {r["format"]}')
+        if (r['format'] == 'literal') != (r['item'] == ''):
+            fail(f'{where}: only the literal line has no item')
+        item = item_by_name(items, r['item'], where) if r['item'] else 0
+        o.append(f'    {{{WATERMARK_SELECTORS.get(r["selector"], 0)}, {num(r["skip"])}, '
+                 f'{WATERMARK_FORMATS.get(r["format"], 0)}, {item}}},')
+    o += ['};', f'const int watermarkFieldCount = {len(fields)};', '']
+    return o
+
+
+# ---- the default and validation rules of the private items -----------------------
+
+RULES_WITH_LIST = {'KeepAllowedOrDefault', 'KeepAllowedOrModelDefault', 'KeepResolutionOrDefault'}
+
+
+def check_item_rules(items):
+    """A rule that keeps allowed values needs the item's list, and the list its default;
+    a rule runs only for an item without a UI symbol."""
+    by_id = {it['id']: it for it in items}
+    lists = {num(r['item']): set(values_of(r['values'])) for r in read_tsv('value_lists.tsv')}
+    for r in read_tsv('item_rules.tsv'):
+        i = num(r['item'])
+        it = by_id.get(i)
+        if it is None or it['enum'] != r['name']:
+            fail(f'item rules: item {i} is not {r["name"]}')
+            continue
+        if not 35 <= i <= 615:
+            fail(f'item rules: {r["name"]} is not a private item of the rules')
+        if r['rule'] in RULES_WITH_LIST:
+            if i not in lists:
+                fail(f'item rules: {r["name"]} keeps allowed values but has no value list, '
+                     'so every merge would reset it')
+            elif r['default'] and num(r['default']) not in lists[i]:
+                fail(f'item rules: the default {r["default"]} of {r["name"]} is not in its value list')
+        governed = r['model'] == '1'
+        if governed and not it.get('symbol'):
+            fail(f'item rules: {r["name"]} is governed by the description but carries no UI symbol')
+        if not governed and it.get('symbol'):
+            fail(f'item rules: {r["name"]} carries a UI symbol, so its rule would never run')
+
+
 # ---- output ----------------------------------------------------------------
 
 def write_header(path, items, symbols, constants, model):
@@ -417,12 +610,23 @@ def write_tables(path, items, symbols, consts_a, consts_b, maps, model):
 
     pages = read_tsv('pages.tsv')
     sym_key = {r['name']: num(r['key']) for r in symbols}
+    controls = page_items_by_page(items, pages)
+    for page, rows in controls.items():
+        o.append(f'static PageItem kPageItems{page}[{len(rows)}] = {{')
+        for r in rows:
+            # symbol, control, type, alternate, help, hover, restriction, linked, reserved, follow-up,
+            # option node, item, then the run-time fields
+            o.append(f'    {{{sym_key.get(r["symbol"], 0)}, {num(r["control"])}, {num(r["type"])}, 0, 0, 0, 0, 0, 0, 0, '
+                     f'nullptr, {r["bound"]}, nullptr, nullptr, 0, 0, nullptr, 0, 0, 0}},')
+        o.append('};')
     o.append('PageDesc pages[] = {')
     for r in pages:
         if r['symbol'] not in sym_key:
             fail(f'pages: {r["symbol"]} has no symbol')
-        o.append(f'    {{{num(r["id"])}, {sym_key.get(r["symbol"], 0)}, {num(r["sheets"])}, 0, '
-                 f'{narrow(r["symbol"])}, {num(r["help"])}u, nullptr, 0, 0, nullptr, 0}},')
+        page = num(r['id'])
+        its, count = (f'kPageItems{page}', len(controls[page])) if page in controls else ('nullptr', 0)
+        o.append(f'    {{{page}, {sym_key.get(r["symbol"], 0)}, {num(r["sheets"])}, 0, '
+                 f'{narrow(r["symbol"])}, {num(r["help"])}u, {its}, 0, {count}, nullptr, 0}},')
     o += ['};', f'const std::int16_t pageCount = {len(pages)};', '']
 
     langs = read_tsv('languages.tsv')
@@ -439,9 +643,17 @@ def write_tables(path, items, symbols, consts_a, consts_b, maps, model):
 
     vlists = read_tsv('value_lists.tsv')
     by_id = {it['id'] for it in items}
+    item_of = {it['id']: it for it in items}
+    listed = set()
     for r in vlists:
-        if num(r['item']) not in by_id:
+        n = num(r['item'])
+        if n not in by_id:
             fail(f'value lists: item {r["item"]} does not exist')
+        elif r.get('name') and r['name'] != item_of[n]['enum']:
+            fail(f'value lists: item {n} is {item_of[n]["enum"]}, not {r["name"]}')
+        if n in listed:
+            fail(f'value lists: item {n} listed twice')
+        listed.add(n)
         o.append(f'static const std::uint32_t kValues{num(r["item"])}[] = {{'
                  + ', '.join(f'{v}u' for v in values_of(r['values'])) + '};')
     o.append('const ValueList itemValueLists[] = {')
@@ -460,6 +672,8 @@ def write_tables(path, items, symbols, consts_a, consts_b, maps, model):
             fail(f'numbered lists: row {pos} has index {r["index"]}')
         o.append(f'    {{0xFFFF, {len(values_of(r["values"]))}, kNumbered{pos}}},')
     o += ['    {0, 0, nullptr},', '};', f'const std::int16_t numberedValueListCount = {len(nlists) + 1};', '']
+
+    o += pjl_tables(items)
 
     queries = item_query_rows()
     o.append('const ItemQueryEntry itemQueries[] = {')
@@ -496,6 +710,7 @@ def main():
     maps = load_value_maps(items)
     model = load_model()
     check_identity(items, model, symbols)
+    check_item_rules(items)
     const_names = set()
     for r in consts_a + consts_b:
         if r['name'] in const_names:
