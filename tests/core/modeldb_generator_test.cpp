@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
               "rdmDriverType must carry its UI symbol"},
         Spoil{"kept item without a value list", "value_lists.tsv", "120", -1, "", "has no value list"},
         Spoil{"default missing from the list", "value_lists.tsv", "137", 2, "0..5", "is not in its value list"},
-        Spoil{"ruled item with a UI symbol", "symbols.tsv", "", 0, "1600\t92\tKSD_rdmNUPType\t1",
+        Spoil{"ruled item with a UI symbol", "symbols.tsv", "", 0, "1600\t36\tKSD_rdmUIModeChange\t1",
               "its rule would never run"},
         Spoil{"value list of another item", "value_lists.tsv", "171", 1, "rdmDspLanguageID", "not rdmDspLanguageID"},
         Spoil{"PJL condition on no item", "pjl_options.tsv", "DUPLEX", 5, "rdmNothing=1", "rdmNothing is no item"},
