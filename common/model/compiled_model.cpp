@@ -1,0 +1,728 @@
+#include "common/model/compiled_model.h"
+
+#include "common/core/le.h"
+#include "common/core/memory.h"
+#include "common/model/judges.h"
+#include "common/model/ui_entries.h"
+
+#include <cstring>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace vexl::model {
+
+std::uint32_t SlotOffset(std::uint16_t itemId)
+{
+    if (itemId >= 1 && itemId <= 696) return 36u + 4u * itemId;
+    if (itemId >= 10001 && itemId <= 10434) return 4u * itemId - 37180u;
+    if (itemId >= 697 && itemId <= 1542) return 4u * itemId + 1772u;
+    return 0;
+}
+
+std::uint32_t CommandNodeSize(std::int16_t kind)
+{
+    switch (kind) {
+    case kNodeGroupType:
+    case kNodeCommand:
+        return 12;
+    case kNodeStringType:
+        return 16;
+    default:
+        return 8;
+    }
+}
+
+// ------------------------------------------------------------------ readers
+
+namespace {
+
+bool Fits(const CompiledModel* model, std::uint32_t offset, std::uint32_t bytes)
+{
+    return model && model->block && offset != 0 &&
+           static_cast<std::uint64_t>(offset) + bytes <= model->totalSize;
+}
+
+// The bytes of a record, or null when it does not fit.
+const std::uint8_t* At(const CompiledModel* model, std::uint32_t offset, std::uint32_t bytes)
+{
+    return Fits(model, offset, bytes) ? model->block + offset : nullptr;
+}
+
+std::int32_t ReadSigned32(const std::uint8_t* p) { return static_cast<std::int32_t>(ReadLe32(p)); }
+std::int16_t ReadSigned16(const std::uint8_t* p) { return static_cast<std::int16_t>(ReadLe16(p)); }
+BlockOffset ReadTagged(const std::uint8_t* p) { return TaggedLinkOffset(ReadLe32(p)); }
+
+}  // namespace
+
+std::uint32_t ReadBlock32(const CompiledModel* model, std::uint32_t offset)
+{
+    const std::uint8_t* p = At(model, offset, 4);
+    return p ? ReadLe32(p) : 0;
+}
+
+std::uint16_t ReadBlock16(const CompiledModel* model, std::uint32_t offset)
+{
+    const std::uint8_t* p = At(model, offset, 2);
+    return p ? ReadLe16(p) : 0;
+}
+
+UiEntryRecord ReadUiEntry(const CompiledModel* model, BlockOffset offset)
+{
+    UiEntryRecord r{};
+    if (const std::uint8_t* p = At(model, offset, kUiEntrySize)) {
+        r.next = ReadLe32(p);
+        r.symbolKey = ReadLe16(p + 4);
+        r.variant = ReadLe16(p + 6);
+        r.itemId = ReadLe16(p + 8);
+        r.type = ReadLe16(p + 10);
+        r.defaultIndex = ReadSigned16(p + 12);
+        r.commands = ReadLe32(p + 16);
+        r.exclusive = ReadLe32(p + 20);
+        r.options = ReadLe32(p + 24);
+    }
+    return r;
+}
+
+UiOptionRecord ReadUiOption(const CompiledModel* model, BlockOffset offset, std::uint16_t entryType)
+{
+    UiOptionRecord r{};
+    const std::uint32_t size = static_cast<std::uint32_t>(UiRecordSize(entryType));
+    const std::uint8_t* p = At(model, offset, size);
+    if (!p) return r;
+    r.next = ReadLe32(p);
+    r.optionId = ReadLe16(p + 4);
+    r.invocation = ReadLe32(p + 8);
+    switch (UiKind(entryType)) {
+    case kUiPickPage:
+        r.width = ReadSigned32(p + 12);
+        r.length = ReadSigned32(p + 16);
+        r.pageValues = ReadLe32(p + 20);
+        break;
+    case kUiPickSlot:
+        r.count = ReadSigned32(p + 12);
+        r.papers = ReadLe32(p + 16);
+        break;
+    case kUiFontTbl:
+        r.count = ReadSigned32(p + 12);
+        r.faces = ReadLe32(p + 16);
+        r.devices = ReadLe32(p + 20);
+        break;
+    default:
+        break;
+    }
+    return r;
+}
+
+BooleanRecord ReadBooleanRecord(const CompiledModel* model, BlockOffset offset)
+{
+    BooleanRecord r{};
+    if (const std::uint8_t* p = At(model, offset, kBooleanRecordSize)) {
+        r.defaultValue = ReadSigned32(p);
+        r.trueInvocation = ReadLe32(p + 4);
+        r.falseInvocation = ReadLe32(p + 8);
+    }
+    return r;
+}
+
+NumericRecord ReadNumericRecord(const CompiledModel* model, BlockOffset offset)
+{
+    NumericRecord r{};
+    if (const std::uint8_t* p = At(model, offset, kNumericRecordSize)) {
+        r.leadingValue = ReadLe16(p);
+        r.firstValue = ReadLe16(p + 2);
+        for (int i = 0; i < 4; ++i) r.moreValues[i] = ReadLe16(p + 4 + 2 * i);
+        r.defaultValue = ReadSigned32(p + 12);
+        r.minimum = ReadSigned32(p + 16);
+        r.maximum = ReadSigned32(p + 20);
+    }
+    return r;
+}
+
+StringRecord ReadStringRecord(const CompiledModel* model, BlockOffset offset)
+{
+    StringRecord r{};
+    if (const std::uint8_t* p = At(model, offset, kStringRecordSize)) {
+        r.defaultOption = ReadLe16(p);
+        r.maxLength = ReadLe16(p + 2);
+        r.characterSet = ReadLe16(p + 4);
+        r.displayFlags = ReadLe16(p + 6);
+    }
+    return r;
+}
+
+PageValueBlockRecord ReadPageValue(const CompiledModel* model, BlockOffset offset)
+{
+    PageValueBlockRecord r{};
+    if (const std::uint8_t* p = At(model, offset, kPageValueSize)) {
+        r.next = ReadLe32(p);
+        r.resolutionKey = ReadLe16(p + 4);
+        r.orientationKey = ReadLe16(p + 6);
+        r.conditionKey = ReadLe16(p + 8);
+        r.conditionValue = ReadLe16(p + 10);
+        r.xOrigin = ReadSigned32(p + 12);
+        r.yOrigin = ReadSigned32(p + 16);
+        r.width = ReadSigned32(p + 20);
+        r.length = ReadSigned32(p + 24);
+        r.paperWidth = ReadSigned32(p + 28);
+        r.paperLength = ReadSigned32(p + 32);
+    }
+    return r;
+}
+
+CommandPairRecord ReadCommandPair(const CompiledModel* model, BlockOffset offset)
+{
+    CommandPairRecord r{};
+    if (const std::uint8_t* p = At(model, offset, kCommandPairSize)) {
+        r.before = ReadLe32(p);
+        r.after = ReadLe32(p + 4);
+    }
+    return r;
+}
+
+ExclusiveBlockRecord ReadExclusiveRecord(const CompiledModel* model, BlockOffset offset)
+{
+    ExclusiveBlockRecord r{};
+    if (const std::uint8_t* p = At(model, offset, kExclusiveRecordSize)) {
+        r.next = ReadLe32(p);
+        r.symbolKey = ReadLe16(p + 4);
+        r.j1 = ReadTagged(p + 8);
+        r.j2 = ReadTagged(p + 12);
+        r.items = ReadTagged(p + 16);
+        r.alerts = ReadTagged(p + 20);
+        r.transact1 = ReadTagged(p + 24);
+        r.transact2 = ReadTagged(p + 28);
+        r.j3 = ReadTagged(p + 32);
+    }
+    return r;
+}
+
+OptionRuleRecord ReadOptionRule(const CompiledModel* model, BlockOffset offset)
+{
+    OptionRuleRecord r{};
+    if (const std::uint8_t* p = At(model, offset, kOptionRuleSize)) {
+        r.next = ReadTagged(p);
+        r.optionId = ReadLe16(p + 4);
+        r.j1 = ReadTagged(p + 8);
+        r.j2 = ReadTagged(p + 12);
+        r.j3 = ReadTagged(p + 16);
+    }
+    return r;
+}
+
+ActionRecordView ReadActionEntry(const CompiledModel* model, BlockOffset offset)
+{
+    ActionRecordView r{};
+    if (const std::uint8_t* p = At(model, offset, kActionEntrySize)) {
+        r.next = ReadTagged(p);
+        r.target = ReadLe16(p + 4);
+        r.kind = ReadLe16(p + 6);
+        r.value = ReadLe32(p + 8);
+    }
+    return r;
+}
+
+TransactRecordView ReadTransactEntry(const CompiledModel* model, BlockOffset offset)
+{
+    TransactRecordView r{};
+    if (const std::uint8_t* p = At(model, offset, kTransactEntrySize)) {
+        r.next = ReadTagged(p);
+        r.judge = ReadTagged(p + 4);
+        r.actions = ReadTagged(p + 8);
+    }
+    return r;
+}
+
+AlertActionRecordView ReadAlertActionEntry(const CompiledModel* model, BlockOffset offset)
+{
+    AlertActionRecordView r{};
+    if (const std::uint8_t* p = At(model, offset, kAlertActionEntrySize)) {
+        r.next = ReadTagged(p);
+        r.symbolKey = ReadLe16(p + 4);
+        r.transacts = ReadTagged(p + 8);
+        r.pageId = ReadLe16(p + 12);
+        r.controlId = ReadLe16(p + 14);
+    }
+    return r;
+}
+
+AlertRecordView ReadAlertEntry(const CompiledModel* model, BlockOffset offset)
+{
+    AlertRecordView r{};
+    if (const std::uint8_t* p = At(model, offset, kAlertEntrySize)) {
+        r.next = ReadTagged(p);
+        r.judge = ReadTagged(p + 4);
+        r.messageKey = ReadLe16(p + 8);
+        r.icon = ReadLe16(p + 10);
+        r.buttons = ReadLe16(p + 12);
+        r.timing = ReadLe16(p + 14);
+        r.alertActions = ReadTagged(p + 16);
+    }
+    return r;
+}
+
+CommandBlockRecord ReadCommandBlock(const CompiledModel* model, BlockOffset offset)
+{
+    CommandBlockRecord r{};
+    if (const std::uint8_t* p = At(model, offset, kCommandBlockSize)) {
+        r.judge = ReadTagged(p);
+        r.thenList = ReadLe32(p + 4);
+        r.elseList = ReadLe32(p + 8);
+    }
+    return r;
+}
+
+CommandNodeRecord ReadCommandNode(const CompiledModel* model, BlockOffset offset)
+{
+    CommandNodeRecord r{};
+    const std::uint8_t* p = At(model, offset, 8);
+    if (!p) return r;
+    r.next = ReadLe32(p);
+    r.kind = ReadSigned16(p + 4);
+    if (!At(model, offset, CommandNodeSize(r.kind))) return CommandNodeRecord{};
+    switch (r.kind) {
+    case kNodeGroupType:
+        r.symbolKey = ReadLe16(p + 6);
+        r.format = ReadSigned16(p + 8);
+        break;
+    case kNodeStringType:
+        r.length = ReadSigned32(p + 8);
+        r.bytes = ReadLe32(p + 12);
+        break;
+    case kNodeCommand:
+        r.block = ReadLe32(p + 8);
+        break;
+    default:
+        break;
+    }
+    return r;
+}
+
+FontIdRecord ReadFontIdEntry(const CompiledModel* model, BlockOffset offset)
+{
+    FontIdRecord r{};
+    if (const std::uint8_t* p = At(model, offset, kFontIdEntrySize)) {
+        r.fontId = ReadSigned32(p);
+        r.name = ReadLe32(p + 4);
+    }
+    return r;
+}
+
+JudgeOpRecord ReadJudgeOp(const CompiledModel* model, BlockOffset offset)
+{
+    JudgeOpRecord r{};
+    if (const std::uint8_t* p = At(model, offset, kJudgeOpSize)) {
+        r.kind = ReadLe16(p);
+        r.operand = ReadLe16(p + 2);
+    }
+    return r;
+}
+
+std::string_view ReadBlockText(const CompiledModel* model, BlockOffset offset)
+{
+    if (!Fits(model, offset, 1)) return {};
+    const char* text = reinterpret_cast<const char*>(model->block + offset);
+    const std::size_t room = model->totalSize - offset;
+    const void* end = std::memchr(text, 0, room);
+    return std::string_view(text, end ? static_cast<const char*>(end) - text : room);
+}
+
+std::u16string ReadBlockWideText(const CompiledModel* model, BlockOffset offset)
+{
+    std::u16string text;
+    if (!Fits(model, offset, 2)) return text;
+    for (std::uint32_t at = offset; static_cast<std::uint64_t>(at) + 2 <= model->totalSize; at += 2) {
+        const char16_t unit = ReadLe16(model->block + at);
+        if (unit == 0) break;
+        text.push_back(unit);
+    }
+    return text;
+}
+
+std::uint16_t ReadArray16(const CompiledModel* model, BlockOffset array, std::int32_t index)
+{
+    if (index < 0) return 0;
+    return ReadBlock16(model, array == 0 ? 0 : array + 2u * static_cast<std::uint32_t>(index));
+}
+
+BlockOffset ReadOffsetArray(const CompiledModel* model, BlockOffset array, std::int32_t index)
+{
+    if (index < 0) return 0;
+    return ReadBlock32(model, array == 0 ? 0 : array + 4u * static_cast<std::uint32_t>(index));
+}
+
+// ------------------------------------------------------------------ header
+
+std::u16string GetModelFileVersion(const CompiledModel* model)
+{
+    std::u16string version;
+    if (!model || model->totalSize < kHeaderSize) return version;
+    for (std::uint32_t i = 0; i < kFileVersionUnits; ++i) {
+        const char16_t unit = ReadLe16(model->block + kHeaderFileVersion + 2 * i);
+        if (unit == 0) break;
+        version.push_back(unit);
+    }
+    return version;
+}
+
+BlockOffset GetFirstUiEntry(const CompiledModel* model) { return ReadBlock32(model, kHeaderFirstUiEntry); }
+
+BlockOffset GetSlotEntry(const CompiledModel* model, std::uint16_t itemId)
+{
+    const std::uint32_t slot = SlotOffset(itemId);
+    return slot ? ReadBlock32(model, slot) : 0;
+}
+
+BlockOffset GetFirstExclusive(const CompiledModel* model) { return ReadBlock32(model, kHeaderFirstExclusive); }
+
+BlockOffset GetCommandGroup(const CompiledModel* model, CommandGroup group)
+{
+    if (group < 0 || group >= kCommandGroupCount) return 0;
+    return ReadBlock32(model, kHeaderCommandGroups + 4u * static_cast<std::uint32_t>(group));
+}
+
+std::int32_t GetDeviceFontCount(const CompiledModel* model)
+{
+    return static_cast<std::int32_t>(ReadBlock32(model, kHeaderDeviceFontCount));
+}
+
+BlockOffset GetDeviceFontEntry(const CompiledModel* model, std::int32_t index)
+{
+    if (index >= GetDeviceFontCount(model)) return 0;
+    return ReadOffsetArray(model, ReadBlock32(model, kHeaderDeviceFonts), index);
+}
+
+std::int32_t GetFontCartridgeCount(const CompiledModel* model)
+{
+    return static_cast<std::int32_t>(ReadBlock32(model, kHeaderCartridgeCount));
+}
+
+BlockOffset GetFontCartridgeEntry(const CompiledModel* model, std::int32_t index)
+{
+    if (index >= GetFontCartridgeCount(model)) return 0;
+    return ReadOffsetArray(model, ReadBlock32(model, kHeaderCartridges), index);
+}
+
+// ------------------------------------------------------------- ownership
+
+CompiledModel* MakeCompiledModel(const std::uint8_t* bytes, std::uint32_t size)
+{
+    auto* model = static_cast<CompiledModel*>(AllocZeroed(sizeof(CompiledModel)));
+    if (!model) return nullptr;
+    model->block = static_cast<std::uint8_t*>(AllocZeroed(size));
+    if (!model->block) {
+        FreeIfNotNull(model);
+        return nullptr;
+    }
+    model->totalSize = size;
+    if (bytes) std::memcpy(model->block, bytes, size);
+    return model;
+}
+
+void FreeCompiledModel(CompiledModel* model)
+{
+    if (!model) return;
+    FreeIfNotNull(model->block);
+    FreeIfNotNull(model);
+}
+
+// ------------------------------------------------------------- validation
+
+namespace {
+
+// Walks everything a reader can reach from the header. Shared records
+// (judges, lists, option lists, Exclusive records) are checked once; every
+// list walk is capped by the number of records that fit the block, so a
+// link that loops fails instead of running forever.
+class BlockValidator {
+public:
+    explicit BlockValidator(const CompiledModel* model) : model_(model) {}
+
+    bool Run()
+    {
+        if (!model_ || !model_->block || model_->totalSize <= kHeaderSize) return false;
+        if (ReadLe32(model_->block + kHeaderTotalSize) != model_->totalSize) return false;
+        if (GetModelFileVersion(model_).size() >= kFileVersionUnits) return false;
+
+        if (!UiList(Header(kHeaderFirstUiEntry))) return false;
+        for (std::uint32_t slot = kHeaderSlots; slot < kHeaderUiResDllName; slot += 4) {
+            const BlockOffset entry = Header(slot);
+            if (entry && !UiEntry(entry)) return false;
+        }
+        if (!WideText(Header(kHeaderUiResDllName)) || !WideText(Header(kHeaderExcDepDllName))) return false;
+        for (int group = 0; group < kCommandGroupCount; ++group) {
+            const BlockOffset block = Header(kHeaderCommandGroups + 4u * static_cast<std::uint32_t>(group));
+            if (block && !CommandBlock(block, 0)) return false;
+        }
+        if (!FontList(kHeaderDeviceFontCount, kHeaderDeviceFonts)) return false;
+        if (!FontList(kHeaderCartridgeCount, kHeaderCartridges)) return false;
+        return ExclusiveTable(Header(kHeaderFirstExclusive));
+    }
+
+private:
+    static constexpr int kMaxBlockDepth = 256;
+
+    std::uint32_t Header(std::uint32_t offset) const { return ReadLe32(model_->block + offset); }
+    const std::uint8_t* Bytes(std::uint32_t offset) const { return model_->block + offset; }
+
+    // A record of the body: after the header and inside the block.
+    bool Record(BlockOffset offset, std::uint64_t bytes) const
+    {
+        return offset >= kHeaderSize && offset + bytes <= model_->totalSize;
+    }
+    // The number of records of the size that fit the block: the most a list can hold.
+    std::uint32_t Cap(std::uint32_t recordSize) const { return model_->totalSize / recordSize + 1; }
+
+    bool Text(BlockOffset offset) const
+    {
+        if (offset == 0) return true;
+        if (!Record(offset, 1)) return false;
+        return std::memchr(Bytes(offset), 0, model_->totalSize - offset) != nullptr;
+    }
+
+    bool WideText(BlockOffset offset) const
+    {
+        if (offset == 0) return true;
+        for (std::uint64_t at = offset; Record(offset, at - offset + 2); at += 2) {
+            if (ReadLe16(Bytes(static_cast<std::uint32_t>(at))) == 0) return true;
+        }
+        return false;
+    }
+
+    // A tagged reference: 0 or a link whose tag is set.
+    static bool Tagged(std::uint32_t raw, BlockOffset* offset)
+    {
+        if (!IsTaggedLink(raw)) return false;
+        *offset = TaggedLinkOffset(raw);
+        return true;
+    }
+
+    bool UiList(BlockOffset first)
+    {
+        std::uint32_t steps = Cap(kUiEntrySize);
+        for (BlockOffset at = first; at != 0; at = ReadLe32(Bytes(at))) {
+            if (--steps == 0 || !UiEntry(at)) return false;
+        }
+        return true;
+    }
+
+    bool UiEntry(BlockOffset offset)
+    {
+        if (!Record(offset, kUiEntrySize)) return false;
+        if (!entries_.insert(offset).second) return true;
+        const UiEntryRecord e = ReadUiEntry(model_, offset);
+        if (e.commands) {
+            if (!Record(e.commands, kCommandPairSize)) return false;
+            const CommandPairRecord pair = ReadCommandPair(model_, e.commands);
+            if (!Text(pair.before) || !Text(pair.after)) return false;
+        }
+        if (e.exclusive && !ExclusiveRecord(e.exclusive)) return false;
+        if (e.options == 0) return true;
+        switch (UiKind(e.type)) {
+        case kUiBoolean: {
+            if (!Record(e.options, kBooleanRecordSize)) return false;
+            const BooleanRecord r = ReadBooleanRecord(model_, e.options);
+            return Text(r.trueInvocation) && Text(r.falseInvocation);
+        }
+        case kUiNumeric:
+            return Record(e.options, kNumericRecordSize);
+        case kUiString:
+            return Record(e.options, kStringRecordSize);
+        default:
+            return OptionList(e.options, e.type);
+        }
+    }
+
+    bool OptionList(BlockOffset first, std::uint16_t type)
+    {
+        const std::uint32_t size = static_cast<std::uint32_t>(UiRecordSize(type));
+        if (!optionLists_.insert({first, UiKind(type)}).second) return true;
+        std::uint32_t steps = Cap(size);
+        for (BlockOffset at = first; at != 0;) {
+            if (--steps == 0 || !Record(at, size)) return false;
+            const UiOptionRecord o = ReadUiOption(model_, at, type);
+            if (!Text(o.invocation)) return false;
+            switch (UiKind(type)) {
+            case kUiPickPage:
+                if (!PageValues(o.pageValues)) return false;
+                break;
+            case kUiPickSlot:
+                if (o.count < 0 || (o.count > 0 && !Record(o.papers, 2ull * o.count))) return false;
+                break;
+            case kUiFontTbl:
+                if (o.count < 0) return false;
+                if (o.count > 0 && !(TextArray(o.faces, o.count) && TextArray(o.devices, o.count))) return false;
+                break;
+            default:
+                break;
+            }
+            at = o.next;
+        }
+        return true;
+    }
+
+    bool PageValues(BlockOffset first) const
+    {
+        std::uint32_t steps = Cap(kPageValueSize);
+        for (BlockOffset at = first; at != 0; at = ReadLe32(Bytes(at))) {
+            if (--steps == 0 || !Record(at, kPageValueSize)) return false;
+        }
+        return true;
+    }
+
+    bool TextArray(BlockOffset array, std::int32_t count) const
+    {
+        if (!Record(array, 4ull * count)) return false;
+        for (std::int32_t i = 0; i < count; ++i) {
+            if (!Text(ReadLe32(Bytes(array + 4u * static_cast<std::uint32_t>(i))))) return false;
+        }
+        return true;
+    }
+
+    bool ExclusiveTable(BlockOffset first)
+    {
+        std::uint32_t steps = Cap(kExclusiveRecordSize);
+        for (BlockOffset at = first; at != 0; at = ReadLe32(Bytes(at))) {
+            if (--steps == 0 || !ExclusiveRecord(at)) return false;
+        }
+        return true;
+    }
+
+    bool ExclusiveRecord(BlockOffset offset)
+    {
+        if (!Record(offset, kExclusiveRecordSize)) return false;
+        if (!exclusives_.insert(offset).second) return true;
+        const std::uint8_t* p = Bytes(offset);
+        BlockOffset j1, j2, items, alerts, t1, t2, j3;
+        return Tagged(ReadLe32(p + 8), &j1) && Tagged(ReadLe32(p + 12), &j2) && Tagged(ReadLe32(p + 16), &items) &&
+               Tagged(ReadLe32(p + 20), &alerts) && Tagged(ReadLe32(p + 24), &t1) &&
+               Tagged(ReadLe32(p + 28), &t2) && Tagged(ReadLe32(p + 32), &j3) && Judge(j1) && Judge(j2) &&
+               Judge(j3) && RuleList(items) && AlertList(alerts) && TransactList(t1) && TransactList(t2);
+    }
+
+    // Judge code: operations up to the end operation, inside the block, that
+    // pass the compiler's own check of judge code.
+    bool Judge(BlockOffset offset)
+    {
+        if (offset == 0 || judges_.count(offset)) return true;
+        std::vector<JudgeOp> code;
+        for (std::uint64_t at = offset;; at += kJudgeOpSize) {
+            if (!Record(offset, at - offset + kJudgeOpSize)) return false;
+            const JudgeOpRecord op = ReadJudgeOp(model_, static_cast<std::uint32_t>(at));
+            code.push_back({op.kind, op.operand});
+            if (op.kind == kJudgeOperator && op.operand == kJudgeEndCode) break;
+        }
+        if (!ValidateJudgeCode(code)) return false;
+        judges_.insert(offset);
+        return true;
+    }
+
+    // The entry lists of the constraint part: entries of a size, linked by
+    // tagged next links at offset 0, each checked by the given function.
+    template <typename CheckEntry>
+    bool EntryList(BlockOffset first, std::uint32_t size, std::set<BlockOffset>& seen, CheckEntry check)
+    {
+        if (first == 0 || seen.count(first)) return true;
+        std::uint32_t steps = Cap(size);
+        for (BlockOffset at = first; at != 0;) {
+            if (--steps == 0 || !Record(at, size)) return false;
+            if (!check(Bytes(at))) return false;
+            BlockOffset next = 0;
+            if (!Tagged(ReadLe32(Bytes(at)), &next)) return false;
+            at = next;
+        }
+        seen.insert(first);
+        return true;
+    }
+
+    bool RuleList(BlockOffset first)
+    {
+        return EntryList(first, kOptionRuleSize, rules_, [this](const std::uint8_t* p) {
+            BlockOffset j1, j2, j3;
+            return Tagged(ReadLe32(p + 8), &j1) && Tagged(ReadLe32(p + 12), &j2) && Tagged(ReadLe32(p + 16), &j3) &&
+                   Judge(j1) && Judge(j2) && Judge(j3);
+        });
+    }
+
+    bool ActionList(BlockOffset first)
+    {
+        return EntryList(first, kActionEntrySize, actions_, [](const std::uint8_t*) { return true; });
+    }
+
+    bool TransactList(BlockOffset first)
+    {
+        return EntryList(first, kTransactEntrySize, transacts_, [this](const std::uint8_t* p) {
+            BlockOffset judge, actions;
+            return Tagged(ReadLe32(p + 4), &judge) && Tagged(ReadLe32(p + 8), &actions) && Judge(judge) &&
+                   ActionList(actions);
+        });
+    }
+
+    bool AlertActionList(BlockOffset first)
+    {
+        return EntryList(first, kAlertActionEntrySize, alertActions_, [this](const std::uint8_t* p) {
+            BlockOffset transacts;
+            return Tagged(ReadLe32(p + 8), &transacts) && TransactList(transacts);
+        });
+    }
+
+    bool AlertList(BlockOffset first)
+    {
+        return EntryList(first, kAlertEntrySize, alerts_, [this](const std::uint8_t* p) {
+            BlockOffset judge, list;
+            return Tagged(ReadLe32(p + 4), &judge) && Tagged(ReadLe32(p + 16), &list) && Judge(judge) &&
+                   AlertActionList(list);
+        });
+    }
+
+    bool CommandBlock(BlockOffset offset, int depth)
+    {
+        if (depth > kMaxBlockDepth || !Record(offset, kCommandBlockSize)) return false;
+        const std::uint8_t* p = Bytes(offset);
+        BlockOffset judge;
+        return Tagged(ReadLe32(p), &judge) && Judge(judge) && CommandNodes(ReadLe32(p + 4), depth) &&
+               CommandNodes(ReadLe32(p + 8), depth);
+    }
+
+    bool CommandNodes(BlockOffset first, int depth)
+    {
+        std::uint32_t steps = Cap(8);
+        for (BlockOffset at = first; at != 0;) {
+            if (--steps == 0 || !Record(at, 8)) return false;
+            const std::int16_t kind = static_cast<std::int16_t>(ReadLe16(Bytes(at) + 4));
+            if (!Record(at, CommandNodeSize(kind))) return false;
+            const CommandNodeRecord node = ReadCommandNode(model_, at);
+            if (kind == kNodeStringType && node.bytes != 0) {
+                if (node.length <= 0 || !Record(node.bytes, static_cast<std::uint32_t>(node.length))) return false;
+            }
+            if (kind == kNodeCommand && node.block != 0 && !CommandBlock(node.block, depth + 1)) return false;
+            at = node.next;
+        }
+        return true;
+    }
+
+    bool FontList(std::uint32_t countField, std::uint32_t arrayField) const
+    {
+        const std::int32_t count = static_cast<std::int32_t>(Header(countField));
+        const BlockOffset array = Header(arrayField);
+        if (count < 0) return false;
+        if (count == 0) return true;
+        if (!Record(array, 4ull * count)) return false;
+        for (std::int32_t i = 0; i < count; ++i) {
+            const BlockOffset entry = ReadLe32(Bytes(array + 4u * static_cast<std::uint32_t>(i)));
+            if (entry == 0) continue;
+            if (!Record(entry, kFontIdEntrySize) || !Text(ReadLe32(Bytes(entry) + 4))) return false;
+        }
+        return true;
+    }
+
+    const CompiledModel* model_;
+    std::set<BlockOffset> entries_, exclusives_, judges_, rules_, actions_, transacts_, alertActions_, alerts_;
+    std::set<std::pair<BlockOffset, std::uint16_t>> optionLists_;
+};
+
+}  // namespace
+
+bool ValidateCompiledModel(const CompiledModel* model) { return BlockValidator(model).Run(); }
+
+}  // namespace vexl::model

@@ -1,0 +1,179 @@
+// The compiled-model block: its header and record bytes, the order and slots
+// of the UI part, determinism, and the validation of blocks from outside.
+#include "common/core/le.h"
+#include "common/model/block_layout.h"
+#include "common/model/ui_lookup.h"
+
+#include "compiled_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace vexl::model {
+namespace {
+
+using test::CompiledContextTest;
+
+std::vector<std::uint8_t> Bytes(const CompiledModel* model)
+{
+    return std::vector<std::uint8_t>(model->block, model->block + model->totalSize);
+}
+
+CompiledModel* CompilePackage()
+{
+    test::FixtureNames names = test::PackageDescriptionNames();
+    std::ifstream file(test::kPackageFolder / "TZ16E1MD.VXD", std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    std::unique_ptr<CompileState> state = ParseDescriptionText(text.str(), names);
+    return state ? LayoutCompiledModel(*state) : nullptr;
+}
+
+TEST(CompiledModelLayout, SlotOffsetsFollowTheThreeRanges)
+{
+    struct Case {
+        std::uint16_t item;
+        std::uint32_t offset;
+    };
+    const Case cases[] = {{0, 0},       {1, 40},        {696, 2820}, {10001, 2824}, {10434, 4556},
+                          {697, 4560},  {1542, 7940},   {1543, 0},   {10000, 0},    {10435, 0}};
+    for (const Case& c : cases) EXPECT_EQ(SlotOffset(c.item), c.offset) << c.item;
+}
+
+TEST(CompiledModelLayout, HeaderAndEntryBytesOfASmallModel)
+{
+    const test::FixtureNames names = test::SmallModelNames();
+    std::unique_ptr<CompileState> state = ParseDescriptionText(
+        "*FileVersion: 7.60\n*UIResDLLName: \"X.DLL\"\n*OpenUI *KSD_SW: Boolean\n*CloseUI: *KSD_SW\n", names);
+    ASSERT_TRUE(state);
+    CompiledModel* model = LayoutCompiledModel(*state);
+    ASSERT_TRUE(model);
+    // Header, one 28-byte entry, then the library name with its terminator.
+    ASSERT_EQ(model->totalSize, 7992u + 28u + 12u);
+
+    std::vector<std::uint8_t> header(kHeaderSize, 0);
+    const char16_t version[] = u"7.60";
+    for (int i = 0; i < 4; ++i) WriteLe16(&header[2 * i], version[i]);
+    WriteLe32(&header[32], 8032);
+    WriteLe32(&header[36], 7992);         // the first entry
+    WriteLe32(&header[36 + 4 * 58], 7992);  // the slot of item 58
+    WriteLe32(&header[7944], 8020);       // UIResDLLName
+    EXPECT_EQ(std::vector<std::uint8_t>(model->block, model->block + kHeaderSize), header);
+
+    const std::uint8_t entry[28] = {0, 0, 0, 0, 0xF7, 0x01, 0, 0, 58, 0, 4, 0};  // key 503, item 58, Boolean
+    EXPECT_EQ(std::vector<std::uint8_t>(model->block + 7992, model->block + 8020),
+              std::vector<std::uint8_t>(entry, entry + 28));
+    const std::uint8_t name[12] = {'X', 0, '.', 0, 'D', 0, 'L', 0, 'L', 0, 0, 0};
+    EXPECT_EQ(std::vector<std::uint8_t>(model->block + 8020, model->block + 8032),
+              std::vector<std::uint8_t>(name, name + 12));
+    EXPECT_TRUE(ValidateCompiledModel(model));
+    FreeCompiledModel(model);
+}
+
+TEST(CompiledModelLayout, ThePackageCompilesToTheSameValidBytesTwice)
+{
+    CompiledModel* first = CompilePackage();
+    CompiledModel* second = CompilePackage();
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(Bytes(first), Bytes(second));
+    EXPECT_TRUE(ValidateCompiledModel(first));
+    EXPECT_EQ(GetModelFileVersion(first), u"7.60");
+    EXPECT_EQ(GetDeviceFontCount(first), 5);
+    EXPECT_EQ(ReadBlockText(first, ReadFontIdEntry(first, GetDeviceFontEntry(first, 4)).name), "Letter Gothic");
+    EXPECT_EQ(ReadFontIdEntry(first, GetFontCartridgeEntry(first, 1)).fontId, 102);
+
+    // DocReset: one StringType node whose string is cut at its NUL byte.
+    const CommandBlockRecord docReset = ReadCommandBlock(first, GetCommandGroup(first, kDocReset));
+    EXPECT_EQ(docReset.judge, 0u);
+    const CommandNodeRecord node = ReadCommandNode(first, docReset.thenList);
+    EXPECT_EQ(node.kind, kNodeStringType);
+    EXPECT_EQ(node.length, 3);
+    EXPECT_EQ(ReadBlockText(first, node.bytes), "\x1b" "E");
+    EXPECT_EQ(node.next, 0u);
+    FreeCompiledModel(first);
+    FreeCompiledModel(second);
+}
+
+TEST(CompiledModelLayout, ValidationRefusesEveryDamagedReference)
+{
+    CompiledModel* model = CompilePackage();
+    ASSERT_TRUE(model);
+    const std::vector<std::uint8_t> good = Bytes(model);
+
+    // One size field wrong, then a reference pointing past the end, into
+    // the header, and a list that loops onto itself.
+    auto refused = [&](auto damage) {
+        CompiledModel* copy = MakeCompiledModel(good.data(), static_cast<std::uint32_t>(good.size()));
+        damage(copy->block);
+        const bool valid = ValidateCompiledModel(copy);
+        FreeCompiledModel(copy);
+        return !valid;
+    };
+    const std::uint32_t first = ReadLe32(good.data() + kHeaderFirstUiEntry);
+    EXPECT_TRUE(refused([&](std::uint8_t* b) { WriteLe32(b + kHeaderTotalSize, model->totalSize + 4); }));
+    EXPECT_TRUE(refused([&](std::uint8_t* b) { WriteLe32(b + kHeaderFirstUiEntry, model->totalSize - 4); }));
+    EXPECT_TRUE(refused([&](std::uint8_t* b) { WriteLe32(b + first, 100); }));
+    EXPECT_TRUE(refused([&](std::uint8_t* b) { WriteLe32(b + first, first); }));
+    EXPECT_TRUE(refused([&](std::uint8_t* b) { WriteLe32(b + kHeaderFirstExclusive, first + 1); }));
+    EXPECT_TRUE(refused([&](std::uint8_t* b) {
+        for (int i = 0; i < 16; ++i) WriteLe16(b + 2 * i, u'7');  // a FileVersion without terminator
+    }));
+
+    // Whatever byte is damaged, a block that passes can be read whole.
+    for (std::uint32_t at = 0; at < good.size(); at += 7) {
+        CompiledModel* copy = MakeCompiledModel(good.data(), static_cast<std::uint32_t>(good.size()));
+        copy->block[at] ^= 0xA5;
+        if (ValidateCompiledModel(copy)) {
+            for (BlockOffset e = GetFirstUiEntry(copy); e != 0; e = ReadUiEntry(copy, e).next) {
+                const UiEntryRecord entry = ReadUiEntry(copy, e);
+                (void)ReadBlockText(copy, ReadCommandPair(copy, entry.commands).before);
+            }
+        }
+        FreeCompiledModel(copy);
+    }
+    FreeCompiledModel(model);
+}
+
+class CompiledUiPart : public CompiledContextTest {};
+
+TEST_F(CompiledUiPart, VariantAndIdentityEntriesGoFirstAndShareOptions)
+{
+    test::FixtureNames names = test::SmallModelNames();
+    UseDescription("*FileVersion: 7.60\n"
+                   "*OpenUI *KSD_A: PickOne\n*KSD_A A1: \"a1\"\n*KSD_A A2: \"a2\"\n*KSD_A A3: \"a3\"\n"
+                   "*DefaultKSD_A: A2\n*OptionCommand: { \"pre\" \"post\" }\n*CloseUI: *KSD_A\n"
+                   "*OpenUI *KSD_B: PickOne\n*KSD_B B1: \"b1\"\n*CloseUI: *KSD_B\n"
+                   "*OpenUI *KSD_A 1: PickOne\n*DefaultKSD_A: A3\n*CloseUI: *KSD_A\n"
+                   "*OpenUI *KSD_NUM: Identity *KSD_A\n*CloseUI: *KSD_NUM\n"
+                   "*OpenUI *KSD_SW: Boolean\n*CloseUI: *KSD_SW\n",
+                   names);
+    struct Expected {
+        std::uint16_t key, variant;
+    };
+    const Expected order[] = {{504, 501}, {501, 1}, {501, 0}, {502, 0}, {503, 0}};
+    BlockOffset at = GetFirstUiEntry(model());
+    for (const Expected& e : order) {
+        const UiEntryRecord entry = ReadUiEntry(model(), at);
+        EXPECT_EQ(entry.symbolKey, e.key);
+        EXPECT_EQ(entry.variant, e.variant);
+        at = entry.next;
+    }
+    EXPECT_EQ(at, 0u);
+
+    const UiEntryRecord ordinary = ReadUiEntry(model(), FindUiEntry(7, context()));
+    const UiEntryRecord variant = ReadUiEntry(model(), FindUiEntryByKey(501, context()));
+    const UiEntryRecord identity = ReadUiEntry(model(), FindUiEntry(11, context()));
+    EXPECT_EQ(ordinary.variant, 0);  // the slot keeps the ordinary entry
+    EXPECT_EQ(variant.variant, 1);   // the list finds the variant first
+    EXPECT_EQ(variant.options, ordinary.options);
+    EXPECT_EQ(identity.options, ordinary.options);
+    EXPECT_EQ(variant.commands, ordinary.commands);  // one pair, shared
+    EXPECT_EQ(ordinary.defaultIndex, 1);
+    EXPECT_EQ(variant.defaultIndex, 2);
+    EXPECT_EQ(CountUiOptions(11, context()), 3);
+    EXPECT_EQ(ReadBlockText(model(), ReadCommandPair(model(), ordinary.commands).after), "post");
+}
+
+}  // namespace
+}  // namespace vexl::model
