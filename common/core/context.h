@@ -4,6 +4,7 @@
 // subsystems. Neither record is ever stored or copied as a block.
 #pragma once
 
+#include "platform/spooler.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -17,7 +18,8 @@ struct SettingsStore;
 struct CompiledModel;
 struct ApiRecord;
 struct ChapterRecord;
-struct SettingsModuleRow;
+struct SettingsModuleTable;
+struct ModelNameEntry;
 struct JobControlInterface;
 
 // Per-context copy of the item table.
@@ -103,7 +105,7 @@ struct ContextWorkArea {
     std::uint32_t useSettingsMutex;
     std::uint32_t checkAdministrator;
     std::uint32_t callerKind;
-    SettingsModuleRow* moduleTable;
+    SettingsModuleTable* moduleTable;
     std::uint8_t printerDataBuffer[kPrinterDataBufferSize];
     std::uint8_t colorChangeFlags[5];
     std::uint8_t* defaultStore;
@@ -149,5 +151,83 @@ inline constexpr std::uint32_t kCallerPjlOptions = 0x100000;
 inline constexpr std::uint32_t kCallerSettingsInterface = 0x200000;
 inline constexpr std::uint32_t kCallerEnablePdev = 0x10000;
 inline constexpr std::uint32_t kCallerEnablePdevStored = 0x20000000;
+
+// Release types.
+inline constexpr std::uint16_t kReleaseToGeneralCache = 0;
+inline constexpr std::uint16_t kReleaseUiInstall = 1;  // destroys at once, as every type but 0 and 4
+inline constexpr std::uint16_t kReleaseToCapabilitiesCache = 4;
+inline constexpr std::uint16_t kReleaseDestroy = 5;
+
+// How long a released context stays parked for a later request.
+inline constexpr DWORD kContextCacheLifetimeMs = 500;
+
+// ---- creation and release -------------------------------------------------------
+
+// Opens a context for the printer: a parked context of the same printer
+// handle, printer name and caller kind when the request has no creation
+// flag; else a new one. selector is the caller's document-properties mode;
+// info, when the caller has it, saves a spooler call and is not kept. NULL
+// when the context cannot be built (for a full context: without a compiled
+// model).
+DriverContext* CreateDriverContextEx(HANDLE printer, HANDLE secondPrinter, std::uint16_t flags,
+                                     std::uint32_t callerKind, std::int32_t selector, const PRINTER_INFO_2W* info);
+
+// CreateDriverContextEx with flags 0, selector 0 and no info. A printer name
+// that is given serves the cache lookup instead of asking the spooler.
+DriverContext* CreateDriverContext(HANDLE printer, HANDLE secondPrinter, const WCHAR* printerName,
+                                   std::uint32_t callerKind);
+
+// Types 0 and 4 park the context in the general or the capabilities cache;
+// every other type destroys it at once.
+void ReleaseDriverContext(DriverContext* context, std::uint16_t releaseType);
+void ReleaseDriverContextDefault(DriverContext* context);
+
+// ---- the context caches -----------------------------------------------------------
+
+// Destroys the parked contexts that are stale, or every parked one when all
+// is non-zero; answers how many were destroyed.
+int PurgeContextCache(BOOL all);
+
+// Empties both tables without destroying anything (process attach).
+void ClearContextCaches();
+
+// Takes a matching parked context out of its cache (purging stale ones
+// first), or NULL. printerName may be NULL: then the spooler is asked.
+DriverContext* LookUpCachedContext(HANDLE printer, std::uint16_t flags, std::uint32_t callerKind,
+                                   std::int32_t selector, const WCHAR* printerName);
+
+// Parks a context released with type 0 or 4. Answers what the caller must
+// destroy: the evicted oldest context, the context itself when it is not
+// parked, or NULL.
+DriverContext* CacheReleasedContext(DriverContext* context, std::uint16_t releaseType);
+
+// ---- the saved copy of the settings and the model names -------------------------------
+
+// Copies the store into the saved copy, which gets its own font-list buffers.
+BOOL SaveSettingsCopy(DriverContext* context);
+// Frees the font-list buffers that the saved copy owns.
+BOOL FreeSavedCopyBuffers(DriverContext* context);
+
+// The first entry of the ModelRecord's model-name list whose name equals
+// name exactly, or NULL.
+const ModelNameEntry* FindModelNameEntry(DriverContext* context, const WCHAR* name);
+
+// ---- steps that other subsystems carry out ---------------------------------------------
+
+// What building and destroying a context asks of the compiled model, the
+// default DEVMODE, the stored settings and the resource libraries. Each
+// entry starts as the library's own step; a test may put a fake in place.
+struct ContextBuildSteps {
+    CompiledModel* (*acquireCompiledModel)(DriverContext* context);
+    int (*allocJudgeStack)(DriverContext* context);  // 0, or -1 when memory runs out
+    void (*freeJudgeStack)(DriverContext* context);
+    SettingsStore* (*createDefaultDevmode)(DriverContext* context, std::uint16_t mode);
+    BOOL (*applyStoredBidiConfig)(DriverContext* context);
+    BOOL (*freeFontListItems)(DriverContext* context);
+    DriverContext* (*freeUiResourceLibraries)(DriverContext* context);
+};
+const ContextBuildSteps& GetContextBuildSteps();
+void SetContextBuildSteps(const ContextBuildSteps& steps);
+const ContextBuildSteps& GetDefaultContextBuildSteps();
 
 }  // namespace vexl

@@ -55,8 +55,7 @@ HANDLE OpenSettingsMutex()
 
 void LibraryProcessAttach()
 {
-    // The context caches start empty: their tables are zero-initialised
-    // process state of this deliverable.
+    ClearContextCaches();
     for (CacheLock& lock : g_cacheLocks) CreateCacheLock(lock);
     g_settingsMutex = nullptr;
 }
@@ -82,6 +81,9 @@ void RunProcessAttach()
 
 void RunProcessDetach()
 {
+    // The compiled models go first once the library holds them; destroying
+    // a parked context never reaches its compiled model.
+    PurgeContextCache(TRUE);
     LibraryProcessDetach();
 }
 

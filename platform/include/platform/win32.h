@@ -13,3 +13,6 @@
 #include "platform/sync.h"
 #include "platform/modules.h"
 #include "platform/system.h"
+#include "platform/shell.h"
+#include "platform/locale.h"
+#include "platform/resources.h"

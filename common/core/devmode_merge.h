@@ -1,0 +1,58 @@
+// DEVMODE creation, merge and version upgrade: a new store from the
+// printer's stored default DEVMODE or from the model's defaults, a caller's
+// DEVMODE merged into the store under flags that name the caller, and older
+// private parts brought up to the current version by the description's
+// conversion script.
+#pragma once
+
+#include "common/core/context.h"
+#include "platform/devmode.h"
+#include "platform/win32.h"
+
+#include <cstdint>
+
+namespace vexl {
+
+// Merge flags (kept in the work area until the next merge).
+inline constexpr std::uint32_t kMergeFromCaller = 0x8;
+inline constexpr std::uint32_t kMergeFromSheet = 0x2000000;
+inline constexpr std::uint32_t kMergePromptFlag = 0x4;
+inline constexpr std::uint32_t kMergeKeepPrintMethodLock = 0x10000;
+inline constexpr std::uint32_t kMergeImageFormJob = 0x20000;
+inline constexpr std::uint32_t kMergeKeepSupportBits = 0x400000;
+inline constexpr std::uint32_t kMergeNoReload = 0x10000000;
+inline constexpr std::uint32_t kMergeResyncAfter = 0x40000000;
+inline constexpr std::uint32_t kMergeApplyLocksMask = 0xC220004;
+inline constexpr std::uint32_t kMergeTransactsMask = 0x1D220004;
+inline constexpr std::uint32_t kMergeAuthPluginMask = 0x1023000C;
+inline constexpr std::uint32_t kMergeUiControlMask = 0x10220004;
+
+// Version states of a private part.
+inline constexpr int kVersionStateNone = -1;
+inline constexpr int kVersionStateCurrent = 0;  // taken as it stands
+inline constexpr int kVersionStateUpgrade = 1;  // converted by the script
+inline constexpr int kVersionStateForeign = 2;  // not convertible: discarded
+
+inline constexpr std::uint32_t kPrivateVersionFieldOffset = 137;  // from the private part's start
+
+SettingsStore* CreateDefaultDevmode(DriverContext* context, std::uint16_t mode);
+int MergeDevmode(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags);
+
+void SetModelDefaults(DriverContext* context);
+void SetItemDefaultsFromModel(DriverContext* context);
+void ResetArea3ItemsToModel(DriverContext* context);
+void SetDriverVersionItem(DriverContext* context);
+void InitPrivateRuntimeFlags(DriverContext* context);
+void LoadPrinterDefaultDevmode(DriverContext* context);
+
+int GetDevmodeVersionState(const DEVMODEW* devmode);
+int CompareDevmodeVersion(std::uint32_t stored, std::uint32_t current);
+int UpgradePrivateDevmode(const DEVMODEW* source, DriverContext* context);
+int RunDevmodeConvertScript(std::uint32_t fromVersion, std::uint32_t toVersion, DriverContext* context);
+
+// Key "DefaultRst" of the printer's section of the settings INI into out
+// (260 characters); 1 when it is not empty. Read only when the settings INI
+// path has a drive letter.
+BOOL GetDefaultSettingsFileName(WCHAR* out, DriverContext* context);
+
+}  // namespace vexl

@@ -1,0 +1,236 @@
+#include "common/storage/persistence.h"
+
+#include "common/storage/directories.h"
+#include "storage/storage_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vexl::test {
+namespace {
+
+using PersistenceTest = StorageTest;
+
+std::string Bytes(std::initializer_list<int> values)
+{
+    std::string out;
+    for (int v : values) out += static_cast<char>(v);
+    return out;
+}
+
+void SetText(DriverContext* context, std::uint16_t id, const WCHAR* text)
+{
+    SetItemString(context, FindItem(context, id), text);
+}
+
+std::u16string Text(DriverContext* context, std::uint16_t id)
+{
+    WCHAR out[300] = {};
+    GetItemString(context, FindItem(context, id), out, 300);
+    return out;
+}
+
+// One value of every encoding, stored by one process and loaded by another.
+TEST_F(PersistenceTest, EveryEncodingRoundTripsAcrossProcesses)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        ModelContext writer;
+        DriverContext* ctx = writer.get();
+        ctx->printer = OpenNamedPrinter(kPrinterName);
+        SetItemValue(ctx, rdmTrayField0, 1);                // u8
+        SetItemValue(ctx, rdmTray1Paper, 0xFEDC);           // u16
+        SetItemValue(ctx, rdmSourceOptionTypeDuplex, 1);    // bit
+        SetText(ctx, rdmDllLogCode, u"12345678");           // ANSI text, full field
+        SetItemValue(ctx, rdmLogging, 513);                 // REG_DWORD
+        SetItemValue(ctx, rdmLock000InfoBitTray, 1);        // compound lock bits
+        SetItemValue(ctx, rdmPrnMethod, 255);               // INI u8
+        SetItemValue(ctx, rdmFrontFunc, 0x80000001u);       // INI u32 with bit 31
+        SetItemValue(ctx, rdmActionProof, 1);               // INI compound action word
+        SetText(ctx, wdmOvlPath, u"C:\\forms\\a.ovl");     // INI ANSI text (work area)
+        // Without the settings modules a mode-2 pass would give every item
+        // its item name as key; the passes run without one here.
+        StoreItemsPass(ctx->printer, ctx, kAreaPrinter, kStorePrinterSide);
+        StoreItemsPass(ctx->printer, ctx, kAreaDevmode, 0);
+        StoreItemsPass(ctx->printer, ctx, kAreaWork, kStoreForce);
+        ClosePrinter(ctx->printer);
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    EXPECT_EQ(machine::ReadPrinterData(kPrinterName, u"Logging")->type, REG_DWORD);
+    EXPECT_EQ(machine::ReadPrinterData(kPrinterName, u"DllUserCode")->bytes, std::string("12345678\0", 9));
+    EXPECT_EQ(machine::ReadPrinterData(kPrinterName, u"rdmLock000InfoBit")->bytes, Bytes({0x02}));
+    const std::string ini = ReadHostFile(u"C:\\_vexl\\TZ16E170.ini");
+    EXPECT_NE(ini.find("FrontFunc=2147483649"), std::string::npos);
+    EXPECT_NE(ini.find("rdmAction=2"), std::string::npos);
+
+    LoadStoredItems(printer_, kAllAreas, context());
+    EXPECT_EQ(GetItemValue(context(), rdmTrayField0), 1u);
+    EXPECT_EQ(GetItemValue(context(), rdmTray1Paper), 0xFEDCu);
+    EXPECT_EQ(GetItemValue(context(), rdmSourceOptionTypeDuplex), 1u);
+    EXPECT_EQ(Text(context(), rdmDllLogCode), u"12345678");
+    EXPECT_EQ(GetItemValue(context(), rdmLogging), 513u);
+    EXPECT_EQ(GetItemValue(context(), rdmLock000InfoBitTray), 1u);
+    EXPECT_EQ(GetItemValue(context(), rdmPrnMethod), 255u);
+    EXPECT_EQ(GetItemValue(context(), rdmFrontFunc), 0x80000001u);
+    EXPECT_EQ(GetItemValue(context(), rdmActionProof), 1u);
+    EXPECT_EQ(GetItemValue(context(), rdmActionSecurity), 0u);
+    EXPECT_EQ(Text(context(), wdmOvlPath), u"C:\\forms\\a.ovl");
+}
+
+TEST_F(PersistenceTest, IniNumbersAndLegacyActionKeys)
+{
+    const WCHAR* ini = u"C:\\_vexl\\TZ16E170.ini";
+    WriteIniString(kPrinterName, u"PrnMethod", u"-1", ini);
+    WriteIniString(kPrinterName, u"ACT_PROOFPRINT", u"1", ini);
+    WriteIniString(kPrinterName, u"APIUseFlag", u"  7zz", ini);
+    LoadItemsOfClass(printer_, context(), kAreaDevmode, 0);
+    EXPECT_EQ(GetItemValue(context(), rdmPrnMethod), 255u);
+    EXPECT_EQ(GetItemValue(context(), rdmAPIUseFlag), 7u);
+    EXPECT_EQ(GetItemValue(context(), rdmActionProof), 1u);
+    // The first load migrated the member keys into the compound value.
+    EXPECT_EQ(ReadIniInt(kPrinterName, u"rdmAction", -1, ini), 2);
+}
+
+TEST_F(PersistenceTest, KeepsEmptyIniValueClearsOnlyWhenPresent)
+{
+    const WCHAR* ini = GetSettingsIniPath(context());
+    SetText(context(), rdmCopyProtectChar, u"keep");
+    SetText(context(), wdmOvlPath, u"keep");
+    SettingItemDescriptor* protect = FindItem(context(), rdmCopyProtectChar);
+    SettingItemDescriptor* overlay = FindItem(context(), wdmOvlPath);
+    protect->key = u"CopyProtectChar";
+    EXPECT_FALSE(LoadItemFromIni(context(), protect, ini, nullptr, nullptr));
+    EXPECT_EQ(Text(context(), rdmCopyProtectChar), u"keep");
+    WriteIniString(kPrinterName, u"CopyProtectChar", u"", ini);
+    WriteIniString(kPrinterName, u"OverlayDataPath", u"", ini);
+    EXPECT_TRUE(LoadItemFromIni(context(), protect, ini, nullptr, nullptr));
+    EXPECT_EQ(Text(context(), rdmCopyProtectChar), u"");
+    EXPECT_FALSE(LoadItemFromIni(context(), overlay, ini, nullptr, nullptr));
+    EXPECT_EQ(Text(context(), wdmOvlPath), u"keep");
+}
+
+TEST_F(PersistenceTest, PrinterDataValuesAreReadBounded)
+{
+    SetItemValue(context(), rdmTray1Paper, 0xABCD);
+    SettingItemDescriptor* paper = FindItem(context(), rdmTray1Paper);
+    // A shorter stored value leaves no stale byte behind it.
+    DWORD one = 0x12;
+    SetPrinterDataW(printer_, const_cast<LPWSTR>(u"Tray1Paper"), REG_BINARY, reinterpret_cast<BYTE*>(&one), 1);
+    EXPECT_TRUE(LoadItemFromPrinterData(printer_, context(), paper, 0, nullptr));
+    EXPECT_EQ(GetItemValue(context(), rdmTray1Paper), 0x12u);
+    // A longer one leaves the item alone.
+    DWORD four = 0x11223344;
+    SetPrinterDataW(printer_, const_cast<LPWSTR>(u"Tray1Paper"), REG_BINARY, reinterpret_cast<BYTE*>(&four), 4);
+    EXPECT_FALSE(LoadItemFromPrinterData(printer_, context(), paper, 0, nullptr));
+    EXPECT_EQ(GetItemValue(context(), rdmTray1Paper), 0x12u);
+    // A text that fills its field is terminated within it.
+    const std::string full(9, 'A');
+    SetPrinterDataW(printer_, const_cast<LPWSTR>(u"DllUserCode"), REG_BINARY,
+                    reinterpret_cast<BYTE*>(const_cast<char*>(full.data())), 9);
+    EXPECT_TRUE(LoadItemFromPrinterData(printer_, context(), FindItem(context(), rdmDllLogCode), 0, nullptr));
+    EXPECT_EQ(Text(context(), rdmDllLogCode), u"AAAAAAAA");
+}
+
+TEST_F(PersistenceTest, UnchangedPrinterSideItemsAreNotStored)
+{
+    StoreItemsPass(printer_, context(), kAreaPrinter, kStorePrinterSide);
+    EXPECT_FALSE(machine::ReadPrinterData(kPrinterName, u"Tray1Paper"));
+    StoreItemsPass(printer_, context(), kAreaPrinter, kStorePrinterSide | kStoreForce);
+    EXPECT_EQ(machine::ReadPrinterData(kPrinterName, u"Tray1Paper")->bytes, Bytes({0, 0}));
+}
+
+TEST_F(PersistenceTest, LockDefaultDataNeverCarriesHeapAddresses)
+{
+    std::uint8_t* defaults = ctx_.work()->defaultStore;
+    SettingItemDescriptor* fonts = FindItem(context(), rdmDeviceFont);
+    std::uint8_t* field = defaults + GetStoreAreaBase(kAreaPrinter) + fonts->offset;
+    std::memset(field, 0x5A, 8);
+    defaults[0] = 'D';
+    ASSERT_TRUE(WriteLockDefaultData(printer_, context()));
+    const std::string stored = machine::ReadPrinterData(kPrinterName, u"LockDefaultData")->bytes;
+    ASSERT_EQ(stored.size(), kSettingsStoreSize);
+    EXPECT_EQ(stored[0], 'D');
+    const std::size_t at = GetStoreAreaBase(kAreaPrinter) + fonts->offset;
+    EXPECT_EQ(stored.substr(at, 8), std::string(8, '\0'));
+    // Read back: a foreign address is zeroed too.
+    std::string foreign = stored;
+    std::memset(foreign.data() + at, 0x77, 8);
+    SetPrinterDataW(printer_, const_cast<LPWSTR>(u"LockDefaultData"), REG_BINARY,
+                    reinterpret_cast<BYTE*>(foreign.data()), static_cast<DWORD>(foreign.size()));
+    ASSERT_TRUE(ReadLockDefaultData(printer_, context()));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(field), 8), std::string(8, '\0'));
+}
+
+TEST_F(PersistenceTest, LockedValuesStopAtTheFirstMissingValue)
+{
+    SetItemValue(context(), rdmLock000InfoBitTray, 1);
+    SetItemValue(context(), rdmLock000InfoBitMedia, 1);
+    const std::string tray = Bytes({7, 0, 0, 0});
+    SetPrinterDataW(printer_, const_cast<LPWSTR>(u"LockTrayData"), REG_BINARY,
+                    reinterpret_cast<BYTE*>(const_cast<char*>(tray.data())), 4);
+    EXPECT_FALSE(ApplyLockedValues(printer_, context()));
+    EXPECT_EQ(GetItemValue(context(), dmDefaultSource), 7u);
+}
+
+TEST_F(PersistenceTest, FontSubstTableWithAMissingHalfStaysEmpty)
+{
+    FontSubstPair pair{};
+    std::memcpy(pair.trueTypeFace, u"Arial", 12);
+    std::memcpy(pair.deviceFont, u"Helv", 10);
+    ASSERT_TRUE(WriteFontSubstPairs(printer_, &pair, 1, 0));
+    const std::string count = Bytes({1, 0});
+    SetPrinterDataW(printer_, const_cast<LPWSTR>(u"FontTableNum"), REG_BINARY,
+                    reinterpret_cast<BYTE*>(const_cast<char*>(count.data())), 2);
+    LoadFontSubstTable(printer_, context());
+    EXPECT_EQ(GetItemValue(context(), rdmFontTableNum), 1u);
+    auto* loaded = static_cast<FontSubstPair*>(GetItemHeapAddress(context(), rdmFontTable));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(std::u16string(loaded->deviceFont), u"Helv");
+    DeletePrinterDataW(printer_, const_cast<LPWSTR>(u"DevFontTable1"));
+    LoadFontSubstTable(printer_, context());
+    EXPECT_EQ(GetItemValue(context(), rdmFontTableNum), 0u);
+    EXPECT_EQ(GetItemHeapAddress(context(), rdmFontTable), nullptr);
+    FreeFontListItems(context());
+}
+
+TEST(StoredLayouts, GoldenBytes)
+{
+    DeviceFontRecord font{};
+    font.id = 0x01020304;
+    font.name[0] = u'A';
+    font.name[1] = 0x263A;
+    std::uint8_t bytes[kDeviceFontRecordSize] = {};
+    EncodeDeviceFontRecord(font, bytes);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 8), Bytes({4, 3, 2, 1, 'A', 0, 0x3A, 0x26}));
+    EXPECT_EQ(DecodeDeviceFontRecord(bytes).name[1], 0x263A);
+
+    CustomMediaRecord media{};
+    media.quot = 2;
+    media.charSet = 0x80;
+    std::memcpy(media.name, "Thick", 5);
+    std::uint8_t record[kCustomMediaRecordSize] = {};
+    EncodeCustomMediaRecord(media, record);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(record), 13), Bytes({2, 0, 0, 0, 0x80, 0, 0, 0, 'T', 'h', 'i', 'c', 'k'}));
+    std::memset(record + 8, 'x', 260);  // no terminator inside the record
+    EXPECT_EQ(std::strlen(DecodeCustomMediaRecord(record).name), 259u);
+}
+
+TEST_F(PersistenceTest, SpecialFunctionEightFromTheUserInformationFile)
+{
+    const std::u16string modelIni = std::u16string(kDriverFolder) + u"\\TZ16E172.ini";
+    WriteIniString(kPrinterName, u"UserInfomationFile", u"%SYSTEMDRIVE%\\ui.ini", modelIni.c_str());
+    WriteIniString(u"Common", u"SectionName", u"Printer", u"C:\\ui.ini");
+    WriteIniString(kPrinterName, u"Function8", u"5", u"C:\\ui.ini");
+    LoadSpecialFunctions(context());
+    EXPECT_EQ(GetItemValue(context(), wdmSpecial8), 5u);
+    EXPECT_EQ(GetItemValue(context(), wdmSpecial1), 0u);
+}
+
+}  // namespace
+}  // namespace vexl::test
