@@ -1,6 +1,7 @@
 // DEVMODE creation, merge and version upgrade.
 #include "common/core/devmode_merge.h"
 
+#include "common/core/appservices.h"
 #include "common/core/devmode_public.h"
 #include "common/core/devmode_services.h"
 #include "common/core/items.h"
@@ -11,6 +12,9 @@
 #include "common/core/paper_sync.h"
 #include "common/core/printer.h"
 #include "common/core/store.h"
+#include "common/core/switches.h"
+#include "common/core/units.h"
+#include "common/storage/directories.h"
 #include "platform/inifile.h"
 
 #include <cstring>
@@ -51,15 +55,15 @@ bool ReadPrivateVersion(const DEVMODEW* devmode, std::uint32_t* version) {
 
 // An item that an administrator lock keeps at its value (class 2).
 bool IsKeptByLock(DriverContext* context, std::uint16_t item) {
-    if (!services::IsFeatureClassOn(2)) return false;
+    if (!IsFeatureClassOn(context, kFeatureAdminLocks, 0)) return false;
     switch (item) {
-        case dmDefaultSource: return services::IsTrayLocked(context);
-        case rdmMediaType: return services::IsMediaLocked(context);
-        case rdmNUPPOSTKind: return services::IsNupKindLocked(context);
-        case rdmFuncSelectDuplex: return services::IsDuplexLocked(context);
-        case rdmLockPrnMethod: return services::IsPrintTypeLocked(context);
-        case rdmLockDstResolutionBoth: return services::IsResolutionLocked(context);
-        case dmColor: return services::IsColorLocked(context);
+        case dmDefaultSource: return IsTrayLocked(context);
+        case rdmMediaType: return IsMediaLocked(context);
+        case rdmNUPPOSTKind: return IsNupKindLocked(context);
+        case rdmFuncSelectDuplex: return IsDuplexLocked(context);
+        case rdmLockPrnMethod: return IsPrintTypeLocked(context);
+        case rdmLockDstResolutionBoth: return IsResolutionLocked(context);
+        case dmColor: return IsColorLocked(context);
         default: return false;
     }
 }
@@ -114,7 +118,7 @@ void RestoreRuntimeFlags(DriverContext* context, DEVMODEW* store, const RuntimeF
     SetDevmodeTerminalServerFlag(store, static_cast<std::uint8_t>(f.tse));
     SetDevmodeAdminFlag(store, static_cast<std::uint8_t>(f.admin));
     SetDevmodeBidiFuncBits(store, static_cast<std::uint8_t>(f.bidiFunc));
-    if (services::IsFeatureClassOn(2) && services::IsPrintTypeLocked(context) &&
+    if (IsFeatureClassOn(context, kFeatureAdminLocks, 0) && IsPrintTypeLocked(context) &&
         GetItemValue(context, rdmFunc2SelectPreviewFlag) == 0 && !(flags & kMergeKeepPrintMethodLock)) {
         SetDevmodeLockPrnMethod(store, f.lockPrnMethod);
     }
@@ -165,7 +169,7 @@ SettingsStore* CreateDefaultDevmode(DriverContext* context, std::uint16_t mode) 
     SettingsStore* previous = context->store;
     context->store = store;
 
-    bool copied = services::UsePrinterDefaultDevmode(context, store->bytes) != 0;
+    bool copied = services::UsePrinterDefaultDevmode(context) != 0;
     // Whatever came in, the store addresses its areas with its own bases.
     if (copied) SetStoreAreaOffsets(store->bytes);
     if (copied && mode != 3) {
@@ -210,13 +214,14 @@ void SetItemDefaultsFromModel(DriverContext* context) {
     std::uint16_t language = services::GetInstalledLanguageId(context);
     SetItemValue(context, rdmLanguageID, language);
     SetItemValue(context, rdmDspLanguageID, language);
-    if (const WCHAR* font = services::GetUiFontName(context)) {
+    WCHAR font[kFaceNameChars] = {};
+    if (services::GetUiFontName(context, font)[0] != 0) {
         SetItemString(context, FindItem(context, rdmHFFontName), font);
         SetItemString(context, FindItem(context, rdmCopyProtectFontName), font);
     }
-    services::SetAuthCharsetItems(context, 3);
+    SetAuthCharsetItems(context, 3);
     services::LoadDriverIdFromModelFile(context);
-    SetItemValue(context, rdmCharSet, services::GetAnsiCharsetCode());
+    SetItemValue(context, rdmCharSet, GetAnsiCharsetCode());
 }
 
 void ResetArea3ItemsToModel(DriverContext* context) {
@@ -368,13 +373,13 @@ int MergeDevmode(DriverContext* context, const DEVMODEW* caller, std::uint32_t f
     }
     // 10. The authentication plug-in (build feature 8 only; this build has
     // no plug-in answer, so the tint block stays off).
-    if (services::IsBuildFeatureOn(8) && services::IsFeatureClassOn(3) && (flags & kMergeAuthPluginMask)) {
+    if (IsBuildFeatureOn(kFeatureAuthPluginStep) && IsFeatureClassOn(context, kFeatureAuthPluginMerge, 0) && (flags & kMergeAuthPluginMask)) {
         context->workArea->authPluginPresent = 0;
         context->workArea->authPluginPathFound = 0;
         SetItemValue(context, rdmFunc2SelectTintBlockUI, 0);
     }
     // 11. Locked values of a print server's connection.
-    if (services::IsFeatureClassOn(2) && !IsWin9x() && IsPrinterConnection(context) && (flags & kMergeApplyLocksMask)) {
+    if (IsFeatureClassOn(context, kFeatureAdminLocks, 0) && !IsWin9x() && IsPrinterConnection(context) && (flags & kMergeApplyLocksMask)) {
         services::ApplyLockedValues(context);
         services::NotifySettingsModules(context, kEventLockedQualityLists, nullptr);
         services::NotifySettingsModules(context, kEventLockedPresets, nullptr);
@@ -382,8 +387,8 @@ int MergeDevmode(DriverContext* context, const DEVMODEW* caller, std::uint32_t f
     // 12. The public fields.
     MergePublicDevmode(store, scratch, context);
     // 13. Companion functions.
-    SetBindingAppFlag(context, services::IsCompanionFunctionInstalled(context, 2) ? 1 : 0);
-    SetPreviewAppFlag(context, services::IsCompanionFunctionInstalled(context, 8) ? 1 : 0);
+    SetBindingAppFlag(context, services::IsCompanionFunctionInstalled(2, context) ? 1 : 0);
+    SetPreviewAppFlag(context, services::IsCompanionFunctionInstalled(8, context) ? 1 : 0);
     // 14-15. Stored class-1 items and the user code.
     if (!(flags & kMergeNoReload) && (flags & kMergeApplyLocksMask)) services::LoadItemsOfClass(context, 1, 0);
     services::LoadUserCodeIfProviderOn(context);

@@ -6,10 +6,13 @@
 #include "common/core/devmode_services.h"
 #include "common/core/item_handlers.h"
 #include "common/core/items.h"
+#include "common/core/languages.h"
 #include "common/core/le.h"
 #include "common/core/paper_sync.h"
 #include "common/core/printer.h"
 #include "common/core/store.h"
+#include "common/core/switches.h"
+#include "common/core/units.h"
 
 #include <algorithm>
 #include <cstring>
@@ -77,7 +80,7 @@ bool IsPickType(std::uint16_t type) { return (type & (kUiTypePickOne | kUiTypePi
 // neither unavailable nor restricted, and it is on.
 bool IsSwitchOn(DriverContext* context, std::uint16_t switchItem) {
     UiEntryRef entry = LookupUiEntry(switchItem, context);
-    if (entry == nullptr) return false;
+    if (entry == 0) return false;
     if (services::IsUiOptionUnavailable(entry, 0, context) || services::IsUiOptionRestricted(entry, 0, context)) {
         return false;
     }
@@ -145,12 +148,12 @@ bool OptionOfValue(DriverContext* context, const SettingItemDescriptor* descript
 }
 
 // Step 2: the non-pick types.
-int CheckNonPickValue(UiEntryRef entry, std::uint16_t type, std::uint32_t value) {
+int CheckNonPickValue(UiEntryRef entry, std::uint16_t type, std::uint32_t value, DriverContext* context) {
     if (type == kUiTypeBoolean) return value <= 1 ? kCheckAllowed : kCheckNotOption;
     if (type == kUiTypeNumeric) {
         std::int32_t minimum = 0;
         std::int32_t maximum = 0;
-        if (!services::GetUiNumericRange(entry, &minimum, &maximum)) return kCheckNotOption;
+        if (!services::GetUiNumericRange(entry, context, &minimum, &maximum)) return kCheckNotOption;
         return Signed(value) >= minimum && Signed(value) <= maximum ? kCheckAllowed : kCheckNotOption;
     }
     return kCheckAllowed;
@@ -160,11 +163,11 @@ int CheckPickValue(SettingItemDescriptor* descriptor, std::uint16_t item, std::u
                    DriverContext* context, UiEntryRef entry, bool withItemCases) {
     std::uint32_t option = 0;
     if (!OptionOfValue(context, descriptor, value, &option)) return kCheckNotOption;
-    if (!services::HasUiOptionList(entry)) {
+    if (!services::HasUiOptionList(entry, context)) {
         return HasValueMap(descriptor) && option != 0 ? kCheckAllowed : kCheckNotOption;
     }
     auto option16 = static_cast<std::uint16_t>(option);
-    if (option > 0xFFFF || !services::HasUiOption(entry, option16)) return kCheckNotOption;
+    if (option > 0xFFFF || !services::HasUiOption(entry, option16, context)) return kCheckNotOption;
     bool unavailable = services::IsUiOptionUnavailable(entry, option16, context) != 0;
     if (!withItemCases) return unavailable ? kCheckNotOption : kCheckAllowed;
     if (item == rdmNUPType) {
@@ -187,7 +190,7 @@ int CheckItemLevel(DriverContext* context, std::uint16_t item, SettingItemDescri
     *descriptor = FindItem(context, item);
     if (*descriptor == nullptr || (*descriptor)->symbolKey == 0) return kCheckNoUiSymbol;
     *entry = LookupUiEntry(item, context);
-    if (*entry == nullptr || GetUiRawType(*entry) == kUiTypeUnknownFlag) return kCheckNoUiEntry;
+    if (*entry == 0 || GetUiRawType(*entry, context) == kUiTypeUnknownFlag) return kCheckNoUiEntry;
     return 0;
 }
 
@@ -361,7 +364,7 @@ std::uint32_t ModelDefaultOf(std::uint16_t item, DriverContext* context) {
 // UI entry, else the ModelRecord's default.
 void ResetFieldToDefault(DEVMODEW* devmode, std::uint16_t item, DriverContext* context) {
     SettingItemDescriptor* descriptor = FindItem(context, item);
-    if (descriptor != nullptr && LookupUiEntry(item, context) != nullptr) {
+    if (descriptor != nullptr && LookupUiEntry(item, context) != 0) {
         ResetItemToModelDefault(context, descriptor);
         return;
     }
@@ -372,7 +375,7 @@ void ResetFieldToDefault(DEVMODEW* devmode, std::uint16_t item, DriverContext* c
 bool IsWithinUiRange(std::uint16_t item, std::uint32_t value, DriverContext* context) {
     std::int32_t minimum = 0;
     std::int32_t maximum = 0;
-    if (!services::GetUiNumericRange(LookupUiEntry(item, context), &minimum, &maximum)) return false;
+    if (!services::GetUiNumericRange(LookupUiEntry(item, context), context, &minimum, &maximum)) return false;
     return Signed(value) >= minimum && Signed(value) <= maximum;
 }
 
@@ -399,7 +402,7 @@ bool IsPublicFieldKept(DEVMODEW* devmode, const PublicFieldRule& rule, DriverCon
     auto within = [&] { return ui == kUiTypeNumeric && IsWithinUiRange(item, value, context); };
     switch (item) {
         case dmSpecVersion: case dmDriverVersion: case dmSize: case dmDriverExtra: case dmFields:
-            return LookupUiEntry(item, context) != nullptr;
+            return LookupUiEntry(item, context) != 0;
         case dmOrientation: return ui == kUiTypePickOne && (value == 1 || value == 2);
         case dmPaperSize:
             return ui == kUiTypePickPage && (InRange(value, 1, 118) || Signed(value) >= 256);
@@ -436,9 +439,9 @@ void WriteUserSizeItems(DriverContext* context, const DEVMODEW* devmode) {
     std::uint32_t length = ReadShort(devmode, kOffPaperLength);
     std::uint32_t width = ReadShort(devmode, kOffPaperWidth);
     StoreItemValue(context, FindItem(context, rdmPaperFreeSizeLength),
-                   services::UnitsToDots(services::kUnitTenthMm, length, 1200));
+                   UnitsToDots(kUnitTenthMm, length, 1200));
     StoreItemValue(context, FindItem(context, rdmPaperFreeSizeWidth),
-                   services::UnitsToDots(services::kUnitTenthMm, width, 1200));
+                   UnitsToDots(kUnitTenthMm, width, 1200));
 }
 
 void SetDimensionsFromOption(DEVMODEW* dst, std::uint32_t paper, DriverContext* context) {
@@ -458,9 +461,9 @@ void SetDimensionsFromSlot(DEVMODEW* dst, std::uint32_t paper, DriverContext* co
     if (row < 0 || context->workArea == nullptr) return;
     const PaperSizeRow& slot = context->workArea->paperTable[row];
     SetDevmodeField16(dst, kOffPaperLength,
-                      static_cast<std::uint16_t>(services::DotsToUnits(services::kUnitTenthMm, slot.length, 1200)));
+                      static_cast<std::uint16_t>(DotsToUnits(kUnitTenthMm, slot.length, 1200)));
     SetDevmodeField16(dst, kOffPaperWidth,
-                      static_cast<std::uint16_t>(services::DotsToUnits(services::kUnitTenthMm, slot.width, 1200)));
+                      static_cast<std::uint16_t>(DotsToUnits(kUnitTenthMm, slot.width, 1200)));
 }
 
 void MergePaper(DEVMODEW* dst, const DEVMODEW* src, std::uint32_t fields, DriverContext* context) {
@@ -535,7 +538,7 @@ void MergeLimited(DEVMODEW* dst, std::uint16_t item, std::size_t offset, std::ui
     std::int32_t minimum = static_cast<std::int32_t>(low);
     std::int32_t maximum = static_cast<std::int32_t>(high);
     if (services::GetUiTypeOfItem(item, context) == kUiTypeNumeric) {
-        services::GetUiNumericRange(LookupUiEntry(item, context), &minimum, &maximum);
+        services::GetUiNumericRange(LookupUiEntry(item, context), context, &minimum, &maximum);
     }
     std::int32_t value = Signed(ReadShort(dst, offset));
     if (value < minimum || value > maximum) {
@@ -630,8 +633,8 @@ void FitUserSizeToStandardPaper(const DEVMODEW* merged, const DEVMODEW* caller, 
         services::LoadAllFreeSizeSlotsOnce(context);
         int row = GetFreeSizeSlotRow(callerPaper);
         if (row >= 0 && context->workArea) {
-            width = services::DotsToUnits(services::kUnitTenthMm, context->workArea->paperTable[row].width, 1200);
-            length = services::DotsToUnits(services::kUnitTenthMm, context->workArea->paperTable[row].length, 1200);
+            width = DotsToUnits(kUnitTenthMm, context->workArea->paperTable[row].width, 1200);
+            length = DotsToUnits(kUnitTenthMm, context->workArea->paperTable[row].length, 1200);
         }
     }
     std::uint32_t paper = services::FindPaperBySize(context, width, length);
@@ -757,9 +760,9 @@ int CopyCallerDevmode(const DEVMODEW* src, DEVMODEW* dst) {
 int CheckItemValueCode(SettingItemDescriptor* descriptor, std::uint16_t item, std::uint32_t value,
                        DriverContext* context) {
     UiEntryRef entry = LookupUiEntry(item, context);
-    std::uint16_t type = GetUiType(entry);
+    std::uint16_t type = GetUiType(entry, context);
     int code = IsPickType(type) ? CheckPickValue(descriptor, item, value, context, entry, true)
-                                : CheckNonPickValue(entry, type, value);
+                                : CheckNonPickValue(entry, type, value, context);
     if ((item == rdmUserPrintMacro && value == 160) || (item == rdmColorMode && value == 255)) code = kCheckAllowed;
     return code;
 }
@@ -767,28 +770,28 @@ int CheckItemValueCode(SettingItemDescriptor* descriptor, std::uint16_t item, st
 int CheckItemValuePlain(SettingItemDescriptor* descriptor, std::uint16_t item, std::uint32_t value,
                         DriverContext* context) {
     UiEntryRef entry = LookupUiEntry(item, context);
-    std::uint16_t type = GetUiType(entry);
+    std::uint16_t type = GetUiType(entry, context);
     return IsPickType(type) ? CheckPickValue(descriptor, item, value, context, entry, false)
-                            : CheckNonPickValue(entry, type, value);
+                            : CheckNonPickValue(entry, type, value, context);
 }
 
 int CheckItemValue(std::uint16_t item, std::uint32_t value, DriverContext* context) {
     SettingItemDescriptor* descriptor = nullptr;
-    UiEntryRef entry = nullptr;
+    UiEntryRef entry = 0;
     if (int level = CheckItemLevel(context, item, &descriptor, &entry)) return level;
     return Accepts(CheckItemValueCode(descriptor, item, value, context)) ? kCheckAllowed : kCheckNotOption;
 }
 
 int CheckPublicFieldValue(std::uint16_t item, std::uint32_t value, DriverContext* context) {
     SettingItemDescriptor* descriptor = nullptr;
-    UiEntryRef entry = nullptr;
+    UiEntryRef entry = 0;
     if (int level = CheckItemLevel(context, item, &descriptor, &entry)) return level;
     return CheckItemValuePlain(descriptor, item, value, context);
 }
 
 int ValidateItemOrReset(std::uint16_t item, std::uint32_t value, DriverContext* context) {
     SettingItemDescriptor* descriptor = nullptr;
-    UiEntryRef entry = nullptr;
+    UiEntryRef entry = 0;
     if (int level = CheckItemLevel(context, item, &descriptor, &entry)) return level;
     int code = CheckItemValueCode(descriptor, item, value, context);
     if (Accepts(code)) return kCheckAllowed;
@@ -797,11 +800,11 @@ int ValidateItemOrReset(std::uint16_t item, std::uint32_t value, DriverContext* 
 
 int ValidatePlainItemOrReset(std::uint16_t item, std::uint32_t value, DriverContext* context) {
     SettingItemDescriptor* descriptor = nullptr;
-    UiEntryRef entry = nullptr;
+    UiEntryRef entry = 0;
     if (int level = CheckItemLevel(context, item, &descriptor, &entry)) return level;
     int code = CheckItemValuePlain(descriptor, item, value, context);
     if (code == kCheckAllowed) return kCheckAllowed;
-    if (HasValueMap(descriptor) && (GetUiRawType(entry) & (kUiTypePickOne | kUiTypePickMany))) {
+    if (HasValueMap(descriptor) && (GetUiRawType(entry, context) & (kUiTypePickOne | kUiTypePickMany))) {
         return HasOptionForValue(context, descriptor, value) ? kCheckAllowed : kCheckNotOption;
     }
     return RepairItem(context, descriptor, item, value, code);
@@ -812,8 +815,8 @@ void ClampScaleOrReset(DriverContext* context, SettingItemDescriptor* descriptor
     UiEntryRef entry = LookupUiEntry(item, context);
     std::int32_t minimum = 0;
     std::int32_t maximum = 0;
-    if ((item == rdmScaleH || item == rdmScaleV) && GetUiType(entry) == kUiTypeNumeric &&
-        services::GetUiNumericRange(entry, &minimum, &maximum)) {
+    if ((item == rdmScaleH || item == rdmScaleV) && GetUiType(entry, context) == kUiTypeNumeric &&
+        services::GetUiNumericRange(entry, context, &minimum, &maximum)) {
         if (Signed(value) < minimum) {
             WriteItemOption(context, descriptor, static_cast<std::uint32_t>(minimum));
             return;
@@ -894,7 +897,7 @@ void ValidatePublicFields(DEVMODEW* devmode, DriverContext* context) {
             case dmCollate:
                 ApplyCollateRule(devmode, context);
                 // The form name follows the collate field.
-                if (LookupUiEntry(dmFormName, context) != nullptr && !IsFormNameEmpty(devmode)) {
+                if (LookupUiEntry(dmFormName, context) != 0 && !IsFormNameEmpty(devmode)) {
                     SetBit(devmode, DM_FORMNAME);
                 } else {
                     ApplyFieldDefault(devmode, dmFormName, context);
@@ -903,7 +906,7 @@ void ValidatePublicFields(DEVMODEW* devmode, DriverContext* context) {
             case dmYResolution:
                 if (IsPublicFieldKept(devmode, rule, context)) {
                     SetBit(devmode, DM_YRESOLUTION);
-                } else if (LookupUiEntry(dmPrintQuality, context) == nullptr) {
+                } else if (LookupUiEntry(dmPrintQuality, context) == 0) {
                     ApplyFieldDefault(devmode, dmYResolution, context);
                 } else {
                     SetDevmodeField16(devmode, kOffYResolution, GetDevmodeField16(devmode, kOffPrintQuality));
@@ -1073,13 +1076,13 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
     std::uint32_t macro = GetItemValue(context, rdmUserPrintMacro);
     if (GetItemValue(context, rdmUseUserMacro) == 1 && (flags & kMergeQualityList) && (flags & kMergeReloadAfter) &&
         ((macro >= 32 && macro <= 39) || macro == 160)) {
-        if (services::PushSettingsSnapshot(context)) {
-            services::LoadQualityListSlot(context, static_cast<int>(macro - 32));
-            std::uint32_t listed = GetItemValue(context, rdmDstResolutionW);
-            services::PopSettingsSnapshot(context);
-            if (listed != 0 && listed != ReadShort(dst, kOffPrintQuality)) {
-                SetDevmodeField16(dst, kOffPrintQuality, static_cast<std::uint16_t>(listed));
-            }
+        // The list is loaded only to read its resolution: the store comes back.
+        services::PushSettingsSnapshot(context);
+        services::LoadQualityListSlot(context, static_cast<int>(macro - 32));
+        std::uint32_t listed = GetItemValue(context, rdmDstResolutionW);
+        services::PopSettingsSnapshot(context, TRUE);
+        if (listed != 0 && listed != ReadShort(dst, kOffPrintQuality)) {
+            SetDevmodeField16(dst, kOffPrintQuality, static_cast<std::uint16_t>(listed));
         }
     }
     // 5. The resolution cap of the paper size.
@@ -1107,9 +1110,9 @@ void SyncItemsAfterPublicMerge(DEVMODEW* merged, const DEVMODEW* caller, DriverC
     }
     services::NotifySettingsModules(context, kEventProfilesChanged, nullptr);
     NotifyModulesPrepare(context);
-    services::SendSettingsModuleCommand(context, kCommandProfilesReload, nullptr);
+    services::SendSettingsModuleCommand(context, kCommandProfilesReload);
     // 4. A user size fitted to a standard paper (build feature 4 only).
-    if (services::IsBuildFeatureOn(4) && (flags & kMergeFitUserSize)) FitUserSizeToStandardPaper(merged, caller, context);
+    if (IsBuildFeatureOn(4) && (flags & kMergeFitUserSize)) FitUserSizeToStandardPaper(merged, caller, context);
     // 5. Resolution.
     if (!(flags & kMergeKeepResolution)) SyncResolutionFromPrintQuality(merged, context);
     // 6. Source and output paper.

@@ -1,18 +1,22 @@
 // What the DEVMODE code asks of the rest of the settings library: the UI
 // entries and constraints of the compiled model, module events and
-// snapshots, units and languages, resolution codes and caps, paper
-// geometry, custom-size slots, quality lists and stamps, and the stored
-// per-printer settings.
+// snapshots, languages, resolution codes and caps, paper geometry,
+// custom-size slots, quality lists and stamps, and the stored per-printer
+// settings.
 //
 // Every such question goes through one entry of the service table below.
-// Each entry starts as the answer its owner gives when it has nothing to
-// say (no UI entry, no cap, no slot, no list, no stored DEVMODE); a test may
-// put a fake in place, and each entry is pointed at its owner's function as
-// that function comes in. The wrappers carry the owners' own names, inside
-// namespace services so that they never collide with them.
+// Each entry is its owner's function, or an adapter where the DEVMODE code
+// asks in another shape; the owners that are not part of the library yet
+// (resolution codes and caps, paper geometry, the lists of the settings
+// INI) answer as when they have nothing to say (no cap, no slot, no list).
+// A test may put a fake in place. The wrappers carry the owners' own names,
+// inside namespace services so that they never collide with them.
 #pragma once
 
+#include "common/core/appservices.h"
 #include "common/core/context.h"
+#include "common/core/units.h"
+#include "common/model/compiled_model.h"
 #include "platform/devmode.h"
 #include "platform/win32.h"
 
@@ -20,9 +24,10 @@
 
 namespace vexl {
 
-// A UI entry of the compiled model, as the model's lookups hand it out.
-// The DEVMODE code never looks inside it.
-using UiEntryRef = const void*;
+// A UI entry of the context's compiled model, as the model's lookups hand
+// it out: its offset in the model, 0 for none. The DEVMODE code never looks
+// inside it.
+using UiEntryRef = model::BlockOffset;
 
 // UI type words (flags included in the raw word).
 inline constexpr std::uint16_t kUiTypePickOne = 0x0001;
@@ -50,10 +55,10 @@ struct PaperExtent {
 struct DevmodeServices {
     // ---- UI entries, constraints and transactions of the compiled model ----
     UiEntryRef (*lookupUiEntry)(std::uint16_t item, DriverContext* context);
-    std::uint16_t (*getUiRawType)(UiEntryRef entry);
-    BOOL (*hasUiOptionList)(UiEntryRef entry);
-    BOOL (*hasUiOption)(UiEntryRef entry, std::uint16_t option);
-    BOOL (*getUiNumericRange)(UiEntryRef entry, std::int32_t* minimum, std::int32_t* maximum);
+    std::uint16_t (*getUiRawType)(UiEntryRef entry, DriverContext* context);
+    BOOL (*hasUiOptionList)(UiEntryRef entry, DriverContext* context);
+    BOOL (*hasUiOption)(UiEntryRef entry, std::uint16_t option, DriverContext* context);
+    BOOL (*getUiNumericRange)(UiEntryRef entry, DriverContext* context, std::int32_t* minimum, std::int32_t* maximum);
     std::uint32_t (*isUiOptionUnavailable)(UiEntryRef entry, std::uint16_t option, DriverContext* context);
     std::uint32_t (*isUiOptionRestricted)(UiEntryRef entry, std::uint16_t option, DriverContext* context);
     std::uint32_t (*getUiDefaultValue)(std::uint16_t item, DriverContext* context);
@@ -61,10 +66,10 @@ struct DevmodeServices {
     std::uint16_t (*runKeyTransacts)(std::uint16_t symbolKey, std::uint32_t unused, DriverContext* context);
 
     // ---- settings modules and snapshots ----
-    int (*notifySettingsModules)(DriverContext* context, std::uint32_t event, void* param);
-    int (*sendSettingsModuleCommand)(DriverContext* context, std::uint32_t command, void* param);
-    BOOL (*pushSettingsSnapshot)(DriverContext* context);
-    BOOL (*popSettingsSnapshot)(DriverContext* context);
+    void (*notifySettingsModules)(DriverContext* context, std::uint32_t event, void* param);
+    void (*sendSettingsModuleCommand)(DriverContext* context, std::uint16_t command);
+    void (*pushSettingsSnapshot)(DriverContext* context);
+    void (*popSettingsSnapshot)(DriverContext* context, BOOL restore);
 
     // ---- languages ----
     std::uint16_t (*getInstalledLanguageId)(DriverContext* context);
@@ -88,14 +93,17 @@ struct DevmodeServices {
     BOOL (*loadQualityListSlot)(DriverContext* context, int slot);
     void (*loadUserQualityMacro)(DriverContext* context, BOOL withSetName);
     void (*reloadSelectedStamp)(DriverContext* context);
-    const WCHAR* (*getUiFontName)(DriverContext* context);
+    // The face name of the UI font into out (32 characters).
+    WCHAR* (*getUiFontName)(DriverContext* context, WCHAR* out);
 
     // ---- stored per-printer settings ----
-    BOOL (*usePrinterDefaultDevmode)(DriverContext* context, std::uint8_t* store);
+    // The printer's stored default DEVMODE over the context's store; TRUE
+    // when it is of this model and size.
+    BOOL (*usePrinterDefaultDevmode)(DriverContext* context);
     void (*applyLockedValues)(DriverContext* context);
-    BOOL (*isCompanionFunctionInstalled)(DriverContext* context, std::uint32_t code);
-    void (*loadItemsOfClass)(DriverContext* context, std::uint32_t itemClass, std::uint32_t mode);
-    void (*loadUserCodeIfProviderOn)(DriverContext* context);
+    BOOL (*isCompanionFunctionInstalled)(int function, DriverContext* context);
+    void (*loadItemsOfClass)(DriverContext* context, std::int32_t itemClass, std::uint32_t mode);
+    BOOL (*loadUserCodeIfProviderOn)(DriverContext* context);
     void (*loadDriverIdFromModelFile)(DriverContext* context);
 };
 
@@ -110,20 +118,24 @@ inline UiEntryRef LookupUiEntry(std::uint16_t item, DriverContext* context) {
     return GetDevmodeServices().lookupUiEntry(item, context);
 }
 // The type word as stored; 0 without entry.
-inline std::uint16_t GetUiRawType(UiEntryRef entry) { return entry ? GetDevmodeServices().getUiRawType(entry) : 0; }
+inline std::uint16_t GetUiRawType(UiEntryRef entry, DriverContext* context) {
+    return entry ? GetDevmodeServices().getUiRawType(entry, context) : 0;
+}
 // The type word without the Identity and TypeUnknown flags.
-inline std::uint16_t GetUiType(UiEntryRef entry) {
-    return static_cast<std::uint16_t>(GetUiRawType(entry) & ~(kUiTypeIdentityFlag | kUiTypeUnknownFlag));
+inline std::uint16_t GetUiType(UiEntryRef entry, DriverContext* context) {
+    return static_cast<std::uint16_t>(GetUiRawType(entry, context) & ~(kUiTypeIdentityFlag | kUiTypeUnknownFlag));
 }
 inline std::uint16_t GetUiTypeOfItem(std::uint16_t item, DriverContext* context) {
-    return GetUiType(LookupUiEntry(item, context));
+    return GetUiType(LookupUiEntry(item, context), context);
 }
-inline BOOL HasUiOptionList(UiEntryRef entry) { return entry ? GetDevmodeServices().hasUiOptionList(entry) : 0; }
-inline BOOL HasUiOption(UiEntryRef entry, std::uint16_t option) {
-    return entry ? GetDevmodeServices().hasUiOption(entry, option) : 0;
+inline BOOL HasUiOptionList(UiEntryRef entry, DriverContext* context) {
+    return entry ? GetDevmodeServices().hasUiOptionList(entry, context) : 0;
 }
-inline BOOL GetUiNumericRange(UiEntryRef entry, std::int32_t* minimum, std::int32_t* maximum) {
-    return entry ? GetDevmodeServices().getUiNumericRange(entry, minimum, maximum) : 0;
+inline BOOL HasUiOption(UiEntryRef entry, std::uint16_t option, DriverContext* context) {
+    return entry ? GetDevmodeServices().hasUiOption(entry, option, context) : 0;
+}
+inline BOOL GetUiNumericRange(UiEntryRef entry, DriverContext* context, std::int32_t* minimum, std::int32_t* maximum) {
+    return entry ? GetDevmodeServices().getUiNumericRange(entry, context, minimum, maximum) : 0;
 }
 inline std::uint32_t IsUiOptionUnavailable(UiEntryRef entry, std::uint16_t option, DriverContext* context) {
     return entry ? GetDevmodeServices().isUiOptionUnavailable(entry, option, context) : 0;
@@ -141,44 +153,22 @@ inline std::uint16_t RunKeyTransacts(std::uint16_t symbolKey, std::uint32_t unus
     return GetDevmodeServices().runKeyTransacts(symbolKey, unused, context);
 }
 
-// ---- settings modules, snapshots and build switches ------------------------------
-inline int NotifySettingsModules(DriverContext* context, std::uint32_t event, void* param) {
-    return GetDevmodeServices().notifySettingsModules(context, event, param);
+// ---- settings modules and snapshots ------------------------------------------------
+inline void NotifySettingsModules(DriverContext* context, std::uint32_t event, void* param) {
+    GetDevmodeServices().notifySettingsModules(context, event, param);
 }
-inline int SendSettingsModuleCommand(DriverContext* context, std::uint32_t command, void* param) {
-    return GetDevmodeServices().sendSettingsModuleCommand(context, command, param);
+inline void SendSettingsModuleCommand(DriverContext* context, std::uint16_t command) {
+    GetDevmodeServices().sendSettingsModuleCommand(context, command);
 }
-inline BOOL PushSettingsSnapshot(DriverContext* context) { return GetDevmodeServices().pushSettingsSnapshot(context); }
-inline BOOL PopSettingsSnapshot(DriverContext* context) { return GetDevmodeServices().popSettingsSnapshot(context); }
-// Build features of this build: only bit 7 is on.
-BOOL IsBuildFeatureOn(std::uint32_t bit);
-// Optional behaviour classes: 0 to 5 are on.
-BOOL IsFeatureClassOn(std::uint32_t featureClass);
+inline void PushSettingsSnapshot(DriverContext* context) { GetDevmodeServices().pushSettingsSnapshot(context); }
+inline void PopSettingsSnapshot(DriverContext* context, BOOL restore) {
+    GetDevmodeServices().popSettingsSnapshot(context, restore);
+}
 
-// ---- units, languages and lock tests ------------------------------------------------
-inline constexpr std::uint32_t kUnitTenthMm = 1;
-inline constexpr std::uint32_t kUnitHundredthInch = 2;
-std::uint32_t RescaleDots(std::uint32_t dots, std::uint32_t fromDpi, std::uint32_t toDpi);
-std::uint32_t UnitsToDots(std::uint32_t kind, std::uint32_t value, std::uint32_t dpi);
-std::uint32_t DotsToUnits(std::uint32_t kind, std::uint32_t dots, std::uint32_t dpi);
-// The custom-size limits of wdmFreeSizeWidth or wdmFreeSizeLength in
-// display units; 0 for any other item.
-BOOL GetFreeSizeLimits(DriverContext* context, std::uint16_t item, std::int32_t* outMin, std::int32_t* outMax);
-BOOL IsMetricUnit(DriverContext* context);
-BOOL IsKnownLanguageId(std::uint16_t id);
+// ---- languages and the model INI ---------------------------------------------------
 inline std::uint16_t GetInstalledLanguageId(DriverContext* context) {
     return GetDevmodeServices().getInstalledLanguageId(context);
 }
-BOOL IsTrayLocked(DriverContext* context);
-BOOL IsMediaLocked(DriverContext* context);
-BOOL IsNupKindLocked(DriverContext* context);
-BOOL IsDuplexLocked(DriverContext* context);
-BOOL IsPrintTypeLocked(DriverContext* context);
-BOOL IsResolutionLocked(DriverContext* context);
-BOOL IsColorLocked(DriverContext* context);
-// The character-set code of the ANSI code page.
-std::uint32_t GetAnsiCharsetCode();
-void SetAuthCharsetItems(DriverContext* context, std::uint32_t flags);
 inline void LoadDriverIdFromModelFile(DriverContext* context) {
     GetDevmodeServices().loadDriverIdFromModelFile(context);
 }
@@ -224,23 +214,35 @@ inline void LoadUserQualityMacro(DriverContext* context, BOOL withSetName) {
     GetDevmodeServices().loadUserQualityMacro(context, withSetName);
 }
 inline void ReloadSelectedStamp(DriverContext* context) { GetDevmodeServices().reloadSelectedStamp(context); }
-inline const WCHAR* GetUiFontName(DriverContext* context) { return GetDevmodeServices().getUiFontName(context); }
+inline WCHAR* GetUiFontName(DriverContext* context, WCHAR* out) {
+    return GetDevmodeServices().getUiFontName(context, out);
+}
 // Whether a collation choice is offered: the allowed values of rdmSortType
 // are more than the single value 0.
 BOOL IsCollateSelectable(DriverContext* context);
 
 // ---- stored per-printer settings --------------------------------------------------------------
-inline BOOL UsePrinterDefaultDevmode(DriverContext* context, std::uint8_t* store) {
-    return GetDevmodeServices().usePrinterDefaultDevmode(context, store);
+inline BOOL UsePrinterDefaultDevmode(DriverContext* context) {
+    return GetDevmodeServices().usePrinterDefaultDevmode(context);
 }
 inline void ApplyLockedValues(DriverContext* context) { GetDevmodeServices().applyLockedValues(context); }
-inline BOOL IsCompanionFunctionInstalled(DriverContext* context, std::uint32_t code) {
-    return GetDevmodeServices().isCompanionFunctionInstalled(context, code);
+inline BOOL IsCompanionFunctionInstalled(int function, DriverContext* context) {
+    return GetDevmodeServices().isCompanionFunctionInstalled(function, context);
 }
-inline void LoadItemsOfClass(DriverContext* context, std::uint32_t itemClass, std::uint32_t mode) {
+inline void LoadItemsOfClass(DriverContext* context, std::int32_t itemClass, std::uint32_t mode) {
     GetDevmodeServices().loadItemsOfClass(context, itemClass, mode);
 }
-inline void LoadUserCodeIfProviderOn(DriverContext* context) { GetDevmodeServices().loadUserCodeIfProviderOn(context); }
+inline BOOL LoadUserCodeIfProviderOn(DriverContext* context) {
+    return GetDevmodeServices().loadUserCodeIfProviderOn(context);
+}
+
+// ---- names of units.h and appservices.h under their former place --------------------------
+// The paper geometry and resolution code still reach them here; they go
+// once that code names them directly.
+using vexl::DotsToUnits;
+using vexl::IsResolutionLocked;
+using vexl::kUnitTenthMm;
+inline BOOL IsFeatureClassOn(std::uint16_t featureClass) { return vexl::IsFeatureClassOn(nullptr, featureClass, 0); }
 
 }  // namespace services
 }  // namespace vexl

@@ -3,8 +3,11 @@
 
 #include "common/core/devmode_public.h"
 #include "common/core/devmode_services.h"
+#include "common/core/item_rules.h"
 #include "common/core/items.h"
+#include "common/core/languages.h"
 #include "common/core/paper_sync.h"
+#include "common/core/units.h"
 
 #include <array>
 
@@ -98,7 +101,7 @@ int KeepScaleOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor
 // At most 50 mm at the current output resolution.
 int KeepMarginOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def, int mode,
                         DriverContext* c) {
-    std::uint32_t limit = services::UnitsToDots(services::kUnitTenthMm, 500, GetItemValue(c, rdmDstResolutionW));
+    std::uint32_t limit = UnitsToDots(kUnitTenthMm, 500, GetItemValue(c, rdmDstResolutionW));
     return KeepOr(mode, value <= limit, c, d, def);
 }
 
@@ -119,13 +122,13 @@ int KeepAdjustmentOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescr
 
 int KeepLanguageOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t, int mode,
                           DriverContext* c) {
-    bool known = value <= 0xFFFF && services::IsKnownLanguageId(static_cast<std::uint16_t>(value));
+    bool known = value <= 0xFFFF && IsKnownLanguageId(static_cast<std::uint16_t>(value));
     return KeepOr(mode, known, c, d, RecordOf(c)->handlerDefaults[0]);
 }
 
 int KeepDisplayLanguageOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t,
                                  int mode, DriverContext* c) {
-    bool known = value <= 0xFFFF && services::IsKnownLanguageId(static_cast<std::uint16_t>(value));
+    bool known = value <= 0xFFFF && IsKnownLanguageId(static_cast<std::uint16_t>(value));
     return KeepOr(mode, known, c, d, RecordOf(c)->handlerDefaults[1]);
 }
 
@@ -149,171 +152,55 @@ int KeepAlways(std::uint16_t, std::uint32_t, SettingItemDescriptor*, std::uint32
 
 // ---- the table ------------------------------------------------------------------------------
 //
-// The items that carry a rule, with the rule's default; every other item of
-// 35 to 615 has a record without a rule.
-constexpr ItemHandlerRecord kItemRules[] = {
-    {rdmMachineID, KeepMachineIdOrDefault, 0},
-    {rdmUIModeChange, KeepAllowedOrDefault, 1},
-    {rdmPresetNo, KeepPresetSlotOrDefault, 0},
-    {rdmDstResolutionW, KeepResolutionOrDefault, 0},
-    {rdmDstResolutionH, KeepResolutionOrDefault, 0},
-    {rdmOutPaperSize, KeepOutputPaperOrDefault, 1024},
-    {rdmOutputTrayID, KeepOutputTray, 0},
-    {rdmMediaType, KeepAllowedOrDefault, 1},
-    {rdmFuncSelectScale, WriteSwitchDefault, 0},
-    {rdmFuncSelectNup, WriteSwitchDefault, 0},
-    {rdmFuncSelectPoster, WriteSwitchDefault, 0},
-    {rdmFuncSelectDuplex, WriteSwitchDefault, 0},
-    {rdmFuncSelectBooklet, WriteSwitchDefault, 0},
-    {rdmFuncSelectWaterMark, WriteSwitchDefault, 0},
-    {rdmFuncSelectSort, WriteSwitchDefault, 1},
-    {rdmFuncSelectPunch, WriteSwitchDefault, 0},
-    {rdmFuncSelectStaple, WriteSwitchDefault, 0},
-    {rdmFuncSelectMark, WriteSwitchDefault, 0},
-    {rdmFuncSelectCover, WriteSwitchDefault, 0},
-    {rdmFuncSelectBack, WriteSwitchDefault, 0},
-    {rdmFuncSelectMargin, WriteSwitchDefault, 0},
-    {rdmFuncSelectTonerSave, WriteSwitchDefault, 0},
-    {rdmFuncSelectChapter, WriteSwitchDefault, 0},
-    {rdmScaleType, KeepAllowedOrDefault, 2},
-    {rdmScaleCentering, KeepAllowedOrDefault, 0},
-    {rdmScaleH, KeepScaleOrDefault, 100},
-    {rdmScaleV, KeepScaleOrDefault, 100},
-    {rdmNUPPOSTKind, KeepAllowedOrDefault, 1},
-    {rdmNUPType, KeepAllowedOrDefault, 1},
-    {rdmNUPLine, KeepAllowedOrDefault, 1},
-    {rdmDuplexType, KeepAllowedOrDefault, 3},
-    {rdmShiftDir, KeepAllowedOrDefault, 1},
-    {rdmMarginOdd, KeepMarginOrDefault, 0},
-    {rdmMarginEven, KeepMarginOrDefault, 0},
-    {rdmHFFuncSelectDate, WriteSwitchDefault, 0},
-    {rdmHFFuncSelectPage, WriteSwitchDefault, 0},
-    {rdmHFFuncSelectString, WriteSwitchDefault, 0},
-    {rdmHFFuncSelectOrder, WriteSwitchDefault, 0},
-    {rdmHFFuncSelect4, WriteSwitchDefault, 0},
-    {rdmHFFuncSelect5, WriteSwitchDefault, 0},
-    {rdmHFFuncSelect6, WriteSwitchDefault, 0},
-    {rdmHFFuncSelect7, WriteSwitchDefault, 0},
-    {rdmHFDatePosi, KeepAllowedOrDefault, 2},
-    {rdmHFDateForm, KeepAllowedOrDefault, 4},
-    {rdmHFPagePosi, KeepAllowedOrDefault, 6},
-    {rdmHFPageForm, KeepAllowedOrDefault, 0},
-    {rdmHFStrPosi, KeepAllowedOrDefault, 5},
-    {rdmHFStrForm, KeepAllowedOrDefault, 0},
-    {rdmHFFontPoint, KeepFontPointOrDefault, 10},
-    {rdmWmKind, KeepAllowedOrDefault, 1},
-    {rdmWmID, IgnoreWatermarkId, 0},
-    {rdmSortType, KeepAllowedOrDefault, 2},
-    {rdmPunchType, KeepAllowedOrDefault, 0},
-    {rdmStapleType, KeepAllowedOrDefault, 0},
-    {rdmMarkPaperType, KeepAllowedOrDefault, 0},
-    {rdmMPInputTray, KeepInputTrayOrDefault, 7},
-    {rdmCoverType, KeepAllowedOrDefault, 0},
-    {rdmCoverInputTray, KeepInputTrayOrDefault, 7},
-    {rdmBackCoverType, KeepAllowedOrDefault, 0},
-    {rdmBackCoverInputTray, KeepInputTrayOrDefault, 7},
-    {rdmAdjustMode, KeepAllowedOrDefault, 0},
-    {rdmAdjustObject, KeepAllowedOrDefault, 0},
-    {rdmColorMatching, KeepAllowedOrDefault, 0},
-    {rdmICMType, KeepAllowedOrDefault, 0},
-    {rdmICMIntent, KeepAllowedOrDefault, 1},
-    {rdmColorMatchingMode, KeepAllowedOrDefault, 1},
-    {rdmColorMode, KeepAllowedOrDefault, 0},
-    {rdmCharBlack, KeepAllowedOrDefault, 0},
-    {rdmAutoCorrectPhoto, KeepAllowedOrDefault, 0},
-    {rdmDitherType, KeepAllowedOrDefault, 257},
-    {rdmBrightness, KeepAdjustmentOrDefault, 0},
-    {rdmContrast, KeepAdjustmentOrDefault, 0},
-    {rdmSaturation, KeepAdjustmentOrDefault, 0},
-    {rdmColorBalanceR, KeepAdjustmentOrDefault, 0},
-    {rdmColorBalanceG, KeepAdjustmentOrDefault, 0},
-    {rdmColorBalanceB, KeepAdjustmentOrDefault, 0},
-    {rdmPlaneUseCMYKCyan, WriteSwitchDefault, 1},
-    {rdmPlaneUseCMYKMagenta, WriteSwitchDefault, 2},
-    {rdmPlaneUseCMYKYellow, WriteSwitchDefault, 4},
-    {rdmPlaneUseCMYKBlack, WriteSwitchDefault, 8},
-    {rdmLanguageID, KeepLanguageOrDefault, 0},
-    {rdmDspLanguageID, KeepDisplayLanguageOrDefault, 0},
-    {rdmDspUnit, KeepAllowedOrModelDefault, 0},
-    {rdmLocaleID, KeepAlways, 0},
-    {rdmExtPrintArea, KeepAllowedOrModelDefault, 0},
-    {rdmImagePrint, KeepAllowedOrDefault, 0},
-    {rdmColorProcess, KeepAllowedOrDefault, 0},
-    {rdmUseUserMacro, KeepAllowedOrDefault, 0},
-    {rdmPrintMacro, KeepAllowedOrDefault, 0},
-    {rdmBalanceMacro, KeepAllowedOrDefault, 18},
-    {rdmUserPrintMacro, KeepAllowedOrDefault, 32},
-    {rdmTTFont, KeepAllowedOrDefault, 1},
-    {rdmResBorder, KeepAllowedOrDefault, 0},
-    {rdmSmoothing, KeepAllowedOrDefault, 1},
-    {rdmExtOutputDirection, WriteSwitchDefault, 0},
-    {rdmExtOutputOrderly, WriteSwitchDefault, 0},
-    {rdmCosmeticLine, KeepAllowedOrDefault, 0},
-    {rdmTonerSave, KeepAllowedOrDefault, 0},
-    {rdmEmulation, KeepAllowedOrDefault, 255},
-    {rdmUserID, KeepAlways, 0},
-    {rdmJOBPassword, KeepAlways, 0},
-    {rdmPrnMethod, KeepAllowedOrDefault, 0},
-    {rdmActionSecurity, WriteSwitchDefault, 1},
-    {rdmActionProof, WriteSwitchDefault, 2},
-    {rdmActionStored, WriteSwitchDefault, 4},
-    {rdmActionStoredPrn, WriteSwitchDefault, 8},
-    {rdmActionMarge, WriteSwitchDefault, 16},
-    {rdmActionRemote, WriteSwitchDefault, 32},
-    {rdmActionOverlay, WriteSwitchDefault, 64},
-    {rdmLoadShare, KeepAllowedOrDefault, 0},
-    {rdmRemotePrint, KeepAllowedOrDefault, 0},
-    {rdmAddressType, KeepAllowedOrDefault, 0},
-    {rdmTelNo, KeepAlways, 0},
-    {rdmTelLine, KeepAllowedOrDefault, 1},
-    {rdmVEXLVer, WriteSwitchDefault, 0},
-    {rdmDriverType, KeepAllowedOrDefault, 0},
-    {rdmAPIUseFlag, KeepAllowedOrDefault, 0},
-    {rdmPassMode, KeepAllowedOrDefault, 0},
-    {rdmGammaC, KeepGammaOrDefault, 5},
-    {rdmGammaM, KeepGammaOrDefault, 5},
-    {rdmGammaY, KeepGammaOrDefault, 5},
-    {rdmGammaK, KeepGammaOrDefault, 5},
-    {rdmCoverMediaType, KeepAllowedOrDefault, 1},
-    {rdmBackCoverMediaType, KeepAllowedOrDefault, 1},
-    {rdmMPInputMediaType, KeepAllowedOrDefault, 1},
-    {rdmChapterMediaType, KeepAllowedOrDefault, 1},
-    {rdmSeparationSheetCycle, KeepCycleOrDefault, 1},
-    {rdmSkipCount, WriteItemDefault, 2},
-    {rdmPrintSpeed, WriteItemDefault, 3},
-    {rdmCopyProtectColor, WriteItemDefault, 0},
-    {rdmCopyProtectDensity, WriteItemDefault, 3},
-    {rdmCopyProtectFuncSelectSwitchPattern, WriteItemDefault, 0},
-    {rdmCopyProtectFuncSelectCopyGuard, WriteItemDefault, 0},
-    {rdmCopyProtectFuncSelectMaskPattern, WriteItemDefault, 0},
-    {rdmCopyProtectFuncSelectOutline, WriteItemDefault, 0},
-    {rdmCopyProtectFuncSelectWhiteBackground, WriteItemDefault, 0},
-    {rdmCopyProtectFuncSelectRepeat, WriteItemDefault, 0},
-    {rdmCopyProtectFuncSelectReverse, WriteItemDefault, 0},
-    {rdmCopyProtectTileMask, WriteItemDefault, 0},
-    {rdmCopyProtectPosi, WriteItemDefault, 0},
-    {rdmCopyProtectFontStyle, WriteItemDefault, 0},
-    {rdmCopyProtectFontPoint, WriteItemDefault, 100},
-    {rdmCopyProtectAngle, WriteItemDefault, 0},
-    {rdmCopyProtectLinePitch, WriteItemDefault, 0},
-    {rdmFunc2SelectJobComplete, WriteItemDefault, 0},
-    {rdmFunc2SelectJobErr, WriteItemDefault, 0},
-    {rdmSupportFunc2SelectJobComplete, WriteItemDefault, 0},
-    {rdmSupportFunc2SelectJobErr, WriteItemDefault, 0},
-    {rdmDitherEDType, WriteItemDefault, 0},
-    {rdmRotationMode, WriteItemDefault, 1},
-    {rdmTonerSaveDensityType, WriteItemDefault, 1},
-    {rdmPaperFitType, WriteItemDefault, 1027},
-    {rdmSpoolType, WriteItemDefault, 1},
+// The rule rows come from the model database (item_rules.tsv); each rule id
+// names its handler here. Every other item of 35 to 615 has a record
+// without a rule.
+struct RuleHandler {
+    ItemRule rule;
+    ItemHandler handler;
 };
-static_assert(std::size(kItemRules) == 153, "153 private items carry a rule");
+constexpr RuleHandler kRuleHandlers[] = {
+    {ItemRule::IgnoreWatermarkId, IgnoreWatermarkId},
+    {ItemRule::KeepAdjustmentOrDefault, KeepAdjustmentOrDefault},
+    {ItemRule::KeepAllowedOrDefault, KeepAllowedOrDefault},
+    {ItemRule::KeepAllowedOrModelDefault, KeepAllowedOrModelDefault},
+    {ItemRule::KeepAlways, KeepAlways},
+    {ItemRule::KeepCycleOrDefault, KeepCycleOrDefault},
+    {ItemRule::KeepDisplayLanguageOrDefault, KeepDisplayLanguageOrDefault},
+    {ItemRule::KeepFontPointOrDefault, KeepFontPointOrDefault},
+    {ItemRule::KeepGammaOrDefault, KeepGammaOrDefault},
+    {ItemRule::KeepInputTrayOrDefault, KeepInputTrayOrDefault},
+    {ItemRule::KeepLanguageOrDefault, KeepLanguageOrDefault},
+    {ItemRule::KeepMachineIdOrDefault, KeepMachineIdOrDefault},
+    {ItemRule::KeepMarginOrDefault, KeepMarginOrDefault},
+    {ItemRule::KeepOutputPaperOrDefault, KeepOutputPaperOrDefault},
+    {ItemRule::KeepOutputTray, KeepOutputTray},
+    {ItemRule::KeepPresetSlotOrDefault, KeepPresetSlotOrDefault},
+    {ItemRule::KeepResolutionOrDefault, KeepResolutionOrDefault},
+    {ItemRule::KeepScaleOrDefault, KeepScaleOrDefault},
+    {ItemRule::WriteItemDefault, WriteItemDefault},
+    {ItemRule::WriteSwitchDefault, WriteSwitchDefault},
+};
+static_assert(std::size(kRuleHandlers) == kItemRuleCount, "every rule has a handler");
+
+constexpr bool RuleHandlersFollowTheRuleIds() {
+    for (int i = 0; i < kItemRuleCount; ++i) {
+        if (kRuleHandlers[i].rule != static_cast<ItemRule>(i) || kRuleHandlers[i].handler == nullptr) return false;
+    }
+    return true;
+}
+static_assert(RuleHandlersFollowTheRuleIds(), "one handler per rule id, in id order");
+static_assert(std::size(kItemRuleRows) == 153, "153 private items carry a rule");
 
 constexpr std::array<ItemHandlerRecord, kItemHandlerCount> BuildItemHandlerTable() {
     std::array<ItemHandlerRecord, kItemHandlerCount> table{};
     for (int i = 0; i < kItemHandlerCount; ++i) {
         table[i] = {static_cast<std::uint32_t>(kFirstHandlerItem + i), nullptr, 0};
     }
-    for (const ItemHandlerRecord& rule : kItemRules) table[rule.item - kFirstHandlerItem] = rule;
+    for (const ItemRuleRow& row : kItemRuleRows) {
+        table[row.item - kFirstHandlerItem] = {row.item, kRuleHandlers[static_cast<int>(row.rule)].handler,
+                                               row.defaultValue};
+    }
     return table;
 }
 
@@ -321,7 +208,7 @@ constexpr std::array<ItemHandlerRecord, kItemHandlerCount> kItemHandlerTable = B
 
 constexpr bool RulesAscendAndStayInRange() {
     std::uint32_t previous = 0;
-    for (const ItemHandlerRecord& rule : kItemRules) {
+    for (const ItemRuleRow& rule : kItemRuleRows) {
         if (rule.item <= previous || rule.item < kFirstHandlerItem || rule.item > kLastHandlerItem) return false;
         previous = rule.item;
     }

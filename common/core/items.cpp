@@ -4,6 +4,9 @@
 #include "common/core/le.h"
 #include "common/core/store.h"
 #include "common/core/textconv.h"
+#include "common/core/units.h"
+#include "common/model/ui_lookup.h"
+#include "common/storage/resources.h"
 
 #include <cstring>
 #include <string>
@@ -11,7 +14,24 @@
 namespace vexl {
 namespace {
 
-ItemServices g_services{};
+// A resource string completed with the current settings; its length.
+int LoadCompletedUiString(DriverContext* context, std::uint32_t stringId, WCHAR* out, int outChars) {
+    LoadUiString(context, stringId, out, outChars, TRUE);
+    return lstrlenW(out);
+}
+
+std::uint32_t GetRegionStandardPaperId(DriverContext* context) { return GetRegionStandardPaper(context); }
+
+// The finishing orientation belongs to the finishing judges, which are not
+// part of the library yet: no finishing is landscape.
+const ItemServices kDefaultItemServices = {
+    .loadUiString = LoadCompletedUiString,
+    .isFinishingLandscape = nullptr,
+    .getRegionStandardPaper = GetRegionStandardPaperId,
+    .getUiDefaultValue = GetUiDefaultValue,
+};
+
+ItemServices g_services = kDefaultItemServices;
 
 constexpr std::uint32_t kLandscape = 2;
 constexpr std::uint32_t kScaleTypeCoupled = 1;
@@ -162,6 +182,7 @@ bool IsHeapAddressItem(const SettingItemDescriptor* item) {
 
 const ItemServices& GetItemServices() { return g_services; }
 void SetItemServices(const ItemServices& services) { g_services = services; }
+const ItemServices& GetDefaultItemServices() { return kDefaultItemServices; }
 
 // ---- addresses -------------------------------------------------------------------
 

@@ -14,10 +14,12 @@
 
 namespace vexl {
 
-// Services of other subsystems that item access needs. Each may be unset;
-// then string defaults are not loaded, finishing positions are read in
-// portrait terms, the region's standard paper is A4 and no item has a UI
-// default (the model default of every item is option 0).
+// Services of other subsystems that item access needs; the defaults are
+// their owners' functions, and a test may put a fake in place. Each may be
+// unset; then string defaults are not loaded, finishing positions are read
+// in portrait terms (the default until the finishing judges come), the
+// region's standard paper is A4 and no item has a UI default (the model
+// default of every item is option 0).
 struct ItemServices {
     // A string of the UI resource library with value substitution, into
     // outChars characters; answers the length, 0 when there is none.
@@ -30,6 +32,7 @@ struct ItemServices {
 };
 const ItemServices& GetItemServices();
 void SetItemServices(const ItemServices& services);
+const ItemServices& GetDefaultItemServices();
 
 // ---- addresses (NULL for no descriptor, area 0, or no store or copy) --------
 std::uint8_t* GetItemAddress(DriverContext* context, const SettingItemDescriptor* item);

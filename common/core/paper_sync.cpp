@@ -6,6 +6,7 @@
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
 #include "common/core/store.h"
+#include "common/core/units.h"
 
 #include <utility>
 
@@ -44,11 +45,11 @@ std::uint16_t OptionOf(DriverContext* context, std::uint16_t item, std::uint32_t
 std::uint32_t ClampFreeSize(DriverContext* context, std::uint16_t limitItem, std::uint32_t dots) {
     std::int32_t minimum = 0;
     std::int32_t maximum = 0;
-    if (!services::GetFreeSizeLimits(context, limitItem, &minimum, &maximum)) return dots;
-    std::uint32_t kind = services::IsMetricUnit(context) ? services::kUnitTenthMm : services::kUnitHundredthInch;
-    auto units = static_cast<std::int32_t>(services::DotsToUnits(kind, dots, 1200));
-    if (units < minimum) return services::UnitsToDots(kind, static_cast<std::uint32_t>(minimum), 1200);
-    if (units > maximum) return services::UnitsToDots(kind, static_cast<std::uint32_t>(maximum), 1200);
+    if (!GetFreeSizeLimits(context, limitItem, &minimum, &maximum)) return dots;
+    std::uint32_t kind = IsMetricUnit(context) ? kUnitTenthMm : kUnitHundredthInch;
+    auto units = static_cast<std::int32_t>(DotsToUnits(kind, dots, 1200));
+    if (units < minimum) return UnitsToDots(kind, static_cast<std::uint32_t>(minimum), 1200);
+    if (units > maximum) return UnitsToDots(kind, static_cast<std::uint32_t>(maximum), 1200);
     return dots;
 }
 
@@ -99,9 +100,9 @@ int ComputeSourcePaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
             services::NotifySettingsModules(context, kEventFreeSizePaper, &block);
             if (block.handled == 0) {
                 SetDevmodeField16(devmode, kOffPaperLength,
-                                  static_cast<std::uint16_t>(services::DotsToUnits(services::kUnitTenthMm, length, 1200)));
+                                  static_cast<std::uint16_t>(DotsToUnits(kUnitTenthMm, length, 1200)));
                 SetDevmodeField16(devmode, kOffPaperWidth,
-                                  static_cast<std::uint16_t>(services::DotsToUnits(services::kUnitTenthMm, width, 1200)));
+                                  static_cast<std::uint16_t>(DotsToUnits(kUnitTenthMm, width, 1200)));
             }
             SetDevmodeFields(devmode, GetDevmodeFields(devmode) | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH);
             return 1;
@@ -189,7 +190,7 @@ int ComputeOutputPaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
 
 }  // namespace
 
-std::uint32_t RescaleFrom1200(std::uint32_t dots, std::uint32_t dpi) { return services::RescaleDots(dots, 1200, dpi); }
+std::uint32_t RescaleFrom1200(std::uint32_t dots, std::uint32_t dpi) { return RescaleDots(dots, 1200, dpi); }
 
 int SetSourcePaper(std::uint16_t paper, std::uint16_t item, DriverContext* context, DEVMODEW* devmode) {
     return ComputeSourcePaper(paper, item, devmode, false, context);
@@ -213,8 +214,8 @@ void SetSourcePaperFromPublicSize(DEVMODEW* devmode, DriverContext* context) {
     if (!services::GetPageGeometry(context, OptionOf(context, dmPaperSize, kUserDefinedPaper), &rect, &size)) {
         rect = PageRect{};
     }
-    std::uint32_t length = services::UnitsToDots(services::kUnitTenthMm, GetDevmodeShort(devmode, kOffPaperLength), quality);
-    std::uint32_t width = services::UnitsToDots(services::kUnitTenthMm, GetDevmodeShort(devmode, kOffPaperWidth), quality);
+    std::uint32_t length = UnitsToDots(kUnitTenthMm, GetDevmodeShort(devmode, kOffPaperLength), quality);
+    std::uint32_t width = UnitsToDots(kUnitTenthMm, GetDevmodeShort(devmode, kOffPaperWidth), quality);
     StoreValue(context, rdmSrcPaperLengthDot, length);
     StoreValue(context, rdmSrcPaperWidthDot, width);
     StoreValue(context, rdmSrcPaperPrnLengthDot, LessMargin(length, rect.top));
@@ -264,13 +265,13 @@ void ApplyAllItemTransacts(DriverContext* context) {
     if (context == nullptr || context->itemTable == nullptr) return;
     for (int i = 0; i < context->itemTable->count; ++i) {
         UiEntryRef entry = services::LookupUiEntry(context->itemTable->items[i].id, context);
-        if (entry != nullptr) services::RunUiTransacts(entry, context);
+        if (entry != 0) services::RunUiTransacts(entry, context);
     }
 }
 
 void ApplyItemTransacts(DriverContext* context, std::uint16_t item) {
     UiEntryRef entry = services::LookupUiEntry(item, context);
-    if (entry != nullptr) services::RunUiTransacts(entry, context);
+    if (entry != 0) services::RunUiTransacts(entry, context);
 }
 
 void NotifyModulesRevalidate(DriverContext* context) {

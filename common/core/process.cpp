@@ -1,6 +1,7 @@
 #include "common/core/process.h"
 
 #include "common/core/context.h"
+#include "common/model/model_list.h"
 #include "platform/win32.h"
 
 #include <chrono>
@@ -56,7 +57,11 @@ HANDLE OpenSettingsMutex()
 void LibraryProcessAttach()
 {
     ClearContextCaches();
-    for (CacheLock& lock : g_cacheLocks) CreateCacheLock(lock);
+    // A section made on demand before the attach stays: making it again
+    // would lose the one in use.
+    for (CacheLock& lock : g_cacheLocks) {
+        if (!lock.created) CreateCacheLock(lock);
+    }
     g_settingsMutex = nullptr;
 }
 
@@ -81,8 +86,9 @@ void RunProcessAttach()
 
 void RunProcessDetach()
 {
-    // The compiled models go first once the library holds them; destroying
-    // a parked context never reaches its compiled model.
+    // The compiled models go first: destroying a parked context never
+    // reaches its compiled model.
+    FreeCompiledModelList();
     PurgeContextCache(TRUE);
     LibraryProcessDetach();
 }

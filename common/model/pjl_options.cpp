@@ -4,6 +4,7 @@
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/core/modeldb.h"
+#include "common/core/units.h"
 
 #include <cstring>
 #include <span>
@@ -27,15 +28,6 @@ constexpr std::uint32_t kValueListAccess = kPjlAccessCommand;
 constexpr std::uint32_t kWordListAccess = kPjlAccessCommand | kPjlAccessPrinterOption;
 
 bool IsSet(DriverContext* context, std::uint16_t item) { return GetItemValue(context, item) != 0; }
-
-// The administrator lock bits.
-bool IsAnyLockSet(DriverContext* context)
-{
-    for (std::uint16_t item = rdmLock000InfoBitDefault; item <= rdmLock001InfoBit7; ++item) {
-        if (IsSet(context, item)) return true;
-    }
-    return false;
-}
 
 // The row of the item, when it has options of its own.
 const PjlVariable* FindListedVariable(std::uint16_t itemId, std::uint32_t accessMask)
@@ -69,9 +61,9 @@ BOOL IsOptionAllowedNow(DriverContext* context, const PjlVariable& row, const Pj
     // The N-up lock: with the N-up kind locked, N-up stays on, and only the
     // locked kind is offered unless every kind is allowed.
     if (IsFeatureClassOn(context, kFeatureAdminLocks, 0) && IsAnyLockSet(context) && row.item == rdmNUPType &&
-        IsSet(context, rdmLock000InfoBitNupKind)) {
+        IsNupKindLocked(context)) {
         if (option.flags & kPjlOptionNeutral) return FALSE;
-        if (IsSet(context, rdmLock000InfoBitNupKindAll)) return TRUE;
+        if (IsNupKindAllLocked(context)) return TRUE;
         return option.sideCount > 0 && GetItemValue(context, wdmLock003Info) == option.sides[0].value;
     }
     return TRUE;

@@ -7,6 +7,7 @@
 #include "common/core/modeldb.h"
 #include "common/core/osinfo.h"
 #include "common/core/printer.h"
+#include "common/model/ui_lookup.h"
 #include "common/storage/ini.h"
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
@@ -25,7 +26,6 @@ constexpr int kLocaleCountryChars = 7;
 
 Text View(const WCHAR* text) { return text ? Text(text) : Text(); }
 
-constexpr int kFaceNameChars = 32;
 
 bool EqualNoCase(const WCHAR* a, const WCHAR* b) { return a && b && lstrcmpiW(a, b) == 0; }
 
@@ -405,7 +405,8 @@ const WCHAR* GetUiResourceLibraryPath(DriverContext* context)
     WCHAR directory[MAX_PATH] = {};
     GetDriverDirectoryForPrinter(context->printer, directory);
     const WCHAR* code = GetLanguageCode(context);
-    BuildUiResourceLibraryPath(work->driverDirectory, MAX_PATH, directory, GetUiResourceLibraryName(context), code);
+    BuildUiResourceLibraryPath(work->driverDirectory, MAX_PATH, directory, GetUiResourceLibraryName(context).c_str(),
+                               code);
     return work->driverDirectory;
 }
 

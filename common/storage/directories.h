@@ -54,6 +54,8 @@ const WCHAR* GetUiResourceLibraryPath(DriverContext* context);
 BOOL BuildUiResourceLibraryPath(WCHAR* out, int size, const WCHAR* driverDirectory, const WCHAR* libraryName,
                                 const WCHAR* languageCode);
 BOOL IsJapaneseUiResource(DriverContext* context);
+// The face name of the UI font, into out (kFaceNameChars characters).
+inline constexpr int kFaceNameChars = 32;
 WCHAR* GetUiFontName(DriverContext* context, WCHAR* out);
 
 // ---- printer facts ------------------------------------------------------------------

@@ -200,14 +200,6 @@ void CompleteSizeRange(DriverContext* context, std::uint32_t stringId, WCHAR* te
 
 const StringCompletionEntry* GetStringCompletionTable() { return kCompletionTable.data(); }
 
-const WCHAR* GetUiResourceLibraryName(DriverContext* context)
-{
-    // The compiled model's header is not reachable from this library yet:
-    // no description entry, so no resource library.
-    (void)context;
-    return nullptr;
-}
-
 BOOL GetTrayPaperLimitsFor(DriverContext* context, std::uint32_t tray, std::uint32_t orientation,
                            std::int32_t* outMin, std::int32_t* outMax, BOOL length)
 {

@@ -14,9 +14,6 @@ namespace vexl {
 
 struct DriverContext;
 
-// The UIResDLLName of the context's compiled model, or null.
-const WCHAR* GetUiResourceLibraryName(DriverContext* context);
-
 HMODULE LoadUiResourceLibrary(DriverContext* context);
 DriverContext* FreeUiResourceLibraries(DriverContext* context);
 

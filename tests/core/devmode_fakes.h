@@ -65,22 +65,21 @@ inline FakeModel*& CurrentFakeModel() {
     return model;
 }
 
-inline const FakeUiEntry* AsEntry(UiEntryRef entry) { return static_cast<const FakeUiEntry*>(entry); }
+// A fake entry's reference is its item id.
+inline const FakeUiEntry* AsEntry(UiEntryRef entry) { return &CurrentFakeModel()->entries.at(static_cast<std::uint16_t>(entry)); }
 
 inline DevmodeServices FakeServices() {
     DevmodeServices s = GetDefaultDevmodeServices();
     s.lookupUiEntry = [](std::uint16_t item, DriverContext*) -> UiEntryRef {
-        auto& entries = CurrentFakeModel()->entries;
-        auto it = entries.find(item);
-        return it == entries.end() ? nullptr : &it->second;
+        return CurrentFakeModel()->entries.count(item) ? item : 0;
     };
-    s.getUiRawType = [](UiEntryRef e) { return AsEntry(e)->rawType; };
-    s.hasUiOptionList = [](UiEntryRef e) -> BOOL { return !AsEntry(e)->options.empty(); };
-    s.hasUiOption = [](UiEntryRef e, std::uint16_t option) -> BOOL {
+    s.getUiRawType = [](UiEntryRef e, DriverContext*) { return AsEntry(e)->rawType; };
+    s.hasUiOptionList = [](UiEntryRef e, DriverContext*) -> BOOL { return !AsEntry(e)->options.empty(); };
+    s.hasUiOption = [](UiEntryRef e, std::uint16_t option, DriverContext*) -> BOOL {
         const auto& o = AsEntry(e)->options;
         return std::find(o.begin(), o.end(), option) != o.end();
     };
-    s.getUiNumericRange = [](UiEntryRef e, std::int32_t* lo, std::int32_t* hi) -> BOOL {
+    s.getUiNumericRange = [](UiEntryRef e, DriverContext*, std::int32_t* lo, std::int32_t* hi) -> BOOL {
         if (!AsEntry(e)->hasRange) return 0;
         *lo = AsEntry(e)->minimum;
         *hi = AsEntry(e)->maximum;
@@ -105,14 +104,13 @@ inline DevmodeServices FakeServices() {
         if (model->convertJumpTo != 0) SetItemValue(context, wdmConvertVersion, model->convertJumpTo);
         return 0;
     };
-    s.notifySettingsModules = [](DriverContext*, std::uint32_t event, void*) -> int {
+    s.notifySettingsModules = [](DriverContext*, std::uint32_t event, void*) {
         CurrentFakeModel()->events.push_back(event);
-        return 0;
     };
-    s.usePrinterDefaultDevmode = [](DriverContext*, std::uint8_t* store) -> BOOL {
+    s.usePrinterDefaultDevmode = [](DriverContext* context) -> BOOL {
         auto& stored = CurrentFakeModel()->storedDevmode;
         if (stored.size() != GetDevmodeSize() || !IsDevmodeSameModelAndSize(stored.data())) return 0;
-        std::memcpy(store, stored.data(), stored.size());
+        std::memcpy(GetStoreBytes(context), stored.data(), stored.size());
         return 1;
     };
     return s;

@@ -236,7 +236,7 @@ TEST_F(ItemAccessTest, ModelValueIsAnOptionOrAStringId) {
     SetItemModelValue(context(), 1600, 1);  // no such item: nothing happens
     SetItemModelValue(context(), rdmFontTable, 5);  // raw items are left alone
     EXPECT_EQ(GetItemHeapAddress(context(), rdmFontTable), nullptr);
-    SetItemServices({});
+    SetItemServices(GetDefaultItemServices());
 }
 
 std::uint32_t DuplexDefaultOnly(std::uint16_t itemId, DriverContext*) { return itemId == rdmDuplexType ? 3 : 0; }
@@ -252,11 +252,12 @@ TEST_F(ItemAccessTest, ResetToModelDefaultWritesTheUiDefaultAsAnOption) {
     EXPECT_EQ(GetItemValue(context(), rdmDuplexType), 1u);  // option 3 is stored 1 in landscape
     EXPECT_EQ(duplex->stateBits & kItemChangeMarkMask, 1);
 
-    // Without the constraint engine no item has a UI default: option 0 is stored as 0.
+    // Without a UI default service no item has a UI default: option 0 is stored as 0.
     SetItemServices({});
     ResetItemToModelDefault(context(), duplex);
     EXPECT_EQ(GetItemValue(context(), rdmDuplexType), 0u);
     ResetItemToModelDefault(context(), nullptr);  // nothing to reset
+    SetItemServices(GetDefaultItemServices());
 }
 
 TEST_F(ItemAccessTest, MissingStoreOrCopyReadsZeroAndWritesNothing) {

@@ -118,5 +118,18 @@ TEST_F(SettingsMutexTest, WaitsForAnotherProcessAndTakesTheMutexOfAKilledHolder)
     EXPECT_EQ(tryInOtherProcess(), "0");
 }
 
+// A cache lock made on demand before the attach is the one the attach
+// keeps: nothing is left over for the leak check at exit, and the lock
+// still works after a detach and a new attach.
+TEST(CacheLockLifetime, AttachKeepsASectionMadeOnDemand)
+{
+    EnterContextCacheLock(kGeneralCacheLock);
+    LeaveContextCacheLock(kGeneralCacheLock);
+    RunProcessAttach();
+    EnterContextCacheLock(kGeneralCacheLock);
+    LeaveContextCacheLock(kGeneralCacheLock);
+    RunProcessDetach();
+}
+
 }  // namespace
 }  // namespace vexl::test

@@ -212,6 +212,8 @@ TEST_F(UnitsTest, LockTestsReadTheirItems)
 
 TEST_F(UnitsTest, AuthCharsetItemsTakeTheAnsiCodePagesCode)
 {
+    SetItemValue(context_, rdmAuthUserNameCharSet, 0);
+    SetItemValue(context_, rdmAuthPasswordCharSet, 0);
     SetAuthCharsetItems(context_, kAuthPasswordCharset);
     EXPECT_EQ(GetItemValue(context_, rdmAuthUserNameCharSet), 0u);
     EXPECT_EQ(GetItemValue(context_, rdmAuthPasswordCharSet), 2u);

@@ -2,7 +2,8 @@
 """Turns the model tables (*.tsv in this folder) into C++.
 
 Writes <out>/common/core/item_ids.h (item ids, symbol keys and constants by
-name) and <out>/modeldb_tables.cpp (the static tables of the model database).
+name), <out>/common/core/item_rules.h (the rule table of the private items)
+and <out>/modeldb_tables.cpp (the static tables of the model database).
 Refuses tables that break the rules of the model: ids contiguous in their two
 runs, area 1 equal to the DEVMODE as it travels, every item inside its area,
 no overlaps except bit items sharing their word, unique names and symbol
@@ -501,8 +502,12 @@ def check_item_rules(items):
     a rule runs only for an item without a UI symbol."""
     by_id = {it['id']: it for it in items}
     lists = {num(r['item']): set(values_of(r['values'])) for r in read_tsv('value_lists.tsv')}
+    previous = 0
     for r in read_tsv('item_rules.tsv'):
         i = num(r['item'])
+        if i <= previous:
+            fail(f'item rules: {r["name"]} is out of item order, or named twice')
+        previous = i
         it = by_id.get(i)
         if it is None or it['enum'] != r['name']:
             fail(f'item rules: item {i} is not {r["name"]}')
@@ -520,6 +525,27 @@ def check_item_rules(items):
             fail(f'item rules: {r["name"]} is governed by the description but carries no UI symbol')
         if not governed and it.get('symbol'):
             fail(f'item rules: {r["name"]} carries a UI symbol, so its rule would never run')
+
+
+def write_item_rules(path):
+    """The rule table of the private items: a rule id per rule name (item_handlers.cpp
+    pairs each id with its handler) and one row per item that carries a rule."""
+    rows = read_tsv('item_rules.tsv')
+    rules = sorted({r['rule'] for r in rows})
+    o = ['// Generated from common/core/modeldb/item_rules.tsv by generate.py. Do not edit.',
+         '#pragma once', '', '#include <cstdint>', '', 'namespace vexl {', '',
+         '// The rules of the private items, in name order.',
+         'enum class ItemRule : std::uint8_t {']
+    o += [f'    {rule},' for rule in rules]
+    o += ['};', f'inline constexpr int kItemRuleCount = {len(rules)};', '',
+          'struct ItemRuleRow {', '    std::uint16_t item;', '    ItemRule rule;', '    std::uint32_t defaultValue;', '};',
+          '', '// The items that carry a rule, in item order, with the rule\'s default.',
+          'inline constexpr ItemRuleRow kItemRuleRows[] = {']
+    o += [f'    {{{num(r["item"])}, ItemRule::{r["rule"]}, {num(r["default"]) if r["default"] else 0}u}},  // {r["name"]}'
+          for r in rows]
+    o += ['};', '', '}  // namespace vexl', '']
+    with open(path, 'w', encoding='utf-8') as f:
+        f.write('\n'.join(o))
 
 
 # ---- output ----------------------------------------------------------------
@@ -725,6 +751,7 @@ def main():
             print('modeldb: ' + e, file=sys.stderr)
         sys.exit(1)
     write_header(os.path.join(out, 'common', 'core', 'item_ids.h'), items, symbols, consts_a + consts_b, model)
+    write_item_rules(os.path.join(out, 'common', 'core', 'item_rules.h'))
     print(f'modeldb: {len(items)} items, {counts[0]} pages, {counts[1]} messages, {counts[2]} languages, '
           f'{len(symbols)} symbols, {len(consts_a)} + {len(consts_b)} constants, {counts[3]} item queries; '
           f'area 2 uses {ends[2]} of {AREA_SIZES[2]} bytes, area 3 {ends[3]} of {AREA_SIZES[3]}')

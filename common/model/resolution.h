@@ -1,0 +1,58 @@
+// Resolutions of the model: lookups in the resolution table by code and by
+// dpi, and the cap that keeps a page that is too large in dots from being
+// printed above 600 dpi.
+#pragma once
+
+#include "common/core/context.h"
+#include "common/core/modeldb.h"
+#include "platform/win32.h"
+
+#include <cstdint>
+
+namespace vexl {
+
+// ---- the resolution table ------------------------------------------------------------------
+
+// The first row with the code; null for code 0 or none.
+const ResolutionEntry* FindResolutionEntry(std::uint16_t code);
+// The code of the first row with both values; 0 when either is 0 or no row has them.
+std::uint16_t FindResolutionCode(std::uint16_t xDpi, std::uint16_t yDpi);
+// The code of the first row with the x dpi; 0 when none or xDpi is 0.
+std::uint16_t FindResolutionCodeByDpi(std::uint16_t xDpi);
+// The code of the first row after the row of afterCode with the x dpi; 0
+// when afterCode has no row or no later row has it. Starting from
+// FindResolutionCodeByDpi, this walks every code of a resolution in turn.
+std::uint16_t FindNextResolutionCode(std::uint16_t xDpi, std::uint16_t afterCode);
+
+// ---- the resolution cap ----------------------------------------------------------------------
+
+// Page sizes in dots that the printer takes above 600 dpi.
+inline constexpr std::uint32_t kPageDotLimit = 30709;        // below this
+inline constexpr std::uint32_t kLargePageDotLimit = 32124;   // up to this
+inline constexpr std::uint32_t kScaledPageDotLimit = 30708;  // up to this
+inline constexpr std::uint16_t kCappedResolution = 600;
+
+// Modes of ComputeResolutionCap.
+inline constexpr std::uint16_t kCapForSize = 0;      // the DEVMODE validation and the settings interface
+inline constexpr std::uint16_t kCapForJudge = 1;     // the judge of the destination resolution
+
+// 0 for no cap, else the dpi that the resolution must not exceed. A
+// non-zero destination works on rdmDstResolutionW, zero on dmPrintQuality.
+// The derived resolution items and the dot sizes of the source and output
+// paper are recomputed first; with the resolution lock on, the resolution
+// item is set to the locked resolution.
+std::uint16_t ComputeResolutionCap(DriverContext* context, std::uint16_t destination, std::uint16_t mode);
+std::uint16_t GetResolutionCapForSize(DriverContext* context, std::uint16_t destination);
+std::uint16_t GetDestinationResolutionCap(DriverContext* context, std::uint16_t destination);
+
+// rdmDstPaperWidthDot and rdmDstPaperLengthDot both below 30709.
+BOOL IsDstPageWithinDotLimit(DriverContext* context);
+// Both at most 32124.
+BOOL IsDstPageWithinLargeDotLimit(DriverContext* context);
+// rdmSrcPaperWidthDot and rdmSrcPaperLengthDot both at most 32124.
+BOOL IsSrcPageWithinLargeDotLimit(DriverContext* context);
+// The source page as scaling or poster N-up enlarges it, at most 30708 dots
+// each way.
+BOOL IsScaledSrcPageWithinDotLimit(DriverContext* context);
+
+}  // namespace vexl
