@@ -13,6 +13,8 @@
 #include "common/core/store.h"
 #include "common/core/switches.h"
 #include "common/core/units.h"
+#include "common/model/paper_geometry.h"
+#include "common/model/resolution.h"
 
 #include <algorithm>
 #include <cstring>
@@ -64,6 +66,12 @@ std::int32_t Signed(std::uint32_t value) { return static_cast<std::int32_t>(valu
 
 const ModelRecord* RecordOf(DriverContext* context) {
     return context && context->modelRecord ? context->modelRecord : GetModelDatabase()->modelRecord;
+}
+
+// The x resolution of a resolution code of the model database; 0 when unknown.
+std::uint32_t ResolutionDpiOf(std::uint32_t code) {
+    const ResolutionEntry* row = code <= 0xFFFF ? FindResolutionEntry(static_cast<std::uint16_t>(code)) : nullptr;
+    return row ? row->xDpi : 0;
 }
 
 std::uint32_t MergeFlagsOf(DriverContext* context) {
@@ -448,7 +456,7 @@ void SetDimensionsFromOption(DEVMODEW* dst, std::uint32_t paper, DriverContext* 
     SettingItemDescriptor* descriptor = FindItem(context, dmPaperSize);
     auto option = static_cast<std::uint16_t>(OptionFromStoredValue(context, descriptor, paper));
     PaperExtent size{};
-    if (!services::GetPaperOptionSize(context, option, &size)) return;
+    if (!GetPaperSizeOfOption(context, &size, option)) return;
     SetDevmodeField16(dst, kOffPaperLength, static_cast<std::uint16_t>(size.length));
     SetDevmodeField16(dst, kOffPaperWidth, static_cast<std::uint16_t>(size.width));
 }
@@ -637,7 +645,8 @@ void FitUserSizeToStandardPaper(const DEVMODEW* merged, const DEVMODEW* caller, 
             length = DotsToUnits(kUnitTenthMm, context->workArea->paperTable[row].length, 1200);
         }
     }
-    std::uint32_t paper = services::FindPaperBySize(context, width, length);
+    std::uint32_t paper =
+        FindPaperBySize(context, static_cast<std::int16_t>(width), static_cast<std::int16_t>(length), 1);
     if (paper == 0) return;
     SetItemValue(context, rdmOutPaperSize, paper);
     SetItemValue(context, rdmExtPrintArea, 2);
@@ -1048,11 +1057,11 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
     // 2-3. The resolution item that has to accept it.
     if (services::GetUiTypeOfItem(rdmDstResolutionW, context) == kUiTypeNumeric) {
         std::uint32_t code = GetItemValue(context, rdmDstResolutionBoth);
-        bool keep = GetItemValue(context, rdmUseUserMacro) == 1 && services::GetResolutionCodeDpi(code) == quality;
+        bool keep = GetItemValue(context, rdmUseUserMacro) == 1 && ResolutionDpiOf(code) == quality;
         if (!keep) {
             code = quality;
-            for (std::uint32_t c = services::FindResolutionCodeByDpi(context, quality); c != 0;
-                 c = services::FindNextResolutionCode(context, c, quality)) {
+            const auto xDpi = static_cast<std::uint16_t>(quality);
+            for (std::uint16_t c = FindResolutionCodeByDpi(xDpi); c != 0; c = FindNextResolutionCode(xDpi, c)) {
                 if (CheckItemValuePlain(FindItem(context, rdmDstResolutionBoth), rdmDstResolutionBoth, c, context) ==
                     kCheckAllowed) {
                     code = c;
@@ -1063,7 +1072,7 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
         SettingItemDescriptor* both = FindItem(context, rdmDstResolutionBoth);
         if (both && CheckItemValuePlain(both, rdmDstResolutionBoth, code, context) != kCheckAllowed) {
             std::uint32_t left = askModules(both, code);
-            std::uint32_t dpi = services::GetResolutionCodeDpi(left);
+            std::uint32_t dpi = ResolutionDpiOf(left);
             if (dpi != 0) SetDevmodeField16(dst, kOffPrintQuality, static_cast<std::uint16_t>(dpi));
         }
     } else if (resolutionW != nullptr &&
@@ -1087,7 +1096,7 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
     }
     // 5. The resolution cap of the paper size.
     if (!(flags & kMergeKeepResolution)) {
-        if (std::uint32_t cap = services::GetResolutionCapForSize(context)) {
+        if (std::uint32_t cap = GetResolutionCapForSize(context, 0)) {
             SetDevmodeField16(dst, kOffPrintQuality, static_cast<std::uint16_t>(cap));
         }
     }

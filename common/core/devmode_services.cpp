@@ -60,13 +60,6 @@ void LoadPrinterItemsOfClass(DriverContext* context, std::int32_t itemClass, std
 
 // ---- nothing there -----------------------------------------------------------------
 
-std::uint32_t NoCap(DriverContext*) { return 0; }
-std::uint32_t NoResolutionCode(DriverContext*, std::uint32_t) { return 0; }
-std::uint32_t NoNextResolutionCode(DriverContext*, std::uint32_t, std::uint32_t) { return 0; }
-BOOL NoGeometry(DriverContext*, std::uint16_t, PageRect*, PaperExtent*) { return 0; }
-BOOL NoPaperSize(DriverContext*, std::uint16_t, PaperExtent*) { return 0; }
-BOOL NoOutputSize(DriverContext*, PaperExtent*) { return 0; }
-std::uint32_t NoPaperFound(DriverContext*, std::uint32_t, std::uint32_t) { return 0; }
 void NothingToLoad(DriverContext*) {}
 void NoSlot(DriverContext*, int) {}
 BOOL NoQualityList(DriverContext*, int) { return 0; }
@@ -88,13 +81,6 @@ const DevmodeServices kDefaultServices = {
     .pushSettingsSnapshot = PushSettingsSnapshot,
     .popSettingsSnapshot = PopSettingsSnapshot,
     .getInstalledLanguageId = GetInstalledLanguageId,
-    .getResolutionCapForSize = NoCap,
-    .findResolutionCodeByDpi = NoResolutionCode,
-    .findNextResolutionCode = NoNextResolutionCode,
-    .getPageGeometry = NoGeometry,
-    .getPaperOptionSize = NoPaperSize,
-    .getOutputPaperSize = NoOutputSize,
-    .findPaperBySize = NoPaperFound,
     .loadAllFreeSizeSlotsOnce = NothingToLoad,
     .cachePrintFreeSize = NoSlot,
     .selectSrcFreeSizeSlot = NoSlot,
@@ -120,13 +106,6 @@ void SetDevmodeServices(const DevmodeServices& services) { g_services = services
 const DevmodeServices& GetDefaultDevmodeServices() { return kDefaultServices; }
 
 namespace services {
-
-std::uint32_t GetResolutionCodeDpi(std::uint32_t code) {
-    for (const ResolutionEntry* row = GetResolutionTable(); row && (row->code != 0 || row->xDpi != 0); ++row) {
-        if (row->code == code) return row->xDpi;
-    }
-    return 0;
-}
 
 BOOL IsCollateSelectable(DriverContext*) {
     const ValueList* list = FindItemValueList(rdmSortType);

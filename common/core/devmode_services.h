@@ -1,21 +1,19 @@
 // What the DEVMODE code asks of the rest of the settings library: the UI
 // entries and constraints of the compiled model, module events and
-// snapshots, languages, resolution codes and caps, paper geometry,
-// custom-size slots, quality lists and stamps, and the stored per-printer
-// settings.
+// snapshots, languages, custom-size slots, quality lists and stamps, and the
+// stored per-printer settings.
 //
 // Every such question goes through one entry of the service table below.
 // Each entry is its owner's function, or an adapter where the DEVMODE code
 // asks in another shape; the owners that are not part of the library yet
-// (resolution codes and caps, paper geometry, the lists of the settings
-// INI) answer as when they have nothing to say (no cap, no slot, no list).
-// A test may put a fake in place. The wrappers carry the owners' own names,
-// inside namespace services so that they never collide with them.
+// (the lists of the settings INI) answer as when they have nothing to say
+// (no slot, no list). A test may put a fake in place. The wrappers carry the
+// owners' own names, inside namespace services so that they never collide
+// with them. The paper geometry and the resolution table are asked directly
+// (common/model/paper_geometry.h, common/model/resolution.h).
 #pragma once
 
-#include "common/core/appservices.h"
 #include "common/core/context.h"
-#include "common/core/units.h"
 #include "common/model/compiled_model.h"
 #include "platform/devmode.h"
 #include "platform/win32.h"
@@ -40,18 +38,6 @@ inline constexpr std::uint16_t kUiTypePickSlot = 0x0201;
 inline constexpr std::uint16_t kUiTypeIdentityFlag = 0x1000;
 inline constexpr std::uint16_t kUiTypeUnknownFlag = 0x2000;
 
-// A printable rectangle and a paper size of a paper option, in dots.
-struct PageRect {
-    std::int32_t left;
-    std::int32_t top;
-    std::int32_t right;
-    std::int32_t bottom;
-};
-struct PaperExtent {
-    std::int32_t width;
-    std::int32_t length;
-};
-
 struct DevmodeServices {
     // ---- UI entries, constraints and transactions of the compiled model ----
     UiEntryRef (*lookupUiEntry)(std::uint16_t item, DriverContext* context);
@@ -73,17 +59,6 @@ struct DevmodeServices {
 
     // ---- languages ----
     std::uint16_t (*getInstalledLanguageId)(DriverContext* context);
-
-    // ---- resolution ----
-    std::uint32_t (*getResolutionCapForSize)(DriverContext* context);
-    std::uint32_t (*findResolutionCodeByDpi)(DriverContext* context, std::uint32_t dpi);
-    std::uint32_t (*findNextResolutionCode)(DriverContext* context, std::uint32_t code, std::uint32_t dpi);
-
-    // ---- paper geometry ----
-    BOOL (*getPageGeometry)(DriverContext* context, std::uint16_t option, PageRect* rect, PaperExtent* size);
-    BOOL (*getPaperOptionSize)(DriverContext* context, std::uint16_t option, PaperExtent* size);
-    BOOL (*getOutputPaperSize)(DriverContext* context, PaperExtent* size);
-    std::uint32_t (*findPaperBySize)(DriverContext* context, std::uint32_t width, std::uint32_t length);
 
     // ---- lists in the settings INI: custom sizes, quality lists, stamps ----
     void (*loadAllFreeSizeSlotsOnce)(DriverContext* context);
@@ -173,33 +148,6 @@ inline void LoadDriverIdFromModelFile(DriverContext* context) {
     GetDevmodeServices().loadDriverIdFromModelFile(context);
 }
 
-// ---- resolution ------------------------------------------------------------------------
-inline std::uint32_t GetResolutionCapForSize(DriverContext* context) {
-    return GetDevmodeServices().getResolutionCapForSize(context);
-}
-inline std::uint32_t FindResolutionCodeByDpi(DriverContext* context, std::uint32_t dpi) {
-    return GetDevmodeServices().findResolutionCodeByDpi(context, dpi);
-}
-inline std::uint32_t FindNextResolutionCode(DriverContext* context, std::uint32_t code, std::uint32_t dpi) {
-    return GetDevmodeServices().findNextResolutionCode(context, code, dpi);
-}
-// The x resolution of a resolution code of the model database; 0 when unknown.
-std::uint32_t GetResolutionCodeDpi(std::uint32_t code);
-
-// ---- paper geometry ----------------------------------------------------------------------
-inline BOOL GetPageGeometry(DriverContext* context, std::uint16_t option, PageRect* rect, PaperExtent* size) {
-    return GetDevmodeServices().getPageGeometry(context, option, rect, size);
-}
-inline BOOL GetPaperOptionSize(DriverContext* context, std::uint16_t option, PaperExtent* size) {
-    return GetDevmodeServices().getPaperOptionSize(context, option, size);
-}
-inline BOOL GetOutputPaperSize(DriverContext* context, PaperExtent* size) {
-    return GetDevmodeServices().getOutputPaperSize(context, size);
-}
-inline std::uint32_t FindPaperBySize(DriverContext* context, std::uint32_t width, std::uint32_t length) {
-    return GetDevmodeServices().findPaperBySize(context, width, length);
-}
-
 // ---- lists in the settings INI ---------------------------------------------------------------
 inline void LoadAllFreeSizeSlotsOnce(DriverContext* context) { GetDevmodeServices().loadAllFreeSizeSlotsOnce(context); }
 inline void CachePrintFreeSize(DriverContext* context, int slot) { GetDevmodeServices().cachePrintFreeSize(context, slot); }
@@ -235,14 +183,6 @@ inline void LoadItemsOfClass(DriverContext* context, std::int32_t itemClass, std
 inline BOOL LoadUserCodeIfProviderOn(DriverContext* context) {
     return GetDevmodeServices().loadUserCodeIfProviderOn(context);
 }
-
-// ---- names of units.h and appservices.h under their former place --------------------------
-// The paper geometry and resolution code still reach them here; they go
-// once that code names them directly.
-using vexl::DotsToUnits;
-using vexl::IsResolutionLocked;
-using vexl::kUnitTenthMm;
-inline BOOL IsFeatureClassOn(std::uint16_t featureClass) { return vexl::IsFeatureClassOn(nullptr, featureClass, 0); }
 
 }  // namespace services
 }  // namespace vexl

@@ -7,6 +7,7 @@
 #include "common/core/modeldb.h"
 #include "common/core/store.h"
 #include "common/core/units.h"
+#include "common/model/paper_geometry.h"
 
 #include <utility>
 
@@ -69,7 +70,7 @@ int ComputeSourcePaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
     // Margins are 0 when the geometry does not answer.
     PageRect rect{};
     PaperExtent size{};
-    bool answered = services::GetPageGeometry(context, OptionOf(context, item, paper), &rect, &size) != 0;
+    bool answered = GetPageGeometry(context, &rect, &size, OptionOf(context, item, paper)) != 0;
     if (!answered) rect = PageRect{};
     SetItemValue(context, rdmFuncSelectFreeShortOver, 0);
 
@@ -122,7 +123,7 @@ int ComputeSourcePaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
     StoreValue(context, rdmSrcXOffset, static_cast<std::uint32_t>(rect.left));
     StoreValue(context, rdmSrcYOffset, static_cast<std::uint32_t>(rect.top));
     PaperExtent optionSize{};
-    if (services::GetPaperOptionSize(context, OptionOf(context, item, paper), &optionSize)) {
+    if (GetPaperSizeOfOption(context, &optionSize, OptionOf(context, item, paper))) {
         SetDevmodeField16(devmode, kOffPaperLength, static_cast<std::uint16_t>(optionSize.length));
         SetDevmodeField16(devmode, kOffPaperWidth, static_cast<std::uint16_t>(optionSize.width));
     }
@@ -135,7 +136,7 @@ int ComputeOutputPaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
     devmode = DevmodeOf(context, devmode);
     if (context == nullptr || devmode == nullptr) return 0;
     PaperExtent outputSize{};
-    if (services::GetOutputPaperSize(context, &outputSize)) {
+    if (GetOutputPaperSize(context, &outputSize)) {
         SetItemValue(context, rdmDstPaperLengthMM, static_cast<std::uint32_t>(outputSize.length));
         SetItemValue(context, rdmDstPaperWidthMM, static_cast<std::uint32_t>(outputSize.width));
     }
@@ -155,7 +156,7 @@ int ComputeOutputPaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
                                                                    : OptionOf(context, dmPaperSize, value);
     PageRect rect{};
     PaperExtent size{};
-    bool answered = services::GetPageGeometry(context, option, &rect, &size) != 0;
+    bool answered = GetPageGeometry(context, &rect, &size, option) != 0;
     if (!answered) rect = PageRect{};
 
     if (IsFreeSizeSlotPaper(value)) {
@@ -211,7 +212,7 @@ void SetSourcePaperFromPublicSize(DEVMODEW* devmode, DriverContext* context) {
     std::uint32_t quality = GetDevmodeShort(devmode, kOffPrintQuality);
     PageRect rect{};
     PaperExtent size{};
-    if (!services::GetPageGeometry(context, OptionOf(context, dmPaperSize, kUserDefinedPaper), &rect, &size)) {
+    if (!GetPageGeometry(context, &rect, &size, OptionOf(context, dmPaperSize, kUserDefinedPaper))) {
         rect = PageRect{};
     }
     std::uint32_t length = UnitsToDots(kUnitTenthMm, GetDevmodeShort(devmode, kOffPaperLength), quality);

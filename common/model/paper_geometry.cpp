@@ -1,6 +1,7 @@
 #include "common/model/paper_geometry.h"
 
 #include "common/core/devmode_public.h"
+#include "common/core/devmode_services.h"
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/core/modeldb.h"

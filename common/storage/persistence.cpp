@@ -11,6 +11,7 @@
 #include "common/core/store.h"
 #include "common/core/switches.h"
 #include "common/core/textconv.h"
+#include "common/model/paper_geometry.h"
 #include "common/storage/directories.h"
 
 #include <cstring>
@@ -74,7 +75,7 @@ struct FontListPlace {
     const WCHAR* listName;
     std::uint16_t countItem;
     std::uint16_t listItem;
-    DeviceFontRecord* (*copyModelList)(DriverContext* context, std::uint32_t* count);
+    DeviceFontRecord* (*copyModelList)(DriverContext* context, std::int32_t* count);
 };
 constexpr FontListPlace kDeviceFontPlace = {u"DeviceFontNum", u"DeviceFont", rdmDeviceFontNum, rdmDeviceFont,
                                             CopyDeviceFontList};
@@ -686,31 +687,6 @@ DeviceFontRecord DecodeDeviceFontRecord(const std::uint8_t* bytes)
     return record;
 }
 
-DeviceFontRecord* CopyDeviceFontList(DriverContext* context, std::uint32_t* count)
-{
-    // The compiled model's device-font list is not reachable from this library yet: none.
-    (void)context;
-    if (count) *count = 0;
-    return nullptr;
-}
-
-DeviceFontRecord* CopyCartridgeFontList(DriverContext* context, std::uint32_t* count)
-{
-    // As CopyDeviceFontList, for the font-cartridge list.
-    (void)context;
-    if (count) *count = 0;
-    return nullptr;
-}
-
-FontSubstPair* CopyFontSubstTable(DriverContext* context, std::uint32_t* count, BOOL defaults)
-{
-    // As CopyDeviceFontList, for the FontTbl entries.
-    (void)context;
-    (void)defaults;
-    if (count) *count = 0;
-    return nullptr;
-}
-
 namespace {
 
 BOOL StoreFontList(HANDLE printer, DriverContext* context, const FontListPlace& place, std::uint32_t flags)
@@ -719,7 +695,9 @@ BOOL StoreFontList(HANDLE printer, DriverContext* context, const FontListPlace& 
     DeviceFontRecord* list = nullptr;
     DeviceFontRecord* modelCopy = nullptr;
     if (flags & kFontsFromModel) {
-        modelCopy = place.copyModelList(context, &count);
+        std::int32_t modelCount = 0;
+        modelCopy = place.copyModelList(context, &modelCount);
+        count = static_cast<std::uint32_t>(modelCount);
         list = modelCopy;
     } else {
         count = GetItemValue(context, place.countItem);
@@ -873,7 +851,10 @@ BOOL StoreFontSubstTable(HANDLE printer, DriverContext* context, std::uint32_t f
     FontSubstPair* pairs = nullptr;
     FontSubstPair* modelCopy = nullptr;
     if (flags & (kFontsFromModel | kFontsDefaultTable)) {
-        modelCopy = CopyFontSubstTable(context, &count, (flags & kFontsDefaultTable) ? TRUE : FALSE);
+        // The model has one substitution list; it is both the current and the default table.
+        std::int32_t modelCount = 0;
+        modelCopy = CopyFontSubstTable(context, &modelCount);
+        count = static_cast<std::uint32_t>(modelCount);
         pairs = modelCopy;
         if ((flags & kFontsFromModel) && count == 0) {
             FreeIfNotNull(modelCopy);

@@ -120,12 +120,6 @@ void JoinFontSubstPairs(const std::uint8_t* trueTypeNames, const std::uint8_t* d
                         FontSubstPair* pairs);
 BOOL FreeFontListItems(DriverContext* context);
 
-// The model's own lists, in fresh heap blocks the caller frees; null and
-// count 0 when the model has none.
-DeviceFontRecord* CopyDeviceFontList(DriverContext* context, std::uint32_t* count);
-DeviceFontRecord* CopyCartridgeFontList(DriverContext* context, std::uint32_t* count);
-FontSubstPair* CopyFontSubstTable(DriverContext* context, std::uint32_t* count, BOOL defaults);
-
 // ---- custom media --------------------------------------------------------------------------------
 struct CustomMediaRecord {
     std::uint32_t quot;

@@ -16,6 +16,17 @@ namespace {
 
 using DriverContextIntegration = DriverPrinterTest;
 
+struct FontListItems {
+    std::uint16_t countItem;
+    std::uint16_t listItem;
+    std::size_t recordSize;
+};
+constexpr FontListItems kFontListItems[] = {
+    {rdmDeviceFontNum, rdmDeviceFont, sizeof(DeviceFontRecord)},
+    {rdmOptionFontNum, rdmOptionFont, sizeof(DeviceFontRecord)},
+    {rdmFontTableNum, rdmFontTable, sizeof(FontSubstPair)},
+};
+
 TEST_F(DriverContextIntegration, AFullContextHasItsModelAndACurrentStore)
 {
     EXPECT_FALSE(std::filesystem::exists(machine_.host(kCacheFile)));
@@ -24,8 +35,17 @@ TEST_F(DriverContextIntegration, AFullContextHasItsModelAndACurrentStore)
     ASSERT_NE(context->compiledModel, nullptr);
     ASSERT_NE(context->store, nullptr);
     EXPECT_TRUE(IsDevmodeCurrent(GetStoreBytes(context)));
-    // The saved copy is the store as it was made.
-    EXPECT_EQ(std::memcmp(context->workArea->savedStore, GetStoreBytes(context), GetSettingsStoreSize()), 0);
+    // The saved copy is the store as it was made, with copies of its own of
+    // the font lists that the first load took from the model.
+    EXPECT_EQ(std::memcmp(context->workArea->savedStore, GetStoreBytes(context), GetDevmodeSize()), 0);
+    for (const auto& [countItem, listItem, recordSize] : kFontListItems) {
+        const std::uint32_t count = GetItemValue(context, countItem);
+        EXPECT_EQ(GetSavedItemValue(context, countItem), count) << countItem;
+        const void* list = GetItemHeapAddress(context, listItem);
+        const void* saved = GetSavedItemHeapAddress(context, listItem);
+        ASSERT_TRUE(list && saved && list != saved) << listItem;
+        EXPECT_EQ(std::memcmp(list, saved, count * recordSize), 0) << listItem;
+    }
     EXPECT_TRUE(std::filesystem::exists(machine_.host(kCacheFile)));
     // The model names the UI resource library of the driver directory.
     EXPECT_NE(LoadUiResourceLibrary(context), nullptr);
@@ -34,6 +54,44 @@ TEST_F(DriverContextIntegration, AFullContextHasItsModelAndACurrentStore)
 
 // Process detach frees the compiled models before it destroys the parked
 // contexts, so destroying one must not reach its model.
+// The first context of a printer writes the model's font lists into the
+// printer data, and takes them from there.
+TEST_F(DriverContextIntegration, TheFirstLoadStoresTheModelsFontLists)
+{
+    DriverContext* context = Create();
+    ASSERT_NE(context, nullptr);
+    struct FontList {
+        std::uint16_t countItem;
+        std::uint16_t listItem;
+        std::uint32_t count;
+        std::uint32_t firstId;
+        std::u16string firstName;
+    };
+    const FontList lists[] = {
+        {rdmDeviceFontNum, rdmDeviceFont, 5, 1, u"Courier"},
+        {rdmOptionFontNum, rdmOptionFont, 2, 101, u"Barcode 3 of 9"},
+    };
+    for (const FontList& list : lists) {
+        EXPECT_EQ(GetItemValue(context, list.countItem), list.count) << list.countItem;
+        const auto* fonts = static_cast<const DeviceFontRecord*>(GetItemHeapAddress(context, list.listItem));
+        ASSERT_NE(fonts, nullptr) << list.listItem;
+        EXPECT_EQ(fonts[0].id, list.firstId);
+        EXPECT_EQ(std::u16string(fonts[0].name), list.firstName);
+    }
+    ASSERT_EQ(GetItemValue(context, rdmFontTableNum), 3u);
+    const auto* pairs = static_cast<const FontSubstPair*>(GetItemHeapAddress(context, rdmFontTable));
+    ASSERT_NE(pairs, nullptr);
+    EXPECT_EQ(std::u16string(pairs[2].trueTypeFace), u"Courier New");
+    EXPECT_EQ(std::u16string(pairs[2].deviceFont), u"Courier");
+    ReleaseDriverContext(context, kReleaseDestroy);
+
+    BYTE count[2] = {};
+    DWORD type = 0, needed = 0;
+    std::u16string name = u"FontTableNum";
+    EXPECT_EQ(GetPrinterDataW(printer_, name.data(), &type, count, sizeof(count), &needed), ERROR_SUCCESS);
+    EXPECT_EQ(count[0], 3);
+}
+
 TEST_F(DriverContextIntegration, DetachDestroysParkedContextsAfterTheModels)
 {
     DriverContext* context = Create();
@@ -129,11 +187,13 @@ TEST_F(DriverContextIntegration, MergingTheDriversOwnDevmodeChangesNoByte)
     ASSERT_NE(fresh, nullptr);
     ASSERT_EQ(MergeDevmode(fresh, reinterpret_cast<const DEVMODEW*>(own.data()), kMergeFromCaller), 1);
     const std::vector<std::uint8_t> merged = DevmodeBytes(fresh);
-    // Two values the merge derives again and the defaults do not yet agree
-    // with: the paper length and width bits of dmFields (byte 72) and
-    // rdmBalanceMacro (byte 587), which the merge sets from the resolution.
+    // rdmBalanceMacro (byte 587) is the one value that a merge derives anew:
+    // a new DEVMODE has the item's fixed default 18, and the merge sets it
+    // from the resolution, 17 at 600 dpi.
+    EXPECT_EQ(own[587], 18);
+    EXPECT_EQ(merged[587], 17);
     for (std::size_t i = 0; i < own.size(); ++i) {
-        if (i == 72 || i == 587) continue;
+        if (i == 587) continue;
         EXPECT_EQ(merged[i], own[i]) << "byte " << i;
     }
     ReleaseDriverContext(fresh, kReleaseDestroy);
@@ -160,10 +220,14 @@ TEST_F(DriverContextIntegration, TheNewContextsDevmodeHasTheModelsDefaults)
     };
     auto text = [](const char* t) { return std::vector<std::uint8_t>(t, t + std::strlen(t)); };
     const Field fields[] = {
+        {0, std::vector<std::uint8_t>(64, 0), "dmDeviceName: left empty"},
         {64, u16(0x0401), "dmSpecVersion"},
         {66, u16(0x0400), "dmDriverVersion"},
         {68, u16(220), "dmSize"},
         {70, u16(1016), "dmDriverExtra"},
+        // The paper by its size alone (0x2 without 0x4 and 0x8); no form name
+        // (0x10000), scale (0x10) or media type (0x2000000) bit.
+        {72, u32(0x1 | 0x2 | 0x7F00 | 0x8000 | 0x800000 | 0x1000000 | 0x4000000), "dmFields"},
         {76, u16(1), "dmOrientation portrait"},
         {78, u16(9), "dmPaperSize A4"},
         {80, u16(2970), "dmPaperLength of A4, 0.1 mm"},
@@ -191,6 +255,7 @@ TEST_F(DriverContextIntegration, TheNewContextsDevmodeHasTheModelsDefaults)
         {369, {1}, "rdmUIModeChange"},
         {372, u16(600), "rdmDstResolutionW"},
         {374, u16(600), "rdmDstResolutionH"},
+        {587, {18}, "rdmBalanceMacro"},
         {1218, {0}, "rdmPLInstalled"},
         {1219, {1}, "rdmCallSrc: made from the defaults"},
         {1220, {2}, "rdmOSKind: NT 5 or later"},

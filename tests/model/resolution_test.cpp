@@ -51,20 +51,6 @@ constexpr std::string_view kLargePapers =
     "*PageValue p BF_dmPaperSize_8: 1200 BF_dmOrientation_1 \"0 0 32124 32125 32124 32125\"\n"
     "*CloseUI: *KSD_dmPaperSize\n";
 
-// The paper sync measures the papers with the model's geometry.
-DevmodeServices GeometryServices()
-{
-    DevmodeServices s = FakeServices();
-    s.getPageGeometry = [](DriverContext* context, std::uint16_t option, PageRect* rect, PaperExtent* size) {
-        return GetPageGeometry(context, rect, size, option);
-    };
-    s.getPaperOptionSize = [](DriverContext* context, std::uint16_t option, PaperExtent* size) {
-        return GetPaperSizeOfOption(context, size, option);
-    };
-    s.getOutputPaperSize = [](DriverContext* context, PaperExtent* size) { return GetOutputPaperSize(context, size); };
-    return s;
-}
-
 class ResolutionCap : public test::CompiledContextTest {
 protected:
     void SetUp() override
@@ -73,7 +59,7 @@ protected:
         UseDescription(kLargePapers, ModelDatabaseNames());
         CurrentFakeModel() = &fake_;
         fake_.entries[dmPaperSize] = Pick({9, 8});
-        SetDevmodeServices(GeometryServices());
+        SetDevmodeServices(FakeServices());
         SetItemValue(context(), dmOrientation, 1);
         SetItemValue(context(), dmPaperSize, 9);
         SetItemValue(context(), rdmLoadShare, 0);
