@@ -118,21 +118,56 @@ int ResolveSharedDirectory(WCHAR* out, int size, bool isConnection, HANDLE print
     return ResolveSharedDirectoryTail(out, size);
 }
 
-// The known folder LocalAppDataLow.
+// A library loaded by name for one call and freed again when the call is
+// done, whatever its outcome.
+class CallLibrary {
+public:
+    explicit CallLibrary(const WCHAR* name) : module_(LoadLibraryW(name)) {}
+    ~CallLibrary()
+    {
+        if (module_) FreeLibrary(module_);
+    }
+    CallLibrary(const CallLibrary&) = delete;
+    CallLibrary& operator=(const CallLibrary&) = delete;
+
+    // The entry point as its function type; null when the library or the entry point is missing.
+    template <typename Function>
+    Function Find(const char* entryPoint) const
+    {
+        if (!module_) return nullptr;
+        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module_, entryPoint)));
+    }
+
+private:
+    HMODULE module_;
+};
+
+// The known folder LocalAppDataLow, from the shell library; its text is freed
+// by the task allocator.
 std::u16string QueryLocalAppDataLow()
 {
+    const CallLibrary shell(u"shell32.dll");
+    const CallLibrary taskAllocator(u"ole32.dll");
+    const auto getKnownFolderPath = shell.Find<SHGetKnownFolderPathProc>("SHGetKnownFolderPath");
+    const auto freeTaskMemory = taskAllocator.Find<CoTaskMemFreeProc>("CoTaskMemFree");
+    if (!getKnownFolderPath || !freeTaskMemory) return {};
     WCHAR* folder = nullptr;
     std::u16string result;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppDataLow, 0, nullptr, &folder)) && folder) {
+    if (SUCCEEDED(getKnownFolderPath(FOLDERID_LocalAppDataLow, 0, nullptr, &folder)) && folder) {
         result = folder;
     }
-    CoTaskMemFree(folder);
+    freeTaskMemory(folder);
     return result;
 }
 
-// The profile folder of the calling thread's user (its token, else the process's).
+// The profile folder of the calling thread's user (its token, else the
+// process's), from the user-environment library.
 std::u16string QueryUserProfileDirectory()
 {
+    const CallLibrary userEnvironment(u"UserEnv.dll");
+    const auto getUserProfileDirectory =
+        userEnvironment.Find<GetUserProfileDirectoryWProc>("GetUserProfileDirectoryW");
+    if (!getUserProfileDirectory) return {};
     HANDLE token = nullptr;
     if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
         if (GetLastError() != ERROR_NO_TOKEN || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
@@ -141,7 +176,7 @@ std::u16string QueryUserProfileDirectory()
     }
     WCHAR buffer[MAX_PATH] = {};
     DWORD size = MAX_PATH;
-    const BOOL done = GetUserProfileDirectoryW(token, buffer, &size);
+    const BOOL done = getUserProfileDirectory(token, buffer, &size);
     CloseHandle(token);
     return done ? std::u16string(buffer) : std::u16string();
 }

@@ -1,4 +1,4 @@
-#include "platform/shell.h"
+#include "platform/user_folders.h"
 
 #include "platform/kernel.h"
 #include "platform/machine.h"
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-namespace vexl::platform {
+namespace vexl::shell {
 namespace {
 
 bool SameFolderId(const KNOWNFOLDERID& a, const KNOWNFOLDERID& b)
@@ -17,27 +17,24 @@ bool SameFolderId(const KNOWNFOLDERID& a, const KNOWNFOLDERID& b)
 }
 
 }  // namespace
-}  // namespace vexl::platform
 
-using namespace vexl::platform;
-
-LPVOID CoTaskMemAlloc(SIZE_T bytes)
+LPVOID AllocateTaskMemory(SIZE_T bytes)
 {
     return std::malloc(bytes ? bytes : 1);
 }
 
-void CoTaskMemFree(LPVOID block)
+void FreeTaskMemory(LPVOID block)
 {
     std::free(block);
 }
 
-HRESULT SHGetKnownFolderPath(REFKNOWNFOLDERID folderId, DWORD flags, HANDLE token, LPWSTR* path)
+HRESULT KnownFolderPath(REFKNOWNFOLDERID folderId, DWORD flags, HANDLE token, LPWSTR* path)
 {
     (void)flags;
     (void)token;
     if (!path) return E_INVALIDARG;
     *path = nullptr;
-    const vexl::machine::Profile profile = vexl::machine::LoadProfile();
+    const machine::Profile profile = machine::LoadProfile();
     std::u16string folder;
     if (SameFolderId(folderId, FOLDERID_LocalAppDataLow)) {
         folder = profile.localAppDataLow;
@@ -47,7 +44,7 @@ HRESULT SHGetKnownFolderPath(REFKNOWNFOLDERID folderId, DWORD flags, HANDLE toke
         return E_INVALIDARG;
     }
     if (folder.empty()) return HRESULT_FILE_NOT_FOUND;
-    auto* block = static_cast<WCHAR*>(CoTaskMemAlloc((folder.size() + 1) * sizeof(WCHAR)));
+    auto* block = static_cast<WCHAR*>(AllocateTaskMemory((folder.size() + 1) * sizeof(WCHAR)));
     if (!block) return E_OUTOFMEMORY;
     folder.copy(block, folder.size());
     block[folder.size()] = 0;
@@ -55,13 +52,13 @@ HRESULT SHGetKnownFolderPath(REFKNOWNFOLDERID folderId, DWORD flags, HANDLE toke
     return S_OK;
 }
 
-BOOL GetUserProfileDirectoryW(HANDLE token, LPWSTR profileDirectory, LPDWORD size)
+BOOL UserProfileDirectory(HANDLE token, LPWSTR profileDirectory, LPDWORD size)
 {
     if (!token || !size) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const std::u16string folder = vexl::machine::LoadProfile().userProfile;
+    const std::u16string folder = machine::LoadProfile().userProfile;
     if (folder.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
@@ -77,3 +74,5 @@ BOOL GetUserProfileDirectoryW(HANDLE token, LPWSTR profileDirectory, LPDWORD siz
     *size = needed;
     return TRUE;
 }
+
+}  // namespace vexl::shell

@@ -20,6 +20,10 @@ struct DirectoryCase {
     DWORD registryType;        // REG_NONE: no registry value
     const char16_t* registryText;
     const char16_t* expected;
+    // A library of the user's folders left out of the system directory, and
+    // one whose file there lacks its entry points.
+    const char16_t* missingLibrary = nullptr;
+    const char16_t* libraryWithoutExport = nullptr;
 };
 
 const DirectoryCase kDirectoryCases[] = {
@@ -36,6 +40,24 @@ const DirectoryCase kDirectoryCases[] = {
      nullptr, u"C:\\_vexl"},
     {"ClientValueUserProfile", 6, 1, true, "%USERPROFILE%\\ignored", nullptr, REG_NONE, nullptr,
      u"C:\\Users\\user\\AppData\\LocalLow\\_vexl"},
+    {"ClientValueUserProfileNt5", 5, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr, u"C:\\Users\\user\\_vexl"},
+    // The per-user directory fails without its libraries, and the value is not used.
+    {"UserProfileWithoutShell32", 6, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr, u"C:\\_vexl",
+     u"shell32.dll"},
+    {"UserProfileWithoutOle32", 6, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr, u"C:\\_vexl", u"ole32.dll"},
+    {"UserProfileShell32WithoutExport", 6, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr, u"C:\\_vexl",
+     nullptr, u"shell32.dll"},
+    {"UserProfileOle32WithoutExport", 6, 1, true, "%USERPROFILE%", nullptr, REG_SZ, u"D:\\r", u"D:\\r", nullptr,
+     u"ole32.dll"},
+    {"UserProfileNt5WithoutUserEnv", 5, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr, u"C:\\_vexl",
+     u"UserEnv.dll"},
+    {"UserProfileNt5UserEnvWithoutExport", 5, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr, u"C:\\_vexl",
+     nullptr, u"UserEnv.dll"},
+    // Each system reads its own branch only.
+    {"UserProfileVistaWithoutUserEnv", 6, 0, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr,
+     u"C:\\Users\\user\\AppData\\LocalLow\\_vexl", u"UserEnv.dll"},
+    {"UserProfileNt5WithoutShell32", 5, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr,
+     u"C:\\Users\\user\\_vexl", u"shell32.dll"},
 };
 
 std::string Utf16Bytes(const char* ascii)
@@ -54,6 +76,9 @@ TEST_P(SettingsDirectoryTable, ResolvesTheSharedDirectory)
     profile.osMajor = c.osMajor;
     profile.osMinor = c.osMinor;
     TestMachine machine(profile);
+    InstallUserFolderLibraries();
+    if (c.missingLibrary) std::filesystem::remove(machine.host(InSystemDirectory(c.missingLibrary)));
+    if (c.libraryWithoutExport) machine::InstallFile(VEXL_TZ00C150_FILE, InSystemDirectory(c.libraryWithoutExport));
     machine::PrinterSetup setup = DriverPrinter(c.connection ? u"\\\\server\\P" : u"P");
     if (c.connection) setup.serverName = u"\\\\server";
     if (c.clientValue) setup.printerData[u"_VEXLDirectoryClient"] = {REG_SZ, Utf16Bytes(c.clientValue)};
@@ -74,6 +99,8 @@ TEST_P(SettingsDirectoryTable, ResolvesTheSharedDirectory)
     const int length = GetSettingsDirectory(out, MAX_PATH, bare.get());
     EXPECT_EQ(std::u16string(out), c.expected);
     EXPECT_EQ(length, lstrlenW(c.expected));
+    // The libraries are loaded for the call only.
+    for (const UserFolderLibrary& library : kUserFolderLibraries) EXPECT_EQ(GetModuleHandleW(library.name), nullptr);
     ClosePrinter(printer);
 }
 
@@ -92,6 +119,7 @@ struct IniPathCase {
 const IniPathCase kIniPathCases[] = {
     {"VistaPerUser", 6, 0, u"C:\\Users\\user\\AppData\\LocalLow\\_vexl\\TZ16E170.ini"},
     {"Nt5PerUser", 5, 0, u"C:\\Users\\user\\_vexl\\TZ16E170.ini"},
+    {"Nt4PerUser", 4, 0, u"C:\\WINDOWS\\system32\\vorna\\_vexl\\user\\TZ16E170.ini"},
     {"SharedCallerKind", 6, kCallerSharedSettingsDirectory, u"C:\\_vexl\\TZ16E170.ini"},
 };
 
@@ -104,6 +132,7 @@ TEST_P(TerminalServerIniPath, UsesThePerUserDirectory)
     profile.osMinor = 0;
     profile.suiteMask = VER_SUITE_TERMINAL;
     TestMachine machine(profile);
+    InstallUserFolderLibraries();
     ModelContext ctx;
     ctx.work()->callerKind = GetParam().callerKind;
     EXPECT_EQ(std::u16string(GetSettingsIniPath(ctx.get())), GetParam().expected);
@@ -119,6 +148,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, TerminalServerIniPath, ::testing::ValuesIn(kIniP
 TEST(SettingsDirectory, PerUserFailsWithoutKnownFolder)
 {
     TestMachine machine;
+    InstallUserFolderLibraries();
     machine::Profile profile = machine::LoadProfile();
     profile.localAppDataLow.clear();
     machine::SaveProfile(profile);
@@ -129,6 +159,7 @@ TEST(SettingsDirectory, PerUserFailsWithoutKnownFolder)
 TEST(SettingsDirectory, LongDirectoriesAreNotResolved)
 {
     TestMachine machine;
+    InstallUserFolderLibraries();
     machine::Profile profile = machine::LoadProfile();
     profile.localAppDataLow = u"C:\\" + std::u16string(120, u'a') + u"\\" + std::u16string(130, u'b');
     machine::SaveProfile(profile);

@@ -31,6 +31,29 @@ inline machine::PrinterSetup DriverPrinter(std::u16string name = kPrinterName)
     return setup;
 }
 
+// The libraries the per-user settings directory is read through. A machine
+// has none of them until a test installs them into its system directory.
+struct UserFolderLibrary {
+    const WCHAR* name;
+    const char* builtFile;
+};
+inline constexpr UserFolderLibrary kUserFolderLibraries[] = {
+    {u"shell32.dll", VEXL_SHELL32_FILE},
+    {u"ole32.dll", VEXL_OLE32_FILE},
+    {u"UserEnv.dll", VEXL_USERENV_FILE},
+};
+
+inline std::u16string InSystemDirectory(std::u16string_view name)
+{
+    return u"C:\\WINDOWS\\system32\\" + std::u16string(name);
+}
+
+inline void InstallUserFolderLibraries()
+{
+    for (const UserFolderLibrary& library : kUserFolderLibraries)
+        machine::InstallFile(library.builtFile, InSystemDirectory(library.name));
+}
+
 inline HANDLE OpenNamedPrinter(const std::u16string& name)
 {
     HANDLE printer = nullptr;

@@ -1,6 +1,5 @@
 // The user's folders: known folders of the shell, the task allocator that
-// hands their paths out, and the user's profile folder. The paths come from
-// the machine profile.
+// hands their paths out, and the user's profile folder.
 #pragma once
 
 #include "platform/types.h"
@@ -27,16 +26,15 @@ inline constexpr HRESULT HRESULT_FILE_NOT_FOUND = static_cast<HRESULT>(0x8007000
 inline constexpr bool SUCCEEDED(HRESULT result) { return result >= 0; }
 inline constexpr bool FAILED(HRESULT result) { return result < 0; }
 
-// The path of a known folder (LocalAppDataLow or Profile) in a block of the
+// The entry points of the user's folders, which live in libraries of their
+// own: the shell library "shell32.dll", the task allocator "ole32.dll" and
+// the user environment "UserEnv.dll". A caller loads the library by name and
+// takes the entry point with GetProcAddress.
+//
+// SHGetKnownFolderPath hands out the path of a known folder in a block of the
 // task allocator, which the caller frees with CoTaskMemFree; *path is null on
-// failure. A folder the machine profile leaves empty is not found.
-VEXL_API HRESULT SHGetKnownFolderPath(REFKNOWNFOLDERID folderId, DWORD flags, HANDLE token, LPWSTR* path);
-
-// The task allocator.
-VEXL_API LPVOID CoTaskMemAlloc(SIZE_T bytes);
-VEXL_API void CoTaskMemFree(LPVOID block);
-
-// The profile folder of the user a token (from OpenThreadToken or
-// OpenProcessToken) stands for. *size counts characters with the terminator:
-// a short buffer fails with ERROR_INSUFFICIENT_BUFFER and the size needed.
-VEXL_API BOOL GetUserProfileDirectoryW(HANDLE token, LPWSTR profileDirectory, LPDWORD size);
+// failure. GetUserProfileDirectoryW answers the profile folder of the user a
+// token stands for; *size counts characters with the terminator.
+using SHGetKnownFolderPathProc = HRESULT (*)(REFKNOWNFOLDERID folderId, DWORD flags, HANDLE token, LPWSTR* path);
+using CoTaskMemFreeProc = void (*)(LPVOID block);
+using GetUserProfileDirectoryWProc = BOOL (*)(HANDLE token, LPWSTR profileDirectory, LPDWORD size);
