@@ -5,6 +5,7 @@
 #include "common/core/store.h"
 #include "common/core/textconv.h"
 #include "common/core/units.h"
+#include "common/model/finishing_primitives.h"
 #include "common/model/ui_lookup.h"
 #include "common/storage/resources.h"
 
@@ -22,11 +23,9 @@ int LoadCompletedUiString(DriverContext* context, std::uint32_t stringId, WCHAR*
 
 std::uint32_t GetRegionStandardPaperId(DriverContext* context) { return GetRegionStandardPaper(context); }
 
-// The finishing orientation belongs to the finishing judges, which are not
-// part of the library yet: no finishing is landscape.
 const ItemServices kDefaultItemServices = {
     .loadUiString = LoadCompletedUiString,
-    .isFinishingLandscape = nullptr,
+    .isFinishingLandscape = IsFinishingLandscape,
     .getRegionStandardPaper = GetRegionStandardPaperId,
     .getUiDefaultValue = GetUiDefaultValue,
 };

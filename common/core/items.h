@@ -17,9 +17,8 @@ namespace vexl {
 // Services of other subsystems that item access needs; the defaults are
 // their owners' functions, and a test may put a fake in place. Each may be
 // unset; then string defaults are not loaded, finishing positions are read
-// in portrait terms (the default until the finishing judges come), the
-// region's standard paper is A4 and no item has a UI default (the model
-// default of every item is option 0).
+// in portrait terms, the region's standard paper is A4 and no item has a UI
+// default (the model default of every item is option 0).
 struct ItemServices {
     // A string of the UI resource library with value substitution, into
     // outChars characters; answers the length, 0 when there is none.

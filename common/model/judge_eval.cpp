@@ -3,6 +3,7 @@
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/core/modeldb.h"
+#include "common/model/finishing_judges.h"
 
 #include <optional>
 #include <vector>
@@ -11,7 +12,7 @@ namespace vexl {
 
 namespace {
 
-JudgeHooks g_judgeHooks{};
+JudgeHooks g_judgeHooks{.computeFinishingJudge = ComputeFinishingJudge, .evaluateModuleJudge = nullptr};
 
 // Operator codes of judge code.
 enum JudgeOperator : std::uint16_t {
@@ -59,7 +60,7 @@ std::optional<std::uint32_t> JudgeItemValue(DriverContext* context, std::uint16_
 {
     SettingItemDescriptor* item = FindItem(context, itemId);
     if (!item) return std::nullopt;
-    if (itemId >= 723 && itemId <= 914)
+    if (itemId >= kFirstFinishingJudge && itemId <= kLastFinishingJudge)
         return g_judgeHooks.computeFinishingJudge ? g_judgeHooks.computeFinishingJudge(context, itemId) : 0;
     if (itemId >= 1259 && itemId <= 1418)
         return g_judgeHooks.evaluateModuleJudge ? g_judgeHooks.evaluateModuleJudge(context, itemId) : 0;

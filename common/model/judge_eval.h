@@ -13,7 +13,8 @@ namespace vexl {
 
 inline constexpr int kJudgeStackSize = 256;  // u32 values, 1,024 bytes
 
-// The computations that other parts of the library provide. Unset hooks
+// The computations that other parts of the library provide: the finishing
+// judges start as ComputeFinishingJudge, the module judges unset. Unset hooks
 // answer 0.
 struct JudgeHooks {
     std::uint32_t (*computeFinishingJudge)(DriverContext* context, std::uint16_t itemId);
