@@ -1,6 +1,5 @@
 // The service table of the DEVMODE code: the owners' functions, adapted
-// where the DEVMODE code asks in another shape, and the "nothing there"
-// answers of the owners that are not part of the library yet.
+// where the DEVMODE code asks in another shape.
 #include "common/core/devmode_services.h"
 
 #include "common/core/languages.h"
@@ -11,6 +10,7 @@
 #include "common/model/ui_lookup.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
+#include "common/storage/ini_lists.h"
 #include "common/storage/persistence.h"
 
 namespace vexl {
@@ -58,12 +58,12 @@ void LoadPrinterItemsOfClass(DriverContext* context, std::int32_t itemClass, std
     LoadItemsOfClass(context->printer, context, itemClass, mode);
 }
 
-// ---- nothing there -----------------------------------------------------------------
+// ---- rows of the paper table ------------------------------------------------------------
 
-void NothingToLoad(DriverContext*) {}
-void NoSlot(DriverContext*, int) {}
-BOOL NoQualityList(DriverContext*, int) { return 0; }
-void NoQualityMacro(DriverContext*, BOOL) {}
+void CacheFixedFreeSizeRow(DriverContext* context, int row)
+{
+    CachePrintFreeSize(context, GetPaperIdForSlot(row, GetPaperSlotTableSize(context), context), row);
+}
 
 const DevmodeServices kDefaultServices = {
     .lookupUiEntry = LookupUiEntry,
@@ -81,13 +81,9 @@ const DevmodeServices kDefaultServices = {
     .pushSettingsSnapshot = PushSettingsSnapshot,
     .popSettingsSnapshot = PopSettingsSnapshot,
     .getInstalledLanguageId = GetInstalledLanguageId,
-    .loadAllFreeSizeSlotsOnce = NothingToLoad,
-    .cachePrintFreeSize = NoSlot,
-    .selectSrcFreeSizeSlot = NoSlot,
-    .selectFreeSizeSlot = NoSlot,
-    .loadQualityListSlot = NoQualityList,
-    .loadUserQualityMacro = NoQualityMacro,
-    .reloadSelectedStamp = NothingToLoad,
+    .loadAllFreeSizeSlotsOnce = LoadAllFreeSizeSlotsOnce,
+    .cachePrintFreeSize = CacheFixedFreeSizeRow,
+    .selectFreeSizeSlot = SelectFreeSizeSlot,
     .getUiFontName = GetUiFontName,
     .usePrinterDefaultDevmode = UsePrinterDefaultDevmode,
     .applyLockedValues = ApplyPrinterLocks,

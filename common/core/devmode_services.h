@@ -5,9 +5,8 @@
 //
 // Every such question goes through one entry of the service table below.
 // Each entry is its owner's function, or an adapter where the DEVMODE code
-// asks in another shape; the owners that are not part of the library yet
-// (the lists of the settings INI) answer as when they have nothing to say
-// (no slot, no list). A test may put a fake in place. The wrappers carry the
+// asks in another shape.
+// A test may put a fake in place. The wrappers carry the
 // owners' own names, inside namespace services so that they never collide
 // with them. The paper geometry and the resolution table are asked directly
 // (common/model/paper_geometry.h, common/model/resolution.h).
@@ -15,6 +14,7 @@
 
 #include "common/core/context.h"
 #include "common/model/compiled_model.h"
+#include "common/storage/ini_lists.h"
 #include "platform/devmode.h"
 #include "platform/win32.h"
 
@@ -60,14 +60,11 @@ struct DevmodeServices {
     // ---- languages ----
     std::uint16_t (*getInstalledLanguageId)(DriverContext* context);
 
-    // ---- lists in the settings INI: custom sizes, quality lists, stamps ----
+    // ---- custom sizes of the settings INI: the rows of the paper table ----
     void (*loadAllFreeSizeSlotsOnce)(DriverContext* context);
-    void (*cachePrintFreeSize)(DriverContext* context, int slot);
-    void (*selectSrcFreeSizeSlot)(DriverContext* context, int slot);
-    void (*selectFreeSizeSlot)(DriverContext* context, int slot);
-    BOOL (*loadQualityListSlot)(DriverContext* context, int slot);
-    void (*loadUserQualityMacro)(DriverContext* context, BOOL withSetName);
-    void (*reloadSelectedStamp)(DriverContext* context);
+    // The fixed free size of row 10 or 11 into its row; other rows stay.
+    void (*cachePrintFreeSize)(DriverContext* context, int row);
+    void (*selectFreeSizeSlot)(DriverContext* context, int row);
     // The face name of the UI font into out (32 characters).
     WCHAR* (*getUiFontName)(DriverContext* context, WCHAR* out);
 
@@ -150,18 +147,14 @@ inline void LoadDriverIdFromModelFile(DriverContext* context) {
 
 // ---- lists in the settings INI ---------------------------------------------------------------
 inline void LoadAllFreeSizeSlotsOnce(DriverContext* context) { GetDevmodeServices().loadAllFreeSizeSlotsOnce(context); }
-inline void CachePrintFreeSize(DriverContext* context, int slot) { GetDevmodeServices().cachePrintFreeSize(context, slot); }
-inline void SelectSrcFreeSizeSlot(DriverContext* context, int slot) {
-    GetDevmodeServices().selectSrcFreeSizeSlot(context, slot);
-}
-inline void SelectFreeSizeSlot(DriverContext* context, int slot) { GetDevmodeServices().selectFreeSizeSlot(context, slot); }
-inline BOOL LoadQualityListSlot(DriverContext* context, int slot) {
-    return GetDevmodeServices().loadQualityListSlot(context, slot);
-}
+inline void CachePrintFreeSize(DriverContext* context, int row) { GetDevmodeServices().cachePrintFreeSize(context, row); }
+inline void SelectSrcFreeSizeSlot(DriverContext* context, int row) { vexl::SelectSrcFreeSizeSlot(context, row); }
+inline void SelectFreeSizeSlot(DriverContext* context, int row) { GetDevmodeServices().selectFreeSizeSlot(context, row); }
+inline void LoadQualityListSlot(DriverContext* context, int slot) { vexl::LoadQualityListSlot(context, slot); }
 inline void LoadUserQualityMacro(DriverContext* context, BOOL withSetName) {
-    GetDevmodeServices().loadUserQualityMacro(context, withSetName);
+    vexl::LoadUserQualityMacro(context, withSetName);
 }
-inline void ReloadSelectedStamp(DriverContext* context) { GetDevmodeServices().reloadSelectedStamp(context); }
+inline void ReloadSelectedStamp(DriverContext* context) { vexl::ReloadSelectedStamp(context); }
 inline WCHAR* GetUiFontName(DriverContext* context, WCHAR* out) {
     return GetDevmodeServices().getUiFontName(context, out);
 }

@@ -6,6 +6,7 @@
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/core/store.h"
+#include "common/storage/ini_lists.h"
 
 #include <cstring>
 
@@ -28,22 +29,6 @@ SettingsModule kModuleRows[kSettingsModuleCount] = {
     /* job options       */ {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
 };
 const SettingsModuleTable kModuleTable = {kSettingsModuleCount, kModuleRows};
-
-// ---- preset snapshots -------------------------------------------------------------
-
-// A new work area forgets all 16 pointers without freeing them.
-void ForgetPresetSnapshots(ContextWorkArea* work)
-{
-    for (std::uint8_t*& snapshot : work->presetSnapshots) snapshot = nullptr;
-}
-
-void FreePresetSnapshots(ContextWorkArea* work)
-{
-    for (std::uint8_t*& snapshot : work->presetSnapshots) {
-        FreeIfNotNull(snapshot);
-        snapshot = nullptr;
-    }
-}
 
 void FreeModuleTable(SettingsModuleTable* table)
 {
@@ -151,7 +136,7 @@ BOOL InitSettingsModules(DriverContext* context)
     ContextWorkArea* work = context->workArea;
     work->chapters = nullptr;
     work->chapterDataLoaded = 0;
-    ForgetPresetSnapshots(work);
+    ManagePresetSnapshots(context, nullptr, kSnapshotForget);
     work->moduleTable = CopyModuleTable();
     if (!work->moduleTable) return 0;
     NotifySettingsModules(context, kModuleEventSetUp, nullptr);
@@ -164,7 +149,7 @@ void ReleaseSettingsModules(DriverContext* context)
     ContextWorkArea* work = context->workArea;
     FreeIfNotNull(work->chapters);
     work->chapters = nullptr;
-    FreePresetSnapshots(work);
+    ManagePresetSnapshots(context, nullptr, kSnapshotFreeAll);
     if (!work->moduleTable) return;
     NotifySettingsModules(context, kModuleEventRelease, nullptr);
     FreeModuleTable(work->moduleTable);

@@ -4,6 +4,7 @@
 #include "common/core/items.h"
 #include "common/core/settings_modules.h"
 #include "common/storage/directories.h"
+#include "common/storage/ini_lists.h"
 #include "platform/win32.h"
 
 #include <algorithm>
@@ -83,10 +84,6 @@ bool IsFitToPaper(DriverContext* context)
 // DEVMODE builder; until then they keep what they hold.
 void SetSourcePaperGeometry(DriverContext*, std::uint32_t /*paper*/) {}
 void SetOutputPaperGeometry(DriverContext*, std::uint32_t /*paper*/) {}
-
-// The custom sizes come with the settings INI lists; until then a slot
-// paper loads nothing.
-void LoadFreeSizeSlot(DriverContext*, std::uint32_t /*slot*/) {}
 
 void SyncPaperOrScale(DriverContext* context)
 {
@@ -314,7 +311,7 @@ void SyncPaperAfterChange(DriverContext* context, std::int16_t kind)
     if (kind == kSyncCustomSourcePaper) paper = GetItemValue(context, dmPaperSize);
     else if (kind == kSyncCustomOutputPaper) paper = GetItemValue(context, rdmOutPaperSize) & 0xFFFF;
     else return;
-    if (IsCustomSlotPaper(paper)) LoadFreeSizeSlot(context, paper - kFirstCustomSlotPaper);
+    if (IsCustomSlotPaper(paper)) LoadFreeSizeSlot(context, static_cast<int>(paper - kFirstCustomSlotPaper));
 }
 
 // ---- character sets and driver id -------------------------------------------------------------

@@ -274,11 +274,15 @@ BOOL RunBidiQuery(void* reserved, std::uint32_t flags, DriverContext* context)
     return result;
 }
 
+// A missing library fails the query quietly, but the settings interface
+// still learns why.
 BOOL IsBidiLibraryReady(DriverContext* context, std::uint32_t flags)
 {
-    (void)context;
     HMODULE library = LoadLibraryW(StatusLibraryName(flags));
-    if (library == nullptr) return FALSE;
+    if (library == nullptr) {
+        ReportBidiError(context);
+        return FALSE;
+    }
     FreeLibrary(library);
     return TRUE;
 }

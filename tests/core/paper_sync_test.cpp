@@ -1,4 +1,5 @@
 // Paper, scale and resolution synchronisation.
+#include "common/storage/ini_lists.h"
 #include "common/core/paper_sync.h"
 
 #include "common/core/devmode_public.h"
@@ -32,6 +33,7 @@ protected:
         PaperSizeRow& slot = ctx_.work()->paperTable[2];
         slot.width = 9920;    // 210 mm
         slot.length = 14030;  // 297 mm
+        RaiseUiFlags(context(), kUiFlagFreeSizesLoaded);  // the rows above are the context's cached sizes
         SetItemValue(context(), rdmDstResolutionW, 600);
         SetItemValue(context(), rdmDstResolutionH, 600);
     }

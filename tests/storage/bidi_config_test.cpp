@@ -196,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, BidiFailureTest,
                                            FailureCase{"StartFails", "Model=VEXL 4500\nStartQueryError=10\n", true, 202},
                                            FailureCase{"OtherError", "Model=VEXL 4500\nStartQueryError=59\n", true, 200},
                                            FailureCase{"OtherModel", "Model=VEXL 9999\n", true, 999},
-                                           FailureCase{"NoLibrary", "Model=VEXL 4500\n", false, 999}),
+                                           FailureCase{"NoLibrary", "Model=VEXL 4500\n", false, 200}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BidiConfigTest, StartFailureWithError102CountsAsStarted)
