@@ -101,13 +101,4 @@ const DevmodeServices& GetDevmodeServices() { return g_services; }
 void SetDevmodeServices(const DevmodeServices& services) { g_services = services; }
 const DevmodeServices& GetDefaultDevmodeServices() { return kDefaultServices; }
 
-namespace services {
-
-BOOL IsCollateSelectable(DriverContext*) {
-    const ValueList* list = FindItemValueList(rdmSortType);
-    if (list == nullptr || list->count == 0) return 0;
-    return !(list->count == 1 && list->values[0] == 0);
-}
-
-}  // namespace services
 }  // namespace vexl

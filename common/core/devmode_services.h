@@ -158,9 +158,6 @@ inline void ReloadSelectedStamp(DriverContext* context) { vexl::ReloadSelectedSt
 inline WCHAR* GetUiFontName(DriverContext* context, WCHAR* out) {
     return GetDevmodeServices().getUiFontName(context, out);
 }
-// Whether a collation choice is offered: the allowed values of rdmSortType
-// are more than the single value 0.
-BOOL IsCollateSelectable(DriverContext* context);
 
 // ---- stored per-printer settings --------------------------------------------------------------
 inline BOOL UsePrinterDefaultDevmode(DriverContext* context) {

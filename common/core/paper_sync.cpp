@@ -8,6 +8,7 @@
 #include "common/core/store.h"
 #include "common/core/units.h"
 #include "common/model/paper_geometry.h"
+#include "common/storage/ini_lists.h"
 
 #include <utility>
 
@@ -323,6 +324,6 @@ std::int32_t GetUserMacroIndex(DriverContext* context) {
     return static_cast<std::int32_t>(GetItemOption(context, rdmUserPrintMacro)) - 135;
 }
 
-BOOL IsCollateAvailable(DriverContext* context) { return services::IsCollateSelectable(context); }
+BOOL IsCollateAvailable(DriverContext* context) { return IsCollateSelectable(context); }
 
 }  // namespace vexl

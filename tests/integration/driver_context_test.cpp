@@ -226,8 +226,9 @@ TEST_F(DriverContextIntegration, TheNewContextsDevmodeHasTheModelsDefaults)
         {68, u16(220), "dmSize"},
         {70, u16(1016), "dmDriverExtra"},
         // The paper by its size alone (0x2 without 0x4 and 0x8); no form name
-        // (0x10000), scale (0x10) or media type (0x2000000) bit.
-        {72, u32(0x1 | 0x2 | 0x7F00 | 0x8000 | 0x800000 | 0x1000000 | 0x4000000), "dmFields"},
+        // (0x10000), scale (0x10) or media type (0x2000000) bit; no collation
+        // (0x8000): sorting is not offered with the default printer memory.
+        {72, u32(0x1 | 0x2 | 0x7F00 | 0x800000 | 0x1000000 | 0x4000000), "dmFields"},
         {76, u16(1), "dmOrientation portrait"},
         {78, u16(9), "dmPaperSize A4"},
         {80, u16(2970), "dmPaperLength of A4, 0.1 mm"},
