@@ -1,0 +1,90 @@
+// The bridge to the job-control plug-in "QYRJC32.DLL": binding the library
+// to a context, its printer and connection calls, and the values that
+// travel between the plug-in and the setting items (user code, owner and
+// document names, passwords, the authentication data, and the driver's
+// family, version and language that the plug-in is told).
+#pragma once
+
+#include "common/core/context.h"
+#include "common/storage/job_control_library.h"
+#include "platform/win32.h"
+
+#include <cstdint>
+
+namespace vexl {
+
+// Requests of JobControlRequest.
+inline constexpr std::uint32_t kJobControlReadValues = 256;
+inline constexpr std::uint32_t kJobControlWriteValues = 512;
+inline constexpr std::uint32_t kJobControlClearValues = 1024;
+inline constexpr std::uint32_t kJobControlOpenKept = 0x10004;
+inline constexpr std::uint32_t kJobControlOpenKeptAndRead = 0x10010;
+inline constexpr std::uint32_t kJobControlCloseKept = 0x20008;
+inline constexpr std::uint32_t kJobControlCloseKept2 = 0x20020;
+inline constexpr std::uint32_t kJobControlOpenPrinter = 0x30001;
+inline constexpr std::uint32_t kJobControlClosePrinter = 0x30002;
+inline constexpr std::uint32_t kJobControlGetValues = 0x30040;
+inline constexpr std::uint32_t kJobControlSetValues = 0x30080;
+
+// Value ids and their bits in a request mask.
+inline constexpr std::uint32_t kJobValueUserCode = 1;
+inline constexpr std::uint32_t kJobValueOwnerName = 2;
+inline constexpr std::uint32_t kJobValueJobPassword = 3;
+inline constexpr std::uint32_t kJobValueUserId = 4;
+inline constexpr std::uint32_t kJobValueDocumentName = 5;
+inline constexpr std::uint32_t kJobValueTelNo = 6;
+inline constexpr std::uint32_t kJobValueTelLine = 7;
+inline constexpr std::uint32_t kJobValueStoredPassword = 8;
+inline constexpr std::uint32_t kJobValueAuthUserName = 9;
+inline constexpr std::uint32_t kJobValueAuthPassword = 10;
+inline constexpr std::uint32_t kJobValueAuthNetworkKey = 11;
+inline constexpr std::uint32_t kJobValueDriverFamily = 256;
+inline constexpr std::uint32_t kJobValueDriverVersion = 257;
+inline constexpr std::uint32_t kJobValueLanguage = 258;
+inline constexpr std::uint32_t kJobControlAllValues = 0x3FFF;
+
+// The family word the plug-in is told.
+inline constexpr const WCHAR* kJobControlDriverFamily = u"VEXL";
+
+// Event 57: the settings modules complete the driver version text in
+// buffer (chars characters, the terminator included).
+inline constexpr std::uint32_t kModuleEventDriverVersionText = 57;
+struct DriverVersionTextRecord {
+    WCHAR* buffer;
+    std::uint32_t chars;
+};
+
+// ---- requests --------------------------------------------------------------------------------
+// 0 success, else the plug-in's or the system's error code.
+int JobControlRequest(DriverContext* context, std::uint32_t request, std::uint32_t mask);
+int GetJobControlValues(DriverContext* context, std::uint32_t mask);
+int SetJobControlValues(DriverContext* context, std::uint32_t mask);
+int GetJobControlValuesIfOn(DriverContext* context, std::uint32_t mask);
+int SetJobControlValuesIfOn(DriverContext* context, std::uint32_t mask);
+
+// ---- binding -----------------------------------------------------------------------------------
+// Loads the library and takes the newest interface version it grants; a
+// failure leaves the binding unbound. Answers 0 or the error.
+int BindJobControlPlugin(JobControlBinding* binding, DriverContext* context);
+// Gives the interface back and frees the library; the connection is left
+// to CloseJobControlSession. Always 0.
+int UnbindJobControlPlugin(JobControlBinding* binding, DriverContext* context);
+
+// ---- printer and connection of a bound context -----------------------------------------------------
+int OpenJobControlPrinter(DriverContext* context);
+int CloseJobControlPrinter(DriverContext* context);
+int OpenJobControlSession(DriverContext* context);
+int CloseJobControlSession(DriverContext* context);
+
+// ---- values over the open connection ----------------------------------------------------------------
+// One value from the plug-in into its setting, when the plug-in marks it readable.
+int ReadJobControlValue(DriverContext* context, std::uint32_t valueId);
+// One setting into the plug-in; request kJobControlClearValues clears the setting first.
+int WriteJobControlValues(DriverContext* context, std::uint32_t valueId, std::uint32_t request);
+
+// One value of the printer without a context, into out (its size by value
+// id: 34 bytes for ids 2 and 5, 130 for id 6, 18 for ids 1, 3, 4, 7 and 8,
+// 2 for others); always terminated. FALSE on any failure.
+BOOL ReadJobControlValueForPrinter(HANDLE printer, std::uint32_t valueId, std::uint32_t kind, WCHAR* out);
+
+}  // namespace vexl

@@ -1,0 +1,378 @@
+// The job-control plug-in. It hands out its table for the versions that the
+// scenario file C:\standin\QYRJC32.ini grants, keeps each printer's values
+// in a file of its own, and answers per printer:
+//
+//   [Library]
+//   Versions=257,258       granted versions (default 257 to 261)
+//   RefuseError=87         the answer to any other version
+//
+//   [Printer name]
+//   Readable=1,2,7         ids that slot 4 marks readable (default: all)
+//   SizeAnswer=0           result of a size query for a value (default 0x20000001)
+//   OpenSessionError=5     slot 2 fails with this code
+//   GetValueError=31       slot 5 fails with this code
+//   ReadError=31           slot 5 fails with this code only when given a buffer
+//   NoTerminator=1         texts fill the buffer without a terminator (the needed size counts none)
+//
+// The values of a printer live in C:\standin\QYRJC32\<printer>.txt, one a
+// line: "<id>=t:<text>" or "<id>=n:<number>". A value that is not there
+// answers 13. Every call appends a line to C:\standin\QYRJC32.log.
+#include "common/storage/job_control_library.h"
+#include "platform/kernel.h"
+#include "platform/machine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using vexl::JobControlInterface;
+using vexl::JobControlLocaleRecord;
+
+constexpr char16_t kScenarioFile[] = u"C:\\standin\\QYRJC32.ini";
+constexpr char16_t kLogFile[] = u"C:\\standin\\QYRJC32.log";
+constexpr char16_t kStoreFolder[] = u"C:\\standin\\QYRJC32";
+
+constexpr DWORD kTextKind = vexl::kJobControlKindText;
+constexpr DWORD kNumberKind = vexl::kJobControlKindNumber;
+
+using Section = std::map<std::string, std::string>;
+
+// The printer of the open connection.
+std::string g_printerName;
+HANDLE const kConnection = reinterpret_cast<HANDLE>(0x71);
+
+std::string Trim(const std::string& text)
+{
+    const auto isSpace = [](unsigned char c) { return std::isspace(c) != 0; };
+    const auto first = std::find_if_not(text.begin(), text.end(), isSpace);
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), isSpace).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Texts of the plug-in are kept in UTF-8; the characters it serves are
+// those of the basic plane.
+std::string ToUtf8(std::u16string_view text)
+{
+    std::string out;
+    for (const char16_t c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::u16string ToUtf16(const std::string& text)
+{
+    std::u16string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out += c;
+        } else if ((c & 0xE0) == 0xC0 && i + 1 < text.size()) {
+            out += static_cast<char16_t>(((c & 0x1F) << 6) | (text[++i] & 0x3F));
+        } else if (i + 2 < text.size()) {
+            const auto second = static_cast<char16_t>(text[++i] & 0x3F);
+            out += static_cast<char16_t>(((c & 0x0F) << 12) | (second << 6) | (text[++i] & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string TextOf(const WCHAR* text) { return text ? ToUtf8(text) : std::string("(null)"); }
+
+Section ReadSection(const std::string& name)
+{
+    std::ifstream in(vexl::machine::HostPath(kScenarioFile));
+    Section section;
+    std::string line;
+    bool inSection = false;
+    while (std::getline(in, line)) {
+        line = Trim(line);
+        if (line.starts_with('[')) {
+            inSection = Lower(line) == Lower("[" + name + "]");
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (inSection && equals != std::string::npos)
+            section[Lower(Trim(line.substr(0, equals)))] = Trim(line.substr(equals + 1));
+    }
+    return section;
+}
+
+long Number(const Section& section, const std::string& key, long fallback)
+{
+    const auto it = section.find(Lower(key));
+    return it == section.end() ? fallback : std::strtol(it->second.c_str(), nullptr, 0);
+}
+
+bool ListHas(const Section& section, const std::string& key, long value, bool fallback)
+{
+    const auto it = section.find(Lower(key));
+    if (it == section.end()) return fallback;
+    std::stringstream list(it->second);
+    std::string item;
+    while (std::getline(list, item, ','))
+        if (std::strtol(Trim(item).c_str(), nullptr, 0) == value) return true;
+    return false;
+}
+
+void Log(const std::string& line)
+{
+    const std::filesystem::path log = vexl::machine::HostPath(kLogFile);
+    if (log.empty()) return;
+    std::error_code ignored;
+    std::filesystem::create_directories(log.parent_path(), ignored);
+    std::ofstream(log, std::ios::app) << line << "\n";
+}
+
+std::string Hex(long value)
+{
+    std::ostringstream out;
+    out << "0x" << std::hex << value;
+    return out.str();
+}
+
+// ---- the value store of a printer ----------------------------------------------------------------
+
+std::filesystem::path StorePath(const std::string& printer)
+{
+    std::string file;
+    for (const char c : printer) file += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return vexl::machine::HostPath(std::u16string(kStoreFolder) + u"\\" + ToUtf16(file) + u".txt");
+}
+
+using Store = std::map<DWORD, std::string>;  // id -> "t:<text>" or "n:<number>"
+
+Store ReadStore(const std::string& printer)
+{
+    std::ifstream in(StorePath(printer));
+    Store store;
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            store[static_cast<DWORD>(std::strtoul(line.substr(0, equals).c_str(), nullptr, 10))] =
+                line.substr(equals + 1);
+    }
+    return store;
+}
+
+void WriteStore(const std::string& printer, const Store& store)
+{
+    const std::filesystem::path path = StorePath(printer);
+    std::error_code ignored;
+    std::filesystem::create_directories(path.parent_path(), ignored);
+    std::ofstream out(path, std::ios::trunc);
+    for (const auto& [id, value] : store) out << id << "=" << value << "\n";
+}
+
+// How a kind reads a value: kinds 1 and 4 say it; any other kind goes by id.
+bool ReadsAsNumber(DWORD id, DWORD kind)
+{
+    if (kind == kTextKind) return false;
+    if (kind == kNumberKind) return true;
+    return id == 7 || id == 258;
+}
+
+// The bytes of a stored value as the kind reads it; a text ends with its
+// terminator unless the scenario leaves it out.
+std::string ValueBytes(const std::string& stored, DWORD id, DWORD kind, bool withTerminator)
+{
+    const std::string content = stored.size() >= 2 ? stored.substr(2) : std::string();
+    if (ReadsAsNumber(id, kind)) {
+        const auto number = static_cast<std::uint32_t>(std::strtoul(content.c_str(), nullptr, 10));
+        std::string bytes(sizeof(number), '\0');
+        std::memcpy(bytes.data(), &number, sizeof(number));
+        return bytes;
+    }
+    std::u16string text = ToUtf16(content);
+    if (withTerminator) text += u'\0';
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
+}
+
+// Slots 5 and 10.
+int GetValue(const char* slot, HANDLE connection, DWORD id, DWORD kind, const std::string& user, void* buffer,
+             DWORD size, DWORD* needed)
+{
+    const Section printer = ReadSection(g_printerName);
+    const bool noTerminator = Number(printer, "NoTerminator", 0) != 0;
+    const Store store = ReadStore(g_printerName);
+    const auto value = store.find(id);
+    const std::string bytes = value == store.end() ? std::string() : ValueBytes(value->second, id, kind, !noTerminator);
+    const auto bytesNeeded = static_cast<DWORD>(bytes.size());
+    if (needed) *needed = bytesNeeded;
+    int result = 0;
+    if (connection != kConnection) {
+        result = ERROR_INVALID_HANDLE;
+    } else if (const long error = Number(printer, "GetValueError", 0); error != 0) {
+        result = static_cast<int>(error);
+    } else if (value == store.end()) {
+        result = vexl::kJobControlNoValue;
+    } else if (buffer == nullptr) {
+        result = static_cast<int>(Number(printer, "SizeAnswer", vexl::kJobControlMoreData));
+    } else if (const long readError = Number(printer, "ReadError", 0); readError != 0) {
+        std::memset(buffer, '#', size);
+        result = static_cast<int>(readError);
+    } else if (size < bytesNeeded) {
+        result = vexl::kJobControlMoreData;
+    } else {
+        std::memcpy(buffer, bytes.data(), bytes.size());
+    }
+    Log(std::string(slot) + " conn=" + Hex(reinterpret_cast<long>(connection)) + " id=" + std::to_string(id) +
+        " kind=" + std::to_string(kind) + user + " buf=" + (buffer ? "buf" : "null") + " size=" +
+        std::to_string(size) + " -> " + Hex(result) + " needed=" + std::to_string(bytesNeeded));
+    return result;
+}
+
+// ---- the slots ---------------------------------------------------------------------------------------------
+
+int VEXL_CALL OpenPrinter(const WCHAR* printerName)
+{
+    Log("slot0 openPrinter " + TextOf(printerName) + " -> 0");
+    return 0;
+}
+
+int VEXL_CALL ClosePrinter(const WCHAR* printerName)
+{
+    Log("slot1 closePrinter " + TextOf(printerName) + " -> 0");
+    return 0;
+}
+
+int VEXL_CALL OpenSession(const WCHAR* printerName, HANDLE* connection)
+{
+    const std::string name = TextOf(printerName);
+    const int result = static_cast<int>(Number(ReadSection(name), "OpenSessionError", 0));
+    if (result == 0) g_printerName = name;
+    if (connection) *connection = result == 0 ? kConnection : nullptr;
+    Log("slot2 openSession " + name + " -> " + Hex(result));
+    return result;
+}
+
+int VEXL_CALL CloseSession(HANDLE connection)
+{
+    Log("slot3 closeSession conn=" + Hex(reinterpret_cast<long>(connection)) + " -> 0");
+    g_printerName.clear();
+    return 0;
+}
+
+int VEXL_CALL GetAttributes(HANDLE connection, DWORD id, DWORD* flags)
+{
+    const bool readable = ListHas(ReadSection(g_printerName), "Readable", static_cast<long>(id), true);
+    if (flags) *flags = readable ? vexl::kJobControlReadable : 0;
+    Log("slot4 attributes id=" + std::to_string(id) + " -> 0 flags=" + std::to_string(readable ? 1 : 0));
+    return connection == kConnection ? 0 : ERROR_INVALID_HANDLE;
+}
+
+int VEXL_CALL ReadValue(HANDLE connection, DWORD id, DWORD kind, void* buffer, DWORD size, DWORD* needed)
+{
+    return GetValue("slot5", connection, id, kind, "", buffer, size, needed);
+}
+
+int VEXL_CALL WriteValue(HANDLE connection, DWORD id, DWORD kind, const void* buffer, DWORD size)
+{
+    std::string stored;
+    if (kind == kNumberKind && buffer != nullptr && size >= sizeof(std::uint32_t)) {
+        std::uint32_t number = 0;
+        std::memcpy(&number, buffer, sizeof(number));
+        stored = "n:" + std::to_string(number);
+    } else if (buffer != nullptr) {
+        std::u16string text(size / sizeof(char16_t), u'\0');
+        std::memcpy(text.data(), buffer, text.size() * sizeof(char16_t));
+        stored = "t:" + ToUtf8(text.substr(0, text.find(u'\0')));
+    }
+    const int result = connection == kConnection && buffer != nullptr ? 0 : ERROR_INVALID_PARAMETER;
+    if (result == 0) {
+        Store store = ReadStore(g_printerName);
+        store[id] = stored;
+        WriteStore(g_printerName, store);
+    }
+    Log("slot6 set id=" + std::to_string(id) + " kind=" + std::to_string(kind) + " size=" + std::to_string(size) +
+        " " + stored + " -> " + Hex(result));
+    return result;
+}
+
+int VEXL_CALL Notify(HANDLE, DWORD code)
+{
+    Log("slot7 notify code=" + std::to_string(code) + " -> 0");
+    return 0;
+}
+
+int VEXL_CALL SetLocale(HANDLE, DWORD kind, const JobControlLocaleRecord* record)
+{
+    Log("slot8 locale kind=" + std::to_string(kind) +
+        (record ? " size=" + std::to_string(record->size) + " primary=" + Hex(record->primaryLanguage) +
+                      " langid=" + Hex(record->langId)
+                : std::string(" null")) +
+        " -> 0");
+    return 0;
+}
+
+int VEXL_CALL Reserved(HANDLE)
+{
+    Log("slot9 -> 0");
+    return 0;
+}
+
+int VEXL_CALL ReadUserValue(HANDLE connection, DWORD id, DWORD kind, const WCHAR* userName, void* buffer, DWORD size,
+                            DWORD* needed)
+{
+    return GetValue("slot10", connection, id, kind, " user=" + TextOf(userName), buffer, size, needed);
+}
+
+int VEXL_CALL Bracket(HANDLE, DWORD code)
+{
+    Log("slot11 bracket code=" + std::to_string(code) + " -> 0");
+    return 0;
+}
+
+int VEXL_CALL Query(HANDLE, DWORD code, DWORD* answer)
+{
+    if (answer) *answer = 0;
+    Log("slot12 query code=" + std::to_string(code) + " -> 0");
+    return 0;
+}
+
+JobControlInterface g_table = {OpenPrinter, ClosePrinter,  OpenSession, CloseSession,  GetAttributes,
+                               ReadValue,   WriteValue,    Notify,      SetLocale,     Reserved,
+                               ReadUserValue, Bracket,     Query};
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) int VEXL_CALL JCGetInterface(DWORD version,
+                                                                               JobControlInterface** table)
+{
+    const Section library = ReadSection("Library");
+    const bool granted = ListHas(library, "Versions", static_cast<long>(version), version >= 257 && version <= 261);
+    const int result = granted ? 0 : static_cast<int>(Number(library, "RefuseError", ERROR_INVALID_PARAMETER));
+    if (table) *table = granted ? &g_table : nullptr;
+    Log("JCGetInterface version=" + std::to_string(version) + " -> " + Hex(result));
+    return result;
+}
+
+extern "C" __attribute__((visibility("default"))) int VEXL_CALL JCDisposeInterface(JobControlInterface* table)
+{
+    Log(std::string("JCDisposeInterface ") + (table == &g_table ? "table" : "other") + " -> 0");
+    return 0;
+}
