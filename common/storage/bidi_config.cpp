@@ -11,6 +11,7 @@
 #include "common/storage/bidi_answer.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
+#include "common/storage/settings_files.h"
 
 #include <cstring>
 #include <string>
@@ -365,7 +366,7 @@ BOOL LoadBidiIniSettings(DriverContext* context)
 
 BOOL LoadBidiSettingsFrom(DriverContext* context, const WCHAR* path)
 {
-    // The printer-side items of the section come with the settings files.
+    LoadSettingsFile(context->printer, path, kSettingsPrinterItems, context);
     SetBidiFuncBits(context, static_cast<std::uint8_t>(ReadBidiFuncFrom(context, path)));
     return TRUE;
 }
@@ -377,7 +378,10 @@ std::uint32_t ReadBidiFuncFrom(DriverContext* context, const WCHAR* path)
 
 BOOL SaveBidiIniSettings(DriverContext* context)
 {
-    // The printer-side items of the section come with the settings files.
+    WCHAR path[MAX_PATH];
+    if (!GetBidiIniPath(context, path, MAX_PATH) ||
+        !SaveSettingsFile(context->printer, path, kSettingsPrinterItems, context))
+        return FALSE;
     return WriteBidiIniFlag(context, 1) && WriteBidiIniFunc(context, GetBidiFuncBits(context)) &&
                    WriteBidiExFlag(context, 1)
                ? TRUE

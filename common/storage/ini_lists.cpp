@@ -108,33 +108,15 @@ std::u16string FreeSizeSection(int slot, DriverContext* context)
     return section;
 }
 
-// ---- the printer-name field swapped for another section ----------------------------------
-
-class SectionSwap {
-public:
-    SectionSwap(DriverContext* context, const WCHAR* section) : work_(context->workArea)
-    {
-        GetPrinterSectionName(context);
-        lstrcpynW(work_->savedSectionName, work_->printerName, kIniSectionChars);
-        lstrcpynW(work_->printerName, section ? section : u"", kIniSectionChars);
-    }
-    ~SectionSwap() { lstrcpynW(work_->printerName, work_->savedSectionName, kIniSectionChars); }
-    SectionSwap(const SectionSwap&) = delete;
-    SectionSwap& operator=(const SectionSwap&) = delete;
-
-private:
-    ContextWorkArea* work_;
-};
-
 void LoadSection(DriverContext* context, const WCHAR* section, std::uint32_t flags)
 {
-    SectionSwap swap(context, section);
+    PrinterSectionSwap swap(context, section);
     LoadSettingsFile(context->printer, IniPath(context), flags, context);
 }
 
 void SaveSection(DriverContext* context, const WCHAR* section, std::uint32_t flags)
 {
-    SectionSwap swap(context, section);
+    PrinterSectionSwap swap(context, section);
     SaveSettingsFile(context->printer, IniPath(context), flags, context);
 }
 
@@ -353,7 +335,7 @@ std::u16string DefaultSection(DriverContext* context)
 void TransferPrinterSide(DriverContext* context, const std::u16string& section, std::uint32_t flags)
 {
     for (const ItemRange& range : kPrinterSideRanges)
-        TransferItemRange(IniPath(context), flags, context, section.c_str(), range.first, range.last);
+        TransferItemRange(IniPath(context), flags, context, section.c_str(), nullptr, range.first, range.last);
 }
 
 // ---- the print-notification library --------------------------------------------------------------
@@ -625,7 +607,7 @@ void LoadFreeSizeSection(DriverContext* context, const WCHAR* section)
 {
     if (!HasWork(context)) return;
     {
-        SectionSwap swap(context, section);
+        PrinterSectionSwap swap(context, section);
         ResetGroup(context, kFreeSizeGroup);
         LoadSettingsFile(context->printer, IniPath(context), kSettingsFreeSize, context);
     }
@@ -635,7 +617,7 @@ void LoadFreeSizeSection(DriverContext* context, const WCHAR* section)
 void LoadSrcFreeSizeSection(DriverContext* context, const WCHAR* section)
 {
     if (!HasWork(context)) return;
-    SectionSwap swap(context, section);
+    PrinterSectionSwap swap(context, section);
     ResetGroup(context, kSrcFreeSizeGroup);
     LoadSettingsFile(context->printer, IniPath(context), kSettingsSrcFreeSize, context);
 }

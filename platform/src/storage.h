@@ -9,7 +9,7 @@
 
 namespace vexl::platform {
 
-// The whole file, or nothing when it cannot be read.
+// The whole regular file, or nothing when it cannot be read (a folder included).
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
 
 // Replaces the file's contents at once: the bytes go to a temporary file in

@@ -182,6 +182,12 @@ TEST_F(IniFileTest, RefusesWritesItCannotMakeAndLeavesTheFile)
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(Bytes(), "[A]\nk=1\n");
     EXPECT_EQ(GetPrivateProfileIntW(u"A", u"k", 0, kIni), 1u);
+
+    // A folder is no INI file: reads answer the default, writes fail.
+    WCHAR value[8];
+    EXPECT_EQ(GetPrivateProfileStringW(u"A", u"k", u"d", value, 8, u"C:\\WINDOWS"), 1u);
+    EXPECT_EQ(std::u16string(value), u"d");
+    EXPECT_FALSE(WritePrivateProfileStringW(u"A", u"k", u"v", u"C:\\WINDOWS"));
 }
 
 TEST_F(IniFileTest, ReplacesAndDeletesWholeSections)
