@@ -14,6 +14,7 @@
 #include "common/storage/settings_files.h"
 
 #include <cstring>
+#include <algorithm>
 #include <string>
 
 namespace vexl {
@@ -150,12 +151,23 @@ void RefreshListedFile(InstallRun& run, const WCHAR* listed, const WCHAR* userCo
     }
 }
 
+// A listed path that does not fit the path buffer is refused, never cut:
+// the cut path could name another file.
+bool ReadListedPath(const InstallRun& run, const WCHAR* key, WCHAR (&listed)[MAX_PATH])
+{
+    WCHAR text[MAX_PATH + 1] = {};
+    const int length = ReadIniString(run.section, key, u"", text, MAX_PATH + 1, run.listFile);
+    if (length <= 0 || length >= static_cast<int>(MAX_PATH)) return false;
+    std::copy(text, text + length + 1, listed);
+    return true;
+}
+
 // Handles one list entry; false when the run stops.
 bool InstallListedFile(InstallRun& run, int index)
 {
     const std::u16string key = kInstallFileKey + Decimal(index);
     WCHAR listed[MAX_PATH] = {};
-    if (!ReadIniStringChecked(run.listFile, run.section, key.c_str(), listed)) return true;
+    if (!ReadListedPath(run, key.c_str(), listed)) return true;
     if (!ExpandAndCheckInstallPath(listed, MAX_PATH, run.context)) return true;
     WCHAR userCopy[MAX_PATH] = {};
     if (!BuildUserCopyPath(userCopy, listed, MAX_PATH, run.context)) return true;

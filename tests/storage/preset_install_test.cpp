@@ -120,6 +120,22 @@ TEST_F(PresetInstallTest, InstallRunAddsListedFilesWithNoNameForAnEmptyName)
     EXPECT_EQ(ReadIniInt(u"en", kInstallDoneKey, 0, list.c_str()), 1);
 }
 
+TEST_F(PresetInstallTest, AListedPathTooLongIsRefusedNotCut)
+{
+    // Cut to the path buffer, the entry would name this existing preset file.
+    const std::string folder = std::string(120, 'd');
+    const std::string file = std::string(125, 'e') + ".rsd";
+    const std::string fits = "C:\\_vexl\\" + folder + "\\" + file;
+    ASSERT_EQ(fits.size(), 259u);
+    machine::WriteFile(std::u16string(fits.begin(), fits.end()), "[en]\r\nsetname=Cut\r\n");
+    const std::u16string list =
+        WriteListedFile("long.ini", "[en]\r\nNumDeficonfiles=1\r\nDeficonfiles1=" + fits + "zzz\r\n");
+
+    InstallPresetFiles(list.c_str(), u"en", kInstallAddPresets | kInstallApplyRules | kInstallRun, context(), 0,
+                       nullptr);
+    EXPECT_EQ(GetPresetCount(context()), 0);
+}
+
 TEST_F(PresetInstallTest, EmptyListChangesNothing)
 {
     const std::u16string list = WriteListedFile("empty.ini", "[en]\r\nNumDeficonfiles=0\r\n");
