@@ -22,6 +22,7 @@
 #include "common/storage/bidi_library.h"
 #include "platform/kernel.h"
 #include "platform/machine.h"
+#include "scenario.h"
 
 #include <algorithm>
 #include <cctype>
@@ -39,7 +40,12 @@ using vexl::BidiLibraryInterface;
 constexpr char16_t kScenarioFile[] = u"C:\\standin\\tz4manNT.ini";
 constexpr char16_t kLogFile[] = u"C:\\standin\\tz4manNT.log";
 
-using Section = std::map<std::string, std::string>;
+using vexl::standin::AppendLog;
+using vexl::standin::Lower;
+using vexl::standin::ReadScenarioSection;
+using vexl::standin::Section;
+using vexl::standin::ToUtf8;
+using vexl::standin::Trim;
 
 // The section of the printer opened last; filled by open, used until close.
 Section g_printer;
@@ -49,58 +55,7 @@ std::string g_printerName;
 HANDLE const kPrinterHandle = reinterpret_cast<HANDLE>(0x51);
 HANDLE const kQueryHandle = reinterpret_cast<HANDLE>(0x52);
 
-std::string Trim(const std::string& text)
-{
-    const auto isSpace = [](unsigned char c) { return std::isspace(c) != 0; };
-    const auto first = std::find_if_not(text.begin(), text.end(), isSpace);
-    const auto last = std::find_if_not(text.rbegin(), text.rend(), isSpace).base();
-    return first < last ? std::string(first, last) : std::string();
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string ToUtf8(const WCHAR* text)
-{
-    std::string out;
-    for (; text != nullptr && *text != 0; ++text) {
-        const char16_t c = *text;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-// The keys of the printer's section, their names in lower case.
-Section ReadPrinterSection(const std::string& printer)
-{
-    std::ifstream in(vexl::machine::HostPath(kScenarioFile));
-    Section section;
-    std::string line;
-    bool inPrinter = false;
-    while (std::getline(in, line)) {
-        line = Trim(line);
-        if (line.starts_with('[')) {
-            inPrinter = Lower(line) == Lower("[" + printer + "]");
-            continue;
-        }
-        const std::size_t equals = line.find('=');
-        if (inPrinter && equals != std::string::npos)
-            section[Lower(Trim(line.substr(0, equals)))] = Trim(line.substr(equals + 1));
-    }
-    return section;
-}
+Section ReadPrinterSection(const std::string& printer) { return ReadScenarioSection(kScenarioFile, printer); }
 
 const std::string* Find(const std::string& key)
 {
@@ -137,14 +92,7 @@ std::string Answer(const std::string& prefix, DWORD code)
     return bytes;
 }
 
-void Log(const std::string& line)
-{
-    const std::filesystem::path log = vexl::machine::HostPath(kLogFile);
-    if (log.empty()) return;
-    std::error_code ignored;
-    std::filesystem::create_directories(log.parent_path(), ignored);
-    std::ofstream(log, std::ios::app) << line << "\n";
-}
+void Log(const std::string& line) { AppendLog(kLogFile, line); }
 
 const char* BufferText(const void* buffer) { return buffer ? "buf" : "null"; }
 
