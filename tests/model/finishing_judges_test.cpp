@@ -21,6 +21,17 @@ namespace {
 constexpr std::uint16_t kLetter = 1, kLegal = 5, kStatement = 6, kA3 = 8, kA4 = 9, kA5 = 11, kB4 = 12, kB5 = 13;
 constexpr std::uint32_t kPortrait = 1, kLandscape = 2;
 
+// A punch or staple position judge with one finisher, a fed paper and a position type.
+struct PositionCase {
+    std::uint16_t judge;
+    std::uint16_t finisher;
+    std::uint16_t paper;
+    std::uint32_t turned;
+    std::uint32_t orientation;
+    std::uint32_t type;
+    std::uint32_t value;
+};
+
 // A context whose job prints paper P from tray 1, portrait, no finisher.
 class FinishingJudges : public test::ModelContextTest {
 protected:
@@ -49,6 +60,20 @@ protected:
         Set(orientItem, turned);
     }
     std::uint32_t Judge(std::uint16_t id) { return ComputeFinishingJudge(context(), id); }
+
+    // Each case with only its finisher on and the position type in typeItem.
+    void ExpectPositions(std::initializer_list<PositionCase> cases, std::uint16_t typeItem)
+    {
+        for (const PositionCase& c : cases) {
+            Set(c.finisher, 1);
+            Set(dmOrientation, c.orientation);
+            UsePaper(c.paper, c.turned);
+            Set(typeItem, c.type);
+            EXPECT_EQ(Judge(c.judge), c.value) << c.judge << " " << c.finisher << " paper " << c.paper << " turned "
+                                               << c.turned << " orientation " << c.orientation << " type " << c.type;
+            Set(c.finisher, 0);
+        }
+    }
 };
 
 TEST_F(FinishingJudges, IdentifiersWithoutAComputationAnswerZero)
@@ -240,16 +265,8 @@ TEST_F(FinishingJudges, FitsJudgesFollowTheFeedDirection)
 
 TEST_F(FinishingJudges, PunchPositions)
 {
-    struct Case {
-        std::uint16_t judge;
-        std::uint16_t finisher;
-        std::uint16_t paper;
-        std::uint32_t turned;
-        std::uint32_t orientation;
-        std::uint32_t punchType;
-        std::uint32_t value;
-    };
-    const Case cases[] = {
+    Set(rdmFuncSelectPunch, 1);
+    ExpectPositions({
         {726, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 1, 1},
         {726, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 2, 0},    // second edge
         {726, rdmOutputOptionTypeFin2000, kA4, 0, kLandscape, 2, 1},
@@ -279,17 +296,7 @@ TEST_F(FinishingJudges, PunchPositions)
         {778, rdmOutputOption2TypeFin2Dom, kA4, 1, kLandscape, 33, 1},
         {778, rdmOutputOption2TypeFIN4EU, kA4, 0, kPortrait, 33, 0},     // EU unit offers 1 to 3 here
         {778, rdmOutputOption2TypeFIN4NE, kA4, 0, kLandscape, 50, 1},
-    };
-    Set(rdmFuncSelectPunch, 1);
-    for (const Case& c : cases) {
-        Set(c.finisher, 1);
-        Set(dmOrientation, c.orientation);
-        UsePaper(c.paper, c.turned);
-        Set(rdmPunchType, c.punchType);
-        EXPECT_EQ(Judge(c.judge), c.value) << c.judge << " " << c.finisher << " paper " << c.paper << " turned "
-                                           << c.turned << " orientation " << c.orientation << " type " << c.punchType;
-        Set(c.finisher, 0);
-    }
+    }, rdmPunchType);
 }
 
 TEST_F(FinishingJudges, PositionJudgesNeedThePaperInTheSource)
@@ -308,16 +315,7 @@ TEST_F(FinishingJudges, PositionJudgesNeedThePaperInTheSource)
 
 TEST_F(FinishingJudges, StaplePositions)
 {
-    struct Case {
-        std::uint16_t judge;
-        std::uint16_t finisher;
-        std::uint16_t paper;
-        std::uint32_t turned;
-        std::uint32_t orientation;
-        std::uint32_t stapleType;
-        std::uint32_t value;
-    };
-    const Case cases[] = {
+    ExpectPositions({
         {727, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 17, 1},
         {727, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 1, 0},
         {727, rdmOutputOptionTypeFin3000, kA4, 1, kPortrait, 1, 1},
@@ -345,16 +343,7 @@ TEST_F(FinishingJudges, StaplePositions)
         {742, rdmOutputOptionType14, kA4, 0, kPortrait, 49, 1},
         {774, rdmOutputOptionType15, kA4, 0, kLandscape, 66, 1},
         {774, rdmOutputOptionType15, kA4, 0, kLandscape, 49, 1},
-    };
-    for (const Case& c : cases) {
-        Set(c.finisher, 1);
-        Set(dmOrientation, c.orientation);
-        UsePaper(c.paper, c.turned);
-        Set(rdmStapleType, c.stapleType);
-        EXPECT_EQ(Judge(c.judge), c.value) << c.judge << " " << c.finisher << " paper " << c.paper << " turned "
-                                           << c.turned << " orientation " << c.orientation << " type " << c.stapleType;
-        Set(c.finisher, 0);
-    }
+    }, rdmStapleType);
     SetAll({rdmOutputOption2TypeFIN2NA, rdmOutputOptionTypeFinBF}, 1);
     UsePaper(kA4);
     Set(rdmStapleType, 68);
