@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kTables = fs::path(__FILE__).parent_path() / "../../common/core/modeldb";
+const fs::path kTables = fs::path(VEXL_SOURCE_DIR) / "common/core/modeldb";
 
 std::vector<std::string> ReadLines(const fs::path& file) {
     std::ifstream in(file);

@@ -32,7 +32,7 @@ struct LayoutRow {
 // The DEVMODE format as the model's tables state it, read independently of
 // the generated item table.
 std::vector<LayoutRow> ReadDevmodeLayout() {
-    std::filesystem::path here = std::filesystem::path(__FILE__).parent_path();
+    std::filesystem::path here = std::filesystem::path(VEXL_SOURCE_DIR) / "tests/core";
     std::ifstream in(here / "../../common/core/modeldb/devmode_layout.tsv");
     std::vector<LayoutRow> rows;
     std::string line;

@@ -20,7 +20,7 @@
 namespace vexl::model::test {
 
 inline const std::filesystem::path kPackageFolder =
-    std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "package";
+    std::filesystem::path(VEXL_SOURCE_DIR) / "package";
 
 // The model database, then the rows the package asks the database to hold
 // (package/model-symbols.txt) for names not merged yet.

@@ -13,7 +13,7 @@
 namespace vexl::model {
 namespace {
 
-const std::filesystem::path kPackage = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "package";
+const std::filesystem::path kPackage = std::filesystem::path(VEXL_SOURCE_DIR) / "package";
 
 class PackageDescription : public vexl::test::MachineTest {
 protected:
