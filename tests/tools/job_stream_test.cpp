@@ -186,6 +186,33 @@ TEST(JobStream, LongPagesInBlockSizedFramesKeepTheirOffsets) {
     EXPECT_EQ(result.summary.records.at(0x20), 3u);
 }
 
+TEST(JobStream, CompressedGlyphSizesAbove16BitsAreWhole) {
+    using namespace test;
+    // 140 rows of 1,000 bytes alternating 0x01 and 0: each byte pair is one
+    // token of two bytes, so the tokens take 140,000 bytes, more than 16 bits hold.
+    ByteList bits(140000);
+    for (std::size_t i = 0; i < bits.size(); i += 2) bits[i] = 0x01;
+    const auto tokens = CompressGlyphBits(bits, bits.size());
+    ASSERT_TRUE(tokens.has_value());
+    ASSERT_EQ(tokens->size(), 140000u);
+    const auto whole = Decode(OnePage({GlyphDrawn(0x57, 0x08, 1, 8000, 140, 2, *tokens)}));
+    EXPECT_TRUE(whole.ok()) << FormatViolation(*whole.violation);
+
+    // A size held in 16 bits would cut the size and the record length while
+    // all the tokens are written: the next record then starts inside them.
+    auto glyph = GlyphDrawn(0x57, 0x08, 1, 8000, 140, 2, *tokens);
+    const std::uint32_t cutSize = 140000 & 0xFFFF;
+    const std::uint32_t cutLength = 64 + ((cutSize + 3) & ~3u);
+    for (int i = 0; i < 4; ++i) {
+        glyph.v[52 + i] = static_cast<std::uint8_t>(cutSize >> (8 * i));
+        glyph.v[4 + i] = static_cast<std::uint8_t>(cutLength >> (8 * i));
+    }
+    const auto truncated = Decode(OnePage({glyph}));
+    ASSERT_FALSE(truncated.ok());
+    EXPECT_EQ(truncated.violation->rule, Rule::RecordType);
+    EXPECT_EQ(truncated.violation->offset, kFirstRecord + cutLength);
+}
+
 // ---- malformed streams ----------------------------------------------------------
 
 struct BadCase {
