@@ -1038,7 +1038,14 @@ BOOL ReadLockDefaultData(HANDLE printer, DriverContext* context)
     if (work == nullptr || work->defaultStore == nullptr) return FALSE;
     const std::uint32_t size = GetSettingsStoreSize();
     std::vector<std::uint8_t> image(size, 0);
-    if (!ReadExact(printer, u"LockDefaultData", image.data(), size)) return FALSE;
+    // A store written before area 3 grew is shorter: the bytes that are
+    // there are taken and the rest of area 3 stays zero.
+    const std::uint32_t previousSize = GetDevmodeSize() + GetStoreArea2Size() + kPreviousStoreArea3Size;
+    DWORD read = 0;
+    if (ReadValue(printer, u"LockDefaultData", REG_BINARY, image.data(), size, &read, nullptr) != ERROR_SUCCESS)
+        return FALSE;
+    if (read != size && read != previousSize) return FALSE;
+    std::memset(image.data() + read, 0, size - read);
     ZeroFontListItems(context, image.data());
     std::memcpy(work->defaultStore, image.data(), size);
     return TRUE;

@@ -15,7 +15,9 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))  # the tables; --tables DIR reads another folder
 
-AREA_SIZES = {1: 1236, 2: 5264, 3: 3572}
+# Area 1 is the DEVMODE as it travels and area 2 keeps the size every stored
+# copy has; area 3 (work items, never travelling) is sized to hold its items.
+AREA_SIZES = {1: 1236, 2: 5264, 3: 4608}
 ID_RUNS = ((1, 1554), (10001, 10434))
 PUBLIC_DEVMODE_SIZE = 220
 TYPES = {  # name: (code, natural alignment)
@@ -584,6 +586,11 @@ def write_header(path, items, symbols, constants, model):
         f'inline constexpr std::uint32_t kModelPrivateVersion = {num(model["privateVersion"])};',
         f'inline constexpr char kModelTag[5] = "{model["modelTag"]}";',
         f'inline constexpr std::uint32_t kDefaultDriverType = {num(model["default.rdmDriverType"])};',
+        '',
+        '// Sizes of the areas of the settings store.',
+        f'inline constexpr std::uint32_t kModelArea1Size = {AREA_SIZES[1]};',
+        f'inline constexpr std::uint32_t kModelArea2Size = {AREA_SIZES[2]};',
+        f'inline constexpr std::uint32_t kModelArea3Size = {AREA_SIZES[3]};',
         '',
         '// Items whose value is a heap address of this process: never written out, never trusted when read.',
         'inline constexpr std::uint16_t kHeapAddressItems[] = {' + ', '.join(addresses) + '};',
