@@ -259,6 +259,17 @@ TEST_F(ModelContextTest, WordAccessorsOfADevmode) {
     EXPECT_EQ(GetLockedResolution(context()), 0u);
 }
 
+TEST_F(ModelContextTest, HeapAddressesSitAtAlignedPlacesOfTheStore) {
+    // A leak checker sees only pointers at 8-byte aligned places, and a
+    // pointer read there needs no unaligned access.
+    for (std::uint16_t id : kHeapAddressItems) {
+        const SettingItemDescriptor* item = ctx_.item(id);
+        ASSERT_NE(item, nullptr) << id;
+        EXPECT_EQ((GetStoreAreaBase(ItemArea(*item)) + item->offset) % 8, 0u) << id;
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(GetItemAddress(context(), item)) % 8, 0u) << id;
+    }
+}
+
 TEST(StoreSizes, NtAndWin9xFlavours) {
     // Golden sizes: the DEVMODE and area 2 travel and keep their sizes, so the
     // area bases written into the private header stay 1,236 and 6,500; area 3
