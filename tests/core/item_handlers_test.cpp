@@ -66,6 +66,8 @@ TEST_F(ItemHandlerWalk, AfterAMergeAcceptableValuesStayAndOthersAreReplaced) {
         {rdmBrightness, static_cast<std::uint32_t>(-60), 0},
         {rdmContrast, static_cast<std::uint32_t>(-50), static_cast<std::uint32_t>(-50)},
         {rdmMachineID, 0x12, 0x8C},
+        {rdmScaleType, 3, 3},
+        {rdmSortType, 6, 6},
     };
     for (const Case& c : cases) RequireNoUiSymbol(c.item);
     for (const Case& c : cases) {
@@ -73,6 +75,19 @@ TEST_F(ItemHandlerWalk, AfterAMergeAcceptableValuesStayAndOthersAreReplaced) {
         ApplyItemHandlers(context(), kHandlerModeAfterMerge);
         EXPECT_EQ(Get(c.item), c.after) << "item " << c.item << " from " << static_cast<std::int32_t>(c.before);
     }
+}
+
+TEST_F(ItemHandlerWalk, TheOutputPaperRuleKeepsTheJobTicketsOutputPapers) {
+    const ItemHandlerRecord* record = FindItemHandler(rdmOutPaperSize);
+    ASSERT_TRUE(record && record->handler);
+    const auto check = [&](std::uint32_t paper) {
+        Put(rdmOutPaperSize, paper);
+        record->handler(rdmOutPaperSize, paper, ctx_.item(rdmOutPaperSize), record->defaultValue,
+                        kHandlerModeAfterMerge, context());
+        return Get(rdmOutPaperSize);
+    };
+    for (std::uint32_t paper : {9u, 267u, 268u, 269u, 1024u}) EXPECT_EQ(check(paper), paper);
+    EXPECT_EQ(check(270), 1024u);
 }
 
 TEST_F(ItemHandlerWalk, DefaultsModeWritesEveryDefault) {
