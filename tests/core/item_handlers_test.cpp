@@ -66,6 +66,9 @@ TEST_F(ItemHandlerWalk, AfterAMergeAcceptableValuesStayAndOthersAreReplaced) {
         {rdmBrightness, static_cast<std::uint32_t>(-60), 0},
         {rdmContrast, static_cast<std::uint32_t>(-50), static_cast<std::uint32_t>(-50)},
         {rdmMachineID, 0x12, 0x8C},
+        {rdmPunchType, 9, 0},
+        {rdmPunchType, 33, 33},
+        {rdmFuncSelectPunch, 1, 0},  // a switch without a UI symbol is reset by every merge
         {rdmScaleType, 3, 3},
         {rdmSortType, 6, 6},
     };
@@ -91,13 +94,15 @@ TEST_F(ItemHandlerWalk, TheOutputPaperRuleKeepsTheJobTicketsOutputPapers) {
 }
 
 TEST_F(ItemHandlerWalk, DefaultsModeWritesEveryDefault) {
-    for (std::uint16_t item : {rdmPaperFitType, rdmGammaC, rdmPlaneUseCMYKMagenta}) {
+    for (std::uint16_t item : {rdmPaperFitType, rdmGammaC, rdmPlaneUseCMYKMagenta, rdmFuncSelectPunch}) {
         RequireNoUiSymbol(item);
     }
     Put(rdmPaperFitType, 3);
+    Put(rdmFuncSelectPunch, 1);
     Put(rdmGammaC, 7);  // acceptable, but mode 1 writes the default
     ApplyItemHandlers(context(), kHandlerModeDefaults);
     EXPECT_EQ(Get(rdmPaperFitType), 1027u);
+    EXPECT_EQ(Get(rdmFuncSelectPunch), 0u);
     EXPECT_EQ(Get(rdmGammaC), 5u);
     // A one-bit item written with default 2 reads back as 1.
     EXPECT_EQ(Get(rdmPlaneUseCMYKMagenta), 1u);
