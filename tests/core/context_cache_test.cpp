@@ -72,6 +72,20 @@ TEST_F(ContextCacheTest, ARequestReusesOnlyAContextOfTheSameIdentity)
     }
 }
 
+TEST_F(ContextCacheTest, ABareContextNeverServesAFullRequest)
+{
+    HANDLE printer = Open();
+    DriverContext* bare = Create(printer, kCallerPropertySheet, 4);
+    ASSERT_NE(bare, nullptr);
+    ReleaseDriverContext(bare, 0);
+    DriverContext* full = Create(printer, kCallerPropertySheet);
+    ASSERT_NE(full, nullptr);
+    EXPECT_NE(full, bare);
+    EXPECT_NE(full->store, nullptr);
+    ReleaseDriverContext(full, kReleaseDestroy);
+    PurgeContextCache(TRUE);
+}
+
 TEST_F(ContextCacheTest, EnablePdevKindIsStoredAsItsCacheIdentity)
 {
     DriverContext* context = Create(Open(), kCallerEnablePdev);
