@@ -14,6 +14,7 @@
 #include "common/model/paper_geometry.h"
 #include "common/storage/directories.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -836,9 +837,11 @@ DWORD ReadFontSubstTable(HANDLE printer, FontSubstPair* pairs, std::uint32_t cou
         const DWORD b = ReadValue(printer, NumberedName(DevicePrefix(flags), n).c_str(), REG_BINARY, dev,
                                   kFontNameBytes, &read, nullptr);
         if (a != ERROR_SUCCESS || b != ERROR_SUCCESS) {
+            // The table is whole or not at all: the first missing pair ends the read.
             std::memset(tt, 0, kFontNameBytes);
             std::memset(dev, 0, kFontNameBytes);
             result = a != ERROR_SUCCESS ? a : b;
+            break;
         }
     }
     JoinFontSubstPairs(trueType.data(), device.data(), count, pairs);
@@ -896,7 +899,8 @@ BOOL LoadFontSubstTable(HANDLE printer, DriverContext* context)
         if (!StoreFontSubstTable(printer, context, kFontsFromModel)) return TRUE;
         if (!ReadExact(printer, u"FontTableNum", countBytes, 2)) return TRUE;
     }
-    const std::uint32_t count = ReadLe16(countBytes);
+    // The count comes from outside: it is capped at what the list can hold.
+    const std::uint32_t count = std::min<std::uint32_t>(ReadLe16(countBytes), kMaxFontSubstPairs);
     if (count == 0) return TRUE;
     auto* pairs = static_cast<FontSubstPair*>(AllocZeroed(count * sizeof(FontSubstPair)));
     if (pairs == nullptr || ReadFontSubstTable(printer, pairs, count, kFontsIfChanged) != 0) {

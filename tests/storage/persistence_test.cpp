@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -269,6 +270,30 @@ TEST_F(PersistenceTest, FontSubstTableWithAMissingHalfStaysEmpty)
     LoadFontSubstTable(printer_, context());
     EXPECT_EQ(GetItemValue(context(), rdmFontTableNum), 0u);
     EXPECT_EQ(GetItemHeapAddress(context(), rdmFontTable), nullptr);
+    FreeFontListItems(context());
+}
+
+TEST_F(PersistenceTest, AFontTableCountFromPrinterDataIsNoLoopBound)
+{
+    // Three pairs behind a count of 65,535: the read stops at the first
+    // missing pair instead of asking for every one of them.
+    FontSubstPair pairs[3] = {};
+    for (FontSubstPair& pair : pairs) std::memcpy(pair.trueTypeFace, u"Arial", 12);
+    ASSERT_TRUE(WriteFontSubstPairs(printer_, pairs, 3, 0));
+    const std::string count = Bytes({0xFF, 0xFF});
+    SetPrinterDataW(printer_, const_cast<LPWSTR>(u"FontTableNum"), REG_BINARY,
+                    reinterpret_cast<BYTE*>(const_cast<char*>(count.data())), 2);
+    machine::ResetSpoolerCallCounts();
+    LoadFontSubstTable(printer_, context());
+    EXPECT_LE(machine::SpoolerCallCount("GetPrinterDataW"), 10u);
+    EXPECT_EQ(GetItemValue(context(), rdmFontTableNum), 0u);
+    EXPECT_EQ(GetItemHeapAddress(context(), rdmFontTable), nullptr);
+
+    // A whole table longer than the list can hold keeps its first pairs.
+    std::vector<FontSubstPair> many(kMaxFontSubstPairs + 1);
+    ASSERT_TRUE(WriteFontSubstPairs(printer_, many.data(), static_cast<std::uint32_t>(many.size()), 0));
+    LoadFontSubstTable(printer_, context());
+    EXPECT_EQ(GetItemValue(context(), rdmFontTableNum), kMaxFontSubstPairs);
     FreeFontListItems(context());
 }
 
