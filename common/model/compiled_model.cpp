@@ -1,5 +1,6 @@
 #include "common/model/compiled_model.h"
 
+#include "common/core/items.h"
 #include "common/core/le.h"
 #include "common/core/memory.h"
 #include "common/model/judges.h"
@@ -669,9 +670,13 @@ private:
         });
     }
 
+    // No action may write the count or address of a heap-owned list: the
+    // count would leave its block.
     bool ActionList(BlockOffset first)
     {
-        return EntryList(kListActions, first, kActionEntrySize, [](const std::uint8_t*) { return true; });
+        return EntryList(kListActions, first, kActionEntrySize, [](const std::uint8_t* p) {
+            return ReadLe16(p + 6) != kActionSetting || !IsHeapListItem(ReadLe16(p + 4));
+        });
     }
 
     bool TransactList(BlockOffset first)

@@ -701,7 +701,7 @@ BOOL StoreFontList(HANDLE printer, DriverContext* context, const FontListPlace& 
         count = static_cast<std::uint32_t>(modelCount);
         list = modelCopy;
     } else {
-        count = GetItemValue(context, place.countItem);
+        count = GetHeapListCount(context, place.countItem, place.listItem, sizeof(DeviceFontRecord));
         list = static_cast<DeviceFontRecord*>(GetItemHeapAddress(context, place.listItem));
     }
     BOOL result = FALSE;
@@ -864,7 +864,7 @@ BOOL StoreFontSubstTable(HANDLE printer, DriverContext* context, std::uint32_t f
             return TRUE;
         }
     } else {
-        count = GetItemValue(context, rdmFontTableNum);
+        count = GetHeapListCount(context, rdmFontTableNum, rdmFontTable, sizeof(FontSubstPair));
         pairs = static_cast<FontSubstPair*>(GetItemHeapAddress(context, rdmFontTable));
         const auto* saved = static_cast<FontSubstPair*>(GetSavedItemHeapAddress(context, rdmFontTable));
         if ((flags & kFontsIfChanged) && (context->workArea->creationMode & kCreateModeMask) == 0 &&

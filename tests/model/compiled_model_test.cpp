@@ -135,6 +135,34 @@ TEST(CompiledModelLayout, ValidationRefusesEveryDamagedReference)
     FreeCompiledModel(model);
 }
 
+// The first action of the package's transactions that sets an item.
+BlockOffset FindSettingAction(const CompiledModel* model)
+{
+    for (BlockOffset ex = ReadLe32(model->block + kHeaderFirstExclusive); ex != 0; ex = ReadExclusiveRecord(model, ex).next) {
+        for (BlockOffset t = ReadExclusiveRecord(model, ex).transact1; t != 0; t = ReadTransactEntry(model, t).next) {
+            for (BlockOffset a = ReadTransactEntry(model, t).actions; a != 0; a = ReadActionEntry(model, a).next) {
+                if (ReadActionEntry(model, a).kind == kActionSetting) return a;
+            }
+        }
+    }
+    return 0;
+}
+
+TEST(CompiledModelLayout, NoActionMaySetAListCountOrAddress)
+{
+    CompiledModel* model = CompilePackage();
+    ASSERT_TRUE(model);
+    const BlockOffset action = FindSettingAction(model);
+    ASSERT_NE(action, 0u);
+    for (std::uint16_t item : {rdmFontTableNum, rdmFontTable, rdmDeviceFontNum, rdmOptionFont}) {
+        CompiledModel* copy = MakeCompiledModel(model->block, model->totalSize);
+        WriteLe16(copy->block + action + 4, item);
+        EXPECT_FALSE(ValidateCompiledModel(copy)) << item;
+        FreeCompiledModel(copy);
+    }
+    FreeCompiledModel(model);
+}
+
 // Many transactions whose action lists share one long tail: each action is
 // checked once, so a block of some hundred kilobytes validates at once; a
 // tail that loops back is refused.
