@@ -324,7 +324,7 @@ BOOL SaveSettingsCopy(DriverContext* context)
     FreeSavedCopyBuffers(context);
     std::memcpy(context->workArea->savedStore, context->store->bytes, GetSettingsStoreSize());
     for (const FontList& list : kFontLists) {
-        const std::uint32_t count = GetItemValue(context, list.countItem);
+        const std::uint32_t count = GetHeapListCount(context, list.countItem, list.addressItem, list.recordSize);
         const void* records = GetItemHeapAddress(context, list.addressItem);
         void* copy = count && records ? AllocZeroed(count * list.recordSize) : nullptr;
         if (copy) std::memcpy(copy, records, count * list.recordSize);

@@ -61,11 +61,14 @@ std::u16string GetPrinterNameCopy(HANDLE printer)
     return name;
 }
 
-bool MatchesRequest(const DriverContext* context, HANDLE printer, std::uint32_t callerKind, std::int32_t selector,
-                    const WCHAR* printerName)
+bool MatchesRequest(const DriverContext* context, HANDLE printer, std::uint16_t flags, std::uint32_t callerKind,
+                    std::int32_t selector, const WCHAR* printerName)
 {
     const ContextWorkArea* work = context->workArea;
     if (context->printer != printer || !work || work->callerKind != callerKind) return false;
+    // A context serves only a request of its own creation mode: a bare one
+    // has no store for a full request.
+    if (work->creationMode != (flags & kCreateModeMask)) return false;
     if (lstrcmpW(work->printerName, printerName) != 0) return false;
     if (callerKind == kCallerDocumentProperties && selector == kSelectorDocumentPropertiesMode2)
         return work->documentPropertiesMode == 2;
@@ -121,7 +124,7 @@ DriverContext* LookUpCachedContext(HANDLE printer, std::uint16_t flags, std::uin
     DriverContext* found = nullptr;
     EnterContextCacheLock(cache.lock);
     for (ContextCacheSlot& slot : cache.slots) {
-        if (slot.context && MatchesRequest(slot.context, printer, callerKind, selector, printerName)) {
+        if (slot.context && MatchesRequest(slot.context, printer, flags, callerKind, selector, printerName)) {
             found = slot.context;
             slot = {};
             break;

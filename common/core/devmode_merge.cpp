@@ -46,9 +46,11 @@ bool ReadPrivateVersion(const DEVMODEW* devmode, std::uint32_t* version) {
     if (devmode == nullptr) return false;
     std::uint16_t size = GetDevmodeField16(devmode, offsetof(DEVMODEW, dmSize));
     std::uint16_t extra = GetDevmodeField16(devmode, offsetof(DEVMODEW, dmDriverExtra));
-    // The version is read only from a public part of the current size whose
-    // driver part covers the field; anything else is not ours to read.
-    if (size != GetPublicDevmodeSize() || extra < kPrivateVersionFieldOffset + 4) return false;
+    // The version is read after a public part of any size the system knows
+    // (188, 212 and 220 bytes, and the current one) whose driver part covers
+    // the field; anything else is not ours to read.
+    const bool knownSize = size == 188 || size == 212 || size == 220 || size == GetPublicDevmodeSize();
+    if (!knownSize || extra < kPrivateVersionFieldOffset + 4) return false;
     *version = ReadLe32(Bytes(devmode) + size + kPrivateVersionFieldOffset);
     return true;
 }

@@ -85,7 +85,12 @@ int KeepPresetSlotOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescr
 
 int KeepOutputPaperOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def,
                              int mode, DriverContext* c) {
-    return KeepOr(mode, IsPlausiblePaperSize(value, c) || value == kOutputPaperSameAsSource, c, d, def);
+    // The output paper's own list holds the job ticket's output papers (267-269)
+    // that no source paper has.
+    return KeepOr(mode,
+                  IsPlausiblePaperSize(value, c) || value == kOutputPaperSameAsSource ||
+                      IsItemValueAllowed(rdmOutPaperSize, value),
+                  c, d, def);
 }
 
 int KeepOutputTray(std::uint16_t, std::uint32_t, SettingItemDescriptor* d, std::uint32_t def, int mode,

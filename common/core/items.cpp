@@ -9,6 +9,7 @@
 #include "common/model/ui_lookup.h"
 #include "common/storage/resources.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -33,6 +34,7 @@ const ItemServices kDefaultItemServices = {
 ItemServices g_services = kDefaultItemServices;
 
 constexpr std::uint32_t kLandscape = 2;
+constexpr std::uint16_t kHeapListItemsList = 2;  // numbered list of the font-list count and address items
 constexpr std::uint32_t kScaleTypeCoupled = 1;
 constexpr WCHAR kWrongText[] = u"wrong";
 static_assert(sizeof(void*) == 8, "heap-address items keep an 8-byte native pointer");
@@ -325,7 +327,7 @@ void ResetItemToModelDefault(DriverContext* context, SettingItemDescriptor* item
 
 void SetItemModelValue(DriverContext* context, std::uint16_t id, std::uint32_t value) {
     SettingItemDescriptor* item = context ? FindItem(context, id) : nullptr;
-    if (item == nullptr) return;
+    if (item == nullptr || IsHeapListItem(id)) return;
     std::uint32_t code = ItemTypeCode(*item);
     if (IsNumericCode(code)) {
         WriteItemOption(context, item, value);
@@ -398,6 +400,16 @@ std::uint8_t* SetItemString(DriverContext* context, SettingItemDescriptor* item,
 }
 
 // ---- heap-address items -----------------------------------------------------------------------------
+
+BOOL IsHeapListItem(std::uint16_t id) { return IsValueInNumberedList(kHeapListItemsList, id); }
+
+std::uint32_t GetHeapListCount(DriverContext* context, std::uint16_t countItem, std::uint16_t addressItem,
+                               std::uint32_t recordSize) {
+    void* block = GetItemHeapAddress(context, addressItem);
+    if (block == nullptr || recordSize == 0) return 0;
+    const std::uint64_t room = GlobalSize(block) / recordSize;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(GetItemValue(context, countItem), room));
+}
 
 void* GetItemHeapAddress(DriverContext* context, std::uint16_t id) {
     SettingItemDescriptor* item = context ? FindItem(context, id) : nullptr;

@@ -96,6 +96,14 @@ std::uint8_t* SetItemString(DriverContext* context, SettingItemDescriptor* item,
 // ---- items that hold a heap address of this process ------------------------------------------
 // The store keeps a native pointer in these items; an image of a store that
 // leaves the process, or comes back, has them cleared first.
+// The count and address items of the heap-owned lists (the font lists).
+// Only the list code writes them: model writes (actions, transactions and
+// status writes) refuse them, so a count never leaves its block.
+BOOL IsHeapListItem(std::uint16_t id);
+// The entries a heap-owned list holds: its count item, never more than its
+// block, whose size the heap keeps with it, has room for.
+std::uint32_t GetHeapListCount(DriverContext* context, std::uint16_t countItem, std::uint16_t addressItem,
+                               std::uint32_t recordSize);
 void* GetItemHeapAddress(DriverContext* context, std::uint16_t id);
 void SetItemHeapAddress(DriverContext* context, std::uint16_t id, void* address);
 void* GetSavedItemHeapAddress(DriverContext* context, std::uint16_t id);

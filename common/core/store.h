@@ -9,6 +9,7 @@
 #pragma once
 
 #include "common/core/context.h"
+#include "common/core/item_ids.h"
 #include "platform/win32.h"
 
 #include <cstddef>
@@ -20,18 +21,26 @@ namespace vexl {
 inline constexpr std::uint32_t kPublicDevmodeSize = 220;
 inline constexpr std::uint32_t kPrivateDevmodeSize = 1016;
 inline constexpr std::uint32_t kDevmodeSize = kPublicDevmodeSize + kPrivateDevmodeSize;
-inline constexpr std::uint32_t kStoreArea2Size = 5264;
-inline constexpr std::uint32_t kStoreArea3Size = 3572;
+// Areas 2 and 3 are sized by the model tables. Area 1 and area 2 keep the
+// sizes every stored copy has, so both area bases in the private header
+// never move; area 3 holds work items only and grows at the end of the store.
+inline constexpr std::uint32_t kStoreArea2Size = kModelArea2Size;
+inline constexpr std::uint32_t kStoreArea3Size = kModelArea3Size;
 inline constexpr std::uint32_t kSettingsStoreSize = kDevmodeSize + kStoreArea2Size + kStoreArea3Size;
-static_assert(kDevmodeSize == 1236);
-static_assert(kSettingsStoreSize == 10072);
+static_assert(kDevmodeSize == kModelArea1Size);
+static_assert(kDevmodeSize == 1236 && kStoreArea2Size == 5264, "the DEVMODE and area 2 travel and never change size");
+
+// The store as drivers before the growth of area 3 wrote it (3,572 bytes of
+// area 3). A "LockDefaultData" of that size is still read.
+inline constexpr std::uint32_t kPreviousStoreArea3Size = 3572;
+inline constexpr std::uint32_t kPreviousSettingsStoreSize = kDevmodeSize + kStoreArea2Size + kPreviousStoreArea3Size;
 
 // Sizes of the Windows 9x flavour (answered only when the machine is 9x).
 inline constexpr std::uint32_t kPublicDevmodeSize9x = 148;
 inline constexpr std::uint32_t kPrivateDevmodeSize9x = 1024;
 inline constexpr std::uint32_t kDevmodeSize9x = kPublicDevmodeSize9x + kPrivateDevmodeSize9x;
 inline constexpr std::uint32_t kSettingsStoreSize9x = kDevmodeSize9x + kStoreArea2Size + kStoreArea3Size;
-static_assert(kSettingsStoreSize9x == 10008);
+static_assert(kSettingsStoreSize9x < kSettingsStoreSize);
 
 // The store: one zero-filled block of GetSettingsStoreSize() bytes.
 struct SettingsStore {

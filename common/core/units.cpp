@@ -1,13 +1,17 @@
 #include "common/core/units.h"
 
 #include "common/core/item_ids.h"
+#include "common/core/devmode_services.h"
 #include "common/core/items.h"
+#include "common/core/paper_sync.h"
 #include "common/core/settings_modules.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini_lists.h"
+#include "common/storage/resources.h"
 #include "platform/win32.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace vexl {
 namespace {
@@ -48,18 +52,62 @@ void ToDisplayLimits(std::uint32_t kind, std::uint32_t minDots, std::uint32_t ma
     if (outMax) *outMax = static_cast<std::int32_t>(maxUnits);
 }
 
-// The tray limits of a custom-size control come with the custom paper
-// module; until then no control has them.
-bool GetFreeSizeControlLimits(DriverContext*, const PageItem*, std::uint32_t*, std::uint32_t*)
+// Controls of the custom-size pages that take the tray's length or width limits.
+constexpr std::uint16_t kFreeSizeLengthControls[] = {2220, 2221, 2392, 2393, 2400, 2401,
+                                                     2682, 2683, 2684, 2685, 2686, 2687};
+constexpr std::uint16_t kFreeSizeWidthControls[] = {2224, 2225, 2394, 2395, 2398, 2399,
+                                                    2689, 2690, 2691, 2692, 2693, 2694};
+constexpr std::int16_t kCustomSizeDialogPage = 1017;
+constexpr std::int16_t kPaperSizePage = 1041;
+
+bool IsListedControl(const std::uint16_t* first, const std::uint16_t* last, std::uint16_t id)
 {
-    return false;
+    return std::find(first, last, id) != last;
 }
 
-// The numeric value record of a control's UI entry comes with the compiled
-// model; until then no control has one.
-bool FindControlNumericRange(DriverContext*, const PageItem*, std::uint32_t*, std::uint32_t*)
+// The tray limits of a custom-size length or width control, in 1,200-dpi
+// dots; the tray and orientation come from the page the control is on.
+bool GetFreeSizeControlLimits(DriverContext* context, const PageItem* control, std::uint32_t* minDots,
+                              std::uint32_t* maxDots)
 {
-    return false;
+    if (context == nullptr || control == nullptr) return false;
+    const bool length = IsListedControl(std::begin(kFreeSizeLengthControls), std::end(kFreeSizeLengthControls),
+                                        control->controlId);
+    const bool width = IsListedControl(std::begin(kFreeSizeWidthControls), std::end(kFreeSizeWidthControls),
+                                       control->controlId);
+    if (!length && !width) return false;
+    std::uint32_t tray = 0;
+    std::uint32_t orientation = 0;
+    if (context->currentPageId == kCustomSizeDialogPage) {
+        tray = GetItemValue(context, wdmFreeSizeTray);
+        orientation = GetItemValue(context, wdmFreeSizeOrient);
+    } else if (context->currentPageId == kPaperSizePage) {
+        const bool paper = GetItemValue(context, wdmInputFreeSizeType) == 1;
+        tray = GetItemValue(context, paper ? rdmPaperFreeSizeTray : rdmPrintFreeSizeTray);
+        orientation = GetItemValue(context, paper ? rdmPaperFreeSizeOrient : rdmPrintFreeSizeOrient);
+    } else {
+        return false;
+    }
+    std::int32_t minimum = 0;
+    std::int32_t maximum = 0;
+    if (!GetTrayPaperLimitsFor(context, tray, orientation, &minimum, &maximum, length ? TRUE : FALSE)) return false;
+    *minDots = static_cast<std::uint32_t>(std::max(minimum, 0));
+    *maxDots = static_cast<std::uint32_t>(std::max(maximum, 0));
+    return true;
+}
+
+// The minimum and maximum of the numeric value record of the control's UI entry.
+bool FindControlNumericRange(DriverContext* context, const PageItem* control, std::uint32_t* minDots,
+                             std::uint32_t* maxDots)
+{
+    if (context == nullptr || control == nullptr || control->item == nullptr) return false;
+    const UiEntryRef entry = services::LookupUiEntry(control->item->id, context);
+    std::int32_t minimum = 0;
+    std::int32_t maximum = 0;
+    if (!entry || !services::GetUiNumericRange(entry, context, &minimum, &maximum)) return false;
+    *minDots = static_cast<std::uint32_t>(std::max(minimum, 0));
+    *maxDots = static_cast<std::uint32_t>(std::max(maximum, 0));
+    return true;
 }
 
 // ---- paper -------------------------------------------------------------------------------
@@ -80,10 +128,18 @@ bool IsFitToPaper(DriverContext* context)
     return GetItemValue(context, rdmFuncSelectScale) == 1 && GetItemValue(context, rdmScaleType) == kScaleTypeFit;
 }
 
-// The paper geometry items come with the paper synchronisation of the
-// DEVMODE builder; until then they keep what they hold.
-void SetSourcePaperGeometry(DriverContext*, std::uint32_t /*paper*/) {}
-void SetOutputPaperGeometry(DriverContext*, std::uint32_t /*paper*/) {}
+// The source paper geometry items from a paper of dmPaperSize, the
+// orientation applied.
+void SetSourcePaperGeometry(DriverContext* context, std::uint32_t paper)
+{
+    SetSourcePaperOriented(static_cast<std::uint16_t>(paper), dmPaperSize, context, nullptr);
+}
+
+// The output paper geometry items from a paper of rdmOutPaperSize.
+void SetOutputPaperGeometry(DriverContext* context, std::uint32_t paper)
+{
+    SetOutputPaperOriented(static_cast<std::uint16_t>(paper), rdmOutPaperSize, context, nullptr);
+}
 
 void SyncPaperOrScale(DriverContext* context)
 {

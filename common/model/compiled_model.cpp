@@ -1,5 +1,6 @@
 #include "common/model/compiled_model.h"
 
+#include "common/core/items.h"
 #include "common/core/le.h"
 #include "common/core/memory.h"
 #include "common/model/judges.h"
@@ -7,6 +8,7 @@
 
 #include <cstring>
 #include <set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -430,10 +432,12 @@ void FreeCompiledModel(CompiledModel* model)
 
 namespace {
 
-// Walks everything a reader can reach from the header. Shared records
-// (judges, lists, option lists, Exclusive records) are checked once; every
-// list walk is capped by the number of records that fit the block, so a
-// link that loops fails instead of running forever.
+// Walks everything a reader can reach from the header, in time linear in
+// the size of the block. Every record of a linked list is checked once: a
+// walk that meets a record an earlier walk checked ends there (its rest is
+// checked), and one that meets a record of its own walk again has found a
+// loop and fails. Shared records (judges, UI entries, Exclusive records)
+// are checked once; a text is terminated when a zero byte follows it.
 class BlockValidator {
 public:
     explicit BlockValidator(const CompiledModel* model) : model_(model) {}
@@ -441,6 +445,12 @@ public:
     bool Run()
     {
         if (!model_ || !model_->block || model_->totalSize <= kHeaderSize) return false;
+        for (std::uint32_t at = model_->totalSize; at-- > kHeaderSize;) {
+            if (model_->block[at] == 0) {
+                lastZero_ = at;
+                break;
+            }
+        }
         if (ReadLe32(model_->block + kHeaderTotalSize) != model_->totalSize) return false;
         if (GetModelFileVersion(model_).size() >= kFileVersionUnits) return false;
 
@@ -476,8 +486,29 @@ private:
     bool Text(BlockOffset offset) const
     {
         if (offset == 0) return true;
-        if (!Record(offset, 1)) return false;
-        return std::memchr(Bytes(offset), 0, model_->totalSize - offset) != nullptr;
+        return Record(offset, 1) && offset <= lastZero_;
+    }
+
+    // The kinds of linked list, each with its own record layout.
+    enum ListKind : std::uint64_t {
+        kListUiEntries = 1, kListPageValues, kListExclusives, kListRules, kListActions, kListTransacts,
+        kListAlertActions, kListAlerts, kListOptions,  // kListOptions + the UI kind
+    };
+
+    // Walks the list of a kind from first: check(at, &next) checks a record
+    // and gives the next link.
+    template <typename CheckRecord>
+    bool Walk(std::uint64_t kind, BlockOffset first, CheckRecord check)
+    {
+        const std::uint32_t walk = ++walks_;
+        for (BlockOffset at = first; at != 0;) {
+            const auto [place, fresh] = walked_.try_emplace((kind << 32) | at, walk);
+            if (!fresh) return place->second != walk;
+            BlockOffset next = 0;
+            if (!check(at, &next)) return false;
+            at = next;
+        }
+        return true;
     }
 
     bool WideText(BlockOffset offset) const
@@ -499,11 +530,11 @@ private:
 
     bool UiList(BlockOffset first)
     {
-        std::uint32_t steps = Cap(kUiEntrySize);
-        for (BlockOffset at = first; at != 0; at = ReadLe32(Bytes(at))) {
-            if (--steps == 0 || !UiEntry(at)) return false;
-        }
-        return true;
+        return Walk(kListUiEntries, first, [this](BlockOffset at, BlockOffset* next) {
+            if (!UiEntry(at)) return false;
+            *next = ReadLe32(Bytes(at));
+            return true;
+        });
     }
 
     bool UiEntry(BlockOffset offset)
@@ -536,10 +567,8 @@ private:
     bool OptionList(BlockOffset first, std::uint16_t type)
     {
         const std::uint32_t size = static_cast<std::uint32_t>(UiRecordSize(type));
-        if (!optionLists_.insert({first, UiKind(type)}).second) return true;
-        std::uint32_t steps = Cap(size);
-        for (BlockOffset at = first; at != 0;) {
-            if (--steps == 0 || !Record(at, size)) return false;
+        return Walk(kListOptions + UiKind(type), first, [this, size, type](BlockOffset at, BlockOffset* next) {
+            if (!Record(at, size)) return false;
             const UiOptionRecord o = ReadUiOption(model_, at, type);
             if (!Text(o.invocation)) return false;
             switch (UiKind(type)) {
@@ -556,23 +585,28 @@ private:
             default:
                 break;
             }
-            at = o.next;
-        }
-        return true;
+            *next = o.next;
+            return true;
+        });
     }
 
-    bool PageValues(BlockOffset first) const
+    bool PageValues(BlockOffset first)
     {
-        std::uint32_t steps = Cap(kPageValueSize);
-        for (BlockOffset at = first; at != 0; at = ReadLe32(Bytes(at))) {
-            if (--steps == 0 || !Record(at, kPageValueSize)) return false;
-        }
-        return true;
+        return Walk(kListPageValues, first, [this](BlockOffset at, BlockOffset* next) {
+            if (!Record(at, kPageValueSize)) return false;
+            *next = ReadLe32(Bytes(at));
+            return true;
+        });
     }
 
-    bool TextArray(BlockOffset array, std::int32_t count) const
+    // An array of text offsets; an array shared by several records is
+    // checked once for its longest count.
+    bool TextArray(BlockOffset array, std::int32_t count)
     {
         if (!Record(array, 4ull * count)) return false;
+        std::int32_t& checked = textArrays_[array];
+        if (count <= checked) return true;
+        checked = count;
         for (std::int32_t i = 0; i < count; ++i) {
             if (!Text(ReadLe32(Bytes(array + 4u * static_cast<std::uint32_t>(i))))) return false;
         }
@@ -581,11 +615,11 @@ private:
 
     bool ExclusiveTable(BlockOffset first)
     {
-        std::uint32_t steps = Cap(kExclusiveRecordSize);
-        for (BlockOffset at = first; at != 0; at = ReadLe32(Bytes(at))) {
-            if (--steps == 0 || !ExclusiveRecord(at)) return false;
-        }
-        return true;
+        return Walk(kListExclusives, first, [this](BlockOffset at, BlockOffset* next) {
+            if (!ExclusiveRecord(at)) return false;
+            *next = ReadLe32(Bytes(at));
+            return true;
+        });
     }
 
     bool ExclusiveRecord(BlockOffset offset)
@@ -620,38 +654,34 @@ private:
     // The entry lists of the constraint part: entries of a size, linked by
     // tagged next links at offset 0, each checked by the given function.
     template <typename CheckEntry>
-    bool EntryList(BlockOffset first, std::uint32_t size, std::set<BlockOffset>& seen, CheckEntry check)
+    bool EntryList(ListKind kind, BlockOffset first, std::uint32_t size, CheckEntry check)
     {
-        if (first == 0 || seen.count(first)) return true;
-        std::uint32_t steps = Cap(size);
-        for (BlockOffset at = first; at != 0;) {
-            if (--steps == 0 || !Record(at, size)) return false;
-            if (!check(Bytes(at))) return false;
-            BlockOffset next = 0;
-            if (!Tagged(ReadLe32(Bytes(at)), &next)) return false;
-            at = next;
-        }
-        seen.insert(first);
-        return true;
+        return Walk(kind, first, [this, size, &check](BlockOffset at, BlockOffset* next) {
+            return Record(at, size) && check(Bytes(at)) && Tagged(ReadLe32(Bytes(at)), next);
+        });
     }
 
     bool RuleList(BlockOffset first)
     {
-        return EntryList(first, kOptionRuleSize, rules_, [this](const std::uint8_t* p) {
+        return EntryList(kListRules, first, kOptionRuleSize, [this](const std::uint8_t* p) {
             BlockOffset j1, j2, j3;
             return Tagged(ReadLe32(p + 8), &j1) && Tagged(ReadLe32(p + 12), &j2) && Tagged(ReadLe32(p + 16), &j3) &&
                    Judge(j1) && Judge(j2) && Judge(j3);
         });
     }
 
+    // No action may write the count or address of a heap-owned list: the
+    // count would leave its block.
     bool ActionList(BlockOffset first)
     {
-        return EntryList(first, kActionEntrySize, actions_, [](const std::uint8_t*) { return true; });
+        return EntryList(kListActions, first, kActionEntrySize, [](const std::uint8_t* p) {
+            return ReadLe16(p + 6) != kActionSetting || !IsHeapListItem(ReadLe16(p + 4));
+        });
     }
 
     bool TransactList(BlockOffset first)
     {
-        return EntryList(first, kTransactEntrySize, transacts_, [this](const std::uint8_t* p) {
+        return EntryList(kListTransacts, first, kTransactEntrySize, [this](const std::uint8_t* p) {
             BlockOffset judge, actions;
             return Tagged(ReadLe32(p + 4), &judge) && Tagged(ReadLe32(p + 8), &actions) && Judge(judge) &&
                    ActionList(actions);
@@ -660,7 +690,7 @@ private:
 
     bool AlertActionList(BlockOffset first)
     {
-        return EntryList(first, kAlertActionEntrySize, alertActions_, [this](const std::uint8_t* p) {
+        return EntryList(kListAlertActions, first, kAlertActionEntrySize, [this](const std::uint8_t* p) {
             BlockOffset transacts;
             return Tagged(ReadLe32(p + 8), &transacts) && TransactList(transacts);
         });
@@ -668,7 +698,7 @@ private:
 
     bool AlertList(BlockOffset first)
     {
-        return EntryList(first, kAlertEntrySize, alerts_, [this](const std::uint8_t* p) {
+        return EntryList(kListAlerts, first, kAlertEntrySize, [this](const std::uint8_t* p) {
             BlockOffset judge, list;
             return Tagged(ReadLe32(p + 4), &judge) && Tagged(ReadLe32(p + 16), &list) && Judge(judge) &&
                    AlertActionList(list);
@@ -717,8 +747,11 @@ private:
     }
 
     const CompiledModel* model_;
-    std::set<BlockOffset> entries_, exclusives_, judges_, rules_, actions_, transacts_, alertActions_, alerts_;
-    std::set<std::pair<BlockOffset, std::uint16_t>> optionLists_;
+    std::set<BlockOffset> entries_, exclusives_, judges_;
+    std::unordered_map<std::uint64_t, std::uint32_t> walked_;  // (kind, record) -> the walk that checked it
+    std::unordered_map<BlockOffset, std::int32_t> textArrays_;
+    std::uint32_t walks_ = 0;
+    std::uint32_t lastZero_ = 0;  // the last zero byte of the body
 };
 
 }  // namespace

@@ -336,8 +336,12 @@ int HandleNumericValue(CompileState& state, DescriptionLine& line)
     range = NumericRange{};
     TokenBuffer& value = line.value;
     while (IsBlank(value.Current())) ++value.cursor;
-    if (value.Current() != '"')
-        range.leadingValue = static_cast<std::uint16_t>(ParseDecimal(value.Rest(), nullptr));
+    if (value.Current() != '"') {
+        // The leading word's sign may be written either way.
+        std::string_view word = value.Rest();
+        if (word.starts_with('+')) word.remove_prefix(1);
+        range.leadingValue = static_cast<std::uint16_t>(ParseDecimal(word, nullptr));
+    }
     if (!SkipPastChar(value, '"')) return kLineTaken;
     const auto store = [&range](int index, std::int32_t number) {
         switch (index) {

@@ -14,6 +14,7 @@
 #include "common/model/paper_geometry.h"
 #include "common/storage/directories.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -700,7 +701,7 @@ BOOL StoreFontList(HANDLE printer, DriverContext* context, const FontListPlace& 
         count = static_cast<std::uint32_t>(modelCount);
         list = modelCopy;
     } else {
-        count = GetItemValue(context, place.countItem);
+        count = GetHeapListCount(context, place.countItem, place.listItem, sizeof(DeviceFontRecord));
         list = static_cast<DeviceFontRecord*>(GetItemHeapAddress(context, place.listItem));
     }
     BOOL result = FALSE;
@@ -836,9 +837,11 @@ DWORD ReadFontSubstTable(HANDLE printer, FontSubstPair* pairs, std::uint32_t cou
         const DWORD b = ReadValue(printer, NumberedName(DevicePrefix(flags), n).c_str(), REG_BINARY, dev,
                                   kFontNameBytes, &read, nullptr);
         if (a != ERROR_SUCCESS || b != ERROR_SUCCESS) {
+            // The table is whole or not at all: the first missing pair ends the read.
             std::memset(tt, 0, kFontNameBytes);
             std::memset(dev, 0, kFontNameBytes);
             result = a != ERROR_SUCCESS ? a : b;
+            break;
         }
     }
     JoinFontSubstPairs(trueType.data(), device.data(), count, pairs);
@@ -861,7 +864,7 @@ BOOL StoreFontSubstTable(HANDLE printer, DriverContext* context, std::uint32_t f
             return TRUE;
         }
     } else {
-        count = GetItemValue(context, rdmFontTableNum);
+        count = GetHeapListCount(context, rdmFontTableNum, rdmFontTable, sizeof(FontSubstPair));
         pairs = static_cast<FontSubstPair*>(GetItemHeapAddress(context, rdmFontTable));
         const auto* saved = static_cast<FontSubstPair*>(GetSavedItemHeapAddress(context, rdmFontTable));
         if ((flags & kFontsIfChanged) && (context->workArea->creationMode & kCreateModeMask) == 0 &&
@@ -896,7 +899,8 @@ BOOL LoadFontSubstTable(HANDLE printer, DriverContext* context)
         if (!StoreFontSubstTable(printer, context, kFontsFromModel)) return TRUE;
         if (!ReadExact(printer, u"FontTableNum", countBytes, 2)) return TRUE;
     }
-    const std::uint32_t count = ReadLe16(countBytes);
+    // The count comes from outside: it is capped at what the list can hold.
+    const std::uint32_t count = std::min<std::uint32_t>(ReadLe16(countBytes), kMaxFontSubstPairs);
     if (count == 0) return TRUE;
     auto* pairs = static_cast<FontSubstPair*>(AllocZeroed(count * sizeof(FontSubstPair)));
     if (pairs == nullptr || ReadFontSubstTable(printer, pairs, count, kFontsIfChanged) != 0) {
@@ -1038,7 +1042,14 @@ BOOL ReadLockDefaultData(HANDLE printer, DriverContext* context)
     if (work == nullptr || work->defaultStore == nullptr) return FALSE;
     const std::uint32_t size = GetSettingsStoreSize();
     std::vector<std::uint8_t> image(size, 0);
-    if (!ReadExact(printer, u"LockDefaultData", image.data(), size)) return FALSE;
+    // A store written before area 3 grew is shorter: the bytes that are
+    // there are taken and the rest of area 3 stays zero.
+    const std::uint32_t previousSize = GetDevmodeSize() + GetStoreArea2Size() + kPreviousStoreArea3Size;
+    DWORD read = 0;
+    if (ReadValue(printer, u"LockDefaultData", REG_BINARY, image.data(), size, &read, nullptr) != ERROR_SUCCESS)
+        return FALSE;
+    if (read != size && read != previousSize) return FALSE;
+    std::memset(image.data() + read, 0, size - read);
     ZeroFontListItems(context, image.data());
     std::memcpy(work->defaultStore, image.data(), size);
     return TRUE;

@@ -93,6 +93,8 @@ struct FontSubstPair {
     WCHAR deviceFont[32];
 };
 inline constexpr std::uint32_t kFontNameBytes = 64;
+// The most pairs a font substitution table read from printer data may hold.
+inline constexpr std::uint32_t kMaxFontSubstPairs = 256;
 inline constexpr std::uint32_t kFontSubstPairSize = 128;
 static_assert(sizeof(FontSubstPair) == kFontSubstPairSize);
 

@@ -136,7 +136,8 @@ void CompleteCustomSlot(DriverContext* context, std::uint16_t slot, WCHAR* text,
     if (GetTrayPaperLimitsFor(context, row.tray, row.orientation, &minimum, &maximum, TRUE))
         length = Clamp(length, minimum, maximum);
     char name[kSlotNameBytes + 1] = {};
-    std::memcpy(name, row.displayName, kSlotNameBytes);
+    // The slot's user name, never the display name this caption is used to fill.
+    std::memcpy(name, row.userName, kSlotNameBytes);
     WCHAR wide[kSlotNameBytes + 1] = {};
     AnsiToWide(wide, name, kSlotNameBytes + 1);
     ReplaceText(text, size, wide);

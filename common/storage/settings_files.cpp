@@ -710,9 +710,11 @@ BOOL VerifySettingsFileHeader(const WCHAR* path, const WCHAR* section, std::uint
     const auto read = [&](const WCHAR* key) { return ReadHeaderKey(path, section, sectionText, position, key); };
     const int version = read(u"RstVersion");
     const std::uint16_t model = ModelVersion(context);
-    if (version == kNoVersion) return IsSizeOrStampKind(flags) ? TRUE : FALSE;
-    if (!IsSameVersion(static_cast<std::uint16_t>(version), model, majorOnly)) return FALSE;
+    // Stamps and custom sizes of any settings version are taken: an older
+    // one is brought forward by the conversion script after the load.
     if (IsSizeOrStampKind(flags)) return TRUE;
+    if (version == kNoVersion) return FALSE;
+    if (!IsSameVersion(static_cast<std::uint16_t>(version), model, majorOnly)) return FALSE;
     const int machine = read(u"RstMachine");
     const int language = read(u"RstLanguage");
     return machine != kNoVersion && static_cast<std::uint32_t>(machine) == MachineFamily(context) &&

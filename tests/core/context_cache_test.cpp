@@ -72,6 +72,20 @@ TEST_F(ContextCacheTest, ARequestReusesOnlyAContextOfTheSameIdentity)
     }
 }
 
+TEST_F(ContextCacheTest, ABareContextNeverServesAFullRequest)
+{
+    HANDLE printer = Open();
+    DriverContext* bare = Create(printer, kCallerPropertySheet, 4);
+    ASSERT_NE(bare, nullptr);
+    ReleaseDriverContext(bare, 0);
+    DriverContext* full = Create(printer, kCallerPropertySheet);
+    ASSERT_NE(full, nullptr);
+    EXPECT_NE(full, bare);
+    EXPECT_NE(full->store, nullptr);
+    ReleaseDriverContext(full, kReleaseDestroy);
+    PurgeContextCache(TRUE);
+}
+
 TEST_F(ContextCacheTest, EnablePdevKindIsStoredAsItsCacheIdentity)
 {
     DriverContext* context = Create(Open(), kCallerEnablePdev);
@@ -157,28 +171,32 @@ TEST_F(ContextCacheTest, AFullTableEvictsTheOldestSlotAndSlotZeroOnATie)
         const char* what;
         DWORD stamps[2];  // of slots 0 and 1 when the third context is parked
         int evicted;
+        DWORD base = kStartTicks;
     } cases[] = {
         {"slot 0 older", {100, 200}, 0},
         {"slot 1 older", {300, 200}, 1},
         {"equal stamps", {100, 100}, 0},
+        // Slot 1 was parked after the wrap of the tick count: its stamp is
+        // the smaller number, but slot 0 is the older by age.
+        {"slot 0 older across the wrap", {100, 300}, 0, 0xFFFFFF00u},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         HANDLE printers[3] = {Open(), Open(), Open()};
         DriverContext* parked[3];
-        machine::SetTickCount(kStartTicks + 100);
+        machine::SetTickCount(c.base + 100);
         parked[0] = Create(printers[0]);
         ReleaseDriverContextDefault(parked[0]);
-        machine::SetTickCount(kStartTicks + c.stamps[1]);
+        machine::SetTickCount(c.base + c.stamps[1]);
         parked[1] = Create(printers[1]);
         ReleaseDriverContextDefault(parked[1]);
         if (c.stamps[0] != 100) {
             // Taken out of slot 0 and parked there again, later.
-            machine::SetTickCount(kStartTicks + c.stamps[0]);
+            machine::SetTickCount(c.base + c.stamps[0]);
             ASSERT_EQ(Create(printers[0]), parked[0]);
             ReleaseDriverContextDefault(parked[0]);
         }
-        machine::SetTickCount(kStartTicks + 350);
+        machine::SetTickCount(c.base + 350);
         parked[2] = Create(printers[2]);
         ReleaseDriverContextDefault(parked[2]);
 

@@ -214,6 +214,26 @@ TEST_F(DriverContextTest, TheSavedCopyOwnsItsFontLists)
     ReleaseDriverContext(context, kReleaseDestroy);
 }
 
+TEST_F(DriverContextTest, AListCountNeverLeavesItsBlock)
+{
+    // A font table of three pairs whose count item says 60,000: the copy
+    // takes what the block holds, and a model write cannot set the count.
+    DriverContext* context = Create(Open());
+    ASSERT_NE(context, nullptr);
+    SetItemHeapAddress(context, rdmFontTable, AllocZeroed(3 * 128));
+    SetItemValue(context, rdmFontTableNum, 3);
+    SetItemModelValue(context, rdmFontTableNum, 60000);
+    SetItemModelValue(context, rdmFontTable, 0);
+    EXPECT_EQ(GetItemValue(context, rdmFontTableNum), 3u);
+    EXPECT_NE(GetItemHeapAddress(context, rdmFontTable), nullptr);
+
+    SetItemValue(context, rdmFontTableNum, 60000);
+    EXPECT_EQ(GetHeapListCount(context, rdmFontTableNum, rdmFontTable, 128), 3u);
+    ASSERT_EQ(SaveSettingsCopy(context), 1);
+    EXPECT_EQ(GetSavedItemValue(context, rdmFontTableNum), 3u);
+    ReleaseDriverContext(context, kReleaseDestroy);
+}
+
 TEST_F(DriverContextTest, WithoutASavedCopyNothingIsCopiedOrFreed)
 {
     DriverContext* bare = Create(Open(), kCallerPropertySheet, 4);

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace vexl::test {
 namespace {
 
@@ -165,12 +167,13 @@ TEST(DevmodeVersion, StatesAndComparison) {
     auto shortExtra = MakeDevmode(220, 140, 0x401);
     WriteLe32(shortExtra.data() + 220 + 133, 1016);
     EXPECT_EQ(GetDevmodeVersionState(AsDevmode(shortExtra)), 2);
-    auto odd = MakeDevmode(212, 1016, 0x400);
-    WriteLe32(odd.data() + 212 + 137, 321);
-    EXPECT_EQ(GetDevmodeVersionState(AsDevmode(odd)), 2);
-    auto good = MakeDevmode(220, 1016, 0x401);
-    WriteLe32(good.data() + 357, 321);
-    EXPECT_EQ(GetDevmodeVersionState(AsDevmode(good)), 1);
+    // After every public size the system knows, and no other.
+    const std::pair<std::uint16_t, int> sizes[] = {{188, 1}, {212, 1}, {220, 1}, {200, 2}};
+    for (const auto& [size, state] : sizes) {
+        auto devmode = MakeDevmode(size, 1016, 0x400);
+        WriteLe32(devmode.data() + size + 137, 321);
+        EXPECT_EQ(GetDevmodeVersionState(AsDevmode(devmode)), state) << size;
+    }
 }
 
 TEST_F(DevmodeMerge, ScriptStopsWhenAStepJumpsAhead) {

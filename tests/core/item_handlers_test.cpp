@@ -66,6 +66,11 @@ TEST_F(ItemHandlerWalk, AfterAMergeAcceptableValuesStayAndOthersAreReplaced) {
         {rdmBrightness, static_cast<std::uint32_t>(-60), 0},
         {rdmContrast, static_cast<std::uint32_t>(-50), static_cast<std::uint32_t>(-50)},
         {rdmMachineID, 0x12, 0x8C},
+        {rdmPunchType, 9, 0},
+        {rdmPunchType, 33, 33},
+        {rdmFuncSelectPunch, 1, 0},  // a switch without a UI symbol is reset by every merge
+        {rdmScaleType, 3, 3},
+        {rdmSortType, 6, 6},
     };
     for (const Case& c : cases) RequireNoUiSymbol(c.item);
     for (const Case& c : cases) {
@@ -75,14 +80,29 @@ TEST_F(ItemHandlerWalk, AfterAMergeAcceptableValuesStayAndOthersAreReplaced) {
     }
 }
 
+TEST_F(ItemHandlerWalk, TheOutputPaperRuleKeepsTheJobTicketsOutputPapers) {
+    const ItemHandlerRecord* record = FindItemHandler(rdmOutPaperSize);
+    ASSERT_TRUE(record && record->handler);
+    const auto check = [&](std::uint32_t paper) {
+        Put(rdmOutPaperSize, paper);
+        record->handler(rdmOutPaperSize, paper, ctx_.item(rdmOutPaperSize), record->defaultValue,
+                        kHandlerModeAfterMerge, context());
+        return Get(rdmOutPaperSize);
+    };
+    for (std::uint32_t paper : {9u, 267u, 268u, 269u, 1024u}) EXPECT_EQ(check(paper), paper);
+    EXPECT_EQ(check(270), 1024u);
+}
+
 TEST_F(ItemHandlerWalk, DefaultsModeWritesEveryDefault) {
-    for (std::uint16_t item : {rdmPaperFitType, rdmGammaC, rdmPlaneUseCMYKMagenta}) {
+    for (std::uint16_t item : {rdmPaperFitType, rdmGammaC, rdmPlaneUseCMYKMagenta, rdmFuncSelectPunch}) {
         RequireNoUiSymbol(item);
     }
     Put(rdmPaperFitType, 3);
+    Put(rdmFuncSelectPunch, 1);
     Put(rdmGammaC, 7);  // acceptable, but mode 1 writes the default
     ApplyItemHandlers(context(), kHandlerModeDefaults);
     EXPECT_EQ(Get(rdmPaperFitType), 1027u);
+    EXPECT_EQ(Get(rdmFuncSelectPunch), 0u);
     EXPECT_EQ(Get(rdmGammaC), 5u);
     // A one-bit item written with default 2 reads back as 1.
     EXPECT_EQ(Get(rdmPlaneUseCMYKMagenta), 1u);

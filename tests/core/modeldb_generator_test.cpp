@@ -119,6 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
         Spoil{"ids not contiguous", "items.tsv", "500", -1, "", "the runs want"},
         Spoil{"area-2 items overlap", "items.tsv", "10013", 6, "0", "overlap"},
         Spoil{"text past its area", "items.tsv", "953", 5, "900", "past area 3"},
+        Spoil{"heap address off an 8-byte place of the store", "items.tsv", "10005", 6, "4418", "not 8-byte aligned"},
         Spoil{"bit outside its word", "items.tsv", "10433", 7, "9", "does not fit a word"},
         Spoil{"wrong type in area 1", "items.tsv", "89", 4, "i16", "the DEVMODE has u16"},
         Spoil{"option 0 in a value map", "value_maps.tsv", "", 0, "92\t1\t9\t0", "would end the list"},

@@ -278,7 +278,11 @@ TEST(ModelDatabase, AllowedValuesOfRuledItems) {
         std::uint32_t value;
         BOOL allowed;
     } cases[] = {
-        {rdmPunchType, 0, 1},      {rdmPunchType, 8, 1},       {rdmPunchType, 9, 0},
+        {rdmPunchType, 0, 1},      {rdmPunchType, 8, 0},       {rdmPunchType, 9, 0},
+        {rdmPunchType, 17, 1},     {rdmPunchType, 51, 1},      {rdmStapleType, 68, 1},
+        {rdmScaleType, 3, 1},      {rdmSortType, 4, 1},        {rdmSortType, 6, 1},
+        {rdmOutPaperSize, 267, 1}, {rdmOutPaperSize, 269, 1},  {rdmExtPrintArea, 2, 1},
+        {rdmUserPrintMacro, 0, 1}, {rdmUserPrintMacro, 160, 1}, {rdmNUPType, 32772, 1},
         {rdmDitherType, 257, 1},   {rdmEmulation, 255, 1},     {rdmUserPrintMacro, 32, 1},
         {rdmBalanceMacro, 18, 1},  {rdmDuplexType, 3, 1},      {rdmSortType, 2, 1},
         {dmPaperSize, 256, 1},     {dmPaperSize, 393, 1},      {rdmOutPaperSize, 1024, 1},

@@ -259,13 +259,35 @@ TEST_F(ModelContextTest, WordAccessorsOfADevmode) {
     EXPECT_EQ(GetLockedResolution(context()), 0u);
 }
 
+TEST_F(ModelContextTest, HeapAddressesSitAtAlignedPlacesOfTheStore) {
+    // A leak checker sees only pointers at 8-byte aligned places, and a
+    // pointer read there needs no unaligned access.
+    for (std::uint16_t id : kHeapAddressItems) {
+        const SettingItemDescriptor* item = ctx_.item(id);
+        ASSERT_NE(item, nullptr) << id;
+        EXPECT_EQ((GetStoreAreaBase(ItemArea(*item)) + item->offset) % 8, 0u) << id;
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(GetItemAddress(context(), item)) % 8, 0u) << id;
+    }
+}
+
 TEST(StoreSizes, NtAndWin9xFlavours) {
+    // Golden sizes: the DEVMODE and area 2 travel and keep their sizes, so the
+    // area bases written into the private header stay 1,236 and 6,500; area 3
+    // grew at the end of the store.
     {
         test::TestMachine machine;
         EXPECT_EQ(GetPublicDevmodeSize(), 220u);
         EXPECT_EQ(GetDevmodeSize(), 1236u);
-        EXPECT_EQ(GetSettingsStoreSize(), 10072u);
+        EXPECT_EQ(GetStoreArea2Size(), 5264u);
+        EXPECT_EQ(GetStoreArea3Size(), 4608u);
+        EXPECT_EQ(GetSettingsStoreSize(), 11108u);
+        EXPECT_EQ(GetStoreAreaBase(kAreaDevmode), 0u);
+        EXPECT_EQ(GetStoreAreaBase(kAreaPrinter), 1236u);
         EXPECT_EQ(GetStoreAreaBase(kAreaWork), 6500u);
+        std::vector<std::uint8_t> header(GetDevmodeSize(), 0xEE);
+        SetStoreAreaOffsets(header.data());
+        const std::vector<std::uint8_t> bases(header.begin() + kArea1BaseOffset, header.begin() + kArea3BaseOffset + 2);
+        EXPECT_EQ(bases, (std::vector<std::uint8_t>{0x00, 0x00, 0xD4, 0x04, 0x64, 0x19}));
     }
     machine::Profile nine;
     nine.platformId = 1;
@@ -275,7 +297,8 @@ TEST(StoreSizes, NtAndWin9xFlavours) {
     EXPECT_EQ(GetPublicDevmodeSize(), 148u);
     EXPECT_EQ(GetPrivateDevmodeSize(), 1024u);
     EXPECT_EQ(GetDevmodeSize(), 1172u);
-    EXPECT_EQ(GetSettingsStoreSize(), 10008u);
+    EXPECT_EQ(GetStoreArea3Size(), 4608u);
+    EXPECT_EQ(GetSettingsStoreSize(), 11044u);
 }
 
 }  // namespace

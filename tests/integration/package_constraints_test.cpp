@@ -3,6 +3,7 @@
 // small paper and the settings that a change drags along.
 #include "common/core/devmode_public.h"
 #include "common/core/items.h"
+#include "common/core/units.h"
 #include "common/model/compiled_model.h"
 #include "common/model/constraints.h"
 
@@ -127,6 +128,38 @@ TEST_F(PackageConstraints, TheAlertsOkAnswerOpensTheFinishingPage)
     Set(rdmFuncSelectStaple, 0);
     EXPECT_EQ(RunTransactList(PaperAlertOkTransacts(), context_), 0);
     EXPECT_EQ(Get(dmPaperSize), kA4);
+}
+
+TEST_F(PackageConstraints, APaperChangeSetsTheSourceAndOutputGeometry)
+{
+    const std::uint16_t geometry[] = {rdmSrcPaperWidthDot, rdmSrcPaperLengthDot, rdmDstPaperWidthDot,
+                                      rdmDstPaperLengthDot};
+    for (std::uint16_t item : geometry) Set(item, 0);
+    Set(dmPaperSize, kA4);
+    Set(rdmOutPaperSize, kA5);
+    SyncPaperAfterChange(context_, kSyncPaperOrScale);
+    EXPECT_GT(Get(rdmSrcPaperWidthDot), 0u);
+    EXPECT_GT(Get(rdmSrcPaperLengthDot), Get(rdmSrcPaperWidthDot));
+    // A5 is half of A4: its length is A4's width.
+    EXPECT_EQ(Get(rdmDstPaperLengthDot), Get(rdmSrcPaperWidthDot));
+    EXPECT_LT(Get(rdmDstPaperWidthDot), Get(rdmSrcPaperWidthDot));
+}
+
+TEST_F(PackageConstraints, ANumericControlTakesItsLimitsFromItsEntry)
+{
+    PageItem control{};
+    control.controlId = 9999;
+    control.item = FindItem(context_, rdmScaleH);
+    std::int32_t minimum = -1;
+    std::int32_t maximum = -1;
+    GetControlDisplayLimits(context_, &control, &minimum, &maximum);
+    EXPECT_GT(minimum, 0);
+    EXPECT_GT(maximum, minimum);
+    // A control without an entry has no limits.
+    control.item = FindItem(context_, wdmChapterMax);
+    GetControlDisplayLimits(context_, &control, &minimum, &maximum);
+    EXPECT_EQ(minimum, 0);
+    EXPECT_EQ(maximum, 0);
 }
 
 }  // namespace

@@ -135,6 +135,70 @@ TEST(CompiledModelLayout, ValidationRefusesEveryDamagedReference)
     FreeCompiledModel(model);
 }
 
+// The first action of the package's transactions that sets an item.
+BlockOffset FindSettingAction(const CompiledModel* model)
+{
+    for (BlockOffset ex = ReadLe32(model->block + kHeaderFirstExclusive); ex != 0; ex = ReadExclusiveRecord(model, ex).next) {
+        for (BlockOffset t = ReadExclusiveRecord(model, ex).transact1; t != 0; t = ReadTransactEntry(model, t).next) {
+            for (BlockOffset a = ReadTransactEntry(model, t).actions; a != 0; a = ReadActionEntry(model, a).next) {
+                if (ReadActionEntry(model, a).kind == kActionSetting) return a;
+            }
+        }
+    }
+    return 0;
+}
+
+TEST(CompiledModelLayout, NoActionMaySetAListCountOrAddress)
+{
+    CompiledModel* model = CompilePackage();
+    ASSERT_TRUE(model);
+    const BlockOffset action = FindSettingAction(model);
+    ASSERT_NE(action, 0u);
+    for (std::uint16_t item : {rdmFontTableNum, rdmFontTable, rdmDeviceFontNum, rdmOptionFont}) {
+        CompiledModel* copy = MakeCompiledModel(model->block, model->totalSize);
+        WriteLe16(copy->block + action + 4, item);
+        EXPECT_FALSE(ValidateCompiledModel(copy)) << item;
+        FreeCompiledModel(copy);
+    }
+    FreeCompiledModel(model);
+}
+
+// Many transactions whose action lists share one long tail: each action is
+// checked once, so a block of some hundred kilobytes validates at once; a
+// tail that loops back is refused.
+TEST(CompiledModelLayout, ListsThatShareTheirTailsAreCheckedOnce)
+{
+    CompiledModel* model = CompilePackage();
+    ASSERT_TRUE(model);
+    constexpr std::uint32_t kCount = 20000;
+    const std::uint32_t base = model->totalSize;
+    const std::uint32_t actions = base;
+    const std::uint32_t transacts = actions + kCount * kActionEntrySize;
+    const std::uint32_t size = transacts + kCount * kTransactEntrySize;
+    std::vector<std::uint8_t> bytes(model->block, model->block + base);
+    bytes.resize(size, 0);
+    for (std::uint32_t i = 0; i < kCount; ++i) {
+        std::uint8_t* a = bytes.data() + actions + i * kActionEntrySize;
+        WriteLe32(a, i + 1 < kCount ? MakeTaggedLink(actions + (i + 1) * kActionEntrySize) : 0);
+        WriteLe16(a + 4, dmCopies);
+        WriteLe16(a + 6, kActionSetting);
+        WriteLe32(a + 8, 1);
+        std::uint8_t* t = bytes.data() + transacts + i * kTransactEntrySize;
+        WriteLe32(t, i + 1 < kCount ? MakeTaggedLink(transacts + (i + 1) * kTransactEntrySize) : 0);
+        WriteLe32(t + 8, MakeTaggedLink(actions + i * kActionEntrySize));
+    }
+    WriteLe32(bytes.data() + kHeaderTotalSize, size);
+    const BlockOffset exclusive = ReadLe32(bytes.data() + kHeaderFirstExclusive);
+    WriteLe32(bytes.data() + exclusive + 24, MakeTaggedLink(transacts));
+    CompiledModel* shared = MakeCompiledModel(bytes.data(), size);
+    EXPECT_TRUE(ValidateCompiledModel(shared));
+    // The last action links back to the first: a loop.
+    WriteLe32(shared->block + actions + (kCount - 1) * kActionEntrySize, MakeTaggedLink(actions));
+    EXPECT_FALSE(ValidateCompiledModel(shared));
+    FreeCompiledModel(shared);
+    FreeCompiledModel(model);
+}
+
 class CompiledUiPart : public CompiledContextTest {};
 
 TEST_F(CompiledUiPart, VariantAndIdentityEntriesGoFirstAndShareOptions)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <string>
 #include <vector>
 
@@ -132,6 +134,18 @@ TEST_F(UiEntries, OpenUiIsRefusedWhileAnEntryIsOpenOrTheSymbolIsUnknown)
         "*OpenUI KSD_B: PickOne\n");
     ASSERT_EQ(state->uiEntries.size(), 1u);
     EXPECT_EQ(OptionIds(*state->uiEntries[0]), (std::vector<std::uint16_t>{1, 2}));
+}
+
+TEST_F(UiEntries, TheLeadingWordOfANumericValueTakesEitherSign)
+{
+    const std::pair<const char*, std::uint16_t> cases[] = {{"7", 7}, {"+7", 7}, {"-7", 0xFFF9}, {"x", 0}};
+    for (const auto& [word, leading] : cases) {
+        auto state = Parse(std::string("*OpenUI *KSD_NUM: Numeric\n*NumericValue: ") + word +
+                           " \"0 5 1 10\"\n*CloseUI: *KSD_NUM\n");
+        ASSERT_TRUE(state->uiEntries[0]->numeric) << word;
+        EXPECT_EQ(state->uiEntries[0]->numeric->leadingValue, leading) << word;
+        EXPECT_EQ(state->uiEntries[0]->numeric->maximum, 10) << word;
+    }
 }
 
 TEST_F(UiEntries, ValueRecordsFollowTheEntrysOwnType)

@@ -60,6 +60,33 @@ TEST_F(IniLists, StampSlotsRaiseTheCountAndReadBack)
     EXPECT_EQ(GetSettingsFileError(context()), 0);
 }
 
+// Stamps and custom sizes written by an older or newer driver are still
+// read after an upgrade, whatever settings version their section carries.
+TEST_F(IniLists, StampsAndCustomSizesOfAnotherSettingsVersionAreRead)
+{
+    SetItemValue(context(), rdmWmKind, 2);
+    SaveStampSlot(context(), 1);
+    SetItemOption(context(), wdmFreeSizeWidth, 4000);
+    SaveFreeSizeSlot(context(), 1);
+    std::string previous = "RstVersion=" + std::to_string(context()->modelRecord->privateVersion);
+    for (const std::string version : {"RstVersion=310", "RstVersion=222", "RstVersion=410"}) {
+        SCOPED_TRACE(version);
+        std::string ini = IniText();
+        for (std::size_t at = ini.find(previous); at != std::string::npos; at = ini.find(previous))
+            ini.replace(at, previous.size(), version);
+        previous = version;
+        machine::WriteFile(GetSettingsIniPath(context()), ini);
+        SetItemValue(context(), rdmWmKind, 0);
+        LoadStampSlot(context(), 1);
+        EXPECT_EQ(GetSettingsFileError(context()), 0);
+        EXPECT_EQ(GetItemValue(context(), rdmWmKind), 2u);
+        SetItemOption(context(), wdmFreeSizeWidth, 1000);
+        LoadFreeSizeSlot(context(), 1);
+        EXPECT_EQ(GetSettingsFileError(context()), 0);
+        EXPECT_EQ(GetItemOption(context(), wdmFreeSizeWidth), 4000u);
+    }
+}
+
 TEST_F(IniLists, CustomSizesAreReadOnceIntoRowsAndSlotItems)
 {
     SetItemOption(context(), wdmFreeSizeWidth, 4000);

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -81,6 +85,52 @@ TEST_F(PersistenceTest, EveryEncodingRoundTripsAcrossProcesses)
     EXPECT_EQ(GetItemValue(context(), rdmActionProof), 1u);
     EXPECT_EQ(GetItemValue(context(), rdmActionSecurity), 0u);
     EXPECT_EQ(Text(context(), wdmOvlPath), u"C:\\forms\\a.ovl");
+}
+
+// The items the later settings fill to their full length: a password, a
+// chapter page list, a watermark image path and a tray mask naming tray 29.
+TEST_F(PersistenceTest, WidenedItemsRoundTripAcrossProcesses)
+{
+    const std::u16string password(200, u'p');
+    std::u16string pages;
+    while (pages.size() < 500) pages += u"12,";
+    pages.resize(500);
+    const std::u16string image = u"C:\\" + std::u16string(253, u'w') + u".bmp";
+    ASSERT_EQ(image.size(), 261u - 1);
+    const std::uint32_t trays = (1u << 29) | (1u << 25) | 1u;
+
+    const pid_t child = fork();
+    if (child == 0) {
+        ModelContext writer;
+        DriverContext* ctx = writer.get();
+        ctx->printer = OpenNamedPrinter(kPrinterName);
+        SetText(ctx, wdmAuthenticationPassword, password.c_str());
+        SetText(ctx, wdmChapterPage, pages.c_str());
+        SetText(ctx, wdmWmImage, image.c_str());
+        SetItemValue(ctx, rdmTrayChapterSep1, trays);
+        SetItemValue(ctx, wdmChapterTray, static_cast<std::uint32_t>(-2));
+        // Items without a key of their own are kept under their item names.
+        StoreItemsPass(ctx->printer, ctx, kAreaPrinter, kPassModeByName);
+        StoreItemsPass(ctx->printer, ctx, kAreaWork, kPassModeByName);
+        ClosePrinter(ctx->printer);
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    LoadItemsPass(printer_, context(), kAreaPrinter, kPassModeByName, nullptr);
+    LoadItemsPass(printer_, context(), kAreaWork, kPassModeByName, nullptr);
+    const auto longText = [&](std::uint16_t id) {
+        WCHAR out[600] = {};
+        GetItemString(context(), FindItem(context(), id), out, 600);
+        return std::u16string(out);
+    };
+    EXPECT_EQ(longText(wdmAuthenticationPassword), password);
+    EXPECT_EQ(longText(wdmChapterPage), pages);
+    EXPECT_EQ(longText(wdmWmImage), image);
+    EXPECT_EQ(GetItemValue(context(), rdmTrayChapterSep1), trays);
+    EXPECT_EQ(static_cast<std::int32_t>(GetItemValue(context(), wdmChapterTray)), -2);
 }
 
 TEST_F(PersistenceTest, IniNumbersAndLegacyActionKeys)
@@ -167,6 +217,30 @@ TEST_F(PersistenceTest, LockDefaultDataNeverCarriesHeapAddresses)
     EXPECT_EQ(std::string(reinterpret_cast<char*>(field), 8), std::string(8, '\0'));
 }
 
+TEST_F(PersistenceTest, LockDefaultDataOfTheShorterStoreIsReadAndTheRestZeroed)
+{
+    // Drivers before area 3 grew wrote a store of 10,072 bytes.
+    std::uint8_t* defaults = ctx_.work()->defaultStore;
+    std::memset(defaults, 0xAA, GetSettingsStoreSize());
+    std::string old(10072, '\0');
+    for (std::size_t i = 0; i < old.size(); ++i) old[i] = static_cast<char>(1 + i % 251);
+    auto store = [&](std::string blob) {
+        return SetPrinterDataW(printer_, const_cast<LPWSTR>(u"LockDefaultData"), REG_BINARY,
+                               reinterpret_cast<BYTE*>(blob.data()), static_cast<DWORD>(blob.size()));
+    };
+    ASSERT_EQ(store(old), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_TRUE(ReadLockDefaultData(printer_, context()));
+    EXPECT_EQ(std::memcmp(defaults, old.data(), GetDevmodeSize()), 0);
+    EXPECT_EQ(std::memcmp(defaults + 6500, old.data() + 6500, 3572), 0);
+    EXPECT_EQ(std::count(defaults + 10072, defaults + GetSettingsStoreSize(), 0), GetSettingsStoreSize() - 10072);
+
+    // A blob of any other size is not a store: nothing changes.
+    std::memset(defaults, 0xAA, GetSettingsStoreSize());
+    ASSERT_EQ(store(std::string(10000, 'x')), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_FALSE(ReadLockDefaultData(printer_, context()));
+    EXPECT_EQ(defaults[0], 0xAA);
+}
+
 TEST_F(PersistenceTest, LockedValuesStopAtTheFirstMissingValue)
 {
     SetItemValue(context(), rdmLock000InfoBitTray, 1);
@@ -196,6 +270,30 @@ TEST_F(PersistenceTest, FontSubstTableWithAMissingHalfStaysEmpty)
     LoadFontSubstTable(printer_, context());
     EXPECT_EQ(GetItemValue(context(), rdmFontTableNum), 0u);
     EXPECT_EQ(GetItemHeapAddress(context(), rdmFontTable), nullptr);
+    FreeFontListItems(context());
+}
+
+TEST_F(PersistenceTest, AFontTableCountFromPrinterDataIsNoLoopBound)
+{
+    // Three pairs behind a count of 65,535: the read stops at the first
+    // missing pair instead of asking for every one of them.
+    FontSubstPair pairs[3] = {};
+    for (FontSubstPair& pair : pairs) std::memcpy(pair.trueTypeFace, u"Arial", 12);
+    ASSERT_TRUE(WriteFontSubstPairs(printer_, pairs, 3, 0));
+    const std::string count = Bytes({0xFF, 0xFF});
+    SetPrinterDataW(printer_, const_cast<LPWSTR>(u"FontTableNum"), REG_BINARY,
+                    reinterpret_cast<BYTE*>(const_cast<char*>(count.data())), 2);
+    machine::ResetSpoolerCallCounts();
+    LoadFontSubstTable(printer_, context());
+    EXPECT_LE(machine::SpoolerCallCount("GetPrinterDataW"), 10u);
+    EXPECT_EQ(GetItemValue(context(), rdmFontTableNum), 0u);
+    EXPECT_EQ(GetItemHeapAddress(context(), rdmFontTable), nullptr);
+
+    // A whole table longer than the list can hold keeps its first pairs.
+    std::vector<FontSubstPair> many(kMaxFontSubstPairs + 1);
+    ASSERT_TRUE(WriteFontSubstPairs(printer_, many.data(), static_cast<std::uint32_t>(many.size()), 0));
+    LoadFontSubstTable(printer_, context());
+    EXPECT_EQ(GetItemValue(context(), rdmFontTableNum), kMaxFontSubstPairs);
     FreeFontListItems(context());
 }
 

@@ -52,9 +52,12 @@ TEST_F(ResourceTest, Completions)
     EXPECT_EQ(Load(30, FALSE), u"Output tray 2");
     EXPECT_EQ(Load(154, TRUE), u"mm");  // the unit of the display (metric)
     PaperSizeRow& row = ctx_.work()->paperTable[0];
-    std::memcpy(row.displayName, "Card", 4);
+    std::memcpy(row.userName, "Card", 4);
     row.width = 1200;
     row.length = 2400;
+    EXPECT_EQ(Load(109, TRUE), u"Card(25.4 x 50.8mm)");
+    // The caption fills the display name; filled again it stays the same.
+    std::memcpy(row.displayName, "Card(25.4 x 50.8mm)", 19);
     EXPECT_EQ(Load(109, TRUE), u"Card(25.4 x 50.8mm)");
     EXPECT_EQ(Load(109, TRUE, 8), u"Card(25");  // cut, terminated
     context()->currentPageId = 1;

@@ -15,7 +15,12 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))  # the tables; --tables DIR reads another folder
 
-AREA_SIZES = {1: 1236, 2: 5264, 3: 3572}
+# Area 1 is the DEVMODE as it travels and area 2 keeps the size every stored
+# copy has; area 3 (work items, never travelling) is sized to hold its items.
+AREA_SIZES = {1: 1236, 2: 5264, 3: 4608}
+# Where each area begins in the store. Heap addresses are placed 8-byte aligned
+# in the store, not merely in their area, so that they are read as whole words.
+AREA_BASES = {1: 0, 2: AREA_SIZES[1], 3: AREA_SIZES[1] + AREA_SIZES[2]}
 ID_RUNS = ((1, 1554), (10001, 10434))
 PUBLIC_DEVMODE_SIZE = 220
 TYPES = {  # name: (code, natural alignment)
@@ -151,7 +156,8 @@ def lay_out(items):
             it['offset'] = off
             continue
         align = TYPES.get(it['type'], (0, 1))[1]
-        off = (cursor[area] + align - 1) // align * align
+        base = AREA_BASES[area] % align
+        off = (cursor[area] + base + align - 1) // align * align - base
         it['offset'] = off
         cursor[area] = off + it['bytes']
     return cursor
@@ -178,6 +184,9 @@ def check_areas(items):
             fail(f'item {i}: area {it["area"]}, the catalogue puts it in area {want}')
         if it['offset'] is None:
             continue
+        if it['type'] == 'address' and (AREA_BASES[it['area']] + it['offset']) % 8:
+            fail(f'item {i}: a heap address at store offset {AREA_BASES[it["area"]] + it["offset"]}, '
+                 'not 8-byte aligned')
         if it['offset'] + it['bytes'] > AREA_SIZES[it['area']]:
             fail(f'item {i}: ends at {it["offset"] + it["bytes"]}, past area {it["area"]} '
                  f'({AREA_SIZES[it["area"]]} bytes)')
@@ -584,6 +593,11 @@ def write_header(path, items, symbols, constants, model):
         f'inline constexpr std::uint32_t kModelPrivateVersion = {num(model["privateVersion"])};',
         f'inline constexpr char kModelTag[5] = "{model["modelTag"]}";',
         f'inline constexpr std::uint32_t kDefaultDriverType = {num(model["default.rdmDriverType"])};',
+        '',
+        '// Sizes of the areas of the settings store.',
+        f'inline constexpr std::uint32_t kModelArea1Size = {AREA_SIZES[1]};',
+        f'inline constexpr std::uint32_t kModelArea2Size = {AREA_SIZES[2]};',
+        f'inline constexpr std::uint32_t kModelArea3Size = {AREA_SIZES[3]};',
         '',
         '// Items whose value is a heap address of this process: never written out, never trusted when read.',
         'inline constexpr std::uint16_t kHeapAddressItems[] = {' + ', '.join(addresses) + '};',
