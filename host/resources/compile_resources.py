@@ -111,7 +111,7 @@ def main():
     rows = [', '.join(f'0x{b:02X}' for b in block[i:i + 16]) for i in range(0, len(block), 16)]
     with open(sys.argv[2], 'w', encoding='ascii') as f:
         f.write(f'// Generated from {sys.argv[1].rsplit("/", 1)[-1]} by compile_resources.py. Do not edit.\n')
-        f.write('__attribute__((section(".vexl.rsrc"), used, aligned(4)))\n')
+        f.write('__attribute__((section(".vexl.rsrc"), aligned(4)))\n')
         f.write(f'extern const unsigned char vexlResourceBlock[{len(block)}];\n')
         f.write('__attribute__((section(".vexl.rsrc"), used, aligned(4)))\n')
         f.write(f'const unsigned char vexlResourceBlock[{len(block)}] = {{\n')
