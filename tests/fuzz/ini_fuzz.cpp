@@ -18,7 +18,7 @@ namespace {
 
 constexpr const WCHAR* kFile = u"C:\\WINDOWS\\fuzz.ini";
 constexpr DWORD kSmallSizes[] = {1, 2, 3, 5, 8, 17, 64};
-constexpr std::size_t kMaxNames = 8;
+constexpr std::size_t kMaxNames = 4;
 constexpr DWORD kLarge = 1024;
 
 // A list of names as the profile functions answer it.
