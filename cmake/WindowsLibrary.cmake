@@ -18,7 +18,7 @@ function(vexl_add_windows_library target)
   target_link_libraries(${target} PRIVATE ${ARG_LIBRARIES} vexlplatform)
   target_link_options(${target} PRIVATE "-Wl,--version-script=${ARG_EXPORTS}")
   if(ARG_STANDIN)
-    target_compile_options(${target} PRIVATE -fno-gnu-unique)
+    target_compile_options(${target} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-fno-gnu-unique>)
   endif()
 endfunction()
 

@@ -1,0 +1,154 @@
+#include "fuzz_support.h"
+
+#include "common/core/context.h"
+#include "common/model/model_list.h"
+#include "platform/machine.h"
+#include "platform/modules.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "support/test_machine.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+namespace vexl::fuzz {
+
+namespace {
+
+std::unique_ptr<test::TestMachine>& FuzzMachine()
+{
+    static std::unique_ptr<test::TestMachine> machine;
+    return machine;
+}
+
+// What a process of the driver leaves for its detach, and the machine.
+void EndFuzzProcess()
+{
+    PurgeContextCache(TRUE);
+    FreeCompiledModelList();
+    FuzzMachine().reset();
+}
+
+}  // namespace
+
+void UseFuzzMachine()
+{
+    if (FuzzMachine()) return;
+    // Every write of the platform is flushed to its disk; in memory the
+    // flushes cost nothing, and a target runs many times faster.
+    if (std::filesystem::is_directory("/dev/shm")) ::setenv("TMPDIR", "/dev/shm", 1);
+    FuzzMachine() = std::make_unique<test::TestMachine>();
+    machine::WriteFile(u"C:\\_vexl\\.keep", "");
+    std::atexit(EndFuzzProcess);
+}
+
+HMODULE LoadPackageResources()
+{
+    static const std::u16string path = [] {
+        const std::u16string installed = u"C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3\\TZ16E1US.DLL";
+        machine::InstallFile(VEXL_UIRES_US_FILE, installed);
+        return installed;
+    }();
+    return LoadLibraryW(path.c_str());
+}
+
+const std::string& PackageDescriptionText()
+{
+    static const std::string text = [] {
+        std::ifstream in(std::string(VEXL_SOURCE_DIR) + "/package/TZ16E1MD.VXD", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    return text;
+}
+
+std::uint8_t InputReader::Byte()
+{
+    return position_ < size_ ? data_[position_++] : 0;
+}
+
+std::uint16_t InputReader::Le16()
+{
+    const std::uint16_t low = Byte();
+    return static_cast<std::uint16_t>(low | (Byte() << 8));
+}
+
+std::uint32_t InputReader::Le32()
+{
+    const std::uint32_t low = Le16();
+    return low | (static_cast<std::uint32_t>(Le16()) << 16);
+}
+
+std::string_view InputReader::Bytes(std::size_t count)
+{
+    const std::size_t left = position_ < size_ ? size_ - position_ : 0;
+    if (count > left) count = left;
+    std::string_view bytes(reinterpret_cast<const char*>(data_) + position_, count);
+    position_ += count;
+    return bytes;
+}
+
+std::string_view InputReader::Line()
+{
+    const std::size_t start = position_;
+    while (position_ < size_ && data_[position_] != '\r' && data_[position_] != '\n') ++position_;
+    std::string_view line(reinterpret_cast<const char*>(data_) + start, position_ - start);
+    if (position_ < size_ && data_[position_] == '\r') ++position_;
+    if (position_ < size_ && data_[position_] == '\n') ++position_;
+    return line;
+}
+
+std::u16string WideFromBytes(std::string_view bytes)
+{
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        text.push_back(static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]) |
+                                             (static_cast<std::uint8_t>(bytes[i + 1]) << 8)));
+    return text;
+}
+
+}  // namespace vexl::fuzz
+
+// The profile of the fuzzing machine never changes, but the platform reads
+// its file at every call that answers from it, and the settings core asks
+// the OS version behind every item address: a target would run a few inputs
+// a second. The programs of the targets answer these two from the first
+// answer of the platform instead.
+namespace {
+
+template <typename Function>
+Function PlatformFunction(const char* name)
+{
+    return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
+}
+
+}  // namespace
+
+extern "C" BOOL GetVersionExW(LPOSVERSIONINFOW versionInfo)
+{
+    static const auto platform = PlatformFunction<BOOL (*)(LPOSVERSIONINFOW)>("GetVersionExW");
+    static OSVERSIONINFOEXW first{};
+    static bool answered = false;
+    if (!versionInfo) return platform(versionInfo);
+    const DWORD size = versionInfo->dwOSVersionInfoSize;
+    if (size != sizeof(OSVERSIONINFOW) && size != sizeof(OSVERSIONINFOEXW)) return platform(versionInfo);
+    if (!answered) {
+        first.dwOSVersionInfoSize = sizeof(first);
+        if (!platform(reinterpret_cast<LPOSVERSIONINFOW>(&first))) return FALSE;
+        answered = true;
+    }
+    std::memcpy(versionInfo, &first, size);
+    versionInfo->dwOSVersionInfoSize = size;
+    return TRUE;
+}
+
+extern "C" UINT GetACP()
+{
+    static const UINT page = PlatformFunction<UINT (*)()>("GetACP")();
+    return page;
+}

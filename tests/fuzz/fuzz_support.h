@@ -1,0 +1,54 @@
+// What the fuzz targets share: the machine of the fuzzing process, made on
+// first use and removed when the process ends, and a reader that cuts an
+// input into the fields a target needs.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vexl::fuzz {
+
+// Makes this process use a machine of its own (once), with the shared
+// settings directory C:\_vexl.
+void UseFuzzMachine();
+
+// The package's US resource library, installed in the driver folder once
+// and loaded: a context holds it as a context of the package's printer
+// does (FreeUiResourceLibraries frees it).
+HMODULE LoadPackageResources();
+
+// The driver package's description, as text.
+const std::string& PackageDescriptionText();
+
+// Fields taken from the front of an input; a field past the end reads as
+// zero or empty.
+class InputReader {
+public:
+    InputReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+
+    bool empty() const { return position_ >= size_; }
+    std::uint8_t Byte();
+    std::uint16_t Le16();
+    std::uint32_t Le32();
+    // Up to count bytes.
+    std::string_view Bytes(std::size_t count);
+    std::string_view Rest() { return Bytes(size_ - position_); }
+    // Up to the next line end (CR, LF or CRLF), without it.
+    std::string_view Line();
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t position_ = 0;
+};
+
+// Bytes as UTF-16 units, little-endian, an odd last byte left out.
+std::u16string WideFromBytes(std::string_view bytes);
+
+}  // namespace vexl::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
