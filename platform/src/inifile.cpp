@@ -14,6 +14,7 @@
 #include "platform/text.h"
 
 #include "files_host.h"
+#include "profile.h"
 #include "storage.h"
 #include "unicode.h"
 
@@ -292,7 +293,7 @@ fs::path IniFilePath(LPCWSTR fileName)
     const std::u16string_view name = fileName ? View(fileName) : std::u16string_view(u"win.ini");
     if (name.empty()) return {};
     if (name.find_first_of(u"\\/:") != std::u16string_view::npos) return vexl::machine::HostPath(name);
-    return vexl::machine::HostPath(vexl::machine::LoadProfile().windowsDirectory + u"\\" + std::u16string(name));
+    return vexl::machine::HostPath(vexl::machine::CurrentProfile()->windowsDirectory + u"\\" + std::u16string(name));
 }
 
 IniLines ReadIniFile(LPCWSTR fileName)
