@@ -247,18 +247,25 @@ void DestroyDriverContext(DriverContext* context)
 DriverContext* BuildDriverContext(HANDLE printer, HANDLE secondPrinter, std::uint16_t flags, std::uint32_t callerKind,
                                   std::int32_t selector, const PRINTER_INFO_2W* info, const WCHAR* printerName)
 {
+    if (callerKind == kCallerEnablePdev) callerKind = kCallerEnablePdevStored;
+
+    // A caller that names the printer finds a parked context without a
+    // spooler call; the printer's information is fetched only to build one.
+    const bool named = printerName && printerName[0];
+    DriverContext* context = named ? LookUpCachedContext(printer, flags, callerKind, selector, printerName) : nullptr;
+    if (context) return context;
+
     PRINTER_INFO_2W* fetched = nullptr;
     if (!info) {
         fetched = static_cast<PRINTER_INFO_2W*>(GetPrinterInfo(printer, 2));
         info = fetched;
     }
-    if (callerKind == kCallerEnablePdev) callerKind = kCallerEnablePdevStored;
-
-    const WCHAR* lookupName = printerName && printerName[0] ? printerName : info ? info->pPrinterName : nullptr;
-    DriverContext* context = LookUpCachedContext(printer, flags, callerKind, selector, lookupName);
-    if (context) {
-        FreeIfNotNull(fetched);
-        return context;
+    if (!named) {
+        context = LookUpCachedContext(printer, flags, callerKind, selector, info ? info->pPrinterName : nullptr);
+        if (context) {
+            FreeIfNotNull(fetched);
+            return context;
+        }
     }
 
     context = AllocRecords<DriverContext>(1);

@@ -117,6 +117,9 @@ struct ContextWorkArea {
     std::uint32_t connectionState;
     std::uint32_t attributesLoaded;
     std::uint32_t printerAttributes;
+    // The language (plus one) whose UI resource library failed to load, so
+    // that it is not tried again for every string; 0 when none failed.
+    std::uint32_t uiLibraryFailedLanguage;
 };
 
 struct DriverContext {

@@ -202,6 +202,12 @@ void SetItemDefaultsFromModel(DriverContext* context) {
     std::uint8_t* store = GetStoreBytes(context);
     if (store == nullptr || context->itemTable == nullptr) return;
     InitPrivateDevmodeHeader(store, context);
+    // The texts among the defaults are read in the installed language, the
+    // one the store is given below: with the zeroed store they would be
+    // looked for in the library of language 0.
+    const std::uint16_t language = services::GetInstalledLanguageId(context);
+    SetItemValue(context, rdmLanguageID, language);
+    SetItemValue(context, rdmDspLanguageID, language);
     for (int i = 0; i < context->itemTable->count; ++i) {
         SettingItemDescriptor* descriptor = &context->itemTable->items[i];
         std::uint16_t item = descriptor->id;
@@ -213,7 +219,6 @@ void SetItemDefaultsFromModel(DriverContext* context) {
         if (IsKeptByLock(context, item)) continue;
         SetItemModelValue(context, item, services::GetUiDefaultValue(item, context));
     }
-    std::uint16_t language = services::GetInstalledLanguageId(context);
     SetItemValue(context, rdmLanguageID, language);
     SetItemValue(context, rdmDspLanguageID, language);
     WCHAR font[kFaceNameChars] = {};

@@ -13,6 +13,7 @@ namespace {
 // Process-wide cached answers: 0 not asked yet, 1 yes, 2 no. Every writer
 // writes the same value, so they need no lock.
 int g_nt5OrLater = 0;
+int g_win9x = 0;
 int g_terminalServer = 0;
 
 constexpr const WCHAR* kProbeLibrary = u"TZ00C150.dll";
@@ -141,10 +142,21 @@ BOOL IsVistaOrLater()
     return version.known && version.major > 5;
 }
 
+// Asked behind every item address and store size, so answered once.
 BOOL IsWin9x()
 {
-    const OsVersion version = GetOsVersion();
-    return version.known && version.platformId == VER_PLATFORM_WIN32_WINDOWS;
+    if (g_win9x == 0) {
+        const OsVersion version = GetOsVersion();
+        g_win9x = ToCachedAnswer(version.known && version.platformId == VER_PLATFORM_WIN32_WINDOWS);
+    }
+    return g_win9x == 1;
+}
+
+void ForgetOsAnswers()
+{
+    g_nt5OrLater = 0;
+    g_win9x = 0;
+    g_terminalServer = 0;
 }
 
 BOOL IsWin98OrMe()

@@ -12,7 +12,7 @@ struct DriverContext;
 BOOL IsNt5OrLater();  // asked once per process
 BOOL IsNt52OrLater();
 BOOL IsVistaOrLater();
-BOOL IsWin9x();
+BOOL IsWin9x();       // asked once per process
 BOOL IsWin98OrMe();
 
 // On 5.2 and later with a printer: the driver's terminal-server probe
@@ -20,6 +20,9 @@ BOOL IsWin98OrMe();
 BOOL IsTerminalServer(HANDLE printer);
 // The same, asked once per process.
 BOOL IsTerminalServerCached(HANDLE printer);
+
+// Drops the answers kept for the process (process attach).
+void ForgetOsAnswers();
 
 // Whether the calling user is a member of the local Administrators group.
 BOOL IsUserAdministrator();

@@ -1,6 +1,7 @@
 #include "common/core/process.h"
 
 #include "common/core/context.h"
+#include "common/core/osinfo.h"
 #include "common/model/model_list.h"
 #include "platform/win32.h"
 
@@ -57,6 +58,7 @@ HANDLE OpenSettingsMutex()
 void LibraryProcessAttach()
 {
     ClearContextCaches();
+    ForgetOsAnswers();
     // A section made on demand before the attach stays: making it again
     // would lose the one in use.
     for (CacheLock& lock : g_cacheLocks) {

@@ -608,10 +608,14 @@ BOOL LoadStoredItems(HANDLE printer, std::int32_t area, DriverContext* context)
 BOOL StoreItemsPass(HANDLE printer, DriverContext* context, std::int32_t area, std::uint32_t flags)
 {
     if (context == nullptr || context->workArea == nullptr || context->itemTable == nullptr) return TRUE;
-    LockSettingsMutex(context);
     const bool force = (flags & kStoreForce) != 0;
     const std::uint32_t plain = flags & ~kStoreForce;
     const WCHAR* iniPath = GetSettingsIniPath(context);
+    // The values of the pass are gathered and then written under the
+    // settings mutex: the printer data in one replace of the printer's file,
+    // the settings INI in one rewrite.
+    const bool batchedData = printer && BeginPrinterDataBatch(printer) == ERROR_SUCCESS;
+    const bool batchedIni = iniPath && iniPath[0] && iniPath[1] == u':' && BeginProfileBatch(iniPath);
     const bool customMedia = IsCustomMediaEnabled(context);
     const bool connection = IsPrinterConnection(context);
     const bool lockCompounds = IsFeatureClassOn(context, kFeatureAdminLocks, 0);
@@ -653,7 +657,10 @@ BOOL StoreItemsPass(HANDLE printer, DriverContext* context, std::int32_t area, s
     if (firstAction)
         StoreCompoundItem(printer, context, firstAction, 1, kActionRun.typeCode, kActionRun.valueName);
     if ((plain & kStorePrinterSide) && customMedia) StoreCustomMediaRecords(printer, context);
+    LockSettingsMutex(context);
     NotifyPassDone(context, kModuleEventStoreDone, area, plain);
+    if (batchedData) EndPrinterDataBatch(printer);
+    if (batchedIni) EndProfileBatch(iniPath);
     UnlockSettingsMutex(context);
     if (area == kAreaWork && flags == 0) StoreItemsPass(printer, context, kAreaWork, kPassModeByName);
     return TRUE;

@@ -218,8 +218,12 @@ HMODULE LoadUiResourceLibrary(DriverContext* context)
 {
     if (context == nullptr) return nullptr;
     if (context->uiResourceLibrary == nullptr) {
+        ContextWorkArea* work = context->workArea;
+        const std::uint32_t language = GetItemValue(context, rdmLanguageID) + 1;
+        if (work && work->uiLibraryFailedLanguage == language) return nullptr;
         const WCHAR* path = GetUiResourceLibraryPath(context);
         if (path && path[0]) context->uiResourceLibrary = LoadLibraryW(path);
+        if (work) work->uiLibraryFailedLanguage = context->uiResourceLibrary ? 0 : language;
     }
     return context->uiResourceLibrary;
 }

@@ -3,6 +3,8 @@
 #include "platform/kernel.h"
 #include "platform/machine.h"
 
+#include "profile.h"
+
 #include <cstdio>
 #include <ctime>
 #include <mutex>
@@ -198,14 +200,15 @@ void UseRealTickCount()
 void GetLocalTime(LPSYSTEMTIME time)
 {
     if (!time) return;
-    const vexl::machine::Profile profile = vexl::machine::LoadProfile();
+    const std::shared_ptr<const vexl::machine::Profile> current = vexl::machine::CurrentProfile();
+    const vexl::machine::Profile& profile = *current;
     *time = FromMilliseconds(UtcNow(profile) + profile.utcOffsetMinutes * 60'000LL);
 }
 
 void GetSystemTime(LPSYSTEMTIME time)
 {
     if (!time) return;
-    *time = FromMilliseconds(UtcNow(vexl::machine::LoadProfile()));
+    *time = FromMilliseconds(UtcNow(*vexl::machine::CurrentProfile()));
 }
 
 BOOL SystemTimeToFileTime(const SYSTEMTIME* systemTime, LPFILETIME fileTime)
@@ -231,7 +234,7 @@ void GetSystemTimeAsFileTime(LPFILETIME fileTime)
 {
     if (!fileTime) return;
     const auto units =
-        static_cast<std::uint64_t>(UtcNow(vexl::machine::LoadProfile()) * kFileTimeUnitsPerMillisecond);
+        static_cast<std::uint64_t>(UtcNow(*vexl::machine::CurrentProfile()) * kFileTimeUnitsPerMillisecond);
     fileTime->dwLowDateTime = static_cast<DWORD>(units);
     fileTime->dwHighDateTime = static_cast<DWORD>(units >> 32);
 }

@@ -4,6 +4,7 @@
 #include "platform/kernel.h"
 #include "platform/machine.h"
 
+#include "profile.h"
 #include "unicode.h"
 
 #include <mutex>
@@ -26,7 +27,8 @@ struct Environment {
 
 std::vector<Variable> SeedFromProfile()
 {
-    const vexl::machine::Profile profile = vexl::machine::LoadProfile();
+    const std::shared_ptr<const vexl::machine::Profile> current = vexl::machine::CurrentProfile();
+    const vexl::machine::Profile& profile = *current;
     const std::u16string& windows = profile.windowsDirectory;
     const std::u16string temporary = profile.userProfile + u"\\AppData\\Local\\Temp";
     return {

@@ -12,6 +12,7 @@
 #include "platform/machine.h"
 
 #include "files_host.h"
+#include "profile.h"
 #include "unicode.h"
 
 #include <cerrno>
@@ -630,10 +631,10 @@ BOOL SetFileAttributesW(LPCWSTR fileName, DWORD fileAttributes)
 
 UINT GetSystemDirectoryW(LPWSTR buffer, UINT size)
 {
-    return CopyFolderName(vexl::machine::LoadProfile().systemDirectory, buffer, size);
+    return CopyFolderName(vexl::machine::CurrentProfile()->systemDirectory, buffer, size);
 }
 
 UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size)
 {
-    return CopyFolderName(vexl::machine::LoadProfile().windowsDirectory, buffer, size);
+    return CopyFolderName(vexl::machine::CurrentProfile()->windowsDirectory, buffer, size);
 }

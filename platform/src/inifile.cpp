@@ -14,10 +14,14 @@
 #include "platform/text.h"
 
 #include "files_host.h"
+#include "profile.h"
 #include "storage.h"
 #include "unicode.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -292,13 +296,34 @@ fs::path IniFilePath(LPCWSTR fileName)
     const std::u16string_view name = fileName ? View(fileName) : std::u16string_view(u"win.ini");
     if (name.empty()) return {};
     if (name.find_first_of(u"\\/:") != std::u16string_view::npos) return vexl::machine::HostPath(name);
-    return vexl::machine::HostPath(vexl::machine::LoadProfile().windowsDirectory + u"\\" + std::u16string(name));
+    return vexl::machine::HostPath(vexl::machine::CurrentProfile()->windowsDirectory + u"\\" + std::u16string(name));
+}
+
+// A batch of changes that a thread makes to one file: made on the lines it
+// sees meanwhile and kept, then made again on the file as it is then and
+// written in one replace when the batch ends.
+struct IniBatch {
+    fs::path path;
+    int depth = 0;
+    std::optional<IniLines> lines;
+    std::vector<std::function<bool(IniLines&)>> edits;
+};
+
+thread_local std::vector<IniBatch> t_iniBatches;
+
+IniBatch* FindIniBatch(const fs::path& path)
+{
+    for (IniBatch& batch : t_iniBatches) {
+        if (batch.path == path) return &batch;
+    }
+    return nullptr;
 }
 
 IniLines ReadIniFile(LPCWSTR fileName)
 {
     const fs::path path = IniFilePath(fileName);
     if (path.empty()) return {};
+    if (const IniBatch* batch = FindIniBatch(path); batch && batch->lines) return *batch->lines;
     return Parse(ReadWholeFile(path).value_or(std::string()));
 }
 
@@ -323,6 +348,16 @@ BOOL EditIniFile(LPCWSTR fileName, Edit edit)
     if (path.empty()) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return FALSE;
+    }
+    if (IniBatch* batch = FindIniBatch(path)) {
+        bool exists = false;
+        if (const DWORD error = CheckWritable(path, exists); error != ERROR_SUCCESS) {
+            SetLastError(error);
+            return FALSE;
+        }
+        if (!batch->lines) batch->lines = Parse(ReadWholeFile(path).value_or(std::string()));
+        if (edit(*batch->lines)) batch->edits.push_back(edit);
+        return TRUE;
     }
     FileLock lock(vexl::machine::Root() / "inifile.lock");
     bool exists = false;
@@ -457,11 +492,11 @@ BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value,
         return FALSE;
     }
     const std::u16string section(Trim(FirstLine(View(appName))));
-    if (!keyName) return EditIniFile(fileName, [&](IniLines& lines) { return DeleteSection(lines, section); });
+    if (!keyName) return EditIniFile(fileName, [section](IniLines& lines) { return DeleteSection(lines, section); });
     const std::u16string key(Trim(FirstLine(View(keyName))));
-    if (!value) return EditIniFile(fileName, [&](IniLines& lines) { return DeleteKey(lines, section, key); });
+    if (!value) return EditIniFile(fileName, [section, key](IniLines& lines) { return DeleteKey(lines, section, key); });
     const std::u16string text(FirstLine(View(value)));
-    return EditIniFile(fileName, [&](IniLines& lines) {
+    return EditIniFile(fileName, [section, key, text](IniLines& lines) {
         SetKey(lines, section, key, text);
         return true;
     });
@@ -474,11 +509,46 @@ BOOL WritePrivateProfileSectionW(LPCWSTR appName, LPCWSTR text, LPCWSTR fileName
         return FALSE;
     }
     const std::u16string section(Trim(FirstLine(View(appName))));
-    if (!text) return EditIniFile(fileName, [&](IniLines& lines) { return DeleteSection(lines, section); });
+    if (!text) return EditIniFile(fileName, [section](IniLines& lines) { return DeleteSection(lines, section); });
     IniLines body;
     for (const WCHAR* line = text; *line; line += TextLength(line) + 1) body.push_back(MakeLine(FirstLine(View(line))));
-    return EditIniFile(fileName, [&](IniLines& lines) {
+    return EditIniFile(fileName, [section, body](IniLines& lines) {
         ReplaceSection(lines, section, body);
         return true;
+    });
+}
+
+BOOL BeginProfileBatch(LPCWSTR fileName)
+{
+    const fs::path path = IniFilePath(fileName);
+    if (path.empty()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    if (IniBatch* batch = FindIniBatch(path)) {
+        ++batch->depth;
+        return TRUE;
+    }
+    t_iniBatches.push_back({path, 1, std::nullopt, {}});
+    return TRUE;
+}
+
+BOOL EndProfileBatch(LPCWSTR fileName)
+{
+    const fs::path path = IniFilePath(fileName);
+    const auto at = std::find_if(t_iniBatches.begin(), t_iniBatches.end(),
+                                 [&](const IniBatch& batch) { return batch.path == path; });
+    if (path.empty() || at == t_iniBatches.end()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (--at->depth > 0) return TRUE;
+    const std::vector<std::function<bool(IniLines&)>> edits = std::move(at->edits);
+    t_iniBatches.erase(at);
+    if (edits.empty()) return TRUE;
+    return EditIniFile(fileName, [&](IniLines& lines) {
+        bool changed = false;
+        for (const auto& edit : edits) changed = edit(lines) || changed;
+        return changed;
     });
 }

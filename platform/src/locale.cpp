@@ -3,6 +3,8 @@
 #include "platform/kernel.h"
 #include "platform/machine.h"
 
+#include "profile.h"
+
 #include <string>
 
 namespace vexl::platform {
@@ -33,12 +35,12 @@ using namespace vexl::platform;
 
 LCID GetUserDefaultLCID()
 {
-    return vexl::machine::LoadProfile().locale;
+    return vexl::machine::CurrentProfile()->locale;
 }
 
 LCID GetSystemDefaultLCID()
 {
-    return vexl::machine::LoadProfile().locale;
+    return vexl::machine::CurrentProfile()->locale;
 }
 
 LANGID GetUserDefaultLangID()
@@ -49,7 +51,8 @@ LANGID GetUserDefaultLangID()
 int GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR data, int size)
 {
     (void)locale;  // the machine has one locale
-    const vexl::machine::Profile profile = vexl::machine::LoadProfile();
+    const std::shared_ptr<const vexl::machine::Profile> current = vexl::machine::CurrentProfile();
+    const vexl::machine::Profile& profile = *current;
     std::u16string value;
     switch (type) {
         case LOCALE_ICOUNTRY: value = Decimal(static_cast<unsigned>(profile.country)); break;

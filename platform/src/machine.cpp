@@ -1,9 +1,14 @@
 #include "platform/machine.h"
 
+#include "profile.h"
 #include "storage.h"
 #include "unicode.h"
 
 #include <cstdlib>
+#include <memory>
+
+#include <sys/stat.h>
+#include <time.h>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -20,6 +25,27 @@ std::mutex g_rootLock;
 std::optional<fs::path> g_root;
 
 constexpr const char* kProfileFile = "machine.profile";
+
+// The parsed profile of the machine in use. It is read again when the
+// layer's own API changes it or the machine changes, and when the file's
+// change stamp (modification time, size and inode: a replace makes a new
+// inode) moves; the stamp is looked at no more than once per millisecond
+// tick, not on every call.
+struct ProfileCache {
+    std::mutex lock;
+    fs::path file;
+    std::shared_ptr<const Profile> profile;
+    struct stat stamp{};
+    std::uint64_t checkedTick = 0;
+    bool stale = true;
+};
+
+ProfileCache& TheProfileCache()
+{
+    static ProfileCache cache;
+    return cache;
+}
+
 
 // One row per stored profile field: its key and how to read and write it.
 struct ProfileField {
@@ -100,6 +126,11 @@ fs::path Root()
 
 void Use(const fs::path& root)
 {
+    {
+        ProfileCache& cache = TheProfileCache();
+        std::lock_guard guard(cache.lock);
+        cache.stale = true;
+    }
     std::lock_guard guard(g_rootLock);
     g_root = root;
     ::setenv("VEXL_MACHINE", root.c_str(), 1);
@@ -137,36 +168,58 @@ Profile ParseProfile(const std::string& text)
 
 }  // namespace
 
-// The profile is read often (every code page conversion asks for the ANSI
-// code page), so the parsed profile is kept until the file changes.
-Profile LoadProfile()
-{
-    static std::mutex lock;
-    static fs::path cachedFile;
-    static fs::file_time_type cachedTime;
-    static std::uintmax_t cachedSize = 0;
-    static Profile cached;
+namespace {
 
-    const fs::path file = Root() / kProfileFile;
-    std::error_code error;
-    const fs::file_time_type time = fs::last_write_time(file, error);
-    const std::uintmax_t size = error ? 0 : fs::file_size(file, error);
-    if (error) return Profile{};
-    std::lock_guard guard(lock);
-    if (file != cachedFile || time != cachedTime || size != cachedSize) {
-        cached = ParseProfile(platform::ReadWholeFile(file).value_or(std::string()));
-        cachedFile = file;
-        cachedTime = time;
-        cachedSize = size;
-    }
-    return cached;
+std::uint64_t CoarseTick()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
 }
+
+bool SameStamp(const struct stat& a, const struct stat& b)
+{
+    return a.st_ino == b.st_ino && a.st_dev == b.st_dev && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+}  // namespace
+
+std::shared_ptr<const Profile> CurrentProfile()
+{
+    ProfileCache& cache = TheProfileCache();
+    const fs::path file = Root() / kProfileFile;
+    std::lock_guard guard(cache.lock);
+    const std::uint64_t tick = CoarseTick();
+    if (!cache.stale && cache.profile && file == cache.file && tick == cache.checkedTick) return cache.profile;
+    struct stat stamp{};
+    if (::stat(file.c_str(), &stamp) != 0) {
+        cache.profile = std::make_shared<const Profile>();
+        cache.stale = true;
+        return cache.profile;
+    }
+    if (cache.stale || !cache.profile || file != cache.file || !SameStamp(stamp, cache.stamp)) {
+        cache.profile = std::make_shared<const Profile>(
+            ParseProfile(platform::ReadWholeFile(file).value_or(std::string())));
+        cache.file = file;
+        cache.stamp = stamp;
+        cache.stale = false;
+    }
+    cache.checkedTick = tick;
+    return cache.profile;
+}
+
+Profile LoadProfile() { return *CurrentProfile(); }
 
 void SaveProfile(const Profile& profile)
 {
     std::string text;
     for (const ProfileField& field : kProfileFields) text += std::string(field.key) + "=" + field.get(profile) + "\n";
     platform::ReplaceFileAtomically(Root() / kProfileFile, text);
+    ProfileCache& cache = TheProfileCache();
+    std::lock_guard guard(cache.lock);
+    cache.stale = true;
 }
 
 fs::path HostPath(std::u16string_view windowsPath)

@@ -2,6 +2,7 @@
 
 #include "platform/kernel.h"
 #include "platform/machine.h"
+#include "profile.h"
 #include "unicode.h"
 
 #include <dlfcn.h>
@@ -119,7 +120,8 @@ std::optional<FoundFile> FindModuleFile(std::u16string_view name)
     if (HasFolder(name)) {
         candidates.push_back(FullWindowsPath(name));
     } else {
-        const machine::Profile profile = machine::LoadProfile();
+        const std::shared_ptr<const machine::Profile> current = machine::CurrentProfile();
+    const machine::Profile& profile = *current;
         for (const std::u16string& folder : {profile.systemDirectory, profile.windowsDirectory})
             candidates.push_back(folder + u"\\" + std::u16string(name));
     }
@@ -189,7 +191,7 @@ std::u16string MainProgramWindowsPath()
 {
     std::u16string name = FromUtf8(MainProgramFile().filename().string());
     if (name.find(u'.') == std::u16string::npos) name += u".exe";
-    return machine::LoadProfile().systemDirectory + u"\\" + name;
+    return machine::CurrentProfile()->systemDirectory + u"\\" + name;
 }
 
 HMODULE LoadModule(LPCWSTR fileName, bool dataFile)

@@ -13,6 +13,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+
+#include <sys/stat.h>
 #include <span>
 
 namespace vexl::platform {
@@ -255,10 +257,33 @@ std::optional<std::string> ReadFileAtOnce(const fs::path& file)
 }
 
 // The driver reads its printer data item by item, so the last parsed form of
-// each printer file is kept with the text it came from and used again while
-// the file holds the same bytes.
+// each printer file is kept with the file's change stamp and used again while
+// the stamp holds. Every change replaces the file, so a new version is a new
+// inode (made while the old one still exists) with its own times.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    timespec modified{};
+    timespec changed{};
+
+    bool operator==(const FileStamp& other) const
+    {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
+               changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+    }
+};
+
+std::optional<FileStamp> StampOf(const fs::path& file)
+{
+    struct stat status{};
+    if (::stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    return FileStamp{status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
+}
+
 struct ParsedPrinter {
-    std::string text;
+    FileStamp stamp;
     std::shared_ptr<const StoredPrinter> printer;
 };
 
@@ -288,16 +313,25 @@ std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name)
 {
     const fs::path file = PrinterFile(name);
     if (file.empty()) return nullptr;
-    std::optional<std::string> text = ReadFileAtOnce(file);
-    if (!text) return nullptr;
-
-    std::lock_guard guard(g_parsedLock);
-    ParsedPrinter& parsed = g_parsed[file];
-    if (!parsed.printer || parsed.text != *text) {
-        parsed.printer = std::make_shared<const StoredPrinter>(ParsePrinter(*text));
-        parsed.text = std::move(*text);
+    const std::optional<FileStamp> stamp = StampOf(file);
+    if (!stamp) return nullptr;
+    {
+        std::lock_guard guard(g_parsedLock);
+        const auto found = g_parsed.find(file);
+        if (found != g_parsed.end() && found->second.printer && found->second.stamp == *stamp) return found->second.printer;
     }
-    return parsed.printer;
+    // Read, then stamp again: a file replaced during the read is not kept.
+    const std::optional<std::string> text = ReadFileAtOnce(file);
+    if (!text) return nullptr;
+    auto printer = std::make_shared<const StoredPrinter>(ParsePrinter(*text));
+    const std::optional<FileStamp> after = StampOf(file);
+    std::lock_guard guard(g_parsedLock);
+    if (after && *after == *stamp) {
+        g_parsed[file] = {*stamp, printer};
+    } else {
+        g_parsed.erase(file);
+    }
+    return printer;
 }
 
 int SavePrinter(const StoredPrinter& printer)
@@ -307,7 +341,10 @@ int SavePrinter(const StoredPrinter& printer)
     std::error_code error;
     fs::create_directories(file.parent_path(), error);
     if (error) return error.value();
-    return ReplaceFileAtomically(file, FormatPrinter(printer));
+    const int result = ReplaceFileAtomically(file, FormatPrinter(printer));
+    std::lock_guard guard(g_parsedLock);
+    g_parsed.erase(file);
+    return result;
 }
 
 // One line a form: "form", name, flags, width, height, then the imageable

@@ -3,6 +3,8 @@
 #include "platform/kernel.h"
 #include "platform/machine.h"
 
+#include "profile.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -34,7 +36,8 @@ HRESULT KnownFolderPath(REFKNOWNFOLDERID folderId, DWORD flags, HANDLE token, LP
     (void)token;
     if (!path) return E_INVALIDARG;
     *path = nullptr;
-    const machine::Profile profile = machine::LoadProfile();
+    const std::shared_ptr<const machine::Profile> current = machine::CurrentProfile();
+    const machine::Profile& profile = *current;
     std::u16string folder;
     if (SameFolderId(folderId, FOLDERID_LocalAppDataLow)) {
         folder = profile.localAppDataLow;
@@ -58,7 +61,7 @@ BOOL UserProfileDirectory(HANDLE token, LPWSTR profileDirectory, LPDWORD size)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const std::u16string folder = machine::LoadProfile().userProfile;
+    const std::u16string folder = machine::CurrentProfile()->userProfile;
     if (folder.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;

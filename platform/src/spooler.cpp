@@ -12,11 +12,13 @@
 #include "storage.h"
 #include "unicode.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace vexl::platform {
 namespace {
@@ -34,13 +36,40 @@ BOOL Fail(DWORD error)
     return FALSE;
 }
 
-// The printer behind a handle, as stored now; the error a test injected for
-// the function comes back as the result.
+// A batch of printer-data changes that a thread makes through one handle:
+// kept in memory, with the printer as the thread sees it meanwhile, and
+// written in one replace of the printer file when the batch ends.
+struct DataChange {
+    std::u16string name;
+    std::optional<machine::PrinterData> value;  // none: the value is deleted
+};
+
+struct DataBatch {
+    HANDLE handle = nullptr;
+    int depth = 0;
+    std::vector<DataChange> changes;
+    std::shared_ptr<const StoredPrinter> view;
+};
+
+thread_local std::vector<DataBatch> t_batches;
+
+DataBatch* FindBatch(HANDLE handle)
+{
+    for (DataBatch& batch : t_batches) {
+        if (batch.handle == handle) return &batch;
+    }
+    return nullptr;
+}
+
+// The printer behind a handle, as stored now (with the changes of the
+// thread's open batch); the error a test injected for the function comes
+// back as the result.
 DWORD LoadHandlePrinter(HANDLE handle, std::string_view function, std::shared_ptr<const StoredPrinter>& printer)
 {
     const auto object = FindHandle<PrinterObject>(handle);
     if (!object) return ERROR_INVALID_HANDLE;
-    std::shared_ptr<const StoredPrinter> stored = LoadPrinter(object->name);
+    const DataBatch* batch = FindBatch(handle);
+    std::shared_ptr<const StoredPrinter> stored = batch && batch->view ? batch->view : LoadPrinter(object->name);
     if (!stored) return ERROR_INVALID_HANDLE;  // removed since it was opened
     if (const std::optional<DWORD> error = InjectedFailure(*stored, function)) return *error;
     printer = std::move(stored);
@@ -474,17 +503,33 @@ DWORD GetPrinterDataW(HANDLE printer, LPWSTR valueName, LPDWORD type, LPBYTE dat
     return ERROR_SUCCESS;
 }
 
+// Applies one printer-data change: to the printer's file, or to the
+// thread's open batch of the handle.
+template <typename Change>
+DWORD ChangePrinterData(HANDLE handle, std::string_view function, Change change)
+{
+    DataBatch* batch = FindBatch(handle);
+    if (!batch) return ChangeHandlePrinter(handle, function, change);
+    std::shared_ptr<const StoredPrinter> stored;
+    if (const DWORD error = LoadHandlePrinter(handle, function, stored); error != ERROR_SUCCESS) return error;
+    auto printer = std::make_shared<StoredPrinter>(*stored);
+    if (const DWORD error = change(printer->setup); error != ERROR_SUCCESS) return error;
+    batch->view = std::move(printer);
+    return ERROR_SUCCESS;
+}
+
 DWORD SetPrinterDataW(HANDLE printer, LPWSTR valueName, DWORD type, LPBYTE data, DWORD dataSize)
 {
     CountSpoolerCall("SetPrinterDataW");
     if (!data && dataSize > 0) return ERROR_INVALID_PARAMETER;
     const std::u16string name(View(valueName));
     std::string bytes = data ? std::string(reinterpret_cast<const char*>(data), dataSize) : std::string();
-    return ChangeHandlePrinter(printer, "SetPrinterDataW", [&](PrinterSetup& setup) -> DWORD {
+    const vexl::machine::PrinterData value{type, std::move(bytes)};
+    return ChangePrinterData(printer, "SetPrinterDataW", [&](PrinterSetup& setup) -> DWORD {
         if (setup.printerDataReadOnly) return ERROR_ACCESS_DENIED;
         const auto found = FindData(setup.printerData, name);
-        vexl::machine::PrinterData& value = found != setup.printerData.end() ? found->second : setup.printerData[name];
-        value = {type, std::move(bytes)};
+        (found != setup.printerData.end() ? found->second : setup.printerData[name]) = value;
+        if (DataBatch* batch = FindBatch(printer)) batch->changes.push_back({name, value});
         return ERROR_SUCCESS;
     });
 }
@@ -493,11 +538,48 @@ DWORD DeletePrinterDataW(HANDLE printer, LPWSTR valueName)
 {
     CountSpoolerCall("DeletePrinterDataW");
     const std::u16string_view name = View(valueName);
-    return ChangeHandlePrinter(printer, "DeletePrinterDataW", [&](PrinterSetup& setup) -> DWORD {
+    return ChangePrinterData(printer, "DeletePrinterDataW", [&](PrinterSetup& setup) -> DWORD {
         if (setup.printerDataReadOnly) return ERROR_ACCESS_DENIED;
         const auto found = FindData(setup.printerData, name);
         if (found == setup.printerData.end()) return ERROR_FILE_NOT_FOUND;
+        if (DataBatch* batch = FindBatch(printer)) batch->changes.push_back({found->first, std::nullopt});
         setup.printerData.erase(found);
+        return ERROR_SUCCESS;
+    });
+}
+
+DWORD BeginPrinterDataBatch(HANDLE printer)
+{
+    if (!FindHandle<PrinterObject>(printer)) return ERROR_INVALID_HANDLE;
+    if (DataBatch* batch = FindBatch(printer)) {
+        ++batch->depth;
+        return ERROR_SUCCESS;
+    }
+    t_batches.push_back({printer, 1, {}, nullptr});
+    return ERROR_SUCCESS;
+}
+
+DWORD EndPrinterDataBatch(HANDLE printer)
+{
+    const auto at = std::find_if(t_batches.begin(), t_batches.end(),
+                                 [&](const DataBatch& batch) { return batch.handle == printer; });
+    if (at == t_batches.end()) return ERROR_INVALID_PARAMETER;
+    if (--at->depth > 0) return ERROR_SUCCESS;
+    const std::vector<DataChange> changes = std::move(at->changes);
+    t_batches.erase(at);
+    if (changes.empty()) return ERROR_SUCCESS;
+    // The changes are made again on the printer as stored now, so that what
+    // other processes changed meanwhile stays.
+    return ChangeHandlePrinter(printer, "SetPrinterDataW", [&](PrinterSetup& setup) -> DWORD {
+        if (setup.printerDataReadOnly) return ERROR_ACCESS_DENIED;
+        for (const DataChange& change : changes) {
+            const auto found = FindData(setup.printerData, change.name);
+            if (!change.value) {
+                if (found != setup.printerData.end()) setup.printerData.erase(found);
+            } else {
+                (found != setup.printerData.end() ? found->second : setup.printerData[change.name]) = *change.value;
+            }
+        }
         return ERROR_SUCCESS;
     });
 }

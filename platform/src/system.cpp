@@ -1,6 +1,7 @@
 #include "platform/system.h"
 
 #include "handles.h"
+#include "profile.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/machine.h"
@@ -124,7 +125,8 @@ Verdict CompareSuite(WORD actual, WORD wanted, DWORDLONG conditionMask)
 
 Verdict VerifyVersion(const OSVERSIONINFOEXW& wanted, DWORD typeMask, DWORDLONG conditionMask)
 {
-    const machine::Profile profile = machine::LoadProfile();
+    const std::shared_ptr<const machine::Profile> current = machine::CurrentProfile();
+    const machine::Profile& profile = *current;
     const ServicePack pack = ParseServicePack(profile.servicePack);
 
     std::vector<VersionField> version;
@@ -204,7 +206,7 @@ std::vector<std::vector<BYTE>> UserSids()
         MakeSid(SECURITY_WORLD_SID_AUTHORITY, {SECURITY_WORLD_RID}),
         MakeSid(SECURITY_NT_AUTHORITY, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS}),
     };
-    if (machine::LoadProfile().administrator)
+    if (machine::CurrentProfile()->administrator)
         sids.push_back(MakeSid(SECURITY_NT_AUTHORITY, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}));
     return sids;
 }
@@ -366,7 +368,8 @@ BOOL GetVersionExW(LPOSVERSIONINFOW versionInfo)
     const DWORD size = versionInfo->dwOSVersionInfoSize;
     if (size != sizeof(OSVERSIONINFOW) && size != sizeof(OSVERSIONINFOEXW)) return Fail(ERROR_INVALID_PARAMETER);
 
-    const machine::Profile profile = machine::LoadProfile();
+    const std::shared_ptr<const machine::Profile> current = machine::CurrentProfile();
+    const machine::Profile& profile = *current;
     versionInfo->dwMajorVersion = profile.osMajor;
     versionInfo->dwMinorVersion = profile.osMinor;
     versionInfo->dwBuildNumber = BuildNumberOf(profile);
@@ -414,7 +417,7 @@ BOOL VerifyVersionInfoW(LPOSVERSIONINFOEXW versionInfo, DWORD typeMask, DWORDLON
 BOOL GetUserNameW(LPWSTR buffer, LPDWORD size)
 {
     if (!size) return Fail(ERROR_INVALID_PARAMETER);
-    const std::u16string name = machine::LoadProfile().userName;
+    const std::u16string name = machine::CurrentProfile()->userName;
     const auto needed = static_cast<DWORD>(name.size() + 1);
     const bool copied = CopyName(name, buffer, *size);
     *size = needed;
@@ -424,7 +427,7 @@ BOOL GetUserNameW(LPWSTR buffer, LPDWORD size)
 BOOL GetComputerNameW(LPWSTR buffer, LPDWORD size)
 {
     if (!size) return Fail(ERROR_INVALID_PARAMETER);
-    const std::u16string name = machine::LoadProfile().computerName;
+    const std::u16string name = machine::CurrentProfile()->computerName;
     if (!CopyName(name, buffer, *size)) {
         *size = static_cast<DWORD>(name.size() + 1);
         return Fail(ERROR_BUFFER_OVERFLOW);

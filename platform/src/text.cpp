@@ -3,6 +3,7 @@
 #include "codepages.h"
 #include "platform/kernel.h"
 #include "platform/machine.h"
+#include "profile.h"
 #include "unicode.h"
 
 #include <algorithm>
@@ -231,7 +232,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceCh
 // convert leaves the machine on 1252.
 UINT GetACP()
 {
-    const UINT page = vexl::machine::LoadProfile().ansiCodePage;
+    const UINT page = vexl::machine::CurrentProfile()->ansiCodePage;
     return page != CP_ACP && IsKnownCodePage(page) ? page : 1252;
 }
 

@@ -157,6 +157,7 @@ TEST(OperatingSystemTests, AnswerFromTheVersionOfTheMachine)
         profile.osMinor = c.minor;
         profile.platformId = c.platformId;
         TestMachine machine(profile);
+        ForgetOsAnswers();  // each machine stands for a process of its own
         SCOPED_TRACE(testing::Message() << c.major << "." << c.minor << " platform " << c.platformId);
         EXPECT_EQ(IsNt52OrLater(), c.nt52);
         EXPECT_EQ(IsVistaOrLater(), c.vista);

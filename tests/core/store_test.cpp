@@ -1,6 +1,7 @@
 // The settings store and the private DEVMODE: the bytes of the DEVMODE as it
 // travels, the header, the identity tests and the fixed-offset accessors.
 #include "common/core/store.h"
+#include "common/core/osinfo.h"
 
 #include "common/core/items.h"
 #include "common/core/le.h"
@@ -276,6 +277,7 @@ TEST(StoreSizes, NtAndWin9xFlavours) {
     // grew at the end of the store.
     {
         test::TestMachine machine;
+        ForgetOsAnswers();
         EXPECT_EQ(GetPublicDevmodeSize(), 220u);
         EXPECT_EQ(GetDevmodeSize(), 1236u);
         EXPECT_EQ(GetStoreArea2Size(), 5264u);
@@ -294,6 +296,7 @@ TEST(StoreSizes, NtAndWin9xFlavours) {
     nine.osMajor = 4;
     nine.osMinor = 10;
     test::TestMachine machine(nine);
+    ForgetOsAnswers();  // the 9x machine stands for a process of its own
     EXPECT_EQ(GetPublicDevmodeSize(), 148u);
     EXPECT_EQ(GetPrivateDevmodeSize(), 1024u);
     EXPECT_EQ(GetDevmodeSize(), 1172u);

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <string>
+#include <thread>
 
 namespace vexl::test {
 namespace {
@@ -239,6 +240,33 @@ TEST_F(IniFileTest, EveryWriteIsOnDiskWithANewWriteTime)
     // Another writer's change is seen by the next read.
     machine::WriteFile(kIni, "[A]\r\nk=3\r\n");
     EXPECT_EQ(GetPrivateProfileIntW(u"A", u"k", 0, kIni), 3u);
+}
+
+TEST_F(IniFileTest, ABatchWritesItsChangesInOneRewriteOverWhatOthersWroteMeanwhile)
+{
+    ASSERT_TRUE(WritePrivateProfileStringW(u"Printer", u"Kept", u"1", kIni));
+    ASSERT_TRUE(WritePrivateProfileStringW(u"Printer", u"Gone", u"1", kIni));
+    ASSERT_TRUE(BeginProfileBatch(kIni));
+    ASSERT_TRUE(BeginProfileBatch(kIni));  // batches nest
+    EXPECT_TRUE(WritePrivateProfileStringW(u"Printer", u"Copies", u"3", kIni));
+    EXPECT_TRUE(WritePrivateProfileStringW(u"Other", u"Tray", u"2", kIni));
+    EXPECT_TRUE(WritePrivateProfileStringW(u"Printer", u"Gone", nullptr, kIni));
+    // This thread reads its changes; the file does not have them yet.
+    EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Copies", 0, kIni), 3u);
+    EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Gone", 9, kIni), 9u);
+    EXPECT_EQ(Bytes().find("Copies"), std::string::npos);
+    EXPECT_TRUE(EndProfileBatch(kIni));
+    EXPECT_EQ(Bytes().find("Copies"), std::string::npos);
+
+    // Another thread writes meanwhile: its value stays.
+    std::thread([] { WritePrivateProfileStringW(u"Printer", u"Other", u"7", kIni); }).join();
+    EXPECT_TRUE(EndProfileBatch(kIni));
+    EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Copies", 0, kIni), 3u);
+    EXPECT_EQ(GetPrivateProfileIntW(u"Other", u"Tray", 0, kIni), 2u);
+    EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Other", 0, kIni), 7u);
+    EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Kept", 0, kIni), 1u);
+    EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Gone", 9, kIni), 9u);
+    EXPECT_FALSE(EndProfileBatch(kIni));  // no batch is open
 }
 
 }  // namespace

@@ -270,6 +270,41 @@ TEST_F(SpoolerTest, PrinterDataRoundTripsWithItsType)
     ClosePrinter(printer);
 }
 
+TEST_F(SpoolerTest, ABatchWritesItsPrinterDataInOneReplaceOverWhatOthersWroteMeanwhile)
+{
+    HANDLE printer = Open();
+    HANDLE other = Open();
+    std::u16string copies = u"Copies", tray = u"Tray", help = u"HelpFileName", foreign = u"Foreign";
+    BYTE three = 3, two = 2, seven = 7;
+    ASSERT_EQ(BeginPrinterDataBatch(printer), ERROR_SUCCESS);
+    EXPECT_EQ(SetPrinterDataW(printer, copies.data(), REG_BINARY, &three, 1), ERROR_SUCCESS);
+    EXPECT_EQ(SetPrinterDataW(printer, tray.data(), REG_BINARY, &two, 1), ERROR_SUCCESS);
+    EXPECT_EQ(DeletePrinterDataW(printer, help.data()), ERROR_SUCCESS);
+    EXPECT_EQ(DeletePrinterDataW(printer, help.data()), ERROR_FILE_NOT_FOUND);
+    // Reads through the handle see the batch; the printer's file does not.
+    BYTE read = 0;
+    DWORD needed = 0;
+    EXPECT_EQ(GetPrinterDataW(printer, copies.data(), nullptr, &read, 1, &needed), ERROR_SUCCESS);
+    EXPECT_EQ(read, 3);
+    EXPECT_FALSE(machine::ReadPrinterData(u"VEXL Color 4500", u"Copies"));
+    EXPECT_TRUE(machine::ReadPrinterData(u"VEXL Color 4500", u"HelpFileName"));
+    // Another handle writes at once, and its value stays.
+    EXPECT_EQ(SetPrinterDataW(other, foreign.data(), REG_BINARY, &seven, 1), ERROR_SUCCESS);
+    EXPECT_TRUE(machine::ReadPrinterData(u"VEXL Color 4500", u"Foreign"));
+
+    EXPECT_EQ(EndPrinterDataBatch(printer), ERROR_SUCCESS);
+    EXPECT_EQ(machine::ReadPrinterData(u"VEXL Color 4500", u"Copies"),
+              (machine::PrinterData{REG_BINARY, std::string("\x03", 1)}));
+    EXPECT_EQ(machine::ReadPrinterData(u"VEXL Color 4500", u"Tray"),
+              (machine::PrinterData{REG_BINARY, std::string("\x02", 1)}));
+    EXPECT_EQ(machine::ReadPrinterData(u"VEXL Color 4500", u"Foreign"),
+              (machine::PrinterData{REG_BINARY, std::string("\x07", 1)}));
+    EXPECT_FALSE(machine::ReadPrinterData(u"VEXL Color 4500", u"HelpFileName"));
+    EXPECT_EQ(EndPrinterDataBatch(printer), ERROR_INVALID_PARAMETER);  // no batch is open
+    ClosePrinter(other);
+    ClosePrinter(printer);
+}
+
 TEST_F(SpoolerTest, ChangesAreSeenByAnotherProcess)
 {
     // The child writes printer data and a new default DEVMODE through its own handle.

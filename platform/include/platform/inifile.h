@@ -32,3 +32,10 @@ VEXL_API DWORD GetPrivateProfileSectionNamesW(LPWSTR returned, DWORD size, LPCWS
 VEXL_API BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value, LPCWSTR fileName);
 // Replaces the lines of a section by "key=value\0...\0\0"; null deletes the section.
 VEXL_API BOOL WritePrivateProfileSectionW(LPCWSTR appName, LPCWSTR text, LPCWSTR fileName);
+// A batch of changes to one file (an extension of this layer): between the
+// two calls the writes of this thread to the file are checked as usual but
+// kept, and this thread's reads of it see them; EndProfileBatch makes them
+// on the file as it is then, in one replace. A process that dies before the
+// end leaves the file as it was. Batches nest; the outermost end writes.
+VEXL_API BOOL BeginProfileBatch(LPCWSTR fileName);
+VEXL_API BOOL EndProfileBatch(LPCWSTR fileName);

@@ -210,6 +210,15 @@ VEXL_API DWORD GetPrinterDataW(HANDLE printer, LPWSTR valueName, LPDWORD type, L
                                LPDWORD needed);
 VEXL_API DWORD SetPrinterDataW(HANDLE printer, LPWSTR valueName, DWORD type, LPBYTE data, DWORD dataSize);
 VEXL_API DWORD DeletePrinterDataW(HANDLE printer, LPWSTR valueName);
+// A batch of printer-data changes (an extension of this layer): between the
+// two calls, SetPrinterDataW and DeletePrinterDataW of this thread on the
+// handle are checked as usual but kept in memory, and this thread's reads
+// through the handle see them; EndPrinterDataBatch writes them all in one
+// replace of the printer file and answers its error. A process that dies
+// before the end leaves the file as it was. Batches nest; the outermost end
+// writes.
+VEXL_API DWORD BeginPrinterDataBatch(HANDLE printer);
+VEXL_API DWORD EndPrinterDataBatch(HANDLE printer);
 
 // Forms of the machine, level 1.
 VEXL_API BOOL EnumFormsW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDWORD needed,

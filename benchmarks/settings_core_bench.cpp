@@ -1,0 +1,437 @@
+// The settings core against its goals: compiling the package's description,
+// a model from the warm compiled-model cache, creating contexts, the
+// constraint checks, merging and checking DEVMODEs, and storing and loading
+// the printer's settings. Each row reports its time and its ratio to its
+// goal or to its peer (the CUPS PPD functions on real PPD files, measured in
+// the same run when libcups and the PPD packages are there); a ratio of 1 or
+// less meets the goal.
+#include "common/core/devmode_merge.h"
+#include "common/core/devmode_public.h"
+#include "common/core/process.h"
+#include "common/model/bcs_cache.h"
+#include "common/model/compile_state.h"
+#include "common/model/compiled_model.h"
+#include "common/model/constraints.h"
+#include "common/model/judge_eval.h"
+#include "common/model/reader.h"
+#include "common/storage/persistence.h"
+#include "integration/integration_fixture.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#ifdef VEXL_BENCH_CUPS
+#include <cups/cups.h>
+#include <cups/ppd.h>
+#endif
+
+namespace vexl::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using test::kPackageFolder;
+
+// The peers' figures of this run (µs), or the figures when the peer
+// cannot run here.
+double g_cupsMicrosPerKiB = 15.0;
+double g_cupsConflictMicros = 59.0;
+bool g_cupsMeasured = false;
+
+// Times the loop body by hand so that each row can print its ratio.
+template <typename Body>
+void Run(benchmark::State& state, double goalMicros, Body&& body, double unitsPerIteration = 1.0)
+{
+    std::int64_t iterations = 0;
+    Clock::duration spent{};
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        body();
+        spent += Clock::now() - start;
+        ++iterations;
+    }
+    const double micros = std::chrono::duration<double, std::micro>(spent).count() / static_cast<double>(iterations) /
+                          unitsPerIteration;
+    state.counters["us"] = micros;
+    state.counters["x_goal"] = micros / goalMicros;
+}
+
+// A machine with the package's printer, for the whole program.
+class Bench {
+public:
+    static Bench& Get()
+    {
+        static Bench bench;
+        return bench;
+    }
+
+    HANDLE printer() const { return printer_; }
+    DriverContext* context() const { return context_; }
+    std::u16string descriptionPath() const { return model::GetDescriptionFilePath(printer_); }
+    double descriptionKiB() const
+    {
+        return static_cast<double>(std::filesystem::file_size(kPackageFolder / "TZ16E1MD.VXD")) / 1024.0;
+    }
+
+private:
+    Bench()
+    {
+        machine_ = std::make_unique<test::TestMachine>();
+        test::InstallDriverPrinter();
+        printer_ = test::OpenDriverPrinter();
+        context_ = CreateDriverContextEx(printer_, printer_, 0, kCallerPropertySheet, 0, nullptr);
+        if (!context_) std::fprintf(stderr, "the package's printer has no context\n");
+    }
+
+    std::unique_ptr<test::TestMachine> machine_;
+    HANDLE printer_ = nullptr;
+    DriverContext* context_ = nullptr;
+};
+
+// ---- the peer ------------------------------------------------------------------------------
+
+#ifdef VEXL_BENCH_CUPS
+std::vector<std::filesystem::path> PeerPpdFiles()
+{
+    std::vector<std::filesystem::path> files;
+    for (const char* folder : {"/usr/share/ppd/hp-ppd", "/usr/share/ppd/okidata"}) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
+            const std::string name = entry.path().filename().string();
+            if (entry.is_regular_file() && (name.ends_with(".ppd") || name.ends_with(".ppd.gz"))) files.push_back(entry.path());
+            if (files.size() >= 40) return files;
+        }
+    }
+    return files;
+}
+
+double UncompressedKiB(const std::filesystem::path& file)
+{
+    cups_file_t* in = cupsFileOpen(file.c_str(), "r");
+    if (!in) return 0;
+    char buffer[65536];
+    double bytes = 0;
+    for (ssize_t n; (n = cupsFileRead(in, buffer, sizeof buffer)) > 0;) bytes += static_cast<double>(n);
+    cupsFileClose(in);
+    return bytes / 1024.0;
+}
+
+void BM_PeerOpenMarkConflicts(benchmark::State& state)
+{
+    const std::vector<std::filesystem::path> files = PeerPpdFiles();
+    if (files.empty()) {
+        state.SkipWithError("no PPD files: install hp-ppd and printer-driver-oki (./bench does as root)");
+        return;
+    }
+    double kib = 0;
+    for (const auto& file : files) kib += UncompressedKiB(file);
+    std::int64_t iterations = 0;
+    Clock::duration spent{}, conflicts{};
+    for (auto _ : state) {
+        for (const auto& file : files) {
+            const Clock::time_point start = Clock::now();
+            ppd_file_t* ppd = ppdOpenFile(file.c_str());
+            if (ppd) {
+                ppdMarkDefaults(ppd);
+                const Clock::time_point checked = Clock::now();
+                benchmark::DoNotOptimize(ppdConflicts(ppd));
+                conflicts += Clock::now() - checked;
+                ppdClose(ppd);
+            }
+            spent += Clock::now() - start;
+        }
+        ++iterations;
+    }
+    g_cupsMicrosPerKiB = std::chrono::duration<double, std::micro>(spent).count() / static_cast<double>(iterations) / kib;
+    g_cupsConflictMicros =
+        std::chrono::duration<double, std::micro>(conflicts).count() / static_cast<double>(iterations * files.size());
+    g_cupsMeasured = true;
+    state.counters["us_per_KiB"] = g_cupsMicrosPerKiB;
+    state.counters["conflicts_us"] = g_cupsConflictMicros;
+    state.counters["files"] = static_cast<double>(files.size());
+}
+BENCHMARK(BM_PeerOpenMarkConflicts)->Unit(benchmark::kMillisecond)->Iterations(3);
+#endif
+
+// ---- the model -------------------------------------------------------------------------------
+
+// Compiling the description, per KiB, against the peer's open+mark+conflicts.
+void BM_CompileDescriptionPerKiB(benchmark::State& state)
+{
+    Bench& bench = Bench::Get();
+    const std::u16string path = bench.descriptionPath();
+    const double kib = bench.descriptionKiB();
+    Run(state, g_cupsMicrosPerKiB, [&] {
+        CompiledModel* model = model::CompileModel(bench.context(), path, false);
+        benchmark::DoNotOptimize(model);
+        model::FreeCompiledModel(model);
+    }, kib);
+    state.counters["KiB"] = kib;
+    state.counters["peer_measured"] = g_cupsMeasured;
+}
+BENCHMARK(BM_CompileDescriptionPerKiB)->Unit(benchmark::kMicrosecond);
+
+double g_compileMicros = 0;
+
+void BM_CompileDescription(benchmark::State& state)
+{
+    Bench& bench = Bench::Get();
+    const std::u16string path = bench.descriptionPath();
+    Clock::duration spent{};
+    std::int64_t iterations = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        CompiledModel* model = model::CompileModel(bench.context(), path, false);
+        spent += Clock::now() - start;
+        ++iterations;
+        model::FreeCompiledModel(model);
+    }
+    g_compileMicros = std::chrono::duration<double, std::micro>(spent).count() / static_cast<double>(iterations);
+}
+BENCHMARK(BM_CompileDescription)->Unit(benchmark::kMicrosecond);
+
+// The model of a new process: not listed, the cache file warm beside the
+// description. Goal: at least 20 times faster than compiling.
+void BM_ModelFromWarmCache(benchmark::State& state)
+{
+    Bench& bench = Bench::Get();
+    DriverContext* context = bench.context();
+    // A copy of the context asks for the model, so the bench context keeps
+    // the listed one until the end.
+    DriverContext probe = *context;
+    FreeCompiledModelList();
+    CompiledModel* listed = AcquireCompiledModel(&probe);  // writes the cache when it is missing
+    Run(state, g_compileMicros / 20.0, [&] {
+        FreeCompiledModelList();
+        benchmark::DoNotOptimize(AcquireCompiledModel(&probe));
+    });
+    FreeCompiledModelList();
+    listed = AcquireCompiledModel(&probe);
+    context->compiledModel = listed;
+    state.counters["faster_than_compile"] = g_compileMicros / state.counters["us"];
+}
+BENCHMARK(BM_ModelFromWarmCache)->Unit(benchmark::kMicrosecond);
+
+// ---- contexts --------------------------------------------------------------------------------
+
+void BM_CreateDestroyListedModel(benchmark::State& state)
+{
+    Bench& bench = Bench::Get();
+    PurgeContextCache(TRUE);
+    Run(state, 1000.0, [&] {
+        DriverContext* context = CreateDriverContext(bench.printer(), bench.printer(), nullptr, kCallerPropertySheet);
+        benchmark::DoNotOptimize(context);
+        ReleaseDriverContext(context, kReleaseDestroy);
+    });
+}
+BENCHMARK(BM_CreateDestroyListedModel)->Unit(benchmark::kMicrosecond);
+
+// A creation that finds its context parked (the caller names the printer);
+// the time of parking it again is not counted.
+void BM_CreateFromParkedContext(benchmark::State& state)
+{
+    Bench& bench = Bench::Get();
+    PurgeContextCache(TRUE);
+    std::u16string name = test::kPrinterName;
+    ReleaseDriverContextDefault(CreateDriverContext(bench.printer(), bench.printer(), name.c_str(), kCallerPropertySheet));
+    std::int64_t iterations = 0;
+    Clock::duration spent{};
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        DriverContext* context = CreateDriverContext(bench.printer(), bench.printer(), name.c_str(), kCallerPropertySheet);
+        spent += Clock::now() - start;
+        ++iterations;
+        ReleaseDriverContextDefault(context);
+    }
+    PurgeContextCache(TRUE);
+    const double micros = std::chrono::duration<double, std::micro>(spent).count() / static_cast<double>(iterations);
+    state.counters["us"] = micros;
+    state.counters["x_goal"] = micros / 10.0;
+}
+BENCHMARK(BM_CreateFromParkedContext)->Unit(benchmark::kMicrosecond);
+
+// ---- constraints -----------------------------------------------------------------------------
+
+// Every UI entry of the package with each of its options, as a property
+// sheet shows them: not offered, refused.
+void BM_EvaluateEveryUiEntry(benchmark::State& state)
+{
+    using namespace model;
+    DriverContext* context = Bench::Get().context();
+    const CompiledModel* compiled = context->compiledModel;
+    struct Check {
+        BlockOffset entry;
+        std::uint16_t option;
+    };
+    std::vector<Check> checks;
+    std::size_t entries = 0;
+    for (BlockOffset at = GetFirstUiEntry(compiled); at != 0; at = ReadUiEntry(compiled, at).next) {
+        const UiEntryRecord entry = ReadUiEntry(compiled, at);
+        ++entries;
+        if (!IsPickKind(entry.type)) {
+            checks.push_back({at, 0});
+            continue;
+        }
+        for (BlockOffset option = entry.options; option != 0; option = ReadUiOption(compiled, option, entry.type).next)
+            checks.push_back({at, ReadUiOption(compiled, option, entry.type).optionId});
+    }
+    Run(state, g_cupsConflictMicros, [&] {
+        std::uint32_t refused = 0;
+        for (const Check& check : checks) {
+            refused += IsUiOptionUnavailable(check.entry, check.option, context);
+            refused += IsUiOptionRestricted(check.entry, check.option, context);
+        }
+        benchmark::DoNotOptimize(refused);
+    });
+    state.counters["entries"] = static_cast<double>(entries);
+    state.counters["options"] = static_cast<double>(checks.size());
+    state.counters["peer_measured"] = g_cupsMeasured;
+}
+BENCHMARK(BM_EvaluateEveryUiEntry)->Unit(benchmark::kMicrosecond);
+
+// One judge run: the first judge of the exclusive table.
+void BM_OneJudgeRun(benchmark::State& state)
+{
+    using namespace model;
+    DriverContext* context = Bench::Get().context();
+    const CompiledModel* compiled = context->compiledModel;
+    BlockOffset judge = 0;
+    for (BlockOffset at = GetFirstExclusive(compiled); at != 0 && judge == 0;) {
+        const ExclusiveBlockRecord record = ReadExclusiveRecord(compiled, at);
+        for (BlockOffset rule = record.items; rule != 0 && judge == 0;) {
+            const OptionRuleRecord option = ReadOptionRule(compiled, rule);
+            judge = option.j1 ? option.j1 : option.j2;
+            rule = option.next;
+        }
+        at = record.next;
+    }
+    if (judge == 0) {
+        state.SkipWithError("the package has no judge");
+        return;
+    }
+    Run(state, 0.5, [&] { benchmark::DoNotOptimize(EvaluateJudge(judge, context)); });
+}
+BENCHMARK(BM_OneJudgeRun);
+
+// ---- DEVMODEs --------------------------------------------------------------------------------
+
+// An application's DEVMODE: the driver's own, with the public fields an
+// application changes.
+std::vector<std::uint8_t> ApplicationDevmode()
+{
+    std::vector<std::uint8_t> bytes = test::DevmodeBytes(Bench::Get().context());
+    auto* devmode = reinterpret_cast<DEVMODEW*>(bytes.data());
+    devmode->dmFields |= DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES;
+    devmode->dmOrientation = DMORIENT_LANDSCAPE;
+    devmode->dmPaperSize = 9;  // A4
+    devmode->dmCopies = 3;
+    return bytes;
+}
+
+void BM_MergeDevmode(benchmark::State& state)
+{
+    DriverContext* context = Bench::Get().context();
+    const std::vector<std::uint8_t> caller = ApplicationDevmode();
+    Run(state, 50.0, [&] {
+        benchmark::DoNotOptimize(MergeDevmode(context, reinterpret_cast<const DEVMODEW*>(caller.data()), kMergeFromCaller));
+    });
+}
+BENCHMARK(BM_MergeDevmode)->Unit(benchmark::kMicrosecond);
+
+void BM_ValidatePublicFields(benchmark::State& state)
+{
+    DriverContext* context = Bench::Get().context();
+    const std::vector<std::uint8_t> caller = ApplicationDevmode();
+    std::vector<std::uint8_t> work(caller.size());
+    Run(state, 10.0, [&] {
+        std::memcpy(work.data(), caller.data(), caller.size());
+        ValidatePublicFields(reinterpret_cast<DEVMODEW*>(work.data()), context);
+    });
+}
+BENCHMARK(BM_ValidatePublicFields)->Unit(benchmark::kMicrosecond);
+
+// ---- storage ---------------------------------------------------------------------------------
+
+// Watches the settings mutex from another thread: the longest time it had
+// to wait for it is the longest time a store pass held it.
+class MutexWatch {
+public:
+    MutexWatch() : thread_([this] { Watch(); }) {}
+    ~MutexWatch()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    double longestMicros() const { return longest_.load(); }
+
+private:
+    void Watch()
+    {
+        HANDLE mutex = CreateSettingsMutex();
+        while (!stop_) {
+            const Clock::time_point start = Clock::now();
+            if (WaitForSingleObject(mutex, 10000) == WAIT_TIMEOUT) {
+                RaiseLongest(10000000.0);
+                continue;
+            }
+            RaiseLongest(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+            ReleaseMutex(mutex);
+            std::this_thread::yield();
+        }
+        CloseHandle(mutex);
+    }
+    void RaiseLongest(double micros)
+    {
+        double seen = longest_.load();
+        while (micros > seen && !longest_.compare_exchange_weak(seen, micros)) {
+        }
+    }
+
+    std::atomic<bool> stop_{false};
+    std::atomic<double> longest_{0};
+    std::thread thread_;
+};
+
+// Every stored setting of the context, changed or not.
+void BM_StoreAllSettings(benchmark::State& state)
+{
+    Bench& bench = Bench::Get();
+    DriverContext* context = bench.context();
+    MutexWatch watch;
+    std::int64_t iterations = 0;
+    Clock::duration spent{};
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        StoreItemsPass(bench.printer(), context, kAllAreas, kStoreForce);
+        spent += Clock::now() - start;
+        ++iterations;
+        // A pause, not counted, lets the watch take the mutex between passes.
+        state.PauseTiming();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        state.ResumeTiming();
+    }
+    const double micros = std::chrono::duration<double, std::micro>(spent).count() / static_cast<double>(iterations);
+    state.counters["us"] = micros;
+    state.counters["x_goal"] = micros / 5000.0;
+    state.counters["mutex_held_us"] = watch.longestMicros();
+    state.counters["mutex_x_goal"] = watch.longestMicros() / 5000.0;
+}
+BENCHMARK(BM_StoreAllSettings)->Unit(benchmark::kMillisecond);
+
+void BM_LoadAllSettings(benchmark::State& state)
+{
+    Bench& bench = Bench::Get();
+    Run(state, 1000.0, [&] { LoadStoredItems(bench.printer(), kAllAreas, bench.context()); });
+}
+BENCHMARK(BM_LoadAllSettings)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace vexl::bench
+
+BENCHMARK_MAIN();
