@@ -119,7 +119,7 @@ void RestoreRuntimeFlags(DriverContext* context, DEVMODEW* store, const RuntimeF
     SetDevmodeAdminFlag(store, static_cast<std::uint8_t>(f.admin));
     SetDevmodeBidiFuncBits(store, static_cast<std::uint8_t>(f.bidiFunc));
     if (IsFeatureClassOn(context, kFeatureAdminLocks, 0) && IsPrintTypeLocked(context) &&
-        GetItemValue(context, rdmFunc2SelectPreviewFlag) == 0 && !(flags & kMergeKeepPrintMethodLock)) {
+        GetItemValue(context, rdmFunc2SelectPreviewFlag) == 0 && !(flags & kMergeNoPrintMethodLock)) {
         SetDevmodeLockPrnMethod(store, f.lockPrnMethod);
     }
     SetDevmodeFrontFunc(store, f.frontFunc);
@@ -328,7 +328,7 @@ int MergeDevmode(DriverContext* context, const DEVMODEW* caller, std::uint32_t f
 
     // 1-2. The flags stay in force for the validation until the next merge.
     context->workArea->mergeFlags = flags;
-    if (!(flags & kMergeNoReload)) SetItemValue(context, wdmCtrlWorkPrompt, (flags & kMergePromptFlag) ? 1 : 0);
+    if (!(flags & kMergeNoReload)) SetItemValue(context, wdmCtrlWorkPrompt, (flags & kMergePrompt) ? 1 : 0);
 
     // 3. A scratch copy of the store's DEVMODE.
     const std::uint32_t devmodeSize = GetDevmodeSize();
@@ -401,7 +401,7 @@ int MergeDevmode(DriverContext* context, const DEVMODEW* caller, std::uint32_t f
     // 18. Transactions of every item.
     if (flags & kMergeTransactsMask) ApplyAllItemTransacts(context);
     // 19. The final re-sync.
-    if (context->workArea->mergeFlags & (kMergeResyncAfter | kMergePromptFlag)) {
+    if (context->workArea->mergeFlags & (kMergeResyncAfter | kMergePrompt)) {
         SyncDevmodeAfterLoad(store, context, 2);
     } else {
         SelectSourceFreeSize(context);

@@ -6,26 +6,13 @@
 #pragma once
 
 #include "common/core/context.h"
+#include "common/core/merge_flags.h"
 #include "platform/devmode.h"
 #include "platform/win32.h"
 
 #include <cstdint>
 
 namespace vexl {
-
-// Merge flags (kept in the work area until the next merge).
-inline constexpr std::uint32_t kMergeFromCaller = 0x8;
-inline constexpr std::uint32_t kMergeFromSheet = 0x2000000;
-inline constexpr std::uint32_t kMergePromptFlag = 0x4;
-inline constexpr std::uint32_t kMergeKeepPrintMethodLock = 0x10000;
-inline constexpr std::uint32_t kMergeImageFormJob = 0x20000;
-inline constexpr std::uint32_t kMergeKeepSupportBits = 0x400000;
-inline constexpr std::uint32_t kMergeNoReload = 0x10000000;
-inline constexpr std::uint32_t kMergeResyncAfter = 0x40000000;
-inline constexpr std::uint32_t kMergeApplyLocksMask = 0xC220004;
-inline constexpr std::uint32_t kMergeTransactsMask = 0x1D220004;
-inline constexpr std::uint32_t kMergeAuthPluginMask = 0x1023000C;
-inline constexpr std::uint32_t kMergeUiControlMask = 0x10220004;
 
 // Version states of a private part.
 inline constexpr int kVersionStateNone = -1;
