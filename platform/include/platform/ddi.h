@@ -970,3 +970,16 @@ using PFN_DrvIcmCreateColorTransform = HANDLE (*)(DHPDEV dhpdev, LOGCOLORSPACEW*
                                                   ULONG cjDestProfile, PVOID pvTargetProfile, ULONG cjTargetProfile,
                                                   DWORD dwReserved);
 using PFN_DrvIcmDeleteColorTransform = BOOL (*)(DHPDEV dhpdev, HANDLE hcmXform);
+
+// A hook as the table holds it, and back as the function it is.
+template <typename Function>
+PFN AsPfn(Function function)
+{
+    return reinterpret_cast<PFN>(reinterpret_cast<void (*)()>(function));
+}
+
+template <typename Function>
+Function HookAs(PFN pfn)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(pfn));
+}
