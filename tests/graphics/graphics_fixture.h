@@ -1,0 +1,85 @@
+// The package's printer on a test machine, with the graphics library's Pdev
+// enabled over it as the engine enables it.
+#pragma once
+
+#include "common/core/store.h"
+#include "graphics/pdev.h"
+#include "integration/integration_fixture.h"
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace vexl::test {
+
+// The module handle the library keeps at process attach.
+inline HMODULE FakeLibraryModule() { return reinterpret_cast<HMODULE>(std::uintptr_t{0x4711}); }
+
+struct ItemSetting {
+    std::uint16_t id;
+    std::uint32_t value;
+};
+
+class GraphicsPrinterTest : public DriverPrinterTest {
+protected:
+    void SetUp() override
+    {
+        DriverPrinterTest::SetUp();
+        SetLibraryModule(FakeLibraryModule());
+    }
+    void TearDown() override
+    {
+        for (Pdev* pdev : enabled_) DrvDisablePDEV(reinterpret_cast<DHPDEV>(pdev));
+        enabled_.clear();
+        SetLibraryModule(nullptr);
+        DriverPrinterTest::TearDown();
+    }
+
+    // The DEVMODE of a context of the printer with the items set.
+    std::vector<std::uint8_t> DevmodeWith(const std::vector<ItemSetting>& settings)
+    {
+        DriverContext* context = Create();
+        EXPECT_NE(context, nullptr);
+        if (!context) return {};
+        for (const ItemSetting& setting : settings) SetItemValue(context, setting.id, setting.value);
+        const std::uint8_t* bytes = GetStoreBytes(context);
+        std::vector<std::uint8_t> devmode(bytes, bytes + GetDevmodeSize());
+        ReleaseDriverContext(context, kReleaseDestroy);
+        return devmode;
+    }
+
+    // Enables a Pdev as the engine does; it is disabled when the test ends
+    // unless the test disables it first (Forget).
+    Pdev* Enable(const std::vector<std::uint8_t>* devmode = nullptr)
+    {
+        gdi_ = GDIINFO{};
+        dev_ = DEVINFO{};
+        HSURF patterns[6];
+        std::memset(patterns, 0xCD, sizeof patterns);
+        auto* dm = devmode && !devmode->empty()
+                       ? reinterpret_cast<DEVMODEW*>(const_cast<std::uint8_t*>(devmode->data()))
+                       : nullptr;
+        DHPDEV dhpdev = DrvEnablePDEV(dm, nullptr, 6, patterns, sizeof gdi_, &gdi_, sizeof dev_, &dev_, engineDevice_,
+                                      nullptr, printer_);
+        if (!dhpdev) return nullptr;
+        for (HSURF pattern : patterns) EXPECT_EQ(pattern, nullptr);
+        DrvCompletePDEV(dhpdev, engineDevice_);
+        auto* pdev = reinterpret_cast<Pdev*>(dhpdev);
+        enabled_.push_back(pdev);
+        return pdev;
+    }
+
+    void Disable(Pdev* pdev)
+    {
+        Forget(pdev);
+        DrvDisablePDEV(reinterpret_cast<DHPDEV>(pdev));
+    }
+    void Forget(Pdev* pdev) { std::erase(enabled_, pdev); }
+
+    HDEV engineDevice_ = reinterpret_cast<HDEV>(std::uintptr_t{0x1234});
+    GDIINFO gdi_{};
+    DEVINFO dev_{};
+    std::vector<Pdev*> enabled_;
+};
+
+}  // namespace vexl::test
