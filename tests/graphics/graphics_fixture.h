@@ -3,7 +3,10 @@
 #pragma once
 
 #include "common/core/store.h"
+#include "graphics/hooks.h"
 #include "graphics/pdev.h"
+#include "graphics/surface.h"
+#include "platform/engine_host.h"
 #include "integration/integration_fixture.h"
 
 #include <cstring>
@@ -29,8 +32,12 @@ protected:
     }
     void TearDown() override
     {
-        for (Pdev* pdev : enabled_) DrvDisablePDEV(reinterpret_cast<DHPDEV>(pdev));
+        for (Pdev* pdev : enabled_) {
+            DrvDisableSurface(reinterpret_cast<DHPDEV>(pdev));
+            DrvDisablePDEV(reinterpret_cast<DHPDEV>(pdev));
+        }
         enabled_.clear();
+        for (HDEV device : devices_) engine::DeleteDevice(device);
         SetLibraryModule(nullptr);
         DriverPrinterTest::TearDown();
     }
@@ -52,6 +59,10 @@ protected:
     // unless the test disables it first (Forget).
     Pdev* Enable(const std::vector<std::uint8_t>* devmode = nullptr)
     {
+        DRVENABLEDATA driver{};
+        DrvEnableDriver(kDriverVersion, sizeof driver, &driver);
+        engineDevice_ = engine::CreateDevice(driver);
+        devices_.push_back(engineDevice_);
         gdi_ = GDIINFO{};
         dev_ = DEVINFO{};
         HSURF patterns[6];
@@ -63,6 +74,7 @@ protected:
                                       nullptr, printer_);
         if (!dhpdev) return nullptr;
         for (HSURF pattern : patterns) EXPECT_EQ(pattern, nullptr);
+        engine::SetDevicePdev(engineDevice_, dhpdev);
         DrvCompletePDEV(dhpdev, engineDevice_);
         auto* pdev = reinterpret_cast<Pdev*>(dhpdev);
         enabled_.push_back(pdev);
@@ -72,11 +84,23 @@ protected:
     void Disable(Pdev* pdev)
     {
         Forget(pdev);
+        DrvDisableSurface(reinterpret_cast<DHPDEV>(pdev));
         DrvDisablePDEV(reinterpret_cast<DHPDEV>(pdev));
+    }
+
+    // The Pdev's surface as the engine hands it to the hooks.
+    SURFOBJ* EnableSurface(Pdev* pdev)
+    {
+        HSURF surface = DrvEnableSurface(reinterpret_cast<DHPDEV>(pdev));
+        if (!surface) return nullptr;
+        SURFOBJ* so = EngLockSurface(surface);
+        if (so) EngUnlockSurface(so);
+        return so;
     }
     void Forget(Pdev* pdev) { std::erase(enabled_, pdev); }
 
-    HDEV engineDevice_ = reinterpret_cast<HDEV>(std::uintptr_t{0x1234});
+    HDEV engineDevice_ = nullptr;
+    std::vector<HDEV> devices_;
     GDIINFO gdi_{};
     DEVINFO dev_{};
     std::vector<Pdev*> enabled_;
