@@ -539,8 +539,9 @@ JobReport PrintJob(const JobOptions& options, const std::vector<Page>& pages)
 std::string DescribeReport(const JobReport& report)
 {
     std::ostringstream out;
-    out << "mode: " << (report.rasterMode ? "raster" : "vector") << ", surface hooks 0x" << std::hex
-        << report.surfaceHooks << std::dec << "\n";
+    if (report.surfaceHooks != 0)
+        out << "mode: " << (report.rasterMode ? "raster" : "vector") << ", surface hooks 0x" << std::hex
+            << report.surfaceHooks << std::dec << "\n";
     std::map<std::string, int> punts, errors, unhooked;
     int drawing = 0;
     for (const HookCall& call : report.calls) {
