@@ -227,6 +227,18 @@ TEST_F(CyrillicDeviceInfoTest, TheDefaultFontTakesTheCharsetOfTheCodePage)
     EXPECT_EQ(dev.lfAnsiVarFont.lfCharSet, 0);
 }
 
+TEST_F(DeviceInfoTest, AShortDevInfoBufferGetsWhatFits)
+{
+    Pdev* pdev = MakePdev({});
+    std::vector<BYTE> buffer(sizeof(DEVINFO), 0xAB);
+    ASSERT_TRUE(FillDevInfo(pdev, 4, reinterpret_cast<DEVINFO*>(buffer.data()), 7));
+    FLONG caps = 0;
+    std::memcpy(&caps, buffer.data(), 4);
+    EXPECT_EQ(caps, 0x1Fu);
+    for (std::size_t i = 4; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], 0xAB) << i;
+    EXPECT_NE(pdev->palette, nullptr);
+}
+
 TEST_F(DeviceInfoTest, CapabilitiesFollowSpoolingAndColourMatching)
 {
     Pdev* pdev = MakePdev({});

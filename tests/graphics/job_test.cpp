@@ -332,6 +332,24 @@ TEST_F(JobTest, AResetKeepsTheNewPdevsOwnJobNameWhenTheOldHasNone)
     ASSERT_TRUE(DrvEndDoc(oldSurface, 0));
 }
 
+// Without memory for the copy of the job name the new Pdev goes on without one.
+TEST_F(JobTest, AResetWithoutMemoryForTheJobNameGoesOnWithoutOne)
+{
+    Pdev* from = nullptr;
+    SURFOBJ* oldSurface = Ready(&from);
+    ASSERT_NE(oldSurface, nullptr);
+    ASSERT_TRUE(DrvStartDoc(oldSurface, const_cast<LPWSTR>(u"Report"), 6));
+    Pdev* to = Enable();
+    ASSERT_NE(to, nullptr);
+    SetPdevPoolLimit(to->pool, PdevPoolBytesInUse(to->pool));
+    ASSERT_TRUE(DrvResetPDEV(reinterpret_cast<DHPDEV>(from), reinterpret_cast<DHPDEV>(to)));
+    SetPdevPoolLimit(to->pool, 0);
+    EXPECT_EQ(to->jobName, nullptr);
+    EXPECT_EQ(to->jobNameLength, 0);
+    EXPECT_EQ(to->stream.spool.job, from->stream.spool.job);
+    ASSERT_TRUE(DrvEndDoc(oldSurface, 0));
+}
+
 // The nth write of the job fails: the hook that made it returns FALSE, every
 // later page and drawing hook returns FALSE, nothing more is written, and
 // the document still closes the spool library.
