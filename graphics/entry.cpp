@@ -1,5 +1,6 @@
 // Entry point of the graphics library.
 #include "common/core/process.h"
+#include "graphics/graphics_context.h"
 #include "platform/win32.h"
 
 namespace {
@@ -9,6 +10,10 @@ HINSTANCE g_module = nullptr;
 
 VEXL_API BOOL DllEntryPoint(HINSTANCE module, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH) g_module = module;
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = module;
+        // Every context of this library is a graphics context.
+        vexl::graphics::UseGraphicsContextSteps();
+    }
     return vexl::HandleProcessEntry(reason);
 }

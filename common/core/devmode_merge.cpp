@@ -196,7 +196,7 @@ void SetModelDefaults(DriverContext* context) {
     SetItemValue(context, rdmDspLanguageID, language);
 }
 
-void SetItemDefaultsFromModel(DriverContext* context) {
+void SetItemDefaultsFromModel(DriverContext* context, BOOL keepLockedItems) {
     std::uint8_t* store = GetStoreBytes(context);
     if (store == nullptr || context->itemTable == nullptr) return;
     InitPrivateDevmodeHeader(store, context);
@@ -208,7 +208,7 @@ void SetItemDefaultsFromModel(DriverContext* context) {
             continue;
         }
         if (IsValueInNumberedList(2, item)) continue;
-        if (IsKeptByLock(context, item)) continue;
+        if (keepLockedItems && IsKeptByLock(context, item)) continue;
         SetItemModelValue(context, item, services::GetUiDefaultValue(item, context));
     }
     std::uint16_t language = services::GetInstalledLanguageId(context);

@@ -46,7 +46,9 @@ int RunDevmodeMerge(DriverContext* context, const DEVMODEW* caller, std::uint32_
 int MergeDevmode(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags);
 
 void SetModelDefaults(DriverContext* context);
-void SetItemDefaultsFromModel(DriverContext* context);
+// Every item to its model default; items an administrator lock keeps are
+// skipped unless keepLockedItems is FALSE.
+void SetItemDefaultsFromModel(DriverContext* context, BOOL keepLockedItems = TRUE);
 void ResetArea3ItemsToModel(DriverContext* context);
 void SetDriverVersionItem(DriverContext* context);
 void InitPrivateRuntimeFlags(DriverContext* context);
