@@ -1,13 +1,18 @@
 // Entry points of the graphics library.
 #include "common/core/process.h"
+#include "graphics/graphics_context.h"
 #include "graphics/hooks.h"
 #include "graphics/pdev.h"
 #include "platform/win32.h"
 
 VEXL_API BOOL DllEntryPoint(HINSTANCE module, DWORD reason, LPVOID)
 {
-    // The module handle is kept at attach; enabling a device fails without it.
-    if (reason == DLL_PROCESS_ATTACH) vexl::SetLibraryModule(module);
+    if (reason == DLL_PROCESS_ATTACH) {
+        // The module handle is kept at attach; enabling a device fails without it.
+        vexl::SetLibraryModule(module);
+        // Every context of this library is a graphics context.
+        vexl::graphics::UseGraphicsContextSteps();
+    }
     return vexl::HandleProcessEntry(reason);
 }
 
