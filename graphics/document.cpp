@@ -8,14 +8,14 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/storage/devmode_settings_merge.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "graphics/clip_cache.h"
-#include "graphics/command_groups.h"
+#include "graphics/job_frames.h"
 #include "graphics/device_code.h"
 #include "graphics/glyph_cache.h"
 #include "graphics/job_info.h"
-#include "graphics/merge.h"
 
 #include <cstring>
 #include <string_view>
@@ -206,10 +206,10 @@ BOOL DrvStartDoc(SURFOBJ* surface, LPWSTR documentName, DWORD jobId)
     Pdev* pdev = ValidPdevOfSurface(surface);
     if (!pdev) return FALSE;
     if (jobId != 0) pdev->jobId = jobId;
-    ReadJobInfoAtStartDoc(pdev->context, pdev->devmodeCopy, kMergeAtStartDoc, pdev->printer, pdev->jobId);
+    ReadJobInfoAtStartDoc(pdev->context, pdev->devmodeCopy, kMergeStartDoc, pdev->printer, pdev->jobId);
     pdev->apiUseFlag = GetItemValue(pdev->context, rdmAPIUseFlag);
     if (GetItemValue(pdev->context, rdmPrnMethod) != StoredPrintMethod(pdev->context) &&
-        !MergeDevmodeSettings(pdev->context, nullptr, kMergeAtStartDoc)) {
+        !MergeDevmodeSettings(pdev->context, nullptr, kMergeStartDoc)) {
         return FALSE;
     }
     const bool reset = (pdev->flags & kPdevResetInProgress) != 0;
@@ -243,11 +243,11 @@ BOOL DrvStartPage(SURFOBJ* surface)
     if (pdev->pageCount == 1 || (pdev->flags & kPdevResetInProgress)) {
         pdev->flags &= ~kPdevResetInProgress;
         ResetOutputStream(stream);
-        if (!WriteJobStartFrame(stream, pdev->context, EmitJobStartGroup)) return FALSE;
+        if (!WriteJobStartGroupFrame(pdev)) return FALSE;
         if (pdev->pageCount == 1 && pdev->jobName && pdev->jobNameLength > 0 && !WriteJobNameFrame(pdev)) return FALSE;
     }
     const bool pageData = !IsBinderFirstPage(pdev);
-    if (pageData && !WritePageStartFrame(stream, pdev->context, EmitPageStartGroup)) return FALSE;
+    if (pageData && !WritePageStartGroupFrame(pdev)) return FALSE;
     InvalidateClipCache(pdev->clipCache);
     InvalidateStateCaches(pdev->states);
     if (pageData &&
@@ -271,7 +271,7 @@ BOOL DrvSendPage(SURFOBJ* surface)
     const bool pageData = !IsBinderFirstPage(pdev);
     if (pageData && !EmitPageEndRecord(stream)) return FALSE;
     if (!FlushOutputStream(stream)) return FALSE;
-    if (pageData && !WritePageEndFrame(stream, pdev->context, EmitPageEndGroup)) return FALSE;
+    if (pageData && !WritePageEndGroupFrame(pdev)) return FALSE;
     if (!(pdev->flags & kPdevPageOpen)) ++pdev->pageCount;
     pdev->flags &= ~kPdevPageOpen;
     return TRUE;

@@ -2,7 +2,6 @@
 // byte of a job leaves the graphics library.
 #pragma once
 
-#include "common/core/merge_flags.h"
 #include "graphics/pdev.h"
 #include "platform/ddi.h"
 
@@ -13,9 +12,6 @@ namespace vexl {
 // The spool library's entry points.
 using DrvSplStartDocFn = HANDLE (*)(HANDLE printer, DWORD jobId);
 using DrvSplJobFn = BOOL (*)(HANDLE job);
-
-// Merge flags of document start: the image-form job override may apply.
-inline constexpr std::uint32_t kMergeAtStartDoc = kMergeFromCaller | kMergeImageFormJob;
 
 // A driver file path longer than this is refused.
 inline constexpr std::size_t kMaxDriverPathChars = 240;

@@ -5,7 +5,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
-#include "graphics/merge.h"
+#include "common/storage/devmode_settings_merge.h"
 
 namespace vexl {
 namespace {

@@ -5,13 +5,13 @@
 #include "common/core/devmode_public.h"
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
-#include "common/core/merge_flags.h"
+#include "common/storage/devmode_settings_merge.h"
 #include "common/core/modeldb.h"
 #include "graphics/clip_cache.h"
 #include "graphics/device_info.h"
 #include "graphics/glyph_cache.h"
 #include "graphics/job_info.h"
-#include "graphics/merge.h"
+#include "graphics/graphics_context.h"
 
 #include <cstddef>
 #include <cstring>
@@ -20,9 +20,6 @@ namespace vexl {
 namespace {
 
 HMODULE g_module = nullptr;
-
-// Merge flags of DrvEnablePDEV: the print-method lock stays as merged.
-constexpr std::uint32_t kMergeAtEnablePdev = kMergeFromCaller | kMergeNoPrintMethodLock;
 
 std::uint32_t Item(Pdev* pdev, std::uint16_t id) { return GetItemValue(pdev->context, id); }
 
@@ -116,7 +113,7 @@ void FreePdev(Pdev* pdev)
     }
     pdev->module = nullptr;
     if (pdev->context) {
-        ReleaseDriverContextDefault(pdev->context);
+        graphics::ReleaseGraphicsDriverContext(pdev->context, kReleaseToGeneralCache);
         pdev->context = nullptr;
     }
     // The Pdev is a block of its own pool: nothing of it is touched after this.
@@ -149,8 +146,8 @@ DHPDEV DrvEnablePDEV(DEVMODEW* devmode, LPWSTR, ULONG patternCount, HSURF* patte
         return nullptr;
     }
 
-    pdev->context = CreateDriverContext(printer, printer, nullptr, kCallerEnablePdev);
-    if (!pdev->context || !MergeDevmodeSettings(pdev->context, devmode, kMergeAtEnablePdev)) {
+    pdev->context = graphics::CreateGraphicsDriverContext(printer, printer, 0, kCallerEnablePdev, 0, nullptr);
+    if (!pdev->context || !MergeDevmodeSettings(pdev->context, devmode, kMergeEnablePdev)) {
         FreePdev(pdev);
         return nullptr;
     }
@@ -178,6 +175,7 @@ DHPDEV DrvEnablePDEV(DEVMODEW* devmode, LPWSTR, ULONG patternCount, HSURF* patte
         for (ULONG i = 0; i < patternCount; ++i) patterns[i] = nullptr;
     }
     pdev->clipCache = CreateClipCache(pdev);
+    graphics::InitJobCommandState(&pdev->jobCommands);
     pdev->osVersion.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
     GetVersionExW(&pdev->osVersion);
     return reinterpret_cast<DHPDEV>(pdev);

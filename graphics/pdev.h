@@ -4,6 +4,7 @@
 // hook tests it first: a guard word stands at both ends.
 #pragma once
 
+#include "graphics/command_groups.h"
 #include "graphics/paper_record.h"
 #include "graphics/pool.h"
 #include "graphics/records.h"
@@ -89,6 +90,7 @@ struct Pdev {
     DWORD apiUseFlag;
     DWORD printMethod7;
     OSVERSIONINFOW osVersion;
+    graphics::JobCommandState jobCommands;  // the state of the job command groups
     DWORD trailingGuard;
 };
 

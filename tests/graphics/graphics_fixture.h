@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/core/store.h"
+#include "graphics/graphics_context.h"
 #include "graphics/hooks.h"
 #include "graphics/pdev.h"
 #include "graphics/surface.h"
@@ -28,7 +29,9 @@ protected:
     void SetUp() override
     {
         DriverPrinterTest::SetUp();
+        // As the library sets itself up at process attach.
         SetLibraryModule(FakeLibraryModule());
+        graphics::UseGraphicsContextSteps();
     }
     void TearDown() override
     {
@@ -40,6 +43,7 @@ protected:
         for (HDEV device : devices_) engine::DeleteDevice(device);
         SetLibraryModule(nullptr);
         DriverPrinterTest::TearDown();
+        graphics::UseCommonContextSteps();
     }
 
     // The DEVMODE of a context of the printer with the items set.

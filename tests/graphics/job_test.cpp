@@ -132,6 +132,8 @@ TEST_F(JobTest, TwoEmptyPagesMakeAWholeJob)
     const std::vector<Frame> frames = JobFrames(7);
     const std::vector<BYTE> expected = {0xF3, 0xF3, 0xF4, 0xF0, 0xF5, 0xF1, 0xF4, 0xF0, 0xF5, 0xF1};
     ASSERT_EQ(Types(frames), expected);
+    // The JobStart group of the package description.
+    EXPECT_NE(frames[0].payload.find("@PJL SET "), std::string::npos) << frames[0].payload;
     EXPECT_EQ(frames[1].payload, JobNameLine("Report"));
     EXPECT_EQ(frames[1].payload.size(), 29u);
     EXPECT_EQ(frames[3].payload, "");
