@@ -23,6 +23,15 @@ constexpr std::uint32_t kGlyphRunEntryBytes = 6;
 constexpr std::uint32_t kPageBeginBytes = 16;
 constexpr std::uint32_t kMaxRecordCount = 0xFFFF;  // counts travel as u16
 
+// The fixed parts add up to their fields: header 8, four i32 per box.
+static_assert(kRectangleBytes == 8 + 2 * 16);
+static_assert(kClipRectangleBytes == 8 + 16);
+static_assert(kCharRecordBytes == 8 + 16 + 4 + 4 + 2 + 2);
+static_assert(kGlyphHeaderBytes == 8 + 16 + 8 + 4 + 8 + 8 + 4 + 4 + 2 + 1 + 1);
+static_assert(kGlyphDefinitionHeaderBytes == 8 + 4 + 4 + 4 + 4 + 2 + 1 + 1);
+static_assert(kPageBeginBytes == 4 + 4 + 4 + 2 + 2);
+static_assert(kDownloadFontHeaderBytes == kDeviceFontHeaderBytes + 8);
+
 // Font flags of records 0x50 and 0x56.
 constexpr WORD kFontItalic = 0x0001;
 constexpr WORD kFontBold = 0x0002;
