@@ -44,7 +44,9 @@ protected:
 
     std::string DriverLog()
     {
-        auto log = reinterpret_cast<const char* (*)()>(reinterpret_cast<void (*)()>(GetProcAddress(driver_, "FakeDriverLog")));
+        using LogFunction = const char* (*)();
+        FARPROC address = GetProcAddress(driver_, "FakeDriverLog");
+        auto log = reinterpret_cast<LogFunction>(reinterpret_cast<void (*)()>(address));
         return log ? log() : "";
     }
 
