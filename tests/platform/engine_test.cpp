@@ -343,6 +343,10 @@ TEST(EngineBrush, TheDriverRealisesAPatternBrushOnceAndTheEngineKeepsIt)
     EXPECT_EQ(refused.RealizeCalls(), 2);
     g_realizeRefuses = false;
 
+    // A realisation larger than any pattern is refused rather than attempted.
+    EXPECT_EQ(BRUSHOBJ_pvAllocRbrush(hatch.get(), 0xFFFFFFFF), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+
     // A solid brush needs no realisation.
     engine::Brush solid = engine::Brush::Solid(0x123456);
     EXPECT_EQ(BRUSHOBJ_pvGetRbrush(solid.get()), nullptr);
