@@ -29,7 +29,10 @@ constexpr const char16_t* kPrinterName = u"VEXL Demo";
 constexpr const char16_t* kDriverName = u"VEXL Color 4540";
 constexpr const char16_t* kDriverFolder = u"C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3";
 
-std::u16string InDriverFolder(std::u16string_view file) { return std::u16string(kDriverFolder) + u"\\" + std::u16string(file); }
+std::u16string InDriverFolder(std::u16string_view file)
+{
+    return std::u16string(kDriverFolder) + u"\\" + std::u16string(file);
+}
 
 vexl::machine::PrinterData WideText(std::u16string_view text)
 {
@@ -89,7 +92,8 @@ int main(int argc, char** argv)
     try {
         const std::string command = argc >= 3 ? argv[1] : "";
         if (command == "setup") return Setup(argv[2]);
-        if (command == "print") return Print(argv[2], argc >= 4 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 1);
+        const DWORD jobId = argc >= 4 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 1;
+        if (command == "print") return Print(argv[2], jobId);
     } catch (const std::exception& error) {
         std::cerr << "vexl-print: " << error.what() << "\n";
         return 2;

@@ -246,7 +246,8 @@ BOOL StretchIntoBitmap(SURFOBJ* dst, SURFOBJ* src, CLIPOBJ* pco, XLATEOBJ* pxlo,
                 if (sx < 0 || sx >= src->sizlBitmap.cx) continue;
                 const ULONG value = GetPixel(src, sx, sy);
                 if (dither) {
-                    SetPixel(dst, x, y, Luminance(SourceColor(value, src->iBitmapFormat, pxlo)) >= DitherThreshold(x, y));
+                    const ULONG luminance = Luminance(SourceColor(value, src->iBitmapFormat, pxlo));
+                    SetPixel(dst, x, y, luminance >= DitherThreshold(x, y));
                 } else {
                     SetPixel(dst, x, y, ConvertPixel(value, src->iBitmapFormat, dst->iBitmapFormat, pxlo));
                 }

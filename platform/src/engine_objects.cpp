@@ -138,7 +138,12 @@ PVOID BRUSHOBJ_pvGetRbrush(BRUSHOBJ* pbo)
 
 PVOID BRUSHOBJ_pvAllocRbrush(BRUSHOBJ* pbo, ULONG cj)
 {
-    if (!pbo) return nullptr;
+    // A realisation is a pattern of a few kilobytes; a size beyond any pattern is refused.
+    constexpr ULONG kLargestRealization = 64u << 20;
+    if (!pbo || cj > kLargestRealization) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     {
         std::lock_guard guard(EngineLock());
         if (ShouldFail(Service::AllocRbrush)) {

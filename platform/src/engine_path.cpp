@@ -278,7 +278,8 @@ PATHOBJ* CLIPOBJ_ppoGetPath(CLIPOBJ* pco)
     for (const RECTL& r : clip->rects) {
         Subpath subpath;
         subpath.start = POINTFIX{r.left * 16, r.top * 16};
-        const POINTFIX corners[] = {{r.right * 16, r.top * 16}, {r.right * 16, r.bottom * 16}, {r.left * 16, r.bottom * 16}};
+        const POINTFIX corners[] = {
+            {r.right * 16, r.top * 16}, {r.right * 16, r.bottom * 16}, {r.left * 16, r.bottom * 16}};
         for (const POINTFIX& corner : corners) {
             Segment segment;
             segment.points[0] = corner;

@@ -44,7 +44,9 @@ protected:
 
     std::string DriverLog()
     {
-        auto log = reinterpret_cast<const char* (*)()>(reinterpret_cast<void (*)()>(GetProcAddress(driver_, "FakeDriverLog")));
+        using LogFunction = const char* (*)();
+        FARPROC address = GetProcAddress(driver_, "FakeDriverLog");
+        auto log = reinterpret_cast<LogFunction>(reinterpret_cast<void (*)()>(address));
         return log ? log() : "";
     }
 
@@ -152,6 +154,40 @@ TEST_F(EngineHostTest, AResetMovesTheJobToANewPdevAndDisablesTheOldOne)
     std::ifstream job(machine_.host(u"C:\\standin\\spool\\job-12.bin"), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(job), std::istreambuf_iterator<char>()),
               "DOC;PAGE1;END;PAGE2;END;PAGE3;END;");
+}
+
+TEST_F(EngineHostTest, ABandedPageIsReplayedPerBandAndEndedByTheDriver)
+{
+    host::JobOptions options = Options();
+    options.devmode.assign(220, 0);  // the test driver bands when it is given a DEVMODE
+    host::PageBuilder page;
+    page.Rectangle(RECTL{0, 700, 10, 702}, host::Rgb(0, 0, 0))  // in the second band only
+        .Line(POINTL{0, 0}, POINTL{10, 10}, 0);                  // paths are the engine's own in banding
+    const host::JobReport report = host::PrintJob(options, {page.Build()});
+    EXPECT_TRUE(report.completed) << report.failure;
+    EXPECT_TRUE(report.rasterMode);
+    EXPECT_EQ(report.surfaceHooks, HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT);
+    EXPECT_EQ(report.Count(&host::HookCall::unhooked), 3);  // the line, once per band
+    EXPECT_EQ(Lines(DriverLog()), (std::vector<std::string>{
+                                      "EnableDriver",
+                                      "EnablePDEV 1 devmode",
+                                      "CompletePDEV 1",
+                                      "EnableSurface 1",
+                                      "StartDoc 1 job 12 name length 6",
+                                      "StartPage 1",
+                                      "StartBanding 1",
+                                      "BitBlt band 0,700 -> 1",
+                                      "NextBand 0 inked bytes 0",
+                                      "BitBlt band 0,100 -> 1",
+                                      "NextBand 600 inked bytes 60",
+                                      "BitBlt band 0,-500 -> 1",
+                                      "NextBand 1200 inked bytes 0",
+                                      "SendPage 1",
+                                      "EndDoc 1 flags 0",
+                                      "DisableSurface 1",
+                                      "DisablePDEV 1",
+                                      "DisableDriver",
+                                  }));
 }
 
 TEST_F(EngineHostTest, AMissingDriverOrPrinterIsReportedAsTheFailedStep)

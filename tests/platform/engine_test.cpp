@@ -343,6 +343,10 @@ TEST(EngineBrush, TheDriverRealisesAPatternBrushOnceAndTheEngineKeepsIt)
     EXPECT_EQ(refused.RealizeCalls(), 2);
     g_realizeRefuses = false;
 
+    // A realisation larger than any pattern is refused rather than attempted.
+    EXPECT_EQ(BRUSHOBJ_pvAllocRbrush(hatch.get(), 0xFFFFFFFF), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+
     // A solid brush needs no realisation.
     engine::Brush solid = engine::Brush::Solid(0x123456);
     EXPECT_EQ(BRUSHOBJ_pvGetRbrush(solid.get()), nullptr);
@@ -358,8 +362,8 @@ TEST(EngineBlit, StretchToADeviceSurfaceGoesToTheDriversCopyBits)
     RECTL to{14, 0, 10, 1};  // mirrored, four wide
     {
         TestDevice device(HOOK_COPYBITS);
-        ASSERT_TRUE(EngStretchBlt(device.so, source.so, nullptr, nullptr, nullptr, nullptr, nullptr, &to, &from, nullptr,
-                                  COLORONCOLOR));
+        ASSERT_TRUE(EngStretchBlt(device.so, source.so, nullptr, nullptr, nullptr, nullptr, nullptr, &to, &from,
+                                  nullptr, COLORONCOLOR));
         EXPECT_EQ(g_copiedRow, (std::vector<ULONG>{0x222222, 0x222222, 0x111111, 0x111111}));
     }
     TestDevice unhooked(HOOK_BITBLT);
@@ -413,8 +417,8 @@ TEST(EngineFont, GlyphsComeAsBitmapsOrOutlinesAndStringsInBatches)
     const IFIMETRICS* ifi = FONTOBJ_pifi(font.get());
     ASSERT_NE(ifi, nullptr);
     EXPECT_EQ(ifi->fwdUnitsPerEm, 2048);
-    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(reinterpret_cast<const BYTE*>(ifi) + ifi->dpwszFaceName)),
-              u"Test");
+    const BYTE* face = reinterpret_cast<const BYTE*>(ifi) + ifi->dpwszFaceName;
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(face)), u"Test");
     XFORML matrix{};
     EXPECT_EQ(XFORMOBJ_iGetXform(FONTOBJ_pxoGetXform(font.get()), &matrix), GX_SCALE);
     EXPECT_EQ(matrix.eM11, 0.5f);

@@ -29,7 +29,11 @@ struct Pdev {
     using Write = BOOL (*)(HANDLE, const void*, DWORD, DWORD*);
     Write write = nullptr;
     int pages = 0;
+    bool raster = false;  // a DEVMODE given to DrvEnablePDEV selects banding
+    POINTL band{};
 };
+
+constexpr LONG kBandHeight = 600;
 
 int g_pdevs = 0;
 
@@ -54,6 +58,7 @@ DHPDEV EnablePdev(DEVMODEW* devmode, LPWSTR, ULONG cPat, HSURF* patterns, ULONG 
     auto* pdev = new Pdev;
     pdev->id = ++g_pdevs;
     pdev->printer = printer;
+    pdev->raster = devmode != nullptr;
     *gdi = GDIINFO{};
     gdi->ulHorzRes = 1000;
     gdi->ulVertRes = 1400;
@@ -75,8 +80,15 @@ void CompletePdev(DHPDEV dhpdev, HDEV hdev)
 HSURF EnableSurface(DHPDEV dhpdev)
 {
     auto* pdev = reinterpret_cast<Pdev*>(dhpdev);
-    pdev->surface = EngCreateDeviceSurface(reinterpret_cast<DHSURF>(pdev), SIZEL{1000, 1400}, BMF_24BPP);
-    if (!pdev->surface || !EngAssociateSurface(pdev->surface, pdev->hdev, 0x4EB)) return nullptr;
+    FLONG hooks = 0x4EB;
+    if (pdev->raster) {
+        pdev->surface = EngCreateBitmap(SIZEL{1000, kBandHeight}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr);
+        if (pdev->surface) EngMarkBandingSurface(pdev->surface);
+        hooks = HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT;
+    } else {
+        pdev->surface = EngCreateDeviceSurface(reinterpret_cast<DHSURF>(pdev), SIZEL{1000, 1400}, BMF_24BPP);
+    }
+    if (!pdev->surface || !EngAssociateSurface(pdev->surface, pdev->hdev, hooks)) return nullptr;
     Log("EnableSurface " + std::to_string(pdev->id));
     return pdev->surface;
 }
@@ -160,9 +172,16 @@ BOOL EndDoc(SURFOBJ* pso, FLONG flags)
     return TRUE;
 }
 
-BOOL BitBlt(SURFOBJ* pso, SURFOBJ*, SURFOBJ*, CLIPOBJ* pco, XLATEOBJ*, RECTL* rect, POINTL*, POINTL*, BRUSHOBJ* pbo,
-            POINTL*, ROP4 rop4)
+BOOL BitBlt(SURFOBJ* pso, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* pco, XLATEOBJ* xlo, RECTL* rect, POINTL* srcOrg,
+            POINTL* maskOrg, BRUSHOBJ* pbo, POINTL* brushOrg, ROP4 rop4)
 {
+    if (PdevOf(pso)->raster) {
+        // Banding: the engine draws into the band; the band goes out whole at DrvNextBand.
+        const BOOL drawn = EngBitBlt(pso, src, mask, pco, xlo, rect, srcOrg, maskOrg, pbo, brushOrg, rop4);
+        Log("BitBlt band " + std::to_string(rect->left) + "," + std::to_string(rect->top) + " -> " +
+            std::to_string(drawn));
+        return drawn;
+    }
     Log("BitBlt " + std::to_string(rect->left) + "," + std::to_string(rect->top) + " colour " +
         std::to_string(pbo->iSolidColor) + " rop " + std::to_string(rop4) + " clip " +
         std::to_string(pco ? pco->iDComplexity : 0) + " uniq " + std::to_string(pco ? pco->iUniq : 0));
@@ -211,7 +230,40 @@ BOOL TextOut(SURFOBJ*, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ*, RECTL*, RECTL*, BR
     return FALSE;
 }
 
+// The whole page in bands of kBandHeight rows; the last band ends the page.
+BOOL StartBanding(SURFOBJ* pso, POINTL* origin)
+{
+    Pdev* pdev = PdevOf(pso);
+    pdev->band = POINTL{0, 0};
+    *origin = pdev->band;
+    RECTL all{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy};
+    EngEraseSurface(pso, &all, 0xFFFFFF);
+    Log("StartBanding " + std::to_string(pdev->id));
+    return TRUE;
+}
+
+BOOL NextBand(SURFOBJ* pso, POINTL* origin)
+{
+    Pdev* pdev = PdevOf(pso);
+    ULONG inked = 0;
+    const auto* bits = static_cast<const BYTE*>(pso->pvBits);
+    for (ULONG i = 0; i < pso->cjBits; ++i) inked += bits[i] != 0xFF ? 1 : 0;
+    Log("NextBand " + std::to_string(pdev->band.y) + " inked bytes " + std::to_string(inked));
+    Send(pdev, "BAND;");
+    RECTL all{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy};
+    EngEraseSurface(pso, &all, 0xFFFFFF);
+    if (pdev->band.y + kBandHeight >= 1400) {
+        *origin = POINTL{-1, -1};
+        return SendPage(pso);
+    }
+    pdev->band.y += kBandHeight;
+    *origin = pdev->band;
+    return TRUE;
+}
+
 DRVFN g_hooks[] = {
+    {INDEX_DrvStartBanding, AsPfn(&StartBanding)},
+    {INDEX_DrvNextBand, AsPfn(&NextBand)},
     {INDEX_DrvEnablePDEV, AsPfn(&EnablePdev)},
     {INDEX_DrvCompletePDEV, AsPfn(&CompletePdev)},
     {INDEX_DrvDisablePDEV, AsPfn(&DisablePdev)},
