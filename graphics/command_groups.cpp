@@ -588,6 +588,23 @@ int RunPageEndGroup(DriverContext* context, JobCommandState* job, char* buffer, 
     return RunGroup(context, job, model::kPageEnd, buffer, capacity, count);
 }
 
+long EmitCommandGroupText(void* emission, BYTE* buffer) {
+    auto* call = static_cast<GroupEmission*>(emission);
+    if (call == nullptr) return kGroupFailed;
+    std::int32_t count = 0;
+    if (buffer == nullptr) {
+        call->measured = 0;
+        if (RunGroup(call->context, call->job, call->group, nullptr, 0, &count) == kGroupFailed) return kGroupFailed;
+        call->measured = count;
+        return count;
+    }
+    if (RunGroup(call->context, call->job, call->group, reinterpret_cast<char*>(buffer), call->measured, &count) ==
+        kGroupFailed) {
+        return kGroupFailed;
+    }
+    return count;
+}
+
 BOOL BuildCommandGroupText(DriverContext* context, JobCommandState* job, model::CommandGroup group,
                            std::vector<char>* out) {
     if (out == nullptr) return FALSE;

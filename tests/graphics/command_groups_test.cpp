@@ -301,6 +301,22 @@ TEST_F(CommandGroups, TheWriterNeverPassesItsBuffer)
     EXPECT_EQ(count, 0);
 }
 
+TEST_F(CommandGroups, TheFrameWriterMeasuresThenWrites)
+{
+    OpenFixture();
+    graphics::GroupEmission emission{context_, &job_, model::kPageStart, 0};
+    const long measured = graphics::EmitCommandGroupText(&emission, nullptr);
+    ASSERT_EQ(measured, 21);
+    std::vector<BYTE> frame(static_cast<std::size_t>(measured) + 4, 0xAA);
+    EXPECT_EQ(graphics::EmitCommandGroupText(&emission, frame.data()), measured);
+    EXPECT_EQ(std::string(frame.begin(), frame.begin() + measured), "@PJL SET PAGE=START\r\n");
+    EXPECT_EQ(frame[static_cast<std::size_t>(measured)], 0xAA);  // nothing behind the text
+    // A group that fails says so in both passes.
+    graphics::GroupEmission failing{context_, &job_, model::kJobEnd, 0};
+    EXPECT_EQ(graphics::EmitCommandGroupText(&failing, nullptr), -1);
+    EXPECT_EQ(graphics::EmitCommandGroupText(&failing, frame.data()), -1);
+}
+
 // Chapter lines: chapters 1 and 2 of kind 0 on tray 2, a break, a range on tray 3.
 bool ReadFixtureChapter(DriverContext*, int index, ChapterEntry* out)
 {
