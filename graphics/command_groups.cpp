@@ -250,7 +250,7 @@ void EmitOptionText(const Statement& s) {
         if (row.optionId == 0 || row.optionId != s.value) continue;
         // The row's text is reloaded by its own string id.
         LoadUiString(s.context, row.stringId, row.text, kOptionTextChars, FALSE);
-        s.Emit(Ansi(row.text));
+        s.EmitUnlessEmpty(Ansi(row.text));
         return;
     }
     s.Emit(model::ReadBlockText(ModelOf(s.context), option.invocation));

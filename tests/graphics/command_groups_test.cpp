@@ -24,6 +24,7 @@ constexpr char kFixedClock[] = "2007-01-31 09:05:03.000";
 
 // A description with one statement of each kind the groups know.
 constexpr char kFixtureDescription[] = R"(*FileVersion: 7.60
+*UIResDLLName: "TZ16E1US.DLL"
 *OpenUI *KSD_dmPaperSize: PickPage
 *KSD_dmPaperSize BF_dmPaperSize_9: "@PJL SET PAPER=A4<0D0A>"
 *KSD_dmPaperSize BF_dmPaperSize_1: "@PJL SET PAPER=LETTER<0D0A>"
@@ -299,6 +300,24 @@ TEST_F(CommandGroups, TheWriterNeverPassesItsBuffer)
     EXPECT_EQ(graphics::RunJobStartGroup(context_, &job_, small.data(), static_cast<std::int32_t>(small.size()), &count),
               graphics::kGroupFailed);
     EXPECT_EQ(count, 0);
+}
+
+TEST_F(CommandGroups, OptionTextsComeFromTheUiStrings)
+{
+    OpenFixture();
+    // The paper statement stands in for an option-text item.
+    FindItem(context_, dmPaperSize)->emissionKind = 13;
+    // An option without a row of the table sends its invocation.
+    EXPECT_NE(Group(model::kJobStart).find("@PJL SET PAPER=A4\r\n"), std::string::npos);
+    // An option with a row sends the row's text, reloaded by its string id.
+    job_.optionTexts[0].optionId = 9;
+    const std::string text = Group(model::kJobStart);
+    EXPECT_NE(text.find("Printer options@PJL SET COLLATE"), std::string::npos) << text;
+    EXPECT_EQ(std::u16string(job_.optionTexts[0].text), u"Printer options");
+    EXPECT_NE(context_->uiResourceLibrary, nullptr);
+    // No option for the value: nothing.
+    SetItemOption(context_, dmPaperSize, 5);
+    EXPECT_EQ(Group(model::kJobStart).find("PAPER"), std::string::npos);
 }
 
 TEST_F(CommandGroups, TheFrameWriterMeasuresThenWrites)
