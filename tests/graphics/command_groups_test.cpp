@@ -6,6 +6,7 @@
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/core/modeldb.h"
+#include "common/storage/directories.h"
 #include "common/storage/persistence.h"
 
 #include "integration/integration_fixture.h"
@@ -318,6 +319,38 @@ TEST_F(CommandGroups, OptionTextsComeFromTheUiStrings)
     // No option for the value: nothing.
     SetItemOption(context_, dmPaperSize, 5);
     EXPECT_EQ(Group(model::kJobStart).find("PAPER"), std::string::npos);
+}
+
+TEST_F(CommandGroups, ColourFilesFollowTheMatchingMode)
+{
+    OpenFixture();
+    const WCHAR* directory = GetDriverDirectory(context_);
+    ASSERT_NE(directory, nullptr);
+    const std::string folder(directory, directory + std::char_traits<char16_t>::length(directory));
+    struct Case {
+        std::uint16_t kind;
+        std::uint32_t colour;  // rdmMachineTypeColor
+        std::uint32_t mode;    // rdmColorMatchingMode
+        std::uint32_t media;   // rdmMediaType
+        const char* file;      // null: nothing
+    };
+    const Case cases[] = {
+        {101, 1, 1, 1, "TZ99C151.rcm"},   {101, 1, 1, 2, "TZ99C153.rcm"}, {101, 1, 2, 1, "TZ99C152.rcm"},
+        {101, 1, 2, 2, "TZ99C154.rcm"},   {101, 1, 131, 1, nullptr},      {101, 1, 0, 1, nullptr},
+        {101, 0, 1, 1, nullptr},          {102, 1, 128, 1, "TZ99C153.rcm"}, {102, 1, 129, 1, "TZ99C152.rcm"},
+        {102, 1, 1, 1, "TZ99C151.rcm"},   {102, 1, 131, 1, nullptr},      {102, 1, 205, 1, nullptr},
+        {102, 0, 1, 1, nullptr},
+    };
+    for (const Case& c : cases) {
+        FindItem(context_, dmPaperSize)->emissionKind = c.kind;
+        Set(rdmMachineTypeColor, c.colour);
+        Set(rdmColorMatchingMode, c.mode);
+        Set(rdmMediaType, c.media);
+        const std::string text = Group(model::kJobStart);
+        const std::size_t start = text.find("@PJL\r\n") + 6;
+        const std::string emitted = text.substr(start, text.find("@PJL SET COLLATE") - start);
+        EXPECT_EQ(emitted, c.file ? folder + c.file : "") << c.kind << " " << c.mode << " " << c.media;
+    }
 }
 
 TEST_F(CommandGroups, TheFrameWriterMeasuresThenWrites)
