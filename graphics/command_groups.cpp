@@ -98,6 +98,7 @@ struct Statement {
 
 // The option record of the entry with the option id; false when none.
 bool FindOption(const Statement& s, std::uint32_t optionId, model::UiOptionRecord* out) {
+    if (!model::IsPickKind(s.record.type)) return false;
     const CompiledModel* model = ModelOf(s.context);
     for (BlockOffset at = s.record.options; at != 0;) {
         model::UiOptionRecord option = model::ReadUiOption(model, at, s.record.type);
@@ -119,7 +120,7 @@ void EmitPickOption(const Statement& s) {
 }
 
 void EmitBooleanValue(const Statement& s) {
-    if (s.record.options == 0) return;
+    if (model::UiKind(s.record.type) != model::kUiBoolean || s.record.options == 0) return;
     model::BooleanRecord boolean = model::ReadBooleanRecord(ModelOf(s.context), s.record.options);
     BlockOffset invocation = s.value != 0 ? boolean.trueInvocation : boolean.falseInvocation;
     if (invocation == 0) return;
@@ -205,7 +206,7 @@ void EmitDateTime(const Statement& s) {
 // items, so the product is taken with its sign (an unsigned product would
 // turn a negative margin into a huge one) and printed as a signed decimal.
 void EmitScaledMargin(const Statement& s, bool negate) {
-    if (s.record.options == 0) return;
+    if (model::UiKind(s.record.type) != model::kUiNumeric || s.record.options == 0) return;
     const model::NumericRecord range = model::ReadNumericRecord(ModelOf(s.context), s.record.options);
     const std::int64_t seventh = range.moreValues[2];
     const std::int64_t eighth = range.moreValues[3];
