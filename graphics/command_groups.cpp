@@ -98,6 +98,7 @@ struct Statement {
 
 // The option record of the entry with the option id; false when none.
 bool FindOption(const Statement& s, std::uint32_t optionId, model::UiOptionRecord* out) {
+    if (!model::IsPickKind(s.record.type)) return false;
     const CompiledModel* model = ModelOf(s.context);
     for (BlockOffset at = s.record.options; at != 0;) {
         model::UiOptionRecord option = model::ReadUiOption(model, at, s.record.type);
@@ -119,7 +120,7 @@ void EmitPickOption(const Statement& s) {
 }
 
 void EmitBooleanValue(const Statement& s) {
-    if (s.record.options == 0) return;
+    if (model::UiKind(s.record.type) != model::kUiBoolean || s.record.options == 0) return;
     model::BooleanRecord boolean = model::ReadBooleanRecord(ModelOf(s.context), s.record.options);
     BlockOffset invocation = s.value != 0 ? boolean.trueInvocation : boolean.falseInvocation;
     if (invocation == 0) return;
@@ -205,7 +206,7 @@ void EmitDateTime(const Statement& s) {
 // items, so the product is taken with its sign (an unsigned product would
 // turn a negative margin into a huge one) and printed as a signed decimal.
 void EmitScaledMargin(const Statement& s, bool negate) {
-    if (s.record.options == 0) return;
+    if (model::UiKind(s.record.type) != model::kUiNumeric || s.record.options == 0) return;
     const model::NumericRecord range = model::ReadNumericRecord(ModelOf(s.context), s.record.options);
     const std::int64_t seventh = range.moreValues[2];
     const std::int64_t eighth = range.moreValues[3];
@@ -250,7 +251,7 @@ void EmitOptionText(const Statement& s) {
         if (row.optionId == 0 || row.optionId != s.value) continue;
         // The row's text is reloaded by its own string id.
         LoadUiString(s.context, row.stringId, row.text, kOptionTextChars, FALSE);
-        s.Emit(Ansi(row.text));
+        s.EmitUnlessEmpty(Ansi(row.text));
         return;
     }
     s.Emit(model::ReadBlockText(ModelOf(s.context), option.invocation));
@@ -586,6 +587,23 @@ int RunPageStartGroup(DriverContext* context, JobCommandState* job, char* buffer
 int RunPageEndGroup(DriverContext* context, JobCommandState* job, char* buffer, std::int32_t capacity,
                     std::int32_t* count) {
     return RunGroup(context, job, model::kPageEnd, buffer, capacity, count);
+}
+
+long EmitCommandGroupText(void* emission, BYTE* buffer) {
+    auto* call = static_cast<GroupEmission*>(emission);
+    if (call == nullptr) return kGroupFailed;
+    std::int32_t count = 0;
+    if (buffer == nullptr) {
+        call->measured = 0;
+        if (RunGroup(call->context, call->job, call->group, nullptr, 0, &count) == kGroupFailed) return kGroupFailed;
+        call->measured = count;
+        return count;
+    }
+    if (RunGroup(call->context, call->job, call->group, reinterpret_cast<char*>(buffer), call->measured, &count) ==
+        kGroupFailed) {
+        return kGroupFailed;
+    }
+    return count;
 }
 
 BOOL BuildCommandGroupText(DriverContext* context, JobCommandState* job, model::CommandGroup group,

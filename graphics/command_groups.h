@@ -92,4 +92,17 @@ int RunPageEndGroup(DriverContext* context, JobCommandState* job, char* buffer, 
 BOOL BuildCommandGroupText(DriverContext* context, JobCommandState* job, model::CommandGroup group,
                            std::vector<char>* out);
 
+// One group of one context, in the shape of the frame writer's emitter: the
+// frame writer calls EmitCommandGroupText(&emission, nullptr) to measure,
+// then with a buffer of at least the measured size to write. Answers the
+// length, or -1 when the group fails. The write pass never writes more than
+// the measure counted.
+struct GroupEmission {
+    DriverContext* context;
+    JobCommandState* job;
+    model::CommandGroup group;
+    std::int32_t measured;  // left by the measuring call
+};
+long EmitCommandGroupText(void* emission, BYTE* buffer);
+
 }  // namespace vexl::graphics

@@ -6,6 +6,7 @@
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/core/modeldb.h"
+#include "common/storage/directories.h"
 #include "common/storage/persistence.h"
 
 #include "integration/integration_fixture.h"
@@ -24,6 +25,7 @@ constexpr char kFixedClock[] = "2007-01-31 09:05:03.000";
 
 // A description with one statement of each kind the groups know.
 constexpr char kFixtureDescription[] = R"(*FileVersion: 7.60
+*UIResDLLName: "TZ16E1US.DLL"
 *OpenUI *KSD_dmPaperSize: PickPage
 *KSD_dmPaperSize BF_dmPaperSize_9: "@PJL SET PAPER=A4<0D0A>"
 *KSD_dmPaperSize BF_dmPaperSize_1: "@PJL SET PAPER=LETTER<0D0A>"
@@ -299,6 +301,72 @@ TEST_F(CommandGroups, TheWriterNeverPassesItsBuffer)
     EXPECT_EQ(graphics::RunJobStartGroup(context_, &job_, small.data(), static_cast<std::int32_t>(small.size()), &count),
               graphics::kGroupFailed);
     EXPECT_EQ(count, 0);
+}
+
+TEST_F(CommandGroups, OptionTextsComeFromTheUiStrings)
+{
+    OpenFixture();
+    // The paper statement stands in for an option-text item.
+    FindItem(context_, dmPaperSize)->emissionKind = 13;
+    // An option without a row of the table sends its invocation.
+    EXPECT_NE(Group(model::kJobStart).find("@PJL SET PAPER=A4\r\n"), std::string::npos);
+    // An option with a row sends the row's text, reloaded by its string id.
+    job_.optionTexts[0].optionId = 9;
+    const std::string text = Group(model::kJobStart);
+    EXPECT_NE(text.find("Printer options@PJL SET COLLATE"), std::string::npos) << text;
+    EXPECT_EQ(std::u16string(job_.optionTexts[0].text), u"Printer options");
+    EXPECT_NE(context_->uiResourceLibrary, nullptr);
+    // No option for the value: nothing.
+    SetItemOption(context_, dmPaperSize, 5);
+    EXPECT_EQ(Group(model::kJobStart).find("PAPER"), std::string::npos);
+}
+
+TEST_F(CommandGroups, ColourFilesFollowTheMatchingMode)
+{
+    OpenFixture();
+    const WCHAR* directory = GetDriverDirectory(context_);
+    ASSERT_NE(directory, nullptr);
+    const std::string folder(directory, directory + std::char_traits<char16_t>::length(directory));
+    struct Case {
+        std::uint16_t kind;
+        std::uint32_t colour;  // rdmMachineTypeColor
+        std::uint32_t mode;    // rdmColorMatchingMode
+        std::uint32_t media;   // rdmMediaType
+        const char* file;      // null: nothing
+    };
+    const Case cases[] = {
+        {101, 1, 1, 1, "TZ99C151.rcm"},   {101, 1, 1, 2, "TZ99C153.rcm"}, {101, 1, 2, 1, "TZ99C152.rcm"},
+        {101, 1, 2, 2, "TZ99C154.rcm"},   {101, 1, 131, 1, nullptr},      {101, 1, 0, 1, nullptr},
+        {101, 0, 1, 1, nullptr},          {102, 1, 128, 1, "TZ99C153.rcm"}, {102, 1, 129, 1, "TZ99C152.rcm"},
+        {102, 1, 1, 1, "TZ99C151.rcm"},   {102, 1, 131, 1, nullptr},      {102, 1, 205, 1, nullptr},
+        {102, 0, 1, 1, nullptr},
+    };
+    for (const Case& c : cases) {
+        FindItem(context_, dmPaperSize)->emissionKind = c.kind;
+        Set(rdmMachineTypeColor, c.colour);
+        Set(rdmColorMatchingMode, c.mode);
+        Set(rdmMediaType, c.media);
+        const std::string text = Group(model::kJobStart);
+        const std::size_t start = text.find("@PJL\r\n") + 6;
+        const std::string emitted = text.substr(start, text.find("@PJL SET COLLATE") - start);
+        EXPECT_EQ(emitted, c.file ? folder + c.file : "") << c.kind << " " << c.mode << " " << c.media;
+    }
+}
+
+TEST_F(CommandGroups, TheFrameWriterMeasuresThenWrites)
+{
+    OpenFixture();
+    graphics::GroupEmission emission{context_, &job_, model::kPageStart, 0};
+    const long measured = graphics::EmitCommandGroupText(&emission, nullptr);
+    ASSERT_EQ(measured, 21);
+    std::vector<BYTE> frame(static_cast<std::size_t>(measured) + 4, 0xAA);
+    EXPECT_EQ(graphics::EmitCommandGroupText(&emission, frame.data()), measured);
+    EXPECT_EQ(std::string(frame.begin(), frame.begin() + measured), "@PJL SET PAGE=START\r\n");
+    EXPECT_EQ(frame[static_cast<std::size_t>(measured)], 0xAA);  // nothing behind the text
+    // A group that fails says so in both passes.
+    graphics::GroupEmission failing{context_, &job_, model::kJobEnd, 0};
+    EXPECT_EQ(graphics::EmitCommandGroupText(&failing, nullptr), -1);
+    EXPECT_EQ(graphics::EmitCommandGroupText(&failing, frame.data()), -1);
 }
 
 // Chapter lines: chapters 1 and 2 of kind 0 on tray 2, a break, a range on tray 3.

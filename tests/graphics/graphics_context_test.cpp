@@ -4,7 +4,9 @@
 
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/core/store.h"
 #include "common/model/ui_lookup.h"
+#include "common/storage/bidi_config.h"
 #include "common/storage/resources.h"
 
 #include "integration/integration_fixture.h"
@@ -79,6 +81,37 @@ TEST_F(GraphicsContext, DeviceInfoFlagComesFromStoredBidiFlag)
         graphics::UpdateDeviceInfoFlag(context_);
         EXPECT_EQ(GetItemValue(context_, rdmBiDirect), stored & 1) << stored;
     }
+}
+
+// Device information kept in "TZ00C171.ini" for a printer whose printer data
+// can take it: the common context moves it over and deletes the section; a
+// graphics context only reads it.
+TEST_F(GraphicsContext, StoredBidiSectionIsReadNeverDeleted)
+{
+    constexpr const WCHAR* kBidiIni = u"C:\\_vexl\\TZ00C171.ini";
+    const char section[] = "[Office ,2nd floor,]\r\nBidiFlag=1\r\nBidiFunc=3\r\n";
+    DWORD stored = 1;
+    SetPrinterDataW(printer_, const_cast<WCHAR*>(u"BidiFlag"), REG_BINARY, reinterpret_cast<BYTE*>(&stored), 4);
+
+    machine::WriteFile(kBidiIni, section);
+    Open();
+    EXPECT_TRUE(HasBidiIniFlag(context_));
+    EXPECT_EQ(GetBidiFuncBits(context_), 3u);
+    // The INI's flag decides the device info flag over printer data's.
+    stored = 0;
+    SetPrinterDataW(printer_, const_cast<WCHAR*>(u"BidiFlag"), REG_BINARY, reinterpret_cast<BYTE*>(&stored), 4);
+    graphics::UpdateDeviceInfoFlag(context_);
+    EXPECT_EQ(GetItemValue(context_, rdmBiDirect), 1u);
+    graphics::ReleaseGraphicsDriverContext(context_, kReleaseDestroy);
+    context_ = nullptr;
+
+    stored = 1;
+    SetPrinterDataW(printer_, const_cast<WCHAR*>(u"BidiFlag"), REG_BINARY, reinterpret_cast<BYTE*>(&stored), 4);
+    graphics::UseCommonContextSteps();
+    DriverContext* common = Create(kCallerPropertySheet);
+    ASSERT_NE(common, nullptr);
+    EXPECT_FALSE(HasBidiIniFlag(common));
+    ReleaseDriverContext(common, kReleaseDestroy);
 }
 
 TEST_F(GraphicsContext, LogFileNameIsReadFromPrinterData)
