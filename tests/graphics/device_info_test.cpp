@@ -70,6 +70,11 @@ protected:
     CyrillicDeviceInfoTest() : DeviceInfoTest(1251) {}
 };
 
+class JapaneseDeviceInfoTest : public DeviceInfoTest {
+protected:
+    JapaneseDeviceInfoTest() : DeviceInfoTest(932) {}
+};
+
 TEST(HalftonePatternSize, FollowsTheSmallerResolution)
 {
     struct Case {
@@ -225,6 +230,16 @@ TEST_F(CyrillicDeviceInfoTest, TheDefaultFontTakesTheCharsetOfTheCodePage)
     ASSERT_TRUE(FillDevInfo(pdev, sizeof dev, &dev, 7));
     EXPECT_EQ(dev.lfDefaultFont.lfCharSet, 204);
     EXPECT_EQ(dev.lfAnsiVarFont.lfCharSet, 0);
+}
+
+TEST_F(JapaneseDeviceInfoTest, TheDefaultFontTakesTheCharsetOfTheCodePage)
+{
+    Pdev* pdev = MakePdev({});
+    pdev->hiddenFunc4 = 1;
+    DEVINFO dev{};
+    ASSERT_TRUE(FillDevInfo(pdev, sizeof dev, &dev, 7));
+    EXPECT_EQ(dev.lfDefaultFont.lfCharSet, 128);
+    EXPECT_EQ(dev.lfAnsiFixFont.lfCharSet, 0);
 }
 
 TEST_F(DeviceInfoTest, AShortDevInfoBufferGetsWhatFits)
