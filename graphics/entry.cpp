@@ -1,14 +1,29 @@
-// Entry point of the graphics library.
+// Entry points of the graphics library.
 #include "common/core/process.h"
+#include "graphics/graphics_context.h"
+#include "graphics/hooks.h"
+#include "graphics/pdev.h"
 #include "platform/win32.h"
-
-namespace {
-// The library's own module; enabling a device fails without it.
-HINSTANCE g_module = nullptr;
-}
 
 VEXL_API BOOL DllEntryPoint(HINSTANCE module, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH) g_module = module;
+    if (reason == DLL_PROCESS_ATTACH) {
+        // The module handle is kept at attach; enabling a device fails without it.
+        vexl::SetLibraryModule(module);
+        // Every context of this library is a graphics context.
+        vexl::graphics::UseGraphicsContextSteps();
+    }
     return vexl::HandleProcessEntry(reason);
 }
+
+VEXL_API BOOL DrvQueryDriverInfo(DWORD mode, PVOID buffer, DWORD size, DWORD* needed)
+{
+    return vexl::DrvQueryDriverInfo(mode, buffer, size, needed);
+}
+
+VEXL_API BOOL DrvEnableDriver(ULONG engineVersion, ULONG size, DRVENABLEDATA* data)
+{
+    return vexl::DrvEnableDriver(engineVersion, size, data);
+}
+
+VEXL_API void DrvDisableDriver() { vexl::DrvDisableDriver(); }

@@ -86,47 +86,6 @@ void FreeItemTable(ItemTable* table)
     FreeIfNotNull(table);
 }
 
-// Pages and their controls are byte copies: the run-time window fields
-// start as in the template.
-PageTable* CopyPageTable(const PageTable* source, bool* complete)
-{
-    *complete = false;
-    auto* table = AllocRecords<PageTable>(1);
-    if (!table) return nullptr;
-    const int count = source && source->count > 0 ? source->count : 0;
-    if (count == 0) {
-        *complete = true;
-        return table;
-    }
-    table->pages = AllocRecords<PageDesc>(count);
-    if (!table->pages) return table;
-    table->count = static_cast<std::int16_t>(count);
-    bool allThere = true;
-    for (int i = 0; i < count; ++i) {
-        PageDesc& page = table->pages[i];
-        page = source->pages[i];
-        page.items = nullptr;
-        const PageDesc& original = source->pages[i];
-        if (original.items && original.itemCount > 0) {
-            page.items = AllocRecords<PageItem>(original.itemCount);
-            if (page.items) std::memcpy(page.items, original.items, original.itemCount * sizeof(PageItem));
-            else allThere = false;
-        }
-    }
-    *complete = allThere;
-    return table;
-}
-
-void FreePageTable(PageTable* table)
-{
-    if (!table) return;
-    if (table->pages) {
-        for (int i = 0; i < table->count; ++i) FreeIfNotNull(table->pages[i].items);
-        FreeIfNotNull(table->pages);
-    }
-    FreeIfNotNull(table);
-}
-
 // ---- the work area ---------------------------------------------------------------------
 
 bool AllocStoreSizedBlocks(ContextWorkArea* work)
@@ -155,7 +114,7 @@ bool BuildContextTables(DriverContext* context, std::uint16_t flags, std::uint32
     context->itemTable = CopyItemTable(model->itemTable);
     if (!IsItemTableComplete(context->itemTable, model->itemTable)) return false;
     bool pagesComplete = false;
-    context->pageTable = CopyPageTable(model->pageTable, &pagesComplete);
+    context->pageTable = GetContextBuildSteps().attachPageTable(model->pageTable, &pagesComplete);
     if (!pagesComplete) return false;
     context->modelRecord = AllocRecords<ModelRecord>(1);
     if (!context->modelRecord) return false;
@@ -223,7 +182,7 @@ void DestroyDriverContext(DriverContext* context)
 
     FreeItemTable(context->itemTable);
     context->itemTable = nullptr;
-    FreePageTable(context->pageTable);
+    steps.detachPageTable(context->pageTable);
     context->pageTable = nullptr;
     FreeIfNotNull(context->modelRecord);
     context->modelRecord = nullptr;
@@ -296,6 +255,48 @@ DriverContext* BuildDriverContext(HANDLE printer, HANDLE secondPrinter, std::uin
 }
 
 }  // namespace
+
+// Pages and their controls are byte copies: the run-time window fields
+// start as in the template.
+PageTable* CopyPageTable(const PageTable* source, bool* complete)
+{
+    *complete = false;
+    auto* table = AllocRecords<PageTable>(1);
+    if (!table) return nullptr;
+    const int count = source && source->count > 0 ? source->count : 0;
+    if (count == 0) {
+        *complete = true;
+        return table;
+    }
+    table->pages = AllocRecords<PageDesc>(count);
+    if (!table->pages) return table;
+    table->count = static_cast<std::int16_t>(count);
+    bool allThere = true;
+    for (int i = 0; i < count; ++i) {
+        PageDesc& page = table->pages[i];
+        page = source->pages[i];
+        page.items = nullptr;
+        const PageDesc& original = source->pages[i];
+        if (original.items && original.itemCount > 0) {
+            page.items = AllocRecords<PageItem>(original.itemCount);
+            if (page.items) std::memcpy(page.items, original.items, original.itemCount * sizeof(PageItem));
+            else allThere = false;
+        }
+    }
+    *complete = allThere;
+    return table;
+}
+
+void FreePageTable(PageTable* table)
+{
+    if (!table) return;
+    if (table->pages) {
+        for (int i = 0; i < table->count; ++i) FreeIfNotNull(table->pages[i].items);
+        FreeIfNotNull(table->pages);
+    }
+    FreeIfNotNull(table);
+}
+
 
 DriverContext* CreateDriverContextEx(HANDLE printer, HANDLE secondPrinter, std::uint16_t flags,
                                      std::uint32_t callerKind, std::int32_t selector, const PRINTER_INFO_2W* info)

@@ -228,8 +228,16 @@ struct ContextBuildSteps {
     BOOL (*applyStoredBidiConfig)(DriverContext* context);
     BOOL (*freeFontListItems)(DriverContext* context);
     DriverContext* (*freeUiResourceLibraries)(DriverContext* context);
+    // The context's page table from the model database's, and its release:
+    // a copy of its own by default.
+    PageTable* (*attachPageTable)(const PageTable* model, bool* complete);
+    void (*detachPageTable)(PageTable* table);
 };
 const ContextBuildSteps& GetContextBuildSteps();
+// A copy of the pages and their controls, whose run-time window fields start
+// as in the template; *complete is false when memory ran out on the way.
+PageTable* CopyPageTable(const PageTable* source, bool* complete);
+void FreePageTable(PageTable* table);
 void SetContextBuildSteps(const ContextBuildSteps& steps);
 const ContextBuildSteps& GetDefaultContextBuildSteps();
 

@@ -23,6 +23,8 @@ const ContextBuildSteps kDefaultSteps = {
     .applyStoredBidiConfig = ApplyStoredBidiConfig,
     .freeFontListItems = FreeFontListItems,
     .freeUiResourceLibraries = FreeUiResourceLibraries,
+    .attachPageTable = CopyPageTable,
+    .detachPageTable = FreePageTable,
 };
 
 ContextBuildSteps g_steps = kDefaultSteps;

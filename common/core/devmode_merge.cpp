@@ -121,7 +121,7 @@ void RestoreRuntimeFlags(DriverContext* context, DEVMODEW* store, const RuntimeF
     SetDevmodeAdminFlag(store, static_cast<std::uint8_t>(f.admin));
     SetDevmodeBidiFuncBits(store, static_cast<std::uint8_t>(f.bidiFunc));
     if (IsFeatureClassOn(context, kFeatureAdminLocks, 0) && IsPrintTypeLocked(context) &&
-        GetItemValue(context, rdmFunc2SelectPreviewFlag) == 0 && !(flags & kMergeKeepPrintMethodLock)) {
+        GetItemValue(context, rdmFunc2SelectPreviewFlag) == 0 && !(flags & kMergeNoPrintMethodLock)) {
         SetDevmodeLockPrnMethod(store, f.lockPrnMethod);
     }
     SetDevmodeFrontFunc(store, f.frontFunc);
@@ -198,7 +198,7 @@ void SetModelDefaults(DriverContext* context) {
     SetItemValue(context, rdmDspLanguageID, language);
 }
 
-void SetItemDefaultsFromModel(DriverContext* context) {
+void SetItemDefaultsFromModel(DriverContext* context, BOOL keepLockedItems) {
     std::uint8_t* store = GetStoreBytes(context);
     if (store == nullptr || context->itemTable == nullptr) return;
     InitPrivateDevmodeHeader(store, context);
@@ -216,7 +216,7 @@ void SetItemDefaultsFromModel(DriverContext* context) {
             continue;
         }
         if (IsValueInNumberedList(2, item)) continue;
-        if (IsKeptByLock(context, item)) continue;
+        if (keepLockedItems && IsKeptByLock(context, item)) continue;
         SetItemModelValue(context, item, services::GetUiDefaultValue(item, context));
     }
     SetItemValue(context, rdmLanguageID, language);
@@ -329,15 +329,19 @@ int RunDevmodeConvertScript(std::uint32_t fromVersion, std::uint32_t toVersion, 
 }
 
 int MergeDevmode(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags) {
+    return RunDevmodeMerge(context, caller, flags, kCommonDevmodeMerge);
+}
+
+int RunDevmodeMerge(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags, const MergeVariant& variant) {
     if (!(flags & (kMergeFromCaller | kMergeFromSheet))) return 1;
     DEVMODEW* store = StoreDevmode(context);
     if (store == nullptr || context->workArea == nullptr) return 0;
 
-    // 1-2. The flags stay in force for the validation until the next merge.
+    // The flags stay in force for the validation until the next merge.
     context->workArea->mergeFlags = flags;
-    if (!(flags & kMergeNoReload)) SetItemValue(context, wdmCtrlWorkPrompt, (flags & kMergePromptFlag) ? 1 : 0);
+    if (!(flags & kMergeNoReload)) SetItemValue(context, wdmCtrlWorkPrompt, (flags & kMergePrompt) ? 1 : 0);
 
-    // 3. A scratch copy of the store's DEVMODE.
+    // A scratch copy of the store's DEVMODE.
     const std::uint32_t devmodeSize = GetDevmodeSize();
     const std::uint32_t publicSize = GetPublicDevmodeSize();
     const std::uint32_t privateSize = GetPrivateDevmodeSize();
@@ -349,7 +353,7 @@ int MergeDevmode(DriverContext* context, const DEVMODEW* caller, std::uint32_t f
     // touches the store, so that none comes in with it.
     RuntimeFlags saved = SaveRuntimeFlags(store);
 
-    // 4. The caller's DEVMODE into the scratch, and its private part judged.
+    // The caller's DEVMODE into the scratch, and its private part judged.
     if (caller != nullptr) {
         CopyCallerDevmode(caller, scratch);
         switch (ScratchState(scratch)) {
@@ -366,49 +370,59 @@ int MergeDevmode(DriverContext* context, const DEVMODEW* caller, std::uint32_t f
                 break;
         }
     }
-    // 5-7. The private part into the store, with the context's own flags.
+    // The private part into the store, with the context's own flags.
     std::memcpy(Bytes(store) + publicSize, Bytes(scratch) + publicSize, privateSize);
     SetStoreAreaOffsets(Bytes(store));
     RestoreRuntimeFlags(context, store, saved, flags);
-    // 8. Bits the model decides.
+    // Bits the model decides.
     ApplyModelBits(context, store);
-    // 9. An image-form job prints as it comes.
+    // An image-form job prints as it comes.
     if ((flags & kMergeImageFormJob) && GetItemValue(context, wdmImageFormJob) != 0) {
         SetItemValue(context, rdmFuncSelectScale, 0);
         SetItemValue(context, rdmOutPaperSize, kOutputPaperSameAsSource);
         SetItemValue(context, rdmExtOutput2A4Fit, 0);
     }
-    // 10. The authentication plug-in (build feature 8 only; this build has
-    // no plug-in answer, so the tint block stays off).
+    // The authentication plug-in (build feature 8 only).
     if (IsBuildFeatureOn(kFeatureAuthPluginStep) && IsFeatureClassOn(context, kFeatureAuthPluginMerge, 0) && (flags & kMergeAuthPluginMask)) {
-        context->workArea->authPluginPresent = 0;
-        context->workArea->authPluginPathFound = 0;
-        SetItemValue(context, rdmFunc2SelectTintBlockUI, 0);
+        if (variant.authPluginStep != nullptr) {
+            variant.authPluginStep(context);
+        } else {
+            context->workArea->authPluginPresent = 0;
+            context->workArea->authPluginPathFound = 0;
+            SetItemValue(context, rdmFunc2SelectTintBlockUI, 0);
+        }
     }
-    // 11. Locked values of a print server's connection.
-    if (IsFeatureClassOn(context, kFeatureAdminLocks, 0) && !IsWin9x() && IsPrinterConnection(context) && (flags & kMergeApplyLocksMask)) {
+    // Locked values of a print server's connection.
+    const bool lockSystem = !variant.locksOffWin9xOnly || !IsWin9x();
+    if (IsFeatureClassOn(context, kFeatureAdminLocks, 0) && lockSystem && IsPrinterConnection(context) && (flags & kMergeApplyLocksMask)) {
         services::ApplyLockedValues(context);
         services::NotifySettingsModules(context, kEventLockedQualityLists, nullptr);
         services::NotifySettingsModules(context, kEventLockedPresets, nullptr);
     }
-    // 12. The public fields.
+    // The public fields.
     MergePublicDevmode(store, scratch, context);
-    // 13. Companion functions.
-    SetBindingAppFlag(context, services::IsCompanionFunctionInstalled(2, context) ? 1 : 0);
-    SetPreviewAppFlag(context, services::IsCompanionFunctionInstalled(8, context) ? 1 : 0);
-    // 14-15. Stored class-1 items and the user code.
+    // Companion functions.
+    if (variant.recordsCompanionFunctions) {
+        SetBindingAppFlag(context, services::IsCompanionFunctionInstalled(2, context) ? 1 : 0);
+        SetPreviewAppFlag(context, services::IsCompanionFunctionInstalled(8, context) ? 1 : 0);
+    }
+    // Stored class-1 items and the user code.
     if (!(flags & kMergeNoReload) && (flags & kMergeApplyLocksMask)) services::LoadItemsOfClass(context, 1, 0);
     services::LoadUserCodeIfProviderOn(context);
-    // 16. UIControl plug-ins: build feature 10 only, off in this build.
-    // 17. The private settings follow the public ones.
+    // UIControl plug-ins: build feature 10 only.
+    if (variant.uiControlStep != nullptr && IsBuildFeatureOn(kFeatureUiControlStep) &&
+        IsFeatureClassOn(context, kFeatureUiControlMerge, 0) && (flags & kMergeUiControlMask)) {
+        variant.uiControlStep(context);
+    }
+    // The private settings follow the public ones.
     SyncItemsAfterPublicMerge(store, scratch, context);
     std::uint32_t flagsCopy = flags;
     services::NotifySettingsModules(context, kEventMergeDone, &flagsCopy);
     SetItemValue(context, wdmUIStart, 0);
-    // 18. Transactions of every item.
+    // Transactions of every item.
     if (flags & kMergeTransactsMask) ApplyAllItemTransacts(context);
-    // 19. The final re-sync.
-    if (context->workArea->mergeFlags & (kMergeResyncAfter | kMergePromptFlag)) {
+    // The final re-sync.
+    if (context->workArea->mergeFlags & (kMergeResyncAfter | kMergePrompt)) {
         SyncDevmodeAfterLoad(store, context, 2);
     } else {
         SelectSourceFreeSize(context);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "common/core/context.h"
+#include "common/core/merge_flags.h"
 #include "platform/devmode.h"
 #include "platform/win32.h"
 
@@ -13,19 +14,6 @@
 
 namespace vexl {
 
-// Merge flags (kept in the work area until the next merge).
-inline constexpr std::uint32_t kMergeFromCaller = 0x8;
-inline constexpr std::uint32_t kMergeFromSheet = 0x2000000;
-inline constexpr std::uint32_t kMergePromptFlag = 0x4;
-inline constexpr std::uint32_t kMergeKeepPrintMethodLock = 0x10000;
-inline constexpr std::uint32_t kMergeImageFormJob = 0x20000;
-inline constexpr std::uint32_t kMergeKeepSupportBits = 0x400000;
-inline constexpr std::uint32_t kMergeNoReload = 0x10000000;
-inline constexpr std::uint32_t kMergeResyncAfter = 0x40000000;
-inline constexpr std::uint32_t kMergeApplyLocksMask = 0xC220004;
-inline constexpr std::uint32_t kMergeTransactsMask = 0x1D220004;
-inline constexpr std::uint32_t kMergeAuthPluginMask = 0x1023000C;
-inline constexpr std::uint32_t kMergeUiControlMask = 0x10220004;
 
 // Version states of a private part.
 inline constexpr int kVersionStateNone = -1;
@@ -36,10 +24,31 @@ inline constexpr int kVersionStateForeign = 2;  // not convertible: discarded
 inline constexpr std::uint32_t kPrivateVersionFieldOffset = 137;  // from the private part's start
 
 SettingsStore* CreateDefaultDevmode(DriverContext* context, std::uint16_t mode);
+
+// Where the DEVMODE merges of the library differ. The common merge records
+// the companion functions and applies printer-side locks only off Windows
+// 9x; the settings merge of the driver libraries does neither, and runs the
+// plug-in steps of the storage layer.
+struct MergeVariant {
+    bool locksOffWin9xOnly;
+    bool recordsCompanionFunctions;
+    // The authentication plug-in step (null: the plug-in counts as absent)
+    // and the UIControl plug-in detection (null: none).
+    void (*authPluginStep)(DriverContext* context);
+    void (*uiControlStep)(DriverContext* context);
+};
+inline constexpr MergeVariant kCommonDevmodeMerge = {true, true, nullptr, nullptr};
+
+// The merge: the caller's DEVMODE (or, with null, the context's own) into
+// the store by the flags (merge_flags.h). 0 only when the scratch DEVMODE
+// cannot be allocated; the store is then unchanged.
+int RunDevmodeMerge(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags, const MergeVariant& variant);
 int MergeDevmode(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags);
 
 void SetModelDefaults(DriverContext* context);
-void SetItemDefaultsFromModel(DriverContext* context);
+// Every item to its model default; items an administrator lock keeps are
+// skipped unless keepLockedItems is FALSE.
+void SetItemDefaultsFromModel(DriverContext* context, BOOL keepLockedItems = TRUE);
 void ResetArea3ItemsToModel(DriverContext* context);
 void SetDriverVersionItem(DriverContext* context);
 void InitPrivateRuntimeFlags(DriverContext* context);

@@ -222,7 +222,7 @@ int RepairItem(DriverContext* context, SettingItemDescriptor* descriptor, std::u
     }
     std::uint32_t flags = MergeFlagsOf(context);
     if (code == kCheckExcluded && (flags & kMergeKeepExcluded)) return kCheckAllowed;
-    if (flags & kMergeClampScale) {
+    if (flags & kMergeResyncAfter) {
         ClampScaleOrReset(context, descriptor, item, value);
     } else {
         ResetItemToModelDefault(context, descriptor);
@@ -1083,7 +1083,7 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
     // 4. A quality list of the user's macros sets its own resolution.
     std::uint32_t flags = MergeFlagsOf(context);
     std::uint32_t macro = GetItemValue(context, rdmUserPrintMacro);
-    if (GetItemValue(context, rdmUseUserMacro) == 1 && (flags & kMergeQualityList) && (flags & kMergeReloadAfter) &&
+    if (GetItemValue(context, rdmUseUserMacro) == 1 && (flags & kMergeFromSheet) && (flags & kMergePrompt) &&
         ((macro >= 32 && macro <= 39) || macro == 160)) {
         // The list is loaded only to read its resolution: the store comes back.
         services::PushSettingsSnapshot(context);
@@ -1095,7 +1095,7 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
         }
     }
     // 5. The resolution cap of the paper size.
-    if (!(flags & kMergeKeepResolution)) {
+    if (!(flags & kMergeNoReload)) {
         if (std::uint32_t cap = GetResolutionCapForSize(context, 0)) {
             SetDevmodeField16(dst, kOffPrintQuality, static_cast<std::uint16_t>(cap));
         }
@@ -1121,9 +1121,9 @@ void SyncItemsAfterPublicMerge(DEVMODEW* merged, const DEVMODEW* caller, DriverC
     NotifyModulesPrepare(context);
     services::SendSettingsModuleCommand(context, kCommandProfilesReload);
     // 4. A user size fitted to a standard paper (build feature 4 only).
-    if (IsBuildFeatureOn(4) && (flags & kMergeFitUserSize)) FitUserSizeToStandardPaper(merged, caller, context);
+    if (IsBuildFeatureOn(kFeatureFitUserSize) && (flags & kMergeImageFormJob)) FitUserSizeToStandardPaper(merged, caller, context);
     // 5. Resolution.
-    if (!(flags & kMergeKeepResolution)) SyncResolutionFromPrintQuality(merged, context);
+    if (!(flags & kMergeNoReload)) SyncResolutionFromPrintQuality(merged, context);
     // 6. Source and output paper.
     bool bothPaperSize = (GetDevmodeFields(merged) & DM_PAPERSIZE) && (GetDevmodeFields(caller) & DM_PAPERSIZE);
     std::uint32_t own = GetDevmodeFields(merged);

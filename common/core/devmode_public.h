@@ -10,6 +10,7 @@
 #pragma once
 
 #include "common/core/context.h"
+#include "common/core/merge_flags.h"
 #include "common/core/modeldb.h"
 #include "platform/devmode.h"
 #include "platform/win32.h"
@@ -36,16 +37,6 @@ inline constexpr int kCheckNoUiSymbol = 2;  // no descriptor, or no UI symbol
 inline constexpr int kCheckNoUiEntry = 3;   // no UI entry, or one of type TypeUnknown
 inline constexpr int kCheckExcluded = 4;    // the option is unavailable
 inline constexpr int kCheckRestricted = 5;  // allowed, but the option is restricted
-
-// Merge flags read by the validation (they stay in the work area after the
-// merge that recorded them, and steer every later validation until the
-// next merge).
-inline constexpr std::uint32_t kMergeReloadAfter = 0x4;
-inline constexpr std::uint32_t kMergeFitUserSize = 0x20000;
-inline constexpr std::uint32_t kMergeKeepExcluded = 0x80000;
-inline constexpr std::uint32_t kMergeQualityList = 0x2000000;
-inline constexpr std::uint32_t kMergeKeepResolution = 0x10000000;
-inline constexpr std::uint32_t kMergeClampScale = 0x40000000;
 
 // Settings-module events and commands of the merge.
 inline constexpr std::uint32_t kEventRevalidateChapters = 11;

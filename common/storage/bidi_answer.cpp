@@ -27,8 +27,6 @@ constexpr std::uint32_t kFallbackTrayCode = 3;
 constexpr std::uint32_t kUnknownPaper = 2048;
 constexpr std::uint32_t kUnknownPaperRotated = 2049;
 constexpr std::uint32_t kNoMedia = 2048;
-constexpr std::uint32_t kFeatureMediaZeroKept = 13;
-constexpr std::uint32_t kFeatureBidiV2 = 11;
 // Numbered lists of the items a full report replaces: source option types,
 // output option types, tray presence and orientation.
 constexpr std::uint16_t kReportedItemLists[] = {6, 7, 8};

@@ -24,7 +24,6 @@ BidiLibraryInterface g_bidiLibrary{};
 
 constexpr const WCHAR* kStatusLibraryNt = u"tz4manNT.dll";
 constexpr const WCHAR* kStatusLibrary9x = u"tzoman32.dll";
-constexpr std::uint32_t kFeatureBidiV2 = 11;
 constexpr const WCHAR* kBidiSupportKey = u"bIsBIDISupportForVEXL";
 constexpr const WCHAR* kBidiModelCheckKey = u"bIsBIDISupportForVEXLModel";
 constexpr int kMissingIniFlag = 7;

@@ -42,7 +42,6 @@ constexpr std::uint32_t kModuleEventPrepareData = 12;
 constexpr std::uint16_t kPresetSnapshotBits = 0x0C | 0xC0;
 constexpr int kUserMacroBase = 32;
 constexpr std::uint32_t kUserMacroWorkingList = 160;
-constexpr std::uint16_t kTrayLimitOverrideFeature = 15;
 
 std::u16string Ascii(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 std::u16string Decimal(int value) { return Ascii(std::to_string(value)); }
@@ -797,7 +796,7 @@ std::uint32_t GetCustomFunctionValue(DriverContext* context, std::uint16_t itemI
     return GetItemValue(context, itemId);
 }
 
-BOOL IsTrayLimitOverrideOn() { return IsBuildFeatureOn(kTrayLimitOverrideFeature); }
+BOOL IsTrayLimitOverrideOn() { return IsBuildFeatureOn(kFeatureTrayLimitOverride); }
 
 model::BlockOffset FindUiEntryForSymbol(DriverContext* context, std::uint16_t symbolKey)
 {

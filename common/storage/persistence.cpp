@@ -1146,7 +1146,7 @@ BOOL ReadSettingsEnabledValue(std::uint32_t* out)
 
 void LoadSettingsEnabledFlag(DriverContext* context)
 {
-    if (!IsBuildFeatureOn(1)) return;
+    if (!IsBuildFeatureOn(kFeatureSettingsEnabledFlag)) return;
     std::uint32_t value = 0;
     ReadSettingsEnabledValue(&value);
     SetItemValue(context, wdmSpecial2, value);

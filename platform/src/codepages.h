@@ -6,6 +6,7 @@
 #include "platform/types.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 
 namespace vexl::platform {
@@ -34,5 +35,22 @@ Utf8Char DecodeUtf8(const BYTE* bytes, std::size_t available);
 
 // Writes the UTF-8 bytes of a code point (at most 4) and answers how many.
 int EncodeUtf8(char32_t codePoint, char* out);
+
+}  // namespace vexl::platform
+
+namespace vexl::platform {
+
+// Japanese (Shift JIS, page 932), in part: ASCII, the half-width katakana
+// 0xA1-0xDF, and of the double-byte characters the ideographic space, the
+// full-width digits and Latin letters, hiragana, katakana and a few
+// ideographs (明, 朝, 外, 字). A pair the layer has no entry for reads as
+// U+30FB and a character it has none for writes as the default character.
+inline constexpr UINT kShiftJisPage = 932;
+
+bool IsShiftJisLeadByte(BYTE byte);
+// The character of a single byte or of a lead and trail byte; nothing when the layer has none.
+std::optional<char16_t> DecodeShiftJis(BYTE lead, std::optional<BYTE> trail);
+// The one or two bytes of a character (the second 0 for one byte), or nothing.
+std::optional<std::uint16_t> EncodeShiftJis(char16_t c);
 
 }  // namespace vexl::platform

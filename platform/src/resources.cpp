@@ -1,4 +1,5 @@
 #include "platform/resources.h"
+#include "resource_files.h"
 
 #include "platform/kernel.h"
 #include "platform/modules.h"
@@ -38,6 +39,7 @@ struct ResourceFile {
     std::uintmax_t size = 0;
     bool hasResources = false;
     std::map<std::uint32_t, std::u16string> strings;
+    std::map<std::pair<std::uint16_t, std::uint32_t>, std::vector<std::uint8_t>> blobs;  // by type and id
 };
 
 template <typename T>
@@ -91,7 +93,9 @@ void DecodeBlock(const std::vector<std::uint8_t>& block, ResourceFile& out)
         const std::uint32_t id = Le32(entry + 4);
         const std::uint32_t offset = Le32(entry + 8);
         const std::uint32_t size = Le32(entry + 12);
-        if (type != RT_STRING || offset > block.size() || block.size() - offset < size || size % 2) continue;
+        if (offset > block.size() || block.size() - offset < size) continue;
+        out.blobs[{type, id}].assign(block.data() + offset, block.data() + offset + size);
+        if (type != RT_STRING || size % 2) continue;
         std::u16string text(size / 2, u'\0');
         for (std::size_t c = 0; c < text.size(); ++c) text[c] = Le16(block.data() + offset + 2 * c);
         out.strings.emplace(id, std::move(text));
@@ -127,6 +131,16 @@ const ResourceFile* ResourcesOf(const fs::path& hostFile)
 }
 
 }  // namespace
+
+const std::vector<std::uint8_t>* FindModuleResource(HMODULE module, std::uint16_t type, std::uint32_t id)
+{
+    const fs::path hostFile = module ? vexl::modules::HostFile(module) : fs::path();
+    const ResourceFile* file = hostFile.empty() ? nullptr : ResourcesOf(hostFile);
+    if (!file) return nullptr;
+    const auto found = file->blobs.find({type, id});
+    return found == file->blobs.end() ? nullptr : &found->second;
+}
+
 }  // namespace vexl::platform
 
 using namespace vexl::platform;

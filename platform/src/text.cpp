@@ -65,7 +65,7 @@ UINT ResolveCodePage(UINT codePage)
 
 bool IsKnownCodePage(UINT codePage)
 {
-    return codePage == CP_UTF8 || FindSingleBytePage(codePage) != nullptr;
+    return codePage == CP_UTF8 || codePage == kShiftJisPage || FindSingleBytePage(codePage) != nullptr;
 }
 
 // One character read from UTF-16: a surrogate pair makes one code point; a
@@ -122,6 +122,43 @@ int EncodeSingleByteText(const SingleBytePage& page, const WCHAR* text, std::siz
         if (!byte && usedDefaultChar) *usedDefaultChar = TRUE;
         const char c = byte ? static_cast<char>(*byte) : fallback;
         if (!out.Put(&c, 1)) break;
+    }
+    return out.Finish();
+}
+
+// Page 932: a byte below 0x80 or a half-width katakana stands alone; a lead
+// byte takes the next byte with it. A lead byte at the end, or a pair the
+// layer has no entry for, reads as U+30FB.
+int DecodeShiftJisText(DWORD flags, const BYTE* bytes, std::size_t length, Output<WCHAR>& out)
+{
+    for (std::size_t i = 0; i < length;) {
+        const bool pair = IsShiftJisLeadByte(bytes[i]) && i + 1 < length;
+        const std::optional<char16_t> c =
+            DecodeShiftJis(bytes[i], pair ? std::optional<BYTE>(bytes[i + 1]) : std::nullopt);
+        if (!c && (flags & MB_ERR_INVALID_CHARS)) return Fail(ERROR_NO_UNICODE_TRANSLATION);
+        const char16_t unit = c ? *c : u'\u30FB';
+        if (!out.Put(&unit, 1)) break;
+        i += pair ? 2 : 1;
+    }
+    return out.Finish();
+}
+
+int EncodeShiftJisText(const WCHAR* text, std::size_t length, LPCSTR defaultChar, BOOL* usedDefaultChar,
+                       Output<char>& out)
+{
+    const char fallback = defaultChar ? defaultChar[0] : '?';
+    if (usedDefaultChar) *usedDefaultChar = FALSE;
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::optional<std::uint16_t> code = EncodeShiftJis(text[i]);
+        if (!code && usedDefaultChar) *usedDefaultChar = TRUE;
+        char bytes[2] = {fallback, 0};
+        int count = 1;
+        if (code) {
+            bytes[0] = static_cast<char>(*code >> 8);
+            bytes[1] = static_cast<char>(*code & 0xFF);
+            count = IsShiftJisLeadByte(static_cast<BYTE>(bytes[0])) ? 2 : 1;
+        }
+        if (!out.Put(bytes, count)) break;
     }
     return out.Finish();
 }
@@ -202,6 +239,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceByt
     const std::size_t length = sourceBytes == -1 ? std::strlen(source) + 1 : static_cast<std::size_t>(sourceBytes);
     Output<WCHAR> out(destination, destinationChars);
     if (page == CP_UTF8) return DecodeUtf8Text(flags, bytes, length, out);
+    if (page == kShiftJisPage) return DecodeShiftJisText(flags, bytes, length, out);
 
     const SingleBytePage& table = *FindSingleBytePage(page);
     for (std::size_t i = 0; i < length; ++i) {
@@ -225,6 +263,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceCh
         if (defaultChar || usedDefaultChar) return Fail(ERROR_INVALID_PARAMETER);
         return EncodeUtf8Text(flags, source, length, out);
     }
+    if (page == kShiftJisPage) return EncodeShiftJisText(source, length, defaultChar, usedDefaultChar, out);
     return EncodeSingleByteText(*FindSingleBytePage(page), source, length, defaultChar, usedDefaultChar, out);
 }
 
@@ -246,11 +285,12 @@ BOOL IsDBCSLeadByte(BYTE byte)
     return IsDBCSLeadByteEx(CP_ACP, byte);
 }
 
-// Every page the layer knows is single-byte or UTF-8: no byte leads a pair.
-BOOL IsDBCSLeadByteEx(UINT codePage, BYTE)
+// Only page 932 among the pages the layer knows has bytes that lead a pair.
+BOOL IsDBCSLeadByteEx(UINT codePage, BYTE byte)
 {
-    if (!IsKnownCodePage(ResolveCodePage(codePage))) SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
+    const UINT page = ResolveCodePage(codePage);
+    if (!IsKnownCodePage(page)) SetLastError(ERROR_INVALID_PARAMETER);
+    return page == kShiftJisPage && IsShiftJisLeadByte(byte) ? TRUE : FALSE;
 }
 
 BOOL TranslateCharsetInfo(DWORD* source, LPCHARSETINFO charsetInfo, DWORD flags)

@@ -133,7 +133,7 @@ TEST_F(ValueCheck, RepairsFollowTheMergeFlags) {
     ValidateItemOrReset(dmColor, 9, context());
     EXPECT_EQ(color(), 1u);
     // 0x40000000 clamps the scale to its limits.
-    ctx_.work()->mergeFlags = kMergeClampScale;
+    ctx_.work()->mergeFlags = kMergeResyncAfter;
     model_.entries[rdmScaleH] = Numeric(25, 400);
     SetItemValue(context(), rdmScaleType, 0);
     SetItemValue(context(), rdmScaleH, 500);

@@ -100,7 +100,7 @@ protected:
     std::string OtherBlock()
     {
         std::unique_ptr<CompileState> state =
-            ParseDescriptionText(Replaced(PackageText(), "\"1 1 1 999\"", "\"1 1 1 998\""), names_);
+            ParseDescriptionText(Replaced(PackageText(), "\"1 1 1 999 0 0 1 1\"", "\"1 1 1 998 0 0 1 1\""), names_);
         CompiledModel* model = LayoutCompiledModel(*state);
         std::string bytes = Bytes(model);
         FreeCompiledModel(model);
@@ -113,7 +113,7 @@ protected:
 
 TEST_F(ModelAcquisition, CompilesOnceWritesTheCacheAndSharesTheModel)
 {
-    ASSERT_TRUE(PackageText().find("\"1 1 1 999\"") != std::string::npos);
+    ASSERT_TRUE(PackageText().find("\"1 1 1 999 0 0 1 1\"") != std::string::npos);
     CompiledModel* model = AcquireCompiledModel(context());
     ASSERT_TRUE(model);
     EXPECT_TRUE(ValidateCompiledModel(model));
@@ -135,7 +135,7 @@ TEST_F(ModelAcquisition, ANewProcessTakesTheCacheInsteadOfCompiling)
     const std::string compiled = Bytes(AcquireCompiledModel(context()));
     const auto cacheTime = fs::last_write_time(Host(kCache));
     // The description changes, but stays older than the cache.
-    machine::WriteFile(kDescription, Replaced(PackageText(), "\"1 1 1 999\"", "\"1 1 1 998\""));
+    machine::WriteFile(kDescription, Replaced(PackageText(), "\"1 1 1 999 0 0 1 1\"", "\"1 1 1 998 0 0 1 1\""));
     fs::last_write_time(Host(kDescription), cacheTime - std::chrono::seconds(10));
     EXPECT_EQ(Bytes(AcquireAfresh()), compiled);
     EXPECT_EQ(ReadHost(kCache), compiled);
@@ -213,7 +213,7 @@ TEST_F(ModelAcquisition, ADescriptionOfAnotherVersionIsNeverCached)
 TEST_F(ModelAcquisition, DescriptionsOfOneNameInTwoFoldersKeepTheirOwnModels)
 {
     AddDescriptionPrinter(u"Other", u"C:\\other\\TZ16E1MD.VXD",
-                          Replaced(PackageText(), "\"1 1 1 999\"", "\"1 1 1 998\""));
+                          Replaced(PackageText(), "\"1 1 1 999 0 0 1 1\"", "\"1 1 1 998 0 0 1 1\""));
     CompiledModel* first = AcquireCompiledModel(context());
     context()->secondPrinter = Open(u"Other");
     CompiledModel* second = AcquireCompiledModel(context());

@@ -138,7 +138,7 @@ TEST_F(PackageDescription, CompilesIntoItsEntriesConstraintsAndCommands)
     EXPECT_EQ(FindCommandString(*state, 10)->bytes, "\x1b" "E");
     for (const auto& group : state->header.groups) EXPECT_TRUE(group);
     const auto& job = state->header.groups[kJobStart]->thenList;
-    ASSERT_EQ(job.size(), 11u);
+    ASSERT_EQ(job.size(), 15u);
     const CommandBlock& finishing = *job[8].block;
     ASSERT_EQ(finishing.elseList.size(), 1u);
     EXPECT_EQ(finishing.elseList[0].block->elseList[0].stringNumber, 6);

@@ -123,7 +123,7 @@ TEST(CodePageConversion, RefusesBadArguments)
         {"length below -1", [](char* b, WCHAR* w, BOOL*) { return MultiByteToWideChar(1252, 0, b, -2, w, 8); }},
         {"negative room", [](char* b, WCHAR* w, BOOL*) { return MultiByteToWideChar(1252, 0, b, -1, w, -1); }},
         {"room without buffer", [](char* b, WCHAR*, BOOL*) { return MultiByteToWideChar(1252, 0, b, -1, nullptr, 8); }},
-        {"unknown page", [](char* b, WCHAR* w, BOOL*) { return MultiByteToWideChar(932, 0, b, -1, w, 8); }},
+        {"unknown page", [](char* b, WCHAR* w, BOOL*) { return MultiByteToWideChar(936, 0, b, -1, w, 8); }},
         {"wide null source",
          [](char* b, WCHAR*, BOOL*) { return WideCharToMultiByte(1252, 0, nullptr, 3, b, 8, nullptr, nullptr); }},
         {"wide room without buffer",
@@ -234,6 +234,40 @@ TEST(CodePageConversion, ReadsAndWritesUtf8)
     EXPECT_EQ(Encode(CP_UTF8, u"x\xD800y"), "x\xEF\xBF\xBDy");  // a lone surrogate
 }
 
+TEST(CodePageConversion, JapanesePageConvertsItsPartBothWays)
+{
+    machine::Profile profile;
+    profile.ansiCodePage = 932;
+    TestMachine machine(profile);
+    EXPECT_EQ(GetACP(), 932u);
+    struct Case {
+        std::u16string_view text;
+        std::string_view bytes;
+    };
+    const Case cases[] = {
+        {u"Abc", "Abc"},
+        {u"\u660e\u671d", "\x96\xBE\x92\xA9"},                      // 明朝
+        {u"\uFF7A\uFF9E\uFF7C\uFF6F\uFF78", "\xBA\xDE\xBC\xAF\xB8"},  // ｺﾞｼｯｸ, half-width
+        {u"\uFF24\uFF26\uFF27", "\x82\x63\x82\x65\x82\x66"},        // ＤＦＧ
+        {u"\u5916\u5B57", "\x8A\x4F\x8E\x9A"},                      // 外字
+        {u"@\u3042\u30A2\u30F3", "@\x82\xA0\x83\x41\x83\x93"},      // hiragana and katakana
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Encode(CP_ACP, c.text), c.bytes);
+        EXPECT_EQ(Decode(CP_ACP, c.bytes), c.text);
+    }
+    BOOL usedDefault = FALSE;
+    EXPECT_EQ(Encode(932, u"\u00e9x", nullptr, &usedDefault), "?x");
+    EXPECT_TRUE(usedDefault);
+    EXPECT_EQ(Decode(932, "a\x82"), u"a\u30FB");  // a lead byte without its trail
+    EXPECT_EQ(Decode(932, "\x88\x9F"), u"\u30FB");  // a pair the layer has no entry for
+    EXPECT_EQ(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, "\x88\x9F", 2, nullptr, 0), 0);
+    EXPECT_TRUE(IsDBCSLeadByte(0x82));
+    EXPECT_TRUE(IsDBCSLeadByteEx(932, 0xE0));
+    EXPECT_FALSE(IsDBCSLeadByte(0xA1));
+    EXPECT_FALSE(IsDBCSLeadByteEx(1252, 0x82));
+}
+
 TEST(CodePageConversion, AnsiPageFollowsTheMachineProfile)
 {
     struct Case {
@@ -244,7 +278,7 @@ TEST(CodePageConversion, AnsiPageFollowsTheMachineProfile)
         {1252, 1252, 0x00C0},
         {1251, 1251, 0x0410},
         {1250, 1250, 0x0154},
-        {932, 1252, 0x00C0},  // a page the layer cannot convert leaves the machine on 1252
+        {936, 1252, 0x00C0},  // a page the layer cannot convert leaves the machine on 1252
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.profilePage);

@@ -1,0 +1,24 @@
+// The glyphs the printer keeps for the current page: 1,024 buckets of
+// entries from the Pdev's pool and a generation counter. A new generation
+// changes every key, so the glyphs of the next page are sent again.
+#pragma once
+
+#include "platform/types.h"
+
+namespace vexl {
+
+struct Pdev;
+
+struct GlyphCacheEntry {
+    ULONG fontId;       // the FONTOBJ's iUniq
+    WORD generation;
+    WORD code;
+    GlyphCacheEntry* next;
+    signed char fontClass;
+};
+
+// Every entry goes back to the pool and the generation goes up by one
+// (16 bits, wrapping). Always TRUE.
+BOOL ClearGlyphCache(Pdev* pdev);
+
+}  // namespace vexl

@@ -1,0 +1,207 @@
+// The hook table the engine receives at DrvEnableDriver, the driver queries,
+// and the hooks whose work the driver does not do yet.
+#include "graphics/hooks.h"
+
+#include "graphics/document.h"
+#include "graphics/pdev.h"
+#include "graphics/surface.h"
+
+namespace vexl {
+namespace {
+
+template <typename F>
+PFN Hook(F function)
+{
+    return reinterpret_cast<PFN>(reinterpret_cast<void (*)()>(function));
+}
+
+const DRVFN kHookTable[kHookCount] = {
+    {INDEX_DrvEnablePDEV, Hook(&DrvEnablePDEV)},
+    {INDEX_DrvDisablePDEV, Hook(&DrvDisablePDEV)},
+    {INDEX_DrvCompletePDEV, Hook(&DrvCompletePDEV)},
+    {INDEX_DrvResetPDEV, Hook(&DrvResetPDEV)},
+    {INDEX_DrvEnableSurface, Hook(&DrvEnableSurface)},
+    {INDEX_DrvDisableSurface, Hook(&DrvDisableSurface)},
+    {INDEX_DrvStartPage, Hook(&DrvStartPage)},
+    {INDEX_DrvSendPage, Hook(&DrvSendPage)},
+    {INDEX_DrvStartDoc, Hook(&DrvStartDoc)},
+    {INDEX_DrvEndDoc, Hook(&DrvEndDoc)},
+    {INDEX_DrvStartBanding, Hook(&DrvStartBanding)},
+    {INDEX_DrvNextBand, Hook(&DrvNextBand)},
+    {INDEX_DrvBitBlt, Hook(&DrvBitBlt)},
+    {INDEX_DrvStretchBlt, Hook(&DrvStretchBlt)},
+    {INDEX_DrvStrokePath, Hook(&DrvStrokePath)},
+    {INDEX_DrvFillPath, Hook(&DrvFillPath)},
+    {INDEX_DrvStrokeAndFillPath, Hook(&DrvStrokeAndFillPath)},
+    {INDEX_DrvRealizeBrush, Hook(&DrvRealizeBrush)},
+    {INDEX_DrvEscape, Hook(&DrvEscape)},
+    {INDEX_DrvGetGlyphMode, Hook(&DrvGetGlyphMode)},
+    {INDEX_DrvDitherColor, Hook(&DrvDitherColor)},
+    {INDEX_DrvCopyBits, Hook(&DrvCopyBits)},
+    {INDEX_DrvQueryFont, Hook(&DrvQueryFont)},
+    {INDEX_DrvQueryFontData, Hook(&DrvQueryFontData)},
+    {INDEX_DrvQueryFontTree, Hook(&DrvQueryFontTree)},
+    {INDEX_DrvIcmCreateColorTransform, Hook(&DrvIcmCreateColorTransform)},
+    {INDEX_DrvIcmDeleteColorTransform, Hook(&DrvIcmDeleteColorTransform)},
+    {INDEX_DrvStretchBltROP, Hook(&DrvStretchBltROP)},
+    {INDEX_DrvQueryAdvanceWidths, Hook(&DrvQueryAdvanceWidths)},
+    {INDEX_DrvTextOut, Hook(&DrvTextOut)},
+};
+
+// The failure value of the path hooks for a Pdev that is not valid.
+constexpr BOOL kPathHookError = -1;
+
+// A call on a valid Pdev that the driver does not draw: the engine is told
+// so, and an output failure already latched answers FALSE as well.
+template <typename R>
+R NotDrawn(R failure)
+{
+    SetLastError(kHookNotDrawn);
+    return failure;
+}
+
+BOOL NotDrawnOnSurface(SURFOBJ* surface, BOOL invalidValue = FALSE)
+{
+    Pdev* pdev = ValidPdevOfSurface(surface);
+    if (!pdev) return invalidValue;
+    if (pdev->flags & kPdevOutputFailed) return FALSE;
+    return NotDrawn(FALSE);
+}
+
+template <typename R>
+R NotDrawnOnPdev(DHPDEV dhpdev, R failure)
+{
+    if (!ValidPdev(dhpdev)) return failure;
+    return NotDrawn(failure);
+}
+
+}  // namespace
+
+const DRVFN* GetHookTable() { return kHookTable; }
+
+BOOL DrvQueryDriverInfo(DWORD mode, PVOID buffer, DWORD size, DWORD* needed)
+{
+    if (mode != DRVQUERY_USERMODE) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (needed) *needed = sizeof(DWORD);
+    if (!buffer || size < sizeof(DWORD)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    *static_cast<DWORD*>(buffer) = 1;
+    return TRUE;
+}
+
+BOOL DrvEnableDriver(ULONG engineVersion, ULONG size, DRVENABLEDATA* data)
+{
+    if (engineVersion < kDriverVersion) {
+        SetLastError(ERROR_BAD_DRIVER_LEVEL);
+        return FALSE;
+    }
+    if (!data || size < 12) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    data->iDriverVersion = kDriverVersion;
+    data->c = kHookCount;
+    data->pdrvfn = const_cast<DRVFN*>(kHookTable);
+    return TRUE;
+}
+
+void DrvDisableDriver() {}
+
+BOOL DrvStartBanding(SURFOBJ* surface, POINTL*) { return NotDrawnOnSurface(surface); }
+BOOL DrvNextBand(SURFOBJ* surface, POINTL*) { return NotDrawnOnSurface(surface); }
+
+BOOL DrvBitBlt(SURFOBJ* target, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*, POINTL*,
+               ROP4)
+{
+    return NotDrawnOnSurface(target);
+}
+
+BOOL DrvStretchBlt(SURFOBJ* dest, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
+                   POINTL*, ULONG)
+{
+    return NotDrawnOnSurface(dest);
+}
+
+BOOL DrvStrokePath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS*, MIX)
+{
+    return NotDrawnOnSurface(surface, kPathHookError);
+}
+
+BOOL DrvFillPath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, BRUSHOBJ*, POINTL*, MIX, FLONG)
+{
+    return NotDrawnOnSurface(surface, kPathHookError);
+}
+
+BOOL DrvStrokeAndFillPath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, LINEATTRS*, BRUSHOBJ*, POINTL*,
+                          MIX, FLONG)
+{
+    return NotDrawnOnSurface(surface, kPathHookError);
+}
+
+BOOL DrvRealizeBrush(BRUSHOBJ*, SURFOBJ* target, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG)
+{
+    return NotDrawnOnSurface(target);
+}
+
+ULONG DrvEscape(SURFOBJ* surface, ULONG, ULONG, PVOID, ULONG, PVOID)
+{
+    if (!ValidPdevOfSurface(surface)) return 0;
+    return NotDrawn(ULONG{0});
+}
+
+ULONG DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ*)
+{
+    // The engine hands glyphs as bitmaps.
+    return ValidPdev(dhpdev) ? FO_GLYPHBITS : 0;
+}
+
+ULONG DrvDitherColor(DHPDEV dhpdev, ULONG, ULONG, ULONG*) { return NotDrawnOnPdev(dhpdev, DCR_SOLID); }
+
+BOOL DrvCopyBits(SURFOBJ* dest, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*) { return NotDrawnOnSurface(dest); }
+
+IFIMETRICS* DrvQueryFont(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG_PTR* id)
+{
+    if (id) *id = 0;
+    return NotDrawnOnPdev<IFIMETRICS*>(dhpdev, nullptr);
+}
+
+LONG DrvQueryFontData(DHPDEV dhpdev, FONTOBJ*, ULONG, HGLYPH, GLYPHDATA*, PVOID, ULONG)
+{
+    return NotDrawnOnPdev<LONG>(dhpdev, -1);
+}
+
+PVOID DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG, ULONG_PTR* id)
+{
+    if (id) *id = 0;
+    return NotDrawnOnPdev<PVOID>(dhpdev, nullptr);
+}
+
+HANDLE DrvIcmCreateColorTransform(DHPDEV dhpdev, LOGCOLORSPACEW*, PVOID, ULONG, PVOID, ULONG, PVOID, ULONG, DWORD)
+{
+    return NotDrawnOnPdev<HANDLE>(dhpdev, nullptr);
+}
+
+BOOL DrvIcmDeleteColorTransform(DHPDEV dhpdev, HANDLE) { return NotDrawnOnPdev<BOOL>(dhpdev, FALSE); }
+
+BOOL DrvStretchBltROP(SURFOBJ* dest, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*,
+                      RECTL*, POINTL*, ULONG, BRUSHOBJ*, ROP4)
+{
+    return NotDrawnOnSurface(dest);
+}
+
+BOOL DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ*, ULONG, HGLYPH*, PVOID, ULONG)
+{
+    return NotDrawnOnPdev<BOOL>(dhpdev, FALSE);
+}
+
+BOOL DrvTextOut(SURFOBJ* surface, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*, POINTL*, MIX)
+{
+    return NotDrawnOnSurface(surface);
+}
+
+}  // namespace vexl

@@ -1,0 +1,587 @@
+#include "print_job.h"
+
+#include "platform/engine.h"
+#include "platform/engine_host.h"
+#include "platform/kernel.h"
+#include "platform/modules.h"
+#include "platform/spooler.h"
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <sstream>
+
+namespace vexl::host {
+
+// ---- Page builder ---------------------------------------------------------------------------
+
+DrawCall& PageBuilder::Add(DrawCall call)
+{
+    call.clipped = clipped_;
+    call.clip = clip_;
+    call.clipUniq = clipUniq_;
+    page_.calls.push_back(std::move(call));
+    return page_.calls.back();
+}
+
+PageBuilder& PageBuilder::Rectangle(const RECTL& rect, ColorRef color)
+{
+    DrawCall call;
+    call.kind = DrawKind::Rectangle;
+    call.rect = rect;
+    call.color = color;
+    Add(std::move(call));
+    return *this;
+}
+
+PageBuilder& PageBuilder::Line(POINTL from, POINTL to, ColorRef color, LONG width)
+{
+    PathShape path;
+    PathFigure figure;
+    figure.start = from;
+    PathSegment segment;
+    segment.points[0] = to;
+    figure.segments.push_back(segment);
+    path.figures.push_back(figure);
+    return StrokePath(path, color, width);
+}
+
+PageBuilder& PageBuilder::StrokePath(const PathShape& path, ColorRef color, LONG width)
+{
+    DrawCall call;
+    call.kind = DrawKind::StrokePath;
+    call.path = path;
+    call.color = color;
+    call.width = width;
+    Add(std::move(call));
+    return *this;
+}
+
+PageBuilder& PageBuilder::FillPath(const PathShape& path, ColorRef color, FLONG fillMode)
+{
+    DrawCall call;
+    call.kind = DrawKind::FillPath;
+    call.path = path;
+    call.color = color;
+    call.fillMode = fillMode;
+    Add(std::move(call));
+    return *this;
+}
+
+PageBuilder& PageBuilder::StrokeAndFillPath(const PathShape& path, ColorRef pen, ColorRef fill, LONG width)
+{
+    DrawCall call;
+    call.kind = DrawKind::StrokeAndFillPath;
+    call.path = path;
+    call.color = pen;
+    call.fillColor = fill;
+    call.width = width;
+    Add(std::move(call));
+    return *this;
+}
+
+PageBuilder& PageBuilder::Text(POINTL baseline, std::u16string text, ColorRef color, ULONG batch)
+{
+    DrawCall call;
+    call.kind = DrawKind::Text;
+    call.origin = baseline;
+    call.text = std::move(text);
+    call.color = color;
+    call.textBatch = batch;
+    Add(std::move(call));
+    return *this;
+}
+
+PageBuilder& PageBuilder::ClipTo(const RECTL& clip, ULONG uniq)
+{
+    clipped_ = true;
+    clip_ = clip;
+    clipUniq_ = uniq;
+    return *this;
+}
+
+PageBuilder& PageBuilder::NoClip()
+{
+    clipped_ = false;
+    return *this;
+}
+
+PathShape RectanglePath(const RECTL& r)
+{
+    PathFigure figure;
+    figure.start = POINTL{r.left, r.top};
+    for (const POINTL corner : {POINTL{r.right, r.top}, POINTL{r.right, r.bottom}, POINTL{r.left, r.bottom}}) {
+        PathSegment segment;
+        segment.points[0] = corner;
+        figure.segments.push_back(segment);
+    }
+    figure.closed = true;
+    return PathShape{{figure}, 0};
+}
+
+PathShape BezierWave(POINTL start, LONG step, LONG amplitude, int curves)
+{
+    PathFigure figure;
+    figure.start = start;
+    LONG x = start.x;
+    for (int i = 0; i < curves; ++i) {
+        const LONG sign = (i % 2) ? 1 : -1;
+        PathSegment segment;
+        segment.bezier = true;
+        segment.points[0] = POINTL{x + step / 3, start.y + sign * amplitude};
+        segment.points[1] = POINTL{x + 2 * step / 3, start.y + sign * amplitude};
+        segment.points[2] = POINTL{x + step, start.y};
+        figure.segments.push_back(segment);
+        x += step;
+    }
+    return PathShape{{figure}, 0};
+}
+
+int JobReport::Count(bool HookCall::*flag) const
+{
+    int count = 0;
+    for (const HookCall& call : calls) count += (call.*flag) ? 1 : 0;
+    return count;
+}
+
+// ---- The job ------------------------------------------------------------------------------------
+
+namespace {
+
+std::string Narrow(std::u16string_view text)
+{
+    std::string out;
+    for (const char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+template <typename Function>
+Function Export(HMODULE module, const char* name)
+{
+    return HookAs<Function>(reinterpret_cast<PFN>(GetProcAddress(module, name)));
+}
+
+engine::Path EnginePath(const PathShape& shape, POINTL offset)
+{
+    engine::Path path;
+    auto fix = [&](POINTL p) { return POINTFIX{(p.x - offset.x) * 16, (p.y - offset.y) * 16}; };
+    for (const PathFigure& figure : shape.figures) {
+        const POINTFIX start = fix(figure.start);
+        path.MoveTo(start.x, start.y);
+        for (const PathSegment& segment : figure.segments) {
+            if (segment.bezier) {
+                path.BezierTo(fix(segment.points[0]), fix(segment.points[1]), fix(segment.points[2]));
+            } else {
+                const POINTFIX to = fix(segment.points[0]);
+                path.LineTo(to.x, to.y);
+            }
+        }
+        if (figure.closed) path.Close();
+    }
+    path.SetPiecePoints(shape.piecePoints);
+    return path;
+}
+
+RECTL Offset(const RECTL& r, POINTL by) { return RECTL{r.left - by.x, r.top - by.y, r.right - by.x, r.bottom - by.y}; }
+
+// One enabled PDEV with its engine device and surface.
+struct Device {
+    HDEV hdev = nullptr;
+    DHPDEV pdev = nullptr;
+    HSURF hsurf = nullptr;
+    SURFOBJ* pso = nullptr;
+    FLONG hooks = 0;
+    bool banding = false;
+    GDIINFO gdi{};
+    DEVINFO dev{};
+};
+
+class Job {
+public:
+    Job(const JobOptions& options, JobReport& report) : options_(options), report_(report) {}
+
+    void Run(const std::vector<Page>& pages);
+
+private:
+    template <typename Function>
+    Function Hook(ULONG index) const
+    {
+        const auto it = hooks_.find(index);
+        return it == hooks_.end() ? nullptr : HookAs<Function>(it->second);
+    }
+
+    bool Fail(const std::string& step)
+    {
+        if (report_.failure.empty())
+            report_.failure = step + " failed (last error " + std::to_string(GetLastError()) + ")";
+        report_.calls.push_back(HookCall{page_, step, "job", 0, false, true, false});
+        return false;
+    }
+
+    void Note(const std::string& hook, long long result)
+    {
+        report_.calls.push_back(HookCall{page_, hook, "job", result, false, false, false});
+    }
+
+    bool LoadDriver();
+    bool EnableDevice(Device& device, const std::vector<std::uint8_t>& devmode);
+    void DisableDevice(Device& device);
+    bool ResetDevice();
+    void ReplayPage(const Page& page, POINTL offset);
+    void Replay(const DrawCall& call, POINTL offset);
+    void PrintPage(const Page& page);
+    void Unload();
+
+    const JobOptions& options_;
+    JobReport& report_;
+    HMODULE module_ = nullptr;
+    HANDLE printer_ = nullptr;
+    std::map<ULONG, PFN> hooks_;
+    DRVENABLEDATA enable_{};
+    Device device_;
+    std::unique_ptr<engine::Font> font_;
+    int page_ = 0;
+    bool documentFailed_ = false;
+};
+
+bool Job::LoadDriver()
+{
+    module_ = LoadLibraryW(options_.driverPath.c_str());
+    if (!module_) return Fail("LoadLibraryW " + Narrow(options_.driverPath));
+    auto query = Export<PFN_DrvQueryDriverInfo>(module_, "DrvQueryDriverInfo");
+    auto enable = Export<PFN_DrvEnableDriver>(module_, "DrvEnableDriver");
+    if (!query || !enable) return Fail("GetProcAddress DrvQueryDriverInfo/DrvEnableDriver");
+    DWORD userMode = 0, needed = 0;
+    if (!query(DRVQUERY_USERMODE, &userMode, sizeof(userMode), &needed) || userMode != 1)
+        return Fail("DrvQueryDriverInfo");
+    Note("DrvQueryDriverInfo", userMode);
+    if (!enable(DDI_DRIVER_VERSION_NT4, sizeof(enable_), &enable_)) return Fail("DrvEnableDriver");
+    Note("DrvEnableDriver", enable_.c);
+    for (ULONG i = 0; i < enable_.c && enable_.pdrvfn; ++i) hooks_[enable_.pdrvfn[i].iFunc] = enable_.pdrvfn[i].pfn;
+    return true;
+}
+
+bool Job::EnableDevice(Device& device, const std::vector<std::uint8_t>& devmode)
+{
+    auto enablePdev = Hook<PFN_DrvEnablePDEV>(INDEX_DrvEnablePDEV);
+    auto completePdev = Hook<PFN_DrvCompletePDEV>(INDEX_DrvCompletePDEV);
+    auto enableSurface = Hook<PFN_DrvEnableSurface>(INDEX_DrvEnableSurface);
+    if (!enablePdev || !completePdev || !enableSurface) return Fail("the PDEV hooks");
+    device.hdev = engine::CreateDevice(enable_);
+    // The DEVMODE goes in as a copy the driver may not keep.
+    std::vector<std::uint64_t> devmodeCopy((devmode.size() + 7) / 8);
+    if (!devmode.empty()) std::memcpy(devmodeCopy.data(), devmode.data(), devmode.size());
+    HSURF patterns[HS_DDI_MAX]{};
+    std::u16string deviceName = options_.printerName;
+    device.pdev = enablePdev(devmode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(devmodeCopy.data()), nullptr,
+                             HS_DDI_MAX, patterns, sizeof(GDIINFO), &device.gdi, sizeof(DEVINFO), &device.dev,
+                             device.hdev, deviceName.data(), printer_);
+    if (!device.pdev) return Fail("DrvEnablePDEV");
+    Note("DrvEnablePDEV", 1);
+    engine::SetDevicePdev(device.hdev, device.pdev);
+    completePdev(device.pdev, device.hdev);
+    device.hsurf = enableSurface(device.pdev);
+    if (!device.hsurf) return Fail("DrvEnableSurface");
+    const std::optional<engine::SurfaceInfo> info = engine::DescribeSurface(device.hsurf);
+    device.pso = EngLockSurface(device.hsurf);
+    if (!info || !info->associated || !device.pso) return Fail("DrvEnableSurface (surface not associated)");
+    device.hooks = info->hooks;
+    device.banding = info->banding;
+    Note("DrvEnableSurface", static_cast<long long>(device.hooks));
+    return true;
+}
+
+void Job::DisableDevice(Device& device)
+{
+    if (device.pso) EngUnlockSurface(device.pso);
+    if (device.hsurf)
+        if (auto disableSurface = Hook<PFN_DrvDisableSurface>(INDEX_DrvDisableSurface)) disableSurface(device.pdev);
+    if (device.pdev)
+        if (auto disablePdev = Hook<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV)) disablePdev(device.pdev);
+    if (device.hdev) engine::DeleteDevice(device.hdev);
+    device = Device{};
+}
+
+// The engine replaces the device context's PDEV in the middle of the job.
+bool Job::ResetDevice()
+{
+    Device fresh;
+    if (!EnableDevice(fresh, options_.resetDevmode.empty() ? options_.devmode : options_.resetDevmode)) {
+        DisableDevice(fresh);
+        return false;
+    }
+    auto reset = Hook<PFN_DrvResetPDEV>(INDEX_DrvResetPDEV);
+    const BOOL result = reset ? reset(device_.pdev, fresh.pdev) : FALSE;
+    Note("DrvResetPDEV", result);
+    DisableDevice(device_);
+    device_ = fresh;
+    if (!result) return Fail("DrvResetPDEV");
+    std::u16string name = options_.documentName;
+    auto startDoc = Hook<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
+    if (!startDoc || !startDoc(device_.pso, name.data(), options_.jobId)) return Fail("DrvStartDoc after reset");
+    Note("DrvStartDoc", 1);
+    return true;
+}
+
+void Job::Replay(const DrawCall& call, POINTL offset)
+{
+    SURFOBJ* pso = device_.pso;
+    const RECTL page{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy};
+    engine::Clip clip = call.clipped ? engine::Clip::Rect(Offset(call.clip, offset), call.clipUniq)
+                                     : engine::Clip::Trivial(page);
+    const ULONG color = engine::DeviceColor(device_.dev.hpalDefault, call.color);
+    engine::Brush brush = engine::Brush::Solid(color);
+    POINTL brushOrigin{0, 0};
+    const MIX copyPen = (R2_COPYPEN << 8) | R2_COPYPEN;
+    engine::Xform identity = engine::Xform::Identity();
+    LINEATTRS line{};
+    line.iJoin = JOIN_ROUND;
+    line.iEndCap = ENDCAP_ROUND;
+    line.eMiterLimit = 10.0f;
+    if (call.width > 0) {
+        line.fl = LA_GEOMETRIC;
+        line.elWidth.e = static_cast<FLOATL>(call.width);
+    } else {
+        line.elWidth.l = 1;
+    }
+
+    HookCall record;
+    record.page = page_;
+    BOOL result = TRUE;
+    switch (call.kind) {
+    case DrawKind::Rectangle: {
+        record.hook = "DrvBitBlt";
+        record.what = "rectangle";
+        auto bitBlt = Hook<PFN_DrvBitBlt>(INDEX_DrvBitBlt);
+        if (!(device_.hooks & HOOK_BITBLT) || !bitBlt) {
+            record.unhooked = true;
+            break;
+        }
+        RECTL target = Offset(call.rect, offset);
+        result = bitBlt(pso, nullptr, nullptr, clip.get(), nullptr, &target, nullptr, nullptr, brush.get(),
+                        &brushOrigin, 0xF0F0);
+        break;
+    }
+    case DrawKind::StrokePath: {
+        record.hook = "DrvStrokePath";
+        record.what = "line or path";
+        auto strokePath = Hook<PFN_DrvStrokePath>(INDEX_DrvStrokePath);
+        if (!(device_.hooks & HOOK_STROKEPATH) || !strokePath) {
+            record.unhooked = true;
+            break;
+        }
+        engine::Path path = EnginePath(call.path, offset);
+        result = strokePath(pso, path.get(), clip.get(), identity.get(), brush.get(), &brushOrigin, &line, copyPen);
+        break;
+    }
+    case DrawKind::FillPath: {
+        record.hook = "DrvFillPath";
+        record.what = "filled path";
+        auto fillPath = Hook<PFN_DrvFillPath>(INDEX_DrvFillPath);
+        if (!(device_.hooks & HOOK_FILLPATH) || !fillPath) {
+            record.unhooked = true;
+            break;
+        }
+        engine::Path path = EnginePath(call.path, offset);
+        result = fillPath(pso, path.get(), clip.get(), brush.get(), &brushOrigin, copyPen, call.fillMode);
+        break;
+    }
+    case DrawKind::StrokeAndFillPath: {
+        record.hook = "DrvStrokeAndFillPath";
+        record.what = "stroked and filled path";
+        auto strokeAndFill = Hook<PFN_DrvStrokeAndFillPath>(INDEX_DrvStrokeAndFillPath);
+        if (!(device_.hooks & HOOK_STROKEANDFILLPATH) || !strokeAndFill) {
+            record.unhooked = true;
+            break;
+        }
+        engine::Path path = EnginePath(call.path, offset);
+        engine::Brush fill = engine::Brush::Solid(engine::DeviceColor(device_.dev.hpalDefault, call.fillColor));
+        result = strokeAndFill(pso, path.get(), clip.get(), identity.get(), brush.get(), &line, fill.get(),
+                               &brushOrigin, copyPen, call.fillMode);
+        break;
+    }
+    case DrawKind::Text: {
+        record.hook = "DrvTextOut";
+        record.what = "text line";
+        auto textOut = Hook<PFN_DrvTextOut>(INDEX_DrvTextOut);
+        if (!(device_.hooks & HOOK_TEXTOUT) || !textOut) {
+            record.unhooked = true;
+            break;
+        }
+        std::vector<HGLYPH> glyphs;
+        for (const char16_t c : call.text) glyphs.push_back(c == u' ' ? 0 : 5 + (c % 5));
+        engine::String string = engine::LayOutString(
+            *font_, call.text, glyphs, POINTL{call.origin.x - offset.x, call.origin.y - offset.y}, call.textBatch);
+        result = textOut(pso, string.get(), font_->get(), clip.get(), nullptr, nullptr, brush.get(), nullptr,
+                         &brushOrigin, copyPen);
+        break;
+    }
+    }
+    if (!record.unhooked) {
+        record.result = result;
+        record.punted = result == FALSE;
+        record.error = static_cast<ULONG>(result) == DDI_ERROR;
+    }
+    report_.calls.push_back(record);
+}
+
+void Job::ReplayPage(const Page& page, POINTL offset)
+{
+    for (const DrawCall& call : page.calls) Replay(call, offset);
+}
+
+void Job::PrintPage(const Page& page)
+{
+    auto startPage = Hook<PFN_DrvStartPage>(INDEX_DrvStartPage);
+    const BOOL started = startPage ? startPage(device_.pso) : FALSE;
+    Note("DrvStartPage", started);
+    if (!started) {
+        documentFailed_ = true;
+        Fail("DrvStartPage");
+    }
+    if (!device_.banding) {
+        ReplayPage(page, POINTL{0, 0});
+        auto sendPage = Hook<PFN_DrvSendPage>(INDEX_DrvSendPage);
+        const BOOL sent = sendPage ? sendPage(device_.pso) : FALSE;
+        Note("DrvSendPage", sent);
+        if (!sent) {
+            documentFailed_ = true;
+            Fail("DrvSendPage");
+        }
+        return;
+    }
+    // Banding: the driver hands out band origins and ends the page itself after the last band.
+    auto startBanding = Hook<PFN_DrvStartBanding>(INDEX_DrvStartBanding);
+    auto nextBand = Hook<PFN_DrvNextBand>(INDEX_DrvNextBand);
+    POINTL origin{0, 0};
+    if (!startBanding || !nextBand || !startBanding(device_.pso, &origin)) {
+        documentFailed_ = true;
+        Fail("DrvStartBanding");
+        return;
+    }
+    for (int band = 0; band < 100000; ++band) {
+        ReplayPage(page, origin);
+        const BOOL ok = nextBand(device_.pso, &origin);
+        Note("DrvNextBand", ok);
+        if (!ok) {
+            documentFailed_ = true;
+            Fail("DrvNextBand");
+            return;
+        }
+        if (origin.x == -1) return;
+    }
+    Fail("DrvNextBand (the page never ended)");
+}
+
+void Job::Unload()
+{
+    DisableDevice(device_);
+    if (module_) {
+        if (auto disableDriver = Export<PFN_DrvDisableDriver>(module_, "DrvDisableDriver")) disableDriver();
+        FreeLibrary(module_);
+    }
+    if (printer_) ClosePrinter(printer_);
+}
+
+void Job::Run(const std::vector<Page>& pages)
+{
+    std::u16string printerName = options_.printerName;
+    if (!OpenPrinterW(printerName.data(), &printer_, nullptr)) {
+        Fail("OpenPrinterW " + Narrow(options_.printerName));
+        return;
+    }
+    if (!LoadDriver() || !EnableDevice(device_, options_.devmode)) {
+        Unload();
+        return;
+    }
+    report_.rasterMode = device_.banding;
+    report_.surfaceHooks = device_.hooks;
+    report_.gdiInfo = device_.gdi;
+    report_.devInfo = device_.dev;
+    font_ = std::make_unique<engine::Font>(u"Test", engine::SyntheticGlyphs(), XFORML{0.01f, 0, 0, 0.01f, 0, 0}, 1);
+
+    std::u16string name = options_.documentName;
+    auto startDoc = Hook<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
+    const BOOL started = startDoc ? startDoc(device_.pso, name.data(), options_.jobId) : FALSE;
+    Note("DrvStartDoc", started);
+    if (!started) {
+        Fail("DrvStartDoc");
+        Unload();
+        return;
+    }
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        page_ = static_cast<int>(i) + 1;
+        if (static_cast<int>(i) == options_.resetBeforePage && !ResetDevice()) {
+            documentFailed_ = true;
+            break;
+        }
+        PrintPage(pages[i]);
+    }
+    page_ = 0;
+    auto endDoc = Hook<PFN_DrvEndDoc>(INDEX_DrvEndDoc);
+    const BOOL ended = endDoc ? endDoc(device_.pso, documentFailed_ ? ED_ABORTDOC : 0) : FALSE;
+    Note("DrvEndDoc", ended);
+    if (!ended) Fail("DrvEndDoc");
+    report_.completed = report_.failure.empty();
+    Unload();
+}
+
+}  // namespace
+
+JobReport PrintJob(const JobOptions& options, const std::vector<Page>& pages)
+{
+    JobReport report;
+    Job job(options, report);
+    job.Run(pages);
+    return report;
+}
+
+std::string DescribeReport(const JobReport& report)
+{
+    std::ostringstream out;
+    if (report.surfaceHooks != 0)
+        out << "mode: " << (report.rasterMode ? "raster" : "vector") << ", surface hooks 0x" << std::hex
+            << report.surfaceHooks << std::dec << "\n";
+    std::map<std::string, int> punts, errors, unhooked;
+    int drawing = 0;
+    for (const HookCall& call : report.calls) {
+        if (call.what == "job") {
+            if (call.error) out << "failed: " << call.hook << "\n";
+            continue;
+        }
+        ++drawing;
+        if (call.punted) ++punts[call.hook];
+        if (call.error) ++errors[call.hook];
+        if (call.unhooked) ++unhooked[call.hook];
+    }
+    out << "drawing calls: " << drawing << "\n";
+    for (const auto& [hook, count] : punts) out << "  punted (FALSE): " << hook << " x" << count << "\n";
+    for (const auto& [hook, count] : errors) out << "  failed (DDI_ERROR): " << hook << " x" << count << "\n";
+    for (const auto& [hook, count] : unhooked) out << "  not hooked by the surface: " << hook << " x" << count << "\n";
+    out << (report.completed ? "job: completed" : "job: " + report.failure) << "\n";
+    return out.str();
+}
+
+std::vector<Page> DemoDocument()
+{
+    PageBuilder first;
+    first.Text(POINTL{300, 400}, u"VEXL demonstration page", Rgb(0, 0, 0))
+        .Text(POINTL{300, 460}, u"Rectangles, lines and paths", Rgb(0, 0, 0))
+        .Text(POINTL{300, 520}, u"Second line of text", Rgb(0, 0, 160))
+        .Rectangle(RECTL{300, 700, 1500, 1100}, Rgb(200, 0, 0))
+        .Rectangle(RECTL{1700, 700, 2900, 1100}, Rgb(0, 150, 0))
+        .Rectangle(RECTL{3100, 700, 4300, 1100}, Rgb(0, 0, 200))
+        .Line(POINTL{300, 1300}, POINTL{4300, 1300}, Rgb(0, 0, 0))
+        .Line(POINTL{300, 1400}, POINTL{4300, 1900}, Rgb(0, 0, 0), 8)
+        .StrokePath(BezierWave(POINTL{300, 2400}, 400, 200, 10), Rgb(0, 0, 0), 4)
+        .FillPath(RectanglePath(RECTL{300, 2900, 2000, 3600}), Rgb(255, 200, 0))
+        .StrokeAndFillPath(RectanglePath(RECTL{2300, 2900, 4300, 3600}), Rgb(0, 0, 0), Rgb(0, 200, 255), 6)
+        .ClipTo(RECTL{300, 3800, 2300, 4800}, 7)
+        .Rectangle(RECTL{0, 3700, 4000, 5000}, Rgb(120, 120, 120))
+        .NoClip();
+    PageBuilder second;
+    second.Text(POINTL{300, 400}, u"Page two", Rgb(0, 0, 0)).Rectangle(RECTL{300, 600, 4300, 700}, Rgb(0, 0, 0));
+    return {first.Build(), second.Build()};
+}
+
+}  // namespace vexl::host

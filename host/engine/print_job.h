@@ -1,0 +1,136 @@
+// The graphics-engine host: it runs a print job through a printer graphics
+// driver as the engine does. It loads the driver by its Windows path,
+// enables it and a PDEV, enables the surface, starts the document, replays
+// each page's drawing calls through the driver's hooked functions only,
+// sends the page and ends the document; DrvResetPDEV in the middle of a job
+// when asked.
+//
+// A page is described with PageBuilder: rectangles (DrvBitBlt with a solid
+// brush), lines and paths (DrvStrokePath, DrvFillPath, DrvStrokeAndFillPath)
+// and lines of text (DrvTextOut with the engine's synthetic font).
+#pragma once
+
+#include "platform/ddi.h"
+#include "platform/types.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vexl::host {
+
+// An application colour, 0x00BBGGRR.
+using ColorRef = ULONG;
+inline constexpr ColorRef Rgb(BYTE r, BYTE g, BYTE b) { return ColorRef(r) | (ColorRef(g) << 8) | (ColorRef(b) << 16); }
+
+// A path in device pixels: subpaths of lines and Beziers.
+struct PathSegment {
+    bool bezier = false;
+    POINTL points[3]{};  // a line uses the first
+};
+
+struct PathFigure {
+    POINTL start{};
+    std::vector<PathSegment> segments;
+    bool closed = false;
+};
+
+struct PathShape {
+    std::vector<PathFigure> figures;
+    ULONG piecePoints = 0;  // points per PATHDATA piece the engine hands out (0: whole runs)
+};
+
+enum class DrawKind { Rectangle, StrokePath, FillPath, StrokeAndFillPath, Text };
+
+struct DrawCall {
+    DrawKind kind = DrawKind::Rectangle;
+    RECTL rect{};            // Rectangle
+    PathShape path;          // the path kinds
+    ColorRef color = 0;      // fill, pen or text colour
+    ColorRef fillColor = 0;  // StrokeAndFillPath
+    LONG width = 0;          // pen width in pixels; 0 is a cosmetic line
+    FLONG fillMode = FP_ALTERNATEMODE;
+    POINTL origin{};         // Text: the baseline start
+    std::u16string text;     // Text
+    ULONG textBatch = 0;     // Text: glyphs per STROBJ_bEnum batch (0: positions in the object)
+    // The clip of the call: none (trivial), or a rectangle with its unique id.
+    bool clipped = false;
+    RECTL clip{};
+    ULONG clipUniq = 0;
+};
+
+struct Page {
+    std::vector<DrawCall> calls;
+};
+
+class PageBuilder {
+public:
+    PageBuilder& Rectangle(const RECTL& rect, ColorRef color);
+    PageBuilder& Line(POINTL from, POINTL to, ColorRef color, LONG width = 0);
+    PageBuilder& StrokePath(const PathShape& path, ColorRef color, LONG width = 0);
+    PageBuilder& FillPath(const PathShape& path, ColorRef color, FLONG fillMode = FP_ALTERNATEMODE);
+    PageBuilder& StrokeAndFillPath(const PathShape& path, ColorRef pen, ColorRef fill, LONG width = 0);
+    PageBuilder& Text(POINTL baseline, std::u16string text, ColorRef color, ULONG batch = 0);
+    // The calls that follow are clipped to the rectangle (id 0: the engine does not say it is cached).
+    PageBuilder& ClipTo(const RECTL& clip, ULONG uniq);
+    PageBuilder& NoClip();
+    Page Build() const { return page_; }
+
+private:
+    DrawCall& Add(DrawCall call);
+    Page page_;
+    bool clipped_ = false;
+    RECTL clip_{};
+    ULONG clipUniq_ = 0;
+};
+
+// Path shapes from pixels.
+PathShape RectanglePath(const RECTL& rect);
+PathShape BezierWave(POINTL start, LONG step, LONG amplitude, int curves);
+
+struct JobOptions {
+    std::u16string driverPath;      // the Windows path of the graphics library
+    std::u16string printerName;
+    std::vector<std::uint8_t> devmode;  // the DEVMODE for DrvEnablePDEV; empty: none
+    std::u16string documentName = u"Report";
+    DWORD jobId = 1;
+    // DrvResetPDEV before this page (0 is the first), with this DEVMODE; -1: no reset.
+    int resetBeforePage = -1;
+    std::vector<std::uint8_t> resetDevmode;
+};
+
+// One call the engine made to the driver, and how it went.
+struct HookCall {
+    int page = 0;  // 1-based; 0 outside the pages
+    std::string hook;
+    std::string what;  // the drawing call it came from
+    long long result = 0;
+    bool punted = false;   // FALSE from a drawing hook: the driver could not draw it
+    bool error = false;    // DDI_ERROR from a path hook, or a failure of a job step
+    bool unhooked = false; // the surface's hooks do not take the call, so the engine did not make it
+};
+
+struct JobReport {
+    bool completed = false;  // every job step answered success
+    std::string failure;     // the first job step that failed, with the last error
+    bool rasterMode = false;
+    FLONG surfaceHooks = 0;
+    GDIINFO gdiInfo{};
+    DEVINFO devInfo{};
+    std::vector<HookCall> calls;
+
+    int Count(bool HookCall::*flag) const;
+};
+
+// Runs the job. The platform layer's machine must be in use and hold the
+// printer and the driver's files.
+JobReport PrintJob(const JobOptions& options, const std::vector<Page>& pages);
+
+// A readable account of the job: the steps, and every drawing call that punted or failed.
+std::string DescribeReport(const JobReport& report);
+
+// The document ./run prints: a page of text lines, rectangles, lines and
+// paths, and a second page.
+std::vector<Page> DemoDocument();
+
+}  // namespace vexl::host
