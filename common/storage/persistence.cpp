@@ -818,7 +818,9 @@ void JoinFontSubstPairs(const std::uint8_t* trueTypeNames, const std::uint8_t* d
 
 BOOL WriteFontSubstPairs(HANDLE printer, const FontSubstPair* pairs, std::uint32_t count, std::uint32_t flags)
 {
+    // The pairs of one table reach the printer file in one atomic write.
     BOOL result = TRUE;
+    const bool batched = printer && BeginPrinterDataBatch(printer) == ERROR_SUCCESS;
     std::uint8_t name[kFontNameBytes];
     for (std::uint32_t n = 1; n <= count && pairs; ++n) {
         EncodeName(pairs[n - 1].trueTypeFace, name);
@@ -826,6 +828,7 @@ BOOL WriteFontSubstPairs(HANDLE printer, const FontSubstPair* pairs, std::uint32
         EncodeName(pairs[n - 1].deviceFont, name);
         if (!WriteBinary(printer, NumberedName(DevicePrefix(flags), n).c_str(), name, kFontNameBytes)) result = FALSE;
     }
+    if (batched && EndPrinterDataBatch(printer) != ERROR_SUCCESS) result = FALSE;
     return result;
 }
 
