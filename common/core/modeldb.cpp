@@ -4,6 +4,7 @@
 
 #include "common/core/items.h"
 #include "common/core/modeldb_tables.h"
+#include "common/core/item_layout.h"
 
 #include <cstring>
 
@@ -275,10 +276,9 @@ const char* GetWatermarkListLiteral(int index) {
 SettingItemDescriptor* FindItem(DriverContext* context, std::uint16_t id) {
     const ItemTable* table = OrDatabase(context)->itemTable;
     if (table == nullptr || table->items == nullptr || id == 0) return nullptr;
-    // The second run starts at id 10001, at the position of the first gap.
-    constexpr std::uint16_t kSecondRunFirst = 10001;
-    if (id >= kSecondRunFirst) {
-        int pos = FirstGap(table) + (id - kSecondRunFirst);
+    // The second run starts at the position of the first gap.
+    if (id >= kSecondItemRun.first) {
+        int pos = FirstGap(table) + (id - kSecondItemRun.first);
         return pos < table->count ? &table->items[pos] : nullptr;
     }
     // Below the second run: ids 1 to G sit at position id - 1.

@@ -10,6 +10,7 @@
 
 #include "common/core/context.h"
 #include "common/core/item_ids.h"
+#include "common/core/item_layout.h"
 #include "platform/win32.h"
 
 #include <cstddef>
@@ -49,50 +50,56 @@ struct SettingsStore {
 static_assert(sizeof(SettingsStore) == kSettingsStoreSize);
 
 // Fields of the public DEVMODEW that the store reads by offset.
-inline constexpr std::size_t kDevmodeSizeField = 68;         // dmSize, uint16
-inline constexpr std::size_t kDevmodeDriverExtraField = 70;  // dmDriverExtra, uint16
+inline constexpr std::size_t kDevmodeSizeField = ItemStoreOffset(dmSize);                // uint16
+inline constexpr std::size_t kDevmodeDriverExtraField = ItemStoreOffset(dmDriverExtra);  // uint16
 
-// The private header, offsets from the DEVMODE start. The fields at 349,
-// 353 and 357 sit at odd offsets without alignment.
-inline constexpr std::size_t kSignatureOffset = 220;  // "VEXL"
-inline constexpr std::size_t kJobBinderOffset = 224;  // rdmJobBinder, uint32
-inline constexpr std::size_t kModelTagOffset = 349;
-inline constexpr std::size_t kPrivateSizeOffset = 353;
-inline constexpr std::size_t kPrivateVersionOffset = 357;
-inline constexpr std::size_t kArea1BaseOffset = 361;
-inline constexpr std::size_t kArea2BaseOffset = 363;
-inline constexpr std::size_t kArea3BaseOffset = 365;
-inline constexpr std::size_t kMachineIdOffset = 368;    // rdmMachineID, uint8
-inline constexpr std::size_t kDriverTypeOffset = 811;   // rdmDriverType, uint8
-inline constexpr std::size_t kQualityFuncOffset = 576;  // rdmQualityFunc... word, uint16
-inline constexpr std::size_t kFrontFuncOffset = 852;    // rdmFrontFunc, uint32
-inline constexpr std::size_t kHidden2FuncOffset = 896;  // rdmHidden2Func0-31, uint32
-inline constexpr std::size_t kSupportFunc2Offset = 1020;  // rdmSupportFunc2Select..., uint32
-inline constexpr std::size_t kLockPrnMethodOffset = 1178;  // rdmLockPrnMethod, uint8
+// The private header, offsets from the DEVMODE start, as the model tables lay
+// them out. The fields at 349, 353 and 357 sit at odd offsets without alignment.
+inline constexpr std::size_t kSignatureOffset = kDevmodeSignatureOffset;  // "VEXL"
+inline constexpr std::size_t kJobBinderOffset = ItemStoreOffset(rdmJobBinder);  // uint32
+inline constexpr std::size_t kModelTagOffset = kDevmodeModelTagOffset;
+inline constexpr std::size_t kPrivateSizeOffset = kDevmodePrivateSizeOffset;
+inline constexpr std::size_t kPrivateVersionOffset = kDevmodePrivateVersionOffset;
+inline constexpr std::size_t kArea1BaseOffset = kDevmodeArea1BaseOffset;
+inline constexpr std::size_t kArea2BaseOffset = kDevmodeArea2BaseOffset;
+inline constexpr std::size_t kArea3BaseOffset = kDevmodeArea3BaseOffset;
+inline constexpr std::size_t kMachineIdOffset = ItemStoreOffset(rdmMachineID);           // uint8
+inline constexpr std::size_t kDriverTypeOffset = ItemStoreOffset(rdmDriverType);         // uint8
+inline constexpr std::size_t kQualityFuncOffset = ItemStoreOffset(rdmQualityFunc168Line);  // the bit word, uint16
+inline constexpr std::size_t kFrontFuncOffset = ItemStoreOffset(rdmFrontFunc);           // uint32
+inline constexpr std::size_t kHidden2FuncOffset = ItemStoreOffset(rdmHidden2Func0);      // the bit word, uint32
+inline constexpr std::size_t kSupportFunc2Offset = ItemStoreOffset(rdmSupportFunc2SelectJobComplete);  // uint32
+inline constexpr std::size_t kLockPrnMethodOffset = ItemStoreOffset(rdmLockPrnMethod);   // uint8
 inline constexpr char kPrivateSignature[5] = "VEXL";
 static_assert(kSignatureOffset == kPublicDevmodeSize);
 static_assert(kModelTagOffset == kPublicDevmodeSize + 129);
 static_assert(kArea3BaseOffset + 2 + 1 == kMachineIdOffset);
+static_assert(kDevmodeSizeField == 68 && kDevmodeDriverExtraField == 70 && kJobBinderOffset == 224 &&
+                  kMachineIdOffset == 368 && kDriverTypeOffset == 811 && kQualityFuncOffset == 576 &&
+                  kFrontFuncOffset == 852 && kHidden2FuncOffset == 896 && kSupportFunc2Offset == 1020 &&
+                  kLockPrnMethodOffset == 1178,
+              "the DEVMODE travels: its fields never move");
 
 // The run-time flag tail: the last 18 bytes of the private part, one byte each.
-inline constexpr std::size_t kPreviewAppFlagOffset = 1218;     // rdmPLInstalled
-inline constexpr std::size_t kDefaultsModeFlagOffset = 1219;   // rdmCallSrc
-inline constexpr std::size_t kOsKindOffset = 1220;             // rdmOSKind
-inline constexpr std::size_t kPackageImportFlagOffset = 1221;  // rdmBatchInst
-inline constexpr std::size_t kInstallUserCodeFlagOffset = 1222;  // rdmPrintLog
-inline constexpr std::size_t kDeviceInfoFlagOffset = 1223;     // rdmBiDirect
-inline constexpr std::size_t kNoPermissionFlagOffset = 1224;   // rdmNoPermission
-inline constexpr std::size_t kUiModeChangeFlagOffset = 1225;   // rdmPresentUIMode
-inline constexpr std::size_t kBidiEnabledFlagOffset = 1226;    // rdmBidiSupport
-inline constexpr std::size_t kConnectionFlagOffset = 1227;     // rdmServerClientMode
-inline constexpr std::size_t kUserCodeUseFlagOffset = 1228;    // rdmUserCodeFIX
-inline constexpr std::size_t kDllUserCodeFlagOffset = 1229;    // rdmUserCodeGet
-inline constexpr std::size_t kBindingAppFlagOffset = 1230;     // rdmJBInstalled
-inline constexpr std::size_t kDeviceSheetFlagOffset = 1231;    // rdmPropertyType
-inline constexpr std::size_t kDllUserCodeFlag2Offset = 1232;   // rdmUserCodeDLL
-inline constexpr std::size_t kTerminalServerFlagOffset = 1233;  // rdmTSE
-inline constexpr std::size_t kAdminFlagOffset = 1234;          // rdmAdmin
-inline constexpr std::size_t kBidiFuncBitsOffset = 1235;       // rdmBidiFunc
+inline constexpr std::size_t kPreviewAppFlagOffset = ItemStoreOffset(rdmPLInstalled);
+inline constexpr std::size_t kDefaultsModeFlagOffset = ItemStoreOffset(rdmCallSrc);
+inline constexpr std::size_t kOsKindOffset = ItemStoreOffset(rdmOSKind);
+inline constexpr std::size_t kPackageImportFlagOffset = ItemStoreOffset(rdmBatchInst);
+inline constexpr std::size_t kInstallUserCodeFlagOffset = ItemStoreOffset(rdmPrintLog);
+inline constexpr std::size_t kDeviceInfoFlagOffset = ItemStoreOffset(rdmBiDirect);
+inline constexpr std::size_t kNoPermissionFlagOffset = ItemStoreOffset(rdmNoPermission);
+inline constexpr std::size_t kUiModeChangeFlagOffset = ItemStoreOffset(rdmPresentUIMode);
+inline constexpr std::size_t kBidiEnabledFlagOffset = ItemStoreOffset(rdmBidiSupport);
+inline constexpr std::size_t kConnectionFlagOffset = ItemStoreOffset(rdmServerClientMode);
+inline constexpr std::size_t kUserCodeUseFlagOffset = ItemStoreOffset(rdmUserCodeFIX);
+inline constexpr std::size_t kDllUserCodeFlagOffset = ItemStoreOffset(rdmUserCodeGet);
+inline constexpr std::size_t kBindingAppFlagOffset = ItemStoreOffset(rdmJBInstalled);
+inline constexpr std::size_t kDeviceSheetFlagOffset = ItemStoreOffset(rdmPropertyType);
+inline constexpr std::size_t kDllUserCodeFlag2Offset = ItemStoreOffset(rdmUserCodeDLL);
+inline constexpr std::size_t kTerminalServerFlagOffset = ItemStoreOffset(rdmTSE);
+inline constexpr std::size_t kAdminFlagOffset = ItemStoreOffset(rdmAdmin);
+inline constexpr std::size_t kBidiFuncBitsOffset = ItemStoreOffset(rdmBidiFunc);
+static_assert(kPreviewAppFlagOffset == 1218, "the run-time flag tail never moves");
 static_assert(kBidiFuncBitsOffset + 1 == kDevmodeSize);
 
 // The header of a private part, decoded.

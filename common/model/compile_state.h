@@ -4,6 +4,7 @@
 // compiled model turns them into the relocatable block.
 #pragma once
 
+#include "common/core/item_layout.h"
 #include "platform/types.h"
 
 #include <array>
@@ -320,8 +321,12 @@ struct FontIdEntry {
 
 // ------------------------------------------------------------ compile state
 
-// Item ids with a slot in the header: 1 to 696, 10001 to 10434, 697 to 1542.
-inline constexpr int kUiSlotCount = 696 + 434 + 846;
+// Item ids with a slot in the header, in slot order: the DEVMODE settings, the
+// printer items, then the items from the run-time items to the printer names.
+inline constexpr ItemIdRun kUiSlotFirstRun = {kPublicDevmodeItems.first, kPrivateSettingItems.last};
+inline constexpr ItemIdRun kUiSlotLastRun = {kRunTimeItems.first, kPrinterNameItems.last};
+inline constexpr int kUiSlotCount = kUiSlotFirstRun.Count() + kPrinterItems.Count() + kUiSlotLastRun.Count();
+static_assert(kUiSlotCount == 696 + 434 + 846);
 // The slot of an item id, or -1 when the id has none.
 int UiSlotIndex(std::uint16_t itemId);
 

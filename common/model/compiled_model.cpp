@@ -16,10 +16,8 @@ namespace vexl::model {
 
 std::uint32_t SlotOffset(std::uint16_t itemId)
 {
-    if (itemId >= 1 && itemId <= 696) return 36u + 4u * itemId;
-    if (itemId >= 10001 && itemId <= 10434) return 4u * itemId - 37180u;
-    if (itemId >= 697 && itemId <= 1542) return 4u * itemId + 1772u;
-    return 0;
+    const int slot = UiSlotIndex(itemId);
+    return slot < 0 ? 0 : 40u + 4u * static_cast<std::uint32_t>(slot);
 }
 
 std::uint32_t CommandNodeSize(std::int16_t kind)

@@ -7,14 +7,15 @@
 #pragma once
 
 #include "common/core/context.h"
+#include "common/core/item_layout.h"
 #include "platform/win32.h"
 
 #include <cstdint>
 
 namespace vexl {
 
-inline constexpr std::uint16_t kFirstFinishingJudge = 723;
-inline constexpr std::uint16_t kLastFinishingJudge = 914;
+inline constexpr std::uint16_t kFirstFinishingJudge = kFinishingJudgeItems.first;
+inline constexpr std::uint16_t kLastFinishingJudge = kFinishingJudgeItems.last;
 
 // The value of a computed condition item: 0 or 1 (judge 841 passes on the
 // non-zero answer of NeedsRegionPaperFit); 0 for an identifier without a

@@ -4,6 +4,7 @@
 #include "common/core/memory.h"
 #include "common/core/modeldb.h"
 #include "common/model/finishing_judges.h"
+#include "common/core/item_layout.h"
 
 #include <optional>
 #include <vector>
@@ -62,9 +63,9 @@ std::optional<std::uint32_t> JudgeItemValue(DriverContext* context, std::uint16_
     if (!item) return std::nullopt;
     if (itemId >= kFirstFinishingJudge && itemId <= kLastFinishingJudge)
         return g_judgeHooks.computeFinishingJudge ? g_judgeHooks.computeFinishingJudge(context, itemId) : 0;
-    if (itemId >= 1259 && itemId <= 1418)
+    if (kModuleJudgeItems.Holds(itemId))
         return g_judgeHooks.evaluateModuleJudge ? g_judgeHooks.evaluateModuleJudge(context, itemId) : 0;
-    if (itemId >= 1419 && itemId <= 1450) return EvaluateCoreJudge(context, itemId);
+    if (kCoreJudgeItems.Holds(itemId)) return EvaluateCoreJudge(context, itemId);
     if (IsTextValueType(ItemTypeCode(*item))) return TextItemLength(context, item);
     return ReadItemOption(context, item);
 }

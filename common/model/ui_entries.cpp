@@ -90,9 +90,10 @@ void TakeOptionList(CompileState& state, DescriptionLine& line, UiEntry& entry)
 
 int UiSlotIndex(std::uint16_t itemId)
 {
-    if (itemId >= 1 && itemId <= 696) return itemId - 1;
-    if (itemId >= 10001 && itemId <= 10434) return 696 + (itemId - 10001);
-    if (itemId >= 697 && itemId <= 1542) return 696 + 434 + (itemId - 697);
+    if (kUiSlotFirstRun.Holds(itemId)) return itemId - kUiSlotFirstRun.first;
+    if (kPrinterItems.Holds(itemId)) return kUiSlotFirstRun.Count() + (itemId - kPrinterItems.first);
+    if (kUiSlotLastRun.Holds(itemId))
+        return kUiSlotFirstRun.Count() + kPrinterItems.Count() + (itemId - kUiSlotLastRun.first);
     return -1;
 }
 

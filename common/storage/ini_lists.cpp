@@ -20,6 +20,7 @@
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
 #include "common/storage/settings_files.h"
+#include "common/core/item_layout.h"
 #include "platform/modules.h"
 
 #include <algorithm>
@@ -318,8 +319,11 @@ struct ItemRange {
     std::uint16_t first;
     std::uint16_t last;
 };
-constexpr ItemRange kPrinterSideRanges[] = {{10004, 10434}, {1452, 1542}};
-constexpr ItemRange kDefaultValidationRanges[] = {{35, 696}, {10001, 10434}, {1452, 1542}};
+constexpr ItemRange kPrinterSideRanges[] = {{kFontListItems.first, kPrinterItems.last},
+                                           {kPrinterNameItems.first, kPrinterNameItems.last}};
+constexpr ItemRange kDefaultValidationRanges[] = {{kPrivateSettingItems.first, kPrivateSettingItems.last},
+                                                  {kPrinterItems.first, kPrinterItems.last},
+                                                  {kPrinterNameItems.first, kPrinterNameItems.last}};
 constexpr std::uint32_t kPrinterSideLoad = kSettingsLoad | kSettingsInstallFile;
 constexpr std::uint32_t kPrinterSideWrite = kSettingsWrite | kSettingsInstallFile;
 

@@ -13,6 +13,7 @@
 #include "common/core/textconv.h"
 #include "common/model/paper_geometry.h"
 #include "common/storage/directories.h"
+#include "common/core/item_layout.h"
 
 #include <algorithm>
 #include <cstring>
@@ -24,15 +25,15 @@ namespace {
 
 constexpr int kIniNumberChars = 16;
 constexpr std::uint32_t kScratchBytes = kPrinterDataBufferSize;
-constexpr std::uint16_t kFirstActionItem = 211;
-constexpr std::uint16_t kLastActionItem = 226;
-constexpr std::uint16_t kFirstCustomMediaItem = 1494;
-constexpr std::uint16_t kLastCustomMediaItem = 1542;
-constexpr std::uint16_t kFirstPrinterSideItem = 10001;
-constexpr std::uint16_t kLastPrinterSideItem = 10434;
-constexpr std::uint16_t kFirstFontListItem = 10004;
-constexpr std::uint16_t kLastFontListItem = 10009;
-constexpr std::uint16_t kLastFontBlockItem = 10011;
+constexpr std::uint16_t kFirstActionItem = kActionItems.first;
+constexpr std::uint16_t kLastActionItem = kActionItems.last;
+constexpr std::uint16_t kFirstCustomMediaItem = kCustomMediaItems.first;
+constexpr std::uint16_t kLastCustomMediaItem = kCustomMediaItems.last;
+constexpr std::uint16_t kFirstPrinterSideItem = kPrinterItems.first;
+constexpr std::uint16_t kLastPrinterSideItem = kPrinterItems.last;
+constexpr std::uint16_t kFirstFontListItem = kFontListItems.first;
+constexpr std::uint16_t kLastFontListItem = kFontListItems.last;
+constexpr std::uint16_t kLastFontBlockItem = kFontBlockItems.last;
 constexpr std::uint16_t kPrinterSideExcludedList = 5;
 constexpr std::uint32_t kCallerKindsWithoutIni = kCallerDocumentProperties | kCallerDeviceCapabilities | kCallerEnablePdev;
 constexpr int kSpecialFunctionCount = 16;
@@ -532,7 +533,7 @@ BOOL LoadItemsPass(HANDLE printer, DriverContext* context, std::int32_t area, st
     for (int i = 0; i < table->count; ++i) {
         SettingItemDescriptor* item = &table->items[i];
         const std::uint16_t id = item->id;
-        if (id <= dmPanningHeight || (id >= 697 && id <= 722)) continue;
+        if (id <= dmPanningHeight || kRunTimeItems.Holds(id)) continue;
         if ((mode & kPassModeByName) && ClaimedByModule(context, item, kModuleEventLoadClaim, mode)) continue;
         const std::uint32_t itemArea = ItemArea(*item);
         if (area != kAllAreas && itemArea != static_cast<std::uint32_t>(area)) continue;

@@ -20,6 +20,7 @@
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
 #include "common/storage/persistence.h"
+#include "common/core/item_layout.h"
 #include "platform/devmode.h"
 #include "platform/inifile.h"
 
@@ -40,26 +41,26 @@ constexpr std::uint16_t kStampItemBits = 0xC0;
 constexpr std::uint16_t kStampItemMark = 0x40;
 
 // Items 1022 to 1032 travel with stamps; a stamp pass makes them stamp items.
-constexpr std::uint16_t kFirstStampExtraItem = 1022;
-constexpr std::uint16_t kLastStampExtraItem = 1032;
+constexpr std::uint16_t kFirstStampExtraItem = kStampExtraItems.first;
+constexpr std::uint16_t kLastStampExtraItem = kStampExtraItems.last;
 
 // The part of the item table that files carry, and the run of private
 // run-time items and judges that no file carries.
-constexpr std::uint16_t kLastFileItem = 1248;
-constexpr std::uint16_t kFirstRunTimeItem = 697;
-constexpr std::uint16_t kLastRunTimeItem = 722;
-constexpr std::uint16_t kFirstJudgeItem = 723;
-constexpr std::uint16_t kLastJudgeItem = 914;
-constexpr std::uint16_t kLastUnnamedItem = 34;
+constexpr std::uint16_t kLastFileItem = kFileItems.last;
+constexpr std::uint16_t kFirstRunTimeItem = kRunTimeItems.first;
+constexpr std::uint16_t kLastRunTimeItem = kRunTimeItems.last;
+constexpr std::uint16_t kFirstJudgeItem = kFinishingJudgeItems.first;
+constexpr std::uint16_t kLastJudgeItem = kFinishingJudgeItems.last;
+constexpr std::uint16_t kLastUnnamedItem = kPublicDevmodeItems.last;
 constexpr std::uint16_t kLastDevmodeHeaderItem = 5;
 
 // The printer-side items, with the user codes first.
-constexpr std::uint16_t kFirstPrinterItem = 10001;
-constexpr std::uint16_t kLastUserCodeItem = 10003;
-constexpr std::uint16_t kLastPrinterItem = 10434;
-constexpr std::uint16_t kFirstPrinterNameItem = 1452;
-constexpr std::uint16_t kLastPrinterNameItem = 1542;
-constexpr std::uint16_t kFirstLockItem = 10418;
+constexpr std::uint16_t kFirstPrinterItem = kPrinterItems.first;
+constexpr std::uint16_t kLastUserCodeItem = kUserCodeItems.last;
+constexpr std::uint16_t kLastPrinterItem = kPrinterItems.last;
+constexpr std::uint16_t kFirstPrinterNameItem = kPrinterNameItems.first;
+constexpr std::uint16_t kLastPrinterNameItem = kPrinterNameItems.last;
+constexpr std::uint16_t kFirstLockItem = kLockItems.first;
 
 constexpr std::uint16_t kNoVersion = 0xFFFF;
 constexpr std::uint16_t kFirstConvertedVersion = 300;

@@ -9,6 +9,7 @@
 #include "platform/machine.h"
 #include "platform/printers.h"
 #include "platform/win32.h"
+#include "support/scoped_services.h"
 #include "support/test_machine.h"
 
 #include <gtest/gtest.h>
@@ -51,22 +52,26 @@ inline CompiledModel* AcquireStandInModel(DriverContext*)
     return reinterpret_cast<CompiledModel*>(model);
 }
 
+// The default build steps with the stand-in model.
+inline ContextBuildSteps StandInModelSteps()
+{
+    ContextBuildSteps steps = GetDefaultContextBuildSteps();
+    steps.acquireCompiledModel = AcquireStandInModel;
+    return steps;
+}
+
 class ContextTest : public MachineTest {
 protected:
     ContextTest()
     {
         machine::AddPrinter(TestPrinterSetup(kTestPrinter));
         machine::AddPrinter(TestPrinterSetup(kOtherPrinter));
-        ContextBuildSteps steps = GetDefaultContextBuildSteps();
-        steps.acquireCompiledModel = AcquireStandInModel;
-        SetContextBuildSteps(steps);
         machine::SetTickCount(kStartTicks);
     }
 
     ~ContextTest() override
     {
         PurgeContextCache(TRUE);
-        SetContextBuildSteps(GetDefaultContextBuildSteps());
         for (HANDLE printer : handles_) ClosePrinter(printer);
         machine::UseRealTickCount();
     }
@@ -86,6 +91,7 @@ protected:
     }
 
 private:
+    ScopedContextBuildSteps buildSteps_{StandInModelSteps()};
     std::vector<HANDLE> handles_;
 };
 

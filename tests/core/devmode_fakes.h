@@ -8,10 +8,12 @@
 #include "common/core/le.h"
 #include "common/core/store.h"
 #include "model_context.h"
+#include "support/scoped_services.h"
 
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -123,15 +125,14 @@ protected:
     void SetUp() override {
         CurrentFakeModel() = &model_;
         model_.defaults[rdmDriverType] = 1;
-        SetDevmodeServices(FakeServices());
-        savedItemServices_ = GetItemServices();
-        ItemServices items = savedItemServices_;
+        devmodeServices_.emplace(FakeServices());
+        ItemServices items = GetItemServices();
         items.getUiDefaultValue = FakeServices().getUiDefaultValue;
-        SetItemServices(items);
+        itemServices_.emplace(items);
     }
     void TearDown() override {
-        SetItemServices(savedItemServices_);
-        SetDevmodeServices(GetDefaultDevmodeServices());
+        itemServices_.reset();
+        devmodeServices_.reset();
         CurrentFakeModel() = nullptr;
     }
 
@@ -140,7 +141,8 @@ protected:
     std::uint32_t Field32(std::size_t offset) { return ReadLe32(ctx_.bytes() + offset); }
 
     FakeModel model_;
-    ItemServices savedItemServices_{};
+    std::optional<ScopedDevmodeServices> devmodeServices_;
+    std::optional<ScopedItemServices> itemServices_;
 };
 
 // A DEVMODE buffer of the driver's size with a public header.

@@ -5,6 +5,7 @@
 #include "common/core/appservices.h"
 #include "common/core/le.h"
 #include "model_context.h"
+#include "support/scoped_services.h"
 
 #include <gtest/gtest.h>
 
@@ -225,7 +226,7 @@ int LoadFixtureString(DriverContext*, std::uint32_t id, WCHAR* out, int outChars
 }
 
 TEST_F(ItemAccessTest, ModelValueIsAnOptionOrAStringId) {
-    SetItemServices({LoadFixtureString, nullptr, nullptr, nullptr});
+    test::ScopedItemServices services(ItemServices{LoadFixtureString, nullptr, nullptr, nullptr});
     SetItemValue(context(), dmOrientation, 1);
     SetItemModelValue(context(), rdmNUPType, 4);  // option 4 is stored 3 in portrait
     EXPECT_EQ(GetItemValue(context(), rdmNUPType), 3u);
@@ -236,7 +237,6 @@ TEST_F(ItemAccessTest, ModelValueIsAnOptionOrAStringId) {
     SetItemModelValue(context(), 1600, 1);  // no such item: nothing happens
     SetItemModelValue(context(), rdmFontTable, 5);  // raw items are left alone
     EXPECT_EQ(GetItemHeapAddress(context(), rdmFontTable), nullptr);
-    SetItemServices(GetDefaultItemServices());
 }
 
 std::uint32_t DuplexDefaultOnly(std::uint16_t itemId, DriverContext*) { return itemId == rdmDuplexType ? 3 : 0; }
@@ -247,17 +247,18 @@ TEST_F(ItemAccessTest, ResetToModelDefaultWritesTheUiDefaultAsAnOption) {
     SetItemValue(context(), rdmDuplexType, 0);
     duplex->stateBits = 0;
 
-    SetItemServices({nullptr, nullptr, nullptr, DuplexDefaultOnly});
-    ResetItemToModelDefault(context(), duplex);
-    EXPECT_EQ(GetItemValue(context(), rdmDuplexType), 1u);  // option 3 is stored 1 in landscape
-    EXPECT_EQ(duplex->stateBits & kItemChangeMarkMask, 1);
+    {
+        test::ScopedItemServices services(ItemServices{nullptr, nullptr, nullptr, DuplexDefaultOnly});
+        ResetItemToModelDefault(context(), duplex);
+        EXPECT_EQ(GetItemValue(context(), rdmDuplexType), 1u);  // option 3 is stored 1 in landscape
+        EXPECT_EQ(duplex->stateBits & kItemChangeMarkMask, 1);
+    }
 
     // Without a UI default service no item has a UI default: option 0 is stored as 0.
-    SetItemServices({});
+    test::ScopedItemServices none(ItemServices{});
     ResetItemToModelDefault(context(), duplex);
     EXPECT_EQ(GetItemValue(context(), rdmDuplexType), 0u);
     ResetItemToModelDefault(context(), nullptr);  // nothing to reset
-    SetItemServices(GetDefaultItemServices());
 }
 
 TEST_F(ItemAccessTest, MissingStoreOrCopyReadsZeroAndWritesNothing) {

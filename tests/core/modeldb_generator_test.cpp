@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -58,7 +59,9 @@ void PrintTo(const Spoil& spoil, std::ostream* os) { *os << spoil.what; }
 class ModelGenerator : public ::testing::TestWithParam<Spoil> {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vexl-modeldb-" + std::to_string(::getpid()));
+        // The process id alone is not unique where several machines share /tmp.
+        dir_ = fs::temp_directory_path() /
+               ("vexl-modeldb-" + std::to_string(::getpid()) + "-" + std::to_string(std::random_device{}()));
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "tables");
         for (const auto& entry : fs::directory_iterator(kTables)) {
@@ -137,6 +140,9 @@ INSTANTIATE_TEST_SUITE_P(
         Spoil{"PJL condition on no item", "pjl_options.tsv", "DUPLEX", 5, "rdmNothing=1", "rdmNothing is no item"},
         Spoil{"PJL variable without its list", "pjl_variables.tsv", "BINDING", 5, "BINDINGS",
               "option list BINDINGS does not exist"},
-        Spoil{"page control bound to no item", "page_items.tsv", "1038", 4, "rdmNothing", "which is no item"}));
+        Spoil{"page control bound to no item", "page_items.tsv", "1038", 4, "rdmNothing", "which is no item"},
+        Spoil{"judge run in another area than its items", "item_runs.tsv", "FinishingJudgeItems", 3, "2",
+              "put it in areas [2, 3]"},
+        Spoil{"item run past the ids", "item_runs.tsv", "PrinterItems", 2, "10435", "reaches past the item ids"}));
 
 }  // namespace

@@ -8,6 +8,9 @@
 #include "common/model/constraints.h"
 
 #include "integration/integration_fixture.h"
+#include "support/scoped_services.h"
+
+#include <optional>
 
 namespace vexl::test {
 namespace {
@@ -39,11 +42,11 @@ protected:
         VersionsSeen().clear();
         DevmodeServices services = GetDefaultDevmodeServices();
         services.runKeyTransacts = RecordAndRunScript;
-        SetDevmodeServices(services);
+        devmodeServices_.emplace(services);
     }
     void TearDown() override
     {
-        SetDevmodeServices(GetDefaultDevmodeServices());
+        devmodeServices_.reset();
         DriverPrinterTest::TearDown();
     }
 
@@ -59,6 +62,8 @@ protected:
         ReleaseDriverContext(source, kReleaseDestroy);
         return devmode;
     }
+
+    std::optional<ScopedDevmodeServices> devmodeServices_;
 };
 
 TEST_F(DevmodeUpgrade, OlderPrivatePartsAreConvertedOrDiscarded)

@@ -7,8 +7,8 @@
 #include "common/storage/resources.h"
 
 #include "integration/integration_fixture.h"
+#include "support/child_process.h"
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vexl::test {
@@ -149,8 +149,7 @@ TEST_F(DriverContextIntegration, PrinterDataStoredByOneContextIsLoadedByTheNext)
 // other, on the same machine, loads both.
 TEST_F(DriverContextIntegration, AnotherProcessLoadsTheStoredSettingsAndTheCache)
 {
-    const pid_t child = fork();
-    if (child == 0) {
+    ASSERT_EQ(RunInChildProcess([] {
         HANDLE printer = OpenDriverPrinter();
         DriverContext* writer = CreateDriverContext(printer, printer, nullptr, kCallerSettingsInterface);
         bool ok = writer != nullptr;
@@ -162,11 +161,8 @@ TEST_F(DriverContextIntegration, AnotherProcessLoadsTheStoredSettingsAndTheCache
         }
         FreeCompiledModelList();
         ClosePrinter(printer);
-        _exit(ok ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return ok ? 0 : 1;
+    }), 0);
     ASSERT_TRUE(std::filesystem::exists(machine_.host(kCacheFile)));
 
     DriverContext* reader = Create(kCallerSettingsInterface);

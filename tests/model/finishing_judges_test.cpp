@@ -21,6 +21,64 @@ namespace {
 constexpr std::uint16_t kLetter = 1, kLegal = 5, kStatement = 6, kA3 = 8, kA4 = 9, kA5 = 11, kB4 = 12, kB5 = 13;
 constexpr std::uint32_t kPortrait = 1, kLandscape = 2;
 
+// The judges the tests read, named after what they answer: whether the output paper fits a
+// finisher fed unturned or turned, is in a finisher's paper list (with or without its extension, or
+// outside its exclusion list), where it can be punched or stapled, whether it is in a source, and
+// whether an inserted sheet comes from a source with the same paper.
+constexpr std::uint16_t kLargeFinisherFitsUnturned = 723;
+constexpr std::uint16_t kLargeFinisherFitsTurned = 724;
+constexpr std::uint16_t kLargeFinisherListed = 725;
+constexpr std::uint16_t kLargeFinisherPunchPosition = 726;
+constexpr std::uint16_t kLargeFinisherStaplePosition = 727;
+constexpr std::uint16_t kLargeFinisherListedExtended = 728;
+constexpr std::uint16_t kLargeFinisherExclusionListed = 729;
+constexpr std::uint16_t kFin4StaplePosition = 734;
+constexpr std::uint16_t kFin4ListedExtended = 735;
+constexpr std::uint16_t kType14FitsUnturned = 739;
+constexpr std::uint16_t kType14Listed = 741;
+constexpr std::uint16_t kType14StaplePosition = 742;
+constexpr std::uint16_t kFreeSizeWideForFinisherStrict = 743;
+constexpr std::uint16_t kFreeSizeWideForFinisher = 744;
+constexpr std::uint16_t kFreeSizeWideForPunchStrict = 745;
+constexpr std::uint16_t kFreeSizeWideForPunch = 746;
+constexpr std::uint16_t kFin1000Listed = 757;
+constexpr std::uint16_t kFin1000StaplePosition = 758;
+constexpr std::uint16_t kFin50StaplePosition = 763;
+constexpr std::uint16_t kType15Listed = 773;
+constexpr std::uint16_t kType15StaplePosition = 774;
+constexpr std::uint16_t kDomPunchPosition = 778;
+constexpr std::uint16_t kDomStaplePosition = 779;
+constexpr std::uint16_t kDomListedExtended = 780;
+constexpr std::uint16_t kDomExclusionListed = 781;
+constexpr std::uint16_t kFinBFFitsLong = 787;
+constexpr std::uint16_t kFinBFFitsTurned = 788;
+constexpr std::uint16_t kFinBFFitsUnturned = 789;
+constexpr std::uint16_t kFinBFFitsAt68 = 790;
+constexpr std::uint16_t kFinBFListed = 791;
+constexpr std::uint16_t kFinBFStaplePosition = 792;
+constexpr std::uint16_t kFin2FitsUnturned = 811;
+constexpr std::uint16_t kFin2PunchPosition = 814;
+constexpr std::uint16_t kFin2StaplePosition = 815;
+constexpr std::uint16_t kFin2ListedExtended = 816;
+constexpr std::uint16_t kPrintPaperOrient = 819;
+constexpr std::uint16_t kPaperInSource7 = 820;
+constexpr std::uint16_t kPaperInSource1 = 821;
+constexpr std::uint16_t kPaperInSource3 = 822;
+constexpr std::uint16_t kPaperInSource256 = 824;
+constexpr std::uint16_t kPaperInSource11 = 825;
+constexpr std::uint16_t kPaperInSource4 = 826;
+constexpr std::uint16_t kFinishingEdgeCode1 = 827;
+constexpr std::uint16_t kFinishingEdgeCode2 = 828;
+constexpr std::uint16_t kPaperInSource256Again = 829;
+constexpr std::uint16_t kPaperInSource261 = 830;
+constexpr std::uint16_t kPaperInSource262 = 832;
+constexpr std::uint16_t kPaperInSource263 = 833;
+constexpr std::uint16_t kSamePaperForCover = 836;
+constexpr std::uint16_t kSamePaperForMP = 837;
+constexpr std::uint16_t kSamePaperForBackCover = 838;
+constexpr std::uint16_t kSamePaperForChapter = 839;
+constexpr std::uint16_t kSamePaperForReverseCover = 840;
+
 // A punch or staple position judge with one finisher, a fed paper and a position type.
 struct PositionCase {
     std::uint16_t judge;
@@ -84,12 +142,12 @@ TEST_F(FinishingJudges, IdentifiersWithoutAComputationAnswerZero)
            1);
     Set(rdmPunchType, 1);
     Set(rdmStapleType, 49);
-    ASSERT_EQ(Judge(725), 1u);  // a judge with a computation is true here
+    ASSERT_EQ(Judge(kLargeFinisherListed), 1u);  // a judge with a computation is true here
     for (std::uint16_t id : {0, 722, 737, 738, 747, 754, 766, 770, 782, 786, 793, 794, 802, 810, 818, 831, 834, 842,
                              846, 847, 863, 914, 915, 0xFFFF}) {
         EXPECT_EQ(Judge(id), 0u) << id;
     }
-    EXPECT_EQ(ComputeFinishingJudge(nullptr, 725), 0u);
+    EXPECT_EQ(ComputeFinishingJudge(nullptr, kLargeFinisherListed), 0u);
 }
 
 TEST_F(FinishingJudges, FinishingIsLandscapeWhereNupOrDuplexTurnsThePage)
@@ -117,7 +175,7 @@ TEST_F(FinishingJudges, FinishingIsLandscapeWhereNupOrDuplexTurnsThePage)
         Set(dmOrientation, c.orientation);
         EXPECT_EQ(IsFinishingLandscape(context()), c.landscape)
             << c.nup << " " << c.nupType << " " << c.duplex << " " << c.duplexType << " " << c.orientation;
-        EXPECT_EQ(Judge(819), static_cast<std::uint32_t>(c.landscape));
+        EXPECT_EQ(Judge(kPrintPaperOrient), static_cast<std::uint32_t>(c.landscape));
     }
     // Item access reads punch and staple values through the same rule.
     EXPECT_EQ(GetDefaultItemServices().isFinishingLandscape, &IsFinishingLandscape);
@@ -155,14 +213,14 @@ TEST_F(FinishingJudges, SourcesStandForTheirTrays)
 
     // The paper-in-tray judges test the output paper.
     Set(rdmOutPaperSize, kB4);
-    EXPECT_EQ(Judge(825), 1u);
-    EXPECT_EQ(Judge(830), 1u);
-    EXPECT_EQ(Judge(832), 0u);
+    EXPECT_EQ(Judge(kPaperInSource11), 1u);
+    EXPECT_EQ(Judge(kPaperInSource261), 1u);
+    EXPECT_EQ(Judge(kPaperInSource262), 0u);
     Set(rdmOutPaperSize, kA5);
-    EXPECT_EQ(Judge(826), 1u);
+    EXPECT_EQ(Judge(kPaperInSource4), 1u);
     Set(rdmTray6Paper, kA5);
-    EXPECT_EQ(Judge(832), 1u);
-    EXPECT_EQ(Judge(833), 0u);
+    EXPECT_EQ(Judge(kPaperInSource262), 1u);
+    EXPECT_EQ(Judge(kPaperInSource263), 0u);
 
     std::int16_t paper = -1;
     std::int32_t orientation = -1;
@@ -198,12 +256,12 @@ TEST_F(FinishingJudges, TheAutomaticSourceSkipsLockedTraysAndMissingOptions)
 
     // The paper-in-tray judges.
     Set(rdmOutPaperSize, kLetter);
-    EXPECT_EQ(Judge(820), 1u);
-    EXPECT_EQ(Judge(821), 1u);
-    EXPECT_EQ(Judge(822), 0u);
+    EXPECT_EQ(Judge(kPaperInSource7), 1u);
+    EXPECT_EQ(Judge(kPaperInSource1), 1u);
+    EXPECT_EQ(Judge(kPaperInSource3), 0u);
     Set(rdmTray4Paper, kLetter);
-    EXPECT_EQ(Judge(824), 1u);
-    EXPECT_EQ(Judge(829), 1u);
+    EXPECT_EQ(Judge(kPaperInSource256), 1u);
+    EXPECT_EQ(Judge(kPaperInSource256Again), 1u);
 }
 
 TEST_F(FinishingJudges, ExtendedListsTakeA5AndStatementPerFinisher)
@@ -215,23 +273,23 @@ TEST_F(FinishingJudges, ExtendedListsTakeA5AndStatementPerFinisher)
         std::uint32_t value;
     };
     const Case cases[] = {
-        {0, 728, kStatement, 0},                              // Statement needs a Fin2000-group bit
-        {rdmOutputOptionTypeFin2000NA, 728, kStatement, 1},
-        {rdmOutputOptionTypeFin3000, 728, kStatement, 0},     // the Fin3000 group does not do
-        {rdmOutputOptionTypeFin3000, 728, kA5, 1},            // A5 needs no finisher
-        {rdmOutputOptionTypeFin3000, 725, kA5, 0},            // not without extension
-        {rdmOutputOption2TypeFIN2NE, 816, kStatement, 1},
-        {rdmOutputOption2TypeFIN2NE, 811, kStatement, 1},     // fits unturned from tray 1
-        {rdmOutputOption2TypeFin2Dom, 780, kStatement, 1},
-        {rdmOutputOption2TypeFin2Dom, 780, kA5, 0},           // the Dom list never takes A5
-        {0, 735, kStatement, 1},                              // the FIN4 list takes both always
-        {0, 735, kA5, 1},
-        {0, 729, kA3, 1},                                     // exclusion tests: not in the list
-        {0, 729, kA4, 0},
-        {0, 781, kB4, 0},
-        {0, 757, 517, 1},
-        {0, 741, 514, 0},
-        {0, 773, 512, 1},
+        {0, kLargeFinisherListedExtended, kStatement, 0},                              // Statement needs a Fin2000-group bit
+        {rdmOutputOptionTypeFin2000NA, kLargeFinisherListedExtended, kStatement, 1},
+        {rdmOutputOptionTypeFin3000, kLargeFinisherListedExtended, kStatement, 0},     // the Fin3000 group does not do
+        {rdmOutputOptionTypeFin3000, kLargeFinisherListedExtended, kA5, 1},            // A5 needs no finisher
+        {rdmOutputOptionTypeFin3000, kLargeFinisherListed, kA5, 0},            // not without extension
+        {rdmOutputOption2TypeFIN2NE, kFin2ListedExtended, kStatement, 1},
+        {rdmOutputOption2TypeFIN2NE, kFin2FitsUnturned, kStatement, 1},     // fits unturned from tray 1
+        {rdmOutputOption2TypeFin2Dom, kDomListedExtended, kStatement, 1},
+        {rdmOutputOption2TypeFin2Dom, kDomListedExtended, kA5, 0},           // the Dom list never takes A5
+        {0, kFin4ListedExtended, kStatement, 1},                              // the FIN4 list takes both always
+        {0, kFin4ListedExtended, kA5, 1},
+        {0, kLargeFinisherExclusionListed, kA3, 1},                                     // exclusion tests: not in the list
+        {0, kLargeFinisherExclusionListed, kA4, 0},
+        {0, kDomExclusionListed, kB4, 0},
+        {0, kFin1000Listed, 517, 1},
+        {0, kType14Listed, 514, 0},
+        {0, kType15Listed, 512, 1},
     };
     for (const Case& c : cases) {
         if (c.finisher) Set(c.finisher, 1);
@@ -245,57 +303,57 @@ TEST_F(FinishingJudges, FitsJudgesFollowTheFeedDirection)
 {
     Set(rdmOutputOptionTypeFin2000, 1);
     UsePaper(kA4);
-    EXPECT_EQ(Judge(723), 1u);
-    EXPECT_EQ(Judge(724), 0u);
+    EXPECT_EQ(Judge(kLargeFinisherFitsUnturned), 1u);
+    EXPECT_EQ(Judge(kLargeFinisherFitsTurned), 0u);
     UsePaper(kA4, 1);
-    EXPECT_EQ(Judge(723), 0u);
-    EXPECT_EQ(Judge(724), 1u);
+    EXPECT_EQ(Judge(kLargeFinisherFitsUnturned), 0u);
+    EXPECT_EQ(Judge(kLargeFinisherFitsTurned), 1u);
     UsePaper(kA3, 1);  // long papers are never finished turned
-    EXPECT_EQ(Judge(724), 0u);
+    EXPECT_EQ(Judge(kLargeFinisherFitsTurned), 0u);
     Set(rdmOutputOptionTypeFin2000, 0);
     UsePaper(kA4, 1);
-    EXPECT_EQ(Judge(724), 0u);
+    EXPECT_EQ(Judge(kLargeFinisherFitsTurned), 0u);
 
     Set(rdmOutputOptionType14, 1);
     UsePaper(kB5);
-    EXPECT_EQ(Judge(739), 0u);  // B5 is not taken unturned
+    EXPECT_EQ(Judge(kType14FitsUnturned), 0u);  // B5 is not taken unturned
     UsePaper(kA4);
-    EXPECT_EQ(Judge(739), 1u);
+    EXPECT_EQ(Judge(kType14FitsUnturned), 1u);
 }
 
 TEST_F(FinishingJudges, PunchPositions)
 {
     Set(rdmFuncSelectPunch, 1);
     ExpectPositions({
-        {726, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 1, 1},
-        {726, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 2, 0},    // second edge
-        {726, rdmOutputOptionTypeFin2000, kA4, 0, kLandscape, 2, 1},
-        {726, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 17, 0},   // only 1 to 3 offered
-        {726, rdmOutputOptionTypeFin2000NA, kA4, 0, kPortrait, 17, 0}, // A4 is in the exclusion list
-        {726, rdmOutputOptionTypeFin2000NA, kA3, 0, kPortrait, 17, 1},
-        {726, rdmOutputOptionTypeFin2000NA, kA4, 1, kLandscape, 17, 1},
-        {726, rdmOutputOptionTypeFin2000NE, kA4, 0, kPortrait, 49, 1},
-        {726, rdmOutputOptionTypeFin2000NE, kA4, 0, kPortrait, 1, 0},
-        {726, rdmOutputOptionTypeFin2000NoPunch, kA4, 0, kPortrait, 1, 0},
-        {726, rdmOutputOptionTypeFin2000, 0, 0, kPortrait, 1, 0},         // paper not in the list
-        {726, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 4, 0},       // no such position
-        {814, rdmOutputOption2TypeFIN2NA, kA4, 0, kPortrait, 1, 1},
-        {814, rdmOutputOption2TypeFIN2EU, kA3, 0, kPortrait, 17, 1},
-        {814, rdmOutputOption2TypeFIN2EU, kA4, 0, kPortrait, 1, 0},
-        {814, rdmOutputOption2TypeFIN2NoPunch, kA3, 0, kPortrait, 33, 1},
-        {814, rdmOutputOption2TypeFIN2NE, kA4, 0, kPortrait, 49, 0},
-        {814, rdmOutputOption2TypeFIN2NA, kA4, 0, kPortrait, 49, 0},
-        {778, rdmOutputOption2TypeFin1Dom, kB4, 0, kPortrait, 1, 1},
-        {778, rdmOutputOption2TypeFIN4NA2, kB4, 0, kPortrait, 1, 0},     // not B4 with the NA2 unit
-        {778, rdmOutputOption2TypeFIN4NA2, kA3, 1, kLandscape, 1, 0},    // turned: Letter or A4 only
-        {778, rdmOutputOption2TypeFIN4NA2, kA4, 1, kLandscape, 1, 1},
-        {778, rdmOutputOption2TypeFIN4NA2, kLetter, 1, kPortrait, 18, 1},
-        {778, rdmOutputOption2TypeFIN4NA2, kB4, 1, kPortrait, 18, 0},
-        {778, rdmOutputOption2TypeFin2Dom, kA3, 0, kPortrait, 33, 1},
-        {778, rdmOutputOption2TypeFin2Dom, kB4, 0, kPortrait, 33, 0},
-        {778, rdmOutputOption2TypeFin2Dom, kA4, 1, kLandscape, 33, 1},
-        {778, rdmOutputOption2TypeFIN4EU, kA4, 0, kPortrait, 33, 0},     // EU unit offers 1 to 3 here
-        {778, rdmOutputOption2TypeFIN4NE, kA4, 0, kLandscape, 50, 1},
+        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 1, 1},
+        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 2, 0},    // second edge
+        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kLandscape, 2, 1},
+        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 17, 0},   // only 1 to 3 offered
+        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NA, kA4, 0, kPortrait, 17, 0}, // A4 is in the exclusion list
+        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NA, kA3, 0, kPortrait, 17, 1},
+        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NA, kA4, 1, kLandscape, 17, 1},
+        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NE, kA4, 0, kPortrait, 49, 1},
+        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NE, kA4, 0, kPortrait, 1, 0},
+        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NoPunch, kA4, 0, kPortrait, 1, 0},
+        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, 0, 0, kPortrait, 1, 0},         // paper not in the list
+        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 4, 0},       // no such position
+        {kFin2PunchPosition, rdmOutputOption2TypeFIN2NA, kA4, 0, kPortrait, 1, 1},
+        {kFin2PunchPosition, rdmOutputOption2TypeFIN2EU, kA3, 0, kPortrait, 17, 1},
+        {kFin2PunchPosition, rdmOutputOption2TypeFIN2EU, kA4, 0, kPortrait, 1, 0},
+        {kFin2PunchPosition, rdmOutputOption2TypeFIN2NoPunch, kA3, 0, kPortrait, 33, 1},
+        {kFin2PunchPosition, rdmOutputOption2TypeFIN2NE, kA4, 0, kPortrait, 49, 0},
+        {kFin2PunchPosition, rdmOutputOption2TypeFIN2NA, kA4, 0, kPortrait, 49, 0},
+        {kDomPunchPosition, rdmOutputOption2TypeFin1Dom, kB4, 0, kPortrait, 1, 1},
+        {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kB4, 0, kPortrait, 1, 0},     // not B4 with the NA2 unit
+        {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kA3, 1, kLandscape, 1, 0},    // turned: Letter or A4 only
+        {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kA4, 1, kLandscape, 1, 1},
+        {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kLetter, 1, kPortrait, 18, 1},
+        {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kB4, 1, kPortrait, 18, 0},
+        {kDomPunchPosition, rdmOutputOption2TypeFin2Dom, kA3, 0, kPortrait, 33, 1},
+        {kDomPunchPosition, rdmOutputOption2TypeFin2Dom, kB4, 0, kPortrait, 33, 0},
+        {kDomPunchPosition, rdmOutputOption2TypeFin2Dom, kA4, 1, kLandscape, 33, 1},
+        {kDomPunchPosition, rdmOutputOption2TypeFIN4EU, kA4, 0, kPortrait, 33, 0},     // EU unit offers 1 to 3 here
+        {kDomPunchPosition, rdmOutputOption2TypeFIN4NE, kA4, 0, kLandscape, 50, 1},
     }, rdmPunchType);
 }
 
@@ -306,48 +364,48 @@ TEST_F(FinishingJudges, PositionJudgesNeedThePaperInTheSource)
     Set(rdmStapleType, 49);
     Set(rdmOutPaperSize, kA4);
     Set(rdmTray1Paper, kLetter);
-    EXPECT_EQ(Judge(726), 0u);
-    EXPECT_EQ(Judge(727), 0u);
+    EXPECT_EQ(Judge(kLargeFinisherPunchPosition), 0u);
+    EXPECT_EQ(Judge(kLargeFinisherStaplePosition), 0u);
     Set(rdmTray1Paper, kA4);
-    EXPECT_EQ(Judge(726), 1u);
-    EXPECT_EQ(Judge(727), 1u);
+    EXPECT_EQ(Judge(kLargeFinisherPunchPosition), 1u);
+    EXPECT_EQ(Judge(kLargeFinisherStaplePosition), 1u);
 }
 
 TEST_F(FinishingJudges, StaplePositions)
 {
     ExpectPositions({
-        {727, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 17, 1},
-        {727, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 1, 0},
-        {727, rdmOutputOptionTypeFin3000, kA4, 1, kPortrait, 1, 1},
-        {727, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 50, 1},
-        {727, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 68, 0},
-        {727, rdmOutputOptionTypeFin3000, kA5, 0, kPortrait, 50, 0},   // the list without extension
-        {734, rdmOutputOption2TypeFIN4NE, kA4, 0, kPortrait, 68, 1},
-        {734, rdmOutputOption2TypeFIN4NE, kLegal, 0, kPortrait, 68, 0},
-        {734, rdmOutputOption2TypeFIN4NE, kA4, 1, kPortrait, 68, 0},
-        {815, rdmOutputOption2TypeFIN2NA, kA4, 0, kPortrait, 68, 0},   // 68 needs the booklet unit too
-        {763, rdmOutputOption2TypeFin50, kA4, 0, kPortrait, 68, 0},
-        {763, rdmOutputOption2TypeFin50, kA4, 0, kLandscape, 34, 1},
-        {779, rdmOutputOption2TypeFin2Dom, kB5, 0, kPortrait, 49, 0},  // B5 fed unturned
-        {779, rdmOutputOption2TypeFin2Dom, kB5, 1, kPortrait, 49, 1},
-        {779, rdmOutputOption2TypeFin2Dom, kA4, 0, kPortrait, 49, 1},
-        {779, rdmOutputOption2TypeFin2Dom, kB5, 0, kPortrait, 33, 0},
-        {779, rdmOutputOption2TypeFin2Dom, kA4, 0, kPortrait, 33, 1},
-        {779, rdmOutputOption2TypeFin2Dom, kB5, 1, kLandscape, 65, 1},
-        {779, rdmOutputOption2TypeFin2Dom, kA4, 0, kPortrait, 66, 0},
-        {779, rdmOutputOption2TypeFin2Dom, kB4, 0, kPortrait, 68, 1},
-        {758, rdmOutputOptionTypeFin1000, kA4, 0, kPortrait, 33, 1},
-        {758, rdmOutputOptionTypeFin1000, kA4, 0, kPortrait, 65, 0},
-        {742, rdmOutputOptionType14, kB5, 0, kPortrait, 49, 0},        // B5 counts only turned
-        {742, rdmOutputOptionType14, kB5, 1, kLandscape, 49, 1},
-        {742, rdmOutputOptionType14, kA4, 0, kPortrait, 49, 1},
-        {774, rdmOutputOptionType15, kA4, 0, kLandscape, 66, 1},
-        {774, rdmOutputOptionType15, kA4, 0, kLandscape, 49, 1},
+        {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 17, 1},
+        {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 1, 0},
+        {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 1, kPortrait, 1, 1},
+        {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 50, 1},
+        {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 68, 0},
+        {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA5, 0, kPortrait, 50, 0},   // the list without extension
+        {kFin4StaplePosition, rdmOutputOption2TypeFIN4NE, kA4, 0, kPortrait, 68, 1},
+        {kFin4StaplePosition, rdmOutputOption2TypeFIN4NE, kLegal, 0, kPortrait, 68, 0},
+        {kFin4StaplePosition, rdmOutputOption2TypeFIN4NE, kA4, 1, kPortrait, 68, 0},
+        {kFin2StaplePosition, rdmOutputOption2TypeFIN2NA, kA4, 0, kPortrait, 68, 0},   // 68 needs the booklet unit too
+        {kFin50StaplePosition, rdmOutputOption2TypeFin50, kA4, 0, kPortrait, 68, 0},
+        {kFin50StaplePosition, rdmOutputOption2TypeFin50, kA4, 0, kLandscape, 34, 1},
+        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB5, 0, kPortrait, 49, 0},  // B5 fed unturned
+        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB5, 1, kPortrait, 49, 1},
+        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kA4, 0, kPortrait, 49, 1},
+        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB5, 0, kPortrait, 33, 0},
+        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kA4, 0, kPortrait, 33, 1},
+        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB5, 1, kLandscape, 65, 1},
+        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kA4, 0, kPortrait, 66, 0},
+        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB4, 0, kPortrait, 68, 1},
+        {kFin1000StaplePosition, rdmOutputOptionTypeFin1000, kA4, 0, kPortrait, 33, 1},
+        {kFin1000StaplePosition, rdmOutputOptionTypeFin1000, kA4, 0, kPortrait, 65, 0},
+        {kType14StaplePosition, rdmOutputOptionType14, kB5, 0, kPortrait, 49, 0},        // B5 counts only turned
+        {kType14StaplePosition, rdmOutputOptionType14, kB5, 1, kLandscape, 49, 1},
+        {kType14StaplePosition, rdmOutputOptionType14, kA4, 0, kPortrait, 49, 1},
+        {kType15StaplePosition, rdmOutputOptionType15, kA4, 0, kLandscape, 66, 1},
+        {kType15StaplePosition, rdmOutputOptionType15, kA4, 0, kLandscape, 49, 1},
     }, rdmStapleType);
     SetAll({rdmOutputOption2TypeFIN2NA, rdmOutputOptionTypeFinBF}, 1);
     UsePaper(kA4);
     Set(rdmStapleType, 68);
-    EXPECT_EQ(Judge(815), 1u);
+    EXPECT_EQ(Judge(kFin2StaplePosition), 1u);
 }
 
 TEST_F(FinishingJudges, BookletFinisherJudges)
@@ -364,21 +422,21 @@ TEST_F(FinishingJudges, BookletFinisherJudges)
     };
     for (const Case& c : cases) {
         UsePaper(c.paper, c.turned);
-        EXPECT_EQ(Judge(787), c.fitsLong) << c.paper << " " << c.turned;
-        EXPECT_EQ(Judge(788), c.fitsTurned) << c.paper << " " << c.turned;
-        EXPECT_EQ(Judge(789), c.fitsUnturned) << c.paper << " " << c.turned;
-        EXPECT_EQ(Judge(790), c.fitsAt68) << c.paper << " " << c.turned;
-        EXPECT_EQ(Judge(791), c.listed) << c.paper << " " << c.turned;
+        EXPECT_EQ(Judge(kFinBFFitsLong), c.fitsLong) << c.paper << " " << c.turned;
+        EXPECT_EQ(Judge(kFinBFFitsTurned), c.fitsTurned) << c.paper << " " << c.turned;
+        EXPECT_EQ(Judge(kFinBFFitsUnturned), c.fitsUnturned) << c.paper << " " << c.turned;
+        EXPECT_EQ(Judge(kFinBFFitsAt68), c.fitsAt68) << c.paper << " " << c.turned;
+        EXPECT_EQ(Judge(kFinBFListed), c.listed) << c.paper << " " << c.turned;
     }
     UsePaper(kA3);
     Set(rdmStapleType, 65);
-    EXPECT_EQ(Judge(792), 1u);
+    EXPECT_EQ(Judge(kFinBFStaplePosition), 1u);
     Set(rdmStapleType, 66);
-    EXPECT_EQ(Judge(792), 0u);
+    EXPECT_EQ(Judge(kFinBFStaplePosition), 0u);
     Set(dmOrientation, kLandscape);
-    EXPECT_EQ(Judge(792), 1u);
+    EXPECT_EQ(Judge(kFinBFStaplePosition), 1u);
     Set(rdmOutputOptionTypeFinBF, 0);
-    EXPECT_EQ(Judge(792), 0u);
+    EXPECT_EQ(Judge(kFinBFStaplePosition), 0u);
 }
 
 TEST_F(FinishingJudges, EdgeCodeOfTheFirstFinisherInstalled)
@@ -421,8 +479,8 @@ TEST_F(FinishingJudges, EdgeCodeOfTheFirstFinisherInstalled)
         EXPECT_EQ(GetFinishingEdgeCode(context()), c.edge)
             << c.finisher << " paper " << c.paper << " punch " << c.punch << "/" << c.punchType << " staple "
             << c.staple << "/" << c.stapleType;
-        EXPECT_EQ(Judge(827), static_cast<std::uint32_t>(c.edge == kEdgeFirst));
-        EXPECT_EQ(Judge(828), static_cast<std::uint32_t>(c.edge == kEdgeSecond));
+        EXPECT_EQ(Judge(kFinishingEdgeCode1), static_cast<std::uint32_t>(c.edge == kEdgeFirst));
+        EXPECT_EQ(Judge(kFinishingEdgeCode2), static_cast<std::uint32_t>(c.edge == kEdgeSecond));
         if (c.finisher) Set(c.finisher, 0);
     }
     // The large finisher comes before the others.
@@ -446,14 +504,14 @@ TEST_F(FinishingJudges, InsertedSheetsFromATrayWithTheSamePaper)
         std::uint32_t value;
     };
     const Case cases[] = {
-        {836, rdmCoverInputTray, 3, 1, 1},
-        {836, rdmCoverInputTray, 2, 1, 0},         // turned the other way
-        {836, rdmCoverInputTray, 7, 1, 0},         // the automatic source names no tray
-        {836, rdmCoverInputTray, 3, 7, 1},         // the job's automatic source counts as tray 1
-        {837, rdmMPInputTray, 1, 3, 1},
-        {838, rdmBackCoverInputTray, 2, 2, 1},
-        {839, wdmChapterTray, 3, 2, 0},
-        {840, rdmReverseCoverInputTray, 4, 1, 0},  // no manual or bypass option
+        {kSamePaperForCover, rdmCoverInputTray, 3, 1, 1},
+        {kSamePaperForCover, rdmCoverInputTray, 2, 1, 0},         // turned the other way
+        {kSamePaperForCover, rdmCoverInputTray, 7, 1, 0},         // the automatic source names no tray
+        {kSamePaperForCover, rdmCoverInputTray, 3, 7, 1},         // the job's automatic source counts as tray 1
+        {kSamePaperForMP, rdmMPInputTray, 1, 3, 1},
+        {kSamePaperForBackCover, rdmBackCoverInputTray, 2, 2, 1},
+        {kSamePaperForChapter, wdmChapterTray, 3, 2, 0},
+        {kSamePaperForReverseCover, rdmReverseCoverInputTray, 4, 1, 0},  // no manual or bypass option
     };
     for (const Case& c : cases) {
         Set(c.insertItem, c.insertSource);
@@ -490,10 +548,10 @@ TEST_F(FinishingJudges, FreeSizeWidths)
         if (c.finisher) Set(c.finisher, 1);
         Set(rdmPunchType, c.punchType);
         UsePaper(c.paper);
-        EXPECT_EQ(Judge(743), c.strict) << c.paper << " " << c.width;
-        EXPECT_EQ(Judge(744), c.wideForFinisher) << c.paper << " " << c.width;
-        EXPECT_EQ(Judge(745), c.strict) << c.paper << " " << c.width;
-        EXPECT_EQ(Judge(746), c.wideForPunch) << c.paper << " " << c.width;
+        EXPECT_EQ(Judge(kFreeSizeWideForFinisherStrict), c.strict) << c.paper << " " << c.width;
+        EXPECT_EQ(Judge(kFreeSizeWideForFinisher), c.wideForFinisher) << c.paper << " " << c.width;
+        EXPECT_EQ(Judge(kFreeSizeWideForPunchStrict), c.strict) << c.paper << " " << c.width;
+        EXPECT_EQ(Judge(kFreeSizeWideForPunch), c.wideForPunch) << c.paper << " " << c.width;
         if (c.finisher) Set(c.finisher, 0);
     }
 }
@@ -509,7 +567,7 @@ TEST_F(FinishingJudges, ReadersKeepTheirDescriptorsAndValuesFollowEveryChange)
     ASSERT_EQ(filled(), 0);
     Set(rdmOutputOptionTypeFin2000, 1);
     Set(rdmStapleType, 49);
-    EXPECT_EQ(Judge(727), 1u);
+    EXPECT_EQ(Judge(kLargeFinisherStaplePosition), 1u);
     const int afterFirst = filled();
     EXPECT_GT(afterFirst, 0);
     for (SettingItemDescriptor* slot : work->judgeDescriptorCache) {
@@ -518,7 +576,7 @@ TEST_F(FinishingJudges, ReadersKeepTheirDescriptorsAndValuesFollowEveryChange)
         }
     }
     Set(rdmTray1Paper, kLetter);  // no cached value: the judge sees the change at once
-    EXPECT_EQ(Judge(727), 0u);
+    EXPECT_EQ(Judge(kLargeFinisherStaplePosition), 0u);
     EXPECT_EQ(filled(), afterFirst);
 }
 

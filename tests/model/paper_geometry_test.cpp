@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <array>
 #include <string>
 
@@ -81,14 +83,14 @@ protected:
         UseDescription(kPapers, names_);
         CurrentFakeModel() = &fake_;
         fake_.entries[rdmOutPaperSize] = Pick({9, 1, 8, 256, 384, 1024}, {8});
-        SetDevmodeServices(SlotServices());
+        devmodeServices_.emplace(SlotServices());
         SetItemValue(context(), rdmDstResolutionW, 600);
         SetItemValue(context(), dmOrientation, 1);
         SetItemValue(context(), dmPaperSize, 9);
     }
     void TearDown() override
     {
-        SetDevmodeServices(GetDefaultDevmodeServices());
+        devmodeServices_.reset();
         CurrentFakeModel() = nullptr;
         CompiledContextTest::TearDown();
     }
@@ -98,6 +100,7 @@ protected:
 
     const DescriptionNames& names_ = ModelDatabaseNames();
     FakeModel fake_;
+    std::optional<vexl::test::ScopedDevmodeServices> devmodeServices_;
 };
 
 TEST_F(PaperGeometry, PageValueByResolutionOrientationAndCondition)

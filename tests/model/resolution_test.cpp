@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <vector>
 
 namespace vexl::model {
@@ -59,19 +61,20 @@ protected:
         UseDescription(kLargePapers, ModelDatabaseNames());
         CurrentFakeModel() = &fake_;
         fake_.entries[dmPaperSize] = Pick({9, 8});
-        SetDevmodeServices(FakeServices());
+        devmodeServices_.emplace(FakeServices());
         SetItemValue(context(), dmOrientation, 1);
         SetItemValue(context(), dmPaperSize, 9);
         SetItemValue(context(), rdmLoadShare, 0);
     }
     void TearDown() override
     {
-        SetDevmodeServices(GetDefaultDevmodeServices());
+        devmodeServices_.reset();
         CurrentFakeModel() = nullptr;
         CompiledContextTest::TearDown();
     }
 
     FakeModel fake_;
+    std::optional<vexl::test::ScopedDevmodeServices> devmodeServices_;
 };
 
 TEST_F(ResolutionCap, PagesTooLargeInDotsAreCappedAt600)

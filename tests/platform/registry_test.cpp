@@ -1,27 +1,17 @@
 #include "platform/registry.h"
 
+#include "support/child_process.h"
 #include "support/test_machine.h"
 
 #include <cstring>
 #include <functional>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vexl::test {
 namespace {
 
 using RegistryTest = MachineTest;
-
-// Runs work in a child process of this machine and answers its exit code.
-int RunInChildProcess(const std::function<int()>& work)
-{
-    const pid_t child = ::fork();
-    if (child == 0) ::_exit(work());
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 HKEY CreateKey(HKEY root, const char16_t* path, DWORD* disposition = nullptr)
 {

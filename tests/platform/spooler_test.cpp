@@ -2,6 +2,7 @@
 #include "platform/printers.h"
 #include "platform/spooler.h"
 
+#include "support/child_process.h"
 #include "support/test_machine.h"
 
 #include <algorithm>
@@ -9,22 +10,11 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 namespace vexl::test {
 namespace {
-
-// Runs work in a child process of this machine and answers its exit code.
-int RunInChildProcess(const std::function<int()>& work)
-{
-    const pid_t child = ::fork();
-    if (child == 0) ::_exit(work());
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // A public DEVMODE followed by driverExtra private bytes 0, 1, 2, ...
 std::string MakeDevmode(std::u16string_view deviceName, WORD driverExtra, SHORT orientation = DMORIENT_PORTRAIT)

@@ -3,12 +3,11 @@
 #include "common/storage/directories.h"
 
 #include "storage/storage_fixture.h"
+#include "support/child_process.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <chrono>
 
 namespace vexl::test {
 namespace {
@@ -93,13 +92,11 @@ TEST_F(IniTest, KilledWriterLeavesTheFileWhole)
     const std::string other = "[A]\r\na=1\r\n";
     machine::WriteFile(file, other);
     const std::string big = "[B]\r\nb=" + std::string(4 << 20, 'x') + "\r\n";
-    const pid_t child = fork();
-    if (child == 0) {
-        for (;;) RewriteIniSection(nullptr, file, u"B", big.data(), static_cast<std::uint32_t>(big.size()));
-    }
-    usleep(300000);
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    RunInChildProcessUntilKilled(
+        [&] {
+            for (;;) RewriteIniSection(nullptr, file, u"B", big.data(), static_cast<std::uint32_t>(big.size()));
+        },
+        std::chrono::milliseconds(300));
     const std::string now = ReadHostFile(file);
     EXPECT_TRUE(now == other || now == big + other) << now.size();
 }

@@ -2,15 +2,13 @@
 
 #include "common/storage/directories.h"
 #include "storage/storage_fixture.h"
+#include "support/child_process.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace vexl::test {
 namespace {
@@ -39,8 +37,7 @@ std::u16string Text(DriverContext* context, std::uint16_t id)
 // One value of every encoding, stored by one process and loaded by another.
 TEST_F(PersistenceTest, EveryEncodingRoundTripsAcrossProcesses)
 {
-    const pid_t child = fork();
-    if (child == 0) {
+    ASSERT_EQ(RunInChildProcess([] {
         ModelContext writer;
         DriverContext* ctx = writer.get();
         ctx->printer = OpenNamedPrinter(kPrinterName);
@@ -60,11 +57,8 @@ TEST_F(PersistenceTest, EveryEncodingRoundTripsAcrossProcesses)
         StoreItemsPass(ctx->printer, ctx, kAreaDevmode, 0);
         StoreItemsPass(ctx->printer, ctx, kAreaWork, kStoreForce);
         ClosePrinter(ctx->printer);
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return ::testing::Test::HasFailure() ? 1 : 0;
+    }), 0);
 
     EXPECT_EQ(machine::ReadPrinterData(kPrinterName, u"Logging")->type, REG_DWORD);
     EXPECT_EQ(machine::ReadPrinterData(kPrinterName, u"DllUserCode")->bytes, std::string("12345678\0", 9));
@@ -99,8 +93,7 @@ TEST_F(PersistenceTest, WidenedItemsRoundTripAcrossProcesses)
     ASSERT_EQ(image.size(), 261u - 1);
     const std::uint32_t trays = (1u << 29) | (1u << 25) | 1u;
 
-    const pid_t child = fork();
-    if (child == 0) {
+    ASSERT_EQ(RunInChildProcess([&] {
         ModelContext writer;
         DriverContext* ctx = writer.get();
         ctx->printer = OpenNamedPrinter(kPrinterName);
@@ -113,11 +106,8 @@ TEST_F(PersistenceTest, WidenedItemsRoundTripAcrossProcesses)
         StoreItemsPass(ctx->printer, ctx, kAreaPrinter, kPassModeByName);
         StoreItemsPass(ctx->printer, ctx, kAreaWork, kPassModeByName);
         ClosePrinter(ctx->printer);
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return ::testing::Test::HasFailure() ? 1 : 0;
+    }), 0);
 
     LoadItemsPass(printer_, context(), kAreaPrinter, kPassModeByName, nullptr);
     LoadItemsPass(printer_, context(), kAreaWork, kPassModeByName, nullptr);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdexcept>
+#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,6 +49,27 @@ void ChildProcess::Kill()
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
     pid_ = 0;
+}
+
+int RunInChildProcess(const std::function<int()>& work)
+{
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(work());
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void RunInChildProcessUntilKilled(const std::function<void()>& work, std::chrono::milliseconds lifetime)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        work();
+        ::_exit(0);
+    }
+    std::this_thread::sleep_for(lifetime);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
 }
 
 }  // namespace vexl::test

@@ -1,8 +1,10 @@
-// A program run in a process of its own for the tests that need two
-// processes on one machine. Its standard output comes back one line at a
-// time; the process is killed when the object ends.
+// Processes of their own for the tests that need two processes on one
+// machine: another program whose standard output comes back one line at a
+// time, or a forked copy of the test running one piece of work.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -24,5 +26,13 @@ private:
     pid_t pid_ = 0;
     int output_ = -1;
 };
+
+// Runs work in a forked copy of this process and answers its exit code, or
+// -1 when the copy did not exit by itself.
+int RunInChildProcess(const std::function<int()>& work);
+
+// Runs work in a forked copy of this process and kills the copy after the
+// given time, wherever it is: the test sees what a killed process leaves.
+void RunInChildProcessUntilKilled(const std::function<void()>& work, std::chrono::milliseconds lifetime);
 
 }  // namespace vexl::test

@@ -21,7 +21,7 @@ AREA_SIZES = {1: 1236, 2: 5264, 3: 4608}
 # Where each area begins in the store. Heap addresses are placed 8-byte aligned
 # in the store, not merely in their area, so that they are read as whole words.
 AREA_BASES = {1: 0, 2: AREA_SIZES[1], 3: AREA_SIZES[1] + AREA_SIZES[2]}
-ID_RUNS = ((1, 1554), (10001, 10434))
+ID_RUNS = ()  # (first, last) of the two runs of item ids, from item_runs.tsv
 PUBLIC_DEVMODE_SIZE = 220
 TYPES = {  # name: (code, natural alignment)
     'raw': (0, 1), 'address': (0, 8), 'i8': (1, 1), 'i16': (2, 2), 'i32': (3, 4), 'u8': (4, 1),
@@ -176,11 +176,11 @@ def check_widths(items):
             fail(f'item {it["id"]}: type code {type_code(it)} is not used by this model')
 
 
-def check_areas(items):
+def check_areas(items, runs):
     for it in items:
         i = it['id']
-        want = 1 if i <= 722 else 3 if i <= 1451 or 1543 <= i <= 1554 else 2
-        if it['area'] != want:
+        want = area_of_id(runs, i)
+        if want is not None and it['area'] != want:
             fail(f'item {i}: area {it["area"]}, the catalogue puts it in area {want}')
         if it['offset'] is None:
             continue
@@ -250,6 +250,76 @@ def check_devmode(items):
     for it in items:
         if it['area'] == 1 and it['id'] not in covered:
             fail(f'item {it["id"]}: in area 1 but not in the DEVMODE layout')
+
+
+# ---- item runs -------------------------------------------------------------
+
+def load_item_runs():
+    """The runs of item ids (item_runs.tsv): the two that hold every id, and the groups the code names."""
+    runs, names = [], set()
+    for r in read_tsv('item_runs.tsv'):
+        run = {'name': r['name'], 'first': num(r['first']), 'last': num(r['last']),
+               'area': num(r['area']) if r['area'] else None}
+        if run['name'] in names:
+            fail(f'item runs: {run["name"]} twice')
+        names.add(run['name'])
+        if run['first'] > run['last']:
+            fail(f'item runs: {run["name"]} ends before it begins')
+        if run['area'] is not None and run['area'] not in AREA_SIZES:
+            fail(f'item runs: {run["name"]} names area {run["area"]}, which does not exist')
+        runs.append(run)
+    return runs
+
+
+def id_runs_of(runs):
+    """The two runs that hold every item id, in order."""
+    by_name = {r['name']: r for r in runs}
+    if 'FirstItemRun' not in by_name or 'SecondItemRun' not in by_name:
+        fail('item runs: FirstItemRun and SecondItemRun must both be given')
+        return ID_RUNS
+    ends = tuple((by_name[n]['first'], by_name[n]['last']) for n in ('FirstItemRun', 'SecondItemRun'))
+    for r in runs:
+        if not any(a <= r['first'] and r['last'] <= b for a, b in ends):
+            fail(f'item runs: {r["name"]} ({r["first"]} to {r["last"]}) reaches past the item ids')
+    return ends
+
+
+def area_of_id(runs, item_id):
+    """The area the runs put an item in; every item must lie in runs of one area."""
+    areas = {r['area'] for r in runs if r['area'] is not None and r['first'] <= item_id <= r['last']}
+    if len(areas) != 1:
+        fail(f'item {item_id}: the item runs put it in areas {sorted(areas)}, not in one')
+        return None
+    return areas.pop()
+
+
+def write_item_layout(path, items, runs):
+    """Where the code finds items without the table: the id runs it names, the
+    header fields of the private DEVMODE that are no items, and each item's
+    offset in the settings store."""
+    o = ['// Generated from common/core/modeldb/item_runs.tsv, devmode_layout.tsv and items.tsv by generate.py.',
+         '// Do not edit.', '#pragma once', '', '#include <cstdint>', '', 'namespace vexl {', '',
+         '// A run of item ids; both ends belong to it.',
+         'struct ItemIdRun {', '    std::uint16_t first;', '    std::uint16_t last;',
+         '    constexpr bool Holds(std::uint32_t id) const { return id >= first && id <= last; }',
+         '    constexpr int Count() const { return last - first + 1; }', '};', '']
+    o += [f'inline constexpr ItemIdRun k{r["name"]} = {{{r["first"]}, {r["last"]}}};' for r in runs]
+    o += ['', '// The fields of the private DEVMODE header that are no items, offsets from the DEVMODE start.']
+    for r in read_tsv('devmode_layout.tsv'):
+        if r['kind'] in ('signature', 'header') and r.get('field'):
+            o.append(f'inline constexpr std::uint32_t kDevmode{r["field"]}Offset = {num(r["offset"])};')
+    o += ['', '// Where each item begins in the settings store (its area\'s base plus its offset), by position.',
+          'inline constexpr std::uint32_t kItemStoreOffsets[] = {']
+    offsets = [AREA_BASES[it['area']] + (it['offset'] or 0) for it in items]
+    o += ['    ' + ', '.join(str(v) for v in offsets[i:i + 16]) + ',' for i in range(0, len(offsets), 16)]
+    o += ['};', '',
+          '// The store offset of an item, for layouts the code spells out (an id outside the runs does not compile).',
+          'consteval std::uint32_t ItemStoreOffset(std::uint16_t id) {',
+          '    return kItemStoreOffsets[kFirstItemRun.Holds(id) ? id - kFirstItemRun.first',
+          '                                                     : kFirstItemRun.Count() + (id - kSecondItemRun.first)];',
+          '}', '', '}  // namespace vexl', '']
+    with open(path, 'w', encoding='utf-8') as f:
+        f.write('\n'.join(o))
 
 
 # ---- the other tables ------------------------------------------------------
@@ -728,7 +798,7 @@ def write_tables(path, items, symbols, consts_a, consts_b, maps, model):
 
 
 def main():
-    global HERE
+    global HERE, ID_RUNS
     args = sys.argv[1:]
     if len(args) == 3 and args[0] == '--tables':
         HERE = args[1]
@@ -736,12 +806,14 @@ def main():
     if len(args) != 1:
         sys.exit('usage: generate.py [--tables DIR] OUTDIR')
     out = args[0]
+    runs = load_item_runs()
+    ID_RUNS = id_runs_of(runs)
     items = load_items()
     check_ids(items)
     check_names(items)
     check_widths(items)
     ends = lay_out(items)
-    check_areas(items)
+    check_areas(items, runs)
     check_overlaps(items)
     check_devmode(items)
     symbols = load_symbols(items)
@@ -766,6 +838,7 @@ def main():
         sys.exit(1)
     write_header(os.path.join(out, 'common', 'core', 'item_ids.h'), items, symbols, consts_a + consts_b, model)
     write_item_rules(os.path.join(out, 'common', 'core', 'item_rules.h'))
+    write_item_layout(os.path.join(out, 'common', 'core', 'item_layout.h'), items, runs)
     print(f'modeldb: {len(items)} items, {counts[0]} pages, {counts[1]} messages, {counts[2]} languages, '
           f'{len(symbols)} symbols, {len(consts_a)} + {len(consts_b)} constants, {counts[3]} item queries; '
           f'area 2 uses {ends[2]} of {AREA_SIZES[2]} bytes, area 3 {ends[3]} of {AREA_SIZES[3]}')
