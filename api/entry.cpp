@@ -1,5 +1,5 @@
 // Entry point of the settings library.
-#include "common/core/process.h"
+#include "common/wiring.h"
 #include "platform/win32.h"
 
 VEXL_API BOOL DllMain(HINSTANCE, DWORD reason, LPVOID)

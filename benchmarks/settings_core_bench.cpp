@@ -15,6 +15,7 @@
 #include "common/model/judge_eval.h"
 #include "common/model/reader.h"
 #include "common/storage/persistence.h"
+#include "common/wiring.h"
 #include "integration/integration_fixture.h"
 
 #include <benchmark/benchmark.h>
@@ -434,4 +435,14 @@ BENCHMARK(BM_LoadAllSettings)->Unit(benchmark::kMicrosecond);
 }  // namespace
 }  // namespace vexl::bench
 
-BENCHMARK_MAIN();
+// The common library is linked without a deliverable: its services get
+// their defaults before any benchmark runs.
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    vexl::InstallDefaultServices();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

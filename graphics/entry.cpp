@@ -1,5 +1,5 @@
 // Entry points of the graphics library.
-#include "common/core/process.h"
+#include "common/wiring.h"
 #include "graphics/graphics_context.h"
 #include "graphics/hooks.h"
 #include "graphics/pdev.h"
@@ -7,13 +7,13 @@
 
 VEXL_API BOOL DllEntryPoint(HINSTANCE module, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH) {
-        // The module handle is kept at attach; enabling a device fails without it.
-        vexl::SetLibraryModule(module);
-        // Every context of this library is a graphics context.
-        vexl::graphics::UseGraphicsContextSteps();
-    }
-    return vexl::HandleProcessEntry(reason);
+    // The module handle is kept at attach; enabling a device fails without it.
+    if (reason == DLL_PROCESS_ATTACH) vexl::SetLibraryModule(module);
+    const BOOL result = vexl::HandleProcessEntry(reason);
+    // Every context of this library is a graphics context: its steps go over
+    // the defaults that the attach installed.
+    if (reason == DLL_PROCESS_ATTACH) vexl::graphics::UseGraphicsContextSteps();
+    return result;
 }
 
 VEXL_API BOOL DrvQueryDriverInfo(DWORD mode, PVOID buffer, DWORD size, DWORD* needed)

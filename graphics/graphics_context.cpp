@@ -11,6 +11,7 @@
 #include "common/storage/ini_lists.h"
 #include "common/storage/persistence.h"
 #include "common/storage/settings_files.h"
+#include "common/wiring.h"
 
 #include <vector>
 

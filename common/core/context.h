@@ -218,8 +218,9 @@ const ModelNameEntry* FindModelNameEntry(DriverContext* context, const WCHAR* na
 // ---- steps that other subsystems carry out ---------------------------------------------
 
 // What building and destroying a context asks of the compiled model, the
-// default DEVMODE, the stored settings and the resource libraries. Each
-// entry starts as the library's own step; a test may put a fake in place.
+// default DEVMODE, the stored settings and the resource libraries. The
+// wiring of the library installs each subsystem's own step; a test may put
+// a fake in place.
 struct ContextBuildSteps {
     CompiledModel* (*acquireCompiledModel)(DriverContext* context);
     int (*allocJudgeStack)(DriverContext* context);  // 0, or -1 when memory runs out
@@ -239,6 +240,5 @@ const ContextBuildSteps& GetContextBuildSteps();
 PageTable* CopyPageTable(const PageTable* source, bool* complete);
 void FreePageTable(PageTable* table);
 void SetContextBuildSteps(const ContextBuildSteps& steps);
-const ContextBuildSteps& GetDefaultContextBuildSteps();
 
 }  // namespace vexl

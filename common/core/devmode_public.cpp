@@ -143,8 +143,8 @@ void AdjustNupForType(DriverContext* context, UiEntryRef entry, std::uint16_t op
     }
 }
 
-// Step 1 of the check for pick types, up to the option; false when the
-// value is no option of the model (answer 0 then).
+// The check of a pick type up to the option; false when the value is no
+// option of the model (answer 0 then).
 bool OptionOfValue(DriverContext* context, const SettingItemDescriptor* descriptor, std::uint32_t value,
                    std::uint32_t* option) {
     if (!HasValueMap(descriptor)) {
@@ -155,7 +155,7 @@ bool OptionOfValue(DriverContext* context, const SettingItemDescriptor* descript
     return !(*option == value && !HasOptionForValue(context, descriptor, value));
 }
 
-// Step 2: the non-pick types.
+// The check of the non-pick types.
 int CheckNonPickValue(UiEntryRef entry, std::uint16_t type, std::uint32_t value, DriverContext* context) {
     if (type == kUiTypeBoolean) return value <= 1 ? kCheckAllowed : kCheckNotOption;
     if (type == kUiTypeNumeric) {
@@ -389,7 +389,7 @@ bool IsWithinUiRange(std::uint16_t item, std::uint32_t value, DriverContext* con
 
 bool IsFormNameEmpty(const DEVMODEW* devmode) { return GetDevmodeField16(devmode, kOffFormName) == 0; }
 
-// The collate rule of the validation and of the merge's step 15.
+// The collate rule of the validation and of the merge.
 void ApplyCollateRule(DEVMODEW* devmode, DriverContext* context) {
     if (!IsCollateAvailable(context)) {
         ClearBit(devmode, DM_COLLATE);
@@ -479,7 +479,7 @@ void MergePaper(DEVMODEW* dst, const DEVMODEW* src, std::uint32_t fields, Driver
     std::int32_t srcLength = Signed(ReadShort(src, kOffPaperLength));
     std::int32_t srcWidth = Signed(ReadShort(src, kOffPaperWidth));
     std::uint32_t srcPaper = GetDevmodeField16(src, kOffPaperSize);
-    // Step 4: a user-defined paper is a size; an oversized custom paper a paper.
+    // A user-defined paper is a size; an oversized custom paper a paper.
     if (srcPaper == kUserDefinedPaper) fields = (fields & ~DM_PAPERSIZE) | DM_PAPERLENGTH | DM_PAPERWIDTH;
     if (shortOver) fields = (fields & ~(DM_PAPERLENGTH | DM_PAPERWIDTH)) | DM_PAPERSIZE;
 
@@ -567,7 +567,7 @@ void KeepValidOrDefault(DEVMODEW* dst, std::uint16_t item, BOOL (*validator)(std
     ApplyBit(dst, rule->bit, bitWithDefault ? BitRule::kSet : BitRule::kClear);
 }
 
-// The fields copied in step 1 by their bits (the form name has its own step).
+// The fields the merge copies first, by their bits (the form name has its own step).
 constexpr std::uint16_t kMergedFieldItems[] = {
     dmOrientation, dmPaperSize, dmPaperLength, dmPaperWidth, dmScale, dmCopies, dmDefaultSource,
     dmPrintQuality, dmColor, dmDuplex, dmYResolution, dmTTOption, dmCollate, dmICMMethod,
@@ -978,12 +978,12 @@ void MergePublicDevmode(DEVMODEW* dst, const DEVMODEW* src, DriverContext* conte
     if (dst == nullptr || src == nullptr || !HasReadableHeader(src)) return;
     std::uint32_t fields = GetDevmodeFields(src);
 
-    // 1. The fields named by the caller's bits, as far as its record reaches.
+    // The fields named by the caller's bits, as far as its record reaches.
     for (std::uint16_t item : kMergedFieldItems) {
         const PublicFieldRule* rule = FindFieldRule(item);
         if ((fields & rule->bit) && Reaches(src, *rule)) WriteField(dst, *rule, ReadField(src, *rule));
     }
-    // 2-3. Default source and orientation.
+    // Default source and orientation.
     if (fields & DM_DEFAULTSOURCE) {
         if (!IsValidDefaultSource(ReadShort(dst, kOffDefaultSource), context)) {
             ResetFieldToDefault(dst, dmDefaultSource, context);
@@ -996,27 +996,27 @@ void MergePublicDevmode(DEVMODEW* dst, const DEVMODEW* src, DriverContext* conte
         }
         SetBit(dst, DM_ORIENTATION);
     }
-    // 4-8. Paper, or orientation alone, or the form name.
+    // Paper, or orientation alone, or the form name.
     MergePaper(dst, src, fields, context);
-    // 9. Scale: tested against its limits; the bit never stays.
+    // Scale: tested against its limits; the bit never stays.
     MergeLimited(dst, dmScale, kOffScale, RecordOf(context)->scaleMin, RecordOf(context)->scaleMax, context);
     ClearBit(dst, DM_SCALE);
-    // 10. Copies.
+    // Copies.
     MergeLimited(dst, dmCopies, kOffCopies, RecordOf(context)->copiesMin, RecordOf(context)->copiesMax, context);
     SetBit(dst, DM_COPIES);
-    // 11. Media type.
+    // Media type.
     if (!IsValidMediaType(GetDevmodeField32(dst, kOffMediaType), context)) {
         SetDevmodeField32(dst, kOffMediaType, ModelDefaultOf(dmMediaType, context));
     }
-    // 12-13. Print quality, and the y resolution with it.
+    // Print quality, and the y resolution with it.
     MergePrintQuality(dst, src, context);
     SetDevmodeField16(dst, kOffYResolution, GetDevmodeField16(dst, kOffPrintQuality));
     SetBit(dst, DM_YRESOLUTION);
-    // 14. Duplex, colour, TrueType option.
+    // Duplex, colour, TrueType option.
     KeepValidOrDefault(dst, dmDuplex, IsValidDuplex, true, context);
     KeepValidOrDefault(dst, dmColor, IsValidColor, true, context);
     KeepValidOrDefault(dst, dmTTOption, IsValidTTOption, false, context);
-    // 15. Collate.
+    // Collate.
     ClearBit(dst, DM_COLLATE);
     SetDevmodeField16(dst, kOffCollate, 0);
     if (IsCollateAvailable(context)) {
@@ -1025,7 +1025,7 @@ void MergePublicDevmode(DEVMODEW* dst, const DEVMODEW* src, DriverContext* conte
                                               : GetItemValue(context, rdmFuncSelectSort) != 0;
         SetDevmodeField16(dst, kOffCollate, collate ? 1 : 0);
     }
-    // 16. ICM method, ICM intent, dither type.
+    // ICM method, ICM intent, dither type.
     KeepValidOrDefault(dst, dmICMMethod, IsValidIcmMethod, false, context);
     KeepValidOrDefault(dst, dmICMIntent, IsValidIcmIntent, false, context);
     KeepValidOrDefault(dst, dmDitherType, IsValidDitherType, false, context);
@@ -1041,7 +1041,7 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
         return block.value;
     };
 
-    // 1. The value to start from.
+    // The value to start from.
     std::uint32_t quality = ReadShort(dst, kOffPrintQuality);
     if (IsDeviceResolutionCode(quality, context)) {
         ResetFieldToDefault(dst, dmPrintQuality, context);
@@ -1054,7 +1054,7 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
     }
     quality = ReadShort(dst, kOffPrintQuality);
 
-    // 2-3. The resolution item that has to accept it.
+    // The resolution item that has to accept it.
     if (services::GetUiTypeOfItem(rdmDstResolutionW, context) == kUiTypeNumeric) {
         std::uint32_t code = GetItemValue(context, rdmDstResolutionBoth);
         bool keep = GetItemValue(context, rdmUseUserMacro) == 1 && ResolutionDpiOf(code) == quality;
@@ -1080,7 +1080,7 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
         SetDevmodeField16(dst, kOffPrintQuality, static_cast<std::uint16_t>(askModules(resolutionW, callerQuality)));
     }
 
-    // 4. A quality list of the user's macros sets its own resolution.
+    // A quality list of the user's macros sets its own resolution.
     std::uint32_t flags = MergeFlagsOf(context);
     std::uint32_t macro = GetItemValue(context, rdmUserPrintMacro);
     if (GetItemValue(context, rdmUseUserMacro) == 1 && (flags & kMergeFromSheet) && (flags & kMergePrompt) &&
@@ -1094,7 +1094,7 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
             SetDevmodeField16(dst, kOffPrintQuality, static_cast<std::uint16_t>(listed));
         }
     }
-    // 5. The resolution cap of the paper size.
+    // The resolution cap of the paper size.
     if (!(flags & kMergeNoReload)) {
         if (std::uint32_t cap = GetResolutionCapForSize(context, 0)) {
             SetDevmodeField16(dst, kOffPrintQuality, static_cast<std::uint16_t>(cap));
@@ -1108,10 +1108,10 @@ void SyncItemsAfterPublicMerge(DEVMODEW* merged, const DEVMODEW* caller, DriverC
     std::uint32_t both = GetDevmodeFields(merged) & GetDevmodeFields(caller);
     std::uint32_t flags = MergeFlagsOf(context);
 
-    // 1-2. Duplex and media type.
+    // Duplex and media type.
     if (both & DM_DUPLEX) SyncDuplexType(merged, context);
     if (both & DM_MEDIATYPE) SetItemValue(context, rdmMediaType, GetDevmodeField32(merged, kOffMediaType));
-    // 3. Stamp, user quality macro, module notices.
+    // Stamp, user quality macro, module notices.
     services::ReloadSelectedStamp(context);
     std::uint32_t macro = GetItemValue(context, rdmUserPrintMacro);
     if (GetItemValue(context, rdmUseUserMacro) == 1 && macro >= 32 && macro <= 39) {
@@ -1120,11 +1120,11 @@ void SyncItemsAfterPublicMerge(DEVMODEW* merged, const DEVMODEW* caller, DriverC
     services::NotifySettingsModules(context, kEventProfilesChanged, nullptr);
     NotifyModulesPrepare(context);
     services::SendSettingsModuleCommand(context, kCommandProfilesReload);
-    // 4. A user size fitted to a standard paper (build feature 4 only).
+    // A user size fitted to a standard paper (build feature 4 only).
     if (IsBuildFeatureOn(kFeatureFitUserSize) && (flags & kMergeImageFormJob)) FitUserSizeToStandardPaper(merged, caller, context);
-    // 5. Resolution.
+    // Resolution.
     if (!(flags & kMergeNoReload)) SyncResolutionFromPrintQuality(merged, context);
-    // 6. Source and output paper.
+    // Source and output paper.
     bool bothPaperSize = (GetDevmodeFields(merged) & DM_PAPERSIZE) && (GetDevmodeFields(caller) & DM_PAPERSIZE);
     std::uint32_t own = GetDevmodeFields(merged);
     if (IsCompleteUserSize(both, merged) && !bothPaperSize) {
@@ -1139,7 +1139,7 @@ void SyncItemsAfterPublicMerge(DEVMODEW* merged, const DEVMODEW* caller, DriverC
         }
     }
     SetOutputPaper(static_cast<std::uint16_t>(GetItemValue(context, rdmOutPaperSize)), rdmOutPaperSize, context, merged);
-    // 7-9.
+    // Presentation flags, the other code, the UI start mark and the item handlers.
     SetPresentationFlags(context);
     if (IsOtherCodeEmpty(context)) SetOtherCodeItem(context);
     SetItemValue(context, wdmUIStart, 0);

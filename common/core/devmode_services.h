@@ -81,7 +81,6 @@ struct DevmodeServices {
 
 const DevmodeServices& GetDevmodeServices();
 void SetDevmodeServices(const DevmodeServices& services);
-const DevmodeServices& GetDefaultDevmodeServices();
 
 namespace services {
 

@@ -5,9 +5,6 @@
 #include "common/core/store.h"
 #include "common/core/textconv.h"
 #include "common/core/units.h"
-#include "common/model/finishing_primitives.h"
-#include "common/model/ui_lookup.h"
-#include "common/storage/resources.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,22 +13,7 @@
 namespace vexl {
 namespace {
 
-// A resource string completed with the current settings; its length.
-int LoadCompletedUiString(DriverContext* context, std::uint32_t stringId, WCHAR* out, int outChars) {
-    LoadUiString(context, stringId, out, outChars, TRUE);
-    return lstrlenW(out);
-}
-
-std::uint32_t GetRegionStandardPaperId(DriverContext* context) { return GetRegionStandardPaper(context); }
-
-const ItemServices kDefaultItemServices = {
-    .loadUiString = LoadCompletedUiString,
-    .isFinishingLandscape = IsFinishingLandscape,
-    .getRegionStandardPaper = GetRegionStandardPaperId,
-    .getUiDefaultValue = GetUiDefaultValue,
-};
-
-ItemServices g_services = kDefaultItemServices;
+ItemServices g_services{};
 
 constexpr std::uint32_t kLandscape = 2;
 constexpr std::uint16_t kHeapListItemsList = 2;  // numbered list of the font-list count and address items
@@ -183,7 +165,6 @@ bool IsHeapAddressItem(const SettingItemDescriptor* item) {
 
 const ItemServices& GetItemServices() { return g_services; }
 void SetItemServices(const ItemServices& services) { g_services = services; }
-const ItemServices& GetDefaultItemServices() { return kDefaultItemServices; }
 
 // ---- addresses -------------------------------------------------------------------
 

@@ -14,8 +14,9 @@
 
 namespace vexl {
 
-// Services of other subsystems that item access needs; the defaults are
-// their owners' functions, and a test may put a fake in place. Each may be
+// Services of other subsystems that item access needs; the wiring of the
+// library installs their owners' functions, and a test may put a fake in
+// place. Each may be
 // unset; then string defaults are not loaded, finishing positions are read
 // in portrait terms, the region's standard paper is A4 and no item has a UI
 // default (the model default of every item is option 0).
@@ -31,7 +32,6 @@ struct ItemServices {
 };
 const ItemServices& GetItemServices();
 void SetItemServices(const ItemServices& services);
-const ItemServices& GetDefaultItemServices();
 
 // ---- addresses (NULL for no descriptor, area 0, or no store or copy) --------
 std::uint8_t* GetItemAddress(DriverContext* context, const SettingItemDescriptor* item);

@@ -2,7 +2,6 @@
 
 #include "common/core/context.h"
 #include "common/core/osinfo.h"
-#include "common/model/model_list.h"
 #include "platform/win32.h"
 
 #include <chrono>
@@ -79,27 +78,6 @@ void LibraryProcessDetach()
         CloseHandle(g_settingsMutex);
         g_settingsMutex = nullptr;
     }
-}
-
-void RunProcessAttach()
-{
-    LibraryProcessAttach();
-}
-
-void RunProcessDetach()
-{
-    // The compiled models go first: destroying a parked context never
-    // reaches its compiled model.
-    FreeCompiledModelList();
-    PurgeContextCache(TRUE);
-    LibraryProcessDetach();
-}
-
-BOOL HandleProcessEntry(DWORD reason)
-{
-    if (reason == DLL_PROCESS_ATTACH) RunProcessAttach();
-    else if (reason == DLL_PROCESS_DETACH) RunProcessDetach();
-    return TRUE;
 }
 
 void EnterContextCacheLock(int which)

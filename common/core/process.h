@@ -20,16 +20,6 @@ void LibraryProcessAttach();
 // closes the settings-mutex handle.
 void LibraryProcessDetach();
 
-// What a deliverable's entry point runs when the process attaches and
-// detaches. Detach frees, in this order, the compiled models, the parked
-// contexts, the cache locks and the settings-mutex handle.
-void RunProcessAttach();
-void RunProcessDetach();
-
-// The common part of every deliverable's entry point: attach or detach by
-// the reason; always TRUE.
-BOOL HandleProcessEntry(DWORD reason);
-
 // Enters or leaves the critical section of cache 1 or 2 (other values do
 // nothing). A section whose creation failed is created again at entry.
 void EnterContextCacheLock(int which);

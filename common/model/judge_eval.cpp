@@ -13,7 +13,7 @@ namespace vexl {
 
 namespace {
 
-JudgeHooks g_judgeHooks{.computeFinishingJudge = ComputeFinishingJudge, .evaluateModuleJudge = nullptr};
+JudgeHooks g_judgeHooks{};
 
 // Operator codes of judge code.
 enum JudgeOperator : std::uint16_t {

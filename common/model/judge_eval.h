@@ -13,9 +13,9 @@ namespace vexl {
 
 inline constexpr int kJudgeStackSize = 256;  // u32 values, 1,024 bytes
 
-// The computations that other parts of the library provide: the finishing
-// judges start as ComputeFinishingJudge, the module judges unset. Unset hooks
-// answer 0.
+// The computations that other parts of the library provide; the wiring of
+// the library installs ComputeFinishingJudge for the finishing judges and
+// leaves the module judges unset. Unset hooks answer 0.
 struct JudgeHooks {
     std::uint32_t (*computeFinishingJudge)(DriverContext* context, std::uint16_t itemId);
     std::uint32_t (*evaluateModuleJudge)(DriverContext* context, std::uint16_t itemId);

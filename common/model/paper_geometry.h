@@ -8,7 +8,7 @@
 #pragma once
 
 #include "common/core/context.h"
-#include "common/storage/persistence.h"
+#include "common/core/font_records.h"
 #include "platform/win32.h"
 
 #include <cstdint>

@@ -40,7 +40,7 @@ std::int64_t SignedItem16(DriverContext* context, std::uint16_t item)
     return static_cast<std::int16_t>(GetItemValue(context, item));
 }
 
-// Step 2 of the cap: the resolution items follow the one that was set, and
+// For the cap: the resolution items follow the one that was set, and
 // the dot sizes of the source and output paper are computed anew.
 void RecomputeDotSizes(DriverContext* context, std::uint16_t destination)
 {
@@ -60,7 +60,7 @@ void RecomputeDotSizes(DriverContext* context, std::uint16_t destination)
                    nullptr);
 }
 
-// Step 3: whether the page fits the printer at the current resolution.
+// For the cap: whether the page fits the printer at the current resolution.
 bool FitsAtResolution(DriverContext* context)
 {
     if (GetItemValue(context, dmPrintQuality) <= kCappedResolution) return true;
@@ -116,8 +116,8 @@ std::uint16_t ComputeResolutionCap(DriverContext* context, std::uint16_t destina
     if (context == nullptr) return 0;
     const std::uint16_t resolutionItem = destination != 0 ? rdmDstResolutionW : dmPrintQuality;
 
-    // 1. The locked resolution takes the place of the setting. A locked code
-    //    without a row of the table counts as no lock.
+    // The locked resolution takes the place of the setting. A locked code
+    // without a row of the table counts as no lock.
     bool locked = false;
     std::uint32_t lockedDpi = 0;
     std::uint32_t oldValue = 0;
@@ -131,11 +131,11 @@ std::uint16_t ComputeResolutionCap(DriverContext* context, std::uint16_t destina
         }
     }
 
-    // 2-4.
+    // The dot sizes at that resolution, and the cap when the page does not fit.
     RecomputeDotSizes(context, destination);
     std::uint32_t cap = FitsAtResolution(context) ? 0 : kCappedResolution;
 
-    // 5. The lock decides against the old value.
+    // The lock decides against the old value.
     if (locked) {
         if ((mode == kCapForJudge && oldValue <= cap) || (mode == kCapForSize && oldValue == cap)) {
             cap = 0;

@@ -681,21 +681,6 @@ BOOL StoreIniItems(HANDLE printer, DriverContext* context)
 
 // ---- font lists ----------------------------------------------------------------------------------------
 
-void EncodeDeviceFontRecord(const DeviceFontRecord& record, std::uint8_t* out)
-{
-    WriteLe32(out, record.id);
-    for (int i = 0; i < 32; ++i) WriteLe16(out + 4 + 2 * i, record.name[i]);
-}
-
-DeviceFontRecord DecodeDeviceFontRecord(const std::uint8_t* bytes)
-{
-    DeviceFontRecord record{};
-    record.id = ReadLe32(bytes);
-    for (int i = 0; i < 32; ++i) record.name[i] = ReadLe16(bytes + 4 + 2 * i);
-    record.name[31] = 0;
-    return record;
-}
-
 namespace {
 
 BOOL StoreFontList(HANDLE printer, DriverContext* context, const FontListPlace& place, std::uint32_t flags)
@@ -775,17 +760,6 @@ std::u16string NumberedName(const char16_t* prefix, std::uint32_t n)
 const char16_t* TrueTypePrefix(std::uint32_t flags) { return flags & kFontsDefaultTable ? u"TTFontDefTable" : u"TTFontTable"; }
 const char16_t* DevicePrefix(std::uint32_t flags) { return flags & kFontsDefaultTable ? u"DevFontDefTable" : u"DevFontTable"; }
 
-void EncodeName(const WCHAR* name, std::uint8_t* out)
-{
-    for (int i = 0; i < 32; ++i) WriteLe16(out + 2 * i, name[i]);
-}
-
-void DecodeName(const std::uint8_t* bytes, WCHAR* name)
-{
-    for (int i = 0; i < 32; ++i) name[i] = ReadLe16(bytes + 2 * i);
-    name[31] = 0;
-}
-
 }  // namespace
 
 BOOL LoadDeviceFonts(HANDLE printer, DriverContext* context) { return LoadFontList(printer, context, kDeviceFontPlace); }
@@ -799,24 +773,6 @@ BOOL StoreOptionFonts(HANDLE printer, DriverContext* context, std::uint32_t flag
     return StoreFontList(printer, context, kOptionFontPlace, flags);
 }
 
-void SplitFontSubstPairs(const FontSubstPair* pairs, std::uint32_t count, std::uint8_t* trueTypeNames,
-                         std::uint8_t* deviceNames)
-{
-    for (std::uint32_t i = 0; i < count; ++i) {
-        EncodeName(pairs[i].trueTypeFace, trueTypeNames + i * kFontNameBytes);
-        EncodeName(pairs[i].deviceFont, deviceNames + i * kFontNameBytes);
-    }
-}
-
-void JoinFontSubstPairs(const std::uint8_t* trueTypeNames, const std::uint8_t* deviceNames, std::uint32_t count,
-                        FontSubstPair* pairs)
-{
-    for (std::uint32_t i = 0; i < count; ++i) {
-        DecodeName(trueTypeNames + i * kFontNameBytes, pairs[i].trueTypeFace);
-        DecodeName(deviceNames + i * kFontNameBytes, pairs[i].deviceFont);
-    }
-}
-
 BOOL WriteFontSubstPairs(HANDLE printer, const FontSubstPair* pairs, std::uint32_t count, std::uint32_t flags)
 {
     // The pairs of one table reach the printer file in one atomic write.
@@ -824,9 +780,9 @@ BOOL WriteFontSubstPairs(HANDLE printer, const FontSubstPair* pairs, std::uint32
     const bool batched = printer && BeginPrinterDataBatch(printer) == ERROR_SUCCESS;
     std::uint8_t name[kFontNameBytes];
     for (std::uint32_t n = 1; n <= count && pairs; ++n) {
-        EncodeName(pairs[n - 1].trueTypeFace, name);
+        EncodeFontName(pairs[n - 1].trueTypeFace, name);
         if (!WriteBinary(printer, NumberedName(TrueTypePrefix(flags), n).c_str(), name, kFontNameBytes)) result = FALSE;
-        EncodeName(pairs[n - 1].deviceFont, name);
+        EncodeFontName(pairs[n - 1].deviceFont, name);
         if (!WriteBinary(printer, NumberedName(DevicePrefix(flags), n).c_str(), name, kFontNameBytes)) result = FALSE;
     }
     if (batched && EndPrinterDataBatch(printer) != ERROR_SUCCESS) result = FALSE;

@@ -7,6 +7,7 @@
 // INI, the printer's stored default DEVMODE and thin printer-data wrappers.
 #pragma once
 
+#include "common/core/font_records.h"
 #include "common/core/modeldb.h"
 #include "common/storage/ini.h"
 #include "platform/win32.h"
@@ -80,27 +81,6 @@ BOOL StoreCompoundItem(HANDLE printer, DriverContext* context, SettingItemDescri
                        std::uint32_t typeCode, const WCHAR* valueName);
 
 // ---- font lists and substitution tables -----------------------------------------------------------
-// A device font as printer data keeps it: u32 id and 32 UTF-16 characters, little-endian.
-struct DeviceFontRecord {
-    std::uint32_t id;
-    WCHAR name[32];
-};
-inline constexpr std::uint32_t kDeviceFontRecordSize = 68;
-static_assert(sizeof(DeviceFontRecord) == kDeviceFontRecordSize);
-// A TrueType face and the device font that replaces it, 64 bytes each.
-struct FontSubstPair {
-    WCHAR trueTypeFace[32];
-    WCHAR deviceFont[32];
-};
-inline constexpr std::uint32_t kFontNameBytes = 64;
-// The most pairs a font substitution table read from printer data may hold.
-inline constexpr std::uint32_t kMaxFontSubstPairs = 256;
-inline constexpr std::uint32_t kFontSubstPairSize = 128;
-static_assert(sizeof(FontSubstPair) == kFontSubstPairSize);
-
-void EncodeDeviceFontRecord(const DeviceFontRecord& record, std::uint8_t* out);
-DeviceFontRecord DecodeDeviceFontRecord(const std::uint8_t* bytes);
-
 // Flags of the font-table functions.
 inline constexpr std::uint32_t kFontsFromModel = 1;
 inline constexpr std::uint32_t kFontsIfChanged = 2;
@@ -116,10 +96,6 @@ BOOL StoreFontSubstTable(HANDLE printer, DriverContext* context, std::uint32_t f
 BOOL WriteFontSubstPairs(HANDLE printer, const FontSubstPair* pairs, std::uint32_t count, std::uint32_t flags);
 // 0, ERROR_NOT_ENOUGH_MEMORY for a missing buffer, or the error of a missing pair.
 DWORD ReadFontSubstTable(HANDLE printer, FontSubstPair* pairs, std::uint32_t count, std::uint32_t flags);
-void SplitFontSubstPairs(const FontSubstPair* pairs, std::uint32_t count, std::uint8_t* trueTypeNames,
-                         std::uint8_t* deviceNames);
-void JoinFontSubstPairs(const std::uint8_t* trueTypeNames, const std::uint8_t* deviceNames, std::uint32_t count,
-                        FontSubstPair* pairs);
 BOOL FreeFontListItems(DriverContext* context);
 
 // ---- custom media --------------------------------------------------------------------------------

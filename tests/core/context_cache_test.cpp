@@ -4,6 +4,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/memory.h"
 #include "common/core/process.h"
+#include "common/wiring.h"
 #include "context_fixture.h"
 
 #include <gtest/gtest.h>

@@ -6,6 +6,7 @@
 
 #include "common/core/context.h"
 #include "common/core/items.h"
+#include "common/wiring.h"
 #include "platform/machine.h"
 #include "platform/printers.h"
 #include "platform/win32.h"

@@ -8,6 +8,7 @@
 #include "common/core/modeldb.h"
 #include "common/core/settings_modules.h"
 #include "common/core/store.h"
+#include "common/wiring.h"
 #include "context_fixture.h"
 
 #include <gtest/gtest.h>

@@ -7,6 +7,7 @@
 #include "common/core/items.h"
 #include "common/core/le.h"
 #include "common/core/store.h"
+#include "common/wiring.h"
 #include "model_context.h"
 #include "support/scoped_services.h"
 

@@ -1,5 +1,6 @@
 #include "bare_context.h"
 #include "common/core/process.h"
+#include "common/wiring.h"
 #include "platform/win32.h"
 #include "support/child_process.h"
 #include "support/test_machine.h"

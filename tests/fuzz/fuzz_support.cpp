@@ -2,6 +2,7 @@
 
 #include "common/core/context.h"
 #include "common/model/model_list.h"
+#include "common/wiring.h"
 #include "platform/machine.h"
 #include "platform/modules.h"
 #include "platform/system.h"
@@ -45,6 +46,7 @@ void UseFuzzMachine()
     if (std::filesystem::is_directory("/dev/shm")) ::setenv("TMPDIR", "/dev/shm", 1);
     FuzzMachine() = std::make_unique<test::TestMachine>();
     machine::WriteFile(u"C:\\_vexl\\.keep", "");
+    InstallDefaultServices();
     std::atexit(EndFuzzProcess);
 }
 

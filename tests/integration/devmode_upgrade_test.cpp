@@ -6,6 +6,7 @@
 #include "common/core/devmode_services.h"
 #include "common/core/le.h"
 #include "common/model/constraints.h"
+#include "common/wiring.h"
 
 #include "integration/integration_fixture.h"
 #include "support/scoped_services.h"

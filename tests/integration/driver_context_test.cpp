@@ -5,6 +5,7 @@
 #include "common/core/process.h"
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
+#include "common/wiring.h"
 
 #include "integration/integration_fixture.h"
 #include "support/child_process.h"

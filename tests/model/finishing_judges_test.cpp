@@ -6,6 +6,7 @@
 #include "common/core/items.h"
 #include "common/model/constraints.h"
 #include "common/model/finishing_primitives.h"
+#include "common/wiring.h"
 
 #include "compiled_fixture.h"
 #include "core/model_context.h"

@@ -8,6 +8,7 @@
 #include "common/core/paper_sync.h"
 #include "common/core/store.h"
 #include "common/model/paper_geometry.h"
+#include "common/wiring.h"
 
 #include "compiled_fixture.h"
 #include "core/devmode_fakes.h"

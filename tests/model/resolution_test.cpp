@@ -3,6 +3,7 @@
 #include "common/core/items.h"
 #include "common/model/paper_geometry.h"
 #include "common/model/resolution.h"
+#include "common/wiring.h"
 
 #include "compiled_fixture.h"
 #include "core/devmode_fakes.h"

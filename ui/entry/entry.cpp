@@ -1,5 +1,5 @@
 // Entry point of the printer interface library.
-#include "common/core/process.h"
+#include "common/wiring.h"
 #include "platform/win32.h"
 
 namespace {
