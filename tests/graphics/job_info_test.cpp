@@ -59,7 +59,6 @@ protected:
     }
     void SecureMode(DWORD value)
     {
-        machine::PrinterSetup setup;
         DWORD type = REG_DWORD;
         SetPrinterDataW(printer_, const_cast<LPWSTR>(u"AuthenticationSecureMode"), type,
                         reinterpret_cast<LPBYTE>(&value), sizeof value);
@@ -303,6 +302,59 @@ TEST_F(JobInfoTest, NothingIsReadWithoutAConnection)
     EXPECT_NE(Log().find("JCDisposeInterface transform"), std::string::npos);
     End();
     EXPECT_FALSE(ReadJobControlPluginValues(printer_, pdev_->context, kJobId, kStartDocJobValueMask));
+}
+
+TEST_F(JobInfoTest, ThePaperFitRecordsWhatItFindsAndTheSortFollowsCollation)
+{
+    // The package's model has no paper in its mode list, so neither fit
+    // changes the output paper: the region fit clears its mark, the mode fit
+    // records the values it found.
+    struct FitCase {
+        const char* name;
+        std::uint32_t frontFunc;
+        std::uint32_t outPaper;
+        bool collateField;
+        std::int16_t collate;
+        std::uint32_t sortBefore;
+        std::uint32_t sort;        // rdmFuncSelectSort after
+        std::uint32_t regionMark;  // from 1 before
+        std::uint32_t modeMark;    // from 7 before
+    } cases[] = {
+        {"no collate field", 0, 9, false, 1, 1, 0, 1, 7},
+        {"collate 1", 0, 9, true, 1, 0, 1, 1, 7},
+        {"collate 0 leaves the sort", 0, 9, true, 0, 1, 1, 1, 7},
+        {"region fit without need", 0x8, 1025, true, 0, 0, 0, 0, 7},
+        {"region fit of a plain paper", 0x8, 9, true, 0, 0, 0, 1, 7},
+        {"mode fit", 0x20, 1026, true, 0, 0, 0, 1, 1},
+        {"mode fit of a plain paper", 0x20, 9, true, 0, 0, 0, 1, 7},
+    };
+    for (const FitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DriverContext* context = Create();
+        ASSERT_NE(context, nullptr);
+        auto* devmode = reinterpret_cast<DEVMODEW*>(GetStoreBytes(context));
+        devmode->dmFields = c.collateField ? (devmode->dmFields | 0x8000) : (devmode->dmFields & ~0x8000u);
+        devmode->dmCollate = c.collate;
+        SetItemValue(context, rdmFuncSelectSort, c.sortBefore);
+        SetItemValue(context, rdmFrontFunc, c.frontFunc);
+        SetItemValue(context, rdmOutPaperSize, c.outPaper);
+        SetItemValue(context, rdmFuncSelectScale, 0);
+        SetItemValue(context, rdmScaleType, 3);
+        std::uint32_t* record = context->workArea->paperFitRecord;
+        record[kRegionFitRecord] = 1;
+        record[kModeFitRecord] = 7;
+        AdjustOutputPaperFit(context);
+        EXPECT_EQ(GetItemValue(context, rdmFuncSelectSort), c.sort);
+        EXPECT_EQ(record[kRegionFitRecord], c.regionMark);
+        EXPECT_EQ(record[kModeFitRecord], c.modeMark);
+        if (c.modeMark == 1) {
+            EXPECT_EQ(record[kModeFitRecord + 1], c.outPaper);
+            EXPECT_EQ(record[kModeFitRecord + 2], 0u);
+            EXPECT_EQ(record[kModeFitRecord + 3], 3u);
+        }
+        EXPECT_EQ(GetItemValue(context, rdmOutPaperSize), c.outPaper);
+        ReleaseDriverContext(context, kReleaseDestroy);
+    }
 }
 
 }  // namespace
