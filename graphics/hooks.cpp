@@ -148,12 +148,6 @@ BOOL DrvRealizeBrush(BRUSHOBJ*, SURFOBJ* target, SURFOBJ*, SURFOBJ*, XLATEOBJ*, 
     return NotDrawnOnSurface(target);
 }
 
-ULONG DrvEscape(SURFOBJ* surface, ULONG, ULONG, PVOID, ULONG, PVOID)
-{
-    if (!ValidPdevOfSurface(surface)) return 0;
-    return NotDrawn(ULONG{0});
-}
-
 ULONG DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ*)
 {
     // The engine hands glyphs as bitmaps.

@@ -64,8 +64,6 @@ constexpr std::uint16_t kPrinterReadVersions[] = {kJobControlVersion258, kJobCon
 // Bytes of the buffer of a number carried as text, of the family word and of the version text.
 constexpr DWORD kShortTextBytes = 32;
 constexpr std::uint32_t kDriverVersionChars = 16;
-// A needed size beyond this is not believed: no value of the plug-in is that long.
-constexpr DWORD kMaxValueBytes = 0x10000;
 
 // Buffer sizes of the context-free read by value id.
 struct PrinterReadSize {
@@ -123,26 +121,6 @@ std::uint32_t GetLanguageLangIdNumber(DriverContext* context)
     const std::uint8_t primary = GetLanguageLangId(static_cast<std::uint8_t>(GetItemValue(context, rdmLanguageID)),
                                                    &sublanguage);
     return static_cast<std::uint32_t>(sublanguage << 10) | primary;
-}
-
-// The second step of the size protocol: reads a value of needed bytes with
-// read(buffer, size) into out (outBytes), through a temporary buffer when
-// out is too small. The text in out is always terminated in its last
-// character, as the plug-in may fill a buffer without one.
-template <typename Read>
-int ReadValueOfSize(Read read, DWORD needed, std::uint8_t* out, DWORD outBytes)
-{
-    if (needed > kMaxValueBytes) return ERROR_NOT_ENOUGH_MEMORY;
-    int result = 0;
-    if (needed <= outBytes) {
-        result = read(out, needed);
-    } else {
-        std::vector<std::uint8_t> temporary(needed);
-        result = read(temporary.data(), needed);
-        std::memcpy(out, temporary.data(), outBytes);
-    }
-    if (outBytes >= sizeof(WCHAR)) std::memset(out + (outBytes / sizeof(WCHAR) - 1) * sizeof(WCHAR), 0, sizeof(WCHAR));
-    return result;
 }
 
 bool IsSizeAnswer(int result) { return result == 0 || result == kJobControlMoreData; }
@@ -261,7 +239,7 @@ int LastErrorOr(DWORD fallback)
 
 // Asks for the versions in order; the first granted one with a table wins.
 template <std::size_t N>
-int TakeInterface(JobControlGetInterfaceFunction getInterface, const std::uint16_t (&versions)[N],
+int TakeVersionedInterface(JobControlGetInterfaceFunction getInterface, const std::uint16_t (&versions)[N],
                   JobControlInterface** table, std::uint16_t* granted)
 {
     int result = kJobControlMoreData;
@@ -298,13 +276,23 @@ bool GetPrinterName(HANDLE printer, std::u16string& name)
     return true;
 }
 
-std::u16string SystemLibraryPath()
+}  // namespace
+
+std::u16string GetJobControlLibraryPath()
 {
     WCHAR directory[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return {};
     return std::u16string(directory) + u"\\" + kJobControlLibraryName;
 }
+
+int TakeJobControlInterface(JobControlGetInterfaceFunction getInterface, JobControlInterface** table,
+                            std::uint16_t* granted)
+{
+    return TakeVersionedInterface(getInterface, kBindVersions, table, granted);
+}
+
+namespace {
 
 // What the context-free read holds open; each part is closed by ClosePrinterRead.
 struct PrinterRead {
@@ -324,7 +312,7 @@ void ClosePrinterRead(PrinterRead& read)
 
 bool OpenPrinterRead(PrinterRead& read, const std::u16string& printerName)
 {
-    const std::u16string path = SystemLibraryPath();
+    const std::u16string path = GetJobControlLibraryPath();
     if (path.empty()) return false;
     read.module = LoadLibraryW(path.c_str());
     if (read.module == nullptr) return false;
@@ -334,7 +322,7 @@ bool OpenPrinterRead(PrinterRead& read, const std::u16string& printerName)
         reinterpret_cast<void*>(GetProcAddress(read.module, kJobControlDisposeInterfaceName)));
     if (getInterface == nullptr || read.dispose == nullptr) return false;
     std::uint16_t granted = 0;
-    if (TakeInterface(getInterface, kPrinterReadVersions, &read.table, &granted) != 0) return false;
+    if (TakeVersionedInterface(getInterface, kPrinterReadVersions, &read.table, &granted) != 0) return false;
     if (read.table->openSession == nullptr || read.table->getValue == nullptr) return false;
     read.connected = read.table->openSession(printerName.c_str(), &read.connection) == 0;
     return read.connected;
@@ -427,7 +415,7 @@ int BindJobControlPlugin(JobControlBinding* binding, DriverContext* context)
     } else {
         auto getInterface =
             reinterpret_cast<JobControlGetInterfaceFunction>(reinterpret_cast<void*>(binding->getInterface));
-        result = TakeInterface(getInterface, kBindVersions, &binding->iface, &binding->version);
+        result = TakeJobControlInterface(getInterface, &binding->iface, &binding->version);
     }
     if (result != 0) UnbindJobControlPlugin(binding, context);
     return result;
@@ -514,7 +502,7 @@ int ReadJobControlValue(DriverContext* context, std::uint32_t valueId)
     const auto read = [&](void* buffer, DWORD size) {
         return table->getValue(binding.connection, valueId, kJobControlKindText, buffer, size, &needed);
     };
-    result = ReadValueOfSize(read, needed, reinterpret_cast<std::uint8_t*>(text.data()), bytes);
+    result = ReadJobControlValueOfSize(read, needed, reinterpret_cast<std::uint8_t*>(text.data()), bytes);
     // A failed read brings nothing; what the buffer holds then is not a value.
     if (result == 0) StoreReadValue(context, *row, text.data());
     return result;
@@ -560,7 +548,7 @@ BOOL ReadJobControlValueForPrinter(HANDLE printer, std::uint32_t valueId, std::u
                 return read.table->getValue(read.connection, valueId, kind, buffer, size, &needed);
             };
             if (IsSizeAnswer(result))
-                result = ReadValueOfSize(readValue, needed, reinterpret_cast<std::uint8_t*>(out), bytes);
+                result = ReadJobControlValueOfSize(readValue, needed, reinterpret_cast<std::uint8_t*>(out), bytes);
             done = result == 0;
             if (!done) std::memset(out, 0, bytes);
         }

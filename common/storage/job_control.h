@@ -10,6 +10,9 @@
 #include "platform/win32.h"
 
 #include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
 
 namespace vexl {
 
@@ -69,6 +72,36 @@ int BindJobControlPlugin(JobControlBinding* binding, DriverContext* context);
 // Gives the interface back and frees the library; the connection is left
 // to CloseJobControlSession. Always 0.
 int UnbindJobControlPlugin(JobControlBinding* binding, DriverContext* context);
+
+// The plug-in's path in the system directory; empty when it does not fit.
+std::u16string GetJobControlLibraryPath();
+// Asks getInterface for the versions 261 down to 257; the first granted one
+// with a table wins (0), else the last refusal.
+int TakeJobControlInterface(JobControlGetInterfaceFunction getInterface, JobControlInterface** table,
+                            std::uint16_t* granted);
+
+// A needed size beyond this is not believed: no value of the plug-in is that long.
+inline constexpr DWORD kJobControlMaxValueBytes = 0x10000;
+
+// The second step of the size protocol: reads a value of needed bytes with
+// read(buffer, size) into out (outBytes), through a temporary buffer when
+// out is too small. The text in out is always terminated in its last
+// character, as the plug-in may fill a buffer without one.
+template <typename Read>
+int ReadJobControlValueOfSize(Read read, DWORD needed, std::uint8_t* out, DWORD outBytes)
+{
+    if (needed > kJobControlMaxValueBytes) return ERROR_NOT_ENOUGH_MEMORY;
+    int result = 0;
+    if (needed <= outBytes) {
+        result = read(out, needed);
+    } else {
+        std::vector<std::uint8_t> temporary(needed);
+        result = read(temporary.data(), needed);
+        std::memcpy(out, temporary.data(), outBytes);
+    }
+    if (outBytes >= sizeof(WCHAR)) std::memset(out + (outBytes / sizeof(WCHAR) - 1) * sizeof(WCHAR), 0, sizeof(WCHAR));
+    return result;
+}
 
 // ---- printer and connection of a bound context -----------------------------------------------------
 int OpenJobControlPrinter(DriverContext* context);

@@ -88,6 +88,34 @@ static_assert(offsetof(JobControlInterface, getValue) == 5 * sizeof(void*));
 static_assert(offsetof(JobControlInterface, getUserValue) == 10 * sizeof(void*));
 static_assert(sizeof(JobControlInterface) == 13 * sizeof(void*));
 
+// Version 385 of JCGetInterface hands out the TransformInterface instead of
+// the table: the transformation of the authentication password.
+inline constexpr std::uint16_t kJobControlTransformVersion = 385;
+
+// Modes of a transformation handle: the first stage in mode 2 (secure mode,
+// with the user's name and network key as parameter) or 4, the second in 1.
+inline constexpr DWORD kTransformModeFinal = 1;
+inline constexpr DWORD kTransformModeSecure = 2;
+inline constexpr DWORD kTransformModePlain = 4;
+// The parameter of the secure mode: the pair of texts below.
+inline constexpr DWORD kTransformParameterUser = 256;
+struct TransformUserPair {
+    const WCHAR* userName;
+    const WCHAR* networkKey;
+};
+
+struct TransformInterface {
+    int(VEXL_CALL* open)(HANDLE* handle, DWORD mode);
+    int(VEXL_CALL* close)(HANDLE handle);
+    int(VEXL_CALL* setParameter)(HANDLE handle, DWORD parameterId, const void* data, DWORD size);
+    // Transforms length bytes of input into output (outputSize bytes); with
+    // no output only *outputLength, the length of the result without a
+    // terminator.
+    int(VEXL_CALL* transform)(HANDLE handle, const BYTE* input, DWORD length, BYTE* output, DWORD outputSize,
+                              DWORD* outputLength);
+};
+static_assert(sizeof(TransformInterface) == 4 * sizeof(void*));
+
 // The exports: hand out the table of a version (0 when granted), and take it back.
 using JobControlGetInterfaceFunction = int(VEXL_CALL*)(DWORD version, JobControlInterface** table);
 using JobControlDisposeInterfaceFunction = int(VEXL_CALL*)(JobControlInterface* table);

@@ -13,6 +13,16 @@
 //   GetValueError=31       slot 5 fails with this code
 //   ReadError=31           slot 5 fails with this code only when given a buffer
 //   NoTerminator=1         texts fill the buffer without a terminator (the needed size counts none)
+//   UserMissing=5,9        ids that slot 10 (the read for a named user) answers 13 for
+//
+//   [Transform]            the TransformInterface of version 385
+//   Refuse=1               version 385 is not granted
+//   OpenError=5            open fails with this code (in OpenErrorMode only, when given)
+//   SetParameterError=5    set parameter fails
+//   TransformError=5       transform fails (in TransformErrorMode only, when given)
+//   Padding=600            the result gets this many '#' after it
+//
+// The transformation wraps its input: "T(" + input + ")".
 //
 // The values of a printer live in C:\standin\QYRJC32\<printer>.txt, one a
 // line: "<id>=t:<text>" or "<id>=n:<number>". A value that is not there
@@ -120,11 +130,14 @@ void WriteStore(const std::string& printer, const Store& store)
     for (const auto& [id, value] : store) out << id << "=" << value << "\n";
 }
 
-// How a kind reads a value: kinds 1 and 4 say it; any other kind goes by id.
+// How a kind reads a value: kinds 1 and 4 say it, the request codes of the
+// graphics library's job values (111 to 125) read text; any other kind goes
+// by id.
 bool ReadsAsNumber(DWORD id, DWORD kind)
 {
     if (kind == kTextKind) return false;
     if (kind == kNumberKind) return true;
+    if (kind >= 111 && kind <= 125) return false;
     return id == 7 || id == 258;
 }
 
@@ -151,7 +164,8 @@ int GetValue(const char* slot, HANDLE connection, DWORD id, DWORD kind, const st
     const Section printer = ReadSection(g_printerName);
     const bool noTerminator = Number(printer, "NoTerminator", 0) != 0;
     const Store store = ReadStore(g_printerName);
-    const auto value = store.find(id);
+    const bool missingForUser = !user.empty() && ListHas(printer, "UserMissing", static_cast<long>(id), false);
+    const auto value = missingForUser ? store.end() : store.find(id);
     const std::string bytes = value == store.end() ? std::string() : ValueBytes(value->second, id, kind, !noTerminator);
     const auto bytesNeeded = static_cast<DWORD>(bytes.size());
     if (needed) *needed = bytesNeeded;
@@ -286,6 +300,78 @@ int VEXL_CALL Query(HANDLE, DWORD code, DWORD* answer)
     return 0;
 }
 
+// ---- the TransformInterface ------------------------------------------------------------------------------
+
+struct TransformHandle {
+    DWORD mode;
+};
+
+Section TransformSection() { return ReadSection("Transform"); }
+
+// The scenario's error for a step, when it applies to the mode.
+int TransformStepError(const char* key, const char* modeKey, DWORD mode)
+{
+    const Section section = TransformSection();
+    const long error = Number(section, key, 0);
+    const long onlyMode = Number(section, modeKey, 0);
+    return error != 0 && (onlyMode == 0 || onlyMode == static_cast<long>(mode)) ? static_cast<int>(error) : 0;
+}
+
+int VEXL_CALL TransformOpen(HANDLE* handle, DWORD mode)
+{
+    const int result = TransformStepError("OpenError", "OpenErrorMode", mode);
+    if (handle) *handle = result == 0 ? reinterpret_cast<HANDLE>(new TransformHandle{mode}) : nullptr;
+    Log("transform open mode=" + std::to_string(mode) + " -> " + Hex(result));
+    return result;
+}
+
+int VEXL_CALL TransformClose(HANDLE handle)
+{
+    const auto* open = reinterpret_cast<TransformHandle*>(handle);
+    Log("transform close mode=" + std::to_string(open ? open->mode : 0) + " -> 0");
+    delete open;
+    return 0;
+}
+
+int VEXL_CALL TransformSetParameter(HANDLE handle, DWORD parameterId, const void* data, DWORD size)
+{
+    std::string texts;
+    if (parameterId == vexl::kTransformParameterUser && data && size >= sizeof(vexl::TransformUserPair)) {
+        const auto* pair = static_cast<const vexl::TransformUserPair*>(data);
+        texts = " user=" + TextOf(pair->userName) + " key=" + TextOf(pair->networkKey);
+    }
+    const int result = handle ? static_cast<int>(Number(TransformSection(), "SetParameterError", 0))
+                              : ERROR_INVALID_HANDLE;
+    Log("transform parameter id=" + std::to_string(parameterId) + " size=" + std::to_string(size) + texts + " -> " +
+        Hex(result));
+    return result;
+}
+
+int VEXL_CALL Transform(HANDLE handle, const BYTE* input, DWORD length, BYTE* output, DWORD outputSize,
+                        DWORD* outputLength)
+{
+    const auto* open = reinterpret_cast<TransformHandle*>(handle);
+    const DWORD mode = open ? open->mode : 0;
+    const std::string text = input ? std::string(reinterpret_cast<const char*>(input), length) : std::string();
+    const std::string result =
+        "T(" + text + ")" + std::string(static_cast<std::size_t>(Number(TransformSection(), "Padding", 0)), '#');
+    if (outputLength) *outputLength = static_cast<DWORD>(result.size());
+    int answer = open ? TransformStepError("TransformError", "TransformErrorMode", mode) : ERROR_INVALID_HANDLE;
+    if (answer == 0 && output) {
+        if (outputSize < result.size()) {
+            answer = ERROR_INSUFFICIENT_BUFFER;
+        } else {
+            std::memcpy(output, result.data(), result.size());
+            if (outputSize > result.size()) output[result.size()] = 0;
+        }
+    }
+    Log("transform mode=" + std::to_string(mode) + " in=" + text + " out=" + (output ? "buf" : "null") +
+        " size=" + std::to_string(outputSize) + " -> " + Hex(answer) + " length=" + std::to_string(result.size()));
+    return answer;
+}
+
+vexl::TransformInterface g_transform = {TransformOpen, TransformClose, TransformSetParameter, Transform};
+
 JobControlInterface g_table = {OpenPrinter, ClosePrinter,  OpenSession, CloseSession,  GetAttributes,
                                ReadValue,   WriteValue,    Notify,      SetLocale,     Reserved,
                                ReadUserValue, Bracket,     Query};
@@ -295,6 +381,13 @@ JobControlInterface g_table = {OpenPrinter, ClosePrinter,  OpenSession, CloseSes
 extern "C" __attribute__((visibility("default"))) int VEXL_CALL JCGetInterface(DWORD version,
                                                                                JobControlInterface** table)
 {
+    if (version == vexl::kJobControlTransformVersion) {
+        const bool refused = Number(TransformSection(), "Refuse", 0) != 0;
+        const int result = refused ? ERROR_INVALID_PARAMETER : 0;
+        if (table) *table = refused ? nullptr : reinterpret_cast<JobControlInterface*>(&g_transform);
+        Log("JCGetInterface version=385 -> " + Hex(result));
+        return result;
+    }
     const Section library = ReadSection("Library");
     const bool granted = ListHas(library, "Versions", static_cast<long>(version), version >= 257 && version <= 261);
     const int result = granted ? 0 : static_cast<int>(Number(library, "RefuseError", ERROR_INVALID_PARAMETER));
@@ -305,6 +398,8 @@ extern "C" __attribute__((visibility("default"))) int VEXL_CALL JCGetInterface(D
 
 extern "C" __attribute__((visibility("default"))) int VEXL_CALL JCDisposeInterface(JobControlInterface* table)
 {
-    Log(std::string("JCDisposeInterface ") + (table == &g_table ? "table" : "other") + " -> 0");
+    const bool transform = reinterpret_cast<void*>(table) == static_cast<void*>(&g_transform);
+    Log(std::string("JCDisposeInterface ") + (table == &g_table ? "table" : transform ? "transform" : "other") +
+        " -> 0");
     return 0;
 }
