@@ -326,5 +326,27 @@ TEST(RecordsOracle, ADisplayListOfManyFramesPassesTheChecker)
     EXPECT_GT(dump::DecodeJobStream(job).summary.frames.at(kFrameDisplayList), 100u);
 }
 
+// The dash unit and the dash phase go out as one byte: values that differ
+// only above it are the state the page already has, and send no record.
+TEST(RecordsOracle, LineStatesOfTheSameRecordBytesAreNotSentTwice)
+{
+    StreamSeam seam;
+    const Bytes job = FramedJob(seam, 1, [&](int) {
+        LineState line = Line(4, 0xF0F0F0F0);
+        line.phase = 0x110;
+        line.dashUnit = 0x102;
+        ASSERT_TRUE(SelectLineState(seam.stream, seam.caches, line));
+        line.phase = 0x210;
+        line.dashUnit = 0x202;
+        ASSERT_TRUE(SelectLineState(seam.stream, seam.caches, line));
+        line.phase = 0x11;
+        ASSERT_TRUE(SelectLineState(seam.stream, seam.caches, line));
+    });
+    EXPECT_TRUE(Checks(job));
+    const dump::DecodeResult result = dump::DecodeJobStream(job);
+    EXPECT_EQ(result.summary.records.at(kRecordLineWidth), 1u);
+    EXPECT_EQ(result.summary.records.at(kRecordDashPhase), 2u);
+}
+
 }  // namespace
 }  // namespace vexl
