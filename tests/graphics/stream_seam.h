@@ -21,7 +21,7 @@ struct SpoolCapture {
     int failCall = 0;
     int shortCall = 0;
 
-    static BOOL WritePrinter(HANDLE job, LPVOID data, DWORD count, DWORD* written)
+    static BOOL WritePrinter(HANDLE job, const void* data, DWORD count, DWORD* written)
     {
         auto* spool = static_cast<SpoolCapture*>(job);
         spool->writes.push_back(count);
