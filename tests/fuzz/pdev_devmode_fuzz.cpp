@@ -37,7 +37,12 @@ HANDLE Printer()
     static HANDLE printer = [] {
         fuzz::UseFuzzMachine();
         test::InstallDriverPrinter();
-        machine::InstallFile(VEXL_TZ16C123_FILE, std::u16string(test::kDriverFolder) + u"\\TZ16C123.DLL");
+        const std::u16string spool = std::u16string(test::kDriverFolder) + u"\\TZ16C123.DLL";
+        machine::InstallFile(VEXL_TZ16C123_FILE, spool);
+        // The libraries a job loads stay loaded for the process: the fuzzer
+        // keeps the coverage counters of every library it has seen.
+        LoadLibraryW(spool.c_str());
+        fuzz::LoadPackageResources();
         machine::WriteFile(u"C:\\standin\\TZ16C123.ini", "[Library]\r\nLog=0\r\n");
         SetLibraryModule(reinterpret_cast<HMODULE>(std::uintptr_t{0x4711}));
         graphics::UseGraphicsContextSteps();
