@@ -26,7 +26,7 @@ struct CountingSink {
     std::uint64_t calls = 0;
     std::uint64_t hash = 0;
 
-    static BOOL WritePrinter(HANDLE job, LPVOID data, DWORD count, DWORD* written)
+    static BOOL WritePrinter(HANDLE job, const void* data, DWORD count, DWORD* written)
     {
         auto* sink = static_cast<CountingSink*>(job);
         const auto* p = static_cast<const BYTE*>(data);

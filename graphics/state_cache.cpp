@@ -9,6 +9,10 @@ namespace {
 // Caps and joins other than 1 and 2 go out as 0 (round).
 WORD DeviceCapOrJoin(WORD value) { return value == 1 || value == 2 ? value : 0; }
 
+// The dash unit and the dash phase go out as one byte: the cache compares
+// what the record holds, so two values of the same byte send one record.
+WORD DeviceByte(WORD value) { return value & 0xFF; }
+
 bool SameColorState(const ColorState& a, const ColorState& b)
 {
     const bool pen = a.penColor != 0;
@@ -34,16 +38,18 @@ BOOL SelectLineState(OutputStream& stream, StateCaches& caches, const LineState&
     auto& cache = caches.line;
     const WORD cap = DeviceCapOrJoin(line.cap);
     const WORD join = DeviceCapOrJoin(line.join);
+    const WORD dashUnit = DeviceByte(line.dashUnit);
+    const WORD phase = DeviceByte(line.phase);
     const bool first = !cache.valid;
-    if (first || cache.width != line.width || cache.dashMask != line.dashMask || cache.dashUnit != line.dashUnit) {
-        if (!EmitLineWidthRecord(stream, line.width, line.dashMask, line.dashUnit)) return FALSE;
+    if (first || cache.width != line.width || cache.dashMask != line.dashMask || cache.dashUnit != dashUnit) {
+        if (!EmitLineWidthRecord(stream, line.width, line.dashMask, dashUnit)) return FALSE;
         cache.width = line.width;
         cache.dashMask = line.dashMask;
-        cache.dashUnit = line.dashUnit;
+        cache.dashUnit = dashUnit;
     }
-    if (first || cache.phase != line.phase) {
-        if (!EmitDashPhaseRecord(stream, line.phase)) return FALSE;
-        cache.phase = line.phase;
+    if (first || cache.phase != phase) {
+        if (!EmitDashPhaseRecord(stream, phase)) return FALSE;
+        cache.phase = phase;
     }
     if (first || cache.cap != cap) {
         if (!EmitLineCapRecord(stream, cap)) return FALSE;

@@ -125,7 +125,7 @@ BOOL WriteToSpool(OutputStream& stream, const void* bytes, std::uint32_t size)
         const DWORD count = std::min(size, kSpoolWriteBytes);
         if (spool.module && spool.writePrinter) {
             DWORD written = 0;
-            if (!spool.writePrinter(spool.job, const_cast<BYTE*>(piece), count, &written) || written != count) {
+            if (!spool.writePrinter(spool.job, piece, count, &written) || written != count) {
                 LatchOutputFailed(stream);
                 return FALSE;
             }

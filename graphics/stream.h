@@ -28,7 +28,7 @@ inline constexpr std::uint32_t kSpoolWriteBytes = 4096;      // most bytes of on
 inline constexpr DWORD kPdevOutputFailed = 0x8;
 
 // DrvSplWritePrinter of the spool library.
-using DrvSplWritePrinterFn = BOOL (*)(HANDLE job, LPVOID bytes, DWORD count, DWORD* written);
+using DrvSplWritePrinterFn = BOOL (*)(HANDLE job, const void* bytes, DWORD count, DWORD* written);
 
 // One block of the display list: its header, then the data bytes.
 struct StreamBlock {

@@ -10,6 +10,7 @@
 #include "common/storage/persistence.h"
 
 #include "integration/integration_fixture.h"
+#include "vexl_dump.h"
 
 #include <cstring>
 #include <string>
@@ -152,7 +153,20 @@ protected:
         if (!BuildCommandGroupText(context_, &job_, group, &text)) return "FAILED";
         EXPECT_EQ(measure, text.empty() ? 0 : 1);
         EXPECT_EQ(static_cast<std::size_t>(measured), text.size()) << "the measure and the write disagree";
+        ExpectCheckedAsFrame(text);
         return std::string(text.begin(), text.end());
+    }
+
+    // The text as the payload of the job's first frame passes the job-stream
+    // checker, which reads the PJL lines the driver writes itself.
+    static void ExpectCheckedAsFrame(const std::vector<char>& text)
+    {
+        std::vector<std::uint8_t> frame = {0xF3, 0, 0, 0};
+        for (int i = 0; i < 4; ++i) frame.push_back(static_cast<std::uint8_t>(text.size() >> (8 * i)));
+        frame.insert(frame.end(), text.begin(), text.end());
+        const dump::DecodeResult decoded = dump::DecodeJobStream(frame);
+        EXPECT_TRUE(decoded.ok()) << dump::FormatViolation(decoded.violation.value_or(dump::Violation{})) << "\n"
+                                  << decoded.listing;
     }
 
     // The device-font list and the substitution table as the store holds them.

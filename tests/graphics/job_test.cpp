@@ -5,6 +5,7 @@
 #include "graphics/document.h"
 #include "graphics/records.h"
 #include "print_job.h"
+#include "vexl_dump.h"
 
 #include "graphics/graphics_fixture.h"
 
@@ -65,10 +66,30 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
-    // The frames of a job file; every byte must belong to a frame.
-    std::vector<Frame> JobFrames(DWORD jobId) const
+    std::string JobFile(DWORD jobId) const
     {
-        const std::string bytes = ReadHostFile(u"C:\\standin\\spool\\job-" + std::u16string(1, u'0' + jobId) + u".bin");
+        const std::string number = std::to_string(jobId);
+        return ReadHostFile(u"C:\\standin\\spool\\job-" + std::u16string(number.begin(), number.end()) + u".bin");
+    }
+
+    // The job-stream checker's reading of a job file.
+    static dump::DecodeResult Decode(const std::string& bytes)
+    {
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+        return dump::DecodeJobStream(std::span<const std::uint8_t>(data, bytes.size()));
+    }
+
+    // The frames of a job file; every byte must belong to a frame, and the
+    // job-stream checker must find the whole job well formed unless told
+    // the job is not whole.
+    std::vector<Frame> JobFrames(DWORD jobId, bool whole = true) const
+    {
+        const std::string bytes = JobFile(jobId);
+        const dump::DecodeResult decoded = Decode(bytes);
+        if (whole) {
+            EXPECT_TRUE(decoded.ok()) << dump::FormatViolation(decoded.violation.value_or(dump::Violation{})) << "\n"
+                                      << decoded.listing;
+        }
         std::vector<Frame> frames;
         std::size_t at = 0;
         while (at < bytes.size()) {
@@ -150,6 +171,23 @@ TEST_F(JobTest, TwoEmptyPagesMakeAWholeJob)
     // The page's end reaches the library before the page's last bytes.
     const auto endPage = std::find(calls.begin(), calls.end(), "DrvSplEndPage");
     EXPECT_EQ(*(endPage + 1), "DrvSplWritePrinter");
+}
+
+TEST_F(JobTest, AJobOfManyEmptyPagesIsWellFormed)
+{
+    Scenario("Log=0");
+    SURFOBJ* so = Ready();
+    ASSERT_NE(so, nullptr);
+    ASSERT_TRUE(DrvStartDoc(so, const_cast<LPWSTR>(u"Many"), 9));
+    constexpr int kPages = 300;
+    for (int page = 0; page < kPages; ++page) ASSERT_TRUE(EmptyPage(so)) << page;
+    ASSERT_TRUE(DrvEndDoc(so, 0));
+    const dump::DecodeResult decoded = Decode(JobFile(9));
+    ASSERT_TRUE(decoded.ok()) << dump::FormatViolation(*decoded.violation);
+    EXPECT_EQ(decoded.summary.pages, std::uint64_t{kPages});
+    EXPECT_EQ(decoded.summary.jobStarts, 1u);
+    EXPECT_TRUE(decoded.summary.jobName);
+    EXPECT_EQ(decoded.summary.records.at(kRecordPageBegin), std::uint64_t{kPages});
 }
 
 TEST_F(JobTest, TheJobNameLineFollowsTheDocumentName)
@@ -310,11 +348,39 @@ TEST_F(JobTest, AResetCarriesTheOpenJobToTheNewPdev)
     ASSERT_TRUE(DrvEndDoc(newSurface, 0));
 
     // The old Pdev's buffered page went out at the reset; the new Pdev
-    // writes the JobStart group again, without the job name.
+    // writes the JobStart group again, without the job name. The page open
+    // at the reset has no end (the engine resets only between pages), so
+    // the checker does not take this job as whole.
     const std::vector<BYTE> expected = {0xF3, 0xF3, 0xF4, 0xF0, 0xF5, 0xF1, 0xF4, 0xF0, 0xF5,
                                         0xF3, 0xF4, 0xF0, 0xF5, 0xF1};
-    const std::vector<Frame> frames = JobFrames(4);
+    const std::vector<Frame> frames = JobFrames(4, false);
     EXPECT_EQ(Types(frames), expected);
+    const std::vector<std::string> calls = SpoolCalls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "DrvSplStartDocEx"), 1);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "DrvSplClose"), 1);
+}
+
+// The engine resets between pages: the job goes on in the new Pdev and the
+// whole job is well formed, the new JobStart group between two pages.
+TEST_F(JobTest, AResetBetweenPagesMakesAWellFormedJob)
+{
+    machine::InstallFile(VEXL_TZ16E100_FILE, std::u16string(kDriverFolder) + u"\\TZ16E100.DLL");
+    host::JobOptions options;
+    options.driverPath = std::u16string(kDriverFolder) + u"\\TZ16E100.DLL";
+    options.printerName = kPrinterName;
+    options.jobId = 5;
+    options.devmode = DevmodeWith({});
+    options.resetBeforePage = 1;
+    host::PageBuilder drawn;
+    drawn.Rectangle(RECTL{10, 10, 200, 200}, host::Rgb(0, 0, 0)).Line(POINTL{10, 300}, POINTL{400, 300}, 0);
+    const host::JobReport report = host::PrintJob(options, {drawn.Build(), drawn.Build(), host::Page{}});
+    ASSERT_TRUE(report.completed) << report.failure;
+    const std::vector<BYTE> expected = {0xF3, 0xF3, 0xF4, 0xF0, 0xF5, 0xF1, 0xF3, 0xF4, 0xF0,
+                                        0xF5, 0xF1, 0xF4, 0xF0, 0xF5, 0xF1};
+    EXPECT_EQ(Types(JobFrames(5)), expected);
+    const dump::DecodeResult decoded = Decode(JobFile(5));
+    EXPECT_EQ(decoded.summary.jobStarts, 2u);
+    EXPECT_EQ(decoded.summary.pages, 3u);
     const std::vector<std::string> calls = SpoolCalls();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "DrvSplStartDocEx"), 1);
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "DrvSplClose"), 1);

@@ -11,44 +11,10 @@ namespace vexl {
 namespace {
 
 using Bytes = std::vector<BYTE>;
+using test::FakePath;
+using test::kFake;
+using test::MakePath;
 using test::StreamSeam;
-
-struct Piece {
-    FLONG flags;
-    std::vector<POINTFIX> points;
-};
-
-struct FakePath : PATHOBJ {
-    std::vector<Piece> pieces;
-    RECTFX bounds{};
-    std::size_t next = 0;
-};
-
-void FakeEnumStart(PATHOBJ* path) { static_cast<FakePath*>(path)->next = 0; }
-
-BOOL FakeEnumNext(PATHOBJ* path, PATHDATA* data)
-{
-    auto* fake = static_cast<FakePath*>(path);
-    Piece& piece = fake->pieces.at(fake->next++);
-    data->flags = piece.flags;
-    data->count = static_cast<ULONG>(piece.points.size());
-    data->pptfx = piece.points.empty() ? nullptr : piece.points.data();
-    return fake->next < fake->pieces.size();
-}
-
-void FakeGetBounds(PATHOBJ* path, RECTFX* bounds) { *bounds = static_cast<FakePath*>(path)->bounds; }
-
-const PathEnumerator kFake = {FakeEnumStart, FakeEnumNext, FakeGetBounds};
-
-FakePath MakePath(ULONG curves, std::vector<Piece> pieces, RECTFX bounds = {16, 32, 160, 320})
-{
-    FakePath path;
-    path.fl = 0;
-    path.cCurves = curves;
-    path.pieces = std::move(pieces);
-    path.bounds = bounds;
-    return path;
-}
 
 Bytes Le32(std::uint32_t v) { return {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)}; }
 

@@ -3,6 +3,7 @@
 // write, so that records and frames encode bytes without a DriverContext.
 #pragma once
 
+#include "graphics/path_encoder.h"
 #include "graphics/records.h"
 #include "graphics/stream.h"
 
@@ -20,7 +21,7 @@ struct SpoolCapture {
     int failCall = 0;
     int shortCall = 0;
 
-    static BOOL WritePrinter(HANDLE job, LPVOID data, DWORD count, DWORD* written)
+    static BOOL WritePrinter(HANDLE job, const void* data, DWORD count, DWORD* written)
     {
         auto* spool = static_cast<SpoolCapture*>(job);
         spool->writes.push_back(count);
@@ -78,5 +79,43 @@ struct StreamSeam {
         return count;
     }
 };
+
+// A stand-in PATHOBJ that hands out its pieces as the engine does.
+struct PathPiece {
+    FLONG flags;
+    std::vector<POINTFIX> points;
+};
+
+struct FakePath : PATHOBJ {
+    std::vector<PathPiece> pieces;
+    RECTFX bounds{};
+    std::size_t next = 0;
+};
+
+inline void FakeEnumStart(PATHOBJ* path) { static_cast<FakePath*>(path)->next = 0; }
+
+inline BOOL FakeEnumNext(PATHOBJ* path, PATHDATA* data)
+{
+    auto* fake = static_cast<FakePath*>(path);
+    PathPiece& piece = fake->pieces.at(fake->next++);
+    data->flags = piece.flags;
+    data->count = static_cast<ULONG>(piece.points.size());
+    data->pptfx = piece.points.empty() ? nullptr : piece.points.data();
+    return fake->next < fake->pieces.size();
+}
+
+inline void FakeGetBounds(PATHOBJ* path, RECTFX* bounds) { *bounds = static_cast<FakePath*>(path)->bounds; }
+
+inline const PathEnumerator kFake = {FakeEnumStart, FakeEnumNext, FakeGetBounds};
+
+inline FakePath MakePath(ULONG curves, std::vector<PathPiece> pieces, RECTFX bounds = {16, 32, 160, 320})
+{
+    FakePath path;
+    path.fl = 0;
+    path.cCurves = curves;
+    path.pieces = std::move(pieces);
+    path.bounds = bounds;
+    return path;
+}
 
 }  // namespace vexl::test
