@@ -9,6 +9,7 @@
 #include "platform/ddi.h"
 #include "platform/types.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vexl {
@@ -89,6 +90,10 @@ ULONG BitmapStride(ULONG format, LONG width);
 // The caller releases it with DeleteTempSurface.
 SURFOBJ* CreateTempSurface(Pdev& pdev, LONG width, LONG height, ULONG format);
 void DeleteTempSurface(SURFOBJ* surface);
+// 24-bit pixels (bytes b0, b1, b2 in memory order: blue, green, red) to
+// 8-bit grey, (306 x red + 601 x green + 117 x blue) / 1,024.
+void ReduceRowToGrey(const BYTE* row, std::size_t pixels, BYTE* grey);
+
 // Bits 16-23 of a 32-bit raster operation code (0xCC0020 gives 0xCC).
 inline constexpr BYTE RopFromRop4(DWORD rop) { return static_cast<BYTE>((rop >> 16) & 0xFF); }
 
