@@ -112,9 +112,6 @@ BOOL DrvEnableDriver(ULONG engineVersion, ULONG size, DRVENABLEDATA* data)
 
 void DrvDisableDriver() {}
 
-BOOL DrvStartBanding(SURFOBJ* surface, POINTL*) { return NotDrawnOnSurface(surface); }
-BOOL DrvNextBand(SURFOBJ* surface, POINTL*) { return NotDrawnOnSurface(surface); }
-
 BOOL DrvBitBlt(SURFOBJ* target, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*, POINTL*,
                ROP4)
 {
