@@ -152,10 +152,12 @@ BOOL DefineMissingGlyphs(Pdev* pdev, FONTOBJ* font, STROBJ* string, const GlyphP
     const ULONG fontId = static_cast<ULONG>(s.fontId);
     const WORD generation = pdev->glyphGeneration;
     for (ULONG i = 0; i < glyphs.count; ++i) {
+        // The cache is keyed by the string's code: a kept glyph is not fetched.
+        const WORD code = string->pwszOrg ? string->pwszOrg[i] : static_cast<WORD>(glyphs.positions[i].hg);
+        const ULONG bucket = GlyphCacheBucket(fontId, generation, code);
+        if (FindGlyphCacheEntry(pdev, bucket, fontId, generation, code, s.fontClass)) continue;
         const FetchedGlyph glyph = FetchGlyph(font, string, glyphs.positions[i], i);
         if (!glyph.bits) continue;
-        const ULONG bucket = GlyphCacheBucket(fontId, generation, glyph.code);
-        if (FindGlyphCacheEntry(pdev, bucket, fontId, generation, glyph.code, s.fontClass)) continue;
         // A glyph without pixels has nothing the printer could keep.
         if (BitmapBytes(glyph.bits) == 0) return FALSE;
         PreparedBitmap bitmap;
@@ -247,6 +249,17 @@ BOOL DrawCachedGlyphRun(Pdev* pdev, FONTOBJ* font, STROBJ* string, const GlyphPo
 BOOL SelectDownloadedFont(Pdev* pdev, STROBJ* string, FONTOBJ* font, CLIPOBJ*, const IFIMETRICS& ifi,
                           const TextMetrics& sizes, FontSelection* s)
 {
+    auto& cache = pdev->states.font;
+    const signed char fontClass = (string->flAccel & SO_GLYPHINDEX_TEXTOUT) ? kFontClassGlyphIndices : 2;
+    const FontSelection& last = pdev->downloadedFont;
+    // The font the printer has selected: its selection as it was made.
+    if (cache.valid && cache.fontId == static_cast<LONG>(font->iUniq) && cache.fontClass == fontClass &&
+        last.fontId == cache.fontId && last.fontClass == fontClass && last.kind != 0 &&
+        last.vertical == ((string->flAccel & SO_VERTICAL) != 0)) {
+        *s = last;
+        s->generation = pdev->glyphGeneration;
+        return TRUE;
+    }
     *s = FontSelection{};
     s->simItalic = (font->flFontType & FO_SIM_ITALIC) != 0;
     s->simBold = (font->flFontType & FO_SIM_BOLD) != 0;
@@ -272,12 +285,12 @@ BOOL SelectDownloadedFont(Pdev* pdev, STROBJ* string, FONTOBJ* font, CLIPOBJ*, c
     ConvertFontName(s->familyName, NameOf(ifi, ifi.dpwszFamilyName), 0);
     ConvertFontName(s->faceName, NameOf(ifi, ifi.dpwszFaceName), 0);
     if (IsStandInFamily(s->familyName) || IsStandInFamily(s->faceName)) s->kind = 2;
-    s->fontClass = (string->flAccel & SO_GLYPHINDEX_TEXTOUT) ? kFontClassGlyphIndices : 2;
+    s->fontClass = fontClass;
     s->fontId = static_cast<LONG>(font->iUniq);
     s->generation = pdev->glyphGeneration;
     s->defaultChar = ifi.wcDefaultChar;
+    pdev->downloadedFont = *s;
 
-    auto& cache = pdev->states.font;
     if (cache.valid && cache.fontId == s->fontId && cache.fontClass == s->fontClass) return TRUE;
     cache.valid = true;
     cache.fontId = s->fontId;
