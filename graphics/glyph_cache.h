@@ -21,4 +21,13 @@ struct GlyphCacheEntry {
 // (16 bits, wrapping). Always TRUE.
 BOOL ClearGlyphCache(Pdev* pdev);
 
+// The bucket of a glyph: (font id + generation + code) & 0x3FF.
+ULONG GlyphCacheBucket(ULONG fontId, WORD generation, WORD code);
+GlyphCacheEntry* FindGlyphCacheEntry(Pdev* pdev, ULONG bucket, ULONG fontId, WORD generation, WORD code,
+                                     signed char fontClass);
+// Appends an entry at the end of the bucket's chain; FALSE for a bucket
+// beyond the cache or when the pool is exhausted.
+BOOL AddGlyphCacheEntry(Pdev* pdev, ULONG bucket, ULONG fontId, WORD generation, WORD code,
+                        signed char fontClass);
+
 }  // namespace vexl

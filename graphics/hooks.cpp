@@ -145,32 +145,9 @@ BOOL DrvRealizeBrush(BRUSHOBJ*, SURFOBJ* target, SURFOBJ*, SURFOBJ*, XLATEOBJ*, 
     return NotDrawnOnSurface(target);
 }
 
-ULONG DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ*)
-{
-    // The engine hands glyphs as bitmaps.
-    return ValidPdev(dhpdev) ? FO_GLYPHBITS : 0;
-}
-
 ULONG DrvDitherColor(DHPDEV dhpdev, ULONG, ULONG, ULONG*) { return NotDrawnOnPdev(dhpdev, DCR_SOLID); }
 
 BOOL DrvCopyBits(SURFOBJ* dest, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*) { return NotDrawnOnSurface(dest); }
-
-IFIMETRICS* DrvQueryFont(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG_PTR* id)
-{
-    if (id) *id = 0;
-    return NotDrawnOnPdev<IFIMETRICS*>(dhpdev, nullptr);
-}
-
-LONG DrvQueryFontData(DHPDEV dhpdev, FONTOBJ*, ULONG, HGLYPH, GLYPHDATA*, PVOID, ULONG)
-{
-    return NotDrawnOnPdev<LONG>(dhpdev, -1);
-}
-
-PVOID DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG, ULONG_PTR* id)
-{
-    if (id) *id = 0;
-    return NotDrawnOnPdev<PVOID>(dhpdev, nullptr);
-}
 
 HANDLE DrvIcmCreateColorTransform(DHPDEV dhpdev, LOGCOLORSPACEW*, PVOID, ULONG, PVOID, ULONG, PVOID, ULONG, DWORD)
 {
@@ -183,16 +160,6 @@ BOOL DrvStretchBltROP(SURFOBJ* dest, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, CO
                       RECTL*, POINTL*, ULONG, BRUSHOBJ*, ROP4)
 {
     return NotDrawnOnSurface(dest);
-}
-
-BOOL DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ*, ULONG, HGLYPH*, PVOID, ULONG)
-{
-    return NotDrawnOnPdev<BOOL>(dhpdev, FALSE);
-}
-
-BOOL DrvTextOut(SURFOBJ* surface, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*, POINTL*, MIX)
-{
-    return NotDrawnOnSurface(surface);
 }
 
 }  // namespace vexl

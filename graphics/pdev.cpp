@@ -11,6 +11,7 @@
 #include "graphics/device_info.h"
 #include "graphics/glyph_cache.h"
 #include "graphics/job_info.h"
+#include "graphics/text.h"
 #include "graphics/graphics_context.h"
 
 #include <cstddef>
@@ -166,9 +167,10 @@ DHPDEV DrvEnablePDEV(DEVMODEW* devmode, LPWSTR, ULONG patternCount, HSURF* patte
         DrvDisablePDEV(reinterpret_cast<DHPDEV>(pdev));
         return nullptr;
     }
-    // Device fonts are offered in vector mode only; none are loaded yet, so
+    // Device fonts are offered in vector mode only; without their resources
     // the engine's own fonts serve every text call.
     pdev->deviceFontCount = 0;
+    if (pdev->rasterMode == 0) pdev->deviceFonts = LoadDeviceFonts(pdev, pdev->module, &pdev->deviceFontCount);
     SetDevInfoFontCount(devInfo, devInfoSize, pdev->deviceFontCount);
 
     if (patterns) {
@@ -232,6 +234,9 @@ void DrvDisablePDEV(DHPDEV dhpdev)
     Pdev* pdev = ValidPdev(dhpdev);
     if (!pdev) return;
     pdev->clipCache = FreeClipCache(pdev, pdev->clipCache);
+    FreeDeviceFonts(pdev, pdev->deviceFonts);
+    pdev->deviceFonts = nullptr;
+    pdev->deviceFontCount = 0;
     if (pdev->palette) {
         EngDeletePalette(pdev->palette);
         pdev->palette = nullptr;

@@ -83,6 +83,7 @@ struct Pdev {
     DWORD textAsBitmap;
     GlyphCacheEntry* glyphCache[kGlyphCacheBuckets];
     WORD glyphGeneration;
+    FontSelection downloadedFont;  // the last downloaded-font selection, reused while the font cache holds it
     DWORD printMethod;
     DEVMODEW* devmodeCopy;      // the DEVMODE of DrvEnablePDEV, in the pool; null without one
     DWORD jobId;
