@@ -48,9 +48,6 @@ const DRVFN kHookTable[kHookCount] = {
     {INDEX_DrvTextOut, Hook(&DrvTextOut)},
 };
 
-// The failure value of the path hooks for a Pdev that is not valid.
-constexpr BOOL kPathHookError = -1;
-
 // A call on a valid Pdev that the driver does not draw: the engine is told
 // so, and an output failure already latched answers FALSE as well.
 template <typename R>
@@ -115,39 +112,6 @@ void DrvDisableDriver() {}
 BOOL DrvStartBanding(SURFOBJ* surface, POINTL*) { return NotDrawnOnSurface(surface); }
 BOOL DrvNextBand(SURFOBJ* surface, POINTL*) { return NotDrawnOnSurface(surface); }
 
-BOOL DrvBitBlt(SURFOBJ* target, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*, POINTL*,
-               ROP4)
-{
-    return NotDrawnOnSurface(target);
-}
-
-BOOL DrvStretchBlt(SURFOBJ* dest, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
-                   POINTL*, ULONG)
-{
-    return NotDrawnOnSurface(dest);
-}
-
-BOOL DrvStrokePath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS*, MIX)
-{
-    return NotDrawnOnSurface(surface, kPathHookError);
-}
-
-BOOL DrvFillPath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, BRUSHOBJ*, POINTL*, MIX, FLONG)
-{
-    return NotDrawnOnSurface(surface, kPathHookError);
-}
-
-BOOL DrvStrokeAndFillPath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, LINEATTRS*, BRUSHOBJ*, POINTL*,
-                          MIX, FLONG)
-{
-    return NotDrawnOnSurface(surface, kPathHookError);
-}
-
-BOOL DrvRealizeBrush(BRUSHOBJ*, SURFOBJ* target, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG)
-{
-    return NotDrawnOnSurface(target);
-}
-
 ULONG DrvEscape(SURFOBJ* surface, ULONG, ULONG, PVOID, ULONG, PVOID)
 {
     if (!ValidPdevOfSurface(surface)) return 0;
@@ -159,10 +123,6 @@ ULONG DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ*)
     // The engine hands glyphs as bitmaps.
     return ValidPdev(dhpdev) ? FO_GLYPHBITS : 0;
 }
-
-ULONG DrvDitherColor(DHPDEV dhpdev, ULONG, ULONG, ULONG*) { return NotDrawnOnPdev(dhpdev, DCR_SOLID); }
-
-BOOL DrvCopyBits(SURFOBJ* dest, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*) { return NotDrawnOnSurface(dest); }
 
 IFIMETRICS* DrvQueryFont(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG_PTR* id)
 {
@@ -179,19 +139,6 @@ PVOID DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG, ULONG_PTR* id)
 {
     if (id) *id = 0;
     return NotDrawnOnPdev<PVOID>(dhpdev, nullptr);
-}
-
-HANDLE DrvIcmCreateColorTransform(DHPDEV dhpdev, LOGCOLORSPACEW*, PVOID, ULONG, PVOID, ULONG, PVOID, ULONG, DWORD)
-{
-    return NotDrawnOnPdev<HANDLE>(dhpdev, nullptr);
-}
-
-BOOL DrvIcmDeleteColorTransform(DHPDEV dhpdev, HANDLE) { return NotDrawnOnPdev<BOOL>(dhpdev, FALSE); }
-
-BOOL DrvStretchBltROP(SURFOBJ* dest, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*,
-                      RECTL*, POINTL*, ULONG, BRUSHOBJ*, ROP4)
-{
-    return NotDrawnOnSurface(dest);
 }
 
 BOOL DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ*, ULONG, HGLYPH*, PVOID, ULONG)
