@@ -7,6 +7,7 @@
 #include "graphics/records.h"
 #include "platform/engine.h"
 #include "platform/modules.h"
+#include "print_job.h"
 #include "vexl_dump.h"
 
 #include "graphics/graphics_fixture.h"
@@ -493,6 +494,55 @@ TEST_F(DrawingTest, CopyBitsSendsSourceAndWhereAlphaIsNotOpaque)
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_EQ(CountWith(pages[0], "rop3=CC"), 1);
     EXPECT_EQ(CountWith(pages[1], "rop3=88"), 1);
+}
+
+// ---- A vector page through the engine host ----
+
+TEST_F(DrawingTest, AVectorPageOfPatternsAndClippedPathsPrintsThroughTheBuiltLibrary)
+{
+    machine::InstallFile(VEXL_TZ16E100_FILE, std::u16string(kDriverFolder) + u"\\TZ16E100.DLL");
+    host::JobOptions options;
+    options.driverPath = std::u16string(kDriverFolder) + u"\\TZ16E100.DLL";
+    options.printerName = kPrinterName;
+    options.jobId = 8;
+    using host::Rgb;
+    host::PageBuilder page;
+    page.Rectangle(RECTL{100, 100, 900, 400}, Rgb(200, 0, 0))
+        .PatternRectangle(RECTL{1000, 100, 1800, 400}, Rgb(0, 0, 160), host::HatchBrush(HS_CROSS))
+        .PatternRectangle(RECTL{1900, 100, 2700, 400}, 0, host::CheckerBrush({}))
+        .PatternRectangle(RECTL{2800, 100, 3600, 400}, 0,
+                          host::CheckerBrush({Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(0, 0, 255)}))
+        .Line(POINTL{100, 500}, POINTL{3600, 500}, Rgb(0, 0, 0))
+        .ClipToRegion({RECTL{100, 600, 1000, 1400}, RECTL{1200, 600, 2100, 1400}}, 12)
+        .PatternFillPath(host::RectanglePath(RECTL{100, 600, 2100, 1400}), Rgb(0, 120, 0),
+                         host::HatchBrush(HS_DIAGCROSS))
+        .StrokePath(host::BezierWave(POINTL{100, 1000}, 200, 300, 10), Rgb(0, 0, 0), 3)
+        .ClipTo(RECTL{2200, 600, 3000, 1400}, 13)
+        .StrokeAndFillPath(host::RectanglePath(RECTL{2100, 500, 3100, 1500}), Rgb(0, 0, 0), Rgb(255, 255, 0), 5)
+        .NoClip()
+        .FillPath(host::RectanglePath(RECTL{100, 1600, 900, 1900}), Rgb(0, 0, 255), FP_WINDINGMODE);
+    const host::JobReport report = host::PrintJob(options, {page.Build()});
+    ASSERT_TRUE(report.completed) << report.failure;
+    EXPECT_FALSE(report.rasterMode);
+    for (const host::HookCall& call : report.calls) {
+        if (call.page == 0) continue;
+        EXPECT_FALSE(call.punted || call.error || call.unhooked) << call.hook << " " << call.what;
+    }
+    std::ifstream in(machine_.host(u"C:\\standin\\spool\\job-8.bin"), std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const dump::DecodeResult result = dump::DecodeJobStream(bytes);
+    ASSERT_TRUE(result.ok()) << dump::FormatViolation(*result.violation) << "\n" << result.listing;
+    std::vector<std::string> lines;
+    std::istringstream listing(result.listing);
+    for (std::string line; std::getline(listing, line);) lines.push_back(line);
+    EXPECT_EQ(CountWith(lines, "pattern 1-bit side=32"), 3) << result.listing;
+    EXPECT_EQ(CountWith(lines, "pattern 24-bit side=32"), 1);
+    EXPECT_EQ(CountWith(lines, "mode=clip"), 1);  // the region once for its two calls
+    EXPECT_EQ(CountWith(lines, "clip=(2200,600,3000,1400)"), 1);
+    EXPECT_EQ(CountWith(lines, "clip-reset"), 1);
+    EXPECT_EQ(CountWith(lines, "fill=("), 4);
+    EXPECT_EQ(CountWith(lines, "mode=stroke-fill-alternate"), 1);
+    EXPECT_EQ(CountWith(lines, "mode=fill-winding"), 1);
 }
 
 // ---- Colour transforms ----

@@ -207,7 +207,7 @@ TEST_F(PdevTest, HooksThatCannotDrawYetSaySo)
     SURFOBJ surface{};
     surface.dhpdev = reinterpret_cast<DHPDEV>(pdev);
     SetLastError(0);
-    EXPECT_FALSE(DrvFillPath(&surface, nullptr, nullptr, nullptr, nullptr, 0, 0));
+    EXPECT_FALSE(DrvTextOut(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0));
     EXPECT_EQ(GetLastError(), kHookNotDrawn);
     EXPECT_EQ(DrvGetGlyphMode(reinterpret_cast<DHPDEV>(pdev), nullptr), FO_GLYPHBITS);
     // After an output failure they fail without drawing.
