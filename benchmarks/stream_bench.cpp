@@ -8,6 +8,7 @@
 #include "graphics/path_encoder.h"
 #include "graphics/records.h"
 #include "graphics/stream.h"
+#include "spool_sink.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,33 +20,6 @@
 
 namespace vexl {
 namespace {
-
-// DrvSplWritePrinter of the counting sink.
-struct CountingSink {
-    std::uint64_t bytes = 0;
-    std::uint64_t calls = 0;
-    std::uint64_t hash = 0;
-
-    static BOOL WritePrinter(HANDLE job, LPVOID data, DWORD count, DWORD* written)
-    {
-        auto* sink = static_cast<CountingSink*>(job);
-        const auto* p = static_cast<const BYTE*>(data);
-        std::uint64_t sum = 0, mix = 0;
-        DWORD i = 0;
-        for (; i + 8 <= count; i += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p + i, 8);
-            sum += word;
-            mix ^= word;
-        }
-        for (; i < count; ++i) sum += p[i];
-        sink->hash = (sink->hash ^ sum ^ (mix << 1)) * 0x100000001B3ull;
-        sink->bytes += count;
-        sink->calls += 1;
-        *written = count;
-        return TRUE;
-    }
-};
 
 // A Pdev's stream fields, as the device object embeds them.
 struct BenchPdev {
@@ -69,27 +43,6 @@ struct BenchPdev {
         DestroyPdevPool(pool);
     }
 };
-
-// Seconds per byte of memcpy for `bytes` bytes, timed here and now.
-double MemcpySecondsPerByte(std::size_t bytes)
-{
-    static std::vector<BYTE> from, to;
-    if (from.size() < bytes) {
-        from.assign(bytes, 0x5A);
-        to.assign(bytes, 0);
-    }
-    const int rounds = bytes > (64u << 20) ? 3 : 50;
-    double best = 1e30;
-    for (int r = 0; r < rounds; ++r) {
-        const auto start = std::chrono::steady_clock::now();
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best / static_cast<double>(bytes);
-}
 
 // The counters every workload reports.
 void Report(benchmark::State& state, BenchPdev& pdev, double seconds)

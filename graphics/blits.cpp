@@ -2,6 +2,7 @@
 // and blitted, and colour dithering.
 #include "graphics/drawing.h"
 #include "graphics/hooks.h"
+#include "graphics/image_records.h"
 #include "graphics/pdev.h"
 #include "graphics/records.h"
 #include "platform/engine.h"
@@ -24,14 +25,6 @@ BYTE BlitBackgroundMode(ROP4 rop4)
 bool IsPlainBitmap(const SURFOBJ* surface) { return surface && surface->iType == STYPE_BITMAP; }
 
 bool HalftonesColor(const Pdev* pdev) { return pdev->colorProcess == 1 && pdev->color == 1; }
-
-// The image of a blit. Image records are not written by this library yet,
-// so the engine is told that the call was not drawn.
-BOOL SendImageNotDrawn()
-{
-    SetLastError(kHookNotDrawn);
-    return FALSE;
-}
 
 // The pattern and colours of a call with a source: the brush's colours, or
 // white for both without a brush.
@@ -101,7 +94,8 @@ BOOL DrvBitBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip, X
         SwapColorStateRedBlue(&color);
         if (!SelectColor(pdev->stream, pdev->states, &color)) return FALSE;
         if (SelectClip(pdev, clip) < 0) return FALSE;
-        return SendImageNotDrawn();
+        if (!targetRect) return FALSE;
+        return EmitBltImage(*pdev, xlate, source, *targetRect, sourcePoint, mask, maskPoint, rop4);
     }
 
     if (!targetRect) return FALSE;
@@ -134,7 +128,7 @@ BOOL DrvBitBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip, X
     return EmitRectangleRecord(pdev->stream, *targetRect) ? TRUE : FALSE;
 }
 
-BOOL DrvCopyBits(SURFOBJ* dest, SURFOBJ* source, CLIPOBJ* clip, XLATEOBJ*, RECTL* destRect, POINTL*)
+BOOL DrvCopyBits(SURFOBJ* dest, SURFOBJ* source, CLIPOBJ* clip, XLATEOBJ* xlate, RECTL* destRect, POINTL* sourcePoint)
 {
     Pdev* pdev = ValidPdevOfSurface(dest);
     if (!pdev) return FALSE;
@@ -142,12 +136,13 @@ BOOL DrvCopyBits(SURFOBJ* dest, SURFOBJ* source, CLIPOBJ* clip, XLATEOBJ*, RECTL
     if (!DrawsVectorCall(pdev, &answer)) return answer;
     // A source the engine cannot read as a bitmap (the device surface
     // itself) leaves the destination white.
-    if (!IsPlainBitmap(source)) return EngEraseSurface(dest, destRect, 0xFFFFFFFF);
+    if (!IsPlainBitmap(source)) return destRect ? EngEraseSurface(dest, destRect, 0xFFFFFFFF) : FALSE;
     if (dest->iType != STYPE_DEVICE) return FALSE;
     const BYTE rop = HasTranslucentPixel(source) ? kRopSourceAnd : kRopSourceCopy;
     if (!SelectRop(pdev->stream, pdev->states, rop)) return FALSE;
     if (SelectClip(pdev, clip) < 0) return FALSE;
-    return SendImageNotDrawn();
+    if (!destRect) return FALSE;
+    return EmitCopiedImage(*pdev, xlate, source, sourcePoint, *destRect);
 }
 
 BOOL DrvStretchBlt(SURFOBJ* dest, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate,
@@ -172,11 +167,13 @@ BOOL DrvStretchBlt(SURFOBJ* dest, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip,
     }
     if (SelectClip(pdev, clip) < 0) return FALSE;
     if (!SelectRop(pdev->stream, pdev->states, kRopSourceCopy)) return FALSE;
-    return SendImageNotDrawn();
+    if (!destRect || !sourceRect) return FALSE;
+    return EmitStretchedImage(*pdev, xlate, source, halftoneOrigin, nullptr, *destRect, *sourceRect);
 }
 
-BOOL DrvStretchBltROP(SURFOBJ* dest, SURFOBJ* source, SURFOBJ*, CLIPOBJ* clip, XLATEOBJ*, COLORADJUSTMENT*,
-                      POINTL*, RECTL*, RECTL*, POINTL*, ULONG, BRUSHOBJ* brush, ROP4 rop4)
+BOOL DrvStretchBltROP(SURFOBJ* dest, SURFOBJ* source, SURFOBJ*, CLIPOBJ* clip, XLATEOBJ* xlate, COLORADJUSTMENT*,
+                      POINTL* halftoneOrigin, RECTL* destRect, RECTL* sourceRect, POINTL*, ULONG, BRUSHOBJ* brush,
+                      ROP4 rop4)
 {
     Pdev* pdev = ValidPdevOfSurface(dest);
     if (!pdev) return FALSE;
@@ -190,7 +187,8 @@ BOOL DrvStretchBltROP(SURFOBJ* dest, SURFOBJ* source, SURFOBJ*, CLIPOBJ* clip, X
     if (!SelectColor(pdev->stream, pdev->states, &color)) return FALSE;
     if (!SelectRop(pdev->stream, pdev->states, ForegroundRop(rop4))) return FALSE;
     if (SelectClip(pdev, clip) < 0) return FALSE;
-    return SendImageNotDrawn();
+    if (!destRect || !sourceRect) return FALSE;
+    return EmitStretchedImage(*pdev, xlate, source, halftoneOrigin, nullptr, *destRect, *sourceRect);
 }
 
 ULONG DrvDitherColor(DHPDEV dhpdev, ULONG, ULONG, ULONG*)

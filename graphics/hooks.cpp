@@ -109,8 +109,6 @@ BOOL DrvEnableDriver(ULONG engineVersion, ULONG size, DRVENABLEDATA* data)
 
 void DrvDisableDriver() {}
 
-BOOL DrvStartBanding(SURFOBJ* surface, POINTL*) { return NotDrawnOnSurface(surface); }
-BOOL DrvNextBand(SURFOBJ* surface, POINTL*) { return NotDrawnOnSurface(surface); }
 
 ULONG DrvEscape(SURFOBJ* surface, ULONG, ULONG, PVOID, ULONG, PVOID)
 {

@@ -117,6 +117,32 @@ void FreeStreamBlocks(OutputStream& stream)
     stream.tail = &stream.first.header;
 }
 
+StreamMark MarkOutputStream(const OutputStream& stream)
+{
+    return StreamMark{stream.tail, stream.tail->writePos, stream.bufferedBytes, stream.recordCount};
+}
+
+BOOL FlushedSinceMark(const OutputStream& stream, const StreamMark& mark, std::uint64_t reservedSince)
+{
+    // Reservations only add to the count; a flush sets it back to 0.
+    return stream.bufferedBytes < mark.bufferedBytes + reservedSince;
+}
+
+void RollBackToMark(OutputStream& stream, const StreamMark& mark)
+{
+    StreamBlock* block = mark.tail->next;
+    mark.tail->next = nullptr;
+    while (block) {
+        StreamBlock* next = block->next;
+        PdevPoolFree(stream.owner.pool, block);
+        block = next;
+    }
+    mark.tail->writePos = mark.writePos;
+    stream.tail = mark.tail;
+    stream.bufferedBytes = mark.bufferedBytes;
+    stream.recordCount = mark.recordCount;
+}
+
 BOOL WriteToSpool(OutputStream& stream, const void* bytes, std::uint32_t size)
 {
     const auto* piece = static_cast<const BYTE*>(bytes);

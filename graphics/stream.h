@@ -103,6 +103,22 @@ void DropLastRecord(OutputStream& stream, BYTE* start);
 // Returns every chained block to the pool.
 void FreeStreamBlocks(OutputStream& stream);
 
+// Where the stream ends at a moment: a record that fails part-way can be
+// withdrawn back to it as long as nothing was flushed since.
+struct StreamMark {
+    StreamBlock* tail;
+    BYTE* writePos;
+    std::uint32_t bufferedBytes;
+    std::uint32_t recordCount;
+};
+StreamMark MarkOutputStream(const OutputStream& stream);
+// TRUE when the stream was flushed since the mark, given the bytes reserved
+// since then.
+BOOL FlushedSinceMark(const OutputStream& stream, const StreamMark& mark, std::uint64_t reservedSince);
+// Withdraws everything reserved since the mark (never flushed since): the
+// blocks chained after it go back to the pool.
+void RollBackToMark(OutputStream& stream, const StreamMark& mark);
+
 // Writes bytes through DrvSplWritePrinter in pieces of at most 4,096
 // bytes. A failed or short write latches the output-failed flag.
 BOOL WriteToSpool(OutputStream& stream, const void* bytes, std::uint32_t size);

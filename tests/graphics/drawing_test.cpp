@@ -484,16 +484,17 @@ TEST_F(DrawingTest, CopyBitsSendsSourceAndWhereAlphaIsNotOpaque)
         for (LONG x = 0; x < 4; ++x) engine::SetPixel(source, x, y, 0xFF000000);
     RECTL rect{0, 0, 4, 4};
     POINTL from{0, 0};
-    DrvCopyBits(so_, source, nullptr, nullptr, &rect, &from);
+    EXPECT_TRUE(DrvCopyBits(so_, source, nullptr, nullptr, &rect, &from));
     NextPage();
     engine::SetPixel(source, 3, 3, 0x80000000);
-    DrvCopyBits(so_, source, nullptr, nullptr, &rect, &from);
+    EXPECT_TRUE(DrvCopyBits(so_, source, nullptr, nullptr, &rect, &from));
     EngUnlockSurface(source);
     EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
     const PageLines pages = Finish();
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_EQ(CountWith(pages[0], "rop3=CC"), 1);
     EXPECT_EQ(CountWith(pages[1], "rop3=88"), 1);
+    for (const auto& page : pages) EXPECT_EQ(CountWith(page, " image "), 1) << listing_;
 }
 
 // ---- A vector page through the engine host ----
