@@ -1,5 +1,5 @@
-// The hook table the engine receives at DrvEnableDriver, the driver queries,
-// and the hooks whose work the driver does not do yet.
+// The hook table the engine receives at DrvEnableDriver, and the driver
+// queries.
 #include "graphics/hooks.h"
 
 #include "graphics/document.h"
@@ -48,33 +48,6 @@ const DRVFN kHookTable[kHookCount] = {
     {INDEX_DrvTextOut, Hook(&DrvTextOut)},
 };
 
-// The failure value of the path hooks for a Pdev that is not valid.
-constexpr BOOL kPathHookError = -1;
-
-// A call on a valid Pdev that the driver does not draw: the engine is told
-// so, and an output failure already latched answers FALSE as well.
-template <typename R>
-R NotDrawn(R failure)
-{
-    SetLastError(kHookNotDrawn);
-    return failure;
-}
-
-BOOL NotDrawnOnSurface(SURFOBJ* surface, BOOL invalidValue = FALSE)
-{
-    Pdev* pdev = ValidPdevOfSurface(surface);
-    if (!pdev) return invalidValue;
-    if (pdev->flags & kPdevOutputFailed) return FALSE;
-    return NotDrawn(FALSE);
-}
-
-template <typename R>
-R NotDrawnOnPdev(DHPDEV dhpdev, R failure)
-{
-    if (!ValidPdev(dhpdev)) return failure;
-    return NotDrawn(failure);
-}
-
 }  // namespace
 
 const DRVFN* GetHookTable() { return kHookTable; }
@@ -111,55 +84,5 @@ BOOL DrvEnableDriver(ULONG engineVersion, ULONG size, DRVENABLEDATA* data)
 }
 
 void DrvDisableDriver() {}
-
-BOOL DrvBitBlt(SURFOBJ* target, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*, POINTL*,
-               ROP4)
-{
-    return NotDrawnOnSurface(target);
-}
-
-BOOL DrvStretchBlt(SURFOBJ* dest, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
-                   POINTL*, ULONG)
-{
-    return NotDrawnOnSurface(dest);
-}
-
-BOOL DrvStrokePath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS*, MIX)
-{
-    return NotDrawnOnSurface(surface, kPathHookError);
-}
-
-BOOL DrvFillPath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, BRUSHOBJ*, POINTL*, MIX, FLONG)
-{
-    return NotDrawnOnSurface(surface, kPathHookError);
-}
-
-BOOL DrvStrokeAndFillPath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, LINEATTRS*, BRUSHOBJ*, POINTL*,
-                          MIX, FLONG)
-{
-    return NotDrawnOnSurface(surface, kPathHookError);
-}
-
-BOOL DrvRealizeBrush(BRUSHOBJ*, SURFOBJ* target, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG)
-{
-    return NotDrawnOnSurface(target);
-}
-
-ULONG DrvDitherColor(DHPDEV dhpdev, ULONG, ULONG, ULONG*) { return NotDrawnOnPdev(dhpdev, DCR_SOLID); }
-
-BOOL DrvCopyBits(SURFOBJ* dest, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*) { return NotDrawnOnSurface(dest); }
-
-HANDLE DrvIcmCreateColorTransform(DHPDEV dhpdev, LOGCOLORSPACEW*, PVOID, ULONG, PVOID, ULONG, PVOID, ULONG, DWORD)
-{
-    return NotDrawnOnPdev<HANDLE>(dhpdev, nullptr);
-}
-
-BOOL DrvIcmDeleteColorTransform(DHPDEV dhpdev, HANDLE) { return NotDrawnOnPdev<BOOL>(dhpdev, FALSE); }
-
-BOOL DrvStretchBltROP(SURFOBJ* dest, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*,
-                      RECTL*, POINTL*, ULONG, BRUSHOBJ*, ROP4)
-{
-    return NotDrawnOnSurface(dest);
-}
 
 }  // namespace vexl

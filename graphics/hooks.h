@@ -13,18 +13,13 @@ inline constexpr ULONG kHookCount = 30;
 // The hook table in the order the engine receives it.
 const DRVFN* GetHookTable();
 
-// The error a hook that cannot draw its call yet leaves for the engine.
-inline constexpr DWORD kHookNotDrawn = ERROR_CALL_NOT_IMPLEMENTED;
-
 BOOL DrvQueryDriverInfo(DWORD mode, PVOID buffer, DWORD size, DWORD* needed);
 BOOL DrvEnableDriver(ULONG engineVersion, ULONG size, DRVENABLEDATA* data);
 void DrvDisableDriver();
 
-// Hooks whose drawing, text, font, escape and banding work the driver does
-// not do yet: each validates the Pdev (ERROR_INVALID_PARAMETER and the
-// hook's failure value), fails on a latched output failure, and otherwise
-// answers that it did not draw the call (kHookNotDrawn and the failure
-// value).
+// The drawing, text, font, escape and banding hooks: each validates the Pdev
+// (ERROR_INVALID_PARAMETER and the hook's failure value) and fails on a
+// latched output failure.
 BOOL DrvStartBanding(SURFOBJ* surface, POINTL* origin);
 BOOL DrvNextBand(SURFOBJ* surface, POINTL* origin);
 BOOL DrvBitBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate, RECTL* targetRect,

@@ -8,6 +8,7 @@
 #include "common/storage/devmode_settings_merge.h"
 #include "common/core/modeldb.h"
 #include "graphics/clip_cache.h"
+#include "graphics/color_transform.h"
 #include "graphics/device_info.h"
 #include "graphics/glyph_cache.h"
 #include "graphics/job_info.h"
@@ -221,8 +222,7 @@ BOOL DrvResetPDEV(DHPDEV oldDhpdev, DHPDEV newDhpdev)
             to->jobNameLength = from->jobNameLength;
         }
     }
-    to->colorTransform = from->colorTransform;
-    to->colorProfile = from->colorProfile;
+    CarryColorTransforms(to, from);
     if (to->rasterMode != 0) CopyJobStrings(to->context, from->context);
     ClearGlyphCache(from);
     to->glyphGeneration = from->glyphGeneration;
@@ -237,6 +237,7 @@ void DrvDisablePDEV(DHPDEV dhpdev)
     FreeDeviceFonts(pdev, pdev->deviceFonts);
     pdev->deviceFonts = nullptr;
     pdev->deviceFontCount = 0;
+    ReleaseColorTransforms(pdev);
     if (pdev->palette) {
         EngDeletePalette(pdev->palette);
         pdev->palette = nullptr;

@@ -30,6 +30,18 @@ inline constexpr DWORD kPdevResetInProgress = 0x100000;
 inline constexpr int kBrushScratchBytes = 28;
 inline constexpr int kGlyphCacheBuckets = 1024;
 
+// A colour transform the driver created for the engine, with the profile
+// it was made from and the reference on the colour library it holds.
+struct ColorTransformEntry {
+    HANDLE transform;
+    HANDLE profile;
+    HMODULE library;
+};
+inline constexpr int kColorTransformSlots = 8;
+struct ColorTransformList {
+    ColorTransformEntry entries[kColorTransformSlots];
+};
+
 struct GlyphCacheEntry;
 struct DeviceFontTable;
 struct ClipCache;
@@ -68,6 +80,7 @@ struct Pdev {
     DeviceFontTable* deviceFonts;
     ClipCache* clipCache;
     BYTE brushScratch[kBrushScratchBytes];
+    RealizedBrush solidBrush;   // refilled at every solid-colour call
     OutputStream stream;
     StateCaches states;
     LONG bandX;
@@ -76,8 +89,7 @@ struct Pdev {
     LONG pageWidth;             // printable size in dots, from the GDIINFO step
     LONG pageHeight;
     const WCHAR* spoolLibraryName;  // the ModelRecord's spool library
-    HANDLE colorTransform;
-    HANDLE colorProfile;
+    ColorTransformList colorTransforms;  // every transform the engine holds, with its profile
     BYTE colorMatching;
     BYTE icmType;
     DWORD textAsBitmap;

@@ -6,6 +6,7 @@
 #include "platform/modules.h"
 #include "platform/spooler.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -20,6 +21,7 @@ DrawCall& PageBuilder::Add(DrawCall call)
     call.clipped = clipped_;
     call.clip = clip_;
     call.clipUniq = clipUniq_;
+    call.clipRegion = clipRegion_;
     page_.calls.push_back(std::move(call));
     return page_.calls.back();
 }
@@ -92,8 +94,38 @@ PageBuilder& PageBuilder::Text(POINTL baseline, std::u16string text, ColorRef co
     return *this;
 }
 
+PageBuilder& PageBuilder::PatternRectangle(const RECTL& rect, ColorRef color, const BrushSpec& brush)
+{
+    Rectangle(rect, color);
+    page_.calls.back().brush = brush;
+    return *this;
+}
+
+PageBuilder& PageBuilder::PatternFillPath(const PathShape& path, ColorRef color, const BrushSpec& brush,
+                                          FLONG fillMode)
+{
+    FillPath(path, color, fillMode);
+    page_.calls.back().brush = brush;
+    return *this;
+}
+
+PageBuilder& PageBuilder::ClipToRegion(std::vector<RECTL> rects, ULONG uniq)
+{
+    RECTL bounds = rects.empty() ? RECTL{} : rects.front();
+    for (const RECTL& r : rects) {
+        bounds.left = std::min(bounds.left, r.left);
+        bounds.top = std::min(bounds.top, r.top);
+        bounds.right = std::max(bounds.right, r.right);
+        bounds.bottom = std::max(bounds.bottom, r.bottom);
+    }
+    ClipTo(bounds, uniq);
+    clipRegion_ = std::move(rects);
+    return *this;
+}
+
 PageBuilder& PageBuilder::ClipTo(const RECTL& clip, ULONG uniq)
 {
+    clipRegion_.clear();
     clipped_ = true;
     clip_ = clip;
     clipUniq_ = uniq;
@@ -102,8 +134,28 @@ PageBuilder& PageBuilder::ClipTo(const RECTL& clip, ULONG uniq)
 
 PageBuilder& PageBuilder::NoClip()
 {
+    clipRegion_.clear();
     clipped_ = false;
     return *this;
+}
+
+BrushSpec HatchBrush(ULONG style)
+{
+    BrushSpec brush;
+    brush.kind = BrushKind::Hatch;
+    brush.hatch = style;
+    return brush;
+}
+
+BrushSpec CheckerBrush(std::vector<ColorRef> colors)
+{
+    BrushSpec brush;
+    brush.kind = BrushKind::Pattern;
+    if (colors.empty()) colors = {Rgb(0, 0, 0), Rgb(255, 255, 255)};
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) brush.pixels.push_back(colors[((x / 2) + (y / 2) * 3) % colors.size()]);
+    }
+    return brush;
 }
 
 PathShape RectanglePath(const RECTL& r)
@@ -327,10 +379,46 @@ void Job::Replay(const DrawCall& call, POINTL offset)
 {
     SURFOBJ* pso = device_.pso;
     const RECTL page{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy};
-    engine::Clip clip = call.clipped ? engine::Clip::Rect(Offset(call.clip, offset), call.clipUniq)
-                                     : engine::Clip::Trivial(page);
+    engine::Clip clip = engine::Clip::Trivial(page);
+    if (call.clipRegion.size() > 1) {
+        std::vector<RECTL> region;
+        for (const RECTL& r : call.clipRegion) region.push_back(Offset(r, offset));
+        clip = engine::Clip::Complex(std::move(region), call.clipUniq);
+    } else if (call.clipped) {
+        clip = engine::Clip::Rect(Offset(call.clip, offset), call.clipUniq);
+    }
     const ULONG color = engine::DeviceColor(device_.dev.hpalDefault, call.color);
+    // A hatch of the colour on white, or a pattern of 24-bit pixels; the
+    // pattern outlives the brush.
+    struct PatternRelease {
+        HBITMAP bitmap = nullptr;
+        SURFOBJ* surface = nullptr;
+        ~PatternRelease()
+        {
+            if (surface) EngUnlockSurface(surface);
+            if (bitmap) EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
+        }
+    } patternRelease;
     engine::Brush brush = engine::Brush::Solid(color);
+    engine::Xlate hatchColors =
+        engine::Xlate::Table({engine::DeviceColor(device_.dev.hpalDefault, Rgb(255, 255, 255)), color});
+    HBITMAP& patternBitmap = patternRelease.bitmap;
+    SURFOBJ*& pattern = patternRelease.surface;
+    if (call.brush.kind == BrushKind::Hatch) {
+        brush = engine::Brush::Hatch(pso, call.brush.hatch, hatchColors.get());
+    } else if (call.brush.kind == BrushKind::Pattern && call.brush.pixels.size() == 64) {
+        patternBitmap = EngCreateBitmap(SIZEL{8, 8}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr);
+        pattern = patternBitmap ? EngLockSurface(reinterpret_cast<HSURF>(patternBitmap)) : nullptr;
+        if (pattern) {
+            for (int i = 0; i < 64; ++i) {
+                const ColorRef c = call.brush.pixels[static_cast<std::size_t>(i)];
+                // 24-bit pixels hold blue, green, red in memory.
+                engine::SetPixel(pattern, i % 8, i / 8, ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+            }
+            brush = engine::Brush::Pattern(pso, pattern, nullptr);
+        }
+    }
+
     POINTL brushOrigin{0, 0};
     const MIX copyPen = (R2_COPYPEN << 8) | R2_COPYPEN;
     engine::Xform identity = engine::Xform::Identity();
@@ -578,6 +666,12 @@ std::vector<Page> DemoDocument()
         .StrokeAndFillPath(RectanglePath(RECTL{2300, 2900, 4300, 3600}), Rgb(0, 0, 0), Rgb(0, 200, 255), 6)
         .ClipTo(RECTL{300, 3800, 2300, 4800}, 7)
         .Rectangle(RECTL{0, 3700, 4000, 5000}, Rgb(120, 120, 120))
+        .NoClip()
+        .PatternRectangle(RECTL{2500, 3800, 4300, 4800}, Rgb(0, 0, 160), HatchBrush(HS_DIAGCROSS))
+        .ClipToRegion({RECTL{300, 5000, 1300, 6000}, RECTL{1500, 5000, 2500, 6000}}, 8)
+        .PatternFillPath(RectanglePath(RECTL{300, 5000, 4300, 6000}), Rgb(0, 0, 0),
+                         CheckerBrush({Rgb(255, 0, 0), Rgb(255, 255, 255)}))
+        .StrokePath(BezierWave(POINTL{300, 5500}, 400, 300, 10), Rgb(0, 0, 160), 4)
         .NoClip();
     PageBuilder second;
     second.Text(POINTL{300, 400}, u"Page two", Rgb(0, 0, 0)).Rectangle(RECTL{300, 600, 4300, 700}, Rgb(0, 0, 0));

@@ -42,8 +42,18 @@ struct PathShape {
 
 enum class DrawKind { Rectangle, StrokePath, FillPath, StrokeAndFillPath, Text };
 
+// The brush of a rectangle or a filled path: solid in the call's colour, a
+// hatch of the colour on white, or an 8 x 8 pattern of 24-bit pixels.
+enum class BrushKind { Solid, Hatch, Pattern };
+struct BrushSpec {
+    BrushKind kind = BrushKind::Solid;
+    ULONG hatch = 0;              // HS_*
+    std::vector<ColorRef> pixels; // Pattern: 64 colours, top row first
+};
+
 struct DrawCall {
     DrawKind kind = DrawKind::Rectangle;
+    BrushSpec brush;
     RECTL rect{};            // Rectangle
     PathShape path;          // the path kinds
     ColorRef color = 0;      // fill, pen or text colour
@@ -57,6 +67,7 @@ struct DrawCall {
     bool clipped = false;
     RECTL clip{};
     ULONG clipUniq = 0;
+    std::vector<RECTL> clipRegion;  // more than one: a complex clip of these rectangles
 };
 
 struct Page {
@@ -71,6 +82,12 @@ public:
     PageBuilder& FillPath(const PathShape& path, ColorRef color, FLONG fillMode = FP_ALTERNATEMODE);
     PageBuilder& StrokeAndFillPath(const PathShape& path, ColorRef pen, ColorRef fill, LONG width = 0);
     PageBuilder& Text(POINTL baseline, std::u16string text, ColorRef color, ULONG batch = 0);
+    // A rectangle or filled path with a hatch or pattern brush.
+    PageBuilder& PatternRectangle(const RECTL& rect, ColorRef color, const BrushSpec& brush);
+    PageBuilder& PatternFillPath(const PathShape& path, ColorRef color, const BrushSpec& brush,
+                                 FLONG fillMode = FP_ALTERNATEMODE);
+    // The calls that follow are clipped to the region of the rectangles.
+    PageBuilder& ClipToRegion(std::vector<RECTL> rects, ULONG uniq);
     // The calls that follow are clipped to the rectangle (id 0: the engine does not say it is cached).
     PageBuilder& ClipTo(const RECTL& clip, ULONG uniq);
     PageBuilder& NoClip();
@@ -82,11 +99,15 @@ private:
     bool clipped_ = false;
     RECTL clip_{};
     ULONG clipUniq_ = 0;
+    std::vector<RECTL> clipRegion_;
 };
 
 // Path shapes from pixels.
 PathShape RectanglePath(const RECTL& rect);
 PathShape BezierWave(POINTL start, LONG step, LONG amplitude, int curves);
+BrushSpec HatchBrush(ULONG style);
+// A checker of two colours in 2 x 2 cells, or of four colours when given.
+BrushSpec CheckerBrush(std::vector<ColorRef> colors);
 
 struct JobOptions {
     std::u16string driverPath;      // the Windows path of the graphics library

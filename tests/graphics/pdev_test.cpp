@@ -200,17 +200,13 @@ TEST_F(PdevTest, EveryHookRefusesAPdevWithoutItsTrailingGuard)
     pdev->trailingGuard = kPdevGuard;
 }
 
-TEST_F(PdevTest, HooksThatCannotDrawYetSaySo)
+TEST_F(PdevTest, DrawingHooksFailWithoutDrawingAfterAnOutputFailure)
 {
     Pdev* pdev = Enable();
     ASSERT_NE(pdev, nullptr);
     SURFOBJ surface{};
     surface.dhpdev = reinterpret_cast<DHPDEV>(pdev);
-    SetLastError(0);
-    EXPECT_FALSE(DrvFillPath(&surface, nullptr, nullptr, nullptr, nullptr, 0, 0));
-    EXPECT_EQ(GetLastError(), kHookNotDrawn);
     EXPECT_EQ(DrvGetGlyphMode(reinterpret_cast<DHPDEV>(pdev), nullptr), FO_GLYPHBITS);
-    // After an output failure they fail without drawing.
     pdev->flags |= kPdevOutputFailed;
     SetLastError(0);
     EXPECT_FALSE(DrvBitBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
