@@ -9,6 +9,7 @@
 #include "graphics/hooks.h"
 #include "graphics/pdev.h"
 #include "platform/engine_host.h"
+#include "spool_sink.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,20 +20,6 @@
 
 namespace vexl {
 namespace {
-
-struct CountingSink {
-    std::uint64_t bytes = 0;
-    std::uint64_t calls = 0;
-
-    static BOOL WritePrinter(HANDLE job, LPVOID, DWORD count, DWORD* written)
-    {
-        auto* sink = static_cast<CountingSink*>(job);
-        sink->bytes += count;
-        sink->calls += 1;
-        *written = count;
-        return TRUE;
-    }
-};
 
 // A vector-mode Pdev with the fields text output reads, over the sink.
 struct TextPdev {

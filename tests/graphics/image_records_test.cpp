@@ -288,7 +288,7 @@ TEST_F(ImageRecordTest, ARecordCutAfterAFlushIsCompletedAndFails)
 {
     static PdevPool* pool = nullptr;
     pool = pdev_->pool;
-    pdev_->stream.spool.writePrinter = [](HANDLE job, LPVOID data, DWORD count, DWORD* written) {
+    pdev_->stream.spool.writePrinter = [](HANDLE job, const void* data, DWORD count, DWORD* written) {
         SetPdevPoolLimit(pool, 16 * 1024);  // memory runs out from the first flush on
         return SpoolCapture::WritePrinter(job, data, count, written);
     };
