@@ -38,7 +38,7 @@ CompiledModel* PackageModel()
 constexpr std::uint32_t kCallerFlags[] = {
     kMergeFromCaller,
     kMergeFromCaller | kMergeFromSheet,
-    kMergeFromCaller | kMergeImageFormJob | kMergePromptFlag,
+    kMergeFromCaller | kMergeImageFormJob | kMergePrompt,
     kMergeFromCaller | kMergeKeepSupportBits | kMergeNoReload,
 };
 
