@@ -20,12 +20,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #ifdef VEXL_BENCH_CUPS
@@ -359,52 +357,12 @@ BENCHMARK(BM_ValidatePublicFields)->Unit(benchmark::kMicrosecond);
 
 // ---- storage ---------------------------------------------------------------------------------
 
-// Watches the settings mutex from another thread: the longest time it had
-// to wait for it is the longest time a store pass held it.
-class MutexWatch {
-public:
-    MutexWatch() : thread_([this] { Watch(); }) {}
-    ~MutexWatch()
-    {
-        stop_ = true;
-        thread_.join();
-    }
-    double longestMicros() const { return longest_.load(); }
-
-private:
-    void Watch()
-    {
-        HANDLE mutex = CreateSettingsMutex();
-        while (!stop_) {
-            const Clock::time_point start = Clock::now();
-            if (WaitForSingleObject(mutex, 10000) == WAIT_TIMEOUT) {
-                RaiseLongest(10000000.0);
-                continue;
-            }
-            RaiseLongest(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-            ReleaseMutex(mutex);
-            std::this_thread::yield();
-        }
-        CloseHandle(mutex);
-    }
-    void RaiseLongest(double micros)
-    {
-        double seen = longest_.load();
-        while (micros > seen && !longest_.compare_exchange_weak(seen, micros)) {
-        }
-    }
-
-    std::atomic<bool> stop_{false};
-    std::atomic<double> longest_{0};
-    std::thread thread_;
-};
-
 // Every stored setting of the context, changed or not.
 void BM_StoreAllSettings(benchmark::State& state)
 {
     Bench& bench = Bench::Get();
     DriverContext* context = bench.context();
-    MutexWatch watch;
+    TakeLongestSettingsMutexHold();
     std::int64_t iterations = 0;
     Clock::duration spent{};
     for (auto _ : state) {
@@ -412,16 +370,14 @@ void BM_StoreAllSettings(benchmark::State& state)
         StoreItemsPass(bench.printer(), context, kAllAreas, kStoreForce);
         spent += Clock::now() - start;
         ++iterations;
-        // A pause, not counted, lets the watch take the mutex between passes.
-        state.PauseTiming();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        state.ResumeTiming();
     }
     const double micros = std::chrono::duration<double, std::micro>(spent).count() / static_cast<double>(iterations);
+    // The longest hold of the mutex, timed at its wait and its release.
+    const double heldMicros = std::chrono::duration<double, std::micro>(TakeLongestSettingsMutexHold()).count();
     state.counters["us"] = micros;
     state.counters["x_goal"] = micros / 5000.0;
-    state.counters["mutex_held_us"] = watch.longestMicros();
-    state.counters["mutex_x_goal"] = watch.longestMicros() / 5000.0;
+    state.counters["mutex_held_us"] = heldMicros;
+    state.counters["mutex_x_goal"] = heldMicros / 5000.0;
 }
 BENCHMARK(BM_StoreAllSettings)->Unit(benchmark::kMillisecond);
 

@@ -6,7 +6,9 @@
 #include "common/core/modeldb_tables.h"
 #include "common/core/item_layout.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace vexl {
 namespace {
@@ -220,7 +222,6 @@ int FirstGap(const ItemTable* table) {
     return g_firstGap;
 }
 
-const ConstantTable* ConstantsOf(const void* table) { return static_cast<const ConstantTable*>(table); }
 const MessageTable* MessagesOf(DriverContext* context) {
     return static_cast<const MessageTable*>(OrDatabase(context)->messageTable);
 }
@@ -302,40 +303,40 @@ const WCHAR* GetItemName(DriverContext* context, std::uint16_t id) {
 }
 
 const SymbolEntry* FindSymbolByKey(std::uint16_t key) {
-    for (int i = 0; i < modeldata::symbolCount; ++i) {
-        if (modeldata::symbols[i].symbolKey == key) return &modeldata::symbols[i];
-    }
-    return nullptr;
+    const std::int16_t* first = modeldata::symbolsByKey;
+    const std::int16_t* last = first + modeldata::symbolCount;
+    const std::int16_t* at = std::lower_bound(
+        first, last, key, [](std::int16_t pos, std::uint16_t k) { return modeldata::symbols[pos].symbolKey < k; });
+    return at != last && modeldata::symbols[*at].symbolKey == key ? &modeldata::symbols[*at] : nullptr;
 }
 
 const SymbolEntry* FindSymbolByName(const char* name) {
     if (name == nullptr) return nullptr;
-    for (int i = 0; i < modeldata::symbolCount; ++i) {
-        if (std::strcmp(modeldata::symbols[i].name, name) == 0) return &modeldata::symbols[i];
-    }
-    return nullptr;
+    const std::int16_t* first = modeldata::symbolsByName;
+    const std::int16_t* last = first + modeldata::symbolsByNameCount;
+    const std::int16_t* at = std::lower_bound(first, last, name, [](std::int16_t pos, const char* n) {
+        return std::strcmp(modeldata::symbols[pos].name, n) < 0;
+    });
+    return at != last && std::strcmp(modeldata::symbols[*at].name, name) == 0 ? &modeldata::symbols[*at] : nullptr;
 }
 
 const ConstantEntry* FindConstantByOption(std::int16_t itemId, std::uint16_t optionId) {
-    for (const ConstantTable* table : {ConstantsOf(g_modelDatabase.constantTableA),
-                                       ConstantsOf(g_modelDatabase.constantTableB)}) {
-        for (int i = 0; i < table->count; ++i) {
-            const ConstantEntry& c = table->entries[i];
-            if (c.itemId == itemId && c.optionId == optionId) return &c;
-        }
-    }
-    return nullptr;
+    const auto before = [](const ConstantEntry* c, std::pair<std::int16_t, std::uint16_t> key) {
+        return std::pair(c->itemId, c->optionId) < key;
+    };
+    const ConstantEntry* const* first = modeldata::constantsByOption;
+    const ConstantEntry* const* last = first + modeldata::constantsACount + modeldata::constantsBCount;
+    const ConstantEntry* const* at = std::lower_bound(first, last, std::pair(itemId, optionId), before);
+    return at != last && (*at)->itemId == itemId && (*at)->optionId == optionId ? *at : nullptr;
 }
 
 const ConstantEntry* FindConstantByName(const char* name) {
     if (name == nullptr) return nullptr;
-    for (const ConstantTable* table : {ConstantsOf(g_modelDatabase.constantTableA),
-                                       ConstantsOf(g_modelDatabase.constantTableB)}) {
-        for (int i = 0; i < table->count; ++i) {
-            if (std::strcmp(table->entries[i].name, name) == 0) return &table->entries[i];
-        }
-    }
-    return nullptr;
+    const ConstantEntry* const* first = modeldata::constantsByName;
+    const ConstantEntry* const* last = first + modeldata::constantsByNameCount;
+    const ConstantEntry* const* at = std::lower_bound(
+        first, last, name, [](const ConstantEntry* c, const char* n) { return std::strcmp(c->name, n) < 0; });
+    return at != last && std::strcmp((*at)->name, name) == 0 ? *at : nullptr;
 }
 
 const MessageEntry* FindMessageByKey(DriverContext* context, std::uint16_t key) {

@@ -16,6 +16,14 @@ extern const ConstantEntry constantsA[];
 extern const std::int16_t constantsACount;
 extern const ConstantEntry constantsB[];
 extern const std::int16_t constantsBCount;
+// Indexes for lookups by binary search: positions in symbols by key and by
+// name, and the constants of both tables by item and option and by name.
+extern const std::int16_t symbolsByKey[];
+extern const std::int16_t symbolsByName[];
+extern const std::int16_t symbolsByNameCount;
+extern const ConstantEntry* const constantsByOption[];
+extern const ConstantEntry* const constantsByName[];
+extern const std::int16_t constantsByNameCount;
 extern const MessageEntry messages[];
 extern const std::int16_t messageCount;
 extern PageDesc pages[];

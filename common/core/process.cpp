@@ -4,6 +4,7 @@
 #include "common/core/osinfo.h"
 #include "platform/win32.h"
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -111,16 +112,51 @@ HANDLE CreateSettingsMutex()
     return CreateMutexW(&attributes, FALSE, kSettingsMutexName);
 }
 
+namespace {
+
+// How long the threads of this process hold the settings mutex: the depth
+// of the holding thread's waits, when its outermost wait returned, and the
+// longest hold so far.
+thread_local int t_settingsMutexDepth = 0;
+thread_local std::chrono::steady_clock::time_point t_settingsMutexTaken;
+std::atomic<std::int64_t> g_longestSettingsMutexHold{0};
+
+void NoteSettingsMutexTaken()
+{
+    if (t_settingsMutexDepth++ == 0) t_settingsMutexTaken = std::chrono::steady_clock::now();
+}
+
+void NoteSettingsMutexReleased()
+{
+    if (t_settingsMutexDepth == 0 || --t_settingsMutexDepth != 0) return;
+    const std::int64_t held =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - t_settingsMutexTaken)
+            .count();
+    std::int64_t longest = g_longestSettingsMutexHold.load();
+    while (held > longest && !g_longestSettingsMutexHold.compare_exchange_weak(longest, held)) {
+    }
+}
+
+}  // namespace
+
 void LockSettingsMutex(DriverContext* context)
 {
     if (!UsesSettingsMutex(context)) return;
     WaitForSingleObject(OpenSettingsMutex(), INFINITE);
+    NoteSettingsMutexTaken();
 }
 
 void UnlockSettingsMutex(DriverContext* context)
 {
     if (!UsesSettingsMutex(context)) return;
-    if (g_settingsMutex) ReleaseMutex(g_settingsMutex);
+    if (!g_settingsMutex) return;
+    NoteSettingsMutexReleased();
+    ReleaseMutex(g_settingsMutex);
+}
+
+std::chrono::nanoseconds TakeLongestSettingsMutexHold()
+{
+    return std::chrono::nanoseconds(g_longestSettingsMutexHold.exchange(0));
 }
 
 }  // namespace vexl

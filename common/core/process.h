@@ -4,6 +4,8 @@
 
 #include "platform/types.h"
 
+#include <chrono>
+
 namespace vexl {
 
 struct DriverContext;
@@ -36,5 +38,10 @@ HANDLE CreateSettingsMutex();
 // mutex already.
 void LockSettingsMutex(DriverContext* context);
 void UnlockSettingsMutex(DriverContext* context);
+
+// The longest time a thread of this process held the settings mutex since
+// the last call, from its outermost wait to its matching release; for the
+// benchmarks of the settings core.
+std::chrono::nanoseconds TakeLongestSettingsMutexHold();
 
 }  // namespace vexl

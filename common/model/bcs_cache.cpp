@@ -28,6 +28,24 @@ HANDLE OpenForReading(const std::u16string& path)
                        nullptr);
 }
 
+// The whole cache file read straight into a model's block; none when the
+// file is no longer than a header or its header gives another size.
+CompiledModel* ReadCacheBlock(HANDLE cache)
+{
+    DWORD high = 0;
+    const DWORD size = GetFileSize(cache, &high);
+    if (size == INVALID_FILE_SIZE || high != 0 || size <= kHeaderSize) return nullptr;
+    CompiledModel* model = MakeCompiledModel(nullptr, size);
+    if (!model) return nullptr;
+    DWORD read = 0;
+    if (!ReadFile(cache, model->block, size, &read, nullptr) || read != size ||
+        ReadLe32(model->block + kHeaderTotalSize) != size) {
+        FreeCompiledModel(model);
+        return nullptr;
+    }
+    return model;
+}
+
 }  // namespace
 
 CompiledModel* LoadCacheFile(const std::u16string& descriptionPath, const std::u16string& cachePath)
@@ -43,15 +61,9 @@ CompiledModel* LoadCacheFile(const std::u16string& descriptionPath, const std::u
     const bool timesRead = GetFileTime(description, nullptr, nullptr, &descriptionTime) &&
                            GetFileTime(cache, nullptr, nullptr, &cacheTime);
     CloseHandle(description);
-    CloseHandle(cache);
-    if (!timesRead || CompareFileTime(&cacheTime, &descriptionTime) < 0) return nullptr;
-
-    const BYTE* view = nullptr;
-    std::uint32_t size = 0;
-    if (!MapFileReadOnly(cachePath.c_str(), &view, &size)) return nullptr;
     CompiledModel* model = nullptr;
-    if (size > kHeaderSize && ReadLe32(view + kHeaderTotalSize) == size) model = MakeCompiledModel(view, size);
-    UnmapViewOfFile(view);
+    if (timesRead && CompareFileTime(&cacheTime, &descriptionTime) >= 0) model = ReadCacheBlock(cache);
+    CloseHandle(cache);
     return model;
 }
 

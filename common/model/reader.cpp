@@ -47,29 +47,23 @@ std::uint8_t CharClass(char c) { return CharClassTable[static_cast<unsigned char
 
 // -------------------------------------------------------- file and reader
 
-bool MapFileReadOnly(LPCWSTR path, const BYTE** view, std::uint32_t* size)
+bool ReadFileWhole(LPCWSTR path, const BYTE** bytes, std::uint32_t* size)
 {
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    if (size) {
-        const DWORD bytes = GetFileSize(file, nullptr);
-        if (bytes == INVALID_FILE_SIZE) {
-            CloseHandle(file);
-            return false;
-        }
-        *size = bytes;
-    }
-    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (!mapping) {
-        CloseHandle(file);
+    DWORD high = 0;
+    const DWORD length = GetFileSize(file, &high);
+    BYTE* buffer = length == INVALID_FILE_SIZE || high != 0 || length == 0 ? nullptr : new (std::nothrow) BYTE[length];
+    DWORD read = 0;
+    const bool whole = buffer && ReadFile(file, buffer, length, &read, nullptr) && read == length;
+    CloseHandle(file);
+    if (!whole) {
+        delete[] buffer;
         return false;
     }
-    LPVOID base = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-    CloseHandle(file);
-    CloseHandle(mapping);
-    if (!base) return false;
-    *view = static_cast<const BYTE*>(base);
+    *bytes = buffer;
+    *size = length;
     return true;
 }
 
@@ -77,7 +71,7 @@ std::optional<DescriptionReader> OpenDescriptionReader(LPCWSTR path)
 {
     DescriptionReader reader;
     std::uint32_t size = 0;
-    if (!MapFileReadOnly(path, &reader.view, &size)) return std::nullopt;
+    if (!ReadFileWhole(path, &reader.view, &size)) return std::nullopt;
     reader.base = reader.view;
     reader.size = size;
     return reader;
@@ -93,7 +87,7 @@ DescriptionReader TextDescriptionReader(std::string_view text)
 
 void CloseDescriptionReader(DescriptionReader& reader)
 {
-    if (reader.view) UnmapViewOfFile(reader.view);
+    delete[] reader.view;
     reader = DescriptionReader{};
 }
 
@@ -356,19 +350,58 @@ int HandleFileVersion(CompileState& state, DescriptionLine& line)
     return kLineTaken;
 }
 
+namespace {
+
+// Finds the FileVersion line in the reader's text. A line that reaches the
+// end of a text that is only the head of the file may be cut, so it counts
+// only when the reader holds the whole file.
+bool FindFileVersion(DescriptionReader& reader, bool wholeFile, WCHAR out[16])
+{
+    DescriptionLine line;
+    int result = kLineRead;
+    while ((result = ReadDescriptionLine(line, reader)) == kLineRead || result == kBadLine) {
+        if (result == kLineRead && line.keyword.View() == "FileVersion") {
+            if (!wholeFile && reader.cursor >= reader.size) return false;
+            ConvertFileVersion(line.value, out);
+            return true;
+        }
+    }
+    return wholeFile;
+}
+
+// The first bytes of the file, where the FileVersion line stands; empty
+// when the file cannot be read.
+std::string ReadFileHead(LPCWSTR path, DWORD limit, bool* wholeFile)
+{
+    std::string head;
+    *wholeFile = false;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return head;
+    head.resize(limit);
+    DWORD read = 0;
+    if (!ReadFile(file, head.data(), limit, &read, nullptr)) read = 0;
+    head.resize(read);
+    *wholeFile = read > 0 && read < limit;
+    CloseHandle(file);
+    return head;
+}
+
+}  // namespace
+
 int ProbeFileVersion(LPCWSTR path, WCHAR out[16])
 {
     std::memset(out, 0, 16 * sizeof(WCHAR));
+    constexpr DWORD kHeadBytes = 4096;
+    bool wholeFile = false;
+    const std::string head = ReadFileHead(path, kHeadBytes, &wholeFile);
+    if (!head.empty()) {
+        DescriptionReader reader = TextDescriptionReader(head);
+        if (FindFileVersion(reader, wholeFile, out)) return 1;
+        std::memset(out, 0, 16 * sizeof(WCHAR));
+    }
     std::optional<DescriptionReader> reader = OpenDescriptionReader(path);
     if (!reader) return 1;
-    DescriptionLine line;
-    int result = kLineRead;
-    while ((result = ReadDescriptionLine(line, *reader)) == kLineRead || result == kBadLine) {
-        if (result == kLineRead && line.keyword.View() == "FileVersion") {
-            ConvertFileVersion(line.value, out);
-            break;
-        }
-    }
+    FindFileVersion(*reader, true, out);
     CloseDescriptionReader(*reader);
     return 1;
 }

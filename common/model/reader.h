@@ -36,11 +36,12 @@ inline bool IsDigit(char c) { return HasClass(c, kDecimalDigit); }
 // spooler cannot tell.
 std::u16string GetDescriptionFilePath(HANDLE printer);
 
-// Maps a whole file read-only; the view is released with UnmapViewOfFile.
-bool MapFileReadOnly(LPCWSTR path, const BYTE** view, std::uint32_t* size);
+// Reads a whole, non-empty file into a buffer of its own, released with
+// delete[]. A read costs less than a mapping for files of this size.
+bool ReadFileWhole(LPCWSTR path, const BYTE** bytes, std::uint32_t* size);
 
 struct DescriptionReader {
-    const BYTE* view = nullptr;  // the mapping, when the reader owns one
+    const BYTE* view = nullptr;  // the file's bytes, when the reader owns them
     const BYTE* base = nullptr;
     std::size_t size = 0;
     std::size_t cursor = 0;

@@ -243,7 +243,7 @@ fs::path HostPath(std::u16string_view windowsPath)
         rest = windowsPath;
     }
 
-    std::vector<fs::path> stack{folder};
+    std::vector<std::u16string_view> components;
     std::size_t start = 0;
     while (start <= rest.size()) {
         std::size_t end = start;
@@ -252,13 +252,22 @@ fs::path HostPath(std::u16string_view windowsPath)
         start = end + 1;
         if (component.empty() || component == u".") continue;
         if (component == u"..") {
-            if (stack.size() > 1) stack.pop_back();
+            if (!components.empty()) components.pop_back();
             continue;
         }
         if (!IsValidComponent(component)) return {};
-        stack.push_back(AppendComponent(stack.back(), component));
+        components.push_back(component);
     }
-    return stack.back();
+
+    // The path as written names an existing entry most of the time: one
+    // look then, and the search of each folder for another case only when
+    // it does not exist.
+    fs::path exact = folder;
+    for (std::u16string_view component : components) exact /= ToUtf8(component);
+    std::error_code error;
+    if (components.empty() || fs::exists(exact, error)) return exact;
+    for (std::u16string_view component : components) folder = AppendComponent(folder, component);
+    return folder;
 }
 
 void WriteFile(std::u16string_view windowsPath, std::string_view bytes)

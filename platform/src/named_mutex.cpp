@@ -92,6 +92,12 @@ bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix)
     return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
 }
 
+constexpr char kHeld = '1';
+constexpr char kReleased = '0';
+
+// The owner record of this process, held: the state byte and the process id.
+std::string OwnerRecord() { return kHeld + std::to_string(::getpid()) + "\n"; }
+
 }  // namespace
 
 std::u16string MutexKey(std::u16string_view name)
@@ -175,10 +181,17 @@ MutexLockFile::Result MutexLockFile::Acquire(Deadline deadline)
         }
     }
 
-    char record[32];
-    const bool abandoned = ::pread(fd_, record, sizeof record, 0) > 0;
-    const std::string owner = std::to_string(::getpid()) + "\n";
-    if (::ftruncate(fd_, 0) == 0) {
+    // The record: a state byte, '1' while a holder has the lock, then the
+    // holder's process id. A state still set when the lock is taken again
+    // means the holder died with it. Only the state byte is written when
+    // the process that holds the record takes the lock again.
+    char record[32] = {};
+    const ssize_t read = ::pread(fd_, record, sizeof record - 1, 0);
+    const bool abandoned = read > 0 && record[0] == kHeld;
+    const std::string owner = OwnerRecord();
+    if (read == static_cast<ssize_t>(owner.size()) && owner.compare(1, std::string::npos, record + 1) == 0) {
+        [[maybe_unused]] const ssize_t written = ::pwrite(fd_, &kHeld, 1, 0);
+    } else if (::ftruncate(fd_, 0) == 0) {
         [[maybe_unused]] const ssize_t written = ::pwrite(fd_, owner.data(), owner.size(), 0);
     }
     return abandoned ? Result::Abandoned : Result::Acquired;
@@ -186,7 +199,7 @@ MutexLockFile::Result MutexLockFile::Acquire(Deadline deadline)
 
 void MutexLockFile::Release()
 {
-    [[maybe_unused]] const int cleared = ::ftruncate(fd_, 0);
+    [[maybe_unused]] const ssize_t written = ::pwrite(fd_, &kReleased, 1, 0);
     ::flock(fd_, LOCK_UN);
 }
 

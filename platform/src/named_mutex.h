@@ -1,9 +1,10 @@
 // The machine-wide side of a named mutex: one lock file per name under
 // <machine root>/mutex/, locked with flock by the process whose thread owns
-// the mutex. The file also holds the owner record: the holder writes its
-// process id when it takes the lock and clears it when it releases. The
-// kernel drops the lock of a process that dies, so a process that takes the
-// lock and finds a record knows the previous holder never released it.
+// the mutex. The file also holds the owner record: a state byte the holder
+// sets when it takes the lock and clears when it releases, and its process
+// id. The kernel drops the lock of a process that dies, so a process that
+// takes the lock and finds the state set knows the previous holder never
+// released it.
 #pragma once
 
 #include "platform/types.h"
@@ -37,9 +38,9 @@ public:
     MutexLockFile& operator=(const MutexLockFile&) = delete;
 
     // Takes the lock, waiting until the deadline (none: for ever), and
-    // writes this process into the owner record.
+    // sets the owner record to this process, held.
     Result Acquire(Deadline deadline);
-    // Clears the owner record and drops the lock.
+    // Marks the owner record released and drops the lock.
     void Release();
     // Drops the lock and leaves the owner record, so that the next holder
     // learns that the mutex was abandoned.

@@ -5,6 +5,7 @@
 #include "platform/modules.h"
 
 #include <elf.h>
+#include <time.h>
 
 #include <cstring>
 #include <filesystem>
@@ -102,20 +103,39 @@ void DecodeBlock(const std::vector<std::uint8_t>& block, ResourceFile& out)
     }
 }
 
+std::uint64_t CoarseMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
+}
+
+// The versions read of one file, the newest last, and the clock tick at
+// which the newest was last compared with the file.
+struct ResourceFileVersions {
+    std::vector<std::unique_ptr<ResourceFile>> versions;
+    std::uint64_t checkedTick = 0;
+};
+
 // Files read so far, kept for the life of the process: LoadStringW with
-// bufferMax 0 hands out pointers into them. A file that changed is read again.
+// bufferMax 0 hands out pointers into them. A file that changed is read
+// again; whether it changed is asked at most once per clock tick.
 const ResourceFile* ResourcesOf(const fs::path& hostFile)
 {
     static std::mutex lock;
-    static auto& cache = *new std::map<fs::path, std::vector<std::unique_ptr<ResourceFile>>>;
+    static auto& cache = *new std::map<fs::path, ResourceFileVersions>;
+    const std::uint64_t tick = CoarseMilliseconds();
+    std::lock_guard guard(lock);
+    ResourceFileVersions& entry = cache[hostFile];
+    if (!entry.versions.empty() && entry.checkedTick == tick) return entry.versions.back().get();
+
     std::error_code error;
     const fs::file_time_type time = fs::last_write_time(hostFile, error);
     if (error) return nullptr;
     const std::uintmax_t size = fs::file_size(hostFile, error);
     if (error) return nullptr;
-
-    std::lock_guard guard(lock);
-    auto& versions = cache[hostFile];
+    entry.checkedTick = tick;
+    auto& versions = entry.versions;
     if (!versions.empty() && versions.back()->time == time && versions.back()->size == size)
         return versions.back().get();
 

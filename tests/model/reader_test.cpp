@@ -183,6 +183,23 @@ TEST_F(DescriptionFile, ParsesAMappedFileAndProbesItsFirstFileVersion)
     EXPECT_EQ(std::u16string(probed), u"7.60");
 }
 
+// The probe reads the head of the file first: a FileVersion line far down,
+// or one cut by the end of the head, is still read whole.
+TEST_F(DescriptionFile, ProbesAFileVersionBeyondOrAcrossTheHead)
+{
+    const std::string comment = "*% " + std::string(60, 'c') + "\n";
+    for (std::size_t before : {4000u, 4090u, 4100u, 20000u}) {
+        std::string text;
+        while (text.size() + comment.size() <= before) text += comment;
+        text.append(before - text.size(), '\n');
+        text += "*FileVersion: 7.60-long\n*OpenUI *KSD_A: PickOne\n";
+        machine::WriteFile(u"C:\\drivers\\LONG.VXD", text);
+        WCHAR probed[16];
+        EXPECT_EQ(ProbeFileVersion(u"C:\\drivers\\LONG.VXD", probed), 1);
+        EXPECT_EQ(std::u16string(probed), u"7.60-long") << "FileVersion at byte " << before;
+    }
+}
+
 TEST_F(DescriptionFile, MissingFileGivesNoStateAndAnEmptyProbe)
 {
     EXPECT_FALSE(ParseDescriptionFile(u"C:\\drivers\\NONE.VXD", test::SmallModelNames()));

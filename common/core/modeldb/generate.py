@@ -681,6 +681,35 @@ def write_header(path, items, symbols, constants, model):
         f.write('\n'.join(lines))
 
 
+def lookup_indexes(symbols, consts_a, consts_b):
+    """Sorted indexes of the symbol and constant tables, so that a lookup by
+    key or name is a binary search. Equal keys keep table order, so the
+    first match is the one a scan of the tables would find."""
+    def int16(v):
+        return ((v + 0x8000) & 0xFFFF) - 0x8000
+
+    def name_key(text):
+        return text.encode('utf-8')
+
+    o = []
+    by_key = sorted(range(len(symbols)), key=lambda i: num(symbols[i]['key']) & 0xFFFF)
+    o.append('const std::int16_t symbolsByKey[] = {' + ', '.join(str(i) for i in by_key) + '};')
+    named = [i for i in range(len(symbols)) if symbols[i]['name']]
+    by_name = sorted(named, key=lambda i: name_key(symbols[i]['name']))
+    o.append('const std::int16_t symbolsByName[] = {' + ', '.join(str(i) for i in by_name) + '};')
+    o.append(f'const std::int16_t symbolsByNameCount = {len(by_name)};')
+
+    rows = [('constantsA', i, r) for i, r in enumerate(consts_a)] + [('constantsB', i, r) for i, r in enumerate(consts_b)]
+    by_option = sorted(rows, key=lambda t: (int16(num(t[2]['item'])), num(t[2]['option']) & 0xFFFF))
+    o.append('const ConstantEntry* const constantsByOption[] = {'
+             + ', '.join(f'&{t}[{i}]' for t, i, _ in by_option) + '};')
+    by_cname = sorted([t for t in rows if t[2]['name']], key=lambda t: name_key(t[2]['name']))
+    o.append('const ConstantEntry* const constantsByName[] = {'
+             + ', '.join(f'&{t}[{i}]' for t, i, _ in by_cname) + '};')
+    o += [f'const std::int16_t constantsByNameCount = {len(by_cname)};', '']
+    return o
+
+
 def write_tables(path, items, symbols, consts_a, consts_b, maps, model):
     o = ['// Generated from common/core/modeldb/*.tsv by generate.py. Do not edit.',
          '#include "common/core/modeldb_tables.h"', '', 'namespace vexl::modeldata {', '']
@@ -711,6 +740,7 @@ def write_tables(path, items, symbols, consts_a, consts_b, maps, model):
             o.append(f'    {{{num(r["item"])}, {num(r["control"])}, {num(r["option"])}, 0, {num(r["flag"])}, '
                      f'{narrow(r["name"])}, {num(r["value"])}u}},')
         o += ['};', f'const std::int16_t {name}Count = {len(rows)};', '']
+    o += lookup_indexes(symbols, consts_a, consts_b)
 
     msgs = read_tsv('messages.tsv')
     o.append('const MessageEntry messages[] = {')
