@@ -116,21 +116,23 @@ namespace {
 
 // How long the threads of this process hold the settings mutex: the depth
 // of the holding thread's waits, when its outermost wait returned, and the
-// longest hold so far.
-thread_local int t_settingsMutexDepth = 0;
-thread_local std::chrono::steady_clock::time_point t_settingsMutexTaken;
+// longest hold so far. Only the thread that owns the mutex touches the depth
+// and the time, so the mutex itself guards them (no thread-local storage:
+// the library is unloaded while threads live on).
+int g_settingsMutexDepth = 0;
+std::chrono::steady_clock::time_point g_settingsMutexTaken;
 std::atomic<std::int64_t> g_longestSettingsMutexHold{0};
 
 void NoteSettingsMutexTaken()
 {
-    if (t_settingsMutexDepth++ == 0) t_settingsMutexTaken = std::chrono::steady_clock::now();
+    if (g_settingsMutexDepth++ == 0) g_settingsMutexTaken = std::chrono::steady_clock::now();
 }
 
 void NoteSettingsMutexReleased()
 {
-    if (t_settingsMutexDepth == 0 || --t_settingsMutexDepth != 0) return;
+    if (g_settingsMutexDepth == 0 || --g_settingsMutexDepth != 0) return;
     const std::int64_t held =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - t_settingsMutexTaken)
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - g_settingsMutexTaken)
             .count();
     std::int64_t longest = g_longestSettingsMutexHold.load();
     while (held > longest && !g_longestSettingsMutexHold.compare_exchange_weak(longest, held)) {
