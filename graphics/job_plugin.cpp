@@ -122,15 +122,12 @@ std::u16string ReadUserName(HANDLE printer, DWORD jobId)
 // above 259.
 bool LoadPlugin(PluginSession& session, bool withTransform)
 {
-    const std::u16string path = GetJobControlLibraryPath();
-    if (path.empty()) return false;
-    session.module = LoadLibraryW(path.c_str());
-    if (session.module == nullptr) return false;
-    auto getInterface = reinterpret_cast<JobControlGetInterfaceFunction>(
-        reinterpret_cast<void*>(GetProcAddress(session.module, kJobControlGetInterfaceName)));
-    session.dispose = reinterpret_cast<JobControlDisposeInterfaceFunction>(
-        reinterpret_cast<void*>(GetProcAddress(session.module, kJobControlDisposeInterfaceName)));
-    if (getInterface == nullptr || session.dispose == nullptr) return false;
+    JobControlLibrary library;
+    const bool loaded = LoadJobControlLibrary(&library);
+    session.module = library.module;
+    session.dispose = library.dispose;
+    if (!loaded) return false;
+    const JobControlGetInterfaceFunction getInterface = library.getInterface;
     if (TakeJobControlInterface(getInterface, &session.table, &session.version) != 0) return false;
     if (withTransform && session.version > kJobControlVersion259) {
         JobControlInterface* granted = nullptr;

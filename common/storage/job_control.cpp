@@ -286,6 +286,19 @@ std::u16string GetJobControlLibraryPath()
     return std::u16string(directory) + u"\\" + kJobControlLibraryName;
 }
 
+bool LoadJobControlLibrary(JobControlLibrary* library)
+{
+    const std::u16string path = GetJobControlLibraryPath();
+    if (path.empty()) return false;
+    library->module = LoadLibraryW(path.c_str());
+    if (library->module == nullptr) return false;
+    library->getInterface = reinterpret_cast<JobControlGetInterfaceFunction>(
+        reinterpret_cast<void*>(GetProcAddress(library->module, kJobControlGetInterfaceName)));
+    library->dispose = reinterpret_cast<JobControlDisposeInterfaceFunction>(
+        reinterpret_cast<void*>(GetProcAddress(library->module, kJobControlDisposeInterfaceName)));
+    return library->getInterface != nullptr && library->dispose != nullptr;
+}
+
 int TakeJobControlInterface(JobControlGetInterfaceFunction getInterface, JobControlInterface** table,
                             std::uint16_t* granted)
 {
@@ -312,15 +325,12 @@ void ClosePrinterRead(PrinterRead& read)
 
 bool OpenPrinterRead(PrinterRead& read, const std::u16string& printerName)
 {
-    const std::u16string path = GetJobControlLibraryPath();
-    if (path.empty()) return false;
-    read.module = LoadLibraryW(path.c_str());
-    if (read.module == nullptr) return false;
-    auto getInterface = reinterpret_cast<JobControlGetInterfaceFunction>(
-        reinterpret_cast<void*>(GetProcAddress(read.module, kJobControlGetInterfaceName)));
-    read.dispose = reinterpret_cast<JobControlDisposeInterfaceFunction>(
-        reinterpret_cast<void*>(GetProcAddress(read.module, kJobControlDisposeInterfaceName)));
-    if (getInterface == nullptr || read.dispose == nullptr) return false;
+    JobControlLibrary library;
+    const bool loaded = LoadJobControlLibrary(&library);
+    read.module = library.module;
+    read.dispose = library.dispose;
+    if (!loaded) return false;
+    const JobControlGetInterfaceFunction getInterface = library.getInterface;
     std::uint16_t granted = 0;
     if (TakeVersionedInterface(getInterface, kPrinterReadVersions, &read.table, &granted) != 0) return false;
     if (read.table->openSession == nullptr || read.table->getValue == nullptr) return false;

@@ -75,6 +75,15 @@ int UnbindJobControlPlugin(JobControlBinding* binding, DriverContext* context);
 
 // The plug-in's path in the system directory; empty when it does not fit.
 std::u16string GetJobControlLibraryPath();
+// The plug-in loaded from the system directory with its two entry points.
+struct JobControlLibrary {
+    HMODULE module = nullptr;
+    JobControlGetInterfaceFunction getInterface = nullptr;
+    JobControlDisposeInterfaceFunction dispose = nullptr;
+};
+// False when the library or one of its entry points is missing; a module
+// that did load is left in library->module for the caller to free.
+bool LoadJobControlLibrary(JobControlLibrary* library);
 // Asks getInterface for the versions 261 down to 257; the first granted one
 // with a table wins (0), else the last refusal.
 int TakeJobControlInterface(JobControlGetInterfaceFunction getInterface, JobControlInterface** table,
