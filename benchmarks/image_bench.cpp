@@ -91,8 +91,7 @@ void Report(benchmark::State& state, BenchPdev& bench, double seconds, double ba
     state.counters["bytes_per_iteration"] = benchmark::Counter(baselineBytes);
 }
 
-template <typename Work>
-void Run(benchmark::State& state, BenchPdev& bench, Work work, double baselineBytes = 0)
+template <typename Work> void Run(benchmark::State& state, BenchPdev& bench, Work work, double baselineBytes = 0)
 {
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
@@ -103,7 +102,8 @@ void Run(benchmark::State& state, BenchPdev& bench, Work work, double baselineBy
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     benchmark::DoNotOptimize(bench.sink.hash);
-    if (baselineBytes == 0) baselineBytes = static_cast<double>(bench.sink.bytes) / static_cast<double>(state.iterations());
+    if (baselineBytes == 0)
+        baselineBytes = static_cast<double>(bench.sink.bytes) / static_cast<double>(state.iterations());
     Report(state, bench, took.count(), baselineBytes);
 }
 
@@ -131,7 +131,8 @@ void BM_RasterBandsGreyReduced(benchmark::State& state)
     Band band(BMF_24BPP);
     const double bandsPerPage = (kPageHeight + kBandRows - 1) / kBandRows;
     const double readBytes = bandsPerPage * static_cast<double>(band.bits.size());
-    Run(state, bench, [&] { return SendPageOfBands(bench, band); }, readBytes);
+    Run(
+        state, bench, [&] { return SendPageOfBands(bench, band); }, readBytes);
 }
 BENCHMARK(BM_RasterBandsGreyReduced)->Unit(benchmark::kMillisecond);
 
@@ -166,9 +167,7 @@ void BM_LargeImageInPieces(benchmark::State& state)
     image.rows = kRows;
     image.formatFlags = kImageFormat24Bit;
     image.bits = bits.data();
-    Run(state, bench, [&] {
-        return EmitImageRecord(*bench.pdev, image) && FlushOutputStream(bench.pdev->stream);
-    });
+    Run(state, bench, [&] { return EmitImageRecord(*bench.pdev, image) && FlushOutputStream(bench.pdev->stream); });
 }
 BENCHMARK(BM_LargeImageInPieces)->Unit(benchmark::kMillisecond);
 

@@ -55,8 +55,8 @@ void Run(benchmark::State& state, double goalMicros, Body&& body, double unitsPe
         spent += Clock::now() - start;
         ++iterations;
     }
-    const double micros = std::chrono::duration<double, std::micro>(spent).count() / static_cast<double>(iterations) /
-                          unitsPerIteration;
+    const double micros =
+        std::chrono::duration<double, std::micro>(spent).count() / static_cast<double>(iterations) / unitsPerIteration;
     state.counters["us"] = micros;
     state.counters["x_goal"] = micros / goalMicros;
 }
@@ -103,7 +103,8 @@ std::vector<std::filesystem::path> PeerPpdFiles()
         std::error_code error;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
             const std::string name = entry.path().filename().string();
-            if (entry.is_regular_file() && (name.ends_with(".ppd") || name.ends_with(".ppd.gz"))) files.push_back(entry.path());
+            if (entry.is_regular_file() && (name.ends_with(".ppd") || name.ends_with(".ppd.gz")))
+                files.push_back(entry.path());
             if (files.size() >= 40) return files;
         }
     }
@@ -147,7 +148,8 @@ void BM_PeerOpenMarkConflicts(benchmark::State& state)
         }
         ++iterations;
     }
-    g_cupsMicrosPerKiB = std::chrono::duration<double, std::micro>(spent).count() / static_cast<double>(iterations) / kib;
+    g_cupsMicrosPerKiB =
+        std::chrono::duration<double, std::micro>(spent).count() / static_cast<double>(iterations) / kib;
     g_cupsConflictMicros =
         std::chrono::duration<double, std::micro>(conflicts).count() / static_cast<double>(iterations * files.size());
     g_cupsMeasured = true;
@@ -166,11 +168,14 @@ void BM_CompileDescriptionPerKiB(benchmark::State& state)
     Bench& bench = Bench::Get();
     const std::u16string path = bench.descriptionPath();
     const double kib = bench.descriptionKiB();
-    Run(state, g_cupsMicrosPerKiB, [&] {
-        CompiledModel* model = model::CompileModel(bench.context(), path, false);
-        benchmark::DoNotOptimize(model);
-        model::FreeCompiledModel(model);
-    }, kib);
+    Run(
+        state, g_cupsMicrosPerKiB,
+        [&] {
+            CompiledModel* model = model::CompileModel(bench.context(), path, false);
+            benchmark::DoNotOptimize(model);
+            model::FreeCompiledModel(model);
+        },
+        kib);
     state.counters["KiB"] = kib;
     state.counters["peer_measured"] = g_cupsMeasured;
 }
@@ -238,12 +243,14 @@ void BM_CreateFromParkedContext(benchmark::State& state)
     Bench& bench = Bench::Get();
     PurgeContextCache(TRUE);
     std::u16string name = test::kPrinterName;
-    ReleaseDriverContextDefault(CreateDriverContext(bench.printer(), bench.printer(), name.c_str(), kCallerPropertySheet));
+    ReleaseDriverContextDefault(
+        CreateDriverContext(bench.printer(), bench.printer(), name.c_str(), kCallerPropertySheet));
     std::int64_t iterations = 0;
     Clock::duration spent{};
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
-        DriverContext* context = CreateDriverContext(bench.printer(), bench.printer(), name.c_str(), kCallerPropertySheet);
+        DriverContext* context =
+            CreateDriverContext(bench.printer(), bench.printer(), name.c_str(), kCallerPropertySheet);
         spent += Clock::now() - start;
         ++iterations;
         ReleaseDriverContextDefault(context);
@@ -338,7 +345,8 @@ void BM_MergeDevmode(benchmark::State& state)
     DriverContext* context = Bench::Get().context();
     const std::vector<std::uint8_t> caller = ApplicationDevmode();
     Run(state, 50.0, [&] {
-        benchmark::DoNotOptimize(MergeDevmode(context, reinterpret_cast<const DEVMODEW*>(caller.data()), kMergeFromCaller));
+        benchmark::DoNotOptimize(
+            MergeDevmode(context, reinterpret_cast<const DEVMODEW*>(caller.data()), kMergeFromCaller));
     });
 }
 BENCHMARK(BM_MergeDevmode)->Unit(benchmark::kMicrosecond);

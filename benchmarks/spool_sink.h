@@ -42,7 +42,6 @@ struct CountingSink {
     }
 };
 
-
 // Seconds per byte of memcpy for `bytes` bytes, timed here and now.
 inline double MemcpySecondsPerByte(std::size_t bytes)
 {

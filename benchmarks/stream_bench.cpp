@@ -52,8 +52,7 @@ void Report(benchmark::State& state, BenchPdev& pdev, double seconds)
     state.SetBytesProcessed(static_cast<std::int64_t>(pdev.sink.bytes));
     state.counters["spool_writes"] = benchmark::Counter(static_cast<double>(pdev.sink.calls) / iterations);
     state.counters["pool_high_water"] = benchmark::Counter(static_cast<double>(PdevPoolHighWater(pdev.pool)),
-                                                           benchmark::Counter::kDefaults,
-                                                           benchmark::Counter::kIs1024);
+                                                           benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
     const double encoderRate = static_cast<double>(pdev.sink.bytes) / seconds;
     const double memcpyRate = 1.0 / MemcpySecondsPerByte(static_cast<std::size_t>(bytesPerIteration));
     state.counters["ratio_to_memcpy"] = benchmark::Counter(encoderRate / memcpyRate);
@@ -61,8 +60,7 @@ void Report(benchmark::State& state, BenchPdev& pdev, double seconds)
 }
 
 // Runs a workload per iteration and times the whole loop for the ratio.
-template <typename Work>
-void RunWorkload(benchmark::State& state, BenchPdev& pdev, Work work)
+template <typename Work> void RunWorkload(benchmark::State& state, BenchPdev& pdev, Work work)
 {
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
@@ -121,7 +119,10 @@ struct BezierPath : PATHOBJ {
     std::size_t next = 0;
 };
 
-void BezierEnumStart(PATHOBJ* path) { static_cast<BezierPath*>(path)->next = 0; }
+void BezierEnumStart(PATHOBJ* path)
+{
+    static_cast<BezierPath*>(path)->next = 0;
+}
 
 BOOL BezierEnumNext(PATHOBJ* path, PATHDATA* data)
 {
@@ -137,7 +138,10 @@ BOOL BezierEnumNext(PATHOBJ* path, PATHDATA* data)
     return end ? FALSE : TRUE;
 }
 
-void BezierGetBounds(PATHOBJ*, RECTFX* bounds) { *bounds = RECTFX{0, 0, 16 * 4960, 16 * 7016}; }
+void BezierGetBounds(PATHOBJ*, RECTFX* bounds)
+{
+    *bounds = RECTFX{0, 0, 16 * 4960, 16 * 7016};
+}
 
 const PathEnumerator kBezierEnumerator = {BezierEnumStart, BezierEnumNext, BezierGetBounds};
 

@@ -96,8 +96,8 @@ struct TextPage {
         ClearGlyphCache(&p);
         if (!EmitPageBeginRecord(p.stream, 4960, 7016, 600)) return false;
         for (engine::String& line : lines)
-            if (!DrvTextOut(&device.surface, line.get(), font.get(), clip.get(), nullptr, nullptr, black.get(),
-                            nullptr, nullptr, 0x0D0D))
+            if (!DrvTextOut(&device.surface, line.get(), font.get(), clip.get(), nullptr, nullptr, black.get(), nullptr,
+                            nullptr, 0x0D0D))
                 return false;
         return EmitPageEndRecord(p.stream) && FlushOutputStream(p.stream);
     }
@@ -120,16 +120,21 @@ void RunTextPage(benchmark::State& state, DWORD textAsBitmap)
     state.SetBytesProcessed(static_cast<std::int64_t>(device.sink.bytes));
     state.counters["page_ms"] = benchmark::Counter(took.count() / iterations * 1000.0);
     state.counters["bytes_per_page"] = benchmark::Counter(bytesPerPage);
-    state.counters["pool_high_water"] = benchmark::Counter(
-        static_cast<double>(PdevPoolHighWater(device.pdev->pool)), benchmark::Counter::kDefaults,
-        benchmark::Counter::kIs1024);
+    state.counters["pool_high_water"] = benchmark::Counter(static_cast<double>(PdevPoolHighWater(device.pdev->pool)),
+                                                           benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
     const double driverRate = static_cast<double>(device.sink.bytes) / took.count();
     const double memcpyRate = 1.0 / MemcpySecondsPerByte(static_cast<std::size_t>(bytesPerPage));
     state.counters["ratio_to_memcpy"] = benchmark::Counter(driverRate / memcpyRate);
 }
 
-void BM_TextPageDeviceFont(benchmark::State& state) { RunTextPage(state, 0); }
-void BM_TextPageDownloadedGlyphs(benchmark::State& state) { RunTextPage(state, 1); }
+void BM_TextPageDeviceFont(benchmark::State& state)
+{
+    RunTextPage(state, 0);
+}
+void BM_TextPageDownloadedGlyphs(benchmark::State& state)
+{
+    RunTextPage(state, 1);
+}
 
 BENCHMARK(BM_TextPageDeviceFont)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TextPageDownloadedGlyphs)->Unit(benchmark::kMicrosecond);

@@ -32,12 +32,16 @@ namespace {
 // ---- item access ----------------------------------------------------------------------
 
 // A resource string completed with the current settings; its length.
-int LoadCompletedUiString(DriverContext* context, std::uint32_t stringId, WCHAR* out, int outChars) {
+int LoadCompletedUiString(DriverContext* context, std::uint32_t stringId, WCHAR* out, int outChars)
+{
     LoadUiString(context, stringId, out, outChars, TRUE);
     return lstrlenW(out);
 }
 
-std::uint32_t GetRegionStandardPaperId(DriverContext* context) { return GetRegionStandardPaper(context); }
+std::uint32_t GetRegionStandardPaperId(DriverContext* context)
+{
+    return GetRegionStandardPaper(context);
+}
 
 const ItemServices kDefaultItemServices = {
     .loadUiString = LoadCompletedUiString,
@@ -51,27 +55,35 @@ const ItemServices kDefaultItemServices = {
 // The one place where the DEVMODE code's questions about a UI entry meet the
 // records of the compiled model.
 
-model::UiEntryRecord ReadEntry(UiEntryRef entry, DriverContext* context) {
+model::UiEntryRecord ReadEntry(UiEntryRef entry, DriverContext* context)
+{
     return ReadContextUiEntry(context, entry);
 }
 
-bool HasValueRecord(std::uint16_t type) {
+bool HasValueRecord(std::uint16_t type)
+{
     const std::uint16_t kind = model::UiKind(type);
     return kind == model::kUiBoolean || kind == model::kUiNumeric || kind == model::kUiString;
 }
 
-std::uint16_t ReadUiRawType(UiEntryRef entry, DriverContext* context) { return ReadEntry(entry, context).type; }
+std::uint16_t ReadUiRawType(UiEntryRef entry, DriverContext* context)
+{
+    return ReadEntry(entry, context).type;
+}
 
-BOOL HasOptionRecords(UiEntryRef entry, DriverContext* context) {
+BOOL HasOptionRecords(UiEntryRef entry, DriverContext* context)
+{
     const model::UiEntryRecord record = ReadEntry(entry, context);
     return !HasValueRecord(record.type) && record.options != 0;
 }
 
-BOOL HasOptionWithId(UiEntryRef entry, std::uint16_t option, DriverContext* context) {
+BOOL HasOptionWithId(UiEntryRef entry, std::uint16_t option, DriverContext* context)
+{
     return HasOptionRecords(entry, context) && FindUiOption(context, entry, option) != 0;
 }
 
-BOOL ReadNumericRange(UiEntryRef entry, DriverContext* context, std::int32_t* minimum, std::int32_t* maximum) {
+BOOL ReadNumericRange(UiEntryRef entry, DriverContext* context, std::int32_t* minimum, std::int32_t* maximum)
+{
     const model::UiEntryRecord record = ReadEntry(entry, context);
     if (model::UiKind(record.type) != model::kUiNumeric || record.options == 0) return 0;
     const model::NumericRecord range = model::ReadNumericRecord(context->compiledModel, record.options);
@@ -82,9 +94,13 @@ BOOL ReadNumericRange(UiEntryRef entry, DriverContext* context, std::int32_t* mi
 
 // ---- stored settings of the context's printer ------------------------------------------
 
-void ApplyPrinterLocks(DriverContext* context) { ApplyLockedValues(context->printer, context); }
+void ApplyPrinterLocks(DriverContext* context)
+{
+    ApplyLockedValues(context->printer, context);
+}
 
-void LoadPrinterItemsOfClass(DriverContext* context, std::int32_t itemClass, std::uint32_t mode) {
+void LoadPrinterItemsOfClass(DriverContext* context, std::int32_t itemClass, std::uint32_t mode)
+{
     LoadItemsOfClass(context->printer, context, itemClass, mode);
 }
 
@@ -147,10 +163,22 @@ const JudgeHooks kDefaultJudgeHooks = {
 
 }  // namespace
 
-const ItemServices& GetDefaultItemServices() { return kDefaultItemServices; }
-const DevmodeServices& GetDefaultDevmodeServices() { return kDefaultDevmodeServices; }
-const ContextBuildSteps& GetDefaultContextBuildSteps() { return kDefaultContextBuildSteps; }
-const JudgeHooks& GetDefaultJudgeHooks() { return kDefaultJudgeHooks; }
+const ItemServices& GetDefaultItemServices()
+{
+    return kDefaultItemServices;
+}
+const DevmodeServices& GetDefaultDevmodeServices()
+{
+    return kDefaultDevmodeServices;
+}
+const ContextBuildSteps& GetDefaultContextBuildSteps()
+{
+    return kDefaultContextBuildSteps;
+}
+const JudgeHooks& GetDefaultJudgeHooks()
+{
+    return kDefaultJudgeHooks;
+}
 
 void InstallDefaultServices()
 {
@@ -177,8 +205,10 @@ void RunProcessDetach()
 
 BOOL HandleProcessEntry(DWORD reason)
 {
-    if (reason == DLL_PROCESS_ATTACH) RunProcessAttach();
-    else if (reason == DLL_PROCESS_DETACH) RunProcessDetach();
+    if (reason == DLL_PROCESS_ATTACH)
+        RunProcessAttach();
+    else if (reason == DLL_PROCESS_DETACH)
+        RunProcessDetach();
     return TRUE;
 }
 

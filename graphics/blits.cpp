@@ -14,17 +14,29 @@ constexpr BYTE kRopSourceCopy = 0xCC;
 constexpr BYTE kRopSourceAnd = 0x88;
 constexpr BYTE kBackgroundRopNop = 0xAA;
 
-BYTE ForegroundRop(ROP4 rop4) { return static_cast<BYTE>(rop4 & 0xFF); }
-BYTE BackgroundRop(ROP4 rop4) { return static_cast<BYTE>((rop4 >> 8) & 0xFF); }
+BYTE ForegroundRop(ROP4 rop4)
+{
+    return static_cast<BYTE>(rop4 & 0xFF);
+}
+BYTE BackgroundRop(ROP4 rop4)
+{
+    return static_cast<BYTE>((rop4 >> 8) & 0xFF);
+}
 
 BYTE BlitBackgroundMode(ROP4 rop4)
 {
     return BackgroundRop(rop4) == kBackgroundRopNop ? kBackgroundTransparent : kBackgroundOpaque;
 }
 
-bool IsPlainBitmap(const SURFOBJ* surface) { return surface && surface->iType == STYPE_BITMAP; }
+bool IsPlainBitmap(const SURFOBJ* surface)
+{
+    return surface && surface->iType == STYPE_BITMAP;
+}
 
-bool HalftonesColor(const Pdev* pdev) { return pdev->colorProcess == 1 && pdev->color == 1; }
+bool HalftonesColor(const Pdev* pdev)
+{
+    return pdev->colorProcess == 1 && pdev->color == 1;
+}
 
 // The pattern and colours of a call with a source: the brush's colours, or
 // white for both without a brush.

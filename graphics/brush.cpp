@@ -66,31 +66,46 @@ DWORD ReadPixel(const SURFOBJ* surface, LONG x, LONG y)
 {
     const BYTE* row = static_cast<const BYTE*>(surface->pvScan0) + static_cast<std::ptrdiff_t>(y) * surface->lDelta;
     switch (surface->iBitmapFormat) {
-    case BMF_1BPP: return (row[x / 8] >> (7 - x % 8)) & 1;
-    case BMF_4BPP: return (x % 2) ? (row[x / 2] & 0x0F) : (row[x / 2] >> 4);
-    case BMF_8BPP: return row[x];
-    case BMF_16BPP: return row[2 * x] | (DWORD{row[2 * x + 1]} << 8);
-    case BMF_24BPP: return row[3 * x] | (DWORD{row[3 * x + 1]} << 8) | (DWORD{row[3 * x + 2]} << 16);
-    case BMF_32BPP: return row[4 * x] | (DWORD{row[4 * x + 1]} << 8) | (DWORD{row[4 * x + 2]} << 16);
-    default: return 0;
+    case BMF_1BPP:
+        return (row[x / 8] >> (7 - x % 8)) & 1;
+    case BMF_4BPP:
+        return (x % 2) ? (row[x / 2] & 0x0F) : (row[x / 2] >> 4);
+    case BMF_8BPP:
+        return row[x];
+    case BMF_16BPP:
+        return row[2 * x] | (DWORD{row[2 * x + 1]} << 8);
+    case BMF_24BPP:
+        return row[3 * x] | (DWORD{row[3 * x + 1]} << 8) | (DWORD{row[3 * x + 2]} << 16);
+    case BMF_32BPP:
+        return row[4 * x] | (DWORD{row[4 * x + 1]} << 8) | (DWORD{row[4 * x + 2]} << 16);
+    default:
+        return 0;
     }
 }
 
 // A 5-bit value scaled to 8 bits, 31 to 255.
-DWORD Expand5(DWORD v) { return (v << 3) | (v >> 2); }
+DWORD Expand5(DWORD v)
+{
+    return (v << 3) | (v >> 2);
+}
 
 DWORD ColorOfPixel(const SURFOBJ* pattern, const XLATEOBJ* xlate, DWORD pixel)
 {
     switch (pattern->iBitmapFormat) {
     case BMF_4BPP:
-    case BMF_8BPP: return XlateEntry(xlate, pixel, pixel);
+    case BMF_8BPP:
+        return XlateEntry(xlate, pixel, pixel);
     case BMF_16BPP:
         return Expand5(pixel & 0x1F) | (Expand5((pixel >> 5) & 0x1F) << 8) | (Expand5((pixel >> 10) & 0x1F) << 16);
-    default: return pixel & 0xFFFFFF;
+    default:
+        return pixel & 0xFFFFFF;
     }
 }
 
-bool IsEightByEight(const SURFOBJ* pattern) { return pattern->sizlBitmap.cx == 8 && pattern->sizlBitmap.cy == 8; }
+bool IsEightByEight(const SURFOBJ* pattern)
+{
+    return pattern->sizlBitmap.cx == 8 && pattern->sizlBitmap.cy == 8;
+}
 
 bool HasPixels(const SURFOBJ* pattern)
 {
@@ -188,8 +203,7 @@ void RealizeColor(RealizedBrush& brush, SURFOBJ* pattern, XLATEOBJ* xlate)
 {
     StartBrush(brush, 3, 24, 0, kWhite);
     const ULONG format = pattern->iBitmapFormat;
-    if (format != BMF_4BPP && format != BMF_8BPP && format != BMF_16BPP && format != BMF_24BPP &&
-        format != BMF_32BPP) {
+    if (format != BMF_4BPP && format != BMF_8BPP && format != BMF_16BPP && format != BMF_24BPP && format != BMF_32BPP) {
         return;  // other formats leave the pattern empty
     }
     const bool eight = IsEightByEight(pattern);

@@ -7,8 +7,7 @@
 namespace vexl {
 namespace {
 
-template <typename Function>
-Function LibraryEntry(HMODULE module, const char* name)
+template <typename Function> Function LibraryEntry(HMODULE module, const char* name)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }

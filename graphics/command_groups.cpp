@@ -21,7 +21,7 @@ namespace {
 
 using model::BlockOffset;
 
-constexpr int kAnsiBytes = 260;      // ANSI conversions of paths and texts
+constexpr int kAnsiBytes = 260;         // ANSI conversions of paths and texts
 constexpr int kFontNameAnsiBytes = 33;  // font names: at most 32 bytes
 constexpr int kTextChars = 261;
 
@@ -62,15 +62,20 @@ constexpr std::uint16_t kCommandUserProfileText = 115;
 constexpr std::uint16_t kCommandUserProfileLine = 116;
 constexpr std::uint16_t kCommandUserProfileImage = 117;
 
-const CompiledModel* ModelOf(DriverContext* context) { return context ? context->compiledModel : nullptr; }
+const CompiledModel* ModelOf(DriverContext* context)
+{
+    return context ? context->compiledModel : nullptr;
+}
 
-std::string Ansi(const WCHAR* text, int bytes = kAnsiBytes) {
+std::string Ansi(const WCHAR* text, int bytes = kAnsiBytes)
+{
     std::vector<char> buffer(static_cast<std::size_t>(bytes), 0);
     WideToAnsi(buffer.data(), text, bytes);
     return std::string(buffer.data());
 }
 
-std::string Quoted(std::string_view text) {
+std::string Quoted(std::string_view text)
+{
     std::string out = "\"";
     out += text;
     out += '"';
@@ -87,17 +92,17 @@ struct Statement {
     std::uint32_t value;  // the item's value as an option id
     CommandSink* sink;
 
-    void Emit(std::string_view text) const {
-        EmitWithOptionCommand(context, record.commands, text, true, sink);
-    }
+    void Emit(std::string_view text) const { EmitWithOptionCommand(context, record.commands, text, true, sink); }
     // Kinds whose empty text emits nothing.
-    void EmitUnlessEmpty(std::string_view text) const {
+    void EmitUnlessEmpty(std::string_view text) const
+    {
         if (!text.empty()) Emit(text);
     }
 };
 
 // The option record of the entry with the option id; false when none.
-bool FindOption(const Statement& s, std::uint32_t optionId, model::UiOptionRecord* out) {
+bool FindOption(const Statement& s, std::uint32_t optionId, model::UiOptionRecord* out)
+{
     if (!model::IsPickKind(s.record.type)) return false;
     const CompiledModel* model = ModelOf(s.context);
     for (BlockOffset at = s.record.options; at != 0;) {
@@ -113,13 +118,15 @@ bool FindOption(const Statement& s, std::uint32_t optionId, model::UiOptionRecor
 
 // ---- the emitters by UI type ------------------------------------------------------------------
 
-void EmitPickOption(const Statement& s) {
+void EmitPickOption(const Statement& s)
+{
     model::UiOptionRecord option{};
     if (!FindOption(s, s.value, &option) || option.invocation == 0) return;
     s.Emit(model::ReadBlockText(ModelOf(s.context), option.invocation));
 }
 
-void EmitBooleanValue(const Statement& s) {
+void EmitBooleanValue(const Statement& s)
+{
     if (model::UiKind(s.record.type) != model::kUiBoolean || s.record.options == 0) return;
     model::BooleanRecord boolean = model::ReadBooleanRecord(ModelOf(s.context), s.record.options);
     BlockOffset invocation = s.value != 0 ? boolean.trueInvocation : boolean.falseInvocation;
@@ -130,7 +137,8 @@ void EmitBooleanValue(const Statement& s) {
 // value x seventh / eighth of the entry's range, unsigned 32-bit, in
 // decimal. An eighth value of 0 emits nothing: the statement is skipped and
 // the group goes on.
-void EmitNumericValue(const Statement& s) {
+void EmitNumericValue(const Statement& s)
+{
     if (s.record.options == 0) return;
     const model::NumericRecord range = model::ReadNumericRecord(ModelOf(s.context), s.record.options);
     const std::uint32_t seventh = range.moreValues[2];
@@ -139,7 +147,8 @@ void EmitNumericValue(const Statement& s) {
     s.Emit(std::to_string(s.value * seventh / eighth));
 }
 
-void EmitStringValue(const Statement& s) {
+void EmitStringValue(const Statement& s)
+{
     // Text items of either width read as UTF-16 and leave as ANSI.
     WCHAR text[kTextChars] = {};
     if (GetItemString(s.context, s.item, text, kTextChars) == nullptr) return;
@@ -150,7 +159,8 @@ void EmitStringValue(const Statement& s) {
 
 // The last byte written (the last '/', or the opening quote of an empty list)
 // becomes the closing quote; an empty list keeps its opening quote too.
-void WriteFontListLine(std::string_view name, const std::vector<std::string>& entries, CommandSink* sink) {
+void WriteFontListLine(std::string_view name, const std::vector<std::string>& entries, CommandSink* sink)
+{
     std::string line = "@PJL SET ";
     line += name;
     line += " = \"";
@@ -162,7 +172,8 @@ void WriteFontListLine(std::string_view name, const std::vector<std::string>& en
     sink->Put(line);
 }
 
-void EmitDeviceFontLine(DriverContext* context, CommandSink* sink) {
+void EmitDeviceFontLine(DriverContext* context, CommandSink* sink)
+{
     const std::uint32_t count = GetItemValue(context, rdmDeviceFontNum);
     const auto* fonts = static_cast<const DeviceFontRecord*>(GetItemHeapAddress(context, rdmDeviceFont));
     if (count == 0 || fonts == nullptr) return;
@@ -174,7 +185,8 @@ void EmitDeviceFontLine(DriverContext* context, CommandSink* sink) {
     WriteFontListLine("DEVFONTID", entries, sink);
 }
 
-void EmitFontSubstitutionLine(const Statement& s) {
+void EmitFontSubstitutionLine(const Statement& s)
+{
     model::UiOptionRecord option{};
     if (!FindOption(s, s.value, &option) || option.count == 0) return;
     const std::uint32_t count = GetItemValue(s.context, rdmFontTableNum);
@@ -190,7 +202,8 @@ void EmitFontSubstitutionLine(const Statement& s) {
 
 // ---- special emission kinds -------------------------------------------------------------------------
 
-void EmitDateTime(const Statement& s) {
+void EmitDateTime(const Statement& s)
+{
     SYSTEMTIME now{};
     GetLocalTime(&now);
     char date[32];
@@ -205,7 +218,8 @@ void EmitDateTime(const Statement& s) {
 // negated for the shift directions that ask for it. Margins are signed
 // items, so the product is taken with its sign (an unsigned product would
 // turn a negative margin into a huge one) and printed as a signed decimal.
-void EmitScaledMargin(const Statement& s, bool negate) {
+void EmitScaledMargin(const Statement& s, bool negate)
+{
     if (model::UiKind(s.record.type) != model::kUiNumeric || s.record.options == 0) return;
     const model::NumericRecord range = model::ReadNumericRecord(ModelOf(s.context), s.record.options);
     const std::int64_t seventh = range.moreValues[2];
@@ -218,7 +232,8 @@ void EmitScaledMargin(const Statement& s, bool negate) {
     s.Emit(std::to_string(static_cast<std::int32_t>(scaled)));
 }
 
-void EmitDriverName(const Statement& s) {
+void EmitDriverName(const Statement& s)
+{
     ContextWorkArea* work = s.context->workArea;
     WritePjlSetLine("VEXLDRIVERNAME", Quoted(work ? Ansi(work->driverName) : std::string()), s.sink);
     WCHAR section[kTextChars] = {};
@@ -226,13 +241,15 @@ void EmitDriverName(const Statement& s) {
     s.Emit(Quoted(Ansi(section)));
 }
 
-std::string LogFileName(DriverContext* context) {
+std::string LogFileName(DriverContext* context)
+{
     WCHAR name[kTextChars] = {};
     if (!ReadLogFileName(name, kTextChars, context)) return {};
     return Ansi(name);
 }
 
-void EmitPlainText(const Statement& s) {
+void EmitPlainText(const Statement& s)
+{
     const std::uint8_t* address = GetItemAddress(s.context, s.item);
     if (address == nullptr) return;
     const std::size_t length = ItemLength(*s.item);
@@ -244,7 +261,8 @@ void EmitPlainText(const Statement& s) {
     s.EmitUnlessEmpty(text);
 }
 
-void EmitOptionText(const Statement& s) {
+void EmitOptionText(const Statement& s)
+{
     model::UiOptionRecord option{};
     if (!FindOption(s, s.value, &option) || option.invocation == 0) return;
     for (OptionTextRow& row : s.job->optionTexts) {
@@ -258,7 +276,8 @@ void EmitOptionText(const Statement& s) {
 }
 
 // The invocation of the wdmChapterTray option whose stored value is tray.
-std::string ChapterTrayInvocation(DriverContext* context, std::uint32_t tray) {
+std::string ChapterTrayInvocation(DriverContext* context, std::uint32_t tray)
+{
     SettingItemDescriptor* item = FindItem(context, wdmChapterTray);
     BlockOffset entry = FindUiEntry(wdmChapterTray, context);
     if (item == nullptr || entry == 0) return {};
@@ -275,7 +294,8 @@ struct ChapterTray {
     std::uint8_t print;
 };
 
-void EmitChapterLines(const Statement& s) {
+void EmitChapterLines(const Statement& s)
+{
     EmitBooleanValue(s);
     if (s.value == 0) return;
     DriverContext* context = s.context;
@@ -290,7 +310,8 @@ void EmitChapterLines(const Statement& s) {
         if (!s.job->readChapter(context, static_cast<int>(i), &chapter)) break;
         chapters.push_back(chapter);
         if (chapter.kind != 0 && chapter.kind != 3) continue;
-        auto listed = std::find_if(trays.begin(), trays.end(), [&](const ChapterTray& t) { return t.tray == chapter.tray; });
+        auto listed =
+            std::find_if(trays.begin(), trays.end(), [&](const ChapterTray& t) { return t.tray == chapter.tray; });
         if (listed == trays.end()) {
             trays.push_back({chapter.tray, chapter.print});
         } else if (chapter.print != 0) {
@@ -301,8 +322,8 @@ void EmitChapterLines(const Statement& s) {
     const bool duplex = GetItemValue(context, rdmFuncSelectDuplex) != 0;
     for (std::uint32_t i = 0; i < trayMax; ++i) {
         const std::string n = std::to_string(i + 1);
-        WritePjlSetLine("CHAPTERPRINTTRAY" + n, ChapterTrayInvocation(context, static_cast<std::uint16_t>(trays[i].tray)),
-                        s.sink);
+        WritePjlSetLine("CHAPTERPRINTTRAY" + n,
+                        ChapterTrayInvocation(context, static_cast<std::uint16_t>(trays[i].tray)), s.sink);
         WritePjlSetLine("CHAPTERPRINTDUPLEX" + n, duplex && trays[i].print == 1 ? "ON" : "OFF", s.sink);
     }
     auto trayPosition = [&](std::int16_t tray) {
@@ -336,25 +357,29 @@ void EmitChapterLines(const Statement& s) {
 // The text of the item that the colour module's profile-path record names.
 // The colour settings module of this library keeps no profile-path record,
 // so a user profile emits nothing.
-bool ReadUserProfilePath(DriverContext* context, WCHAR* out, int chars) {
+bool ReadUserProfilePath(DriverContext* context, WCHAR* out, int chars)
+{
     (void)context;
     if (out && chars > 0) out[0] = 0;
     return false;
 }
 
 // The colour-matching item an adjusted job reads, by the entry's variant.
-std::uint16_t AdjustedMatchingItem(std::uint16_t variant) {
+std::uint16_t AdjustedMatchingItem(std::uint16_t variant)
+{
     if (variant == 0) return wdmColorMatchingText;
     if (variant == 1 || variant == 2) return wdmColorMatchingLine;
     return wdmColorMatchingImage;
 }
 
-std::string DriverDirectoryAnsi(DriverContext* context) {
+std::string DriverDirectoryAnsi(DriverContext* context)
+{
     const WCHAR* directory = GetDriverDirectory(context);
     return directory ? Ansi(directory) : std::string();
 }
 
-void EmitColorDataFile(const Statement& s) {
+void EmitColorDataFile(const Statement& s)
+{
     DriverContext* context = s.context;
     if (GetItemValue(context, rdmMachineTypeColor) == 0) return;
     const std::uint16_t variant = s.record.variant;
@@ -371,7 +396,8 @@ void EmitColorDataFile(const Statement& s) {
     s.Emit(DriverDirectoryAnsi(context) + name);
 }
 
-void EmitColorMatchingFile(const Statement& s) {
+void EmitColorMatchingFile(const Statement& s)
+{
     DriverContext* context = s.context;
     if (GetItemValue(context, rdmMachineTypeColor) == 0) return;
     const std::uint16_t variant = s.record.variant;
@@ -398,7 +424,7 @@ void EmitColorMatchingFile(const Statement& s) {
     if (c >= 200 && c <= 215) {
         std::uint16_t command = kCommandUserProfile;
         if (adjusted) {
-            command = variant == 0                   ? kCommandUserProfileText
+            command = variant == 0                     ? kCommandUserProfileText
                       : (variant == 1 || variant == 2) ? kCommandUserProfileLine
                                                        : kCommandUserProfileImage;
         }
@@ -412,45 +438,67 @@ void EmitColorMatchingFile(const Statement& s) {
 }
 
 // Non-zero when the kind ended the statement.
-int EmitSpecialKind(const Statement& s, std::uint16_t kind) {
+int EmitSpecialKind(const Statement& s, std::uint16_t kind)
+{
     switch (kind) {
-        case kEmitDateTime: EmitDateTime(s); return 1;
-        case kEmitScaledMargin: EmitScaledMargin(s, false); return 1;
-        case kEmitDriverName: EmitDriverName(s); return 1;
-        case kEmitIniPath: {
-            const WCHAR* path = GetSettingsIniPath(s.context);
-            s.EmitUnlessEmpty(path ? Ansi(path) : std::string());
-            return 1;
-        }
-        case kEmitLogFile: s.EmitUnlessEmpty(LogFileName(s.context)); return 1;
-        case kEmitLogLibrary: {
-            std::string name = LogFileName(s.context);
-            if (name.size() > 3) name.replace(name.size() - 3, 3, "DLL");
-            s.EmitUnlessEmpty(name);
-            return 1;
-        }
-        case kEmitPlainText: EmitPlainText(s); return 1;
-        case kEmitShiftX: {
-            const std::uint32_t direction = GetItemValue(s.context, rdmShiftDir);
-            EmitScaledMargin(s, direction == 2 || direction == 4);
-            return 1;
-        }
-        case kEmitShiftY: {
-            const std::uint32_t direction = GetItemValue(s.context, rdmShiftDir);
-            EmitScaledMargin(s, direction == 3 || direction == 4);
-            return 1;
-        }
-        case kEmitChapters: EmitChapterLines(s); return 1;
-        case kEmitDriverDirectory: s.EmitUnlessEmpty(DriverDirectoryAnsi(s.context)); return 1;
-        case kEmitOptionText: EmitOptionText(s); return 1;
-        case kEmitColorDataFile: EmitColorDataFile(s); return 1;
-        case kEmitColorMatchingFile: EmitColorMatchingFile(s); return 1;
-        default: return 0;
+    case kEmitDateTime:
+        EmitDateTime(s);
+        return 1;
+    case kEmitScaledMargin:
+        EmitScaledMargin(s, false);
+        return 1;
+    case kEmitDriverName:
+        EmitDriverName(s);
+        return 1;
+    case kEmitIniPath: {
+        const WCHAR* path = GetSettingsIniPath(s.context);
+        s.EmitUnlessEmpty(path ? Ansi(path) : std::string());
+        return 1;
+    }
+    case kEmitLogFile:
+        s.EmitUnlessEmpty(LogFileName(s.context));
+        return 1;
+    case kEmitLogLibrary: {
+        std::string name = LogFileName(s.context);
+        if (name.size() > 3) name.replace(name.size() - 3, 3, "DLL");
+        s.EmitUnlessEmpty(name);
+        return 1;
+    }
+    case kEmitPlainText:
+        EmitPlainText(s);
+        return 1;
+    case kEmitShiftX: {
+        const std::uint32_t direction = GetItemValue(s.context, rdmShiftDir);
+        EmitScaledMargin(s, direction == 2 || direction == 4);
+        return 1;
+    }
+    case kEmitShiftY: {
+        const std::uint32_t direction = GetItemValue(s.context, rdmShiftDir);
+        EmitScaledMargin(s, direction == 3 || direction == 4);
+        return 1;
+    }
+    case kEmitChapters:
+        EmitChapterLines(s);
+        return 1;
+    case kEmitDriverDirectory:
+        s.EmitUnlessEmpty(DriverDirectoryAnsi(s.context));
+        return 1;
+    case kEmitOptionText:
+        EmitOptionText(s);
+        return 1;
+    case kEmitColorDataFile:
+        EmitColorDataFile(s);
+        return 1;
+    case kEmitColorMatchingFile:
+        EmitColorMatchingFile(s);
+        return 1;
+    default:
+        return 0;
     }
 }
 
-int EmitGroupType(DriverContext* context, JobCommandState* job, const model::CommandNodeRecord& node,
-                  CommandSink* sink) {
+int EmitGroupType(DriverContext* context, JobCommandState* job, const model::CommandNodeRecord& node, CommandSink* sink)
+{
     SettingItemDescriptor* item = FindItemByKey(context, node.symbolKey);
     BlockOffset entry = FindUiEntryBySymbol(context, node.symbolKey, static_cast<std::uint16_t>(node.format));
     if (item == nullptr || entry == 0) return kGroupFailed;
@@ -458,14 +506,23 @@ int EmitGroupType(DriverContext* context, JobCommandState* job, const model::Com
     if (item->emissionKind != 0 && EmitSpecialKind(s, item->emissionKind) != 0) return 0;
     if (s.record.type & model::kUiTypeUnknown) return 0;
     switch (model::UiKind(s.record.type)) {
-        case model::kUiPickOne:
-        case model::kUiPickPage:
-        case model::kUiPickSlot:
-        case model::kUiFontTbl: EmitPickOption(s); break;
-        case model::kUiBoolean: EmitBooleanValue(s); break;
-        case model::kUiNumeric: EmitNumericValue(s); break;
-        case model::kUiString: EmitStringValue(s); break;
-        default: return 0;
+    case model::kUiPickOne:
+    case model::kUiPickPage:
+    case model::kUiPickSlot:
+    case model::kUiFontTbl:
+        EmitPickOption(s);
+        break;
+    case model::kUiBoolean:
+        EmitBooleanValue(s);
+        break;
+    case model::kUiNumeric:
+        EmitNumericValue(s);
+        break;
+    case model::kUiString:
+        EmitStringValue(s);
+        break;
+    default:
+        return 0;
     }
     if (model::UiKind(s.record.type) == model::kUiFontTbl) EmitFontSubstitutionLine(s);
     return 0;
@@ -473,7 +530,8 @@ int EmitGroupType(DriverContext* context, JobCommandState* job, const model::Com
 
 }  // namespace
 
-void InitJobCommandState(JobCommandState* job) {
+void InitJobCommandState(JobCommandState* job)
+{
     if (job == nullptr) return;
     *job = JobCommandState{};
     for (int i = 0; i < kOptionTextRows; ++i) {
@@ -482,7 +540,8 @@ void InitJobCommandState(JobCommandState* job) {
     }
 }
 
-void CommandSink::Put(std::string_view bytes) {
+void CommandSink::Put(std::string_view bytes)
+{
     if (buffer != nullptr) {
         if (overflow || bytes.size() > static_cast<std::size_t>(capacity - count)) {
             overflow = true;
@@ -493,7 +552,8 @@ void CommandSink::Put(std::string_view bytes) {
     count += static_cast<std::int32_t>(bytes.size());
 }
 
-void WritePjlSetLine(std::string_view name, std::string_view value, CommandSink* sink) {
+void WritePjlSetLine(std::string_view name, std::string_view value, CommandSink* sink)
+{
     std::string line = "@PJL SET ";
     line += name;
     line += " = ";
@@ -503,7 +563,8 @@ void WritePjlSetLine(std::string_view name, std::string_view value, CommandSink*
 }
 
 void EmitWithOptionCommand(DriverContext* context, BlockOffset optionCommand, std::string_view text, bool hasText,
-                           CommandSink* sink) {
+                           CommandSink* sink)
+{
     model::CommandPairRecord pair{};
     if (optionCommand != 0) pair = model::ReadCommandPair(ModelOf(context), optionCommand);
     if (pair.before != 0) sink->Put(model::ReadBlockText(ModelOf(context), pair.before));
@@ -511,33 +572,41 @@ void EmitWithOptionCommand(DriverContext* context, BlockOffset optionCommand, st
     if (pair.after != 0) sink->Put(model::ReadBlockText(ModelOf(context), pair.after));
 }
 
-int RunCommandBlock(DriverContext* context, JobCommandState* job, BlockOffset block, CommandSink* sink) {
+int RunCommandBlock(DriverContext* context, JobCommandState* job, BlockOffset block, CommandSink* sink)
+{
     if (block == 0) return 0;
     const model::CommandBlockRecord record = model::ReadCommandBlock(ModelOf(context), block);
     const bool then = record.judge == 0 || EvaluateJudge(record.judge, context) != 0;
     return RunCommandList(context, job, then ? record.thenList : record.elseList, sink);
 }
 
-int RunCommandList(DriverContext* context, JobCommandState* job, BlockOffset first, CommandSink* sink) {
+int RunCommandList(DriverContext* context, JobCommandState* job, BlockOffset first, CommandSink* sink)
+{
     const CompiledModel* model = ModelOf(context);
     int result = 0;
     for (BlockOffset at = first; at != 0;) {
         const model::CommandNodeRecord node = model::ReadCommandNode(model, at);
         switch (node.kind) {
-            case model::kNodeGroupType: result = EmitGroupType(context, job, node, sink); break;
-            case model::kNodeStringType:
-                if (node.bytes != 0 && node.length > 1) {
-                    const std::string_view bytes = model::ReadBlockText(model, node.bytes);
-                    sink->Put(bytes.substr(0, static_cast<std::size_t>(node.length - 1)));
-                }
-                result = 0;
-                break;
-            case model::kNodeCommand: result = RunCommandBlock(context, job, node.block, sink); break;
-            case model::kNodeFontType:
-                EmitDeviceFontLine(context, sink);
-                result = 0;
-                break;
-            default: result = kGroupFailed; break;
+        case model::kNodeGroupType:
+            result = EmitGroupType(context, job, node, sink);
+            break;
+        case model::kNodeStringType:
+            if (node.bytes != 0 && node.length > 1) {
+                const std::string_view bytes = model::ReadBlockText(model, node.bytes);
+                sink->Put(bytes.substr(0, static_cast<std::size_t>(node.length - 1)));
+            }
+            result = 0;
+            break;
+        case model::kNodeCommand:
+            result = RunCommandBlock(context, job, node.block, sink);
+            break;
+        case model::kNodeFontType:
+            EmitDeviceFontLine(context, sink);
+            result = 0;
+            break;
+        default:
+            result = kGroupFailed;
+            break;
         }
         if (result == kGroupFailed || sink->overflow) return kGroupFailed;
         at = node.next;
@@ -546,7 +615,8 @@ int RunCommandList(DriverContext* context, JobCommandState* job, BlockOffset fir
 }
 
 int RunCommandGroup(DriverContext* context, JobCommandState* job, BlockOffset block, char* buffer,
-                    std::int32_t capacity, std::int32_t* count) {
+                    std::int32_t capacity, std::int32_t* count)
+{
     CommandSink sink;
     sink.buffer = buffer;
     sink.capacity = buffer ? std::max(capacity, 0) : 0;
@@ -564,7 +634,8 @@ int RunCommandGroup(DriverContext* context, JobCommandState* job, BlockOffset bl
 
 namespace {
 int RunGroup(DriverContext* context, JobCommandState* job, model::CommandGroup group, char* buffer,
-             std::int32_t capacity, std::int32_t* count) {
+             std::int32_t capacity, std::int32_t* count)
+{
     if (context == nullptr || context->compiledModel == nullptr) {
         if (count) *count = 0;
         return kGroupFailed;
@@ -575,21 +646,25 @@ int RunGroup(DriverContext* context, JobCommandState* job, model::CommandGroup g
 }  // namespace
 
 int RunJobStartGroup(DriverContext* context, JobCommandState* job, char* buffer, std::int32_t capacity,
-                     std::int32_t* count) {
+                     std::int32_t* count)
+{
     return RunGroup(context, job, model::kJobStart, buffer, capacity, count);
 }
 
 int RunPageStartGroup(DriverContext* context, JobCommandState* job, char* buffer, std::int32_t capacity,
-                      std::int32_t* count) {
+                      std::int32_t* count)
+{
     return RunGroup(context, job, model::kPageStart, buffer, capacity, count);
 }
 
 int RunPageEndGroup(DriverContext* context, JobCommandState* job, char* buffer, std::int32_t capacity,
-                    std::int32_t* count) {
+                    std::int32_t* count)
+{
     return RunGroup(context, job, model::kPageEnd, buffer, capacity, count);
 }
 
-long EmitCommandGroupText(void* emission, BYTE* buffer) {
+long EmitCommandGroupText(void* emission, BYTE* buffer)
+{
     auto* call = static_cast<GroupEmission*>(emission);
     if (call == nullptr) return kGroupFailed;
     std::int32_t count = 0;
@@ -607,7 +682,8 @@ long EmitCommandGroupText(void* emission, BYTE* buffer) {
 }
 
 BOOL BuildCommandGroupText(DriverContext* context, JobCommandState* job, model::CommandGroup group,
-                           std::vector<char>* out) {
+                           std::vector<char>* out)
+{
     if (out == nullptr) return FALSE;
     out->clear();
     std::int32_t measured = 0;

@@ -23,13 +23,15 @@ constexpr SymbolSetRow kSymbolSets[kSymbolSetRows] = {
 constexpr int kComparedSymbolSets = 4;
 
 // The glyph-set resource of a symbol set: 0 and 1 share id 2, the others id 3.
-int GlyphSetResourceOf(int symbolSet) { return symbolSet <= 1 ? 2 : 3; }
+int GlyphSetResourceOf(int symbolSet)
+{
+    return symbolSet <= 1 ? 2 : 3;
+}
 
 int SymbolSetIndex(const char* text, std::size_t length)
 {
     for (int i = 0; i < kComparedSymbolSets; ++i)
-        if (std::strlen(kSymbolSets[i].text) == length && std::memcmp(kSymbolSets[i].text, text, length) == 0)
-            return i;
+        if (std::strlen(kSymbolSets[i].text) == length && std::memcmp(kSymbolSets[i].text, text, length) == 0) return i;
     return kDefaultSymbolSet;
 }
 
@@ -64,8 +66,8 @@ bool CheckFontResource(const BYTE* bytes, ULONG size, std::size_t* textAt, std::
 FD_GLYPHSET* LoadGlyphSet(Pdev* pdev, int id)
 {
     ULONG size = 0;
-    const auto* bytes = static_cast<const BYTE*>(
-        EngFindResource(pdev->deviceFonts->module, id, kGlyphSetResourceType, &size));
+    const auto* bytes =
+        static_cast<const BYTE*>(EngFindResource(pdev->deviceFonts->module, id, kGlyphSetResourceType, &size));
     const std::size_t runsAt = offsetof(FD_GLYPHSET, awcrun);
     if (!bytes || size < runsAt) return nullptr;
     const std::uint32_t runs = ReadLe32(bytes + 12);
@@ -119,10 +121,16 @@ POINTL Apply(const FLOATOBJ_XFORM& t, LONG x, LONG y)
     return POINTL{clamp(px), clamp(py)};
 }
 
-LONG Length(POINTL p) { return IntegerHypot(p.x, p.y); }
+LONG Length(POINTL p)
+{
+    return IntegerHypot(p.x, p.y);
+}
 
 // A whole pixel in 28.4: + 8 with the low four bits cleared.
-LONG RoundFix(LONG value) { return static_cast<LONG>((static_cast<std::int64_t>(value) + 8) & ~std::int64_t(15)); }
+LONG RoundFix(LONG value)
+{
+    return static_cast<LONG>((static_cast<std::int64_t>(value) + 8) & ~std::int64_t(15));
+}
 
 POINTE Unit(POINTL p)
 {
@@ -216,8 +224,7 @@ DeviceFontTable* LoadDeviceFonts(Pdev* pdev, HMODULE module, LONG* count)
     std::memcpy(table->symbolSets, kSymbolSets, sizeof kSymbolSets);
     for (int i = 0; i < kDeviceFontCount; ++i) {
         ULONG size = 0;
-        const auto* bytes =
-            static_cast<const BYTE*>(EngFindResource(module, i + 1, kDeviceFontResourceType, &size));
+        const auto* bytes = static_cast<const BYTE*>(EngFindResource(module, i + 1, kDeviceFontResourceType, &size));
         std::size_t textAt = 0, textLength = 0;
         BYTE* copy = CheckFontResource(bytes, size, &textAt, &textLength)
                          ? static_cast<BYTE*>(PdevPoolAlloc(pdev->pool, size))
@@ -303,8 +310,7 @@ PVOID DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR, ULONG index, ULONG mode, ULONG_
     return nullptr;
 }
 
-LONG DrvQueryFontData(DHPDEV dhpdev, FONTOBJ* font, ULONG mode, HGLYPH glyph, GLYPHDATA* data, PVOID output,
-                      ULONG size)
+LONG DrvQueryFontData(DHPDEV dhpdev, FONTOBJ* font, ULONG mode, HGLYPH glyph, GLYPHDATA* data, PVOID output, ULONG size)
 {
     Pdev* pdev = ValidPdev(dhpdev);
     if (!pdev) return -1;

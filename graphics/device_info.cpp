@@ -8,7 +8,10 @@
 namespace vexl {
 namespace {
 
-bool IsMonochrome(const Pdev* pdev) { return pdev->colorProcess == 1 && pdev->color == 1; }
+bool IsMonochrome(const Pdev* pdev)
+{
+    return pdev->colorProcess == 1 && pdev->color == 1;
+}
 
 // The device's colours, in the engine's 4-decimal fixed point.
 constexpr COLORINFO kDeviceColors = {
@@ -19,10 +22,15 @@ constexpr COLORINFO kDeviceColors = {
     {5210, 2100, 0},  // Magenta
     {4750, 5100, 0},  // Yellow
     {3127, 3290, 0},  // AlignmentWhite
-    12500, 12500, 12500,  // red, green and blue gamma
-    585, 120,             // magenta and yellow in the cyan dye
-    0, 0,                 // cyan and yellow in the magenta dye
-    0, 10000,             // cyan and magenta in the yellow dye
+    12500,
+    12500,
+    12500,  // red, green and blue gamma
+    585,
+    120,  // magenta and yellow in the cyan dye
+    0,
+    0,  // cyan and yellow in the magenta dye
+    0,
+    10000,  // cyan and magenta in the yellow dye
 };
 
 constexpr CharsetCodePage kCharsetTable[] = {
@@ -68,23 +76,34 @@ ULONG HalftonePatternSize(ULONG xDpi, ULONG yDpi, BOOL reduce)
 {
     const ULONG dpi = std::min(xDpi, yDpi);
     ULONG code = 3;
-    if (dpi >= 2400) code = HT_PATSIZE_16x16_M;
-    else if (dpi >= 1800) code = HT_PATSIZE_14x14_M;
-    else if (dpi >= 1200) code = HT_PATSIZE_12x12_M;
-    else if (dpi >= 900) code = HT_PATSIZE_10x10_M;
-    else if (dpi >= 400) code = HT_PATSIZE_8x8_M;
-    else if (dpi >= 180) code = HT_PATSIZE_6x6_M;
-    else code = HT_PATSIZE_4x4_M;
+    if (dpi >= 2400)
+        code = HT_PATSIZE_16x16_M;
+    else if (dpi >= 1800)
+        code = HT_PATSIZE_14x14_M;
+    else if (dpi >= 1200)
+        code = HT_PATSIZE_12x12_M;
+    else if (dpi >= 900)
+        code = HT_PATSIZE_10x10_M;
+    else if (dpi >= 400)
+        code = HT_PATSIZE_8x8_M;
+    else if (dpi >= 180)
+        code = HT_PATSIZE_6x6_M;
+    else
+        code = HT_PATSIZE_4x4_M;
     return reduce ? code - 2 : code;
 }
 
-ULONG DitherCellSize(ULONG patternSize) { return 2 * (patternSize / 2 + 1); }
+ULONG DitherCellSize(ULONG patternSize)
+{
+    return 2 * (patternSize / 2 + 1);
+}
 
 BOOL CharsetFromCodePage(ULONG value, CharsetCodePage* out, int direction)
 {
     for (const CharsetCodePage& row : kCharsetTable) {
-        const ULONG key = direction == kSearchByCharset ? row.charset : direction == kSearchByCodePage ? row.codePage
-                                                                                                      : ~0u;
+        const ULONG key = direction == kSearchByCharset    ? row.charset
+                          : direction == kSearchByCodePage ? row.codePage
+                                                           : ~0u;
         if (key == value) {
             if (out) *out = row;
             return TRUE;
@@ -139,8 +158,8 @@ void FillGdiInfo(Pdev* pdev, ULONG size, GDIINFO* out)
     info.ulAspectX = resolution;
     info.ulAspectY = resolution;
     info.ulAspectXY = resolution * 1414 / 1000;
-    info.flTextCaps = TC_OP_CHARACTER | TC_OP_STROKE | TC_CP_STROKE | TC_CR_90 | TC_CR_ANY | TC_UA_ABLE |
-                      TC_SO_ABLE | TC_VA_ABLE;
+    info.flTextCaps =
+        TC_OP_CHARACTER | TC_OP_STROKE | TC_CP_STROKE | TC_CR_90 | TC_CR_ANY | TC_UA_ABLE | TC_SO_ABLE | TC_VA_ABLE;
     info.xStyleStep = 1;
     info.yStyleStep = 1;
     info.denStyleStep = resolution / 25;
@@ -160,9 +179,9 @@ BOOL FillDevInfo(Pdev* pdev, ULONG size, DEVINFO* out, ULONG halftonePatternSize
 {
     DEVINFO info{};
     const bool raster = pdev->rasterMode != 0;
-    info.flGraphicsCaps = raster ? (GCAPS_HALFTONE | GCAPS_COLOR_DITHER | GCAPS_MONO_DITHER)
-                                 : (GCAPS_BEZIERS | GCAPS_GEOMETRICWIDE | GCAPS_ALTERNATEFILL | GCAPS_WINDINGFILL |
-                                    GCAPS_HALFTONE);
+    info.flGraphicsCaps =
+        raster ? (GCAPS_HALFTONE | GCAPS_COLOR_DITHER | GCAPS_MONO_DITHER)
+               : (GCAPS_BEZIERS | GCAPS_GEOMETRICWIDE | GCAPS_ALTERNATEFILL | GCAPS_WINDINGFILL | GCAPS_HALFTONE);
     if (pdev->emfSpoolOutput == 0) info.flGraphicsCaps |= GCAPS_DONTJOURNAL;
     if (pdev->color == 2 && pdev->colorMatching == 1 && pdev->icmType == 1) info.flGraphicsCaps |= GCAPS_ICM;
 

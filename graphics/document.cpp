@@ -33,8 +33,7 @@ std::size_t TextLength(const WCHAR* text, std::size_t limit)
 }
 
 // An export of the spool library as the function type it has.
-template <typename Function>
-Function SpoolEntry(HMODULE module, const char* name)
+template <typename Function> Function SpoolEntry(HMODULE module, const char* name)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
@@ -47,7 +46,10 @@ void CallSpoolEntry(const Pdev* pdev, const char* name)
     if (entry) entry(pdev->stream.spool.job);
 }
 
-bool IsBinderFirstPage(const Pdev* pdev) { return pdev->jobBinder && pdev->pageCount == 1; }
+bool IsBinderFirstPage(const Pdev* pdev)
+{
+    return pdev->jobBinder && pdev->pageCount == 1;
+}
 
 void FreeJobName(Pdev* pdev)
 {
@@ -250,8 +252,8 @@ BOOL DrvStartPage(SURFOBJ* surface)
     if (pageData && !WritePageStartGroupFrame(pdev)) return FALSE;
     InvalidateClipCache(pdev->clipCache);
     InvalidateStateCaches(pdev->states);
-    if (pageData &&
-        !EmitPageBeginRecord(stream, pdev->paper.printableWidthDots, pdev->paper.printableLengthDots, pdev->resolution)) {
+    if (pageData && !EmitPageBeginRecord(stream, pdev->paper.printableWidthDots, pdev->paper.printableLengthDots,
+                                         pdev->resolution)) {
         return FALSE;
     }
     return TRUE;

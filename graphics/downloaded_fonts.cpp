@@ -16,8 +16,8 @@ bool IsStandInFamily(const char* name)
 {
     for (std::u16string_view family : kStandInFamilies) {
         char bytes[kFontNameBytes];
-        const std::size_t n = ToDeviceCode(bytes, sizeof bytes - 1, family.data(), family.size() * sizeof(WCHAR),
-                                           kDeviceCodeMode);
+        const std::size_t n =
+            ToDeviceCode(bytes, sizeof bytes - 1, family.data(), family.size() * sizeof(WCHAR), kDeviceCodeMode);
         if (strnlen(name, kFontNameBytes) == n && std::memcmp(name, bytes, n) == 0) return true;
     }
     return false;
@@ -38,8 +38,8 @@ LONG Truncate(double v)
 bool IsSpecial(const FontSelection& s, const FLOATOBJ_XFORM& t)
 {
     const LONG a = ScaleFloat(t.eM11, 5000), d = ScaleFloat(t.eM22, 5000);
-    return std::string_view(s.familyName) == "EUDC" || std::string_view(s.faceName) == "EUDC" ||
-           (a < 0 && d > 0) || (a > 0 && d < 0);
+    return std::string_view(s.familyName) == "EUDC" || std::string_view(s.faceName) == "EUDC" || (a < 0 && d > 0) ||
+           (a > 0 && d < 0);
 }
 
 // One glyph of a string as the engine renders it.
@@ -53,16 +53,21 @@ FetchedGlyph FetchGlyph(FONTOBJ* font, const STROBJ* string, const GLYPHPOS& pos
     GLYPHDATA* data = nullptr;
     HGLYPH hg = position.hg;
     const WORD code = string->pwszOrg ? string->pwszOrg[index] : static_cast<WORD>(hg);
-    if (FONTOBJ_cGetGlyphs(font, FO_GLYPHBITS, 1, &hg, reinterpret_cast<PVOID*>(&data)) != 1 || !data ||
-        !data->gdf.pgb)
+    if (FONTOBJ_cGetGlyphs(font, FO_GLYPHBITS, 1, &hg, reinterpret_cast<PVOID*>(&data)) != 1 || !data || !data->gdf.pgb)
         return FetchedGlyph{nullptr, code};
     const GLYPHBITS* bits = data->gdf.pgb;
     if (bits->sizlBitmap.cx < 0 || bits->sizlBitmap.cy < 0) return FetchedGlyph{nullptr, code};
     return FetchedGlyph{bits, code};
 }
 
-std::uint32_t RowBytes(const GLYPHBITS* bits) { return (static_cast<std::uint32_t>(bits->sizlBitmap.cx) + 7) / 8; }
-std::uint32_t BitmapBytes(const GLYPHBITS* bits) { return RowBytes(bits) * static_cast<std::uint32_t>(bits->sizlBitmap.cy); }
+std::uint32_t RowBytes(const GLYPHBITS* bits)
+{
+    return (static_cast<std::uint32_t>(bits->sizlBitmap.cx) + 7) / 8;
+}
+std::uint32_t BitmapBytes(const GLYPHBITS* bits)
+{
+    return RowBytes(bits) * static_cast<std::uint32_t>(bits->sizlBitmap.cy);
+}
 
 // A glyph's bitmap for a record: compressed into a pool buffer when that is
 // shorter, else the engine's own rows.
@@ -84,8 +89,10 @@ bool PrepareBitmap(Pdev* pdev, const GLYPHBITS* bits, PreparedBitmap* out)
         size ? TryCompressGlyph(bits->aj, buffer, capacity, static_cast<std::uint32_t>(bits->sizlBitmap.cy),
                                 RowBytes(bits))
              : 0;
-    if (compressed) *out = PreparedBitmap{buffer, buffer, compressed, kGlyphCompressed};
-    else *out = PreparedBitmap{buffer, bits->aj, size, kGlyphUncompressed};
+    if (compressed)
+        *out = PreparedBitmap{buffer, buffer, compressed, kGlyphCompressed};
+    else
+        *out = PreparedBitmap{buffer, bits->aj, size, kGlyphUncompressed};
     return true;
 }
 
@@ -162,8 +169,8 @@ BOOL DefineMissingGlyphs(Pdev* pdev, FONTOBJ* font, STROBJ* string, const GlyphP
         if (BitmapBytes(glyph.bits) == 0) return FALSE;
         PreparedBitmap bitmap;
         if (!PrepareBitmap(pdev, glyph.bits, &bitmap)) return FALSE;
-        const GlyphDefinition definition{GlyphFlags(s),   glyph.bits->sizlBitmap.cx, glyph.bits->sizlBitmap.cy,
-                                         glyph.code,      bitmap.compression,        bitmap.bitmap,
+        const GlyphDefinition definition{GlyphFlags(s), glyph.bits->sizlBitmap.cx, glyph.bits->sizlBitmap.cy,
+                                         glyph.code,    bitmap.compression,        bitmap.bitmap,
                                          bitmap.size};
         const bool sent = EmitGlyphDefinitionRecord(pdev->stream, definition) != nullptr;
         PdevPoolFree(pdev->pool, bitmap.buffer);
@@ -175,8 +182,7 @@ BOOL DefineMissingGlyphs(Pdev* pdev, FONTOBJ* font, STROBJ* string, const GlyphP
 
 // The run's entries: 16-bit steps between the glyphs' bitmap origins. A
 // step the field cannot hold answers FALSE.
-bool BuildRunEntries(FONTOBJ* font, STROBJ* string, const GlyphPositions& glyphs, GlyphRunEntry* entries,
-                     POINTL* start)
+bool BuildRunEntries(FONTOBJ* font, STROBJ* string, const GlyphPositions& glyphs, GlyphRunEntry* entries, POINTL* start)
 {
     const bool placed = (string->flAccel & SO_FLAG_DEFAULT_PLACEMENT) && string->ulCharInc;
     const bool horizontal = (string->flAccel & SO_HORIZONTAL) != 0;
@@ -193,8 +199,10 @@ bool BuildRunEntries(FONTOBJ* font, STROBJ* string, const GlyphPositions& glyphs
         if (placed) {
             at = glyphs.positions[0].ptl;
             const std::int64_t step = std::int64_t(i) * string->ulCharInc;
-            if (horizontal) at.x = static_cast<LONG>(at.x + step);
-            else at.y = static_cast<LONG>(at.y + step);
+            if (horizontal)
+                at.x = static_cast<LONG>(at.x + step);
+            else
+                at.y = static_cast<LONG>(at.y + step);
         }
         at.x += glyph.bits->ptlOrigin.x;
         at.y += glyph.bits->ptlOrigin.y;
@@ -295,7 +303,8 @@ BOOL SelectDownloadedFont(Pdev* pdev, STROBJ* string, FONTOBJ* font, CLIPOBJ*, c
     cache.valid = true;
     cache.fontId = s->fontId;
     cache.fontClass = s->fontClass;
-    const BYTE* record = s->kind == 5 ? EmitDownloadFontRecord(pdev->stream, *s) : EmitFontSelectRecord(pdev->stream, *s);
+    const BYTE* record =
+        s->kind == 5 ? EmitDownloadFontRecord(pdev->stream, *s) : EmitFontSelectRecord(pdev->stream, *s);
     if (!record) cache.valid = false;
     return record != nullptr;
 }
@@ -305,9 +314,12 @@ BOOL DrawDownloadedText(Pdev* pdev, FONTOBJ* font, STROBJ* string, const TextMet
     GlyphPositions glyphs;
     if (!CollectGlyphPositions(pdev, string, &glyphs)) return FALSE;
     BOOL result;
-    if (IsSpecial(s, sizes.xform)) result = DrawGlyphsOneByOne(pdev, font, string, glyphs, sizes, s, false);
-    else if (s.angle != 0 || s.vertical) result = DrawGlyphsOneByOne(pdev, font, string, glyphs, sizes, s, true);
-    else result = DrawCachedGlyphRun(pdev, font, string, glyphs, sizes, s);
+    if (IsSpecial(s, sizes.xform))
+        result = DrawGlyphsOneByOne(pdev, font, string, glyphs, sizes, s, false);
+    else if (s.angle != 0 || s.vertical)
+        result = DrawGlyphsOneByOne(pdev, font, string, glyphs, sizes, s, true);
+    else
+        result = DrawCachedGlyphRun(pdev, font, string, glyphs, sizes, s);
     ReleaseGlyphPositions(pdev, &glyphs);
     return result;
 }

@@ -55,8 +55,7 @@ LONG SelectClip(Pdev* pdev, CLIPOBJ* clip);
 // the device draws lines; `geometric` then tells whether the failure is one
 // of a geometric line, which the caller leaves to the engine. A cosmetic
 // line whose style does not fit the dash mask is drawn solid.
-BOOL BuildLineState(Pdev* pdev, const LINEATTRS* line, DWORD color, XFORMOBJ* xform, LineState* out,
-                    BOOL* geometric);
+BOOL BuildLineState(Pdev* pdev, const LINEATTRS* line, DWORD color, XFORMOBJ* xform, LineState* out, BOOL* geometric);
 
 // The scale of a transform x 256 (the mean of |eM11| and |eM22|); FALSE for
 // the identity transform or none.

@@ -24,7 +24,10 @@ constexpr BYTE kPatternRops[16] = {0x00, 0x05, 0x0A, 0x0F, 0x50, 0x55, 0x5A, 0x5
 constexpr BYTE kDeviceRops[17] = {0xCC, 0xFF, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
                                   0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0x00};
 
-WORD OriginModulo(LONG value) { return static_cast<WORD>(((value % 256) + 256) % 256); }
+WORD OriginModulo(LONG value)
+{
+    return static_cast<WORD>(((value % 256) + 256) % 256);
+}
 
 DWORD SwapRedBlue(DWORD color)
 {
@@ -56,7 +59,10 @@ BYTE Rop3ToRop2(BYTE rop3)
     return 0;
 }
 
-BYTE Rop2ToRop3(BYTE rop2) { return rop2 <= 16 ? kDeviceRops[rop2] : 0xCC; }
+BYTE Rop2ToRop3(BYTE rop2)
+{
+    return rop2 <= 16 ? kDeviceRops[rop2] : 0xCC;
+}
 
 RealizedBrush* SelectBrush(Pdev* pdev, SURFOBJ*, BRUSHOBJ* brush, const POINTL* origin)
 {
@@ -170,8 +176,10 @@ BOOL BuildDash(std::vector<LONG>& lengths, LONG start, bool geometric, LineState
     const std::size_t n = lengths.size();
     for (std::size_t i = 0; i < n; ++i) {
         if (lengths[i] != 0) continue;
-        if (i + 1 < n) lengths[i] = lengths[i + 1];
-        else if (i > 0) lengths[i] = lengths[i - 1];
+        if (i + 1 < n)
+            lengths[i] = lengths[i + 1];
+        else if (i > 0)
+            lengths[i] = lengths[i - 1];
     }
     total = 0;
     for (LONG length : lengths) total += length;
@@ -235,8 +243,7 @@ BOOL BuildDash(std::vector<LONG>& lengths, LONG start, bool geometric, LineState
 
 }  // namespace
 
-BOOL BuildLineState(Pdev* pdev, const LINEATTRS* line, DWORD color, XFORMOBJ* xform, LineState* out,
-                    BOOL* geometricOut)
+BOOL BuildLineState(Pdev* pdev, const LINEATTRS* line, DWORD color, XFORMOBJ* xform, LineState* out, BOOL* geometricOut)
 {
     const bool geometric = line && (line->fl & LA_GEOMETRIC);
     if (geometricOut) *geometricOut = geometric ? TRUE : FALSE;

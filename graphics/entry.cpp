@@ -26,4 +26,7 @@ VEXL_API BOOL DrvEnableDriver(ULONG engineVersion, ULONG size, DRVENABLEDATA* da
     return vexl::DrvEnableDriver(engineVersion, size, data);
 }
 
-VEXL_API void DrvDisableDriver() { vexl::DrvDisableDriver(); }
+VEXL_API void DrvDisableDriver()
+{
+    vexl::DrvDisableDriver();
+}

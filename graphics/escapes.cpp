@@ -92,7 +92,10 @@ ULONG PassThrough(const EscapeCall& call)
     return FlushAndPassThrough(call.pdev, call.in + 2, count);
 }
 
-ULONG GetTechnology(const EscapeCall& call) { return AnswerText(call, kTechnologyText, sizeof kTechnologyText - 1); }
+ULONG GetTechnology(const EscapeCall& call)
+{
+    return AnswerText(call, kTechnologyText, sizeof kTechnologyText - 1);
+}
 
 ULONG GetDeviceUnits(const EscapeCall& call)
 {
@@ -115,9 +118,15 @@ struct TextEscape {
     std::uint16_t item;
 };
 constexpr TextEscape kTextEscapes[] = {
-    {111, rdmUserCode},       {112, rdmOwnerName},    {113, rdmJOBPassword},
-    {114, rdmUserID},         {115, rdmDocumentName}, {116, rdmTelNo},
-    {118, rdmStoredPassword}, {123, wdmAuthenticationUserName}, {124, wdmAuthenticationNetworkKey},
+    {111, rdmUserCode},
+    {112, rdmOwnerName},
+    {113, rdmJOBPassword},
+    {114, rdmUserID},
+    {115, rdmDocumentName},
+    {116, rdmTelNo},
+    {118, rdmStoredPassword},
+    {123, wdmAuthenticationUserName},
+    {124, wdmAuthenticationNetworkKey},
     {125, wdmAuthenticationPassword},
 };
 
@@ -157,9 +166,18 @@ ULONG SetTelLine(const EscapeCall& call)
     return 1;
 }
 
-ULONG GetDefaultSource(const EscapeCall& call) { return AnswerItemWord(call, dmDefaultSource); }
-ULONG GetPrintMethod(const EscapeCall& call) { return AnswerItemWord(call, rdmPrnMethod); }
-ULONG GetApiUseFlag(const EscapeCall& call) { return AnswerItemWord(call, rdmAPIUseFlag); }
+ULONG GetDefaultSource(const EscapeCall& call)
+{
+    return AnswerItemWord(call, dmDefaultSource);
+}
+ULONG GetPrintMethod(const EscapeCall& call)
+{
+    return AnswerItemWord(call, rdmPrnMethod);
+}
+ULONG GetApiUseFlag(const EscapeCall& call)
+{
+    return AnswerItemWord(call, rdmAPIUseFlag);
+}
 
 // A UTF-16 path up to its terminator or the end of the input; a path that
 // would not leave room for its terminator in the settings INI path is refused.

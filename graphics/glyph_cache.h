@@ -10,7 +10,7 @@ namespace vexl {
 struct Pdev;
 
 struct GlyphCacheEntry {
-    ULONG fontId;       // the FONTOBJ's iUniq
+    ULONG fontId;  // the FONTOBJ's iUniq
     WORD generation;
     WORD code;
     GlyphCacheEntry* next;
@@ -27,7 +27,6 @@ GlyphCacheEntry* FindGlyphCacheEntry(Pdev* pdev, ULONG bucket, ULONG fontId, WOR
                                      signed char fontClass);
 // Appends an entry at the end of the bucket's chain; FALSE for a bucket
 // beyond the cache or when the pool is exhausted.
-BOOL AddGlyphCacheEntry(Pdev* pdev, ULONG bucket, ULONG fontId, WORD generation, WORD code,
-                        signed char fontClass);
+BOOL AddGlyphCacheEntry(Pdev* pdev, ULONG bucket, ULONG fontId, WORD generation, WORD code, signed char fontClass);
 
 }  // namespace vexl

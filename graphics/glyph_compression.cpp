@@ -107,8 +107,8 @@ std::int32_t CompressGlyphBits(const BYTE* bits, std::uint32_t size, BYTE* out, 
     return static_cast<std::int32_t>(writer.size);
 }
 
-std::uint32_t TryCompressGlyph(const BYTE* bits, BYTE* out, std::uint32_t capacity,
-                               std::uint32_t rows, std::uint32_t rowBytes)
+std::uint32_t TryCompressGlyph(const BYTE* bits, BYTE* out, std::uint32_t capacity, std::uint32_t rows,
+                               std::uint32_t rowBytes)
 {
     const std::uint64_t size = std::uint64_t(rows) * rowBytes;
     if (size > UINT32_MAX - 3) return 0;

@@ -26,7 +26,8 @@ constexpr std::uint32_t kUserMacroCount = 8;
 constexpr std::uint32_t kUserMacroWorkingList = 160;
 
 // The model database's pages are the context's: nothing is copied.
-PageTable* ShareStaticPageTable(const PageTable* model, bool* complete) {
+PageTable* ShareStaticPageTable(const PageTable* model, bool* complete)
+{
     *complete = true;
     return const_cast<PageTable*>(model);
 }
@@ -34,7 +35,8 @@ PageTable* ShareStaticPageTable(const PageTable* model, bool* complete) {
 // The static table belongs to the model database.
 void KeepStaticPageTable(PageTable*) {}
 
-ContextBuildSteps GraphicsSteps() {
+ContextBuildSteps GraphicsSteps()
+{
     ContextBuildSteps steps = GetDefaultContextBuildSteps();
     steps.attachPageTable = ShareStaticPageTable;
     steps.detachPageTable = KeepStaticPageTable;
@@ -42,27 +44,36 @@ ContextBuildSteps GraphicsSteps() {
     return steps;
 }
 
-bool IsServerConnection(DriverContext* context) {
+bool IsServerConnection(DriverContext* context)
+{
     return GetItemValue(context, rdmServerClientMode) == kServerConnection;
 }
 
 }  // namespace
 
-void UseGraphicsContextSteps() { SetContextBuildSteps(GraphicsSteps()); }
+void UseGraphicsContextSteps()
+{
+    SetContextBuildSteps(GraphicsSteps());
+}
 
-void UseCommonContextSteps() { SetContextBuildSteps(GetDefaultContextBuildSteps()); }
+void UseCommonContextSteps()
+{
+    SetContextBuildSteps(GetDefaultContextBuildSteps());
+}
 
 DriverContext* CreateGraphicsDriverContext(HANDLE printer, HANDLE secondPrinter, std::uint16_t flags,
-                                           std::uint32_t callerKind, std::int32_t selector,
-                                           const PRINTER_INFO_2W* info) {
+                                           std::uint32_t callerKind, std::int32_t selector, const PRINTER_INFO_2W* info)
+{
     return CreateDriverContextEx(printer, secondPrinter, flags, callerKind, selector, info);
 }
 
-void ReleaseGraphicsDriverContext(DriverContext* context, std::uint16_t releaseType) {
+void ReleaseGraphicsDriverContext(DriverContext* context, std::uint16_t releaseType)
+{
     ReleaseDriverContext(context, releaseType);
 }
 
-BOOL ReloadStoredSettings(DriverContext* context) {
+BOOL ReloadStoredSettings(DriverContext* context)
+{
     if (context == nullptr) return TRUE;
     LoadStoredItems(context->printer, kAllAreas, context);
     if (IsServerConnection(context) || !IsBidiIniFlagSet(context)) return TRUE;
@@ -70,7 +81,8 @@ BOOL ReloadStoredSettings(DriverContext* context) {
     return TRUE;
 }
 
-void UpdateDeviceInfoFlag(DriverContext* context) {
+void UpdateDeviceInfoFlag(DriverContext* context)
+{
     if (context == nullptr || context->store == nullptr) return;
     std::uint8_t flag = 0;
     if (!IsServerConnection(context) && HasBidiIniFlag(context)) {
@@ -82,9 +94,13 @@ void UpdateDeviceInfoFlag(DriverContext* context) {
     SetDeviceInfoFlag(context, flag);
 }
 
-void ApplyModelDefaultsToItems(DriverContext* context) { SetItemDefaultsFromModel(context, FALSE); }
+void ApplyModelDefaultsToItems(DriverContext* context)
+{
+    SetItemDefaultsFromModel(context, FALSE);
+}
 
-void LoadQualityFileByKey(DriverContext* context, const WCHAR* key) {
+void LoadQualityFileByKey(DriverContext* context, const WCHAR* key)
+{
     if (context == nullptr || context->workArea == nullptr || key == nullptr) return;
     const WCHAR* iniPath = GetSettingsIniPath(context);
     if (iniPath == nullptr || iniPath[0] == 0) return;
@@ -96,11 +112,12 @@ void LoadQualityFileByKey(DriverContext* context, const WCHAR* key) {
     LoadSettingsFile(context->printer, path, kSettingsQualityList, context);
 }
 
-void LoadUserQualityMacro(DriverContext* context) {
+void LoadUserQualityMacro(DriverContext* context)
+{
     if (context == nullptr || GetItemValue(context, rdmUseUserMacro) != 1) return;
     const std::uint32_t macro = GetItemValue(context, rdmUserPrintMacro);
-    const bool listed = (macro >= kUserMacroBase && macro < kUserMacroBase + kUserMacroCount) ||
-                        macro == kUserMacroWorkingList;
+    const bool listed =
+        (macro >= kUserMacroBase && macro < kUserMacroBase + kUserMacroCount) || macro == kUserMacroWorkingList;
     if (!listed) return;
     WCHAR key[32] = {};
     FormatQualityKey(key, static_cast<int>(macro - kUserMacroBase));
@@ -114,7 +131,8 @@ void LoadUserQualityMacro(DriverContext* context) {
     LoadSettingsFile(context->printer, path, kSettingsWorkArea | kSettingsQualityList, context);
 }
 
-WCHAR* ReplaceSectionBrackets(WCHAR* out, const WCHAR* name, int size) {
+WCHAR* ReplaceSectionBrackets(WCHAR* out, const WCHAR* name, int size)
+{
     if (out == nullptr || size <= 0) return out;
     int i = 0;
     for (; name != nullptr && i < size - 1 && name[i] != 0; ++i) {
@@ -124,13 +142,14 @@ WCHAR* ReplaceSectionBrackets(WCHAR* out, const WCHAR* name, int size) {
     return out;
 }
 
-BOOL ReadLogFileName(WCHAR* out, int size, DriverContext* context) {
+BOOL ReadLogFileName(WCHAR* out, int size, DriverContext* context)
+{
     if (out == nullptr || size <= 0) return FALSE;
     out[0] = 0;
     if (context == nullptr) return FALSE;
     std::vector<WCHAR> buffer(static_cast<std::size_t>(size) + 1, 0);
-    if (!ReadPrinterDataValue(context->printer, buffer.data(), static_cast<DWORD>(size) * sizeof(WCHAR),
-                              u"LogFileName", context)) {
+    if (!ReadPrinterDataValue(context->printer, buffer.data(), static_cast<DWORD>(size) * sizeof(WCHAR), u"LogFileName",
+                              context)) {
         return FALSE;
     }
     lstrcpynW(out, buffer.data(), size);
@@ -139,12 +158,14 @@ BOOL ReadLogFileName(WCHAR* out, int size, DriverContext* context) {
 
 void SetDefaultChapterTraysStub(DriverContext*) {}
 
-std::uint16_t GetUiTypeCode(DriverContext* context, model::BlockOffset entry) {
+std::uint16_t GetUiTypeCode(DriverContext* context, model::BlockOffset entry)
+{
     if (context == nullptr || entry == 0) return 0;
     return ReadContextUiEntry(context, entry).type & 0xFF;
 }
 
-model::BlockOffset FindUiEntryBySymbol(DriverContext* context, std::uint16_t symbolKey, std::uint16_t variant) {
+model::BlockOffset FindUiEntryBySymbol(DriverContext* context, std::uint16_t symbolKey, std::uint16_t variant)
+{
     if (context == nullptr || context->compiledModel == nullptr) return 0;
     const CompiledModel* model = context->compiledModel;
     for (model::BlockOffset at = model::GetFirstUiEntry(model); at != 0;) {

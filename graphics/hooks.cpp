@@ -9,8 +9,7 @@
 namespace vexl {
 namespace {
 
-template <typename F>
-PFN Hook(F function)
+template <typename F> PFN Hook(F function)
 {
     return reinterpret_cast<PFN>(reinterpret_cast<void (*)()>(function));
 }
@@ -50,7 +49,10 @@ const DRVFN kHookTable[kHookCount] = {
 
 }  // namespace
 
-const DRVFN* GetHookTable() { return kHookTable; }
+const DRVFN* GetHookTable()
+{
+    return kHookTable;
+}
 
 BOOL DrvQueryDriverInfo(DWORD mode, PVOID buffer, DWORD size, DWORD* needed)
 {

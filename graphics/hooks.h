@@ -33,20 +33,17 @@ BOOL DrvFillPath(SURFOBJ* surface, PATHOBJ* path, CLIPOBJ* clip, BRUSHOBJ* brush
                  FLONG options);
 BOOL DrvStrokeAndFillPath(SURFOBJ* surface, PATHOBJ* path, CLIPOBJ* clip, XFORMOBJ* xform, BRUSHOBJ* stroke,
                           LINEATTRS* line, BRUSHOBJ* fill, POINTL* brushOrigin, MIX mix, FLONG options);
-BOOL DrvRealizeBrush(BRUSHOBJ* brush, SURFOBJ* target, SURFOBJ* pattern, SURFOBJ* mask, XLATEOBJ* xlate,
-                     ULONG hatch);
+BOOL DrvRealizeBrush(BRUSHOBJ* brush, SURFOBJ* target, SURFOBJ* pattern, SURFOBJ* mask, XLATEOBJ* xlate, ULONG hatch);
 ULONG DrvEscape(SURFOBJ* surface, ULONG escape, ULONG inSize, PVOID in, ULONG outSize, PVOID out);
 ULONG DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ* font);
 ULONG DrvDitherColor(DHPDEV dhpdev, ULONG mode, ULONG rgb, ULONG* dither);
-BOOL DrvCopyBits(SURFOBJ* dest, SURFOBJ* source, CLIPOBJ* clip, XLATEOBJ* xlate, RECTL* destRect,
-                 POINTL* sourcePoint);
+BOOL DrvCopyBits(SURFOBJ* dest, SURFOBJ* source, CLIPOBJ* clip, XLATEOBJ* xlate, RECTL* destRect, POINTL* sourcePoint);
 IFIMETRICS* DrvQueryFont(DHPDEV dhpdev, ULONG_PTR file, ULONG face, ULONG_PTR* id);
-LONG DrvQueryFontData(DHPDEV dhpdev, FONTOBJ* font, ULONG mode, HGLYPH glyph, GLYPHDATA* data, PVOID out,
-                      ULONG size);
+LONG DrvQueryFontData(DHPDEV dhpdev, FONTOBJ* font, ULONG mode, HGLYPH glyph, GLYPHDATA* data, PVOID out, ULONG size);
 PVOID DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR file, ULONG face, ULONG mode, ULONG_PTR* id);
-HANDLE DrvIcmCreateColorTransform(DHPDEV dhpdev, LOGCOLORSPACEW* colorSpace, PVOID sourceProfile,
-                                  ULONG sourceSize, PVOID destProfile, ULONG destSize, PVOID targetProfile,
-                                  ULONG targetSize, DWORD reserved);
+HANDLE DrvIcmCreateColorTransform(DHPDEV dhpdev, LOGCOLORSPACEW* colorSpace, PVOID sourceProfile, ULONG sourceSize,
+                                  PVOID destProfile, ULONG destSize, PVOID targetProfile, ULONG targetSize,
+                                  DWORD reserved);
 BOOL DrvIcmDeleteColorTransform(DHPDEV dhpdev, HANDLE transform);
 BOOL DrvStretchBltROP(SURFOBJ* dest, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate,
                       COLORADJUSTMENT* adjustment, POINTL* halftoneOrigin, RECTL* destRect, RECTL* sourceRect,

@@ -19,25 +19,31 @@ inline constexpr std::uint64_t kMaxRecordBytes = UINT32_MAX & ~std::uint64_t{3};
 // How one image is laid out in its record.
 struct ImageLayout {
     std::uint32_t bitsPerPixel = 0;
-    std::uint32_t paletteBytes = 0;   // in the record
-    std::uint64_t rowSize = 0;        // a row of the source bits
-    std::uint64_t outRowSize = 0;     // a row in the record (8-bit rows when reduced to grey)
-    std::uint32_t headerBytes = 0;    // header and palette as reserved
+    std::uint32_t paletteBytes = 0;  // in the record
+    std::uint64_t rowSize = 0;       // a row of the source bits
+    std::uint64_t outRowSize = 0;    // a row in the record (8-bit rows when reduced to grey)
+    std::uint32_t headerBytes = 0;   // header and palette as reserved
     bool grey = false;
-    bool shifted = false;             // 1-bit rows written 2 bytes early, right after the palette
+    bool shifted = false;  // 1-bit rows written 2 bytes early, right after the palette
     BYTE byte1 = 0;
     BYTE byte2 = 0;
     BYTE byte3 = 0;
 };
 
-bool PrintsMonochrome(const Pdev& pdev) { return pdev.machineColorType == 0 || pdev.color == 1; }
+bool PrintsMonochrome(const Pdev& pdev)
+{
+    return pdev.machineColorType == 0 || pdev.color == 1;
+}
 
 bool WholeRecordOnly(const Pdev& pdev)
 {
     return pdev.printMethod == 5 || pdev.printMethod == 7 || pdev.apiUseFlag != 0;
 }
 
-std::uint64_t RowBytes(std::uint64_t width, std::uint32_t bitsPerPixel) { return (width * bitsPerPixel + 31) / 32 * 4; }
+std::uint64_t RowBytes(std::uint64_t width, std::uint32_t bitsPerPixel)
+{
+    return (width * bitsPerPixel + 31) / 32 * 4;
+}
 
 bool PlanLayout(const Pdev& pdev, const ImageRecordArgs& image, bool allowGrey, bool rasterFlag, ImageLayout& out)
 {
@@ -113,8 +119,10 @@ void WriteRows(const ImageLayout& layout, const ImageRecordArgs& image, std::uin
             std::memset(out + image.bitmapWidth, 0, outRowSize - image.bitmapWidth);
         } else if (layout.shifted) {
             std::memcpy(out, from + 2, rowSize - 2);
-            if (row + 1 < rows) std::memcpy(out + rowSize - 2, SourceRow(image, layout, row + 1), 2);
-            else std::memset(out + rowSize - 2, 0, 2);
+            if (row + 1 < rows)
+                std::memcpy(out + rowSize - 2, SourceRow(image, layout, row + 1), 2);
+            else
+                std::memset(out + rowSize - 2, 0, 2);
         } else {
             std::memcpy(out, from, rowSize);
         }
@@ -228,8 +236,8 @@ Emitted EmitRecords(Pdev& pdev, const ImageRecordArgs& image, const ImageLayout&
         slice.bits = SourceRow(image, layout, first);
         slice.rows = static_cast<ULONG>(count);
         const auto top = static_cast<LONG>(std::int64_t{image.height} * static_cast<std::int64_t>(first) / image.rows);
-        const auto bottom = static_cast<LONG>(std::int64_t{image.height} * static_cast<std::int64_t>(first + count) /
-                                              image.rows);
+        const auto bottom =
+            static_cast<LONG>(std::int64_t{image.height} * static_cast<std::int64_t>(first + count) / image.rows);
         slice.y = image.y + top;
         slice.height = bottom - top;
         slice.sourceY = std::max<LONG>(0, image.sourceY - static_cast<LONG>(first));
@@ -252,9 +260,12 @@ Emitted EmitImage(Pdev& pdev, const ImageRecordArgs& image)
 BOOL SendImageRecord(Pdev& pdev, const ImageRecordArgs& image)
 {
     switch (EmitImage(pdev, image)) {
-    case Emitted::Sent: return TRUE;
-    case Emitted::Filled: return FALSE;
-    case Emitted::Withdrawn: break;
+    case Emitted::Sent:
+        return TRUE;
+    case Emitted::Filled:
+        return FALSE;
+    case Emitted::Withdrawn:
+        break;
     }
     return EmitImageRecordByRows(pdev, image);
 }
@@ -263,21 +274,30 @@ BOOL SendImageRecord(Pdev& pdev, const ImageRecordArgs& image)
 int ImageFormatOf(ULONG bitmapFormat)
 {
     switch (bitmapFormat) {
-    case BMF_1BPP: return kImageFormat1Bit;
-    case BMF_4BPP: return kImageFormat4Bit;
-    case BMF_8BPP: return kImageFormat8Bit;
-    case BMF_24BPP: return kImageFormat24Bit;
-    default: return -1;
+    case BMF_1BPP:
+        return kImageFormat1Bit;
+    case BMF_4BPP:
+        return kImageFormat4Bit;
+    case BMF_8BPP:
+        return kImageFormat8Bit;
+    case BMF_24BPP:
+        return kImageFormat24Bit;
+    default:
+        return -1;
     }
 }
 
 ULONG PaletteEntries(int format)
 {
     switch (format) {
-    case kImageFormat1Bit: return 2;
-    case kImageFormat4Bit: return 16;
-    case kImageFormat8Bit: return 256;
-    default: return 0;
+    case kImageFormat1Bit:
+        return 2;
+    case kImageFormat4Bit:
+        return 16;
+    case kImageFormat8Bit:
+        return 256;
+    default:
+        return 0;
     }
 }
 
@@ -320,14 +340,20 @@ void BuildPalette(Pdev& pdev, XLATEOBJ* xlate, int format, ImagePalette& palette
     }
 }
 
-BYTE HostMatchedFlag(const XLATEOBJ* xlate) { return xlate && (xlate->flXlate & XO_HOST_ICM) ? kImageHostMatched : 0; }
+BYTE HostMatchedFlag(const XLATEOBJ* xlate)
+{
+    return xlate && (xlate->flXlate & XO_HOST_ICM) ? kImageHostMatched : 0;
+}
 
 struct TempSurface {
     SURFOBJ* surface = nullptr;
     ~TempSurface() { DeleteTempSurface(surface); }
 };
 
-ULONG TargetFormat(ULONG sourceFormat) { return ImageFormatOf(sourceFormat) < 0 ? BMF_24BPP : sourceFormat; }
+ULONG TargetFormat(ULONG sourceFormat)
+{
+    return ImageFormatOf(sourceFormat) < 0 ? BMF_24BPP : sourceFormat;
+}
 
 // Sends a whole bitmap (the source or a temporary surface) for a destination.
 BOOL SendBitmap(Pdev& pdev, XLATEOBJ* xlate, SURFOBJ* bitmap, LONG x, LONG y, LONG width, LONG height,
@@ -381,7 +407,10 @@ void ReduceRowToGrey(const BYTE* row, std::size_t pixels, BYTE* grey)
         grey[i] = static_cast<BYTE>((306u * row[2] + 601u * row[1] + 117u * row[0]) >> 10);
 }
 
-BOOL EmitImageRecord(Pdev& pdev, const ImageRecordArgs& image) { return EmitImage(pdev, image) == Emitted::Sent; }
+BOOL EmitImageRecord(Pdev& pdev, const ImageRecordArgs& image)
+{
+    return EmitImage(pdev, image) == Emitted::Sent;
+}
 
 BOOL EmitImageRecordWhole(Pdev& pdev, const ImageRecordArgs& image)
 {
@@ -413,7 +442,8 @@ ULONG BitmapStride(ULONG format, LONG width)
 {
     if (format < BMF_1BPP || format > BMF_32BPP || width <= 0) return 0;
     static constexpr std::uint64_t kBits[] = {1, 4, 8, 16, 24, 32};
-    const std::uint64_t stride = RowBytes(static_cast<std::uint64_t>(width), static_cast<std::uint32_t>(kBits[format - 1]));
+    const std::uint64_t stride =
+        RowBytes(static_cast<std::uint64_t>(width), static_cast<std::uint32_t>(kBits[format - 1]));
     return stride > LONG_MAX ? 0 : static_cast<ULONG>(stride);
 }
 
@@ -421,8 +451,8 @@ SURFOBJ* CreateTempSurface(Pdev& pdev, LONG width, LONG height, ULONG format)
 {
     const ULONG stride = BitmapStride(format, width);
     if (stride == 0 || height <= 0) return nullptr;
-    const HBITMAP bitmap = EngCreateBitmap(SIZEL{width, height}, static_cast<LONG>(stride), format,
-                                           BMF_TOPDOWN | BMF_NOZEROINIT, nullptr);
+    const HBITMAP bitmap =
+        EngCreateBitmap(SIZEL{width, height}, static_cast<LONG>(stride), format, BMF_TOPDOWN | BMF_NOZEROINIT, nullptr);
     if (!bitmap) return nullptr;
     const auto surface = reinterpret_cast<HSURF>(bitmap);
     SURFOBJ* locked = nullptr;
@@ -512,8 +542,7 @@ BOOL EmitScaledImage(Pdev& pdev, XLATEOBJ* xlate, SURFOBJ* source, const RECTL& 
     const LONG destHeight = std::labs(dest.bottom - dest.top);
     int step = 1;
     if (sourceFormat == BMF_32BPP &&
-        ((destWidth < width && destHeight < height) ||
-         std::uint64_t(width) * std::uint64_t(height) * 3 > 0xA00000)) {
+        ((destWidth < width && destHeight < height) || std::uint64_t(width) * std::uint64_t(height) * 3 > 0xA00000)) {
         step = 2;
         width /= 2;
         height /= 2;
@@ -529,8 +558,8 @@ BOOL EmitScaledImage(Pdev& pdev, XLATEOBJ* xlate, SURFOBJ* source, const RECTL& 
     layout.outRowSize = RowBytes(static_cast<std::uint64_t>(width), layout.bitsPerPixel);
     layout.rowSize = layout.outRowSize;
     layout.headerBytes = kImageHeaderBytes + layout.paletteBytes;
-    layout.byte2 = static_cast<BYTE>((eightBit ? kImageFormat8Bit : kImageFormat24Bit) |
-                                     (palette.bytes ? 0 : kImageNoPalette));
+    layout.byte2 =
+        static_cast<BYTE>((eightBit ? kImageFormat8Bit : kImageFormat24Bit) | (palette.bytes ? 0 : kImageNoPalette));
     layout.byte1 = step == 2 ? kImageReduced : 0;
     if (RowsPerRecord(layout) < static_cast<std::uint64_t>(height)) return FALSE;
     ImageRecordArgs image{};
@@ -586,8 +615,8 @@ BOOL EmitScaledImage(Pdev& pdev, XLATEOBJ* xlate, SURFOBJ* source, const RECTL& 
     return TRUE;
 }
 
-BOOL EmitStretchedImage(Pdev& pdev, XLATEOBJ* xlate, SURFOBJ* source, const POINTL* halftoneOrigin,
-                        const POINTL*, const RECTL& dest, const RECTL& sourceRect)
+BOOL EmitStretchedImage(Pdev& pdev, XLATEOBJ* xlate, SURFOBJ* source, const POINTL* halftoneOrigin, const POINTL*,
+                        const RECTL& dest, const RECTL& sourceRect)
 {
     if (!source) return FALSE;
     RECTL clipped = sourceRect;
@@ -620,7 +649,8 @@ BOOL EmitStretchedImage(Pdev& pdev, XLATEOBJ* xlate, SURFOBJ* source, const POIN
         if (!temp.surface) {
             const bool scalable = source->iBitmapFormat == BMF_8BPP || source->iBitmapFormat == BMF_24BPP ||
                                   source->iBitmapFormat == BMF_32BPP;
-            if (divisor == 1 && scalable && !mirrorX && !mirrorY) return EmitScaledImage(pdev, xlate, source, from, dest);
+            if (divisor == 1 && scalable && !mirrorX && !mirrorY)
+                return EmitScaledImage(pdev, xlate, source, from, dest);
             continue;
         }
         RECTL into{mirrorX ? tempWidth : 0, mirrorY ? tempHeight : 0, mirrorX ? 0 : tempWidth,

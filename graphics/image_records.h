@@ -27,9 +27,9 @@ inline constexpr BYTE kImageFormat1Bit = 0x00;
 inline constexpr BYTE kImageFormat4Bit = 0x01;
 inline constexpr BYTE kImageFormat8Bit = 0x02;
 inline constexpr BYTE kImageFormat24Bit = 0x04;
-inline constexpr BYTE kImageGrey = 0x10;        // 24-bit colour reduced to 8-bit grey
+inline constexpr BYTE kImageGrey = 0x10;  // 24-bit colour reduced to 8-bit grey
 inline constexpr BYTE kImageNoPalette = 0x20;
-inline constexpr BYTE kImageBltSource = 0x80;   // the source of a bit-block transfer
+inline constexpr BYTE kImageBltSource = 0x80;  // the source of a bit-block transfer
 // Byte 3.
 inline constexpr BYTE kImageRaster = 0x04;
 inline constexpr BYTE kImageHostMatched = 0x08;
@@ -38,24 +38,25 @@ inline constexpr BYTE kImageReduced = 0x02;
 
 // Format flags of the emitters: bits 0-7 go to byte 2, bits 8-15 to byte 3,
 // bits 16-23 to byte 1.
-inline constexpr DWORD ImageFormatFlags(BYTE format, BYTE flags3 = 0, BYTE flags1 = 0) {
+inline constexpr DWORD ImageFormatFlags(BYTE format, BYTE flags3 = 0, BYTE flags1 = 0)
+{
     return DWORD{format} | (DWORD{flags3} << 8) | (DWORD{flags1} << 16);
 }
 
 // One image as the emitters take it.
 struct ImageRecordArgs {
-    LONG x;              // destination rectangle
+    LONG x;  // destination rectangle
     LONG y;
     LONG width;
     LONG height;
-    LONG sourceX;        // origin of the source rectangle in the bitmap
+    LONG sourceX;  // origin of the source rectangle in the bitmap
     LONG sourceY;
-    ULONG bitmapWidth;   // pixels of one row of `bits`
-    ULONG rows;          // rows of `bits`
-    DWORD formatFlags;   // see ImageFormatFlags
-    const BYTE* bits;    // the top row
-    const BYTE* palette; // null, or 3 bytes per entry (2, 16 or 256 entries)
-    BOOL bottomUp;       // the row after the top row lies one row size below it in memory
+    ULONG bitmapWidth;    // pixels of one row of `bits`
+    ULONG rows;           // rows of `bits`
+    DWORD formatFlags;    // see ImageFormatFlags
+    const BYTE* bits;     // the top row
+    const BYTE* palette;  // null, or 3 bytes per entry (2, 16 or 256 entries)
+    BOOL bottomUp;        // the row after the top row lies one row size below it in memory
 };
 
 // Record 0x20 in pieces of at most 1 MB, with grey reduction of 24-bit
@@ -95,6 +96,9 @@ void DeleteTempSurface(SURFOBJ* surface);
 void ReduceRowToGrey(const BYTE* row, std::size_t pixels, BYTE* grey);
 
 // Bits 16-23 of a 32-bit raster operation code (0xCC0020 gives 0xCC).
-inline constexpr BYTE RopFromRop4(DWORD rop) { return static_cast<BYTE>((rop >> 16) & 0xFF); }
+inline constexpr BYTE RopFromRop4(DWORD rop)
+{
+    return static_cast<BYTE>((rop >> 16) & 0xFF);
+}
 
 }  // namespace vexl

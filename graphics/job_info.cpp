@@ -112,7 +112,10 @@ void PutBackJobStrings(DriverContext* context, const KeptJobStrings& kept)
     SetItemValue(context, rdmTelLine, kept.telLine);
 }
 
-bool IsRegionOutputPaper(std::uint32_t paper) { return paper >= kFirstRegionPaper && paper <= kLastRegionPaper; }
+bool IsRegionOutputPaper(std::uint32_t paper)
+{
+    return paper >= kFirstRegionPaper && paper <= kLastRegionPaper;
+}
 
 // Duplex off, or of a duplex type 1 to 3.
 bool IsDuplexScalable(DriverContext* context)

@@ -79,7 +79,8 @@ void CloseSession(PluginSession& session)
 {
     if (session.connected && session.table->closeSession) session.table->closeSession(session.connection);
     if (session.dispose && session.table) session.dispose(session.table);
-    if (session.dispose && session.transform) session.dispose(reinterpret_cast<JobControlInterface*>(session.transform));
+    if (session.dispose && session.transform)
+        session.dispose(reinterpret_cast<JobControlInterface*>(session.transform));
     if (session.module) FreeLibrary(session.module);
     session = {};
 }
@@ -168,8 +169,7 @@ bool ReadJobControlText(const PluginSession& session, std::uint16_t version, con
 
 // A value as UTF-16 over slot 5 with the text kind, when its attributes say it
 // can be read; out (bytes) is always terminated. 0 when done or not readable.
-int ReadJobControlWide(const JobControlInterface* table, HANDLE connection, std::uint32_t id, WCHAR* out,
-                       DWORD bytes)
+int ReadJobControlWide(const JobControlInterface* table, HANDLE connection, std::uint32_t id, WCHAR* out, DWORD bytes)
 {
     std::memset(out, 0, bytes);
     if (table->getAttributes == nullptr || table->getValue == nullptr) return ERROR_INVALID_FUNCTION;
@@ -226,13 +226,17 @@ int SetUserParameter(const TransformInterface* transform, HANDLE handle, const J
     WCHAR userName[kParameterTextBytes / sizeof(WCHAR)];
     WCHAR networkKey[kParameterTextBytes / sizeof(WCHAR)];
     int result = ReadJobControlWide(table, connection, kJobValueAuthUserName, userName, kParameterTextBytes);
-    if (result == 0) result = ReadJobControlWide(table, connection, kJobValueAuthNetworkKey, networkKey, kParameterTextBytes);
+    if (result == 0)
+        result = ReadJobControlWide(table, connection, kJobValueAuthNetworkKey, networkKey, kParameterTextBytes);
     if (result != 0) return result;
     const TransformUserPair pair{userName, networkKey};
     return transform->setParameter(handle, kTransformParameterUser, &pair, sizeof pair);
 }
 
-bool UsesAuthenticationValues(DriverContext* context) { return IsFeatureClassOn(context, kFeatureAuthJobValues, 0); }
+bool UsesAuthenticationValues(DriverContext* context)
+{
+    return IsFeatureClassOn(context, kFeatureAuthJobValues, 0);
+}
 
 void StoreValue(DriverContext* context, const StartDocValueRow& row, const WCHAR* text)
 {
@@ -250,9 +254,9 @@ void StoreValue(DriverContext* context, const StartDocValueRow& row, const WCHAR
 void StorePassword(DriverContext* context, HANDLE printer, const PluginSession& session, const StartDocValueRow& row)
 {
     char password[kAuthenticationPasswordBytes] = {};
-    const bool done = session.transform != nullptr &&
-                      TransformAuthenticationPassword(printer, password, session.transform, session.table,
-                                                      session.connection) == 0;
+    const bool done =
+        session.transform != nullptr &&
+        TransformAuthenticationPassword(printer, password, session.transform, session.table, session.connection) == 0;
     if (!done) password[0] = 0;
     SetItemBytes(context, row.item, password, std::strlen(password) + 1);
 }

@@ -19,7 +19,10 @@ LONG DotsToTenthMm(LONG dots, LONG resolution)
     return static_cast<LONG>(std::clamp<std::int64_t>(tenths, INT32_MIN, INT32_MAX));
 }
 
-LONG ItemLong(DriverContext* context, std::uint16_t id) { return static_cast<LONG>(GetItemValue(context, id)); }
+LONG ItemLong(DriverContext* context, std::uint16_t id)
+{
+    return static_cast<LONG>(GetItemValue(context, id));
+}
 
 }  // namespace
 

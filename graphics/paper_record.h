@@ -9,7 +9,7 @@ namespace vexl {
 struct DriverContext;
 
 struct PaperRecord {
-    LONG paperWidth;           // of the selected paper
+    LONG paperWidth;  // of the selected paper
     LONG paperLength;
     LONG physicalWidthDots;    // rdmSrcPaperWidthDot
     LONG physicalLengthDots;   // rdmSrcPaperLengthDot
@@ -17,9 +17,9 @@ struct PaperRecord {
     LONG printableLengthDots;  // rdmSrcPaperPrnLengthDot
     LONG printableWidthTenthMm;
     LONG printableLengthTenthMm;
-    LONG paperSize;            // dmPaperSize
-    LONG xOffset;              // rdmSrcXOffset
-    LONG yOffset;              // rdmSrcYOffset
+    LONG paperSize;  // dmPaperSize
+    LONG xOffset;    // rdmSrcXOffset
+    LONG yOffset;    // rdmSrcYOffset
 };
 
 // Fills the record from the context; the sizes in 0.1 mm need a

@@ -74,8 +74,8 @@ void EndSubpath(BodyWriter& writer, OpenSubpath& subpath)
 enum class PieceRule { PointlessPieceAllowed, PointlessPieceFails };
 
 // Encodes one PATHDATA piece. False for a malformed piece.
-bool EncodePiece(const PATHDATA& data, BodyWriter& writer, OpenSubpath& subpath, PathCounts& counts,
-                 LONG dx, LONG dy, PieceRule rule)
+bool EncodePiece(const PATHDATA& data, BodyWriter& writer, OpenSubpath& subpath, PathCounts& counts, LONG dx, LONG dy,
+                 PieceRule rule)
 {
     ULONG points = data.count;
     const POINTFIX* point = data.pptfx;
@@ -125,8 +125,8 @@ std::uint64_t PointWords(const PathCounts& counts, bool countManySubpaths)
 }
 
 // The whole path as one body: the point-word count, then every subpath.
-bool EncodeWholeBody(const PathEnumerator& enumerator, PATHOBJ* path, BodyWriter& writer, PathCounts& counts,
-                     LONG dx, LONG dy, PieceRule rule)
+bool EncodeWholeBody(const PathEnumerator& enumerator, PATHOBJ* path, BodyWriter& writer, PathCounts& counts, LONG dx,
+                     LONG dy, PieceRule rule)
 {
     counts = PathCounts{};
     const std::uint64_t wordsAt = writer.Put(0);
@@ -317,8 +317,8 @@ BYTE* EmitPathPerSubpath(OutputStream& stream, PATHOBJ* path, BYTE mode, const P
     return last;
 }
 
-std::uint32_t EncodePathBody(PATHOBJ* path, BOOL* closed, BYTE* buffer, std::uint32_t capacity,
-                             LONG dx, LONG dy, std::uint32_t* needed, const PathEnumerator& enumerator)
+std::uint32_t EncodePathBody(PATHOBJ* path, BOOL* closed, BYTE* buffer, std::uint32_t capacity, LONG dx, LONG dy,
+                             std::uint32_t* needed, const PathEnumerator& enumerator)
 {
     if (needed) *needed = 0;
     if (!path || !buffer) return 0;
@@ -332,8 +332,8 @@ std::uint32_t EncodePathBody(PATHOBJ* path, BOOL* closed, BYTE* buffer, std::uin
     return static_cast<std::uint32_t>(writer.size);
 }
 
-BYTE* EncodePathBodyInPool(PdevPool* pool, PATHOBJ* path, BOOL* closed, LONG dx, LONG dy,
-                           std::uint32_t* size, const PathEnumerator& enumerator)
+BYTE* EncodePathBodyInPool(PdevPool* pool, PATHOBJ* path, BOOL* closed, LONG dx, LONG dy, std::uint32_t* size,
+                           const PathEnumerator& enumerator)
 {
     if (size) *size = 0;
     if (!path) return nullptr;
@@ -346,8 +346,8 @@ BYTE* EncodePathBodyInPool(PdevPool* pool, PATHOBJ* path, BOOL* closed, LONG dx,
         auto* buffer = static_cast<BYTE*>(PdevPoolAlloc(pool, static_cast<std::size_t>(capacity)));
         if (!buffer) return nullptr;
         std::uint32_t needed = 0;
-        const std::uint32_t written = EncodePathBody(path, closed, buffer, static_cast<std::uint32_t>(capacity),
-                                                     dx, dy, &needed, enumerator);
+        const std::uint32_t written =
+            EncodePathBody(path, closed, buffer, static_cast<std::uint32_t>(capacity), dx, dy, &needed, enumerator);
         if (written) {
             if (size) *size = written;
             return buffer;

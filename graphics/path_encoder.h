@@ -53,13 +53,12 @@ BYTE* EmitPathPerSubpath(OutputStream& stream, PATHOBJ* path, BYTE mode,
 // added to every point, into `buffer` of `capacity` bytes. Returns its size
 // (a multiple of 4), or 0 when the path is malformed, has a piece without
 // points, or does not fit; `needed` (when given) gets the size it needs.
-std::uint32_t EncodePathBody(PATHOBJ* path, BOOL* closed, BYTE* buffer, std::uint32_t capacity,
-                             LONG dx, LONG dy, std::uint32_t* needed = nullptr,
-                             const PathEnumerator& enumerator = kEnginePathEnumerator);
+std::uint32_t EncodePathBody(PATHOBJ* path, BOOL* closed, BYTE* buffer, std::uint32_t capacity, LONG dx, LONG dy,
+                             std::uint32_t* needed = nullptr, const PathEnumerator& enumerator = kEnginePathEnumerator);
 
 // The path body in a pool buffer sized by the curve count, or exactly when
 // that is short; null on failure. The caller frees it with PdevPoolFree.
-BYTE* EncodePathBodyInPool(PdevPool* pool, PATHOBJ* path, BOOL* closed, LONG dx, LONG dy,
-                           std::uint32_t* size, const PathEnumerator& enumerator = kEnginePathEnumerator);
+BYTE* EncodePathBodyInPool(PdevPool* pool, PATHOBJ* path, BOOL* closed, LONG dx, LONG dy, std::uint32_t* size,
+                           const PathEnumerator& enumerator = kEnginePathEnumerator);
 
 }  // namespace vexl

@@ -23,7 +23,10 @@ namespace {
 
 HMODULE g_module = nullptr;
 
-std::uint32_t Item(Pdev* pdev, std::uint16_t id) { return GetItemValue(pdev->context, id); }
+std::uint32_t Item(Pdev* pdev, std::uint16_t id)
+{
+    return GetItemValue(pdev->context, id);
+}
 
 // The DEVMODE the engine hands in is copied whole: its public record and
 // the driver's part. A record too short to hold its own header is refused.
@@ -45,22 +48,35 @@ DEVMODEW* CopyDevmodeIntoPool(Pdev* pdev, const DEVMODEW* devmode)
 // engine's buffer reaches that far.
 void SetDevInfoFontCount(DEVINFO* devInfo, ULONG devInfoSize, LONG count)
 {
-    if (devInfo && devInfoSize >= offsetof(DEVINFO, cFonts) + sizeof devInfo->cFonts) devInfo->cFonts = static_cast<ULONG>(count);
+    if (devInfo && devInfoSize >= offsetof(DEVINFO, cFonts) + sizeof devInfo->cFonts)
+        devInfo->cFonts = static_cast<ULONG>(count);
 }
 
 }  // namespace
 
-void SetLibraryModule(HMODULE module) { g_module = module; }
-HMODULE GetLibraryModule() { return g_module; }
+void SetLibraryModule(HMODULE module)
+{
+    g_module = module;
+}
+HMODULE GetLibraryModule()
+{
+    return g_module;
+}
 
 BOOL IsValidPdev(const Pdev* pdev)
 {
     return pdev && pdev->leadingGuard == kPdevGuard && pdev->trailingGuard == kPdevGuard;
 }
 
-Pdev* PdevFromSurface(SURFOBJ* surface) { return surface ? reinterpret_cast<Pdev*>(surface->dhpdev) : nullptr; }
+Pdev* PdevFromSurface(SURFOBJ* surface)
+{
+    return surface ? reinterpret_cast<Pdev*>(surface->dhpdev) : nullptr;
+}
 
-Pdev* ValidPdevOfSurface(SURFOBJ* surface) { return ValidPdev(surface ? surface->dhpdev : nullptr); }
+Pdev* ValidPdevOfSurface(SURFOBJ* surface)
+{
+    return ValidPdev(surface ? surface->dhpdev : nullptr);
+}
 
 Pdev* ValidPdev(DHPDEV dhpdev)
 {

@@ -56,39 +56,39 @@ struct Pdev {
     HPALETTE palette;
     DWORD flags;
     PaperRecord paper;
-    LONG pageCount;             // pages started in the document; 1 on the first page
+    LONG pageCount;  // pages started in the document; 1 on the first page
     LONG deviceFontCount;
-    HMODULE module;             // the library's own module
+    HMODULE module;  // the library's own module
     SHORT copies;
-    SHORT rasterMode;           // non-zero: the engine renders bands
-    SHORT colorProcess;         // 1 monochrome
-    SHORT orientation;          // 0 portrait, 1 landscape
-    WORD resolution;            // dots per inch
+    SHORT rasterMode;    // non-zero: the engine renders bands
+    SHORT colorProcess;  // 1 monochrome
+    SHORT orientation;   // 0 portrait, 1 landscape
+    WORD resolution;     // dots per inch
     SHORT language;
-    WORD jobBinder;             // page 1 carries only the JobStart group and the job name
+    WORD jobBinder;  // page 1 carries only the JobStart group and the job name
     DWORD machineColorType;
-    DWORD emfSpoolOutput;       // the job name comes from the spooler's job record
-    DWORD color;                // dmColor: 1 monochrome, 2 colour
-    SHORT extPrintArea;         // 2: GDIINFO sizes in millimetres
-    DWORD hiddenFunc4;          // a default font is offered
+    DWORD emfSpoolOutput;  // the job name comes from the spooler's job record
+    DWORD color;           // dmColor: 1 monochrome, 2 colour
+    SHORT extPrintArea;    // 2: GDIINFO sizes in millimetres
+    DWORD hiddenFunc4;     // a default font is offered
     DWORD frontFunction;
     DWORD hiddenFunc18;
-    SHORT hiddenFunc30;         // vector mode: 1-bit device surface
-    SHORT hiddenFunc5;          // vector mode: DrvStretchBltROP hooked only when 0
-    char* jobName;              // 8-bit device text in the pool, used with its length
+    SHORT hiddenFunc30;  // vector mode: 1-bit device surface
+    SHORT hiddenFunc5;   // vector mode: DrvStretchBltROP hooked only when 0
+    char* jobName;       // 8-bit device text in the pool, used with its length
     SHORT jobNameLength;
     DeviceFontTable* deviceFonts;
     ClipCache* clipCache;
     BYTE brushScratch[kBrushScratchBytes];
-    RealizedBrush solidBrush;   // refilled at every solid-colour call
+    RealizedBrush solidBrush;  // refilled at every solid-colour call
     OutputStream stream;
     StateCaches states;
     LONG bandX;
     LONG bandY;
     LONG bandCount;
-    LONG pageWidth;             // printable size in dots, from the GDIINFO step
+    LONG pageWidth;  // printable size in dots, from the GDIINFO step
     LONG pageHeight;
-    const WCHAR* spoolLibraryName;  // the ModelRecord's spool library
+    const WCHAR* spoolLibraryName;       // the ModelRecord's spool library
     ColorTransformList colorTransforms;  // every transform the engine holds, with its profile
     BYTE colorMatching;
     BYTE icmType;
@@ -97,9 +97,9 @@ struct Pdev {
     WORD glyphGeneration;
     FontSelection downloadedFont;  // the last downloaded-font selection, reused while the font cache holds it
     DWORD printMethod;
-    DEVMODEW* devmodeCopy;      // the DEVMODE of DrvEnablePDEV, in the pool; null without one
+    DEVMODEW* devmodeCopy;  // the DEVMODE of DrvEnablePDEV, in the pool; null without one
     DWORD jobId;
-    DWORD pageStarted;          // set by every DrvStartPage
+    DWORD pageStarted;  // set by every DrvStartPage
     DWORD apiUseFlag;
     DWORD printMethod7;
     OSVERSIONINFOW osVersion;

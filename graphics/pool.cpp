@@ -31,8 +31,14 @@ constexpr std::size_t kSpareLimit = 0;
 constexpr std::size_t kSpareLimit = std::size_t(2) << 20;
 #endif
 
-void* PayloadOf(PoolBlock* block) { return block + 1; }
-PoolBlock* BlockOf(void* payload) { return static_cast<PoolBlock*>(payload) - 1; }
+void* PayloadOf(PoolBlock* block)
+{
+    return block + 1;
+}
+PoolBlock* BlockOf(void* payload)
+{
+    return static_cast<PoolBlock*>(payload) - 1;
+}
 
 }  // namespace
 
@@ -113,8 +119,10 @@ void PdevPoolFree(PdevPool* pool, void* payload)
 {
     if (!pool || !payload || pool->payloads.erase(payload) == 0) return;
     PoolBlock* block = BlockOf(payload);
-    if (block->newer) block->newer->older = block->older;
-    else pool->newest = block->older;
+    if (block->newer)
+        block->newer->older = block->older;
+    else
+        pool->newest = block->older;
     if (block->older) block->older->newer = block->newer;
     pool->inUse -= block->bytes;
     KeepOrFree(pool, block);
@@ -139,8 +147,14 @@ void DestroyPdevPool(PdevPool* pool)
     HeapFree(GetProcessHeap(), 0, pool);
 }
 
-std::size_t PdevPoolBytesInUse(const PdevPool* pool) { return pool ? pool->inUse : 0; }
-std::size_t PdevPoolHighWater(const PdevPool* pool) { return pool ? pool->highWater : 0; }
+std::size_t PdevPoolBytesInUse(const PdevPool* pool)
+{
+    return pool ? pool->inUse : 0;
+}
+std::size_t PdevPoolHighWater(const PdevPool* pool)
+{
+    return pool ? pool->highWater : 0;
+}
 
 void SetPdevPoolLimit(PdevPool* pool, std::size_t bytes)
 {

@@ -40,7 +40,10 @@ constexpr WORD kFontGlyphIndices = 0x0010;
 constexpr WORD kFontVertical = 0x0080;
 constexpr WORD kFontNotKind2 = 0x2000;
 
-constexpr std::uint64_t RoundUp4(std::uint64_t n) { return (n + 3) & ~std::uint64_t(3); }
+constexpr std::uint64_t RoundUp4(std::uint64_t n)
+{
+    return (n + 3) & ~std::uint64_t(3);
+}
 
 // Reserves a record whose every byte starts zero.
 BYTE* ReserveZeroed(OutputStream& stream, std::uint64_t size)
@@ -58,7 +61,10 @@ void WriteHeader(BYTE* record, BYTE type, BYTE kind, std::uint32_t length)
     WriteLe32(record + 4, length);
 }
 
-void WriteLeI32(BYTE* p, LONG value) { WriteLe32(p, static_cast<std::uint32_t>(value)); }
+void WriteLeI32(BYTE* p, LONG value)
+{
+    WriteLe32(p, static_cast<std::uint32_t>(value));
+}
 
 void WriteRect(BYTE* p, const RECTL& rect)
 {
@@ -99,11 +105,20 @@ WORD FontFlags(const FontSelection& font)
     if (font.simBold) flags |= kFontBold;
     if (font.emboldened) flags |= kFontBold | kFontEmboldened;
     switch (font.kind) {
-    case 1: flags |= 0x0004; break;
-    case 2: flags |= 0x0008; break;
-    case 3: flags |= 0x0010; break;
-    case 4: flags |= 0x0200; break;
-    default: break;
+    case 1:
+        flags |= 0x0004;
+        break;
+    case 2:
+        flags |= 0x0008;
+        break;
+    case 3:
+        flags |= 0x0010;
+        break;
+    case 4:
+        flags |= 0x0200;
+        break;
+    default:
+        break;
     }
     if (font.fontClass == kFontClassGlyphIndices) flags |= kFontGlyphIndices;
     if (font.vertical) flags |= kFontVertical;
@@ -152,8 +167,8 @@ BYTE* EmitFontRecord(OutputStream& stream, const FontSelection& font, bool downl
     return record;
 }
 
-void WriteCharHead(BYTE* record, BYTE type, BYTE kind, std::uint32_t length, const RECTL& box,
-                   LONG x, LONG y, WORD count)
+void WriteCharHead(BYTE* record, BYTE type, BYTE kind, std::uint32_t length, const RECTL& box, LONG x, LONG y,
+                   WORD count)
 {
     WriteHeader(record, type, kind, length);
     WriteRect(record + 8, box);
@@ -256,7 +271,10 @@ BYTE* EmitLineJoinRecord(OutputStream& stream, WORD join, DWORD miterLimit)
     return record;
 }
 
-BYTE* EmitClipResetRecord(OutputStream& stream) { return EmitShortRecord(stream, kRecordClipReset, 0); }
+BYTE* EmitClipResetRecord(OutputStream& stream)
+{
+    return EmitShortRecord(stream, kRecordClipReset, 0);
+}
 
 BYTE* EmitPatternRecord(OutputStream& stream, const RealizedBrush& brush)
 {
@@ -298,8 +316,8 @@ BYTE* EmitDeviceCharRecord(OutputStream& stream, const RECTL& box, LONG x, LONG 
     return record;
 }
 
-BYTE* EmitOutlineCharRecord(OutputStream& stream, const RECTL& box, LONG x, LONG y, WORD code,
-                            const BYTE* body, std::uint32_t bodySize)
+BYTE* EmitOutlineCharRecord(OutputStream& stream, const RECTL& box, LONG x, LONG y, WORD code, const BYTE* body,
+                            std::uint32_t bodySize)
 {
     if (!body && bodySize) return nullptr;
     const std::uint64_t length = RoundUp4(std::uint64_t(bodySize) + kCharRecordBytes);
@@ -310,15 +328,14 @@ BYTE* EmitOutlineCharRecord(OutputStream& stream, const RECTL& box, LONG x, LONG
     return record;
 }
 
-BYTE* EmitDeviceStringRecord(OutputStream& stream, const RECTL& box, LONG x, LONG y,
-                             const SHORT* advances, std::uint32_t advanceCount,
-                             const WCHAR* chars, std::uint32_t count)
+BYTE* EmitDeviceStringRecord(OutputStream& stream, const RECTL& box, LONG x, LONG y, const SHORT* advances,
+                             std::uint32_t advanceCount, const WCHAR* chars, std::uint32_t count)
 {
     // One common advance or one per character; the count travels as u16.
-    if (count > kMaxRecordCount || (advanceCount != 1 && advanceCount != count) || !advances ||
-        (count && !chars))
+    if (count > kMaxRecordCount || (advanceCount != 1 && advanceCount != count) || !advances || (count && !chars))
         return nullptr;
-    const std::uint64_t length = kCharRecordBytes + RoundUp4(2 * std::uint64_t(advanceCount) + 2 * std::uint64_t(count));
+    const std::uint64_t length =
+        kCharRecordBytes + RoundUp4(2 * std::uint64_t(advanceCount) + 2 * std::uint64_t(count));
     BYTE* record = ReserveZeroed(stream, length);
     if (!record) return nullptr;
     const BYTE flags = advanceCount == count ? 0x80 : 0;
@@ -401,6 +418,9 @@ BYTE* EmitPageBeginRecord(OutputStream& stream, LONG width, LONG length, WORD re
     return record;
 }
 
-BYTE* EmitPageEndRecord(OutputStream& stream) { return EmitShortRecord(stream, kRecordPageEnd, 0); }
+BYTE* EmitPageEndRecord(OutputStream& stream)
+{
+    return EmitShortRecord(stream, kRecordPageEnd, 0);
+}
 
 }  // namespace vexl

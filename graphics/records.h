@@ -51,29 +51,29 @@ struct ColorState {
     DWORD background;
     DWORD foreground;
     DWORD pen;
-    BOOL penColor;        // stroke and fill: the pen colour is sent too
-    BYTE kind;            // 0 fill, 1 stroke, 2 text, 3 stroke and fill, 4 blit
-    BOOL hostMatched;     // colours already matched by the host
+    BOOL penColor;     // stroke and fill: the pen colour is sent too
+    BYTE kind;         // 0 fill, 1 stroke, 2 text, 3 stroke and fill, 4 blit
+    BOOL hostMatched;  // colours already matched by the host
 };
 
 inline constexpr BYTE kColorKindText = 2;
 
 struct LineState {
     WORD dashUnit;
-    WORD join;        // 0 round, 1 bevel, 2 miter
-    WORD cap;         // 0 round, 1 flat, 2 square
-    WORD width;       // pixels
+    WORD join;   // 0 round, 1 bevel, 2 miter
+    WORD cap;    // 0 round, 1 flat, 2 square
+    WORD width;  // pixels
     WORD phase;
-    DWORD miterLimit; // x 256
-    DWORD dashMask;   // all ones: solid
+    DWORD miterLimit;  // x 256
+    DWORD dashMask;    // all ones: solid
     DWORD color;
 };
 
 // The realisation the engine keeps for a brush.
 inline constexpr std::uint32_t kMaxPatternBytes = 32 * 96;
 struct RealizedBrush {
-    WORD kind;          // 0 solid colour, 2 one-bit pattern, 3 24-bit pattern
-    WORD originX;       // modulo 256
+    WORD kind;     // 0 solid colour, 2 one-bit pattern, 3 24-bit pattern
+    WORD originX;  // modulo 256
     WORD originY;
     DWORD color1;
     DWORD color2;
@@ -86,14 +86,14 @@ struct RealizedBrush {
 // A selected device or downloaded font.
 inline constexpr std::uint32_t kFontNameBytes = 128;
 struct FontSelection {
-    BYTE kind;             // 1 to 4 device kinds, 5 downloaded font
+    BYTE kind;  // 1 to 4 device kinds, 5 downloaded font
     BOOL simItalic;
     BOOL simBold;
     BOOL emboldened;
     BOOL vertical;
     WORD weight;
-    WORD angle;            // degrees, 0 to 359, counter-clockwise
-    WORD emX;              // pixels along the text's x axis
+    WORD angle;  // degrees, 0 to 359, counter-clockwise
+    WORD emX;    // pixels along the text's x axis
     WORD emY;
     WORD avgWidth;
     WORD internalLeading;
@@ -104,7 +104,7 @@ struct FontSelection {
     char faceName[kFontNameBytes];
     LONG fontId;
     WORD generation;
-    signed char fontClass; // 2 characters, 3 glyph indices
+    signed char fontClass;  // 2 characters, 3 glyph indices
 };
 
 inline constexpr signed char kFontClassGlyphIndices = 3;
@@ -124,7 +124,7 @@ struct StateCaches {
     } line;
     struct {
         bool valid;
-        BYTE rop3;        // as asked for, before 0xF0 becomes 0xCC
+        BYTE rop3;  // as asked for, before 0xF0 becomes 0xCC
     } rop;
     struct {
         bool valid;
@@ -175,27 +175,26 @@ BYTE* EmitFontSelectRecord(OutputStream& stream, const FontSelection& font);
 BYTE* EmitDownloadFontRecord(OutputStream& stream, const FontSelection& font);
 BYTE* EmitDeviceCharRecord(OutputStream& stream, const RECTL& box, LONG x, LONG y, WORD code);
 // `body` is a path body of EncodePathBody, `bodySize` bytes.
-BYTE* EmitOutlineCharRecord(OutputStream& stream, const RECTL& box, LONG x, LONG y, WORD code,
-                            const BYTE* body, std::uint32_t bodySize);
+BYTE* EmitOutlineCharRecord(OutputStream& stream, const RECTL& box, LONG x, LONG y, WORD code, const BYTE* body,
+                            std::uint32_t bodySize);
 // One advance for all characters, or one per character (advanceCount == count).
-BYTE* EmitDeviceStringRecord(OutputStream& stream, const RECTL& box, LONG x, LONG y,
-                             const SHORT* advances, std::uint32_t advanceCount,
-                             const WCHAR* chars, std::uint32_t count);
+BYTE* EmitDeviceStringRecord(OutputStream& stream, const RECTL& box, LONG x, LONG y, const SHORT* advances,
+                             std::uint32_t advanceCount, const WCHAR* chars, std::uint32_t count);
 
 // A glyph drawn (0x53 kept for reuse, 0x57 not kept). Without a bitmap
 // (0x53 of a glyph the printer has) the size is 0.
 struct GlyphDraw {
-    BYTE type;             // kRecordGlyphKept or kRecordGlyphOnce
+    BYTE type;  // kRecordGlyphKept or kRecordGlyphOnce
     BYTE flags;
-    RECTL box;             // bitmap box on the page
+    RECTL box;  // bitmap box on the page
     POINTL cellTop;
-    POINTL bitmapOrigin;   // top left of the bitmap
-    LONG width;            // pixels
+    POINTL bitmapOrigin;  // top left of the bitmap
+    LONG width;           // pixels
     LONG height;
     WORD code;
-    BYTE compression;      // kGlyphUncompressed or kGlyphCompressed
-    const BYTE* bitmap;    // null: no bitmap in the record
-    std::uint32_t size;    // bitmap bytes
+    BYTE compression;    // kGlyphUncompressed or kGlyphCompressed
+    const BYTE* bitmap;  // null: no bitmap in the record
+    std::uint32_t size;  // bitmap bytes
 };
 BYTE* EmitGlyphRecord(OutputStream& stream, const GlyphDraw& glyph);
 
@@ -229,15 +228,15 @@ std::int32_t CompressGlyphBits(const BYTE* bits, std::uint32_t size, BYTE* out, 
 // Compresses rows x rowBytes bytes into `out` (`capacity` bytes, at least
 // the bitmap size rounded up to 4): the compressed size, or 0 when the
 // bitmap goes uncompressed.
-std::uint32_t TryCompressGlyph(const BYTE* bits, BYTE* out, std::uint32_t capacity,
-                               std::uint32_t rows, std::uint32_t rowBytes);
+std::uint32_t TryCompressGlyph(const BYTE* bits, BYTE* out, std::uint32_t capacity, std::uint32_t rows,
+                               std::uint32_t rowBytes);
 
 // Angles and fixed point shared by the record producers.
 LONG SinQ14(LONG degrees);  // sin x 16,384, any non-negative angle
 LONG CosQ14(LONG degrees);
 SHORT VectorAngle(SHORT x, SHORT y);  // degrees, -180 to 180
 LONG SearchTangentTable(LONG lo, LONG hi, LONG tangent);
-LONG ScaleFloat(float f, LONG n);     // f x n truncated toward zero
+LONG ScaleFloat(float f, LONG n);  // f x n truncated toward zero
 float DivideToFloat(LONG a, LONG b);
 
 }  // namespace vexl

@@ -7,11 +7,17 @@ namespace vexl {
 namespace {
 
 // Caps and joins other than 1 and 2 go out as 0 (round).
-WORD DeviceCapOrJoin(WORD value) { return value == 1 || value == 2 ? value : 0; }
+WORD DeviceCapOrJoin(WORD value)
+{
+    return value == 1 || value == 2 ? value : 0;
+}
 
 // The dash unit and the dash phase go out as one byte: the cache compares
 // what the record holds, so two values of the same byte send one record.
-WORD DeviceByte(WORD value) { return value & 0xFF; }
+WORD DeviceByte(WORD value)
+{
+    return value & 0xFF;
+}
 
 bool SameColorState(const ColorState& a, const ColorState& b)
 {

@@ -9,8 +9,7 @@ namespace vexl {
 
 namespace {
 
-static_assert(offsetof(InlineStreamBlock, data) == sizeof(StreamBlock),
-              "the data of a block follows its header");
+static_assert(offsetof(InlineStreamBlock, data) == sizeof(StreamBlock), "the data of a block follows its header");
 
 // Data bytes of a block that holds a reservation of `size` bytes: 10,240,
 // or the smallest multiple of 10,240 that holds it.

@@ -15,7 +15,7 @@ namespace vexl {
 // Frame types of the job byte stream.
 inline constexpr BYTE kFrameDisplayListBegin = 0xF0;  // empty, always after the PageStart frame
 inline constexpr BYTE kFramePageEnd = 0xF1;
-inline constexpr BYTE kFrameJobStart = 0xF3;           // also the JOBNAME line
+inline constexpr BYTE kFrameJobStart = 0xF3;  // also the JOBNAME line
 inline constexpr BYTE kFramePageStart = 0xF4;
 inline constexpr BYTE kFrameDisplayList = 0xF5;
 inline constexpr std::uint32_t kFrameHeaderBytes = 8;
@@ -55,22 +55,22 @@ struct SpoolBinding {
 // The Pdev fields the stream reads and writes, by address. They stay with
 // their Pdev: TakeOverOutputStream never copies them.
 struct StreamOwner {
-    PdevPool* pool;        // stream blocks and frame buffers come from here
-    DWORD* flags;          // the Pdev's flags; kPdevOutputFailed is latched here
-    const LONG* pageCount; // pages started in the document; 1 on the first page
-    const WORD* jobBinder; // job-binder bit: page 1 carries no display list
+    PdevPool* pool;         // stream blocks and frame buffers come from here
+    DWORD* flags;           // the Pdev's flags; kPdevOutputFailed is latched here
+    const LONG* pageCount;  // pages started in the document; 1 on the first page
+    const WORD* jobBinder;  // job-binder bit: page 1 carries no display list
 };
 
 // One per Pdev, inside it. A plain record: the Pdev is zero-filled and then
 // InitOutputStream binds it. It holds pointers into itself, so it is never
 // copied; DrvResetPDEV hands a job over with TakeOverOutputStream.
 struct OutputStream {
-    HANDLE printer;          // the printer handle of DrvEnablePDEV
-    void* pdev;              // back pointer to the owning Pdev
+    HANDLE printer;  // the printer handle of DrvEnablePDEV
+    void* pdev;      // back pointer to the owning Pdev
     StreamOwner owner;
     InlineStreamBlock first;
-    StreamBlock* head;       // first block of the chain
-    StreamBlock* tail;       // block being filled
+    StreamBlock* head;            // first block of the chain
+    StreamBlock* tail;            // block being filled
     std::uint32_t bufferedBytes;  // sum of all reservations since the last reset
     std::uint32_t recordCount;    // reservations since the last reset
     SpoolBinding spool;

@@ -10,7 +10,10 @@ constexpr LONG kBandBytes = 307200;
 
 constexpr ULONG kBitsPerPixel[] = {0, 1, 4, 8, 16, 24, 32};
 
-bool IsMonochrome(const Pdev* pdev) { return pdev->colorProcess == 1 && pdev->color == 1; }
+bool IsMonochrome(const Pdev* pdev)
+{
+    return pdev->colorProcess == 1 && pdev->color == 1;
+}
 
 HSURF CreateBandBitmap(const Pdev* pdev)
 {

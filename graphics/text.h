@@ -26,7 +26,7 @@ inline constexpr int kDefaultSymbolSet = 2;
 
 struct DeviceFontEntry {
     int symbolSet;
-    BYTE* resource;     // the pool's copy of the font's description
+    BYTE* resource;  // the pool's copy of the font's description
     ULONG size;
     IFIMETRICS* metrics;
 };
@@ -63,8 +63,8 @@ struct TextMetrics {
 };
 
 // Device-font selection and drawing for one string.
-BOOL SelectDeviceFont(Pdev* pdev, STROBJ* string, FONTOBJ* font, const IFIMETRICS& metrics,
-                      const TextMetrics& sizes, FontSelection* selection);
+BOOL SelectDeviceFont(Pdev* pdev, STROBJ* string, FONTOBJ* font, const IFIMETRICS& metrics, const TextMetrics& sizes,
+                      FontSelection* selection);
 BOOL DrawDeviceText(Pdev* pdev, STROBJ* string, const TextMetrics& sizes, const FontSelection& selection);
 BOOL DrawOutlineGlyphs(Pdev* pdev, STROBJ* string, FONTOBJ* font);
 

@@ -31,7 +31,10 @@ BYTE Rop2ToRop3(ULONG rop2)
     return rop3;
 }
 
-DWORD SwapRedBlue(DWORD color) { return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF); }
+DWORD SwapRedBlue(DWORD color)
+{
+    return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
+}
 
 // The colour state of a text call's brush: none is black on white.
 BOOL SelectTextColor(Pdev* pdev, BRUSHOBJ* brush, MIX mix, BYTE backgroundMode)
@@ -60,7 +63,10 @@ BOOL SelectTextColor(Pdev* pdev, BRUSHOBJ* brush, MIX mix, BYTE backgroundMode)
            SelectColor(pdev->stream, pdev->states, &state);
 }
 
-bool IsEmpty(const RECTL& r) { return r.left == r.right || r.top == r.bottom; }
+bool IsEmpty(const RECTL& r)
+{
+    return r.left == r.right || r.top == r.bottom;
+}
 
 // The clip of a text call: none, or a rectangle (the cache keeps the last).
 BOOL SelectTextClip(Pdev* pdev, CLIPOBJ* clip)
@@ -99,10 +105,10 @@ BOOL ComputeTextMetrics(FONTOBJ* font, const IFIMETRICS& ifi, TextMetrics* out)
     const double u = 10.0 * ifi.fwdUnitsPerEm;
     out->emX = IntegerHypot(Truncate(t.eM11 * u), Truncate(t.eM12 * u));
     out->emY = IntegerHypot(Truncate(t.eM21 * u), Truncate(t.eM22 * u));
-    out->ascender = IntegerHypot(Truncate(t.eM21 * 10.0 * ifi.fwdWinAscender),
-                                 Truncate(t.eM22 * 10.0 * ifi.fwdWinAscender));
-    out->descender = IntegerHypot(Truncate(t.eM21 * 10.0 * ifi.fwdWinDescender),
-                                  Truncate(t.eM22 * 10.0 * ifi.fwdWinDescender));
+    out->ascender =
+        IntegerHypot(Truncate(t.eM21 * 10.0 * ifi.fwdWinAscender), Truncate(t.eM22 * 10.0 * ifi.fwdWinAscender));
+    out->descender =
+        IntegerHypot(Truncate(t.eM21 * 10.0 * ifi.fwdWinDescender), Truncate(t.eM22 * 10.0 * ifi.fwdWinDescender));
     const LONG leading = out->ascender + out->descender - out->emY;
     out->internalLeading = leading > 0 ? leading : 0;
     return TRUE;
@@ -113,7 +119,10 @@ const WCHAR* NameOf(const IFIMETRICS& ifi, PTRDIFF offset)
     return reinterpret_cast<const WCHAR*>(reinterpret_cast<const BYTE*>(&ifi) + offset);
 }
 
-bool Equals(const char* bytes, std::string_view text) { return std::string_view(bytes) == text; }
+bool Equals(const char* bytes, std::string_view text)
+{
+    return std::string_view(bytes) == text;
+}
 
 bool HasFullwidthDfg(const char* bytes)
 {
@@ -152,7 +161,10 @@ void AppendFontId(char* name, ULONG id)
     name[length] = 0;
 }
 
-SHORT ClampShort(LONG v) { return static_cast<SHORT>(v > 32767 ? 32767 : v < -32768 ? -32768 : v); }
+SHORT ClampShort(LONG v)
+{
+    return static_cast<SHORT>(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
+}
 
 // The escapement of the font: the angle of its x axis, counter-clockwise
 // from 0 to 359.
@@ -244,8 +256,10 @@ BOOL SelectDeviceFont(Pdev* pdev, STROBJ* string, FONTOBJ* font, const IFIMETRIC
         ConvertFontName(fields[i], names[i], kSuffix);
         if (Equals(fields[i], "EUDC")) {
             eudc = true;
-            if (pdev->frontFunction) s->kind = 4;
-            else if (s->kind == 4) s->kind = 2;
+            if (pdev->frontFunction)
+                s->kind = 4;
+            else if (s->kind == 4)
+                s->kind = 2;
         }
         if (HasFullwidthDfg(fields[i])) s->kind = 4;
         if (pdev->frontFunction && ContainsGaiji(names[i])) s->kind = 4;
@@ -338,8 +352,10 @@ BOOL DrawDeviceText(Pdev* pdev, STROBJ* string, const TextMetrics& sizes, const 
             const std::int64_t step = horizontal ? std::int64_t(b.x) - a.x : std::int64_t(b.y) - a.y;
             const bool sameLine = horizontal ? a.y == b.y : a.x == b.x;
             // The record keeps each advance in 16 signed bits.
-            if (!sameLine || step > 32767 || step < -32767) oneRecord = false;
-            else advances[i] = static_cast<SHORT>(step);
+            if (!sameLine || step > 32767 || step < -32767)
+                oneRecord = false;
+            else
+                advances[i] = static_cast<SHORT>(step);
         }
     }
     if (oneRecord) {
@@ -377,8 +393,10 @@ BOOL DrawOutlineGlyphs(Pdev* pdev, STROBJ* string, FONTOBJ* font)
         if (placed) {
             const LONG step = static_cast<LONG>(i * string->ulCharInc);
             at = glyphs.positions[0].ptl;
-            if (horizontal) at.x += step;
-            else at.y += step;
+            if (horizontal)
+                at.x += step;
+            else
+                at.y += step;
         }
         const LONG x = at.x + (bounds.xLeft >> 4), y = at.y + (bounds.yTop >> 4);
         const RECTL box{x, y, at.x + ((bounds.xRight + 15) >> 4), at.y + ((bounds.yBottom + 15) >> 4)};

@@ -7,7 +7,8 @@ namespace {
 constexpr std::uint16_t kLastClassOn = 5;
 }
 
-BOOL IsFeatureClassOn(DriverContext*, std::uint16_t classId, std::uint32_t) {
+BOOL IsFeatureClassOn(DriverContext*, std::uint16_t classId, std::uint32_t)
+{
     return classId <= kLastClassOn ? 1 : 0;
 }
 

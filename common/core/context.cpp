@@ -34,8 +34,7 @@ constexpr FontList kFontLists[] = {
     {rdmFontTableNum, rdmFontTable, 128},
 };
 
-template <typename T>
-T* AllocRecords(std::size_t count)
+template <typename T> T* AllocRecords(std::size_t count)
 {
     return static_cast<T*>(AllocZeroed(static_cast<std::uint32_t>(count * sizeof(T))));
 }
@@ -99,8 +98,7 @@ bool AllocStoreSizedBlocks(ContextWorkArea* work)
     return allThere;
 }
 
-template <std::size_t N>
-void CopyText(WCHAR (&field)[N], const WCHAR* text)
+template <std::size_t N> void CopyText(WCHAR (&field)[N], const WCHAR* text)
 {
     if (text) lstrcpynW(field, text, static_cast<int>(N));
 }
@@ -279,8 +277,10 @@ PageTable* CopyPageTable(const PageTable* source, bool* complete)
         const PageDesc& original = source->pages[i];
         if (original.items && original.itemCount > 0) {
             page.items = AllocRecords<PageItem>(original.itemCount);
-            if (page.items) std::memcpy(page.items, original.items, original.itemCount * sizeof(PageItem));
-            else allThere = false;
+            if (page.items)
+                std::memcpy(page.items, original.items, original.itemCount * sizeof(PageItem));
+            else
+                allThere = false;
         }
     }
     *complete = allThere;
@@ -296,7 +296,6 @@ void FreePageTable(PageTable* table)
     }
     FreeIfNotNull(table);
 }
-
 
 DriverContext* CreateDriverContextEx(HANDLE printer, HANDLE secondPrinter, std::uint16_t flags,
                                      std::uint32_t callerKind, std::int32_t selector, const PRINTER_INFO_2W* info)

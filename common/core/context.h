@@ -196,8 +196,8 @@ void ClearContextCaches();
 
 // Takes a matching parked context out of its cache (purging stale ones
 // first), or NULL. printerName may be NULL: then the spooler is asked.
-DriverContext* LookUpCachedContext(HANDLE printer, std::uint16_t flags, std::uint32_t callerKind,
-                                   std::int32_t selector, const WCHAR* printerName);
+DriverContext* LookUpCachedContext(HANDLE printer, std::uint16_t flags, std::uint32_t callerKind, std::int32_t selector,
+                                   const WCHAR* printerName);
 
 // Parks a context released with type 0 or 4. Answers what the caller must
 // destroy: the evicted oldest context, the context itself when it is not

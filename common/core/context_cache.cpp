@@ -108,8 +108,8 @@ int PurgeContextCache(BOOL all)
     return count;
 }
 
-DriverContext* LookUpCachedContext(HANDLE printer, std::uint16_t flags, std::uint32_t callerKind,
-                                   std::int32_t selector, const WCHAR* printerName)
+DriverContext* LookUpCachedContext(HANDLE printer, std::uint16_t flags, std::uint32_t callerKind, std::int32_t selector,
+                                   const WCHAR* printerName)
 {
     PurgeContextCache(0);
     // A request with any creation flag always builds a new context.

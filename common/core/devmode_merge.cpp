@@ -32,17 +32,28 @@ constexpr char kConvertScriptSymbol[] = "KSD_ConvertDevmode";
 constexpr WCHAR kDefaultSettingsKey[] = u"DefaultRst";
 constexpr int kPathChars = 260;
 
-std::uint8_t* Bytes(DEVMODEW* devmode) { return reinterpret_cast<std::uint8_t*>(devmode); }
-const std::uint8_t* Bytes(const DEVMODEW* devmode) { return reinterpret_cast<const std::uint8_t*>(devmode); }
+std::uint8_t* Bytes(DEVMODEW* devmode)
+{
+    return reinterpret_cast<std::uint8_t*>(devmode);
+}
+const std::uint8_t* Bytes(const DEVMODEW* devmode)
+{
+    return reinterpret_cast<const std::uint8_t*>(devmode);
+}
 
-DEVMODEW* StoreDevmode(DriverContext* context) { return reinterpret_cast<DEVMODEW*>(GetStoreBytes(context)); }
+DEVMODEW* StoreDevmode(DriverContext* context)
+{
+    return reinterpret_cast<DEVMODEW*>(GetStoreBytes(context));
+}
 
-const ModelRecord* RecordOf(DriverContext* context) {
+const ModelRecord* RecordOf(DriverContext* context)
+{
     return context && context->modelRecord ? context->modelRecord : GetModelDatabase()->modelRecord;
 }
 
 // The private version of a DEVMODE whose header is where it should be.
-bool ReadPrivateVersion(const DEVMODEW* devmode, std::uint32_t* version) {
+bool ReadPrivateVersion(const DEVMODEW* devmode, std::uint32_t* version)
+{
     if (devmode == nullptr) return false;
     std::uint16_t size = GetDevmodeField16(devmode, offsetof(DEVMODEW, dmSize));
     std::uint16_t extra = GetDevmodeField16(devmode, offsetof(DEVMODEW, dmDriverExtra));
@@ -56,17 +67,26 @@ bool ReadPrivateVersion(const DEVMODEW* devmode, std::uint32_t* version) {
 }
 
 // An item that an administrator lock keeps at its value (class 2).
-bool IsKeptByLock(DriverContext* context, std::uint16_t item) {
+bool IsKeptByLock(DriverContext* context, std::uint16_t item)
+{
     if (!IsFeatureClassOn(context, kFeatureAdminLocks, 0)) return false;
     switch (item) {
-        case dmDefaultSource: return IsTrayLocked(context);
-        case rdmMediaType: return IsMediaLocked(context);
-        case rdmNUPPOSTKind: return IsNupKindLocked(context);
-        case rdmFuncSelectDuplex: return IsDuplexLocked(context);
-        case rdmLockPrnMethod: return IsPrintTypeLocked(context);
-        case rdmLockDstResolutionBoth: return IsResolutionLocked(context);
-        case dmColor: return IsColorLocked(context);
-        default: return false;
+    case dmDefaultSource:
+        return IsTrayLocked(context);
+    case rdmMediaType:
+        return IsMediaLocked(context);
+    case rdmNUPPOSTKind:
+        return IsNupKindLocked(context);
+    case rdmFuncSelectDuplex:
+        return IsDuplexLocked(context);
+    case rdmLockPrnMethod:
+        return IsPrintTypeLocked(context);
+    case rdmLockDstResolutionBoth:
+        return IsResolutionLocked(context);
+    case dmColor:
+        return IsColorLocked(context);
+    default:
+        return false;
     }
 }
 
@@ -89,7 +109,8 @@ struct RuntimeFlags {
     std::uint32_t supportFunc2;
 };
 
-RuntimeFlags SaveRuntimeFlags(const DEVMODEW* store) {
+RuntimeFlags SaveRuntimeFlags(const DEVMODEW* store)
+{
     RuntimeFlags f{};
     f.callSrc = GetDevmodeDefaultsModeFlag(store);
     f.osKind = GetDevmodeOsKind(store);
@@ -108,7 +129,8 @@ RuntimeFlags SaveRuntimeFlags(const DEVMODEW* store) {
     return f;
 }
 
-void RestoreRuntimeFlags(DriverContext* context, DEVMODEW* store, const RuntimeFlags& f, std::uint32_t flags) {
+void RestoreRuntimeFlags(DriverContext* context, DEVMODEW* store, const RuntimeFlags& f, std::uint32_t flags)
+{
     SetDevmodeDefaultsModeFlag(store, static_cast<std::uint8_t>(f.callSrc));
     SetDevmodeOsKind(store, static_cast<std::uint8_t>(f.osKind));
     SetDevmodePackageImportFlag(store, static_cast<std::uint8_t>(f.batchInst));
@@ -132,7 +154,8 @@ void RestoreRuntimeFlags(DriverContext* context, DEVMODEW* store, const RuntimeF
 }
 
 // The model's own say on two bits of the private part.
-void ApplyModelBits(DriverContext* context, DEVMODEW* store) {
+void ApplyModelBits(DriverContext* context, DEVMODEW* store)
+{
     std::uint16_t quality = GetDevmodeQualityFuncBits(store);
     if (services::GetUiDefaultValue(rdmQualityFuncTextBitmapSupport, context) != 0) {
         quality = static_cast<std::uint16_t>(quality | kTextBitmapSupportBit);
@@ -146,14 +169,16 @@ void ApplyModelBits(DriverContext* context, DEVMODEW* store) {
 }
 
 // The state of the scratch after the caller's DEVMODE went into it.
-int ScratchState(const DEVMODEW* scratch) {
+int ScratchState(const DEVMODEW* scratch)
+{
     if (IsDevmodeCurrent(scratch)) return kVersionStateCurrent;
     if (IsDevmodeSameModel(scratch)) return GetDevmodeVersionState(scratch);
     return kVersionStateForeign;
 }
 
 // The custom-size paper of dmPaperSize made the source free size.
-void SelectSourceFreeSize(DriverContext* context) {
+void SelectSourceFreeSize(DriverContext* context)
+{
     std::uint32_t paper = GetItemValue(context, dmPaperSize);
     if (!IsFreeSizeSlotPaper(paper)) return;
     services::LoadAllFreeSizeSlotsOnce(context);
@@ -164,7 +189,8 @@ void SelectSourceFreeSize(DriverContext* context) {
 
 }  // namespace
 
-SettingsStore* CreateDefaultDevmode(DriverContext* context, std::uint16_t mode) {
+SettingsStore* CreateDefaultDevmode(DriverContext* context, std::uint16_t mode)
+{
     if (context == nullptr) return nullptr;
     auto* store = static_cast<SettingsStore*>(AllocZeroed(GetSettingsStoreSize()));
     if (store == nullptr) return nullptr;
@@ -185,7 +211,8 @@ SettingsStore* CreateDefaultDevmode(DriverContext* context, std::uint16_t mode) 
     return store;
 }
 
-void SetModelDefaults(DriverContext* context) {
+void SetModelDefaults(DriverContext* context)
+{
     DEVMODEW* store = StoreDevmode(context);
     if (store == nullptr) return;
     SetItemDefaultsFromModel(context);
@@ -198,7 +225,8 @@ void SetModelDefaults(DriverContext* context) {
     SetItemValue(context, rdmDspLanguageID, language);
 }
 
-void SetItemDefaultsFromModel(DriverContext* context, BOOL keepLockedItems) {
+void SetItemDefaultsFromModel(DriverContext* context, BOOL keepLockedItems)
+{
     std::uint8_t* store = GetStoreBytes(context);
     if (store == nullptr || context->itemTable == nullptr) return;
     InitPrivateDevmodeHeader(store, context);
@@ -231,7 +259,8 @@ void SetItemDefaultsFromModel(DriverContext* context, BOOL keepLockedItems) {
     SetItemValue(context, rdmCharSet, GetAnsiCharsetCode());
 }
 
-void ResetArea3ItemsToModel(DriverContext* context) {
+void ResetArea3ItemsToModel(DriverContext* context)
+{
     if (context == nullptr || context->itemTable == nullptr) return;
     for (int i = kFirstArea3Position; i < context->itemTable->count; ++i) {
         const SettingItemDescriptor& descriptor = context->itemTable->items[i];
@@ -241,12 +270,14 @@ void ResetArea3ItemsToModel(DriverContext* context) {
     SetDriverVersionItem(context);
 }
 
-void SetDriverVersionItem(DriverContext* context) {
+void SetDriverVersionItem(DriverContext* context)
+{
     const WCHAR* text = RecordOf(context)->descriptionVersion;
     SetItemString(context, FindItem(context, wdmDriverVersion), text ? text : u"");
 }
 
-void InitPrivateRuntimeFlags(DriverContext* context) {
+void InitPrivateRuntimeFlags(DriverContext* context)
+{
     if (GetStoreBytes(context) == nullptr) return;
     SetDefaultsModeFlag(context, 1);
     SetOsKind(context, IsNt5OrLater() ? 2 : 1);
@@ -267,7 +298,8 @@ void InitPrivateRuntimeFlags(DriverContext* context) {
     SetDllUserCodeFlag2(context, 0);
 }
 
-void LoadPrinterDefaultDevmode(DriverContext* context) {
+void LoadPrinterDefaultDevmode(DriverContext* context)
+{
     std::uint8_t* store = GetStoreBytes(context);
     if (store == nullptr || context->printer == nullptr) return;
     auto* info = static_cast<PRINTER_INFO_2W*>(GetPrinterInfo(context->printer, 2));
@@ -286,14 +318,16 @@ void LoadPrinterDefaultDevmode(DriverContext* context) {
     FreeIfNotNull(info);
 }
 
-int GetDevmodeVersionState(const DEVMODEW* devmode) {
+int GetDevmodeVersionState(const DEVMODEW* devmode)
+{
     if (devmode == nullptr) return kVersionStateNone;
     std::uint32_t stored = 0;
     if (!ReadPrivateVersion(devmode, &stored)) return kVersionStateForeign;
     return CompareDevmodeVersion(stored, GetModelDatabase()->modelRecord->privateVersion);
 }
 
-int CompareDevmodeVersion(std::uint32_t stored, std::uint32_t current) {
+int CompareDevmodeVersion(std::uint32_t stored, std::uint32_t current)
+{
     std::uint32_t storedMajor = stored / 100;
     std::uint32_t currentMajor = current / 100;
     if (storedMajor < 3 && currentMajor < 3) return kVersionStateForeign;
@@ -303,7 +337,8 @@ int CompareDevmodeVersion(std::uint32_t stored, std::uint32_t current) {
     return storedMajor > currentMajor ? kVersionStateCurrent : kVersionStateForeign;
 }
 
-int UpgradePrivateDevmode(const DEVMODEW* source, DriverContext* context) {
+int UpgradePrivateDevmode(const DEVMODEW* source, DriverContext* context)
+{
     std::uint32_t from = 0;
     if (context == nullptr || GetDevmodeVersionState(source) != kVersionStateUpgrade) return 0;
     if (!ReadPrivateVersion(source, &from)) return 0;
@@ -316,7 +351,8 @@ int UpgradePrivateDevmode(const DEVMODEW* source, DriverContext* context) {
     return result;
 }
 
-int RunDevmodeConvertScript(std::uint32_t fromVersion, std::uint32_t toVersion, DriverContext* context) {
+int RunDevmodeConvertScript(std::uint32_t fromVersion, std::uint32_t toVersion, DriverContext* context)
+{
     const SymbolEntry* symbol = FindSymbolByName(kConvertScriptSymbol);
     if (symbol == nullptr || symbol->symbolKey == 0) return 0;
     // Each step sees its version; a step may jump ahead by writing it.
@@ -328,11 +364,13 @@ int RunDevmodeConvertScript(std::uint32_t fromVersion, std::uint32_t toVersion, 
     return 1;
 }
 
-int MergeDevmode(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags) {
+int MergeDevmode(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags)
+{
     return RunDevmodeMerge(context, caller, flags, kCommonDevmodeMerge);
 }
 
-int RunDevmodeMerge(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags, const MergeVariant& variant) {
+int RunDevmodeMerge(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags, const MergeVariant& variant)
+{
     if (!(flags & (kMergeFromCaller | kMergeFromSheet))) return 1;
     DEVMODEW* store = StoreDevmode(context);
     if (store == nullptr || context->workArea == nullptr) return 0;
@@ -357,17 +395,17 @@ int RunDevmodeMerge(DriverContext* context, const DEVMODEW* caller, std::uint32_
     if (caller != nullptr) {
         CopyCallerDevmode(caller, scratch);
         switch (ScratchState(scratch)) {
-            case kVersionStateUpgrade:
-                std::memcpy(Bytes(store), Bytes(scratch), devmodeSize);
-                SetStoreAreaOffsets(Bytes(store));
-                UpgradePrivateDevmode(scratch, context);
-                std::memcpy(Bytes(scratch), Bytes(store), devmodeSize);
-                break;
-            case kVersionStateCurrent:
-                break;
-            default:
-                std::memcpy(Bytes(scratch) + publicSize, Bytes(store) + publicSize, privateSize);
-                break;
+        case kVersionStateUpgrade:
+            std::memcpy(Bytes(store), Bytes(scratch), devmodeSize);
+            SetStoreAreaOffsets(Bytes(store));
+            UpgradePrivateDevmode(scratch, context);
+            std::memcpy(Bytes(scratch), Bytes(store), devmodeSize);
+            break;
+        case kVersionStateCurrent:
+            break;
+        default:
+            std::memcpy(Bytes(scratch) + publicSize, Bytes(store) + publicSize, privateSize);
+            break;
         }
     }
     // The private part into the store, with the context's own flags.
@@ -383,7 +421,8 @@ int RunDevmodeMerge(DriverContext* context, const DEVMODEW* caller, std::uint32_
         SetItemValue(context, rdmExtOutput2A4Fit, 0);
     }
     // The authentication plug-in (build feature 8 only).
-    if (IsBuildFeatureOn(kFeatureAuthPluginStep) && IsFeatureClassOn(context, kFeatureAuthPluginMerge, 0) && (flags & kMergeAuthPluginMask)) {
+    if (IsBuildFeatureOn(kFeatureAuthPluginStep) && IsFeatureClassOn(context, kFeatureAuthPluginMerge, 0) &&
+        (flags & kMergeAuthPluginMask)) {
         if (variant.authPluginStep != nullptr) {
             variant.authPluginStep(context);
         } else {
@@ -394,7 +433,8 @@ int RunDevmodeMerge(DriverContext* context, const DEVMODEW* caller, std::uint32_
     }
     // Locked values of a print server's connection.
     const bool lockSystem = !variant.locksOffWin9xOnly || !IsWin9x();
-    if (IsFeatureClassOn(context, kFeatureAdminLocks, 0) && lockSystem && IsPrinterConnection(context) && (flags & kMergeApplyLocksMask)) {
+    if (IsFeatureClassOn(context, kFeatureAdminLocks, 0) && lockSystem && IsPrinterConnection(context) &&
+        (flags & kMergeApplyLocksMask)) {
         services::ApplyLockedValues(context);
         services::NotifySettingsModules(context, kEventLockedQualityLists, nullptr);
         services::NotifySettingsModules(context, kEventLockedPresets, nullptr);
@@ -433,7 +473,8 @@ int RunDevmodeMerge(DriverContext* context, const DEVMODEW* caller, std::uint32_
     return 1;
 }
 
-BOOL GetDefaultSettingsFileName(WCHAR* out, DriverContext* context) {
+BOOL GetDefaultSettingsFileName(WCHAR* out, DriverContext* context)
+{
     if (out == nullptr) return 0;
     out[0] = 0;
     if (context == nullptr || context->workArea == nullptr) return 0;

@@ -14,7 +14,6 @@
 
 namespace vexl {
 
-
 // Version states of a private part.
 inline constexpr int kVersionStateNone = -1;
 inline constexpr int kVersionStateCurrent = 0;  // taken as it stands

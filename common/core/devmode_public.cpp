@@ -59,34 +59,51 @@ constexpr std::size_t kOffDitherType = offsetof(DEVMODEW, dmDitherType);
 constexpr std::size_t kOffPanningWidth = offsetof(DEVMODEW, dmPanningWidth);
 constexpr std::size_t kOffPanningHeight = offsetof(DEVMODEW, dmPanningHeight);
 
-std::uint8_t* Bytes(DEVMODEW* devmode) { return reinterpret_cast<std::uint8_t*>(devmode); }
-const std::uint8_t* Bytes(const DEVMODEW* devmode) { return reinterpret_cast<const std::uint8_t*>(devmode); }
+std::uint8_t* Bytes(DEVMODEW* devmode)
+{
+    return reinterpret_cast<std::uint8_t*>(devmode);
+}
+const std::uint8_t* Bytes(const DEVMODEW* devmode)
+{
+    return reinterpret_cast<const std::uint8_t*>(devmode);
+}
 
-std::int32_t Signed(std::uint32_t value) { return static_cast<std::int32_t>(value); }
+std::int32_t Signed(std::uint32_t value)
+{
+    return static_cast<std::int32_t>(value);
+}
 
-const ModelRecord* RecordOf(DriverContext* context) {
+const ModelRecord* RecordOf(DriverContext* context)
+{
     return context && context->modelRecord ? context->modelRecord : GetModelDatabase()->modelRecord;
 }
 
 // The x resolution of a resolution code of the model database; 0 when unknown.
-std::uint32_t ResolutionDpiOf(std::uint32_t code) {
+std::uint32_t ResolutionDpiOf(std::uint32_t code)
+{
     const ResolutionEntry* row = code <= 0xFFFF ? FindResolutionEntry(static_cast<std::uint16_t>(code)) : nullptr;
     return row ? row->xDpi : 0;
 }
 
-std::uint32_t MergeFlagsOf(DriverContext* context) {
+std::uint32_t MergeFlagsOf(DriverContext* context)
+{
     return context && context->workArea ? context->workArea->mergeFlags : 0;
 }
 
-bool HasValueMap(const SettingItemDescriptor* descriptor) {
+bool HasValueMap(const SettingItemDescriptor* descriptor)
+{
     return descriptor && descriptor->side && descriptor->side->valueMap;
 }
 
-bool IsPickType(std::uint16_t type) { return (type & (kUiTypePickOne | kUiTypePickMany)) != 0; }
+bool IsPickType(std::uint16_t type)
+{
+    return (type & (kUiTypePickOne | kUiTypePickMany)) != 0;
+}
 
 // The switch of a feature counts when it has a UI entry whose option 0 is
 // neither unavailable nor restricted, and it is on.
-bool IsSwitchOn(DriverContext* context, std::uint16_t switchItem) {
+bool IsSwitchOn(DriverContext* context, std::uint16_t switchItem)
+{
     UiEntryRef entry = LookupUiEntry(switchItem, context);
     if (entry == 0) return false;
     if (services::IsUiOptionUnavailable(entry, 0, context) || services::IsUiOptionRestricted(entry, 0, context)) {
@@ -95,18 +112,26 @@ bool IsSwitchOn(DriverContext* context, std::uint16_t switchItem) {
     return GetItemValue(context, switchItem) != 0;
 }
 
-std::uint16_t FinishingSwitchOf(std::uint16_t item) {
+std::uint16_t FinishingSwitchOf(std::uint16_t item)
+{
     switch (item) {
-        case rdmDuplexType: return rdmFuncSelectDuplex;
-        case rdmPunchType: return rdmFuncSelectPunch;
-        case rdmStapleType: return rdmFuncSelectStaple;
-        case rdmFoldType: return rdmFuncSelectFold;
-        case rdmCopyProtectTileMask: return rdmCopyProtectFuncSelectMaskPattern;
-        default: return 0;
+    case rdmDuplexType:
+        return rdmFuncSelectDuplex;
+    case rdmPunchType:
+        return rdmFuncSelectPunch;
+    case rdmStapleType:
+        return rdmFuncSelectStaple;
+    case rdmFoldType:
+        return rdmFuncSelectFold;
+    case rdmCopyProtectTileMask:
+        return rdmCopyProtectFuncSelectMaskPattern;
+    default:
+        return 0;
     }
 }
 
-bool IsColorMatchingItem(std::uint16_t item) {
+bool IsColorMatchingItem(std::uint16_t item)
+{
     return item == rdmColorMatchingMode || item == wdmColorMatchingText || item == wdmColorMatchingLine ||
            item == wdmColorMatchingImage;
 }
@@ -114,7 +139,8 @@ bool IsColorMatchingItem(std::uint16_t item) {
 // The N-up type is a check with writes: a type of another N-up kind moves
 // rdmNUPPOSTKind along, and an unavailable type of the current kind is
 // replaced by the kind's first type.
-void AdjustNupForType(DriverContext* context, UiEntryRef entry, std::uint16_t option, std::uint32_t value) {
+void AdjustNupForType(DriverContext* context, UiEntryRef entry, std::uint16_t option, std::uint32_t value)
+{
     if (!IsSwitchOn(context, rdmFuncSelectNup)) return;
     std::uint32_t k = GetNupKindOfType(value, nullptr);
     std::uint32_t c = GetItemValue(context, rdmNUPPOSTKind);
@@ -122,31 +148,37 @@ void AdjustNupForType(DriverContext* context, UiEntryRef entry, std::uint16_t op
     std::uint32_t r = portrait ? 1 : 3;
     bool unavailable = services::IsUiOptionUnavailable(entry, option, context) != 0;
     switch (c) {
-        case 1:
-            if (k != 1) {
-                if (k != 0) SetItemValue(context, rdmNUPPOSTKind, k);
-            } else if (unavailable) {
-                SetItemValue(context, rdmNUPType, r);
-            }
-            break;
-        case 2: case 3: case 4: case 9: case 10: case 11:
-            if (k != c) {
-                if (k != 0) SetItemValue(context, rdmNUPPOSTKind, k);
-                if (k == 1) SetItemValue(context, rdmNUPType, r);
-            } else if ((c == 10 || c == 11) && unavailable) {
-                std::uint32_t first = c == 10 ? (portrait ? 161 : 163) : (portrait ? 129 : 130);
-                SetItemValue(context, rdmNUPType, first);
-            }
-            break;
-        default:
-            break;
+    case 1:
+        if (k != 1) {
+            if (k != 0) SetItemValue(context, rdmNUPPOSTKind, k);
+        } else if (unavailable) {
+            SetItemValue(context, rdmNUPType, r);
+        }
+        break;
+    case 2:
+    case 3:
+    case 4:
+    case 9:
+    case 10:
+    case 11:
+        if (k != c) {
+            if (k != 0) SetItemValue(context, rdmNUPPOSTKind, k);
+            if (k == 1) SetItemValue(context, rdmNUPType, r);
+        } else if ((c == 10 || c == 11) && unavailable) {
+            std::uint32_t first = c == 10 ? (portrait ? 161 : 163) : (portrait ? 129 : 130);
+            SetItemValue(context, rdmNUPType, first);
+        }
+        break;
+    default:
+        break;
     }
 }
 
 // The check of a pick type up to the option; false when the value is no
 // option of the model (answer 0 then).
 bool OptionOfValue(DriverContext* context, const SettingItemDescriptor* descriptor, std::uint32_t value,
-                   std::uint32_t* option) {
+                   std::uint32_t* option)
+{
     if (!HasValueMap(descriptor)) {
         *option = value;
         return true;
@@ -156,7 +188,8 @@ bool OptionOfValue(DriverContext* context, const SettingItemDescriptor* descript
 }
 
 // The check of the non-pick types.
-int CheckNonPickValue(UiEntryRef entry, std::uint16_t type, std::uint32_t value, DriverContext* context) {
+int CheckNonPickValue(UiEntryRef entry, std::uint16_t type, std::uint32_t value, DriverContext* context)
+{
     if (type == kUiTypeBoolean) return value <= 1 ? kCheckAllowed : kCheckNotOption;
     if (type == kUiTypeNumeric) {
         std::int32_t minimum = 0;
@@ -167,8 +200,9 @@ int CheckNonPickValue(UiEntryRef entry, std::uint16_t type, std::uint32_t value,
     return kCheckAllowed;
 }
 
-int CheckPickValue(SettingItemDescriptor* descriptor, std::uint16_t item, std::uint32_t value,
-                   DriverContext* context, UiEntryRef entry, bool withItemCases) {
+int CheckPickValue(SettingItemDescriptor* descriptor, std::uint16_t item, std::uint32_t value, DriverContext* context,
+                   UiEntryRef entry, bool withItemCases)
+{
     std::uint32_t option = 0;
     if (!OptionOfValue(context, descriptor, value, &option)) return kCheckNotOption;
     if (!services::HasUiOptionList(entry, context)) {
@@ -193,8 +227,8 @@ int CheckPickValue(SettingItemDescriptor* descriptor, std::uint16_t item, std::u
 
 // The item-level answers 2 and 3 that every check starts with; 0 when the
 // item goes on to the value check.
-int CheckItemLevel(DriverContext* context, std::uint16_t item, SettingItemDescriptor** descriptor,
-                   UiEntryRef* entry) {
+int CheckItemLevel(DriverContext* context, std::uint16_t item, SettingItemDescriptor** descriptor, UiEntryRef* entry)
+{
     *descriptor = FindItem(context, item);
     if (*descriptor == nullptr || (*descriptor)->symbolKey == 0) return kCheckNoUiSymbol;
     *entry = LookupUiEntry(item, context);
@@ -202,10 +236,14 @@ int CheckItemLevel(DriverContext* context, std::uint16_t item, SettingItemDescri
     return 0;
 }
 
-bool Accepts(int code) { return code == kCheckAllowed || code == kCheckRestricted; }
+bool Accepts(int code)
+{
+    return code == kCheckAllowed || code == kCheckRestricted;
+}
 
 // rdmPresetNo takes option ids: 119-134 are slots 0-15, 118 is 255.
-std::uint32_t PresetSlotOfOption(std::uint32_t value) {
+std::uint32_t PresetSlotOfOption(std::uint32_t value)
+{
     if (value >= 119 && value <= 134) return value - 119;
     if (value == 118) return 255;
     return value;
@@ -213,7 +251,8 @@ std::uint32_t PresetSlotOfOption(std::uint32_t value) {
 
 // The repair after a rejected value; the answer is always 1.
 int RepairItem(DriverContext* context, SettingItemDescriptor* descriptor, std::uint16_t item, std::uint32_t value,
-               int code) {
+               int code)
+{
     if (item == rdmPresetNo) {
         std::uint32_t slot = PresetSlotOfOption(value);
         if (slot < 128 || (slot & 0xFF) == 0xFF) return kCheckAllowed;
@@ -233,14 +272,16 @@ int RepairItem(DriverContext* context, SettingItemDescriptor* descriptor, std::u
 // A validator: the field item's plain check; without a UI for the item the
 // fallback rule decides.
 template <typename Fallback>
-BOOL CheckFieldOr(std::uint16_t item, std::uint32_t value, DriverContext* context, Fallback fallback) {
+BOOL CheckFieldOr(std::uint16_t item, std::uint32_t value, DriverContext* context, Fallback fallback)
+{
     int code = CheckPublicFieldValue(item, value, context);
     if (code == kCheckAllowed) return 1;
     if (code == kCheckNoUiSymbol || code == kCheckNoUiEntry) return fallback(value) ? 1 : 0;
     return 0;
 }
 
-bool InRange(std::uint32_t value, std::int32_t low, std::int32_t high) {
+bool InRange(std::uint32_t value, std::int32_t low, std::int32_t high)
+{
     return Signed(value) >= low && Signed(value) <= high;
 }
 
@@ -248,15 +289,25 @@ bool InRange(std::uint32_t value, std::int32_t low, std::int32_t high) {
 
 enum class BitRule { kLeave, kSet, kClear };
 
-void ApplyBit(DEVMODEW* devmode, std::uint32_t bit, BitRule rule) {
+void ApplyBit(DEVMODEW* devmode, std::uint32_t bit, BitRule rule)
+{
     std::uint32_t fields = GetDevmodeFields(devmode);
     if (rule == BitRule::kSet) SetDevmodeFields(devmode, fields | bit);
     if (rule == BitRule::kClear) SetDevmodeFields(devmode, fields & ~bit);
 }
 
-void SetBit(DEVMODEW* devmode, std::uint32_t bit) { ApplyBit(devmode, bit, BitRule::kSet); }
-void ClearBit(DEVMODEW* devmode, std::uint32_t bit) { ApplyBit(devmode, bit, BitRule::kClear); }
-bool HasBit(const DEVMODEW* devmode, std::uint32_t bit) { return (GetDevmodeFields(devmode) & bit) != 0; }
+void SetBit(DEVMODEW* devmode, std::uint32_t bit)
+{
+    ApplyBit(devmode, bit, BitRule::kSet);
+}
+void ClearBit(DEVMODEW* devmode, std::uint32_t bit)
+{
+    ApplyBit(devmode, bit, BitRule::kClear);
+}
+bool HasBit(const DEVMODEW* devmode, std::uint32_t bit)
+{
+    return (GetDevmodeFields(devmode) & bit) != 0;
+}
 
 // One public field: where it is, how wide, its item, its dmFields bit, its
 // default from the ModelRecord and what its default step does to the bit.
@@ -272,11 +323,11 @@ struct PublicFieldRule {
 const PublicFieldRule kPublicFieldRules[] = {
     {dmSpecVersion, kOffSpecVersion, 2, 0, [](const ModelRecord& r) -> std::uint32_t { return r.specVersion; },
      BitRule::kLeave},
-    {dmDriverVersion, kOffDriverVersion, 2, 0,
-     [](const ModelRecord& r) -> std::uint32_t { return r.driverVersion; }, BitRule::kLeave},
+    {dmDriverVersion, kOffDriverVersion, 2, 0, [](const ModelRecord& r) -> std::uint32_t { return r.driverVersion; },
+     BitRule::kLeave},
     {dmSize, kOffSize, 2, 0, [](const ModelRecord&) { return GetPublicDevmodeSize(); }, BitRule::kLeave},
-    {dmDriverExtra, kOffDriverExtra, 2, 0,
-     [](const ModelRecord&) { return GetDevmodeSize() - GetPublicDevmodeSize(); }, BitRule::kLeave},
+    {dmDriverExtra, kOffDriverExtra, 2, 0, [](const ModelRecord&) { return GetDevmodeSize() - GetPublicDevmodeSize(); },
+     BitRule::kLeave},
     {dmFields, kOffFields, 4, 0, [](const ModelRecord& r) -> std::uint32_t { return r.fieldsDefault; },
      BitRule::kLeave},
     {dmOrientation, kOffOrientation, 2, DM_ORIENTATION,
@@ -301,16 +352,15 @@ const PublicFieldRule kPublicFieldRules[] = {
      BitRule::kSet},
     {dmYResolution, kOffYResolution, 2, DM_YRESOLUTION,
      [](const ModelRecord& r) -> std::uint32_t { return r.defaultYResolution; }, BitRule::kLeave},
-    {dmTTOption, kOffTTOption, 2, DM_TTOPTION,
-     [](const ModelRecord& r) -> std::uint32_t { return r.defaultTTOption; }, BitRule::kSet},
-    {dmCollate, kOffCollate, 2, DM_COLLATE,
-     [](const ModelRecord& r) -> std::uint32_t { return r.defaultCollate; }, BitRule::kLeave},
+    {dmTTOption, kOffTTOption, 2, DM_TTOPTION, [](const ModelRecord& r) -> std::uint32_t { return r.defaultTTOption; },
+     BitRule::kSet},
+    {dmCollate, kOffCollate, 2, DM_COLLATE, [](const ModelRecord& r) -> std::uint32_t { return r.defaultCollate; },
+     BitRule::kLeave},
     {dmLogPixels, kOffLogPixels, 2, 0, [](const ModelRecord&) -> std::uint32_t { return 0; }, BitRule::kLeave},
     {dmBitsPerPel, kOffBitsPerPel, 4, 0, [](const ModelRecord&) -> std::uint32_t { return 0; }, BitRule::kLeave},
     {dmPelsWidth, kOffPelsWidth, 4, 0, [](const ModelRecord&) -> std::uint32_t { return 0; }, BitRule::kLeave},
     {dmPelsHeight, kOffPelsHeight, 4, 0, [](const ModelRecord&) -> std::uint32_t { return 0; }, BitRule::kLeave},
-    {dmDisplayFlags, kOffDisplayFlags, 4, 0, [](const ModelRecord&) -> std::uint32_t { return 0; },
-     BitRule::kLeave},
+    {dmDisplayFlags, kOffDisplayFlags, 4, 0, [](const ModelRecord&) -> std::uint32_t { return 0; }, BitRule::kLeave},
     {dmDisplayFrequency, kOffDisplayFrequency, 4, 0, [](const ModelRecord&) -> std::uint32_t { return 0; },
      BitRule::kLeave},
     {dmICMMethod, kOffICMMethod, 4, DM_ICMMETHOD,
@@ -321,27 +371,31 @@ const PublicFieldRule kPublicFieldRules[] = {
      [](const ModelRecord& r) -> std::uint32_t { return r.defaultMediaType; }, BitRule::kLeave},
     {dmDitherType, kOffDitherType, 4, DM_DITHERTYPE,
      [](const ModelRecord& r) -> std::uint32_t { return r.defaultDitherType; }, BitRule::kLeave},
-    {dmPanningWidth, kOffPanningWidth, 4, 0, [](const ModelRecord&) -> std::uint32_t { return 0; },
-     BitRule::kLeave},
-    {dmPanningHeight, kOffPanningHeight, 4, 0, [](const ModelRecord&) -> std::uint32_t { return 0; },
-     BitRule::kLeave},
+    {dmPanningWidth, kOffPanningWidth, 4, 0, [](const ModelRecord&) -> std::uint32_t { return 0; }, BitRule::kLeave},
+    {dmPanningHeight, kOffPanningHeight, 4, 0, [](const ModelRecord&) -> std::uint32_t { return 0; }, BitRule::kLeave},
 };
 
-const PublicFieldRule* FindFieldRule(std::uint16_t item) {
+const PublicFieldRule* FindFieldRule(std::uint16_t item)
+{
     for (const PublicFieldRule& rule : kPublicFieldRules) {
         if (rule.item == item) return &rule;
     }
     return nullptr;
 }
 
-std::uint32_t ReadField(const DEVMODEW* devmode, const PublicFieldRule& rule) {
+std::uint32_t ReadField(const DEVMODEW* devmode, const PublicFieldRule& rule)
+{
     return rule.width == 2 ? GetDevmodeField16(devmode, rule.offset) : GetDevmodeField32(devmode, rule.offset);
 }
 
 // A SHORT field read sign-extended.
-std::uint32_t ReadShort(const DEVMODEW* devmode, std::size_t offset) { return GetDevmodeShort(devmode, offset); }
+std::uint32_t ReadShort(const DEVMODEW* devmode, std::size_t offset)
+{
+    return GetDevmodeShort(devmode, offset);
+}
 
-void WriteField(DEVMODEW* devmode, const PublicFieldRule& rule, std::uint32_t value) {
+void WriteField(DEVMODEW* devmode, const PublicFieldRule& rule, std::uint32_t value)
+{
     if (rule.width == 2) {
         SetDevmodeField16(devmode, rule.offset, static_cast<std::uint16_t>(value));
     } else {
@@ -350,7 +404,8 @@ void WriteField(DEVMODEW* devmode, const PublicFieldRule& rule, std::uint32_t va
 }
 
 // The default step of one field; the form name has its own.
-void ApplyFieldDefault(DEVMODEW* devmode, std::uint16_t item, DriverContext* context) {
+void ApplyFieldDefault(DEVMODEW* devmode, std::uint16_t item, DriverContext* context)
+{
     if (item == dmFormName) {
         const WCHAR* name = RecordOf(context)->formName;
         if (name != nullptr) SetDevmodeFormName(devmode, name);
@@ -363,14 +418,16 @@ void ApplyFieldDefault(DEVMODEW* devmode, std::uint16_t item, DriverContext* con
     if (rule->bit != 0) ApplyBit(devmode, rule->bit, rule->bitOnDefault);
 }
 
-std::uint32_t ModelDefaultOf(std::uint16_t item, DriverContext* context) {
+std::uint32_t ModelDefaultOf(std::uint16_t item, DriverContext* context)
+{
     const PublicFieldRule* rule = FindFieldRule(item);
     return rule ? rule->defaultOf(*RecordOf(context)) : 0;
 }
 
 // A rejected field: the model default through the item when the item has a
 // UI entry, else the ModelRecord's default.
-void ResetFieldToDefault(DEVMODEW* devmode, std::uint16_t item, DriverContext* context) {
+void ResetFieldToDefault(DEVMODEW* devmode, std::uint16_t item, DriverContext* context)
+{
     SettingItemDescriptor* descriptor = FindItem(context, item);
     if (descriptor != nullptr && LookupUiEntry(item, context) != 0) {
         ResetItemToModelDefault(context, descriptor);
@@ -380,17 +437,22 @@ void ResetFieldToDefault(DEVMODEW* devmode, std::uint16_t item, DriverContext* c
     if (rule != nullptr) WriteField(devmode, *rule, ModelDefaultOf(item, context));
 }
 
-bool IsWithinUiRange(std::uint16_t item, std::uint32_t value, DriverContext* context) {
+bool IsWithinUiRange(std::uint16_t item, std::uint32_t value, DriverContext* context)
+{
     std::int32_t minimum = 0;
     std::int32_t maximum = 0;
     if (!services::GetUiNumericRange(LookupUiEntry(item, context), context, &minimum, &maximum)) return false;
     return Signed(value) >= minimum && Signed(value) <= maximum;
 }
 
-bool IsFormNameEmpty(const DEVMODEW* devmode) { return GetDevmodeField16(devmode, kOffFormName) == 0; }
+bool IsFormNameEmpty(const DEVMODEW* devmode)
+{
+    return GetDevmodeField16(devmode, kOffFormName) == 0;
+}
 
 // The collate rule of the validation and of the merge.
-void ApplyCollateRule(DEVMODEW* devmode, DriverContext* context) {
+void ApplyCollateRule(DEVMODEW* devmode, DriverContext* context)
+{
     if (!IsCollateAvailable(context)) {
         ClearBit(devmode, DM_COLLATE);
         SetDevmodeField16(devmode, kOffCollate, 0);
@@ -403,33 +465,50 @@ void ApplyCollateRule(DEVMODEW* devmode, DriverContext* context) {
 
 // Whether the field passes its validation rule (the bit handling is the
 // caller's).
-bool IsPublicFieldKept(DEVMODEW* devmode, const PublicFieldRule& rule, DriverContext* context) {
+bool IsPublicFieldKept(DEVMODEW* devmode, const PublicFieldRule& rule, DriverContext* context)
+{
     std::uint16_t item = rule.item;
     std::uint16_t ui = services::GetUiTypeOfItem(item, context);
     std::uint32_t value = rule.width == 2 ? ReadShort(devmode, rule.offset) : ReadField(devmode, rule);
     auto within = [&] { return ui == kUiTypeNumeric && IsWithinUiRange(item, value, context); };
     switch (item) {
-        case dmSpecVersion: case dmDriverVersion: case dmSize: case dmDriverExtra: case dmFields:
-            return LookupUiEntry(item, context) != 0;
-        case dmOrientation: return ui == kUiTypePickOne && (value == 1 || value == 2);
-        case dmPaperSize:
-            return ui == kUiTypePickPage && (InRange(value, 1, 118) || Signed(value) >= 256);
-        case dmScale: return within() || (ui == kUiTypePickOne && Signed(value) > 0);
-        case dmCopies: return within() && Signed(value) > 0;
-        case dmDefaultSource:
-            return ui == kUiTypePickSlot && (InRange(value, 1, 15) || Signed(value) >= 256);
-        case dmPrintQuality:
-            return (ui == kUiTypePickOne && Signed(value) > 0) || within() || InRange(value, -4, -1);
-        case dmColor: case dmTTOption: return ui == kUiTypePickOne && Signed(value) > 0;
-        case dmDuplex: return (ui == kUiTypePickOne || ui == kUiTypeBoolean) && Signed(value) > 0;
-        case dmYResolution: return (ui == kUiTypePickOne && Signed(value) > 0) || within();
-        case dmICMMethod: case dmICMIntent: case dmDitherType: case dmMediaType:
-            return ui == kUiTypePickOne && value != 0;
-        default: return true;  // the display and panning fields
+    case dmSpecVersion:
+    case dmDriverVersion:
+    case dmSize:
+    case dmDriverExtra:
+    case dmFields:
+        return LookupUiEntry(item, context) != 0;
+    case dmOrientation:
+        return ui == kUiTypePickOne && (value == 1 || value == 2);
+    case dmPaperSize:
+        return ui == kUiTypePickPage && (InRange(value, 1, 118) || Signed(value) >= 256);
+    case dmScale:
+        return within() || (ui == kUiTypePickOne && Signed(value) > 0);
+    case dmCopies:
+        return within() && Signed(value) > 0;
+    case dmDefaultSource:
+        return ui == kUiTypePickSlot && (InRange(value, 1, 15) || Signed(value) >= 256);
+    case dmPrintQuality:
+        return (ui == kUiTypePickOne && Signed(value) > 0) || within() || InRange(value, -4, -1);
+    case dmColor:
+    case dmTTOption:
+        return ui == kUiTypePickOne && Signed(value) > 0;
+    case dmDuplex:
+        return (ui == kUiTypePickOne || ui == kUiTypeBoolean) && Signed(value) > 0;
+    case dmYResolution:
+        return (ui == kUiTypePickOne && Signed(value) > 0) || within();
+    case dmICMMethod:
+    case dmICMIntent:
+    case dmDitherType:
+    case dmMediaType:
+        return ui == kUiTypePickOne && value != 0;
+    default:
+        return true;  // the display and panning fields
     }
 }
 
-void ValidatePaperDimension(DEVMODEW* devmode, std::uint16_t item, DriverContext* context) {
+void ValidatePaperDimension(DEVMODEW* devmode, std::uint16_t item, DriverContext* context)
+{
     bool isLength = item == dmPaperLength;
     std::size_t own = isLength ? kOffPaperLength : kOffPaperWidth;
     std::size_t other = isLength ? kOffPaperWidth : kOffPaperLength;
@@ -443,16 +522,16 @@ void ValidatePaperDimension(DEVMODEW* devmode, std::uint16_t item, DriverContext
 }
 
 // The user-defined paper size in dots from dmPaperLength and dmPaperWidth.
-void WriteUserSizeItems(DriverContext* context, const DEVMODEW* devmode) {
+void WriteUserSizeItems(DriverContext* context, const DEVMODEW* devmode)
+{
     std::uint32_t length = ReadShort(devmode, kOffPaperLength);
     std::uint32_t width = ReadShort(devmode, kOffPaperWidth);
-    StoreItemValue(context, FindItem(context, rdmPaperFreeSizeLength),
-                   UnitsToDots(kUnitTenthMm, length, 1200));
-    StoreItemValue(context, FindItem(context, rdmPaperFreeSizeWidth),
-                   UnitsToDots(kUnitTenthMm, width, 1200));
+    StoreItemValue(context, FindItem(context, rdmPaperFreeSizeLength), UnitsToDots(kUnitTenthMm, length, 1200));
+    StoreItemValue(context, FindItem(context, rdmPaperFreeSizeWidth), UnitsToDots(kUnitTenthMm, width, 1200));
 }
 
-void SetDimensionsFromOption(DEVMODEW* dst, std::uint32_t paper, DriverContext* context) {
+void SetDimensionsFromOption(DEVMODEW* dst, std::uint32_t paper, DriverContext* context)
+{
     SettingItemDescriptor* descriptor = FindItem(context, dmPaperSize);
     auto option = static_cast<std::uint16_t>(OptionFromStoredValue(context, descriptor, paper));
     PaperExtent size{};
@@ -462,19 +541,19 @@ void SetDimensionsFromOption(DEVMODEW* dst, std::uint32_t paper, DriverContext* 
 }
 
 // A custom-size paper's dimensions from its slot.
-void SetDimensionsFromSlot(DEVMODEW* dst, std::uint32_t paper, DriverContext* context) {
+void SetDimensionsFromSlot(DEVMODEW* dst, std::uint32_t paper, DriverContext* context)
+{
     int row = GetFreeSizeSlotRow(paper);
     services::LoadAllFreeSizeSlotsOnce(context);
     services::CachePrintFreeSize(context, row);
     if (row < 0 || context->workArea == nullptr) return;
     const PaperSizeRow& slot = context->workArea->paperTable[row];
-    SetDevmodeField16(dst, kOffPaperLength,
-                      static_cast<std::uint16_t>(DotsToUnits(kUnitTenthMm, slot.length, 1200)));
-    SetDevmodeField16(dst, kOffPaperWidth,
-                      static_cast<std::uint16_t>(DotsToUnits(kUnitTenthMm, slot.width, 1200)));
+    SetDevmodeField16(dst, kOffPaperLength, static_cast<std::uint16_t>(DotsToUnits(kUnitTenthMm, slot.length, 1200)));
+    SetDevmodeField16(dst, kOffPaperWidth, static_cast<std::uint16_t>(DotsToUnits(kUnitTenthMm, slot.width, 1200)));
 }
 
-void MergePaper(DEVMODEW* dst, const DEVMODEW* src, std::uint32_t fields, DriverContext* context) {
+void MergePaper(DEVMODEW* dst, const DEVMODEW* src, std::uint32_t fields, DriverContext* context)
+{
     bool shortOver = GetItemValue(context, rdmFuncSelectFreeShortOver) == 1;
     std::int32_t srcLength = Signed(ReadShort(src, kOffPaperLength));
     std::int32_t srcWidth = Signed(ReadShort(src, kOffPaperWidth));
@@ -542,7 +621,8 @@ void MergePaper(DEVMODEW* dst, const DEVMODEW* src, std::uint32_t fields, Driver
 
 // Scale and copies: outside the limits the ModelRecord's default.
 void MergeLimited(DEVMODEW* dst, std::uint16_t item, std::size_t offset, std::uint32_t low, std::uint32_t high,
-                  DriverContext* context) {
+                  DriverContext* context)
+{
     std::int32_t minimum = static_cast<std::int32_t>(low);
     std::int32_t maximum = static_cast<std::int32_t>(high);
     if (services::GetUiTypeOfItem(item, context) == kUiTypeNumeric) {
@@ -556,7 +636,8 @@ void MergeLimited(DEVMODEW* dst, std::uint16_t item, std::size_t offset, std::ui
 
 // A field kept with its bit when its validator accepts it, else its default.
 void KeepValidOrDefault(DEVMODEW* dst, std::uint16_t item, BOOL (*validator)(std::uint32_t, DriverContext*),
-                        bool bitWithDefault, DriverContext* context) {
+                        bool bitWithDefault, DriverContext* context)
+{
     const PublicFieldRule* rule = FindFieldRule(item);
     std::uint32_t value = rule->width == 2 ? ReadShort(dst, rule->offset) : ReadField(dst, *rule);
     if (validator(value, context)) {
@@ -569,23 +650,26 @@ void KeepValidOrDefault(DEVMODEW* dst, std::uint16_t item, BOOL (*validator)(std
 
 // The fields the merge copies first, by their bits (the form name has its own step).
 constexpr std::uint16_t kMergedFieldItems[] = {
-    dmOrientation, dmPaperSize, dmPaperLength, dmPaperWidth, dmScale, dmCopies, dmDefaultSource,
-    dmPrintQuality, dmColor, dmDuplex, dmYResolution, dmTTOption, dmCollate, dmICMMethod,
-    dmICMIntent, dmMediaType, dmDitherType,
+    dmOrientation,   dmPaperSize,    dmPaperLength, dmPaperWidth, dmScale,       dmCopies,
+    dmDefaultSource, dmPrintQuality, dmColor,       dmDuplex,     dmYResolution, dmTTOption,
+    dmCollate,       dmICMMethod,    dmICMIntent,   dmMediaType,  dmDitherType,
 };
 
 // Whether the public record of src reaches the field.
-bool Reaches(const DEVMODEW* devmode, const PublicFieldRule& rule) {
+bool Reaches(const DEVMODEW* devmode, const PublicFieldRule& rule)
+{
     return rule.offset + rule.width <= GetDevmodeField16(devmode, kOffSize);
 }
 
 // A complete user-defined size in a DEVMODE with the given bits.
-bool IsCompleteUserSize(std::uint32_t bits, const DEVMODEW* devmode) {
+bool IsCompleteUserSize(std::uint32_t bits, const DEVMODEW* devmode)
+{
     return (bits & DM_PAPERLENGTH) && (bits & DM_PAPERWIDTH) && Signed(ReadShort(devmode, kOffPaperLength)) > 0 &&
            Signed(ReadShort(devmode, kOffPaperWidth)) > 0;
 }
 
-void SyncDuplexType(DEVMODEW* merged, DriverContext* context) {
+void SyncDuplexType(DEVMODEW* merged, DriverContext* context)
+{
     std::uint32_t duplex = ReadShort(merged, kOffDuplex);
     if (duplex != 2 && duplex != 3) {
         if (GetItemValue(context, wdmCustomFunc0) == 0) SetItemValue(context, rdmFuncSelectDuplex, 0);
@@ -601,29 +685,38 @@ void SyncDuplexType(DEVMODEW* merged, DriverContext* context) {
     std::uint32_t type = GetItemValue(context, rdmDuplexType);
     if (longEdgeList) {
         if (IsValueInNumberedList(0, type)) return;
-        SetItemValue(context, rdmDuplexType, IsValueInNumberedList(9, type) ? 17 : IsValueInNumberedList(10, type) ? 20 : 1);
+        SetItemValue(context, rdmDuplexType,
+                     IsValueInNumberedList(9, type)    ? 17
+                     : IsValueInNumberedList(10, type) ? 20
+                                                       : 1);
     } else {
         if (IsValueInNumberedList(1, type)) return;
-        SetItemValue(context, rdmDuplexType, IsValueInNumberedList(11, type) ? 19 : IsValueInNumberedList(12, type) ? 22 : 3);
+        SetItemValue(context, rdmDuplexType,
+                     IsValueInNumberedList(11, type)   ? 19
+                     : IsValueInNumberedList(12, type) ? 22
+                                                       : 3);
     }
 }
 
 // rdmPresentUIMode, rdmBidiSupport and rdmServerClientMode as at context
 // initialisation.
-void SetPresentationFlags(DriverContext* context) {
+void SetPresentationFlags(DriverContext* context)
+{
     SetUiModeChangeFlag(context, GetItemValue(context, rdmUIModeChange) ? 1 : 0);
     SetBidiEnabledFlag(context, IsPrinterBidiEnabled(context) ? 1 : 0);
     SetConnectionFlag(context, IsPrinterConnection(context) ? 1 : 0);
 }
 
-bool IsOtherCodeEmpty(DriverContext* context) {
+bool IsOtherCodeEmpty(DriverContext* context)
+{
     SettingItemDescriptor* descriptor = FindItem(context, rdmOther);
     const std::uint8_t* address = GetItemAddress(context, descriptor);
     return address != nullptr && address[0] == 0;
 }
 
 // The user-defined size fitted to a standard output paper (build feature 4).
-void FitUserSizeToStandardPaper(const DEVMODEW* merged, const DEVMODEW* caller, DriverContext* context) {
+void FitUserSizeToStandardPaper(const DEVMODEW* merged, const DEVMODEW* caller, DriverContext* context)
+{
     if (GetItemValue(context, rdmHidden2Func15) != 1) return;
     std::uint32_t both = GetDevmodeFields(merged) & GetDevmodeFields(caller);
     std::uint32_t callerPaper = GetDevmodeField16(caller, kOffPaperSize);
@@ -660,25 +753,38 @@ void FitUserSizeToStandardPaper(const DEVMODEW* merged, const DEVMODEW* caller, 
 
 // ---- fields of a DEVMODE buffer ------------------------------------------------------------------
 
-std::uint16_t GetDevmodeField16(const DEVMODEW* devmode, std::size_t offset) {
+std::uint16_t GetDevmodeField16(const DEVMODEW* devmode, std::size_t offset)
+{
     return devmode ? ReadLe16(Bytes(devmode) + offset) : 0;
 }
-void SetDevmodeField16(DEVMODEW* devmode, std::size_t offset, std::uint16_t value) {
+void SetDevmodeField16(DEVMODEW* devmode, std::size_t offset, std::uint16_t value)
+{
     if (devmode) WriteLe16(Bytes(devmode) + offset, value);
 }
-std::uint32_t GetDevmodeField32(const DEVMODEW* devmode, std::size_t offset) {
+std::uint32_t GetDevmodeField32(const DEVMODEW* devmode, std::size_t offset)
+{
     return devmode ? ReadLe32(Bytes(devmode) + offset) : 0;
 }
-void SetDevmodeField32(DEVMODEW* devmode, std::size_t offset, std::uint32_t value) {
+void SetDevmodeField32(DEVMODEW* devmode, std::size_t offset, std::uint32_t value)
+{
     if (devmode) WriteLe32(Bytes(devmode) + offset, value);
 }
-std::uint32_t GetDevmodeShort(const DEVMODEW* devmode, std::size_t offset) {
-    return static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int16_t>(GetDevmodeField16(devmode, offset))));
+std::uint32_t GetDevmodeShort(const DEVMODEW* devmode, std::size_t offset)
+{
+    return static_cast<std::uint32_t>(
+        static_cast<std::int32_t>(static_cast<std::int16_t>(GetDevmodeField16(devmode, offset))));
 }
-std::uint32_t GetDevmodeFields(const DEVMODEW* devmode) { return GetDevmodeField32(devmode, kOffFields); }
-void SetDevmodeFields(DEVMODEW* devmode, std::uint32_t fields) { SetDevmodeField32(devmode, kOffFields, fields); }
+std::uint32_t GetDevmodeFields(const DEVMODEW* devmode)
+{
+    return GetDevmodeField32(devmode, kOffFields);
+}
+void SetDevmodeFields(DEVMODEW* devmode, std::uint32_t fields)
+{
+    SetDevmodeField32(devmode, kOffFields, fields);
+}
 
-void GetDevmodeFormName(const DEVMODEW* devmode, WCHAR* out) {
+void GetDevmodeFormName(const DEVMODEW* devmode, WCHAR* out)
+{
     // A caller's form name need not be terminated within its field: at most
     // 31 characters are taken and the copy is always terminated.
     int i = 0;
@@ -689,7 +795,8 @@ void GetDevmodeFormName(const DEVMODEW* devmode, WCHAR* out) {
     out[i] = 0;
 }
 
-void SetDevmodeFormName(DEVMODEW* devmode, const WCHAR* name) {
+void SetDevmodeFormName(DEVMODEW* devmode, const WCHAR* name)
+{
     if (devmode == nullptr) return;
     std::uint8_t* field = Bytes(devmode) + kOffFormName;
     std::memset(field, 0, 2 * CCHFORMNAME);
@@ -698,13 +805,18 @@ void SetDevmodeFormName(DEVMODEW* devmode, const WCHAR* name) {
 
 // ---- version and copy ------------------------------------------------------------------------------------
 
-std::uint16_t GetDevmodeSpecVersion(const DEVMODEW* devmode) {
+std::uint16_t GetDevmodeSpecVersion(const DEVMODEW* devmode)
+{
     if (devmode == nullptr) return 0;
     switch (GetDevmodeField16(devmode, kOffSize)) {
-        case kDevmodeSize320: return kSpecVersion320;
-        case kDevmodeSize400: return kSpecVersion400;
-        case kDevmodeSize401: return kSpecVersion401;
-        default: return GetDevmodeField16(devmode, kOffSpecVersion);
+    case kDevmodeSize320:
+        return kSpecVersion320;
+    case kDevmodeSize400:
+        return kSpecVersion400;
+    case kDevmodeSize401:
+        return kSpecVersion401;
+    default:
+        return GetDevmodeField16(devmode, kOffSpecVersion);
     }
 }
 
@@ -712,7 +824,8 @@ namespace {
 
 // The public part: as many bytes as the smaller record; the destination keeps
 // its own header (its version by its size, driver version, size and extra).
-void CopyPublicPart(const DEVMODEW* src, DEVMODEW* dst) {
+void CopyPublicPart(const DEVMODEW* src, DEVMODEW* dst)
+{
     std::uint16_t dstSpec = GetDevmodeSpecVersion(dst);
     std::uint16_t driverVersion = GetDevmodeField16(dst, kOffDriverVersion);
     std::uint16_t size = GetDevmodeField16(dst, kOffSize);
@@ -727,24 +840,28 @@ void CopyPublicPart(const DEVMODEW* src, DEVMODEW* dst) {
 
 // The private part: as many bytes as the smaller extra; the area bases are
 // written whenever anything came in, so that none of the source's is kept.
-int CopyPrivatePart(const DEVMODEW* src, DEVMODEW* dst) {
+int CopyPrivatePart(const DEVMODEW* src, DEVMODEW* dst)
+{
     std::uint16_t srcSize = GetDevmodeField16(src, kOffSize);
     std::uint16_t dstSize = GetDevmodeField16(dst, kOffSize);
     std::size_t count = std::min(GetDevmodeField16(src, kOffDriverExtra), GetDevmodeField16(dst, kOffDriverExtra));
     std::memmove(Bytes(dst) + dstSize, Bytes(src) + srcSize, count);
-    if (count > 0 && dstSize == GetPublicDevmodeSize() && GetDevmodeField16(dst, kOffDriverExtra) >= kArea3BaseOffset + 2 - kPublicDevmodeSize) {
+    if (count > 0 && dstSize == GetPublicDevmodeSize() &&
+        GetDevmodeField16(dst, kOffDriverExtra) >= kArea3BaseOffset + 2 - kPublicDevmodeSize) {
         SetStoreAreaOffsets(dst);
     }
     return static_cast<int>(std::min(srcSize, dstSize) + count);
 }
 
-bool HasReadableHeader(const DEVMODEW* devmode) {
+bool HasReadableHeader(const DEVMODEW* devmode)
+{
     return devmode != nullptr && GetDevmodeField16(devmode, kOffSize) >= kMinPublicDevmodeSize;
 }
 
 }  // namespace
 
-int CopyDevmodeForConversion(const DEVMODEW* src, DEVMODEW* dst) {
+int CopyDevmodeForConversion(const DEVMODEW* src, DEVMODEW* dst)
+{
     if (!HasReadableHeader(src) || !HasReadableHeader(dst)) return -1;
     std::uint16_t srcSpec = GetDevmodeSpecVersion(src);
     if (srcSpec == 0 || GetDevmodeSpecVersion(dst) == 0) return -1;
@@ -753,7 +870,8 @@ int CopyDevmodeForConversion(const DEVMODEW* src, DEVMODEW* dst) {
     return CopyPrivatePart(src, dst);
 }
 
-int CopyCallerDevmode(const DEVMODEW* src, DEVMODEW* dst) {
+int CopyCallerDevmode(const DEVMODEW* src, DEVMODEW* dst)
+{
     if (!HasReadableHeader(src) || !HasReadableHeader(dst)) return -1;
     if (GetDevmodeSpecVersion(src) == kSpecVersion320) return CopyDevmodeForConversion(src, dst);
     CopyPublicPart(src, dst);
@@ -767,7 +885,8 @@ int CopyCallerDevmode(const DEVMODEW* src, DEVMODEW* dst) {
 // ---- value checks ------------------------------------------------------------------------------------------
 
 int CheckItemValueCode(SettingItemDescriptor* descriptor, std::uint16_t item, std::uint32_t value,
-                       DriverContext* context) {
+                       DriverContext* context)
+{
     UiEntryRef entry = LookupUiEntry(item, context);
     std::uint16_t type = GetUiType(entry, context);
     int code = IsPickType(type) ? CheckPickValue(descriptor, item, value, context, entry, true)
@@ -777,28 +896,32 @@ int CheckItemValueCode(SettingItemDescriptor* descriptor, std::uint16_t item, st
 }
 
 int CheckItemValuePlain(SettingItemDescriptor* descriptor, std::uint16_t item, std::uint32_t value,
-                        DriverContext* context) {
+                        DriverContext* context)
+{
     UiEntryRef entry = LookupUiEntry(item, context);
     std::uint16_t type = GetUiType(entry, context);
     return IsPickType(type) ? CheckPickValue(descriptor, item, value, context, entry, false)
                             : CheckNonPickValue(entry, type, value, context);
 }
 
-int CheckItemValue(std::uint16_t item, std::uint32_t value, DriverContext* context) {
+int CheckItemValue(std::uint16_t item, std::uint32_t value, DriverContext* context)
+{
     SettingItemDescriptor* descriptor = nullptr;
     UiEntryRef entry = 0;
     if (int level = CheckItemLevel(context, item, &descriptor, &entry)) return level;
     return Accepts(CheckItemValueCode(descriptor, item, value, context)) ? kCheckAllowed : kCheckNotOption;
 }
 
-int CheckPublicFieldValue(std::uint16_t item, std::uint32_t value, DriverContext* context) {
+int CheckPublicFieldValue(std::uint16_t item, std::uint32_t value, DriverContext* context)
+{
     SettingItemDescriptor* descriptor = nullptr;
     UiEntryRef entry = 0;
     if (int level = CheckItemLevel(context, item, &descriptor, &entry)) return level;
     return CheckItemValuePlain(descriptor, item, value, context);
 }
 
-int ValidateItemOrReset(std::uint16_t item, std::uint32_t value, DriverContext* context) {
+int ValidateItemOrReset(std::uint16_t item, std::uint32_t value, DriverContext* context)
+{
     SettingItemDescriptor* descriptor = nullptr;
     UiEntryRef entry = 0;
     if (int level = CheckItemLevel(context, item, &descriptor, &entry)) return level;
@@ -807,7 +930,8 @@ int ValidateItemOrReset(std::uint16_t item, std::uint32_t value, DriverContext* 
     return RepairItem(context, descriptor, item, value, code);
 }
 
-int ValidatePlainItemOrReset(std::uint16_t item, std::uint32_t value, DriverContext* context) {
+int ValidatePlainItemOrReset(std::uint16_t item, std::uint32_t value, DriverContext* context)
+{
     SettingItemDescriptor* descriptor = nullptr;
     UiEntryRef entry = 0;
     if (int level = CheckItemLevel(context, item, &descriptor, &entry)) return level;
@@ -820,7 +944,8 @@ int ValidatePlainItemOrReset(std::uint16_t item, std::uint32_t value, DriverCont
 }
 
 void ClampScaleOrReset(DriverContext* context, SettingItemDescriptor* descriptor, std::uint16_t item,
-                       std::uint32_t value) {
+                       std::uint32_t value)
+{
     UiEntryRef entry = LookupUiEntry(item, context);
     std::int32_t minimum = 0;
     std::int32_t maximum = 0;
@@ -840,90 +965,109 @@ void ClampScaleOrReset(DriverContext* context, SettingItemDescriptor* descriptor
 
 // ---- public field validators ------------------------------------------------------------------------------------
 
-BOOL IsValidOrientation(std::uint32_t value, DriverContext* context) {
+BOOL IsValidOrientation(std::uint32_t value, DriverContext* context)
+{
     int code = ValidatePlainItemOrReset(dmOrientation, value, context);
     if (code == kCheckAllowed) return 1;
     if (code == kCheckNoUiSymbol || code == kCheckNoUiEntry) return value == 1 || value == 2;
     return 0;
 }
-BOOL IsValidPaperSize(std::uint32_t value, DriverContext* context) {
+BOOL IsValidPaperSize(std::uint32_t value, DriverContext* context)
+{
     return CheckPublicFieldValue(dmPaperSize, value, context) == kCheckAllowed;
 }
-BOOL IsValidDefaultSource(std::uint32_t value, DriverContext* context) {
-    return CheckFieldOr(dmDefaultSource, value, context, [context](std::uint32_t v) {
-        return IsPlausibleDefaultSource(v, context) != 0;
-    });
+BOOL IsValidDefaultSource(std::uint32_t value, DriverContext* context)
+{
+    return CheckFieldOr(dmDefaultSource, value, context,
+                        [context](std::uint32_t v) { return IsPlausibleDefaultSource(v, context) != 0; });
 }
-BOOL IsValidPrintQuality(std::uint32_t value, DriverContext* context) {
+BOOL IsValidPrintQuality(std::uint32_t value, DriverContext* context)
+{
     return CheckFieldOr(dmPrintQuality, value, context,
                         [](std::uint32_t v) { return IsItemValueAllowed(dmPrintQuality, v) != 0; });
 }
-BOOL IsDeviceResolutionCode(std::uint32_t value, DriverContext*) { return InRange(value, -4, -1); }
-BOOL IsValidColor(std::uint32_t value, DriverContext* context) {
+BOOL IsDeviceResolutionCode(std::uint32_t value, DriverContext*)
+{
+    return InRange(value, -4, -1);
+}
+BOOL IsValidColor(std::uint32_t value, DriverContext* context)
+{
     return CheckFieldOr(dmColor, value, context, [](std::uint32_t v) { return v == 1 || v == 2; });
 }
-BOOL IsValidDuplex(std::uint32_t value, DriverContext* context) {
+BOOL IsValidDuplex(std::uint32_t value, DriverContext* context)
+{
     return CheckFieldOr(dmDuplex, value, context, [](std::uint32_t v) { return v >= 1 && v <= 3; });
 }
-BOOL IsValidTTOption(std::uint32_t value, DriverContext* context) {
+BOOL IsValidTTOption(std::uint32_t value, DriverContext* context)
+{
     return CheckFieldOr(dmTTOption, value, context, [](std::uint32_t v) { return v >= 1 && v <= 4; });
 }
-BOOL IsValidFormName(std::uint32_t, DriverContext*) { return 1; }
-BOOL IsValidIcmMethod(std::uint32_t value, DriverContext* context) {
+BOOL IsValidFormName(std::uint32_t, DriverContext*)
+{
+    return 1;
+}
+BOOL IsValidIcmMethod(std::uint32_t value, DriverContext* context)
+{
     return CheckFieldOr(dmICMMethod, value, context,
                         [](std::uint32_t v) { return (v >= 1 && v <= 4) || IsItemValueAllowed(dmICMMethod, v); });
 }
-BOOL IsValidIcmIntent(std::uint32_t value, DriverContext* context) {
+BOOL IsValidIcmIntent(std::uint32_t value, DriverContext* context)
+{
     return CheckFieldOr(dmICMIntent, value, context,
                         [](std::uint32_t v) { return v == 1 || v == 2 || IsItemValueAllowed(dmICMIntent, v); });
 }
-BOOL IsValidMediaType(std::uint32_t value, DriverContext* context) {
+BOOL IsValidMediaType(std::uint32_t value, DriverContext* context)
+{
     return CheckFieldOr(dmMediaType, value, context,
                         [](std::uint32_t v) { return (v >= 1 && v <= 3) || IsItemValueAllowed(dmMediaType, v); });
 }
-BOOL IsValidDitherType(std::uint32_t value, DriverContext* context) {
+BOOL IsValidDitherType(std::uint32_t value, DriverContext* context)
+{
     return CheckFieldOr(dmDitherType, value, context, [](std::uint32_t v) {
         return (v >= 1 && v <= 4) || v == 10 || IsItemValueAllowed(dmDitherType, v);
     });
 }
-BOOL IsPlausibleDefaultSource(std::uint32_t value, DriverContext*) {
+BOOL IsPlausibleDefaultSource(std::uint32_t value, DriverContext*)
+{
     return (value >= 1 && value <= 15) || IsItemValueAllowed(dmDefaultSource, value);
 }
-BOOL IsPlausiblePaperSize(std::uint32_t value, DriverContext*) {
+BOOL IsPlausiblePaperSize(std::uint32_t value, DriverContext*)
+{
     return (value >= 1 && value <= 118) || IsItemValueAllowed(dmPaperSize, value);
 }
 
 // ---- defaults and validation of the store -------------------------------------------------------------------------
 
-void ValidatePublicFields(DEVMODEW* devmode, DriverContext* context) {
+void ValidatePublicFields(DEVMODEW* devmode, DriverContext* context)
+{
     if (devmode == nullptr) return;
     for (const PublicFieldRule& rule : kPublicFieldRules) {
         switch (rule.item) {
-            case dmPaperLength:
-            case dmPaperWidth:
-                ValidatePaperDimension(devmode, rule.item, context);
-                continue;
-            case dmCollate:
-                ApplyCollateRule(devmode, context);
-                // The form name follows the collate field.
-                if (LookupUiEntry(dmFormName, context) != 0 && !IsFormNameEmpty(devmode)) {
-                    SetBit(devmode, DM_FORMNAME);
-                } else {
-                    ApplyFieldDefault(devmode, dmFormName, context);
-                }
-                continue;
-            case dmYResolution:
-                if (IsPublicFieldKept(devmode, rule, context)) {
-                    SetBit(devmode, DM_YRESOLUTION);
-                } else if (LookupUiEntry(dmPrintQuality, context) == 0) {
-                    ApplyFieldDefault(devmode, dmYResolution, context);
-                } else {
-                    SetDevmodeField16(devmode, kOffYResolution, GetDevmodeField16(devmode, kOffPrintQuality));
-                    SetBit(devmode, DM_YRESOLUTION);
-                }
-                continue;
-            default:
-                break;
+        case dmPaperLength:
+        case dmPaperWidth:
+            ValidatePaperDimension(devmode, rule.item, context);
+            continue;
+        case dmCollate:
+            ApplyCollateRule(devmode, context);
+            // The form name follows the collate field.
+            if (LookupUiEntry(dmFormName, context) != 0 && !IsFormNameEmpty(devmode)) {
+                SetBit(devmode, DM_FORMNAME);
+            } else {
+                ApplyFieldDefault(devmode, dmFormName, context);
+            }
+            continue;
+        case dmYResolution:
+            if (IsPublicFieldKept(devmode, rule, context)) {
+                SetBit(devmode, DM_YRESOLUTION);
+            } else if (LookupUiEntry(dmPrintQuality, context) == 0) {
+                ApplyFieldDefault(devmode, dmYResolution, context);
+            } else {
+                SetDevmodeField16(devmode, kOffYResolution, GetDevmodeField16(devmode, kOffPrintQuality));
+                SetBit(devmode, DM_YRESOLUTION);
+            }
+            continue;
+        default:
+            break;
         }
         bool kept = IsPublicFieldKept(devmode, rule, context);
         if (!kept) {
@@ -935,7 +1079,8 @@ void ValidatePublicFields(DEVMODEW* devmode, DriverContext* context) {
     }
 }
 
-void ResetPublicFieldsToModel(DEVMODEW* devmode, DriverContext* context) {
+void ResetPublicFieldsToModel(DEVMODEW* devmode, DriverContext* context)
+{
     if (devmode == nullptr) return;
     for (const PublicFieldRule& rule : kPublicFieldRules) {
         ApplyFieldDefault(devmode, rule.item, context);
@@ -943,7 +1088,8 @@ void ResetPublicFieldsToModel(DEVMODEW* devmode, DriverContext* context) {
     }
 }
 
-void SetPublicDefaults(DEVMODEW* devmode, int mode, DriverContext* context) {
+void SetPublicDefaults(DEVMODEW* devmode, int mode, DriverContext* context)
+{
     if (mode == 1) {
         ValidatePublicFields(devmode, context);
     } else if (mode == 2) {
@@ -955,13 +1101,15 @@ void SetPublicDefaults(DEVMODEW* devmode, int mode, DriverContext* context) {
     }
 }
 
-void SetPrivateDefaults(DEVMODEW* devmode, DriverContext* context) {
+void SetPrivateDefaults(DEVMODEW* devmode, DriverContext* context)
+{
     ApplyItemHandlers(context, kHandlerModeDefaults);
     SyncItemsAfterLoad(devmode, 1, context);
     InitPrivateHeaderTexts(context);
 }
 
-void InitPrivateHeaderTexts(DriverContext* context) {
+void InitPrivateHeaderTexts(DriverContext* context)
+{
     const ModelRecord* record = RecordOf(context);
     SetItemString(context, FindItem(context, rdmIniFileName), record->settingsIniName ? record->settingsIniName : u"");
     SetItemString(context, FindItem(context, rdmiCDCVerStr), record->versionText1 ? record->versionText1 : u"");
@@ -974,7 +1122,8 @@ void InitPrivateHeaderTexts(DriverContext* context) {
 
 // ---- merge and synchronisation -------------------------------------------------------------------------------------
 
-void MergePublicDevmode(DEVMODEW* dst, const DEVMODEW* src, DriverContext* context) {
+void MergePublicDevmode(DEVMODEW* dst, const DEVMODEW* src, DriverContext* context)
+{
     if (dst == nullptr || src == nullptr || !HasReadableHeader(src)) return;
     std::uint32_t fields = GetDevmodeFields(src);
 
@@ -1021,8 +1170,8 @@ void MergePublicDevmode(DEVMODEW* dst, const DEVMODEW* src, DriverContext* conte
     SetDevmodeField16(dst, kOffCollate, 0);
     if (IsCollateAvailable(context)) {
         SetBit(dst, DM_COLLATE);
-        bool collate = (fields & DM_COLLATE) ? ReadShort(src, kOffCollate) == 1
-                                              : GetItemValue(context, rdmFuncSelectSort) != 0;
+        bool collate =
+            (fields & DM_COLLATE) ? ReadShort(src, kOffCollate) == 1 : GetItemValue(context, rdmFuncSelectSort) != 0;
         SetDevmodeField16(dst, kOffCollate, collate ? 1 : 0);
     }
     // ICM method, ICM intent, dither type.
@@ -1031,7 +1180,8 @@ void MergePublicDevmode(DEVMODEW* dst, const DEVMODEW* src, DriverContext* conte
     KeepValidOrDefault(dst, dmDitherType, IsValidDitherType, false, context);
 }
 
-void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* context) {
+void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* context)
+{
     if (dst == nullptr || src == nullptr) return;
     std::uint32_t callerQuality = ReadShort(src, kOffPrintQuality);
     SettingItemDescriptor* resolutionW = FindItem(context, rdmDstResolutionW);
@@ -1049,7 +1199,8 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
         if (resolutionW != nullptr) {
             StoreItemValue(context, FindItem(context, dmPrintQuality), askModules(resolutionW, callerQuality));
         } else {
-            SetDevmodeField16(dst, kOffPrintQuality, static_cast<std::uint16_t>(ModelDefaultOf(dmPrintQuality, context)));
+            SetDevmodeField16(dst, kOffPrintQuality,
+                              static_cast<std::uint16_t>(ModelDefaultOf(dmPrintQuality, context)));
         }
     }
     quality = ReadShort(dst, kOffPrintQuality);
@@ -1103,7 +1254,8 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
     SetBit(dst, DM_PRINTQUALITY);
 }
 
-void SyncItemsAfterPublicMerge(DEVMODEW* merged, const DEVMODEW* caller, DriverContext* context) {
+void SyncItemsAfterPublicMerge(DEVMODEW* merged, const DEVMODEW* caller, DriverContext* context)
+{
     if (merged == nullptr || caller == nullptr || context == nullptr) return;
     std::uint32_t both = GetDevmodeFields(merged) & GetDevmodeFields(caller);
     std::uint32_t flags = MergeFlagsOf(context);
@@ -1121,7 +1273,8 @@ void SyncItemsAfterPublicMerge(DEVMODEW* merged, const DEVMODEW* caller, DriverC
     NotifyModulesPrepare(context);
     services::SendSettingsModuleCommand(context, kCommandProfilesReload);
     // A user size fitted to a standard paper (build feature 4 only).
-    if (IsBuildFeatureOn(kFeatureFitUserSize) && (flags & kMergeImageFormJob)) FitUserSizeToStandardPaper(merged, caller, context);
+    if (IsBuildFeatureOn(kFeatureFitUserSize) && (flags & kMergeImageFormJob))
+        FitUserSizeToStandardPaper(merged, caller, context);
     // Resolution.
     if (!(flags & kMergeNoReload)) SyncResolutionFromPrintQuality(merged, context);
     // Source and output paper.
@@ -1138,7 +1291,8 @@ void SyncItemsAfterPublicMerge(DEVMODEW* merged, const DEVMODEW* caller, DriverC
             SetSourcePaper(GetDevmodeField16(merged, kOffPaperSize), dmPaperSize, context, merged);
         }
     }
-    SetOutputPaper(static_cast<std::uint16_t>(GetItemValue(context, rdmOutPaperSize)), rdmOutPaperSize, context, merged);
+    SetOutputPaper(static_cast<std::uint16_t>(GetItemValue(context, rdmOutPaperSize)), rdmOutPaperSize, context,
+                   merged);
     // Presentation flags, the other code, the UI start mark and the item handlers.
     SetPresentationFlags(context);
     if (IsOtherCodeEmpty(context)) SetOtherCodeItem(context);
@@ -1146,18 +1300,21 @@ void SyncItemsAfterPublicMerge(DEVMODEW* merged, const DEVMODEW* caller, DriverC
     ApplyItemHandlers(context, kHandlerModeAfterMerge);
 }
 
-void SyncItemsAfterLoad(DEVMODEW* devmode, int kind, DriverContext* context) {
+void SyncItemsAfterLoad(DEVMODEW* devmode, int kind, DriverContext* context)
+{
     if (context == nullptr) return;
     SyncPrintQualityFromResolution(devmode, context);
     SetSourcePaper(static_cast<std::uint16_t>(GetItemValue(context, dmPaperSize)), dmPaperSize, context, devmode);
-    SetOutputPaper(static_cast<std::uint16_t>(GetItemValue(context, rdmOutPaperSize)), rdmOutPaperSize, context, devmode);
+    SetOutputPaper(static_cast<std::uint16_t>(GetItemValue(context, rdmOutPaperSize)), rdmOutPaperSize, context,
+                   devmode);
     SetPresentationFlags(context);
     if (kind == 1 || kind == 3 || kind == 4) SetOtherCodeItem(context);
     SetItemValue(context, wdmUIStart, 0);
     services::NotifySettingsModules(context, kEventLoadDone, nullptr);
 }
 
-void SyncDevmodeAfterLoad(DEVMODEW* devmode, DriverContext* context, int kind) {
+void SyncDevmodeAfterLoad(DEVMODEW* devmode, DriverContext* context, int kind)
+{
     SyncItemsAfterLoad(devmode, kind, context);
     SyncPublicDuplex(devmode, context);
     SetItemValue(context, dmMediaType, GetItemValue(context, rdmMediaType));

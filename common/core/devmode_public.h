@@ -31,7 +31,7 @@ inline constexpr std::uint16_t kDevmodeSize401 = 220;
 inline constexpr std::uint16_t kMinPublicDevmodeSize = offsetof(DEVMODEW, dmOrientation);
 
 // Answers of the value checks.
-inline constexpr int kCheckNotOption = 0;   // not a value of the model
+inline constexpr int kCheckNotOption = 0;  // not a value of the model
 inline constexpr int kCheckAllowed = 1;
 inline constexpr int kCheckNoUiSymbol = 2;  // no descriptor, or no UI symbol
 inline constexpr int kCheckNoUiEntry = 3;   // no UI entry, or one of type TypeUnknown

@@ -85,91 +85,138 @@ void SetDevmodeServices(const DevmodeServices& services);
 namespace services {
 
 // ---- UI entries ----------------------------------------------------------------
-inline UiEntryRef LookupUiEntry(std::uint16_t item, DriverContext* context) {
+inline UiEntryRef LookupUiEntry(std::uint16_t item, DriverContext* context)
+{
     return GetDevmodeServices().lookupUiEntry(item, context);
 }
 // The type word as stored; 0 without entry.
-inline std::uint16_t GetUiRawType(UiEntryRef entry, DriverContext* context) {
+inline std::uint16_t GetUiRawType(UiEntryRef entry, DriverContext* context)
+{
     return entry ? GetDevmodeServices().getUiRawType(entry, context) : 0;
 }
 // The type word without the Identity and TypeUnknown flags.
-inline std::uint16_t GetUiType(UiEntryRef entry, DriverContext* context) {
+inline std::uint16_t GetUiType(UiEntryRef entry, DriverContext* context)
+{
     return static_cast<std::uint16_t>(GetUiRawType(entry, context) & ~(kUiTypeIdentityFlag | kUiTypeUnknownFlag));
 }
-inline std::uint16_t GetUiTypeOfItem(std::uint16_t item, DriverContext* context) {
+inline std::uint16_t GetUiTypeOfItem(std::uint16_t item, DriverContext* context)
+{
     return GetUiType(LookupUiEntry(item, context), context);
 }
-inline BOOL HasUiOptionList(UiEntryRef entry, DriverContext* context) {
+inline BOOL HasUiOptionList(UiEntryRef entry, DriverContext* context)
+{
     return entry ? GetDevmodeServices().hasUiOptionList(entry, context) : 0;
 }
-inline BOOL HasUiOption(UiEntryRef entry, std::uint16_t option, DriverContext* context) {
+inline BOOL HasUiOption(UiEntryRef entry, std::uint16_t option, DriverContext* context)
+{
     return entry ? GetDevmodeServices().hasUiOption(entry, option, context) : 0;
 }
-inline BOOL GetUiNumericRange(UiEntryRef entry, DriverContext* context, std::int32_t* minimum, std::int32_t* maximum) {
+inline BOOL GetUiNumericRange(UiEntryRef entry, DriverContext* context, std::int32_t* minimum, std::int32_t* maximum)
+{
     return entry ? GetDevmodeServices().getUiNumericRange(entry, context, minimum, maximum) : 0;
 }
-inline std::uint32_t IsUiOptionUnavailable(UiEntryRef entry, std::uint16_t option, DriverContext* context) {
+inline std::uint32_t IsUiOptionUnavailable(UiEntryRef entry, std::uint16_t option, DriverContext* context)
+{
     return entry ? GetDevmodeServices().isUiOptionUnavailable(entry, option, context) : 0;
 }
-inline std::uint32_t IsUiOptionRestricted(UiEntryRef entry, std::uint16_t option, DriverContext* context) {
+inline std::uint32_t IsUiOptionRestricted(UiEntryRef entry, std::uint16_t option, DriverContext* context)
+{
     return entry ? GetDevmodeServices().isUiOptionRestricted(entry, option, context) : 0;
 }
-inline std::uint32_t GetUiDefaultValue(std::uint16_t item, DriverContext* context) {
+inline std::uint32_t GetUiDefaultValue(std::uint16_t item, DriverContext* context)
+{
     return GetDevmodeServices().getUiDefaultValue(item, context);
 }
-inline std::uint16_t RunUiTransacts(UiEntryRef entry, DriverContext* context) {
+inline std::uint16_t RunUiTransacts(UiEntryRef entry, DriverContext* context)
+{
     return entry ? GetDevmodeServices().runUiTransacts(entry, context) : 0;
 }
-inline std::uint16_t RunKeyTransacts(std::uint16_t symbolKey, std::uint32_t unused, DriverContext* context) {
+inline std::uint16_t RunKeyTransacts(std::uint16_t symbolKey, std::uint32_t unused, DriverContext* context)
+{
     return GetDevmodeServices().runKeyTransacts(symbolKey, unused, context);
 }
 
 // ---- settings modules and snapshots ------------------------------------------------
-inline void NotifySettingsModules(DriverContext* context, std::uint32_t event, void* param) {
+inline void NotifySettingsModules(DriverContext* context, std::uint32_t event, void* param)
+{
     GetDevmodeServices().notifySettingsModules(context, event, param);
 }
-inline void SendSettingsModuleCommand(DriverContext* context, std::uint16_t command) {
+inline void SendSettingsModuleCommand(DriverContext* context, std::uint16_t command)
+{
     GetDevmodeServices().sendSettingsModuleCommand(context, command);
 }
-inline void PushSettingsSnapshot(DriverContext* context) { GetDevmodeServices().pushSettingsSnapshot(context); }
-inline void PopSettingsSnapshot(DriverContext* context, BOOL restore) {
+inline void PushSettingsSnapshot(DriverContext* context)
+{
+    GetDevmodeServices().pushSettingsSnapshot(context);
+}
+inline void PopSettingsSnapshot(DriverContext* context, BOOL restore)
+{
     GetDevmodeServices().popSettingsSnapshot(context, restore);
 }
 
 // ---- languages and the model INI ---------------------------------------------------
-inline std::uint16_t GetInstalledLanguageId(DriverContext* context) {
+inline std::uint16_t GetInstalledLanguageId(DriverContext* context)
+{
     return GetDevmodeServices().getInstalledLanguageId(context);
 }
-inline void LoadDriverIdFromModelFile(DriverContext* context) {
+inline void LoadDriverIdFromModelFile(DriverContext* context)
+{
     GetDevmodeServices().loadDriverIdFromModelFile(context);
 }
 
 // ---- lists in the settings INI ---------------------------------------------------------------
-inline void LoadAllFreeSizeSlotsOnce(DriverContext* context) { GetDevmodeServices().loadAllFreeSizeSlotsOnce(context); }
-inline void CachePrintFreeSize(DriverContext* context, int row) { GetDevmodeServices().cachePrintFreeSize(context, row); }
-inline void SelectSrcFreeSizeSlot(DriverContext* context, int row) { vexl::SelectSrcFreeSizeSlot(context, row); }
-inline void SelectFreeSizeSlot(DriverContext* context, int row) { GetDevmodeServices().selectFreeSizeSlot(context, row); }
-inline void LoadQualityListSlot(DriverContext* context, int slot) { vexl::LoadQualityListSlot(context, slot); }
-inline void LoadUserQualityMacro(DriverContext* context, BOOL withSetName) {
+inline void LoadAllFreeSizeSlotsOnce(DriverContext* context)
+{
+    GetDevmodeServices().loadAllFreeSizeSlotsOnce(context);
+}
+inline void CachePrintFreeSize(DriverContext* context, int row)
+{
+    GetDevmodeServices().cachePrintFreeSize(context, row);
+}
+inline void SelectSrcFreeSizeSlot(DriverContext* context, int row)
+{
+    vexl::SelectSrcFreeSizeSlot(context, row);
+}
+inline void SelectFreeSizeSlot(DriverContext* context, int row)
+{
+    GetDevmodeServices().selectFreeSizeSlot(context, row);
+}
+inline void LoadQualityListSlot(DriverContext* context, int slot)
+{
+    vexl::LoadQualityListSlot(context, slot);
+}
+inline void LoadUserQualityMacro(DriverContext* context, BOOL withSetName)
+{
     vexl::LoadUserQualityMacro(context, withSetName);
 }
-inline void ReloadSelectedStamp(DriverContext* context) { vexl::ReloadSelectedStamp(context); }
-inline WCHAR* GetUiFontName(DriverContext* context, WCHAR* out) {
+inline void ReloadSelectedStamp(DriverContext* context)
+{
+    vexl::ReloadSelectedStamp(context);
+}
+inline WCHAR* GetUiFontName(DriverContext* context, WCHAR* out)
+{
     return GetDevmodeServices().getUiFontName(context, out);
 }
 
 // ---- stored per-printer settings --------------------------------------------------------------
-inline BOOL UsePrinterDefaultDevmode(DriverContext* context) {
+inline BOOL UsePrinterDefaultDevmode(DriverContext* context)
+{
     return GetDevmodeServices().usePrinterDefaultDevmode(context);
 }
-inline void ApplyLockedValues(DriverContext* context) { GetDevmodeServices().applyLockedValues(context); }
-inline BOOL IsCompanionFunctionInstalled(int function, DriverContext* context) {
+inline void ApplyLockedValues(DriverContext* context)
+{
+    GetDevmodeServices().applyLockedValues(context);
+}
+inline BOOL IsCompanionFunctionInstalled(int function, DriverContext* context)
+{
     return GetDevmodeServices().isCompanionFunctionInstalled(function, context);
 }
-inline void LoadItemsOfClass(DriverContext* context, std::int32_t itemClass, std::uint32_t mode) {
+inline void LoadItemsOfClass(DriverContext* context, std::int32_t itemClass, std::uint32_t mode)
+{
     GetDevmodeServices().loadItemsOfClass(context, itemClass, mode);
 }
-inline BOOL LoadUserCodeIfProviderOn(DriverContext* context) {
+inline BOOL LoadUserCodeIfProviderOn(DriverContext* context)
+{
     return GetDevmodeServices().loadUserCodeIfProviderOn(context);
 }
 

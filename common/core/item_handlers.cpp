@@ -15,58 +15,69 @@ namespace vexl {
 namespace {
 
 // Every rule writes through a plain store: no change mark, no events.
-void WriteDefault(DriverContext* context, SettingItemDescriptor* descriptor, std::uint32_t value) {
+void WriteDefault(DriverContext* context, SettingItemDescriptor* descriptor, std::uint32_t value)
+{
     if (descriptor != nullptr) StoreItemValue(context, descriptor, value);
 }
 
-bool KeepsInMode2(int mode, bool acceptable) { return mode == kHandlerModeAfterMerge && acceptable; }
+bool KeepsInMode2(int mode, bool acceptable)
+{
+    return mode == kHandlerModeAfterMerge && acceptable;
+}
 
 int KeepOr(int mode, bool acceptable, DriverContext* context, SettingItemDescriptor* descriptor,
-           std::uint32_t replacement) {
+           std::uint32_t replacement)
+{
     if (KeepsInMode2(mode, acceptable)) return 1;
     WriteDefault(context, descriptor, replacement);
     return 0;
 }
 
-bool InRange(std::uint32_t value, std::int32_t low, std::int32_t high) {
+bool InRange(std::uint32_t value, std::int32_t low, std::int32_t high)
+{
     std::int32_t v = static_cast<std::int32_t>(value);
     return v >= low && v <= high;
 }
 
-const ModelRecord* RecordOf(DriverContext* context) {
+const ModelRecord* RecordOf(DriverContext* context)
+{
     return context && context->modelRecord ? context->modelRecord : GetModelDatabase()->modelRecord;
 }
 
 // ---- the rules ----------------------------------------------------------------------------
 
-int WriteItemDefault(std::uint16_t, std::uint32_t, SettingItemDescriptor* d, std::uint32_t def, int,
-                     DriverContext* c) {
+int WriteItemDefault(std::uint16_t, std::uint32_t, SettingItemDescriptor* d, std::uint32_t def, int, DriverContext* c)
+{
     WriteDefault(c, d, def);
     return 0;
 }
 
 int WriteSwitchDefault(std::uint16_t item, std::uint32_t, SettingItemDescriptor* d, std::uint32_t def, int,
-                       DriverContext* c) {
+                       DriverContext* c)
+{
     WriteDefault(c, d, item == rdmVEXLVer ? RecordOf(c)->handlerDefault16 : def);
     return 0;
 }
 
-int KeepAllowedOrDefault(std::uint16_t item, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def,
-                         int mode, DriverContext* c) {
+int KeepAllowedOrDefault(std::uint16_t item, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def, int mode,
+                         DriverContext* c)
+{
     return KeepOr(mode, IsItemValueAllowed(item, value), c, d, def);
 }
 
 // The ModelRecord's display-unit default for rdmDspUnit, its print-area
 // default for rdmExtPrintArea.
 int KeepAllowedOrModelDefault(std::uint16_t item, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t,
-                              int mode, DriverContext* c) {
+                              int mode, DriverContext* c)
+{
     const ModelRecord* record = RecordOf(c);
     std::uint32_t def = item == rdmDspUnit ? record->handlerDefaults[2] : record->handlerDefaults[3];
     return KeepOr(mode, IsItemValueAllowed(item, value), c, d, def);
 }
 
-int KeepResolutionOrDefault(std::uint16_t item, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t,
-                            int mode, DriverContext* c) {
+int KeepResolutionOrDefault(std::uint16_t item, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t, int mode,
+                            DriverContext* c)
+{
     if (KeepsInMode2(mode, IsItemValueAllowed(item, value))) return 1;
     std::uint32_t quality = GetItemValue(c, dmPrintQuality);
     WriteDefault(c, d, IsValidPrintQuality(quality, c) ? quality : RecordOf(c)->defaultResolution);
@@ -74,17 +85,20 @@ int KeepResolutionOrDefault(std::uint16_t item, std::uint32_t value, SettingItem
 }
 
 int KeepMachineIdOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t, int mode,
-                           DriverContext* c) {
+                           DriverContext* c)
+{
     return KeepOr(mode, IsCurrentMachineId(value), c, d, RecordOf(c)->machineFamily);
 }
 
-int KeepPresetSlotOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def,
-                            int mode, DriverContext* c) {
+int KeepPresetSlotOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def, int mode,
+                            DriverContext* c)
+{
     return KeepOr(mode, value < 128 || (value & 0xFF) == 0xFF, c, d, def);
 }
 
-int KeepOutputPaperOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def,
-                             int mode, DriverContext* c) {
+int KeepOutputPaperOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def, int mode,
+                             DriverContext* c)
+{
     // The output paper's own list holds the job ticket's output papers (267-269)
     // that no source paper has.
     return KeepOr(mode,
@@ -94,64 +108,76 @@ int KeepOutputPaperOrDefault(std::uint16_t, std::uint32_t value, SettingItemDesc
 }
 
 int KeepOutputTray(std::uint16_t, std::uint32_t, SettingItemDescriptor* d, std::uint32_t def, int mode,
-                   DriverContext* c) {
+                   DriverContext* c)
+{
     return KeepOr(mode, true, c, d, def);
 }
 
 int KeepScaleOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def, int mode,
-                       DriverContext* c) {
+                       DriverContext* c)
+{
     return KeepOr(mode, InRange(value, 20, 400), c, d, def);
 }
 
 // At most 50 mm at the current output resolution.
 int KeepMarginOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def, int mode,
-                        DriverContext* c) {
+                        DriverContext* c)
+{
     std::uint32_t limit = UnitsToDots(kUnitTenthMm, 500, GetItemValue(c, rdmDstResolutionW));
     return KeepOr(mode, value <= limit, c, d, def);
 }
 
-int KeepFontPointOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def,
-                           int mode, DriverContext* c) {
+int KeepFontPointOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def, int mode,
+                           DriverContext* c)
+{
     return KeepOr(mode, InRange(value, 6, 100), c, d, def);
 }
 
-int KeepInputTrayOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def,
-                           int mode, DriverContext* c) {
+int KeepInputTrayOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def, int mode,
+                           DriverContext* c)
+{
     return KeepOr(mode, IsPlausibleDefaultSource(value, c), c, d, def);
 }
 
-int KeepAdjustmentOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def,
-                            int mode, DriverContext* c) {
+int KeepAdjustmentOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def, int mode,
+                            DriverContext* c)
+{
     return KeepOr(mode, InRange(value, -50, 50), c, d, def);
 }
 
 int KeepLanguageOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t, int mode,
-                          DriverContext* c) {
+                          DriverContext* c)
+{
     bool known = value <= 0xFFFF && IsKnownLanguageId(static_cast<std::uint16_t>(value));
     return KeepOr(mode, known, c, d, RecordOf(c)->handlerDefaults[0]);
 }
 
-int KeepDisplayLanguageOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t,
-                                 int mode, DriverContext* c) {
+int KeepDisplayLanguageOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t, int mode,
+                                 DriverContext* c)
+{
     bool known = value <= 0xFFFF && IsKnownLanguageId(static_cast<std::uint16_t>(value));
     return KeepOr(mode, known, c, d, RecordOf(c)->handlerDefaults[1]);
 }
 
 int KeepGammaOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def, int mode,
-                       DriverContext* c) {
+                       DriverContext* c)
+{
     return KeepOr(mode, InRange(value, 1, 9), c, d, def);
 }
 
 int KeepCycleOrDefault(std::uint16_t, std::uint32_t value, SettingItemDescriptor* d, std::uint32_t def, int mode,
-                       DriverContext* c) {
+                       DriverContext* c)
+{
     return KeepOr(mode, InRange(value, 1, 99), c, d, def);
 }
 
-int IgnoreWatermarkId(std::uint16_t, std::uint32_t, SettingItemDescriptor*, std::uint32_t, int, DriverContext*) {
+int IgnoreWatermarkId(std::uint16_t, std::uint32_t, SettingItemDescriptor*, std::uint32_t, int, DriverContext*)
+{
     return 0;
 }
 
-int KeepAlways(std::uint16_t, std::uint32_t, SettingItemDescriptor*, std::uint32_t, int, DriverContext*) {
+int KeepAlways(std::uint16_t, std::uint32_t, SettingItemDescriptor*, std::uint32_t, int, DriverContext*)
+{
     return 1;
 }
 
@@ -188,7 +214,8 @@ constexpr RuleHandler kRuleHandlers[] = {
 };
 static_assert(std::size(kRuleHandlers) == kItemRuleCount, "every rule has a handler");
 
-constexpr bool RuleHandlersFollowTheRuleIds() {
+constexpr bool RuleHandlersFollowTheRuleIds()
+{
     for (int i = 0; i < kItemRuleCount; ++i) {
         if (kRuleHandlers[i].rule != static_cast<ItemRule>(i) || kRuleHandlers[i].handler == nullptr) return false;
     }
@@ -197,7 +224,8 @@ constexpr bool RuleHandlersFollowTheRuleIds() {
 static_assert(RuleHandlersFollowTheRuleIds(), "one handler per rule id, in id order");
 static_assert(std::size(kItemRuleRows) == 153, "153 private items carry a rule");
 
-constexpr std::array<ItemHandlerRecord, kItemHandlerCount> BuildItemHandlerTable() {
+constexpr std::array<ItemHandlerRecord, kItemHandlerCount> BuildItemHandlerTable()
+{
     std::array<ItemHandlerRecord, kItemHandlerCount> table{};
     for (int i = 0; i < kItemHandlerCount; ++i) {
         table[i] = {static_cast<std::uint32_t>(kFirstHandlerItem + i), nullptr, 0};
@@ -211,7 +239,8 @@ constexpr std::array<ItemHandlerRecord, kItemHandlerCount> BuildItemHandlerTable
 
 constexpr std::array<ItemHandlerRecord, kItemHandlerCount> kItemHandlerTable = BuildItemHandlerTable();
 
-constexpr bool RulesAscendAndStayInRange() {
+constexpr bool RulesAscendAndStayInRange()
+{
     std::uint32_t previous = 0;
     for (const ItemRuleRow& rule : kItemRuleRows) {
         if (rule.item <= previous || rule.item < kFirstHandlerItem || rule.item > kLastHandlerItem) return false;
@@ -223,14 +252,19 @@ static_assert(RulesAscendAndStayInRange(), "one rule per item, in item order, wi
 
 }  // namespace
 
-const ItemHandlerRecord* GetItemHandlerTable() { return kItemHandlerTable.data(); }
+const ItemHandlerRecord* GetItemHandlerTable()
+{
+    return kItemHandlerTable.data();
+}
 
-const ItemHandlerRecord* FindItemHandler(std::uint16_t item) {
+const ItemHandlerRecord* FindItemHandler(std::uint16_t item)
+{
     if (item < kFirstHandlerItem || item > kLastHandlerItem) return nullptr;
     return &kItemHandlerTable[item - kFirstHandlerItem];
 }
 
-void ApplyItemHandlers(DriverContext* context, int mode) {
+void ApplyItemHandlers(DriverContext* context, int mode)
+{
     if (context == nullptr) return;
     for (const ItemHandlerRecord& record : kItemHandlerTable) {
         auto item = static_cast<std::uint16_t>(record.item);
@@ -243,21 +277,55 @@ void ApplyItemHandlers(DriverContext* context, int mode) {
     }
 }
 
-BOOL IsCurrentMachineId(std::uint32_t value) {
+BOOL IsCurrentMachineId(std::uint32_t value)
+{
     return value == GetModelDatabase()->modelRecord->machineFamily;
 }
 
-std::uint32_t GetNupKindOfType(std::uint32_t nupType, std::int32_t* out) {
+std::uint32_t GetNupKindOfType(std::uint32_t nupType, std::int32_t* out)
+{
     std::uint32_t kind = 0;
     switch (nupType) {
-        case 1: case 2: case 3: kind = 1; break;
-        case 33: case 34: case 37: case 38: kind = 2; break;
-        case 65: case 66: case 69: case 70: kind = 3; break;
-        case 97: case 98: case 101: case 102: kind = 4; break;
-        case 129: case 130: kind = 11; break;
-        case 161: case 162: case 163: case 164: kind = 10; break;
-        case 32769: case 32770: case 32771: kind = 9; break;
-        default: break;
+    case 1:
+    case 2:
+    case 3:
+        kind = 1;
+        break;
+    case 33:
+    case 34:
+    case 37:
+    case 38:
+        kind = 2;
+        break;
+    case 65:
+    case 66:
+    case 69:
+    case 70:
+        kind = 3;
+        break;
+    case 97:
+    case 98:
+    case 101:
+    case 102:
+        kind = 4;
+        break;
+    case 129:
+    case 130:
+        kind = 11;
+        break;
+    case 161:
+    case 162:
+    case 163:
+    case 164:
+        kind = 10;
+        break;
+    case 32769:
+    case 32770:
+    case 32771:
+        kind = 9;
+        break;
+    default:
+        break;
     }
     if (out) *out = nupType == 3 ? 2 : 1;
     return kind;

@@ -13,7 +13,7 @@
 namespace vexl {
 
 // Modes of the handler walk.
-inline constexpr int kHandlerModeDefaults = 1;  // the rules write their defaults
+inline constexpr int kHandlerModeDefaults = 1;    // the rules write their defaults
 inline constexpr int kHandlerModeAfterMerge = 2;  // acceptable values stay
 
 // A rule: (item, current value, descriptor or NULL, default, mode, context)

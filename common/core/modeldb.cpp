@@ -109,12 +109,15 @@ DriverContext g_modelDatabase = {
     .secondResourceLibrary = nullptr,
 };
 
-DriverContext* OrDatabase(DriverContext* context) { return context ? context : &g_modelDatabase; }
+DriverContext* OrDatabase(DriverContext* context)
+{
+    return context ? context : &g_modelDatabase;
+}
 
 // ---- code maps --------------------------------------------------------------
 
 const SettingControlRef kSettingControls[] = {
-    {13, 1002, 2007}, {54, 1002, 2064}, {53, 1002, 2066}, {8, 1002, 2017},   {46, 1002, 2053}, {209, 1002, 2041},
+    {13, 1002, 2007}, {54, 1002, 2064}, {53, 1002, 2066},  {8, 1002, 2017},   {46, 1002, 2053}, {209, 1002, 2041},
     {65, 1042, 2071}, {64, 1042, 2073}, {128, 1038, 2633}, {129, 1038, 2635}, {37, 1001, 2001},
 };
 
@@ -125,7 +128,8 @@ struct CustomMediaSlotTable {
     CustomMediaSlot rows[kCustomMediaSlots + 1];
 };
 
-constexpr CustomMediaSlotTable MakeCustomMediaSlots() {
+constexpr CustomMediaSlotTable MakeCustomMediaSlots()
+{
     CustomMediaSlotTable t{};
     for (int n = 1; n <= kCustomMediaSlots; ++n) {
         t.rows[n - 1] = {static_cast<std::uint16_t>(kCustomMediaSymbolBase + n),
@@ -142,7 +146,7 @@ static_assert(kCustomMedia.rows[0].charsetItem == wdmMedia1NameCharSet);
 
 // Device option codes of the bidirectional configuration {item, device code}.
 const DeviceOptionCode kDeviceOptionMap[] = {
-    {rdmSourceOptionTypeMulti, 16},   {rdmSourceOptionType1Step, 105}, {rdmSourceOptionType1Step, 106},
+    {rdmSourceOptionTypeMulti, 16},  {rdmSourceOptionType1Step, 105}, {rdmSourceOptionType1Step, 106},
     {rdmSourceOptionType1Step, 140}, {rdmSourceOptionType1Step, 141}, {0, 0},
 };
 
@@ -159,12 +163,14 @@ struct TrayMap {
     DeviceOptionCode rows[kDeviceTrays + 1];
 };
 
-constexpr TrayMap MakeTrayMap(std::uint32_t itemStep) {
+constexpr TrayMap MakeTrayMap(std::uint32_t itemStep)
+{
     TrayMap m{};
     for (int i = 0; i < kDeviceTrays; ++i) m.rows[i] = {kDeviceTrayCodes[i], kDeviceTrayFields[i] + itemStep};
     return m;
 }
-constexpr TrayMap MakeSourceMap() {
+constexpr TrayMap MakeSourceMap()
+{
     TrayMap m{};
     for (int i = 0; i < kDeviceTrays; ++i) m.rows[i] = {kDeviceTrayCodes[i], kDeviceTraySources[i]};
     return m;
@@ -208,7 +214,8 @@ const std::uint32_t kSpecialOptionCodes[] = {132, 133, 134, 142, 137, 138, 12, 1
 // Position of the first gap in the item table, found once per process.
 int g_firstGap = -1;
 
-int FirstGap(const ItemTable* table) {
+int FirstGap(const ItemTable* table)
+{
     if (g_firstGap < 0) {
         int gap = table->count;
         for (int pos = 1; pos < table->count; ++pos) {
@@ -222,7 +229,8 @@ int FirstGap(const ItemTable* table) {
     return g_firstGap;
 }
 
-const MessageTable* MessagesOf(DriverContext* context) {
+const MessageTable* MessagesOf(DriverContext* context)
+{
     return static_cast<const MessageTable*>(OrDatabase(context)->messageTable);
 }
 
@@ -230,51 +238,153 @@ const MessageTable* MessagesOf(DriverContext* context) {
 
 // ---- getters -----------------------------------------------------------------
 
-DriverContext* GetModelDatabase() { return &g_modelDatabase; }
-const LanguageEntry* GetLanguageTable() { return modeldata::languages; }
-const ResolutionEntry* GetResolutionTable() { return modeldata::resolutions; }
-const ValueList* GetItemValueListTable() { return modeldata::itemValueLists; }
-const ValueList* GetNumberedValueListTable(std::int16_t* outCount) {
+DriverContext* GetModelDatabase()
+{
+    return &g_modelDatabase;
+}
+const LanguageEntry* GetLanguageTable()
+{
+    return modeldata::languages;
+}
+const ResolutionEntry* GetResolutionTable()
+{
+    return modeldata::resolutions;
+}
+const ValueList* GetItemValueListTable()
+{
+    return modeldata::itemValueLists;
+}
+const ValueList* GetNumberedValueListTable(std::int16_t* outCount)
+{
     if (outCount) *outCount = modeldata::numberedValueListCount;
     return modeldata::numberedValueLists;
 }
-const SettingControlRef* GetSettingControlTable() { return kSettingControls; }
-int GetSettingControlCount() { return static_cast<int>(std::size(kSettingControls)); }
-const CustomMediaSlot* GetCustomMediaSlotTable() { return kCustomMedia.rows; }
-const ItemQueryEntry* GetItemQueryTable() { return modeldata::itemQueries; }
-const DeviceOptionCode* GetDeviceOptionMap() { return kDeviceOptionMap; }
-const DeviceOptionCode* GetDefaultTrayFieldMap() { return kTrayFieldMap.rows; }
-const DeviceOptionCode* GetDefaultTrayOrientMap() { return kTrayOrientMap.rows; }
-const DeviceOptionCode* GetDefaultTrayPaperMap() { return kTrayPaperMap.rows; }
-const DeviceOptionCode* GetDefaultTrayMediaMap() { return kTrayMediaMap.rows; }
-const DeviceOptionCode* GetDefaultTrayLockMap() { return kTrayLockMap.rows; }
-const DeviceOptionCode* GetDefaultTraySourceMap() { return kTraySourceMap.rows; }
-const DeviceOptionCode* GetModelTrayFieldMap() { return kEmptyMap; }
-const DeviceOptionCode* GetModelTrayOrientMap() { return kEmptyMap; }
-const DeviceOptionCode* GetModelTrayPaperMap() { return kEmptyMap; }
-const DeviceOptionCode* GetModelTrayMediaMap() { return kEmptyMap; }
-const DeviceOptionCode* GetModelTrayLockMap() { return kEmptyMap; }
-const DeviceOptionCode* GetModelTraySourceMap() { return kEmptyMap; }
-const DeviceOptionCode* GetDevicePaperMap() { return kDevicePaperMap; }
-const DeviceOptionCode* GetDevicePaperMapRotated() { return kDevicePaperMapRotated; }
-const DeviceOptionCode* GetDeviceMediaMap() { return kDeviceMediaMap; }
-const DeviceOptionCode* GetDefaultPaperLimitTable() { return kEmptyMap; }
-const DeviceOptionCode* GetModelPaperLimitSets() { return kEmptyMap; }
-const DeviceOptionCode* GetTrayValueRemapTable() { return kEmptyMap; }
-const std::uint32_t* GetPaperModeList() { return kPaperModeList; }
-const PjlVariableTable* GetPjlVariableTable() { return &kPjlVariableTable; }
-const std::uint16_t* GetRequiredPjlItems() { return kRequiredPjlItems; }
-const PjlItemAlias* GetPjlItemAliasTable() { return kPjlItemAliases; }
-const WatermarkField* GetWatermarkListTable() { return modeldata::watermarkFields; }
-int GetWatermarkListCount() { return modeldata::watermarkFieldCount; }
-const char* GetWatermarkListLiteral(int index) {
+const SettingControlRef* GetSettingControlTable()
+{
+    return kSettingControls;
+}
+int GetSettingControlCount()
+{
+    return static_cast<int>(std::size(kSettingControls));
+}
+const CustomMediaSlot* GetCustomMediaSlotTable()
+{
+    return kCustomMedia.rows;
+}
+const ItemQueryEntry* GetItemQueryTable()
+{
+    return modeldata::itemQueries;
+}
+const DeviceOptionCode* GetDeviceOptionMap()
+{
+    return kDeviceOptionMap;
+}
+const DeviceOptionCode* GetDefaultTrayFieldMap()
+{
+    return kTrayFieldMap.rows;
+}
+const DeviceOptionCode* GetDefaultTrayOrientMap()
+{
+    return kTrayOrientMap.rows;
+}
+const DeviceOptionCode* GetDefaultTrayPaperMap()
+{
+    return kTrayPaperMap.rows;
+}
+const DeviceOptionCode* GetDefaultTrayMediaMap()
+{
+    return kTrayMediaMap.rows;
+}
+const DeviceOptionCode* GetDefaultTrayLockMap()
+{
+    return kTrayLockMap.rows;
+}
+const DeviceOptionCode* GetDefaultTraySourceMap()
+{
+    return kTraySourceMap.rows;
+}
+const DeviceOptionCode* GetModelTrayFieldMap()
+{
+    return kEmptyMap;
+}
+const DeviceOptionCode* GetModelTrayOrientMap()
+{
+    return kEmptyMap;
+}
+const DeviceOptionCode* GetModelTrayPaperMap()
+{
+    return kEmptyMap;
+}
+const DeviceOptionCode* GetModelTrayMediaMap()
+{
+    return kEmptyMap;
+}
+const DeviceOptionCode* GetModelTrayLockMap()
+{
+    return kEmptyMap;
+}
+const DeviceOptionCode* GetModelTraySourceMap()
+{
+    return kEmptyMap;
+}
+const DeviceOptionCode* GetDevicePaperMap()
+{
+    return kDevicePaperMap;
+}
+const DeviceOptionCode* GetDevicePaperMapRotated()
+{
+    return kDevicePaperMapRotated;
+}
+const DeviceOptionCode* GetDeviceMediaMap()
+{
+    return kDeviceMediaMap;
+}
+const DeviceOptionCode* GetDefaultPaperLimitTable()
+{
+    return kEmptyMap;
+}
+const DeviceOptionCode* GetModelPaperLimitSets()
+{
+    return kEmptyMap;
+}
+const DeviceOptionCode* GetTrayValueRemapTable()
+{
+    return kEmptyMap;
+}
+const std::uint32_t* GetPaperModeList()
+{
+    return kPaperModeList;
+}
+const PjlVariableTable* GetPjlVariableTable()
+{
+    return &kPjlVariableTable;
+}
+const std::uint16_t* GetRequiredPjlItems()
+{
+    return kRequiredPjlItems;
+}
+const PjlItemAlias* GetPjlItemAliasTable()
+{
+    return kPjlItemAliases;
+}
+const WatermarkField* GetWatermarkListTable()
+{
+    return modeldata::watermarkFields;
+}
+int GetWatermarkListCount()
+{
+    return modeldata::watermarkFieldCount;
+}
+const char* GetWatermarkListLiteral(int index)
+{
     return index >= 0 && index < static_cast<int>(std::size(kWatermarkListLiterals)) ? kWatermarkListLiterals[index]
-                                                                                      : nullptr;
+                                                                                     : nullptr;
 }
 
 // ---- item lookups --------------------------------------------------------------
 
-SettingItemDescriptor* FindItem(DriverContext* context, std::uint16_t id) {
+SettingItemDescriptor* FindItem(DriverContext* context, std::uint16_t id)
+{
     const ItemTable* table = OrDatabase(context)->itemTable;
     if (table == nullptr || table->items == nullptr || id == 0) return nullptr;
     // The second run starts at the position of the first gap.
@@ -286,7 +396,8 @@ SettingItemDescriptor* FindItem(DriverContext* context, std::uint16_t id) {
     return id <= FirstGap(table) ? &table->items[id - 1] : nullptr;
 }
 
-SettingItemDescriptor* FindItemByKey(DriverContext* context, std::uint16_t symbolKey) {
+SettingItemDescriptor* FindItemByKey(DriverContext* context, std::uint16_t symbolKey)
+{
     const ItemTable* table = OrDatabase(context)->itemTable;
     if (table != nullptr) {
         for (int pos = 0; pos < table->count; ++pos) {
@@ -297,12 +408,14 @@ SettingItemDescriptor* FindItemByKey(DriverContext* context, std::uint16_t symbo
     return symbol ? FindItem(context, static_cast<std::uint16_t>(symbol->itemId)) : nullptr;
 }
 
-const WCHAR* GetItemName(DriverContext* context, std::uint16_t id) {
+const WCHAR* GetItemName(DriverContext* context, std::uint16_t id)
+{
     SettingItemDescriptor* item = FindItem(context, id);
     return item && item->side ? item->side->name : nullptr;
 }
 
-const SymbolEntry* FindSymbolByKey(std::uint16_t key) {
+const SymbolEntry* FindSymbolByKey(std::uint16_t key)
+{
     const std::int16_t* first = modeldata::symbolsByKey;
     const std::int16_t* last = first + modeldata::symbolCount;
     const std::int16_t* at = std::lower_bound(
@@ -310,7 +423,8 @@ const SymbolEntry* FindSymbolByKey(std::uint16_t key) {
     return at != last && modeldata::symbols[*at].symbolKey == key ? &modeldata::symbols[*at] : nullptr;
 }
 
-const SymbolEntry* FindSymbolByName(const char* name) {
+const SymbolEntry* FindSymbolByName(const char* name)
+{
     if (name == nullptr) return nullptr;
     const std::int16_t* first = modeldata::symbolsByName;
     const std::int16_t* last = first + modeldata::symbolsByNameCount;
@@ -320,7 +434,8 @@ const SymbolEntry* FindSymbolByName(const char* name) {
     return at != last && std::strcmp(modeldata::symbols[*at].name, name) == 0 ? &modeldata::symbols[*at] : nullptr;
 }
 
-const ConstantEntry* FindConstantByOption(std::int16_t itemId, std::uint16_t optionId) {
+const ConstantEntry* FindConstantByOption(std::int16_t itemId, std::uint16_t optionId)
+{
     const auto before = [](const ConstantEntry* c, std::pair<std::int16_t, std::uint16_t> key) {
         return std::pair(c->itemId, c->optionId) < key;
     };
@@ -330,7 +445,8 @@ const ConstantEntry* FindConstantByOption(std::int16_t itemId, std::uint16_t opt
     return at != last && (*at)->itemId == itemId && (*at)->optionId == optionId ? *at : nullptr;
 }
 
-const ConstantEntry* FindConstantByName(const char* name) {
+const ConstantEntry* FindConstantByName(const char* name)
+{
     if (name == nullptr) return nullptr;
     const ConstantEntry* const* first = modeldata::constantsByName;
     const ConstantEntry* const* last = first + modeldata::constantsByNameCount;
@@ -339,7 +455,8 @@ const ConstantEntry* FindConstantByName(const char* name) {
     return at != last && std::strcmp((*at)->name, name) == 0 ? *at : nullptr;
 }
 
-const MessageEntry* FindMessageByKey(DriverContext* context, std::uint16_t key) {
+const MessageEntry* FindMessageByKey(DriverContext* context, std::uint16_t key)
+{
     const MessageTable* table = MessagesOf(context);
     for (int i = 0; i < table->count; ++i) {
         if (table->entries[i].messageKey == key) return &table->entries[i];
@@ -347,7 +464,8 @@ const MessageEntry* FindMessageByKey(DriverContext* context, std::uint16_t key) 
     return nullptr;
 }
 
-const MessageEntry* FindMessageByName(DriverContext* context, const char* name) {
+const MessageEntry* FindMessageByName(DriverContext* context, const char* name)
+{
     if (name == nullptr) return nullptr;
     const MessageTable* table = MessagesOf(context);
     for (int i = 0; i < table->count; ++i) {
@@ -356,15 +474,20 @@ const MessageEntry* FindMessageByName(DriverContext* context, const char* name) 
     return nullptr;
 }
 
-int GetMessageCount() { return modeldata::messageCount; }
+int GetMessageCount()
+{
+    return modeldata::messageCount;
+}
 
-const MessageEntry* GetMessageEntry(int index) {
+const MessageEntry* GetMessageEntry(int index)
+{
     return index >= 0 && index < modeldata::messageCount ? &modeldata::messages[index] : nullptr;
 }
 
 // ---- pages ----------------------------------------------------------------------
 
-PageDesc* FindPage(DriverContext* context, std::int16_t pageId) {
+PageDesc* FindPage(DriverContext* context, std::int16_t pageId)
+{
     const PageTable* table = OrDatabase(context)->pageTable;
     if (table == nullptr) return nullptr;
     for (int i = 0; i < table->count; ++i) {
@@ -373,7 +496,8 @@ PageDesc* FindPage(DriverContext* context, std::int16_t pageId) {
     return nullptr;
 }
 
-PageDesc* FindPageByName(DriverContext* context, const char* name) {
+PageDesc* FindPageByName(DriverContext* context, const char* name)
+{
     const PageTable* table = OrDatabase(context)->pageTable;
     if (table == nullptr || name == nullptr) return nullptr;
     for (int i = 0; i < table->count; ++i) {
@@ -382,15 +506,16 @@ PageDesc* FindPageByName(DriverContext* context, const char* name) {
     return nullptr;
 }
 
-PageItem* GetPageItem(PageDesc* page, int index) {
+PageItem* GetPageItem(PageDesc* page, int index)
+{
     if (page == nullptr || page->items == nullptr || index < 0 || index >= page->itemCount) return nullptr;
     return &page->items[index];
 }
 
 namespace {
 
-template <typename Match>
-PageItem* FindInPages(DriverContext* context, PageDesc* page, Match match) {
+template <typename Match> PageItem* FindInPages(DriverContext* context, PageDesc* page, Match match)
+{
     auto search = [&](PageDesc* p) -> PageItem* {
         for (int i = 0; i < p->itemCount; ++i) {
             if (p->items && match(p->items[i])) return &p->items[i];
@@ -408,19 +533,20 @@ PageItem* FindInPages(DriverContext* context, PageDesc* page, Match match) {
 
 }  // namespace
 
-PageItem* FindPageControl(DriverContext* context, PageDesc* page, std::int16_t controlId) {
-    return FindInPages(context, page, [&](const PageItem& item) {
-        return item.controlId == static_cast<std::uint16_t>(controlId);
-    });
+PageItem* FindPageControl(DriverContext* context, PageDesc* page, std::int16_t controlId)
+{
+    return FindInPages(context, page,
+                       [&](const PageItem& item) { return item.controlId == static_cast<std::uint16_t>(controlId); });
 }
 
-PageItem* FindPageItemByKey(DriverContext* context, PageDesc* page, std::int16_t symbolKey) {
-    return FindInPages(context, page, [&](const PageItem& item) {
-        return item.symbolKey == static_cast<std::uint16_t>(symbolKey);
-    });
+PageItem* FindPageItemByKey(DriverContext* context, PageDesc* page, std::int16_t symbolKey)
+{
+    return FindInPages(context, page,
+                       [&](const PageItem& item) { return item.symbolKey == static_cast<std::uint16_t>(symbolKey); });
 }
 
-PageItem* FindPageItemByName(DriverContext* context, PageDesc* page, const char* symbolName) {
+PageItem* FindPageItemByName(DriverContext* context, PageDesc* page, const char* symbolName)
+{
     const SymbolEntry* symbol = FindSymbolByName(symbolName);
     if (symbol == nullptr) return nullptr;
     return FindPageItemByKey(context, page, static_cast<std::int16_t>(symbol->symbolKey));
@@ -428,19 +554,22 @@ PageItem* FindPageItemByName(DriverContext* context, PageDesc* page, const char*
 
 // ---- value lists ------------------------------------------------------------------
 
-const ValueList* FindItemValueList(std::uint16_t itemId) {
+const ValueList* FindItemValueList(std::uint16_t itemId)
+{
     for (const ValueList* row = modeldata::itemValueLists; row->itemId != 0; ++row) {
         if (row->itemId == itemId) return row;
     }
     return nullptr;
 }
 
-const ValueList* GetNumberedValueList(std::uint16_t index) {
+const ValueList* GetNumberedValueList(std::uint16_t index)
+{
     // The last row of the table is the all-zero end row.
     return index < modeldata::numberedValueListCount - 1 ? &modeldata::numberedValueLists[index] : nullptr;
 }
 
-BOOL IsValueInList(const ValueList* list, std::uint32_t value) {
+BOOL IsValueInList(const ValueList* list, std::uint32_t value)
+{
     if (list == nullptr || list->values == nullptr) return 0;
     for (std::uint32_t i = 0; i < list->count; ++i) {
         if (list->values[i] == value) return 1;
@@ -448,27 +577,30 @@ BOOL IsValueInList(const ValueList* list, std::uint32_t value) {
     return 0;
 }
 
-BOOL IsItemValueAllowed(std::uint16_t itemId, std::uint32_t value) {
+BOOL IsItemValueAllowed(std::uint16_t itemId, std::uint32_t value)
+{
     return IsValueInList(FindItemValueList(itemId), value);
 }
 
-BOOL IsValueInNumberedList(std::uint16_t index, std::uint32_t value) {
+BOOL IsValueInNumberedList(std::uint16_t index, std::uint32_t value)
+{
     return IsValueInList(GetNumberedValueList(index), value);
 }
 
-BOOL IsSpecialOptionCode(std::uint32_t code) {
+BOOL IsSpecialOptionCode(std::uint32_t code)
+{
     for (std::uint32_t special : kSpecialOptionCodes) {
         if (special == code) return 1;
     }
     return 0;
 }
 
-BOOL IsPaperInModeList(DriverContext* context, std::uint32_t paper) {
+BOOL IsPaperInModeList(DriverContext* context, std::uint32_t paper)
+{
     constexpr std::uint32_t kA4 = 9;
     constexpr std::uint32_t kLetter = 1;
-    std::uint32_t region = GetItemServices().getRegionStandardPaper
-                               ? GetItemServices().getRegionStandardPaper(context)
-                               : kA4;
+    std::uint32_t region =
+        GetItemServices().getRegionStandardPaper ? GetItemServices().getRegionStandardPaper(context) : kA4;
     const std::uint32_t* entry = kPaperModeList;
     if (region != kA4 && region != kLetter) {
         while (*entry != kPaperModeMarker) ++entry;
@@ -483,23 +615,34 @@ BOOL IsPaperInModeList(DriverContext* context, std::uint32_t paper) {
 // ---- small item helpers ----------------------------------------------------------
 
 void UpdateOneStepOptionNum(std::uint16_t itemId, std::uint32_t optionCode, std::uint32_t* level,
-                            DriverContext* context) {
+                            DriverContext* context)
+{
     if (itemId != rdmSourceOptionType1Step || level == nullptr) return;
     std::uint32_t newLevel = 0;
     switch (optionCode) {
-        case 105:
-        case 30: newLevel = 1; break;
-        case 106: newLevel = 2; break;
-        case 140: newLevel = 3; break;
-        case 141: newLevel = 4; break;
-        default: return;
+    case 105:
+    case 30:
+        newLevel = 1;
+        break;
+    case 106:
+        newLevel = 2;
+        break;
+    case 140:
+        newLevel = 3;
+        break;
+    case 141:
+        newLevel = 4;
+        break;
+    default:
+        return;
     }
     if (*level != 0 && *level >= newLevel) return;
     SetItemValue(context, rdm1StepOptionNum, newLevel);
     *level = newLevel;
 }
 
-std::uint32_t SetBalanceMacroForResolution(std::uint32_t resolution, DriverContext* context) {
+std::uint32_t SetBalanceMacroForResolution(std::uint32_t resolution, DriverContext* context)
+{
     std::uint32_t userMacro = GetItemValue(context, rdmUseUserMacro);
     if (userMacro != 0) return userMacro;
     bool standard = resolution == 200 || resolution == 300 || resolution == 400 || resolution == 600;
@@ -508,21 +651,25 @@ std::uint32_t SetBalanceMacroForResolution(std::uint32_t resolution, DriverConte
     return macro;
 }
 
-const char* GetOtherCodeText(DriverContext* context) {
+const char* GetOtherCodeText(DriverContext* context)
+{
     return (GetItemValue(context, rdmDriverType) & 0xFF) == 0 ? "8203050207d014" : "8202050207d014";
 }
 
-void SetOtherCodeItem(DriverContext* context) {
+void SetOtherCodeItem(DriverContext* context)
+{
     const char* text = GetOtherCodeText(context);
     SetItemBytes(context, rdmOther, text, std::strlen(text));
 }
 
-std::uint16_t GetModelNameCount(DriverContext* context) {
+std::uint16_t GetModelNameCount(DriverContext* context)
+{
     const ModelRecord* record = OrDatabase(context)->modelRecord;
     return record && record->modelNames ? record->modelNames->count : 0;
 }
 
-const ModelNameEntry* GetModelNameEntry(DriverContext* context, int index) {
+const ModelNameEntry* GetModelNameEntry(DriverContext* context, int index)
+{
     const ModelRecord* record = OrDatabase(context)->modelRecord;
     if (record == nullptr || record->modelNames == nullptr) return nullptr;
     if (index < 0 || index >= record->modelNames->count) return nullptr;

@@ -84,11 +84,18 @@ struct SettingItemDescriptor {
     std::uint32_t eventMask;
 };
 
-inline std::uint32_t ItemLength(const SettingItemDescriptor& d) { return d.typeWord & kTypeLengthMask; }
-inline std::uint32_t ItemTypeCode(const SettingItemDescriptor& d) {
+inline std::uint32_t ItemLength(const SettingItemDescriptor& d)
+{
+    return d.typeWord & kTypeLengthMask;
+}
+inline std::uint32_t ItemTypeCode(const SettingItemDescriptor& d)
+{
     return (d.typeWord >> kTypeCodeShift) & kTypeCodeMask;
 }
-inline std::uint32_t ItemArea(const SettingItemDescriptor& d) { return d.typeWord >> kTypeAreaShift; }
+inline std::uint32_t ItemArea(const SettingItemDescriptor& d)
+{
+    return d.typeWord >> kTypeAreaShift;
+}
 
 struct SymbolEntry {
     std::int16_t itemId;
@@ -335,7 +342,7 @@ struct PjlVariable {
     std::uint32_t kind;
     const char* name;
     std::uint32_t optionCount;
-    const PjlOption* options;  // own options; NULL for a model-defined variable
+    const PjlOption* options;                  // own options; NULL for a model-defined variable
     const SettingCondition* listingCondition;  // of a numeric variable; NULL: always listed
 };
 inline constexpr std::uint32_t kPjlSourceOwn = 0;
@@ -364,7 +371,7 @@ struct WatermarkField {
     std::uint32_t selector;   // the watermark kind it applies to
     std::uint32_t skipCount;  // rows skipped after the row was written
     std::uint32_t format;
-    std::uint32_t item;       // 0 for the literal line
+    std::uint32_t item;  // 0 for the literal line
 };
 inline constexpr std::uint32_t kWatermarkText = 0;
 inline constexpr std::uint32_t kWatermarkImage = 1;

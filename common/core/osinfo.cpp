@@ -34,7 +34,10 @@ OsVersion GetOsVersion()
     return {TRUE, info.dwMajorVersion, info.dwMinorVersion, info.dwPlatformId};
 }
 
-int ToCachedAnswer(BOOL answer) { return answer ? 1 : 2; }
+int ToCachedAnswer(BOOL answer)
+{
+    return answer ? 1 : 2;
+}
 
 // Loads the probe library from the driver directory and asks its export.
 BOOL AskTerminalServerProbe(HANDLE printer)
@@ -87,8 +90,8 @@ struct AdministratorCheck {
     bool BuildDescriptor()
     {
         SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-        if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
-                                      0, 0, 0, &administrators))
+        if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                      0, 0, &administrators))
             return false;
         const DWORD aclSize = GetLengthSid(administrators) + 16;
         acl = static_cast<PACL>(LocalAlloc(LPTR, aclSize));

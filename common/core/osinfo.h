@@ -12,7 +12,7 @@ struct DriverContext;
 BOOL IsNt5OrLater();  // asked once per process
 BOOL IsNt52OrLater();
 BOOL IsVistaOrLater();
-BOOL IsWin9x();       // asked once per process
+BOOL IsWin9x();  // asked once per process
 BOOL IsWin98OrMe();
 
 // On 5.2 and later with a printer: the driver's terminal-server probe

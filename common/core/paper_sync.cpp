@@ -22,29 +22,37 @@ constexpr std::size_t kOffPrintQuality = offsetof(DEVMODEW, dmPrintQuality);
 constexpr std::size_t kOffDuplex = offsetof(DEVMODEW, dmDuplex);
 
 // The DEVMODE the functions work on: the one given, else the store's.
-DEVMODEW* DevmodeOf(DriverContext* context, DEVMODEW* devmode) {
+DEVMODEW* DevmodeOf(DriverContext* context, DEVMODEW* devmode)
+{
     if (devmode != nullptr) return devmode;
     return reinterpret_cast<DEVMODEW*>(GetStoreBytes(context));
 }
 
-bool IsLandscape(DEVMODEW* devmode) { return GetDevmodeShort(devmode, kOffOrientation) == 2; }
+bool IsLandscape(DEVMODEW* devmode)
+{
+    return GetDevmodeShort(devmode, kOffOrientation) == 2;
+}
 
 // A dimension less a margin; never below zero.
-std::uint32_t LessMargin(std::uint32_t size, std::int64_t margin) {
+std::uint32_t LessMargin(std::uint32_t size, std::int64_t margin)
+{
     std::int64_t rest = static_cast<std::int64_t>(size) - margin;
     return rest > 0 ? static_cast<std::uint32_t>(rest) : 0;
 }
 
-void StoreValue(DriverContext* context, std::uint16_t item, std::uint32_t value) {
+void StoreValue(DriverContext* context, std::uint16_t item, std::uint32_t value)
+{
     StoreItemValue(context, FindItem(context, item), value);
 }
 
-std::uint16_t OptionOf(DriverContext* context, std::uint16_t item, std::uint32_t paper) {
+std::uint16_t OptionOf(DriverContext* context, std::uint16_t item, std::uint32_t paper)
+{
     return static_cast<std::uint16_t>(OptionFromStoredValue(context, FindItem(context, item), paper));
 }
 
 // A custom size kept inside the model's limits, in 1,200-dpi dots.
-std::uint32_t ClampFreeSize(DriverContext* context, std::uint16_t limitItem, std::uint32_t dots) {
+std::uint32_t ClampFreeSize(DriverContext* context, std::uint16_t limitItem, std::uint32_t dots)
+{
     std::int32_t minimum = 0;
     std::int32_t maximum = 0;
     if (!GetFreeSizeLimits(context, limitItem, &minimum, &maximum)) return dots;
@@ -55,17 +63,20 @@ std::uint32_t ClampFreeSize(DriverContext* context, std::uint16_t limitItem, std
     return dots;
 }
 
-const PaperSizeRow* SlotOf(DriverContext* context, int row) {
+const PaperSizeRow* SlotOf(DriverContext* context, int row)
+{
     if (row < 0 || context == nullptr || context->workArea == nullptr) return nullptr;
     return &context->workArea->paperTable[row];
 }
 
-void MarkPaperSizeOnly(DEVMODEW* devmode) {
+void MarkPaperSizeOnly(DEVMODEW* devmode)
+{
     SetDevmodeFields(devmode, (GetDevmodeFields(devmode) & ~(DM_PAPERLENGTH | DM_PAPERWIDTH)) | DM_PAPERSIZE);
 }
 
 int ComputeSourcePaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmode, bool oriented,
-                       DriverContext* context) {
+                       DriverContext* context)
+{
     devmode = DevmodeOf(context, devmode);
     if (context == nullptr || devmode == nullptr) return 0;
     // Margins are 0 when the geometry does not answer.
@@ -133,7 +144,8 @@ int ComputeSourcePaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
 }
 
 int ComputeOutputPaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmode, bool oriented,
-                       DriverContext* context) {
+                       DriverContext* context)
+{
     devmode = DevmodeOf(context, devmode);
     if (context == nullptr || devmode == nullptr) return 0;
     PaperExtent outputSize{};
@@ -153,8 +165,8 @@ int ComputeOutputPaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
         }
     }
     SettingItemDescriptor* own = FindItem(context, item);
-    std::uint16_t option = HasOptionForValue(context, own, value) ? OptionOf(context, item, value)
-                                                                   : OptionOf(context, dmPaperSize, value);
+    std::uint16_t option =
+        HasOptionForValue(context, own, value) ? OptionOf(context, item, value) : OptionOf(context, dmPaperSize, value);
     PageRect rect{};
     PaperExtent size{};
     bool answered = GetPageGeometry(context, &rect, &size, option) != 0;
@@ -192,22 +204,30 @@ int ComputeOutputPaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
 
 }  // namespace
 
-std::uint32_t RescaleFrom1200(std::uint32_t dots, std::uint32_t dpi) { return RescaleDots(dots, 1200, dpi); }
+std::uint32_t RescaleFrom1200(std::uint32_t dots, std::uint32_t dpi)
+{
+    return RescaleDots(dots, 1200, dpi);
+}
 
-int SetSourcePaper(std::uint16_t paper, std::uint16_t item, DriverContext* context, DEVMODEW* devmode) {
+int SetSourcePaper(std::uint16_t paper, std::uint16_t item, DriverContext* context, DEVMODEW* devmode)
+{
     return ComputeSourcePaper(paper, item, devmode, false, context);
 }
-int SetSourcePaperOriented(std::uint16_t paper, std::uint16_t item, DriverContext* context, DEVMODEW* devmode) {
+int SetSourcePaperOriented(std::uint16_t paper, std::uint16_t item, DriverContext* context, DEVMODEW* devmode)
+{
     return ComputeSourcePaper(paper, item, devmode, true, context);
 }
-int SetOutputPaper(std::uint16_t paper, std::uint16_t item, DriverContext* context, DEVMODEW* devmode) {
+int SetOutputPaper(std::uint16_t paper, std::uint16_t item, DriverContext* context, DEVMODEW* devmode)
+{
     return ComputeOutputPaper(paper, item, devmode, false, context);
 }
-int SetOutputPaperOriented(std::uint16_t paper, std::uint16_t item, DriverContext* context, DEVMODEW* devmode) {
+int SetOutputPaperOriented(std::uint16_t paper, std::uint16_t item, DriverContext* context, DEVMODEW* devmode)
+{
     return ComputeOutputPaper(paper, item, devmode, true, context);
 }
 
-void SetSourcePaperFromPublicSize(DEVMODEW* devmode, DriverContext* context) {
+void SetSourcePaperFromPublicSize(DEVMODEW* devmode, DriverContext* context)
+{
     devmode = DevmodeOf(context, devmode);
     if (context == nullptr || devmode == nullptr) return;
     std::uint32_t quality = GetDevmodeShort(devmode, kOffPrintQuality);
@@ -226,7 +246,8 @@ void SetSourcePaperFromPublicSize(DEVMODEW* devmode, DriverContext* context) {
     StoreValue(context, rdmSrcYOffset, static_cast<std::uint32_t>(rect.top));
 }
 
-void SyncPublicDuplex(DEVMODEW* devmode, DriverContext* context) {
+void SyncPublicDuplex(DEVMODEW* devmode, DriverContext* context)
+{
     devmode = DevmodeOf(context, devmode);
     if (context == nullptr || devmode == nullptr) return;
     if (GetItemValue(context, rdmFuncSelectDuplex) == 0) {
@@ -248,7 +269,8 @@ void SyncPublicDuplex(DEVMODEW* devmode, DriverContext* context) {
     SetDevmodeField16(devmode, kOffDuplex, value);
 }
 
-void SyncResolutionFromPrintQuality(DEVMODEW*, DriverContext* context) {
+void SyncResolutionFromPrintQuality(DEVMODEW*, DriverContext* context)
+{
     std::uint32_t quality = GetPrintQuality(context);
     SetYResolutionItem(context, quality);
     SetDstResolutionWItem(context, quality);
@@ -256,14 +278,16 @@ void SyncResolutionFromPrintQuality(DEVMODEW*, DriverContext* context) {
     SetBalanceMacroForResolution(quality, context);
 }
 
-void SyncPrintQualityFromResolution(DEVMODEW*, DriverContext* context) {
+void SyncPrintQualityFromResolution(DEVMODEW*, DriverContext* context)
+{
     std::uint32_t resolution = GetDstResolutionW(context);
     SetDstResolutionHItem(context, resolution);
     SetPrintQualityItem(context, resolution);
     SetYResolutionItem(context, resolution);
 }
 
-void ApplyAllItemTransacts(DriverContext* context) {
+void ApplyAllItemTransacts(DriverContext* context)
+{
     if (context == nullptr || context->itemTable == nullptr) return;
     for (int i = 0; i < context->itemTable->count; ++i) {
         UiEntryRef entry = services::LookupUiEntry(context->itemTable->items[i].id, context);
@@ -271,29 +295,40 @@ void ApplyAllItemTransacts(DriverContext* context) {
     }
 }
 
-void ApplyItemTransacts(DriverContext* context, std::uint16_t item) {
+void ApplyItemTransacts(DriverContext* context, std::uint16_t item)
+{
     UiEntryRef entry = services::LookupUiEntry(item, context);
     if (entry != 0) services::RunUiTransacts(entry, context);
 }
 
-void NotifyModulesRevalidate(DriverContext* context) {
+void NotifyModulesRevalidate(DriverContext* context)
+{
     services::NotifySettingsModules(context, kEventRevalidateChapters, nullptr);
 }
 
-void NotifyModulesPrepare(DriverContext* context) {
+void NotifyModulesPrepare(DriverContext* context)
+{
     services::NotifySettingsModules(context, kEventPrepareModuleData, nullptr);
 }
 
-BOOL IsFreeSizeSlotPaper(std::uint32_t paper) { return GetFreeSizeSlotRow(paper) >= 0; }
+BOOL IsFreeSizeSlotPaper(std::uint32_t paper)
+{
+    return GetFreeSizeSlotRow(paper) >= 0;
+}
 
-BOOL IsFreeSizePaper(std::uint32_t paper) {
+BOOL IsFreeSizePaper(std::uint32_t paper)
+{
     return (paper >= kFirstFreeSizeSlotPaper && paper <= kLastFreeSizeSlotPaper) || paper == kPrinterFreeSizePaper ||
            paper == kUserDefinedPaper;
 }
 
-BOOL IsOutputSameAsSource(std::uint32_t paper) { return paper == kOutputPaperSameAsSource; }
+BOOL IsOutputSameAsSource(std::uint32_t paper)
+{
+    return paper == kOutputPaperSameAsSource;
+}
 
-int GetFreeSizeSlotRow(std::uint32_t paper) {
+int GetFreeSizeSlotRow(std::uint32_t paper)
+{
     if (paper >= kFirstFreeSizeSlotPaper && paper <= kLastFreeSizeSlotPaper) {
         return static_cast<int>(paper - kFirstFreeSizeSlotPaper);
     }
@@ -303,7 +338,8 @@ int GetFreeSizeSlotRow(std::uint32_t paper) {
 }
 
 namespace {
-int SlotOfPaper(std::uint32_t paper) {
+int SlotOfPaper(std::uint32_t paper)
+{
     if (paper >= kFirstFreeSizeSlotPaper && paper <= kLastFreeSizeSlotPaper) {
         return static_cast<int>(paper - kFirstFreeSizeSlotPaper);
     }
@@ -311,19 +347,30 @@ int SlotOfPaper(std::uint32_t paper) {
 }
 }  // namespace
 
-int GetPaperFreeSizeSlot(DriverContext* context) { return SlotOfPaper(GetItemValue(context, dmPaperSize)); }
-int GetOutputFreeSizeSlot(DriverContext* context) { return SlotOfPaper(GetItemValue(context, rdmOutPaperSize)); }
+int GetPaperFreeSizeSlot(DriverContext* context)
+{
+    return SlotOfPaper(GetItemValue(context, dmPaperSize));
+}
+int GetOutputFreeSizeSlot(DriverContext* context)
+{
+    return SlotOfPaper(GetItemValue(context, rdmOutPaperSize));
+}
 
-std::int32_t GetActiveWatermarkId(DriverContext* context) {
+std::int32_t GetActiveWatermarkId(DriverContext* context)
+{
     if (GetItemValue(context, rdmFuncSelectWaterMark) == 0) return -1;
     return static_cast<std::int32_t>(GetItemValue(context, rdmWmID));
 }
 
-std::int32_t GetUserMacroIndex(DriverContext* context) {
+std::int32_t GetUserMacroIndex(DriverContext* context)
+{
     if (GetItemValue(context, rdmUseUserMacro) != 1) return -1;
     return static_cast<std::int32_t>(GetItemOption(context, rdmUserPrintMacro)) - 135;
 }
 
-BOOL IsCollateAvailable(DriverContext* context) { return IsCollateSelectable(context); }
+BOOL IsCollateAvailable(DriverContext* context)
+{
+    return IsCollateSelectable(context);
+}
 
 }  // namespace vexl

@@ -36,8 +36,7 @@ void* QueryIntoBlock(SpoolerQuery query, HANDLE printer, DWORD level)
 }
 
 // Copies a text into a fixed field of the work area, cut to fit and terminated.
-template <std::size_t N>
-void CopyText(WCHAR (&field)[N], const WCHAR* text)
+template <std::size_t N> void CopyText(WCHAR (&field)[N], const WCHAR* text)
 {
     if (text) lstrcpynW(field, text, static_cast<int>(N));
 }

@@ -67,8 +67,8 @@ const SettingsModuleTable& GetSettingsModuleTable();
 int NullModuleCommand(DriverContext* context, std::uint16_t command, void* privateBuffer);
 int NullModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer);
 int StubModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer);
-int NullModulePageHook(DriverContext* context, PageDesc* page, PageItem* item, std::uint32_t message,
-                       WPARAM wParam, LPARAM lParam, void* privateBuffer);
+int NullModulePageHook(DriverContext* context, PageDesc* page, PageItem* item, std::uint32_t message, WPARAM wParam,
+                       LPARAM lParam, void* privateBuffer);
 
 // Copies the module table into the context (with private buffers) and sends
 // event 1. 0 when memory runs out: the context then has no table.

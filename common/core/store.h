@@ -55,7 +55,7 @@ inline constexpr std::size_t kDevmodeDriverExtraField = ItemStoreOffset(dmDriver
 
 // The private header, offsets from the DEVMODE start, as the model tables lay
 // them out. The fields at 349, 353 and 357 sit at odd offsets without alignment.
-inline constexpr std::size_t kSignatureOffset = kDevmodeSignatureOffset;  // "VEXL"
+inline constexpr std::size_t kSignatureOffset = kDevmodeSignatureOffset;        // "VEXL"
 inline constexpr std::size_t kJobBinderOffset = ItemStoreOffset(rdmJobBinder);  // uint32
 inline constexpr std::size_t kModelTagOffset = kDevmodeModelTagOffset;
 inline constexpr std::size_t kPrivateSizeOffset = kDevmodePrivateSizeOffset;
@@ -63,13 +63,13 @@ inline constexpr std::size_t kPrivateVersionOffset = kDevmodePrivateVersionOffse
 inline constexpr std::size_t kArea1BaseOffset = kDevmodeArea1BaseOffset;
 inline constexpr std::size_t kArea2BaseOffset = kDevmodeArea2BaseOffset;
 inline constexpr std::size_t kArea3BaseOffset = kDevmodeArea3BaseOffset;
-inline constexpr std::size_t kMachineIdOffset = ItemStoreOffset(rdmMachineID);           // uint8
-inline constexpr std::size_t kDriverTypeOffset = ItemStoreOffset(rdmDriverType);         // uint8
+inline constexpr std::size_t kMachineIdOffset = ItemStoreOffset(rdmMachineID);             // uint8
+inline constexpr std::size_t kDriverTypeOffset = ItemStoreOffset(rdmDriverType);           // uint8
 inline constexpr std::size_t kQualityFuncOffset = ItemStoreOffset(rdmQualityFunc168Line);  // the bit word, uint16
-inline constexpr std::size_t kFrontFuncOffset = ItemStoreOffset(rdmFrontFunc);           // uint32
-inline constexpr std::size_t kHidden2FuncOffset = ItemStoreOffset(rdmHidden2Func0);      // the bit word, uint32
+inline constexpr std::size_t kFrontFuncOffset = ItemStoreOffset(rdmFrontFunc);             // uint32
+inline constexpr std::size_t kHidden2FuncOffset = ItemStoreOffset(rdmHidden2Func0);        // the bit word, uint32
 inline constexpr std::size_t kSupportFunc2Offset = ItemStoreOffset(rdmSupportFunc2SelectJobComplete);  // uint32
-inline constexpr std::size_t kLockPrnMethodOffset = ItemStoreOffset(rdmLockPrnMethod);   // uint8
+inline constexpr std::size_t kLockPrnMethodOffset = ItemStoreOffset(rdmLockPrnMethod);                 // uint8
 inline constexpr char kPrivateSignature[5] = "VEXL";
 static_assert(kSignatureOffset == kPublicDevmodeSize);
 static_assert(kModelTagOffset == kPublicDevmodeSize + 129);

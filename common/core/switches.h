@@ -16,9 +16,9 @@ inline constexpr std::uint32_t kFeatureFitUserSize = 4;          // a user size 
 inline constexpr std::uint32_t kFeatureRemoteManagement = 7;
 inline constexpr std::uint32_t kFeatureAuthPluginStep = 8;
 inline constexpr std::uint32_t kFeatureUiControlStep = 10;
-inline constexpr std::uint32_t kFeatureBidiV2 = 11;              // the second bidi library interface
+inline constexpr std::uint32_t kFeatureBidiV2 = 11;  // the second bidi library interface
 inline constexpr std::uint32_t kFeatureCustomMediaSync = 12;
-inline constexpr std::uint32_t kFeatureMediaZeroKept = 13;       // a media answer of 0 is not made 1
+inline constexpr std::uint32_t kFeatureMediaZeroKept = 13;  // a media answer of 0 is not made 1
 inline constexpr std::uint32_t kFeatureTrayLimitOverride = 15;
 
 // Bit (bit mod 32) of word (bit / 32) of the build feature set; 0 past bit 63.

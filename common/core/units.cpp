@@ -71,10 +71,10 @@ bool GetFreeSizeControlLimits(DriverContext* context, const PageItem* control, s
                               std::uint32_t* maxDots)
 {
     if (context == nullptr || control == nullptr) return false;
-    const bool length = IsListedControl(std::begin(kFreeSizeLengthControls), std::end(kFreeSizeLengthControls),
-                                        control->controlId);
-    const bool width = IsListedControl(std::begin(kFreeSizeWidthControls), std::end(kFreeSizeWidthControls),
-                                       control->controlId);
+    const bool length =
+        IsListedControl(std::begin(kFreeSizeLengthControls), std::end(kFreeSizeLengthControls), control->controlId);
+    const bool width =
+        IsListedControl(std::begin(kFreeSizeWidthControls), std::end(kFreeSizeWidthControls), control->controlId);
     if (!length && !width) return false;
     std::uint32_t tray = 0;
     std::uint32_t orientation = 0;
@@ -177,17 +177,15 @@ struct CharsetCode {
     std::uint32_t code;
 };
 constexpr CharsetCode kCharsetCodes[] = {
-    {SHIFTJIS_CHARSET, 1}, {ANSI_CHARSET, 2},         {EASTEUROPE_CHARSET, 3}, {GREEK_CHARSET, 4},
-    {RUSSIAN_CHARSET, 5},  {TURKISH_CHARSET, 6},      {BALTIC_CHARSET, 7},     {GB2312_CHARSET, 8},
-    {CHINESEBIG5_CHARSET, 9}, {HEBREW_CHARSET, 10},   {ARABIC_CHARSET, 11},    {THAI_CHARSET, 12},
-    {JOHAB_CHARSET, 13},   {HANGUL_CHARSET, 13},
+    {SHIFTJIS_CHARSET, 1}, {ANSI_CHARSET, 2},   {EASTEUROPE_CHARSET, 3}, {GREEK_CHARSET, 4},       {RUSSIAN_CHARSET, 5},
+    {TURKISH_CHARSET, 6},  {BALTIC_CHARSET, 7}, {GB2312_CHARSET, 8},     {CHINESEBIG5_CHARSET, 9}, {HEBREW_CHARSET, 10},
+    {ARABIC_CHARSET, 11},  {THAI_CHARSET, 12},  {JOHAB_CHARSET, 13},     {HANGUL_CHARSET, 13},
 };
 
 // ---- the model INI ------------------------------------------------------------------------------
 
 // An INI section name never holds '[' or ']': each becomes ','.
-template <std::size_t N>
-void SanitiseSectionName(WCHAR (&out)[N], const WCHAR* name)
+template <std::size_t N> void SanitiseSectionName(WCHAR (&out)[N], const WCHAR* name)
 {
     lstrcpynW(out, name ? name : u"", static_cast<int>(N));
     for (WCHAR& ch : out) {
@@ -275,8 +273,7 @@ std::int32_t GetItemDisplaySize(DriverContext* context, std::uint16_t itemId, st
 std::int32_t SetItemDisplaySize(DriverContext* context, std::uint16_t itemId, std::int32_t value)
 {
     if (value < 0) return 0;
-    const std::uint32_t dots =
-        UnitsToDots(DisplayUnitKind(context), static_cast<std::uint32_t>(value), kGeometryDpi);
+    const std::uint32_t dots = UnitsToDots(DisplayUnitKind(context), static_cast<std::uint32_t>(value), kGeometryDpi);
     if (itemId) SetItemOption(context, itemId, dots);
     return static_cast<std::int32_t>(dots);
 }
@@ -290,8 +287,7 @@ BOOL GetFreeSizeLimits(DriverContext* context, std::uint16_t itemId, std::int32_
         return 1;
     }
     if (itemId == wdmFreeSizeLength) {
-        ToDisplayLimits(DisplayUnitKind(context), record->freeSizeMinLength, record->freeSizeMaxLength, outMin,
-                        outMax);
+        ToDisplayLimits(DisplayUnitKind(context), record->freeSizeMinLength, record->freeSizeMaxLength, outMin, outMax);
         return 1;
     }
     return 0;
@@ -364,9 +360,12 @@ void SyncPaperAfterChange(DriverContext* context, std::int16_t kind)
         return;
     }
     std::uint32_t paper = 0;
-    if (kind == kSyncCustomSourcePaper) paper = GetItemValue(context, dmPaperSize);
-    else if (kind == kSyncCustomOutputPaper) paper = GetItemValue(context, rdmOutPaperSize) & 0xFFFF;
-    else return;
+    if (kind == kSyncCustomSourcePaper)
+        paper = GetItemValue(context, dmPaperSize);
+    else if (kind == kSyncCustomOutputPaper)
+        paper = GetItemValue(context, rdmOutPaperSize) & 0xFFFF;
+    else
+        return;
     if (IsCustomSlotPaper(paper)) LoadFreeSizeSlot(context, static_cast<int>(paper - kFirstCustomSlotPaper));
 }
 
@@ -443,15 +442,42 @@ BOOL IsValidTextChar(std::uint16_t ch, int kind)
 
 // ---- administrator locks ----------------------------------------------------------------------
 
-BOOL IsDefaultLocked(DriverContext* context) { return IsItemSet(context, rdmLock000InfoBitDefault); }
-BOOL IsTrayLocked(DriverContext* context) { return IsItemSet(context, rdmLock000InfoBitTray); }
-BOOL IsMediaLocked(DriverContext* context) { return IsItemSet(context, rdmLock000InfoBitMedia); }
-BOOL IsNupKindLocked(DriverContext* context) { return IsItemSet(context, rdmLock000InfoBitNupKind); }
-BOOL IsNupKindAllLocked(DriverContext* context) { return IsItemSet(context, rdmLock000InfoBitNupKindAll); }
-BOOL IsDuplexLocked(DriverContext* context) { return IsItemSet(context, rdmLock000InfoBitDuplex); }
-BOOL IsPrintTypeLocked(DriverContext* context) { return IsItemSet(context, rdmLock000InfoBitPrintType); }
-BOOL IsResolutionLocked(DriverContext* context) { return IsItemSet(context, rdmLock000InfoBitResolution); }
-BOOL IsColorLocked(DriverContext* context) { return IsItemSet(context, rdmLock001InfoBitColor); }
+BOOL IsDefaultLocked(DriverContext* context)
+{
+    return IsItemSet(context, rdmLock000InfoBitDefault);
+}
+BOOL IsTrayLocked(DriverContext* context)
+{
+    return IsItemSet(context, rdmLock000InfoBitTray);
+}
+BOOL IsMediaLocked(DriverContext* context)
+{
+    return IsItemSet(context, rdmLock000InfoBitMedia);
+}
+BOOL IsNupKindLocked(DriverContext* context)
+{
+    return IsItemSet(context, rdmLock000InfoBitNupKind);
+}
+BOOL IsNupKindAllLocked(DriverContext* context)
+{
+    return IsItemSet(context, rdmLock000InfoBitNupKindAll);
+}
+BOOL IsDuplexLocked(DriverContext* context)
+{
+    return IsItemSet(context, rdmLock000InfoBitDuplex);
+}
+BOOL IsPrintTypeLocked(DriverContext* context)
+{
+    return IsItemSet(context, rdmLock000InfoBitPrintType);
+}
+BOOL IsResolutionLocked(DriverContext* context)
+{
+    return IsItemSet(context, rdmLock000InfoBitResolution);
+}
+BOOL IsColorLocked(DriverContext* context)
+{
+    return IsItemSet(context, rdmLock001InfoBitColor);
+}
 
 BOOL IsAnyLockSet(DriverContext* context)
 {

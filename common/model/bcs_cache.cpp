@@ -69,13 +69,17 @@ CompiledModel* LoadCacheFile(const std::u16string& descriptionPath, const std::u
 
 void WriteCacheFile(const std::u16string& cachePath, const CompiledModel* model)
 {
-    HANDLE file = CreateFileW(cachePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(cachePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     WriteFile(file, model->block, model->totalSize, &written, nullptr);
     CloseHandle(file);
 }
 
-void DeleteCacheFile(const std::u16string& cachePath) { DeleteFileW(cachePath.c_str()); }
+void DeleteCacheFile(const std::u16string& cachePath)
+{
+    DeleteFileW(cachePath.c_str());
+}
 
 }  // namespace vexl::model

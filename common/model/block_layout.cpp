@@ -86,7 +86,10 @@ ValueClass ValueClassOf(std::uint16_t type)
 
 // A variant entry (its own symbol key shared) or an Identity entry (the
 // symbol key in its variant field shared).
-bool IsSharingEntry(const UiEntry& entry) { return entry.variant != 0; }
+bool IsSharingEntry(const UiEntry& entry)
+{
+    return entry.variant != 0;
+}
 std::uint16_t SharedKey(const UiEntry& entry)
 {
     return (entry.type & kUiIdentity) ? entry.variant : entry.symbolKey;
@@ -110,8 +113,7 @@ private:
 
     // A reference by number: the first record of the kind with the low 16
     // bits of the field as its number.
-    template <typename Record>
-    static int FindRecord(const std::vector<Record>& records, std::uint32_t reference)
+    template <typename Record> static int FindRecord(const std::vector<Record>& records, std::uint32_t reference)
     {
         const std::int32_t number = static_cast<std::int32_t>(reference & 0xFFFF);
         if (number == 0) return -1;
@@ -142,8 +144,7 @@ private:
     // Each record's entries one after another; each next link the tagged
     // link of the entry after it.
     template <typename Record, typename WriteEntry>
-    std::vector<BlockOffset> WriteEntryLists(const std::vector<Record>& records, std::uint32_t size,
-                                             WriteEntry write)
+    std::vector<BlockOffset> WriteEntryLists(const std::vector<Record>& records, std::uint32_t size, WriteEntry write)
     {
         std::vector<BlockOffset> heads;
         for (const Record& record : records) {
@@ -169,12 +170,13 @@ private:
             }
             judges_.push_back(judge.code.empty() ? 0 : at);
         }
-        itemLists_ = WriteEntryLists(state_.items, kOptionRuleSize, [this](BlockOffset at, const ExclusiveOptionRule& e) {
-            w_.Put16(at + 4, e.optionId);
-            w_.PutTagged(at + 8, JudgeAt(e.j1));
-            w_.PutTagged(at + 12, JudgeAt(e.j2));
-            w_.PutTagged(at + 16, JudgeAt(e.j3));
-        });
+        itemLists_ =
+            WriteEntryLists(state_.items, kOptionRuleSize, [this](BlockOffset at, const ExclusiveOptionRule& e) {
+                w_.Put16(at + 4, e.optionId);
+                w_.PutTagged(at + 8, JudgeAt(e.j1));
+                w_.PutTagged(at + 12, JudgeAt(e.j2));
+                w_.PutTagged(at + 16, JudgeAt(e.j3));
+            });
         actionLists_ = WriteEntryLists(state_.actions, kActionEntrySize, [this](BlockOffset at, const ActionEntry& e) {
             w_.Put16(at + 4, e.target);
             w_.Put16(at + 6, e.kind);
@@ -185,13 +187,13 @@ private:
                 w_.PutTagged(at + 4, JudgeAt(e.judge));
                 w_.PutTagged(at + 8, ListAt(state_.actions, actionLists_, e.actions));
             });
-        alertActionLists_ = WriteEntryLists(state_.alertActions, kAlertActionEntrySize,
-                                            [this](BlockOffset at, const AlertActionEntry& e) {
-                                                w_.Put16(at + 4, e.symbolKey);
-                                                w_.PutTagged(at + 8, ListAt(state_.transacts, transactLists_, e.transacts));
-                                                w_.Put16(at + 12, e.pageId);
-                                                w_.Put16(at + 14, e.controlId);
-                                            });
+        alertActionLists_ = WriteEntryLists(
+            state_.alertActions, kAlertActionEntrySize, [this](BlockOffset at, const AlertActionEntry& e) {
+                w_.Put16(at + 4, e.symbolKey);
+                w_.PutTagged(at + 8, ListAt(state_.transacts, transactLists_, e.transacts));
+                w_.Put16(at + 12, e.pageId);
+                w_.Put16(at + 14, e.controlId);
+            });
         alertLists_ = WriteEntryLists(state_.alerts, kAlertEntrySize, [this](BlockOffset at, const AlertEntry& e) {
             w_.PutTagged(at + 4, JudgeAt(e.judge));
             w_.Put16(at + 8, e.messageKey);
@@ -250,10 +252,7 @@ private:
         return list;
     }
 
-    BlockOffset WriteText(const std::optional<std::string>& text)
-    {
-        return text ? w_.AppendText(*text) : 0;
-    }
+    BlockOffset WriteText(const std::optional<std::string>& text) { return text ? w_.AppendText(*text) : 0; }
 
     BlockOffset WritePageValues(const std::vector<PageValueRecord>& values)
     {
@@ -265,7 +264,7 @@ private:
             w_.Put16(at + 6, it->orientationKey);
             w_.Put16(at + 8, it->conditionKey);
             w_.Put16(at + 10, it->conditionValue);
-            const std::int32_t geometry[] = {it->xOrigin, it->yOrigin,     it->width,
+            const std::int32_t geometry[] = {it->xOrigin, it->yOrigin,    it->width,
                                              it->length,  it->paperWidth, it->paperLength};
             for (int i = 0; i < 6; ++i) w_.Put32(at + 12 + 4 * i, static_cast<std::uint32_t>(geometry[i]));
             next = at;
@@ -501,13 +500,15 @@ private:
             entries.push_back(at);
         }
         const BlockOffset array = w_.Reserve(static_cast<std::uint32_t>(4 * entries.size()));
-        for (std::size_t i = 0; i < entries.size(); ++i) w_.Put32(array + static_cast<std::uint32_t>(4 * i), entries[i]);
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            w_.Put32(array + static_cast<std::uint32_t>(4 * i), entries[i]);
         headerFields_[arrayField] = array;
     }
 
     void LayoutCommandAndFontPart()
     {
-        for (const CommandStringRecord& text : state_.commandStrings) commandStrings_.push_back(w_.AppendText(text.bytes));
+        for (const CommandStringRecord& text : state_.commandStrings)
+            commandStrings_.push_back(w_.AppendText(text.bytes));
         const CompileHeader& h = state_.header;
         if (h.uiResDllName) headerFields_[kHeaderUiResDllName] = w_.AppendWideText(*h.uiResDllName);
         if (h.excDepDllName) headerFields_[kHeaderExcDepDllName] = w_.AppendWideText(*h.excDepDllName);
@@ -527,7 +528,8 @@ private:
             w_.Put16(kHeaderFileVersion + 2 * i, static_cast<std::uint16_t>(state_.header.fileVersion[i]));
         w_.Put32(kHeaderTotalSize, w_.Size());
         w_.Put32(kHeaderFirstUiEntry, firstUiEntry_);
-        for (std::size_t i = 0; i < slots_.size(); ++i) w_.Put32(kHeaderSlots + static_cast<std::uint32_t>(4 * i), slots_[i]);
+        for (std::size_t i = 0; i < slots_.size(); ++i)
+            w_.Put32(kHeaderSlots + static_cast<std::uint32_t>(4 * i), slots_[i]);
         for (const auto& [field, value] : headerFields_) w_.Put32(field, value);
         w_.Put32(kHeaderFirstExclusive, exclusives_.empty() ? 0 : exclusives_.front());
     }
@@ -545,7 +547,10 @@ private:
 
 }  // namespace
 
-void WriteCompiledModel(const CompileState& state, BlockWriter& writer) { ModelLayout(state, writer).Run(); }
+void WriteCompiledModel(const CompileState& state, BlockWriter& writer)
+{
+    ModelLayout(state, writer).Run();
+}
 
 CompiledModel* LayoutCompiledModel(const CompileState& state)
 {

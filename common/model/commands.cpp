@@ -22,7 +22,10 @@ enum Statement { kNoStatement = 0, kCommandStatement = 1, kTypeStatement = 2 };
 constexpr WordValue StatementWords[] = {{"Command", kCommandStatement}, {"Type", kTypeStatement}, {nullptr, 0}};
 
 constexpr WordValue StatementKindWords[] = {
-    {"GroupType", kNodeGroupType}, {"StringType", kNodeStringType}, {"FontType", kNodeFontType}, {nullptr, 0},
+    {"GroupType", kNodeGroupType},
+    {"StringType", kNodeStringType},
+    {"FontType", kNodeFontType},
+    {nullptr, 0},
 };
 
 // The statement word and the colon after it. The word's own terminating byte
@@ -102,8 +105,8 @@ void ReadStatements(const CompileState& state, TokenBuffer& value, std::vector<C
     for (;;) {
         const Statement statement = ParseStatementWord(value);
         if (statement == kNoStatement) return;
-        std::optional<CommandNode> node = statement == kCommandStatement ? ParseCommandCondition(state, value)
-                                                                         : ParseTypeStatement(state, value);
+        std::optional<CommandNode> node =
+            statement == kCommandStatement ? ParseCommandCondition(state, value) : ParseTypeStatement(state, value);
         if (node) list.push_back(std::move(*node));
         SkipBlanksAndLineEnds(value);
         if (value.AtEnd()) return;

@@ -98,11 +98,20 @@ inline constexpr std::uint16_t kUiIdentity = 0x1000;
 inline constexpr std::uint16_t kUiTypeUnknown = 0x2000;
 
 // The kind of an entry: its type word without the two flags.
-constexpr std::uint16_t UiKind(std::uint16_t type) { return type & ~(kUiIdentity | kUiTypeUnknown); }
+constexpr std::uint16_t UiKind(std::uint16_t type)
+{
+    return type & ~(kUiIdentity | kUiTypeUnknown);
+}
 // Entries whose options are a list (every kind with bit 0x0001 or 0x0002).
-constexpr bool IsPickKind(std::uint16_t type) { return (type & (kUiPickOne | kUiPickMany)) != 0; }
+constexpr bool IsPickKind(std::uint16_t type)
+{
+    return (type & (kUiPickOne | kUiPickMany)) != 0;
+}
 // Entries with a default option and a default index (bit 0x0001).
-constexpr bool HasDefaultIndex(std::uint16_t type) { return (type & kUiPickOne) != 0; }
+constexpr bool HasDefaultIndex(std::uint16_t type)
+{
+    return (type & kUiPickOne) != 0;
+}
 
 // One geometry case of a paper option.
 struct PageValueRecord {
@@ -176,10 +185,10 @@ struct UiEntry {
     std::int16_t defaultIndex = 0;  // an option id until CloseUI, then a position
     bool defaultFromLine = false;   // parse time: this entry's own Default line set it
     OptionCommandPair* commands = nullptr;
-    UiOptionList* options = nullptr;          // pick entries
-    BooleanValueRecord* boolean = nullptr;    // Boolean entries
-    NumericRange* numeric = nullptr;          // Numeric entries
-    StringValueRecord* text = nullptr;        // String entries
+    UiOptionList* options = nullptr;        // pick entries
+    BooleanValueRecord* boolean = nullptr;  // Boolean entries
+    NumericRange* numeric = nullptr;        // Numeric entries
+    StringValueRecord* text = nullptr;      // String entries
 };
 
 // ------------------------------------------------------- judges and constraints
@@ -262,8 +271,7 @@ struct ExclusiveRecord {
 };
 
 // A numbered record line and its entries.
-template <typename Entry>
-struct ConstraintRecord {
+template <typename Entry> struct ConstraintRecord {
     std::int32_t number = 0;
     std::vector<Entry> entries;
 };
@@ -299,9 +307,9 @@ struct CommandBlock;
 
 struct CommandNode {
     std::int16_t kind = 0;
-    std::uint16_t symbolKey = 0;      // GroupType
-    std::int16_t format = 0;          // GroupType
-    std::int32_t stringNumber = 0;    // StringType
+    std::uint16_t symbolKey = 0;          // GroupType
+    std::int16_t format = 0;              // GroupType
+    std::int32_t stringNumber = 0;        // StringType
     std::unique_ptr<CommandBlock> block;  // Command
 };
 

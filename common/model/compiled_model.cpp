@@ -39,8 +39,7 @@ namespace {
 
 bool Fits(const CompiledModel* model, std::uint32_t offset, std::uint32_t bytes)
 {
-    return model && model->block && offset != 0 &&
-           static_cast<std::uint64_t>(offset) + bytes <= model->totalSize;
+    return model && model->block && offset != 0 && static_cast<std::uint64_t>(offset) + bytes <= model->totalSize;
 }
 
 // The bytes of a record, or null when it does not fit.
@@ -49,9 +48,18 @@ const std::uint8_t* At(const CompiledModel* model, std::uint32_t offset, std::ui
     return Fits(model, offset, bytes) ? model->block + offset : nullptr;
 }
 
-std::int32_t ReadSigned32(const std::uint8_t* p) { return static_cast<std::int32_t>(ReadLe32(p)); }
-std::int16_t ReadSigned16(const std::uint8_t* p) { return static_cast<std::int16_t>(ReadLe16(p)); }
-BlockOffset ReadTagged(const std::uint8_t* p) { return TaggedLinkOffset(ReadLe32(p)); }
+std::int32_t ReadSigned32(const std::uint8_t* p)
+{
+    return static_cast<std::int32_t>(ReadLe32(p));
+}
+std::int16_t ReadSigned16(const std::uint8_t* p)
+{
+    return static_cast<std::int16_t>(ReadLe16(p));
+}
+BlockOffset ReadTagged(const std::uint8_t* p)
+{
+    return TaggedLinkOffset(ReadLe32(p));
+}
 
 }  // namespace
 
@@ -365,7 +373,10 @@ std::u16string GetModelFileVersion(const CompiledModel* model)
     return version;
 }
 
-BlockOffset GetFirstUiEntry(const CompiledModel* model) { return ReadBlock32(model, kHeaderFirstUiEntry); }
+BlockOffset GetFirstUiEntry(const CompiledModel* model)
+{
+    return ReadBlock32(model, kHeaderFirstUiEntry);
+}
 
 BlockOffset GetSlotEntry(const CompiledModel* model, std::uint16_t itemId)
 {
@@ -373,7 +384,10 @@ BlockOffset GetSlotEntry(const CompiledModel* model, std::uint16_t itemId)
     return slot ? ReadBlock32(model, slot) : 0;
 }
 
-BlockOffset GetFirstExclusive(const CompiledModel* model) { return ReadBlock32(model, kHeaderFirstExclusive); }
+BlockOffset GetFirstExclusive(const CompiledModel* model)
+{
+    return ReadBlock32(model, kHeaderFirstExclusive);
+}
 
 BlockOffset GetCommandGroup(const CompiledModel* model, CommandGroup group)
 {
@@ -489,14 +503,20 @@ private:
 
     // The kinds of linked list, each with its own record layout.
     enum ListKind : std::uint64_t {
-        kListUiEntries = 1, kListPageValues, kListExclusives, kListRules, kListActions, kListTransacts,
-        kListAlertActions, kListAlerts, kListOptions,  // kListOptions + the UI kind
+        kListUiEntries = 1,
+        kListPageValues,
+        kListExclusives,
+        kListRules,
+        kListActions,
+        kListTransacts,
+        kListAlertActions,
+        kListAlerts,
+        kListOptions,  // kListOptions + the UI kind
     };
 
     // Walks the list of a kind from first: check(at, &next) checks a record
     // and gives the next link.
-    template <typename CheckRecord>
-    bool Walk(std::uint64_t kind, BlockOffset first, CheckRecord check)
+    template <typename CheckRecord> bool Walk(std::uint64_t kind, BlockOffset first, CheckRecord check)
     {
         const std::uint32_t walk = ++walks_;
         for (BlockOffset at = first; at != 0;) {
@@ -627,9 +647,9 @@ private:
         const std::uint8_t* p = Bytes(offset);
         BlockOffset j1, j2, items, alerts, t1, t2, j3;
         return Tagged(ReadLe32(p + 8), &j1) && Tagged(ReadLe32(p + 12), &j2) && Tagged(ReadLe32(p + 16), &items) &&
-               Tagged(ReadLe32(p + 20), &alerts) && Tagged(ReadLe32(p + 24), &t1) &&
-               Tagged(ReadLe32(p + 28), &t2) && Tagged(ReadLe32(p + 32), &j3) && Judge(j1) && Judge(j2) &&
-               Judge(j3) && RuleList(items) && AlertList(alerts) && TransactList(t1) && TransactList(t2);
+               Tagged(ReadLe32(p + 20), &alerts) && Tagged(ReadLe32(p + 24), &t1) && Tagged(ReadLe32(p + 28), &t2) &&
+               Tagged(ReadLe32(p + 32), &j3) && Judge(j1) && Judge(j2) && Judge(j3) && RuleList(items) &&
+               AlertList(alerts) && TransactList(t1) && TransactList(t2);
     }
 
     // Judge code: operations up to the end operation, inside the block, that
@@ -754,6 +774,9 @@ private:
 
 }  // namespace
 
-bool ValidateCompiledModel(const CompiledModel* model) { return BlockValidator(model).Run(); }
+bool ValidateCompiledModel(const CompiledModel* model)
+{
+    return BlockValidator(model).Run();
+}
 
 }  // namespace vexl::model

@@ -76,9 +76,18 @@ inline constexpr std::uint32_t kJudgeOpSize = 4;
 std::uint32_t CommandNodeSize(std::int16_t kind);
 
 // Tagged links.
-constexpr std::uint32_t MakeTaggedLink(BlockOffset offset) { return offset == 0 ? 0 : (offset << 4) | 1u; }
-constexpr BlockOffset TaggedLinkOffset(std::uint32_t link) { return link >> 4; }
-constexpr bool IsTaggedLink(std::uint32_t link) { return link == 0 || (link & 0xF) == 1; }
+constexpr std::uint32_t MakeTaggedLink(BlockOffset offset)
+{
+    return offset == 0 ? 0 : (offset << 4) | 1u;
+}
+constexpr BlockOffset TaggedLinkOffset(std::uint32_t link)
+{
+    return link >> 4;
+}
+constexpr bool IsTaggedLink(std::uint32_t link)
+{
+    return link == 0 || (link & 0xF) == 1;
+}
 // The largest offset that a tagged link can carry.
 inline constexpr std::uint32_t kMaxTaggedOffset = 0x0FFFFFFF;
 

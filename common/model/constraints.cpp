@@ -9,7 +9,10 @@ using namespace model;
 
 namespace {
 
-const CompiledModel* ModelOf(const DriverContext* context) { return context ? context->compiledModel : nullptr; }
+const CompiledModel* ModelOf(const DriverContext* context)
+{
+    return context ? context->compiledModel : nullptr;
+}
 
 BlockOffset ExclusiveOfEntry(DriverContext* context, BlockOffset entry)
 {

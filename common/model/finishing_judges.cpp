@@ -61,10 +61,14 @@ FinishingTerms ReadFinishingTerms(DriverContext* context)
 {
     const std::uint16_t paper = GetEffectiveOutputPaper(context);
     const std::uint16_t feeds = GetPaperFeedOrientations(context, paper);
-    return {paper, (feeds & kFeedMaskUnturned) != 0, (feeds & kFeedMaskTurned) != 0, IsFinishingLandscape(context) != 0};
+    return {paper, (feeds & kFeedMaskUnturned) != 0, (feeds & kFeedMaskTurned) != 0,
+            IsFinishingLandscape(context) != 0};
 }
 
-std::uint16_t OutputPaper(DriverContext* context) { return GetEffectiveOutputPaper(context); }
+std::uint16_t OutputPaper(DriverContext* context)
+{
+    return GetEffectiveOutputPaper(context);
+}
 
 bool IsLongPaper(DriverContext* context, std::uint16_t paper)
 {
@@ -137,21 +141,29 @@ struct ListedJudge {
 };
 
 constexpr ListedJudge kListedJudges[] = {
-    {725, PaperList::LargeFinisher, false}, {728, PaperList::LargeFinisher, true},
+    {725, PaperList::LargeFinisher, false},
+    {728, PaperList::LargeFinisher, true},
     {729, PaperList::LargeFinisherExclusion, false},
-    {732, PaperList::Fin4, false},          {735, PaperList::Fin4, true},
+    {732, PaperList::Fin4, false},
+    {735, PaperList::Fin4, true},
     {736, PaperList::Fin4Exclusion, false},
-    {761, PaperList::Fin50, false},         {764, PaperList::Fin50, true},
+    {761, PaperList::Fin50, false},
+    {764, PaperList::Fin50, true},
     {765, PaperList::Fin50Exclusion, false},
-    {777, PaperList::Dom, false},           {780, PaperList::Dom, true},
+    {777, PaperList::Dom, false},
+    {780, PaperList::Dom, true},
     {781, PaperList::DomExclusion, false},
-    {797, PaperList::Fin100, false},        {800, PaperList::Fin100, true},
+    {797, PaperList::Fin100, false},
+    {800, PaperList::Fin100, true},
     {801, PaperList::Fin100Exclusion, false},
-    {805, PaperList::Fin1, false},          {808, PaperList::Fin1, true},
+    {805, PaperList::Fin1, false},
+    {808, PaperList::Fin1, true},
     {809, PaperList::Fin1Exclusion, false},
-    {813, PaperList::Fin2, false},          {816, PaperList::Fin2, true},
+    {813, PaperList::Fin2, false},
+    {816, PaperList::Fin2, true},
     {817, PaperList::Fin2Exclusion, false},
-    {757, PaperList::Fin1000, false},       {741, PaperList::Type14, false},
+    {757, PaperList::Fin1000, false},
+    {741, PaperList::Type14, false},
     {773, PaperList::Type15, false},
 };
 
@@ -170,8 +182,14 @@ constexpr std::uint8_t kHolesNA = 1 << 1;
 constexpr std::uint8_t kHolesEU = 1 << 2;
 constexpr std::uint8_t kHolesNE = 1 << 3;
 
-std::uint32_t HoleSetOf(std::uint32_t punchType) { return punchType >> 4; }
-std::uint32_t PositionOf(std::uint32_t punchType) { return punchType & 0xF; }
+std::uint32_t HoleSetOf(std::uint32_t punchType)
+{
+    return punchType >> 4;
+}
+std::uint32_t PositionOf(std::uint32_t punchType)
+{
+    return punchType & 0xF;
+}
 
 // The punch types a finisher variant offers, by its option bit.
 struct PunchVariant {
@@ -282,10 +300,8 @@ constexpr PunchVariant kFin2Punches[] = {
     {rdmOutputOption2TypeFIN2NoPunch, kHolesEU},
 };
 constexpr PunchVariant kDomPunches[] = {
-    {rdmOutputOption2TypeFin1Dom, kHolesBasic},
-    {rdmOutputOption2TypeFIN4NA2, kHolesBasic | kHolesNA},
-    {rdmOutputOption2TypeFIN4EU, kHolesBasic},
-    {rdmOutputOption2TypeFIN4NE, kHolesNE},
+    {rdmOutputOption2TypeFin1Dom, kHolesBasic}, {rdmOutputOption2TypeFIN4NA2, kHolesBasic | kHolesNA},
+    {rdmOutputOption2TypeFIN4EU, kHolesBasic},  {rdmOutputOption2TypeFIN4NE, kHolesNE},
     {rdmOutputOption2TypeFin2Dom, kHolesEU},
 };
 
@@ -404,8 +420,8 @@ constexpr std::uint16_t kStaple50[] = {50};
 constexpr std::uint16_t kStaple65[] = {65};
 
 constexpr StapleJudge kStapleJudges[] = {
-    {727, FinisherGroup::LargeFinisher, PaperList::LargeFinisher, kLargeStapleFirst, kLargeStapleSecond,
-     kStapleAlways, StapleAt68::Never, false, StapleEdge},
+    {727, FinisherGroup::LargeFinisher, PaperList::LargeFinisher, kLargeStapleFirst, kLargeStapleSecond, kStapleAlways,
+     StapleAt68::Never, false, StapleEdge},
     {734, FinisherGroup::Fin4, PaperList::Fin4, kStapleFirst, kStapleSecond, kStapleAlways,
      StapleAt68::UnturnedExceptLegalAndB5, false, StapleEdge},
     {807, FinisherGroup::Fin1, PaperList::Fin1, kStapleFirst, kStapleSecond, kStapleAlways,
@@ -414,13 +430,13 @@ constexpr StapleJudge kStapleJudges[] = {
      StapleAt68::FinBFUnturnedExceptLegalAndB5, false, StapleEdge},
     {799, FinisherGroup::Fin100, PaperList::Fin100, kStapleFirst, kStapleSecond, kStapleAlways,
      StapleAt68::FinBFUnturnedExceptLegalAndB5, false, StapleEdge},
-    {763, FinisherGroup::Fin50, PaperList::Fin50, kStapleFirst, kStapleSecond, kStapleAlways, StapleAt68::Never,
-     false, StapleEdge},
+    {763, FinisherGroup::Fin50, PaperList::Fin50, kStapleFirst, kStapleSecond, kStapleAlways, StapleAt68::Never, false,
+     StapleEdge},
     {779, FinisherGroup::Dom, PaperList::Dom, {}, {}, {}, StapleAt68::Never, false, DomStapleEdge},
     {758, FinisherGroup::Fin1000, PaperList::Fin1000, kStaple33, kStaple34, {}, StapleAt68::Never, false, StapleEdge},
     {742, FinisherGroup::Type14, PaperList::Type14, kStaple49, kStaple50, {}, StapleAt68::Never, true, StapleEdge},
-    {774, FinisherGroup::Type15, PaperList::Type15, kStaple65, kStapleSecond, kStapleAlways, StapleAt68::Never,
-     false, StapleEdge},
+    {774, FinisherGroup::Type15, PaperList::Type15, kStaple65, kStapleSecond, kStapleAlways, StapleAt68::Never, false,
+     StapleEdge},
 };
 
 std::uint32_t ComputeStaplePosition(DriverContext* context, const StapleJudge& row)
@@ -440,8 +456,8 @@ struct TrayJudge {
 };
 
 constexpr TrayJudge kTrayJudges[] = {
-    {820, 7},   {821, 1},  {822, 3}, {823, 2},   {824, 256}, {829, 256},
-    {825, 11},  {826, 4},  {830, 261}, {832, 262}, {833, 263},
+    {820, 7},  {821, 1}, {822, 3},   {823, 2},   {824, 256}, {829, 256},
+    {825, 11}, {826, 4}, {830, 261}, {832, 262}, {833, 263},
 };
 
 std::uint32_t ComputePaperInTray(DriverContext* context, const TrayJudge& row)
@@ -457,7 +473,7 @@ struct InsertSourceJudge {
 };
 
 constexpr InsertSourceJudge kInsertSourceJudges[] = {
-    {836, rdmCoverInputTray}, {837, rdmMPInputTray},          {838, rdmBackCoverInputTray},
+    {836, rdmCoverInputTray}, {837, rdmMPInputTray},           {838, rdmBackCoverInputTray},
     {839, wdmChapterTray},    {840, rdmReverseCoverInputTray},
 };
 
@@ -468,8 +484,14 @@ std::uint32_t ComputeInsertSource(DriverContext* context, const InsertSourceJudg
 
 // ---- the booklet finisher ---------------------------------------------------------------------------------
 
-bool IsFinBFInstalled(DriverContext* context) { return FinisherGroupTest(context, FinisherGroup::FinBF) != 0; }
-bool IsLetterOrA4(std::uint16_t paper) { return paper == kPaperLetterValue || paper == kPaperA4Value; }
+bool IsFinBFInstalled(DriverContext* context)
+{
+    return FinisherGroupTest(context, FinisherGroup::FinBF) != 0;
+}
+bool IsLetterOrA4(std::uint16_t paper)
+{
+    return paper == kPaperLetterValue || paper == kPaperA4Value;
+}
 
 std::uint32_t FinBFFitsLong(DriverContext* context)
 {
@@ -492,14 +514,15 @@ std::uint32_t FinBFFitsUnturned(DriverContext* context)
 std::uint32_t FinBFFitsAt68(DriverContext* context)
 {
     const std::uint16_t paper = OutputPaper(context);
-    return IsFinBFInstalled(context) && paper != kPaperLegal &&
-           (IsLetterOrA4(paper) || IsLongPaper(context, paper)) && IsFedUnturned(context, paper);
+    return IsFinBFInstalled(context) && paper != kPaperLegal && (IsLetterOrA4(paper) || IsLongPaper(context, paper)) &&
+           IsFedUnturned(context, paper);
 }
 
 std::uint32_t FinBFListed(DriverContext* context)
 {
     const std::uint16_t paper = OutputPaper(context);
-    return FinisherPaperListTest(context, PaperList::FinBF, paper) || (paper == kPaperB5 && IsFedTurned(context, paper));
+    return FinisherPaperListTest(context, PaperList::FinBF, paper) ||
+           (paper == kPaperB5 && IsFedTurned(context, paper));
 }
 
 std::uint32_t FinBFStaplePosition(DriverContext* context)
@@ -524,11 +547,26 @@ std::uint32_t FinBFStaplePosition(DriverContext* context)
 
 // ---- judges of their own ----------------------------------------------------------------------------------
 
-std::uint32_t PrintPaperOrient(DriverContext* context) { return IsFinishingLandscape(context); }
-std::uint32_t FinishingEdgeCode1(DriverContext* context) { return IsFinishingEdgeCode1(context); }
-std::uint32_t FinishingEdgeCode2(DriverContext* context) { return IsFinishingEdgeCode2(context); }
-std::uint32_t ResolutionOverCheck(DriverContext* context) { return GetDestinationResolutionCap(context, 1) == 0; }
-std::uint32_t RegionPaperFit(DriverContext* context) { return NeedsRegionPaperFit(context); }
+std::uint32_t PrintPaperOrient(DriverContext* context)
+{
+    return IsFinishingLandscape(context);
+}
+std::uint32_t FinishingEdgeCode1(DriverContext* context)
+{
+    return IsFinishingEdgeCode1(context);
+}
+std::uint32_t FinishingEdgeCode2(DriverContext* context)
+{
+    return IsFinishingEdgeCode2(context);
+}
+std::uint32_t ResolutionOverCheck(DriverContext* context)
+{
+    return GetDestinationResolutionCap(context, 1) == 0;
+}
+std::uint32_t RegionPaperFit(DriverContext* context)
+{
+    return NeedsRegionPaperFit(context);
+}
 
 std::uint32_t FreeSizeWideForFinisherStrict(DriverContext* context)
 {
@@ -572,7 +610,10 @@ constexpr SingleJudge kSingleJudges[] = {
     {841, RegionPaperFit},
 };
 
-std::uint32_t ComputeSingle(DriverContext* context, const SingleJudge& row) { return row.compute(context); }
+std::uint32_t ComputeSingle(DriverContext* context, const SingleJudge& row)
+{
+    return row.compute(context);
+}
 
 // ---- the edge code ------------------------------------------------------------------------------------------
 
@@ -598,23 +639,40 @@ constexpr std::uint16_t kStaple33And34[] = {33, 34};
 constexpr std::uint16_t kStaple68[] = {68};
 
 constexpr EdgeCodeRow kEdgeCodeRows[] = {
-    {FinisherGroup::LargeFinisher, PaperList::LargeFinisher, true, kLargeFinisherNoPunch, kPunchFirst, kPunchSecond,
-     0, kStapleFirst, kStapleSecond, kStapleAlways, {}},
+    {FinisherGroup::LargeFinisher,
+     PaperList::LargeFinisher,
+     true,
+     kLargeFinisherNoPunch,
+     kPunchFirst,
+     kPunchSecond,
+     0,
+     kStapleFirst,
+     kStapleSecond,
+     kStapleAlways,
+     {}},
     {FinisherGroup::Fin1000, PaperList::Fin1000, false, {}, {}, {}, 0, kStaple33, kStaple34, {}, {}},
-    {FinisherGroup::FinBF, PaperList::FinBF, false, {}, {}, {}, 0, kStaple65, kStapleSecond, kStaple33And34,
-     kStaple68},
+    {FinisherGroup::FinBF, PaperList::FinBF, false, {}, {}, {}, 0, kStaple65, kStapleSecond, kStaple33And34, kStaple68},
     {FinisherGroup::Type14, PaperList::Type14, false, {}, {}, {}, 0, kStaple49, kStaple50, {}, {}},
     {FinisherGroup::Type15, PaperList::Type15, false, {}, {}, {}, 0, kStaple65, kStapleSecond, kStapleAlways, {}},
     {FinisherGroup::Fin1, PaperList::Fin1, true, kFin1NoPunch, kPunchFirst, kPunchSecond, 0, kStapleFirst,
      kStapleSecond, kStapleAlways, kStaple68},
     {FinisherGroup::Fin2, PaperList::Fin2, true, kFin3NoPunch, kFin2PunchFirst, kFin2PunchSecond, 0, kStapleFirst,
      kStapleSecond, kStapleAlways, kStaple68},
-    {FinisherGroup::Fin50, PaperList::Fin50, true, kFin2NoPunch, kPunchFirst, kPunchSecond, 0, kStapleFirst,
-     kStapleSecond, kStapleAlways, {}},
+    {FinisherGroup::Fin50,
+     PaperList::Fin50,
+     true,
+     kFin2NoPunch,
+     kPunchFirst,
+     kPunchSecond,
+     0,
+     kStapleFirst,
+     kStapleSecond,
+     kStapleAlways,
+     {}},
     {FinisherGroup::Fin100, PaperList::Fin100, true, kFin3NoPunch, kPunchFirst, kPunchSecond, 66, kStapleFirst,
      kStapleSecond, kStapleAlways, kStaple68},
-    {FinisherGroup::Dom, PaperList::Dom, true, kFin4NoPunch, kPunchFirst, kPunchSecond, 0, kStapleFirst,
-     kStapleSecond, kStapleAlways, kStaple68},
+    {FinisherGroup::Dom, PaperList::Dom, true, kFin4NoPunch, kPunchFirst, kPunchSecond, 0, kStapleFirst, kStapleSecond,
+     kStapleAlways, kStaple68},
 };
 
 std::uint16_t EdgeFor(bool firstClass, bool landscape)
@@ -648,8 +706,7 @@ std::uint16_t StapleEdgeCode(DriverContext* context, const EdgeCodeRow& row, boo
 
 // ---- dispatch ------------------------------------------------------------------------------------------------
 
-template <typename Row>
-const Row* FindJudgeRow(std::span<const Row> rows, std::uint16_t itemId)
+template <typename Row> const Row* FindJudgeRow(std::span<const Row> rows, std::uint16_t itemId)
 {
     const auto found = std::find_if(rows.begin(), rows.end(), [itemId](const Row& row) { return row.judge == itemId; });
     return found == rows.end() ? nullptr : &*found;
@@ -657,8 +714,8 @@ const Row* FindJudgeRow(std::span<const Row> rows, std::uint16_t itemId)
 
 // Looks the identifier up in one family's table and computes it there.
 template <typename Row>
-bool TryFamily(std::span<const Row> rows, std::uint32_t (*compute)(DriverContext*, const Row&),
-               DriverContext* context, std::uint16_t itemId, std::uint32_t* value)
+bool TryFamily(std::span<const Row> rows, std::uint32_t (*compute)(DriverContext*, const Row&), DriverContext* context,
+               std::uint16_t itemId, std::uint32_t* value)
 {
     const Row* row = FindJudgeRow(rows, itemId);
     if (!row) return false;
@@ -696,8 +753,14 @@ std::uint16_t GetFinishingEdgeCode(DriverContext* context)
     return kEdgeNotFinished;
 }
 
-BOOL IsFinishingEdgeCode1(DriverContext* context) { return GetFinishingEdgeCode(context) == kEdgeFirst; }
-BOOL IsFinishingEdgeCode2(DriverContext* context) { return GetFinishingEdgeCode(context) == kEdgeSecond; }
+BOOL IsFinishingEdgeCode1(DriverContext* context)
+{
+    return GetFinishingEdgeCode(context) == kEdgeFirst;
+}
+BOOL IsFinishingEdgeCode2(DriverContext* context)
+{
+    return GetFinishingEdgeCode(context) == kEdgeSecond;
+}
 
 BOOL IsInsertSourceSamePaper(DriverContext* context, std::uint16_t insertSourceItem)
 {

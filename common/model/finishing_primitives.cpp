@@ -16,26 +16,86 @@ namespace {
 
 // The items whose descriptors the judge-descriptor cache keeps, one slot each.
 constexpr std::uint16_t kCachedItems[] = {
-    dmOrientation, dmDefaultSource, rdmFuncSelectNup, rdmNUPType, rdmFuncSelectDuplex, rdmDuplexType,
-    rdmFuncSelectPunch, rdmPunchType, rdmFuncSelectStaple, rdmStapleType, rdmMPInputTray, rdmCoverInputTray,
+    dmOrientation,
+    dmDefaultSource,
+    rdmFuncSelectNup,
+    rdmNUPType,
+    rdmFuncSelectDuplex,
+    rdmDuplexType,
+    rdmFuncSelectPunch,
+    rdmPunchType,
+    rdmFuncSelectStaple,
+    rdmStapleType,
+    rdmMPInputTray,
+    rdmCoverInputTray,
     // papers, orientation and lock bits of the trays, tray options
-    rdmTray1Paper, rdmTray2Paper, rdmTray3Paper, rdmTray4Paper, rdmTray6Paper, rdmTray7Paper, rdmTray26PaperLCT1,
-    rdmTray28PaperManual, rdmTray29PaperMulti, rdmTray30PaperExt1, rdmTrayOrient0, rdmTrayOrient1, rdmTrayOrient2,
-    rdmTrayOrient3, rdmTrayOrient5, rdmTrayOrient6, rdmTrayOrient25, rdmTrayOrient27, rdmTrayOrient28,
-    rdmTrayOrient29, rdmTrayLock0, rdmTrayLock1, rdmTrayLock2, rdmTrayLock3, rdmTrayLock5, rdmTrayLock6,
-    rdmTrayLock25, rdmTrayLock27, rdmTrayLock28, rdmSourceOptionTypeManual, rdmSourceOptionTypeMulti,
+    rdmTray1Paper,
+    rdmTray2Paper,
+    rdmTray3Paper,
+    rdmTray4Paper,
+    rdmTray6Paper,
+    rdmTray7Paper,
+    rdmTray26PaperLCT1,
+    rdmTray28PaperManual,
+    rdmTray29PaperMulti,
+    rdmTray30PaperExt1,
+    rdmTrayOrient0,
+    rdmTrayOrient1,
+    rdmTrayOrient2,
+    rdmTrayOrient3,
+    rdmTrayOrient5,
+    rdmTrayOrient6,
+    rdmTrayOrient25,
+    rdmTrayOrient27,
+    rdmTrayOrient28,
+    rdmTrayOrient29,
+    rdmTrayLock0,
+    rdmTrayLock1,
+    rdmTrayLock2,
+    rdmTrayLock3,
+    rdmTrayLock5,
+    rdmTrayLock6,
+    rdmTrayLock25,
+    rdmTrayLock27,
+    rdmTrayLock28,
+    rdmSourceOptionTypeManual,
+    rdmSourceOptionTypeMulti,
     // finisher options
-    rdmOutputOptionTypeFin2000, rdmOutputOptionTypeFin2000NA, rdmOutputOptionTypeFin2000EU,
-    rdmOutputOptionTypeFin2000NE, rdmOutputOptionTypeFin2000NoPunch, rdmOutputOptionTypeFin3000,
-    rdmOutputOption2TypeFin3000NA2, rdmOutputOption2TypeFin3000EU2, rdmOutputOption2TypeFin3000NA3,
-    rdmOutputOption2TypeFin3000NoPunch, rdmOutputOptionTypeFin1000, rdmOutputOptionTypeFinBF, rdmOutputOptionType14,
-    rdmOutputOptionType15, rdmOutputOption2TypeFinMF, rdmOutputOption2TypeFIN1NA, rdmOutputOption2TypeFIN1EU,
-    rdmOutputOption2TypeFIN1NE, rdmOutputOption2TypeFIN1NoPunch, rdmOutputOption2TypeFIN2NA,
-    rdmOutputOption2TypeFIN2EU, rdmOutputOption2TypeFIN2NE, rdmOutputOption2TypeFIN2NoPunch,
-    rdmOutputOption2TypeFin50, rdmOutputOption2TypeFin100, rdmOutputOption2TypeFIN3NA, rdmOutputOption2TypeFIN3EU,
-    rdmOutputOption2TypeFIN3NE, rdmOutputOption2TypeFIN3NoPunch, rdmOutputOption2TypeFin1Dom,
-    rdmOutputOption2TypeFIN4NA2, rdmOutputOption2TypeFIN4EU, rdmOutputOption2TypeFIN4NE,
-    rdmOutputOption2TypeFIN4NoPunch, rdmOutputOption2TypeFin2Dom,
+    rdmOutputOptionTypeFin2000,
+    rdmOutputOptionTypeFin2000NA,
+    rdmOutputOptionTypeFin2000EU,
+    rdmOutputOptionTypeFin2000NE,
+    rdmOutputOptionTypeFin2000NoPunch,
+    rdmOutputOptionTypeFin3000,
+    rdmOutputOption2TypeFin3000NA2,
+    rdmOutputOption2TypeFin3000EU2,
+    rdmOutputOption2TypeFin3000NA3,
+    rdmOutputOption2TypeFin3000NoPunch,
+    rdmOutputOptionTypeFin1000,
+    rdmOutputOptionTypeFinBF,
+    rdmOutputOptionType14,
+    rdmOutputOptionType15,
+    rdmOutputOption2TypeFinMF,
+    rdmOutputOption2TypeFIN1NA,
+    rdmOutputOption2TypeFIN1EU,
+    rdmOutputOption2TypeFIN1NE,
+    rdmOutputOption2TypeFIN1NoPunch,
+    rdmOutputOption2TypeFIN2NA,
+    rdmOutputOption2TypeFIN2EU,
+    rdmOutputOption2TypeFIN2NE,
+    rdmOutputOption2TypeFIN2NoPunch,
+    rdmOutputOption2TypeFin50,
+    rdmOutputOption2TypeFin100,
+    rdmOutputOption2TypeFIN3NA,
+    rdmOutputOption2TypeFIN3EU,
+    rdmOutputOption2TypeFIN3NE,
+    rdmOutputOption2TypeFIN3NoPunch,
+    rdmOutputOption2TypeFin1Dom,
+    rdmOutputOption2TypeFIN4NA2,
+    rdmOutputOption2TypeFIN4EU,
+    rdmOutputOption2TypeFIN4NE,
+    rdmOutputOption2TypeFIN4NoPunch,
+    rdmOutputOption2TypeFin2Dom,
 };
 static_assert(std::size(kCachedItems) <= kJudgeDescriptorCacheSize);
 
@@ -144,8 +204,7 @@ constexpr PaperListRow kPaperLists[] = {
     {PaperList::Fin2Exclusion, kLargeFinisherExcluded, true, false, StatementRule::Never, {}},
     {PaperList::Fin50, kLargeFinisherPapers, false, true, StatementRule::WhenGroupInstalled, FinisherGroup::Fin50},
     {PaperList::Fin50Exclusion, kLargeFinisherExcluded, true, false, StatementRule::Never, {}},
-    {PaperList::Fin100, kLargeFinisherPapers, false, true, StatementRule::WhenGroupInstalled,
-     FinisherGroup::Fin100},
+    {PaperList::Fin100, kLargeFinisherPapers, false, true, StatementRule::WhenGroupInstalled, FinisherGroup::Fin100},
     {PaperList::Fin100Exclusion, kLargeFinisherExcluded, true, false, StatementRule::Never, {}},
     {PaperList::Dom, kDomPapers, false, false, StatementRule::WhenGroupInstalled, FinisherGroup::Dom},
     {PaperList::DomExclusion, kDomExcluded, true, false, StatementRule::Never, {}},
@@ -200,8 +259,14 @@ struct SourceTray {
 
 // The sources that name one tray; source 4 is decided by the installed options.
 constexpr SourceTray kSourceTrays[] = {
-    {1, &kTray1}, {3, &kTray2}, {2, &kTray3}, {256, &kTray4}, {261, &kLargeCapacityTray},
-    {262, &kTray6}, {263, &kTray7}, {11, &kLargeCapacityTray},
+    {1, &kTray1},
+    {3, &kTray2},
+    {2, &kTray3},
+    {256, &kTray4},
+    {261, &kLargeCapacityTray},
+    {262, &kTray6},
+    {263, &kTray7},
+    {11, &kLargeCapacityTray},
 };
 
 // The automatic source's scan: a tray counts while its lock bit is clear and
@@ -212,8 +277,15 @@ struct ScanTray {
 };
 
 constexpr ScanTray kAutomaticScan[] = {
-    {&kTray1, 0}, {&kTray2, 0}, {&kTray3, 0}, {&kTray4, 0}, {&kLargeCapacityTray, 0}, {&kTray6, 0},
-    {&kTray7, 0}, {&kBypassTray, rdmSourceOptionTypeMulti}, {&kManualFeed, rdmSourceOptionTypeManual},
+    {&kTray1, 0},
+    {&kTray2, 0},
+    {&kTray3, 0},
+    {&kTray4, 0},
+    {&kLargeCapacityTray, 0},
+    {&kTray6, 0},
+    {&kTray7, 0},
+    {&kBypassTray, rdmSourceOptionTypeMulti},
+    {&kManualFeed, rdmSourceOptionTypeManual},
 };
 
 // The one tray of a source value, or null (the automatic source, the
@@ -282,7 +354,8 @@ std::uint16_t FreeSizeWidthItem(std::uint16_t paper)
     constexpr std::uint16_t kSlotStride = wdmFreeSize2Width - wdmFreeSize1Width;
     if (paper == kPaperFreeSize) return rdmPaperFreeSizeWidth;
     if (paper == kPaperPrinterFreeSize) return rdmPrintFreeSizeWidth;
-    if (paper >= 384 && paper <= 393) return static_cast<std::uint16_t>(wdmFreeSize1Width + (paper - 384) * kSlotStride);
+    if (paper >= 384 && paper <= 393)
+        return static_cast<std::uint16_t>(wdmFreeSize1Width + (paper - 384) * kSlotStride);
     return 0;
 }
 
@@ -358,8 +431,7 @@ BOOL IsPaperInSource(DriverContext* context, std::uint16_t source, std::uint16_t
     return SourceFeedMask(context, source, paper) != 0;
 }
 
-BOOL GetSourceTrayPaper(DriverContext* context, std::uint16_t source, std::int16_t* paper,
-                        std::int32_t* orientationBit)
+BOOL GetSourceTrayPaper(DriverContext* context, std::uint16_t source, std::int16_t* paper, std::int32_t* orientationBit)
 {
     const Tray* tray = source == kSourceExternal ? &kExternalTray : FindSourceTray(context, source);
     if (!tray) return FALSE;

@@ -122,8 +122,14 @@ private:
 
 }  // namespace
 
-const JudgeHooks& GetJudgeHooks() { return g_judgeHooks; }
-void SetJudgeHooks(const JudgeHooks& hooks) { g_judgeHooks = hooks; }
+const JudgeHooks& GetJudgeHooks()
+{
+    return g_judgeHooks;
+}
+void SetJudgeHooks(const JudgeHooks& hooks)
+{
+    g_judgeHooks = hooks;
+}
 
 std::uint32_t EvaluateJudge(model::BlockOffset code, DriverContext* context)
 {

@@ -15,13 +15,19 @@ constexpr WordValue OperatorWords[] = {
 constexpr std::uint16_t kOperatorNot = 5;
 
 constexpr WordValue ReferenceWords[] = {
-    {"Judge", kRefJudge},       {"Item", kRefItem},   {"Action", kRefAction}, {"Transact", kRefTransact},
-    {"AlertAction", kRefAlertAction}, {"Alert", kRefAlert}, {"NULL", 0},   {nullptr, kRefSymbolicName},
+    {"Judge", kRefJudge},
+    {"Item", kRefItem},
+    {"Action", kRefAction},
+    {"Transact", kRefTransact},
+    {"AlertAction", kRefAlertAction},
+    {"Alert", kRefAlert},
+    {"NULL", 0},
+    {nullptr, kRefSymbolicName},
 };
 
 constexpr WordValue AlertIconWords[] = {
-    {"MB_ICONSTOP", 0x10}, {"MB_ICONQUESTION", 0x20}, {"MB_ICONEXCLAMATION", 0x30}, {"MB_ICONINFORMATION", 0x40},
-    {nullptr, 0xFFFF},
+    {"MB_ICONSTOP", 0x10},        {"MB_ICONQUESTION", 0x20}, {"MB_ICONEXCLAMATION", 0x30},
+    {"MB_ICONINFORMATION", 0x40}, {nullptr, 0xFFFF},
 };
 constexpr WordValue AlertButtonWords[] = {
     {"MB_OK", 0},    {"MB_OKCANCEL", 1},    {"MB_ABORTRETRYIGNORE", 2}, {"MB_YESNOCANCEL", 3},
@@ -38,7 +44,10 @@ bool IsOperatorByte(char c)
     return c == '=' || c == '!' || c == '&' || c == '>' || c == '<' || c == '|';
 }
 
-bool IsBracket(char c) { return c == '(' || c == ')' || c == '{' || c == '}'; }
+bool IsBracket(char c)
+{
+    return c == '(' || c == ')' || c == '{' || c == '}';
+}
 
 // ------------------------------------------------------------ judge code
 
@@ -95,26 +104,34 @@ LevelEnd CompileLevel(const CompileState& state, TokenBuffer& value, std::vector
 using RawFields = std::array<std::uint32_t, 8>;
 
 enum class Field {
-    OptionName, Judge, ItemList, ActionList, TransactList, AlertActionList, AlertList,
-    ActionTarget, ActionValue, UiSymbol, Page, Control, Message, Icon, Buttons, Timing,
+    OptionName,
+    Judge,
+    ItemList,
+    ActionList,
+    TransactList,
+    AlertActionList,
+    AlertList,
+    ActionTarget,
+    ActionValue,
+    UiSymbol,
+    Page,
+    Control,
+    Message,
+    Icon,
+    Buttons,
+    Timing,
 };
 
 // The fields of each kind of entry, in token order, and how the entry is
 // made from them.
-template <typename Entry>
-struct EntryForm;
+template <typename Entry> struct EntryForm;
 
-template <>
-struct EntryForm<ExclusiveOptionRule> {
+template <> struct EntryForm<ExclusiveOptionRule> {
     static constexpr Field fields[] = {Field::OptionName, Field::Judge, Field::Judge, Field::Judge};
-    static ExclusiveOptionRule Make(const RawFields& f)
-    {
-        return {static_cast<std::uint16_t>(f[0]), f[1], f[2], f[3]};
-    }
+    static ExclusiveOptionRule Make(const RawFields& f) { return {static_cast<std::uint16_t>(f[0]), f[1], f[2], f[3]}; }
 };
 
-template <>
-struct EntryForm<ActionEntry> {
+template <> struct EntryForm<ActionEntry> {
     static constexpr Field fields[] = {Field::ActionTarget, Field::ActionValue};
     static ActionEntry Make(const RawFields& f)
     {
@@ -122,14 +139,12 @@ struct EntryForm<ActionEntry> {
     }
 };
 
-template <>
-struct EntryForm<TransactEntry> {
+template <> struct EntryForm<TransactEntry> {
     static constexpr Field fields[] = {Field::Judge, Field::ActionList};
     static TransactEntry Make(const RawFields& f) { return {f[0], f[1]}; }
 };
 
-template <>
-struct EntryForm<AlertActionEntry> {
+template <> struct EntryForm<AlertActionEntry> {
     static constexpr Field fields[] = {Field::UiSymbol, Field::TransactList, Field::Page, Field::Control};
     static AlertActionEntry Make(const RawFields& f)
     {
@@ -138,19 +153,21 @@ struct EntryForm<AlertActionEntry> {
     }
 };
 
-template <>
-struct EntryForm<AlertEntry> {
-    static constexpr Field fields[] = {Field::Judge, Field::Message, Field::Icon,
-                                       Field::Buttons, Field::Timing, Field::AlertActionList};
+template <> struct EntryForm<AlertEntry> {
+    static constexpr Field fields[] = {Field::Judge,   Field::Message, Field::Icon,
+                                       Field::Buttons, Field::Timing,  Field::AlertActionList};
     static AlertEntry Make(const RawFields& f)
     {
-        return {f[0], static_cast<std::uint16_t>(f[1]), static_cast<std::uint16_t>(f[2]),
-                static_cast<std::uint16_t>(f[3]), static_cast<std::uint16_t>(f[4]), f[5]};
+        return {f[0],
+                static_cast<std::uint16_t>(f[1]),
+                static_cast<std::uint16_t>(f[2]),
+                static_cast<std::uint16_t>(f[3]),
+                static_cast<std::uint16_t>(f[4]),
+                f[5]};
     }
 };
 
-template <>
-struct EntryForm<ExclusiveRecord> {
+template <> struct EntryForm<ExclusiveRecord> {
     static constexpr Field fields[] = {Field::UiSymbol,  Field::Judge,        Field::Judge,        Field::ItemList,
                                        Field::AlertList, Field::TransactList, Field::TransactList, Field::Judge};
     static ExclusiveRecord Make(const RawFields& f)
@@ -189,8 +206,7 @@ std::uint32_t ParseActionValue(const CompileState& state, JudgeToken type, std::
     return 0;
 }
 
-template <typename T>
-std::uint32_t ValueOr0(const std::optional<T>& found)
+template <typename T> std::uint32_t ValueOr0(const std::optional<T>& found)
 {
     return found ? static_cast<std::uint32_t>(*found) : 0;
 }
@@ -199,25 +215,40 @@ std::uint32_t ParseField(const CompileState& state, Field field, JudgeToken type
                          const RawFields& sofar)
 {
     switch (field) {
-    case Field::OptionName: return ValueOr0(state.names.FindConstant(word));
-    case Field::Judge: return ParseReferenceField(state, word, kRefJudge, kJudgeNames);
-    case Field::ItemList: return ParseReferenceField(state, word, kRefItem, kItemNames);
-    case Field::ActionList: return ParseReferenceField(state, word, kRefAction, kActionNames);
-    case Field::TransactList: return ParseReferenceField(state, word, kRefTransact, kTransactNames);
-    case Field::AlertActionList: return ParseReferenceField(state, word, kRefAlertAction, kAlertActionNames);
-    case Field::AlertList: return ParseReferenceField(state, word, kRefAlert, kAlertNames);
-    case Field::ActionTarget: return ParseActionTarget(state, word);
-    case Field::ActionValue: return ParseActionValue(state, type, word, sofar[0]);
+    case Field::OptionName:
+        return ValueOr0(state.names.FindConstant(word));
+    case Field::Judge:
+        return ParseReferenceField(state, word, kRefJudge, kJudgeNames);
+    case Field::ItemList:
+        return ParseReferenceField(state, word, kRefItem, kItemNames);
+    case Field::ActionList:
+        return ParseReferenceField(state, word, kRefAction, kActionNames);
+    case Field::TransactList:
+        return ParseReferenceField(state, word, kRefTransact, kTransactNames);
+    case Field::AlertActionList:
+        return ParseReferenceField(state, word, kRefAlertAction, kAlertActionNames);
+    case Field::AlertList:
+        return ParseReferenceField(state, word, kRefAlert, kAlertNames);
+    case Field::ActionTarget:
+        return ParseActionTarget(state, word);
+    case Field::ActionValue:
+        return ParseActionValue(state, type, word, sofar[0]);
     case Field::UiSymbol: {
         std::optional<SymbolRef> symbol = state.names.FindSymbol(word);
         return symbol ? symbol->key : 0;
     }
-    case Field::Page: return ValueOr0(state.names.FindPage(word));
-    case Field::Control: return ValueOr0(state.names.FindPageControl(word));
-    case Field::Message: return ValueOr0(state.names.FindMessage(word));
-    case Field::Icon: return LookupWordValue(AlertIconWords, word);
-    case Field::Buttons: return LookupWordValue(AlertButtonWords, word);
-    case Field::Timing: return LookupWordValue(AlertTimingWords, word);
+    case Field::Page:
+        return ValueOr0(state.names.FindPage(word));
+    case Field::Control:
+        return ValueOr0(state.names.FindPageControl(word));
+    case Field::Message:
+        return ValueOr0(state.names.FindMessage(word));
+    case Field::Icon:
+        return LookupWordValue(AlertIconWords, word);
+    case Field::Buttons:
+        return LookupWordValue(AlertButtonWords, word);
+    case Field::Timing:
+        return LookupWordValue(AlertTimingWords, word);
     }
     return 0;
 }
@@ -304,9 +335,13 @@ std::vector<JudgeOp> CompileJudge(const CompileState& state, TokenBuffer& value)
 {
     std::vector<JudgeOp> code;
     switch (CompileLevel(state, value, code)) {
-    case LevelEnd::EndOfCode: return code;
-    case LevelEnd::Closed: code.push_back({kJudgeGroupEnd, 0}); return code;  // a stray ')' ends the code unfinished
-    case LevelEnd::Failed: break;
+    case LevelEnd::EndOfCode:
+        return code;
+    case LevelEnd::Closed:
+        code.push_back({kJudgeGroupEnd, 0});
+        return code;  // a stray ')' ends the code unfinished
+    case LevelEnd::Failed:
+        break;
     }
     return {};
 }
@@ -403,10 +438,14 @@ std::uint32_t GetModelDefaultOption(std::uint16_t itemId, const CompileState& st
         return (*entry->options)[static_cast<std::size_t>(entry->defaultIndex)].optionId;
     }
     switch (UiKind(entry->type)) {
-    case kUiBoolean: return entry->boolean ? static_cast<std::uint32_t>(entry->boolean->defaultValue) : 0;
-    case kUiNumeric: return entry->numeric ? static_cast<std::uint32_t>(entry->numeric->defaultValue) : 0;
-    case kUiString: return entry->text ? entry->text->defaultOption : 0;
-    default: return 0;
+    case kUiBoolean:
+        return entry->boolean ? static_cast<std::uint32_t>(entry->boolean->defaultValue) : 0;
+    case kUiNumeric:
+        return entry->numeric ? static_cast<std::uint32_t>(entry->numeric->defaultValue) : 0;
+    case kUiString:
+        return entry->text ? entry->text->defaultOption : 0;
+    default:
+        return 0;
     }
 }
 

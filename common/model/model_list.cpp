@@ -24,9 +24,15 @@ struct ModelListNode {
 std::vector<ModelListNode> g_modelList;
 const DescriptionNames* g_compileNames = nullptr;
 
-const DescriptionNames& CompileNames() { return g_compileNames ? *g_compileNames : ModelDatabaseNames(); }
+const DescriptionNames& CompileNames()
+{
+    return g_compileNames ? *g_compileNames : ModelDatabaseNames();
+}
 
-bool SameVersion(const std::u16string& a, const std::u16string& b) { return lstrcmpiW(a.c_str(), b.c_str()) == 0; }
+bool SameVersion(const std::u16string& a, const std::u16string& b)
+{
+    return lstrcmpiW(a.c_str(), b.c_str()) == 0;
+}
 
 // The description version that the context's model record expects.
 std::u16string ExpectedVersion(const DriverContext* context)
@@ -45,7 +51,10 @@ std::u16string ProbeVersion(const std::u16string& path)
 
 }  // namespace
 
-void SetCompileNames(const DescriptionNames* names) { g_compileNames = names; }
+void SetCompileNames(const DescriptionNames* names)
+{
+    g_compileNames = names;
+}
 
 CompiledModel* FindModelInList(const std::u16string& path)
 {

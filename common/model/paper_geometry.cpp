@@ -90,7 +90,10 @@ void SetSize(PaperExtent* out, std::int32_t width, std::int32_t length, bool tur
     *out = PaperExtent{width, length};
 }
 
-bool IsLandscapeSetting(DriverContext* context) { return GetItemValue(context, dmOrientation) == kLandscape; }
+bool IsLandscapeSetting(DriverContext* context)
+{
+    return GetItemValue(context, dmOrientation) == kLandscape;
+}
 
 const DEVMODEW* PublicDevmodeOf(DriverContext* context)
 {
@@ -149,8 +152,7 @@ void CopyFontName(const CompiledModel* model, BlockOffset text, WCHAR* out)
 }
 
 // A zero-filled array of count records, or null.
-template <typename Record>
-Record* AllocRecords(std::int32_t count)
+template <typename Record> Record* AllocRecords(std::int32_t count)
 {
     if (count <= 0 || static_cast<std::uint64_t>(count) * sizeof(Record) > 0xFFFFFFFFu) return nullptr;
     return static_cast<Record*>(AllocZeroed(static_cast<std::uint32_t>(count * sizeof(Record))));
@@ -191,8 +193,8 @@ BOOL MatchPageValue(DriverContext* context, PageRect* printable, PaperExtent* pa
     PageValueBlockRecord record{};
     if (FindPageValue(context, entry.model, option.pageValues, resolution, &orientation, &record)) {
         if (printable) {
-            *printable = PageRect{record.xOrigin, record.yOrigin, record.xOrigin + record.width,
-                                  record.yOrigin + record.length};
+            *printable =
+                PageRect{record.xOrigin, record.yOrigin, record.xOrigin + record.width, record.yOrigin + record.length};
         }
         if (paper) *paper = PaperExtent{record.paperWidth, record.paperLength};
         return 1;
@@ -200,8 +202,8 @@ BOOL MatchPageValue(DriverContext* context, PageRect* printable, PaperExtent* pa
     // The paper described for the other orientation only: its geometry turned.
     if (FindPageValue(context, entry.model, option.pageValues, resolution, nullptr, &record)) {
         if (printable) {
-            *printable = PageRect{record.yOrigin, record.xOrigin, record.yOrigin + record.length,
-                                  record.xOrigin + record.width};
+            *printable =
+                PageRect{record.yOrigin, record.xOrigin, record.yOrigin + record.length, record.xOrigin + record.width};
         }
         if (paper) *paper = PaperExtent{record.paperLength, record.paperWidth};
         return 1;
@@ -221,8 +223,8 @@ BOOL GetPaperOptionSize(DriverContext* context, PaperExtent* out, std::uint16_t 
     if (out) *out = PaperExtent{};
     PaperEntry entry;
     if (!FindPaperEntry(context, &entry)) return 0;
-    const std::uint32_t option = itemId != 0 ? GetItemOption(context, itemId)
-                                             : ReadItemOption(context, PaperItemOf(context, entry));
+    const std::uint32_t option =
+        itemId != 0 ? GetItemOption(context, itemId) : ReadItemOption(context, PaperItemOf(context, entry));
     if (option > 0xFFFF) return 0;
     return GetPaperSizeOfOption(context, out, static_cast<std::uint16_t>(option));
 }

@@ -62,8 +62,7 @@ BOOL GetOutputCustomPaperSize(DriverContext* context, PaperExtent* out, std::uin
 // length either way round (each side up to kPaperSizeTolerance larger when
 // tolerant), skipping the free and custom sizes and papers that
 // rdmOutPaperSize does not take; 0 when none.
-std::uint16_t FindPaperBySize(DriverContext* context, std::int16_t width, std::int16_t length,
-                              std::uint16_t tolerant);
+std::uint16_t FindPaperBySize(DriverContext* context, std::int16_t width, std::int16_t length, std::uint16_t tolerant);
 
 // ---- font lists ------------------------------------------------------------------------------------
 // Fresh zero-filled arrays that the caller frees with FreeIfNotNull; count

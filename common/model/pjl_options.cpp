@@ -27,7 +27,10 @@ constexpr LockPreference kLockPreferences[] = {
 constexpr std::uint32_t kValueListAccess = kPjlAccessCommand;
 constexpr std::uint32_t kWordListAccess = kPjlAccessCommand | kPjlAccessPrinterOption;
 
-bool IsSet(DriverContext* context, std::uint16_t item) { return GetItemValue(context, item) != 0; }
+bool IsSet(DriverContext* context, std::uint16_t item)
+{
+    return GetItemValue(context, item) != 0;
+}
 
 // The row of the item, when it has options of its own.
 const PjlVariable* FindListedVariable(std::uint16_t itemId, std::uint32_t accessMask)
@@ -52,8 +55,14 @@ const PjlOption* FindLockedOption(DriverContext* context, const PjlVariable& row
 
 }  // namespace
 
-const LockPreference* GetLockPreferenceTable() { return kLockPreferences; }
-int GetLockPreferenceCount() { return static_cast<int>(std::size(kLockPreferences)); }
+const LockPreference* GetLockPreferenceTable()
+{
+    return kLockPreferences;
+}
+int GetLockPreferenceCount()
+{
+    return static_cast<int>(std::size(kLockPreferences));
+}
 
 BOOL IsOptionAllowedNow(DriverContext* context, const PjlVariable& row, const PjlOption& option)
 {
@@ -69,8 +78,8 @@ BOOL IsOptionAllowedNow(DriverContext* context, const PjlVariable& row, const Pj
     return TRUE;
 }
 
-int ListAllowedItemValuesEx(DriverContext* context, std::uint16_t itemId, std::uint32_t capacity,
-                            std::uint32_t* values, std::int32_t* count, BOOL skipNeutral)
+int ListAllowedItemValuesEx(DriverContext* context, std::uint16_t itemId, std::uint32_t capacity, std::uint32_t* values,
+                            std::int32_t* count, BOOL skipNeutral)
 {
     if (count) *count = 0;
     const PjlVariable* row = FindListedVariable(itemId, kValueListAccess);
@@ -101,8 +110,8 @@ int ListAllowedItemValuesEx(DriverContext* context, std::uint16_t itemId, std::u
     return result;
 }
 
-int ListAllowedItemValues(DriverContext* context, std::uint16_t itemId, std::uint32_t capacity,
-                          std::uint32_t* values, std::int32_t* count)
+int ListAllowedItemValues(DriverContext* context, std::uint16_t itemId, std::uint32_t capacity, std::uint32_t* values,
+                          std::int32_t* count)
 {
     return ListAllowedItemValuesEx(context, itemId, capacity, values, count, FALSE);
 }

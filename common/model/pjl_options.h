@@ -27,11 +27,11 @@ BOOL IsOptionAllowedNow(DriverContext* context, const PjlVariable& row, const Pj
 // The stored values the item may take now. Answers 0 when done or when
 // there is nothing to report (count 0), 1 when values is null or capacity is
 // below count (count set), -1 when memory runs out.
-int ListAllowedItemValues(DriverContext* context, std::uint16_t itemId, std::uint32_t capacity,
-                          std::uint32_t* values, std::int32_t* count);
+int ListAllowedItemValues(DriverContext* context, std::uint16_t itemId, std::uint32_t capacity, std::uint32_t* values,
+                          std::int32_t* count);
 // The same, leaving out neutral options when skipNeutral is set.
-int ListAllowedItemValuesEx(DriverContext* context, std::uint16_t itemId, std::uint32_t capacity,
-                            std::uint32_t* values, std::int32_t* count, BOOL skipNeutral);
+int ListAllowedItemValuesEx(DriverContext* context, std::uint16_t itemId, std::uint32_t capacity, std::uint32_t* values,
+                            std::int32_t* count, BOOL skipNeutral);
 
 // The option words the item may take now: each zero-terminated, then one
 // more terminator. Answers as above, with needed the bytes of the whole list.

@@ -12,8 +12,7 @@ namespace {
 // The node walk of a condition, over values read by the given function:
 // an OR group holds when one of its AND terms holds, and the groups that
 // kConditionEndGroup separates must all hold.
-template <typename ReadValue>
-bool EvaluateNodes(const SettingCondition* node, ReadValue read)
+template <typename ReadValue> bool EvaluateNodes(const SettingCondition* node, ReadValue read)
 {
     bool held = true;
     while (node) {
@@ -52,8 +51,7 @@ std::optional<std::uint32_t> SupportItemOf(std::uint32_t item)
     return std::nullopt;
 }
 
-template <typename Test>
-const PjlVariable* FindRow(Test test)
+template <typename Test> const PjlVariable* FindRow(Test test)
 {
     const PjlVariableTable* table = GetPjlVariableTable();
     if (!table) return nullptr;

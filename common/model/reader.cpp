@@ -43,14 +43,17 @@ constexpr std::array<std::uint8_t, 256> CharClassTable = MakeCharClassTable();
 
 }  // namespace
 
-std::uint8_t CharClass(char c) { return CharClassTable[static_cast<unsigned char>(c)]; }
+std::uint8_t CharClass(char c)
+{
+    return CharClassTable[static_cast<unsigned char>(c)];
+}
 
 // -------------------------------------------------------- file and reader
 
 bool ReadFileWhole(LPCWSTR path, const BYTE** bytes, std::uint32_t* size)
 {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD high = 0;
     const DWORD length = GetFileSize(file, &high);
@@ -375,7 +378,8 @@ std::string ReadFileHead(LPCWSTR path, DWORD limit, bool* wholeFile)
 {
     std::string head;
     *wholeFile = false;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return head;
     head.resize(limit);
     DWORD read = 0;

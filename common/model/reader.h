@@ -25,10 +25,22 @@ inline constexpr std::uint8_t kHexLetter = 0x40;
 inline constexpr std::uint8_t kDecimalDigit = 0x80;
 
 std::uint8_t CharClass(char c);
-inline bool HasClass(char c, std::uint8_t cls) { return (CharClass(c) & cls) != 0; }
-inline bool IsBlank(char c) { return HasClass(c, kBlank); }
-inline bool IsLineEnd(char c) { return HasClass(c, kLineEnd); }
-inline bool IsDigit(char c) { return HasClass(c, kDecimalDigit); }
+inline bool HasClass(char c, std::uint8_t cls)
+{
+    return (CharClass(c) & cls) != 0;
+}
+inline bool IsBlank(char c)
+{
+    return HasClass(c, kBlank);
+}
+inline bool IsLineEnd(char c)
+{
+    return HasClass(c, kLineEnd);
+}
+inline bool IsDigit(char c)
+{
+    return HasClass(c, kDecimalDigit);
+}
 
 // -------------------------------------------------------- file and reader
 
@@ -98,9 +110,9 @@ std::optional<std::string> NextWord(TokenBuffer& value, char* stop);
 
 struct DecodedText {
     std::string bytes;
-    bool decoded = false;    // at least one byte came out
-    std::size_t used = 0;    // characters consumed, the closing quote included
-    char stop = 0;           // the byte after them
+    bool decoded = false;  // at least one byte came out
+    std::size_t used = 0;  // characters consumed, the closing quote included
+    char stop = 0;         // the byte after them
 };
 DecodedText DecodeQuotedText(std::string_view text);
 

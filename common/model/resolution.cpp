@@ -13,8 +13,7 @@ namespace vexl {
 namespace {
 
 // The rows of the resolution table up to the row of code 0.
-template <typename Visit>
-const ResolutionEntry* FindRow(Visit visit)
+template <typename Visit> const ResolutionEntry* FindRow(Visit visit)
 {
     for (const ResolutionEntry* row = GetResolutionTable(); row && row->code != 0; ++row) {
         if (visit(*row)) return row;

@@ -33,8 +33,8 @@ inline constexpr std::uint32_t kScaledPageDotLimit = 30708;  // up to this
 inline constexpr std::uint16_t kCappedResolution = 600;
 
 // Modes of ComputeResolutionCap.
-inline constexpr std::uint16_t kCapForSize = 0;      // the DEVMODE validation and the settings interface
-inline constexpr std::uint16_t kCapForJudge = 1;     // the judge of the destination resolution
+inline constexpr std::uint16_t kCapForSize = 0;   // the DEVMODE validation and the settings interface
+inline constexpr std::uint16_t kCapForJudge = 1;  // the judge of the destination resolution
 
 // 0 for no cap, else the dpi that the resolution must not exceed. A
 // non-zero destination works on rdmDstResolutionW, zero on dmPrintQuality.

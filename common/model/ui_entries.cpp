@@ -7,10 +7,9 @@ namespace vexl::model {
 namespace {
 
 constexpr WordValue UiTypeWords[] = {
-    {"PickOne", kUiPickOne},   {"PickMany", kUiPickMany}, {"Boolean", kUiBoolean},
-    {"Numeric", kUiNumeric},   {"String", kUiString},     {"PickPage", kUiPickPage},
-    {"PickSlot", kUiPickSlot}, {"FontTbl", kUiFontTbl},   {"Identity", kUiIdentity},
-    {"TypeUnknown", kUiTypeUnknown}, {nullptr, kUiPickOne},
+    {"PickOne", kUiPickOne},   {"PickMany", kUiPickMany},       {"Boolean", kUiBoolean},   {"Numeric", kUiNumeric},
+    {"String", kUiString},     {"PickPage", kUiPickPage},       {"PickSlot", kUiPickSlot}, {"FontTbl", kUiFontTbl},
+    {"Identity", kUiIdentity}, {"TypeUnknown", kUiTypeUnknown}, {nullptr, kUiPickOne},
 };
 
 constexpr WordValue CharacterSetWords[] = {
@@ -18,7 +17,10 @@ constexpr WordValue CharacterSetWords[] = {
 };
 
 constexpr WordValue DisplayFlagWords[] = {
-    {"Password", 0x100}, {"ShowCapital", 0x200}, {"ShowSmall", 0x400}, {nullptr, 0},
+    {"Password", 0x100},
+    {"ShowCapital", 0x200},
+    {"ShowSmall", 0x400},
+    {nullptr, 0},
 };
 
 // Type words are read into a field of 16 bytes; a longer word fits no
@@ -31,14 +33,16 @@ std::uint16_t LookupTypeWord(std::string_view word)
     return static_cast<std::uint16_t>(LookupWordValue(UiTypeWords, word));
 }
 
-template <typename Record>
-Record* KeepRecord(std::vector<std::unique_ptr<Record>>& pool)
+template <typename Record> Record* KeepRecord(std::vector<std::unique_ptr<Record>>& pool)
 {
     pool.push_back(std::make_unique<Record>());
     return pool.back().get();
 }
 
-UiEntry* OpenEntry(const CompileState& state) { return FindOpenUiEntry(state.openSymbolKey, state); }
+UiEntry* OpenEntry(const CompileState& state)
+{
+    return FindOpenUiEntry(state.openSymbolKey, state);
+}
 UiEntry* OpenEntryVariant(const CompileState& state)
 {
     return FindOpenUiEntryVariant(state.openSymbolKey, state.openVariant, state);
@@ -277,8 +281,8 @@ int HandleOptionLine(CompileState& state, DescriptionLine& line)
     // True and False lines belong to Boolean entries only.
     if (UiKind(entry->type) != kUiBoolean || line.value.Empty()) return kLineTaken;
     if (!entry->boolean) entry->boolean = KeepRecord(state.booleanRecords);
-    std::optional<std::string>& slot = ParseBooleanWord(line.option.View()) ? entry->boolean->trueInvocation
-                                                                             : entry->boolean->falseInvocation;
+    std::optional<std::string>& slot =
+        ParseBooleanWord(line.option.View()) ? entry->boolean->trueInvocation : entry->boolean->falseInvocation;
     slot = TakeQuotedBytes(line.value);
     return kLineTaken;
 }
@@ -346,11 +350,21 @@ int HandleNumericValue(CompileState& state, DescriptionLine& line)
     if (!SkipPastChar(value, '"')) return kLineTaken;
     const auto store = [&range](int index, std::int32_t number) {
         switch (index) {
-        case 0: range.firstValue = static_cast<std::uint16_t>(number); break;
-        case 1: range.defaultValue = number; break;
-        case 2: range.minimum = number; break;
-        case 3: range.maximum = number; break;
-        default: range.moreValues[index - 4] = static_cast<std::uint16_t>(number); break;
+        case 0:
+            range.firstValue = static_cast<std::uint16_t>(number);
+            break;
+        case 1:
+            range.defaultValue = number;
+            break;
+        case 2:
+            range.minimum = number;
+            break;
+        case 3:
+            range.maximum = number;
+            break;
+        default:
+            range.moreValues[index - 4] = static_cast<std::uint16_t>(number);
+            break;
         }
     };
     for (int index = 0; index < 8; ++index) {
@@ -441,8 +455,7 @@ int HandleOptionCommand(CompileState& state, DescriptionLine& line)
     pair->before = TakeQuotedBytes(line.value);
     // The second text must be a quoted string of its own: the rest of the
     // braces is no command.
-    if (line.value.Rest().find('"') != std::string_view::npos)
-        pair->after = TakeQuotedBytes(line.value);
+    if (line.value.Rest().find('"') != std::string_view::npos) pair->after = TakeQuotedBytes(line.value);
     entry->commands = pair;
     return kLineTaken;
 }

@@ -11,7 +11,10 @@ using namespace model;
 
 namespace {
 
-const CompiledModel* ModelOf(const DriverContext* context) { return context ? context->compiledModel : nullptr; }
+const CompiledModel* ModelOf(const DriverContext* context)
+{
+    return context ? context->compiledModel : nullptr;
+}
 
 bool IsValueRecordKind(std::uint16_t type)
 {
@@ -20,11 +23,13 @@ bool IsValueRecordKind(std::uint16_t type)
 }
 
 // Types whose low byte is 1 have a default index into their options.
-bool HasDefaultOption(std::uint16_t type) { return (type & 0xFF) == 1; }
+bool HasDefaultOption(std::uint16_t type)
+{
+    return (type & 0xFF) == 1;
+}
 
 // The first entry of the UI list that answers the test.
-template <typename Test>
-BlockOffset FindInUiList(const CompiledModel* model, Test test)
+template <typename Test> BlockOffset FindInUiList(const CompiledModel* model, Test test)
 {
     for (BlockOffset at = GetFirstUiEntry(model); at != 0;) {
         const UiEntryRecord entry = ReadUiEntry(model, at);
@@ -103,7 +108,10 @@ UiEntryRecord ReadContextUiEntry(DriverContext* context, BlockOffset entry)
     return ReadUiEntry(ModelOf(context), entry);
 }
 
-std::uint16_t GetUiType(std::uint16_t itemId, DriverContext* context) { return UiKind(GetUiRawType(itemId, context)); }
+std::uint16_t GetUiType(std::uint16_t itemId, DriverContext* context)
+{
+    return UiKind(GetUiRawType(itemId, context));
+}
 
 std::uint16_t GetUiRawType(std::uint16_t itemId, DriverContext* context)
 {
@@ -120,7 +128,8 @@ std::uint32_t GetUiDefaultValue(std::uint16_t itemId, DriverContext* context)
     if (!entry.options) return 0;
     if (HasDefaultOption(entry.type)) {
         BlockOffset option = entry.options;
-        for (int i = 0; option != 0 && i < entry.defaultIndex; ++i) option = ReadUiOption(model, option, entry.type).next;
+        for (int i = 0; option != 0 && i < entry.defaultIndex; ++i)
+            option = ReadUiOption(model, option, entry.type).next;
         return (option && entry.defaultIndex >= 0) ? ReadUiOption(model, option, entry.type).optionId : 0;
     }
     switch (UiKind(entry.type)) {
@@ -152,7 +161,8 @@ int CountUiOptions(std::uint16_t itemId, DriverContext* context)
     const UiEntryRecord entry = ReadUiEntry(model, at);
     if (IsValueRecordKind(entry.type)) return 0;
     int count = 0;
-    for (BlockOffset option = entry.options; option != 0; option = ReadUiOption(model, option, entry.type).next) ++count;
+    for (BlockOffset option = entry.options; option != 0; option = ReadUiOption(model, option, entry.type).next)
+        ++count;
     return count;
 }
 

@@ -20,8 +20,8 @@ namespace vexl {
 namespace {
 
 // Device tray codes in the order in which a default tray is preferred.
-constexpr std::array<std::uint32_t, 19> kTrayPreference = {3, 4, 5, 6, 7, 8, 9, 11, 2, 1, 10, 12, 51, 52, 53, 54,
-                                                           60, 61, 101};
+constexpr std::array<std::uint32_t, 19> kTrayPreference = {3,  4,  5,  6,  7,  8,  9,  11, 2,  1,
+                                                           10, 12, 51, 52, 53, 54, 60, 61, 101};
 constexpr std::uint32_t kFallbackTrayCode = 3;
 // Paper and media values that stand for "none".
 constexpr std::uint32_t kUnknownPaper = 2048;
@@ -35,7 +35,10 @@ constexpr DWORD kMemoryTypeReported1 = 1;
 constexpr DWORD kMemoryTypeReported2 = 2;
 constexpr DWORD kNameBytes = 256;
 
-bool IsEndRow(const DeviceOptionCode& row) { return row.first == 0 && row.second == 0; }
+bool IsEndRow(const DeviceOptionCode& row)
+{
+    return row.first == 0 && row.second == 0;
+}
 
 // The item or value of a tray code in the model's own map when it is
 // filled, else in the default map.
@@ -77,8 +80,8 @@ BOOL ReadAnswer(DWORD needed, BidiAnswer* out, DWORD minBytes, const auto& read)
         out->bytes.clear();
         return TRUE;
     }
-    out->entries = std::min<std::uint32_t>(static_cast<std::uint32_t>(entries),
-                                           static_cast<std::uint32_t>(out->bytes.size() / 4));
+    out->entries =
+        std::min<std::uint32_t>(static_cast<std::uint32_t>(entries), static_cast<std::uint32_t>(out->bytes.size() / 4));
     return TRUE;
 }
 
@@ -306,8 +309,8 @@ BOOL ReadTrayConfig(const BidiQuery& query, DriverContext* context)
     BidiAnswer trays, papers, media, flags;
     if (!ReadBidiData(query, kBidiCodeTrays, 0, &trays)) return FALSE;
     if (details) {
-        if (!ReadBidiData(query, kBidiCodeTrayPaper, 0, &papers) || !ReadBidiData(query, kBidiCodeTrayMedia, 0, &media) ||
-            !ReadBidiData(query, kBidiCodeTrayFlags, 0, &flags))
+        if (!ReadBidiData(query, kBidiCodeTrayPaper, 0, &papers) ||
+            !ReadBidiData(query, kBidiCodeTrayMedia, 0, &media) || !ReadBidiData(query, kBidiCodeTrayFlags, 0, &flags))
             return FALSE;
         NotifySettingsModules(context, kModuleEventTrayReportRead, nullptr);
     }
@@ -380,7 +383,8 @@ BOOL ReadCustomMediaNames(const BidiQuery& query, DriverContext* context)
     for (const CustomMediaSlot* slot = GetCustomMediaSlotTable(); slot && slot->ratioItem && slotIndex < mediaCount;
          ++slot, ++slotIndex) {
         std::uint32_t media = MapDeviceMediaCode(types.Value(slotIndex));
-        if (slotIndex >= types.entries || !HasOptionForValue(context, FindItem(context, rdmMediaType), media)) media = 1;
+        if (slotIndex >= types.entries || !HasOptionForValue(context, FindItem(context, rdmMediaType), media))
+            media = 1;
         SetItemValue(context, slot->ratioItem, media);
         std::string name = AnswerText(names, nameOffset);
         nameOffset += name.size() + 1;

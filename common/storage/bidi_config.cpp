@@ -35,7 +35,10 @@ struct BidiErrorRow {
     std::uint32_t code;
 };
 constexpr BidiErrorRow kBidiErrors[] = {
-    {kBidiErrorTreatedAsDone, 0}, {14, 201}, {56, 201}, {10, 202},
+    {kBidiErrorTreatedAsDone, 0},
+    {14, 201},
+    {56, 201},
+    {10, 202},
 };
 constexpr std::uint32_t kBidiErrorOther = 200;
 
@@ -58,7 +61,10 @@ const ServerLibraryRow* FindServerLibrary()
     return nullptr;
 }
 
-const WCHAR* Section(DriverContext* context) { return GetPrinterSectionName(context); }
+const WCHAR* Section(DriverContext* context)
+{
+    return GetPrinterSectionName(context);
+}
 
 int ReadBidiIniInt(DriverContext* context, const WCHAR* key, int fallback)
 {
@@ -88,7 +94,8 @@ BOOL InitializeBidiLibrary(HMODULE library, DriverContext* context)
 {
     g_bidiLibrary = {};
     const char* entryName = IsBuildFeatureOn(kFeatureBidiV2) ? kBidiInitializeNameV2 : kBidiInitializeName;
-    auto initialize = reinterpret_cast<BidiInitializeFunction>(reinterpret_cast<void*>(GetProcAddress(library, entryName)));
+    auto initialize =
+        reinterpret_cast<BidiInitializeFunction>(reinterpret_cast<void*>(GetProcAddress(library, entryName)));
     if (initialize == nullptr) {
         ReportBidiError(context);
         return FALSE;
@@ -107,7 +114,10 @@ const WCHAR* StatusLibraryName(std::uint32_t flags)
     return (flags & kBidiQueryAllow9xLibrary) && IsWin9x() ? kStatusLibrary9x : kStatusLibraryNt;
 }
 
-bool SameText(const WCHAR* a, const WCHAR* b) { return std::u16string_view(a) == std::u16string_view(b); }
+bool SameText(const WCHAR* a, const WCHAR* b)
+{
+    return std::u16string_view(a) == std::u16string_view(b);
+}
 
 // Whether the reported model is one the driver accepts: the "Models<n>"
 // sections of the model INI list them under the driver's name.
@@ -143,8 +153,7 @@ BOOL QueryOpenedPrinter(HANDLE printer, std::uint32_t flags, DriverContext* cont
         mask |= kBidiMaskCustomMedia;
     BidiQuery query{&g_bidiLibrary, printer, nullptr};
     DWORD started = 0;
-    if (!g_bidiLibrary.startQuery(printer, &query.query, mask, &started) &&
-        GetLastError() != kBidiErrorTreatedAsDone) {
+    if (!g_bidiLibrary.startQuery(printer, &query.query, mask, &started) && GetLastError() != kBidiErrorTreatedAsDone) {
         ReportBidiError(context);
         return FALSE;
     }
@@ -177,7 +186,10 @@ private:
 
 }  // namespace
 
-BidiLibraryInterface* GetBidiLibraryInterface() { return &g_bidiLibrary; }
+BidiLibraryInterface* GetBidiLibraryInterface()
+{
+    return &g_bidiLibrary;
+}
 
 // ---- queries ----------------------------------------------------------------------------------------
 
@@ -211,7 +223,10 @@ BOOL QueryPrinterConfig(DriverContext* context, PageDesc* page, std::uint32_t fl
     return result;
 }
 
-BOOL QueryBidiConfigNow(DriverContext* context) { return QueryPrinterConfig(context, nullptr, kBidiQueryAllow9xLibrary); }
+BOOL QueryBidiConfigNow(DriverContext* context)
+{
+    return QueryPrinterConfig(context, nullptr, kBidiQueryAllow9xLibrary);
+}
 
 BOOL RefreshDeviceInfoNow(DriverContext* context, PageDesc* page)
 {
@@ -289,8 +304,14 @@ BOOL IsBidiLibraryReady(DriverContext* context, std::uint32_t flags)
 
 // ---- switches -----------------------------------------------------------------------------------------
 
-BOOL IsBidiSupported(DriverContext* context) { return ReadLanguageFlag(context, kBidiSupportKey); }
-BOOL IsBidiModelCheckOn(DriverContext* context) { return ReadLanguageFlag(context, kBidiModelCheckKey); }
+BOOL IsBidiSupported(DriverContext* context)
+{
+    return ReadLanguageFlag(context, kBidiSupportKey);
+}
+BOOL IsBidiModelCheckOn(DriverContext* context)
+{
+    return ReadLanguageFlag(context, kBidiModelCheckKey);
+}
 
 BOOL ReadLanguageFlag(DriverContext* context, const WCHAR* key)
 {
@@ -399,7 +420,10 @@ BOOL HasBidiIniFlag(DriverContext* context)
     return ReadBidiIniInt(context, kBidiFlagName, kMissingIniFlag) != kMissingIniFlag ? TRUE : FALSE;
 }
 
-BOOL IsBidiIniFlagSet(DriverContext* context) { return ReadBidiIniInt(context, kBidiFlagName, 0) != 0 ? TRUE : FALSE; }
+BOOL IsBidiIniFlagSet(DriverContext* context)
+{
+    return ReadBidiIniInt(context, kBidiFlagName, 0) != 0 ? TRUE : FALSE;
+}
 
 BOOL WriteBidiIniFlag(DriverContext* context, std::uint32_t value)
 {
@@ -452,8 +476,8 @@ BOOL BuildServerLibraryPath(WCHAR* out, int size, DriverContext* context)
 BOOL ReadServerConnectionMark(DriverContext* context)
 {
     std::uint8_t mark[4] = {};
-    return ReadPrinterDataValue(context->printer, mark, sizeof(mark), kServerConnectionName, context) &&
-                   mark[0] == 1 && !mark[1] && !mark[2] && !mark[3]
+    return ReadPrinterDataValue(context->printer, mark, sizeof(mark), kServerConnectionName, context) && mark[0] == 1 &&
+                   !mark[1] && !mark[2] && !mark[3]
                ? TRUE
                : FALSE;
 }
@@ -486,12 +510,12 @@ DWORD ReadPrinterDataViaPlugin(void* state, const WCHAR* valueName, DWORD expect
     WideToAnsi(record->valueName, valueName, kServerNameBytes);
     record->valueName[kServerNameBytes - 1] = 0;
     DWORD serverSize = 0;
-    if (record->sizeEntry(record->connection, record->serverKind, record->serverPrinter, record->key,
-                          record->valueName, &serverSize) != 0)
+    if (record->sizeEntry(record->connection, record->serverKind, record->serverPrinter, record->key, record->valueName,
+                          &serverSize) != 0)
         return ERROR_FILE_NOT_FOUND;
     if (serverSize != size) return ERROR_INVALID_DATA;
-    if (record->dataEntry(record->connection, record->serverKind, record->serverPrinter, record->key,
-                          record->valueName, size, data) != 0)
+    if (record->dataEntry(record->connection, record->serverKind, record->serverPrinter, record->key, record->valueName,
+                          size, data) != 0)
         return ERROR_FILE_NOT_FOUND;
     SetPrinterDataW(record->localPrinter, const_cast<LPWSTR>(valueName), expectedType, data, size);
     if (needed) *needed = size;

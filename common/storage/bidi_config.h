@@ -96,10 +96,10 @@ BOOL ReadServerConnectionMark(DriverContext* context);
 BOOL RefreshBidiFromServerIni(const WCHAR* fetchedIni, const WCHAR* serverPrinterName, DriverContext* context);
 
 // The remote-management library's printer-data entries: 0 on success.
-using ServerDataSizeEntry = DWORD (*)(HANDLE connection, BYTE serverKind, const WCHAR* serverPrinter,
-                                      const char* key, const char* valueName, DWORD* size);
-using ServerDataReadEntry = DWORD (*)(HANDLE connection, BYTE serverKind, const WCHAR* serverPrinter,
-                                      const char* key, const char* valueName, DWORD size, BYTE* buffer);
+using ServerDataSizeEntry = DWORD (*)(HANDLE connection, BYTE serverKind, const WCHAR* serverPrinter, const char* key,
+                                      const char* valueName, DWORD* size);
+using ServerDataReadEntry = DWORD (*)(HANDLE connection, BYTE serverKind, const WCHAR* serverPrinter, const char* key,
+                                      const char* valueName, DWORD size, BYTE* buffer);
 inline constexpr int kServerNameBytes = 260;
 // The record through which a load pass takes printer data from the print
 // server: the server's entries, the connection and the printer there, and

@@ -44,8 +44,7 @@ struct BidiLibraryInterface {
     // 32-bit entries read, -1 on failure.
     LONG(VEXL_CALL* readData)(HANDLE query, DWORD code, void* buffer, DWORD size, DWORD* needed);
     // 7: a request on a channel, with the same size protocol.
-    BOOL(VEXL_CALL* channelRequest)(HANDLE query, DWORD channel, DWORD code, void* buffer, DWORD size,
-                                    DWORD* needed);
+    BOOL(VEXL_CALL* channelRequest)(HANDLE query, DWORD channel, DWORD code, void* buffer, DWORD size, DWORD* needed);
 };
 static_assert(offsetof(BidiLibraryInterface, open) == 8);
 static_assert(offsetof(BidiLibraryInterface, channelRequest) == 8 + 7 * sizeof(void*));

@@ -15,7 +15,8 @@ constexpr std::uint32_t kNupKindAuthLast = 11;
 // With the authentication plug-in installed and found, the copy guard takes
 // the page: tint block and copy protection on, watermark and toner save off,
 // and an N-up kind of the plug-in back to plain 2-up.
-void RunAuthenticationPluginStep(DriverContext* context) {
+void RunAuthenticationPluginStep(DriverContext* context)
+{
     ContextWorkArea* work = context->workArea;
     work->authPluginPresent = HasAuthenticationPlugin(context) ? 1 : 0;
     work->authPluginPathFound = FindAuthenticationPluginPath(context, nullptr) ? 1 : 0;
@@ -44,7 +45,8 @@ constexpr MergeVariant kSettingsMerge = {
 
 }  // namespace
 
-BOOL MergeDevmodeSettings(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags) {
+BOOL MergeDevmodeSettings(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags)
+{
     return RunDevmodeMerge(context, caller, flags, kSettingsMerge) ? TRUE : FALSE;
 }
 

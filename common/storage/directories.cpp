@@ -24,10 +24,15 @@ using Text = std::u16string_view;
 constexpr Text kDefaultDriverFolder = u"\\spool\\drivers\\w32x86\\2\\";
 constexpr int kLocaleCountryChars = 7;
 
-Text View(const WCHAR* text) { return text ? Text(text) : Text(); }
+Text View(const WCHAR* text)
+{
+    return text ? Text(text) : Text();
+}
 
-
-bool EqualNoCase(const WCHAR* a, const WCHAR* b) { return a && b && lstrcmpiW(a, b) == 0; }
+bool EqualNoCase(const WCHAR* a, const WCHAR* b)
+{
+    return a && b && lstrcmpiW(a, b) == 0;
+}
 
 bool StartsWithNoCase(Text text, Text prefix)
 {
@@ -131,8 +136,7 @@ public:
     CallLibrary& operator=(const CallLibrary&) = delete;
 
     // The entry point as its function type; null when the library or the entry point is missing.
-    template <typename Function>
-    Function Find(const char* entryPoint) const
+    template <typename Function> Function Find(const char* entryPoint) const
     {
         if (!module_) return nullptr;
         return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module_, entryPoint)));
@@ -165,8 +169,7 @@ std::u16string QueryLocalAppDataLow()
 std::u16string QueryUserProfileDirectory()
 {
     const CallLibrary userEnvironment(u"UserEnv.dll");
-    const auto getUserProfileDirectory =
-        userEnvironment.Find<GetUserProfileDirectoryWProc>("GetUserProfileDirectoryW");
+    const auto getUserProfileDirectory = userEnvironment.Find<GetUserProfileDirectoryWProc>("GetUserProfileDirectoryW");
     if (!getUserProfileDirectory) return {};
     HANDLE token = nullptr;
     if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
@@ -195,17 +198,20 @@ int ResolveUserDirectory(WCHAR* out, int size)
     if (IsNt5OrLater()) return WriteJoined(out, size, {profile, u"\\", suffix}) ? lstrlenW(out) : 0;
     const std::u16string system = SystemDirectory();
     if (system.empty()) return 0;
-    return WriteJoined(out, size,
-                       {system, u"\\", View(kMakerFolderName), u"\\", suffix, u"\\", LastComponent(profile)})
+    return WriteJoined(out, size, {system, u"\\", View(kMakerFolderName), u"\\", suffix, u"\\", LastComponent(profile)})
                ? lstrlenW(out)
                : 0;
 }
 
-ContextWorkArea* WorkOf(DriverContext* context) { return context ? context->workArea : nullptr; }
+ContextWorkArea* WorkOf(DriverContext* context)
+{
+    return context ? context->workArea : nullptr;
+}
 
 const WCHAR* SettingsIniName(DriverContext* context)
 {
-    const ModelRecord* record = context && context->modelRecord ? context->modelRecord : GetModelDatabase()->modelRecord;
+    const ModelRecord* record =
+        context && context->modelRecord ? context->modelRecord : GetModelDatabase()->modelRecord;
     return record ? record->settingsIniName : nullptr;
 }
 
@@ -261,7 +267,10 @@ int GetUserSettingsDirectory(WCHAR* out, int size, DriverContext* context)
     return ResolveUserDirectory(out, size);
 }
 
-int GetUserSettingsDirectoryNoContext(WCHAR* out, int size) { return ResolveUserDirectory(out, size); }
+int GetUserSettingsDirectoryNoContext(WCHAR* out, int size)
+{
+    return ResolveUserDirectory(out, size);
+}
 
 BOOL ReadDriverRegistryValue(const WCHAR* valueName, WCHAR* out, DWORD sizeBytes)
 {
@@ -458,7 +467,8 @@ WCHAR* GetUiFontName(DriverContext* context, WCHAR* out)
 {
     if (out == nullptr) return out;
     // "ＭＳ Ｐゴシック" for Japanese pages, else Arial.
-    const Text name = IsJapaneseUiResource(context) ? Text(u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF") : Text(u"Arial");
+    const Text name =
+        IsJapaneseUiResource(context) ? Text(u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF") : Text(u"Arial");
     WriteJoinedOrEmpty(out, kFaceNameChars, {name});
     return out;
 }
@@ -472,7 +482,8 @@ const WCHAR* GetPrinterSectionName(DriverContext* context)
     if (work->printerName[0] == 0 && context->printer) {
         auto* info = static_cast<PRINTER_INFO_2W*>(GetPrinterInfo(context->printer, 2));
         if (info) {
-            if (info->pPrinterName) lstrcpynW(work->printerName, info->pPrinterName, sizeof(work->printerName) / sizeof(WCHAR));
+            if (info->pPrinterName)
+                lstrcpynW(work->printerName, info->pPrinterName, sizeof(work->printerName) / sizeof(WCHAR));
             CachePrinterInfo(info, context);
         }
         FreeIfNotNull(info);
@@ -503,8 +514,7 @@ const WCHAR* CopyLanguageCode(DriverContext* context)
 {
     ContextWorkArea* work = WorkOf(context);
     if (work == nullptr) return nullptr;
-    lstrcpynW(work->languageCode, GetLanguageCode(context),
-              sizeof(work->languageCode) / sizeof(WCHAR));
+    lstrcpynW(work->languageCode, GetLanguageCode(context), sizeof(work->languageCode) / sizeof(WCHAR));
     return work->languageCode;
 }
 
@@ -516,8 +526,14 @@ const WCHAR* InitLanguageFromHelpFile(DriverContext* context)
     return work->languageCode;
 }
 
-const WCHAR* GetInstallSectionName(DriverContext* context) { return CopyLanguageCode(context); }
-const WCHAR* GetStampCounterSection(DriverContext* context) { return CopyLanguageCode(context); }
+const WCHAR* GetInstallSectionName(DriverContext* context)
+{
+    return CopyLanguageCode(context);
+}
+const WCHAR* GetStampCounterSection(DriverContext* context)
+{
+    return CopyLanguageCode(context);
+}
 const WCHAR* GetProfileCounterSection(DriverContext* context)
 {
     return GetLanguageCode(context);
@@ -712,9 +728,9 @@ BOOL BuildUserCopyPathEx(WCHAR* out, const WCHAR* path, int size, DriverContext*
 {
     if (out == nullptr || path == nullptr || size <= 0) return FALSE;
     WCHAR directory[MAX_PATH] = {};
-    const bool perUser = IsTerminalServerCached(context ? context->printer : nullptr) &&
-                         !(context && context->workArea &&
-                           (context->workArea->callerKind & kCallerSharedSettingsDirectory));
+    const bool perUser =
+        IsTerminalServerCached(context ? context->printer : nullptr) &&
+        !(context && context->workArea && (context->workArea->callerKind & kCallerSharedSettingsDirectory));
     const int length = perUser ? GetUserSettingsDirectory(directory, MAX_PATH, context)
                                : GetSettingsDirectory(directory, MAX_PATH, context);
     if (length == 0) return FALSE;
@@ -815,7 +831,10 @@ BOOL HasShortExtension(const WCHAR* path)
     return base >= 1 && extension >= 1 && extension <= 3 ? TRUE : FALSE;
 }
 
-BOOL HasValidFileName(const WCHAR* path) { return HasShortExtension(path); }
+BOOL HasValidFileName(const WCHAR* path)
+{
+    return HasShortExtension(path);
+}
 
 BOOL IsAbsolutePath(const WCHAR* path)
 {
@@ -903,8 +922,7 @@ BOOL InstallDriverFile(const WCHAR* target, const WCHAR* sourceName, std::uint16
     return InstallDriverFileEx(target, sourceName, mode, context, kFileTimesEqual);
 }
 
-BOOL CopyDriverFileToSystemDir(const WCHAR* name, const WCHAR* sourceName, std::uint16_t mode,
-                               DriverContext* context)
+BOOL CopyDriverFileToSystemDir(const WCHAR* name, const WCHAR* sourceName, std::uint16_t mode, DriverContext* context)
 {
     if (name == nullptr || context == nullptr) return FALSE;
     WCHAR directory[MAX_PATH] = {};

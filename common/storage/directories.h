@@ -115,8 +115,7 @@ inline constexpr std::uint16_t kInstallCopyWhenMissing = 1;
 BOOL InstallDriverFileEx(const WCHAR* target, const WCHAR* sourceName, std::uint16_t mode, DriverContext* context,
                          int timeMode);
 BOOL InstallDriverFile(const WCHAR* target, const WCHAR* sourceName, std::uint16_t mode, DriverContext* context);
-BOOL CopyDriverFileToSystemDir(const WCHAR* name, const WCHAR* sourceName, std::uint16_t mode,
-                               DriverContext* context);
+BOOL CopyDriverFileToSystemDir(const WCHAR* name, const WCHAR* sourceName, std::uint16_t mode, DriverContext* context);
 
 // ---- locale ------------------------------------------------------------------------------------
 int GetLocaleCountryClass(DriverContext* context);

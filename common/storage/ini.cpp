@@ -207,7 +207,8 @@ int ReadIniStringFromText(const WCHAR* key, const WCHAR* defaultText, WCHAR* out
         if (position) *position = 0;
         return CopyDefault(defaultText, out, size);
     }
-    if (position == nullptr || key == nullptr || out == nullptr || size <= 0) return CopyDefault(defaultText, out, size);
+    if (position == nullptr || key == nullptr || out == nullptr || size <= 0)
+        return CopyDefault(defaultText, out, size);
     const std::string name = ToAnsi(key);
     const std::size_t textLength = std::strlen(text);
     if (*position < 0 || static_cast<std::size_t>(*position) > textLength) *position = 0;
@@ -249,7 +250,8 @@ int ReadIniIntFromText(const WCHAR* key, int defaultValue, const char* text, std
     ReadIniStringFromText(key, u"", value, kIntValueChars, text, position);
     if (value[0] == 0) return defaultValue;
     char digits[kIntValueChars] = {};
-    for (int i = 0; i < kIntValueChars - 1 && value[i]; ++i) digits[i] = static_cast<char>(value[i] < 0x80 ? value[i] : '?');
+    for (int i = 0; i < kIntValueChars - 1 && value[i]; ++i)
+        digits[i] = static_cast<char>(value[i] < 0x80 ? value[i] : '?');
     return static_cast<int>(std::strtol(digits, nullptr, 10));
 }
 
@@ -314,8 +316,8 @@ BOOL RewriteIniSection(DriverContext* context, const WCHAR* file, const WCHAR* s
     std::string_view before = old;
     std::string_view after;
     std::int32_t blockLength = 0;
-    if (const char* block = FindIniSectionBlock(name.c_str(), old.data(), static_cast<std::int32_t>(old.size()),
-                                                &blockLength)) {
+    if (const char* block =
+            FindIniSectionBlock(name.c_str(), old.data(), static_cast<std::int32_t>(old.size()), &blockLength)) {
         const std::size_t at = static_cast<std::size_t>(block - old.data());
         before = std::string_view(old).substr(0, at);
         after = std::string_view(old).substr(at + static_cast<std::size_t>(blockLength));

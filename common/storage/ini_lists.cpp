@@ -44,8 +44,14 @@ constexpr std::uint16_t kPresetSnapshotBits = 0x0C | 0xC0;
 constexpr int kUserMacroBase = 32;
 constexpr std::uint32_t kUserMacroWorkingList = 160;
 
-std::u16string Ascii(const std::string& text) { return std::u16string(text.begin(), text.end()); }
-std::u16string Decimal(int value) { return Ascii(std::to_string(value)); }
+std::u16string Ascii(const std::string& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+std::u16string Decimal(int value)
+{
+    return Ascii(std::to_string(value));
+}
 
 void CopyOut(WCHAR* out, const std::u16string& text)
 {
@@ -66,7 +72,10 @@ std::u16string LanguageSection(DriverContext* context)
     return code ? code : u"";
 }
 
-const WCHAR* IniPath(DriverContext* context) { return GetSettingsIniPath(context); }
+const WCHAR* IniPath(DriverContext* context)
+{
+    return GetSettingsIniPath(context);
+}
 
 int ReadPrinterInt(DriverContext* context, const WCHAR* key)
 {
@@ -120,14 +129,19 @@ void SaveSection(DriverContext* context, const WCHAR* section, std::uint32_t fla
     SaveSettingsFile(context->printer, IniPath(context), flags, context);
 }
 
-bool HasWork(DriverContext* context) { return context && context->workArea && context->itemTable; }
+bool HasWork(DriverContext* context)
+{
+    return context && context->workArea && context->itemTable;
+}
 
 // ---- preset snapshots --------------------------------------------------------------------------
 
-bool IsSnapshotItem(const SettingItemDescriptor& item) { return (item.stateBits & kPresetSnapshotBits) != 0; }
+bool IsSnapshotItem(const SettingItemDescriptor& item)
+{
+    return (item.stateBits & kPresetSnapshotBits) != 0;
+}
 
-template <typename Visit>
-void ForEachSnapshotItem(DriverContext* context, Visit visit)
+template <typename Visit> void ForEachSnapshotItem(DriverContext* context, Visit visit)
 {
     std::uint32_t offset = 0;
     for (int i = 0; i < context->itemTable->count; ++i) {
@@ -197,7 +211,10 @@ void FreeSnapshots(ContextWorkArea* work)
 
 // ---- watermark of a preset ---------------------------------------------------------------------
 
-bool IsStampKind(std::uint32_t kind) { return kind >= 1 && kind <= 3; }
+bool IsStampKind(std::uint32_t kind)
+{
+    return kind >= 1 && kind <= 3;
+}
 
 void TakePresetWatermark(DriverContext* context)
 {
@@ -258,10 +275,10 @@ struct PrintFreeSizeRow {
     std::uint32_t nameString;
 };
 constexpr PrintFreeSizeRow kPrintFreeSizeRows[] = {
-    {kPaperFreeSizePaperId, rdmPaperFreeSizeWidth, rdmPaperFreeSizeLength, rdmPaperFreeSizeTray,
-     rdmPaperFreeSizeOrient, kPaperFreeSizeUiString},
-    {kPrintFreeSizePaperId, rdmPrintFreeSizeWidth, rdmPrintFreeSizeLength, rdmPrintFreeSizeTray,
-     rdmPrintFreeSizeOrient, kPrintFreeSizeUiString},
+    {kPaperFreeSizePaperId, rdmPaperFreeSizeWidth, rdmPaperFreeSizeLength, rdmPaperFreeSizeTray, rdmPaperFreeSizeOrient,
+     kPaperFreeSizeUiString},
+    {kPrintFreeSizePaperId, rdmPrintFreeSizeWidth, rdmPrintFreeSizeLength, rdmPrintFreeSizeTray, rdmPrintFreeSizeOrient,
+     kPrintFreeSizeUiString},
 };
 
 PaperSizeRow* RowOf(DriverContext* context, int row)
@@ -320,7 +337,7 @@ struct ItemRange {
     std::uint16_t last;
 };
 constexpr ItemRange kPrinterSideRanges[] = {{kFontListItems.first, kPrinterItems.last},
-                                           {kPrinterNameItems.first, kPrinterNameItems.last}};
+                                            {kPrinterNameItems.first, kPrinterNameItems.last}};
 constexpr ItemRange kDefaultValidationRanges[] = {{kPrivateSettingItems.first, kPrivateSettingItems.last},
                                                   {kPrinterItems.first, kPrinterItems.last},
                                                   {kPrinterNameItems.first, kPrinterNameItems.last}};
@@ -355,8 +372,7 @@ void SetNotificationPair(DriverContext* context, std::uint16_t complete, std::ui
     SetItemValue(context, error, (bits & kJobErrorBit) ? 1 : 0);
 }
 
-template <typename Function>
-Function EntryOf(HMODULE library, const char* name)
+template <typename Function> Function EntryOf(HMODULE library, const char* name)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
 }
@@ -382,7 +398,10 @@ bool AskNotificationLibrary(DriverContext* context, HMODULE library, std::uint32
 
 // ---- presets ----------------------------------------------------------------------------------------
 
-int GetPresetCount(DriverContext* context) { return ReadPrinterInt(context, u"Count"); }
+int GetPresetCount(DriverContext* context)
+{
+    return ReadPrinterInt(context, u"Count");
+}
 
 void FormatPresetKey(WCHAR* out, int slot, int kind)
 {
@@ -435,9 +454,15 @@ BOOL ManagePresetSnapshots(DriverContext* context, const WCHAR* key, int mode)
 
 // ---- quality lists ----------------------------------------------------------------------------------
 
-int GetQualityListCount(DriverContext* context) { return ReadPrinterInt(context, u"QualityCount"); }
+int GetQualityListCount(DriverContext* context)
+{
+    return ReadPrinterInt(context, u"QualityCount");
+}
 
-void FormatQualityKey(WCHAR* out, int slot) { CopyOut(out, u"QualityList" + Decimal(slot)); }
+void FormatQualityKey(WCHAR* out, int slot)
+{
+    CopyOut(out, u"QualityList" + Decimal(slot));
+}
 
 void LoadQualitySetName(DriverContext* context, const WCHAR* key)
 {
@@ -453,7 +478,10 @@ void LoadQualityListByKey(DriverContext* context, const WCHAR* key)
     LoadQualitySetName(context, key);
 }
 
-void LoadQualityListSlot(DriverContext* context, int slot) { LoadQualityListByKey(context, QualityKey(slot).c_str()); }
+void LoadQualityListSlot(DriverContext* context, int slot)
+{
+    LoadQualityListByKey(context, QualityKey(slot).c_str());
+}
 
 void SaveQualityListByKey(DriverContext* context, const WCHAR* key)
 {
@@ -462,7 +490,10 @@ void SaveQualityListByKey(DriverContext* context, const WCHAR* key)
     SaveSettingsFile(context->printer, path.c_str(), kSettingsQualityList, context);
 }
 
-void SaveQualityListSlot(DriverContext* context, int slot) { SaveQualityListByKey(context, QualityKey(slot).c_str()); }
+void SaveQualityListSlot(DriverContext* context, int slot)
+{
+    SaveQualityListByKey(context, QualityKey(slot).c_str());
+}
 
 void LoadQualityRsqByKey(DriverContext* context, const WCHAR* key)
 {
@@ -475,7 +506,10 @@ void LoadQualityRsqByKey(DriverContext* context, const WCHAR* key)
     LoadQualitySetName(context, key);
 }
 
-void LoadQualityFileSlot(DriverContext* context, int slot) { LoadQualityRsqByKey(context, QualityKey(slot).c_str()); }
+void LoadQualityFileSlot(DriverContext* context, int slot)
+{
+    LoadQualityRsqByKey(context, QualityKey(slot).c_str());
+}
 
 void LoadUserQualityMacro(DriverContext* context, BOOL withSetName)
 {
@@ -554,9 +588,18 @@ const FreeSizeItemIds& GetFreeSizeItemIds()
     return ids;
 }
 
-int GetFreeSizeSlotCount(DriverContext*) { return kFreeSizeSlotCount; }
-int GetFreeSizeSlotCountAlias(DriverContext* context) { return GetFreeSizeSlotCount(context); }
-int GetPaperSlotTableSize(DriverContext* context) { return GetFreeSizeSlotCount(context) + 2; }
+int GetFreeSizeSlotCount(DriverContext*)
+{
+    return kFreeSizeSlotCount;
+}
+int GetFreeSizeSlotCountAlias(DriverContext* context)
+{
+    return GetFreeSizeSlotCount(context);
+}
+int GetPaperSlotTableSize(DriverContext* context)
+{
+    return GetFreeSizeSlotCount(context) + 2;
+}
 
 namespace {
 
@@ -647,10 +690,22 @@ void SaveFreeSizeSlot(DriverContext* context, int slot)
     SaveFreeSizeSection(context, FreeSizeSection(slot, context).c_str());
 }
 
-void CacheFreeSizeSlot(DriverContext* context, int row) { CacheGroup(context, row, kFreeSizeGroup); }
-void CacheSrcFreeSizeSlot(DriverContext* context, int row) { CacheGroup(context, row, kSrcFreeSizeGroup); }
-void SelectFreeSizeSlot(DriverContext* context, int row) { SelectGroup(context, row, kFreeSizeGroup); }
-void SelectSrcFreeSizeSlot(DriverContext* context, int row) { SelectGroup(context, row, kSrcFreeSizeGroup); }
+void CacheFreeSizeSlot(DriverContext* context, int row)
+{
+    CacheGroup(context, row, kFreeSizeGroup);
+}
+void CacheSrcFreeSizeSlot(DriverContext* context, int row)
+{
+    CacheGroup(context, row, kSrcFreeSizeGroup);
+}
+void SelectFreeSizeSlot(DriverContext* context, int row)
+{
+    SelectGroup(context, row, kFreeSizeGroup);
+}
+void SelectSrcFreeSizeSlot(DriverContext* context, int row)
+{
+    SelectGroup(context, row, kSrcFreeSizeGroup);
+}
 
 void CopyCachedRowToSlotItems(DriverContext* context, int row)
 {
@@ -800,7 +855,10 @@ std::uint32_t GetCustomFunctionValue(DriverContext* context, std::uint16_t itemI
     return GetItemValue(context, itemId);
 }
 
-BOOL IsTrayLimitOverrideOn() { return IsBuildFeatureOn(kFeatureTrayLimitOverride); }
+BOOL IsTrayLimitOverrideOn()
+{
+    return IsBuildFeatureOn(kFeatureTrayLimitOverride);
+}
 
 model::BlockOffset FindUiEntryForSymbol(DriverContext* context, std::uint16_t symbolKey)
 {

@@ -71,8 +71,8 @@ struct PrinterReadSize {
     DWORD bytes;
 };
 constexpr PrinterReadSize kPrinterReadSizes[] = {
-    {kJobValueUserCode, 18}, {kJobValueOwnerName, 34}, {kJobValueJobPassword, 18}, {kJobValueUserId, 18},
-    {kJobValueDocumentName, 34}, {kJobValueTelNo, 130}, {kJobValueTelLine, 18}, {kJobValueStoredPassword, 18},
+    {kJobValueUserCode, 18},     {kJobValueOwnerName, 34}, {kJobValueJobPassword, 18}, {kJobValueUserId, 18},
+    {kJobValueDocumentName, 34}, {kJobValueTelNo, 130},    {kJobValueTelLine, 18},     {kJobValueStoredPassword, 18},
 };
 constexpr DWORD kPrinterReadOtherBytes = 2;
 
@@ -83,9 +83,15 @@ const JobValueRow* FindJobValueRow(std::uint32_t id)
     return nullptr;
 }
 
-JobControlBinding& BindingOf(DriverContext* context) { return context->workArea->jobControl; }
+JobControlBinding& BindingOf(DriverContext* context)
+{
+    return context->workArea->jobControl;
+}
 
-const JobControlInterface* InterfaceOf(DriverContext* context) { return BindingOf(context).iface; }
+const JobControlInterface* InterfaceOf(DriverContext* context)
+{
+    return BindingOf(context).iface;
+}
 
 // Bytes of a value's text buffer: the item's length doubled, or the short-text size.
 DWORD ValueBufferBytes(DriverContext* context, const JobValueRow& row)
@@ -118,12 +124,15 @@ void FormatNumber(std::uint32_t number, WCHAR* out, std::size_t chars)
 std::uint32_t GetLanguageLangIdNumber(DriverContext* context)
 {
     std::uint16_t sublanguage = 0;
-    const std::uint8_t primary = GetLanguageLangId(static_cast<std::uint8_t>(GetItemValue(context, rdmLanguageID)),
-                                                   &sublanguage);
+    const std::uint8_t primary =
+        GetLanguageLangId(static_cast<std::uint8_t>(GetItemValue(context, rdmLanguageID)), &sublanguage);
     return static_cast<std::uint32_t>(sublanguage << 10) | primary;
 }
 
-bool IsSizeAnswer(int result) { return result == 0 || result == kJobControlMoreData; }
+bool IsSizeAnswer(int result)
+{
+    return result == 0 || result == kJobControlMoreData;
+}
 
 void ClearDllUserCodeFlags(DriverContext* context)
 {
@@ -209,8 +218,7 @@ void CloseAndUnbind(DriverContext* context)
 }
 
 // Bind, open the connection, run work on it when it opened, close, unbind.
-template <typename Work>
-int RunInSession(DriverContext* context, Work work)
+template <typename Work> int RunInSession(DriverContext* context, Work work)
 {
     const int bound = BindJobControlPlugin(&BindingOf(context), context);
     if (bound != 0) return bound;
@@ -240,7 +248,7 @@ int LastErrorOr(DWORD fallback)
 // Asks for the versions in order; the first granted one with a table wins.
 template <std::size_t N>
 int TakeVersionedInterface(JobControlGetInterfaceFunction getInterface, const std::uint16_t (&versions)[N],
-                  JobControlInterface** table, std::uint16_t* granted)
+                           JobControlInterface** table, std::uint16_t* granted)
 {
     int result = kJobControlMoreData;
     for (std::uint16_t version : versions) {
@@ -497,14 +505,14 @@ int ReadJobControlValue(DriverContext* context, std::uint32_t valueId)
     if (row == nullptr || (row->source != JobValueSource::TextItem && row->source != JobValueSource::NumberItem))
         return kJobControlMoreData;
     const JobControlInterface* table = binding.iface;
-    if (table == nullptr || table->getAttributes == nullptr || table->getValue == nullptr) return ERROR_INVALID_FUNCTION;
+    if (table == nullptr || table->getAttributes == nullptr || table->getValue == nullptr)
+        return ERROR_INVALID_FUNCTION;
 
     const DWORD bytes = ValueBufferBytes(context, *row);
     if (bytes < sizeof(WCHAR)) return 0;
     std::vector<WCHAR> text(bytes / sizeof(WCHAR), 0);
     DWORD flags = 0;
-    if (table->getAttributes(binding.connection, valueId, &flags) != 0 || (flags & kJobControlReadable) == 0)
-        return 0;
+    if (table->getAttributes(binding.connection, valueId, &flags) != 0 || (flags & kJobControlReadable) == 0) return 0;
 
     DWORD needed = 0;
     int result = table->getValue(binding.connection, valueId, kJobControlKindText, nullptr, 0, &needed);

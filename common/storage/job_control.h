@@ -96,8 +96,7 @@ inline constexpr DWORD kJobControlMaxValueBytes = 0x10000;
 // read(buffer, size) into out (outBytes), through a temporary buffer when
 // out is too small. The text in out is always terminated in its last
 // character, as the plug-in may fill a buffer without one.
-template <typename Read>
-int ReadJobControlValueOfSize(Read read, DWORD needed, std::uint8_t* out, DWORD outBytes)
+template <typename Read> int ReadJobControlValueOfSize(Read read, DWORD needed, std::uint8_t* out, DWORD outBytes)
 {
     if (needed > kJobControlMaxValueBytes) return ERROR_NOT_ENOUGH_MEMORY;
     int result = 0;

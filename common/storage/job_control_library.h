@@ -66,8 +66,7 @@ struct JobControlInterface {
     int(VEXL_CALL* getAttributes)(HANDLE connection, DWORD valueId, DWORD* flags);
     // 5: reads a value into size bytes; with no buffer only *needed (bytes,
     // the terminator of a text included) and 0 or kJobControlMoreData.
-    int(VEXL_CALL* getValue)(HANDLE connection, DWORD valueId, DWORD kind, void* buffer, DWORD size,
-                             DWORD* needed);
+    int(VEXL_CALL* getValue)(HANDLE connection, DWORD valueId, DWORD kind, void* buffer, DWORD size, DWORD* needed);
     // 6: writes a value of size bytes.
     int(VEXL_CALL* setValue)(HANDLE connection, DWORD valueId, DWORD kind, const void* buffer, DWORD size);
     // 7: a notification code.

@@ -35,7 +35,8 @@ constexpr std::uint16_t kFirstFontListItem = kFontListItems.first;
 constexpr std::uint16_t kLastFontListItem = kFontListItems.last;
 constexpr std::uint16_t kLastFontBlockItem = kFontBlockItems.last;
 constexpr std::uint16_t kPrinterSideExcludedList = 5;
-constexpr std::uint32_t kCallerKindsWithoutIni = kCallerDocumentProperties | kCallerDeviceCapabilities | kCallerEnablePdev;
+constexpr std::uint32_t kCallerKindsWithoutIni =
+    kCallerDocumentProperties | kCallerDeviceCapabilities | kCallerEnablePdev;
 constexpr int kSpecialFunctionCount = 16;
 constexpr int kUserNameChars = 257;
 
@@ -84,9 +85,18 @@ constexpr FontListPlace kDeviceFontPlace = {u"DeviceFontNum", u"DeviceFont", rdm
 constexpr FontListPlace kOptionFontPlace = {u"OptionFontNum", u"OptionFont", rdmOptionFontNum, rdmOptionFont,
                                             CopyCartridgeFontList};
 
-bool IsBitType(std::uint32_t code) { return code >= kValueBit0 && code <= kValueBitLast; }
-bool IsTextType(std::uint32_t code) { return code >= 7 && code <= 12; }
-bool IsAnsiType(std::uint32_t code) { return code == kValueAnsiText || code == kValueAnsiText2; }
+bool IsBitType(std::uint32_t code)
+{
+    return code >= kValueBit0 && code <= kValueBitLast;
+}
+bool IsTextType(std::uint32_t code)
+{
+    return code >= 7 && code <= 12;
+}
+bool IsAnsiType(std::uint32_t code)
+{
+    return code == kValueAnsiText || code == kValueAnsiText2;
+}
 bool IsHeapAddressItem(std::uint16_t id)
 {
     for (std::uint16_t address : kHeapAddressItems)
@@ -94,12 +104,21 @@ bool IsHeapAddressItem(std::uint16_t id)
     return false;
 }
 
-ContextWorkArea* WorkOf(DriverContext* context) { return context ? context->workArea : nullptr; }
+ContextWorkArea* WorkOf(DriverContext* context)
+{
+    return context ? context->workArea : nullptr;
+}
 
-const WCHAR* ItemName(const SettingItemDescriptor* item) { return item->side ? item->side->name : nullptr; }
+const WCHAR* ItemName(const SettingItemDescriptor* item)
+{
+    return item->side ? item->side->name : nullptr;
+}
 
 // The registry type and size of an item's printer-data value.
-DWORD PrinterDataType(const SettingItemDescriptor* item) { return item->id == rdmLogging ? REG_DWORD : REG_BINARY; }
+DWORD PrinterDataType(const SettingItemDescriptor* item)
+{
+    return item->id == rdmLogging ? REG_DWORD : REG_BINARY;
+}
 
 // Number parsing of the INI: blanks, a sign, decimal digits, trailing text
 // ignored; read as 64 bits so that unsigned 32-bit values come back whole.
@@ -122,19 +141,28 @@ std::uint32_t FitValueToItem(std::int64_t parsed, const SettingItemDescriptor* i
     const auto low = static_cast<std::uint32_t>(static_cast<std::uint64_t>(parsed));
     if (IsBitType(code)) return parsed != 0 ? 1 : 0;
     switch (code) {
-        case kValueInt8: return static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int8_t>(low)));
-        case kValueUInt8: return low & 0xFF;
-        case kValueInt16: return static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int16_t>(low)));
-        case kValueUInt16: return low & 0xFFFF;
-        case kValueInt32:
-        case kValueUInt32: return low;
+    case kValueInt8:
+        return static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int8_t>(low)));
+    case kValueUInt8:
+        return low & 0xFF;
+    case kValueInt16:
+        return static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int16_t>(low)));
+    case kValueUInt16:
+        return low & 0xFFFF;
+    case kValueInt32:
+    case kValueUInt32:
+        return low;
+    default:
+        switch (ItemLength(*item)) {
+        case 1:
+            return low & 0xFF;
+        case 2:
+            return low & 0xFFFF;
+        case 4:
+            return low;
         default:
-            switch (ItemLength(*item)) {
-                case 1: return low & 0xFF;
-                case 2: return low & 0xFFFF;
-                case 4: return low;
-                default: return 0;
-            }
+            return 0;
+        }
     }
 }
 
@@ -310,7 +338,7 @@ BOOL StoreItemToPrinterData(HANDLE printer, DriverContext* context, SettingItemD
     const std::uint32_t value = ReadItemValue(context, item);
     const std::uint32_t size = code == kValueInt8 || code == kValueUInt8     ? 1
                                : code == kValueInt16 || code == kValueUInt16 ? 2
-                                                                               : 4;
+                                                                             : 4;
     WriteLe32(bytes, value);
     return WriteBinary(printer, item->key, bytes, size) ? TRUE : FALSE;
 }
@@ -352,14 +380,21 @@ BOOL LoadItemFromPrinterData(HANDLE printer, DriverContext* context, SettingItem
     }
     std::uint32_t value = 0;
     switch (length) {
-        case 1: value = scratch[0]; break;
-        case 2: value = ReadLe16(scratch); break;
-        default: value = ReadLe32(scratch); break;
+    case 1:
+        value = scratch[0];
+        break;
+    case 2:
+        value = ReadLe16(scratch);
+        break;
+    default:
+        value = ReadLe32(scratch);
+        break;
     }
-    WriteItemValue(context, item, FitValueToItem(static_cast<std::int32_t>(value) == static_cast<std::int64_t>(value)
-                                                     ? static_cast<std::int64_t>(value)
-                                                     : static_cast<std::int64_t>(value),
-                                                 item));
+    WriteItemValue(context, item,
+                   FitValueToItem(static_cast<std::int32_t>(value) == static_cast<std::int64_t>(value)
+                                      ? static_cast<std::int64_t>(value)
+                                      : static_cast<std::int64_t>(value),
+                                  item));
     return TRUE;
 }
 
@@ -589,19 +624,20 @@ BOOL LoadItemsOfClass(HANDLE printer, DriverContext* context, std::int32_t area,
 BOOL LoadStoredItems(HANDLE printer, std::int32_t area, DriverContext* context)
 {
     switch (area) {
-        case kAllAreas:
-            LoadItemsPass(printer, context, kAllAreas, 0, nullptr);
-            LoadFontLists(printer, context);
-            break;
-        case 1:
-            LoadItemsPass(printer, context, kAreaWork, 0, nullptr);
-            LoadItemsPass(printer, context, kAreaDevmode, 0, nullptr);
-            break;
-        case 2:
-            LoadItemsPass(printer, context, kAreaPrinter, 0, nullptr);
-            LoadFontLists(printer, context);
-            break;
-        default: break;
+    case kAllAreas:
+        LoadItemsPass(printer, context, kAllAreas, 0, nullptr);
+        LoadFontLists(printer, context);
+        break;
+    case 1:
+        LoadItemsPass(printer, context, kAreaWork, 0, nullptr);
+        LoadItemsPass(printer, context, kAreaDevmode, 0, nullptr);
+        break;
+    case 2:
+        LoadItemsPass(printer, context, kAreaPrinter, 0, nullptr);
+        LoadFontLists(printer, context);
+        break;
+    default:
+        break;
     }
     return TRUE;
 }
@@ -655,8 +691,7 @@ BOOL StoreItemsPass(HANDLE printer, DriverContext* context, std::int32_t area, s
         }
         StoreItem(printer, context, item, iniPath);
     }
-    if (firstAction)
-        StoreCompoundItem(printer, context, firstAction, 1, kActionRun.typeCode, kActionRun.valueName);
+    if (firstAction) StoreCompoundItem(printer, context, firstAction, 1, kActionRun.typeCode, kActionRun.valueName);
     if ((plain & kStorePrinterSide) && customMedia) StoreCustomMediaRecords(printer, context);
     LockSettingsMutex(context);
     NotifyPassDone(context, kModuleEventStoreDone, area, plain);
@@ -700,7 +735,8 @@ BOOL StoreFontList(HANDLE printer, DriverContext* context, const FontListPlace& 
     BOOL result = FALSE;
     if (list != nullptr && count > 0) {
         std::vector<std::uint8_t> bytes(count * kDeviceFontRecordSize);
-        for (std::uint32_t i = 0; i < count; ++i) EncodeDeviceFontRecord(list[i], bytes.data() + i * kDeviceFontRecordSize);
+        for (std::uint32_t i = 0; i < count; ++i)
+            EncodeDeviceFontRecord(list[i], bytes.data() + i * kDeviceFontRecordSize);
         const auto* saved = static_cast<DeviceFontRecord*>(GetSavedItemHeapAddress(context, place.listItem));
         const bool unchanged = (flags & kFontsIfChanged) && (context->workArea->creationMode & kCreateModeMask) == 0 &&
                                GetSavedItemValue(context, place.countItem) == count && saved &&
@@ -738,13 +774,17 @@ BOOL LoadFontList(HANDLE printer, DriverContext* context, const FontListPlace& p
         FreeIfNotNull(list);
         return FALSE;
     }
-    for (std::uint32_t i = 0; i < count; ++i) list[i] = DecodeDeviceFontRecord(bytes.data() + i * kDeviceFontRecordSize);
+    for (std::uint32_t i = 0; i < count; ++i)
+        list[i] = DecodeDeviceFontRecord(bytes.data() + i * kDeviceFontRecordSize);
     SetItemValue(context, place.countItem, count);
     SetItemHeapAddress(context, place.listItem, list);
     return TRUE;
 }
 
-const WCHAR* FontTableCountName(std::uint32_t flags) { return flags & kFontsDefaultTable ? u"DefFontTableNum" : u"FontTableNum"; }
+const WCHAR* FontTableCountName(std::uint32_t flags)
+{
+    return flags & kFontsDefaultTable ? u"DefFontTableNum" : u"FontTableNum";
+}
 const WCHAR* LastFontTableCountName(std::uint32_t flags)
 {
     return flags & kFontsDefaultTable ? u"DefFontTableNum" : u"LastFontTableNum";
@@ -757,13 +797,25 @@ std::u16string NumberedName(const char16_t* prefix, std::uint32_t n)
     return name;
 }
 
-const char16_t* TrueTypePrefix(std::uint32_t flags) { return flags & kFontsDefaultTable ? u"TTFontDefTable" : u"TTFontTable"; }
-const char16_t* DevicePrefix(std::uint32_t flags) { return flags & kFontsDefaultTable ? u"DevFontDefTable" : u"DevFontTable"; }
+const char16_t* TrueTypePrefix(std::uint32_t flags)
+{
+    return flags & kFontsDefaultTable ? u"TTFontDefTable" : u"TTFontTable";
+}
+const char16_t* DevicePrefix(std::uint32_t flags)
+{
+    return flags & kFontsDefaultTable ? u"DevFontDefTable" : u"DevFontTable";
+}
 
 }  // namespace
 
-BOOL LoadDeviceFonts(HANDLE printer, DriverContext* context) { return LoadFontList(printer, context, kDeviceFontPlace); }
-BOOL LoadOptionFonts(HANDLE printer, DriverContext* context) { return LoadFontList(printer, context, kOptionFontPlace); }
+BOOL LoadDeviceFonts(HANDLE printer, DriverContext* context)
+{
+    return LoadFontList(printer, context, kDeviceFontPlace);
+}
+BOOL LoadOptionFonts(HANDLE printer, DriverContext* context)
+{
+    return LoadFontList(printer, context, kOptionFontPlace);
+}
 BOOL StoreDeviceFonts(HANDLE printer, DriverContext* context, std::uint32_t flags)
 {
     return StoreFontList(printer, context, kDeviceFontPlace, flags);
@@ -980,8 +1032,8 @@ BOOL StoreCustomMediaRecords(HANDLE printer, DriverContext* context)
     std::uint8_t countBytes[2] = {};
     WriteLe16(countBytes, static_cast<std::uint16_t>(GetItemValue(context, wdmCustomMediaDataNum)));
     const bool counted = WriteBinary(printer, u"CustomMediaDataNum", countBytes, 2);
-    const bool written = bytes.empty() || WriteBinary(printer, u"CustomMediaData", bytes.data(),
-                                                      static_cast<DWORD>(bytes.size()));
+    const bool written =
+        bytes.empty() || WriteBinary(printer, u"CustomMediaData", bytes.data(), static_cast<DWORD>(bytes.size()));
     return counted && written ? TRUE : FALSE;
 }
 
@@ -1082,7 +1134,8 @@ void LoadSpecialFunctions(DriverContext* context)
             }
         }
         const std::u16string key = NumberedName(u"Function", static_cast<std::uint32_t>(n));
-        SetItemValue(context, item, static_cast<std::uint32_t>(ReadIniInt(section.c_str(), key.c_str(), 0, file.c_str())));
+        SetItemValue(context, item,
+                     static_cast<std::uint32_t>(ReadIniInt(section.c_str(), key.c_str(), 0, file.c_str())));
     }
 }
 

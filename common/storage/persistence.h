@@ -21,19 +21,18 @@ struct DriverContext;
 // Where a load pass takes printer-data values from instead of the spooler
 // (a print server's configuration): answers a spooler-style status.
 struct PrinterDataCallback {
-    DWORD (*getValue)(void* state, const WCHAR* valueName, DWORD expectedType, BYTE* data, DWORD size,
-                      DWORD* needed);
+    DWORD (*getValue)(void* state, const WCHAR* valueName, DWORD expectedType, BYTE* data, DWORD size, DWORD* needed);
     void* state;
 };
 
 // Areas of a pass; -1 is every area.
 inline constexpr std::int32_t kAllAreas = -1;
 // Modes and flags of the passes.
-inline constexpr std::uint32_t kPassModeByName = 2;         // unclaimed items under their item names
-inline constexpr std::uint32_t kPassModeCallback = 0x10;    // printer data from the callback
-inline constexpr std::uint32_t kStorePrinterSide = 1;       // printer-side items and custom media
-inline constexpr std::uint32_t kStoreCustomFunctions = 4;   // only wdmCustomFunc0..31
-inline constexpr std::uint32_t kStoreForce = 0x80000000;    // store unchanged items too
+inline constexpr std::uint32_t kPassModeByName = 2;        // unclaimed items under their item names
+inline constexpr std::uint32_t kPassModeCallback = 0x10;   // printer data from the callback
+inline constexpr std::uint32_t kStorePrinterSide = 1;      // printer-side items and custom media
+inline constexpr std::uint32_t kStoreCustomFunctions = 4;  // only wdmCustomFunc0..31
+inline constexpr std::uint32_t kStoreForce = 0x80000000;   // store unchanged items too
 
 // Settings-module events of the passes and their records.
 inline constexpr std::uint32_t kModuleEventStoreClaim = 4;

@@ -244,8 +244,7 @@ void AskAboutFeatures(UiControlInterface* table, HANDLE printer, FeaturesTaken& 
     if (table->closePrinter) table->closePrinter(handle);
 }
 
-template <typename Function>
-Function FindEntry(HMODULE library, const char* name)
+template <typename Function> Function FindEntry(HMODULE library, const char* name)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
 }
@@ -282,7 +281,10 @@ PluginList* ReadPluginList(const char* category, const char* directory)
     }
 }
 
-void FreePluginList(PluginList* list) { delete list; }
+void FreePluginList(PluginList* list)
+{
+    delete list;
+}
 
 // ---- printer data ---------------------------------------------------------------------------------------
 

@@ -40,10 +40,19 @@ std::u16string PresetKey(int slot, int kind)
     return key;
 }
 
-WCHAR ToLower(WCHAR c) { return c >= u'A' && c <= u'Z' ? static_cast<WCHAR>(c - u'A' + u'a') : c; }
+WCHAR ToLower(WCHAR c)
+{
+    return c >= u'A' && c <= u'Z' ? static_cast<WCHAR>(c - u'A' + u'a') : c;
+}
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool EndsToken(char c) { return c == '\0' || IsBlank(c) || c == '|' || c == '&'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool EndsToken(char c)
+{
+    return c == '\0' || IsBlank(c) || c == '|' || c == '&';
+}
 
 bool HasExtension(const WCHAR* path, const WCHAR* extension)
 {
@@ -205,7 +214,10 @@ BOOL ReadPresetNameComment(const WCHAR* file, const WCHAR* section, WCHAR* name,
 
 // ---- presets -------------------------------------------------------------------------------------
 
-BOOL AcceptPresetFile(const WCHAR*, DriverContext*) { return TRUE; }
+BOOL AcceptPresetFile(const WCHAR*, DriverContext*)
+{
+    return TRUE;
+}
 
 BOOL AddInstalledPreset(const WCHAR* userCopy, const WCHAR* name, const WCHAR* comment, std::uint32_t flags,
                         DriverContext* context)

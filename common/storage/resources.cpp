@@ -35,9 +35,12 @@ constexpr std::array<StringCompletionEntry, kCompletionRows + 1> BuildCompletion
     auto add = [&](std::uint32_t id, std::uint16_t parameter, std::uint32_t kind) {
         table[row++] = {id, parameter, 0, kind};
     };
-    for (std::uint16_t n = 0; n < 9; ++n) add(29 + n, static_cast<std::uint16_t>(wdmPrintPostTray1Name + n), kCompleteBinName);
-    for (std::uint16_t n = 0; n < 9; ++n) add(813 + n, static_cast<std::uint16_t>(wdmPrintPostTray1Name + n), kCompleteBinName);
-    for (std::uint16_t n = 0; n < 9; ++n) add(50017 + n, static_cast<std::uint16_t>(wdmPrintPostTray1Name + n), kCompleteBinName);
+    for (std::uint16_t n = 0; n < 9; ++n)
+        add(29 + n, static_cast<std::uint16_t>(wdmPrintPostTray1Name + n), kCompleteBinName);
+    for (std::uint16_t n = 0; n < 9; ++n)
+        add(813 + n, static_cast<std::uint16_t>(wdmPrintPostTray1Name + n), kCompleteBinName);
+    for (std::uint16_t n = 0; n < 9; ++n)
+        add(50017 + n, static_cast<std::uint16_t>(wdmPrintPostTray1Name + n), kCompleteBinName);
     for (std::uint16_t n = 0; n < 10; ++n) add(109 + n, static_cast<std::uint16_t>(n + 1), kCompleteCustomSize);
     add(752, 11, kCompleteCustomSize);
     add(13379, 11, kCompleteCustomSize);
@@ -47,7 +50,8 @@ constexpr std::array<StringCompletionEntry, kCompletionRows + 1> BuildCompletion
     add(154, 0, kCompleteUnitText);
     for (std::uint32_t n = 0; n < 16; ++n) add(565 + n, 0, kCompleteModuleText);
     for (std::uint32_t n = 0; n < 4; ++n) add(13273 + n, 0, kCompleteSizeRange);
-    for (std::uint16_t n = 0; n < 16; ++n) add(13708 + n, static_cast<std::uint16_t>(wdmCustomMedia1Name + n), kCompleteCustomMedia);
+    for (std::uint16_t n = 0; n < 16; ++n)
+        add(13708 + n, static_cast<std::uint16_t>(wdmCustomMedia1Name + n), kCompleteCustomMedia);
     return table;
 }
 
@@ -80,7 +84,10 @@ void ReplaceText(WCHAR* buffer, int size, std::u16string_view text)
     AppendText(buffer, size, text);
 }
 
-std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::u16string Widen(std::string_view ascii)
+{
+    return std::u16string(ascii.begin(), ascii.end());
+}
 
 // "%ld.%0Nu" of value / 10^decimals.
 std::u16string FixedText(std::int64_t value, int decimals)
@@ -97,9 +104,15 @@ std::u16string FixedText(std::int64_t value, int decimals)
     return Widen(text);
 }
 
-bool IsMetric(DriverContext* context) { return IsMetricUnit(context) != FALSE; }
+bool IsMetric(DriverContext* context)
+{
+    return IsMetricUnit(context) != FALSE;
+}
 
-std::uint32_t DisplayKind(DriverContext* context) { return IsMetric(context) ? kUnitTenthMm : kUnitHundredthInch; }
+std::uint32_t DisplayKind(DriverContext* context)
+{
+    return IsMetric(context) ? kUnitTenthMm : kUnitHundredthInch;
+}
 
 // "(w x l" of two dot counts in display units.
 std::u16string SizeText(DriverContext* context, std::uint32_t widthDots, std::uint32_t lengthDots)
@@ -169,7 +182,8 @@ void CompleteSizeRange(DriverContext* context, std::uint32_t stringId, WCHAR* te
     if (onSizePage && GetTrayPaperLimitsFor(context, tray, orientation, &minimum, &maximum, length)) {
         auto format = [&](std::int32_t dots) {
             WCHAR value[kFixedPointChars] = {};
-            const std::uint32_t units = DotsToUnits(DisplayKind(context), static_cast<std::uint32_t>(dots), kGeometryDpi);
+            const std::uint32_t units =
+                DotsToUnits(DisplayKind(context), static_cast<std::uint32_t>(dots), kGeometryDpi);
             FormatFixedPoint(value, metric ? 10 : 100, static_cast<std::int32_t>(units), context);
             std::u16string out = value;
             if (metric && !out.empty() && out.back() == u'0' && out.size() >= 2) out.resize(out.size() - 2);
@@ -199,10 +213,13 @@ void CompleteSizeRange(DriverContext* context, std::uint32_t stringId, WCHAR* te
 
 }  // namespace
 
-const StringCompletionEntry* GetStringCompletionTable() { return kCompletionTable.data(); }
+const StringCompletionEntry* GetStringCompletionTable()
+{
+    return kCompletionTable.data();
+}
 
-BOOL GetTrayPaperLimitsFor(DriverContext* context, std::uint32_t tray, std::uint32_t orientation,
-                           std::int32_t* outMin, std::int32_t* outMax, BOOL length)
+BOOL GetTrayPaperLimitsFor(DriverContext* context, std::uint32_t tray, std::uint32_t orientation, std::int32_t* outMin,
+                           std::int32_t* outMax, BOOL length)
 {
     // The custom paper module's tray limits are not part of this library yet: no limits.
     (void)context;
@@ -256,37 +273,42 @@ void CompleteResourceString(DriverContext* context, std::uint32_t stringId, WCHA
     const StringCompletionEntry* row = FindCompletion(stringId);
     if (row == nullptr) return;
     switch (row->kind) {
-        case kCompleteBinName: {
-            WCHAR name[64] = {};
-            GetItemString(context, FindItem(context, row->parameter), name, 64);
-            AppendText(text, size, u":");
-            AppendText(text, size, name);
-            return;
+    case kCompleteBinName: {
+        WCHAR name[64] = {};
+        GetItemString(context, FindItem(context, row->parameter), name, 64);
+        AppendText(text, size, u":");
+        AppendText(text, size, name);
+        return;
+    }
+    case kCompleteCustomSize: {
+        if (row->parameter >= 1 && row->parameter <= 10) {
+            CompleteCustomSlot(context, static_cast<std::uint16_t>(row->parameter - 1), text, size);
+        } else {
+            const bool paper = row->parameter == 11;
+            const auto width = GetItemDisplaySize(context, paper ? rdmPaperFreeSizeWidth : rdmPrintFreeSizeWidth, 0);
+            const auto length = GetItemDisplaySize(context, paper ? rdmPaperFreeSizeLength : rdmPrintFreeSizeLength, 0);
+            const int decimals = IsMetric(context) ? 1 : 2;
+            AppendText(text, size, u"(" + FixedText(width, decimals) + u" x " + FixedText(length, decimals));
         }
-        case kCompleteCustomSize: {
-            if (row->parameter >= 1 && row->parameter <= 10) {
-                CompleteCustomSlot(context, static_cast<std::uint16_t>(row->parameter - 1), text, size);
-            } else {
-                const bool paper = row->parameter == 11;
-                const auto width = GetItemDisplaySize(context, paper ? rdmPaperFreeSizeWidth : rdmPrintFreeSizeWidth, 0);
-                const auto length = GetItemDisplaySize(context, paper ? rdmPaperFreeSizeLength : rdmPrintFreeSizeLength, 0);
-                const int decimals = IsMetric(context) ? 1 : 2;
-                AppendText(text, size, u"(" + FixedText(width, decimals) + u" x " + FixedText(length, decimals));
-            }
-            AppendText(text, size, UnitText(context));
-            AppendText(text, size, u")");
-            if (UsesDecimalComma(context)) UseDecimalComma(text);
-            return;
-        }
-        case kCompleteUnitText: ReplaceText(text, size, UnitText(context)); return;
-        case kCompleteModuleText: {
-            ModuleStringRequest request{stringId, text, size};
-            NotifySettingsModules(context, kModuleEventStringText, &request);
-            text[size - 1] = 0;
-            return;
-        }
-        case kCompleteSizeRange: CompleteSizeRange(context, stringId, text, size); return;
-        default: return;
+        AppendText(text, size, UnitText(context));
+        AppendText(text, size, u")");
+        if (UsesDecimalComma(context)) UseDecimalComma(text);
+        return;
+    }
+    case kCompleteUnitText:
+        ReplaceText(text, size, UnitText(context));
+        return;
+    case kCompleteModuleText: {
+        ModuleStringRequest request{stringId, text, size};
+        NotifySettingsModules(context, kModuleEventStringText, &request);
+        text[size - 1] = 0;
+        return;
+    }
+    case kCompleteSizeRange:
+        CompleteSizeRange(context, stringId, text, size);
+        return;
+    default:
+        return;
     }
 }
 
@@ -316,9 +338,10 @@ BOOL OpenBitmapFile(const WCHAR* path, HANDLE* out)
     if (file == INVALID_HANDLE_VALUE) return FALSE;
     std::uint8_t field[4] = {};
     DWORD read = 0;
-    const bool accepted = SetFilePointer(file, kBitmapHeaderSizeOffset, nullptr, FILE_BEGIN) == kBitmapHeaderSizeOffset &&
-                          ReadFile(file, field, sizeof(field), &read, nullptr) && read == sizeof(field) &&
-                          ReadLe32(field) == kBitmapInfoHeaderSize;
+    const bool accepted =
+        SetFilePointer(file, kBitmapHeaderSizeOffset, nullptr, FILE_BEGIN) == kBitmapHeaderSizeOffset &&
+        ReadFile(file, field, sizeof(field), &read, nullptr) && read == sizeof(field) &&
+        ReadLe32(field) == kBitmapInfoHeaderSize;
     if (!accepted) {
         CloseHandle(file);
         return FALSE;

@@ -53,8 +53,8 @@ struct ModuleStringRequest {
 
 // The tray's paper limits in 1,200-dpi dots (length or width); FALSE when
 // the tray has none.
-BOOL GetTrayPaperLimitsFor(DriverContext* context, std::uint32_t tray, std::uint32_t orientation,
-                           std::int32_t* outMin, std::int32_t* outMax, BOOL length);
+BOOL GetTrayPaperLimitsFor(DriverContext* context, std::uint32_t tray, std::uint32_t orientation, std::int32_t* outMin,
+                           std::int32_t* outMax, BOOL length);
 
 // value / divisor with as many decimals as the divisor has tens; out holds
 // kFixedPointChars characters.

@@ -82,8 +82,8 @@ constexpr std::uint16_t kSrcFreeSizeItems[] = {wdmSrcFreeSizeName, wdmSrcFreeSiz
 constexpr std::uint16_t kSecretItems[] = {wdmAuthenticationPassword, wdmAuthenticationNetworkKey,
                                           wdmChkAuthenticationPassword, wdmChkAuthenticationNetworkKey};
 // Job texts that presets neither load nor (with rdmDiskSpace) write.
-constexpr std::uint16_t kJobTextItems[] = {rdmJOBPassword,        rdmStoredPassword,       rdmPausePrintFileName,
-                                           rdmSavePrintFileName,  rdmSavePrintPassword,    rdmPrintAndSavePassword,
+constexpr std::uint16_t kJobTextItems[] = {rdmJOBPassword,         rdmStoredPassword,    rdmPausePrintFileName,
+                                           rdmSavePrintFileName,   rdmSavePrintPassword, rdmPrintAndSavePassword,
                                            rdmPrintAndSaveFileName};
 // Printer-side items that stay out of the printer-item group: the user
 // codes, the font tables and the authentication modes.
@@ -97,27 +97,55 @@ struct LockedItem {
     BOOL (*isLocked)(DriverContext*);
 };
 constexpr LockedItem kLockedItems[] = {
-    {dmDefaultSource, IsTrayLocked},        {rdmMediaType, IsMediaLocked},
-    {rdmFuncSelectNup, IsNupKindLocked},    {rdmNUPPOSTKind, IsNupKindLocked},
-    {rdmPrnMethod, IsPrintTypeLocked},      {rdmFuncSelectDuplex, IsDuplexLocked},
-    {dmColor, IsColorLocked},               {rdmDstResolutionBoth, IsResolutionLocked},
-    {rdmDstResolutionW, IsResolutionLocked}, {rdmDstResolutionH, IsResolutionLocked},
+    {dmDefaultSource, IsTrayLocked},
+    {rdmMediaType, IsMediaLocked},
+    {rdmFuncSelectNup, IsNupKindLocked},
+    {rdmNUPPOSTKind, IsNupKindLocked},
+    {rdmPrnMethod, IsPrintTypeLocked},
+    {rdmFuncSelectDuplex, IsDuplexLocked},
+    {dmColor, IsColorLocked},
+    {rdmDstResolutionBoth, IsResolutionLocked},
+    {rdmDstResolutionW, IsResolutionLocked},
+    {rdmDstResolutionH, IsResolutionLocked},
 };
 
-template <std::size_t N>
-bool IsListed(std::uint16_t id, const std::uint16_t (&list)[N])
+template <std::size_t N> bool IsListed(std::uint16_t id, const std::uint16_t (&list)[N])
 {
     return std::find(list, list + N, id) != list + N;
 }
 
-bool InRange(std::uint16_t id, std::uint16_t first, std::uint16_t last) { return id >= first && id <= last; }
-bool IsFontTableItem(std::uint16_t id) { return InRange(id, rdmFontTableNum, rdmOptionFont); }
-bool HasFlag(std::uint32_t flags, std::uint32_t flag) { return (flags & flag) != 0; }
-bool IsLoad(std::uint32_t flags) { return HasFlag(flags, kSettingsLoad); }
-bool IsPlainLoad(std::uint32_t flags) { return flags == kSettingsLoad; }
-bool IsPlainWrite(std::uint32_t flags) { return flags == kSettingsWrite; }
-bool IsLockFeatureOn(DriverContext* context) { return IsFeatureClassOn(context, kLockFeatureClass, 0) != 0; }
-bool IsPresetItem(const SettingItemDescriptor& item) { return (item.stateBits & kPresetItemBits) != 0; }
+bool InRange(std::uint16_t id, std::uint16_t first, std::uint16_t last)
+{
+    return id >= first && id <= last;
+}
+bool IsFontTableItem(std::uint16_t id)
+{
+    return InRange(id, rdmFontTableNum, rdmOptionFont);
+}
+bool HasFlag(std::uint32_t flags, std::uint32_t flag)
+{
+    return (flags & flag) != 0;
+}
+bool IsLoad(std::uint32_t flags)
+{
+    return HasFlag(flags, kSettingsLoad);
+}
+bool IsPlainLoad(std::uint32_t flags)
+{
+    return flags == kSettingsLoad;
+}
+bool IsPlainWrite(std::uint32_t flags)
+{
+    return flags == kSettingsWrite;
+}
+bool IsLockFeatureOn(DriverContext* context)
+{
+    return IsFeatureClassOn(context, kLockFeatureClass, 0) != 0;
+}
+bool IsPresetItem(const SettingItemDescriptor& item)
+{
+    return (item.stateBits & kPresetItemBits) != 0;
+}
 
 std::u16string Decimal(std::uint32_t value)
 {
@@ -146,8 +174,14 @@ std::u16string Sanitized(const WCHAR* name)
     return section;
 }
 
-std::u16string PrinterSection(DriverContext* context) { return Sanitized(GetPrinterSectionName(context)); }
-std::u16string LanguageSection(DriverContext* context) { return Sanitized(CopyLanguageCode(context)); }
+std::u16string PrinterSection(DriverContext* context)
+{
+    return Sanitized(GetPrinterSectionName(context));
+}
+std::u16string LanguageSection(DriverContext* context)
+{
+    return Sanitized(CopyLanguageCode(context));
+}
 
 // The section of a transfer: the language section or the printer's for
 // the language form, the language section for an install file on load,
@@ -232,7 +266,10 @@ std::vector<SettingItemDescriptor*> ItemsOfPass(DriverContext* context, std::uin
 
 // ---- header -----------------------------------------------------------------------------------------
 
-bool IsSizeOrStampKind(std::uint32_t flags) { return HasFlag(flags, kSettingsStamp | kSettingsFreeSize); }
+bool IsSizeOrStampKind(std::uint32_t flags)
+{
+    return HasFlag(flags, kSettingsStamp | kSettingsFreeSize);
+}
 bool HasNoHeader(std::uint32_t flags)
 {
     return !IsSizeOrStampKind(flags) && HasFlag(flags, kSettingsSrcFreeSize | kSettingsInstallFile);
@@ -350,10 +387,9 @@ BOOL LoadItems(const WCHAR* path, std::uint32_t flags, DriverContext* context)
         SetSettingsFileError(context, kSettingsFileLocked);
         result = FALSE;
     } else {
-        const int version =
-            HasNoHeader(flags) || HasFlag(flags, kSettingsLanguageForm) || body == nullptr
-                ? kNoVersion
-                : ReadHeaderKey(path, section.c_str(), body, nullptr, u"RstVersion");
+        const int version = HasNoHeader(flags) || HasFlag(flags, kSettingsLanguageForm) || body == nullptr
+                                ? kNoVersion
+                                : ReadHeaderKey(path, section.c_str(), body, nullptr, u"RstVersion");
         position = 0;
         for (SettingItemDescriptor* item : ItemsOfPass(context, flags)) {
             const std::u16string key = KeyOf(*item);
@@ -521,7 +557,10 @@ BOOL WritePasses(HANDLE printer, const WCHAR* path, std::uint32_t flags, DriverC
     return items && locks ? TRUE : FALSE;
 }
 
-bool HasWork(DriverContext* context) { return context != nullptr && context->workArea != nullptr; }
+bool HasWork(DriverContext* context)
+{
+    return context != nullptr && context->workArea != nullptr;
+}
 
 // Whether section of path holds "RstVersion", whatever its value.
 bool HasVersionKey(const WCHAR* path, const std::u16string& section)
@@ -592,7 +631,8 @@ BOOL LoadSettingsFile(HANDLE printer, const WCHAR* path, std::uint32_t flags, Dr
     int status = kSettingsFileAccepted;
     {
         std::u16string driverName;
-        if ((plain || HasFlag(flags, kSettingsDriverSectionTest)) && HasVersionKey(path, Sanitized(GetDriverName(context))))
+        if ((plain || HasFlag(flags, kSettingsDriverSectionTest)) &&
+            HasVersionKey(path, Sanitized(GetDriverName(context))))
             driverName = GetDriverName(context);
         std::optional<PrinterSectionSwap> swap;
         if (!driverName.empty()) swap.emplace(context, driverName.c_str());
@@ -674,7 +714,10 @@ BOOL TransferLockAndAuthItems(const WCHAR* path, std::uint32_t flags, DriverCont
 
 // ---- header ----------------------------------------------------------------------------------------
 
-BOOL SameVersionMajor(std::uint16_t a, std::uint16_t b) { return a / 100 == b / 100; }
+BOOL SameVersionMajor(std::uint16_t a, std::uint16_t b)
+{
+    return a / 100 == b / 100;
+}
 
 void WriteSettingsFileHeader(const WCHAR* path, IniSectionText* build, DriverContext* context, const WCHAR* section,
                              BOOL versionOnly)
@@ -699,8 +742,7 @@ void WriteSettingsFileHeader(const WCHAR* path, IniSectionText* build, DriverCon
 }
 
 BOOL VerifySettingsFileHeader(const WCHAR* path, const WCHAR* section, std::uint32_t flags, DriverContext* context,
-                              const char* sectionText, IniSectionText* build, std::int32_t* position,
-                              BOOL majorOnly)
+                              const char* sectionText, IniSectionText* build, std::int32_t* position, BOOL majorOnly)
 {
     if (HasNoHeader(flags)) return TRUE;
     if (!IsLoad(flags)) {
@@ -783,8 +825,7 @@ BOOL IsPresetSaveItem(const SettingItemDescriptor* item)
 
 BOOL IsPrinterIniItem(const SettingItemDescriptor* item)
 {
-    return item && InRange(item->id, kFirstPrinterItem, kLastPrinterItem) &&
-                   !IsListed(item->id, kPrinterItemExceptions)
+    return item && InRange(item->id, kFirstPrinterItem, kLastPrinterItem) && !IsListed(item->id, kPrinterItemExceptions)
                ? TRUE
                : FALSE;
 }
@@ -880,8 +921,7 @@ void TransferItemRange(const WCHAR* path, std::uint32_t flags, DriverContext* co
 
 // ---- user copies -------------------------------------------------------------------------------------
 
-void InstallSettingsFileCopy(const WCHAR* userCopy, const WCHAR* installed, std::uint32_t flags,
-                             DriverContext* context)
+void InstallSettingsFileCopy(const WCHAR* userCopy, const WCHAR* installed, std::uint32_t flags, DriverContext* context)
 {
     if (!HasWork(context) || !IsAbsolutePath(userCopy) || !IsAbsolutePath(installed)) return;
     CopyRuleSection(u"condition", installed, userCopy);

@@ -107,8 +107,7 @@ BOOL TransferLockAndAuthItems(const WCHAR* path, std::uint32_t flags, DriverCont
 // sectionText when given (from *position), else from the file; a write
 // appends it to build when given, else writes it into the file.
 BOOL VerifySettingsFileHeader(const WCHAR* path, const WCHAR* section, std::uint32_t flags, DriverContext* context,
-                              const char* sectionText, IniSectionText* build, std::int32_t* position,
-                              BOOL majorOnly);
+                              const char* sectionText, IniSectionText* build, std::int32_t* position, BOOL majorOnly);
 // "RstVersion", and unless versionOnly "RstMachine", "RstLanguage" and "RstOSKind".
 void WriteSettingsFileHeader(const WCHAR* path, IniSectionText* build, DriverContext* context, const WCHAR* section,
                              BOOL versionOnly);

@@ -55,7 +55,10 @@ std::string g_printerName;
 HANDLE const kPrinterHandle = reinterpret_cast<HANDLE>(0x51);
 HANDLE const kQueryHandle = reinterpret_cast<HANDLE>(0x52);
 
-Section ReadPrinterSection(const std::string& printer) { return ReadScenarioSection(kScenarioFile, printer); }
+Section ReadPrinterSection(const std::string& printer)
+{
+    return ReadScenarioSection(kScenarioFile, printer);
+}
 
 const std::string* Find(const std::string& key)
 {
@@ -92,9 +95,15 @@ std::string Answer(const std::string& prefix, DWORD code)
     return bytes;
 }
 
-void Log(const std::string& line) { AppendLog(kLogFile, line); }
+void Log(const std::string& line)
+{
+    AppendLog(kLogFile, line);
+}
 
-const char* BufferText(const void* buffer) { return buffer ? "buf" : "null"; }
+const char* BufferText(const void* buffer)
+{
+    return buffer ? "buf" : "null";
+}
 
 // Fails with the error of key when it names one.
 bool FailsWith(const std::string& key)
@@ -146,8 +155,8 @@ BOOL VEXL_CALL OpenChannel(HANDLE handle, HANDLE* query, DWORD channel, DWORD ar
 BOOL VEXL_CALL ModelName(HANDLE handle, DWORD reserved, WCHAR* out, DWORD chars)
 {
     const std::string* model = Find("Model");
-    const bool failed = handle != kPrinterHandle || out == nullptr || chars == 0 || model == nullptr ||
-                        FailsWith("ModelError");
+    const bool failed =
+        handle != kPrinterHandle || out == nullptr || chars == 0 || model == nullptr || FailsWith("ModelError");
     if (!failed) {
         const std::size_t count = std::min<std::size_t>(model->size(), chars - 1);
         for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<unsigned char>((*model)[i]);
@@ -175,8 +184,8 @@ LONG VEXL_CALL ReadData(HANDLE query, DWORD code, void* buffer, DWORD size, DWOR
             result = static_cast<LONG>((bytesNeeded + 3) / 4);
         }
     }
-    Log("readData code=" + std::to_string(code) + " " + BufferText(buffer) + " size=" + std::to_string(size) +
-        " -> " + std::to_string(result) + " needed=" + std::to_string(bytesNeeded));
+    Log("readData code=" + std::to_string(code) + " " + BufferText(buffer) + " size=" + std::to_string(size) + " -> " +
+        std::to_string(result) + " needed=" + std::to_string(bytesNeeded));
     return result;
 }
 
@@ -225,8 +234,7 @@ extern "C" __attribute__((visibility("default"))) BOOL VEXL_CALL VornaInitialize
     return FillTable(table, vexl::kBidiInitializeName);
 }
 
-extern "C" __attribute__((visibility("default"))) BOOL VEXL_CALL
-VornaInitializeBidiApiV2W(BidiLibraryInterface* table)
+extern "C" __attribute__((visibility("default"))) BOOL VEXL_CALL VornaInitializeBidiApiV2W(BidiLibraryInterface* table)
 {
     return FillTable(table, vexl::kBidiInitializeNameV2);
 }

@@ -101,8 +101,7 @@ PageBuilder& PageBuilder::PatternRectangle(const RECTL& rect, ColorRef color, co
     return *this;
 }
 
-PageBuilder& PageBuilder::PatternFillPath(const PathShape& path, ColorRef color, const BrushSpec& brush,
-                                          FLONG fillMode)
+PageBuilder& PageBuilder::PatternFillPath(const PathShape& path, ColorRef color, const BrushSpec& brush, FLONG fillMode)
 {
     FillPath(path, color, fillMode);
     page_.calls.back().brush = brush;
@@ -207,8 +206,7 @@ std::string Narrow(std::u16string_view text)
     return out;
 }
 
-template <typename Function>
-Function Export(HMODULE module, const char* name)
+template <typename Function> Function Export(HMODULE module, const char* name)
 {
     return HookAs<Function>(reinterpret_cast<PFN>(GetProcAddress(module, name)));
 }
@@ -234,7 +232,10 @@ engine::Path EnginePath(const PathShape& shape, POINTL offset)
     return path;
 }
 
-RECTL Offset(const RECTL& r, POINTL by) { return RECTL{r.left - by.x, r.top - by.y, r.right - by.x, r.bottom - by.y}; }
+RECTL Offset(const RECTL& r, POINTL by)
+{
+    return RECTL{r.left - by.x, r.top - by.y, r.right - by.x, r.bottom - by.y};
+}
 
 // One enabled PDEV with its engine device and surface.
 struct Device {
@@ -255,8 +256,7 @@ public:
     void Run(const std::vector<Page>& pages);
 
 private:
-    template <typename Function>
-    Function Hook(ULONG index) const
+    template <typename Function> Function Hook(ULONG index) const
     {
         const auto it = hooks_.find(index);
         return it == hooks_.end() ? nullptr : HookAs<Function>(it->second);

@@ -21,7 +21,10 @@ namespace vexl::host {
 
 // An application colour, 0x00BBGGRR.
 using ColorRef = ULONG;
-inline constexpr ColorRef Rgb(BYTE r, BYTE g, BYTE b) { return ColorRef(r) | (ColorRef(g) << 8) | (ColorRef(b) << 16); }
+inline constexpr ColorRef Rgb(BYTE r, BYTE g, BYTE b)
+{
+    return ColorRef(r) | (ColorRef(g) << 8) | (ColorRef(b) << 16);
+}
 
 // A path in device pixels: subpaths of lines and Beziers.
 struct PathSegment {
@@ -47,8 +50,8 @@ enum class DrawKind { Rectangle, StrokePath, FillPath, StrokeAndFillPath, Text }
 enum class BrushKind { Solid, Hatch, Pattern };
 struct BrushSpec {
     BrushKind kind = BrushKind::Solid;
-    ULONG hatch = 0;              // HS_*
-    std::vector<ColorRef> pixels; // Pattern: 64 colours, top row first
+    ULONG hatch = 0;               // HS_*
+    std::vector<ColorRef> pixels;  // Pattern: 64 colours, top row first
 };
 
 struct DrawCall {
@@ -60,9 +63,9 @@ struct DrawCall {
     ColorRef fillColor = 0;  // StrokeAndFillPath
     LONG width = 0;          // pen width in pixels; 0 is a cosmetic line
     FLONG fillMode = FP_ALTERNATEMODE;
-    POINTL origin{};         // Text: the baseline start
-    std::u16string text;     // Text
-    ULONG textBatch = 0;     // Text: glyphs per STROBJ_bEnum batch (0: positions in the object)
+    POINTL origin{};      // Text: the baseline start
+    std::u16string text;  // Text
+    ULONG textBatch = 0;  // Text: glyphs per STROBJ_bEnum batch (0: positions in the object)
     // The clip of the call: none (trivial), or a rectangle with its unique id.
     bool clipped = false;
     RECTL clip{};
@@ -110,7 +113,7 @@ BrushSpec HatchBrush(ULONG style);
 BrushSpec CheckerBrush(std::vector<ColorRef> colors);
 
 struct JobOptions {
-    std::u16string driverPath;      // the Windows path of the graphics library
+    std::u16string driverPath;  // the Windows path of the graphics library
     std::u16string printerName;
     std::vector<std::uint8_t> devmode;  // the DEVMODE for DrvEnablePDEV; empty: none
     std::u16string documentName = u"Report";
@@ -126,9 +129,9 @@ struct HookCall {
     std::string hook;
     std::string what;  // the drawing call it came from
     long long result = 0;
-    bool punted = false;   // FALSE from a drawing hook: the driver could not draw it
-    bool error = false;    // DDI_ERROR from a path hook, or a failure of a job step
-    bool unhooked = false; // the surface's hooks do not take the call, so the engine did not make it
+    bool punted = false;    // FALSE from a drawing hook: the driver could not draw it
+    bool error = false;     // DDI_ERROR from a path hook, or a failure of a job step
+    bool unhooked = false;  // the surface's hooks do not take the call, so the engine did not make it
 };
 
 struct JobReport {

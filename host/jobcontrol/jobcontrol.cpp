@@ -67,9 +67,15 @@ using vexl::standin::Trim;
 std::string g_printerName;
 HANDLE const kConnection = reinterpret_cast<HANDLE>(0x71);
 
-std::string TextOf(const WCHAR* text) { return text ? ToUtf8(text) : std::string("(null)"); }
+std::string TextOf(const WCHAR* text)
+{
+    return text ? ToUtf8(text) : std::string("(null)");
+}
 
-Section ReadSection(const std::string& name) { return ReadScenarioSection(kScenarioFile, name); }
+Section ReadSection(const std::string& name)
+{
+    return ReadScenarioSection(kScenarioFile, name);
+}
 
 long Number(const Section& section, const std::string& key, long fallback)
 {
@@ -87,7 +93,10 @@ bool ListHas(const Section& section, const std::string& key, long value, bool fa
     return false;
 }
 
-void Log(const std::string& line) { AppendLog(kLogFile, line); }
+void Log(const std::string& line)
+{
+    AppendLog(kLogFile, line);
+}
 
 std::string Hex(long value)
 {
@@ -187,8 +196,8 @@ int GetValue(const char* slot, HANDLE connection, DWORD id, DWORD kind, const st
         std::memcpy(buffer, bytes.data(), bytes.size());
     }
     Log(std::string(slot) + " conn=" + Hex(reinterpret_cast<long>(connection)) + " id=" + std::to_string(id) +
-        " kind=" + std::to_string(kind) + user + " buf=" + (buffer ? "buf" : "null") + " size=" +
-        std::to_string(size) + " -> " + Hex(result) + " needed=" + std::to_string(bytesNeeded));
+        " kind=" + std::to_string(kind) + user + " buf=" + (buffer ? "buf" : "null") + " size=" + std::to_string(size) +
+        " -> " + Hex(result) + " needed=" + std::to_string(bytesNeeded));
     return result;
 }
 
@@ -254,8 +263,8 @@ int VEXL_CALL WriteValue(HANDLE connection, DWORD id, DWORD kind, const void* bu
         store[id] = stored;
         WriteStore(g_printerName, store);
     }
-    Log("slot6 set id=" + std::to_string(id) + " kind=" + std::to_string(kind) + " size=" + std::to_string(size) +
-        " " + stored + " -> " + Hex(result));
+    Log("slot6 set id=" + std::to_string(id) + " kind=" + std::to_string(kind) + " size=" + std::to_string(size) + " " +
+        stored + " -> " + Hex(result));
     return result;
 }
 
@@ -306,7 +315,10 @@ struct TransformHandle {
     DWORD mode;
 };
 
-Section TransformSection() { return ReadSection("Transform"); }
+Section TransformSection()
+{
+    return ReadSection("Transform");
+}
 
 // The scenario's error for a step, when it applies to the mode.
 int TransformStepError(const char* key, const char* modeKey, DWORD mode)
@@ -340,8 +352,8 @@ int VEXL_CALL TransformSetParameter(HANDLE handle, DWORD parameterId, const void
         const auto* pair = static_cast<const vexl::TransformUserPair*>(data);
         texts = " user=" + TextOf(pair->userName) + " key=" + TextOf(pair->networkKey);
     }
-    const int result = handle ? static_cast<int>(Number(TransformSection(), "SetParameterError", 0))
-                              : ERROR_INVALID_HANDLE;
+    const int result =
+        handle ? static_cast<int>(Number(TransformSection(), "SetParameterError", 0)) : ERROR_INVALID_HANDLE;
     Log("transform parameter id=" + std::to_string(parameterId) + " size=" + std::to_string(size) + texts + " -> " +
         Hex(result));
     return result;
@@ -372,9 +384,9 @@ int VEXL_CALL Transform(HANDLE handle, const BYTE* input, DWORD length, BYTE* ou
 
 vexl::TransformInterface g_transform = {TransformOpen, TransformClose, TransformSetParameter, Transform};
 
-JobControlInterface g_table = {OpenPrinter, ClosePrinter,  OpenSession, CloseSession,  GetAttributes,
-                               ReadValue,   WriteValue,    Notify,      SetLocale,     Reserved,
-                               ReadUserValue, Bracket,     Query};
+JobControlInterface g_table = {OpenPrinter,   ClosePrinter, OpenSession, CloseSession, GetAttributes,
+                               ReadValue,     WriteValue,   Notify,      SetLocale,    Reserved,
+                               ReadUserValue, Bracket,      Query};
 
 }  // namespace
 
@@ -399,7 +411,10 @@ extern "C" __attribute__((visibility("default"))) int VEXL_CALL JCGetInterface(D
 extern "C" __attribute__((visibility("default"))) int VEXL_CALL JCDisposeInterface(JobControlInterface* table)
 {
     const bool transform = reinterpret_cast<void*>(table) == static_cast<void*>(&g_transform);
-    Log(std::string("JCDisposeInterface ") + (table == &g_table ? "table" : transform ? "transform" : "other") +
+    Log(std::string("JCDisposeInterface ") +
+        (table == &g_table ? "table"
+         : transform       ? "transform"
+                           : "other") +
         " -> 0");
     return 0;
 }

@@ -34,7 +34,10 @@ std::set<HANDLE> g_profiles;
 std::set<HANDLE> g_transforms;
 std::uintptr_t g_nextHandle = 0x5000;
 
-HANDLE NewHandle() { return reinterpret_cast<HANDLE>(g_nextHandle += 0x10); }
+HANDLE NewHandle()
+{
+    return reinterpret_cast<HANDLE>(g_nextHandle += 0x10);
+}
 
 long ScenarioError(const char* key)
 {
@@ -53,8 +56,7 @@ bool Fails(const char* key)
 
 extern "C" {
 
-__attribute__((visibility("default"))) HANDLE OpenColorProfileW(Profile* profile, DWORD access, DWORD,
-                                                                 DWORD creation)
+__attribute__((visibility("default"))) HANDLE OpenColorProfileW(Profile* profile, DWORD access, DWORD, DWORD creation)
 {
     if (!profile || profile->dwType != kProfileMemoryBuffer || !profile->pProfileData || profile->cbDataSize == 0 ||
         access != kProfileRead || creation != kOpenExisting) {
@@ -68,7 +70,7 @@ __attribute__((visibility("default"))) HANDLE OpenColorProfileW(Profile* profile
 }
 
 __attribute__((visibility("default"))) HANDLE CreateColorTransformW(LOGCOLORSPACEW* colorSpace, HANDLE dest,
-                                                                     HANDLE target, DWORD)
+                                                                    HANDLE target, DWORD)
 {
     if (!colorSpace || !g_profiles.contains(dest) || (target && !g_profiles.contains(target))) {
         SetLastError(kInvalidProfile);
@@ -98,7 +100,13 @@ __attribute__((visibility("default"))) BOOL CloseColorProfile(HANDLE profile)
     return TRUE;
 }
 
-__attribute__((visibility("default"))) long StandinOpenProfiles() { return static_cast<long>(g_profiles.size()); }
-__attribute__((visibility("default"))) long StandinLiveTransforms() { return static_cast<long>(g_transforms.size()); }
+__attribute__((visibility("default"))) long StandinOpenProfiles()
+{
+    return static_cast<long>(g_profiles.size());
+}
+__attribute__((visibility("default"))) long StandinLiveTransforms()
+{
+    return static_cast<long>(g_transforms.size());
+}
 
 }  // extern "C"

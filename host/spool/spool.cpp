@@ -69,7 +69,10 @@ std::string Hex(std::uint64_t value)
     return out.str();
 }
 
-std::string HandleText(HANDLE handle) { return Hex(reinterpret_cast<std::uintptr_t>(handle)); }
+std::string HandleText(HANDLE handle)
+{
+    return Hex(reinterpret_cast<std::uintptr_t>(handle));
+}
 
 Job* FindJob(HANDLE handle)
 {
@@ -107,16 +110,16 @@ HANDLE StartJob(const char* function, HANDLE printer, DWORD jobId)
         std::filesystem::create_directories(path.parent_path(), ignored);
         job.file.reset(std::fopen(path.c_str(), "wb"));
         if (!job.file) {
-            Log(job.log, std::string(function) + " printer=" + HandleText(printer) + " job=" +
-                             std::to_string(jobId) + " -> 0x0");
+            Log(job.log, std::string(function) + " printer=" + HandleText(printer) + " job=" + std::to_string(jobId) +
+                             " -> 0x0");
             return nullptr;
         }
     }
     const std::uintptr_t handle = g_nextHandle++;
     const bool log = job.log;
     g_jobs.emplace(handle, std::move(job));
-    Log(log, std::string(function) + " printer=" + HandleText(printer) + " job=" + std::to_string(jobId) +
-                 " -> " + Hex(handle));
+    Log(log, std::string(function) + " printer=" + HandleText(printer) + " job=" + std::to_string(jobId) + " -> " +
+                 Hex(handle));
     return reinterpret_cast<HANDLE>(handle);
 }
 
@@ -207,8 +210,8 @@ SPOOL_EXPORT BOOL DrvSplClose(HANDLE handle)
     }
     g_lastBytes = it->second.offset;
     g_lastHash = it->second.hash;
-    Log(it->second.log, "DrvSplClose " + HandleText(handle) + " bytes=" + std::to_string(g_lastBytes) + " hash=" +
-                            Hex(g_lastHash));
+    Log(it->second.log,
+        "DrvSplClose " + HandleText(handle) + " bytes=" + std::to_string(g_lastBytes) + " hash=" + Hex(g_lastHash));
     g_jobs.erase(it);
     return TRUE;
 }

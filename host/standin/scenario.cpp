@@ -76,7 +76,10 @@ std::string ToUtf8(std::u16string_view text)
     return out;
 }
 
-std::string ToUtf8(const WCHAR* text) { return text ? ToUtf8(std::u16string_view(text)) : std::string(); }
+std::string ToUtf8(const WCHAR* text)
+{
+    return text ? ToUtf8(std::u16string_view(text)) : std::string();
+}
 
 std::u16string ToUtf16(const std::string& text)
 {

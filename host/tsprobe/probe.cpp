@@ -18,9 +18,15 @@ constexpr char16_t kScenarioFile[] = u"C:\\standin\\TZ00C150.ini";
 constexpr char16_t kLogFile[] = u"C:\\standin\\TZ00C150.log";
 
 // The value of Answer= in section [Probe]; 0 when there is none.
-int ReadAnswer() { return static_cast<int>(ScenarioNumber(ReadScenarioSection(kScenarioFile, "Probe"), "Answer", 0)); }
+int ReadAnswer()
+{
+    return static_cast<int>(ScenarioNumber(ReadScenarioSection(kScenarioFile, "Probe"), "Answer", 0));
+}
 
-void LogCall(int answer) { AppendLog(kLogFile, "_IsTSE_WMICOM_VEXL_Printer_Driver " + std::to_string(answer)); }
+void LogCall(int answer)
+{
+    AppendLog(kLogFile, "_IsTSE_WMICOM_VEXL_Printer_Driver " + std::to_string(answer));
+}
 
 }  // namespace
 

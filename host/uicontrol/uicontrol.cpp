@@ -33,7 +33,10 @@ constexpr char16_t kLogFile[] = u"C:\\standin\\uicontrol.log";
 std::u16string g_name;
 HANDLE const kPluginHandle = reinterpret_cast<HANDLE>(0x71);
 
-std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+std::string Narrow(const std::u16string& text)
+{
+    return std::string(text.begin(), text.end());
+}
 
 void Log(const std::string& line)
 {
@@ -54,8 +57,14 @@ std::u16string FeatureKey(const char16_t* prefix, DWORD feature)
     return prefix + std::u16string(1, static_cast<char16_t>(u'0' + feature % 10));
 }
 
-void VEXL_CALL Reserved0() { Log("slot0"); }
-void VEXL_CALL Reserved1() { Log("slot1"); }
+void VEXL_CALL Reserved0()
+{
+    Log("slot0");
+}
+void VEXL_CALL Reserved1()
+{
+    Log("slot1");
+}
 
 BOOL VEXL_CALL OpenPrinter(HANDLE printer, HANDLE* handle)
 {
@@ -65,15 +74,18 @@ BOOL VEXL_CALL OpenPrinter(HANDLE printer, HANDLE* handle)
     return opened ? TRUE : FALSE;
 }
 
-void VEXL_CALL ClosePrinter(HANDLE handle) { Log(std::string("close ") + (handle == kPluginHandle ? "ok" : "other")); }
+void VEXL_CALL ClosePrinter(HANDLE handle)
+{
+    Log(std::string("close ") + (handle == kPluginHandle ? "ok" : "other"));
+}
 
 BOOL VEXL_CALL QueryFeature(HANDLE handle, DWORD feature, DWORD* value)
 {
     const int result = handle == kPluginHandle ? Scenario(FeatureKey(u"Query", feature), 1) : 0;
     const auto answer = static_cast<DWORD>(Scenario(FeatureKey(u"Value", feature), 0));
     if (value) *value = answer;
-    Log("query feature=" + std::to_string(feature) + " -> " + std::to_string(result) + " value=" +
-        std::to_string(answer));
+    Log("query feature=" + std::to_string(feature) + " -> " + std::to_string(result) +
+        " value=" + std::to_string(answer));
     return result != 0 ? TRUE : FALSE;
 }
 
@@ -82,7 +94,7 @@ UiControlInterface g_table = {Reserved0, Reserved1, OpenPrinter, ClosePrinter, Q
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) BOOL VEXL_CALL UICTRLGetInterface(DWORD version,
-                                                                                  UiControlInterface** table)
+                                                                                    UiControlInterface** table)
 {
     const bool succeeds = Scenario(u"GetInterface", 1) != 0;
     const bool gives = succeeds && Scenario(u"Interface", 1) != 0;

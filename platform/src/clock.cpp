@@ -32,7 +32,8 @@ DWORD MonotonicTicks()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    const auto milliseconds = static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
+    const auto milliseconds =
+        static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
     return static_cast<DWORD>(milliseconds);
 }
 
@@ -135,9 +136,9 @@ std::optional<Milliseconds> ParseFixedTime(const std::string& text)
     for (int field : {year, month, day, hour, minute, second, milliseconds}) {
         if (field < 0) return std::nullopt;
     }
-    const SYSTEMTIME t{static_cast<WORD>(year),   static_cast<WORD>(month),  0, static_cast<WORD>(day),
-                       static_cast<WORD>(hour),   static_cast<WORD>(minute), static_cast<WORD>(second),
-                       static_cast<WORD>(milliseconds)};
+    const SYSTEMTIME t{static_cast<WORD>(year),   static_cast<WORD>(month),       0,
+                       static_cast<WORD>(day),    static_cast<WORD>(hour),        static_cast<WORD>(minute),
+                       static_cast<WORD>(second), static_cast<WORD>(milliseconds)};
     if (!IsValidSystemTime(t)) return std::nullopt;
     return ToMilliseconds(t);
 }

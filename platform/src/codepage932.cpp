@@ -29,7 +29,10 @@ constexpr Run kRuns[] = {
 
 }  // namespace
 
-bool IsShiftJisLeadByte(BYTE byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+bool IsShiftJisLeadByte(BYTE byte)
+{
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
 
 std::optional<char16_t> DecodeShiftJis(BYTE lead, std::optional<BYTE> trail)
 {

@@ -17,7 +17,10 @@ RECTL Intersect(const RECTL& a, const RECTL& b)
                  std::min(a.bottom, b.bottom)};
 }
 
-bool IsEmpty(const RECTL& r) { return r.left >= r.right || r.top >= r.bottom; }
+bool IsEmpty(const RECTL& r)
+{
+    return r.left >= r.right || r.top >= r.bottom;
+}
 
 std::vector<RECTL> ClipRects(CLIPOBJ* pco, const RECTL& bounds)
 {
@@ -44,7 +47,10 @@ ULONG TranslateColor(XLATEOBJ* pxlo, ULONG value)
 
 namespace {
 
-bool IsIndexed(ULONG format) { return format == BMF_1BPP || format == BMF_4BPP || format == BMF_8BPP; }
+bool IsIndexed(ULONG format)
+{
+    return format == BMF_1BPP || format == BMF_4BPP || format == BMF_8BPP;
+}
 
 ULONG Luminance(ULONG rgb)
 {
@@ -57,7 +63,10 @@ ULONG From555(ULONG v)
     return (expand((v >> 10) & 31) << 16) | (expand((v >> 5) & 31) << 8) | expand(v & 31);
 }
 
-ULONG To555(ULONG rgb) { return (((rgb >> 19) & 31) << 10) | (((rgb >> 11) & 31) << 5) | ((rgb >> 3) & 31); }
+ULONG To555(ULONG rgb)
+{
+    return (((rgb >> 19) & 31) << 10) | (((rgb >> 11) & 31) << 5) | ((rgb >> 3) & 31);
+}
 
 // A source pixel as the destination stores it.
 ULONG ConvertPixel(ULONG value, ULONG srcFormat, ULONG dstFormat, XLATEOBJ* pxlo)
@@ -72,17 +81,27 @@ ULONG ConvertPixel(ULONG value, ULONG srcFormat, ULONG dstFormat, XLATEOBJ* pxlo
     if (srcFormat == dstFormat) return value;
     // Without a table the value keeps its colour between direct formats.
     ULONG rgb = value;
-    if (srcFormat == BMF_16BPP) rgb = From555(value);
-    else if (srcFormat == BMF_32BPP) rgb = value & 0xFFFFFF;
-    else if (srcFormat == BMF_1BPP) rgb = value ? 0xFFFFFF : 0;
+    if (srcFormat == BMF_16BPP)
+        rgb = From555(value);
+    else if (srcFormat == BMF_32BPP)
+        rgb = value & 0xFFFFFF;
+    else if (srcFormat == BMF_1BPP)
+        rgb = value ? 0xFFFFFF : 0;
     switch (dstFormat) {
-    case BMF_1BPP: return IsIndexed(srcFormat) ? (value & 1) : (Luminance(rgb) >= 128 ? 1 : 0);
-    case BMF_4BPP: return IsIndexed(srcFormat) ? (value & 0x0F) : Luminance(rgb) >> 4;
-    case BMF_8BPP: return IsIndexed(srcFormat) ? (value & 0xFF) : Luminance(rgb);
-    case BMF_16BPP: return To555(rgb);
-    case BMF_24BPP: return rgb;
-    case BMF_32BPP: return rgb;
-    default: return value;
+    case BMF_1BPP:
+        return IsIndexed(srcFormat) ? (value & 1) : (Luminance(rgb) >= 128 ? 1 : 0);
+    case BMF_4BPP:
+        return IsIndexed(srcFormat) ? (value & 0x0F) : Luminance(rgb) >> 4;
+    case BMF_8BPP:
+        return IsIndexed(srcFormat) ? (value & 0xFF) : Luminance(rgb);
+    case BMF_16BPP:
+        return To555(rgb);
+    case BMF_24BPP:
+        return rgb;
+    case BMF_32BPP:
+        return rgb;
+    default:
+        return value;
     }
 }
 
@@ -103,10 +122,19 @@ ULONG ApplyRop3(ULONG rop3, ULONG pattern, ULONG source, ULONG dest)
     return result;
 }
 
-bool UsesSource(ULONG rop3) { return ((rop3 >> 2) ^ rop3) & 0x33; }
-bool UsesPattern(ULONG rop3) { return ((rop3 >> 4) ^ rop3) & 0x0F; }
+bool UsesSource(ULONG rop3)
+{
+    return ((rop3 >> 2) ^ rop3) & 0x33;
+}
+bool UsesPattern(ULONG rop3)
+{
+    return ((rop3 >> 4) ^ rop3) & 0x0F;
+}
 
-RECTL Bounds(const SURFOBJ* pso) { return RECTL{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy}; }
+RECTL Bounds(const SURFOBJ* pso)
+{
+    return RECTL{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy};
+}
 
 bool IsKnownBitmap(SURFOBJ* pso)
 {
@@ -127,7 +155,10 @@ PFN_DrvCopyBits DriverCopyBits(SURFOBJ* pso)
     return it == device->hooks.end() ? nullptr : HookAs<PFN_DrvCopyBits>(it->second);
 }
 
-bool IsDeviceSurface(SURFOBJ* pso) { return pso && pso->iType != STYPE_BITMAP; }
+bool IsDeviceSurface(SURFOBJ* pso)
+{
+    return pso && pso->iType != STYPE_BITMAP;
+}
 
 // The brush's colour at a destination pixel, in the destination's terms.
 ULONG BrushPixel(BRUSHOBJ* pbo, const SURFOBJ* dst, LONG x, LONG y, const POINTL* origin)
@@ -190,8 +221,8 @@ BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
                 ULONG rop3 = foreground;
                 if (needsMask) {
                     const LONG mx = mask.x + (x - target.left), my = mask.y + (y - target.top);
-                    const bool set = mx >= 0 && my >= 0 && mx < psoMask->sizlBitmap.cx &&
-                                     my < psoMask->sizlBitmap.cy && GetPixel(psoMask, mx, my);
+                    const bool set = mx >= 0 && my >= 0 && mx < psoMask->sizlBitmap.cx && my < psoMask->sizlBitmap.cy &&
+                                     GetPixel(psoMask, mx, my);
                     rop3 = set ? foreground : background;
                 }
                 const ULONG p = BrushPixel(pbo, psoTrg, x, y, pptlBrush);
@@ -223,12 +254,12 @@ ULONG SourceColor(ULONG value, ULONG format, XLATEOBJ* pxlo)
 }
 
 // Stretches into an engine bitmap; the destination rectangle may be mirrored.
-BOOL StretchIntoBitmap(SURFOBJ* dst, SURFOBJ* src, CLIPOBJ* pco, XLATEOBJ* pxlo, const RECTL& dest,
-                       const RECTL& source, ULONG iMode)
+BOOL StretchIntoBitmap(SURFOBJ* dst, SURFOBJ* src, CLIPOBJ* pco, XLATEOBJ* pxlo, const RECTL& dest, const RECTL& source,
+                       ULONG iMode)
 {
     const bool mirrorX = dest.right < dest.left, mirrorY = dest.bottom < dest.top;
-    const RECTL area{std::min(dest.left, dest.right), std::min(dest.top, dest.bottom),
-                     std::max(dest.left, dest.right), std::max(dest.top, dest.bottom)};
+    const RECTL area{std::min(dest.left, dest.right), std::min(dest.top, dest.bottom), std::max(dest.left, dest.right),
+                     std::max(dest.top, dest.bottom)};
     const std::int64_t dw = area.right - area.left, dh = area.bottom - area.top;
     const std::int64_t sw = source.right - source.left, sh = source.bottom - source.top;
     if (dw == 0 || dh == 0 || sw <= 0 || sh <= 0) return TRUE;
@@ -259,8 +290,8 @@ BOOL StretchIntoBitmap(SURFOBJ* dst, SURFOBJ* src, CLIPOBJ* pco, XLATEOBJ* pxlo,
 
 }  // namespace
 
-BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ* pco, XLATEOBJ* pxlo, COLORADJUSTMENT*,
-                   POINTL*, RECTL* prclDest, RECTL* prclSrc, POINTL*, ULONG iMode)
+BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ* pco, XLATEOBJ* pxlo, COLORADJUSTMENT*, POINTL*,
+                   RECTL* prclDest, RECTL* prclSrc, POINTL*, ULONG iMode)
 {
     if (!psoDest || !psoSrc || !prclDest || !IsKnownBitmap(psoSrc)) {
         SetLastError(ERROR_INVALID_PARAMETER);

@@ -116,9 +116,18 @@ Font::~Font() = default;
 Font::Font(Font&&) noexcept = default;
 Font& Font::operator=(Font&&) noexcept = default;
 
-FONTOBJ* Font::get() { return record_.get(); }
-IFIMETRICS* Font::metrics() { return reinterpret_cast<IFIMETRICS*>(record_->ifi.data()); }
-void Font::RefuseGlyph(HGLYPH hg) { record_->refused.insert(hg); }
+FONTOBJ* Font::get()
+{
+    return record_.get();
+}
+IFIMETRICS* Font::metrics()
+{
+    return reinterpret_cast<IFIMETRICS*>(record_->ifi.data());
+}
+void Font::RefuseGlyph(HGLYPH hg)
+{
+    record_->refused.insert(hg);
+}
 
 const Glyph* Font::FindGlyph(HGLYPH hg) const
 {
@@ -200,10 +209,12 @@ String::~String() = default;
 String::String(String&&) noexcept = default;
 String& String::operator=(String&&) noexcept = default;
 
-STROBJ* String::get() { return record_.get(); }
+STROBJ* String::get()
+{
+    return record_.get();
+}
 
-String LayOutString(Font& font, std::u16string_view text, const std::vector<HGLYPH>& glyphs, POINTL origin,
-                    ULONG batch)
+String LayOutString(Font& font, std::u16string_view text, const std::vector<HGLYPH>& glyphs, POINTL origin, ULONG batch)
 {
     std::vector<GLYPHPOS> positions;
     LONG x = origin.x;
@@ -265,9 +276,15 @@ IFIMETRICS* FONTOBJ_pifi(FONTOBJ* pfo)
     return pfo ? reinterpret_cast<IFIMETRICS*>(static_cast<Font::Record*>(pfo)->ifi.data()) : nullptr;
 }
 
-XFORMOBJ* FONTOBJ_pxoGetXform(FONTOBJ* pfo) { return pfo ? &static_cast<Font::Record*>(pfo)->xform : nullptr; }
+XFORMOBJ* FONTOBJ_pxoGetXform(FONTOBJ* pfo)
+{
+    return pfo ? &static_cast<Font::Record*>(pfo)->xform : nullptr;
+}
 
-FD_GLYPHSET* FONTOBJ_pfdg(FONTOBJ*) { return nullptr; }
+FD_GLYPHSET* FONTOBJ_pfdg(FONTOBJ*)
+{
+    return nullptr;
+}
 
 ULONG FONTOBJ_cGetGlyphs(FONTOBJ* pfo, ULONG iMode, ULONG cGlyph, HGLYPH* phg, PVOID* ppvGlyph)
 {
@@ -332,8 +349,8 @@ BOOL STROBJ_bEnum(STROBJ* pstro, ULONG* pc, GLYPHPOS** ppgpos)
     return string->next < string->positions.size() ? TRUE : FALSE;
 }
 
-BOOL EngTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL*, RECTL* prclOpaque,
-                BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL*, MIX)
+BOOL EngTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL*, RECTL* prclOpaque, BRUSHOBJ* pboFore,
+                BRUSHOBJ* pboOpaque, POINTL*, MIX)
 {
     if (!pso || !pstro || !pfo || !pso->pvScan0 || pso->iType != STYPE_BITMAP) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -432,8 +449,8 @@ void EngQueryLocalTime(ENG_TIME_FIELDS* ptf)
     if (!ptf) return;
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    *ptf = ENG_TIME_FIELDS{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-                           now.wMilliseconds, now.wDayOfWeek};
+    *ptf = ENG_TIME_FIELDS{now.wYear,   now.wMonth,  now.wDay,          now.wHour,
+                           now.wMinute, now.wSecond, now.wMilliseconds, now.wDayOfWeek};
 }
 
 int MulDiv(int nNumber, int nNumerator, int nDenominator)

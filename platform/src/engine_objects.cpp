@@ -48,8 +48,14 @@ Brush Brush::Hatch(SURFOBJ* target, ULONG iHatch, XLATEOBJ* xlate, FLONG colorTy
     return Brush(std::move(record));
 }
 
-BRUSHOBJ* Brush::get() { return record_.get(); }
-int Brush::RealizeCalls() const { return record_->realizeCalls; }
+BRUSHOBJ* Brush::get()
+{
+    return record_.get();
+}
+int Brush::RealizeCalls() const
+{
+    return record_->realizeCalls;
+}
 
 // ---- Colour translations ----------------------------------------------------------------------
 
@@ -79,7 +85,10 @@ Xlate Xlate::Table(std::vector<ULONG> table, FLONG extraFlags)
     return Xlate(std::move(record));
 }
 
-XLATEOBJ* Xlate::get() { return record_.get(); }
+XLATEOBJ* Xlate::get()
+{
+    return record_.get();
+}
 
 // ---- Transforms ----------------------------------------------------------------------------------
 
@@ -90,7 +99,10 @@ Xform::~Xform() = default;
 Xform::Xform(Xform&&) noexcept = default;
 Xform& Xform::operator=(Xform&&) noexcept = default;
 
-Xform Xform::Identity() { return Xform(std::make_unique<Record>()); }
+Xform Xform::Identity()
+{
+    return Xform(std::make_unique<Record>());
+}
 
 Xform Xform::Matrix(const XFORML& matrix)
 {
@@ -101,7 +113,10 @@ Xform Xform::Matrix(const XFORML& matrix)
     return Xform(std::move(record));
 }
 
-XFORMOBJ* Xform::get() { return record_.get(); }
+XFORMOBJ* Xform::get()
+{
+    return record_.get();
+}
 
 }  // namespace vexl::engine
 
@@ -156,11 +171,17 @@ PVOID BRUSHOBJ_pvAllocRbrush(BRUSHOBJ* pbo, ULONG cj)
     return brush->realization.data();
 }
 
-ULONG BRUSHOBJ_ulGetBrushColor(BRUSHOBJ* pbo) { return pbo ? pbo->iSolidColor : 0xFFFFFFFF; }
+ULONG BRUSHOBJ_ulGetBrushColor(BRUSHOBJ* pbo)
+{
+    return pbo ? pbo->iSolidColor : 0xFFFFFFFF;
+}
 
 // ---- Colour translation services -------------------------------------------------------------------
 
-ULONG XLATEOBJ_iXlate(XLATEOBJ* pxlo, ULONG iColor) { return TranslateColor(pxlo, iColor); }
+ULONG XLATEOBJ_iXlate(XLATEOBJ* pxlo, ULONG iColor)
+{
+    return TranslateColor(pxlo, iColor);
+}
 
 ULONG* XLATEOBJ_piVector(XLATEOBJ* pxlo)
 {

@@ -88,7 +88,10 @@ Path& Path::SetPiecePoints(ULONG piecePoints)
     return *this;
 }
 
-PATHOBJ* Path::get() { return record_.get(); }
+PATHOBJ* Path::get()
+{
+    return record_.get();
+}
 
 // ---- Clip regions --------------------------------------------------------------------------------
 
@@ -139,7 +142,10 @@ Clip Clip::Complex(std::vector<RECTL> rects, ULONG iUniq)
     return Clip(std::move(record));
 }
 
-CLIPOBJ* Clip::get() { return record_.get(); }
+CLIPOBJ* Clip::get()
+{
+    return record_.get();
+}
 
 }  // namespace vexl::engine
 

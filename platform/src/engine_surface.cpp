@@ -33,7 +33,10 @@ Tables& State()
     return *tables;
 }
 
-std::uintptr_t NewHandleValue() { return State().nextHandle += 4; }
+std::uintptr_t NewHandleValue()
+{
+    return State().nextHandle += 4;
+}
 
 }  // namespace
 
@@ -82,7 +85,10 @@ Census Live()
     return census;
 }
 
-bool IsBitmapFormat(ULONG format) { return format >= BMF_1BPP && format <= BMF_32BPP; }
+bool IsBitmapFormat(ULONG format)
+{
+    return format >= BMF_1BPP && format <= BMF_32BPP;
+}
 
 ULONG BitsPerPixel(ULONG format)
 {
@@ -254,17 +260,23 @@ ULONG GetPixel(const SURFOBJ* pso, LONG x, LONG y)
 {
     const std::uint8_t* row = RowOf(pso, y);
     switch (pso->iBitmapFormat) {
-    case BMF_1BPP: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    case BMF_4BPP: return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
-    case BMF_8BPP: return row[x];
-    case BMF_16BPP: return ULONG(row[2 * x]) | (ULONG(row[2 * x + 1]) << 8);
-    case BMF_24BPP: return ULONG(row[3 * x]) | (ULONG(row[3 * x + 1]) << 8) | (ULONG(row[3 * x + 2]) << 16);
+    case BMF_1BPP:
+        return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    case BMF_4BPP:
+        return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
+    case BMF_8BPP:
+        return row[x];
+    case BMF_16BPP:
+        return ULONG(row[2 * x]) | (ULONG(row[2 * x + 1]) << 8);
+    case BMF_24BPP:
+        return ULONG(row[3 * x]) | (ULONG(row[3 * x + 1]) << 8) | (ULONG(row[3 * x + 2]) << 16);
     case BMF_32BPP: {
         ULONG value;
         std::memcpy(&value, row + 4 * std::ptrdiff_t(x), 4);
         return value;
     }
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
@@ -281,7 +293,9 @@ void SetPixel(SURFOBJ* pso, LONG x, LONG y, ULONG value)
         row[x >> 1] = (x & 1) ? static_cast<std::uint8_t>((row[x >> 1] & 0xF0) | (value & 0x0F))
                               : static_cast<std::uint8_t>((row[x >> 1] & 0x0F) | ((value & 0x0F) << 4));
         break;
-    case BMF_8BPP: row[x] = static_cast<std::uint8_t>(value); break;
+    case BMF_8BPP:
+        row[x] = static_cast<std::uint8_t>(value);
+        break;
     case BMF_16BPP:
         row[2 * x] = static_cast<std::uint8_t>(value);
         row[2 * x + 1] = static_cast<std::uint8_t>(value >> 8);
@@ -291,8 +305,11 @@ void SetPixel(SURFOBJ* pso, LONG x, LONG y, ULONG value)
         row[3 * x + 1] = static_cast<std::uint8_t>(value >> 8);
         row[3 * x + 2] = static_cast<std::uint8_t>(value >> 16);
         break;
-    case BMF_32BPP: std::memcpy(row + 4 * std::ptrdiff_t(x), &value, 4); break;
-    default: break;
+    case BMF_32BPP:
+        std::memcpy(row + 4 * std::ptrdiff_t(x), &value, 4);
+        break;
+    default:
+        break;
     }
 }
 
@@ -407,11 +424,16 @@ HPALETTE EngCreatePalette(ULONG iMode, ULONG cColors, ULONG* pulColors, FLONG fl
         }
         record.info.colors.assign(pulColors, pulColors + cColors);
         break;
-    case PAL_BITFIELDS: record.info.colors = {flRed, flGreen, flBlue}; break;
+    case PAL_BITFIELDS:
+        record.info.colors = {flRed, flGreen, flBlue};
+        break;
     case PAL_RGB:
     case PAL_BGR:
-    case PAL_CMYK: break;
-    default: SetLastError(ERROR_INVALID_PARAMETER); return nullptr;
+    case PAL_CMYK:
+        break;
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
     }
     const std::uintptr_t value = NewHandleValue();
     State().palettes.emplace(value, std::move(record));

@@ -111,7 +111,8 @@ LPVOID MapViewOfFile(HANDLE fileMappingObject, DWORD desiredAccess, DWORD fileOf
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }
-    const std::size_t length = numberOfBytesToMap ? numberOfBytesToMap : static_cast<std::size_t>(mapping->size - offset);
+    const std::size_t length =
+        numberOfBytesToMap ? numberOfBytesToMap : static_cast<std::size_t>(mapping->size - offset);
     void* view = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, mapping->fd, static_cast<off_t>(offset));
     if (view == MAP_FAILED) {
         SetLastError(errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ErrorFromErrno(errno));

@@ -146,7 +146,10 @@ HANDLE FailOpen(DWORD error)
     return INVALID_HANDLE_VALUE;
 }
 
-bool IsTruncating(DWORD disposition) { return disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING; }
+bool IsTruncating(DWORD disposition)
+{
+    return disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+}
 
 // The host open flags for a Windows request on an entry that exists or not.
 int OpenFlags(DWORD access, DWORD disposition, DWORD flags, bool exists)
@@ -398,10 +401,10 @@ DWORD SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMoveHigh,
 {
     const std::shared_ptr<FileObject> object = FindFile(file);
     if (!object) return INVALID_SET_FILE_POINTER;
-    const std::int64_t distance = distanceToMoveHigh
-                                      ? static_cast<std::int64_t>((std::uint64_t(std::uint32_t(*distanceToMoveHigh)) << 32) |
-                                                                  std::uint32_t(distanceToMove))
-                                      : std::int64_t(distanceToMove);
+    const std::int64_t distance =
+        distanceToMoveHigh ? static_cast<std::int64_t>((std::uint64_t(std::uint32_t(*distanceToMoveHigh)) << 32) |
+                                                       std::uint32_t(distanceToMove))
+                           : std::int64_t(distanceToMove);
     std::int64_t base = 0;
     if (moveMethod == FILE_CURRENT) {
         base = ::lseek(object->fd, 0, SEEK_CUR);

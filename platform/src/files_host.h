@@ -25,7 +25,10 @@ DWORD ErrorFromErrno(int error);
 
 // A file is read-only when its owner may not write it. The layer checks this
 // itself, so the attribute holds even for a process that runs as root.
-constexpr bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
+constexpr bool IsReadOnlyMode(mode_t mode)
+{
+    return (mode & S_IWUSR) == 0;
+}
 bool IsReadOnlyFile(const std::filesystem::path& path);
 
 // Windows attributes of a host entry.

@@ -62,7 +62,8 @@ bool MatchesPattern(std::u16string_view pattern, std::u16string_view name)
 {
     if (MatchWildcards(pattern, name)) return true;
     // "name.*" also matches "name": the extension may be absent.
-    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == u".*" && name.find(u'.') == std::u16string_view::npos)
+    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == u".*" &&
+        name.find(u'.') == std::u16string_view::npos)
         return MatchWildcards(pattern.substr(0, pattern.size() - 2), name);
     return false;
 }
@@ -132,9 +133,8 @@ std::vector<std::u16string> MatchingNames(const fs::path& folder, std::u16string
         if (MatchesPattern(pattern, name)) names.push_back(name);
     }
     ::closedir(directory);
-    std::sort(names.begin(), names.end(), [](const std::u16string& a, const std::u16string& b) {
-        return CompareNoCase(a, b) < 0;
-    });
+    std::sort(names.begin(), names.end(),
+              [](const std::u16string& a, const std::u16string& b) { return CompareNoCase(a, b) < 0; });
     if (!IsRootFolder(folder)) {
         for (const std::u16string_view dots : {u"..", u"."}) {
             if (MatchesPattern(pattern, dots)) names.insert(names.begin(), std::u16string(dots));

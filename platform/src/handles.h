@@ -17,16 +17,14 @@ struct KernelObject {
 HANDLE AddHandle(std::shared_ptr<KernelObject> object);
 
 // The object behind a handle, or null when the handle is unknown or of another kind.
-template <typename T>
-std::shared_ptr<T> FindHandle(HANDLE handle);
+template <typename T> std::shared_ptr<T> FindHandle(HANDLE handle);
 
 std::shared_ptr<KernelObject> FindKernelObject(HANDLE handle);
 
 // Takes the handle out of the table; answers the object it named (null when unknown).
 std::shared_ptr<KernelObject> RemoveHandle(HANDLE handle);
 
-template <typename T>
-std::shared_ptr<T> FindHandle(HANDLE handle)
+template <typename T> std::shared_ptr<T> FindHandle(HANDLE handle)
 {
     return std::dynamic_pointer_cast<T>(FindKernelObject(handle));
 }

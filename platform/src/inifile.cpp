@@ -156,7 +156,10 @@ IniLine MakeLine(std::u16string_view text)
     return line;
 }
 
-IniLine MakeHeader(std::u16string_view section) { return MakeLine(u"[" + std::u16string(section) + u"]"); }
+IniLine MakeHeader(std::u16string_view section)
+{
+    return MakeLine(u"[" + std::u16string(section) + u"]");
+}
 
 IniLine MakeEntry(std::u16string_view key, std::u16string_view value)
 {
@@ -268,7 +271,8 @@ bool DeleteKey(IniLines& lines, std::u16string_view section, std::u16string_view
 bool DeleteSection(IniLines& lines, std::u16string_view section)
 {
     bool deleted = false;
-    for (std::size_t header = FindSection(lines, section); header != npos; header = FindSection(lines, section, header)) {
+    for (std::size_t header = FindSection(lines, section); header != npos;
+         header = FindSection(lines, section, header)) {
         lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(header),
                     lines.begin() + static_cast<std::ptrdiff_t>(SectionEnd(lines, header)));
         deleted = true;
@@ -341,8 +345,7 @@ DWORD CheckWritable(const fs::path& path, bool& exists)
 // Reads the file, lets edit change its lines (edit answers whether anything
 // changed) and writes it back at once. The machine-wide lock keeps two
 // writers from losing each other's changes.
-template <typename Edit>
-BOOL EditIniFile(LPCWSTR fileName, Edit edit)
+template <typename Edit> BOOL EditIniFile(LPCWSTR fileName, Edit edit)
 {
     const fs::path path = IniFilePath(fileName);
     if (path.empty()) {
@@ -431,12 +434,14 @@ UINT ParseInt(std::u16string_view text)
         return 99;
     };
     UINT base = 10;
-    if (i + 2 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X') && digit(text[i + 2]) < 16) {
+    if (i + 2 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X') &&
+        digit(text[i + 2]) < 16) {
         base = 16;
         i += 2;
     }
     UINT value = 0;
-    for (; i < text.size() && static_cast<UINT>(digit(text[i])) < base; ++i) value = value * base + static_cast<UINT>(digit(text[i]));
+    for (; i < text.size() && static_cast<UINT>(digit(text[i])) < base; ++i)
+        value = value * base + static_cast<UINT>(digit(text[i]));
     return negative ? 0u - value : value;
 }
 
@@ -494,7 +499,8 @@ BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value,
     const std::u16string section(Trim(FirstLine(View(appName))));
     if (!keyName) return EditIniFile(fileName, [section](IniLines& lines) { return DeleteSection(lines, section); });
     const std::u16string key(Trim(FirstLine(View(keyName))));
-    if (!value) return EditIniFile(fileName, [section, key](IniLines& lines) { return DeleteKey(lines, section, key); });
+    if (!value)
+        return EditIniFile(fileName, [section, key](IniLines& lines) { return DeleteKey(lines, section, key); });
     const std::u16string text(FirstLine(View(value)));
     return EditIniFile(fileName, [section, key, text](IniLines& lines) {
         SetKey(lines, section, key, text);

@@ -55,10 +55,18 @@ int GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR data, int size)
     const vexl::machine::Profile& profile = *current;
     std::u16string value;
     switch (type) {
-        case LOCALE_ICOUNTRY: value = Decimal(static_cast<unsigned>(profile.country)); break;
-        case LOCALE_ILANGUAGE: value = Hex4(profile.locale & 0xFFFF); break;
-        case LOCALE_IDEFAULTANSICODEPAGE: value = Decimal(profile.ansiCodePage); break;
-        default: SetLastError(ERROR_INVALID_FLAGS); return 0;
+    case LOCALE_ICOUNTRY:
+        value = Decimal(static_cast<unsigned>(profile.country));
+        break;
+    case LOCALE_ILANGUAGE:
+        value = Hex4(profile.locale & 0xFFFF);
+        break;
+    case LOCALE_IDEFAULTANSICODEPAGE:
+        value = Decimal(profile.ansiCodePage);
+        break;
+    default:
+        SetLastError(ERROR_INVALID_FLAGS);
+        return 0;
     }
     const int needed = static_cast<int>(value.size() + 1);
     if (size == 0) return needed;

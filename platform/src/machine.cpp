@@ -35,7 +35,7 @@ struct ProfileCache {
     std::mutex lock;
     fs::path file;
     std::shared_ptr<const Profile> profile;
-    struct stat stamp{};
+    struct stat stamp {};
     std::uint64_t checkedTick = 0;
     bool stale = true;
 };
@@ -46,7 +46,6 @@ ProfileCache& TheProfileCache()
     return cache;
 }
 
-
 // One row per stored profile field: its key and how to read and write it.
 struct ProfileField {
     const char* key;
@@ -54,19 +53,39 @@ struct ProfileField {
     void (*set)(Profile&, const std::string&);
 };
 
-template <auto Member>
-std::string GetNumber(const Profile& p) { return std::to_string(p.*Member); }
-template <auto Member>
-void SetNumber(Profile& p, const std::string& v) { p.*Member = static_cast<std::remove_reference_t<decltype(p.*Member)>>(std::strtoll(v.c_str(), nullptr, 0)); }
-template <auto Member>
-std::string GetText(const Profile& p) { return ToUtf8(p.*Member); }
-template <auto Member>
-void SetText(Profile& p, const std::string& v) { p.*Member = FromUtf8(v); }
+template <auto Member> std::string GetNumber(const Profile& p)
+{
+    return std::to_string(p.*Member);
+}
+template <auto Member> void SetNumber(Profile& p, const std::string& v)
+{
+    p.*Member = static_cast<std::remove_reference_t<decltype(p.*Member)>>(std::strtoll(v.c_str(), nullptr, 0));
+}
+template <auto Member> std::string GetText(const Profile& p)
+{
+    return ToUtf8(p.*Member);
+}
+template <auto Member> void SetText(Profile& p, const std::string& v)
+{
+    p.*Member = FromUtf8(v);
+}
 
-std::string GetFlag(const Profile& p) { return p.administrator ? "1" : "0"; }
-void SetFlag(Profile& p, const std::string& v) { p.administrator = v == "1"; }
-std::string GetFixedTime(const Profile& p) { return p.fixedLocalTime; }
-void SetFixedTime(Profile& p, const std::string& v) { p.fixedLocalTime = v; }
+std::string GetFlag(const Profile& p)
+{
+    return p.administrator ? "1" : "0";
+}
+void SetFlag(Profile& p, const std::string& v)
+{
+    p.administrator = v == "1";
+}
+std::string GetFixedTime(const Profile& p)
+{
+    return p.fixedLocalTime;
+}
+void SetFixedTime(Profile& p, const std::string& v)
+{
+    p.fixedLocalTime = v;
+}
 
 const ProfileField kProfileFields[] = {
     {"osMajor", GetNumber<&Profile::osMajor>, SetNumber<&Profile::osMajor>},
@@ -90,7 +109,10 @@ const ProfileField kProfileFields[] = {
     {"fixedLocalTime", GetFixedTime, SetFixedTime},
 };
 
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+bool IsSeparator(char16_t c)
+{
+    return c == u'\\' || c == u'/';
+}
 
 bool IsValidComponent(std::u16string_view component)
 {
@@ -141,9 +163,9 @@ void Create(const fs::path& root, const Profile& profile)
     fs::create_directories(root / "C");
     Use(root);
     SaveProfile(profile);
-    for (std::u16string folder : {profile.windowsDirectory, profile.systemDirectory,
-                                  profile.systemDirectory + u"\\spool\\drivers\\w32x86\\3",
-                                  profile.userProfile, profile.localAppDataLow}) {
+    for (std::u16string folder :
+         {profile.windowsDirectory, profile.systemDirectory, profile.systemDirectory + u"\\spool\\drivers\\w32x86\\3",
+          profile.userProfile, profile.localAppDataLow}) {
         fs::create_directories(HostPath(folder));
     }
 }
@@ -193,15 +215,15 @@ std::shared_ptr<const Profile> CurrentProfile()
     std::lock_guard guard(cache.lock);
     const std::uint64_t tick = CoarseTick();
     if (!cache.stale && cache.profile && file == cache.file && tick == cache.checkedTick) return cache.profile;
-    struct stat stamp{};
+    struct stat stamp {};
     if (::stat(file.c_str(), &stamp) != 0) {
         cache.profile = std::make_shared<const Profile>();
         cache.stale = true;
         return cache.profile;
     }
     if (cache.stale || !cache.profile || file != cache.file || !SameStamp(stamp, cache.stamp)) {
-        cache.profile = std::make_shared<const Profile>(
-            ParseProfile(platform::ReadWholeFile(file).value_or(std::string())));
+        cache.profile =
+            std::make_shared<const Profile>(ParseProfile(platform::ReadWholeFile(file).value_or(std::string())));
         cache.file = file;
         cache.stamp = stamp;
         cache.stale = false;
@@ -210,7 +232,10 @@ std::shared_ptr<const Profile> CurrentProfile()
     return cache.profile;
 }
 
-Profile LoadProfile() { return *CurrentProfile(); }
+Profile LoadProfile()
+{
+    return *CurrentProfile();
+}
 
 void SaveProfile(const Profile& profile)
 {

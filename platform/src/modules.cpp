@@ -56,8 +56,14 @@ ModuleTable& Table()
     return table;
 }
 
-HMODULE AsHandle(std::uintptr_t value) { return reinterpret_cast<HMODULE>(value); }
-std::uintptr_t AsKey(HMODULE module) { return reinterpret_cast<std::uintptr_t>(module); }
+HMODULE AsHandle(std::uintptr_t value)
+{
+    return reinterpret_cast<HMODULE>(value);
+}
+std::uintptr_t AsKey(HMODULE module)
+{
+    return reinterpret_cast<std::uintptr_t>(module);
+}
 
 Module* FindModule(ModuleTable& table, HMODULE module)
 {
@@ -65,7 +71,10 @@ Module* FindModule(ModuleTable& table, HMODULE module)
     return found == table.modules.end() ? nullptr : &found->second;
 }
 
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+bool IsSeparator(char16_t c)
+{
+    return c == u'\\' || c == u'/';
+}
 
 bool HasFolder(std::u16string_view name)
 {
@@ -121,7 +130,7 @@ std::optional<FoundFile> FindModuleFile(std::u16string_view name)
         candidates.push_back(FullWindowsPath(name));
     } else {
         const std::shared_ptr<const machine::Profile> current = machine::CurrentProfile();
-    const machine::Profile& profile = *current;
+        const machine::Profile& profile = *current;
         for (const std::u16string& folder : {profile.systemDirectory, profile.windowsDirectory})
             candidates.push_back(folder + u"\\" + std::u16string(name));
     }

@@ -96,7 +96,10 @@ constexpr char kHeld = '1';
 constexpr char kReleased = '0';
 
 // The owner record of this process, held: the state byte and the process id.
-std::string OwnerRecord() { return kHeld + std::to_string(::getpid()) + "\n"; }
+std::string OwnerRecord()
+{
+    return kHeld + std::to_string(::getpid()) + "\n";
+}
 
 }  // namespace
 
@@ -177,7 +180,8 @@ MutexLockFile::Result MutexLockFile::Acquire(Deadline deadline)
             if (failed) return Result::Failed;
             const auto now = std::chrono::steady_clock::now();
             if (now >= *deadline) return Result::TimedOut;
-            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(*deadline - now, kLockPollInterval));
+            std::this_thread::sleep_for(
+                std::min<std::chrono::steady_clock::duration>(*deadline - now, kLockPollInterval));
         }
     }
 

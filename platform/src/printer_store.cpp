@@ -35,14 +35,12 @@ fs::path SpoolerFolder()
 
 // ---- Field tables --------------------------------------------------------
 
-template <typename Record>
-struct TextField {
+template <typename Record> struct TextField {
     const char* key;
     std::u16string Record::*member;
 };
 
-template <typename Record>
-struct NumberField {
+template <typename Record> struct NumberField {
     const char* key;
     DWORD Record::*member;
 };
@@ -82,14 +80,10 @@ const NumberField<PrinterSetup> kPrinterNumbers[] = {
 };
 
 const TextField<JobSetup> kJobTexts[] = {
-    {"job.document", &JobSetup::document},
-    {"job.userName", &JobSetup::userName},
-    {"job.machineName", &JobSetup::machineName},
-    {"job.notifyName", &JobSetup::notifyName},
-    {"job.datatype", &JobSetup::datatype},
-    {"job.printProcessor", &JobSetup::printProcessor},
-    {"job.parameters", &JobSetup::parameters},
-    {"job.statusText", &JobSetup::statusText},
+    {"job.document", &JobSetup::document},       {"job.userName", &JobSetup::userName},
+    {"job.machineName", &JobSetup::machineName}, {"job.notifyName", &JobSetup::notifyName},
+    {"job.datatype", &JobSetup::datatype},       {"job.printProcessor", &JobSetup::printProcessor},
+    {"job.parameters", &JobSetup::parameters},   {"job.statusText", &JobSetup::statusText},
 };
 
 const NumberField<JobSetup> kJobNumbers[] = {
@@ -136,8 +130,8 @@ bool ReadField(Record& record, std::span<const TextField<Record>> texts, std::sp
 // SYSTEMTIME as its eight numbers.
 std::string FormatTime(const SYSTEMTIME& time)
 {
-    const WORD parts[] = {time.wYear, time.wMonth, time.wDayOfWeek, time.wDay,
-                          time.wHour, time.wMinute, time.wSecond, time.wMilliseconds};
+    const WORD parts[] = {time.wYear, time.wMonth,  time.wDayOfWeek, time.wDay,
+                          time.wHour, time.wMinute, time.wSecond,    time.wMilliseconds};
     std::string text;
     for (WORD part : parts) text += (text.empty() ? "" : " ") + std::to_string(part);
     return text;
@@ -199,9 +193,12 @@ StoredPrinter ParsePrinter(std::string_view text)
         } else if (key.starts_with("job.")) {
             if (printer.jobs.empty()) continue;
             JobSetup& job = printer.jobs.back();
-            if (key == "job.submitted") job.submitted = ParseTime(line[1]);
-            else if (key == "job.devmode") job.devmode = ReadDevmode(line[1]);
-            else ReadField<JobSetup>(job, kJobTexts, kJobNumbers, line);
+            if (key == "job.submitted")
+                job.submitted = ParseTime(line[1]);
+            else if (key == "job.devmode")
+                job.devmode = ReadDevmode(line[1]);
+            else
+                ReadField<JobSetup>(job, kJobTexts, kJobNumbers, line);
         } else if (key == "administrationAllowed") {
             setup.administrationAllowed = line[1] == "1";
         } else if (key == "printerDataReadOnly") {
@@ -277,7 +274,7 @@ struct FileStamp {
 
 std::optional<FileStamp> StampOf(const fs::path& file)
 {
-    struct stat status{};
+    struct stat status {};
     if (::stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     return FileStamp{status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
 }
@@ -318,7 +315,8 @@ std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name)
     {
         std::lock_guard guard(g_parsedLock);
         const auto found = g_parsed.find(file);
-        if (found != g_parsed.end() && found->second.printer && found->second.stamp == *stamp) return found->second.printer;
+        if (found != g_parsed.end() && found->second.printer && found->second.stamp == *stamp)
+            return found->second.printer;
     }
     // Read, then stamp again: a file replaced during the read is not kept.
     const std::optional<std::string> text = ReadFileAtOnce(file);

@@ -21,8 +21,7 @@ void Check(int error, const char* what)
 
 // Runs a change of a stored printer under the spooler lock; false when there
 // is no such printer.
-template <typename Change>
-bool ChangePrinter(std::u16string_view name, Change change)
+template <typename Change> bool ChangePrinter(std::u16string_view name, Change change)
 {
     platform::FileLock lock(platform::SpoolerLockFile());
     const std::shared_ptr<const StoredPrinter> stored = platform::LoadPrinter(name);
@@ -43,7 +42,8 @@ void CheckDevmode(const std::string& devmode)
 
 void AddPrinter(const PrinterSetup& setup)
 {
-    if (platform::PrinterFile(setup.name).empty()) throw std::invalid_argument("the printer needs a name of a usable length");
+    if (platform::PrinterFile(setup.name).empty())
+        throw std::invalid_argument("the printer needs a name of a usable length");
     CheckDevmode(setup.devmode);
     platform::FileLock lock(platform::SpoolerLockFile());
     Check(platform::SavePrinter(StoredPrinter{setup, {}, {}}), "cannot store the printer");

@@ -8,7 +8,10 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
-bool NeedsEscape(unsigned char c) { return c < 0x20 || c == 0x7F || c == '%'; }
+bool NeedsEscape(unsigned char c)
+{
+    return c < 0x20 || c == 0x7F || c == '%';
+}
 
 int HexValue(char c)
 {
@@ -84,7 +87,8 @@ std::vector<RecordFields> ParseRecords(std::string_view text)
         std::size_t fieldStart = 0;
         while (true) {
             const std::size_t tab = line.find('\t', fieldStart);
-            fields.push_back(UnescapeField(line.substr(fieldStart, tab == std::string_view::npos ? std::string_view::npos : tab - fieldStart)));
+            fields.push_back(UnescapeField(
+                line.substr(fieldStart, tab == std::string_view::npos ? std::string_view::npos : tab - fieldStart)));
             if (tab == std::string_view::npos) break;
             fieldStart = tab + 1;
         }

@@ -187,8 +187,7 @@ LSTATUS SaveHive(std::size_t hive, const RegistryNode& root)
 
 // Runs a change of one hive under the registry lock; the hive is written
 // back when the change succeeds and says it changed something.
-template <typename Change>
-LSTATUS ChangeHive(std::size_t hive, Change change)
+template <typename Change> LSTATUS ChangeHive(std::size_t hive, Change change)
 {
     const fs::path folder = RegistryFolder();
     if (folder.empty()) return ERROR_ACCESS_DENIED;
@@ -264,7 +263,8 @@ std::string ValueBytesForReading(DWORD type, std::string_view stored)
     if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) return bytes;
     if (bytes.size() % 2 != 0) bytes += '\0';
     const auto endsWithNul = [&](std::size_t fromEnd) {
-        return bytes.size() >= fromEnd && bytes[bytes.size() - fromEnd] == '\0' && bytes[bytes.size() - fromEnd + 1] == '\0';
+        return bytes.size() >= fromEnd && bytes[bytes.size() - fromEnd] == '\0' &&
+               bytes[bytes.size() - fromEnd + 1] == '\0';
     };
     if (!endsWithNul(2)) bytes.append(2, '\0');
     // A list ends with an empty string; an empty list is one terminator.

@@ -27,11 +27,13 @@ constexpr char kResourceMagic[4] = {'V', 'X', 'R', 'S'};
 constexpr std::size_t kBlockHeaderSize = 8;
 constexpr std::size_t kEntrySize = 16;
 
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t Le16(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 std::uint32_t Le32(const std::uint8_t* p)
 {
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
 }
 
 // The resources of one file: its block, decoded into strings by id.
@@ -43,8 +45,7 @@ struct ResourceFile {
     std::map<std::pair<std::uint16_t, std::uint32_t>, std::vector<std::uint8_t>> blobs;  // by type and id
 };
 
-template <typename T>
-bool ReadRecord(const std::vector<std::uint8_t>& bytes, std::uint64_t offset, T& record)
+template <typename T> bool ReadRecord(const std::vector<std::uint8_t>& bytes, std::uint64_t offset, T& record)
 {
     if (offset > bytes.size() || bytes.size() - offset < sizeof(T)) return false;
     std::memcpy(&record, bytes.data() + offset, sizeof(T));

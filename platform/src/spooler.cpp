@@ -78,8 +78,7 @@ DWORD LoadHandlePrinter(HANDLE handle, std::string_view function, std::shared_pt
 
 // Runs a change of the handle's printer under the spooler lock and stores
 // the printer when the change succeeds.
-template <typename Change>
-DWORD ChangeHandlePrinter(HANDLE handle, std::string_view function, Change change)
+template <typename Change> DWORD ChangeHandlePrinter(HANDLE handle, std::string_view function, Change change)
 {
     if (!FindHandle<PrinterObject>(handle)) return ERROR_INVALID_HANDLE;
     FileLock lock(SpoolerLockFile());
@@ -136,8 +135,7 @@ public:
         return reinterpret_cast<LPDEVMODEW>(place);
     }
 
-    template <typename Record>
-    void PutRecord(std::size_t index, const Record& record)
+    template <typename Record> void PutRecord(std::size_t index, const Record& record)
     {
         if (block_) std::memcpy(block_ + index * sizeof(Record), &record, sizeof(Record));
     }
@@ -218,8 +216,7 @@ std::u16string DriverFilePath(const PrinterSetup& setup, const std::u16string& f
     return path + file;
 }
 
-template <typename Info>
-void FillDriverInfo2(InfoBlock& block, const PrinterSetup& setup, Info& info)
+template <typename Info> void FillDriverInfo2(InfoBlock& block, const PrinterSetup& setup, Info& info)
 {
     info.cVersion = setup.driverVersion;
     info.pName = block.AddText(setup.driverName);
@@ -370,16 +367,17 @@ DWORD SetPrinterInfo2(PrinterSetup& setup, const PRINTER_INFO_2W& info)
 DWORD SetPrinterInfo7(PrinterSetup& setup, const PRINTER_INFO_7W& info)
 {
     setup.dsAction = info.dwAction;
-    if (info.dwAction == DSPRINT_UNPUBLISH) setup.objectGuid.clear();
-    else if (info.pszObjectGUID) setup.objectGuid = View(info.pszObjectGUID);
+    if (info.dwAction == DSPRINT_UNPUBLISH)
+        setup.objectGuid.clear();
+    else if (info.pszObjectGUID)
+        setup.objectGuid = View(info.pszObjectGUID);
     return ERROR_SUCCESS;
 }
 
 // ---- Printer data --------------------------------------------------------
 
 // Value names are matched without case.
-template <typename DataMap>
-auto FindData(DataMap& data, std::u16string_view name)
+template <typename DataMap> auto FindData(DataMap& data, std::u16string_view name)
 {
     for (auto it = data.begin(); it != data.end(); ++it) {
         if (EqualNoCase(it->first, name)) return it;
@@ -441,7 +439,8 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, L
 BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD)
 {
     CountSpoolerCall("SetPrinterW");
-    if (level != 2 && level != 7) return Fail(FindHandle<PrinterObject>(printer) ? ERROR_INVALID_LEVEL : ERROR_INVALID_HANDLE);
+    if (level != 2 && level != 7)
+        return Fail(FindHandle<PrinterObject>(printer) ? ERROR_INVALID_LEVEL : ERROR_INVALID_HANDLE);
     if (!info) return Fail(ERROR_INVALID_PARAMETER);
     const DWORD error = ChangeHandlePrinter(printer, "SetPrinterW", [&](PrinterSetup& setup) -> DWORD {
         if (!setup.administrationAllowed) return ERROR_ACCESS_DENIED;
@@ -457,8 +456,7 @@ BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD)
     return error == ERROR_SUCCESS ? TRUE : Fail(error);
 }
 
-BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD bufferSize,
-                       LPDWORD needed)
+BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDWORD needed)
 {
     CountSpoolerCall("GetPrinterDriverW");
     std::shared_ptr<const StoredPrinter> stored;
@@ -486,8 +484,7 @@ DWORD GetPrinterDataW(HANDLE printer, LPWSTR valueName, LPDWORD type, LPBYTE dat
 {
     CountSpoolerCall("GetPrinterDataW");
     std::shared_ptr<const StoredPrinter> stored;
-    if (const DWORD error = LoadHandlePrinter(printer, "GetPrinterDataW", stored); error != ERROR_SUCCESS)
-        return error;
+    if (const DWORD error = LoadHandlePrinter(printer, "GetPrinterDataW", stored); error != ERROR_SUCCESS) return error;
     if (!needed) return ERROR_INVALID_PARAMETER;
     const auto found = FindData(stored->setup.printerData, View(valueName));
     if (found == stored->setup.printerData.end()) return ERROR_FILE_NOT_FOUND;
@@ -505,8 +502,7 @@ DWORD GetPrinterDataW(HANDLE printer, LPWSTR valueName, LPDWORD type, LPBYTE dat
 
 // Applies one printer-data change: to the printer's file, or to the
 // thread's open batch of the handle.
-template <typename Change>
-DWORD ChangePrinterData(HANDLE handle, std::string_view function, Change change)
+template <typename Change> DWORD ChangePrinterData(HANDLE handle, std::string_view function, Change change)
 {
     DataBatch* batch = FindBatch(handle);
     if (!batch) return ChangeHandlePrinter(handle, function, change);

@@ -50,9 +50,9 @@ using Clock = std::chrono::steady_clock;
 struct MutexState {
     std::mutex lock;
     std::condition_variable released;
-    DWORD owner = 0;        // thread id; 0 when free
-    DWORD recursion = 0;    // 0 while the owner still waits for the lock file
-    bool abandoned = false; // its owner thread ended without releasing it
+    DWORD owner = 0;                          // thread id; 0 when free
+    DWORD recursion = 0;                      // 0 while the owner still waits for the lock file
+    bool abandoned = false;                   // its owner thread ended without releasing it
     std::unique_ptr<MutexLockFile> lockFile;  // named mutexes only
 };
 

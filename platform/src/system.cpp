@@ -58,14 +58,20 @@ DWORD BuildNumberOf(const machine::Profile& profile)
     return (profile.osBuild & 0xFFFF) | ((profile.osMajor & 0xFF) << 24) | ((profile.osMinor & 0xFF) << 16);
 }
 
-unsigned ConditionShift(DWORD typeBit) { return 3 * static_cast<unsigned>(std::countr_zero(typeBit)); }
+unsigned ConditionShift(DWORD typeBit)
+{
+    return 3 * static_cast<unsigned>(std::countr_zero(typeBit));
+}
 
 BYTE ConditionOf(DWORDLONG conditionMask, DWORD typeBit)
 {
     return static_cast<BYTE>((conditionMask >> ConditionShift(typeBit)) & 7);
 }
 
-bool IsComparison(BYTE condition) { return condition >= VER_EQUAL && condition <= VER_LESS_EQUAL; }
+bool IsComparison(BYTE condition)
+{
+    return condition >= VER_EQUAL && condition <= VER_LESS_EQUAL;
+}
 
 bool Compare(BYTE condition, DWORD actual, DWORD wanted)
 {
@@ -163,7 +169,10 @@ bool CopyName(const std::u16string& name, LPWSTR buffer, DWORD size)
 
 constexpr std::size_t kSidHeaderSize = 8;
 
-std::size_t SidLength(BYTE subAuthorityCount) { return kSidHeaderSize + 4u * subAuthorityCount; }
+std::size_t SidLength(BYTE subAuthorityCount)
+{
+    return kSidHeaderSize + 4u * subAuthorityCount;
+}
 
 bool IsValidSidBytes(const BYTE* sid)
 {
@@ -339,8 +348,7 @@ bool IsValidDescriptorRecord(const SECURITY_DESCRIPTOR& record)
 }
 
 // Changes an absolute descriptor of revision 1.
-template <typename Change>
-BOOL ChangeDescriptor(PSECURITY_DESCRIPTOR descriptor, Change change)
+template <typename Change> BOOL ChangeDescriptor(PSECURITY_DESCRIPTOR descriptor, Change change)
 {
     if (!descriptor) return Fail(ERROR_INVALID_PARAMETER);
     SECURITY_DESCRIPTOR record = LoadDescriptor(descriptor);
@@ -620,8 +628,8 @@ BOOL AccessCheck(PSECURITY_DESCRIPTOR descriptor, HANDLE clientToken, DWORD desi
     const bool maximum = desiredAccess & MAXIMUM_ALLOWED;
     const ACCESS_MASK wanted = MapGeneric(desiredAccess & ~MAXIMUM_ALLOWED, mapping);
     const bool unrestricted = !(record.Control & SE_DACL_PRESENT) || !record.Dacl;
-    const ACCESS_MASK allowed = unrestricted ? wanted | MapGeneric(GENERIC_ALL, mapping)
-                                             : AllowedRights(record.Dacl, *token, mapping);
+    const ACCESS_MASK allowed =
+        unrestricted ? wanted | MapGeneric(GENERIC_ALL, mapping) : AllowedRights(record.Dacl, *token, mapping);
     const ACCESS_MASK granted = maximum ? allowed : wanted;
     // Nothing asked is nothing granted.
     const bool ok = (wanted & ~allowed) == 0 && granted != 0;

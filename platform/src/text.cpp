@@ -23,8 +23,7 @@ int Fail(DWORD error)
 // The caller's buffer, or only a count when the caller asks for the size
 // (capacity 0). A character goes in whole or not at all; once one does not
 // fit, the conversion stops and the caller keeps what was written.
-template <typename Unit>
-class Output {
+template <typename Unit> class Output {
 public:
     Output(Unit* destination, int capacity) : destination_(destination), capacity_(capacity) {}
 
@@ -76,8 +75,14 @@ struct Utf16Char {
     bool valid;
 };
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 Utf16Char ReadUtf16(const WCHAR* text, std::size_t available)
 {
@@ -172,11 +177,11 @@ struct CharsetRow {
 };
 
 constexpr CharsetRow kCharsets[] = {
-    {ANSI_CHARSET, 1252, 0},         {EASTEUROPE_CHARSET, 1250, 1},  {RUSSIAN_CHARSET, 1251, 2},
-    {GREEK_CHARSET, 1253, 3},        {TURKISH_CHARSET, 1254, 4},     {HEBREW_CHARSET, 1255, 5},
-    {ARABIC_CHARSET, 1256, 6},       {BALTIC_CHARSET, 1257, 7},      {VIETNAMESE_CHARSET, 1258, 8},
-    {THAI_CHARSET, 874, 16},         {SHIFTJIS_CHARSET, 932, 17},    {GB2312_CHARSET, 936, 18},
-    {HANGUL_CHARSET, 949, 19},       {CHINESEBIG5_CHARSET, 950, 20}, {JOHAB_CHARSET, 1361, 21},
+    {ANSI_CHARSET, 1252, 0},   {EASTEUROPE_CHARSET, 1250, 1},  {RUSSIAN_CHARSET, 1251, 2},
+    {GREEK_CHARSET, 1253, 3},  {TURKISH_CHARSET, 1254, 4},     {HEBREW_CHARSET, 1255, 5},
+    {ARABIC_CHARSET, 1256, 6}, {BALTIC_CHARSET, 1257, 7},      {VIETNAMESE_CHARSET, 1258, 8},
+    {THAI_CHARSET, 874, 16},   {SHIFTJIS_CHARSET, 932, 17},    {GB2312_CHARSET, 936, 18},
+    {HANGUL_CHARSET, 949, 19}, {CHINESEBIG5_CHARSET, 950, 20}, {JOHAB_CHARSET, 1361, 21},
     {SYMBOL_CHARSET, 42, 31},
 };
 

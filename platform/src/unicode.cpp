@@ -44,9 +44,15 @@ std::u16string FromUtf8(std::string_view text)
         char32_t c = extra == 0 ? lead : extra == 1 ? (lead & 0x1F) : extra == 2 ? (lead & 0x0F) : (lead & 0x07);
         bool valid = extra >= 0;
         for (int k = 1; valid && k <= extra; ++k) {
-            if (i + k >= text.size()) { valid = false; break; }
+            if (i + k >= text.size()) {
+                valid = false;
+                break;
+            }
             const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) { valid = false; break; }
+            if ((next & 0xC0) != 0x80) {
+                valid = false;
+                break;
+            }
             c = (c << 6) | (next & 0x3F);
         }
         if (!valid) {

@@ -51,8 +51,8 @@ TEST_F(ContextCacheTest, ARequestReusesOnlyAContextOfTheSameIdentity)
          0, 0, true},
         {"capabilities asked of the general cache", 0, kCallerDeviceCapabilities, 0, kSameHandle,
          kCallerDeviceCapabilities, 0, 0, false},
-        {"general kind parked in the capabilities cache", 4, kCallerPropertySheet, 0, kSameHandle,
-         kCallerPropertySheet, 0, 0, false},
+        {"general kind parked in the capabilities cache", 4, kCallerPropertySheet, 0, kSameHandle, kCallerPropertySheet,
+         0, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -238,8 +238,8 @@ TEST_F(ContextCacheTest, ContextsThatAreNeverParked)
 TEST_F(ContextCacheTest, EveryReleaseTypeFreesTheStoreFontLists)
 {
     // A font list that a release leaves behind is reported as a leak.
-    for (std::uint16_t type : {kReleaseToGeneralCache, kReleaseUiInstall, kReleaseToCapabilitiesCache,
-                               kReleaseDestroy}) {
+    for (std::uint16_t type :
+         {kReleaseToGeneralCache, kReleaseUiInstall, kReleaseToCapabilitiesCache, kReleaseDestroy}) {
         DriverContext* context = Create(Open());
         SetItemValue(context, rdmDeviceFontNum, 1);
         SetItemHeapAddress(context, rdmDeviceFont, AllocZeroed(68));

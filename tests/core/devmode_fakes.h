@@ -31,14 +31,16 @@ struct FakeUiEntry {
 };
 
 inline FakeUiEntry Pick(std::vector<std::uint16_t> options, std::set<std::uint16_t> unavailable = {},
-                        std::set<std::uint16_t> restricted = {}) {
+                        std::set<std::uint16_t> restricted = {})
+{
     FakeUiEntry e;
     e.options = std::move(options);
     e.unavailable = std::move(unavailable);
     e.restricted = std::move(restricted);
     return e;
 }
-inline FakeUiEntry Numeric(std::int32_t minimum, std::int32_t maximum) {
+inline FakeUiEntry Numeric(std::int32_t minimum, std::int32_t maximum)
+{
     FakeUiEntry e;
     e.rawType = kUiTypeNumeric;
     e.minimum = minimum;
@@ -46,7 +48,8 @@ inline FakeUiEntry Numeric(std::int32_t minimum, std::int32_t maximum) {
     e.hasRange = true;
     return e;
 }
-inline FakeUiEntry OfType(std::uint16_t rawType, std::vector<std::uint16_t> options = {}) {
+inline FakeUiEntry OfType(std::uint16_t rawType, std::vector<std::uint16_t> options = {})
+{
     FakeUiEntry e;
     e.rawType = rawType;
     e.options = std::move(options);
@@ -63,15 +66,20 @@ struct FakeModel {
     DriverContext* context = nullptr;
 };
 
-inline FakeModel*& CurrentFakeModel() {
+inline FakeModel*& CurrentFakeModel()
+{
     static FakeModel* model = nullptr;
     return model;
 }
 
 // A fake entry's reference is its item id.
-inline const FakeUiEntry* AsEntry(UiEntryRef entry) { return &CurrentFakeModel()->entries.at(static_cast<std::uint16_t>(entry)); }
+inline const FakeUiEntry* AsEntry(UiEntryRef entry)
+{
+    return &CurrentFakeModel()->entries.at(static_cast<std::uint16_t>(entry));
+}
 
-inline DevmodeServices FakeServices() {
+inline DevmodeServices FakeServices()
+{
     DevmodeServices s = GetDefaultDevmodeServices();
     s.lookupUiEntry = [](std::uint16_t item, DriverContext*) -> UiEntryRef {
         return CurrentFakeModel()->entries.count(item) ? item : 0;
@@ -123,7 +131,8 @@ inline DevmodeServices FakeServices() {
 // The description gives rdmDriverType its default 1, as the package's does.
 class DevmodeTest : public ModelContextTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         CurrentFakeModel() = &model_;
         model_.defaults[rdmDriverType] = 1;
         devmodeServices_.emplace(FakeServices());
@@ -131,7 +140,8 @@ protected:
         items.getUiDefaultValue = FakeServices().getUiDefaultValue;
         itemServices_.emplace(items);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         itemServices_.reset();
         devmodeServices_.reset();
         CurrentFakeModel() = nullptr;
@@ -148,7 +158,8 @@ protected:
 
 // A DEVMODE buffer of the driver's size with a public header.
 inline std::vector<std::uint8_t> MakeDevmode(std::uint16_t size, std::uint16_t extra, std::uint16_t spec,
-                                             std::uint16_t driverVersion = 0x400) {
+                                             std::uint16_t driverVersion = 0x400)
+{
     std::vector<std::uint8_t> b(static_cast<std::size_t>(size) + extra, 0);
     WriteLe16(b.data() + 64, spec);
     WriteLe16(b.data() + 66, driverVersion);
@@ -157,6 +168,9 @@ inline std::vector<std::uint8_t> MakeDevmode(std::uint16_t size, std::uint16_t e
     return b;
 }
 
-inline DEVMODEW* AsDevmode(std::vector<std::uint8_t>& b) { return reinterpret_cast<DEVMODEW*>(b.data()); }
+inline DEVMODEW* AsDevmode(std::vector<std::uint8_t>& b)
+{
+    return reinterpret_cast<DEVMODEW*>(b.data());
+}
 
 }  // namespace vexl::test

@@ -17,7 +17,8 @@ namespace {
 class DevmodeMerge : public DevmodeTest {
 protected:
     // A store built as a new context builds it, installed into the context.
-    void CreateStore(std::uint16_t mode = 0) {
+    void CreateStore(std::uint16_t mode = 0)
+    {
         SettingsStore* created = CreateDefaultDevmode(context(), mode);
         ASSERT_NE(created, nullptr);
         std::memcpy(ctx_.bytes(), created->bytes, kSettingsStoreSize);
@@ -25,14 +26,16 @@ protected:
     }
     std::vector<std::uint8_t> OwnDevmode() { return {ctx_.bytes(), ctx_.bytes() + kDevmodeSize}; }
     // The driver's own DEVMODE with another private version.
-    std::vector<std::uint8_t> DevmodeOfVersion(std::uint32_t version) {
+    std::vector<std::uint8_t> DevmodeOfVersion(std::uint32_t version)
+    {
         auto b = OwnDevmode();
         WriteLe32(b.data() + kPrivateVersionOffset, version);
         return b;
     }
 };
 
-TEST_F(DevmodeMerge, NewStoreGoldenBytes) {
+TEST_F(DevmodeMerge, NewStoreGoldenBytes)
+{
     // The package description's defaults of the items it governs here.
     model_.defaults[rdmDstResolutionW] = 600;
     model_.defaults[rdmOutPaperSize] = 1024;
@@ -42,18 +45,57 @@ TEST_F(DevmodeMerge, NewStoreGoldenBytes) {
     const std::uint8_t* d = ctx_.bytes();
     // Public part: the ModelRecord's defaults; the collate bit joins 0x7F03
     // because rdmSortType offers a choice.
-    struct Field { std::size_t offset; std::uint32_t width; std::uint32_t value; };
+    struct Field {
+        std::size_t offset;
+        std::uint32_t width;
+        std::uint32_t value;
+    };
     const Field fields[] = {
-        {64, 2, 0x401}, {66, 2, 0x400}, {68, 2, 220}, {70, 2, 1016}, {72, 4, 0x7F03}, {76, 2, 1}, {78, 2, 9},
-        {80, 2, 0}, {82, 2, 0}, {84, 2, 100}, {86, 2, 1}, {88, 2, 7}, {90, 2, 600}, {92, 2, 1}, {94, 2, 1},
-        {96, 2, 600}, {98, 2, 3}, {100, 2, 0}, {102, 2, u'A'}, {104, 2, u'4'}, {106, 2, 0}, {188, 4, 1},
-        {192, 4, 1}, {196, 4, 1}, {200, 4, 1},
+        {64, 2, 0x401},
+        {66, 2, 0x400},
+        {68, 2, 220},
+        {70, 2, 1016},
+        {72, 4, 0x7F03},
+        {76, 2, 1},
+        {78, 2, 9},
+        {80, 2, 0},
+        {82, 2, 0},
+        {84, 2, 100},
+        {86, 2, 1},
+        {88, 2, 7},
+        {90, 2, 600},
+        {92, 2, 1},
+        {94, 2, 1},
+        {96, 2, 600},
+        {98, 2, 3},
+        {100, 2, 0},
+        {102, 2, u'A'},
+        {104, 2, u'4'},
+        {106, 2, 0},
+        {188, 4, 1},
+        {192, 4, 1},
+        {196, 4, 1},
+        {200, 4, 1},
         // Private header.
-        {224, 4, 0}, {353, 4, 1016}, {357, 4, 322}, {361, 2, 0}, {363, 2, 1236}, {365, 2, 6500},
+        {224, 4, 0},
+        {353, 4, 1016},
+        {357, 4, 322},
+        {361, 2, 0},
+        {363, 2, 1236},
+        {365, 2, 6500},
         // Items: machine family, driver type, handler defaults.
-        {368, 1, 0x8C}, {811, 1, 1}, {400, 2, 1024}, {442, 2, 100}, {444, 2, 100}, {808, 2, 16},
+        {368, 1, 0x8C},
+        {811, 1, 1},
+        {400, 2, 1024},
+        {442, 2, 100},
+        {444, 2, 100},
+        {808, 2, 16},
         // The run-time tail: rdmCallSrc, rdmOSKind, rdmBatchInst, rdmPrintLog, rdmBidiFunc.
-        {1219, 1, 1}, {1220, 1, 2}, {1221, 1, 1}, {1222, 1, 0}, {1235, 1, 0},
+        {1219, 1, 1},
+        {1220, 1, 2},
+        {1221, 1, 1},
+        {1222, 1, 0},
+        {1235, 1, 0},
     };
     for (const Field& f : fields) {
         std::uint32_t got = f.width == 1 ? d[f.offset] : f.width == 2 ? ReadLe16(d + f.offset) : ReadLe32(d + f.offset);
@@ -67,7 +109,8 @@ TEST_F(DevmodeMerge, NewStoreGoldenBytes) {
     EXPECT_TRUE(IsDevmodeCurrent(d));
 }
 
-TEST_F(DevmodeMerge, WithoutTheCallerFlagsNothingHappens) {
+TEST_F(DevmodeMerge, WithoutTheCallerFlagsNothingHappens)
+{
     CreateStore();
     auto before = std::vector<std::uint8_t>(ctx_.bytes(), ctx_.bytes() + kSettingsStoreSize);
     auto caller = DevmodeOfVersion(322);
@@ -76,7 +119,8 @@ TEST_F(DevmodeMerge, WithoutTheCallerFlagsNothingHappens) {
     EXPECT_EQ(std::memcmp(before.data(), ctx_.bytes(), kSettingsStoreSize), 0);
 }
 
-TEST_F(DevmodeMerge, OwnDevmodeMergedBackChangesNothing) {
+TEST_F(DevmodeMerge, OwnDevmodeMergedBackChangesNothing)
+{
     CreateStore();
     ASSERT_EQ(MergeDevmode(context(), nullptr, kMergeFromCaller), 1);
     auto own = OwnDevmode();
@@ -90,7 +134,8 @@ TEST_F(DevmodeMerge, OwnDevmodeMergedBackChangesNothing) {
     for (std::size_t i = 0; i < kDevmodeSize; ++i) ASSERT_EQ(fresh.bytes()[i], own[i]) << "byte " << i;
 }
 
-TEST_F(DevmodeMerge, CurrentPrivatePartIsTakenAndRuntimeFlagsStay) {
+TEST_F(DevmodeMerge, CurrentPrivatePartIsTakenAndRuntimeFlagsStay)
+{
     CreateStore();
     auto caller = DevmodeOfVersion(322);
     WriteLe16(caller.data() + 220 + (538 - 220), 77);  // rdmWmID, private
@@ -105,8 +150,12 @@ TEST_F(DevmodeMerge, CurrentPrivatePartIsTakenAndRuntimeFlagsStay) {
     EXPECT_EQ(ctx_.bytes()[kTerminalServerFlagOffset], 0);
 }
 
-TEST_F(DevmodeMerge, UpgradeRunsTheConversionScriptOncePerVersionStep) {
-    struct Case { std::uint32_t version; std::size_t steps; };
+TEST_F(DevmodeMerge, UpgradeRunsTheConversionScriptOncePerVersionStep)
+{
+    struct Case {
+        std::uint32_t version;
+        std::size_t steps;
+    };
     for (const Case& c : {Case{321, 1}, Case{310, 12}}) {
         CreateStore();
         model_.convertVersionsSeen.clear();
@@ -124,8 +173,15 @@ TEST_F(DevmodeMerge, UpgradeRunsTheConversionScriptOncePerVersionStep) {
     }
 }
 
-TEST_F(DevmodeMerge, ForeignOrOldPrivatePartsAreDiscardedNewerOnesTakenRaw) {
-    struct Case { const char* name; std::uint32_t version; bool otherTag; bool driverType0; bool taken; };
+TEST_F(DevmodeMerge, ForeignOrOldPrivatePartsAreDiscardedNewerOnesTakenRaw)
+{
+    struct Case {
+        const char* name;
+        std::uint32_t version;
+        bool otherTag;
+        bool driverType0;
+        bool taken;
+    };
     const Case cases[] = {
         {"version 299", 299, false, false, false},
         {"another model", 322, true, false, false},
@@ -148,7 +204,8 @@ TEST_F(DevmodeMerge, ForeignOrOldPrivatePartsAreDiscardedNewerOnesTakenRaw) {
     }
 }
 
-TEST_F(DevmodeMerge, ModelBitsAfterTheMerge) {
+TEST_F(DevmodeMerge, ModelBitsAfterTheMerge)
+{
     CreateStore();
     SetDevmodeHidden2FuncBits(ctx_.bytes(), 1u << 21);
     model_.defaults[wdmCustomFunc1] = 1;
@@ -157,10 +214,15 @@ TEST_F(DevmodeMerge, ModelBitsAfterTheMerge) {
     EXPECT_EQ(ctx_.work()->mergeFlags, kMergeFromCaller);
 }
 
-TEST(DevmodeVersion, StatesAndComparison) {
-    struct Case { std::uint32_t stored; std::uint32_t current; int state; };
-    const Case cases[] = {{321, 322, 1}, {322, 322, 0}, {330, 322, 0}, {410, 322, 0}, {299, 322, 2},
-                          {210, 250, 2}, {250, 250, 2}};
+TEST(DevmodeVersion, StatesAndComparison)
+{
+    struct Case {
+        std::uint32_t stored;
+        std::uint32_t current;
+        int state;
+    };
+    const Case cases[] = {{321, 322, 1}, {322, 322, 0}, {330, 322, 0}, {410, 322, 0},
+                          {299, 322, 2}, {210, 250, 2}, {250, 250, 2}};
     for (const Case& c : cases) EXPECT_EQ(CompareDevmodeVersion(c.stored, c.current), c.state) << c.stored;
     EXPECT_EQ(GetDevmodeVersionState(nullptr), -1);
     // The version is read only where the DEVMODE covers it.
@@ -176,17 +238,19 @@ TEST(DevmodeVersion, StatesAndComparison) {
     }
 }
 
-TEST_F(DevmodeMerge, ScriptStopsWhenAStepJumpsAhead) {
+TEST_F(DevmodeMerge, ScriptStopsWhenAStepJumpsAhead)
+{
     CreateStore();
     model_.convertJumpTo = 322;
     EXPECT_EQ(RunDevmodeConvertScript(310, 322, context()), 1);
     EXPECT_EQ(model_.convertVersionsSeen, std::vector<std::uint32_t>{311});
 }
 
-TEST_F(DevmodeMerge, StoredDefaultSeedsTheStoreWithItsOwnBases) {
+TEST_F(DevmodeMerge, StoredDefaultSeedsTheStoreWithItsOwnBases)
+{
     CreateStore();
     model_.storedDevmode = OwnDevmode();
-    WriteLe16(model_.storedDevmode.data() + 86, 12);  // dmCopies
+    WriteLe16(model_.storedDevmode.data() + 86, 12);       // dmCopies
     WriteLe16(model_.storedDevmode.data() + 363, 0xFFF0);  // bases from outside
     WriteLe16(model_.storedDevmode.data() + 365, 0xFFF0);
     std::memset(ctx_.bytes(), 0, kSettingsStoreSize);
@@ -196,7 +260,8 @@ TEST_F(DevmodeMerge, StoredDefaultSeedsTheStoreWithItsOwnBases) {
     EXPECT_EQ(Field16(365), 6500);
 }
 
-TEST_F(DevmodeMerge, DefaultSettingsFileName) {
+TEST_F(DevmodeMerge, DefaultSettingsFileName)
+{
     WCHAR name[260];
     std::u16string ini = u"C:\\_vexl\\VEXL.ini";
     std::u16string printer = u"Printer [1]";

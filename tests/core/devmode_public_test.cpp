@@ -13,8 +13,13 @@ constexpr std::size_t kFields = 72, kOrientation = 76, kPaperSize = 78, kPaperLe
                       kScale = 84, kCopies = 86, kSource = 88, kQuality = 90, kColor = 92, kDuplex = 94,
                       kYResolution = 96, kTTOption = 98, kCollate = 100, kFormName = 102, kMediaType = 196;
 
-TEST(DevmodeSpecVersion, BySize) {
-    struct Case { std::uint16_t size; std::uint16_t own; std::uint16_t expected; };
+TEST(DevmodeSpecVersion, BySize)
+{
+    struct Case {
+        std::uint16_t size;
+        std::uint16_t own;
+        std::uint16_t expected;
+    };
     const Case cases[] = {{188, 0x111, 0x320}, {212, 0x111, 0x400}, {220, 0x111, 0x401}, {200, 0x222, 0x222}};
     for (const Case& c : cases) {
         auto b = MakeDevmode(c.size, 0, c.own);
@@ -28,7 +33,8 @@ protected:
     std::vector<std::uint8_t> dst = MakeDevmode(220, 1016, 0x401);
 };
 
-TEST_F(DevmodeCopy, ConversionTakesA320FormButRefusesA212One) {
+TEST_F(DevmodeCopy, ConversionTakesA320FormButRefusesA212One)
+{
     auto old = MakeDevmode(188, 1016, 0x320);
     WriteLe16(old.data() + kOrientation, 2);
     old[188 + 200] = 0xAB;  // a private byte
@@ -46,7 +52,8 @@ TEST_F(DevmodeCopy, ConversionTakesA320FormButRefusesA212One) {
     EXPECT_EQ(CopyCallerDevmode(AsDevmode(v400), AsDevmode(dst)), 212 + 1016);
 }
 
-TEST_F(DevmodeCopy, CallerPrivatePartOfAnotherDriverVersionIsRefusedAfterThePublicPart) {
+TEST_F(DevmodeCopy, CallerPrivatePartOfAnotherDriverVersionIsRefusedAfterThePublicPart)
+{
     auto caller = MakeDevmode(220, 1016, 0x401, 0x300);
     WriteLe16(caller.data() + kCopies, 7);
     caller[220 + 300] = 0x55;
@@ -58,7 +65,8 @@ TEST_F(DevmodeCopy, CallerPrivatePartOfAnotherDriverVersionIsRefusedAfterThePubl
     EXPECT_EQ(CopyCallerDevmode(nullptr, AsDevmode(dst)), -1);
 }
 
-TEST_F(DevmodeCopy, AreaBasesFromOutsideNeverStay) {
+TEST_F(DevmodeCopy, AreaBasesFromOutsideNeverStay)
+{
     // A 3.20 DEVMODE whose short private part still covers the bases.
     auto old = MakeDevmode(188, 600, 0x320);
     WriteLe16(old.data() + 188 + 141, 0xFFFF);
@@ -70,7 +78,8 @@ TEST_F(DevmodeCopy, AreaBasesFromOutsideNeverStay) {
     EXPECT_EQ(ReadLe16(dst.data() + 365), 6500);
 }
 
-TEST_F(DevmodeCopy, AHeaderTooShortToReadIsRefused) {
+TEST_F(DevmodeCopy, AHeaderTooShortToReadIsRefused)
+{
     auto tiny = MakeDevmode(76, 0, 0x401);
     WriteLe16(tiny.data() + 68, 8);
     EXPECT_EQ(CopyCallerDevmode(AsDevmode(tiny), AsDevmode(dst)), -1);
@@ -78,11 +87,16 @@ TEST_F(DevmodeCopy, AHeaderTooShortToReadIsRefused) {
 
 class ValueCheck : public DevmodeTest {};
 
-TEST_F(ValueCheck, CodesOfAPickEntry) {
+TEST_F(ValueCheck, CodesOfAPickEntry)
+{
     model_.entries[dmColor] = Pick({1, 2, 3}, {2}, {3});
-    struct Case { std::uint32_t value; int code; int check; };
-    const Case cases[] = {{1, kCheckAllowed, 1}, {2, kCheckExcluded, 0}, {3, kCheckRestricted, 1},
-                          {4, kCheckNotOption, 0}};
+    struct Case {
+        std::uint32_t value;
+        int code;
+        int check;
+    };
+    const Case cases[] = {
+        {1, kCheckAllowed, 1}, {2, kCheckExcluded, 0}, {3, kCheckRestricted, 1}, {4, kCheckNotOption, 0}};
     for (const Case& c : cases) {
         EXPECT_EQ(CheckItemValueCode(ctx_.item(dmColor), dmColor, c.value, context()), c.code) << c.value;
         EXPECT_EQ(CheckItemValue(dmColor, c.value, context()), c.check) << c.value;
@@ -92,7 +106,8 @@ TEST_F(ValueCheck, CodesOfAPickEntry) {
     EXPECT_EQ(CheckItemValuePlain(ctx_.item(dmColor), dmColor, 2, context()), kCheckNotOption);
 }
 
-TEST_F(ValueCheck, ItemLevelAnswers) {
+TEST_F(ValueCheck, ItemLevelAnswers)
+{
     EXPECT_EQ(CheckItemValue(rdmGammaC, 1, context()), kCheckNoUiSymbol);
     EXPECT_EQ(CheckItemValue(dmColor, 1, context()), kCheckNoUiEntry);
     model_.entries[dmColor] = OfType(kUiTypeUnknownFlag, {1});
@@ -109,7 +124,8 @@ TEST_F(ValueCheck, ItemLevelAnswers) {
     EXPECT_EQ(CheckItemValue(dmColor, 2, context()), 0);
 }
 
-TEST_F(ValueCheck, TwoValuesAlwaysPass) {
+TEST_F(ValueCheck, TwoValuesAlwaysPass)
+{
     model_.entries[rdmUserPrintMacro] = Pick({32});
     model_.entries[rdmColorMode] = Pick({1});
     EXPECT_EQ(CheckItemValue(rdmUserPrintMacro, 160, context()), 1);
@@ -117,7 +133,8 @@ TEST_F(ValueCheck, TwoValuesAlwaysPass) {
     EXPECT_EQ(CheckItemValue(rdmColorMode, 254, context()), 0);
 }
 
-TEST_F(ValueCheck, RepairsFollowTheMergeFlags) {
+TEST_F(ValueCheck, RepairsFollowTheMergeFlags)
+{
     model_.entries[dmColor] = Pick({1, 2}, {2});
     model_.defaults[dmColor] = 1;
     auto color = [&] { return GetItemValue(context(), dmColor); };
@@ -143,7 +160,8 @@ TEST_F(ValueCheck, RepairsFollowTheMergeFlags) {
     EXPECT_EQ(GetItemValue(context(), rdmScaleH), 25u);
 }
 
-TEST_F(ValueCheck, PresetSlotsAreOptionIds) {
+TEST_F(ValueCheck, PresetSlotsAreOptionIds)
+{
     ctx_.item(rdmPresetNo)->symbolKey = 999;  // the description governs it here
     model_.entries[rdmPresetNo] = Pick({200});
     StoreItemValue(context(), ctx_.item(rdmPresetNo), 5);
@@ -153,7 +171,8 @@ TEST_F(ValueCheck, PresetSlotsAreOptionIds) {
     EXPECT_EQ(GetItemValue(context(), rdmPresetNo), 0u);
 }
 
-TEST_F(ValueCheck, NupTypeCheckMovesTheNupKindAlong) {
+TEST_F(ValueCheck, NupTypeCheckMovesTheNupKindAlong)
+{
     model_.entries[rdmFuncSelectNup] = OfType(kUiTypeBoolean);
     SetItemValue(context(), rdmFuncSelectNup, 1);
     SetItemValue(context(), dmOrientation, 1);
@@ -173,7 +192,8 @@ TEST_F(ValueCheck, NupTypeCheckMovesTheNupKindAlong) {
     EXPECT_EQ(GetItemValue(context(), rdmNUPType), 1u);
 }
 
-TEST_F(ValueCheck, FallbackRulesOfTheValidators) {
+TEST_F(ValueCheck, FallbackRulesOfTheValidators)
+{
     // No UI entry anywhere: the fixed rules decide.
     EXPECT_TRUE(IsValidOrientation(2, context()));
     EXPECT_FALSE(IsValidOrientation(3, context()));
@@ -189,13 +209,17 @@ TEST_F(ValueCheck, FallbackRulesOfTheValidators) {
     EXPECT_FALSE(IsPlausiblePaperSize(0, context()));
 }
 
-TEST_F(ValueCheck, ResetPublicFieldsToTheModel) {
+TEST_F(ValueCheck, ResetPublicFieldsToTheModel)
+{
     ResetPublicFieldsToModel(store(), context());
     EXPECT_EQ(Field32(kFields), 0x7F03u);
-    struct Case { std::size_t offset; std::uint16_t value; };
-    const Case cases[] = {{64, 0x401}, {66, 0x400}, {68, 220}, {70, 1016}, {kOrientation, 1}, {kPaperSize, 9},
-                          {kScale, 100}, {kCopies, 1}, {kSource, 7}, {kQuality, 600}, {kColor, 1}, {kDuplex, 1},
-                          {kYResolution, 600}, {kTTOption, 3}, {kCollate, 0}};
+    struct Case {
+        std::size_t offset;
+        std::uint16_t value;
+    };
+    const Case cases[] = {{64, 0x401},     {66, 0x400},   {68, 220},           {70, 1016},     {kOrientation, 1},
+                          {kPaperSize, 9}, {kScale, 100}, {kCopies, 1},        {kSource, 7},   {kQuality, 600},
+                          {kColor, 1},     {kDuplex, 1},  {kYResolution, 600}, {kTTOption, 3}, {kCollate, 0}};
     for (const Case& c : cases) EXPECT_EQ(Field16(c.offset), c.value) << c.offset;
     EXPECT_EQ(Field16(kFormName), u'A');
     EXPECT_EQ(Field16(kFormName + 2), u'4');
@@ -205,27 +229,30 @@ TEST_F(ValueCheck, ResetPublicFieldsToTheModel) {
 // The merge of a caller's public fields into a store reset to the model.
 class PublicMerge : public DevmodeTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         DevmodeTest::SetUp();
         ResetPublicFieldsToModel(store(), context());
         caller = MakeDevmode(220, 0, 0x401);
     }
     void Set16(std::size_t offset, std::uint16_t value) { WriteLe16(caller.data() + offset, value); }
-    void Merge(std::uint32_t fields) {
+    void Merge(std::uint32_t fields)
+    {
         WriteLe32(caller.data() + kFields, fields);
         MergePublicDevmode(store(), AsDevmode(caller), context());
     }
     std::vector<std::uint8_t> caller;
 };
 
-TEST_F(PublicMerge, FieldsAndBits) {
+TEST_F(PublicMerge, FieldsAndBits)
+{
     struct Case {
         const char* name;
         std::size_t offset;
         std::uint16_t callerValue;
         std::uint32_t callerBit;
         std::uint16_t expected;
-        std::uint32_t bitSet;    // in the store's dmFields after the merge
+        std::uint32_t bitSet;  // in the store's dmFields after the merge
         std::uint32_t bitClear;
     };
     const Case cases[] = {
@@ -253,7 +280,8 @@ TEST_F(PublicMerge, FieldsAndBits) {
     }
 }
 
-TEST_F(PublicMerge, AUserDefinedPaperIsASizeEvenWithOnlyThePaperBit) {
+TEST_F(PublicMerge, AUserDefinedPaperIsASizeEvenWithOnlyThePaperBit)
+{
     Set16(kPaperSize, 256);
     Set16(kPaperLength, 2970);
     Set16(kPaperWidth, 2100);
@@ -268,7 +296,8 @@ TEST_F(PublicMerge, AUserDefinedPaperIsASizeEvenWithOnlyThePaperBit) {
     EXPECT_NE(std::count(model_.events.begin(), model_.events.end(), kEventUserPaperSize), 0);
 }
 
-TEST_F(PublicMerge, FormNameIsCopiedBoundedAndOnlyOverANamedForm) {
+TEST_F(PublicMerge, FormNameIsCopiedBoundedAndOnlyOverANamedForm)
+{
     // 32 characters without a terminator.
     for (int i = 0; i < 32; ++i) Set16(kFormName + 2 * i, u'X');
     Merge(DM_FORMNAME);
@@ -282,7 +311,8 @@ TEST_F(PublicMerge, FormNameIsCopiedBoundedAndOnlyOverANamedForm) {
     EXPECT_FALSE(Field32(kFields) & DM_FORMNAME);
 }
 
-TEST_F(PublicMerge, ADeviceResolutionCodeGivesTheDefault) {
+TEST_F(PublicMerge, ADeviceResolutionCodeGivesTheDefault)
+{
     Set16(kQuality, static_cast<std::uint16_t>(-2));
     Merge(DM_PRINTQUALITY);
     EXPECT_EQ(Field16(kQuality), 600);

@@ -9,7 +9,8 @@
 namespace vexl::test {
 namespace {
 
-TEST(ItemHandlerTable, OneRecordPerPrivateItemInOrder) {
+TEST(ItemHandlerTable, OneRecordPerPrivateItemInOrder)
+{
     const ItemHandlerRecord* table = GetItemHandlerTable();
     int withRule = 0;
     for (int i = 0; i < kItemHandlerCount; ++i) {
@@ -23,11 +24,16 @@ TEST(ItemHandlerTable, OneRecordPerPrivateItemInOrder) {
     EXPECT_EQ(FindItemHandler(rdmSrcPaperLengthDot)->handler, nullptr);
 }
 
-TEST(ItemHandlerTable, NupKindOfType) {
-    struct Case { std::uint32_t type; std::uint32_t kind; std::int32_t out; };
-    const Case cases[] = {{1, 1, 1}, {2, 1, 1}, {3, 1, 2}, {33, 2, 1}, {38, 2, 1}, {65, 3, 1}, {102, 4, 1},
-                          {129, 11, 1}, {130, 11, 1}, {161, 10, 1}, {164, 10, 1}, {32769, 9, 1}, {32771, 9, 1},
-                          {0, 0, 1}, {4, 0, 1}, {165, 0, 1}, {32772, 0, 1}};
+TEST(ItemHandlerTable, NupKindOfType)
+{
+    struct Case {
+        std::uint32_t type;
+        std::uint32_t kind;
+        std::int32_t out;
+    };
+    const Case cases[] = {{1, 1, 1},     {2, 1, 1},    {3, 1, 2},    {33, 2, 1},   {38, 2, 1},   {65, 3, 1},
+                          {102, 4, 1},   {129, 11, 1}, {130, 11, 1}, {161, 10, 1}, {164, 10, 1}, {32769, 9, 1},
+                          {32771, 9, 1}, {0, 0, 1},    {4, 0, 1},    {165, 0, 1},  {32772, 0, 1}};
     for (const Case& c : cases) {
         std::int32_t out = -7;
         EXPECT_EQ(GetNupKindOfType(c.type, &out), c.kind) << c.type;
@@ -36,7 +42,8 @@ TEST(ItemHandlerTable, NupKindOfType) {
     EXPECT_EQ(GetNupKindOfType(3, nullptr), 1u);
 }
 
-TEST(ItemHandlerTable, CurrentMachineIdIsTheFamilyCode) {
+TEST(ItemHandlerTable, CurrentMachineIdIsTheFamilyCode)
+{
     EXPECT_TRUE(IsCurrentMachineId(0x8C));
     EXPECT_FALSE(IsCurrentMachineId(0x8D));
     EXPECT_FALSE(IsCurrentMachineId(0));
@@ -44,7 +51,8 @@ TEST(ItemHandlerTable, CurrentMachineIdIsTheFamilyCode) {
 
 class ItemHandlerWalk : public DevmodeTest {
 protected:
-    void RequireNoUiSymbol(std::uint16_t item) {
+    void RequireNoUiSymbol(std::uint16_t item)
+    {
         ASSERT_NE(ctx_.item(item), nullptr) << item;
         ASSERT_EQ(ctx_.item(item)->symbolKey, 0) << item << " carries a UI symbol; its rule would never run";
     }
@@ -52,8 +60,13 @@ protected:
     std::uint32_t Get(std::uint16_t item) { return GetItemValue(context(), item); }
 };
 
-TEST_F(ItemHandlerWalk, AfterAMergeAcceptableValuesStayAndOthersAreReplaced) {
-    struct Case { std::uint16_t item; std::uint32_t before; std::uint32_t after; };
+TEST_F(ItemHandlerWalk, AfterAMergeAcceptableValuesStayAndOthersAreReplaced)
+{
+    struct Case {
+        std::uint16_t item;
+        std::uint32_t before;
+        std::uint32_t after;
+    };
     const Case cases[] = {
         {rdmGammaC, 12, 5},
         {rdmGammaM, 7, 7},
@@ -80,7 +93,8 @@ TEST_F(ItemHandlerWalk, AfterAMergeAcceptableValuesStayAndOthersAreReplaced) {
     }
 }
 
-TEST_F(ItemHandlerWalk, TheOutputPaperRuleKeepsTheJobTicketsOutputPapers) {
+TEST_F(ItemHandlerWalk, TheOutputPaperRuleKeepsTheJobTicketsOutputPapers)
+{
     const ItemHandlerRecord* record = FindItemHandler(rdmOutPaperSize);
     ASSERT_TRUE(record && record->handler);
     const auto check = [&](std::uint32_t paper) {
@@ -93,7 +107,8 @@ TEST_F(ItemHandlerWalk, TheOutputPaperRuleKeepsTheJobTicketsOutputPapers) {
     EXPECT_EQ(check(270), 1024u);
 }
 
-TEST_F(ItemHandlerWalk, DefaultsModeWritesEveryDefault) {
+TEST_F(ItemHandlerWalk, DefaultsModeWritesEveryDefault)
+{
     for (std::uint16_t item : {rdmPaperFitType, rdmGammaC, rdmPlaneUseCMYKMagenta, rdmFuncSelectPunch}) {
         RequireNoUiSymbol(item);
     }
@@ -109,14 +124,16 @@ TEST_F(ItemHandlerWalk, DefaultsModeWritesEveryDefault) {
     EXPECT_EQ(Get(rdmMachineID), 0x8Cu);
 }
 
-TEST_F(ItemHandlerWalk, RulesWriteWithoutChangeMarks) {
+TEST_F(ItemHandlerWalk, RulesWriteWithoutChangeMarks)
+{
     RequireNoUiSymbol(rdmPaperFitType);
     ApplyItemHandlers(context(), kHandlerModeDefaults);
     EXPECT_EQ(ctx_.item(rdmPaperFitType)->stateBits & kItemChangeMarkMask, 0);
     EXPECT_EQ(ctx_.work()->settingsModified, 0u);
 }
 
-TEST_F(ItemHandlerWalk, AnItemWithAUiSymbolIsJudgedByTheModelNotByItsRule) {
+TEST_F(ItemHandlerWalk, AnItemWithAUiSymbolIsJudgedByTheModelNotByItsRule)
+{
     ASSERT_NE(ctx_.item(rdmDstResolutionW)->symbolKey, 0);
     // Without a UI entry the model answers 3 and nothing is written.
     Put(rdmDstResolutionW, 1234);
@@ -129,10 +146,11 @@ TEST_F(ItemHandlerWalk, AnItemWithAUiSymbolIsJudgedByTheModelNotByItsRule) {
     EXPECT_EQ(Get(rdmDstResolutionW), 600u);
 }
 
-TEST_F(ItemHandlerWalk, MarginsAreLimitedToFiftyMillimetresAtTheOutputResolution) {
+TEST_F(ItemHandlerWalk, MarginsAreLimitedToFiftyMillimetresAtTheOutputResolution)
+{
     RequireNoUiSymbol(rdmMarginOdd);
     Put(rdmDstResolutionW, 600);  // judged by the model, which has no entry: it stays
-    Put(rdmMarginOdd, 1182);  // 50 mm at 600 dpi is 1,181 dots
+    Put(rdmMarginOdd, 1182);      // 50 mm at 600 dpi is 1,181 dots
     Put(rdmMarginEven, 1181);
     ApplyItemHandlers(context(), kHandlerModeAfterMerge);
     EXPECT_EQ(Get(rdmMarginOdd), 0u);

@@ -24,12 +24,14 @@ constexpr std::uint8_t kSentinel = 0x5A;
 class ItemAccessTest : public ModelContextTest {
 protected:
     // Fills the store with the sentinel and remembers it.
-    void FillStore(std::uint8_t byte = kSentinel) {
+    void FillStore(std::uint8_t byte = kSentinel)
+    {
         std::memset(ctx_.bytes(), byte, kSettingsStoreSize);
         before_.assign(ctx_.bytes(), ctx_.bytes() + kSettingsStoreSize);
     }
     // The store bytes outside [from, from + count) are as they were.
-    void ExpectUnchangedOutside(std::size_t from, std::size_t count, const char* what) {
+    void ExpectUnchangedOutside(std::size_t from, std::size_t count, const char* what)
+    {
         for (std::size_t b = 0; b < kSettingsStoreSize; ++b) {
             if (b >= from && b < from + count) continue;
             if (ctx_.bytes()[b] != before_[b]) {
@@ -38,23 +40,23 @@ protected:
             }
         }
     }
-    std::size_t StoreOffset(std::uint16_t id) {
+    std::size_t StoreOffset(std::uint16_t id)
+    {
         return static_cast<std::size_t>(GetItemAddress(context(), ctx_.item(id)) - ctx_.bytes());
     }
     std::vector<std::uint8_t> before_;
 };
 
-TEST_F(ItemAccessTest, NumericTypesReadAndWriteOnlyTheirField) {
+TEST_F(ItemAccessTest, NumericTypesReadAndWriteOnlyTheirField)
+{
     struct Case {
         std::uint16_t id;
         std::uint32_t code;
         std::uint32_t written;
         std::uint32_t readBack;
     } cases[] = {
-        {rdmBrightness, kValueInt8, 0xFF, 0xFFFFFFFF},
-        {rdmMachineID, kValueUInt8, 0x1FF, 255},
-        {rdmMarginOdd, kValueInt16, 0xFFFF, 0xFFFFFFFF},
-        {rdmScaleH, kValueUInt16, 0x1FFFF, 0xFFFF},
+        {rdmBrightness, kValueInt8, 0xFF, 0xFFFFFFFF},        {rdmMachineID, kValueUInt8, 0x1FF, 255},
+        {rdmMarginOdd, kValueInt16, 0xFFFF, 0xFFFFFFFF},      {rdmScaleH, kValueUInt16, 0x1FFFF, 0xFFFF},
         {rdmMediaType, kValueUInt32, 0xDEADBEEF, 0xDEADBEEF},
     };
     for (const Case& c : cases) {
@@ -67,7 +69,8 @@ TEST_F(ItemAccessTest, NumericTypesReadAndWriteOnlyTheirField) {
     }
 }
 
-TEST_F(ItemAccessTest, BitItemTouchesOnlyItsBit) {
+TEST_F(ItemAccessTest, BitItemTouchesOnlyItsBit)
+{
     // rdmFuncSelectBack is bit 3 of the second byte: bit 11 of its word.
     SettingItemDescriptor* back = ctx_.item(rdmFuncSelectBack);
     ASSERT_EQ(ItemTypeCode(*back), 27u);
@@ -86,7 +89,8 @@ TEST_F(ItemAccessTest, BitItemTouchesOnlyItsBit) {
     EXPECT_EQ(ReadLe32(ctx_.bytes() + at), 0xFFFFFFFFu);
 }
 
-TEST_F(ItemAccessTest, TextWritesStayInsideTheirField) {
+TEST_F(ItemAccessTest, TextWritesStayInsideTheirField)
+{
     struct Case {
         std::uint16_t id;
         const char16_t* text;
@@ -109,7 +113,8 @@ TEST_F(ItemAccessTest, TextWritesStayInsideTheirField) {
     }
 }
 
-TEST_F(ItemAccessTest, TextReadsOfFullFieldsAreBoundedAndTerminated) {
+TEST_F(ItemAccessTest, TextReadsOfFullFieldsAreBoundedAndTerminated)
+{
     FillStore('X');  // no terminator anywhere
     WCHAR out[64];
     std::fill(std::begin(out), std::end(out), u'?');
@@ -128,7 +133,8 @@ TEST_F(ItemAccessTest, TextReadsOfFullFieldsAreBoundedAndTerminated) {
     EXPECT_EQ(GetItemString(context(), ctx_.item(rdmUserID), nullptr, 4), nullptr);
 }
 
-TEST_F(ItemAccessTest, BytesFromAShortSourceZeroFillTheField) {
+TEST_F(ItemAccessTest, BytesFromAShortSourceZeroFillTheField)
+{
     FillStore();
     SetItemBytes(context(), rdmOther, "ab", 2);
     SettingItemDescriptor* other = ctx_.item(rdmOther);
@@ -144,7 +150,8 @@ TEST_F(ItemAccessTest, BytesFromAShortSourceZeroFillTheField) {
     ExpectUnchangedOutside(0, 0, "bit word");
 }
 
-TEST_F(ItemAccessTest, WriteMarksTheItemAndRaisesItsEvents) {
+TEST_F(ItemAccessTest, WriteMarksTheItemAndRaisesItsEvents)
+{
     SettingItemDescriptor* item = ctx_.item(rdmCopyProtectChar);
     item->eventMask = 0x00020000 | 0x00000400 | 0x02000000;  // only bits of 0x11F0000 are raised
     SetItemString(context(), item, u"");
@@ -161,7 +168,8 @@ TEST_F(ItemAccessTest, WriteMarksTheItemAndRaisesItsEvents) {
     EXPECT_EQ(scale->stateBits & kItemChangeMarkMask, 0);
 }
 
-TEST_F(ItemAccessTest, ScaleHCarriesScaleVOnlyWithScaleType1) {
+TEST_F(ItemAccessTest, ScaleHCarriesScaleVOnlyWithScaleType1)
+{
     SetItemValue(context(), rdmScaleType, 0);
     SetItemValue(context(), rdmScaleH, 150);
     EXPECT_EQ(GetItemValue(context(), rdmScaleV), 0u);
@@ -171,7 +179,8 @@ TEST_F(ItemAccessTest, ScaleHCarriesScaleVOnlyWithScaleType1) {
     EXPECT_EQ(ctx_.item(rdmScaleV)->stateBits & kItemChangeMarkMask, 1);
 }
 
-TEST_F(ItemAccessTest, NupValueMapFollowsOrientation) {
+TEST_F(ItemAccessTest, NupValueMapFollowsOrientation)
+{
     SettingItemDescriptor* nup = ctx_.item(rdmNUPType);
     struct Case {
         std::uint32_t orientation;
@@ -179,9 +188,8 @@ TEST_F(ItemAccessTest, NupValueMapFollowsOrientation) {
         std::uint32_t option;
         BOOL hasOption;
     } cases[] = {
-        {1, 1, 2, 1}, {2, 1, 3, 1}, {1, 3, 4, 1}, {2, 3, 5, 1},
-        {1, 255, 255, 0},  // a row without an option
-        {2, 77, 77, 0},    // no row
+        {1, 1, 2, 1},   {2, 1, 3, 1}, {1, 3, 4, 1}, {2, 3, 5, 1}, {1, 255, 255, 0},  // a row without an option
+        {2, 77, 77, 0},                                                              // no row
     };
     for (const Case& c : cases) {
         SetItemValue(context(), dmOrientation, c.orientation);
@@ -198,7 +206,8 @@ TEST_F(ItemAccessTest, NupValueMapFollowsOrientation) {
     EXPECT_EQ(StoredValueFromOption(context(), ctx_.item(rdmScaleH), 42), 42u);  // no map
 }
 
-TEST_F(ItemAccessTest, UiFlagsRaiseAndClear) {
+TEST_F(ItemAccessTest, UiFlagsRaiseAndClear)
+{
     ContextWorkArea* work = ctx_.work();
     work->UiFlags = 1110 | (1u << 17);
     RaiseUiFlags(context(), 2001 | (1u << 24));
@@ -218,7 +227,8 @@ TEST_F(ItemAccessTest, UiFlagsRaiseAndClear) {
     for (std::uint32_t copy : work->uiFlagsSnapshots) EXPECT_EQ(copy, 0x10000001u);
 }
 
-int LoadFixtureString(DriverContext*, std::uint32_t id, WCHAR* out, int outChars) {
+int LoadFixtureString(DriverContext*, std::uint32_t id, WCHAR* out, int outChars)
+{
     const char16_t* text = id == 15000 ? u"Stamp text" : u"";
     int n = 0;
     for (; text[n] && n + 1 < outChars; ++n) out[n] = text[n];
@@ -226,7 +236,8 @@ int LoadFixtureString(DriverContext*, std::uint32_t id, WCHAR* out, int outChars
     return n;
 }
 
-TEST_F(ItemAccessTest, ModelValueIsAnOptionOrAStringId) {
+TEST_F(ItemAccessTest, ModelValueIsAnOptionOrAStringId)
+{
     test::ScopedItemServices services(ItemServices{LoadFixtureString, nullptr, nullptr, nullptr});
     SetItemValue(context(), dmOrientation, 1);
     SetItemModelValue(context(), rdmNUPType, 4);  // option 4 is stored 3 in portrait
@@ -235,14 +246,18 @@ TEST_F(ItemAccessTest, ModelValueIsAnOptionOrAStringId) {
     WCHAR out[40];
     GetItemString(context(), ctx_.item(rdmHFString), out, std::size(out));
     EXPECT_EQ(std::u16string(out), u"Stamp text");
-    SetItemModelValue(context(), 1600, 1);  // no such item: nothing happens
+    SetItemModelValue(context(), 1600, 1);          // no such item: nothing happens
     SetItemModelValue(context(), rdmFontTable, 5);  // raw items are left alone
     EXPECT_EQ(GetItemHeapAddress(context(), rdmFontTable), nullptr);
 }
 
-std::uint32_t DuplexDefaultOnly(std::uint16_t itemId, DriverContext*) { return itemId == rdmDuplexType ? 3 : 0; }
+std::uint32_t DuplexDefaultOnly(std::uint16_t itemId, DriverContext*)
+{
+    return itemId == rdmDuplexType ? 3 : 0;
+}
 
-TEST_F(ItemAccessTest, ResetToModelDefaultWritesTheUiDefaultAsAnOption) {
+TEST_F(ItemAccessTest, ResetToModelDefaultWritesTheUiDefaultAsAnOption)
+{
     SettingItemDescriptor* duplex = ctx_.item(rdmDuplexType);
     SetItemValue(context(), dmOrientation, 2);
     SetItemValue(context(), rdmDuplexType, 0);
@@ -262,7 +277,8 @@ TEST_F(ItemAccessTest, ResetToModelDefaultWritesTheUiDefaultAsAnOption) {
     ResetItemToModelDefault(context(), nullptr);  // nothing to reset
 }
 
-TEST_F(ItemAccessTest, MissingStoreOrCopyReadsZeroAndWritesNothing) {
+TEST_F(ItemAccessTest, MissingStoreOrCopyReadsZeroAndWritesNothing)
+{
     SettingItemDescriptor* descriptor = nullptr;
     EXPECT_EQ(GetItemValue(context(), 1600, &descriptor), 0u);
     EXPECT_EQ(descriptor, nullptr);
@@ -279,7 +295,8 @@ TEST_F(ItemAccessTest, MissingStoreOrCopyReadsZeroAndWritesNothing) {
     EXPECT_EQ(ctx_.work()->settingsModified, 0u);
 }
 
-TEST_F(ItemAccessTest, HeapAddressesNeverLeaveTheProcess) {
+TEST_F(ItemAccessTest, HeapAddressesNeverLeaveTheProcess)
+{
     int fonts[3] = {};
     SetItemHeapAddress(context(), rdmFontTable, fonts);
     SetItemHeapAddress(context(), rdmDeviceFont, fonts + 1);
@@ -295,12 +312,14 @@ TEST_F(ItemAccessTest, HeapAddressesNeverLeaveTheProcess) {
     for (std::uint16_t id : kHeapAddressItems) EXPECT_EQ(ItemArea(*ctx_.item(id)), kAreaPrinter);
 }
 
-TEST_F(ItemAccessTest, SettingsFileResult) {
+TEST_F(ItemAccessTest, SettingsFileResult)
+{
     SetSettingsFileError(context(), 3);
     EXPECT_EQ(GetSettingsFileError(context()), 3);
 }
 
-TEST(FeatureClasses, OnForClassesZeroToFive) {
+TEST(FeatureClasses, OnForClassesZeroToFive)
+{
     for (std::uint16_t c = 0; c <= 5; ++c) EXPECT_EQ(IsFeatureClassOn(nullptr, c, 0), 1) << c;
     EXPECT_EQ(IsFeatureClassOn(nullptr, 6, 0), 0);
     EXPECT_EQ(IsFeatureClassOn(nullptr, 0xFFFF, 0), 0);

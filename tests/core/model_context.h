@@ -16,7 +16,8 @@ namespace vexl::test {
 
 class ModelContext {
 public:
-    ModelContext() {
+    ModelContext()
+    {
         const DriverContext* model = GetModelDatabase();
         context_ = *model;
         const ItemTable* source = model->itemTable;

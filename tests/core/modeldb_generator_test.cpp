@@ -19,19 +19,22 @@ namespace fs = std::filesystem;
 
 const fs::path kTables = fs::path(VEXL_SOURCE_DIR) / "common/core/modeldb";
 
-std::vector<std::string> ReadLines(const fs::path& file) {
+std::vector<std::string> ReadLines(const fs::path& file)
+{
     std::ifstream in(file);
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
 
-void WriteLines(const fs::path& file, const std::vector<std::string>& lines) {
+void WriteLines(const fs::path& file, const std::vector<std::string>& lines)
+{
     std::ofstream out(file);
     for (const std::string& line : lines) out << line << '\n';
 }
 
-std::vector<std::string> SplitTabs(const std::string& line) {
+std::vector<std::string> SplitTabs(const std::string& line)
+{
     std::vector<std::string> cells;
     std::stringstream in(line);
     for (std::string cell; std::getline(in, cell, '\t');) cells.push_back(cell);
@@ -39,7 +42,8 @@ std::vector<std::string> SplitTabs(const std::string& line) {
     return cells;
 }
 
-std::string JoinTabs(const std::vector<std::string>& cells) {
+std::string JoinTabs(const std::vector<std::string>& cells)
+{
     std::string line;
     for (std::size_t i = 0; i < cells.size(); ++i) line += (i ? "\t" : "") + cells[i];
     return line;
@@ -48,17 +52,21 @@ std::string JoinTabs(const std::vector<std::string>& cells) {
 struct Spoil {
     const char* what;
     const char* file;
-    const char* row;    // first cell of the row to change; "" appends `value` as a new row
-    int column;         // -1 deletes the row
+    const char* row;  // first cell of the row to change; "" appends `value` as a new row
+    int column;       // -1 deletes the row
     const char* value;
     const char* reason;  // part of the generator's message
 };
 
-void PrintTo(const Spoil& spoil, std::ostream* os) { *os << spoil.what; }
+void PrintTo(const Spoil& spoil, std::ostream* os)
+{
+    *os << spoil.what;
+}
 
 class ModelGenerator : public ::testing::TestWithParam<Spoil> {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         // The process id alone is not unique where several machines share /tmp.
         dir_ = fs::temp_directory_path() /
                ("vexl-modeldb-" + std::to_string(::getpid()) + "-" + std::to_string(std::random_device{}()));
@@ -70,7 +78,8 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    int Generate(std::string* messages) {
+    int Generate(std::string* messages)
+    {
         std::string command = "python3 '" + (dir_ / "tables" / "generate.py").string() + "' --tables '" +
                               (dir_ / "tables").string() + "' '" + (dir_ / "out").string() + "' >'" +
                               (dir_ / "log").string() + "' 2>&1";
@@ -83,7 +92,8 @@ protected:
     fs::path dir_;
 };
 
-TEST_P(ModelGenerator, RefusesSpoiledTables) {
+TEST_P(ModelGenerator, RefusesSpoiledTables)
+{
     std::string messages;
     ASSERT_EQ(Generate(&messages), 0) << messages;  // the tables as they are pass
 
@@ -130,8 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
         Spoil{"symbol key twice", "symbols.tsv", "", 0, "1\t0\tKSD_Again\t0", "key 1 twice"},
         Spoil{"driver type default of another sub-code", "model.tsv", "default.rdmDriverType", 1, "0",
               "must agree with the machine sub-code"},
-        Spoil{"driver type without its symbol", "symbols.tsv", "110", -1, "",
-              "rdmDriverType must carry its UI symbol"},
+        Spoil{"driver type without its symbol", "symbols.tsv", "110", -1, "", "rdmDriverType must carry its UI symbol"},
         Spoil{"kept item without a value list", "value_lists.tsv", "120", -1, "", "has no value list"},
         Spoil{"default missing from the list", "value_lists.tsv", "137", 2, "0..5", "is not in its value list"},
         Spoil{"ruled item with a UI symbol", "symbols.tsv", "", 0, "1600\t36\tKSD_rdmUIModeChange\t1",

@@ -19,12 +19,14 @@ namespace {
 
 using test::ModelContextTest;
 
-std::u16string NameOf(DriverContext* context, std::uint16_t id) {
+std::u16string NameOf(DriverContext* context, std::uint16_t id)
+{
     const WCHAR* name = GetItemName(context, id);
     return name ? std::u16string(name) : std::u16string(u"(none)");
 }
 
-TEST(ModelDatabase, FindItemByPositionWithTheFirstGap) {
+TEST(ModelDatabase, FindItemByPositionWithTheFirstGap)
+{
     struct Case {
         std::uint16_t id;
         const char16_t* name;  // nullptr: no item
@@ -51,20 +53,34 @@ TEST(ModelDatabase, FindItemByPositionWithTheFirstGap) {
     }
 }
 
-TEST(ModelDatabase, CatalogueNamesAreExactAndUnique) {
+TEST(ModelDatabase, CatalogueNamesAreExactAndUnique)
+{
     // Names are settings-file keys: the running numbers of the judge hooks
     // are a group digit and an index, never a zero-padded number.
     struct Case {
         std::uint16_t id;
         const char16_t* name;
     } cases[] = {
-        {35, u"rdmMachineID"},           {242, u"rdmDriverType"},       {704, u"(none)"},
-        {722, u"(none)"},                {914, u"(none)"},              {915, u"wdmFreeSizeName"},
-        {1201, u"wdmLock000Info"},       {1216, u"wdmLock015Info"},     {1259, u"wdmJudgeHookUcf00"},
-        {1268, u"wdmJudgeHookUcf09"},    {1269, u"wdmJudgeHookUcf010"}, {1274, u"wdmJudgeHookUcf015"},
-        {1275, u"wdmJudgeHookUcf10"},    {1285, u"wdmJudgeHookUcf110"}, {1418, u"wdmJudgeHookUcf915"},
-        {1419, u"wdmJudgeHookCore00"},   {1450, u"wdmJudgeHookCore031"}, {1543, u"(none)"},
-        {10203, u"rdmTray29PaperMulti"}, {10433, u"rdmLock001InfoBit7"},
+        {35, u"rdmMachineID"},
+        {242, u"rdmDriverType"},
+        {704, u"(none)"},
+        {722, u"(none)"},
+        {914, u"(none)"},
+        {915, u"wdmFreeSizeName"},
+        {1201, u"wdmLock000Info"},
+        {1216, u"wdmLock015Info"},
+        {1259, u"wdmJudgeHookUcf00"},
+        {1268, u"wdmJudgeHookUcf09"},
+        {1269, u"wdmJudgeHookUcf010"},
+        {1274, u"wdmJudgeHookUcf015"},
+        {1275, u"wdmJudgeHookUcf10"},
+        {1285, u"wdmJudgeHookUcf110"},
+        {1418, u"wdmJudgeHookUcf915"},
+        {1419, u"wdmJudgeHookCore00"},
+        {1450, u"wdmJudgeHookCore031"},
+        {1543, u"(none)"},
+        {10203, u"rdmTray29PaperMulti"},
+        {10433, u"rdmLock001InfoBit7"},
     };
     for (const Case& c : cases) EXPECT_EQ(NameOf(nullptr, c.id), c.name) << c.id;
 
@@ -81,7 +97,8 @@ TEST(ModelDatabase, CatalogueNamesAreExactAndUnique) {
     EXPECT_EQ(named, 1988 - (914 - 704 + 1) - (1554 - 1543 + 1));
 }
 
-TEST(ModelDatabase, PersistenceKeysOfTellingRows) {
+TEST(ModelDatabase, PersistenceKeysOfTellingRows)
+{
     struct Case {
         std::uint16_t id;
         std::uint16_t persistence;
@@ -114,20 +131,21 @@ TEST(ModelDatabase, PersistenceKeysOfTellingRows) {
 }
 
 // The printer-data values have the widths that other processes read back.
-TEST(ModelDatabase, PrinterDataItemsHaveTheirStoredWidths) {
+TEST(ModelDatabase, PrinterDataItemsHaveTheirStoredWidths)
+{
     struct Case {
         std::uint16_t id;
         std::uint32_t code;
         std::uint32_t length;
     } cases[] = {
-        {rdmServerLogCode, kValueUInt8, 1},  {rdmLogCodeUse, kValueUInt8, 1},
-        {rdmPrinterMemory, kValueUInt32, 4}, {rdmMemoryType, kValueUInt8, 1},
-        {rdm1StepOptionNum, kValueUInt32, 4}, {rdmTray5Paper, kValueUInt16, 2},
+        {rdmServerLogCode, kValueUInt8, 1},     {rdmLogCodeUse, kValueUInt8, 1},
+        {rdmPrinterMemory, kValueUInt32, 4},    {rdmMemoryType, kValueUInt8, 1},
+        {rdm1StepOptionNum, kValueUInt32, 4},   {rdmTray5Paper, kValueUInt16, 2},
         {rdmTray29MediaMulti, kValueUInt16, 2}, {rdmDllLogCode, kValueAnsiText2, 9},
-        {rdmOther, kValueAnsiText2, 33},      {rdmLogging, kValueUInt32, 4},
-        {rdmCoverDefTray, kValueInt16, 2},    {wdmPrintPostTray1Name, kValueAnsiText2, 17},
-        {wdmOvlPath, kValueAnsiText2, 521},   {rdmTrayField28, kValueBit0 + 28, 4},
-        {rdmTrayOrient1, kValueBit0 + 1, 4}, {rdmTrayLock31, kValueBit0 + 31, 4},
+        {rdmOther, kValueAnsiText2, 33},        {rdmLogging, kValueUInt32, 4},
+        {rdmCoverDefTray, kValueInt16, 2},      {wdmPrintPostTray1Name, kValueAnsiText2, 17},
+        {wdmOvlPath, kValueAnsiText2, 521},     {rdmTrayField28, kValueBit0 + 28, 4},
+        {rdmTrayOrient1, kValueBit0 + 1, 4},    {rdmTrayLock31, kValueBit0 + 31, 4},
     };
     for (const Case& c : cases) {
         const SettingItemDescriptor* item = FindItem(nullptr, c.id);
@@ -142,7 +160,8 @@ TEST(ModelDatabase, PrinterDataItemsHaveTheirStoredWidths) {
 }
 
 // Group bits put items into presets (4), quality lists (16) and stamps (64).
-TEST(ModelDatabase, StateBitsOfTheItemGroups) {
+TEST(ModelDatabase, StateBitsOfTheItemGroups)
+{
     constexpr std::uint16_t kPreset = 0x0C, kQuality = 0x30, kStamp = 0xC0;
     const ItemTable* table = GetModelDatabase()->itemTable;
     for (int i = 0; i < table->count; ++i) {
@@ -157,7 +176,8 @@ TEST(ModelDatabase, StateBitsOfTheItemGroups) {
     EXPECT_EQ(FindItem(nullptr, rdmMachineID)->stateBits, 0);
 }
 
-TEST(ModelDatabase, IdentityOfTheModel) {
+TEST(ModelDatabase, IdentityOfTheModel)
+{
     const ModelRecord* record = GetModelDatabase()->modelRecord;
     EXPECT_EQ(std::memcmp(record->modelTag, "priv", 4), 0);
     EXPECT_EQ(record->privateVersion, 322u);
@@ -175,7 +195,8 @@ TEST(ModelDatabase, IdentityOfTheModel) {
     EXPECT_EQ(FindItemByKey(nullptr, 0xFFF0), nullptr);
 }
 
-TEST(ModelDatabase, SymbolConstantMessageAndPageLookups) {
+TEST(ModelDatabase, SymbolConstantMessageAndPageLookups)
+{
     EXPECT_EQ(FindSymbolByName("IDHELPBUTTON")->symbolKey, 9);
     EXPECT_EQ(FindSymbolByKey(1)->name, std::string("IDOKBUTTON"));
     EXPECT_NE(FindSymbolByName("KSD_ConvertDevmode"), nullptr);
@@ -203,7 +224,8 @@ TEST(ModelDatabase, SymbolConstantMessageAndPageLookups) {
     EXPECT_EQ(GetModelDatabase()->pageTable->count, 79);
 }
 
-TEST(ModelDatabase, ValueListsAndNumberedLists) {
+TEST(ModelDatabase, ValueListsAndNumberedLists)
+{
     std::int16_t count = 0;
     GetNumberedValueListTable(&count);
     EXPECT_EQ(count, 14);
@@ -226,7 +248,8 @@ TEST(ModelDatabase, ValueListsAndNumberedLists) {
     EXPECT_FALSE(IsPaperInModeList(nullptr, 9));
 }
 
-TEST(ModelDatabase, ItemQueryTableRuns) {
+TEST(ModelDatabase, ItemQueryTableRuns)
+{
     const ItemQueryEntry* q = GetItemQueryTable();
     int n = 0;
     std::map<std::uint16_t, std::uint16_t> byCode;
@@ -243,7 +266,8 @@ TEST(ModelDatabase, ItemQueryTableRuns) {
     EXPECT_EQ(titleTwice, 4);
 }
 
-TEST(ModelDatabase, SmallTables) {
+TEST(ModelDatabase, SmallTables)
+{
     const CustomMediaSlot* slots = GetCustomMediaSlotTable();
     EXPECT_EQ(slots[0].symbolKey, 13708);
     EXPECT_EQ(slots[15].nameItem, wdmCustomMedia16Name);
@@ -272,40 +296,74 @@ TEST(ModelDatabase, SmallTables) {
 }
 
 // The values the item rules keep must be allowed, or every merge resets them.
-TEST(ModelDatabase, AllowedValuesOfRuledItems) {
+TEST(ModelDatabase, AllowedValuesOfRuledItems)
+{
     struct Case {
         std::uint16_t id;
         std::uint32_t value;
         BOOL allowed;
     } cases[] = {
-        {rdmPunchType, 0, 1},      {rdmPunchType, 8, 0},       {rdmPunchType, 9, 0},
-        {rdmPunchType, 17, 1},     {rdmPunchType, 51, 1},      {rdmStapleType, 68, 1},
-        {rdmScaleType, 3, 1},      {rdmSortType, 4, 1},        {rdmSortType, 6, 1},
-        {rdmOutPaperSize, 267, 1}, {rdmOutPaperSize, 269, 1},  {rdmExtPrintArea, 2, 1},
-        {rdmUserPrintMacro, 0, 1}, {rdmUserPrintMacro, 160, 1}, {rdmNUPType, 32772, 1},
-        {rdmDitherType, 257, 1},   {rdmEmulation, 255, 1},     {rdmUserPrintMacro, 32, 1},
-        {rdmBalanceMacro, 18, 1},  {rdmDuplexType, 3, 1},      {rdmSortType, 2, 1},
-        {dmPaperSize, 256, 1},     {dmPaperSize, 393, 1},      {rdmOutPaperSize, 1024, 1},
-        {rdmTray29PaperMulti, 0, 1}, {rdmTray1Media, 269, 1},  {rdmWmKind, 128, 1},
-        {rdmWmKind, 4, 0},         {rdmDriverType, 1, 1},      {rdmFuncSelectPunch, 0, 0},
+        {rdmPunchType, 0, 1},        {rdmPunchType, 8, 0},        {rdmPunchType, 9, 0},      {rdmPunchType, 17, 1},
+        {rdmPunchType, 51, 1},       {rdmStapleType, 68, 1},      {rdmScaleType, 3, 1},      {rdmSortType, 4, 1},
+        {rdmSortType, 6, 1},         {rdmOutPaperSize, 267, 1},   {rdmOutPaperSize, 269, 1}, {rdmExtPrintArea, 2, 1},
+        {rdmUserPrintMacro, 0, 1},   {rdmUserPrintMacro, 160, 1}, {rdmNUPType, 32772, 1},    {rdmDitherType, 257, 1},
+        {rdmEmulation, 255, 1},      {rdmUserPrintMacro, 32, 1},  {rdmBalanceMacro, 18, 1},  {rdmDuplexType, 3, 1},
+        {rdmSortType, 2, 1},         {dmPaperSize, 256, 1},       {dmPaperSize, 393, 1},     {rdmOutPaperSize, 1024, 1},
+        {rdmTray29PaperMulti, 0, 1}, {rdmTray1Media, 269, 1},     {rdmWmKind, 128, 1},       {rdmWmKind, 4, 0},
+        {rdmDriverType, 1, 1},       {rdmFuncSelectPunch, 0, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsItemValueAllowed(c.id, c.value), c.allowed) << c.id << " " << c.value;
     }
 }
 
-TEST(ModelDatabase, PjlVariableTable) {
+TEST(ModelDatabase, PjlVariableTable)
+{
     const PjlVariableTable* table = GetPjlVariableTable();
     ASSERT_EQ(table->count, 43);
-    const char* names[] = {"COLLATE", "OUTBIN", "TRAY", "DUPLEX", "MEMORYSIZE", "USERCODE", "TRAYPAPER1",
-                           "TRAYPAPER2", "TRAYPAPER3", "TRAYPAPER4", "TRAYPAPER5", "MultiPAPER",
-                           "TRAYPAPERORIENT1", "TRAYPAPERORIENT2", "TRAYPAPERORIENT3", "TRAYPAPERORIENT4",
-                           "TRAYPAPERORIENT5", "MultiPAPERORIENT", "TRAYPAPERMEDIA1", "TRAYPAPERMEDIA2",
-                           "TRAYPAPERMEDIA3", "TRAYPAPERMEDIA4", "TRAYPAPERMEDIA5", "MultiPAPERMEDIA",
-                           "APLPAGESIZE", "APLPAGELAYOUT", "PAPER", "COPIES", "SCALETYPE", "PAPERSCALEH",
-                           "PAPERSCALEW", "BINDING", "MARGINODD", "MARGINEVEN", "NUP", "NUPENCLOSURE",
-                           "MEDIATYPE", "DSTRESOLUTIONH", "DSTRESOLUTIONW", "SRCRESOLUTIONH", "SRCRESOLUTIONW",
-                           "COLORSELECT", "SIMPLEXBINDING"};
+    const char* names[] = {"COLLATE",
+                           "OUTBIN",
+                           "TRAY",
+                           "DUPLEX",
+                           "MEMORYSIZE",
+                           "USERCODE",
+                           "TRAYPAPER1",
+                           "TRAYPAPER2",
+                           "TRAYPAPER3",
+                           "TRAYPAPER4",
+                           "TRAYPAPER5",
+                           "MultiPAPER",
+                           "TRAYPAPERORIENT1",
+                           "TRAYPAPERORIENT2",
+                           "TRAYPAPERORIENT3",
+                           "TRAYPAPERORIENT4",
+                           "TRAYPAPERORIENT5",
+                           "MultiPAPERORIENT",
+                           "TRAYPAPERMEDIA1",
+                           "TRAYPAPERMEDIA2",
+                           "TRAYPAPERMEDIA3",
+                           "TRAYPAPERMEDIA4",
+                           "TRAYPAPERMEDIA5",
+                           "MultiPAPERMEDIA",
+                           "APLPAGESIZE",
+                           "APLPAGELAYOUT",
+                           "PAPER",
+                           "COPIES",
+                           "SCALETYPE",
+                           "PAPERSCALEH",
+                           "PAPERSCALEW",
+                           "BINDING",
+                           "MARGINODD",
+                           "MARGINEVEN",
+                           "NUP",
+                           "NUPENCLOSURE",
+                           "MEDIATYPE",
+                           "DSTRESOLUTIONH",
+                           "DSTRESOLUTIONW",
+                           "SRCRESOLUTIONH",
+                           "SRCRESOLUTIONW",
+                           "COLORSELECT",
+                           "SIMPLEXBINDING"};
     std::map<std::string, const PjlVariable*> byName;
     for (int i = 0; i < table->count; ++i) {
         EXPECT_STREQ(table->rows[i].name, names[i]);
@@ -328,7 +386,8 @@ TEST(ModelDatabase, PjlVariableTable) {
     EXPECT_STREQ(tray3.word, "TRAY3");
     EXPECT_EQ(tray3.storedValue, 2u);
     std::vector<std::array<std::uint32_t, 3>> nodes;
-    for (const SettingCondition* n = tray3.condition; n; n = n->next) nodes.push_back({n->connective, n->item, n->value});
+    for (const SettingCondition* n = tray3.condition; n; n = n->next)
+        nodes.push_back({n->connective, n->item, n->value});
     std::vector<std::array<std::uint32_t, 3>> want = {{kConditionEndGroup, rdmSourceOptionType1Step, 1},
                                                       {kConditionOr, rdm1StepOptionNum, 2},
                                                       {kConditionOr, rdm1StepOptionNum, 3},
@@ -360,7 +419,8 @@ TEST(ModelDatabase, PjlVariableTable) {
     EXPECT_EQ(byName["OUTBIN"]->options[0].flags, kPjlOptionAlias);
 }
 
-TEST(ModelDatabase, PjlRequiredItemsAliasesAndWatermarkFields) {
+TEST(ModelDatabase, PjlRequiredItemsAliasesAndWatermarkFields)
+{
     const std::uint16_t* required = GetRequiredPjlItems();
     std::vector<std::uint16_t> items;
     for (; *required; ++required) items.push_back(*required);
@@ -387,7 +447,8 @@ TEST(ModelDatabase, PjlRequiredItemsAliasesAndWatermarkFields) {
 }
 
 // Every setting control of the table is a control of its page bound to its item.
-TEST(ModelDatabase, SettingControlsArePageItems) {
+TEST(ModelDatabase, SettingControlsArePageItems)
+{
     const SettingControlRef* refs = GetSettingControlTable();
     for (int i = 0; i < GetSettingControlCount(); ++i) {
         PageDesc* page = FindPage(nullptr, static_cast<std::int16_t>(refs[i].pageId));
@@ -400,7 +461,8 @@ TEST(ModelDatabase, SettingControlsArePageItems) {
     EXPECT_EQ(GetPageItem(FindPage(nullptr, 1002), 6), nullptr);
 }
 
-TEST(ModelDatabase, SymbolsOfJudgesAndMessages) {
+TEST(ModelDatabase, SymbolsOfJudgesAndMessages)
+{
     const SymbolEntry* judge = FindSymbolByName("KSD_ResolutionOverCheck");
     ASSERT_NE(judge, nullptr);
     EXPECT_EQ(judge->itemId, 835);
@@ -417,7 +479,8 @@ TEST(ModelDatabase, SymbolsOfJudgesAndMessages) {
     EXPECT_EQ(FindConstantByName("IDS_OPTION_RAM32")->value, 602u);
 }
 
-TEST_F(ModelContextTest, OneStepOptionLevelOnlyRises) {
+TEST_F(ModelContextTest, OneStepOptionLevelOnlyRises)
+{
     struct Case {
         std::uint16_t item;
         std::uint32_t code;
@@ -437,7 +500,8 @@ TEST_F(ModelContextTest, OneStepOptionLevelOnlyRises) {
     }
 }
 
-TEST_F(ModelContextTest, BalanceMacroFollowsResolutionUnlessUserMacro) {
+TEST_F(ModelContextTest, BalanceMacroFollowsResolutionUnlessUserMacro)
+{
     EXPECT_EQ(SetBalanceMacroForResolution(1200, context()), 18u);
     EXPECT_EQ(GetItemValue(context(), rdmBalanceMacro), 18u);
     EXPECT_EQ(SetBalanceMacroForResolution(600, context()), 17u);
@@ -447,7 +511,8 @@ TEST_F(ModelContextTest, BalanceMacroFollowsResolutionUnlessUserMacro) {
     EXPECT_EQ(GetItemValue(context(), rdmBalanceMacro), 17u);
 }
 
-TEST_F(ModelContextTest, OtherCodeByDriverType) {
+TEST_F(ModelContextTest, OtherCodeByDriverType)
+{
     SettingItemDescriptor* other = ctx_.item(rdmOther);
     std::uint8_t* field = GetItemAddress(context(), other);
     std::memset(field, 'x', ItemLength(*other));

@@ -10,9 +10,14 @@
 namespace vexl::test {
 namespace {
 
-TEST(PaperIds, SlotsAndTests) {
-    struct Case { std::uint32_t paper; int row; bool freeSize; };
-    const Case cases[] = {{0, -1, false}, {9, -1, false}, {256, 10, true}, {383, -1, false}, {384, 0, true},
+TEST(PaperIds, SlotsAndTests)
+{
+    struct Case {
+        std::uint32_t paper;
+        int row;
+        bool freeSize;
+    };
+    const Case cases[] = {{0, -1, false}, {9, -1, false},   {256, 10, true}, {383, -1, false}, {384, 0, true},
                           {393, 9, true}, {394, -1, false}, {448, 11, true}, {1024, -1, false}};
     for (const Case& c : cases) {
         EXPECT_EQ(GetFreeSizeSlotRow(c.paper), c.row) << c.paper;
@@ -27,12 +32,13 @@ TEST(PaperIds, SlotsAndTests) {
 
 class PaperSync : public DevmodeTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         DevmodeTest::SetUp();
         ResetPublicFieldsToModel(store(), context());
         PaperSizeRow& slot = ctx_.work()->paperTable[2];
-        slot.width = 9920;    // 210 mm
-        slot.length = 14030;  // 297 mm
+        slot.width = 9920;                                // 210 mm
+        slot.length = 14030;                              // 297 mm
         RaiseUiFlags(context(), kUiFlagFreeSizesLoaded);  // the rows above are the context's cached sizes
         SetItemValue(context(), rdmDstResolutionW, 600);
         SetItemValue(context(), rdmDstResolutionH, 600);
@@ -40,7 +46,8 @@ protected:
     std::uint32_t Get(std::uint16_t item) { return GetItemValue(context(), item); }
 };
 
-TEST_F(PaperSync, CustomSizeSourcePaperWithoutGeometryHasNoMargins) {
+TEST_F(PaperSync, CustomSizeSourcePaperWithoutGeometryHasNoMargins)
+{
     SetItemValue(context(), rdmFuncSelectFreeShortOver, 1);
     StoreItemValue(context(), ctx_.item(rdmSrcXOffset), 77);
     EXPECT_EQ(SetSourcePaper(386, dmPaperSize, context(), store()), 1);
@@ -56,7 +63,8 @@ TEST_F(PaperSync, CustomSizeSourcePaperWithoutGeometryHasNoMargins) {
     EXPECT_EQ(Field32(72) & 0xE, 0xEu);
 }
 
-TEST_F(PaperSync, LandscapeExchangesTheDotsButNotThePublicSize) {
+TEST_F(PaperSync, LandscapeExchangesTheDotsButNotThePublicSize)
+{
     SetDevmodeField16(store(), offsetof(DEVMODEW, dmOrientation), 2);
     SetSourcePaperOriented(386, dmPaperSize, context(), store());
     EXPECT_EQ(Get(rdmSrcPaperLengthDot), 4960u);
@@ -65,7 +73,8 @@ TEST_F(PaperSync, LandscapeExchangesTheDotsButNotThePublicSize) {
     EXPECT_EQ(Field16(82), 2100);
 }
 
-TEST_F(PaperSync, OutputSameAsCustomSourceCopiesTheSourceGeometry) {
+TEST_F(PaperSync, OutputSameAsCustomSourceCopiesTheSourceGeometry)
+{
     SetItemValue(context(), dmPaperSize, 386);
     SetSourcePaper(386, dmPaperSize, context(), store());
     EXPECT_EQ(SetOutputPaper(1024, rdmOutPaperSize, context(), store()), 1);
@@ -76,15 +85,22 @@ TEST_F(PaperSync, OutputSameAsCustomSourceCopiesTheSourceGeometry) {
     EXPECT_EQ(Get(rdmDstPaperLengthDot), 7015u);
 }
 
-TEST_F(PaperSync, AStandardPaperWithoutGeometryChangesNothing) {
+TEST_F(PaperSync, AStandardPaperWithoutGeometryChangesNothing)
+{
     StoreItemValue(context(), ctx_.item(rdmSrcPaperLengthDot), 123);
     SetSourcePaper(9, dmPaperSize, context(), store());
     EXPECT_EQ(Get(rdmSrcPaperLengthDot), 123u);
     EXPECT_EQ(Get(rdmFuncSelectFreeShortOver), 0u);
 }
 
-TEST_F(PaperSync, DuplexFollowsTheDuplexType) {
-    struct Case { std::uint32_t on; std::uint32_t type; std::uint16_t orientation; std::uint16_t duplex; };
+TEST_F(PaperSync, DuplexFollowsTheDuplexType)
+{
+    struct Case {
+        std::uint32_t on;
+        std::uint32_t type;
+        std::uint16_t orientation;
+        std::uint16_t duplex;
+    };
     const Case cases[] = {{0, 17, 1, 1}, {1, 0, 1, 1}, {1, 17, 1, 3}, {1, 17, 2, 2}, {1, 3, 1, 2}, {1, 3, 2, 3}};
     for (const Case& c : cases) {
         SetItemValue(context(), rdmFuncSelectDuplex, c.on);
@@ -96,7 +112,8 @@ TEST_F(PaperSync, DuplexFollowsTheDuplexType) {
     }
 }
 
-TEST_F(PaperSync, ResolutionBothWays) {
+TEST_F(PaperSync, ResolutionBothWays)
+{
     SetDevmodeField16(store(), offsetof(DEVMODEW, dmPrintQuality), 1200);
     SyncResolutionFromPrintQuality(store(), context());
     EXPECT_EQ(Get(rdmDstResolutionW), 1200u);
@@ -109,7 +126,8 @@ TEST_F(PaperSync, ResolutionBothWays) {
     EXPECT_EQ(Get(dmYResolution), 300u);
 }
 
-TEST_F(PaperSync, Getters) {
+TEST_F(PaperSync, Getters)
+{
     SetItemValue(context(), rdmUseUserMacro, 0);
     EXPECT_EQ(GetUserMacroIndex(context()), -1);
     SetItemValue(context(), rdmFuncSelectWaterMark, 0);

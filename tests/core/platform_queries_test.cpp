@@ -147,9 +147,8 @@ struct VersionCase {
 TEST(OperatingSystemTests, AnswerFromTheVersionOfTheMachine)
 {
     const VersionCase cases[] = {
-        {4, 0, 2, 0, 0, 0, 0, 0}, {5, 0, 2, 1, 0, 0, 0, 0}, {5, 1, 2, 1, 0, 0, 0, 0},
-        {5, 2, 2, 1, 1, 0, 0, 0}, {6, 1, 2, 1, 1, 1, 0, 0}, {4, 0, 1, 0, 0, 0, 1, 0},
-        {4, 10, 1, 0, 0, 0, 1, 1},
+        {4, 0, 2, 0, 0, 0, 0, 0}, {5, 0, 2, 1, 0, 0, 0, 0}, {5, 1, 2, 1, 0, 0, 0, 0},  {5, 2, 2, 1, 1, 0, 0, 0},
+        {6, 1, 2, 1, 1, 1, 0, 0}, {4, 0, 1, 0, 0, 0, 1, 0}, {4, 10, 1, 0, 0, 0, 1, 1},
     };
     for (const VersionCase& c : cases) {
         machine::Profile profile;
@@ -188,7 +187,10 @@ struct TerminalCase {
     BOOL expected;
 };
 
-void PrintTo(const TerminalCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const TerminalCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class TerminalServerTest : public testing::TestWithParam<TerminalCase> {};
 
@@ -211,16 +213,15 @@ TEST_P(TerminalServerTest, AnswersFromTheProbeOrTheSuite)
     if (printer) ClosePrinter(printer);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, TerminalServerTest,
-    testing::Values(TerminalCase{"ProbeSaysYes", 5, 2, false, "1", true, TRUE},
-                    TerminalCase{"ProbeSaysNo", 5, 2, true, "0", true, FALSE},
-                    TerminalCase{"ProbeSaysTwo", 6, 1, true, "2", true, FALSE},
-                    TerminalCase{"NoProbeLibrary", 6, 1, true, nullptr, true, FALSE},
-                    TerminalCase{"NoPrinterUsesTheSuite", 6, 1, true, "0", false, TRUE},
-                    TerminalCase{"OlderSystemUsesTheSuite", 5, 0, true, "0", true, TRUE},
-                    TerminalCase{"OlderSystemWithoutSuite", 5, 1, false, "1", true, FALSE}),
-    [](const testing::TestParamInfo<TerminalCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, TerminalServerTest,
+                         testing::Values(TerminalCase{"ProbeSaysYes", 5, 2, false, "1", true, TRUE},
+                                         TerminalCase{"ProbeSaysNo", 5, 2, true, "0", true, FALSE},
+                                         TerminalCase{"ProbeSaysTwo", 6, 1, true, "2", true, FALSE},
+                                         TerminalCase{"NoProbeLibrary", 6, 1, true, nullptr, true, FALSE},
+                                         TerminalCase{"NoPrinterUsesTheSuite", 6, 1, true, "0", false, TRUE},
+                                         TerminalCase{"OlderSystemUsesTheSuite", 5, 0, true, "0", true, TRUE},
+                                         TerminalCase{"OlderSystemWithoutSuite", 5, 1, false, "1", true, FALSE}),
+                         [](const testing::TestParamInfo<TerminalCase>& info) { return info.param.name; });
 
 TEST(AdministratorTests, AnswerTheMachineUserAndHonourTheSkipFlag)
 {

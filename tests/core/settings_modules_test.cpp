@@ -29,22 +29,19 @@ struct Visit {
 std::vector<Visit> g_visits;
 int g_answeringRow = -1;
 
-template <int Row>
-int RecordCommand(DriverContext* context, std::uint16_t command, void* privateBuffer)
+template <int Row> int RecordCommand(DriverContext* context, std::uint16_t command, void* privateBuffer)
 {
     g_visits.push_back({Row, command, privateBuffer, context->store != nullptr});
     return Row == g_answeringRow ? 1 : 0;
 }
 
-template <int Row>
-int RecordEvent(DriverContext* context, std::uint32_t event, void*, void* privateBuffer)
+template <int Row> int RecordEvent(DriverContext* context, std::uint32_t event, void*, void* privateBuffer)
 {
     g_visits.push_back({Row, event, privateBuffer, context->store != nullptr});
     return Row == g_answeringRow ? 1 : 0;
 }
 
-template <int... Rows>
-void InstallRecorders(SettingsModuleTable* table, std::integer_sequence<int, Rows...>)
+template <int... Rows> void InstallRecorders(SettingsModuleTable* table, std::integer_sequence<int, Rows...>)
 {
     ((table->rows[Rows].command = RecordCommand<Rows>, table->rows[Rows].event = RecordEvent<Rows>), ...);
 }
@@ -132,7 +129,8 @@ TEST_F(SettingsModulesTest, PopWithRestoreBringsBackStoreUiFlagsAndChangeMarks)
     RaiseUiFlags(context_, 0x00010000);
     const std::vector<std::uint8_t> before = StoreBytes();
     const std::uint32_t uiFlagsBefore = GetUiFlags(context_);
-    for (int i = 0; i < context_->itemTable->count; ++i) context_->itemTable->items[i].stateBits &= ~kItemChangeMarkMask;
+    for (int i = 0; i < context_->itemTable->count; ++i)
+        context_->itemTable->items[i].stateBits &= ~kItemChangeMarkMask;
 
     PushSettingsSnapshot(context_);
     EXPECT_EQ(g_visits.back().what, kModuleEventSnapshotPushed);

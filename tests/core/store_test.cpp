@@ -32,7 +32,8 @@ struct LayoutRow {
 
 // The DEVMODE format as the model's tables state it, read independently of
 // the generated item table.
-std::vector<LayoutRow> ReadDevmodeLayout() {
+std::vector<LayoutRow> ReadDevmodeLayout()
+{
     std::filesystem::path here = std::filesystem::path(VEXL_SOURCE_DIR) / "tests/core";
     std::ifstream in(here / "../../common/core/modeldb/devmode_layout.tsv");
     std::vector<LayoutRow> rows;
@@ -52,7 +53,8 @@ std::vector<LayoutRow> ReadDevmodeLayout() {
     return rows;
 }
 
-std::vector<std::uint8_t> LittleEndian(std::uint32_t value, std::size_t width) {
+std::vector<std::uint8_t> LittleEndian(std::uint32_t value, std::size_t width)
+{
     std::vector<std::uint8_t> bytes;
     for (std::size_t i = 0; i < width; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     return bytes;
@@ -60,7 +62,8 @@ std::vector<std::uint8_t> LittleEndian(std::uint32_t value, std::size_t width) {
 
 // Writes a distinctive value into the item by id and answers the bytes its
 // field must then hold.
-std::vector<std::uint8_t> WriteDistinctive(DriverContext* context, const LayoutRow& row, int id) {
+std::vector<std::uint8_t> WriteDistinctive(DriverContext* context, const LayoutRow& row, int id)
+{
     SettingItemDescriptor* item = FindItem(context, static_cast<std::uint16_t>(id));
     if (row.kind == "bit" || row.kind == "bits") {
         SetItemValue(context, static_cast<std::uint16_t>(id), 1);
@@ -84,7 +87,8 @@ std::vector<std::uint8_t> WriteDistinctive(DriverContext* context, const LayoutR
     return LittleEndian(value, row.width);
 }
 
-TEST_F(ModelContextTest, EveryDevmodeItemLandsAtItsOffsetAndNowhereElse) {
+TEST_F(ModelContextTest, EveryDevmodeItemLandsAtItsOffsetAndNowhereElse)
+{
     std::vector<LayoutRow> rows = ReadDevmodeLayout();
     ASSERT_GT(rows.size(), 100u);
     int checked = 0;
@@ -108,7 +112,8 @@ TEST_F(ModelContextTest, EveryDevmodeItemLandsAtItsOffsetAndNowhereElse) {
     EXPECT_EQ(checked, 722);
 }
 
-TEST_F(ModelContextTest, KnownFieldsOfThePrivatePart) {
+TEST_F(ModelContextTest, KnownFieldsOfThePrivatePart)
+{
     // A few fields whose place and form the spooler and other drivers see.
     SetItemValue(context(), rdmMachineID, 0x8C);
     SetItemValue(context(), rdmDriverType, 1);
@@ -128,13 +133,15 @@ TEST_F(ModelContextTest, KnownFieldsOfThePrivatePart) {
     EXPECT_EQ(GetItemValue(context(), rdmBrightness), static_cast<std::uint32_t>(-3));
 }
 
-TEST_F(ModelContextTest, HeaderBytesAfterInit) {
+TEST_F(ModelContextTest, HeaderBytesAfterInit)
+{
     std::uint8_t* s = ctx_.bytes();
     std::memset(s + 220, 0xEE, 150);
     InitPrivateDevmodeHeader(s, context());
     const std::uint8_t signature[] = {'V', 'E', 'X', 'L', 0, 0, 0, 0};
     EXPECT_EQ(std::memcmp(s + 220, signature, sizeof(signature)), 0);
-    const std::uint8_t header[] = {'p', 'r', 'i', 'v', 0xF8, 0x03, 0, 0, 0x42, 0x01, 0, 0, 0, 0, 0xD4, 0x04, 0x64, 0x19};
+    const std::uint8_t header[] = {'p',  'r', 'i', 'v', 0xF8, 0x03, 0,    0,    0x42,
+                                   0x01, 0,   0,   0,   0,    0xD4, 0x04, 0x64, 0x19};
     EXPECT_EQ(std::memcmp(s + 349, header, sizeof(header)), 0);
     EXPECT_EQ(s[367], 0xEE);  // the reserved byte after the bases is not the header's
     PrivateDevmodeHeader h = ReadPrivateDevmodeHeader(s);
@@ -144,7 +151,8 @@ TEST_F(ModelContextTest, HeaderBytesAfterInit) {
 }
 
 // A DEVMODE of this driver as the store makes it, with changes applied.
-std::array<std::uint8_t, kDevmodeSize> MakeDevmode(void (*change)(std::uint8_t*)) {
+std::array<std::uint8_t, kDevmodeSize> MakeDevmode(void (*change)(std::uint8_t*))
+{
     std::array<std::uint8_t, kDevmodeSize> dm{};
     WriteLe16(dm.data() + kDevmodeSizeField, 220);
     WriteLe16(dm.data() + kDevmodeDriverExtraField, 1016);
@@ -155,7 +163,8 @@ std::array<std::uint8_t, kDevmodeSize> MakeDevmode(void (*change)(std::uint8_t*)
     return dm;
 }
 
-TEST_F(ModelContextTest, IdentityTests) {
+TEST_F(ModelContextTest, IdentityTests)
+{
     struct Case {
         const char* what;
         void (*change)(std::uint8_t*);
@@ -179,7 +188,8 @@ TEST_F(ModelContextTest, IdentityTests) {
     EXPECT_EQ(IsDevmodeCurrent(nullptr), 0);
 }
 
-TEST_F(ModelContextTest, DriverTypeAgainstSubCode) {
+TEST_F(ModelContextTest, DriverTypeAgainstSubCode)
+{
     ModelRecord* record = GetModelDatabase()->modelRecord;
     const std::uint8_t saved = record->machineSubCode;
     struct Case {
@@ -195,7 +205,8 @@ TEST_F(ModelContextTest, DriverTypeAgainstSubCode) {
     record->machineSubCode = saved;
 }
 
-TEST_F(ModelContextTest, TheShortBufferIsNotReadPastItsPublicPart) {
+TEST_F(ModelContextTest, TheShortBufferIsNotReadPastItsPublicPart)
+{
     // A DEVMODE without a private part, in a buffer of exactly its size: the
     // tests must not look at the header bytes beyond it (ASan would tell).
     std::vector<std::uint8_t> dm(220, 0);
@@ -205,7 +216,8 @@ TEST_F(ModelContextTest, TheShortBufferIsNotReadPastItsPublicPart) {
     EXPECT_EQ(IsDevmodeSameModelAndSize(dm.data()), 0);
 }
 
-TEST_F(ModelContextTest, PrivatePartFollowsAPublicSizeOnlyInsideThePublicPart) {
+TEST_F(ModelContextTest, PrivatePartFollowsAPublicSizeOnlyInsideThePublicPart)
+{
     std::uint8_t* s = ctx_.bytes();
     WriteLe16(s + kDevmodeSizeField, 212);
     EXPECT_EQ(GetPrivateDevmode(context()), s + 212);
@@ -215,7 +227,8 @@ TEST_F(ModelContextTest, PrivatePartFollowsAPublicSizeOnlyInsideThePublicPart) {
     EXPECT_EQ(GetStoreArea3(context()), s + 6500);
 }
 
-TEST_F(ModelContextTest, ItemsAreAddressedWithTheSizeBasesNotTheStoredOnes) {
+TEST_F(ModelContextTest, ItemsAreAddressedWithTheSizeBasesNotTheStoredOnes)
+{
     // A DEVMODE from outside may carry any bases; items keep their place.
     std::uint8_t* s = ctx_.bytes();
     WriteLe16(s + kArea2BaseOffset, 0xFFFF);
@@ -231,7 +244,8 @@ TEST_F(ModelContextTest, ItemsAreAddressedWithTheSizeBasesNotTheStoredOnes) {
     EXPECT_EQ(ReadLe16(s + kArea3BaseOffset), 6500);
 }
 
-TEST_F(ModelContextTest, WordAccessorsOfADevmode) {
+TEST_F(ModelContextTest, WordAccessorsOfADevmode)
+{
     std::uint8_t* s = ctx_.bytes();
     SetDevmodeHidden2FuncBits(s, 0x80000080u);
     EXPECT_EQ(GetItemValue(context(), rdmHidden2Func31), 1u);
@@ -260,7 +274,8 @@ TEST_F(ModelContextTest, WordAccessorsOfADevmode) {
     EXPECT_EQ(GetLockedResolution(context()), 0u);
 }
 
-TEST_F(ModelContextTest, HeapAddressesSitAtAlignedPlacesOfTheStore) {
+TEST_F(ModelContextTest, HeapAddressesSitAtAlignedPlacesOfTheStore)
+{
     // A leak checker sees only pointers at 8-byte aligned places, and a
     // pointer read there needs no unaligned access.
     for (std::uint16_t id : kHeapAddressItems) {
@@ -271,7 +286,8 @@ TEST_F(ModelContextTest, HeapAddressesSitAtAlignedPlacesOfTheStore) {
     }
 }
 
-TEST(StoreSizes, NtAndWin9xFlavours) {
+TEST(StoreSizes, NtAndWin9xFlavours)
+{
     // Golden sizes: the DEVMODE and area 2 travel and keep their sizes, so the
     // area bases written into the private header stay 1,236 and 6,500; area 3
     // grew at the end of the store.

@@ -16,14 +16,10 @@ TEST_F(TextConversionTest, AnsiToWideAlwaysTerminatesWithinTheDestination)
         int dstChars;
         std::u16string expected;
     } cases[] = {
-        {"abcdef", 4, u"abc"},
-        {"abc", 4, u"abc"},
-        {"abcd", 4, u"abc"},
-        {"abcdef", 0, u"abcdef"},
-        {"abcdef", -1, u"abcdef"},
-        {"\xE9t\xE9", 8, u"\u00E9t\u00E9"},
-        {"\x80", 2, u"\u20AC"},
-        {"", 1, u""},
+        {"abcdef", 4, u"abc"},     {"abc", 4, u"abc"},
+        {"abcd", 4, u"abc"},       {"abcdef", 0, u"abcdef"},
+        {"abcdef", -1, u"abcdef"}, {"\xE9t\xE9", 8, u"\u00E9t\u00E9"},
+        {"\x80", 2, u"\u20AC"},    {"", 1, u""},
     };
     for (const Case& c : cases) {
         WCHAR dst[16];
@@ -42,10 +38,7 @@ TEST_F(TextConversionTest, WideToAnsiZeroFillsAndCutsToKeepTheTerminator)
         int dstBytes;
         std::string expected;
     } cases[] = {
-        {u"abc", 4, "abc"},
-        {u"abcd", 4, "abc"},
-        {u"abcdef", 0, "abcdef"},
-        {u"\u00E9\u20AC", 3, "\xE9\x80"},
+        {u"abc", 4, "abc"},      {u"abcd", 4, "abc"}, {u"abcdef", 0, "abcdef"}, {u"\u00E9\u20AC", 3, "\xE9\x80"},
         {u"a\u4E2Db", 4, "a?b"},
     };
     for (const Case& c : cases) {

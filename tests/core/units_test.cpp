@@ -44,8 +44,8 @@ TEST(UnitConversionTest, EveryDisplayValueSurvivesTheRoundTrip)
             for (std::uint32_t value = 0; value < 6000; ++value) {
                 const std::uint32_t dots1200 = UnitsToDots(kind, value, 1200);
                 ASSERT_EQ(dots1200 % 2, 0u) << kind << " " << value;
-                const std::uint32_t back = kind == kUnitTenthMm ? DotsToTenthMm(dots1200, 1200)
-                                                                : DotsToHundredthInch(dots1200, 1200);
+                const std::uint32_t back =
+                    kind == kUnitTenthMm ? DotsToTenthMm(dots1200, 1200) : DotsToHundredthInch(dots1200, 1200);
                 ASSERT_LE(back, value) << kind << " " << value;
                 ASSERT_EQ(DotsToUnits(kind, UnitsToDots(kind, value, dpi), dpi), value)
                     << "kind " << kind << " value " << value << " dpi " << dpi;
@@ -133,8 +133,7 @@ TEST_F(UnitsTest, TheRegionDecidesTheStandardPaper)
         SetItemValue(context_, rdmHiddenFunc16, c.swapped);
         context_->workArea->moduleTable->rows[kModuleJobOptions].event =
             c.smallPaper ? AnswerSmallStandardPaper : NullModuleEvent;
-        EXPECT_EQ(GetRegionStandardPaper(context_), c.paper)
-            << c.driverType << c.locale << c.swapped << c.smallPaper;
+        EXPECT_EQ(GetRegionStandardPaper(context_), c.paper) << c.driverType << c.locale << c.swapped << c.smallPaper;
     }
 }
 
@@ -186,8 +185,7 @@ TEST_F(UnitsTest, FitToPaperTakesTheSmallerRatio)
 
 TEST_F(UnitsTest, TheDriverIdComesFromTheModelIni)
 {
-    machine::WriteFile(std::u16string(test::kDriverFolder) + u"\\TZ16E172.ini",
-                       "[VEXL Color 4540]\r\nDriverID=37\r\n");
+    machine::WriteFile(std::u16string(test::kDriverFolder) + u"\\TZ16E172.ini", "[VEXL Color 4540]\r\nDriverID=37\r\n");
     LoadDriverIdFromModelFile(context_);
     EXPECT_EQ(GetItemValue(context_, rdmDriverID), 37u);
 

@@ -123,8 +123,7 @@ std::u16string WideFromBytes(std::string_view bytes)
 // answer of the platform instead.
 namespace {
 
-template <typename Function>
-Function PlatformFunction(const char* name)
+template <typename Function> Function PlatformFunction(const char* name)
 {
     return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
 }

@@ -41,8 +41,7 @@ std::vector<std::u16string> SplitList(const std::vector<WCHAR>& buffer, DWORD co
 }
 
 // A read into a buffer of exactly size units, so that a write past it is seen.
-template <typename Read>
-std::vector<WCHAR> ReadSized(DWORD size, DWORD* copied, Read read)
+template <typename Read> std::vector<WCHAR> ReadSized(DWORD size, DWORD* copied, Read read)
 {
     std::vector<WCHAR> buffer(size, 0);
     *copied = read(buffer.data(), size);
@@ -65,8 +64,9 @@ void ReadEverything(DWORD small)
         ReadSized(kLarge, &copied, [app](WCHAR* b, DWORD n) { return GetPrivateProfileSectionW(app, b, n, kFile); });
         ReadSized(small, &copied,
                   [app](WCHAR* b, DWORD n) { return GetPrivateProfileStringW(app, nullptr, u"", b, n, kFile); });
-        const std::vector<WCHAR> keys = ReadSized(
-            kLarge, &copied, [app](WCHAR* b, DWORD n) { return GetPrivateProfileStringW(app, nullptr, u"", b, n, kFile); });
+        const std::vector<WCHAR> keys = ReadSized(kLarge, &copied, [app](WCHAR* b, DWORD n) {
+            return GetPrivateProfileStringW(app, nullptr, u"", b, n, kFile);
+        });
         for (const std::u16string& key : SplitList(keys, copied)) {
             const WCHAR* name = key.c_str();
             ReadSized(small, &copied, [app, name](WCHAR* b, DWORD n) {

@@ -53,8 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<BYTE> out(capacity + 1);
         const std::int32_t written = vexl::CompressGlyphBits(stream.data(), static_cast<std::uint32_t>(stream.size()),
                                                              out.data(), static_cast<std::uint32_t>(capacity));
-        if (!expected ? written != -1 : written < 0 || std::size_t(written) != expected->size() ||
-                                            !std::equal(expected->begin(), expected->end(), out.begin()))
+        if (!expected ? written != -1
+                      : written < 0 || std::size_t(written) != expected->size() ||
+                            !std::equal(expected->begin(), expected->end(), out.begin()))
             std::abort();
     }
     return 0;

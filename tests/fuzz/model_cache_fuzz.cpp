@@ -41,8 +41,8 @@ void JudgeEveryEntry(DriverContext* context)
     int entries = 0;
     for (model::BlockOffset entry = model::GetFirstUiEntry(block); entry != 0 && entries < kMaxWalk; ++entries) {
         const model::UiEntryRecord record = model::ReadUiEntry(block, entry);
-        for (std::uint16_t option : {std::uint16_t(0), std::uint16_t(1), std::uint16_t(2),
-                                     static_cast<std::uint16_t>(record.defaultIndex)}) {
+        for (std::uint16_t option :
+             {std::uint16_t(0), std::uint16_t(1), std::uint16_t(2), static_cast<std::uint16_t>(record.defaultIndex)}) {
             IsUiOptionUnavailable(entry, option, context);
             IsUiOptionRestricted(entry, option, context);
         }

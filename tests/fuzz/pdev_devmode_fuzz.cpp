@@ -78,8 +78,8 @@ EnabledPdev Enable(std::vector<std::uint8_t>& devmode)
     DEVINFO dev{};
     HSURF patterns[HS_DDI_MAX]{};
     auto* dm = devmode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(devmode.data());
-    enabled.pdev = DrvEnablePDEV(dm, nullptr, HS_DDI_MAX, patterns, sizeof gdi, &gdi, sizeof dev, &dev,
-                                 enabled.device, nullptr, Printer());
+    enabled.pdev = DrvEnablePDEV(dm, nullptr, HS_DDI_MAX, patterns, sizeof gdi, &gdi, sizeof dev, &dev, enabled.device,
+                                 nullptr, Printer());
     if (!enabled.pdev) return enabled;
     engine::SetDevicePdev(enabled.device, enabled.pdev);
     DrvCompletePDEV(enabled.pdev, enabled.device);
@@ -99,7 +99,10 @@ void Disable(EnabledPdev& enabled)
     if (enabled.device) engine::DeleteDevice(enabled.device);
 }
 
-bool Page(SURFOBJ* surface) { return DrvStartPage(surface) && DrvSendPage(surface); }
+bool Page(SURFOBJ* surface)
+{
+    return DrvStartPage(surface) && DrvSendPage(surface);
+}
 
 }  // namespace
 

@@ -75,7 +75,8 @@ void ApplyLine(DriverContext* context, std::string_view line)
                 SetItemValue(context, static_cast<std::uint16_t>(option.sides[s].item), option.sides[s].value);
             return;
         }
-        if (const auto number = ParseNumber(value)) SetItemValue(context, static_cast<std::uint16_t>(row->item), *number);
+        if (const auto number = ParseNumber(value))
+            SetItemValue(context, static_cast<std::uint16_t>(row->item), *number);
         return;
     }
     const auto item = ItemsByName().find(name);

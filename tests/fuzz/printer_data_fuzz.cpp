@@ -20,12 +20,12 @@ namespace {
 
 // The values read by name beside the items', and numbered members of lists.
 constexpr const WCHAR* kListNames[] = {
-    u"DeviceFontNum",   u"DeviceFont",       u"OptionFontNum",   u"OptionFont",
-    u"FontTableNum",    u"LastFontTableNum",  u"DefFontTableNum",   u"TTFontTable1",    u"DevFontTable1",
-    u"TTFontTable2",    u"DevFontTable2",     u"TTFontDefTable1",   u"DevFontDefTable1", u"CustomMediaDataNum",
-    u"CustomMediaData1", u"CustomMediaData2", u"LockDefaultData",   u"LockTrayData",    u"LockMediaData",
-    u"LockColorData",   u"LockDuplexTypeData", u"LockNUPPOSTKindData", u"LockNUPTypeData", u"LockPrnMethodData",
-    u"rdmAction",       u"rdmLockInfo",       u"HelpFileName",
+    u"DeviceFontNum",      u"DeviceFont",          u"OptionFontNum",    u"OptionFont",         u"FontTableNum",
+    u"LastFontTableNum",   u"DefFontTableNum",     u"TTFontTable1",     u"DevFontTable1",      u"TTFontTable2",
+    u"DevFontTable2",      u"TTFontDefTable1",     u"DevFontDefTable1", u"CustomMediaDataNum", u"CustomMediaData1",
+    u"CustomMediaData2",   u"LockDefaultData",     u"LockTrayData",     u"LockMediaData",      u"LockColorData",
+    u"LockDuplexTypeData", u"LockNUPPOSTKindData", u"LockNUPTypeData",  u"LockPrnMethodData",  u"rdmAction",
+    u"rdmLockInfo",        u"HelpFileName",
 };
 
 // The load reads the substitution table pair by pair up to the stored count,

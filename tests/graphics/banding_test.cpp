@@ -69,13 +69,14 @@ TEST_F(BandingTest, TheEngineRendersAnA4PageInBandsThatTheLastOneEnds)
     const std::size_t at = decoded.listing.find("page-begin");
     ASSERT_NE(at, std::string::npos);
     LONG width = 0, height = 0;
-    ASSERT_EQ(std::sscanf(decoded.listing.c_str() + at, "page-begin length=16 width=%d page-length=%d", &width, &height), 2);
+    ASSERT_EQ(
+        std::sscanf(decoded.listing.c_str() + at, "page-begin length=16 width=%d page-length=%d", &width, &height), 2);
     const LONG band = BandHeight(width, height);
     EXPECT_EQ(bands, (height + band - 1) / band);
     EXPECT_EQ(decoded.summary.records.at(0x20), static_cast<std::uint64_t>(bands));
     for (int k = 0; k < bands; ++k) {
-        const std::string rect = "format=1-bit raster rect=(0," + std::to_string(band * k) + "," + std::to_string(width) +
-                                 "," + std::to_string(band * (k + 1)) + ")";
+        const std::string rect = "format=1-bit raster rect=(0," + std::to_string(band * k) + "," +
+                                 std::to_string(width) + "," + std::to_string(band * (k + 1)) + ")";
         EXPECT_NE(decoded.listing.find(rect), std::string::npos) << rect;
     }
 }

@@ -147,8 +147,8 @@ protected:
     std::string Group(model::CommandGroup group)
     {
         std::int32_t measured = -1;
-        const int measure = graphics::RunCommandGroup(context_, &job_, model::GetCommandGroup(context_->compiledModel, group),
-                                                      nullptr, 0, &measured);
+        const int measure = graphics::RunCommandGroup(
+            context_, &job_, model::GetCommandGroup(context_->compiledModel, group), nullptr, 0, &measured);
         std::vector<char> text;
         if (!BuildCommandGroupText(context_, &job_, group, &text)) return "FAILED";
         EXPECT_EQ(measure, text.empty() ? 0 : 1);
@@ -225,8 +225,8 @@ TEST_F(CommandGroups, FixtureJobStartIsTheGoldenText)
               "@PJL SET VEXLDRIVERNAME = \"VEXL Color 4540\" \r\n"
               "@PJL SET PRINTERNAME = \"Office ,2nd floor,\" \r\n"
               "@PJL SET LOGLIBRARY=abc.DLL\r\n"
-              "@PJL SET SHIFTX=1270\r\n"       // 100 x 254 x 600 / (10 x 1200)
-              "@PJL SET SHIFTY=-1270\r\n"      // negated for shift direction 3
+              "@PJL SET SHIFTX=1270\r\n"   // 100 x 254 x 600 / (10 x 1200)
+              "@PJL SET SHIFTY=-1270\r\n"  // negated for shift direction 3
               // dmScale divides by an eighth value of 0: nothing
               "@PJL SET FONTTABLE=2\r\n"
               "@PJL SET SUBFONTTABLE = \"Arial+Helvetica/Courier New+Courier\" \r\n"
@@ -248,8 +248,8 @@ TEST_F(CommandGroups, ShiftMarginsAreNegatedByDirection)
         const char* x;
         const char* y;
     };
-    for (const Case& c : {Case{1, "1270", "1270"}, Case{2, "-1270", "1270"}, Case{3, "1270", "-1270"},
-                          Case{4, "-1270", "-1270"}}) {
+    for (const Case& c :
+         {Case{1, "1270", "1270"}, Case{2, "-1270", "1270"}, Case{3, "1270", "-1270"}, Case{4, "-1270", "-1270"}}) {
         Set(rdmShiftDir, c.direction);
         const std::string text = Group(model::kJobStart);
         EXPECT_NE(text.find(std::string("SHIFTX=") + c.x + "\r\n"), std::string::npos) << c.direction;
@@ -296,8 +296,8 @@ TEST_F(CommandGroups, AStatementOfAnUnknownEntryFailsTheWholeGroup)
     OpenFixture();
     // JobEnd names rdmUserID, which has no UI entry in the description.
     std::int32_t count = 7;
-    EXPECT_EQ(graphics::RunCommandGroup(context_, &job_, model::GetCommandGroup(context_->compiledModel, model::kJobEnd),
-                                        nullptr, 0, &count),
+    EXPECT_EQ(graphics::RunCommandGroup(
+                  context_, &job_, model::GetCommandGroup(context_->compiledModel, model::kJobEnd), nullptr, 0, &count),
               graphics::kGroupFailed);
     EXPECT_EQ(count, 0);
     std::vector<char> text{'x'};
@@ -312,8 +312,9 @@ TEST_F(CommandGroups, TheWriterNeverPassesItsBuffer)
     ASSERT_TRUE(BuildCommandGroupText(context_, &job_, model::kJobStart, &text));
     std::vector<char> small(text.size() - 1, 0);
     std::int32_t count = 0;
-    EXPECT_EQ(graphics::RunJobStartGroup(context_, &job_, small.data(), static_cast<std::int32_t>(small.size()), &count),
-              graphics::kGroupFailed);
+    EXPECT_EQ(
+        graphics::RunJobStartGroup(context_, &job_, small.data(), static_cast<std::int32_t>(small.size()), &count),
+        graphics::kGroupFailed);
     EXPECT_EQ(count, 0);
 }
 
@@ -349,10 +350,10 @@ TEST_F(CommandGroups, ColourFilesFollowTheMatchingMode)
         const char* file;      // null: nothing
     };
     const Case cases[] = {
-        {101, 1, 1, 1, "TZ99C151.rcm"},   {101, 1, 1, 2, "TZ99C153.rcm"}, {101, 1, 2, 1, "TZ99C152.rcm"},
-        {101, 1, 2, 2, "TZ99C154.rcm"},   {101, 1, 131, 1, nullptr},      {101, 1, 0, 1, nullptr},
-        {101, 0, 1, 1, nullptr},          {102, 1, 128, 1, "TZ99C153.rcm"}, {102, 1, 129, 1, "TZ99C152.rcm"},
-        {102, 1, 1, 1, "TZ99C151.rcm"},   {102, 1, 131, 1, nullptr},      {102, 1, 205, 1, nullptr},
+        {101, 1, 1, 1, "TZ99C151.rcm"}, {101, 1, 1, 2, "TZ99C153.rcm"},   {101, 1, 2, 1, "TZ99C152.rcm"},
+        {101, 1, 2, 2, "TZ99C154.rcm"}, {101, 1, 131, 1, nullptr},        {101, 1, 0, 1, nullptr},
+        {101, 0, 1, 1, nullptr},        {102, 1, 128, 1, "TZ99C153.rcm"}, {102, 1, 129, 1, "TZ99C152.rcm"},
+        {102, 1, 1, 1, "TZ99C151.rcm"}, {102, 1, 131, 1, nullptr},        {102, 1, 205, 1, nullptr},
         {102, 0, 1, 1, nullptr},
     };
     for (const Case& c : cases) {
@@ -404,23 +405,22 @@ TEST_F(CommandGroups, ChapterLinesListEachTrayOnce)
     Set(wdmChapterTrayMax, 5);
     Set(rdmFuncSelectDuplex, 1);
     const std::string text = Group(model::kJobStart);
-    const std::string expected =
-        "@PJL SET COLLATE=ON\r\n"
-        "@PJL SET CHAPTERPRINTTRAY1 =  \r\n"
-        "@PJL SET CHAPTERPRINTDUPLEX1 = ON \r\n"
-        "@PJL SET CHAPTERPRINTTRAY2 =  \r\n"
-        "@PJL SET CHAPTERPRINTDUPLEX2 = OFF \r\n"
-        "@PJL SET CHAPTERPAGENUMBER1 = 1 \r\n"
-        "@PJL SET CHAPTERPAGE1 = COPY \r\n"
-        "@PJL SET CHAPTERPAGETRAY1 = CHAPTERPRINTTRAY1 \r\n"
-        "@PJL SET CHAPTERPAGENUMBER2 = 4 \r\n"
-        "@PJL SET CHAPTERPAGE2 = BLANK \r\n"
-        "@PJL SET CHAPTERPAGETRAY2 = CHAPTERPRINTTRAY1 \r\n"
-        "@PJL SET CHAPTERPAGENUMBER3 = 6 \r\n"
-        "@PJL SET CHAPTERPAGE3 = BREAK \r\n"
-        "@PJL SET CHAPTERPAGESTART4 = 8 \r\n"
-        "@PJL SET CHAPTERPAGEEND4 = 10 \r\n"
-        "@PJL SET CHAPTERPAGETRAY4 = CHAPTERPRINTTRAY2 \r\n";
+    const std::string expected = "@PJL SET COLLATE=ON\r\n"
+                                 "@PJL SET CHAPTERPRINTTRAY1 =  \r\n"
+                                 "@PJL SET CHAPTERPRINTDUPLEX1 = ON \r\n"
+                                 "@PJL SET CHAPTERPRINTTRAY2 =  \r\n"
+                                 "@PJL SET CHAPTERPRINTDUPLEX2 = OFF \r\n"
+                                 "@PJL SET CHAPTERPAGENUMBER1 = 1 \r\n"
+                                 "@PJL SET CHAPTERPAGE1 = COPY \r\n"
+                                 "@PJL SET CHAPTERPAGETRAY1 = CHAPTERPRINTTRAY1 \r\n"
+                                 "@PJL SET CHAPTERPAGENUMBER2 = 4 \r\n"
+                                 "@PJL SET CHAPTERPAGE2 = BLANK \r\n"
+                                 "@PJL SET CHAPTERPAGETRAY2 = CHAPTERPRINTTRAY1 \r\n"
+                                 "@PJL SET CHAPTERPAGENUMBER3 = 6 \r\n"
+                                 "@PJL SET CHAPTERPAGE3 = BREAK \r\n"
+                                 "@PJL SET CHAPTERPAGESTART4 = 8 \r\n"
+                                 "@PJL SET CHAPTERPAGEEND4 = 10 \r\n"
+                                 "@PJL SET CHAPTERPAGETRAY4 = CHAPTERPRINTTRAY2 \r\n";
     EXPECT_NE(text.find(expected), std::string::npos) << text;
     // Collation off: the Boolean text alone.
     Set(dmCollate, 0);
@@ -435,12 +435,12 @@ TEST_F(CommandGroups, PackageJobCarriesTheJobSettings)
     Set(rdmFuncSelectStaple, 1);
     SetItemOption(context_, rdmColorMode, 3);
     const std::string job = Group(model::kJobStart);
-    for (const char* line : {"\x1b%-12345X@PJL\r\n", "@PJL SET COPIES=2\r\n", "@PJL SET PAPER=A4\r\n",
-                             "@PJL SET MEDIASOURCE=AUTO\r\n", "@PJL SET RESOLUTION=600\r\n",
-                             "@PJL SET BINDING=LONGEDGE\r\n", "@PJL SET STAPLE=ON\r\n",
-                             "@PJL SET STAPLE=TOPLEFT\r\n", "@PJL SET COLORMODE=MONO\r\n",
-                             "@PJL SET DATE = \"2007/01/31\" \r\n@PJL SET TIME = \"09:05:03\" \r\n",
-                             "@PJL SET VEXLDRIVERNAME = \"VEXL Color 4540\" \r\n"}) {
+    for (const char* line :
+         {"\x1b%-12345X@PJL\r\n", "@PJL SET COPIES=2\r\n", "@PJL SET PAPER=A4\r\n", "@PJL SET MEDIASOURCE=AUTO\r\n",
+          "@PJL SET RESOLUTION=600\r\n", "@PJL SET BINDING=LONGEDGE\r\n", "@PJL SET STAPLE=ON\r\n",
+          "@PJL SET STAPLE=TOPLEFT\r\n", "@PJL SET COLORMODE=MONO\r\n",
+          "@PJL SET DATE = \"2007/01/31\" \r\n@PJL SET TIME = \"09:05:03\" \r\n",
+          "@PJL SET VEXLDRIVERNAME = \"VEXL Color 4540\" \r\n"}) {
         EXPECT_NE(job.find(line), std::string::npos) << line << "\n" << job;
     }
     EXPECT_EQ(job.substr(job.size() - 26), "@PJL ENTER LANGUAGE=VEXL\r\n");

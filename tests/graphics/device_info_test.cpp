@@ -83,8 +83,8 @@ TEST(HalftonePatternSize, FollowsTheSmallerResolution)
         ULONG code;
         ULONG cell;
     } cases[] = {
-        {150, 150, FALSE, 3, 4},   {180, 600, FALSE, 5, 6},   {400, 400, FALSE, 7, 8},
-        {600, 600, FALSE, 7, 8},   {900, 1200, FALSE, 9, 10}, {1200, 1200, FALSE, 11, 12},
+        {150, 150, FALSE, 3, 4},     {180, 600, FALSE, 5, 6},     {400, 400, FALSE, 7, 8},
+        {600, 600, FALSE, 7, 8},     {900, 1200, FALSE, 9, 10},   {1200, 1200, FALSE, 11, 12},
         {1800, 2400, FALSE, 13, 14}, {2400, 2400, FALSE, 15, 16}, {600, 600, TRUE, 5, 6},
     };
     for (const Case& c : cases) {
@@ -127,8 +127,8 @@ TEST_F(DeviceInfoTest, DescribesColoursByModeColourProcessAndColour)
         {{0, 0, 2, 0, 600}, 8, 3, 0xFFFFFF, 0xFFFFFF, HT_FORMAT_24BPP, 0x1F, BMF_24BPP, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "raster " << c.settings.rasterMode << " process "
-                                        << c.settings.colorProcess << " colour " << c.settings.color);
+        SCOPED_TRACE(testing::Message() << "raster " << c.settings.rasterMode << " process " << c.settings.colorProcess
+                                        << " colour " << c.settings.color);
         Pdev* pdev = MakePdev(c.settings);
         GDIINFO gdi{};
         FillGdiInfo(pdev, sizeof gdi, &gdi);

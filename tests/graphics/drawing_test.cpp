@@ -61,14 +61,16 @@ protected:
         std::ifstream in(machine_.host(u"C:\\standin\\spool\\job-5.bin"), std::ios::binary);
         const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         const dump::DecodeResult result = dump::DecodeJobStream(bytes);
-        EXPECT_TRUE(result.ok()) << (result.violation ? dump::FormatViolation(*result.violation) : "")
-                                 << "\n" << result.listing;
+        EXPECT_TRUE(result.ok()) << (result.violation ? dump::FormatViolation(*result.violation) : "") << "\n"
+                                 << result.listing;
         listing_ = result.listing;
         PageLines pages;
         std::istringstream lines(result.listing);
         for (std::string line; std::getline(lines, line);) {
-            if (line.find("page-begin") != std::string::npos) pages.emplace_back();
-            else if (!pages.empty() && line.find("page-end") == std::string::npos) pages.back().push_back(line);
+            if (line.find("page-begin") != std::string::npos)
+                pages.emplace_back();
+            else if (!pages.empty() && line.find("page-end") == std::string::npos)
+                pages.back().push_back(line);
         }
         return pages;
     }
@@ -85,7 +87,10 @@ protected:
     std::string listing_;
 };
 
-BRUSHOBJ SolidBrush(ULONG color) { return BRUSHOBJ{color, nullptr, 0}; }
+BRUSHOBJ SolidBrush(ULONG color)
+{
+    return BRUSHOBJ{color, nullptr, 0};
+}
 
 TEST_F(DrawingTest, ABitBltFillSendsTheRopAndColourOfItsRop4)
 {
@@ -280,8 +285,8 @@ TEST_F(BrushTest, PatternFillsSendTheirPatternsAndTwentyFourBitsFillOpaque)
     engine::Xlate colors = engine::Xlate::Table({0xFFFFFF, 0});
     engine::Brush hatch = engine::Brush::Hatch(so_, HS_FDIAGONAL, colors.get());
     RECTL rect{0, 0, 64, 64};
-    EXPECT_TRUE(DrvBitBlt(so_, nullptr, nullptr, nullptr, nullptr, &rect, nullptr, nullptr, hatch.get(), &origin,
-                          0xF0F0));
+    EXPECT_TRUE(
+        DrvBitBlt(so_, nullptr, nullptr, nullptr, nullptr, &rect, nullptr, nullptr, hatch.get(), &origin, 0xF0F0));
     const std::vector<std::string> page = Finish().at(0);
     EXPECT_EQ(CountWith(page, "pattern 24-bit side=32"), 1);
     EXPECT_EQ(CountWith(page, "opaque"), 1);
@@ -296,7 +301,7 @@ struct DashCase {
     FLONG fl;
     std::vector<float> style;  // geometric entries, or cosmetic integers
     float width;
-    float scale;               // 0: identity transform
+    float scale;  // 0: identity transform
     BOOL result;
     WORD unit;
     DWORD mask;
@@ -321,19 +326,23 @@ TEST_F(DrawingTest, BuildLineStateTurnsStylesIntoDashMasks)
         std::vector<FLOAT_LONG> style;
         for (float v : c.style) {
             FLOAT_LONG entry{};
-            if (c.fl & LA_GEOMETRIC) entry.e = v;
-            else entry.l = static_cast<LONG>(v);
+            if (c.fl & LA_GEOMETRIC)
+                entry.e = v;
+            else
+                entry.l = static_cast<LONG>(v);
             style.push_back(entry);
         }
         LINEATTRS line{};
         line.fl = c.fl;
         line.eMiterLimit = 4.0f;
-        if (c.fl & LA_GEOMETRIC) line.elWidth.e = c.width;
-        else line.elWidth.l = 1;
+        if (c.fl & LA_GEOMETRIC)
+            line.elWidth.e = c.width;
+        else
+            line.elWidth.l = 1;
         line.cstyle = static_cast<ULONG>(style.size());
         line.pstyle = style.empty() ? nullptr : style.data();
-        engine::Xform xform = c.scale == 0 ? engine::Xform::Identity()
-                                           : engine::Xform::Matrix(XFORML{c.scale, 0, 0, c.scale, 0, 0});
+        engine::Xform xform =
+            c.scale == 0 ? engine::Xform::Identity() : engine::Xform::Matrix(XFORML{c.scale, 0, 0, c.scale, 0, 0});
         LineState state{};
         BOOL geometric = FALSE;
         const BOOL result = BuildLineState(pdev_, &line, 0x123456, xform.get(), &state, &geometric);
@@ -391,8 +400,8 @@ TEST_F(DrawingTest, TheClipCacheSendsAClipOnlyWhenItChanges)
     engine::Clip region = engine::Clip::Complex({RECTL{0, 0, 100, 100}, RECTL{200, 0, 300, 100}}, 9);
     engine::Clip uncached = engine::Clip::Complex({RECTL{0, 0, 100, 100}, RECTL{200, 0, 300, 100}}, 0);
     const engine::Census before = engine::Live();
-    for (CLIPOBJ* clip : {rect.get(), same.get(), trivial.get(), trivial.get(), region.get(), region.get(),
-                          uncached.get()}) {
+    for (CLIPOBJ* clip :
+         {rect.get(), same.get(), trivial.get(), trivial.get(), region.get(), region.get(), uncached.get()}) {
         EXPECT_EQ(SelectClip(pdev_, clip), 1);
     }
     EXPECT_EQ(engine::Live().enginePaths, before.enginePaths);

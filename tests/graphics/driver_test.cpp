@@ -12,22 +12,43 @@
 namespace vexl::test {
 namespace {
 
-template <typename Function>
-Function ProcAs(FARPROC proc)
+template <typename Function> Function ProcAs(FARPROC proc)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
 }
 
 // The DDI indexes of the hook table, in the order the engine receives them.
 constexpr ULONG kHookOrder[] = {
-    INDEX_DrvEnablePDEV,   INDEX_DrvDisablePDEV,      INDEX_DrvCompletePDEV,       INDEX_DrvResetPDEV,
-    INDEX_DrvEnableSurface, INDEX_DrvDisableSurface,  INDEX_DrvStartPage,          INDEX_DrvSendPage,
-    INDEX_DrvStartDoc,     INDEX_DrvEndDoc,           INDEX_DrvStartBanding,       INDEX_DrvNextBand,
-    INDEX_DrvBitBlt,       INDEX_DrvStretchBlt,       INDEX_DrvStrokePath,         INDEX_DrvFillPath,
-    INDEX_DrvStrokeAndFillPath, INDEX_DrvRealizeBrush, INDEX_DrvEscape,            INDEX_DrvGetGlyphMode,
-    INDEX_DrvDitherColor,  INDEX_DrvCopyBits,         INDEX_DrvQueryFont,          INDEX_DrvQueryFontData,
-    INDEX_DrvQueryFontTree, INDEX_DrvIcmCreateColorTransform, INDEX_DrvIcmDeleteColorTransform,
-    INDEX_DrvStretchBltROP, INDEX_DrvQueryAdvanceWidths, INDEX_DrvTextOut,
+    INDEX_DrvEnablePDEV,
+    INDEX_DrvDisablePDEV,
+    INDEX_DrvCompletePDEV,
+    INDEX_DrvResetPDEV,
+    INDEX_DrvEnableSurface,
+    INDEX_DrvDisableSurface,
+    INDEX_DrvStartPage,
+    INDEX_DrvSendPage,
+    INDEX_DrvStartDoc,
+    INDEX_DrvEndDoc,
+    INDEX_DrvStartBanding,
+    INDEX_DrvNextBand,
+    INDEX_DrvBitBlt,
+    INDEX_DrvStretchBlt,
+    INDEX_DrvStrokePath,
+    INDEX_DrvFillPath,
+    INDEX_DrvStrokeAndFillPath,
+    INDEX_DrvRealizeBrush,
+    INDEX_DrvEscape,
+    INDEX_DrvGetGlyphMode,
+    INDEX_DrvDitherColor,
+    INDEX_DrvCopyBits,
+    INDEX_DrvQueryFont,
+    INDEX_DrvQueryFontData,
+    INDEX_DrvQueryFontTree,
+    INDEX_DrvIcmCreateColorTransform,
+    INDEX_DrvIcmDeleteColorTransform,
+    INDEX_DrvStretchBltROP,
+    INDEX_DrvQueryAdvanceWidths,
+    INDEX_DrvTextOut,
 };
 static_assert(std::size(kHookOrder) == 30);
 

@@ -22,9 +22,18 @@ namespace {
 
 using Bytes = std::vector<BYTE>;
 
-Bytes Le16(std::uint16_t v) { return {BYTE(v), BYTE(v >> 8)}; }
-Bytes Le32(std::uint32_t v) { return {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)}; }
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes Le16(std::uint16_t v)
+{
+    return {BYTE(v), BYTE(v >> 8)};
+}
+Bytes Le32(std::uint32_t v)
+{
+    return {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
+}
+Bytes Text(const std::string& text)
+{
+    return Bytes(text.begin(), text.end());
+}
 Bytes Wide(const std::u16string& text)
 {
     Bytes bytes;
@@ -62,9 +71,8 @@ protected:
         std::unique_ptr<Bytes> output = outSize ? std::make_unique<Bytes>(*outSize, BYTE{0xEE}) : nullptr;
         const ULONG inSize = statedInSize ? *statedInSize : input ? static_cast<ULONG>(input->size()) : 0;
         SetLastError(0);
-        const ULONG result =
-            DrvEscape(so_, escape, inSize, input && !input->empty() ? input->data() : nullptr,
-                      outSize.value_or(0), output && !output->empty() ? output->data() : nullptr);
+        const ULONG result = DrvEscape(so_, escape, inSize, input && !input->empty() ? input->data() : nullptr,
+                                       outSize.value_or(0), output && !output->empty() ? output->data() : nullptr);
         return {result, GetLastError(), output ? *output : Bytes()};
     }
 
@@ -72,8 +80,8 @@ protected:
     {
         SettingItemDescriptor* item = FindItem(pdev_->context, id);
         const std::uint8_t* address = GetItemAddress(pdev_->context, item);
-        return std::string(reinterpret_cast<const char*>(address), strnlen(reinterpret_cast<const char*>(address),
-                                                                           ItemLength(*item)));
+        return std::string(reinterpret_cast<const char*>(address),
+                           strnlen(reinterpret_cast<const char*>(address), ItemLength(*item)));
     }
 
     Pdev* pdev_ = nullptr;
@@ -86,8 +94,8 @@ struct EscapeCase {
     std::optional<Bytes> in;
     std::optional<ULONG> outSize;
     ULONG result;
-    DWORD error;        // the last error, 0 when none is set
-    Bytes out;          // the first bytes of the output
+    DWORD error;  // the last error, 0 when none is set
+    Bytes out;    // the first bytes of the output
 };
 
 TEST_F(EscapeTest, EachEscapeAnswersOrRefusesItsBuffers)
@@ -178,8 +186,7 @@ TEST_F(EscapeTest, DeviceUnitsGiveTheOffsetsOnlyWhileAPageIsOpen)
         const Answer answer = Escape(42, {}, 16);
         EXPECT_EQ(answer.result, 1u);
         std::vector<float> values;
-        for (int i = 0; i < 4; ++i)
-            values.push_back(std::bit_cast<float>(ReadLe32(answer.out.data() + 4 * i)));
+        for (int i = 0; i < 4; ++i) values.push_back(std::bit_cast<float>(ReadLe32(answer.out.data() + 4 * i)));
         return values;
     };
     const float width = static_cast<float>(pdev_->paper.printableWidthDots);

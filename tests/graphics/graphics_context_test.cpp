@@ -38,8 +38,8 @@ protected:
     {
         std::u16string value(text);
         value.push_back(0);
-        SetPrinterDataW(printer_, const_cast<WCHAR*>(name), REG_SZ,
-                        reinterpret_cast<BYTE*>(value.data()), static_cast<DWORD>(value.size() * 2));
+        SetPrinterDataW(printer_, const_cast<WCHAR*>(name), REG_SZ, reinterpret_cast<BYTE*>(value.data()),
+                        static_cast<DWORD>(value.size() * 2));
     }
 
     DriverContext* context_ = nullptr;

@@ -17,7 +17,10 @@
 namespace vexl::test {
 
 // The module handle the library keeps at process attach.
-inline HMODULE FakeLibraryModule() { return reinterpret_cast<HMODULE>(std::uintptr_t{0x4711}); }
+inline HMODULE FakeLibraryModule()
+{
+    return reinterpret_cast<HMODULE>(std::uintptr_t{0x4711});
+}
 
 struct ItemSetting {
     std::uint16_t id;

@@ -27,7 +27,8 @@ std::vector<BYTE> DisplayListOf(const std::vector<BYTE>& frames)
     std::vector<BYTE> list;
     for (std::size_t at = 0; at + 8 <= frames.size();) {
         const std::uint32_t length = Le32(frames, at + 4);
-        if (frames[at] == kFrameDisplayList) list.insert(list.end(), frames.begin() + at + 8, frames.begin() + at + 8 + length);
+        if (frames[at] == kFrameDisplayList)
+            list.insert(list.end(), frames.begin() + at + 8, frames.begin() + at + 8 + length);
         at += 8 + length;
     }
     return list;
@@ -154,16 +155,49 @@ TEST_F(ImageRecordTest, RecordLayoutsByFormatPaletteAndPrinter)
         std::uint32_t reservations;
         std::vector<BYTE> data;  // the record's bytes from dataAt to its end
     } cases[] = {
-        {"1 bit with a palette: rows follow the palette, 2 zero bytes end them", 40, 0, palette, 1, 2, 0, 0x00, 0x04,
-         88, 62, 2, {}},
+        {"1 bit with a palette: rows follow the palette, 2 zero bytes end them",
+         40,
+         0,
+         palette,
+         1,
+         2,
+         0,
+         0x00,
+         0x04,
+         88,
+         62,
+         2,
+         {}},
         {"1 bit without palette", 40, 0, nullptr, 1, 2, 0, 0x20, 0x04, 80, 56, 2, {}},
-        {"24 bits on a monochrome machine: grey rows of the 8-bit size", 2, 4, nullptr, 0, 2, 0, 0x32, 0x04, 68, 56, 2,
+        {"24 bits on a monochrome machine: grey rows of the 8-bit size",
+         2,
+         4,
+         nullptr,
+         0,
+         2,
+         0,
+         0x32,
+         0x04,
+         68,
+         56,
+         2,
          {}},
         {"24 bits printed in monochrome", 2, 4, nullptr, 1, 1, 0, 0x32, 0x04, 68, 56, 2, {}},
         {"24 bits with print method 5: colour in one reservation", 2, 4, nullptr, 0, 1, 5, 0x24, 0x04, 80, 56, 1, {}},
         {"a blit source is never reduced", 2, 4 | kImageBltSource, nullptr, 0, 1, 0, 0xA4, 0x04, 80, 56, 2, {}},
-        {"host-matched colours are never reduced", 2, ImageFormatFlags(4, kImageHostMatched), nullptr, 0, 1, 0, 0x24,
-         0x0C, 80, 56, 2, {}},
+        {"host-matched colours are never reduced",
+         2,
+         ImageFormatFlags(4, kImageHostMatched),
+         nullptr,
+         0,
+         1,
+         0,
+         0x24,
+         0x0C,
+         80,
+         56,
+         2,
+         {}},
     };
     cases[0].data.assign(bits.begin(), bits.end());
     cases[0].data.insert(cases[0].data.end(), {0, 0});
@@ -199,7 +233,8 @@ TEST_F(ImageRecordTest, RecordLayoutsByFormatPaletteAndPrinter)
         EXPECT_EQ(Le32(record, 32), c.width);
         EXPECT_EQ(Le32(record, 36), 3u);
         if (c.palette) {
-            EXPECT_EQ(std::vector<BYTE>(record.begin() + 56, record.begin() + 62), std::vector<BYTE>(palette, palette + 6));
+            EXPECT_EQ(std::vector<BYTE>(record.begin() + 56, record.begin() + 62),
+                      std::vector<BYTE>(palette, palette + 6));
         }
         EXPECT_EQ(std::vector<BYTE>(record.begin() + c.dataAt, record.end()), c.data);
     }
@@ -240,8 +275,8 @@ TEST_F(ImageRecordTest, ALargeImageIsReservedInPiecesThatTheStreamFlushesOnTheWa
         ULONG rows;
         std::uint32_t reservations;
     } cases[] = {
-        {1024, 1024, 1 + 3},      // 3 MB of 3,072-byte rows, 341 rows a piece
-        {360000, 3, 1 + 3},       // rows over 1 MB go one at a time
+        {1024, 1024, 1 + 3},  // 3 MB of 3,072-byte rows, 341 rows a piece
+        {360000, 3, 1 + 3},   // rows over 1 MB go one at a time
     };
     for (const Case& c : cases) {
         Restart();
@@ -253,7 +288,8 @@ TEST_F(ImageRecordTest, ALargeImageIsReservedInPiecesThatTheStreamFlushesOnTheWa
         // The first pieces left before the record was complete.
         EXPECT_FALSE(spool_.bytes.empty());
         EXPECT_LT(pdev_->stream.recordCount, before + c.reservations);
-        EXPECT_LE(PdevPoolHighWater(pdev_->pool), std::max<std::uint64_t>(rowSize, kImagePieceBytes) + 2 * kStreamBlockBytes + 4096);
+        EXPECT_LE(PdevPoolHighWater(pdev_->pool),
+                  std::max<std::uint64_t>(rowSize, kImagePieceBytes) + 2 * kStreamBlockBytes + 4096);
         const dump::DecodeResult decoded = Decode();
         EXPECT_TRUE(decoded.ok()) << dump::FormatViolation(*decoded.violation);
         EXPECT_EQ(decoded.summary.records.at(0x20), 1u);
@@ -312,7 +348,15 @@ TEST_F(ImageRecordTest, TheProducersConvertOnlyWhatTheyMust)
         BYTE byte2;
         std::uint32_t bitmapWidth, rows;
     } cases[] = {
-        {"a 24-bit bitmap of the destination's size goes as it is", BMF_24BPP, 8, 4, {10, 10, 18, 14}, {0, 0}, 0x24, 8, 4},
+        {"a 24-bit bitmap of the destination's size goes as it is",
+         BMF_24BPP,
+         8,
+         4,
+         {10, 10, 18, 14},
+         {0, 0},
+         0x24,
+         8,
+         4},
         {"32 bits become 24", BMF_32BPP, 8, 4, {10, 10, 18, 14}, {0, 0}, 0x24, 8, 4},
         {"16 bits become 24", BMF_16BPP, 8, 4, {10, 10, 18, 14}, {0, 0}, 0x24, 8, 4},
         {"a 24-bit rectangle out of a larger bitmap is cropped", BMF_24BPP, 20, 20, {0, 0, 5, 3}, {4, 6}, 0x24, 5, 3},
@@ -384,7 +428,8 @@ TEST_F(ImageRecordTest, StretchesMirrorInATemporarySurfaceAndRetryReduced)
     // No temporary surface of the full size: half the size, marked reduced.
     SURFOBJ* oneBit = Bitmap(64, 64, BMF_1BPP);
     engine::FailCall(engine::Service::CreateBitmap, 1);
-    ASSERT_TRUE(EmitStretchedImage(*pdev_, nullptr, oneBit, nullptr, nullptr, RECTL{0, 0, 100, 100}, RECTL{0, 0, 50, 60}));
+    ASSERT_TRUE(
+        EmitStretchedImage(*pdev_, nullptr, oneBit, nullptr, nullptr, RECTL{0, 0, 100, 100}, RECTL{0, 0, 50, 60}));
     const std::vector<BYTE> records = Records();
     ASSERT_GE(records.size(), 80u + 56);
     EXPECT_EQ(static_cast<std::int32_t>(Le32(records, 48)), 40);

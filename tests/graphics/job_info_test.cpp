@@ -166,12 +166,11 @@ TEST_F(JobInfoTest, TheVersionDecidesTheSlotAndTheUser)
         const char* library;
         const char* printer;
         std::u16string jobUser;
-        const char* expected;      // a read that must be in the log
-        bool userLookup;           // the spooler's job was asked for its user
+        const char* expected;  // a read that must be in the log
+        bool userLookup;       // the spooler's job was asked for its user
         bool transform;
     } cases[] = {
-        {"258: slot 5, no user", "Versions=258\n", "", u"bob", "slot5 conn=0x71 id=1 kind=111 buf=null", false,
-         false},
+        {"258: slot 5, no user", "Versions=258\n", "", u"bob", "slot5 conn=0x71 id=1 kind=111 buf=null", false, false},
         {"261 for an unknown job user: the calling user", "", "", u"UNKNOWN",
          "slot10 conn=0x71 id=1 kind=111 user=carol buf=null", true, true},
         {"259: slot 10 without the transformation", "Versions=259\n", "", u"bob",
@@ -214,8 +213,7 @@ TEST_F(JobInfoTest, TheSecureModePassesTheUsersNameAndKey)
     const std::vector<std::string> transform = LogLines("transform");
     ASSERT_GE(transform.size(), 3u);
     EXPECT_EQ(transform[0], "transform open mode=2 -> 0x0");
-    EXPECT_EQ(transform[1].rfind("transform parameter id=256 size=16 user=ann key=net -> 0x0", 0), 0u)
-        << transform[1];
+    EXPECT_EQ(transform[1].rfind("transform parameter id=256 size=16 user=ann key=net -> 0x0", 0), 0u) << transform[1];
 }
 
 TEST_F(JobInfoTest, AFailedTransformationLeavesNoPasswordForTheJob)
@@ -259,11 +257,16 @@ TEST_F(JobInfoTest, EscapesBeforeTheDocumentReachTheJob)
         std::uint16_t item;
         const char* text;
     } cases[] = {
-        {111, rdmUserCode, "42"},          {112, rdmOwnerName, "Sixteen-chars-ok"},
-        {113, rdmJOBPassword, "1111"},     {114, rdmUserID, "id9"},
-        {115, rdmDocumentName, "Budget"},  {116, rdmTelNo, "030-1"},
-        {118, rdmStoredPassword, "2222"},  {123, wdmAuthenticationUserName, "dave"},
-        {124, wdmAuthenticationNetworkKey, "k"}, {125, wdmAuthenticationPassword, "plain"},
+        {111, rdmUserCode, "42"},
+        {112, rdmOwnerName, "Sixteen-chars-ok"},
+        {113, rdmJOBPassword, "1111"},
+        {114, rdmUserID, "id9"},
+        {115, rdmDocumentName, "Budget"},
+        {116, rdmTelNo, "030-1"},
+        {118, rdmStoredPassword, "2222"},
+        {123, wdmAuthenticationUserName, "dave"},
+        {124, wdmAuthenticationNetworkKey, "k"},
+        {125, wdmAuthenticationPassword, "plain"},
     };
     for (const auto& c : cases) EXPECT_EQ(Escape(c.escape, c.text), 1u);
     EXPECT_EQ(Escape(117, "2"), 1u);

@@ -41,7 +41,10 @@ std::string EmptyPageDisplayList(const Pdev* pdev)
     return bytes;
 }
 
-std::string JobNameLine(const std::string& name) { return "@PJL SET JOBNAME = \"" + name + "\"\r\n"; }
+std::string JobNameLine(const std::string& name)
+{
+    return "@PJL SET JOBNAME = \"" + name + "\"\r\n";
+}
 
 class JobTest : public GraphicsPrinterTest {
 protected:
@@ -55,10 +58,7 @@ protected:
     {
         machine::InstallFile(file, std::u16string(kDriverFolder) + u"\\TZ16C123.DLL");
     }
-    void Scenario(const std::string& lines)
-    {
-        machine::WriteFile(kSpoolScenario, "[Library]\r\n" + lines + "\r\n");
-    }
+    void Scenario(const std::string& lines) { machine::WriteFile(kSpoolScenario, "[Library]\r\n" + lines + "\r\n"); }
 
     std::string ReadHostFile(std::u16string_view windowsPath) const
     {
@@ -351,8 +351,8 @@ TEST_F(JobTest, AResetCarriesTheOpenJobToTheNewPdev)
     // writes the JobStart group again, without the job name. The page open
     // at the reset has no end (the engine resets only between pages), so
     // the checker does not take this job as whole.
-    const std::vector<BYTE> expected = {0xF3, 0xF3, 0xF4, 0xF0, 0xF5, 0xF1, 0xF4, 0xF0, 0xF5,
-                                        0xF3, 0xF4, 0xF0, 0xF5, 0xF1};
+    const std::vector<BYTE> expected = {0xF3, 0xF3, 0xF4, 0xF0, 0xF5, 0xF1, 0xF4,
+                                        0xF0, 0xF5, 0xF3, 0xF4, 0xF0, 0xF5, 0xF1};
     const std::vector<Frame> frames = JobFrames(4, false);
     EXPECT_EQ(Types(frames), expected);
     const std::vector<std::string> calls = SpoolCalls();
@@ -375,8 +375,8 @@ TEST_F(JobTest, AResetBetweenPagesMakesAWellFormedJob)
     drawn.Rectangle(RECTL{10, 10, 200, 200}, host::Rgb(0, 0, 0)).Line(POINTL{10, 300}, POINTL{400, 300}, 0);
     const host::JobReport report = host::PrintJob(options, {drawn.Build(), drawn.Build(), host::Page{}});
     ASSERT_TRUE(report.completed) << report.failure;
-    const std::vector<BYTE> expected = {0xF3, 0xF3, 0xF4, 0xF0, 0xF5, 0xF1, 0xF3, 0xF4, 0xF0,
-                                        0xF5, 0xF1, 0xF4, 0xF0, 0xF5, 0xF1};
+    const std::vector<BYTE> expected = {0xF3, 0xF3, 0xF4, 0xF0, 0xF5, 0xF1, 0xF3, 0xF4,
+                                        0xF0, 0xF5, 0xF1, 0xF4, 0xF0, 0xF5, 0xF1};
     EXPECT_EQ(Types(JobFrames(5)), expected);
     const dump::DecodeResult decoded = Decode(JobFile(5));
     EXPECT_EQ(decoded.summary.jobStarts, 2u);
@@ -442,8 +442,8 @@ TEST_P(OutputFailureTest, StopsTheJobCleanly)
     EXPECT_EQ(pdev->flags & kPdevOutputFailed, kPdevOutputFailed);
     const std::vector<std::string> before = SpoolCalls();
     EXPECT_FALSE(DrvStartPage(so));
-    EXPECT_FALSE(DrvBitBlt(so, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                           0xCCCC));
+    EXPECT_FALSE(
+        DrvBitBlt(so, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0xCCCC));
     EXPECT_FALSE(DrvSendPage(so));
     EXPECT_TRUE(DrvEndDoc(so, 0));
     const std::vector<std::string> after = SpoolCalls();
@@ -456,15 +456,14 @@ TEST_P(OutputFailureTest, StopsTheJobCleanly)
 // The writes of a two-page job named Report: 1 JobStart header, 2-5 the
 // job-name frame, 6 PageStart header, 7 marker, 8-9 the display list,
 // 10 PageEnd header; 11-15 the second page.
-INSTANTIATE_TEST_SUITE_P(
-    Writes, OutputFailureTest,
-    testing::Values(FailureCase{"JobStartHeader", "FailWrite=1", 0},
-                    FailureCase{"JobNamePayload", "FailWrite=4", 0},
-                    FailureCase{"ShortJobNamePayload", "ShortWrite=3", 0},
-                    FailureCase{"DisplayListBytes", "FailWrite=9", 1},
-                    FailureCase{"SecondPageStart", "FailWrite=11", 2},
-                    FailureCase{"SecondPageEnd", "ShortWrite=15", 3}),
-    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Writes, OutputFailureTest,
+                         testing::Values(FailureCase{"JobStartHeader", "FailWrite=1", 0},
+                                         FailureCase{"JobNamePayload", "FailWrite=4", 0},
+                                         FailureCase{"ShortJobNamePayload", "ShortWrite=3", 0},
+                                         FailureCase{"DisplayListBytes", "FailWrite=9", 1},
+                                         FailureCase{"SecondPageStart", "FailWrite=11", 2},
+                                         FailureCase{"SecondPageEnd", "ShortWrite=15", 3}),
+                         [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 // The whole job as the engine runs it through the built library.
 TEST_F(JobTest, TheEngineHostPrintsThroughTheBuiltLibrary)

@@ -136,8 +136,8 @@ TEST_F(PdevTest, EveryHookRefusesAPdevWithoutItsTrailingGuard)
          FALSE},
         {"DrvStretchBlt",
          [&] {
-             return LONG_PTR{DrvStretchBlt(so, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                           nullptr, 0)};
+             return LONG_PTR{
+                 DrvStretchBlt(so, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0)};
          },
          FALSE},
         {"DrvStrokePath",
@@ -154,11 +154,10 @@ TEST_F(PdevTest, EveryHookRefusesAPdevWithoutItsTrailingGuard)
         {"DrvEscape", [&] { return LONG_PTR{DrvEscape(so, 20, 0, nullptr, 0, nullptr)}; }, 0},
         {"DrvGetGlyphMode", [&] { return LONG_PTR{DrvGetGlyphMode(dhpdev, nullptr)}; }, 0},
         {"DrvDitherColor", [&] { return LONG_PTR{DrvDitherColor(dhpdev, 0, 0, nullptr)}; }, 0},
-        {"DrvCopyBits", [&] { return LONG_PTR{DrvCopyBits(so, nullptr, nullptr, nullptr, nullptr, nullptr)}; },
-         FALSE},
+        {"DrvCopyBits", [&] { return LONG_PTR{DrvCopyBits(so, nullptr, nullptr, nullptr, nullptr, nullptr)}; }, FALSE},
         {"DrvQueryFont", [&] { return reinterpret_cast<LONG_PTR>(DrvQueryFont(dhpdev, 0, 1, &id)); }, 0},
-        {"DrvQueryFontData",
-         [&] { return LONG_PTR{DrvQueryFontData(dhpdev, nullptr, 1, 0, nullptr, nullptr, 0)}; }, -1},
+        {"DrvQueryFontData", [&] { return LONG_PTR{DrvQueryFontData(dhpdev, nullptr, 1, 0, nullptr, nullptr, 0)}; },
+         -1},
         {"DrvQueryFontTree", [&] { return reinterpret_cast<LONG_PTR>(DrvQueryFontTree(dhpdev, 0, 1, 2, &id)); }, 0},
         {"DrvIcmCreateColorTransform",
          [&] {
@@ -177,8 +176,7 @@ TEST_F(PdevTest, EveryHookRefusesAPdevWithoutItsTrailingGuard)
          [&] { return LONG_PTR{DrvQueryAdvanceWidths(dhpdev, nullptr, 0, nullptr, nullptr, 0)}; }, FALSE},
         {"DrvTextOut",
          [&] {
-             return LONG_PTR{
-                 DrvTextOut(so, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0)};
+             return LONG_PTR{DrvTextOut(so, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0)};
          },
          FALSE},
     };
@@ -209,8 +207,8 @@ TEST_F(PdevTest, DrawingHooksFailWithoutDrawingAfterAnOutputFailure)
     EXPECT_EQ(DrvGetGlyphMode(reinterpret_cast<DHPDEV>(pdev), nullptr), FO_GLYPHBITS);
     pdev->flags |= kPdevOutputFailed;
     SetLastError(0);
-    EXPECT_FALSE(DrvBitBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                           0xCCCC));
+    EXPECT_FALSE(
+        DrvBitBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0xCCCC));
     EXPECT_EQ(GetLastError(), 0u);
 }
 

@@ -64,14 +64,15 @@ TEST(GlyphCompression, TokensAsTheRulesGiveThem)
     Bytes literal8 = {1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     const Case cases[] = {
         {"two zeros, a run of three, a literal; trailing zeros left out",
-         {0, 0, 0x41, 0x41, 0x41, 0x42, 0, 0}, {0x91, 0x41, 0x00, 0x42}},
+         {0, 0, 0x41, 0x41, 0x41, 0x42, 0, 0},
+         {0x91, 0x41, 0x00, 0x42}},
         {"a zero count of exactly 15 still has its extension byte", zerosThenByte, {0x78, 0x00, 0x42}},
         {"a zero count past 255 more", manyZerosThenByte, {0x78, 0xFF, 0x03, 0x42}},
         {"a run of 300: length code 298 = 7 + 255 + 36", longRun, {0x87, 0xFF, 0x24, 0xFF}},
         {"a literal of 8: length code 7 with extension 0", literal8, {0x07, 0x00, 1, 2, 3, 4, 5, 6, 7, 8}},
-        {"a literal ends before four equal bytes", {1, 2, 5, 5, 5, 5, 0, 0, 0, 0, 0, 0},
-         {0x01, 1, 2, 0x82, 5}},
-        {"a literal ends before three equal bytes followed by zero", {1, 5, 5, 5, 0, 9, 0, 0, 0, 0, 0, 0},
+        {"a literal ends before four equal bytes", {1, 2, 5, 5, 5, 5, 0, 0, 0, 0, 0, 0}, {0x01, 1, 2, 0x82, 5}},
+        {"a literal ends before three equal bytes followed by zero",
+         {1, 5, 5, 5, 0, 9, 0, 0, 0, 0, 0, 0},
          {0x00, 1, 0x81, 5, 0x08, 9}},
         {"three equal bytes at the end stay in the literal", {1, 5, 5, 5}, {0x03, 1, 5, 5, 5}},
     };
@@ -120,8 +121,8 @@ TEST(GlyphCompression, ALargeGlyphKeepsItsTrueCompressedSizePast64KB)
     Bytes in;
     for (int i = 0; i < 50000; ++i) in.insert(in.end(), {1, 1, 1, 1, 1, 0, 0, 0});
     Bytes out(in.size());
-    const std::uint32_t size = TryCompressGlyph(in.data(), out.data(), static_cast<std::uint32_t>(out.size()),
-                                                800, 500);
+    const std::uint32_t size =
+        TryCompressGlyph(in.data(), out.data(), static_cast<std::uint32_t>(out.size()), 800, 500);
     EXPECT_EQ(size, 100000u);
     out.resize(size);
     EXPECT_EQ(Expand(out, in.size()), in);
@@ -155,8 +156,8 @@ TEST(AngleHelpers, SineCosineAndVectorAngles)
         LONG cosine;
     };
     const Sine sines[] = {
-        {0, 0, 16384}, {21, 5871, 15296}, {90, 16384, 0}, {180, 0, -16384},
-        {270, -16384, 0}, {291, -15296, 5871}, {360, 0, 16384}, {450, 16384, 0}, {-90, -16384, 0},
+        {0, 0, 16384},       {21, 5871, 15296}, {90, 16384, 0},  {180, 0, -16384}, {270, -16384, 0},
+        {291, -15296, 5871}, {360, 0, 16384},   {450, 16384, 0}, {-90, -16384, 0},
     };
     for (const Sine& s : sines) {
         EXPECT_EQ(SinQ14(s.degrees), s.sine) << s.degrees;
@@ -168,9 +169,9 @@ TEST(AngleHelpers, SineCosineAndVectorAngles)
         SHORT angle;
     };
     const Vector vectors[] = {
-        {0, -5, -90}, {-3, 0, 180}, {7, 7, 45}, {-1, 1, 135}, {1, -1, -45}, {-4, -4, -135},
-        {5, 0, 0}, {0, 0, 0}, {0, 9, 90}, {1000, 577, 30}, {577, 1000, 60}, {-1000, 577, 150},
-        {-32768, 1, 180}, {1, -32768, -90},
+        {0, -5, -90},    {-3, 0, 180},      {7, 7, 45},       {-1, 1, 135},     {1, -1, -45},
+        {-4, -4, -135},  {5, 0, 0},         {0, 0, 0},        {0, 9, 90},       {1000, 577, 30},
+        {577, 1000, 60}, {-1000, 577, 150}, {-32768, 1, 180}, {1, -32768, -90},
     };
     for (const Vector& v : vectors) EXPECT_EQ(VectorAngle(v.x, v.y), v.angle) << v.x << "," << v.y;
 }

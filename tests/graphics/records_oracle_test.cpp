@@ -37,8 +37,7 @@ void WriteTextFrame(OutputStream& stream, BYTE type, const std::string& text)
 // PageStart group, the display-list marker, the buffered display list and
 // the PageEnd group. `drawPage` fills the display list of page n between
 // its page-begin and page-end records.
-template <typename DrawPage>
-Bytes FramedJob(StreamSeam& seam, int pages, DrawPage drawPage)
+template <typename DrawPage> Bytes FramedJob(StreamSeam& seam, int pages, DrawPage drawPage)
 {
     WriteTextFrame(seam.stream, kFrameJobStart, "@PJL SET DATE = \"2007/01/31\" \r\n");
     for (int page = 1; page <= pages; ++page) {
@@ -126,8 +125,8 @@ struct GlyphBits {
     GlyphBits(Bytes raw, std::uint32_t rows, std::uint32_t rowBytes) : bits(std::move(raw))
     {
         tokens.resize((bits.size() + 3) & ~std::size_t{3});
-        const std::uint32_t size = TryCompressGlyph(bits.data(), tokens.data(), static_cast<std::uint32_t>(tokens.size()),
-                                                    rows, rowBytes);
+        const std::uint32_t size =
+            TryCompressGlyph(bits.data(), tokens.data(), static_cast<std::uint32_t>(tokens.size()), rows, rowBytes);
         if (size > 0) {
             tokens.resize(size);
             compression = kGlyphCompressed;
@@ -210,13 +209,15 @@ void DrawStateAndShapes(StreamSeam& seam)
     ASSERT_NE(EmitPathRecord(s, &line, kPathStroke, kFake), nullptr);
     FakePath triangle = MakePath(3, {{kBegin | kEnd | kClose, {{16, 32}, {1600, 32}, {1600, 3200}}}});
     ASSERT_NE(EmitPathRecord(s, &triangle, kPathFillAlternate, kFake), nullptr);
-    FakePath wave = MakePath(2, {{kBegin, {{4800, 38400}}},
-                                 {kBeziers, {{11200, 35200}, {17600, 35200}, {24000, 38400}}},
-                                 {kBeziers | kEnd, {{30400, 41600}, {36800, 41600}, {43200, 38400}}}},
+    FakePath wave = MakePath(2,
+                             {{kBegin, {{4800, 38400}}},
+                              {kBeziers, {{11200, 35200}, {17600, 35200}, {24000, 38400}}},
+                              {kBeziers | kEnd, {{30400, 41600}, {36800, 41600}, {43200, 38400}}}},
                              RECTFX{4800, 35200, 43200, 41600});
     ASSERT_NE(EmitPathRecord(s, &wave, kPathStroke, kFake), nullptr);
-    FakePath rings = MakePath(8, {{kBegin | kEnd | kClose, {{0, 0}, {1600, 0}, {1600, 1600}, {0, 1600}}},
-                                  {kBegin | kEnd | kClose, {{320, 320}, {1280, 320}, {1280, 1280}, {320, 1280}}}},
+    FakePath rings = MakePath(8,
+                              {{kBegin | kEnd | kClose, {{0, 0}, {1600, 0}, {1600, 1600}, {0, 1600}}},
+                               {kBegin | kEnd | kClose, {{320, 320}, {1280, 320}, {1280, 1280}, {320, 1280}}}},
                               RECTFX{0, 0, 1600, 1600});
     ASSERT_NE(EmitPathRecord(s, &rings, kPathFillWinding, kFake), nullptr);
     ASSERT_NE(EmitPathRecord(s, &rings, kPathStrokeFillAlternate, kFake), nullptr);
@@ -268,17 +269,26 @@ void DrawText(StreamSeam& seam)
     const GlyphBits checker(CheckerGlyph(), 8, 2);
     ASSERT_EQ(block.compression, kGlyphCompressed);
     ASSERT_EQ(checker.compression, kGlyphUncompressed);
-    ASSERT_NE(EmitGlyphDefinitionRecord(s, GlyphDefinition{0x04, 16, 16, 0x0021, block.compression, block.Data(),
-                                                           block.Size()}),
+    ASSERT_NE(EmitGlyphDefinitionRecord(
+                  s, GlyphDefinition{0x04, 16, 16, 0x0021, block.compression, block.Data(), block.Size()}),
               nullptr);
-    ASSERT_NE(EmitGlyphDefinitionRecord(s, GlyphDefinition{0x04, 16, 8, 0x0022, checker.compression, checker.Data(),
-                                                           checker.Size()}),
+    ASSERT_NE(EmitGlyphDefinitionRecord(
+                  s, GlyphDefinition{0x04, 16, 8, 0x0022, checker.compression, checker.Data(), checker.Size()}),
               nullptr);
     const GlyphRunEntry run[3] = {{0, 0, 0x0021}, {18, 0, 0x0022}, {18, -2, 0x0021}};
     ASSERT_NE(EmitGlyphRunRecord(s, 0x04, RECTL{300, 700, 354, 716}, 300, 716, run, 3), nullptr);
 
-    GlyphDraw kept{kRecordGlyphKept, 0x08, RECTL{500, 800, 516, 816}, {500, 812}, {500, 800}, 16, 16, 0x0041,
-                   block.compression, block.Data(), block.Size()};
+    GlyphDraw kept{kRecordGlyphKept,
+                   0x08,
+                   RECTL{500, 800, 516, 816},
+                   {500, 812},
+                   {500, 800},
+                   16,
+                   16,
+                   0x0041,
+                   block.compression,
+                   block.Data(),
+                   block.Size()};
     ASSERT_NE(EmitGlyphRecord(s, kept), nullptr);
     GlyphDraw again = kept;
     again.flags = 0x48;
@@ -286,8 +296,17 @@ void DrawText(StreamSeam& seam)
     again.bitmapOrigin = POINTL{520, 800};
     again.bitmap = nullptr;
     ASSERT_NE(EmitGlyphRecord(s, again), nullptr);
-    GlyphDraw once{kRecordGlyphOnce, 0x04, RECTL{540, 808, 556, 816}, {540, 812}, {540, 808}, 16, 8, 0x0022,
-                   checker.compression, checker.Data(), checker.Size()};
+    GlyphDraw once{kRecordGlyphOnce,
+                   0x04,
+                   RECTL{540, 808, 556, 816},
+                   {540, 812},
+                   {540, 808},
+                   16,
+                   8,
+                   0x0022,
+                   checker.compression,
+                   checker.Data(),
+                   checker.Size()};
     ASSERT_NE(EmitGlyphRecord(s, once), nullptr);
 }
 
@@ -301,8 +320,8 @@ TEST(RecordsOracle, EveryRecordTheEncoderWritesPassesTheChecker)
     EXPECT_TRUE(Checks(job));
     // Every record type the emitters have reached the checker.
     const dump::DecodeResult result = dump::DecodeJobStream(job);
-    for (BYTE type : {0x10, 0x11, 0x12, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x40, 0x50, 0x51, 0x52, 0x53,
-                      0x54, 0x55, 0x56, 0x57, 0x60, 0x61})
+    for (BYTE type : {0x10, 0x11, 0x12, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37,
+                      0x40, 0x50, 0x51, 0x52, 0x53, 0x54, 0x55, 0x56, 0x57, 0x60, 0x61})
         EXPECT_EQ(result.summary.records.count(type), 1u) << std::hex << int(type);
     EXPECT_EQ(result.summary.pages, 2u);
 }

@@ -16,7 +16,10 @@ using test::kFake;
 using test::MakePath;
 using test::StreamSeam;
 
-Bytes Le32(std::uint32_t v) { return {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)}; }
+Bytes Le32(std::uint32_t v)
+{
+    return {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
+}
 
 Bytes Words(std::initializer_list<std::int32_t> words)
 {
@@ -46,8 +49,13 @@ TEST(PathRecords, AClosedTriangleFilledIsOneLinePath)
     FakePath path = MakePath(3, {{kBegin | kEnd | kClose, {{16, 32}, {160, 32}, {160, 320}}}});
     BYTE* record = EmitPathRecord(seam.stream, &path, kPathFillAlternate, kFake);
     ASSERT_NE(record, nullptr);
-    const Bytes expected = Cat({{0x12, 0, 0x09, 0}, Le32(64), Words({1, 2, 10, 20}), Words({9}),
-                                Words({2, 16, 32}), Words({0, 160, 32}), Words({0, 160, 320})});
+    const Bytes expected = Cat({{0x12, 0, 0x09, 0},
+                                Le32(64),
+                                Words({1, 2, 10, 20}),
+                                Words({9}),
+                                Words({2, 16, 32}),
+                                Words({0, 160, 32}),
+                                Words({0, 160, 320})});
     EXPECT_EQ(seam.Buffered(), expected);
 }
 
@@ -62,8 +70,12 @@ TEST(PathRecords, ACurveSplitOverPiecesMakesACurvePathWithBoundsRoundedDown)
 
     path.pieces = {{kBegin, {{-17, 0}}}, {kBeziers | kEnd, {{1, 2}, {3, 4}, {5, 6}}}};
     ASSERT_NE(EmitPathRecord(seam.stream, &path, kPathStroke, kFake), nullptr);
-    const Bytes expected = Cat({{0x11, 0, 0x00, 0}, Le32(68), Words({-2, -1, 0, 1}), Words({10}),
-                                Words({1, -17, 0}), Words({1, 1, 2, 3, 4, 5, 6})});
+    const Bytes expected = Cat({{0x11, 0, 0x00, 0},
+                                Le32(68),
+                                Words({-2, -1, 0, 1}),
+                                Words({10}),
+                                Words({1, -17, 0}),
+                                Words({1, 1, 2, 3, 4, 5, 6})});
     EXPECT_EQ(seam.Buffered(), expected);
 }
 
@@ -77,9 +89,19 @@ TEST(PathRecords, AStrokeOfTwoSubpathsOneClosedBecomesARecordPerSubpath)
     const Bytes bounds = Words({1, 2, 10, 20});
     const Bytes expected = Cat({
         // The curve subpath, closed.
-        {0x11, 0, 0x08, 0}, Le32(68), bounds, Words({10}), Words({1, 0, 0}), Words({1, 16, 0, 16, 16, 0, 16}),
+        {0x11, 0, 0x08, 0},
+        Le32(68),
+        bounds,
+        Words({10}),
+        Words({1, 0, 0}),
+        Words({1, 16, 0, 16, 16, 0, 16}),
         // The line subpath after a curve subpath is still a curve path.
-        {0x11, 0, 0x00, 0}, Le32(52), bounds, Words({6}), Words({1, 32, 32}), Words({0, 48, 48}),
+        {0x11, 0, 0x00, 0},
+        Le32(52),
+        bounds,
+        Words({6}),
+        Words({1, 32, 32}),
+        Words({0, 48, 48}),
     });
     EXPECT_EQ(seam.Buffered(), expected);
 
@@ -102,8 +124,8 @@ TEST(PathRecords, ACurveCountThatUndercountsThePathNeverOverrunsTheReservation)
     ASSERT_EQ(PathRecordBytes(0), 40u);
     BYTE* record = EmitPathRecord(seam.stream, &path, kPathFillAlternate, kFake);
     ASSERT_NE(record, nullptr);
-    const Bytes expected = Cat({{0x12, 0, 0x19, 0}, Le32(52), Words({1, 2, 10, 20}), Words({7}),
-                                Words({0, 16, 16}), Words({0, 32, 32})});
+    const Bytes expected =
+        Cat({{0x12, 0, 0x19, 0}, Le32(52), Words({1, 2, 10, 20}), Words({7}), Words({0, 16, 16}), Words({0, 32, 32})});
     EXPECT_EQ(Bytes(record, record + 52), expected);
     EXPECT_EQ(seam.stream.tail->writePos, record + 52);
 
@@ -119,8 +141,9 @@ TEST(PathRecords, ACurveCountThatUndercountsThePathNeverOverrunsTheReservation)
     // A buffer of the engine's size is refused, and the size it needs told.
     Bytes exact(PathBufferBytes(0));
     std::uint32_t needed = 0;
-    EXPECT_EQ(EncodePathBody(&path, &closed, exact.data(), static_cast<std::uint32_t>(exact.size()), 0, 0, &needed,
-                             kFake), 0u);
+    EXPECT_EQ(
+        EncodePathBody(&path, &closed, exact.data(), static_cast<std::uint32_t>(exact.size()), 0, 0, &needed, kFake),
+        0u);
     EXPECT_EQ(needed, 28u);
 }
 
@@ -136,8 +159,9 @@ TEST(PathRecords, APathBodyMovesItsPointsAndRefusesAPiecesWithoutPoints)
     EXPECT_FALSE(closed);
 
     path.pieces.push_back({kEnd, {}});
-    EXPECT_EQ(EncodePathBody(&path, &closed, buffer.data(), static_cast<std::uint32_t>(buffer.size()), 0, 0, nullptr,
-                             kFake), 0u);
+    EXPECT_EQ(
+        EncodePathBody(&path, &closed, buffer.data(), static_cast<std::uint32_t>(buffer.size()), 0, 0, nullptr, kFake),
+        0u);
     // A path record takes a piece without points.
     StreamSeam seam;
     EXPECT_NE(EmitPathRecord(seam.stream, &path, kPathFillAlternate, kFake), nullptr);

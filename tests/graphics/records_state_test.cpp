@@ -20,11 +20,19 @@ std::vector<BYTE> Types(const Bytes& bytes)
         const BYTE type = bytes[at];
         types.push_back(type);
         switch (type) {
-        case kRecordColor: at += bytes[at + 1]; break;
+        case kRecordColor:
+            at += bytes[at + 1];
+            break;
         case kRecordLineWidth:
-        case kRecordLineJoin: at += 8; break;
-        case kRecordPattern: at += (6 + (bytes[at + 4] | bytes[at + 5] << 8) + 3) & ~3u; break;
-        default: at += 4; break;
+        case kRecordLineJoin:
+            at += 8;
+            break;
+        case kRecordPattern:
+            at += (6 + (bytes[at + 4] | bytes[at + 5] << 8) + 3) & ~3u;
+            break;
+        default:
+            at += 4;
+            break;
         }
     }
     return types;
@@ -88,28 +96,33 @@ TEST(StateCaches, OnlyTheChangedStateGoesOut)
     const ColorState red = Color(0x0000FF);
     const ColorState redMatched = Color(0x0000FF, TRUE);
     const Step steps[] = {
-        {"first line state", [](StreamSeam& s) { return SelectLineState(s.stream, s.caches, Line(3)); },
+        {"first line state",
+         [](StreamSeam& s) { return SelectLineState(s.stream, s.caches, Line(3)); },
          {0x33, 0x34, 0x35, 0x36}},
         {"wider line", [](StreamSeam& s) { return SelectLineState(s.stream, s.caches, Line(4)); }, {0x33}},
-        {"an unknown cap goes as round", [](StreamSeam& s) { return SelectLineState(s.stream, s.caches, Line(4, 7)); },
+        {"an unknown cap goes as round",
+         [](StreamSeam& s) { return SelectLineState(s.stream, s.caches, Line(4, 7)); },
          {0x35}},
-        {"round cap is that state", [](StreamSeam& s) { return SelectLineState(s.stream, s.caches, Line(4, 0)); },
-         {}},
+        {"round cap is that state", [](StreamSeam& s) { return SelectLineState(s.stream, s.caches, Line(4, 0)); }, {}},
         {"join", [](StreamSeam& s) { return SelectLineState(s.stream, s.caches, Line(4, 0, 1)); }, {0x36}},
         {"rop F0", [](StreamSeam& s) { return SelectRop(s.stream, s.caches, 0xF0); }, {0x31}},
         {"rop CC is another ask", [](StreamSeam& s) { return SelectRop(s.stream, s.caches, 0xCC); }, {0x31}},
         {"rop CC again", [](StreamSeam& s) { return SelectRop(s.stream, s.caches, 0xCC); }, {}},
         {"pattern brush", [&](StreamSeam& s) { return SelectPattern(s.stream, s.caches, &pattern); }, {0x40}},
-        {"pattern brush is always sent", [&](StreamSeam& s) { return SelectPattern(s.stream, s.caches, &pattern); },
+        {"pattern brush is always sent",
+         [&](StreamSeam& s) { return SelectPattern(s.stream, s.caches, &pattern); },
          {0x40}},
         {"solid brush", [&](StreamSeam& s) { return SelectPattern(s.stream, s.caches, &solid); }, {0x40}},
-        {"solid brush at another origin", [](StreamSeam& s) {
+        {"solid brush at another origin",
+         [](StreamSeam& s) {
              const RealizedBrush moved = Brush(0, 9);
              return SelectPattern(s.stream, s.caches, &moved);
-         }, {}},
+         },
+         {}},
         {"colour", [&](StreamSeam& s) { return SelectColor(s.stream, s.caches, &red); }, {0x30}},
         {"same colour", [&](StreamSeam& s) { return SelectColor(s.stream, s.caches, &red); }, {}},
-        {"matched by the host now", [&](StreamSeam& s) { return SelectColor(s.stream, s.caches, &redMatched); },
+        {"matched by the host now",
+         [&](StreamSeam& s) { return SelectColor(s.stream, s.caches, &redMatched); },
          {0x30}},
         {"background mode", [](StreamSeam& s) { return SelectBackgroundMode(s.stream, s.caches, 2); }, {0x32}},
         {"background mode again", [](StreamSeam& s) { return SelectBackgroundMode(s.stream, s.caches, 2); }, {}},

@@ -27,13 +27,15 @@ Bytes Cat(std::initializer_list<Bytes> parts)
     return out;
 }
 
-Bytes Zeros(std::size_t n) { return Bytes(n, 0); }
+Bytes Zeros(std::size_t n)
+{
+    return Bytes(n, 0);
+}
 
 const RECTL kBox{1, 2, 3, 4};
 const Bytes kBoxBytes = Cat({Le32(1), Le32(2), Le32(3), Le32(4)});
 
-ColorState Color(DWORD fg, DWORD bg, BYTE mode, BOOL pen = FALSE, DWORD penColor = 0, BYTE kind = 0,
-                 BOOL host = FALSE)
+ColorState Color(DWORD fg, DWORD bg, BYTE mode, BOOL pen = FALSE, DWORD penColor = 0, BYTE kind = 0, BOOL host = FALSE)
 {
     ColorState state{};
     state.foreground = fg;
@@ -220,9 +222,9 @@ TEST(DisplayListRecords, RefusedInputsMakeNoRecord)
 {
     StreamSeam seam;
     const BYTE bits[1] = {1};
-    EXPECT_EQ(EmitPatternRecord(seam.stream, Brush(1, 1, 32)), nullptr);        // unknown kind
-    EXPECT_EQ(EmitPatternRecord(seam.stream, Brush(3, 8, 32)), nullptr);        // unknown depth
-    EXPECT_EQ(EmitPatternRecord(seam.stream, Brush(3, 24, 64)), nullptr);       // more bits than the brush holds
+    EXPECT_EQ(EmitPatternRecord(seam.stream, Brush(1, 1, 32)), nullptr);   // unknown kind
+    EXPECT_EQ(EmitPatternRecord(seam.stream, Brush(3, 8, 32)), nullptr);   // unknown depth
+    EXPECT_EQ(EmitPatternRecord(seam.stream, Brush(3, 24, 64)), nullptr);  // more bits than the brush holds
     EXPECT_EQ(EmitGlyphDefinitionRecord(seam.stream, GlyphDefinition{0, 1, 1, 0, 0, nullptr, 1}), nullptr);
     EXPECT_EQ(EmitGlyphDefinitionRecord(seam.stream, GlyphDefinition{0, 1, 1, 0, 0, bits, 0}), nullptr);
     EXPECT_EQ(EmitDeviceStringRecord(seam.stream, kBox, 0, 0, kTwoAdvances, 2, kChars, 1), nullptr);

@@ -92,7 +92,10 @@ struct FakePath : PATHOBJ {
     std::size_t next = 0;
 };
 
-inline void FakeEnumStart(PATHOBJ* path) { static_cast<FakePath*>(path)->next = 0; }
+inline void FakeEnumStart(PATHOBJ* path)
+{
+    static_cast<FakePath*>(path)->next = 0;
+}
 
 inline BOOL FakeEnumNext(PATHOBJ* path, PATHDATA* data)
 {
@@ -104,7 +107,10 @@ inline BOOL FakeEnumNext(PATHOBJ* path, PATHDATA* data)
     return fake->next < fake->pieces.size();
 }
 
-inline void FakeGetBounds(PATHOBJ* path, RECTFX* bounds) { *bounds = static_cast<FakePath*>(path)->bounds; }
+inline void FakeGetBounds(PATHOBJ* path, RECTFX* bounds)
+{
+    *bounds = static_cast<FakePath*>(path)->bounds;
+}
 
 inline const PathEnumerator kFake = {FakeEnumStart, FakeEnumNext, FakeGetBounds};
 

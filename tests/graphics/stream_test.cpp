@@ -25,7 +25,8 @@ std::vector<Frame> SplitFrames(const Bytes& job)
     std::size_t at = 0;
     while (at + 8 <= job.size()) {
         EXPECT_EQ(job[at + 1] | job[at + 2] | job[at + 3], 0) << "reserved bytes of the frame at " << at;
-        const std::uint32_t length = job[at + 4] | job[at + 5] << 8 | job[at + 6] << 16 | std::uint32_t(job[at + 7]) << 24;
+        const std::uint32_t length =
+            job[at + 4] | job[at + 5] << 8 | job[at + 6] << 16 | std::uint32_t(job[at + 7]) << 24;
         EXPECT_LE(at + 8 + length, job.size());
         frames.push_back({job[at], Bytes(job.begin() + at + 8, job.begin() + at + 8 + length)});
         at += 8 + length;
@@ -226,10 +227,9 @@ TEST(OutputStream, CommandGroupFramesCarryTheirTextAndPageStartIsFollowedByTheEm
     ASSERT_TRUE(WriteJobStartFrame(seam.stream, &jobStart, EmitGroupText));
     ASSERT_TRUE(WritePageStartFrame(seam.stream, &pageStart, EmitGroupText));
     ASSERT_TRUE(WritePageEndFrame(seam.stream, &pageEnd, EmitGroupText));
-    const Bytes expected = {0xF3, 0, 0, 0, 10, 0, 0, 0, '@', 'P', 'J', 'L', ' ', 'J', 'O', 'B', '\r', '\n',
-                            0xF4, 0, 0, 0, 2, 0, 0, 0, 'P', 'S',
-                            0xF0, 0, 0, 0, 0, 0, 0, 0,
-                            0xF1, 0, 0, 0, 0, 0, 0, 0};
+    const Bytes expected = {0xF3, 0,    0,    0,    10, 0, 0,    0, '@', 'P', 'J', 'L', ' ', 'J',  'O',
+                            'B',  '\r', '\n', 0xF4, 0,  0, 0,    2, 0,   0,   0,   'P', 'S', 0xF0, 0,
+                            0,    0,    0,    0,    0,  0, 0xF1, 0, 0,   0,   0,   0,   0,   0};
     EXPECT_EQ(seam.spool.bytes, expected);
     EXPECT_EQ(PdevPoolBytesInUse(seam.pool), 0u);
 }
@@ -237,9 +237,9 @@ TEST(OutputStream, CommandGroupFramesCarryTheirTextAndPageStartIsFollowedByTheEm
 TEST(OutputStream, AFailingCommandGroupWritesNoFrame)
 {
     const GroupText cases[] = {
-        {"", -1, 0},        // measuring fails
-        {"ABC", 3, -1},     // writing fails
-        {"ABCD", 3, 4},     // the text outgrows what was measured
+        {"", -1, 0},     // measuring fails
+        {"ABC", 3, -1},  // writing fails
+        {"ABCD", 3, 4},  // the text outgrows what was measured
     };
     for (const GroupText& group : cases) {
         StreamSeam seam;

@@ -12,10 +12,9 @@ TEST(BandGeometry, HoldsALittleOverThreeHundredKilobytesOfOneBitRows)
     struct Case {
         LONG width, height, band;
     } cases[] = {
-        {4960, 7016, 512},  // 620-byte rows
-        {4960, 1024, 512},
-        {4960, 300, 300},   // a page shorter than a band is one band
-        {2400, 3000, 1056}, // 300-byte rows: (307,200 / 300 / 32 + 1) x 32
+        {4960, 7016, 512},                     // 620-byte rows
+        {4960, 1024, 512},  {4960, 300, 300},  // a page shorter than a band is one band
+        {2400, 3000, 1056},                    // 300-byte rows: (307,200 / 300 / 32 + 1) x 32
         {1, 100, 100},
     };
     for (const Case& c : cases) EXPECT_EQ(BandHeight(c.width, c.height), c.band) << c.width << "x" << c.height;
@@ -33,7 +32,6 @@ TEST(BandGeometry, RowStridesRoundDownToWholeWords)
     };
     for (const Case& c : cases) EXPECT_EQ(BitmapRowStride(c.width, c.format), c.stride) << c.width << " " << c.format;
 }
-
 
 TEST_F(GraphicsPrinterTest, VectorModeTakesTheDrawingCallsOfADeviceSurface)
 {

@@ -67,8 +67,7 @@ protected:
         std::ifstream in(machine_.host(u"C:\\standin\\spool\\job-" + std::u16string(1, u'0' + jobId) + u".bin"),
                          std::ios::binary);
         const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        return dump::DecodeJobStream(
-            std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        return dump::DecodeJobStream(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     }
 
     static BOOL Draw(SURFOBJ* so, engine::Font& font, engine::String& string, RECTL* extra = nullptr)
@@ -91,8 +90,8 @@ TEST(IntegerHypot, IsTheSmallestRootNotBelowTheSquareSum)
     struct Case {
         LONG a, b, r;
     };
-    const Case cases[] = {{0, 0, 0},       {0, -7, 7},       {5, 0, 5},         {3, 4, 5},
-                          {1, 1, 2},       {-409, 0, 409},   {4096, 4096, 5793}, {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF}};
+    const Case cases[] = {{0, 0, 0}, {0, -7, 7},     {5, 0, 5},          {3, 4, 5},
+                          {1, 1, 2}, {-409, 0, 409}, {4096, 4096, 5793}, {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF}};
     for (const Case& c : cases) EXPECT_EQ(IntegerHypot(c.a, c.b), c.r) << c.a << "," << c.b;
 }
 
@@ -216,8 +215,8 @@ TEST_F(TextTest, FontDataAndAdvanceWidthsFollowTheFontTransform)
     EXPECT_FLOAT_EQ(metrics.pteSide.y, -1.0f);
     EXPECT_EQ(metrics.cxMax, 50u);
     EXPECT_EQ(metrics.lD, 50);
-    EXPECT_EQ(metrics.fxMaxAscender, 48);   // 42
-    EXPECT_EQ(metrics.fxMaxDescender, 0);   // 250 less the box's 100 beyond the em: 7
+    EXPECT_EQ(metrics.fxMaxAscender, 48);  // 42
+    EXPECT_EQ(metrics.fxMaxDescender, 0);  // 250 less the box's 100 beyond the em: 7
     EXPECT_EQ(metrics.ptlUnderline1.y, 5);
     EXPECT_EQ(metrics.ptlULThickness.y, 2);
 
@@ -329,8 +328,8 @@ TEST_F(TextTest, DownloadedGlyphsAreSentOncePerPage)
 
     const dump::DecodeResult result = EndJob(so, 3);
     ASSERT_TRUE(result.ok()) << dump::FormatViolation(*result.violation) << "\n" << result.listing;
-    EXPECT_EQ(Records(result, kRecordDownloadFont), 2u);       // once per page
-    EXPECT_EQ(Records(result, kRecordGlyphDefinition), 9u);    // 7, then 2 on the next page
+    EXPECT_EQ(Records(result, kRecordDownloadFont), 2u);     // once per page
+    EXPECT_EQ(Records(result, kRecordGlyphDefinition), 9u);  // 7, then 2 on the next page
     EXPECT_EQ(Records(result, kRecordGlyphRun), 3u);
     EXPECT_EQ(Records(result, kRecordGlyphKept) + Records(result, kRecordGlyphOnce), 0u);
 }
@@ -352,8 +351,8 @@ TEST_F(TextTest, RotatedAndSpecialFontsSendGlyphsOneByOne)
     }
     // Glyphs further apart than a run's 16-bit steps go one by one.
     engine::Font wide(u"Test", engine::SyntheticGlyphs(), kUpright, 33);
-    engine::String far(u"ab", {{5, nullptr, {100, 4000}}, {6, nullptr, {40100, 4000}}},
-                       RECTL{100, 3980, 40200, 4010}, SO_HORIZONTAL, 0, true, 0);
+    engine::String far(u"ab", {{5, nullptr, {100, 4000}}, {6, nullptr, {40100, 4000}}}, RECTL{100, 3980, 40200, 4010},
+                       SO_HORIZONTAL, 0, true, 0);
     ASSERT_TRUE(Draw(so, wide, far));
 
     const dump::DecodeResult result = EndJob(so, 4);
@@ -421,8 +420,8 @@ TEST_F(TextTest, RasterModeHandsTheTextToTheEngine)
     const LONG x = 40 + glyph->origin.x, y = 100 + glyph->origin.y;
     engine::SetPixel(so, x, y, 1);
     engine::Brush black = engine::Brush::Solid(0);
-    ASSERT_TRUE(DrvTextOut(so, block.get(), font.get(), nullptr, nullptr, nullptr, black.get(), nullptr, nullptr,
-                           kCopyPen));
+    ASSERT_TRUE(
+        DrvTextOut(so, block.get(), font.get(), nullptr, nullptr, nullptr, black.get(), nullptr, nullptr, kCopyPen));
     EXPECT_EQ(engine::GetPixel(so, x, y), 0u);
     EXPECT_EQ(pdev->stream.recordCount, 0u);
 }

@@ -162,7 +162,7 @@ TEST_F(EngineHostTest, ABandedPageIsReplayedPerBandAndEndedByTheDriver)
     options.devmode.assign(220, 0);  // the test driver bands when it is given a DEVMODE
     host::PageBuilder page;
     page.Rectangle(RECTL{0, 700, 10, 702}, host::Rgb(0, 0, 0))  // in the second band only
-        .Line(POINTL{0, 0}, POINTL{10, 10}, 0);                  // paths are the engine's own in banding
+        .Line(POINTL{0, 0}, POINTL{10, 10}, 0);                 // paths are the engine's own in banding
     const host::JobReport report = host::PrintJob(options, {page.Build()});
     EXPECT_TRUE(report.completed) << report.failure;
     EXPECT_TRUE(report.rasterMode);

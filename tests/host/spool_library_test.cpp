@@ -25,8 +25,7 @@ using Totals = void (*)(std::uint64_t*, std::uint64_t*);
 
 constexpr const char16_t* kLibrary = u"C:\\drv\\TZ16C123.DLL";
 
-template <typename Function>
-Function Export(HMODULE module, const char* name)
+template <typename Function> Function Export(HMODULE module, const char* name)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
@@ -94,8 +93,10 @@ TEST_F(SpoolLibraryTest, AJobFileHoldsTheBytesWrittenAndTheLogEveryCall)
                      "DrvSplWritePrinter 0x100 count=4 offset=3 -> 1 written=4\n"
                      "DrvSplEndPage 0x100\n"
                      "DrvSplEndDoc 0x100\n"
-                     "DrvSplClose 0x100 bytes=7 hash=" + Hex(Fnv1a(expected)) + "\n"
-                     "DrvSplWritePrinter 0x100 count=1 -> 0 unknown job\n");
+                     "DrvSplClose 0x100 bytes=7 hash=" +
+                         Hex(Fnv1a(expected)) +
+                         "\n"
+                         "DrvSplWritePrinter 0x100 count=1 -> 0 unknown job\n");
 }
 
 TEST_F(SpoolLibraryTest, TheNthWriteFailsOrFallsShort)

@@ -13,8 +13,8 @@ namespace {
 
 constexpr std::size_t kMachineIdAt = 368;
 constexpr std::uint32_t kCallerCopies = 4;
-constexpr std::uint32_t kCallerMacro = 17;   // rdmUserPrintMacro; the model's default is 16
-constexpr std::uint32_t kShortEdge = 2;      // rdmDuplexType; the transaction's default is 1
+constexpr std::uint32_t kCallerMacro = 17;  // rdmUserPrintMacro; the model's default is 16
+constexpr std::uint32_t kShortEdge = 2;     // rdmDuplexType; the transaction's default is 1
 
 class DevmodeSettingsMerge : public DriverPrinterTest {
 protected:
@@ -50,8 +50,8 @@ protected:
 
     BOOL Merge(const std::vector<std::uint8_t>& caller, std::uint32_t flags)
     {
-        return MergeDevmodeSettings(context_, caller.empty() ? nullptr : reinterpret_cast<const DEVMODEW*>(caller.data()),
-                                    flags);
+        return MergeDevmodeSettings(context_,
+                                    caller.empty() ? nullptr : reinterpret_cast<const DEVMODEW*>(caller.data()), flags);
     }
     std::uint32_t Get(std::uint16_t item) { return GetItemValue(context_, item); }
 

@@ -151,19 +151,20 @@ TEST_F(DriverContextIntegration, PrinterDataStoredByOneContextIsLoadedByTheNext)
 TEST_F(DriverContextIntegration, AnotherProcessLoadsTheStoredSettingsAndTheCache)
 {
     ASSERT_EQ(RunInChildProcess([] {
-        HANDLE printer = OpenDriverPrinter();
-        DriverContext* writer = CreateDriverContext(printer, printer, nullptr, kCallerSettingsInterface);
-        bool ok = writer != nullptr;
-        if (ok) {
-            SetItemValue(writer, rdmTrayField0, 1);
-            SetItemValue(writer, rdmTray1Paper, 0x0BCD);
-            ok = StoreItemsPass(printer, writer, kAreaPrinter, kStorePrinterSide) != 0;
-            ReleaseDriverContext(writer, kReleaseDestroy);
-        }
-        FreeCompiledModelList();
-        ClosePrinter(printer);
-        return ok ? 0 : 1;
-    }), 0);
+                  HANDLE printer = OpenDriverPrinter();
+                  DriverContext* writer = CreateDriverContext(printer, printer, nullptr, kCallerSettingsInterface);
+                  bool ok = writer != nullptr;
+                  if (ok) {
+                      SetItemValue(writer, rdmTrayField0, 1);
+                      SetItemValue(writer, rdmTray1Paper, 0x0BCD);
+                      ok = StoreItemsPass(printer, writer, kAreaPrinter, kStorePrinterSide) != 0;
+                      ReleaseDriverContext(writer, kReleaseDestroy);
+                  }
+                  FreeCompiledModelList();
+                  ClosePrinter(printer);
+                  return ok ? 0 : 1;
+              }),
+              0);
     ASSERT_TRUE(std::filesystem::exists(machine_.host(kCacheFile)));
 
     DriverContext* reader = Create(kCallerSettingsInterface);

@@ -24,8 +24,7 @@
 
 namespace vexl::test {
 
-inline const std::filesystem::path kPackageFolder =
-    std::filesystem::path(VEXL_SOURCE_DIR) / "package";
+inline const std::filesystem::path kPackageFolder = std::filesystem::path(VEXL_SOURCE_DIR) / "package";
 inline constexpr const WCHAR* kPrinterName = u"Office [2nd floor]";
 inline constexpr const WCHAR* kDriverName = u"VEXL Color 4540";
 inline constexpr const WCHAR* kDriverFolder = u"C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3";

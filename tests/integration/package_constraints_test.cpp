@@ -15,8 +15,8 @@ namespace {
 constexpr std::uint32_t kA4 = 9;
 constexpr std::uint32_t kA5 = 11;
 constexpr std::uint32_t kManualFeed = 4;
-constexpr std::uint16_t kFinishPage = 1004;                 // KSD_IDD_FINISH
-constexpr std::uint16_t kPrintSizeIllegalMessage = 252;     // KSD_PrintSizeIllegalMessage
+constexpr std::uint16_t kFinishPage = 1004;              // KSD_IDD_FINISH
+constexpr std::uint16_t kPrintSizeIllegalMessage = 252;  // KSD_PrintSizeIllegalMessage
 
 class PackageConstraints : public DriverPrinterTest {
 protected:

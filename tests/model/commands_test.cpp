@@ -24,13 +24,12 @@ protected:
 
 TEST_F(Commands, CommandStringsDecodeEscapesAndStopAtNul)
 {
-    auto state = Parse(
-        "*CommandString 5: \"@PJL SET DENSITY=50%%<0D0A>\"\n"
-        "*CommandString 5: \"second\"\n"
-        "*CommandString 6: \"ab<00>cd\"\n"
-        "*CommandString 7: raw text%\n"  // unquoted: raw text; the final '%' escapes nothing
-        "*CommandString 8: \"\"\n"
-        "*CommandString 9:\n");
+    auto state = Parse("*CommandString 5: \"@PJL SET DENSITY=50%%<0D0A>\"\n"
+                       "*CommandString 5: \"second\"\n"
+                       "*CommandString 6: \"ab<00>cd\"\n"
+                       "*CommandString 7: raw text%\n"  // unquoted: raw text; the final '%' escapes nothing
+                       "*CommandString 8: \"\"\n"
+                       "*CommandString 9:\n");
     ASSERT_EQ(state->commandStrings.size(), 4u);
     EXPECT_EQ(FindCommandString(*state, 5)->bytes, "@PJL SET DENSITY=50%\r\n");
     EXPECT_EQ(FindCommandString(*state, 65536 + 5)->bytes, "@PJL SET DENSITY=50%\r\n");
@@ -101,15 +100,14 @@ TEST_F(Commands, GroupsNestCommandsWithElseAndElseIf)
 
 TEST_F(Commands, FontListsAndSubstitutions)
 {
-    auto state = Parse(
-        "*DeviceFonts: IDList { {\"Courier\" 1} {\"A Font Name Of Exactly Forty Characters!\" 2}\n"
-        "  {3} {\"Symbol\" 4} }\n"
-        "*FontCartridge: IDList {{\"Barcode\" 101} {\"OCR\" 102}}\n"
-        "*FontCartridge: IDList { }\n"
-        "*OpenUI *KSD_FONT: FontTbl\n"
-        "*KSD_FONT F1: \"\"\n*KSD_FONT F2: \"\"\n"
-        "*TTFS t F2: IDList { {\"Arial\" \"Helvetica\"} {\"Times New Roman\" \"Times\"} {\"Lonely\"} }\n"
-        "*CloseUI: *KSD_FONT\n");
+    auto state = Parse("*DeviceFonts: IDList { {\"Courier\" 1} {\"A Font Name Of Exactly Forty Characters!\" 2}\n"
+                       "  {3} {\"Symbol\" 4} }\n"
+                       "*FontCartridge: IDList {{\"Barcode\" 101} {\"OCR\" 102}}\n"
+                       "*FontCartridge: IDList { }\n"
+                       "*OpenUI *KSD_FONT: FontTbl\n"
+                       "*KSD_FONT F1: \"\"\n*KSD_FONT F2: \"\"\n"
+                       "*TTFS t F2: IDList { {\"Arial\" \"Helvetica\"} {\"Times New Roman\" \"Times\"} {\"Lonely\"} }\n"
+                       "*CloseUI: *KSD_FONT\n");
     const auto& fonts = state->header.deviceFonts;
     ASSERT_EQ(fonts.size(), 2u);  // the third entry has no name: reading ends there
     EXPECT_EQ(fonts[0].name, "Courier");

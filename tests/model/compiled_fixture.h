@@ -19,8 +19,7 @@
 
 namespace vexl::model::test {
 
-inline const std::filesystem::path kPackageFolder =
-    std::filesystem::path(VEXL_SOURCE_DIR) / "package";
+inline const std::filesystem::path kPackageFolder = std::filesystem::path(VEXL_SOURCE_DIR) / "package";
 
 // The model database, then the rows the package asks the database to hold
 // (package/model-symbols.txt) for names not merged yet.

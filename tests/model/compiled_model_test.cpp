@@ -36,8 +36,8 @@ TEST(CompiledModelLayout, SlotOffsetsFollowTheThreeRanges)
         std::uint16_t item;
         std::uint32_t offset;
     };
-    const Case cases[] = {{0, 0},       {1, 40},        {696, 2820}, {10001, 2824}, {10434, 4556},
-                          {697, 4560},  {1542, 7940},   {1543, 0},   {10000, 0},    {10435, 0}};
+    const Case cases[] = {{0, 0},      {1, 40},      {696, 2820}, {10001, 2824}, {10434, 4556},
+                          {697, 4560}, {1542, 7940}, {1543, 0},   {10000, 0},    {10435, 0}};
     for (const Case& c : cases) EXPECT_EQ(SlotOffset(c.item), c.offset) << c.item;
 }
 
@@ -56,9 +56,9 @@ TEST(CompiledModelLayout, HeaderAndEntryBytesOfASmallModel)
     const char16_t version[] = u"7.60";
     for (int i = 0; i < 4; ++i) WriteLe16(&header[2 * i], version[i]);
     WriteLe32(&header[32], 8032);
-    WriteLe32(&header[36], 7992);         // the first entry
+    WriteLe32(&header[36], 7992);           // the first entry
     WriteLe32(&header[36 + 4 * 58], 7992);  // the slot of item 58
-    WriteLe32(&header[7944], 8020);       // UIResDLLName
+    WriteLe32(&header[7944], 8020);         // UIResDLLName
     EXPECT_EQ(std::vector<std::uint8_t>(model->block, model->block + kHeaderSize), header);
 
     const std::uint8_t entry[28] = {0, 0, 0, 0, 0xF7, 0x01, 0, 0, 58, 0, 4, 0};  // key 503, item 58, Boolean
@@ -89,7 +89,8 @@ TEST(CompiledModelLayout, ThePackageCompilesToTheSameValidBytesTwice)
     const CommandNodeRecord node = ReadCommandNode(first, docReset.thenList);
     EXPECT_EQ(node.kind, kNodeStringType);
     EXPECT_EQ(node.length, 3);
-    EXPECT_EQ(ReadBlockText(first, node.bytes), "\x1b" "E");
+    EXPECT_EQ(ReadBlockText(first, node.bytes), "\x1b"
+                                                "E");
     EXPECT_EQ(node.next, 0u);
     FreeCompiledModel(first);
     FreeCompiledModel(second);
@@ -138,7 +139,8 @@ TEST(CompiledModelLayout, ValidationRefusesEveryDamagedReference)
 // The first action of the package's transactions that sets an item.
 BlockOffset FindSettingAction(const CompiledModel* model)
 {
-    for (BlockOffset ex = ReadLe32(model->block + kHeaderFirstExclusive); ex != 0; ex = ReadExclusiveRecord(model, ex).next) {
+    for (BlockOffset ex = ReadLe32(model->block + kHeaderFirstExclusive); ex != 0;
+         ex = ReadExclusiveRecord(model, ex).next) {
         for (BlockOffset t = ReadExclusiveRecord(model, ex).transact1; t != 0; t = ReadTransactEntry(model, t).next) {
             for (BlockOffset a = ReadTransactEntry(model, t).actions; a != 0; a = ReadActionEntry(model, a).next) {
                 if (ReadActionEntry(model, a).kind == kActionSetting) return a;

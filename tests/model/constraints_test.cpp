@@ -68,10 +68,10 @@ TEST_F(Constraints, OptionsNotOfferedAndRefusedFollowTheSettings)
     EXPECT_EQ(IsKeyOptionRestricted(502, 0, context()), 0);
     Set(58, 1);
     Set(8, 12);
-    EXPECT_EQ(IsKeyOptionUnavailable(501, 2, context()), 1);   // A2 while the switch is on
+    EXPECT_EQ(IsKeyOptionUnavailable(501, 2, context()), 1);  // A2 while the switch is on
     EXPECT_EQ(IsUiOptionUnavailable(EntryA(), 3, context()), 0u);
-    EXPECT_EQ(IsUiOptionRestricted(EntryA(), 3, context()), 1u);  // A3 refused while B is B2
-    EXPECT_EQ(IsKeyOptionRestricted(502, 0, context()), 1);    // B as a whole
+    EXPECT_EQ(IsUiOptionRestricted(EntryA(), 3, context()), 1u);   // A3 refused while B is B2
+    EXPECT_EQ(IsKeyOptionRestricted(502, 0, context()), 1);        // B as a whole
     EXPECT_EQ(IsUiOptionUnavailable(EntryA(), 1, context()), 0u);  // A1 has no rule
 
     // Strict: an option without a rule, or an item without a record, is not offered.
@@ -117,7 +117,8 @@ TEST_F(Constraints, EntryQueries)
     EXPECT_EQ(GetUiDefaultValue(rdmPaperFreeSizeWidth, context()), 5u);
     EXPECT_EQ(GetUiType(7, context()), kUiPickOne);
     std::int16_t defaultIndex = -1;
-    EXPECT_EQ(GetUiOptionList(8, context(), &defaultIndex), ReadContextUiEntry(context(), FindUiEntry(8, context())).options);
+    EXPECT_EQ(GetUiOptionList(8, context(), &defaultIndex),
+              ReadContextUiEntry(context(), FindUiEntry(8, context())).options);
     EXPECT_EQ(defaultIndex, 0);
     EXPECT_NE(FindUiOption(context(), EntryA(), 3), 0u);
     EXPECT_EQ(FindUiOption(context(), EntryA(), 4), 0u);
@@ -150,16 +151,16 @@ TEST_F(JudgeValues, ValuesOfJudgesOverTheSettings)
         std::uint32_t expected;
     };
     const Case cases[] = {
-        {"KSD_NUM > 1", 1},                          // 0xFFFFFFFF > 1, unsigned
+        {"KSD_NUM > 1", 1},  // 0xFFFFFFFF > 1, unsigned
         {"KSD_NUM < 1", 0},
-        {"KSD_NUM >= KSD_NUM", 1},                   // the same setting read once, pushed twice
+        {"KSD_NUM >= KSD_NUM", 1},  // the same setting read once, pushed twice
         {"KSD_A == A2 && KSD_SW == 0", 1},
         {"KSD_A == A2 && KSD_SW == 1", 0},
-        {"(KSD_A == A2) || (KSD_B == B2)", 1},       // both sides taken
+        {"(KSD_A == A2) || (KSD_B == B2)", 1},  // both sides taken
         {"(KSD_A == A1) || (KSD_B == B2)", 0},
-        {"KSD_B != B2 || KSD_A <= 1", 1},          // left to right: ((B != B2) || A) <= 1
-        {"KSD_STR == 5", 1},                         // a text counts by its length
-        {"KSD_FAR == 0", 0},                         // no such item: the judge ends with 0
+        {"KSD_B != B2 || KSD_A <= 1", 1},  // left to right: ((B != B2) || A) <= 1
+        {"KSD_STR == 5", 1},               // a text counts by its length
+        {"KSD_FAR == 0", 0},               // no such item: the judge ends with 0
         {"KSD_A == 2 && KSD_FAR == 0", 0},
     };
     std::string text = "*FileVersion: 7.60\n*OpenUI *KSD_A: PickOne\n*KSD_A A1: \"a\"\n*CloseUI: *KSD_A\n";

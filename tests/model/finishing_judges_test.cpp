@@ -144,8 +144,8 @@ TEST_F(FinishingJudges, IdentifiersWithoutAComputationAnswerZero)
     Set(rdmPunchType, 1);
     Set(rdmStapleType, 49);
     ASSERT_EQ(Judge(kLargeFinisherListed), 1u);  // a judge with a computation is true here
-    for (std::uint16_t id : {0, 722, 737, 738, 747, 754, 766, 770, 782, 786, 793, 794, 802, 810, 818, 831, 834, 842,
-                             846, 847, 863, 914, 915, 0xFFFF}) {
+    for (std::uint16_t id : {0,   722, 737, 738, 747, 754, 766, 770, 782, 786, 793, 794,
+                             802, 810, 818, 831, 834, 842, 846, 847, 863, 914, 915, 0xFFFF}) {
         EXPECT_EQ(Judge(id), 0u) << id;
     }
     EXPECT_EQ(ComputeFinishingJudge(nullptr, kLargeFinisherListed), 0u);
@@ -158,15 +158,13 @@ TEST_F(FinishingJudges, FinishingIsLandscapeWhereNupOrDuplexTurnsThePage)
         BOOL landscape;
     };
     const Case cases[] = {
-        {0, 0, 0, 0, kPortrait, FALSE},      {0, 0, 0, 0, kLandscape, TRUE},
-        {1, 5, 0, 0, kPortrait, TRUE},       {1, 18, 0, 0, kLandscape, FALSE},
-        {0, 5, 0, 0, kPortrait, FALSE},      // N-up off: its kind does not count
-        {1, 0, 1, 17, kPortrait, TRUE},      // kind 0 leaves it to the duplex rule
-        {1, 19, 1, 17, kLandscape, FALSE},   // so does kind 19
-        {1, 19, 1, 16, kPortrait, FALSE},    // duplex kind 16: the plain orientation
-        {1, 19, 1, 16, kLandscape, TRUE},
-        {0, 0, 0, 200, kPortrait, FALSE},    // duplex off
-        {1, 0x8001, 0, 0, kLandscape, TRUE}, // poster kinds do not turn the page
+        {0, 0, 0, 0, kPortrait, FALSE},      {0, 0, 0, 0, kLandscape, TRUE},   {1, 5, 0, 0, kPortrait, TRUE},
+        {1, 18, 0, 0, kLandscape, FALSE},    {0, 5, 0, 0, kPortrait, FALSE},    // N-up off: its kind does not count
+        {1, 0, 1, 17, kPortrait, TRUE},                                         // kind 0 leaves it to the duplex rule
+        {1, 19, 1, 17, kLandscape, FALSE},                                      // so does kind 19
+        {1, 19, 1, 16, kPortrait, FALSE},                                       // duplex kind 16: the plain orientation
+        {1, 19, 1, 16, kLandscape, TRUE},    {0, 0, 0, 200, kPortrait, FALSE},  // duplex off
+        {1, 0x8001, 0, 0, kLandscape, TRUE},                                    // poster kinds do not turn the page
     };
     for (const Case& c : cases) {
         Set(rdmFuncSelectNup, c.nup);
@@ -274,18 +272,18 @@ TEST_F(FinishingJudges, ExtendedListsTakeA5AndStatementPerFinisher)
         std::uint32_t value;
     };
     const Case cases[] = {
-        {0, kLargeFinisherListedExtended, kStatement, 0},                              // Statement needs a Fin2000-group bit
+        {0, kLargeFinisherListedExtended, kStatement, 0},  // Statement needs a Fin2000-group bit
         {rdmOutputOptionTypeFin2000NA, kLargeFinisherListedExtended, kStatement, 1},
-        {rdmOutputOptionTypeFin3000, kLargeFinisherListedExtended, kStatement, 0},     // the Fin3000 group does not do
-        {rdmOutputOptionTypeFin3000, kLargeFinisherListedExtended, kA5, 1},            // A5 needs no finisher
-        {rdmOutputOptionTypeFin3000, kLargeFinisherListed, kA5, 0},            // not without extension
+        {rdmOutputOptionTypeFin3000, kLargeFinisherListedExtended, kStatement, 0},  // the Fin3000 group does not do
+        {rdmOutputOptionTypeFin3000, kLargeFinisherListedExtended, kA5, 1},         // A5 needs no finisher
+        {rdmOutputOptionTypeFin3000, kLargeFinisherListed, kA5, 0},                 // not without extension
         {rdmOutputOption2TypeFIN2NE, kFin2ListedExtended, kStatement, 1},
-        {rdmOutputOption2TypeFIN2NE, kFin2FitsUnturned, kStatement, 1},     // fits unturned from tray 1
+        {rdmOutputOption2TypeFIN2NE, kFin2FitsUnturned, kStatement, 1},  // fits unturned from tray 1
         {rdmOutputOption2TypeFin2Dom, kDomListedExtended, kStatement, 1},
-        {rdmOutputOption2TypeFin2Dom, kDomListedExtended, kA5, 0},           // the Dom list never takes A5
-        {0, kFin4ListedExtended, kStatement, 1},                              // the FIN4 list takes both always
+        {rdmOutputOption2TypeFin2Dom, kDomListedExtended, kA5, 0},  // the Dom list never takes A5
+        {0, kFin4ListedExtended, kStatement, 1},                    // the FIN4 list takes both always
         {0, kFin4ListedExtended, kA5, 1},
-        {0, kLargeFinisherExclusionListed, kA3, 1},                                     // exclusion tests: not in the list
+        {0, kLargeFinisherExclusionListed, kA3, 1},  // exclusion tests: not in the list
         {0, kLargeFinisherExclusionListed, kA4, 0},
         {0, kDomExclusionListed, kB4, 0},
         {0, kFin1000Listed, 517, 1},
@@ -325,37 +323,40 @@ TEST_F(FinishingJudges, FitsJudgesFollowTheFeedDirection)
 TEST_F(FinishingJudges, PunchPositions)
 {
     Set(rdmFuncSelectPunch, 1);
-    ExpectPositions({
-        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 1, 1},
-        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 2, 0},    // second edge
-        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kLandscape, 2, 1},
-        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 17, 0},   // only 1 to 3 offered
-        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NA, kA4, 0, kPortrait, 17, 0}, // A4 is in the exclusion list
-        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NA, kA3, 0, kPortrait, 17, 1},
-        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NA, kA4, 1, kLandscape, 17, 1},
-        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NE, kA4, 0, kPortrait, 49, 1},
-        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NE, kA4, 0, kPortrait, 1, 0},
-        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NoPunch, kA4, 0, kPortrait, 1, 0},
-        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, 0, 0, kPortrait, 1, 0},         // paper not in the list
-        {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 4, 0},       // no such position
-        {kFin2PunchPosition, rdmOutputOption2TypeFIN2NA, kA4, 0, kPortrait, 1, 1},
-        {kFin2PunchPosition, rdmOutputOption2TypeFIN2EU, kA3, 0, kPortrait, 17, 1},
-        {kFin2PunchPosition, rdmOutputOption2TypeFIN2EU, kA4, 0, kPortrait, 1, 0},
-        {kFin2PunchPosition, rdmOutputOption2TypeFIN2NoPunch, kA3, 0, kPortrait, 33, 1},
-        {kFin2PunchPosition, rdmOutputOption2TypeFIN2NE, kA4, 0, kPortrait, 49, 0},
-        {kFin2PunchPosition, rdmOutputOption2TypeFIN2NA, kA4, 0, kPortrait, 49, 0},
-        {kDomPunchPosition, rdmOutputOption2TypeFin1Dom, kB4, 0, kPortrait, 1, 1},
-        {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kB4, 0, kPortrait, 1, 0},     // not B4 with the NA2 unit
-        {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kA3, 1, kLandscape, 1, 0},    // turned: Letter or A4 only
-        {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kA4, 1, kLandscape, 1, 1},
-        {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kLetter, 1, kPortrait, 18, 1},
-        {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kB4, 1, kPortrait, 18, 0},
-        {kDomPunchPosition, rdmOutputOption2TypeFin2Dom, kA3, 0, kPortrait, 33, 1},
-        {kDomPunchPosition, rdmOutputOption2TypeFin2Dom, kB4, 0, kPortrait, 33, 0},
-        {kDomPunchPosition, rdmOutputOption2TypeFin2Dom, kA4, 1, kLandscape, 33, 1},
-        {kDomPunchPosition, rdmOutputOption2TypeFIN4EU, kA4, 0, kPortrait, 33, 0},     // EU unit offers 1 to 3 here
-        {kDomPunchPosition, rdmOutputOption2TypeFIN4NE, kA4, 0, kLandscape, 50, 1},
-    }, rdmPunchType);
+    ExpectPositions(
+        {
+            {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 1, 1},
+            {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 2, 0},  // second edge
+            {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kLandscape, 2, 1},
+            {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 17, 0},  // only 1 to 3 offered
+            {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NA, kA4, 0, kPortrait, 17,
+             0},  // A4 is in the exclusion list
+            {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NA, kA3, 0, kPortrait, 17, 1},
+            {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NA, kA4, 1, kLandscape, 17, 1},
+            {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NE, kA4, 0, kPortrait, 49, 1},
+            {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NE, kA4, 0, kPortrait, 1, 0},
+            {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000NoPunch, kA4, 0, kPortrait, 1, 0},
+            {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, 0, 0, kPortrait, 1, 0},  // paper not in the list
+            {kLargeFinisherPunchPosition, rdmOutputOptionTypeFin2000, kA4, 0, kPortrait, 4, 0},  // no such position
+            {kFin2PunchPosition, rdmOutputOption2TypeFIN2NA, kA4, 0, kPortrait, 1, 1},
+            {kFin2PunchPosition, rdmOutputOption2TypeFIN2EU, kA3, 0, kPortrait, 17, 1},
+            {kFin2PunchPosition, rdmOutputOption2TypeFIN2EU, kA4, 0, kPortrait, 1, 0},
+            {kFin2PunchPosition, rdmOutputOption2TypeFIN2NoPunch, kA3, 0, kPortrait, 33, 1},
+            {kFin2PunchPosition, rdmOutputOption2TypeFIN2NE, kA4, 0, kPortrait, 49, 0},
+            {kFin2PunchPosition, rdmOutputOption2TypeFIN2NA, kA4, 0, kPortrait, 49, 0},
+            {kDomPunchPosition, rdmOutputOption2TypeFin1Dom, kB4, 0, kPortrait, 1, 1},
+            {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kB4, 0, kPortrait, 1, 0},   // not B4 with the NA2 unit
+            {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kA3, 1, kLandscape, 1, 0},  // turned: Letter or A4 only
+            {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kA4, 1, kLandscape, 1, 1},
+            {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kLetter, 1, kPortrait, 18, 1},
+            {kDomPunchPosition, rdmOutputOption2TypeFIN4NA2, kB4, 1, kPortrait, 18, 0},
+            {kDomPunchPosition, rdmOutputOption2TypeFin2Dom, kA3, 0, kPortrait, 33, 1},
+            {kDomPunchPosition, rdmOutputOption2TypeFin2Dom, kB4, 0, kPortrait, 33, 0},
+            {kDomPunchPosition, rdmOutputOption2TypeFin2Dom, kA4, 1, kLandscape, 33, 1},
+            {kDomPunchPosition, rdmOutputOption2TypeFIN4EU, kA4, 0, kPortrait, 33, 0},  // EU unit offers 1 to 3 here
+            {kDomPunchPosition, rdmOutputOption2TypeFIN4NE, kA4, 0, kLandscape, 50, 1},
+        },
+        rdmPunchType);
 }
 
 TEST_F(FinishingJudges, PositionJudgesNeedThePaperInTheSource)
@@ -374,35 +375,39 @@ TEST_F(FinishingJudges, PositionJudgesNeedThePaperInTheSource)
 
 TEST_F(FinishingJudges, StaplePositions)
 {
-    ExpectPositions({
-        {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 17, 1},
-        {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 1, 0},
-        {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 1, kPortrait, 1, 1},
-        {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 50, 1},
-        {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 68, 0},
-        {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA5, 0, kPortrait, 50, 0},   // the list without extension
-        {kFin4StaplePosition, rdmOutputOption2TypeFIN4NE, kA4, 0, kPortrait, 68, 1},
-        {kFin4StaplePosition, rdmOutputOption2TypeFIN4NE, kLegal, 0, kPortrait, 68, 0},
-        {kFin4StaplePosition, rdmOutputOption2TypeFIN4NE, kA4, 1, kPortrait, 68, 0},
-        {kFin2StaplePosition, rdmOutputOption2TypeFIN2NA, kA4, 0, kPortrait, 68, 0},   // 68 needs the booklet unit too
-        {kFin50StaplePosition, rdmOutputOption2TypeFin50, kA4, 0, kPortrait, 68, 0},
-        {kFin50StaplePosition, rdmOutputOption2TypeFin50, kA4, 0, kLandscape, 34, 1},
-        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB5, 0, kPortrait, 49, 0},  // B5 fed unturned
-        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB5, 1, kPortrait, 49, 1},
-        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kA4, 0, kPortrait, 49, 1},
-        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB5, 0, kPortrait, 33, 0},
-        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kA4, 0, kPortrait, 33, 1},
-        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB5, 1, kLandscape, 65, 1},
-        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kA4, 0, kPortrait, 66, 0},
-        {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB4, 0, kPortrait, 68, 1},
-        {kFin1000StaplePosition, rdmOutputOptionTypeFin1000, kA4, 0, kPortrait, 33, 1},
-        {kFin1000StaplePosition, rdmOutputOptionTypeFin1000, kA4, 0, kPortrait, 65, 0},
-        {kType14StaplePosition, rdmOutputOptionType14, kB5, 0, kPortrait, 49, 0},        // B5 counts only turned
-        {kType14StaplePosition, rdmOutputOptionType14, kB5, 1, kLandscape, 49, 1},
-        {kType14StaplePosition, rdmOutputOptionType14, kA4, 0, kPortrait, 49, 1},
-        {kType15StaplePosition, rdmOutputOptionType15, kA4, 0, kLandscape, 66, 1},
-        {kType15StaplePosition, rdmOutputOptionType15, kA4, 0, kLandscape, 49, 1},
-    }, rdmStapleType);
+    ExpectPositions(
+        {
+            {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 17, 1},
+            {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 1, 0},
+            {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 1, kPortrait, 1, 1},
+            {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 50, 1},
+            {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA4, 0, kPortrait, 68, 0},
+            {kLargeFinisherStaplePosition, rdmOutputOptionTypeFin3000, kA5, 0, kPortrait, 50,
+             0},  // the list without extension
+            {kFin4StaplePosition, rdmOutputOption2TypeFIN4NE, kA4, 0, kPortrait, 68, 1},
+            {kFin4StaplePosition, rdmOutputOption2TypeFIN4NE, kLegal, 0, kPortrait, 68, 0},
+            {kFin4StaplePosition, rdmOutputOption2TypeFIN4NE, kA4, 1, kPortrait, 68, 0},
+            {kFin2StaplePosition, rdmOutputOption2TypeFIN2NA, kA4, 0, kPortrait, 68,
+             0},  // 68 needs the booklet unit too
+            {kFin50StaplePosition, rdmOutputOption2TypeFin50, kA4, 0, kPortrait, 68, 0},
+            {kFin50StaplePosition, rdmOutputOption2TypeFin50, kA4, 0, kLandscape, 34, 1},
+            {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB5, 0, kPortrait, 49, 0},  // B5 fed unturned
+            {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB5, 1, kPortrait, 49, 1},
+            {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kA4, 0, kPortrait, 49, 1},
+            {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB5, 0, kPortrait, 33, 0},
+            {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kA4, 0, kPortrait, 33, 1},
+            {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB5, 1, kLandscape, 65, 1},
+            {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kA4, 0, kPortrait, 66, 0},
+            {kDomStaplePosition, rdmOutputOption2TypeFin2Dom, kB4, 0, kPortrait, 68, 1},
+            {kFin1000StaplePosition, rdmOutputOptionTypeFin1000, kA4, 0, kPortrait, 33, 1},
+            {kFin1000StaplePosition, rdmOutputOptionTypeFin1000, kA4, 0, kPortrait, 65, 0},
+            {kType14StaplePosition, rdmOutputOptionType14, kB5, 0, kPortrait, 49, 0},  // B5 counts only turned
+            {kType14StaplePosition, rdmOutputOptionType14, kB5, 1, kLandscape, 49, 1},
+            {kType14StaplePosition, rdmOutputOptionType14, kA4, 0, kPortrait, 49, 1},
+            {kType15StaplePosition, rdmOutputOptionType15, kA4, 0, kLandscape, 66, 1},
+            {kType15StaplePosition, rdmOutputOptionType15, kA4, 0, kLandscape, 49, 1},
+        },
+        rdmStapleType);
     SetAll({rdmOutputOption2TypeFIN2NA, rdmOutputOptionTypeFinBF}, 1);
     UsePaper(kA4);
     Set(rdmStapleType, 68);
@@ -418,8 +423,8 @@ TEST_F(FinishingJudges, BookletFinisherJudges)
         std::uint32_t fitsLong, fitsTurned, fitsUnturned, fitsAt68, listed;
     };
     const Case cases[] = {
-        {kA3, 0, 1, 0, 0, 1, 1},   {kLegal, 0, 1, 0, 0, 0, 1}, {kA4, 0, 0, 0, 1, 1, 1},
-        {kB5, 1, 0, 1, 0, 0, 1},   {kB5, 0, 0, 0, 0, 0, 0},    {kA4, 1, 0, 1, 0, 0, 1},
+        {kA3, 0, 1, 0, 0, 1, 1}, {kLegal, 0, 1, 0, 0, 0, 1}, {kA4, 0, 0, 0, 1, 1, 1},
+        {kB5, 1, 0, 1, 0, 0, 1}, {kB5, 0, 0, 0, 0, 0, 0},    {kA4, 1, 0, 1, 0, 0, 1},
     };
     for (const Case& c : cases) {
         UsePaper(c.paper, c.turned);
@@ -454,7 +459,7 @@ TEST_F(FinishingJudges, EdgeCodeOfTheFirstFinisherInstalled)
         {rdmOutputOptionTypeFin2000, kA4, kPortrait, 1, 1, 0, 0, kEdgeFirst},
         {rdmOutputOptionTypeFin2000, kA4, kLandscape, 1, 1, 0, 0, kEdgeSecond},
         {rdmOutputOptionTypeFin2000, kA4, kPortrait, 1, 34, 0, 0, kEdgeSecond},
-        {rdmOutputOptionTypeFin2000, kA4, kPortrait, 0, 1, 0, 0, kEdgeNone},     // nothing on
+        {rdmOutputOptionTypeFin2000, kA4, kPortrait, 0, 1, 0, 0, kEdgeNone},    // nothing on
         {rdmOutputOptionTypeFin2000, kA4, kPortrait, 1, 9, 1, 65, kEdgeFirst},  // staple decides
         {rdmOutputOptionTypeFin2000, kA4, kPortrait, 0, 0, 1, 50, kEdgeNone},
         {rdmOutputOptionTypeFin2000, kA4, kPortrait, 0, 0, 1, 68, kEdgeNotFinished},
@@ -506,9 +511,9 @@ TEST_F(FinishingJudges, InsertedSheetsFromATrayWithTheSamePaper)
     };
     const Case cases[] = {
         {kSamePaperForCover, rdmCoverInputTray, 3, 1, 1},
-        {kSamePaperForCover, rdmCoverInputTray, 2, 1, 0},         // turned the other way
-        {kSamePaperForCover, rdmCoverInputTray, 7, 1, 0},         // the automatic source names no tray
-        {kSamePaperForCover, rdmCoverInputTray, 3, 7, 1},         // the job's automatic source counts as tray 1
+        {kSamePaperForCover, rdmCoverInputTray, 2, 1, 0},  // turned the other way
+        {kSamePaperForCover, rdmCoverInputTray, 7, 1, 0},  // the automatic source names no tray
+        {kSamePaperForCover, rdmCoverInputTray, 3, 7, 1},  // the job's automatic source counts as tray 1
         {kSamePaperForMP, rdmMPInputTray, 1, 3, 1},
         {kSamePaperForBackCover, rdmBackCoverInputTray, 2, 2, 1},
         {kSamePaperForChapter, wdmChapterTray, 3, 2, 0},

@@ -51,8 +51,7 @@ public:
     }
 
 private:
-    template <typename Map>
-    static std::optional<typename Map::mapped_type> Find(const Map& map, std::string_view name)
+    template <typename Map> static std::optional<typename Map::mapped_type> Find(const Map& map, std::string_view name)
     {
         auto it = map.find(name);
         if (it == map.end()) return std::nullopt;
@@ -71,12 +70,12 @@ private:
 inline FixtureNames SmallModelNames()
 {
     FixtureNames names;
-    names.symbols = {{"KSD_A", {7, 501}},    {"KSD_B", {8, 502}},     {"KSD_SW", {58, 503}},
-                     {"KSD_NUM", {11, 504}}, {"KSD_STR", {202, 505}}, {"KSD_PAGE", {13, 506}},
+    names.symbols = {{"KSD_A", {7, 501}},     {"KSD_B", {8, 502}},      {"KSD_SW", {58, 503}},
+                     {"KSD_NUM", {11, 504}},  {"KSD_STR", {202, 505}},  {"KSD_PAGE", {13, 506}},
                      {"KSD_TRAY", {14, 507}}, {"KSD_FONT", {180, 508}}, {"KSD_FAR", {1600, 509}},
                      {"IDOKBUTTON", {0, 1}}};
-    names.constants = {{"A1", 1},    {"A2", 2},    {"A3", 3},      {"B1", 11},       {"B2", 12},
-                       {"P_A4", 9},  {"P_LTR", 1}, {"T1", 21},     {"T2", 22},       {"RES600", 600},
+    names.constants = {{"A1", 1},       {"A2", 2},        {"A3", 3},  {"B1", 11}, {"B2", 12},
+                       {"P_A4", 9},     {"P_LTR", 1},     {"T1", 21}, {"T2", 22}, {"RES600", 600},
                        {"PORTRAIT", 1}, {"LANDSCAPE", 2}, {"F1", 31}, {"F2", 32}, {"S_DEF", 40}};
     names.messages = {{"KSD_DuplexOnMessage", 242}};
     names.pages = {{"KSD_IDD_FINISH", 1004}};

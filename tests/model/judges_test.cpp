@@ -13,9 +13,18 @@ namespace {
 
 // Shorthands for expected code: items of the fixture (KSD_A item 7, KSD_B
 // item 8, KSD_SW item 58), constants and operators.
-JudgeOp I(std::uint16_t item) { return {kJudgeItem, item}; }
-JudgeOp C(std::uint16_t value) { return {kJudgeConstant, value}; }
-JudgeOp Op(std::uint16_t op) { return {kJudgeOperator, op}; }
+JudgeOp I(std::uint16_t item)
+{
+    return {kJudgeItem, item};
+}
+JudgeOp C(std::uint16_t value)
+{
+    return {kJudgeConstant, value};
+}
+JudgeOp Op(std::uint16_t op)
+{
+    return {kJudgeOperator, op};
+}
 const JudgeOp End = Op(kJudgeEndCode);
 constexpr std::uint16_t Eq = 1, And = 3, Or = 4, Not = 5;
 
@@ -80,18 +89,16 @@ TEST_F(Judges, OperandDepthStaysBelow128)
 
 TEST_F(Judges, NamesMustBeDefinedBeforeUse)
 {
-    auto state = Parse(
-        "*Judge 1=SwOn: KSD_SW == 1\n"
-        "*Judge 2: KSD_A == A3 && SwOn\n"
-        "*Judge 3: KSD_A == A2 && Later\n"
-        "*Judge 4=Later: KSD_B == B2\n"
-        "*Judge 0=Zero: KSD_B == B1\n"
-        "*Judge 5=Refused: KSD_B ==\n"
-        "*Judge 6: Zero\n");
+    auto state = Parse("*Judge 1=SwOn: KSD_SW == 1\n"
+                       "*Judge 2: KSD_A == A3 && SwOn\n"
+                       "*Judge 3: KSD_A == A2 && Later\n"
+                       "*Judge 4=Later: KSD_B == B2\n"
+                       "*Judge 0=Zero: KSD_B == B1\n"
+                       "*Judge 5=Refused: KSD_B ==\n"
+                       "*Judge 6: Zero\n");
     ASSERT_EQ(state->judges.size(), 3u);
     EXPECT_EQ(state->judges[1].number, 2);
-    EXPECT_EQ(state->judges[1].code,
-              (std::vector<JudgeOp>{I(7), C(3), Op(Eq), I(58), C(1), Op(Eq), Op(And), End}));
+    EXPECT_EQ(state->judges[1].code, (std::vector<JudgeOp>{I(7), C(3), Op(Eq), I(58), C(1), Op(Eq), Op(And), End}));
     EXPECT_EQ(state->judges[2].number, 4);
     EXPECT_EQ(FindSymbolicName(*state, "Refused", kJudgeNames), 5);  // refused lines keep their name
     EXPECT_EQ(FindSymbolicName(*state, "Zero", kJudgeNames), 0);
@@ -110,21 +117,21 @@ TEST_F(Judges, ReferenceWords)
 
 TEST_F(Judges, RecordLinesReadEntriesByFields)
 {
-    auto state = Parse(
-        "*Judge 1=SwOn: KSD_SW == 1\n"
-        "*Judge 2=BIs2: KSD_B == B2\n"
-        "*Item 1=RulesA: { {A2 SwOn NULL NULL} {A3 NULL BIs2 Judge9} }\n"
-        "*Item 2: { A2 SwOn NULL NULL A3 NULL BIs2 Judge9 }\n"
-        "*Action 1=SetB: { {KSD_B B2} {KSD_A Default} {KSD_SW 1} {Nowhere Nothing} }\n"
-        "*Action 2: { {KSD_IDD_FINISH 0} {KSD_B B1} }\n"
-        "*Transact 1=OnSw: { {SwOn SetB} {Judge2 Action2} {SwOn Transact1} }\n"
-        "*AlertAction 1=Ok: { {IDOKBUTTON OnSw KSD_IDD_FINISH KSD_IDC_PAPER} }\n"
-        "*Alert 1: { {SwOn KSD_DuplexOnMessage MB_ICONEXCLAMATION MB_OKCANCEL AlertAtOnce Ok}\n"
-        "  {Judge2 KSD_NoMessage MB_ICONWHATEVER MB_YESNO AlertDialog AlertAction7} }\n"
-        "*Item 0: { {A1 NULL NULL NULL} }\n"
-        "*Action 3: KSD_B B1\n"
-        "*OpenUI *KSD_A: PickOne\n*KSD_A A1: \"\"\n*KSD_A A2: \"\"\n*DefaultKSD_A: A2\n*CloseUI: *KSD_A\n"
-        "*Action 4: { {KSD_A Default} }\n");
+    auto state =
+        Parse("*Judge 1=SwOn: KSD_SW == 1\n"
+              "*Judge 2=BIs2: KSD_B == B2\n"
+              "*Item 1=RulesA: { {A2 SwOn NULL NULL} {A3 NULL BIs2 Judge9} }\n"
+              "*Item 2: { A2 SwOn NULL NULL A3 NULL BIs2 Judge9 }\n"
+              "*Action 1=SetB: { {KSD_B B2} {KSD_A Default} {KSD_SW 1} {Nowhere Nothing} }\n"
+              "*Action 2: { {KSD_IDD_FINISH 0} {KSD_B B1} }\n"
+              "*Transact 1=OnSw: { {SwOn SetB} {Judge2 Action2} {SwOn Transact1} }\n"
+              "*AlertAction 1=Ok: { {IDOKBUTTON OnSw KSD_IDD_FINISH KSD_IDC_PAPER} }\n"
+              "*Alert 1: { {SwOn KSD_DuplexOnMessage MB_ICONEXCLAMATION MB_OKCANCEL AlertAtOnce Ok}\n"
+              "  {Judge2 KSD_NoMessage MB_ICONWHATEVER MB_YESNO AlertDialog AlertAction7} }\n"
+              "*Item 0: { {A1 NULL NULL NULL} }\n"
+              "*Action 3: KSD_B B1\n"
+              "*OpenUI *KSD_A: PickOne\n*KSD_A A1: \"\"\n*KSD_A A2: \"\"\n*DefaultKSD_A: A2\n*CloseUI: *KSD_A\n"
+              "*Action 4: { {KSD_A Default} }\n");
     ASSERT_EQ(state->items.size(), 2u);
     for (const ItemRecord& item : state->items) {
         ASSERT_EQ(item.entries.size(), 2u);
@@ -178,12 +185,11 @@ TEST_F(Judges, RecordLinesReadEntriesByFields)
 
 TEST_F(Judges, ExclusiveLinesKeepFileOrder)
 {
-    auto state = Parse(
-        "*Judge 1=SwOn: KSD_SW == 1\n"
-        "*Item 1=RulesA: { {A2 SwOn NULL NULL} }\n"
-        "*Exclusive: { {KSD_A NULL NULL RulesA Alert1 Transact1 NULL NULL}\n"
-        "              {KSD_B SwOn Judge4 NULL NULL NULL Transact2 SwOn} }\n"
-        "*Exclusive: { {KSD_SW NULL NULL Item2 NULL NULL NULL NULL} }\n");
+    auto state = Parse("*Judge 1=SwOn: KSD_SW == 1\n"
+                       "*Item 1=RulesA: { {A2 SwOn NULL NULL} }\n"
+                       "*Exclusive: { {KSD_A NULL NULL RulesA Alert1 Transact1 NULL NULL}\n"
+                       "              {KSD_B SwOn Judge4 NULL NULL NULL Transact2 SwOn} }\n"
+                       "*Exclusive: { {KSD_SW NULL NULL Item2 NULL NULL NULL NULL} }\n");
     ASSERT_EQ(state->exclusives.size(), 3u);
     const ExclusiveRecord& a = state->exclusives[0];
     EXPECT_EQ(a.symbolKey, 501);

@@ -17,10 +17,7 @@ const std::filesystem::path kPackage = std::filesystem::path(VEXL_SOURCE_DIR) / 
 
 class PackageDescription : public vexl::test::MachineTest {
 protected:
-    void SetUp() override
-    {
-        machine::InstallFile(kPackage / "TZ16E1MD.VXD", u"C:\\drivers\\TZ16E1MD.VXD");
-    }
+    void SetUp() override { machine::InstallFile(kPackage / "TZ16E1MD.VXD", u"C:\\drivers\\TZ16E1MD.VXD"); }
 
     const DescriptionNames& names_ = ModelDatabaseNames();
     const UiEntry* Entry(const CompileState& state, std::string_view symbol, std::uint16_t variant = 0)
@@ -113,8 +110,11 @@ TEST_F(PackageDescription, CompilesIntoItsEntriesConstraintsAndCommands)
     // Constraints.
     EXPECT_EQ(state->judges.size(), 15u);
     const JudgeRecord& staplesOff = *FindJudgeByNumber(*state, 11);
-    EXPECT_EQ(staplesOff.code, (std::vector<JudgeOp>{{kJudgeItem, 63}, {kJudgeConstant, 1}, {kJudgeOperator, 1},
-                                                     {kJudgeOperator, 5}, {kJudgeOperator, kJudgeEndCode}}));
+    EXPECT_EQ(staplesOff.code, (std::vector<JudgeOp>{{kJudgeItem, 63},
+                                                     {kJudgeConstant, 1},
+                                                     {kJudgeOperator, 1},
+                                                     {kJudgeOperator, 5},
+                                                     {kJudgeOperator, kJudgeEndCode}}));
     EXPECT_EQ(FindJudgeByNumber(*state, 8)->code.size(), 16u);  // two named judges inlined: 7 + 7 + && + end
     EXPECT_EQ(state->items.size(), 3u);
     EXPECT_EQ(state->actions.size(), 5u);
@@ -135,7 +135,8 @@ TEST_F(PackageDescription, CompilesIntoItsEntriesConstraintsAndCommands)
     EXPECT_EQ(state->commandStrings.size(), 13u);
     EXPECT_EQ(FindCommandString(*state, 1)->bytes, "\x1b%-12345X@PJL\r\n");
     EXPECT_EQ(FindCommandString(*state, 2)->bytes, "@PJL JOB NAME=\"VEXL\"\r\n");
-    EXPECT_EQ(FindCommandString(*state, 10)->bytes, "\x1b" "E");
+    EXPECT_EQ(FindCommandString(*state, 10)->bytes, "\x1b"
+                                                    "E");
     for (const auto& group : state->header.groups) EXPECT_TRUE(group);
     const auto& job = state->header.groups[kJobStart]->thenList;
     ASSERT_EQ(job.size(), 15u);

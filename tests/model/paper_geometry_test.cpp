@@ -53,8 +53,14 @@ constexpr std::string_view kPapers =
     "*CloseUI: *KSD_dmPaperSize\n";
 
 // The fields of a rectangle and a size, for comparison and messages.
-std::array<std::int32_t, 4> Fields(const PageRect& r) { return {r.left, r.top, r.right, r.bottom}; }
-std::array<std::int32_t, 2> Fields(const PaperExtent& s) { return {s.width, s.length}; }
+std::array<std::int32_t, 4> Fields(const PageRect& r)
+{
+    return {r.left, r.top, r.right, r.bottom};
+}
+std::array<std::int32_t, 2> Fields(const PaperExtent& s)
+{
+    return {s.width, s.length};
+}
 
 // The custom-size slots as the slot code keeps them: selecting a row brings
 // its size into the custom-size items; refreshing the printer-side row reads
@@ -234,11 +240,10 @@ TEST_F(PaperGeometry, FindPaperBySizeWithToleranceAndTurn)
     };
     const Case cases[] = {
         {2100, 2970, 0, 9},  // past the free size of the same size
-        {2117, 2987, 1, 9},  {2117, 2970, 0, 0}, {2118, 2970, 1, 0}, {2099, 2970, 1, 0},
-        {2970, 2100, 0, 9},  {2987, 2117, 1, 9},  // turned
-        {2159, 2794, 0, 1},
-        {2970, 4200, 0, 0},  // A3 is not offered for the output paper
-        {1000, 1480, 1, 0},  // only a custom size has it
+        {2117, 2987, 1, 9}, {2117, 2970, 0, 0}, {2118, 2970, 1, 0},
+        {2099, 2970, 1, 0}, {2970, 2100, 0, 9}, {2987, 2117, 1, 9},  // turned
+        {2159, 2794, 0, 1}, {2970, 4200, 0, 0},                      // A3 is not offered for the output paper
+        {1000, 1480, 1, 0},                                          // only a custom size has it
         {0, 0, 1, 0},
     };
     for (const Case& c : cases) {
@@ -253,7 +258,10 @@ TEST_F(PaperGeometry, FindPaperBySizeWithToleranceAndTurn)
 
 // ---- font lists ----------------------------------------------------------------------------------
 
-std::u16string NameOf(const WCHAR* name) { return std::u16string(name); }
+std::u16string NameOf(const WCHAR* name)
+{
+    return std::u16string(name);
+}
 
 // Every character after the terminator of a 32-character name is zero.
 bool IsZeroFilledAfterName(const WCHAR* name)

@@ -123,8 +123,8 @@ TEST_F(PjlOptions, ConditionsGroupOrTermsAndTheirAndParts)
         BOOL expected;
     };
     const Case cases[] = {
-        {1, 1, 0, 1, TRUE},  {1, 0, 0, 1, FALSE}, {0, 1, 1, 1, TRUE},
-        {0, 0, 1, 1, TRUE},  {1, 1, 1, 0, FALSE}, {0, 0, 0, 1, FALSE},
+        {1, 1, 0, 1, TRUE}, {1, 0, 0, 1, FALSE}, {0, 1, 1, 1, TRUE},
+        {0, 0, 1, 1, TRUE}, {1, 1, 1, 0, FALSE}, {0, 0, 0, 1, FALSE},
     };
     for (const Case& c : cases) {
         Set(rdmFuncSelectDuplex, c.a);

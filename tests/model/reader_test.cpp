@@ -75,12 +75,12 @@ TEST(DescriptionReader, ReadsValuesAcrossLinesInsideBracesAndQuotes)
     const Case cases[] = {
         {"*K: { a\n  b }\n", 0, "{ a\n  b }"},
         {"*K: \"one\ntwo\"\n", 0, "\"one\ntwo\""},
-        {"*K: (a {b} c)\n", 3, "(a {"},        // braces never inside parentheses
+        {"*K: (a {b} c)\n", 3, "(a {"},  // braces never inside parentheses
         {"*K: \"a(b\"\n", 3, "\"a("},
-        {"*K: \"a%(b\"\n", 0, "\"a%(b\""},     // '%' keeps both bytes for the decoder
+        {"*K: \"a%(b\"\n", 0, "\"a%(b\""},  // '%' keeps both bytes for the decoder
         {"*K: a }\n", 3, "a }"},
         {"*K: \"a%\nb\"\n", 3, "\"a%"},
-        {"*K: 100%\n", 0, "100%"},             // '%' outside quotes is text
+        {"*K: 100%\n", 0, "100%"},  // '%' outside quotes is text
     };
     for (const Case& c : cases) {
         std::vector<ReadLine> lines = ReadAll(c.text);
@@ -102,11 +102,11 @@ TEST(DescriptionReader, DecodesQuotedText)
         {"x \"a%\"b\"", "a\"b", 8},
         {"\"%%%<\"", "%<", 6},
         {"\"A<41 42>B\"", "AABB", 11},
-        {"\"<414>\"", "A", 7},             // a lone hex digit is passed over
-        {"\"<4 1 \"> tail", "", 7},        // the quote ends the string in hex mode too
+        {"\"<414>\"", "A", 7},       // a lone hex digit is passed over
+        {"\"<4 1 \"> tail", "", 7},  // the quote ends the string in hex mode too
         {"\"no end", "no end", 7},
-        {"raw", "raw", 3},                  // no quote: from the start of the text
-        {"abc%", "abc", 4},                 // a '%' at the end escapes nothing
+        {"raw", "raw", 3},   // no quote: from the start of the text
+        {"abc%", "abc", 4},  // a '%' at the end escapes nothing
         {"\"<4", "", 3},
         {"\"a\r\nb\"", "ab", 6},
     };
@@ -143,14 +143,13 @@ TEST(DescriptionReader, ScansNumbersAndWords)
 TEST(DescriptionReader, DispatchSkipsBadAndUnknownLinesAndReadsOn)
 {
     test::FixtureNames names = test::SmallModelNames();
-    std::unique_ptr<CompileState> state = ParseDescriptionText(
-        "*% a comment\n"
-        "*Unknown: 1\n"
-        "*CommandString 1 x y: \"bad\"\n"
-        "*CommandString 0: \"\"\n"
-        "*CommandString 2: \"good\"\n"
-        "*CommandString 3: (open\n",
-        names);
+    std::unique_ptr<CompileState> state = ParseDescriptionText("*% a comment\n"
+                                                               "*Unknown: 1\n"
+                                                               "*CommandString 1 x y: \"bad\"\n"
+                                                               "*CommandString 0: \"\"\n"
+                                                               "*CommandString 2: \"good\"\n"
+                                                               "*CommandString 3: (open\n",
+                                                               names);
     ASSERT_TRUE(state);
     ASSERT_EQ(state->commandStrings.size(), 1u);
     EXPECT_EQ(state->commandStrings[0].number, 2);
@@ -170,9 +169,8 @@ class DescriptionFile : public vexl::test::MachineTest {};
 
 TEST_F(DescriptionFile, ParsesAMappedFileAndProbesItsFirstFileVersion)
 {
-    machine::WriteFile(u"C:\\drivers\\MODEL.VXD",
-                       "*FileVersion: 7.60\n*FileVersion: 7.61-and-many-more-characters\n"
-                       "*UIResDLLName: \"TZ16E1US.DLL\"\n");
+    machine::WriteFile(u"C:\\drivers\\MODEL.VXD", "*FileVersion: 7.60\n*FileVersion: 7.61-and-many-more-characters\n"
+                                                  "*UIResDLLName: \"TZ16E1US.DLL\"\n");
     std::unique_ptr<CompileState> state = ParseDescriptionFile(u"C:\\drivers\\MODEL.VXD", test::SmallModelNames());
     ASSERT_TRUE(state);
     EXPECT_EQ(std::u16string(state->header.fileVersion), u"7.61-and-many-");  // the last line, 14 characters

@@ -116,12 +116,9 @@ TEST_F(ResolutionCap, TheLockedResolutionDecides)
         std::uint32_t qualityAfter;
     };
     const Case cases[] = {
-        {4, 1200, kCapForSize, 600, 1200},
-        {4, 600, kCapForSize, 0, 1200},
-        {4, 300, kCapForJudge, 0, 1200},
-        {4, 1200, kCapForJudge, 600, 1200},
-        {3, 600, kCapForJudge, 0, 600},
-        {99, 1200, kCapForSize, 600, 1200},  // a code without a row: no lock
+        {4, 1200, kCapForSize, 600, 1200}, {4, 600, kCapForSize, 0, 1200},
+        {4, 300, kCapForJudge, 0, 1200},   {4, 1200, kCapForJudge, 600, 1200},
+        {3, 600, kCapForJudge, 0, 600},    {99, 1200, kCapForSize, 600, 1200},  // a code without a row: no lock
         {99, 300, kCapForSize, 0, 300},
     };
     for (const Case& c : cases) {

@@ -41,10 +41,17 @@ TEST_F(UiEntries, TypeWords)
         std::uint16_t type;
     };
     const Case cases[] = {
-        {"PickOne", 0x0001},          {"PickMany", 0x0002},          {"Boolean", 0x0004},
-        {"Numeric", 0x0008},          {"String", 0x0010},            {"PickPage", 0x0101},
-        {"PickSlot", 0x0201},         {"FontTbl", 0x0401},           {"PickOne|TypeUnknown", 0x2001},
-        {"PickOne | TypeUnknown", 0x2001}, {"Unheard", 0x0001},
+        {"PickOne", 0x0001},
+        {"PickMany", 0x0002},
+        {"Boolean", 0x0004},
+        {"Numeric", 0x0008},
+        {"String", 0x0010},
+        {"PickPage", 0x0101},
+        {"PickSlot", 0x0201},
+        {"FontTbl", 0x0401},
+        {"PickOne|TypeUnknown", 0x2001},
+        {"PickOne | TypeUnknown", 0x2001},
+        {"Unheard", 0x0001},
         {"PickPageWithLongName", 0x0001},  // does not fit the 16-byte word field: unknown
     };
     for (const Case& c : cases) {
@@ -58,18 +65,17 @@ TEST_F(UiEntries, TypeWords)
 
 TEST_F(UiEntries, OptionsDefaultsAndTheirPositions)
 {
-    auto state = Parse(
-        "*OpenUI *KSD_A: PickOne\n"
-        "*DefaultKSD_A: A3\n"
-        "*KSD_A A1: \"one\"\n"
-        "*KSD_A A1: \"again\"\n"
-        "*KSD_A Unknown: \"x\"\n"
-        "*KSD_A: IDList { A2 {A3 \"three<0D>\"} }\n"
-        "*CloseUI: *KSD_A\n"
-        "*OpenUI *KSD_B: PickOne\n"
-        "*KSD_B B1: \"b1\"\n"
-        "*DefaultKSD_B: A1\n"
-        "*CloseUI: *KSD_B\n");
+    auto state = Parse("*OpenUI *KSD_A: PickOne\n"
+                       "*DefaultKSD_A: A3\n"
+                       "*KSD_A A1: \"one\"\n"
+                       "*KSD_A A1: \"again\"\n"
+                       "*KSD_A Unknown: \"x\"\n"
+                       "*KSD_A: IDList { A2 {A3 \"three<0D>\"} }\n"
+                       "*CloseUI: *KSD_A\n"
+                       "*OpenUI *KSD_B: PickOne\n"
+                       "*KSD_B B1: \"b1\"\n"
+                       "*DefaultKSD_B: A1\n"
+                       "*CloseUI: *KSD_B\n");
     const UiEntry& a = *state->uiEntries[0];
     EXPECT_EQ(OptionIds(a), (std::vector<std::uint16_t>{1, 2, 3}));
     EXPECT_EQ((*a.options)[0].invocation, "one");  // the first definition stays
@@ -82,16 +88,15 @@ TEST_F(UiEntries, OptionsDefaultsAndTheirPositions)
 
 TEST_F(UiEntries, VariantAndIdentityEntriesShareTheFirstEntrysRecords)
 {
-    auto state = Parse(
-        "*OpenUI *KSD_B: Identity *KSD_A\n*CloseUI: *KSD_B\n"  // names an entry declared later
-        "*OpenUI *KSD_A: PickOne\n"
-        "*KSD_A A1: \"1\"\n*KSD_A A2: \"2\"\n*KSD_A A3: \"3\"\n"
-        "*DefaultKSD_A: A3\n"
-        "*CloseUI: *KSD_A\n"
-        "*OpenUI *KSD_A 4: Boolean\n"
-        "*OptionCommand: { \"before\" \"after\" }\n"
-        "*CloseUI: *KSD_A\n"
-        "*OpenUI *KSD_NUM: Identity *KSD_A\n*CloseUI: *KSD_NUM\n");
+    auto state = Parse("*OpenUI *KSD_B: Identity *KSD_A\n*CloseUI: *KSD_B\n"  // names an entry declared later
+                       "*OpenUI *KSD_A: PickOne\n"
+                       "*KSD_A A1: \"1\"\n*KSD_A A2: \"2\"\n*KSD_A A3: \"3\"\n"
+                       "*DefaultKSD_A: A3\n"
+                       "*CloseUI: *KSD_A\n"
+                       "*OpenUI *KSD_A 4: Boolean\n"
+                       "*OptionCommand: { \"before\" \"after\" }\n"
+                       "*CloseUI: *KSD_A\n"
+                       "*OpenUI *KSD_NUM: Identity *KSD_A\n*CloseUI: *KSD_NUM\n");
     ASSERT_EQ(state->uiEntries.size(), 4u);
     const UiEntry& early = *state->uiEntries[0];
     const UiEntry& first = *state->uiEntries[1];
@@ -123,15 +128,14 @@ TEST_F(UiEntries, VariantAndIdentityEntriesShareTheFirstEntrysRecords)
 
 TEST_F(UiEntries, OpenUiIsRefusedWhileAnEntryIsOpenOrTheSymbolIsUnknown)
 {
-    auto state = Parse(
-        "*OpenUI *KSD_A: PickOne\n"
-        "*OpenUI *KSD_B: PickOne\n"
-        "*KSD_A A1: \"1\"\n"
-        "*CloseUI *KSD_A\n"  // no colon: not a line, the entry stays open
-        "*KSD_A A2: \"2\"\n"
-        "*CloseUI:\n"
-        "*OpenUI *KSD_NOPE: PickOne\n"
-        "*OpenUI KSD_B: PickOne\n");
+    auto state = Parse("*OpenUI *KSD_A: PickOne\n"
+                       "*OpenUI *KSD_B: PickOne\n"
+                       "*KSD_A A1: \"1\"\n"
+                       "*CloseUI *KSD_A\n"  // no colon: not a line, the entry stays open
+                       "*KSD_A A2: \"2\"\n"
+                       "*CloseUI:\n"
+                       "*OpenUI *KSD_NOPE: PickOne\n"
+                       "*OpenUI KSD_B: PickOne\n");
     ASSERT_EQ(state->uiEntries.size(), 1u);
     EXPECT_EQ(OptionIds(*state->uiEntries[0]), (std::vector<std::uint16_t>{1, 2}));
 }
@@ -150,22 +154,21 @@ TEST_F(UiEntries, TheLeadingWordOfANumericValueTakesEitherSign)
 
 TEST_F(UiEntries, ValueRecordsFollowTheEntrysOwnType)
 {
-    auto state = Parse(
-        "*OpenUI *KSD_SW: Boolean\n"
-        "*KSD_SW True: \"on\"\n*KSD_SW False: \"off\"\n*DefaultKSD_SW: True\n"
-        "*CloseUI: *KSD_SW\n"
-        "*OpenUI *KSD_NUM: Numeric\n"
-        "*KSD_NUM True: \"not a Boolean\"\n"
-        "*NumericValue: 7 \"0 5 1 10 20 21 22 23 24\"\n"
-        "*KSD_NUM False: \"still not\"\n"
-        "*StringValue: 12 ASCII\n"
-        "*CloseUI: *KSD_NUM\n"
-        "*OpenUI *KSD_STR: String\n"
-        "*StringValue: 8 ASCII | Password\n"
-        "*DefaultKSD_STR: S_DEF\n"
-        "*NumericValue: \"1 2 3 4\"\n"
-        "*CloseUI: *KSD_STR\n"
-        "*OpenUI *KSD_B: String\n*StringValue: 8 ASCII| Password\n*CloseUI: *KSD_B\n");
+    auto state = Parse("*OpenUI *KSD_SW: Boolean\n"
+                       "*KSD_SW True: \"on\"\n*KSD_SW False: \"off\"\n*DefaultKSD_SW: True\n"
+                       "*CloseUI: *KSD_SW\n"
+                       "*OpenUI *KSD_NUM: Numeric\n"
+                       "*KSD_NUM True: \"not a Boolean\"\n"
+                       "*NumericValue: 7 \"0 5 1 10 20 21 22 23 24\"\n"
+                       "*KSD_NUM False: \"still not\"\n"
+                       "*StringValue: 12 ASCII\n"
+                       "*CloseUI: *KSD_NUM\n"
+                       "*OpenUI *KSD_STR: String\n"
+                       "*StringValue: 8 ASCII | Password\n"
+                       "*DefaultKSD_STR: S_DEF\n"
+                       "*NumericValue: \"1 2 3 4\"\n"
+                       "*CloseUI: *KSD_STR\n"
+                       "*OpenUI *KSD_B: String\n*StringValue: 8 ASCII| Password\n*CloseUI: *KSD_B\n");
     const UiEntry& sw = *state->uiEntries[0];
     ASSERT_TRUE(sw.boolean);
     EXPECT_EQ(sw.boolean->defaultValue, 1);
@@ -201,24 +204,23 @@ TEST_F(UiEntries, ValueRecordsFollowTheEntrysOwnType)
 
 TEST_F(UiEntries, PaperAndTrayOptionsCarryGeometryAndPapers)
 {
-    auto state = Parse(
-        "*OpenUI *KSD_PAGE: PickPage\n"
-        "*KSD_PAGE P_A4: \"a4\"\n*KSD_PAGE P_LTR: \"letter\"\n"
-        "*PageMMValue p P_A4: \"2100 2970\"\n"
-        "*PageValue p P_A4: RES600 PORTRAIT \"118 118 4724 6778 4960 7014\"\n"
-        "*PageValue p P_A4: 300 LANDSCAPE KSD_SW True \"1 2\"\n"
-        "*PageValue p P_A4: 600 PORTRAIT\n"
-        "*PageValue p P_A4: 0 PORTRAIT \"1\"\n"
-        "*PageValue p P_A4: 600 Sideways \"1\"\n"
-        "*PageValue p P_A4: 600 PORTRAIT KSD_NOPE True \"1\"\n"
-        "*CloseUI: *KSD_PAGE\n"
-        "*OpenUI *KSD_TRAY: PickSlot\n"
-        "*KSD_TRAY T1: \"t1\"\n*KSD_TRAY T2: \"t2\"\n"
-        "*SlotPaper s T1: { P_A4 P_LTR }\n"
-        "*SlotPaper s T2: { P_A4,P_LTR }\n"
-        "*SlotPaper s T2: { P_A4 Unknown }\n"
-        "*PageMMValue p T1: \"1 2\"\n"  // not a paper list: ignored
-        "*CloseUI: *KSD_TRAY\n");
+    auto state = Parse("*OpenUI *KSD_PAGE: PickPage\n"
+                       "*KSD_PAGE P_A4: \"a4\"\n*KSD_PAGE P_LTR: \"letter\"\n"
+                       "*PageMMValue p P_A4: \"2100 2970\"\n"
+                       "*PageValue p P_A4: RES600 PORTRAIT \"118 118 4724 6778 4960 7014\"\n"
+                       "*PageValue p P_A4: 300 LANDSCAPE KSD_SW True \"1 2\"\n"
+                       "*PageValue p P_A4: 600 PORTRAIT\n"
+                       "*PageValue p P_A4: 0 PORTRAIT \"1\"\n"
+                       "*PageValue p P_A4: 600 Sideways \"1\"\n"
+                       "*PageValue p P_A4: 600 PORTRAIT KSD_NOPE True \"1\"\n"
+                       "*CloseUI: *KSD_PAGE\n"
+                       "*OpenUI *KSD_TRAY: PickSlot\n"
+                       "*KSD_TRAY T1: \"t1\"\n*KSD_TRAY T2: \"t2\"\n"
+                       "*SlotPaper s T1: { P_A4 P_LTR }\n"
+                       "*SlotPaper s T2: { P_A4,P_LTR }\n"
+                       "*SlotPaper s T2: { P_A4 Unknown }\n"
+                       "*PageMMValue p T1: \"1 2\"\n"  // not a paper list: ignored
+                       "*CloseUI: *KSD_TRAY\n");
     const UiOption& a4 = (*state->uiEntries[0]->options)[0];
     EXPECT_EQ(a4.width, 2100);
     EXPECT_EQ(a4.length, 2970);

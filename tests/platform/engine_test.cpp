@@ -52,8 +52,7 @@ TEST(EnginePath, PiecesFollowRunsAndLimitsAndFlagSubpathEnds)
     const FLONG begin = PD_BEGINSUBPATH, end = PD_ENDSUBPATH, close = PD_CLOSEFIGURE, bez = PD_BEZIERS;
     const Case cases[] = {
         {0, {{begin, 4, true}, {bez | end | close, 6, true}, {begin | end, 1, false}}},
-        {3,
-         {{begin, 3, true}, {0, 1, true}, {bez, 3, true}, {bez | end | close, 3, true}, {begin | end, 1, false}}},
+        {3, {{begin, 3, true}, {0, 1, true}, {bez, 3, true}, {bez | end | close, 3, true}, {begin | end, 1, false}}},
         {1,  // a piece holds one segment at least, however small the limit
          {{begin, 2, true},
           {0, 1, true},
@@ -203,8 +202,8 @@ TEST(EngineBlit, BitBltFillsCopiesThroughMasksAndClips)
     Bitmap target(8, 2, BMF_24BPP);
     engine::Brush red = engine::Brush::Solid(0xFF0000);
     RECTL left{0, 0, 4, 2};
-    ASSERT_TRUE(EngBitBlt(target.so, nullptr, nullptr, nullptr, nullptr, &left, nullptr, nullptr, red.get(), nullptr,
-                          0xF0F0));
+    ASSERT_TRUE(
+        EngBitBlt(target.so, nullptr, nullptr, nullptr, nullptr, &left, nullptr, nullptr, red.get(), nullptr, 0xF0F0));
     EXPECT_EQ(engine::GetPixel(target.so, 3, 1), 0xFF0000u);
     EXPECT_EQ(engine::GetPixel(target.so, 4, 1), 0u);
 
@@ -222,8 +221,8 @@ TEST(EngineBlit, BitBltFillsCopiesThroughMasksAndClips)
     engine::SetPixel(mask.so, 1, 0, 1);
     engine::SetPixel(mask.so, 6, 0, 1);
     POINTL origin{0, 0};
-    ASSERT_TRUE(EngBitBlt(target.so, source.so, mask.so, nullptr, nullptr, &all, &origin, &origin, nullptr, nullptr,
-                          0xAACC));
+    ASSERT_TRUE(
+        EngBitBlt(target.so, source.so, mask.so, nullptr, nullptr, &all, &origin, &origin, nullptr, nullptr, 0xAACC));
     EXPECT_EQ(engine::GetPixel(target.so, 0, 0), 0xFF0000u);
     EXPECT_EQ(engine::GetPixel(target.so, 1, 0), 0x00FF00u);
     EXPECT_EQ(engine::GetPixel(target.so, 6, 0), 0x00FF00u);
@@ -265,8 +264,8 @@ TEST(EngineBlit, StretchScalesAndMirrors)
     RECTL square{0, 0, 4, 4};
     EngEraseSurface(white.so, &square, 0xFFFFFF);
     Bitmap mono(4, 4, BMF_1BPP);
-    ASSERT_TRUE(EngStretchBlt(mono.so, white.so, nullptr, nullptr, nullptr, nullptr, nullptr, &square, &square,
-                              nullptr, HALFTONE));
+    ASSERT_TRUE(EngStretchBlt(mono.so, white.so, nullptr, nullptr, nullptr, nullptr, nullptr, &square, &square, nullptr,
+                              HALFTONE));
     for (LONG y = 0; y < 4; ++y)
         for (LONG x = 0; x < 4; ++x) EXPECT_EQ(engine::GetPixel(mono.so, x, y), 1u);
 }
@@ -367,8 +366,8 @@ TEST(EngineBlit, StretchToADeviceSurfaceGoesToTheDriversCopyBits)
         EXPECT_EQ(g_copiedRow, (std::vector<ULONG>{0x222222, 0x222222, 0x111111, 0x111111}));
     }
     TestDevice unhooked(HOOK_BITBLT);
-    EXPECT_FALSE(EngStretchBlt(unhooked.so, source.so, nullptr, nullptr, nullptr, nullptr, nullptr, &to, &from,
-                               nullptr, COLORONCOLOR));
+    EXPECT_FALSE(EngStretchBlt(unhooked.so, source.so, nullptr, nullptr, nullptr, nullptr, nullptr, &to, &from, nullptr,
+                               COLORONCOLOR));
 }
 
 TEST(EngineCounters, SurfacesPalettesAndDevicesAreCountedAndFailuresInjected)
@@ -457,8 +456,8 @@ TEST(EngineFont, TextIsDrawnIntoABitmapInTheForegroundColour)
     engine::String string = engine::LayOutString(font, u"#", {1}, POINTL{2, 12});
     Bitmap band(16, 16, BMF_24BPP);
     engine::Brush blue = engine::Brush::Solid(0x0000FF);
-    ASSERT_TRUE(EngTextOut(band.so, string.get(), font.get(), nullptr, nullptr, nullptr, blue.get(), nullptr, nullptr,
-                           0x0D0D));
+    ASSERT_TRUE(
+        EngTextOut(band.so, string.get(), font.get(), nullptr, nullptr, nullptr, blue.get(), nullptr, nullptr, 0x0D0D));
     EXPECT_EQ(engine::GetPixel(band.so, 2, 0), 0x0000FFu);   // the block's top-left
     EXPECT_EQ(engine::GetPixel(band.so, 9, 11), 0x0000FFu);  // and bottom-right
     EXPECT_EQ(engine::GetPixel(band.so, 10, 11), 0u);

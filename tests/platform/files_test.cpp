@@ -94,8 +94,8 @@ TEST_F(FilesTest, CreationDispositionsOnExistingAndMissingFiles)
         DeleteFileW(path);
         if (c.exists) machine::WriteFile(path, "old");
         SetLastError(12345);
-        HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, c.disposition, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
+        HANDLE file =
+            CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, c.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
         EXPECT_EQ(file != INVALID_HANDLE_VALUE, c.opens);
         EXPECT_EQ(GetLastError(), c.error);
         if (file != INVALID_HANDLE_VALUE) {
@@ -343,7 +343,8 @@ TEST_F(FilesTest, MapsAFileForReading)
     std::string bytes(70000, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
     machine::WriteFile(u"C:\\WINDOWS\\model.bcs", bytes);
-    HANDLE file = CreateFileW(u"C:\\WINDOWS\\model.bcs", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(u"C:\\WINDOWS\\model.bcs", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
     ASSERT_NE(mapping, nullptr);
     CloseHandle(file);  // the mapping keeps the file

@@ -35,21 +35,20 @@ protected:
     }
 };
 
-constexpr const char* kSettings =
-    "; written by hand\r\n"
-    "[Office ,2nd floor,]\r\n"
-    "  Name =  Value with blanks  \r\n"
-    "Empty=\r\n"
-    "Quoted=\" padded \"\r\n"
-    "Half=\"open\r\n"
-    "Dup=first\r\n"
-    "Dup=second\r\n"
-    ";Commented=yes\r\n"
-    "[office ,2ND floor,]\r\n"
-    "Other=from the second copy\r\n"
-    "[Unix]\n"
-    "Line=feeds only\n"
-    "Last=no line end";
+constexpr const char* kSettings = "; written by hand\r\n"
+                                  "[Office ,2nd floor,]\r\n"
+                                  "  Name =  Value with blanks  \r\n"
+                                  "Empty=\r\n"
+                                  "Quoted=\" padded \"\r\n"
+                                  "Half=\"open\r\n"
+                                  "Dup=first\r\n"
+                                  "Dup=second\r\n"
+                                  ";Commented=yes\r\n"
+                                  "[office ,2ND floor,]\r\n"
+                                  "Other=from the second copy\r\n"
+                                  "[Unix]\n"
+                                  "Line=feeds only\n"
+                                  "Last=no line end";
 
 TEST_F(IniFileTest, ReadsValuesTrimmedUnquotedAndWithoutCase)
 {
@@ -74,7 +73,8 @@ TEST_F(IniFileTest, ReadsValuesTrimmedUnquotedAndWithoutCase)
         {u"Missing", u"Name", u"default", u"default"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "key " << std::string(c.key, c.key + std::char_traits<char16_t>::length(c.key)));
+        SCOPED_TRACE(testing::Message() << "key "
+                                        << std::string(c.key, c.key + std::char_traits<char16_t>::length(c.key)));
         const Read read = ReadString(c.section, c.key, c.defaultText);
         EXPECT_EQ(std::u16string(read.text.c_str()), c.expected);
         EXPECT_EQ(read.length, std::char_traits<char16_t>::length(c.expected));
@@ -115,17 +115,16 @@ TEST_F(IniFileTest, CutsValuesAndListsToTheBuffer)
 
 TEST_F(IniFileTest, ReadsIntegersLikeC)
 {
-    machine::WriteFile(kIni,
-                       "[N]\r\nplain=42\r\nblanks=   -17  \r\nplus=+8\r\nhex=0x1F\r\nupper=0XfF\r\njunk=55zz\r\n"
-                       "word=abc\r\nempty=\r\nquoted=\"12\"\r\nbig=4294967295\r\nzero=0x\r\n");
+    machine::WriteFile(kIni, "[N]\r\nplain=42\r\nblanks=   -17  \r\nplus=+8\r\nhex=0x1F\r\nupper=0XfF\r\njunk=55zz\r\n"
+                             "word=abc\r\nempty=\r\nquoted=\"12\"\r\nbig=4294967295\r\nzero=0x\r\n");
     struct Case {
         const char16_t* key;
         INT defaultValue;
         INT expected;
     } cases[] = {
-        {u"plain", 0, 42}, {u"blanks", 0, -17}, {u"plus", 0, 8},      {u"hex", 0, 31},
-        {u"upper", 0, 255},  {u"junk", 0, 55},    {u"word", 7, 0},      {u"empty", 7, 7},
-        {u"quoted", 0, 12}, {u"big", 0, -1},    {u"zero", 5, 0},      {u"missing", -1, -1},
+        {u"plain", 0, 42},  {u"blanks", 0, -17}, {u"plus", 0, 8}, {u"hex", 0, 31},
+        {u"upper", 0, 255}, {u"junk", 0, 55},    {u"word", 7, 0}, {u"empty", 7, 7},
+        {u"quoted", 0, 12}, {u"big", 0, -1},     {u"zero", 5, 0}, {u"missing", -1, -1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(static_cast<INT>(GetPrivateProfileIntW(u"n", c.key, c.defaultValue, kIni)), c.expected)
@@ -144,7 +143,8 @@ TEST_F(IniFileTest, WritesChangeOnlyTheirLines)
         const char* after;
     } cases[] = {
         {"new file", nullptr, u"A", u"k", u"v", "[A]\r\nk=v\r\n"},
-        {"replaced in place", "[A]\nx=1\nK = old \n; note\ny=2\n", u"a", u"k", u"new", "[A]\nx=1\nk=new\r\n; note\ny=2\n"},
+        {"replaced in place", "[A]\nx=1\nK = old \n; note\ny=2\n", u"a", u"k", u"new",
+         "[A]\nx=1\nk=new\r\n; note\ny=2\n"},
         {"appended after the last entry", "[A]\r\nx=1\r\n; note\r\n\r\n[B]\r\ny=2\r\n", u"A", u"k", u"v",
          "[A]\r\nx=1\r\nk=v\r\n; note\r\n\r\n[B]\r\ny=2\r\n"},
         {"first entry of an empty section", "[A]\r\n\r\n[B]\r\n", u"A", u"k", u"v", "[A]\r\nk=v\r\n\r\n[B]\r\n"},
@@ -155,7 +155,8 @@ TEST_F(IniFileTest, WritesChangeOnlyTheirLines)
         {"null key deletes the section", "[A]\r\nx=1\r\n[B]\r\ny=2\r\n[a]\r\nz=3\r\n", u"a", nullptr, u"v",
          "[B]\r\ny=2\r\n"},
         {"a line break does not start a new entry", "[A]\r\n", u"A", u"k", u"v\r\nevil=1", "[A]\r\nk=v\r\n"},
-        {"first copy of a section", "[A]\r\nx=1\r\n[A]\r\ny=2\r\n", u"A", u"k", u"v", "[A]\r\nx=1\r\nk=v\r\n[A]\r\ny=2\r\n"},
+        {"first copy of a section", "[A]\r\nx=1\r\n[A]\r\ny=2\r\n", u"A", u"k", u"v",
+         "[A]\r\nx=1\r\nk=v\r\n[A]\r\ny=2\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -26,7 +26,8 @@ TEST_F(PathMappingTest, MapsDrivesUncAndDotsIntoTheRoot)
 
 TEST_F(PathMappingTest, RefusesInvalidNames)
 {
-    for (std::u16string bad : {u"C:\\a|b", u"C:\\a\\b?c", u"1:\\x", u"C:\\a:b"}) EXPECT_TRUE(machine::HostPath(bad).empty());
+    for (std::u16string bad : {u"C:\\a|b", u"C:\\a\\b?c", u"1:\\x", u"C:\\a:b"})
+        EXPECT_TRUE(machine::HostPath(bad).empty());
 }
 
 TEST_F(PathMappingTest, MatchesExistingNamesWithoutCase)

@@ -11,11 +11,13 @@ namespace {
 
 constexpr char16_t kDriverFolder[] = u"C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3\\";
 
-std::u16string InDriverFolder(std::u16string_view name) { return kDriverFolder + std::u16string(name); }
+std::u16string InDriverFolder(std::u16string_view name)
+{
+    return kDriverFolder + std::u16string(name);
+}
 
 // An export as the function type it has (through void (*)(), which converts to any).
-template <typename Function>
-Function ProcAs(FARPROC proc)
+template <typename Function> Function ProcAs(FARPROC proc)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
 }

@@ -16,9 +16,9 @@ using RegistryTest = MachineTest;
 HKEY CreateKey(HKEY root, const char16_t* path, DWORD* disposition = nullptr)
 {
     HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                              disposition),
-              ERROR_SUCCESS);
+    EXPECT_EQ(
+        RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, disposition),
+        ERROR_SUCCESS);
     return key;
 }
 
@@ -41,8 +41,7 @@ std::pair<DWORD, std::string> QueryValue(HKEY key, const char16_t* name)
     DWORD size = 0;
     EXPECT_EQ(RegQueryValueExW(key, name, nullptr, &type, nullptr, &size), ERROR_SUCCESS);
     std::string bytes(size, '\0');
-    EXPECT_EQ(RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size),
-              ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size), ERROR_SUCCESS);
     return {type, bytes};
 }
 
@@ -150,7 +149,8 @@ TEST_F(RegistryTest, EnumeratesKeysByNameAndValuesInOrder)
     std::vector<std::u16string> keys;
     char16_t name[16];
     DWORD chars = 16;
-    for (DWORD i = 0; RegEnumKeyExW(parent, i, name, &chars, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i) {
+    for (DWORD i = 0; RegEnumKeyExW(parent, i, name, &chars, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i) {
         EXPECT_EQ(chars, std::char_traits<char16_t>::length(name));
         keys.emplace_back(name);
         chars = 16;

@@ -127,10 +127,18 @@ TEST(DevmodeRecord, WritesTheFieldsAtTheirPublicOffsets)
         std::size_t offset;
         std::vector<BYTE> expected;
     } golden[] = {
-        {0, {'V', 0}},          {64, {0x01, 0x04}},         {68, {0xDC, 0x00}},
-        {70, {0xF8, 0x03}},     {72, {0x41, 0x80, 0, 0}},   {76, {2, 0}},
-        {86, {3, 0}},           {100, {1, 0}},              {102, {'A', 0}},
-        {166, {96, 0}},         {180, {2, 0, 0, 0}},        {196, {0x01, 0x01, 0, 0}},
+        {0, {'V', 0}},
+        {64, {0x01, 0x04}},
+        {68, {0xDC, 0x00}},
+        {70, {0xF8, 0x03}},
+        {72, {0x41, 0x80, 0, 0}},
+        {76, {2, 0}},
+        {86, {3, 0}},
+        {100, {1, 0}},
+        {102, {'A', 0}},
+        {166, {96, 0}},
+        {180, {2, 0, 0, 0}},
+        {196, {0x01, 0x01, 0, 0}},
         {216, {0xD4, 0xC3, 0xB2, 0xA1}},
     };
     for (const auto& g : golden) {
@@ -142,9 +150,8 @@ TEST(DevmodeRecord, WritesTheFieldsAtTheirPublicOffsets)
 TEST_F(SpoolerTest, GetPrinterLevel2PacksTextsAndDevmodeIntoTheCallersBlock)
 {
     HANDLE printer = Open();
-    const std::vector<BYTE> block = FetchBlock([&](LPBYTE buffer, DWORD size, LPDWORD needed) {
-        return GetPrinterW(printer, 2, buffer, size, needed);
-    });
+    const std::vector<BYTE> block = FetchBlock(
+        [&](LPBYTE buffer, DWORD size, LPDWORD needed) { return GetPrinterW(printer, 2, buffer, size, needed); });
     ASSERT_FALSE(block.empty());
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(block.data());
     EXPECT_EQ(info->pServerName, nullptr);
@@ -176,9 +183,8 @@ TEST_F(SpoolerTest, AConnectionNamesItsServer)
     machine::AddPrinter(setup);
 
     HANDLE printer = Open(u"\\\\printsrv\\vexl color 4500");
-    const std::vector<BYTE> block = FetchBlock([&](LPBYTE buffer, DWORD size, LPDWORD needed) {
-        return GetPrinterW(printer, 2, buffer, size, needed);
-    });
+    const std::vector<BYTE> block = FetchBlock(
+        [&](LPBYTE buffer, DWORD size, LPDWORD needed) { return GetPrinterW(printer, 2, buffer, size, needed); });
     ASSERT_FALSE(block.empty());
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(block.data());
     EXPECT_EQ(TextIn(info->pServerName, block), u"\\\\PrintSrv");
@@ -242,8 +248,9 @@ TEST_F(SpoolerTest, PrinterDataRoundTripsWithItsType)
         EXPECT_EQ(GetPrinterDataW(printer, name.data(), &type, nullptr, 0, &needed), ERROR_MORE_DATA);
         EXPECT_EQ(needed, bytes.size());
         std::string read(needed, '#');
-        EXPECT_EQ(GetPrinterDataW(printer, name.data(), &type, reinterpret_cast<BYTE*>(read.data()), needed - 1, &needed),
-                  ERROR_MORE_DATA);
+        EXPECT_EQ(
+            GetPrinterDataW(printer, name.data(), &type, reinterpret_cast<BYTE*>(read.data()), needed - 1, &needed),
+            ERROR_MORE_DATA);
         EXPECT_EQ(read, std::string(needed, '#'));
         EXPECT_EQ(GetPrinterDataW(printer, name.data(), &type, reinterpret_cast<BYTE*>(read.data()), needed, &needed),
                   ERROR_SUCCESS);
@@ -318,9 +325,8 @@ TEST_F(SpoolerTest, ChangesAreSeenByAnotherProcess)
     EXPECT_EQ(machine::ReadPrinterData(u"VEXL Color 4500", u"BatchInstallDone"),
               (machine::PrinterData{REG_BINARY, std::string(reinterpret_cast<const char*>(&done), 4)}));
     HANDLE printer = Open();
-    const std::vector<BYTE> block = FetchBlock([&](LPBYTE buffer, DWORD size, LPDWORD needed) {
-        return GetPrinterW(printer, 2, buffer, size, needed);
-    });
+    const std::vector<BYTE> block = FetchBlock(
+        [&](LPBYTE buffer, DWORD size, LPDWORD needed) { return GetPrinterW(printer, 2, buffer, size, needed); });
     ASSERT_FALSE(block.empty());
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(block.data());
     EXPECT_EQ(info->Attributes, PRINTER_ATTRIBUTE_LOCAL);
@@ -399,9 +405,8 @@ TEST_F(SpoolerTest, SetPrinterStoresTheDirectoryActionAndRefusesBadInput)
     ASSERT_TRUE(SetPrinterW(printer, 7, reinterpret_cast<BYTE*>(&publish), 0));
     PRINTER_INFO_7W update{nullptr, DSPRINT_UPDATE};
     ASSERT_TRUE(SetPrinterW(printer, 7, reinterpret_cast<BYTE*>(&update), 0));
-    const std::vector<BYTE> block = FetchBlock([&](LPBYTE buffer, DWORD size, LPDWORD needed) {
-        return GetPrinterW(printer, 7, buffer, size, needed);
-    });
+    const std::vector<BYTE> block = FetchBlock(
+        [&](LPBYTE buffer, DWORD size, LPDWORD needed) { return GetPrinterW(printer, 7, buffer, size, needed); });
     ASSERT_FALSE(block.empty());
     const auto* info = reinterpret_cast<const PRINTER_INFO_7W*>(block.data());
     EXPECT_EQ(TextIn(info->pszObjectGUID, block), guid);
@@ -485,18 +490,16 @@ TEST_F(SpoolerTest, EnumeratesFormsAndReadsJobs)
     job.devmode = MakeDevmode(u"VEXL Color 4500", 4);
     machine::AddJob(u"VEXL Color 4500", job);
 
-    const std::vector<BYTE> level1 = FetchBlock([&](LPBYTE buffer, DWORD size, LPDWORD needed) {
-        return GetJobW(printer, 12, 1, buffer, size, needed);
-    });
+    const std::vector<BYTE> level1 = FetchBlock(
+        [&](LPBYTE buffer, DWORD size, LPDWORD needed) { return GetJobW(printer, 12, 1, buffer, size, needed); });
     ASSERT_FALSE(level1.empty());
     const auto* info1 = reinterpret_cast<const JOB_INFO_1W*>(level1.data());
     EXPECT_EQ(TextIn(info1->pUserName, level1), u"alice");
     EXPECT_EQ(info1->TotalPages, 4u);
     EXPECT_EQ(info1->Submitted.wMilliseconds, 250);
 
-    const std::vector<BYTE> level2 = FetchBlock([&](LPBYTE buffer, DWORD size, LPDWORD needed) {
-        return GetJobW(printer, 12, 2, buffer, size, needed);
-    });
+    const std::vector<BYTE> level2 = FetchBlock(
+        [&](LPBYTE buffer, DWORD size, LPDWORD needed) { return GetJobW(printer, 12, 2, buffer, size, needed); });
     ASSERT_FALSE(level2.empty());
     const auto* info2 = reinterpret_cast<const JOB_INFO_2W*>(level2.data());
     EXPECT_EQ(TextIn(info2->pDocument, level2), u"Quarterly report");

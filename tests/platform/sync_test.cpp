@@ -14,15 +14,13 @@ namespace vexl::test {
 namespace {
 
 // Runs `body` on another thread and answers its result.
-template <typename Body>
-auto OnOtherThread(Body body)
+template <typename Body> auto OnOtherThread(Body body)
 {
     return std::async(std::launch::async, body).get();
 }
 
 // Counts under a lock from several threads; a lost update shows a gap in exclusion.
-template <typename Enter, typename Leave>
-int CountUnderLock(Enter enter, Leave leave)
+template <typename Enter, typename Leave> int CountUnderLock(Enter enter, Leave leave)
 {
     constexpr int kThreads = 4;
     constexpr int kRounds = 300;
@@ -106,10 +104,11 @@ TEST_F(MutexTest, OwnershipIsPerThreadAndRecursive)
     EXPECT_EQ(GetLastError(), ERROR_NOT_OWNER);
 
     EXPECT_EQ(OnOtherThread([&] {
-        const DWORD result = WaitForSingleObject(mutex, 0);
-        ReleaseMutex(mutex);
-        return result;
-    }), WAIT_OBJECT_0);
+                  const DWORD result = WaitForSingleObject(mutex, 0);
+                  ReleaseMutex(mutex);
+                  return result;
+              }),
+              WAIT_OBJECT_0);
     EXPECT_TRUE(CloseHandle(mutex));
 }
 
@@ -184,10 +183,7 @@ constexpr const char* kSettingsMutexName = "Global\\VexlMutexTse";
 // The helper program, taking the mutex in a process of its own.
 class MutexHolder : public ChildProcess {
 public:
-    explicit MutexHolder(std::vector<std::string> arguments)
-        : ChildProcess(WithProgram(std::move(arguments)))
-    {
-    }
+    explicit MutexHolder(std::vector<std::string> arguments) : ChildProcess(WithProgram(std::move(arguments))) {}
 
 private:
     static std::vector<std::string> WithProgram(std::vector<std::string> arguments)

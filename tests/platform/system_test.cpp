@@ -91,7 +91,9 @@ TEST(VersionTest, VerifyVersionFindsTheTerminalSuite)
     struct Case {
         WORD suiteMask;
         BOOL terminal;
-    } cases[] = {{VER_SUITE_TERMINAL, TRUE}, {VER_SUITE_TERMINAL | VER_SUITE_SINGLEUSERTS, TRUE}, {0, FALSE},
+    } cases[] = {{VER_SUITE_TERMINAL, TRUE},
+                 {VER_SUITE_TERMINAL | VER_SUITE_SINGLEUSERTS, TRUE},
+                 {0, FALSE},
                  {VER_SUITE_ENTERPRISE, FALSE}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.suiteMask);
@@ -252,7 +254,8 @@ public:
         InitializeSecurityDescriptor(&record_, SECURITY_DESCRIPTOR_REVISION);
         SetSecurityDescriptorOwner(&record_, owner_, FALSE);
         SetSecurityDescriptorGroup(&record_, owner_, FALSE);
-        if (kind != Dacl::Absent) SetSecurityDescriptorDacl(&record_, TRUE, kind == Dacl::Aces ? Acl() : nullptr, FALSE);
+        if (kind != Dacl::Absent)
+            SetSecurityDescriptorDacl(&record_, TRUE, kind == Dacl::Aces ? Acl() : nullptr, FALSE);
     }
     ~Descriptor() { FreeSid(owner_); }
 
@@ -374,9 +377,9 @@ TEST(SecurityTest, AclHoldsTheAceBytesAndRefusesOneThatDoesNotFit)
     ASSERT_TRUE(InitializeAcl(reinterpret_cast<PACL>(acl), sizeof acl, ACL_REVISION));
     ASSERT_TRUE(AddAccessAllowedAce(reinterpret_cast<PACL>(acl), ACL_REVISION, 3, administrators));
     const BYTE expected[32] = {
-        2, 0, 32, 0, 1, 0, 0, 0,                          // ACL: revision 2, 32 bytes, one ACE
-        0, 0, 24, 0, 3, 0, 0, 0,                          // allowed ACE of 24 bytes, mask 3
-        1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0,  // S-1-5-32-544
+        2, 0, 32, 0, 1, 0, 0, 0,                              // ACL: revision 2, 32 bytes, one ACE
+        0, 0, 24, 0, 3, 0, 0, 0,                              // allowed ACE of 24 bytes, mask 3
+        1, 2, 0,  0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0,  // S-1-5-32-544
     };
     EXPECT_EQ(std::memcmp(acl, expected, sizeof acl), 0);
 

@@ -11,8 +11,7 @@ using namespace std::string_literals;
 
 // A conversion into a 16-unit buffer prefilled with '#', so a test sees
 // exactly which units the call wrote.
-template <typename Unit>
-struct Converted {
+template <typename Unit> struct Converted {
     int result;
     DWORD error;
     std::basic_string<Unit> buffer;
@@ -69,13 +68,13 @@ struct TruncationCase {
 };
 
 const TruncationCase kTruncationCases[] = {
-    {-1, 0, 7, ERROR_SUCCESS, "################"},                   // size query counts the terminator
-    {-1, 7, 7, ERROR_SUCCESS, "abcdef\0#########"s},                  // exact fit
-    {-1, 4, 0, ERROR_INSUFFICIENT_BUFFER, "abcd############"},        // what fits is written
-    {-1, 6, 0, ERROR_INSUFFICIENT_BUFFER, "abcdef##########"},        // no room for the terminator
-    {3, 0, 3, ERROR_SUCCESS, "################"},                    // explicit length, size query
-    {3, 10, 3, ERROR_SUCCESS, "abc#############"},                    // no terminator added
-    {7, 16, 7, ERROR_SUCCESS, "abcdef\0#########"s},                  // a counted terminator is copied
+    {-1, 0, 7, ERROR_SUCCESS, "################"},              // size query counts the terminator
+    {-1, 7, 7, ERROR_SUCCESS, "abcdef\0#########"s},            // exact fit
+    {-1, 4, 0, ERROR_INSUFFICIENT_BUFFER, "abcd############"},  // what fits is written
+    {-1, 6, 0, ERROR_INSUFFICIENT_BUFFER, "abcdef##########"},  // no room for the terminator
+    {3, 0, 3, ERROR_SUCCESS, "################"},               // explicit length, size query
+    {3, 10, 3, ERROR_SUCCESS, "abc#############"},              // no terminator added
+    {7, 16, 7, ERROR_SUCCESS, "abcdef\0#########"s},            // a counted terminator is copied
     {2, 1, 0, ERROR_INSUFFICIENT_BUFFER, "a###############"},
 };
 
@@ -166,12 +165,11 @@ TEST(CodePageConversion, MapsKnownBytes)
         BYTE byte;
         char16_t character;
     } cases[] = {
-        {1252, 0x41, u'A'},     {1252, 0x80, 0x20AC},   {1252, 0x81, 0x0081}, {1252, 0x8D, 0x008D},
-        {1252, 0x8F, 0x008F},   {1252, 0x90, 0x0090},   {1252, 0x9D, 0x009D}, {1252, 0x8C, 0x0152},
-        {1252, 0x99, 0x2122},   {1252, 0x9F, 0x0178},   {1252, 0xA0, 0x00A0}, {1252, 0xE9, 0x00E9},
-        {1250, 0x8C, 0x015A},   {1250, 0xB9, 0x0105},   {1250, 0xFF, 0x02D9}, {1251, 0x88, 0x20AC},
-        {1251, 0xB9, 0x2116},   {1251, 0xC0, 0x0410},   {1251, 0xFF, 0x044F}, {28591, 0x80, 0x0080},
-        {437, 0x80, 0x00C7},    {437, 0xDB, 0x2588},
+        {1252, 0x41, u'A'},   {1252, 0x80, 0x20AC}, {1252, 0x81, 0x0081}, {1252, 0x8D, 0x008D}, {1252, 0x8F, 0x008F},
+        {1252, 0x90, 0x0090}, {1252, 0x9D, 0x009D}, {1252, 0x8C, 0x0152}, {1252, 0x99, 0x2122}, {1252, 0x9F, 0x0178},
+        {1252, 0xA0, 0x00A0}, {1252, 0xE9, 0x00E9}, {1250, 0x8C, 0x015A}, {1250, 0xB9, 0x0105}, {1250, 0xFF, 0x02D9},
+        {1251, 0x88, 0x20AC}, {1251, 0xB9, 0x2116}, {1251, 0xC0, 0x0410}, {1251, 0xFF, 0x044F}, {28591, 0x80, 0x0080},
+        {437, 0x80, 0x00C7},  {437, 0xDB, 0x2588},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.page << " byte " << int(c.byte));
@@ -214,10 +212,10 @@ TEST(CodePageConversion, ReadsAndWritesUtf8)
     } cases[] = {
         {"caf\xC3\xA9 \xE2\x82\xAC", u"caf\u00e9 \u20ac", true},
         {"\xF0\x9F\x98\x80", u"\U0001F600", true},
-        {"\xC0\xAF", u"\uFFFD\uFFFD", false},                   // overlong form
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", false},         // an encoded surrogate
+        {"\xC0\xAF", u"\uFFFD\uFFFD", false},                      // overlong form
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", false},            // an encoded surrogate
         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD", false},  // above U+10FFFF
-        {"a\xE2\x82", u"a\uFFFD", false},                       // cut short
+        {"a\xE2\x82", u"a\uFFFD", false},                          // cut short
         {"\xE2\x82z", u"\uFFFDz", false},
     };
     for (const Case& c : cases) {
@@ -246,11 +244,11 @@ TEST(CodePageConversion, JapanesePageConvertsItsPartBothWays)
     };
     const Case cases[] = {
         {u"Abc", "Abc"},
-        {u"\u660e\u671d", "\x96\xBE\x92\xA9"},                      // 明朝
+        {u"\u660e\u671d", "\x96\xBE\x92\xA9"},                        // 明朝
         {u"\uFF7A\uFF9E\uFF7C\uFF6F\uFF78", "\xBA\xDE\xBC\xAF\xB8"},  // ｺﾞｼｯｸ, half-width
-        {u"\uFF24\uFF26\uFF27", "\x82\x63\x82\x65\x82\x66"},        // ＤＦＧ
-        {u"\u5916\u5B57", "\x8A\x4F\x8E\x9A"},                      // 外字
-        {u"@\u3042\u30A2\u30F3", "@\x82\xA0\x83\x41\x83\x93"},      // hiragana and katakana
+        {u"\uFF24\uFF26\uFF27", "\x82\x63\x82\x65\x82\x66"},          // ＤＦＧ
+        {u"\u5916\u5B57", "\x8A\x4F\x8E\x9A"},                        // 外字
+        {u"@\u3042\u30A2\u30F3", "@\x82\xA0\x83\x41\x83\x93"},        // hiragana and katakana
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Encode(CP_ACP, c.text), c.bytes);
@@ -259,7 +257,7 @@ TEST(CodePageConversion, JapanesePageConvertsItsPartBothWays)
     BOOL usedDefault = FALSE;
     EXPECT_EQ(Encode(932, u"\u00e9x", nullptr, &usedDefault), "?x");
     EXPECT_TRUE(usedDefault);
-    EXPECT_EQ(Decode(932, "a\x82"), u"a\u30FB");  // a lead byte without its trail
+    EXPECT_EQ(Decode(932, "a\x82"), u"a\u30FB");    // a lead byte without its trail
     EXPECT_EQ(Decode(932, "\x88\x9F"), u"\u30FB");  // a pair the layer has no entry for
     EXPECT_EQ(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, "\x88\x9F", 2, nullptr, 0), 0);
     EXPECT_TRUE(IsDBCSLeadByte(0x82));
@@ -300,10 +298,10 @@ TEST(CharsetInfo, TranslatesCodePagesAndCharsetsBothWays)
         UINT codePage;
         UINT charset;
     } cases[] = {
-        {1252, ANSI_CHARSET},     {932, SHIFTJIS_CHARSET},       {949, HANGUL_CHARSET},   {1361, JOHAB_CHARSET},
-        {936, GB2312_CHARSET},    {950, CHINESEBIG5_CHARSET},    {1253, GREEK_CHARSET},   {1254, TURKISH_CHARSET},
-        {1258, VIETNAMESE_CHARSET}, {1255, HEBREW_CHARSET},      {1256, ARABIC_CHARSET},  {1257, BALTIC_CHARSET},
-        {1251, RUSSIAN_CHARSET},  {874, THAI_CHARSET},           {1250, EASTEUROPE_CHARSET},
+        {1252, ANSI_CHARSET},       {932, SHIFTJIS_CHARSET},    {949, HANGUL_CHARSET},      {1361, JOHAB_CHARSET},
+        {936, GB2312_CHARSET},      {950, CHINESEBIG5_CHARSET}, {1253, GREEK_CHARSET},      {1254, TURKISH_CHARSET},
+        {1258, VIETNAMESE_CHARSET}, {1255, HEBREW_CHARSET},     {1256, ARABIC_CHARSET},     {1257, BALTIC_CHARSET},
+        {1251, RUSSIAN_CHARSET},    {874, THAI_CHARSET},        {1250, EASTEUROPE_CHARSET},
     };
     auto source = [](UINT value) { return reinterpret_cast<DWORD*>(static_cast<std::uintptr_t>(value)); };
     for (const Case& c : cases) {
@@ -333,11 +331,8 @@ TEST(WideText, CopiesWithinTheGivenRoomAndTerminates)
         int maxChars;
         std::u16string buffer;  // the 8 units after the call
     } cases[] = {
-        {u"abcdef", 4, u"abc\0####"s},
-        {u"ab", 8, u"ab\0#####"s},
-        {u"abcdef", 1, u"\0#######"s},
-        {u"abcdef", 0, u"########"},
-        {nullptr, 8, u"\0#######"s},
+        {u"abcdef", 4, u"abc\0####"s}, {u"ab", 8, u"ab\0#####"s},   {u"abcdef", 1, u"\0#######"s},
+        {u"abcdef", 0, u"########"},   {nullptr, 8, u"\0#######"s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.maxChars);
@@ -358,9 +353,14 @@ TEST(WideText, ComparesAndMeasuresNullSafely)
         int exact;
         int ignoringCase;
     } cases[] = {
-        {u"abc", u"abc", 0, 0},           {u"abc", u"ABC", 1, 0},      {u"abc", u"abd", -1, -1},
-        {u"ab", u"abc", -1, -1},          {u"\u00e9t\u00e9", u"\u00c9T\u00c9", 1, 0},
-        {nullptr, u"", 0, 0},             {nullptr, u"a", -1, -1},     {u"a", nullptr, 1, 1},
+        {u"abc", u"abc", 0, 0},
+        {u"abc", u"ABC", 1, 0},
+        {u"abc", u"abd", -1, -1},
+        {u"ab", u"abc", -1, -1},
+        {u"\u00e9t\u00e9", u"\u00c9T\u00c9", 1, 0},
+        {nullptr, u"", 0, 0},
+        {nullptr, u"a", -1, -1},
+        {u"a", nullptr, 1, 1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(lstrcmpW(c.a, c.b), c.exact);

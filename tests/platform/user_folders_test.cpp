@@ -10,8 +10,7 @@ namespace vexl::test {
 namespace {
 
 // An export as the function type it has (through void (*)(), which converts to any).
-template <typename Function>
-Function ProcAs(FARPROC proc)
+template <typename Function> Function ProcAs(FARPROC proc)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
 }

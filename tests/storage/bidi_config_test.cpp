@@ -20,19 +20,18 @@ const std::u16string kModelIniPath = std::u16string(kDriverFolder) + u"\\TZ16E17
 
 // A printer that answers every data code. Tray 4 serves covers, tray 3 mark
 // sheets and is locked; the size query of the channel fails with error 5.
-constexpr const char* kFullAnswer =
-    "Model=VEXL 4500\n"
-    "Data1=3,4,12\n"
-    "Data20=0,0,0\n"
-    "Data21=0,0,0\n"
-    "Data23=0x9,0x4,0\n"
-    "Data2=16,105,140,7\n"
-    "Data11=33554432\n"
-    "Text8=V1.23\n"
-    "ChannelSizeError=5\n"
-    "ChannelData258=2\n"
-    "ChannelText2=E4.5\n"
-    "ChannelText259=rear unit\n";
+constexpr const char* kFullAnswer = "Model=VEXL 4500\n"
+                                    "Data1=3,4,12\n"
+                                    "Data20=0,0,0\n"
+                                    "Data21=0,0,0\n"
+                                    "Data23=0x9,0x4,0\n"
+                                    "Data2=16,105,140,7\n"
+                                    "Data11=33554432\n"
+                                    "Text8=V1.23\n"
+                                    "ChannelSizeError=5\n"
+                                    "ChannelData258=2\n"
+                                    "ChannelText2=E4.5\n"
+                                    "ChannelText259=rear unit\n";
 
 // The job-option module wants tray details.
 int WantTrayDetails(DriverContext*, std::uint32_t event, void* param, void*)
@@ -82,10 +81,7 @@ protected:
         machine::WriteFile(u"C:\\_vexl\\TZ16E170.ini", keys.empty() ? "" : "[" + section + "]\n" + keys);
     }
 
-    void WriteScenario(const std::string& keys)
-    {
-        machine::WriteFile(kScenarioPath, "[Office [2nd floor]]\n" + keys);
-    }
+    void WriteScenario(const std::string& keys) { machine::WriteFile(kScenarioPath, "[Office [2nd floor]]\n" + keys); }
 
     std::u16string Text(std::uint16_t id)
     {
@@ -190,14 +186,15 @@ TEST_P(BidiFailureTest, FailedQueryLeavesNoDeviceInformation)
     EXPECT_FALSE(machine::ReadPrinterData(kPrinterName, u"BidiFlag").has_value());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, BidiFailureTest,
-                         ::testing::Values(FailureCase{"OpenFails", "Open=0\nOpenError=14\n", true, 201},
-                                           FailureCase{"NotSupported", "Supported=0\nOpenError=56\n", true, 201},
-                                           FailureCase{"StartFails", "Model=VEXL 4500\nStartQueryError=10\n", true, 202},
-                                           FailureCase{"OtherError", "Model=VEXL 4500\nStartQueryError=59\n", true, 200},
-                                           FailureCase{"OtherModel", "Model=VEXL 9999\n", true, 999},
-                                           FailureCase{"NoLibrary", "Model=VEXL 4500\n", false, 200}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BidiFailureTest,
+    ::testing::Values(FailureCase{"OpenFails", "Open=0\nOpenError=14\n", true, 201},
+                      FailureCase{"NotSupported", "Supported=0\nOpenError=56\n", true, 201},
+                      FailureCase{"StartFails", "Model=VEXL 4500\nStartQueryError=10\n", true, 202},
+                      FailureCase{"OtherError", "Model=VEXL 4500\nStartQueryError=59\n", true, 200},
+                      FailureCase{"OtherModel", "Model=VEXL 9999\n", true, 999},
+                      FailureCase{"NoLibrary", "Model=VEXL 4500\n", false, 200}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BidiConfigTest, StartFailureWithError102CountsAsStarted)
 {

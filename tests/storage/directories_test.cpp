@@ -36,8 +36,8 @@ const DirectoryCase kDirectoryCases[] = {
     {"ConnectionWithClientValue", 6, 1, true, "%SYSTEMROOT%\\Temp", "C:\\WINDOWS\\Temp\\.keep", REG_SZ, u"D:\\r",
      u"C:\\WINDOWS\\Temp\\_vexl"},
     {"ConnectionClientFolderMissing", 6, 1, true, "C:\\nowhere", nullptr, REG_SZ, u"D:\\r", u"D:\\r"},
-    {"LocalPrinterIgnoresClientValue", 6, 1, false, "%SYSTEMROOT%\\Temp", "C:\\WINDOWS\\Temp\\.keep", REG_NONE,
-     nullptr, u"C:\\_vexl"},
+    {"LocalPrinterIgnoresClientValue", 6, 1, false, "%SYSTEMROOT%\\Temp", "C:\\WINDOWS\\Temp\\.keep", REG_NONE, nullptr,
+     u"C:\\_vexl"},
     {"ClientValueUserProfile", 6, 1, true, "%USERPROFILE%\\ignored", nullptr, REG_NONE, nullptr,
      u"C:\\Users\\user\\AppData\\LocalLow\\_vexl"},
     {"ClientValueUserProfileNt5", 5, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr, u"C:\\Users\\user\\_vexl"},
@@ -45,8 +45,8 @@ const DirectoryCase kDirectoryCases[] = {
     {"UserProfileWithoutShell32", 6, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr, u"C:\\_vexl",
      u"shell32.dll"},
     {"UserProfileWithoutOle32", 6, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr, u"C:\\_vexl", u"ole32.dll"},
-    {"UserProfileShell32WithoutExport", 6, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr, u"C:\\_vexl",
-     nullptr, u"shell32.dll"},
+    {"UserProfileShell32WithoutExport", 6, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr, u"C:\\_vexl", nullptr,
+     u"shell32.dll"},
     {"UserProfileOle32WithoutExport", 6, 1, true, "%USERPROFILE%", nullptr, REG_SZ, u"D:\\r", u"D:\\r", nullptr,
      u"ole32.dll"},
     {"UserProfileNt5WithoutUserEnv", 5, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr, u"C:\\_vexl",
@@ -56,8 +56,8 @@ const DirectoryCase kDirectoryCases[] = {
     // Each system reads its own branch only.
     {"UserProfileVistaWithoutUserEnv", 6, 0, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr,
      u"C:\\Users\\user\\AppData\\LocalLow\\_vexl", u"UserEnv.dll"},
-    {"UserProfileNt5WithoutShell32", 5, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr,
-     u"C:\\Users\\user\\_vexl", u"shell32.dll"},
+    {"UserProfileNt5WithoutShell32", 5, 1, true, "%USERPROFILE%", nullptr, REG_NONE, nullptr, u"C:\\Users\\user\\_vexl",
+     u"shell32.dll"},
 };
 
 std::string Utf16Bytes(const char* ascii)
@@ -83,7 +83,8 @@ TEST_P(SettingsDirectoryTable, ResolvesTheSharedDirectory)
     if (c.connection) setup.serverName = u"\\\\server";
     if (c.clientValue) setup.printerData[u"_VEXLDirectoryClient"] = {REG_SZ, Utf16Bytes(c.clientValue)};
     machine::AddPrinter(setup);
-    if (c.folderToMake) machine::WriteFile(std::u16string(c.folderToMake, c.folderToMake + std::strlen(c.folderToMake)), "");
+    if (c.folderToMake)
+        machine::WriteFile(std::u16string(c.folderToMake, c.folderToMake + std::strlen(c.folderToMake)), "");
     if (c.registryType != REG_NONE) {
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyW(HKEY_LOCAL_MACHINE, kDriverRegistryKey, &key), ERROR_SUCCESS);

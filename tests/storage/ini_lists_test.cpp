@@ -136,8 +136,8 @@ TEST(IniListsSlots, PaperIdsOfTheSlotTable)
         int count;
         std::uint16_t paper;
     };
-    for (const Case& c : {Case{0, 12, 384}, Case{9, 12, 393}, Case{10, 12, 256}, Case{11, 12, 448},
-                          Case{11, 10, 0}, Case{11, 11, 0}, Case{12, 12, 0}, Case{-1, 12, 0}}) {
+    for (const Case& c : {Case{0, 12, 384}, Case{9, 12, 393}, Case{10, 12, 256}, Case{11, 12, 448}, Case{11, 10, 0},
+                          Case{11, 11, 0}, Case{12, 12, 0}, Case{-1, 12, 0}}) {
         EXPECT_EQ(GetPaperIdForSlot(c.slot, c.count, nullptr), c.paper) << c.slot << "/" << c.count;
     }
     EXPECT_EQ(GetSlotForPaperId(256, nullptr), 10);
@@ -160,7 +160,8 @@ TEST(IniListsUnits, InchAndMillimetreConversionsNeverLoseAValue)
 
 TEST_F(IniLists, PresetSnapshotRestoresOnlyTheBitsOfItsItems)
 {
-    WriteIniString(GetPrinterSectionName(context()), u"PresetList3", u"C:\\_vexl\\p3.rst", GetSettingsIniPath(context()));
+    WriteIniString(GetPrinterSectionName(context()), u"PresetList3", u"C:\\_vexl\\p3.rst",
+                   GetSettingsIniPath(context()));
     EXPECT_FALSE(ManagePresetSnapshots(context(), u"PresetList3", kSnapshotRestore));
 
     SetItemValue(context(), rdmFuncSelectWaterMark, 1);

@@ -23,7 +23,8 @@ TEST_F(IniTest, SectionNamesAreSanitised)
 
 TEST_F(IniTest, InMemoryLookupMovesAndWraps)
 {
-    machine::WriteFile(u"C:\\_vexl\\a.rst", "[X]\r\nq=9\r\n[S]\r\nfirst=1\r\nsecond=two\r\nblank =3\r\n[T]\r\nfirst=8\r\n");
+    machine::WriteFile(u"C:\\_vexl\\a.rst",
+                       "[X]\r\nq=9\r\n[S]\r\nfirst=1\r\nsecond=two\r\nblank =3\r\n[T]\r\nfirst=8\r\n");
     char* text = ReadWholeTextFile(u"C:\\_vexl\\a.rst", FALSE);
     ASSERT_NE(text, nullptr);
     const char* body = FindIniSectionInText(u"s", text);
@@ -65,7 +66,8 @@ TEST_F(IniTest, RewriteKeepsOtherSectionsAndPutsTheNewOneFirst)
     IniSectionText text;
     AppendIniSectionHeader(&text, u"B");
     AppendIniKeyValue(&text, u"b", u"new");
-    ASSERT_TRUE(RewriteIniSection(context(), file, u"b", text.bytes.data(), static_cast<std::uint32_t>(text.bytes.size())));
+    ASSERT_TRUE(
+        RewriteIniSection(context(), file, u"b", text.bytes.data(), static_cast<std::uint32_t>(text.bytes.size())));
     EXPECT_EQ(ReadHostFile(file), "[B]\r\nb=new\r\n[A]\r\na=1\r\n[C]\r\nc=3\r\n");
     ASSERT_TRUE(RewriteIniSection(context(), u"C:\\_vexl\\new.ini", u"B", text.bytes.data(),
                                   static_cast<std::uint32_t>(text.bytes.size())));

@@ -38,27 +38,28 @@ std::u16string Text(DriverContext* context, std::uint16_t id)
 TEST_F(PersistenceTest, EveryEncodingRoundTripsAcrossProcesses)
 {
     ASSERT_EQ(RunInChildProcess([] {
-        ModelContext writer;
-        DriverContext* ctx = writer.get();
-        ctx->printer = OpenNamedPrinter(kPrinterName);
-        SetItemValue(ctx, rdmTrayField0, 1);                // u8
-        SetItemValue(ctx, rdmTray1Paper, 0xFEDC);           // u16
-        SetItemValue(ctx, rdmSourceOptionTypeDuplex, 1);    // bit
-        SetText(ctx, rdmDllLogCode, u"12345678");           // ANSI text, full field
-        SetItemValue(ctx, rdmLogging, 513);                 // REG_DWORD
-        SetItemValue(ctx, rdmLock000InfoBitTray, 1);        // compound lock bits
-        SetItemValue(ctx, rdmPrnMethod, 255);               // INI u8
-        SetItemValue(ctx, rdmFrontFunc, 0x80000001u);       // INI u32 with bit 31
-        SetItemValue(ctx, rdmActionProof, 1);               // INI compound action word
-        SetText(ctx, wdmOvlPath, u"C:\\forms\\a.ovl");     // INI ANSI text (work area)
-        // Without the settings modules a mode-2 pass would give every item
-        // its item name as key; the passes run without one here.
-        StoreItemsPass(ctx->printer, ctx, kAreaPrinter, kStorePrinterSide);
-        StoreItemsPass(ctx->printer, ctx, kAreaDevmode, 0);
-        StoreItemsPass(ctx->printer, ctx, kAreaWork, kStoreForce);
-        ClosePrinter(ctx->printer);
-        return ::testing::Test::HasFailure() ? 1 : 0;
-    }), 0);
+                  ModelContext writer;
+                  DriverContext* ctx = writer.get();
+                  ctx->printer = OpenNamedPrinter(kPrinterName);
+                  SetItemValue(ctx, rdmTrayField0, 1);              // u8
+                  SetItemValue(ctx, rdmTray1Paper, 0xFEDC);         // u16
+                  SetItemValue(ctx, rdmSourceOptionTypeDuplex, 1);  // bit
+                  SetText(ctx, rdmDllLogCode, u"12345678");         // ANSI text, full field
+                  SetItemValue(ctx, rdmLogging, 513);               // REG_DWORD
+                  SetItemValue(ctx, rdmLock000InfoBitTray, 1);      // compound lock bits
+                  SetItemValue(ctx, rdmPrnMethod, 255);             // INI u8
+                  SetItemValue(ctx, rdmFrontFunc, 0x80000001u);     // INI u32 with bit 31
+                  SetItemValue(ctx, rdmActionProof, 1);             // INI compound action word
+                  SetText(ctx, wdmOvlPath, u"C:\\forms\\a.ovl");    // INI ANSI text (work area)
+                  // Without the settings modules a mode-2 pass would give every item
+                  // its item name as key; the passes run without one here.
+                  StoreItemsPass(ctx->printer, ctx, kAreaPrinter, kStorePrinterSide);
+                  StoreItemsPass(ctx->printer, ctx, kAreaDevmode, 0);
+                  StoreItemsPass(ctx->printer, ctx, kAreaWork, kStoreForce);
+                  ClosePrinter(ctx->printer);
+                  return ::testing::Test::HasFailure() ? 1 : 0;
+              }),
+              0);
 
     EXPECT_EQ(machine::ReadPrinterData(kPrinterName, u"Logging")->type, REG_DWORD);
     EXPECT_EQ(machine::ReadPrinterData(kPrinterName, u"DllUserCode")->bytes, std::string("12345678\0", 9));
@@ -94,20 +95,21 @@ TEST_F(PersistenceTest, WidenedItemsRoundTripAcrossProcesses)
     const std::uint32_t trays = (1u << 29) | (1u << 25) | 1u;
 
     ASSERT_EQ(RunInChildProcess([&] {
-        ModelContext writer;
-        DriverContext* ctx = writer.get();
-        ctx->printer = OpenNamedPrinter(kPrinterName);
-        SetText(ctx, wdmAuthenticationPassword, password.c_str());
-        SetText(ctx, wdmChapterPage, pages.c_str());
-        SetText(ctx, wdmWmImage, image.c_str());
-        SetItemValue(ctx, rdmTrayChapterSep1, trays);
-        SetItemValue(ctx, wdmChapterTray, static_cast<std::uint32_t>(-2));
-        // Items without a key of their own are kept under their item names.
-        StoreItemsPass(ctx->printer, ctx, kAreaPrinter, kPassModeByName);
-        StoreItemsPass(ctx->printer, ctx, kAreaWork, kPassModeByName);
-        ClosePrinter(ctx->printer);
-        return ::testing::Test::HasFailure() ? 1 : 0;
-    }), 0);
+                  ModelContext writer;
+                  DriverContext* ctx = writer.get();
+                  ctx->printer = OpenNamedPrinter(kPrinterName);
+                  SetText(ctx, wdmAuthenticationPassword, password.c_str());
+                  SetText(ctx, wdmChapterPage, pages.c_str());
+                  SetText(ctx, wdmWmImage, image.c_str());
+                  SetItemValue(ctx, rdmTrayChapterSep1, trays);
+                  SetItemValue(ctx, wdmChapterTray, static_cast<std::uint32_t>(-2));
+                  // Items without a key of their own are kept under their item names.
+                  StoreItemsPass(ctx->printer, ctx, kAreaPrinter, kPassModeByName);
+                  StoreItemsPass(ctx->printer, ctx, kAreaWork, kPassModeByName);
+                  ClosePrinter(ctx->printer);
+                  return ::testing::Test::HasFailure() ? 1 : 0;
+              }),
+              0);
 
     LoadItemsPass(printer_, context(), kAreaPrinter, kPassModeByName, nullptr);
     LoadItemsPass(printer_, context(), kAreaWork, kPassModeByName, nullptr);
@@ -304,7 +306,8 @@ TEST(StoredLayouts, GoldenBytes)
     std::memcpy(media.name, "Thick", 5);
     std::uint8_t record[kCustomMediaRecordSize] = {};
     EncodeCustomMediaRecord(media, record);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(record), 13), Bytes({2, 0, 0, 0, 0x80, 0, 0, 0, 'T', 'h', 'i', 'c', 'k'}));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(record), 13),
+              Bytes({2, 0, 0, 0, 0x80, 0, 0, 0, 'T', 'h', 'i', 'c', 'k'}));
     std::memset(record + 8, 'x', 260);  // no terminator inside the record
     EXPECT_EQ(std::strlen(DecodeCustomMediaRecord(record).name), 259u);
 }

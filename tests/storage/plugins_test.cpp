@@ -44,8 +44,14 @@ std::string DwordBytes(std::uint32_t value)
     return bytes;
 }
 
-RegistryValue Text(const WCHAR* name, std::u16string_view text) { return {name, REG_SZ, Utf16Bytes(text)}; }
-RegistryValue Number(const WCHAR* name, std::uint32_t value) { return {name, REG_DWORD, DwordBytes(value)}; }
+RegistryValue Text(const WCHAR* name, std::u16string_view text)
+{
+    return {name, REG_SZ, Utf16Bytes(text)};
+}
+RegistryValue Number(const WCHAR* name, std::uint32_t value)
+{
+    return {name, REG_DWORD, DwordBytes(value)};
+}
 
 // What a list entry holds, "-" for a missing text.
 std::string Describe(const PluginEntry& entry)
@@ -62,9 +68,9 @@ protected:
     {
         const std::u16string path = std::u16string(kPluginRegistryKey) + u"\\" + category + u"\\" + id;
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
         for (const RegistryValue& value : values)
             RegSetValueExW(key, value.name, 0, value.type, reinterpret_cast<const BYTE*>(value.bytes.data()),
                            static_cast<DWORD>(value.bytes.size()));
@@ -99,12 +105,16 @@ protected:
     }
 };
 
-std::string InDriverFolder(const std::string& name) { return std::string(kDriverFolderAnsi) + "\\" + name; }
+std::string InDriverFolder(const std::string& name)
+{
+    return std::string(kDriverFolderAnsi) + "\\" + name;
+}
 
 TEST_F(PluginTest, RegistryEntriesComeFirstAndWinOverTheIni)
 {
-    Register(u"UIControl", u"Beta", {Text(u"Name", u"Beta registered"), Text(u"InstallPath", u"C:\\plug\\beta.dll"),
-                                     Number(u"ForceRAW", 1), Number(u"PerPrinter", 7)});
+    Register(u"UIControl", u"Beta",
+             {Text(u"Name", u"Beta registered"), Text(u"InstallPath", u"C:\\plug\\beta.dll"), Number(u"ForceRAW", 1),
+              Number(u"PerPrinter", 7)});
     Register(u"UIControl", u"Alpha", {Text(u"Name", u"Alpha")});
     Register(u"VeskoUI", u"Other", {Text(u"Name", u"Other category")});
     WritePluginIni("[UIControl]\nCount=4\nPluginID0=Gamma\nPluginID1=BETA\nPluginID2=\nPluginID3=Delta\n"
@@ -175,8 +185,8 @@ TEST_F(PluginTest, IniTextsLongerThan250CharactersAreNotTaken)
     // 230 characters: an INI value, but too long for a path in the driver folder.
     const std::string deepPath = std::string(224, 'd') + "\\x.dll";
     WritePluginIni("[UIControl]\nCount=3\nPluginID0=" + std::string(251, 'j') + "\nPluginID1=" + id250 +
-                   "\nPluginID2=Short\n[" + id250 + "]\nName=" + std::string(251, 'n') + "\nInstallPath=" +
-                   deepPath + "\n[Short]\nName=" + std::string(250, 'n') + "\nInstallPath=s.dll\n");
+                   "\nPluginID2=Short\n[" + id250 + "]\nName=" + std::string(251, 'n') + "\nInstallPath=" + deepPath +
+                   "\n[Short]\nName=" + std::string(250, 'n') + "\nInstallPath=s.dll\n");
     EXPECT_EQ(ListOf("UIControl"), (std::vector<std::string>{
                                        id250 + "|-|-|0|0",
                                        "Short|" + std::string(250, 'n') + "|" + InDriverFolder("s.dll") + "|0|0",
@@ -339,25 +349,37 @@ TEST_F(UiControlTest, OnePluginTakesOverWhatItAnswers)
         std::vector<std::string> log;
     };
     const Case cases[] = {
-        {"takes the watermark", "Value2=1\n", {0, 1, 1, 0},
+        {"takes the watermark",
+         "Value2=1\n",
+         {0, 1, 1, 0},
          {"A.DLL attach", "A.DLL getInterface version=256 -> 1", "A.DLL open printer=set -> 1",
           "A.DLL query feature=1 -> 1 value=0", "A.DLL query feature=2 -> 1 value=1", "A.DLL close ok",
           "A.DLL dispose ok", "A.DLL detach"}},
-        {"takes both", "Value1=1\nValue2=3\n", {1, 1, 0, 0},
+        {"takes both",
+         "Value1=1\nValue2=3\n",
+         {1, 1, 0, 0},
          {"A.DLL attach", "A.DLL getInterface version=256 -> 1", "A.DLL open printer=set -> 1",
           "A.DLL query feature=1 -> 1 value=1", "A.DLL query feature=2 -> 1 value=3", "A.DLL close ok",
           "A.DLL dispose ok", "A.DLL detach"}},
-        {"value without success", "Query1=0\nValue1=1\n", {0, 0, 1, 1},
+        {"value without success",
+         "Query1=0\nValue1=1\n",
+         {0, 0, 1, 1},
          {"A.DLL attach", "A.DLL getInterface version=256 -> 1", "A.DLL open printer=set -> 1",
           "A.DLL query feature=1 -> 0 value=1", "A.DLL query feature=2 -> 1 value=0", "A.DLL close ok",
           "A.DLL dispose ok", "A.DLL detach"}},
-        {"no interface", "GetInterface=0\nValue1=1\n", {0, 0, 1, 1},
+        {"no interface",
+         "GetInterface=0\nValue1=1\n",
+         {0, 0, 1, 1},
          {"A.DLL attach", "A.DLL getInterface version=256 -> 0", "A.DLL detach"}},
-        {"success without an interface", "Interface=0\nValue1=1\n", {0, 0, 1, 1},
+        {"success without an interface",
+         "Interface=0\nValue1=1\n",
+         {0, 0, 1, 1},
          {"A.DLL attach", "A.DLL getInterface version=256 -> 1", "A.DLL detach"}},
-        {"printer does not open", "Open=0\nValue1=1\n", {0, 0, 1, 1},
-         {"A.DLL attach", "A.DLL getInterface version=256 -> 1", "A.DLL open printer=set -> 0",
-          "A.DLL dispose ok", "A.DLL detach"}},
+        {"printer does not open",
+         "Open=0\nValue1=1\n",
+         {0, 0, 1, 1},
+         {"A.DLL attach", "A.DLL getInterface version=256 -> 1", "A.DLL open printer=set -> 0", "A.DLL dispose ok",
+          "A.DLL detach"}},
     };
     InstallPlugin(u"A.DLL");
     ListPlugins({"A.DLL"});
@@ -382,11 +404,20 @@ TEST_F(UiControlTest, SecondPluginIsAskedOnlyAboutWhatTheFirstKept)
     DetectUiControlPlugins(context());
     EXPECT_EQ(Features(), (std::vector<std::uint32_t>{1, 1, 0, 0}));
     EXPECT_EQ(LogLines(), (std::vector<std::string>{
-                              "A.DLL attach", "A.DLL getInterface version=256 -> 1", "A.DLL open printer=set -> 1",
-                              "A.DLL query feature=1 -> 1 value=1", "A.DLL query feature=2 -> 1 value=0",
-                              "A.DLL close ok", "A.DLL dispose ok", "A.DLL detach",
-                              "B.DLL attach", "B.DLL getInterface version=256 -> 1", "B.DLL open printer=set -> 1",
-                              "B.DLL query feature=2 -> 1 value=1", "B.DLL close ok", "B.DLL dispose ok",
+                              "A.DLL attach",
+                              "A.DLL getInterface version=256 -> 1",
+                              "A.DLL open printer=set -> 1",
+                              "A.DLL query feature=1 -> 1 value=1",
+                              "A.DLL query feature=2 -> 1 value=0",
+                              "A.DLL close ok",
+                              "A.DLL dispose ok",
+                              "A.DLL detach",
+                              "B.DLL attach",
+                              "B.DLL getInterface version=256 -> 1",
+                              "B.DLL open printer=set -> 1",
+                              "B.DLL query feature=2 -> 1 value=1",
+                              "B.DLL close ok",
+                              "B.DLL dispose ok",
                               "B.DLL detach",
                           }));
 }

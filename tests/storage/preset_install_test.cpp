@@ -30,13 +30,12 @@ struct ExpressionCase {
 TEST(ConditionExpression, ReadsLeftToRightWithoutPrecedence)
 {
     const ExpressionCase cases[] = {
-        {"A", true},           {"C", false},          {"!C", true},         {"!A", false},
-        {"C | A", true},       {"A | C", true},       {"C & A", false},     {"A & B", true},
-        {"A | B & C", false},  {"A | C & B", true},   {"C | C | B", true},  {"\tA  &\t!C ", true},
-        {"Unknown", false},    {"A | Unknown", true}, {"Unknown | A", true}, {"", false},
+        {"A", true},          {"C", false},          {"!C", true},          {"!A", false},
+        {"C | A", true},      {"A | C", true},       {"C & A", false},      {"A & B", true},
+        {"A | B & C", false}, {"A | C & B", true},   {"C | C | B", true},   {"\tA  &\t!C ", true},
+        {"Unknown", false},   {"A | Unknown", true}, {"Unknown | A", true}, {"", false},
     };
-    for (const ExpressionCase& c : cases)
-        EXPECT_EQ(EvaluateConditionExpression(c.text, Holds), c.expected) << c.text;
+    for (const ExpressionCase& c : cases) EXPECT_EQ(EvaluateConditionExpression(c.text, Holds), c.expected) << c.text;
 }
 
 TEST(ConditionExpression, BoundsAnOverlongTokenName)
@@ -99,9 +98,9 @@ TEST_F(PresetInstallTest, InstallRunAddsListedFilesWithNoNameForAnEmptyName)
     WriteListedFile("one.rsd", "[en]\r\nsetname=First\r\nsetcomment=Shipped\r\n");
     WriteListedFile("two.rsd", "[en]\r\nsetname=\r\n[disable]\r\nOther=1\r\n");
     WriteListedFile("three.rsd", "[en]\r\nsetname=Third\r\n[disable]\r\nVEXL Driver=1\r\n");
-    const std::u16string list = WriteListedFile(
-        "list.ini", "[en]\r\nNumDeficonfiles=3\r\nDeficonfiles1=C:\\_vexl\\one.rsd\r\n"
-                    "Deficonfiles2=C:\\_vexl\\two.rsd\r\nDeficonfiles3=C:\\_vexl\\three.rsd\r\n");
+    const std::u16string list =
+        WriteListedFile("list.ini", "[en]\r\nNumDeficonfiles=3\r\nDeficonfiles1=C:\\_vexl\\one.rsd\r\n"
+                                    "Deficonfiles2=C:\\_vexl\\two.rsd\r\nDeficonfiles3=C:\\_vexl\\three.rsd\r\n");
 
     EXPECT_TRUE(InstallPresetFiles(list.c_str(), u"en", kInstallAddPresets | kInstallApplyRules | kInstallRun,
                                    context(), 0, nullptr));

@@ -39,8 +39,8 @@ TEST_F(ResourceTest, StringsComeFromTheLibrary)
     const WCHAR* direct = nullptr;
     EXPECT_EQ(LoadStringW(context()->uiResourceLibrary, 153, reinterpret_cast<WCHAR*>(&direct), 0), 2);
     // The data-file load serves the same table.
-    HMODULE data = LoadLibraryExW((std::u16string(kDriverFolder) + u"\\TZ16E1US.DLL").c_str(), nullptr,
-                                  LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE data =
+        LoadLibraryExW((std::u16string(kDriverFolder) + u"\\TZ16E1US.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     EXPECT_EQ(LoadStringW(data, 154, out, 8), 4);
     FreeLibrary(data);
 }

@@ -64,8 +64,8 @@ TEST_F(SettingsFiles, PlainWriteReadsBackAndExportsThePrinterSide)
     ASSERT_TRUE(Save(kFile, kSettingsWrite));
 
     const std::string text = FileText(kFile);
-    EXPECT_EQ(text.rfind(DriverSection() + Header(1) + "RstOSKind=" +
-                             std::to_string(GetItemValue(context(), rdmOSKind)) + "\r\n",
+    EXPECT_EQ(text.rfind(DriverSection() + Header(1) +
+                             "RstOSKind=" + std::to_string(GetItemValue(context(), rdmOSKind)) + "\r\n",
                          0),
               0u)
         << text;
@@ -105,10 +105,10 @@ TEST_F(SettingsFiles, HeadersThatAreNotAcceptedLoadNothing)
         {"other language", Header(2), kSettingsFileHeaderRefused, false},
         {"other major version", "RstVersion=222\r\nRstMachine=" + machine + "\r\nRstLanguage=1\r\n",
          kSettingsFileHeaderRefused, false},
-        {"other machine", "RstVersion=" + version + "\r\nRstMachine=1\r\nRstLanguage=1\r\n",
-         kSettingsFileHeaderRefused, false},
-        {"no language", "RstVersion=" + version + "\r\nRstMachine=" + machine + "\r\n",
-         kSettingsFileHeaderRefused, false},
+        {"other machine", "RstVersion=" + version + "\r\nRstMachine=1\r\nRstLanguage=1\r\n", kSettingsFileHeaderRefused,
+         false},
+        {"no language", "RstVersion=" + version + "\r\nRstMachine=" + machine + "\r\n", kSettingsFileHeaderRefused,
+         false},
         {"no header", "", kSettingsFileHeaderRefused, false},
     };
     for (const Case& c : cases) {

@@ -9,8 +9,7 @@
 
 namespace vexl::test {
 
-template <typename Table, const Table& (*Get)(), void (*Set)(const Table&)>
-class ScopedTable {
+template <typename Table, const Table& (*Get)(), void (*Set)(const Table&)> class ScopedTable {
 public:
     explicit ScopedTable(const Table& table) : previous_(Get()) { Set(table); }
     ~ScopedTable() { Set(previous_); }

@@ -17,7 +17,8 @@ struct CodecCase {
     ByteList tokens;
 };
 
-TEST(GlyphCodec, TokensFollowTheRules) {
+TEST(GlyphCodec, TokensFollowTheRules)
+{
     ByteList longZeros(15, 0);
     longZeros.push_back(0x07);
     ByteList veryLongZeros(270, 0);
@@ -25,11 +26,13 @@ TEST(GlyphCodec, TokensFollowTheRules) {
     ByteList longRun(9 + 255, 0x3C);
     const CodecCase cases[] = {
         {"zeros then a run of three, then a literal; trailing zeros dropped",
-         {0, 0, 0x41, 0x41, 0x41, 0x42, 0, 0}, {0x91, 0x41, 0x00, 0x42}},
+         {0, 0, 0x41, 0x41, 0x41, 0x42, 0, 0},
+         {0x91, 0x41, 0x00, 0x42}},
         {"fifteen zeros take an extension byte of 0", longZeros, {0x78, 0x00, 0x07}},
         {"270 zeros: extension bytes 255 and 0", veryLongZeros, {0x78, 0xFF, 0x00, 0x07}},
         {"a literal of eight bytes takes a length extension of 0",
-         {1, 2, 3, 4, 5, 6, 7, 8}, {0x07, 0x00, 1, 2, 3, 4, 5, 6, 7, 8}},
+         {1, 2, 3, 4, 5, 6, 7, 8},
+         {0x07, 0x00, 1, 2, 3, 4, 5, 6, 7, 8}},
         {"a run of 264: length code 7, extension 255 then 0", longRun, {0x87, 0xFF, 0x00, 0x3C}},
         {"three equal bytes at the very end stay in the literal", {1, 2, 2, 2}, {0x03, 1, 2, 2, 2}},
         {"three equal bytes before a zero end the literal", {1, 2, 2, 2, 0, 5}, {0x00, 1, 0x81, 2, 0x08, 5}},
@@ -50,7 +53,8 @@ TEST(GlyphCodec, TokensFollowTheRules) {
     }
 }
 
-TEST(GlyphCodec, CapacityCountsEveryByteWritten) {
+TEST(GlyphCodec, CapacityCountsEveryByteWritten)
+{
     // A checkerboard does not compress: 1 token byte + 8 literal bytes per
     // 8 bytes, plus the extension of the length code.
     const ByteList bits = {0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55};
@@ -65,7 +69,8 @@ TEST(GlyphCodec, CapacityCountsEveryByteWritten) {
     EXPECT_FALSE(CompressGlyphBits(run, 1).has_value()) << "room for the token but not for its run byte";
 }
 
-TEST(GlyphCodec, DecompressRefusesCutTokensAndOverlongBits) {
+TEST(GlyphCodec, DecompressRefusesCutTokensAndOverlongBits)
+{
     EXPECT_FALSE(DecompressGlyphBits(ByteList{0x03, 1, 2}, 100).has_value()) << "literal cut short";
     EXPECT_FALSE(DecompressGlyphBits(ByteList{0x81}, 100).has_value()) << "run without its byte";
     EXPECT_FALSE(DecompressGlyphBits(ByteList{0x78, 0xFF}, 100).has_value()) << "extension cut short";
@@ -79,7 +84,8 @@ TEST(GlyphCodec, DecompressRefusesCutTokensAndOverlongBits) {
     EXPECT_FALSE(DecompressGlyphBits(many, 1000).has_value());
 }
 
-TEST(GlyphCodec, RandomGlyphsRoundTrip) {
+TEST(GlyphCodec, RandomGlyphsRoundTrip)
+{
     std::mt19937 random(1234);
     for (int n = 0; n < 500; ++n) {
         const std::size_t size = random() % 300;

@@ -23,23 +23,26 @@ struct ProgramRun {
 
 class VexlDumpProgram : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         dir_ = fs::temp_directory_path() / ("vexl-dump-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    ProgramRun Dump(const Bytes& stream, const std::string& options) {
+    ProgramRun Dump(const Bytes& stream, const std::string& options)
+    {
         const fs::path job = dir_ / "job.bin";
-        std::ofstream(job, std::ios::binary).write(reinterpret_cast<const char*>(stream.v.data()),
-                                                   static_cast<std::streamsize>(stream.size()));
+        std::ofstream(job, std::ios::binary)
+            .write(reinterpret_cast<const char*>(stream.v.data()), static_cast<std::streamsize>(stream.size()));
         const std::string command = std::string(VEXL_DUMP_FILE) + " " + options + " " + job.string() + " >" +
                                     (dir_ / "out").string() + " 2>" + (dir_ / "err").string();
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(dir_ / "out"), Read(dir_ / "err")};
     }
 
-    static std::string Read(const fs::path& path) {
+    static std::string Read(const fs::path& path)
+    {
         std::ifstream file(path);
         std::stringstream text;
         text << file.rdbuf();
@@ -49,7 +52,8 @@ protected:
     fs::path dir_;
 };
 
-TEST_F(VexlDumpProgram, ListsSummarisesAndRefuses) {
+TEST_F(VexlDumpProgram, ListsSummarisesAndRefuses)
+{
     const Bytes good = OnePage({FillRect(1, 2, 3, 4)});
     const ProgramRun listing = Dump(good, "");
     EXPECT_EQ(listing.exitCode, 0) << listing.err;
@@ -65,7 +69,8 @@ TEST_F(VexlDumpProgram, ListsSummarisesAndRefuses) {
 
     const ProgramRun bad = Dump(OnePage({Rop(0x66), Rop(0x66)}), "");
     EXPECT_EQ(bad.exitCode, 1);
-    EXPECT_NE(bad.err.find("offset 0x3E: state-repeat: record 31: ROP3 66 repeats the current one"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("offset 0x3E: state-repeat: record 31: ROP3 66 repeats the current one"), std::string::npos)
+        << bad.err;
 
     EXPECT_EQ(Dump(good, "--raw-hint XYZ").exitCode, 2);
     EXPECT_EQ(Dump(good, "--no-such-option").exitCode, 2);

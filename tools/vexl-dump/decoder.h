@@ -21,7 +21,8 @@ struct Malformed {
     std::string detail;
 };
 
-[[noreturn]] inline void Fail(std::uint64_t offset, Rule rule, std::string detail) {
+[[noreturn]] inline void Fail(std::uint64_t offset, Rule rule, std::string detail)
+{
     throw Malformed{offset, rule, std::move(detail)};
 }
 
@@ -48,11 +49,11 @@ struct PageState {
     std::optional<std::uint8_t> dashPhase;
     std::optional<std::uint8_t> lineCap;
     std::optional<std::pair<std::uint8_t, std::uint32_t>> lineJoin;  // join, miter limit
-    bool solidPattern = false;  // the last 0x40 of the page was a solid brush
+    bool solidPattern = false;                                       // the last 0x40 of the page was a solid brush
     Clip clip = Clip::Unknown;
     std::array<std::int32_t, 4> clipRect{};
     std::set<std::pair<std::uint16_t, std::uint8_t>> keptGlyphs;  // glyph code, code kind flag
-    bool splitStroke = false;  // the last record was a 0x11 stroke of one subpath
+    bool splitStroke = false;                                     // the last record was a 0x11 stroke of one subpath
 };
 
 // The display list of one page, fed piece by piece from its F5 frames.

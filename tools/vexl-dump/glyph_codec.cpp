@@ -17,7 +17,8 @@ public:
     explicit TokenWriter(std::size_t capacity) : capacity_(capacity) {}
 
     // Room for the token byte itself must be there before it is written.
-    bool WriteToken(bool run, std::uint64_t zeros, std::uint64_t length) {
+    bool WriteToken(bool run, std::uint64_t zeros, std::uint64_t length)
+    {
         if (out_.size() + 1 > capacity_) return false;
         const auto zeroCode = zeros < kZeroCodeMax ? zeros : kZeroCodeMax;
         const auto lengthCode = length < kLengthCodeMax ? length : kLengthCodeMax;
@@ -27,13 +28,15 @@ public:
         return Fits();
     }
 
-    bool WriteBytes(std::span<const std::uint8_t> bytes) {
+    bool WriteBytes(std::span<const std::uint8_t> bytes)
+    {
         if (out_.size() + bytes.size() > capacity_) return false;
         out_.insert(out_.end(), bytes.begin(), bytes.end());
         return true;
     }
 
-    bool WriteByte(std::uint8_t byte) {
+    bool WriteByte(std::uint8_t byte)
+    {
         out_.push_back(byte);
         return Fits();
     }
@@ -41,7 +44,8 @@ public:
     std::vector<std::uint8_t> Take() { return std::move(out_); }
 
 private:
-    void WriteExtension(std::uint64_t rest) {
+    void WriteExtension(std::uint64_t rest)
+    {
         while (rest >= 255) {
             out_.push_back(255);
             rest -= 255;
@@ -59,7 +63,8 @@ private:
 
 // Where a literal that starts at start ends: before a zero byte, the end of
 // the input, four equal bytes, or three equal bytes followed by a zero byte.
-std::size_t LiteralEnd(std::span<const std::uint8_t> in, std::size_t start) {
+std::size_t LiteralEnd(std::span<const std::uint8_t> in, std::size_t start)
+{
     const std::size_t n = in.size();
     std::size_t j = start + 1;
     for (; j < n; ++j) {
@@ -72,8 +77,9 @@ std::size_t LiteralEnd(std::span<const std::uint8_t> in, std::size_t start) {
 }
 
 // Reads a zero count or length code with its extension.
-bool ReadCode(std::span<const std::uint8_t> tokens, std::size_t& pos, std::uint64_t code,
-              std::uint64_t max, std::uint64_t& value) {
+bool ReadCode(std::span<const std::uint8_t> tokens, std::size_t& pos, std::uint64_t code, std::uint64_t max,
+              std::uint64_t& value)
+{
     value = code;
     if (code < max) return true;
     for (;;) {
@@ -86,8 +92,8 @@ bool ReadCode(std::span<const std::uint8_t> tokens, std::size_t& pos, std::uint6
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> CompressGlyphBits(std::span<const std::uint8_t> bits,
-                                                           std::size_t capacity) {
+std::optional<std::vector<std::uint8_t>> CompressGlyphBits(std::span<const std::uint8_t> bits, std::size_t capacity)
+{
     TokenWriter writer(capacity);
     const std::size_t n = bits.size();
     std::size_t i = 0;
@@ -115,7 +121,8 @@ std::optional<std::vector<std::uint8_t>> CompressGlyphBits(std::span<const std::
 }
 
 std::optional<std::vector<std::uint8_t>> DecompressGlyphBits(std::span<const std::uint8_t> tokens,
-                                                             std::uint64_t bitmapSize) {
+                                                             std::uint64_t bitmapSize)
+{
     std::vector<std::uint8_t> out;
     std::size_t pos = 0;
     while (pos < tokens.size()) {

@@ -19,17 +19,20 @@ constexpr std::size_t kFrameHeaderSize = 8;
 constexpr std::string_view kJobNamePrefix = "@PJL SET JOBNAME = \"";
 constexpr std::size_t kJobNameOverhead = 23;  // prefix, closing quote, CR, LF
 
-bool IsFrameType(std::uint8_t type) {
-    return type == kFrameMarker || type == kFramePageEnd || type == kFrameJobStart ||
-           type == kFramePageStart || type == kFrameDisplayList;
+bool IsFrameType(std::uint8_t type)
+{
+    return type == kFrameMarker || type == kFramePageEnd || type == kFrameJobStart || type == kFramePageStart ||
+           type == kFrameDisplayList;
 }
 
-bool StartsWith(std::span<const std::uint8_t> bytes, std::string_view text) {
+bool StartsWith(std::span<const std::uint8_t> bytes, std::string_view text)
+{
     return bytes.size() >= text.size() && std::equal(text.begin(), text.end(), bytes.begin());
 }
 
 // A whole job-name line: the prefix, a quote, the name, a quote, CR, LF.
-bool IsJobNameLine(std::span<const std::uint8_t> payload) {
+bool IsJobNameLine(std::span<const std::uint8_t> payload)
+{
     if (payload.size() < kJobNameOverhead || !StartsWith(payload, kJobNamePrefix)) return false;
     const std::size_t n = payload.size();
     if (payload[n - 3] != '"' || payload[n - 2] != '\r' || payload[n - 1] != '\n') return false;
@@ -40,19 +43,22 @@ bool IsJobNameLine(std::span<const std::uint8_t> payload) {
 }
 
 enum class Place {
-    Start,         // nothing yet
-    AfterJobStart, // the first F3, no page yet: a job-name frame may follow
-    BetweenPages,  // after F1, after a later F3, or after the job name
+    Start,          // nothing yet
+    AfterJobStart,  // the first F3, no page yet: a job-name frame may follow
+    BetweenPages,   // after F1, after a later F3, or after the job name
     AfterPageStart,
-    InPage,        // after F0: F5 frames, then F1
+    InPage,  // after F0: F5 frames, then F1
 };
 
 class StreamDecoder {
 public:
     StreamDecoder(std::span<const std::uint8_t> stream, const DecodeOptions& options, DecodeResult& result)
-        : stream_(stream), options_(options), out_(result.listing), summary_(result.summary) {}
+        : stream_(stream), options_(options), out_(result.listing), summary_(result.summary)
+    {
+    }
 
-    void Run() {
+    void Run()
+    {
         summary_.streamBytes = stream_.size();
         while (pos_ < stream_.size()) {
             if (TakeRawChunk()) continue;
@@ -61,17 +67,16 @@ public:
         if (place_ == Place::AfterPageStart || place_ == Place::InPage)
             Fail(pos_, Rule::FrameOrder, "the stream ends inside page " + std::to_string(page_));
         if (nextRaw_ < options_.rawChunks.size())
-            Fail(pos_, Rule::RawBytes,
-                 "expected pass-through bytes " + std::to_string(nextRaw_ + 1) + " not found");
+            Fail(pos_, Rule::RawBytes, "expected pass-through bytes " + std::to_string(nextRaw_ + 1) + " not found");
     }
 
 private:
-    bool TakeRawChunk() {
+    bool TakeRawChunk()
+    {
         if (nextRaw_ >= options_.rawChunks.size()) return false;
         const auto& chunk = options_.rawChunks[nextRaw_];
         if (chunk.empty() || chunk.size() > stream_.size() - pos_) return false;
-        if (!std::equal(chunk.begin(), chunk.end(), stream_.begin() + static_cast<std::ptrdiff_t>(pos_)))
-            return false;
+        if (!std::equal(chunk.begin(), chunk.end(), stream_.begin() + static_cast<std::ptrdiff_t>(pos_))) return false;
         out_ += Hex(pos_, 6) + " raw length=" + std::to_string(chunk.size()) + " \"" + EscapeBytes(chunk) + "\"\n";
         ++nextRaw_;
         ++summary_.rawChunks;
@@ -80,15 +85,19 @@ private:
         return true;
     }
 
-    void DecodeFrame() {
+    void DecodeFrame()
+    {
         const std::uint64_t at = pos_;
         if (stream_.size() - pos_ < kFrameHeaderSize)
-            Fail(at, Rule::FrameHeader, "frame header cut short: " + std::to_string(stream_.size() - pos_) + " bytes left");
+            Fail(at, Rule::FrameHeader,
+                 "frame header cut short: " + std::to_string(stream_.size() - pos_) + " bytes left");
         const std::uint8_t* header = stream_.data() + pos_;
         const std::uint8_t type = header[0];
         if (!IsFrameType(type)) Fail(at, Rule::FrameType, "frame type " + Hex(type, 2));
         for (int i = 1; i < 4; ++i) {
-            if (header[i] != 0) Fail(at + i, Rule::FrameReserved, "frame header byte " + std::to_string(i) + " is " + Hex(header[i], 2));
+            if (header[i] != 0)
+                Fail(at + i, Rule::FrameReserved,
+                     "frame header byte " + std::to_string(i) + " is " + Hex(header[i], 2));
         }
         const std::uint32_t length = ReadLe32(header + 4);
         if (length > stream_.size() - pos_ - kFrameHeaderSize)
@@ -100,20 +109,32 @@ private:
         ++summary_.frames[type];
 
         switch (type) {
-        case kFrameJobStart: OnJobStart(at, payload, payloadAt); break;
-        case kFramePageStart: OnPageStart(at, payload, payloadAt); break;
-        case kFrameMarker: OnMarker(at, length); break;
-        case kFrameDisplayList: OnDisplayList(at, payload, payloadAt); break;
-        case kFramePageEnd: OnPageEnd(at, payload, payloadAt); break;
+        case kFrameJobStart:
+            OnJobStart(at, payload, payloadAt);
+            break;
+        case kFramePageStart:
+            OnPageStart(at, payload, payloadAt);
+            break;
+        case kFrameMarker:
+            OnMarker(at, length);
+            break;
+        case kFrameDisplayList:
+            OnDisplayList(at, payload, payloadAt);
+            break;
+        case kFramePageEnd:
+            OnPageEnd(at, payload, payloadAt);
+            break;
         }
     }
 
-    void OnJobStart(std::uint64_t at, std::span<const std::uint8_t> payload, std::uint64_t payloadAt) {
+    void OnJobStart(std::uint64_t at, std::span<const std::uint8_t> payload, std::uint64_t payloadAt)
+    {
         if (place_ == Place::AfterPageStart || place_ == Place::InPage)
             Fail(at, Rule::FrameOrder, "0xF3 frame inside page " + std::to_string(page_));
         if (place_ == Place::AfterJobStart && StartsWith(payload, kJobNamePrefix)) {
             CheckJobName(payload, payloadAt);
-            out_ += Hex(at, 6) + " F3 job-name length=" + std::to_string(payload.size()) + " \"" + EscapeBytes(payload) + "\"\n";
+            out_ += Hex(at, 6) + " F3 job-name length=" + std::to_string(payload.size()) + " \"" +
+                    EscapeBytes(payload) + "\"\n";
             summary_.jobName = true;
             place_ = Place::BetweenPages;
             return;
@@ -121,33 +142,36 @@ private:
         if (place_ != Place::Start && IsJobNameLine(payload))
             Fail(at, Rule::JobName, "job-name frame after the first page or after a reset");
         CheckGeneratedPjlLines(payload, payloadAt);
-        out_ += Hex(at, 6) + " F3 job-start length=" + std::to_string(payload.size()) + " \"" + EscapeBytes(payload) + "\"\n";
+        out_ += Hex(at, 6) + " F3 job-start length=" + std::to_string(payload.size()) + " \"" + EscapeBytes(payload) +
+                "\"\n";
         ++summary_.jobStarts;
         place_ = place_ == Place::Start ? Place::AfterJobStart : Place::BetweenPages;
     }
 
-    void CheckJobName(std::span<const std::uint8_t> payload, std::uint64_t payloadAt) {
+    void CheckJobName(std::span<const std::uint8_t> payload, std::uint64_t payloadAt)
+    {
         if (!IsJobNameLine(payload))
             Fail(payloadAt, Rule::JobName, "job-name line not of the form @PJL SET JOBNAME = \"name\" CR LF");
         for (std::size_t i = kJobNamePrefix.size(); i < payload.size() - 3; ++i) {
-            if (payload[i] == 0)
-                Fail(payloadAt + i, Rule::JobName, "job name holds byte " + Hex(payload[i], 2));
+            if (payload[i] == 0) Fail(payloadAt + i, Rule::JobName, "job name holds byte " + Hex(payload[i], 2));
         }
         if (payload.size() == kJobNameOverhead) Fail(payloadAt, Rule::JobName, "job-name frame with an empty name");
     }
 
-    void OnPageStart(std::uint64_t at, std::span<const std::uint8_t> payload, std::uint64_t payloadAt) {
+    void OnPageStart(std::uint64_t at, std::span<const std::uint8_t> payload, std::uint64_t payloadAt)
+    {
         if (place_ == Place::Start) Fail(at, Rule::FrameOrder, "0xF4 frame before the JobStart frame");
         if (place_ == Place::AfterPageStart || place_ == Place::InPage)
             Fail(at, Rule::FrameOrder, "0xF4 frame inside page " + std::to_string(page_));
         CheckGeneratedPjlLines(payload, payloadAt);
         ++page_;
-        out_ += Hex(at, 6) + " F4 page-start page=" + std::to_string(page_) + " length=" + std::to_string(payload.size()) +
-                " \"" + EscapeBytes(payload) + "\"\n";
+        out_ += Hex(at, 6) + " F4 page-start page=" + std::to_string(page_) +
+                " length=" + std::to_string(payload.size()) + " \"" + EscapeBytes(payload) + "\"\n";
         place_ = Place::AfterPageStart;
     }
 
-    void OnMarker(std::uint64_t at, std::uint32_t length) {
+    void OnMarker(std::uint64_t at, std::uint32_t length)
+    {
         if (place_ != Place::AfterPageStart) Fail(at, Rule::FrameOrder, "0xF0 frame not directly after 0xF4");
         if (length != 0) Fail(at + 4, Rule::FrameLength, "0xF0 frame of length " + std::to_string(length));
         out_ += Hex(at, 6) + " F0\n";
@@ -155,7 +179,8 @@ private:
         place_ = Place::InPage;
     }
 
-    void OnDisplayList(std::uint64_t at, std::span<const std::uint8_t> payload, std::uint64_t payloadAt) {
+    void OnDisplayList(std::uint64_t at, std::span<const std::uint8_t> payload, std::uint64_t payloadAt)
+    {
         if (place_ == Place::AfterPageStart) Fail(at, Rule::FrameOrder, "0xF4 frame not followed by 0xF0");
         if (place_ != Place::InPage) Fail(at, Rule::FrameOrder, "0xF5 frame outside a page");
         out_ += Hex(at, 6) + " F5 display-list length=" + std::to_string(payload.size()) + "\n";
@@ -163,14 +188,15 @@ private:
         page_decoder_->Feed(payload, payloadAt);
     }
 
-    void OnPageEnd(std::uint64_t at, std::span<const std::uint8_t> payload, std::uint64_t payloadAt) {
+    void OnPageEnd(std::uint64_t at, std::span<const std::uint8_t> payload, std::uint64_t payloadAt)
+    {
         if (place_ == Place::AfterPageStart) Fail(at, Rule::FrameOrder, "0xF4 frame not followed by 0xF0");
         if (place_ != Place::InPage) Fail(at, Rule::FrameOrder, "0xF1 frame outside a page");
         page_decoder_->Finish(at);
         page_decoder_.reset();
         CheckGeneratedPjlLines(payload, payloadAt);
-        out_ += Hex(at, 6) + " F1 page-end page=" + std::to_string(page_) + " length=" + std::to_string(payload.size()) +
-                " \"" + EscapeBytes(payload) + "\"\n";
+        out_ += Hex(at, 6) + " F1 page-end page=" + std::to_string(page_) +
+                " length=" + std::to_string(payload.size()) + " \"" + EscapeBytes(payload) + "\"\n";
         ++summary_.pages;
         place_ = Place::BetweenPages;
     }
@@ -188,16 +214,27 @@ private:
 
 }  // namespace
 
-std::string EscapeBytes(std::span<const std::uint8_t> bytes) {
+std::string EscapeBytes(std::span<const std::uint8_t> bytes)
+{
     std::string text;
     text.reserve(bytes.size());
     for (const std::uint8_t b : bytes) {
         switch (b) {
-        case '\r': text += "\\r"; break;
-        case '\n': text += "\\n"; break;
-        case '\t': text += "\\t"; break;
-        case '\\': text += "\\\\"; break;
-        case '"': text += "\\\""; break;
+        case '\r':
+            text += "\\r";
+            break;
+        case '\n':
+            text += "\\n";
+            break;
+        case '\t':
+            text += "\\t";
+            break;
+        case '\\':
+            text += "\\\\";
+            break;
+        case '"':
+            text += "\\\"";
+            break;
         default:
             if (b >= 0x20 && b < 0x7F) {
                 text += static_cast<char>(b);
@@ -211,7 +248,8 @@ std::string EscapeBytes(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
-std::string Hex(std::uint64_t value, int digits) {
+std::string Hex(std::uint64_t value, int digits)
+{
     char buffer[24];
     if (digits > 0) {
         std::snprintf(buffer, sizeof buffer, "%0*llX", digits, static_cast<unsigned long long>(value));
@@ -221,7 +259,8 @@ std::string Hex(std::uint64_t value, int digits) {
     return buffer;
 }
 
-std::uint32_t ContentHash(std::span<const std::uint8_t> bytes) {
+std::uint32_t ContentHash(std::span<const std::uint8_t> bytes)
+{
     std::uint32_t hash = 2166136261u;
     for (const std::uint8_t b : bytes) {
         hash ^= b;
@@ -230,36 +269,58 @@ std::uint32_t ContentHash(std::span<const std::uint8_t> bytes) {
     return hash;
 }
 
-const char* RuleName(Rule rule) {
+const char* RuleName(Rule rule)
+{
     switch (rule) {
-    case Rule::FrameHeader: return "frame-header";
-    case Rule::FrameType: return "frame-type";
-    case Rule::FrameReserved: return "frame-reserved";
-    case Rule::FrameLength: return "frame-length";
-    case Rule::FrameOrder: return "frame-order";
-    case Rule::JobName: return "job-name";
-    case Rule::PjlLine: return "pjl-line";
-    case Rule::RawBytes: return "raw-bytes";
-    case Rule::PageStructure: return "page-structure";
-    case Rule::RecordType: return "record-type";
-    case Rule::RecordLength: return "record-length";
-    case Rule::RecordTruncated: return "record-truncated";
-    case Rule::Reserved: return "reserved";
-    case Rule::FieldValue: return "field-value";
-    case Rule::PathBody: return "path-body";
-    case Rule::ImageLayout: return "image-layout";
-    case Rule::GlyphBitmap: return "glyph-bitmap";
-    case Rule::GlyphReuse: return "glyph-reuse";
-    case Rule::StateRepeat: return "state-repeat";
+    case Rule::FrameHeader:
+        return "frame-header";
+    case Rule::FrameType:
+        return "frame-type";
+    case Rule::FrameReserved:
+        return "frame-reserved";
+    case Rule::FrameLength:
+        return "frame-length";
+    case Rule::FrameOrder:
+        return "frame-order";
+    case Rule::JobName:
+        return "job-name";
+    case Rule::PjlLine:
+        return "pjl-line";
+    case Rule::RawBytes:
+        return "raw-bytes";
+    case Rule::PageStructure:
+        return "page-structure";
+    case Rule::RecordType:
+        return "record-type";
+    case Rule::RecordLength:
+        return "record-length";
+    case Rule::RecordTruncated:
+        return "record-truncated";
+    case Rule::Reserved:
+        return "reserved";
+    case Rule::FieldValue:
+        return "field-value";
+    case Rule::PathBody:
+        return "path-body";
+    case Rule::ImageLayout:
+        return "image-layout";
+    case Rule::GlyphBitmap:
+        return "glyph-bitmap";
+    case Rule::GlyphReuse:
+        return "glyph-reuse";
+    case Rule::StateRepeat:
+        return "state-repeat";
     }
     return "unknown";
 }
 
-std::string FormatViolation(const Violation& violation) {
+std::string FormatViolation(const Violation& violation)
+{
     return "offset " + Hex(violation.offset) + ": " + RuleName(violation.rule) + ": " + violation.detail;
 }
 
-DecodeResult DecodeJobStream(std::span<const std::uint8_t> stream, const DecodeOptions& options) {
+DecodeResult DecodeJobStream(std::span<const std::uint8_t> stream, const DecodeOptions& options)
+{
     DecodeResult result;
     try {
         StreamDecoder decoder(stream, options, result);
@@ -270,7 +331,8 @@ DecodeResult DecodeJobStream(std::span<const std::uint8_t> stream, const DecodeO
     return result;
 }
 
-std::string FormatSummary(const Summary& summary) {
+std::string FormatSummary(const Summary& summary)
+{
     std::string text;
     std::uint64_t frames = 0;
     for (const auto& [type, count] : summary.frames) frames += count;
@@ -284,16 +346,19 @@ std::string FormatSummary(const Summary& summary) {
         }
         text += ")";
     }
-    text += "\njob starts: " + std::to_string(summary.jobStarts) + (summary.jobName ? ", with job name" : ", no job name");
+    text +=
+        "\njob starts: " + std::to_string(summary.jobStarts) + (summary.jobName ? ", with job name" : ", no job name");
     text += "\npages: " + std::to_string(summary.pages);
     std::uint64_t records = 0;
     for (const auto& [type, count] : summary.records) records += count;
     text += "\nrecords: " + std::to_string(records) + "\n";
     for (const auto& [type, count] : summary.records)
         text += "  " + Hex(type, 2) + " " + RecordName(type) + ": " + std::to_string(count) + "\n";
-    text += "bytes: " + std::to_string(summary.streamBytes) + " (display list " + std::to_string(summary.displayListBytes) + ")\n";
+    text += "bytes: " + std::to_string(summary.streamBytes) + " (display list " +
+            std::to_string(summary.displayListBytes) + ")\n";
     if (summary.rawChunks)
-        text += "pass-through: " + std::to_string(summary.rawChunks) + " pieces, " + std::to_string(summary.rawBytes) + " bytes\n";
+        text += "pass-through: " + std::to_string(summary.rawChunks) + " pieces, " + std::to_string(summary.rawBytes) +
+                " bytes\n";
     return text;
 }
 

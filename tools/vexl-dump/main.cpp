@@ -21,12 +21,14 @@
 
 namespace {
 
-int Usage() {
+int Usage()
+{
     std::cerr << "usage: vexl-dump [--summary] [--raw-hint HEX]... [FILE | -]\n";
     return 2;
 }
 
-bool ParseHex(const std::string& text, std::vector<std::uint8_t>& bytes) {
+bool ParseHex(const std::string& text, std::vector<std::uint8_t>& bytes)
+{
     std::string digits;
     for (const char c : text) {
         if (c == ' ' || c == ':') continue;
@@ -41,7 +43,8 @@ bool ParseHex(const std::string& text, std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     bool summary = false;
     std::string path = "-";
     bool havePath = false;

@@ -11,7 +11,8 @@ namespace {
 
 constexpr std::string_view kSetPrefix = "@PJL SET ";
 
-bool IsDecimal(std::string_view text) {
+bool IsDecimal(std::string_view text)
+{
     if (text.empty()) return false;
     for (const char c : text) {
         if (c < '0' || c > '9') return false;
@@ -19,13 +20,15 @@ bool IsDecimal(std::string_view text) {
     return true;
 }
 
-bool IsQuoted(std::string_view value) {
+bool IsQuoted(std::string_view value)
+{
     return value.size() >= 2 && value.front() == '"' && value.back() == '"' &&
            value.substr(1, value.size() - 2).find('"') == std::string_view::npos;
 }
 
 // "id+name/id+name", or empty for a list without fonts.
-bool IsDeviceFontList(std::string_view list) {
+bool IsDeviceFontList(std::string_view list)
+{
     while (!list.empty()) {
         const auto slash = list.find('/');
         const auto item = list.substr(0, slash);
@@ -39,7 +42,8 @@ bool IsDeviceFontList(std::string_view list) {
 }
 
 // "face+device/face+device".
-bool IsSubstitutionList(std::string_view list) {
+bool IsSubstitutionList(std::string_view list)
+{
     while (true) {
         const auto slash = list.find('/');
         if (list.substr(0, slash).find('+') == std::string_view::npos) return false;
@@ -48,7 +52,8 @@ bool IsSubstitutionList(std::string_view list) {
     }
 }
 
-bool IsDateValue(std::string_view value) {
+bool IsDateValue(std::string_view value)
+{
     if (value.size() != 12 || !IsQuoted(value)) return false;
     const auto date = value.substr(1, 10);
     return IsDecimal(date.substr(0, 4)) && date[4] == '/' && IsDecimal(date.substr(5, 2)) && date[7] == '/' &&
@@ -56,7 +61,8 @@ bool IsDateValue(std::string_view value) {
 }
 
 // A chapter line name: one of the stems with a decimal number from 1 behind it.
-bool SplitChapterName(std::string_view name, std::string_view& stem) {
+bool SplitChapterName(std::string_view name, std::string_view& stem)
+{
     static constexpr std::string_view kStems[] = {
         "CHAPTERPRINTTRAY", "CHAPTERPRINTDUPLEX", "CHAPTERPAGENUMBER", "CHAPTERPAGESTART",
         "CHAPTERPAGEEND",   "CHAPTERPAGETRAY",    "CHAPTERPAGE",
@@ -73,7 +79,8 @@ bool SplitChapterName(std::string_view name, std::string_view& stem) {
     return false;
 }
 
-bool IsGeneratedName(std::string_view name) {
+bool IsGeneratedName(std::string_view name)
+{
     std::string_view stem;
     return name == "DATE" || name == "VEXLDRIVERNAME" || name == "DEVFONTID" || name == "SUBFONTTABLE" ||
            SplitChapterName(name, stem);
@@ -81,7 +88,8 @@ bool IsGeneratedName(std::string_view name) {
 
 // Whether the value fits the line's name; the empty string when it does,
 // else what is wrong.
-std::string CheckValue(std::string_view name, std::string_view value) {
+std::string CheckValue(std::string_view name, std::string_view value)
+{
     if (name == "DATE") return IsDateValue(value) ? "" : "DATE value not \"YYYY/MM/DD\"";
     if (name == "VEXLDRIVERNAME") return IsQuoted(value) ? "" : "VEXLDRIVERNAME value not quoted";
     if (name == "DEVFONTID") {
@@ -99,7 +107,8 @@ std::string CheckValue(std::string_view name, std::string_view value) {
         return IsDecimal(value) ? "" : "page value not a decimal number";
     if (stem == "CHAPTERPAGETRAY") {
         std::string_view trayStem;
-        return SplitChapterName(value, trayStem) && trayStem == "CHAPTERPRINTTRAY" ? "" : "tray value not CHAPTERPRINTTRAYn";
+        return SplitChapterName(value, trayStem) && trayStem == "CHAPTERPRINTTRAY" ? ""
+                                                                                   : "tray value not CHAPTERPRINTTRAYn";
     }
     if (stem == "CHAPTERPAGE")
         return value == "COPY" || value == "BLANK" || value == "BREAK" ? "" : "page kind not COPY, BLANK or BREAK";
@@ -108,7 +117,8 @@ std::string CheckValue(std::string_view name, std::string_view value) {
 
 }  // namespace
 
-void CheckGeneratedPjlLines(std::span<const std::uint8_t> payload, std::uint64_t base) {
+void CheckGeneratedPjlLines(std::span<const std::uint8_t> payload, std::uint64_t base)
+{
     const std::string_view text(reinterpret_cast<const char*>(payload.data()), payload.size());
     std::size_t at = 0;
     while ((at = text.find(kSetPrefix, at)) != std::string_view::npos) {

@@ -91,8 +91,7 @@ const char* RecordName(std::uint8_t type);
 // CompressGlyphBits: the token stream of the bits, or nothing when the tokens
 // would not fit in capacity bytes (room for each token byte, for a literal's
 // bytes, and for every other byte written). An all-zero input gives no tokens.
-std::optional<std::vector<std::uint8_t>> CompressGlyphBits(std::span<const std::uint8_t> bits,
-                                                           std::size_t capacity);
+std::optional<std::vector<std::uint8_t>> CompressGlyphBits(std::span<const std::uint8_t> bits, std::size_t capacity);
 
 // DecompressGlyphBits: the bytes the tokens stand for, without the trailing
 // zeros the tokens leave out; nothing when a token is cut short or the

@@ -5,7 +5,7 @@
 namespace {
 // The library's own module: the pages and their resources are found through it.
 HINSTANCE g_module = nullptr;
-}
+}  // namespace
 
 VEXL_API BOOL DllInitialize(HINSTANCE module, DWORD reason, LPVOID)
 {

@@ -365,9 +365,9 @@ struct SURFOBJ {
     HDEV hdev;
     SIZEL sizlBitmap;
     ULONG cjBits;
-    PVOID pvBits;    // the lowest address of the bits
-    PVOID pvScan0;   // the first row (the top one)
-    LONG lDelta;     // bytes from one row to the next below it; negative when bottom-up
+    PVOID pvBits;   // the lowest address of the bits
+    PVOID pvScan0;  // the first row (the top one)
+    LONG lDelta;    // bytes from one row to the next below it; negative when bottom-up
     ULONG iUniq;
     ULONG iBitmapFormat;
     USHORT iType;
@@ -939,19 +939,19 @@ using PFN_DrvBitBlt = BOOL (*)(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMas
                                ROP4 rop4);
 using PFN_DrvCopyBits = BOOL (*)(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclDest,
                                  POINTL* pptlSrc);
-using PFN_DrvStretchBlt = BOOL (*)(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
-                                   XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest,
-                                   RECTL* prclSrc, POINTL* pptlMask, ULONG iMode);
-using PFN_DrvStretchBltROP = BOOL (*)(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
-                                      XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest,
-                                      RECTL* prclSrc, POINTL* pptlMask, ULONG iMode, BRUSHOBJ* pbo, ROP4 rop4);
+using PFN_DrvStretchBlt = BOOL (*)(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                   COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc,
+                                   POINTL* pptlMask, ULONG iMode);
+using PFN_DrvStretchBltROP = BOOL (*)(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                      COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc,
+                                      POINTL* pptlMask, ULONG iMode, BRUSHOBJ* pbo, ROP4 rop4);
 using PFN_DrvStrokePath = BOOL (*)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo,
                                    POINTL* pptlBrushOrg, LINEATTRS* plineattrs, MIX mix);
-using PFN_DrvFillPath = BOOL (*)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
-                                 MIX mix, FLONG flOptions);
-using PFN_DrvStrokeAndFillPath = BOOL (*)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo,
-                                          BRUSHOBJ* pboStroke, LINEATTRS* plineattrs, BRUSHOBJ* pboFill,
-                                          POINTL* pptlBrushOrg, MIX mixFill, FLONG flOptions);
+using PFN_DrvFillPath = BOOL (*)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix,
+                                 FLONG flOptions);
+using PFN_DrvStrokeAndFillPath = BOOL (*)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pboStroke,
+                                          LINEATTRS* plineattrs, BRUSHOBJ* pboFill, POINTL* pptlBrushOrg, MIX mixFill,
+                                          FLONG flOptions);
 using PFN_DrvRealizeBrush = BOOL (*)(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* psoMask,
                                      XLATEOBJ* pxlo, ULONG iHatch);
 using PFN_DrvDitherColor = ULONG (*)(DHPDEV dhpdev, ULONG iMode, ULONG rgb, ULONG* pul);
@@ -965,21 +965,18 @@ using PFN_DrvQueryFontData = LONG (*)(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, 
                                       ULONG cjSize);
 using PFN_DrvQueryAdvanceWidths = BOOL (*)(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH* phg, PVOID pvWidths,
                                            ULONG cGlyphs);
-using PFN_DrvIcmCreateColorTransform = HANDLE (*)(DHPDEV dhpdev, LOGCOLORSPACEW* pLogColorSpace,
-                                                  PVOID pvSourceProfile, ULONG cjSourceProfile, PVOID pvDestProfile,
-                                                  ULONG cjDestProfile, PVOID pvTargetProfile, ULONG cjTargetProfile,
-                                                  DWORD dwReserved);
+using PFN_DrvIcmCreateColorTransform = HANDLE (*)(DHPDEV dhpdev, LOGCOLORSPACEW* pLogColorSpace, PVOID pvSourceProfile,
+                                                  ULONG cjSourceProfile, PVOID pvDestProfile, ULONG cjDestProfile,
+                                                  PVOID pvTargetProfile, ULONG cjTargetProfile, DWORD dwReserved);
 using PFN_DrvIcmDeleteColorTransform = BOOL (*)(DHPDEV dhpdev, HANDLE hcmXform);
 
 // A hook as the table holds it, and back as the function it is.
-template <typename Function>
-PFN AsPfn(Function function)
+template <typename Function> PFN AsPfn(Function function)
 {
     return reinterpret_cast<PFN>(reinterpret_cast<void (*)()>(function));
 }
 
-template <typename Function>
-Function HookAs(PFN pfn)
+template <typename Function> Function HookAs(PFN pfn)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(pfn));
 }

@@ -47,18 +47,17 @@ VEXL_API BOOL EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATE
 // ROP4 0xCCCC copies; 0xAACC copies through a 1-bit mask (1 takes the source);
 // 0xF0F0 fills with the brush's solid colour; 0x0000 and 0xFFFF fill black and white.
 VEXL_API BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
-                        RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush,
-                        ROP4 rop4);
+                        RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4);
 // Nearest-neighbour stretch; a destination rectangle whose right is left of
 // its left (or bottom above top) mirrors the image. HALFTONE to a 1-bit
 // destination dithers.
 VEXL_API BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
-                            COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc,
-                            POINTL* pptlMask, ULONG iMode);
+                            COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc, POINTL* pptlMask,
+                            ULONG iMode);
 VEXL_API BOOL EngEraseSurface(SURFOBJ* pso, RECTL* prcl, ULONG iColor);
 // Draws the glyph bitmaps of the string in the foreground brush's colour.
-VEXL_API BOOL EngTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra,
-                         RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg, MIX mix);
+VEXL_API BOOL EngTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra, RECTL* prclOpaque,
+                         BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg, MIX mix);
 
 // ---- Paths -----------------------------------------------------------------------------
 
@@ -123,11 +122,9 @@ VEXL_API PVOID EngFindResource(HANDLE h, int iName, int iType, ULONG* pulSize);
 VEXL_API void EngGetCurrentCodePage(USHORT* OemCodePage, USHORT* AnsiCodePage);
 // Converts to and from the current ANSI code page; counts are in bytes.
 VEXL_API void EngUnicodeToMultiByteN(LPSTR MultiByteString, ULONG MaxBytesInMultiByteString,
-                                     ULONG* BytesInMultiByteString, LPWSTR UnicodeString,
-                                     ULONG BytesInUnicodeString);
-VEXL_API void EngMultiByteToUnicodeN(LPWSTR UnicodeString, ULONG MaxBytesInUnicodeString,
-                                     ULONG* BytesInUnicodeString, LPSTR MultiByteString,
-                                     ULONG BytesInMultiByteString);
+                                     ULONG* BytesInMultiByteString, LPWSTR UnicodeString, ULONG BytesInUnicodeString);
+VEXL_API void EngMultiByteToUnicodeN(LPWSTR UnicodeString, ULONG MaxBytesInUnicodeString, ULONG* BytesInUnicodeString,
+                                     LPSTR MultiByteString, ULONG BytesInMultiByteString);
 
 struct ENG_TIME_FIELDS {
     USHORT usYear;

@@ -234,8 +234,8 @@ std::vector<Glyph> SyntheticGlyphs();
 // batches of `batch` (0: all in one).
 class String {
 public:
-    String(std::u16string text, std::vector<GLYPHPOS> positions, const RECTL& background, FLONG flAccel,
-           ULONG charInc, bool positionsInObject, ULONG batch);
+    String(std::u16string text, std::vector<GLYPHPOS> positions, const RECTL& background, FLONG flAccel, ULONG charInc,
+           bool positionsInObject, ULONG batch);
     ~String();
     String(String&&) noexcept;
     String& operator=(String&&) noexcept;

@@ -91,8 +91,7 @@ VEXL_API HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMo
                             LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
                             DWORD flagsAndAttributes, HANDLE templateFile);
 VEXL_API BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped);
-VEXL_API BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
-                        LPOVERLAPPED overlapped);
+VEXL_API BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
 VEXL_API DWORD SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMoveHigh, DWORD moveMethod);
 VEXL_API BOOL SetEndOfFile(HANDLE file);
 VEXL_API DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
@@ -120,10 +119,10 @@ VEXL_API BOOL FindClose(HANDLE findFile);
 
 // Read-only mappings of a whole file or a part of it. CreateFileMappingW answers
 // null on failure; a view stays valid after the mapping handle is closed.
-VEXL_API HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES attributes, DWORD protect,
-                                   DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCWSTR name);
-VEXL_API LPVOID MapViewOfFile(HANDLE fileMappingObject, DWORD desiredAccess, DWORD fileOffsetHigh,
-                              DWORD fileOffsetLow, SIZE_T numberOfBytesToMap);
+VEXL_API HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES attributes, DWORD protect, DWORD maximumSizeHigh,
+                                   DWORD maximumSizeLow, LPCWSTR name);
+VEXL_API LPVOID MapViewOfFile(HANDLE fileMappingObject, DWORD desiredAccess, DWORD fileOffsetHigh, DWORD fileOffsetLow,
+                              SIZE_T numberOfBytesToMap);
 VEXL_API BOOL UnmapViewOfFile(LPCVOID baseAddress);
 
 // The machine's folders. Answer the length copied; when the buffer is too

@@ -23,8 +23,14 @@ inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
 inline constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057);
 inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000E);
 inline constexpr HRESULT HRESULT_FILE_NOT_FOUND = static_cast<HRESULT>(0x80070002);
-inline constexpr bool SUCCEEDED(HRESULT result) { return result >= 0; }
-inline constexpr bool FAILED(HRESULT result) { return result < 0; }
+inline constexpr bool SUCCEEDED(HRESULT result)
+{
+    return result >= 0;
+}
+inline constexpr bool FAILED(HRESULT result)
+{
+    return result < 0;
+}
 
 // The entry points of the user's folders, which live in libraries of their
 // own: the shell library "shell32.dll", the task allocator "ole32.dll" and

@@ -141,8 +141,8 @@ struct DRIVER_INFO_3W {
 struct FORM_INFO_1W {
     DWORD Flags;
     LPWSTR pName;
-    SIZEL Size;            // thousandths of a millimetre
-    RECTL ImageableArea;   // thousandths of a millimetre
+    SIZEL Size;           // thousandths of a millimetre
+    RECTL ImageableArea;  // thousandths of a millimetre
 };
 
 struct JOB_INFO_1W {

@@ -236,10 +236,10 @@ VEXL_API BOOL OpenThreadToken(HANDLE thread, DWORD desiredAccess, BOOL openAsSel
 VEXL_API BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token);
 
 // The SID is allocated here; FreeSid frees it (and answers NULL).
-VEXL_API BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE subAuthorityCount,
-                                       DWORD subAuthority0, DWORD subAuthority1, DWORD subAuthority2,
-                                       DWORD subAuthority3, DWORD subAuthority4, DWORD subAuthority5,
-                                       DWORD subAuthority6, DWORD subAuthority7, PSID* sid);
+VEXL_API BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE subAuthorityCount, DWORD subAuthority0,
+                                       DWORD subAuthority1, DWORD subAuthority2, DWORD subAuthority3,
+                                       DWORD subAuthority4, DWORD subAuthority5, DWORD subAuthority6,
+                                       DWORD subAuthority7, PSID* sid);
 VEXL_API PVOID FreeSid(PSID sid);
 VEXL_API DWORD GetLengthSid(PSID sid);
 VEXL_API BOOL IsValidSid(PSID sid);

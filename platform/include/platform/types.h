@@ -146,6 +146,15 @@ struct SIZEL {
     LONG cy;
 };
 
-inline constexpr WORD LOWORD(DWORD_PTR value) { return static_cast<WORD>(value & 0xFFFF); }
-inline constexpr WORD HIWORD(DWORD_PTR value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
-inline constexpr DWORD MAKELONG(WORD low, WORD high) { return DWORD(low) | (DWORD(high) << 16); }
+inline constexpr WORD LOWORD(DWORD_PTR value)
+{
+    return static_cast<WORD>(value & 0xFFFF);
+}
+inline constexpr WORD HIWORD(DWORD_PTR value)
+{
+    return static_cast<WORD>((value >> 16) & 0xFFFF);
+}
+inline constexpr DWORD MAKELONG(WORD low, WORD high)
+{
+    return DWORD(low) | (DWORD(high) << 16);
+}

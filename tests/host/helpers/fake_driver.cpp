@@ -16,7 +16,10 @@ namespace {
 
 std::string g_log;
 
-void Log(const std::string& line) { g_log += line + "\n"; }
+void Log(const std::string& line)
+{
+    g_log += line + "\n";
+}
 
 struct Pdev {
     int id = 0;
@@ -37,10 +40,12 @@ constexpr LONG kBandHeight = 600;
 
 int g_pdevs = 0;
 
-Pdev* PdevOf(SURFOBJ* pso) { return pso ? reinterpret_cast<Pdev*>(pso->dhpdev) : nullptr; }
+Pdev* PdevOf(SURFOBJ* pso)
+{
+    return pso ? reinterpret_cast<Pdev*>(pso->dhpdev) : nullptr;
+}
 
-template <typename Function>
-Function Export(HMODULE module, const char* name)
+template <typename Function> Function Export(HMODULE module, const char* name)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
@@ -284,7 +289,7 @@ DRVFN g_hooks[] = {
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) BOOL DrvQueryDriverInfo(DWORD mode, PVOID buffer, DWORD size,
-                                                                           DWORD* needed)
+                                                                          DWORD* needed)
 {
     if (needed) *needed = sizeof(DWORD);
     if (mode != DRVQUERY_USERMODE || !buffer || size < sizeof(DWORD)) return FALSE;
@@ -302,6 +307,12 @@ extern "C" __attribute__((visibility("default"))) BOOL DrvEnableDriver(ULONG ver
     return TRUE;
 }
 
-extern "C" __attribute__((visibility("default"))) void DrvDisableDriver() { Log("DisableDriver"); }
+extern "C" __attribute__((visibility("default"))) void DrvDisableDriver()
+{
+    Log("DisableDriver");
+}
 
-extern "C" __attribute__((visibility("default"))) const char* FakeDriverLog() { return g_log.c_str(); }
+extern "C" __attribute__((visibility("default"))) const char* FakeDriverLog()
+{
+    return g_log.c_str();
+}
