@@ -8,6 +8,7 @@
 #include "common/core/modeldb.h"
 #include "common/core/paper_sync.h"
 #include "common/core/store.h"
+#include "common/model/capabilities.h"
 #include "common/model/compiled_model.h"
 #include "common/model/constraints.h"
 #include "common/model/pjl_options.h"
@@ -167,10 +168,6 @@ std::uint32_t BitsOf(const std::vector<std::uint32_t>& values, const std::uint16
     return bits;
 }
 
-bool HasDuplexUnitInstalled(DriverContext* context)
-{
-    return GetItemValue(context, rdmSourceOptionTypeDuplex) != 0;
-}
 
 }  // namespace
 
@@ -241,7 +238,7 @@ BOOL ApplyJobTicketToCopy(DriverContext* context, const DEVMODEW* caller, DEVMOD
 BOOL ComposeJobTicketCaps(DriverContext* context, std::uint8_t (&caps)[kTicketBytes])
 {
     std::memset(caps, 0, sizeof caps);
-    caps[1] = HasDuplexUnitInstalled(context) ? 7 : 0;
+    caps[1] = HasDuplexUnit(context) ? 7 : 0;
     const auto sorts = AllowedValues(context, rdmSortType);
     const auto punches = AllowedValues(context, rdmPunchType);
     const auto staples = AllowedValues(context, rdmStapleType);
