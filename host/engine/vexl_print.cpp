@@ -76,7 +76,8 @@ int Setup(const fs::path& root)
     driver.pDataFile = dataFile.data();
     driver.pConfigFile = configFile.data();
     driver.pHelpFile = helpFile.data();
-    if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver))) throw std::runtime_error("AddPrinterDriverW");
+    if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver)))
+        throw std::runtime_error("AddPrinterDriverW");
     std::u16string printerName = kPrinterName, port = u"LPT1:";
     PRINTER_INFO_2W info{};
     info.pPrinterName = printerName.data();
@@ -87,7 +88,8 @@ int Setup(const fs::path& root)
     const vexl::machine::PrinterData help = WideText(u"TZ16E1US.HLP");
     std::u16string helpValue = u"HelpFileName";
     SetPrinterDataW(printer, helpValue.data(), help.type,
-                    reinterpret_cast<LPBYTE>(const_cast<char*>(help.bytes.data())), static_cast<DWORD>(help.bytes.size()));
+                    reinterpret_cast<LPBYTE>(const_cast<char*>(help.bytes.data())),
+                    static_cast<DWORD>(help.bytes.size()));
     DWORD needed = 0;
     GetPrinterW(printer, 2, nullptr, 0, &needed);
     std::vector<BYTE> block(needed);
@@ -174,15 +176,16 @@ int Capabilities(const fs::path& root)
         std::cout << "  " << bins[i] << "  " << Narrow(binNames.data() + i * CCH_BINNAME, CCH_BINNAME) << "\n";
     const std::vector<LONG> resolutions = Capability<LONG>(DC_ENUMRESOLUTIONS, 2);
     std::cout << "resolutions:";
-    for (std::size_t i = 0; i + 1 < resolutions.size(); i += 2) std::cout << " " << resolutions[i] << "x" << resolutions[i + 1];
+    for (std::size_t i = 0; i + 1 < resolutions.size(); i += 2)
+        std::cout << " " << resolutions[i] << "x" << resolutions[i + 1];
     std::cout << "\ncopies: up to " << Answer(Single(DC_COPIES)) << "\nduplex: " << Answer(Single(DC_DUPLEX))
               << "\ncollate: " << Answer(Single(DC_COLLATE)) << "\nstaple: " << Answer(Single(DC_STAPLE))
               << "\ncolour device: " << Answer(Single(DC_COLORDEVICE)) << "\nN-up:";
     for (DWORD pages : Capability<DWORD>(DC_NUP)) std::cout << " " << pages;
     const std::vector<WCHAR> personality = Capability<WCHAR>(DC_PERSONALITY, CCH_PERSONALITY);
-    std::cout << "\npersonality: " << Narrow(personality.data(), personality.size())
-              << "\nDEVMODE: " << Single(DC_SIZE) << " + " << Single(DC_EXTRA) << " bytes, version 0x" << std::hex
-              << Single(DC_VERSION) << ", driver 0x" << Single(DC_DRIVER) << std::dec << "\n";
+    std::cout << "\npersonality: " << Narrow(personality.data(), personality.size()) << "\nDEVMODE: " << Single(DC_SIZE)
+              << " + " << Single(DC_EXTRA) << " bytes, version 0x" << std::hex << Single(DC_VERSION) << ", driver 0x"
+              << Single(DC_DRIVER) << std::dec << "\n";
     return 0;
 }
 

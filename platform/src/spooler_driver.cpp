@@ -141,8 +141,7 @@ void TakeDriverDefault(HANDLE printer, const std::u16string& name)
     convert(copy.data(), nullptr, nullptr, &size, CDM_DRIVER_DEFAULT);
     if (size <= 0 || size > 0x10000) return;
     std::vector<std::uint8_t> devmode(static_cast<std::size_t>(size));
-    if (!convert(copy.data(), nullptr, reinterpret_cast<DEVMODEW*>(devmode.data()), &size, CDM_DRIVER_DEFAULT))
-        return;
+    if (!convert(copy.data(), nullptr, reinterpret_cast<DEVMODEW*>(devmode.data()), &size, CDM_DRIVER_DEFAULT)) return;
     PRINTER_INFO_2W info{};
     info.pDevMode = reinterpret_cast<DEVMODEW*>(devmode.data());
     SetPrinterW(printer, 2, reinterpret_cast<LPBYTE>(&info), 0);
@@ -280,7 +279,8 @@ VEXL_API BOOL AddPrinterConnectionW(LPWSTR name)
     setup.configFile = FileName(driver->pConfigFile);
     setup.helpFile = FileName(driver->pHelpFile);
     if (const DEVMODEW* devmode = info->pDevMode) {
-        setup.devmode.assign(reinterpret_cast<const char*>(devmode), std::size_t(devmode->dmSize) + devmode->dmDriverExtra);
+        setup.devmode.assign(reinterpret_cast<const char*>(devmode),
+                             std::size_t(devmode->dmSize) + devmode->dmDriverExtra);
     }
     try {
         vexl::machine::AddPrinter(setup);
@@ -313,8 +313,7 @@ VEXL_API int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR, WORD capability, LPWST
     auto function = library.Find<DeviceCapabilitiesFunction>("DrvDeviceCapabilities");
     if (function == nullptr) return -1;
     std::u16string name = device;
-    return static_cast<int>(
-        function(printer.get(), name.data(), capability, output, const_cast<DEVMODEW*>(devmode)));
+    return static_cast<int>(function(printer.get(), name.data(), capability, output, const_cast<DEVMODEW*>(devmode)));
 }
 
 VEXL_API LONG DocumentPropertiesW(HWND window, HANDLE printer, LPWSTR deviceName, DEVMODEW* output, DEVMODEW* input,
@@ -341,8 +340,7 @@ std::vector<std::uint8_t> ConvertDevmode(const std::u16string& printerName, cons
     std::memcpy(out.data(), &targetHeader, sizeof(DEVMODEW));
     LONG size = static_cast<LONG>(bytes);
     std::u16string name = printerName;
-    if (!convert(name.data(), const_cast<DEVMODEW*>(in), reinterpret_cast<DEVMODEW*>(out.data()), &size,
-                 CDM_CONVERT))
+    if (!convert(name.data(), const_cast<DEVMODEW*>(in), reinterpret_cast<DEVMODEW*>(out.data()), &size, CDM_CONVERT))
         return {};
     out.resize(bytes);
     return out;

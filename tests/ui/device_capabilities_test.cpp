@@ -39,11 +39,29 @@ TEST_F(CapabilityTest, EveryIndexInBothPasses)
 {
     // Fixed answers of the package's printer; lists are checked for their counts.
     const std::map<WORD, DWORD> fixed = {
-        {DC_PAPERS, 9},     {DC_PAPERSIZE, 9},   {DC_BINS, 6},         {DC_DUPLEX, kNone},     {DC_SIZE, 220},
-        {DC_EXTRA, 1016},   {DC_VERSION, 0x401}, {DC_DRIVER, 0x400},   {DC_BINNAMES, 6},       {DC_FILEDEPENDENCIES, 0},
-        {DC_PAPERNAMES, 9}, {DC_ORIENTATION, 90}, {DC_COPIES, 999},    {DC_BINADJUST, kNone},  {DC_EMF_COMPLIANT, kNone},
-        {DC_DATATYPE_PRODUCED, kNone}, {DC_MANUFACTURER, kNone}, {DC_MODEL, kNone}, {DC_PERSONALITY, 1},
-        {DC_PRINTRATEUNIT, 1}, {DC_PRINTERMEM, kNone}, {DC_COLORDEVICE, kNone}, {DC_NUP, 5},
+        {DC_PAPERS, 9},
+        {DC_PAPERSIZE, 9},
+        {DC_BINS, 6},
+        {DC_DUPLEX, kNone},
+        {DC_SIZE, 220},
+        {DC_EXTRA, 1016},
+        {DC_VERSION, 0x401},
+        {DC_DRIVER, 0x400},
+        {DC_BINNAMES, 6},
+        {DC_FILEDEPENDENCIES, 0},
+        {DC_PAPERNAMES, 9},
+        {DC_ORIENTATION, 90},
+        {DC_COPIES, 999},
+        {DC_BINADJUST, kNone},
+        {DC_EMF_COMPLIANT, kNone},
+        {DC_DATATYPE_PRODUCED, kNone},
+        {DC_MANUFACTURER, kNone},
+        {DC_MODEL, kNone},
+        {DC_PERSONALITY, 1},
+        {DC_PRINTRATEUNIT, 1},
+        {DC_PRINTERMEM, kNone},
+        {DC_COLORDEVICE, kNone},
+        {DC_NUP, 5},
     };
     for (WORD index = 0; index <= 34; ++index) {
         const DWORD count = Ask(index, nullptr);
@@ -100,8 +118,8 @@ TEST_F(CapabilityTest, NupUnderTheAdministratorsRestrictionListsWhatItWrites)
         BYTE kind;
         std::vector<DWORD> pages;
     };
-    for (const Case& c : {Case{0x08, 2, {1, 4}}, Case{0x08, 0, {1}}, Case{0x08, 10, {1}},
-                          Case{0x18, 2, {1, 2, 4, 9, 16}}}) {
+    for (const Case& c :
+         {Case{0x08, 2, {1, 4}}, Case{0x08, 0, {1}}, Case{0x08, 10, {1}}, Case{0x18, 2, {1, 2, 4, 9, 16}}}) {
         devmode[446] = c.kind;
         SetStoredDevmode(devmode);
         SetLocks(u"rdmLock000InfoBit", c.locks);

@@ -36,11 +36,11 @@ TEST_F(DocumentEventTest, AnswersByEscape)
         int escape;
         int answer;
     };
-    for (const Case& c : {Case{DOCUMENTEVENT_CREATEDCPRE, 1}, Case{DOCUMENTEVENT_CREATEDCPOST, 1},
-                          Case{DOCUMENTEVENT_STARTPAGE, 1}, Case{DOCUMENTEVENT_STARTDOCPOST, 1},
-                          Case{DOCUMENTEVENT_RESETDCPRE, 0}, Case{DOCUMENTEVENT_ENDPAGE, 0},
-                          Case{DOCUMENTEVENT_ENDDOC, 0}, Case{DOCUMENTEVENT_ABORTDOC, 0},
-                          Case{DOCUMENTEVENT_DELETEDC, 0}, Case{DOCUMENTEVENT_ENDDOCPOST, 0}, Case{99, 0}}) {
+    for (const Case& c :
+         {Case{DOCUMENTEVENT_CREATEDCPRE, 1}, Case{DOCUMENTEVENT_CREATEDCPOST, 1}, Case{DOCUMENTEVENT_STARTPAGE, 1},
+          Case{DOCUMENTEVENT_STARTDOCPOST, 1}, Case{DOCUMENTEVENT_RESETDCPRE, 0}, Case{DOCUMENTEVENT_ENDPAGE, 0},
+          Case{DOCUMENTEVENT_ENDDOC, 0}, Case{DOCUMENTEVENT_ABORTDOC, 0}, Case{DOCUMENTEVENT_DELETEDC, 0},
+          Case{DOCUMENTEVENT_ENDDOCPOST, 0}, Case{99, 0}}) {
         EXPECT_EQ(Event(c.escape), c.answer) << "escape " << c.escape;
     }
     EXPECT_TRUE(log_.escapes.empty());

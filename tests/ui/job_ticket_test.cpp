@@ -54,11 +54,9 @@ TEST_F(JobTicketTest, TicketCodesBecomeSettings)
         std::uint32_t value;
     };
     const Case cases[] = {
-        {10, 0x06, rdmScaleH, 100},  // with byte 11 = 0x40 below: 0x4006
-        {10, 150, rdmScaleH, 150},
-        {6, 14, rdmOutputTrayID, 0},  // no finisher: the end row's main tray
-        {6, 5, rdmOutputTrayID, 15},
-        {3, 1, rdmFuncSelectSort, 0},
+        {10, 0x06, rdmScaleH, 100},                                // with byte 11 = 0x40 below: 0x4006
+        {10, 150, rdmScaleH, 150},   {6, 14, rdmOutputTrayID, 0},  // no finisher: the end row's main tray
+        {6, 5, rdmOutputTrayID, 15}, {3, 1, rdmFuncSelectSort, 0},
     };
     for (const Case& c : cases) {
         std::vector<std::uint8_t> devmode = Ticketed({{c.byte, c.code}});

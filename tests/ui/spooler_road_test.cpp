@@ -28,8 +28,8 @@ protected:
 
     void InstallDriver()
     {
-        std::u16string name = kDriverName, driver = u"TZ16E100.DLL", data = u"TZ16E1MD.VXD",
-                       config = u"TZ16E130.DLL", help = u"TZ16E1US.HLP";
+        std::u16string name = kDriverName, driver = u"TZ16E100.DLL", data = u"TZ16E1MD.VXD", config = u"TZ16E130.DLL",
+                       help = u"TZ16E1US.HLP";
         DRIVER_INFO_3W info{};
         info.cVersion = 3;
         info.pName = name.data();

@@ -191,8 +191,7 @@ DWORD QueryCapabilityWithContext(HANDLE printer, PWSTR, std::uint16_t index, voi
     if (CheckPrinterUpgradeEx(printer, 0, info) == 1) {
         ContextHolder context(CreateDriverContextWithInfo(printer, printer, nullptr, kCallerDeviceCapabilities, info),
                               kReleaseToCapabilitiesCache);
-        if (context && (!IsMergedRoad(index) ||
-                        MergeDevmodeSettings(context.get(), in, kMergeDeviceCapabilities))) {
+        if (context && (!IsMergedRoad(index) || MergeDevmodeSettings(context.get(), in, kMergeDeviceCapabilities))) {
             answer = AnswerWithContext(context.get(), index, out);
         }
     }

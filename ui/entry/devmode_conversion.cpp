@@ -298,8 +298,10 @@ int ConvertDevmodeCore(LPWSTR, const DEVMODEW* in, DEVMODEW* out, LONG* size, DW
 BOOL ConvertDriverDevmode(LPWSTR printerName, const DEVMODEW* in, DEVMODEW* out, LONG* size, DWORD mode)
 {
     int result = ConvertDevmodeCore(printerName, in, out, size, mode);
-    if (mode == CDM_DRIVER_DEFAULT && result == kConvertContinue) result = RunDriverDefault(printerName, out);
-    else if (mode == CDM_CONVERT && result == kConvertDone) result = RunConvertUpgrade(printerName, in, out);
+    if (mode == CDM_DRIVER_DEFAULT && result == kConvertContinue)
+        result = RunDriverDefault(printerName, out);
+    else if (mode == CDM_CONVERT && result == kConvertDone)
+        result = RunConvertUpgrade(printerName, in, out);
     SetSharedIdentityFlag(0);
     return result == kConvertDone;
 }

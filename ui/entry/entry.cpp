@@ -25,8 +25,7 @@ VEXL_API LONG DrvDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam)
     return RunDevicePropertySheets(info, lParam);
 }
 
-VEXL_API LONG DrvDocumentProperties(HWND window, HANDLE printer, PWSTR device, DEVMODEW* out, DEVMODEW* in,
-                                    DWORD mode)
+VEXL_API LONG DrvDocumentProperties(HWND window, HANDLE printer, PWSTR device, DEVMODEW* out, DEVMODEW* in, DWORD mode)
 {
     return HandleDocumentProperties(window, printer, device, out, in, mode);
 }

@@ -29,23 +29,24 @@ constexpr char kTicketMark[8] = {'R', 'C', 'O', 'M', 'M', 'O', 'N', 0};
 
 // The ticket items in change-mask order.
 constexpr std::uint16_t kTicketItems[] = {
-    rdmJobBinder,        rdmDstResolutionW, rdmOutPaperSize,     rdmOutputTrayID, rdmFuncSelectScale,
-    rdmFuncSelectNup,    rdmFuncSelectDuplex, rdmFuncSelectSort, rdmFuncSelectPunch, rdmFuncSelectStaple,
-    rdmScaleType,        rdmScaleH,         rdmNUPPOSTKind,      rdmNUPType,      rdmDuplexType,
-    rdmSortType,         rdmPunchType,      rdmStapleType,       rdmExtPrintArea,
+    rdmJobBinder,     rdmDstResolutionW,   rdmOutPaperSize,   rdmOutputTrayID,    rdmFuncSelectScale,
+    rdmFuncSelectNup, rdmFuncSelectDuplex, rdmFuncSelectSort, rdmFuncSelectPunch, rdmFuncSelectStaple,
+    rdmScaleType,     rdmScaleH,           rdmNUPPOSTKind,    rdmNUPType,         rdmDuplexType,
+    rdmSortType,      rdmPunchType,        rdmStapleType,     rdmExtPrintArea,
 };
 static_assert(std::size(kTicketItems) == 19);
 
 constexpr FinisherRow kEndRow = {kNone, 0, 0};
 constexpr FinisherRow kFinisherRows[] = {
-    {10049, kNone, 5}, {10050, kNone, 7}, {10058, 31, 32},    {10059, 33, 34},    {10060, kNone, 36},
-    {10061, 37, 38},   {10074, 31, 32},   {10075, 31, 32},    {10076, 31, 32},    {10077, 31, 32},
-    {10078, 6, 7},     {10079, 6, 7},     {10080, 6, 7},      {10081, 6, 7},      {10082, 39, 40},
-    {10083, 42, 43},   {10084, 44, 45},   {10086, 39, 40},    {10087, 39, 40},    {10088, 39, 40},
-    {10089, 39, 40},   {10090, 42, 43},   {10091, 42, 43},    {10092, 42, 43},    {10093, 42, 43},
-    {10094, 44, 45},   {10095, 44, 45},   {10096, 44, 45},    {10097, 44, 45},    {10098, kNone, 33},
-    {10099, kNone, 33}, {10100, kNone, 33}, {10101, kNone, 33}, {10102, kNone, 33}, {10103, kNone, 33},
-    kEndRow,
+    {10049, kNone, 5},  {10050, kNone, 7},  {10058, 31, 32},    {10059, 33, 34},
+    {10060, kNone, 36}, {10061, 37, 38},    {10074, 31, 32},    {10075, 31, 32},
+    {10076, 31, 32},    {10077, 31, 32},    {10078, 6, 7},      {10079, 6, 7},
+    {10080, 6, 7},      {10081, 6, 7},      {10082, 39, 40},    {10083, 42, 43},
+    {10084, 44, 45},    {10086, 39, 40},    {10087, 39, 40},    {10088, 39, 40},
+    {10089, 39, 40},    {10090, 42, 43},    {10091, 42, 43},    {10092, 42, 43},
+    {10093, 42, 43},    {10094, 44, 45},    {10095, 44, 45},    {10096, 44, 45},
+    {10097, 44, 45},    {10098, kNone, 33}, {10099, kNone, 33}, {10100, kNone, 33},
+    {10101, kNone, 33}, {10102, kNone, 33}, {10103, kNone, 33}, kEndRow,
 };
 
 // Output paper sizes by ticket code (index code - 1); 0: no such code.
@@ -79,15 +80,24 @@ std::uint32_t ApplySwitchedField(DriverContext* context, std::uint8_t code, std:
 std::uint32_t OutputTrayOfCode(DriverContext* context, std::uint8_t code)
 {
     switch (code) {
-    case 1: return 0;
-    case 2: return 2;
-    case 3: return 13;
-    case 4: return 4;
-    case 14: return FindInstalledFinisher(context).mainTray;
-    case 15: return FindInstalledFinisher(context).secondTray;
-    case 16: return 14;
-    case 17: return 1;
-    default: return code >= 5 && code <= 13 ? code + 10u : kInvalid;
+    case 1:
+        return 0;
+    case 2:
+        return 2;
+    case 3:
+        return 13;
+    case 4:
+        return 4;
+    case 14:
+        return FindInstalledFinisher(context).mainTray;
+    case 15:
+        return FindInstalledFinisher(context).secondTray;
+    case 16:
+        return 14;
+    case 17:
+        return 1;
+    default:
+        return code >= 5 && code <= 13 ? code + 10u : kInvalid;
     }
 }
 
@@ -107,7 +117,8 @@ std::uint32_t ApplyTicketFields(DriverContext* context, const std::uint8_t* tick
         mask |= SetTicketItem(context, rdmStapleType, static_cast<std::int32_t>(type));
     }
     if (ticket[6] != 0)
-        mask |= SetTicketItem(context, rdmOutputTrayID, static_cast<std::int32_t>(OutputTrayOfCode(context, ticket[6])));
+        mask |=
+            SetTicketItem(context, rdmOutputTrayID, static_cast<std::int32_t>(OutputTrayOfCode(context, ticket[6])));
     if (const std::uint8_t code = ticket[7]; code != 0) {
         const std::uint32_t dpi = code == 1 ? 400 : code == 2 ? 600 : code == 3 ? 1200 : kInvalid;
         mask |= SetTicketItem(context, rdmDstResolutionW, static_cast<std::int32_t>(dpi));
@@ -127,13 +138,26 @@ std::uint32_t ApplyTicketFields(DriverContext* context, const std::uint8_t* tick
         std::int32_t kind = -1;
         std::int32_t type = -1;
         switch (code) {
-        case 2: kind = 1, type = GetItemValue(context, dmOrientation) == DMORIENT_PORTRAIT ? 1 : 3; break;
-        case 3: kind = 1, type = 2; break;
-        case 4: kind = 2, type = 33; break;
-        case 5: kind = 2, type = 34; break;
-        case 6: kind = 2, type = 37; break;
-        case 7: kind = 2, type = 38; break;
-        default: break;
+        case 2:
+            kind = 1, type = GetItemValue(context, dmOrientation) == DMORIENT_PORTRAIT ? 1 : 3;
+            break;
+        case 3:
+            kind = 1, type = 2;
+            break;
+        case 4:
+            kind = 2, type = 33;
+            break;
+        case 5:
+            kind = 2, type = 34;
+            break;
+        case 6:
+            kind = 2, type = 37;
+            break;
+        case 7:
+            kind = 2, type = 38;
+            break;
+        default:
+            break;
         }
         mask |= SetTicketItem(context, rdmNUPPOSTKind, kind);
         mask |= SetTicketItem(context, rdmNUPType, type);
@@ -156,8 +180,7 @@ std::optional<std::vector<std::uint32_t>> AllowedValues(DriverContext* context, 
 }
 
 // Bits of the values that the table places: value table[i] sets bit i.
-template <std::size_t N>
-std::uint32_t BitsOf(const std::vector<std::uint32_t>& values, const std::uint16_t (&table)[N])
+template <std::size_t N> std::uint32_t BitsOf(const std::vector<std::uint32_t>& values, const std::uint16_t (&table)[N])
 {
     std::uint32_t bits = 0;
     for (std::uint32_t value : values) {
@@ -167,7 +190,6 @@ std::uint32_t BitsOf(const std::vector<std::uint32_t>& values, const std::uint16
     }
     return bits;
 }
-
 
 }  // namespace
 

@@ -12,10 +12,10 @@
 
 namespace vexl::ui {
 
-inline constexpr std::size_t kTicketMarkOffset = 276;      // "RCOMMON" and a NUL
-inline constexpr std::size_t kTicketVersionOffset = 284;   // 5
-inline constexpr std::size_t kTicketOffset = 285;          // rdmRcomMember, 32 bytes
-inline constexpr std::size_t kTicketCapsOffset = 317;      // rdmRcomCaps, 32 bytes
+inline constexpr std::size_t kTicketMarkOffset = 276;     // "RCOMMON" and a NUL
+inline constexpr std::size_t kTicketVersionOffset = 284;  // 5
+inline constexpr std::size_t kTicketOffset = 285;         // rdmRcomMember, 32 bytes
+inline constexpr std::size_t kTicketCapsOffset = 317;     // rdmRcomCaps, 32 bytes
 inline constexpr std::size_t kTicketBytes = 32;
 inline constexpr std::uint8_t kTicketVersion = 5;
 inline constexpr std::uint32_t kMergeTicketApplied = 0x40000000;

@@ -108,8 +108,8 @@ DriverContext* CreateDriverContext(HANDLE printer, HANDLE secondPrinter, void* r
     return CreateDriverContextUi(printer, secondPrinter, reserved, 0, callerKind, 0, nullptr);
 }
 
-DriverContext* CreateDriverContextWithFlags(HANDLE printer, HANDLE secondPrinter, void* reserved,
-                                            std::uint16_t flags, std::uint32_t callerKind)
+DriverContext* CreateDriverContextWithFlags(HANDLE printer, HANDLE secondPrinter, void* reserved, std::uint16_t flags,
+                                            std::uint32_t callerKind)
 {
     return CreateDriverContextUi(printer, secondPrinter, reserved, flags, callerKind, 0, nullptr);
 }

@@ -27,8 +27,8 @@ inline constexpr std::uint32_t kInstallJobInfoMask = 0x389E;
 DriverContext* CreateDriverContextUi(HANDLE printer, HANDLE secondPrinter, void* reserved, std::uint16_t flags,
                                      std::uint32_t callerKind, std::int32_t selector, const PRINTER_INFO_2W* info);
 DriverContext* CreateDriverContext(HANDLE printer, HANDLE secondPrinter, void* reserved, std::uint32_t callerKind);
-DriverContext* CreateDriverContextWithFlags(HANDLE printer, HANDLE secondPrinter, void* reserved,
-                                            std::uint16_t flags, std::uint32_t callerKind);
+DriverContext* CreateDriverContextWithFlags(HANDLE printer, HANDLE secondPrinter, void* reserved, std::uint16_t flags,
+                                            std::uint32_t callerKind);
 DriverContext* CreateDriverContextForMode(HANDLE printer, HANDLE secondPrinter, void* reserved,
                                           std::uint32_t callerKind, std::int32_t selector);
 DriverContext* CreateDriverContextWithInfo(HANDLE printer, HANDLE secondPrinter, void* reserved,

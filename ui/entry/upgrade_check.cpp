@@ -339,8 +339,7 @@ BOOL RefreshConnectionSettings(HANDLE printer, const WCHAR* ini, const WCHAR* se
     const std::u16string name = section ? std::u16string(section) : SectionOfPrinter(printer, nullptr);
     const UINT stored = GetPrivateProfileIntW(name.c_str(), u"RstVersion", 0, file.c_str());
     const int state = stored == 0 ? kVersionStateForeign : CompareDevmodeVersion(stored, PrivateVersion());
-    if (state == kVersionStateCurrent &&
-        lstrcmpiW(ReadText(file, name, u"DrvInstVersion").c_str(), VersionText()) == 0)
+    if (state == kVersionStateCurrent && lstrcmpiW(ReadText(file, name, u"DrvInstVersion").c_str(), VersionText()) == 0)
         return TRUE;
     // The refresh writes the shared settings: under the settings mutex.
     LockSettingsMutex(nullptr);

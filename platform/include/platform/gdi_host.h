@@ -9,8 +9,7 @@
 namespace vexl::gdi {
 
 // The driver's answer to an escape of ExtEscape on the DC.
-using EscapeHandler = int (*)(void* data, int escape, int inputSize, const void* input, int outputSize,
-                              void* output);
+using EscapeHandler = int (*)(void* data, int escape, int inputSize, const void* input, int outputSize, void* output);
 
 // A new DC whose escapes go to handler with data; DeleteDeviceContext ends
 // it (its escapes then answer 0).

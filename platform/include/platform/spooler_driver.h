@@ -45,8 +45,7 @@ VEXL_API BOOL DeletePrinterConnectionW(LPWSTR name);
 
 // DrvDeviceCapabilities of the printer's configuration library; -1 when the
 // printer or its library cannot be reached.
-VEXL_API int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR port, WORD capability, LPWSTR output,
-                                 const DEVMODEW* devmode);
+VEXL_API int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR port, WORD capability, LPWSTR output, const DEVMODEW* devmode);
 // DrvDocumentProperties of the printer's configuration library; -1 when the
 // printer or its library cannot be reached.
 VEXL_API LONG DocumentPropertiesW(HWND window, HANDLE printer, LPWSTR deviceName, DEVMODEW* output, DEVMODEW* input,
