@@ -280,14 +280,20 @@ std::int32_t SetItemDisplaySize(DriverContext* context, std::uint16_t itemId, st
 
 BOOL GetFreeSizeLimits(DriverContext* context, std::uint16_t itemId, std::int32_t* outMin, std::int32_t* outMax)
 {
+    return GetFreeSizeLimitsIn(context, itemId, DisplayUnitKind(context), outMin, outMax);
+}
+
+BOOL GetFreeSizeLimitsIn(DriverContext* context, std::uint16_t itemId, std::uint32_t kind, std::int32_t* outMin,
+                         std::int32_t* outMax)
+{
     const ModelRecord* record = context ? context->modelRecord : GetModelDatabase()->modelRecord;
-    if (!record) return 0;
+    if (!record || !IsUnitKind(kind)) return 0;
     if (itemId == wdmFreeSizeWidth) {
-        ToDisplayLimits(DisplayUnitKind(context), record->freeSizeMinWidth, record->freeSizeMaxWidth, outMin, outMax);
+        ToDisplayLimits(kind, record->freeSizeMinWidth, record->freeSizeMaxWidth, outMin, outMax);
         return 1;
     }
     if (itemId == wdmFreeSizeLength) {
-        ToDisplayLimits(DisplayUnitKind(context), record->freeSizeMinLength, record->freeSizeMaxLength, outMin, outMax);
+        ToDisplayLimits(kind, record->freeSizeMinLength, record->freeSizeMaxLength, outMin, outMax);
         return 1;
     }
     return 0;

@@ -43,6 +43,9 @@ std::int32_t SetItemDisplaySize(DriverContext* context, std::uint16_t itemId, st
 // The custom size limits of wdmFreeSizeWidth or wdmFreeSizeLength in display
 // units, rounded inward; 0 for any other item.
 BOOL GetFreeSizeLimits(DriverContext* context, std::uint16_t itemId, std::int32_t* outMin, std::int32_t* outMax);
+// The same limits in the unit kind given (kUnitTenthMm or kUnitHundredthInch).
+BOOL GetFreeSizeLimitsIn(DriverContext* context, std::uint16_t itemId, std::uint32_t kind, std::int32_t* outMin,
+                         std::int32_t* outMax);
 // The limits of a numeric control in display units.
 void GetControlDisplayLimits(DriverContext* context, const PageItem* control, std::int32_t* outMin,
                              std::int32_t* outMax);

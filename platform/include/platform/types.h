@@ -134,6 +134,17 @@ struct POINTL {
     LONG y;
 };
 
+// A point in LONGs, and one in SHORTs (the forms of DC_PAPERSIZE and of
+// DC_MINEXTENT / DC_MAXEXTENT).
+struct POINT {
+    LONG x;
+    LONG y;
+};
+struct POINTS {
+    SHORT x;
+    SHORT y;
+};
+
 struct RECTL {
     LONG left;
     LONG top;
