@@ -1,5 +1,6 @@
 #include "platform/machine.h"
 
+#include "printer_store.h"
 #include "profile.h"
 #include "storage.h"
 #include "unicode.h"
@@ -153,6 +154,7 @@ void Use(const fs::path& root)
         std::lock_guard guard(cache.lock);
         cache.stale = true;
     }
+    platform::ForgetSpoolerState();
     std::lock_guard guard(g_rootLock);
     g_root = root;
     ::setenv("VEXL_MACHINE", root.c_str(), 1);

@@ -14,7 +14,10 @@
 #include <memory>
 #include <mutex>
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <span>
 
 namespace vexl::platform {
@@ -281,11 +284,75 @@ std::optional<FileStamp> StampOf(const fs::path& file)
 
 struct ParsedPrinter {
     FileStamp stamp;
+    std::uint64_t generation = 0;
+    std::uint64_t checkedTick = 0;
     std::shared_ptr<const StoredPrinter> printer;
 };
 
 std::mutex g_parsedLock;
 std::map<fs::path, ParsedPrinter> g_parsed;
+
+std::uint64_t CoarseTick()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
+}
+
+// The spooler's change counter: one shared word in <spooler>/generation,
+// mapped by every process of the machine and moved by every change of a
+// printer file. While it stands still a reader may keep its parse without
+// asking the file system; the file's stamp is still checked once per clock
+// tick, so a file changed behind the spooler's back is seen soon.
+struct ChangeCounter {
+    fs::path file;
+    std::uint64_t* word = nullptr;  // null when the counter cannot be mapped
+};
+
+std::mutex g_counterLock;
+ChangeCounter g_counter;
+
+std::uint64_t* MapChangeCounter(const fs::path& file)
+{
+    const int descriptor = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (descriptor < 0) return nullptr;
+    struct stat status {};
+    void* mapped = MAP_FAILED;
+    const bool sized = ::fstat(descriptor, &status) == 0 &&
+                       (status.st_size >= static_cast<off_t>(sizeof(std::uint64_t)) ||
+                        ::ftruncate(descriptor, sizeof(std::uint64_t)) == 0);
+    if (sized) mapped = ::mmap(nullptr, sizeof(std::uint64_t), PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
+    ::close(descriptor);
+    return mapped == MAP_FAILED ? nullptr : static_cast<std::uint64_t*>(mapped);
+}
+
+// The counter word of the current machine, mapped on first use; null when
+// the machine has no spooler folder yet.
+std::uint64_t* ChangeCounterWord()
+{
+    const fs::path folder = SpoolerFolder();
+    if (folder.empty()) return nullptr;
+    const fs::path file = folder / "generation";
+    std::lock_guard guard(g_counterLock);
+    if (g_counter.word != nullptr && g_counter.file == file) return g_counter.word;
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) return nullptr;
+    if (g_counter.word != nullptr) ::munmap(g_counter.word, sizeof(std::uint64_t));
+    g_counter = {file, MapChangeCounter(file)};
+    return g_counter.word;
+}
+
+// The counter now; 0 when there is none (every reader then checks stamps).
+std::uint64_t ReadChangeCounter()
+{
+    std::uint64_t* word = ChangeCounterWord();
+    return word ? __atomic_load_n(word, __ATOMIC_ACQUIRE) : 0;
+}
+
+void MoveChangeCounter()
+{
+    if (std::uint64_t* word = ChangeCounterWord()) __atomic_add_fetch(word, 1, __ATOMIC_RELEASE);
+}
 
 std::mutex g_countLock;
 std::map<std::string, unsigned, std::less<>> g_callCounts;
@@ -310,13 +377,31 @@ std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name)
 {
     const fs::path file = PrinterFile(name);
     if (file.empty()) return nullptr;
-    const std::optional<FileStamp> stamp = StampOf(file);
-    if (!stamp) return nullptr;
+    // Taken before the file is looked at: a change made meanwhile leaves the
+    // parse with an older generation, so the next reader looks again.
+    const std::uint64_t generation = ReadChangeCounter();
+    const std::uint64_t tick = CoarseTick();
     {
         std::lock_guard guard(g_parsedLock);
         const auto found = g_parsed.find(file);
-        if (found != g_parsed.end() && found->second.printer && found->second.stamp == *stamp)
+        if (found != g_parsed.end() && found->second.printer && generation != 0 &&
+            found->second.generation == generation && found->second.checkedTick == tick)
             return found->second.printer;
+    }
+    const std::optional<FileStamp> stamp = StampOf(file);
+    if (!stamp) {
+        std::lock_guard guard(g_parsedLock);
+        g_parsed.erase(file);
+        return nullptr;
+    }
+    {
+        std::lock_guard guard(g_parsedLock);
+        const auto found = g_parsed.find(file);
+        if (found != g_parsed.end() && found->second.printer && found->second.stamp == *stamp) {
+            found->second.generation = generation;
+            found->second.checkedTick = tick;
+            return found->second.printer;
+        }
     }
     // Read, then stamp again: a file replaced during the read is not kept.
     const std::optional<std::string> text = ReadFileAtOnce(file);
@@ -325,7 +410,7 @@ std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name)
     const std::optional<FileStamp> after = StampOf(file);
     std::lock_guard guard(g_parsedLock);
     if (after && *after == *stamp) {
-        g_parsed[file] = {*stamp, printer};
+        g_parsed[file] = {*stamp, generation, tick, printer};
     } else {
         g_parsed.erase(file);
     }
@@ -340,9 +425,37 @@ int SavePrinter(const StoredPrinter& printer)
     fs::create_directories(file.parent_path(), error);
     if (error) return error.value();
     const int result = ReplaceFileAtomically(file, FormatPrinter(printer));
-    std::lock_guard guard(g_parsedLock);
-    g_parsed.erase(file);
+    {
+        std::lock_guard guard(g_parsedLock);
+        g_parsed.erase(file);
+    }
+    MoveChangeCounter();
     return result;
+}
+
+void ForgetSpoolerState()
+{
+    {
+        std::lock_guard guard(g_parsedLock);
+        g_parsed.clear();
+    }
+    std::lock_guard guard(g_counterLock);
+    if (g_counter.word != nullptr) ::munmap(g_counter.word, sizeof(std::uint64_t));
+    g_counter = {};
+}
+
+bool RemovePrinterFile(std::u16string_view name)
+{
+    const fs::path file = PrinterFile(name);
+    if (file.empty()) return false;
+    std::error_code error;
+    const bool removed = fs::remove(file, error);
+    {
+        std::lock_guard guard(g_parsedLock);
+        g_parsed.erase(file);
+    }
+    MoveChangeCounter();
+    return removed;
 }
 
 // One line a form: "form", name, flags, width, height, then the imageable

@@ -4,6 +4,7 @@
 //   <root>/spooler/printers/<name>.printer   one file per printer
 //   <root>/spooler/forms                     the machine's forms
 //   <root>/spooler/spooler.lock              taken for every change
+//   <root>/spooler/generation                the change counter, a shared word
 //
 // A printer's file name is its name folded to upper case with every byte
 // other than A-Z, 0-9, '-' and '_' written as %XX ("\\SRV\P 1" ->
@@ -52,6 +53,12 @@ std::filesystem::path PrinterFile(std::u16string_view name);
 std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name);
 // Answers 0 or the errno of the failure.
 int SavePrinter(const StoredPrinter& printer);
+// Removes the printer's file; false when there was none. Every change of a
+// printer file goes through SavePrinter or this, so that the other
+// processes' parses are dropped.
+bool RemovePrinterFile(std::u16string_view name);
+// Drops every parse and the counter's mapping: the machine root changed.
+void ForgetSpoolerState();
 
 std::vector<StoredForm> LoadForms();
 int SaveForms(const std::vector<StoredForm>& forms);

@@ -51,11 +51,9 @@ void AddPrinter(const PrinterSetup& setup)
 
 bool RemovePrinter(std::u16string_view printer)
 {
-    const std::filesystem::path file = platform::PrinterFile(printer);
-    if (file.empty()) return false;
+    if (platform::PrinterFile(printer).empty()) return false;
     platform::FileLock lock(platform::SpoolerLockFile());
-    std::error_code error;
-    return std::filesystem::remove(file, error);
+    return platform::RemovePrinterFile(printer);
 }
 
 void AddForm(std::u16string_view name, SIZEL size, std::optional<RECTL> imageableArea, DWORD flags)

@@ -304,7 +304,9 @@ TEST_F(SpoolerTest, ABatchWritesItsPrinterDataInOneReplaceOverWhatOthersWroteMea
 
 TEST_F(SpoolerTest, ChangesAreSeenByAnotherProcess)
 {
-    // The child writes printer data and a new default DEVMODE through its own handle.
+    // The parent has read the printer (and keeps its parse); the child writes
+    // printer data and a new default DEVMODE through its own handle.
+    EXPECT_FALSE(machine::ReadPrinterData(u"VEXL Color 4500", u"BatchInstallDone"));
     ASSERT_EQ(RunInChildProcess([] {
                   HANDLE printer = nullptr;
                   std::u16string name = u"VEXL COLOR 4500";
