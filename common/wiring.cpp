@@ -6,6 +6,7 @@
 
 #include "common/core/context.h"
 #include "common/core/devmode_merge.h"
+#include "common/core/devmode_public.h"
 #include "common/core/devmode_services.h"
 #include "common/core/items.h"
 #include "common/core/languages.h"
@@ -137,6 +138,8 @@ const DevmodeServices kDefaultDevmodeServices = {
     .loadItemsOfClass = LoadPrinterItemsOfClass,
     .loadUserCodeIfProviderOn = LoadUserCodeIfProviderOn,
     .loadDriverIdFromModelFile = LoadDriverIdFromModelFile,
+    .initPrivateRuntimeFlags = InitPrivateRuntimeFlags,
+    .initPrivateHeader = InitPrivateHeaderTexts,
 };
 
 // ---- building and destroying a context ----------------------------------------------------

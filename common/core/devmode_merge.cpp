@@ -219,7 +219,7 @@ void SetModelDefaults(DriverContext* context)
     SetDriverVersionItem(context);
     SetPublicDefaults(store, 1, context);
     SetPrivateDefaults(store, context);
-    InitPrivateRuntimeFlags(context);
+    services::InitPrivateRuntimeFlags(context);
     std::uint16_t language = services::GetInstalledLanguageId(context);
     SetItemValue(context, rdmLanguageID, language);
     SetItemValue(context, rdmDspLanguageID, language);
@@ -385,6 +385,14 @@ int RunDevmodeMerge(DriverContext* context, const DEVMODEW* caller, std::uint32_
     const std::uint32_t privateSize = GetPrivateDevmodeSize();
     auto* scratch = static_cast<DEVMODEW*>(AllocZeroed(devmodeSize));
     if (scratch == nullptr) return 0;
+
+    // A job ticket in the caller's DEVMODE is applied to a copy of it, which
+    // then comes in instead.
+    DEVMODEW* ticketed = nullptr;
+    if (caller != nullptr && variant.ticketStep != nullptr) {
+        ticketed = static_cast<DEVMODEW*>(AllocZeroed(devmodeSize));
+        if (ticketed != nullptr && variant.ticketStep(context, caller, ticketed)) caller = ticketed;
+    }
     std::memcpy(Bytes(scratch), Bytes(store), devmodeSize);
 
     // The context's run-time flags, saved before any DEVMODE from outside
@@ -470,6 +478,7 @@ int RunDevmodeMerge(DriverContext* context, const DEVMODEW* caller, std::uint32_
                        store);
     }
     FreeIfNotNull(scratch);
+    FreeIfNotNull(ticketed);
     return 1;
 }
 

@@ -35,8 +35,14 @@ struct MergeVariant {
     // and the UIControl plug-in detection (null: none).
     void (*authPluginStep)(DriverContext* context);
     void (*uiControlStep)(DriverContext* context);
+    // The job-ticket step of the printer interface library (null: none). It
+    // sees the caller's DEVMODE and a zeroed block of the driver's DEVMODE
+    // size; TRUE when it wrote the caller's DEVMODE with its ticket applied
+    // into the block, which the merge then takes in place of the caller's.
+    // The caller's DEVMODE is never written.
+    BOOL (*ticketStep)(DriverContext* context, const DEVMODEW* caller, DEVMODEW* ticketed);
 };
-inline constexpr MergeVariant kCommonDevmodeMerge = {true, true, nullptr, nullptr};
+inline constexpr MergeVariant kCommonDevmodeMerge = {true, true, nullptr, nullptr, nullptr};
 
 // The merge: the caller's DEVMODE (or, with null, the context's own) into
 // the store by the flags (merge_flags.h). 0 only when the scratch DEVMODE

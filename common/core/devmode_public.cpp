@@ -1105,7 +1105,7 @@ void SetPrivateDefaults(DEVMODEW* devmode, DriverContext* context)
 {
     ApplyItemHandlers(context, kHandlerModeDefaults);
     SyncItemsAfterLoad(devmode, 1, context);
-    InitPrivateHeaderTexts(context);
+    services::InitPrivateHeader(context);
 }
 
 void InitPrivateHeaderTexts(DriverContext* context)

@@ -77,6 +77,12 @@ struct DevmodeServices {
     void (*loadItemsOfClass)(DriverContext* context, std::int32_t itemClass, std::uint32_t mode);
     BOOL (*loadUserCodeIfProviderOn)(DriverContext* context);
     void (*loadDriverIdFromModelFile)(DriverContext* context);
+
+    // ---- the library's own forms of the default DEVMODE's private fields ----
+    // The run-time flag bytes of the private tail and the private header
+    // (INI name, version texts, job-ticket block); null: the common forms.
+    void (*initPrivateRuntimeFlags)(DriverContext* context);
+    void (*initPrivateHeader)(DriverContext* context);
 };
 
 const DevmodeServices& GetDevmodeServices();
@@ -163,6 +169,10 @@ inline void LoadDriverIdFromModelFile(DriverContext* context)
 {
     GetDevmodeServices().loadDriverIdFromModelFile(context);
 }
+// The library's form of the run-time flags and of the private header, or the
+// common one.
+void InitPrivateRuntimeFlags(DriverContext* context);
+void InitPrivateHeader(DriverContext* context);
 
 // ---- lists in the settings INI ---------------------------------------------------------------
 inline void LoadAllFreeSizeSlotsOnce(DriverContext* context)

@@ -36,18 +36,28 @@ void RunAuthenticationPluginStep(DriverContext* context)
     }
 }
 
+JobTicketStep g_ticketStep = nullptr;
+
 constexpr MergeVariant kSettingsMerge = {
     .locksOffWin9xOnly = false,
     .recordsCompanionFunctions = false,
     .authPluginStep = RunAuthenticationPluginStep,
     .uiControlStep = DetectUiControlPlugins,
+    .ticketStep = nullptr,
 };
 
 }  // namespace
 
 BOOL MergeDevmodeSettings(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags)
 {
-    return RunDevmodeMerge(context, caller, flags, kSettingsMerge) ? TRUE : FALSE;
+    MergeVariant variant = kSettingsMerge;
+    variant.ticketStep = g_ticketStep;
+    return RunDevmodeMerge(context, caller, flags, variant) ? TRUE : FALSE;
+}
+
+void SetJobTicketStep(JobTicketStep step)
+{
+    g_ticketStep = step;
 }
 
 }  // namespace vexl

@@ -31,4 +31,10 @@ inline constexpr std::uint32_t kMergeConvertDevmode = 0x4000008;
 // allocated (the store is then unchanged).
 BOOL MergeDevmodeSettings(DriverContext* context, const DEVMODEW* caller, std::uint32_t flags);
 
+// The job-ticket step of the merge (see MergeVariant::ticketStep): the
+// printer interface library installs its own at process attach; null (the
+// start) merges without one.
+using JobTicketStep = BOOL (*)(DriverContext* context, const DEVMODEW* caller, DEVMODEW* ticketed);
+void SetJobTicketStep(JobTicketStep step);
+
 }  // namespace vexl

@@ -1,5 +1,6 @@
 #include "common/storage/job_control.h"
 
+#include "common/core/appservices.h"
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/languages.h"
@@ -160,6 +161,26 @@ void ClearSetting(DriverContext* context, const JobValueRow& row)
         SetItemString(context, item, u"");
     }
 }
+
+}  // namespace
+
+void ClearJobControlValue(DriverContext* context, std::uint32_t valueId)
+{
+    if (context == nullptr) return;
+    for (const JobValueRow& row : kJobValueRows) {
+        if (row.id != valueId || row.item == 0) continue;
+        // The authentication texts are the plug-in's only with feature class 0.
+        if (valueId >= kJobValueAuthUserName && valueId <= kJobValueAuthNetworkKey && !IsFeatureClassOn(context, 0, 0))
+            return;
+        if (row.source == JobValueSource::NumberItem)
+            SetItemValue(context, row.item, 0);
+        else if (row.source == JobValueSource::TextItem)
+            SetItemString(context, FindItem(context, row.item), u"");
+        return;
+    }
+}
+
+namespace {
 
 // The text of a value to write into buffer (chars characters).
 void ComposeWriteText(DriverContext* context, const JobValueRow& row, WCHAR* buffer, std::size_t chars)

@@ -128,4 +128,9 @@ int WriteJobControlValues(DriverContext* context, std::uint32_t valueId, std::ui
 // 2 for others); always terminated. FALSE on any failure.
 BOOL ReadJobControlValueForPrinter(HANDLE printer, std::uint32_t valueId, std::uint32_t kind, WCHAR* out);
 
+// Empties the setting of a job-information id (1 to 8; 9 to 11, the
+// authentication texts, only while feature class 0 is on): texts become
+// empty, rdmTelLine 0. Other ids change nothing.
+void ClearJobControlValue(DriverContext* context, std::uint32_t valueId);
+
 }  // namespace vexl

@@ -2,6 +2,8 @@
 
 #include "platform/engine.h"
 #include "platform/engine_host.h"
+#include "platform/gdi_host.h"
+#include "platform/printui.h"
 #include "platform/kernel.h"
 #include "platform/modules.h"
 #include "platform/spooler.h"
@@ -283,8 +285,16 @@ private:
     void Replay(const DrawCall& call, POINTL offset);
     void PrintPage(const Page& page);
     void Unload();
+    // The document events of the printer interface library.
+    bool LoadInterface();
+    void DocumentEvent(int escape);
+    static int RouteEscape(void* data, int escape, int inputSize, const void* input, int outputSize, void* output);
 
+    using DocumentEventFunction = int (*)(HANDLE, HDC, int, ULONG, PVOID, ULONG, PVOID);
     const JobOptions& options_;
+    HMODULE interface_ = nullptr;
+    DocumentEventFunction documentEvent_ = nullptr;
+    HDC hdc_ = nullptr;
     JobReport& report_;
     HMODULE module_ = nullptr;
     HANDLE printer_ = nullptr;
@@ -295,6 +305,36 @@ private:
     int page_ = 0;
     bool documentFailed_ = false;
 };
+
+bool Job::LoadInterface()
+{
+    if (options_.interfacePath.empty()) return true;
+    interface_ = LoadLibraryW(options_.interfacePath.c_str());
+    if (!interface_) return Fail("LoadLibraryW " + Narrow(options_.interfacePath));
+    documentEvent_ = reinterpret_cast<DocumentEventFunction>(
+        reinterpret_cast<void*>(GetProcAddress(interface_, "DrvDocumentEvent")));
+    hdc_ = gdi::CreateDeviceContext(RouteEscape, this);
+    return true;
+}
+
+void Job::DocumentEvent(int escape)
+{
+    if (!documentEvent_) return;
+    const int answer = documentEvent_(printer_, hdc_, escape, 0, nullptr, 0, nullptr);
+    Note("DrvDocumentEvent " + std::to_string(escape), answer);
+}
+
+// ExtEscape on the job's device context reaches the graphics library.
+int Job::RouteEscape(void* data, int escape, int inputSize, const void* input, int outputSize, void* output)
+{
+    auto* job = static_cast<Job*>(data);
+    auto drvEscape = job->Hook<PFN_DrvEscape>(INDEX_DrvEscape);
+    if (!drvEscape || !job->device_.pso) return 0;
+    const ULONG answer = drvEscape(job->device_.pso, static_cast<ULONG>(escape), static_cast<ULONG>(inputSize),
+                                   const_cast<void*>(input), static_cast<ULONG>(outputSize), output);
+    job->Note("ExtEscape " + std::to_string(escape), static_cast<int>(answer));
+    return static_cast<int>(answer);
+}
 
 bool Job::LoadDriver()
 {
@@ -520,6 +560,7 @@ void Job::ReplayPage(const Page& page, POINTL offset)
 
 void Job::PrintPage(const Page& page)
 {
+    DocumentEvent(DOCUMENTEVENT_STARTPAGE);
     auto startPage = Hook<PFN_DrvStartPage>(INDEX_DrvStartPage);
     const BOOL started = startPage ? startPage(device_.pso) : FALSE;
     Note("DrvStartPage", started);
@@ -529,6 +570,7 @@ void Job::PrintPage(const Page& page)
     }
     if (!device_.banding) {
         ReplayPage(page, POINTL{0, 0});
+        DocumentEvent(DOCUMENTEVENT_ENDPAGE);
         auto sendPage = Hook<PFN_DrvSendPage>(INDEX_DrvSendPage);
         const BOOL sent = sendPage ? sendPage(device_.pso) : FALSE;
         Note("DrvSendPage", sent);
@@ -539,6 +581,7 @@ void Job::PrintPage(const Page& page)
         return;
     }
     // Banding: the driver hands out band origins and ends the page itself after the last band.
+    DocumentEvent(DOCUMENTEVENT_ENDPAGE);
     auto startBanding = Hook<PFN_DrvStartBanding>(INDEX_DrvStartBanding);
     auto nextBand = Hook<PFN_DrvNextBand>(INDEX_DrvNextBand);
     POINTL origin{0, 0};
@@ -563,7 +606,13 @@ void Job::PrintPage(const Page& page)
 
 void Job::Unload()
 {
+    DocumentEvent(DOCUMENTEVENT_DELETEDC);
     DisableDevice(device_);
+    if (hdc_) gdi::DeleteDeviceContext(hdc_);
+    hdc_ = nullptr;
+    documentEvent_ = nullptr;
+    if (interface_) FreeLibrary(interface_);
+    interface_ = nullptr;
     if (module_) {
         if (auto disableDriver = Export<PFN_DrvDisableDriver>(module_, "DrvDisableDriver")) disableDriver();
         FreeLibrary(module_);
@@ -578,10 +627,16 @@ void Job::Run(const std::vector<Page>& pages)
         Fail("OpenPrinterW " + Narrow(options_.printerName));
         return;
     }
+    if (!LoadInterface()) {
+        Unload();
+        return;
+    }
+    DocumentEvent(DOCUMENTEVENT_CREATEDCPRE);
     if (!LoadDriver() || !EnableDevice(device_, options_.devmode)) {
         Unload();
         return;
     }
+    DocumentEvent(DOCUMENTEVENT_CREATEDCPOST);
     report_.rasterMode = device_.banding;
     report_.surfaceHooks = device_.hooks;
     report_.gdiInfo = device_.gdi;
@@ -589,6 +644,7 @@ void Job::Run(const std::vector<Page>& pages)
     font_ = std::make_unique<engine::Font>(u"Test", engine::SyntheticGlyphs(), XFORML{0.01f, 0, 0, 0.01f, 0, 0}, 1);
 
     std::u16string name = options_.documentName;
+    DocumentEvent(DOCUMENTEVENT_STARTDOC);
     auto startDoc = Hook<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
     const BOOL started = startDoc ? startDoc(device_.pso, name.data(), options_.jobId) : FALSE;
     Note("DrvStartDoc", started);
@@ -597,6 +653,7 @@ void Job::Run(const std::vector<Page>& pages)
         Unload();
         return;
     }
+    DocumentEvent(DOCUMENTEVENT_STARTDOCPOST);
     for (std::size_t i = 0; i < pages.size(); ++i) {
         page_ = static_cast<int>(i) + 1;
         if (static_cast<int>(i) == options_.resetBeforePage && !ResetDevice()) {
@@ -606,10 +663,12 @@ void Job::Run(const std::vector<Page>& pages)
         PrintPage(pages[i]);
     }
     page_ = 0;
+    DocumentEvent(documentFailed_ ? DOCUMENTEVENT_ABORTDOC : DOCUMENTEVENT_ENDDOC);
     auto endDoc = Hook<PFN_DrvEndDoc>(INDEX_DrvEndDoc);
     const BOOL ended = endDoc ? endDoc(device_.pso, documentFailed_ ? ED_ABORTDOC : 0) : FALSE;
     Note("DrvEndDoc", ended);
     if (!ended) Fail("DrvEndDoc");
+    if (!documentFailed_) DocumentEvent(DOCUMENTEVENT_ENDDOCPOST);
     report_.completed = report_.failure.empty();
     Unload();
 }

@@ -121,6 +121,11 @@ struct JobOptions {
     // DrvResetPDEV before this page (0 is the first), with this DEVMODE; -1: no reset.
     int resetBeforePage = -1;
     std::vector<std::uint8_t> resetDevmode;
+    // The Windows path of the printer interface library: GDI sends it the
+    // document events (DrvDocumentEvent at CreateDC, StartDoc, StartPage,
+    // EndPage, EndDoc and DeleteDC) and routes ExtEscape on the job's device
+    // context to the graphics library's DrvEscape. Empty: no events.
+    std::u16string interfacePath;
 };
 
 // One call the engine made to the driver, and how it went.

@@ -4,6 +4,12 @@
 //
 //   vexl-print setup <machine folder>
 //   vexl-print print <machine folder> [job id]
+//   vexl-print capabilities <machine folder>
+//
+// "setup" installs the driver and adds the printer through the spooler, so
+// that the printer interface library initialises it and hands out its
+// default DEVMODE. "capabilities" lists what DeviceCapabilitiesW answers for
+// the printer.
 //
 // "print" writes the job through the spool library to
 // C:\standin\spool\job-<id>.bin of the machine, prints the host path of
@@ -14,12 +20,15 @@
 #include "platform/machine.h"
 #include "platform/printers.h"
 #include "platform/spooler.h"
+#include "platform/spooler_driver.h"
 
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -52,19 +61,43 @@ int Setup(const fs::path& root)
     vexl::machine::InstallFile(package / "TZ16E1MD.VXD", InDriverFolder(u"TZ16E1MD.VXD"));
     vexl::machine::InstallFile(VEXL_UIRES_US_FILE, InDriverFolder(u"TZ16E1US.DLL"));
     vexl::machine::InstallFile(VEXL_TZ16E100_FILE, InDriverFolder(u"TZ16E100.DLL"));
+    vexl::machine::InstallFile(VEXL_TZ16E130_FILE, InDriverFolder(u"TZ16E130.DLL"));
     vexl::machine::InstallFile(VEXL_TZ16C123_FILE, InDriverFolder(u"TZ16C123.DLL"));
     vexl::machine::WriteFile(u"C:\\_vexl\\.keep", "");
     vexl::machine::WriteFile(u"C:\\standin\\TZ16C123.ini", "[Library]\r\nFolder=C:\\standin\\spool\r\n");
-    vexl::machine::PrinterSetup setup;
-    setup.name = kPrinterName;
-    setup.driverName = kDriverName;
-    setup.driverDirectory = kDriverFolder;
-    setup.driverFile = u"TZ16E100.DLL";
-    setup.configFile = u"TZ16E130.DLL";
-    setup.dataFile = u"TZ16E1MD.VXD";
-    setup.printerData[u"HelpFileName"] = WideText(u"TZ16E1US.HLP");
-    vexl::machine::AddPrinter(setup);
-    std::cout << "machine: " << root.string() << "\nprinter: VEXL Demo (driver VEXL Color 4540)\n";
+
+    // The driver, then the printer, as an administrator installs them.
+    std::u16string driverName = kDriverName, driverFile = u"TZ16E100.DLL", dataFile = u"TZ16E1MD.VXD",
+                   configFile = u"TZ16E130.DLL", helpFile = u"TZ16E1US.HLP";
+    DRIVER_INFO_3W driver{};
+    driver.cVersion = 3;
+    driver.pName = driverName.data();
+    driver.pDriverPath = driverFile.data();
+    driver.pDataFile = dataFile.data();
+    driver.pConfigFile = configFile.data();
+    driver.pHelpFile = helpFile.data();
+    if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver)))
+        throw std::runtime_error("AddPrinterDriverW");
+    std::u16string printerName = kPrinterName, port = u"LPT1:";
+    PRINTER_INFO_2W info{};
+    info.pPrinterName = printerName.data();
+    info.pDriverName = driverName.data();
+    info.pPortName = port.data();
+    HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+    if (printer == nullptr) throw std::runtime_error("AddPrinterW");
+    const vexl::machine::PrinterData help = WideText(u"TZ16E1US.HLP");
+    std::u16string helpValue = u"HelpFileName";
+    SetPrinterDataW(printer, helpValue.data(), help.type,
+                    reinterpret_cast<LPBYTE>(const_cast<char*>(help.bytes.data())),
+                    static_cast<DWORD>(help.bytes.size()));
+    DWORD needed = 0;
+    GetPrinterW(printer, 2, nullptr, 0, &needed);
+    std::vector<BYTE> block(needed);
+    const bool hasDefault = GetPrinterW(printer, 2, block.data(), needed, &needed) &&
+                            reinterpret_cast<PRINTER_INFO_2W*>(block.data())->pDevMode != nullptr;
+    ClosePrinter(printer);
+    std::cout << "machine: " << root.string() << "\nprinter: VEXL Demo (driver VEXL Color 4540)\n"
+              << "default DEVMODE from the printer interface library: " << (hasDefault ? "yes" : "no") << "\n";
     return 0;
 }
 
@@ -74,6 +107,7 @@ int Print(const fs::path& root, DWORD jobId)
     vexl::host::JobOptions options;
     options.printerName = kPrinterName;
     options.driverPath = InDriverFolder(u"TZ16E100.DLL");
+    options.interfacePath = InDriverFolder(u"TZ16E130.DLL");
     options.jobId = jobId;
     const std::string number = std::to_string(jobId);
     const fs::path jobFile =
@@ -82,7 +116,77 @@ int Print(const fs::path& root, DWORD jobId)
     fs::remove(jobFile, ignored);
     const vexl::host::JobReport report = vexl::host::PrintJob(options, vexl::host::DemoDocument());
     std::cout << jobFile.string() << "\n" << vexl::host::DescribeReport(report);
+    // What the printer interface library answered GDI's document events, and
+    // what the graphics library answered its escapes.
+    std::cout << "document events:";
+    for (const vexl::host::HookCall& call : report.calls) {
+        if (call.hook.starts_with("DrvDocumentEvent ") || call.hook.starts_with("ExtEscape "))
+            std::cout << " " << call.hook.substr(call.hook.find(' ') + 1) << (call.hook[0] == 'E' ? "(escape)" : "")
+                      << "=" << call.result;
+    }
+    std::cout << "\n";
     return report.completed ? 0 : 3;
+}
+
+// A list answer of DeviceCapabilitiesW in its two passes.
+template <typename T> std::vector<T> Capability(WORD index, std::size_t perEntry = 1)
+{
+    const std::u16string device = kPrinterName;
+    const int count = DeviceCapabilitiesW(device.c_str(), nullptr, index, nullptr, nullptr);
+    if (count <= 0) return {};
+    std::vector<T> out(count * perEntry);
+    DeviceCapabilitiesW(device.c_str(), nullptr, index, reinterpret_cast<LPWSTR>(out.data()), nullptr);
+    return out;
+}
+
+int Single(WORD index)
+{
+    const std::u16string device = kPrinterName;
+    return DeviceCapabilitiesW(device.c_str(), nullptr, index, nullptr, nullptr);
+}
+
+std::string Narrow(const WCHAR* text, std::size_t chars)
+{
+    std::string out;
+    for (std::size_t i = 0; i < chars && text[i] != 0; ++i) out += text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
+    return out;
+}
+
+std::string Answer(int value)
+{
+    return value == -1 ? "not supported" : std::to_string(value);
+}
+
+int Capabilities(const fs::path& root)
+{
+    vexl::machine::Use(root);
+    const std::vector<WORD> papers = Capability<WORD>(DC_PAPERS);
+    const std::vector<WCHAR> paperNames = Capability<WCHAR>(DC_PAPERNAMES, CCH_PAPERNAME);
+    const std::vector<POINT> sizes = Capability<POINT>(DC_PAPERSIZE);
+    std::cout << "DeviceCapabilitiesW of VEXL Demo\npapers (" << papers.size() << "):\n";
+    for (std::size_t i = 0; i < papers.size(); ++i) {
+        std::cout << "  " << papers[i] << "  " << Narrow(paperNames.data() + i * CCH_PAPERNAME, CCH_PAPERNAME);
+        if (i < sizes.size()) std::cout << "  " << sizes[i].x / 10.0 << " x " << sizes[i].y / 10.0 << " mm";
+        std::cout << "\n";
+    }
+    const std::vector<WORD> bins = Capability<WORD>(DC_BINS);
+    const std::vector<WCHAR> binNames = Capability<WCHAR>(DC_BINNAMES, CCH_BINNAME);
+    std::cout << "trays (" << bins.size() << "):\n";
+    for (std::size_t i = 0; i < bins.size(); ++i)
+        std::cout << "  " << bins[i] << "  " << Narrow(binNames.data() + i * CCH_BINNAME, CCH_BINNAME) << "\n";
+    const std::vector<LONG> resolutions = Capability<LONG>(DC_ENUMRESOLUTIONS, 2);
+    std::cout << "resolutions:";
+    for (std::size_t i = 0; i + 1 < resolutions.size(); i += 2)
+        std::cout << " " << resolutions[i] << "x" << resolutions[i + 1];
+    std::cout << "\ncopies: up to " << Answer(Single(DC_COPIES)) << "\nduplex: " << Answer(Single(DC_DUPLEX))
+              << "\ncollate: " << Answer(Single(DC_COLLATE)) << "\nstaple: " << Answer(Single(DC_STAPLE))
+              << "\ncolour device: " << Answer(Single(DC_COLORDEVICE)) << "\nN-up:";
+    for (DWORD pages : Capability<DWORD>(DC_NUP)) std::cout << " " << pages;
+    const std::vector<WCHAR> personality = Capability<WCHAR>(DC_PERSONALITY, CCH_PERSONALITY);
+    std::cout << "\npersonality: " << Narrow(personality.data(), personality.size()) << "\nDEVMODE: " << Single(DC_SIZE)
+              << " + " << Single(DC_EXTRA) << " bytes, version 0x" << std::hex << Single(DC_VERSION) << ", driver 0x"
+              << Single(DC_DRIVER) << std::dec << "\n";
+    return 0;
 }
 
 }  // namespace
@@ -94,10 +198,12 @@ int main(int argc, char** argv)
         if (command == "setup") return Setup(argv[2]);
         const DWORD jobId = argc >= 4 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 1;
         if (command == "print") return Print(argv[2], jobId);
+        if (command == "capabilities") return Capabilities(argv[2]);
     } catch (const std::exception& error) {
         std::cerr << "vexl-print: " << error.what() << "\n";
         return 2;
     }
-    std::cerr << "usage: vexl-print setup <machine folder> | print <machine folder> [job id]\n";
+    std::cerr << "usage: vexl-print setup <machine folder> | print <machine folder> [job id] | capabilities <machine "
+                 "folder>\n";
     return 2;
 }
