@@ -39,9 +39,11 @@ int GetSettingsDirectoryForPrinter(WCHAR* out, int size, HANDLE printer);
 // A value of HKLM "SOFTWARE\VORNA\VexlDrv": only a REG_SZ or REG_EXPAND_SZ
 // text terminated within the buffer (sizeBytes) counts.
 BOOL ReadDriverRegistryValue(const WCHAR* valueName, WCHAR* out, DWORD sizeBytes);
-// A directory named by a printer-data value: 1 resolved (copied into out),
-// 0 or -1 not resolved (also when it does not fit out).
-int ReadPrinterDataDirectory(HANDLE printer, const WCHAR* valueName, WCHAR* out, int size);
+// A directory named by a printer-data value: resolved (copied into out), or
+// not resolved (also when it does not fit out), or not resolved because a
+// "%USERPROFILE%" value met no per-user settings directory.
+enum class DirectoryRead { kResolved, kNotResolved, kNoUserDirectory };
+DirectoryRead ReadPrinterDataDirectory(HANDLE printer, const WCHAR* valueName, WCHAR* out, int size);
 
 // ---- files of the printer ---------------------------------------------------------
 const WCHAR* GetSettingsIniPath(DriverContext* context);
