@@ -639,8 +639,7 @@ VEXL_API BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect,
 VEXL_API BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, LPSIZE size);
 // How many characters fit in maxExtent (fit non-null), and the extent after
 // each character (dx non-null).
-VEXL_API BOOL GetTextExtentExPointW(HDC hdc, LPCWSTR text, int count, int maxExtent, LPINT fit, LPINT dx,
-                                    LPSIZE size);
+VEXL_API BOOL GetTextExtentExPointW(HDC hdc, LPCWSTR text, int count, int maxExtent, LPINT fit, LPINT dx, LPSIZE size);
 VEXL_API BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW metrics);
 VEXL_API BOOL GetCharABCWidthsW(HDC hdc, UINT first, UINT last, ABC* widths);
 VEXL_API BOOL GetCharWidth32W(HDC hdc, UINT first, UINT last, LPINT widths);
