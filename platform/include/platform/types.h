@@ -30,6 +30,7 @@ using HRESULT = LONG;
 using SIZE_T = std::size_t;
 using ULONG_PTR = std::uintptr_t;
 using LONG_PTR = std::intptr_t;
+using INT_PTR = std::intptr_t;
 using DWORD_PTR = ULONG_PTR;
 using UINT_PTR = std::uintptr_t;
 using WPARAM = UINT_PTR;
@@ -156,6 +157,24 @@ struct SIZEL {
     LONG cx;
     LONG cy;
 };
+
+// A rectangle of the window system and GDI: left and top inside, right and
+// bottom outside.
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+using LPRECT = RECT*;
+using LPCRECT = const RECT*;
+
+struct SIZE {
+    LONG cx;
+    LONG cy;
+};
+using LPSIZE = SIZE*;
+using LPPOINT = POINT*;
 
 inline constexpr WORD LOWORD(DWORD_PTR value)
 {
