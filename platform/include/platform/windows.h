@@ -922,7 +922,6 @@ inline constexpr int SM_CYEDGE = 46;
 inline constexpr int SM_CXSMICON = 49;
 inline constexpr int SM_CYSMICON = 50;
 
-
 // System cursors (LoadCursorW with a null instance).
 inline LPWSTR const IDC_ARROW = MAKEINTRESOURCEW(32512);
 inline LPWSTR const IDC_IBEAM = MAKEINTRESOURCEW(32513);
