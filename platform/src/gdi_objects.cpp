@@ -983,9 +983,18 @@ VEXL_API HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits
     if (bits) *bits = nullptr;
     if (!info || section || info->bmiHeader.biBitCount != 32 ||
         (info->bmiHeader.biCompression != BI_RGB && info->bmiHeader.biCompression != BI_BITFIELDS) ||
-        info->bmiHeader.biHeight == INT32_MIN) {
+        info->bmiHeader.biHeight == INT32_MIN || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
+    }
+    if (info->bmiHeader.biCompression == BI_BITFIELDS) {
+        // The section's words are read as 0x00RRGGBB: only those masks are taken.
+        DWORD masks[3] = {};
+        std::memcpy(masks, reinterpret_cast<const BYTE*>(info) + info->bmiHeader.biSize, sizeof(masks));
+        if (masks[0] != 0xFF0000 || masks[1] != 0x00FF00 || masks[2] != 0x0000FF) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
     }
     std::lock_guard guard(GdiLock());
     const LONG height = info->bmiHeader.biHeight;
