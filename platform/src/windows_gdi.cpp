@@ -46,8 +46,3 @@ void SurfaceChanged(HWND) {}
 void SurfaceDestroyed(HWND) {}
 
 }  // namespace vexl::windows
-
-HBRUSH GetSysColorBrush(int index)
-{
-    return reinterpret_cast<HBRUSH>(static_cast<ULONG_PTR>(0x60000 + index));
-}
