@@ -862,6 +862,7 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
     w->rect = rect;
     const bool moved = old.left != rect.left || old.top != rect.top;
     const bool sized = old.right - old.left != rect.right - rect.left || old.bottom - old.top != rect.bottom - rect.top;
+    if (sized && w->parent == nullptr) SurfaceChanged(window);
     if ((flags & SWP_NOREDRAW) == 0 && (moved || sized) && (w->style & WS_VISIBLE) != 0) {
         if (w->parent != nullptr) {
             InvalidateRect(w->parent, &old, TRUE);

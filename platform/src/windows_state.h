@@ -223,6 +223,7 @@ LRESULT EditProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT ListBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT ComboBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT ScrollBarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT DropListProc(HWND, UINT, WPARAM, LPARAM);
 
 // A key's character without a keyboard layout (0 for none).
 WCHAR CharacterOfKey(int virtualKey, bool shift);
