@@ -179,7 +179,10 @@ void Paint(HWND window, HDC dc)
     UINT format = (w->style & ES_MULTILINE) != 0 ? DT_WORDBREAK : DT_VCENTER | DT_SINGLELINE;
     if ((w->style & ES_CENTER) != 0) format |= DT_CENTER;
     if ((w->style & ES_RIGHT) != 0) format |= DT_RIGHT;
-    DrawWindowText(dc, window, shown, {client.left + 1, client.top, client.right - 1, client.bottom},
+    // No frame around the window: a bordered edit draws its edge inside.
+    if ((w->style & WS_BORDER) != 0 || (w->exStyle & WS_EX_CLIENTEDGE) != 0)
+        FrameWindowRect(dc, client, COLOR_BTNSHADOW);
+    DrawWindowText(dc, window, shown, {client.left + 2, client.top, client.right - 2, client.bottom},
                    format | DT_NOPREFIX, IsWindowEnabled(window) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
 }
 

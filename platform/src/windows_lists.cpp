@@ -257,6 +257,10 @@ void PaintList(HWND window, HDC dc)
     for (int row = s.top; row < static_cast<int>(s.list.rows.size()) && RowVisible(window, row); ++row) {
         DrawListRow(window, dc, row, ODA_DRAWENTIRE);
     }
+    Window* w = Peek(window);
+    if (w != nullptr && ((w->style & WS_BORDER) != 0 || (w->exStyle & WS_EX_CLIENTEDGE) != 0)) {
+        FrameWindowRect(dc, client, COLOR_BTNSHADOW);
+    }
 }
 
 void EnsureVisible(HWND window, int row)
