@@ -31,8 +31,8 @@ bool InnermostLoopEnded()
 {
     State& state = GetState();
     if (state.modalLoops.empty()) return false;
-    Window* w = Peek(state.modalLoops.back().window);
-    return w == nullptr || (w->dialog != nullptr && w->dialog->ended);
+    const ModalLoop& loop = state.modalLoops.back();
+    return loop.done ? loop.done() : Peek(loop.window) == nullptr;
 }
 
 WPARAM ModifierFlags()

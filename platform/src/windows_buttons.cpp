@@ -352,7 +352,11 @@ LRESULT StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             } else if (type == SS_BLACKFRAME || type == SS_GRAYFRAME || type == SS_WHITEFRAME ||
                        type == SS_ETCHEDFRAME || type == SS_ETCHEDHORZ || type == SS_ETCHEDVERT) {
                 FrameWindowRect(dc, client, type == SS_WHITEFRAME ? COLOR_WINDOW : COLOR_BTNSHADOW);
-            } else if (type != SS_BITMAP && type != SS_ICON) {
+            } else if (type == SS_BITMAP) {
+                HBRUSH brush = ControlColor(window, WM_CTLCOLORSTATIC, dc);
+                FillWindowRect(dc, client, brush);
+                DrawBitmap(dc, reinterpret_cast<HBITMAP>(state.image), {0, 0});
+            } else if (type != SS_ICON) {
                 HBRUSH brush = ControlColor(window, WM_CTLCOLORSTATIC, dc);
                 FillWindowRect(dc, client, brush);
                 UINT format = DT_WORDBREAK;

@@ -123,6 +123,11 @@ void ForgetWindow(State& state, HWND window)
     if (state.lastClickWindow == window) state.haveLastClick = false;
     ForgetFrameBars(window);
     SurfaceDestroyed(window);
+    if (w->dialog != nullptr && w->dialog->font != nullptr) {
+        // A window forgotten without WM_NCDESTROY still gives its font back.
+        DeleteDialogFont(w->dialog->font);
+        w->dialog->font = nullptr;
+    }
     Unlink(state, *w);
     state.windows.erase(reinterpret_cast<ULONG_PTR>(window));
 }

@@ -113,6 +113,18 @@ void DrawFocus(HDC dc, const RECT& rect)
     if (dc != nullptr) DrawFocusRect(dc, &rect);
 }
 
+void DrawBitmap(HDC dc, HBITMAP bitmap, POINT at)
+{
+    if (dc == nullptr || bitmap == nullptr) return;
+    BITMAP info{};
+    if (GetObjectW(bitmap, sizeof info, &info) == 0) return;
+    HDC memory = CreateCompatibleDC(dc);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(dc, at.x, at.y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+}
+
 HBRUSH DefaultControlColor(UINT message, HDC dc)
 {
     const bool window = message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX;

@@ -585,7 +585,7 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE) SetFocus(window);
+        if (LOWORD(wParam) != WA_INACTIVE && !FocusRequestedWithin(window)) SetFocus(window);
         return 0;
     case WM_MOUSEACTIVATE:
         if (w->parent != nullptr) {
@@ -654,8 +654,11 @@ HWND SetFocus(HWND window)
     if (window == old) return old;
     const HWND root = RootOf(window);
     if (root != state.active) {
+        const HWND outerRequest = state.focusRequest;
+        state.focusRequest = window;
         SetActiveWindow(root);
-        if (state.focus == window) return old;
+        state.focusRequest = outerRequest;
+        if (state.focus == window || Peek(window) == nullptr) return old;
     }
     const HWND previous = state.focus;
     if (previous != nullptr && Peek(previous))
@@ -665,6 +668,16 @@ HWND SetFocus(HWND window)
     SendMessageW(window, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
     return old;
 }
+
+namespace vexl::windows {
+
+bool FocusRequestedWithin(HWND window)
+{
+    const HWND request = GetState().focusRequest;
+    return request != nullptr && IsSelfOrDescendant(window, request);
+}
+
+}  // namespace vexl::windows
 
 HWND GetFocus()
 {
