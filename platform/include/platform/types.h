@@ -158,24 +158,6 @@ struct SIZEL {
     LONG cy;
 };
 
-// A rectangle of the window system and GDI: left and top inside, right and
-// bottom outside.
-struct RECT {
-    LONG left;
-    LONG top;
-    LONG right;
-    LONG bottom;
-};
-using LPRECT = RECT*;
-using LPCRECT = const RECT*;
-
-struct SIZE {
-    LONG cx;
-    LONG cy;
-};
-using LPSIZE = SIZE*;
-using LPPOINT = POINT*;
-
 inline constexpr WORD LOWORD(DWORD_PTR value)
 {
     return static_cast<WORD>(value & 0xFFFF);

@@ -11,6 +11,7 @@
 // counted (vexl::windows::DeadHandleCalls).
 #pragma once
 
+#include "platform/gdi.h"
 #include "platform/types.h"
 
 #include <cstdint>
@@ -20,14 +21,10 @@
 // ---- Types -------------------------------------------------------------------
 
 using HWND = struct HWND__*;
-using HDC = struct HDC__*;
-using HBRUSH = struct HBRUSH__*;
-using HFONT = struct HFONT__*;
 using HICON = struct HICON__*;
 using HCURSOR = HICON;
 using HMENU = struct HMENU__*;
 using ATOM = WORD;
-using COLORREF = DWORD;
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
@@ -39,6 +36,7 @@ inline constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
 inline constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
 inline constexpr DWORD ERROR_CLASS_DOES_NOT_EXIST = 1411;
 inline constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
+inline constexpr DWORD ERROR_INVALID_INDEX = 1413;
 inline constexpr DWORD ERROR_TLW_WITH_WSCHILD = 1406;
 inline constexpr DWORD ERROR_CONTROL_ID_NOT_FOUND = 1421;
 inline constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
@@ -924,36 +922,6 @@ inline constexpr int SM_CYEDGE = 46;
 inline constexpr int SM_CXSMICON = 49;
 inline constexpr int SM_CYSMICON = 50;
 
-inline constexpr int COLOR_SCROLLBAR = 0;
-inline constexpr int COLOR_BACKGROUND = 1;
-inline constexpr int COLOR_ACTIVECAPTION = 2;
-inline constexpr int COLOR_INACTIVECAPTION = 3;
-inline constexpr int COLOR_MENU = 4;
-inline constexpr int COLOR_WINDOW = 5;
-inline constexpr int COLOR_WINDOWFRAME = 6;
-inline constexpr int COLOR_MENUTEXT = 7;
-inline constexpr int COLOR_WINDOWTEXT = 8;
-inline constexpr int COLOR_CAPTIONTEXT = 9;
-inline constexpr int COLOR_ACTIVEBORDER = 10;
-inline constexpr int COLOR_INACTIVEBORDER = 11;
-inline constexpr int COLOR_APPWORKSPACE = 12;
-inline constexpr int COLOR_HIGHLIGHT = 13;
-inline constexpr int COLOR_HIGHLIGHTTEXT = 14;
-inline constexpr int COLOR_BTNFACE = 15;
-inline constexpr int COLOR_BTNSHADOW = 16;
-inline constexpr int COLOR_GRAYTEXT = 17;
-inline constexpr int COLOR_BTNTEXT = 18;
-inline constexpr int COLOR_INACTIVECAPTIONTEXT = 19;
-inline constexpr int COLOR_BTNHIGHLIGHT = 20;
-inline constexpr int COLOR_3DDKSHADOW = 21;
-inline constexpr int COLOR_3DLIGHT = 22;
-inline constexpr int COLOR_INFOTEXT = 23;
-inline constexpr int COLOR_INFOBK = 24;
-inline constexpr int COLOR_HOTLIGHT = 26;
-inline constexpr int COLOR_3DFACE = COLOR_BTNFACE;
-inline constexpr int COLOR_3DSHADOW = COLOR_BTNSHADOW;
-inline constexpr int COLOR_3DHILIGHT = COLOR_BTNHIGHLIGHT;
-
 // System cursors (LoadCursorW with a null instance).
 inline LPWSTR const IDC_ARROW = MAKEINTRESOURCEW(32512);
 inline LPWSTR const IDC_IBEAM = MAKEINTRESOURCEW(32513);
@@ -1059,8 +1027,6 @@ VEXL_API HDC BeginPaint(HWND window, PAINTSTRUCT* paint);
 VEXL_API BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 VEXL_API HDC GetDC(HWND window);
 VEXL_API int ReleaseDC(HWND window, HDC dc);
-VEXL_API DWORD GetSysColor(int index);
-VEXL_API HBRUSH GetSysColorBrush(int index);
 VEXL_API int GetSystemMetrics(int index);
 
 // ---- Focus, activation, capture, keyboard, mouse, cursors ----------------------
