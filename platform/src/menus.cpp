@@ -3,6 +3,8 @@
 #include "platform/kernel.h"
 #include "platform/resources.h"
 
+#include "windows_state.h"
+
 #include <algorithm>
 #include <deque>
 #include <map>
@@ -29,7 +31,7 @@ struct Menus {
     std::vector<MenuShown> log;
 };
 
-Menus& State()
+Menus& MenuState()
 {
     static Menus& menus = *new Menus;
     return menus;
@@ -37,15 +39,15 @@ Menus& State()
 
 std::vector<MenuItem>* FindMenu(HMENU menu)
 {
-    auto found = State().menus.find(reinterpret_cast<std::uintptr_t>(menu));
-    if (found != State().menus.end()) return &found->second;
+    auto found = MenuState().menus.find(reinterpret_cast<std::uintptr_t>(menu));
+    if (found != MenuState().menus.end()) return &found->second;
     SetLastError(ERROR_INVALID_MENU_HANDLE);
     return nullptr;
 }
 
 HMENU CreateMenuFrom(const std::vector<MenuItemInfo>& items)
 {
-    Menus& state = State();
+    Menus& state = MenuState();
     const std::uintptr_t handle = state.next++;
     std::vector<MenuItem> menu;
     for (const MenuItemInfo& info : items) {
@@ -133,17 +135,17 @@ bool ParseMenuTemplate(const void* data, std::size_t size, std::vector<MenuItemI
 
 void OnMenu(MenuScript script)
 {
-    State().scripts.push_back(std::move(script));
+    MenuState().scripts.push_back(std::move(script));
 }
 
 const std::vector<MenuShown>& MenuLog()
 {
-    return State().log;
+    return MenuState().log;
 }
 
 void ResetMenus()
 {
-    Menus& state = State();
+    Menus& state = MenuState();
     state.menus.clear();
     state.scripts.clear();
     state.log.clear();
@@ -170,7 +172,7 @@ BOOL DestroyMenu(HMENU menu)
     std::vector<MenuItem>* items = FindMenu(menu);
     if (!items) return FALSE;
     const std::vector<MenuItem> gone = std::move(*items);
-    State().menus.erase(reinterpret_cast<std::uintptr_t>(menu));
+    MenuState().menus.erase(reinterpret_cast<std::uintptr_t>(menu));
     for (const MenuItem& item : gone)
         if (item.popup) DestroyMenu(item.popup);
     return TRUE;
@@ -178,7 +180,7 @@ BOOL DestroyMenu(HMENU menu)
 
 BOOL IsMenu(HMENU menu)
 {
-    return State().menus.count(reinterpret_cast<std::uintptr_t>(menu)) ? TRUE : FALSE;
+    return MenuState().menus.count(reinterpret_cast<std::uintptr_t>(menu)) ? TRUE : FALSE;
 }
 
 HMENU GetSubMenu(HMENU menu, int position)
@@ -234,4 +236,50 @@ DWORD CheckMenuItem(HMENU menu, UINT item, UINT check)
     const UINT previous = found->flags & MF_CHECKED;
     found->flags = (found->flags & ~MF_CHECKED) | (check & MF_CHECKED);
     return previous;
+}
+
+namespace {
+
+// Shows the popup to the script; the id chosen, or 0.
+UINT TrackMenu(HMENU menu, UINT flags, int x, int y, HWND owner)
+{
+    Menus& state = MenuState();
+    if (!FindMenu(menu) || !IsWindow(owner)) return 0;
+    MenuShown shown{owner, x, y, flags, Describe(menu), 0};
+    if (state.scripts.empty()) {
+        state.log.push_back(shown);
+        ReportFailure("a popup menu nobody answers, with " + std::to_string(shown.items.size()) + " items");
+        return 0;
+    }
+    const MenuScript script = std::move(state.scripts.front());
+    state.scripts.pop_front();
+    const UINT chosen = script(shown);
+    if (chosen != 0) {
+        const MenuItem* item = FindItem(menu, chosen, MF_BYCOMMAND);
+        if (item == nullptr || (item->flags & (MF_GRAYED | MF_DISABLED)) || item->popup) {
+            state.log.push_back(shown);
+            ReportFailure("the menu script chose item " + std::to_string(chosen) +
+                          (item == nullptr ? ", which the menu does not have" : ", which cannot be chosen"));
+            return 0;
+        }
+    }
+    shown.chosen = chosen;
+    state.log.push_back(std::move(shown));
+    return chosen;
+}
+
+}  // namespace
+
+BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*)
+{
+    const UINT chosen = TrackMenu(menu, flags, x, y, owner);
+    if (flags & TPM_RETURNCMD) return static_cast<BOOL>(chosen);
+    if (chosen == 0) return FALSE;
+    if (!(flags & TPM_NONOTIFY)) PostMessageW(owner, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(chosen), 0), 0);
+    return TRUE;
+}
+
+BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPARAMS)
+{
+    return TrackPopupMenu(menu, flags, x, y, 0, owner, nullptr);
 }

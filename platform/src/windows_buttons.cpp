@@ -402,6 +402,7 @@ void RegisterSystemClasses()
         windowClass->system = true;
         state.classes[Upper(entry.name)] = windowClass;
     }
+    RegisterCommonControlClasses();
 }
 
 }  // namespace vexl::windows

@@ -181,8 +181,9 @@ std::vector<HWND> GroupOf(HWND control);
 // Notifications to the parent.
 LRESULT NotifyParent(HWND control, WORD code);
 
-// Registers the standard classes (first use).
+// Registers the standard classes (first use), the common controls among them.
 void RegisterSystemClasses();
+void RegisterCommonControlClasses();
 
 // Message loops.
 bool RetrieveMessage(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, UINT flags);
