@@ -1,5 +1,6 @@
 #include "platform/clipboard.h"
 #include "platform/menus.h"
+#include "platform/ui_driver.h"
 #include "platform/win32.h"
 #include "support/test_machine.h"
 
@@ -64,6 +65,52 @@ TEST_F(MenuTest, MenusLoadFromTheirTemplateAndKeepTheirState)
     SetLastError(0);
     EXPECT_EQ(LoadMenuW(module_, MAKEINTRESOURCEW(201)), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_RESOURCE_NAME_NOT_FOUND);
+}
+
+TEST_F(MenuTest, APopupMenuPostsTheCommandItsScriptChooses)
+{
+    windows::UiDriver driver;
+    std::vector<std::string> failures;
+    driver.setFailureHandler([&](const std::string& message) { failures.push_back(message); });
+    WNDCLASSW ownerClass{0, DefWindowProcW, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, u"MenuOwner"};
+    RegisterClassW(&ownerClass);
+    HWND owner = CreateWindowExW(0, u"MenuOwner", u"", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                                 nullptr);
+    HMENU popup = GetSubMenu(LoadMenuW(module_, MAKEINTRESOURCEW(200)), 0);
+    ASSERT_NE(popup, nullptr);
+    auto choose = [](UINT id) { return [id](const windows::MenuShown&) { return id; }; };
+    auto postedCommand = [&]() -> WPARAM {
+        MSG msg{};
+        return PeekMessageW(&msg, owner, WM_COMMAND, WM_COMMAND, PM_REMOVE) ? msg.wParam : 0xDEAD;
+    };
+
+    windows::OnMenu(choose(201));
+    EXPECT_TRUE(TrackPopupMenu(popup, TPM_RIGHTBUTTON, 30, 40, 0, owner, nullptr));
+    EXPECT_EQ(postedCommand(), MAKEWPARAM(201, 0));
+    windows::OnMenu(choose(0));
+    EXPECT_FALSE(TrackPopupMenu(popup, 0, 0, 0, 0, owner, nullptr));
+    windows::OnMenu(choose(201));
+    EXPECT_EQ(TrackPopupMenuEx(popup, TPM_RETURNCMD, 0, 0, owner, nullptr), 201);
+    EXPECT_EQ(postedCommand(), 0xDEADu);  // dismissed or returned: nothing posted
+    EXPECT_TRUE(failures.empty());
+
+    // A greyed item cannot be chosen, and a menu nobody scripted fails.
+    windows::OnMenu(choose(202));
+    EXPECT_FALSE(TrackPopupMenu(popup, 0, 0, 0, 0, owner, nullptr));
+    EXPECT_FALSE(TrackPopupMenu(popup, 0, 0, 0, 0, owner, nullptr));
+    EXPECT_EQ(failures.size(), 2u);
+    EXPECT_EQ(postedCommand(), 0xDEADu);
+
+    const auto& log = windows::MenuLog();
+    ASSERT_EQ(log.size(), 5u);
+    EXPECT_EQ(log[0].owner, owner);
+    EXPECT_EQ(log[0].x, 30);
+    EXPECT_EQ(log[0].y, 40);
+    ASSERT_EQ(log[0].items.size(), 3u);
+    EXPECT_EQ(log[0].items[0].text, u"&Edit");
+    EXPECT_EQ(log[0].items[2].flags & MF_GRAYED, MF_GRAYED);
+    EXPECT_EQ(log[0].chosen, 201u);
+    EXPECT_EQ(log[3].chosen, 0u);
 }
 
 TEST(MenuTemplate, MalformedTemplatesAreRefused)
