@@ -408,6 +408,7 @@ void RegisterSystemClasses()
         windowClass->system = true;
         state.classes[Upper(entry.name)] = windowClass;
     }
+    RegisterCommonControlClasses();
 }
 
 }  // namespace vexl::windows

@@ -3,7 +3,9 @@
 // siblings and geometry.
 #include "windows_state.h"
 
+#include "platform/clipboard.h"
 #include "platform/kernel.h"
+#include "platform/menus.h"
 
 #include <algorithm>
 #include <cstring>
@@ -217,6 +219,8 @@ void ResetWindows()
     state.handler = {};
     state.failed = false;
     state.cursor = nullptr;
+    ResetMenus();
+    ResetClipboardAndLogs();
 }
 
 std::u16string Upper(std::u16string_view text)

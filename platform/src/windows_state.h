@@ -183,8 +183,9 @@ std::vector<HWND> GroupOf(HWND control);
 // Notifications to the parent.
 LRESULT NotifyParent(HWND control, WORD code);
 
-// Registers the standard classes (first use).
+// Registers the standard classes (first use), the common controls among them.
 void RegisterSystemClasses();
+void RegisterCommonControlClasses();
 
 // Message loops.
 // A modal loop for the window (a dialog, a property sheet, a menu): takes
