@@ -47,22 +47,12 @@ BOOL UpgradeUserLists(HANDLE, DriverContext*)
     return TRUE;
 }
 
-BOOL SecureDataFolder(DriverContext*)
-{
-    return TRUE;
-}
-
 BOOL SyncSettingsIniWithModel(DriverContext*, BOOL)
 {
     return TRUE;
 }
 
 BOOL SetDefaultDataPaths(HANDLE)
-{
-    return TRUE;
-}
-
-BOOL CheckModelRegistration(DriverContext*)
 {
     return TRUE;
 }

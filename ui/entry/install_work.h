@@ -10,6 +10,8 @@
 #include "common/core/context.h"
 #include "platform/devmode.h"
 #include "platform/win32.h"
+#include "ui/services/model_registration.h"
+#include "ui/services/settings_folder.h"
 
 #include <cstdint>
 
@@ -24,10 +26,8 @@ BOOL InitializePrinterSettings(HANDLE printer, DEVMODEW* out, int mode);
 // Upkeep steps of an upgrade; each answers TRUE when there was nothing to do.
 BOOL InstallModelFiles(DriverContext* context, std::uint32_t flags);
 BOOL UpgradeUserLists(HANDLE printer, DriverContext* context);
-BOOL SecureDataFolder(DriverContext* context);
 BOOL SyncSettingsIniWithModel(DriverContext* context, BOOL versionOnly);
 BOOL SetDefaultDataPaths(HANDLE printer);
-BOOL CheckModelRegistration(DriverContext* context);
 // Whether the install answer file or the model INI has install settings for
 // the printer's section.
 BOOL HasAnswerWorkForSection(DriverContext* context);
