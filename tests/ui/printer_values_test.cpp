@@ -71,8 +71,8 @@ TEST_F(PrinterValuesTest, FileNamesAndNamesAreStoredWithTheirExactByteCounts)
 {
     WritePrivateProfileStringW(u"DriversFileName", u"DriverEDFileName", u"VXED.DLL", GetModelFilePath(context_));
     EXPECT_TRUE(ui::WriteDriverFileNames(printer_, context_));
-    EXPECT_TRUE(ui::WritePrinterNameValue(printer_));
-    EXPECT_TRUE(ui::WriteDriverNameValue(printer_));
+    EXPECT_TRUE(ui::WritePrinterNameValue(printer_, context_));
+    EXPECT_TRUE(ui::WriteDriverNameValue(printer_, context_));
     EXPECT_TRUE(ui::WriteLogFileName(TRUE, context_));
 
     const ModelRecord* record = context_->modelRecord;

@@ -217,7 +217,7 @@ BOOL WriteDriverFileNames(HANDLE printer, DriverContext* context)
     return result;
 }
 
-BOOL WriteHelpFileNameValue(HANDLE printer)
+BOOL WriteHelpFileNameValue(HANDLE printer, DriverContext*)
 {
     BOOL written = FALSE;
     WithDriverInfo3(printer, [&](const DRIVER_INFO_3W& info) {
@@ -226,7 +226,7 @@ BOOL WriteHelpFileNameValue(HANDLE printer)
     return written;
 }
 
-BOOL WritePrinterNameValue(HANDLE printer)
+BOOL WritePrinterNameValue(HANDLE printer, DriverContext*)
 {
     BOOL written = FALSE;
     WithPrinterInfo2(printer, [&](const PRINTER_INFO_2W& info) {
@@ -236,7 +236,7 @@ BOOL WritePrinterNameValue(HANDLE printer)
     return written;
 }
 
-BOOL WriteDriverNameValue(HANDLE printer)
+BOOL WriteDriverNameValue(HANDLE printer, DriverContext*)
 {
     BOOL written = FALSE;
     WithPrinterInfo2(printer, [&](const PRINTER_INFO_2W& info) {

@@ -43,10 +43,10 @@ BOOL WriteDriverGRFileName(HANDLE printer);
 // DriverEDFileName of the model INI's [DriversFileName] (at most 26 characters).
 BOOL WriteDriverEDFileName(HANDLE printer, DriverContext* context);
 // The file part of the driver's help file.
-BOOL WriteHelpFileNameValue(HANDLE printer);
+BOOL WriteHelpFileNameValue(HANDLE printer, DriverContext* context);
 // "VEXLPrinterName" and "DriverName" from the printer's information.
-BOOL WritePrinterNameValue(HANDLE printer);
-BOOL WriteDriverNameValue(HANDLE printer);
+BOOL WritePrinterNameValue(HANDLE printer, DriverContext* context);
+BOOL WriteDriverNameValue(HANDLE printer, DriverContext* context);
 // "VEXLPrinterName" into buffer (261 characters), or into the context's
 // printer name when buffer is null.
 BOOL ReadPrinterNameValue(HANDLE printer, WCHAR* buffer, DriverContext* context);
