@@ -350,8 +350,9 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/, L
         if (creationDisposition == CREATE_NEW) return FailOpen(ERROR_FILE_EXISTS);
         if (IsReadOnlyMode(status.st_mode) && ((access & GENERIC_WRITE) || IsTruncating(creationDisposition)))
             return FailOpen(ERROR_ACCESS_DENIED);
-        const ACCESS_MASK wanted = ((access & GENERIC_READ) ? FILE_READ_DATA : 0) |
-                                   ((access & GENERIC_WRITE) || IsTruncating(creationDisposition) ? FILE_WRITE_DATA : 0);
+        const ACCESS_MASK wanted =
+            ((access & GENERIC_READ) ? FILE_READ_DATA : 0) |
+            ((access & GENERIC_WRITE) || IsTruncating(creationDisposition) ? FILE_WRITE_DATA : 0);
         if (wanted && !HasFileAccess(path, wanted)) return FailOpen(ERROR_ACCESS_DENIED);
     } else if (creationDisposition == OPEN_EXISTING || creationDisposition == TRUNCATE_EXISTING) {
         return FailOpen(ErrorFromErrno(ENOENT, path));

@@ -23,7 +23,8 @@ protected:
         SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
         PSID group = nullptr;
         ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, rid, 0, 0, 0, 0, 0, 0, &group));
-        alignas(4) BYTE acl[64] = {};
+        // The ACL holds exactly its header and one ACE of a two-part SID.
+        alignas(4) BYTE acl[32] = {};
         ASSERT_TRUE(InitializeAcl(reinterpret_cast<PACL>(acl), sizeof acl, ACL_REVISION));
         ASSERT_TRUE(AddAccessAllowedAceEx(reinterpret_cast<PACL>(acl), ACL_REVISION, flags, mask, group));
         SECURITY_DESCRIPTOR descriptor{};
@@ -44,9 +45,9 @@ TEST_F(FileSecurityTest, InheritableAcesReachEntriesBelowTheFolderAsTheirFlagsSa
 {
     machine::WriteFile(u"C:\\data\\sub\\deep.txt", "x");
     machine::WriteFile(u"C:\\data\\top.txt", "x");
-    // Users may read the files directly below and add files to the folders directly below.
+    // Users may read what lies directly below.
     Secure(u"C:\\data", DOMAIN_ALIAS_RID_USERS, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE | NO_PROPAGATE_INHERIT_ACE,
-           FILE_GENERIC_READ | FILE_ADD_FILE);
+           FILE_GENERIC_READ);
     SetAdministrator(false);
     HANDLE top = CreateFileW(u"C:\\data\\top.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(top, INVALID_HANDLE_VALUE);
@@ -73,7 +74,7 @@ TEST_F(FileSecurityTest, TheStoredDescriptorReadsBackSelfRelativeAndLinksCannotB
     DWORD needed = 0;
     EXPECT_FALSE(GetFileSecurityW(u"C:\\data\\a.txt", DACL_SECURITY_INFORMATION, nullptr, 0, &needed));
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(needed, 20u + 8u + 8u + 16u);
+    EXPECT_EQ(needed, 20u + 32u);
     BYTE buffer[64] = {};
     ASSERT_TRUE(GetFileSecurityW(u"C:\\data\\a.txt", DACL_SECURITY_INFORMATION, buffer, sizeof buffer, &needed));
     SECURITY_DESCRIPTOR_RELATIVE header;
@@ -116,11 +117,11 @@ TEST_F(FileSecurityTest, AProcessIsWaitedForAndGivesItsExitCode)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     WCHAR line[1] = {0};
-    EXPECT_FALSE(CreateProcessW(u"C:\\bin\\plain.txt", line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                &process));
+    EXPECT_FALSE(
+        CreateProcessW(u"C:\\bin\\plain.txt", line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-    ASSERT_TRUE(CreateProcessW(u"C:\\bin\\slow.sh", line, nullptr, nullptr, FALSE, 0, nullptr, u"C:\\bin", &startup,
-                               &process));
+    ASSERT_TRUE(
+        CreateProcessW(u"C:\\bin\\slow.sh", line, nullptr, nullptr, FALSE, 0, nullptr, u"C:\\bin", &startup, &process));
     DWORD code = 0;
     EXPECT_TRUE(GetExitCodeProcess(process.hProcess, &code));
     EXPECT_EQ(code, STILL_ACTIVE);

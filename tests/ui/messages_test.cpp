@@ -93,8 +93,9 @@ TEST_F(MessagesTest, ABoxShowsTheFormattedStringCaptionedWithThePrinterName)
 {
     driver_.onMessageBox(u"", IDCANCEL);
     const std::uint16_t numbers[] = {2, 1, 5};
-    ui::MessageRequest request{10017, 0, MB_ICONEXCLAMATION, MB_OKCANCEL, nullptr, ui::kMessageNumbers, 3, numbers,
-                               u"Presets that are read-only stay."};
+    ui::MessageRequest request{10017,       0,       MB_ICONEXCLAMATION,
+                               MB_OKCANCEL, nullptr, ui::kMessageNumbers,
+                               3,           numbers, u"Presets that are read-only stay."};
     EXPECT_EQ(ui::ShowDriverMessage(context_, &request, nullptr), IDCANCEL);
     ASSERT_EQ(driver_.messageBoxLog().size(), 1u);
     const windows::MessageBoxRecord& box = driver_.messageBoxLog()[0];

@@ -8,9 +8,12 @@
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/storage/directories.h"
+#include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
 #include "platform/ui_driver.h"
 #include "support/child_process.h"
+#include "common/storage/persistence.h"
+#include "ui/entry/printer_values.h"
 #include "ui_fixture.h"
 
 #include <gtest/gtest.h>
@@ -29,9 +32,7 @@ protected:
         ASSERT_NE(context_, nullptr);
         ini_ = GetSettingsIniPath(context_);
         section_ = GetPrinterSectionName(context_);
-        for (char16_t& c : section_) {
-            if (c == u'[' || c == u']') c = u'_';
-        }
+        SanitizeIniSection(section_.data());
     }
     void TearDown() override
     {
@@ -77,8 +78,8 @@ TEST_F(StoredPresetsTest, ANewPresetFileIsNeverOneInUse)
 TEST_F(StoredPresetsTest, StoringIntoAUserCopyOfAnInstalledPresetTakesANewFile)
 {
     MarkUsed(0);
-    const std::pair<const char16_t*, const char16_t*> slots[] = {
-        {u"PresetList3", u"C:\\_vexl\\Office.rsr"}, {u"PresetList4", u"C:\\_vexl\\user0000.rst"}};
+    const std::pair<const char16_t*, const char16_t*> slots[] = {{u"PresetList3", u"C:\\_vexl\\Office.rsr"},
+                                                                 {u"PresetList4", u"C:\\_vexl\\user0000.rst"}};
     for (const auto& [key, value] : slots) WritePrivateProfileStringW(section_.c_str(), key, value, ini_.c_str());
     EXPECT_TRUE(ui::PreparePresetFileName(context_, 3));
     EXPECT_EQ(Read(section_, u"PresetList3", ini_), u"C:\\_vexl\\user0001.rst");
@@ -120,7 +121,8 @@ TEST_F(StoredPresetsTest, DeletingAStampMovesTheLaterOnesDown)
 
 FontSubstPair* Table(std::initializer_list<std::pair<const char16_t*, const char16_t*>> rows)
 {
-    auto* table = static_cast<FontSubstPair*>(AllocZeroed(static_cast<std::uint32_t>(rows.size() * sizeof(FontSubstPair))));
+    auto* table =
+        static_cast<FontSubstPair*>(AllocZeroed(static_cast<std::uint32_t>(rows.size() * sizeof(FontSubstPair))));
     int i = 0;
     for (const auto& [face, device] : rows) {
         std::u16string(face).copy(table[i].trueTypeFace, 31);
@@ -132,7 +134,13 @@ FontSubstPair* Table(std::initializer_list<std::pair<const char16_t*, const char
 
 TEST_F(StoredPresetsTest, ACancelledFontTableChangeGivesBackTheTableOfBefore)
 {
-    ui::SetFontSubstTable(context_, 1, Table({{u"Serif", u"Roman"}}));
+    // The printer's default table is the one in force.
+    FontSubstPair* defaults = Table({{u"Serif", u"Roman"}});
+    ASSERT_TRUE(ui::WriteFontTables(printer_, defaults, 1, kFontsDefaultTable));
+    FreeIfNotNull(defaults);
+    ASSERT_TRUE(ui::LoadDefaultFontTable(printer_, context_));
+
+    // The font page changes it twice inside its snapshot, then is cancelled.
     PushSettingsSnapshot(context_);
     ui::SetFontSubstTable(context_, 1, Table({{u"Serif", u"Courier"}}));
     ui::SetFontSubstTable(context_, 2, Table({{u"Sans", u"Helvetica"}, {u"Serif", u"Times"}}));
@@ -140,8 +148,17 @@ TEST_F(StoredPresetsTest, ACancelledFontTableChangeGivesBackTheTableOfBefore)
     PopSettingsSnapshot(context_, TRUE);
     EXPECT_EQ(std::u16string(ui::FindSubstituteFont(context_, u"Serif")), u"Roman");
     EXPECT_EQ(GetItemValue(context_, rdmFontTableNum), 1u);
+
+    // Without rows the default table comes back.
+    PushSettingsSnapshot(context_);
+    ui::SetFontSubstTable(context_, 1, Table({{u"Serif", u"Courier"}}));
+    ui::SetFontSubstTable(context_, 0, nullptr);
+    EXPECT_EQ(std::u16string(ui::FindSubstituteFont(context_, u"Serif")), u"Roman");
+    PopSettingsSnapshot(context_, FALSE);
+
     // A face not in the table (the comparison keeps case) takes the first device font.
-    EXPECT_EQ(std::u16string(ui::FindSubstituteFont(context_, u"serif")), std::u16string(ui::GetDeviceFontName(context_, 0)));
+    EXPECT_EQ(std::u16string(ui::FindSubstituteFont(context_, u"serif")),
+              std::u16string(ui::GetDeviceFontName(context_, 0)));
     EXPECT_EQ(std::u16string(ui::GetDeviceFontName(context_, ui::GetDeviceFontCount(context_))), u"");
 }
 
@@ -154,7 +171,11 @@ TEST_F(StoredPresetsTest, CustomSizesWithoutModelValuesAreA4Portrait)
         EXPECT_EQ(paper.length, 14031u);
         EXPECT_EQ(paper.tray, 4);
         EXPECT_EQ(paper.orientation, 1);
-        EXPECT_EQ(std::string(paper.secondDisplayName), "Custom size " + std::to_string(row + 1));
+        // The first and third names are the string as it stands, the second completed.
+        const std::string name = "Custom size " + std::to_string(row + 1);
+        EXPECT_EQ(std::string(paper.displayName), name);
+        EXPECT_EQ(std::string(paper.userName), name);
+        EXPECT_EQ(std::string(paper.secondDisplayName).rfind(name, 0), 0u);
     }
 }
 
