@@ -112,6 +112,7 @@ struct ContextWorkArea {
     JobControlBinding jobControl;
     ApiRecord* apiRecord;
     ChapterRecord* chapters;
+    std::uint32_t chapterCapacity;  // records that chapters holds
     std::uint32_t chapterDataLoaded;
     std::uint32_t savedChapterCount;
     std::uint32_t useSettingsMutex;
