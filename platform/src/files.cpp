@@ -350,8 +350,9 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/, L
         if (creationDisposition == CREATE_NEW) return FailOpen(ERROR_FILE_EXISTS);
         if (IsReadOnlyMode(status.st_mode) && ((access & GENERIC_WRITE) || IsTruncating(creationDisposition)))
             return FailOpen(ERROR_ACCESS_DENIED);
-        const ACCESS_MASK wanted = ((access & GENERIC_READ) ? FILE_READ_DATA : 0) |
-                                   ((access & GENERIC_WRITE) || IsTruncating(creationDisposition) ? FILE_WRITE_DATA : 0);
+        const ACCESS_MASK wanted =
+            ((access & GENERIC_READ) ? FILE_READ_DATA : 0) |
+            ((access & GENERIC_WRITE) || IsTruncating(creationDisposition) ? FILE_WRITE_DATA : 0);
         if (wanted && !HasFileAccess(path, wanted)) return FailOpen(ERROR_ACCESS_DENIED);
     } else if (creationDisposition == OPEN_EXISTING || creationDisposition == TRUNCATE_EXISTING) {
         return FailOpen(ErrorFromErrno(ENOENT, path));
@@ -533,7 +534,16 @@ LONG CompareFileTime(const FILETIME* fileTime1, const FILETIME* fileTime2)
 BOOL DeleteFileW(LPCWSTR fileName)
 {
     const Entry entry = LookUp(fileName);
-    if (!entry.exists()) return Fail(entry.error);
+    if (!entry.exists()) {
+        // A link that leads nowhere is still deleted as a link.
+        struct stat link {};
+        if (!entry.path.empty() && ::lstat(entry.path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            if (!MayDeleteEntry(entry.path)) return Fail(ERROR_ACCESS_DENIED);
+            if (::unlink(entry.path.c_str()) != 0) return Fail(ErrorFromErrno(errno, entry.path));
+            return TRUE;
+        }
+        return Fail(entry.error);
+    }
     if (S_ISDIR(entry.status.st_mode) || IsReadOnlyMode(entry.status.st_mode)) return Fail(ERROR_ACCESS_DENIED);
     if (!MayDeleteEntry(entry.path)) return Fail(ERROR_ACCESS_DENIED);
     if (::unlink(entry.path.c_str()) != 0) return Fail(ErrorFromErrno(errno, entry.path));

@@ -318,9 +318,9 @@ std::uint64_t* MapChangeCounter(const fs::path& file)
     if (descriptor < 0) return nullptr;
     struct stat status {};
     void* mapped = MAP_FAILED;
-    const bool sized =
-        ::fstat(descriptor, &status) == 0 && (status.st_size >= static_cast<off_t>(sizeof(std::uint64_t)) ||
-                                              ::ftruncate(descriptor, sizeof(std::uint64_t)) == 0);
+    const bool sized = ::fstat(descriptor, &status) == 0 &&
+                       (status.st_size >= static_cast<off_t>(sizeof(std::uint64_t)) ||
+                        ::ftruncate(descriptor, sizeof(std::uint64_t)) == 0);
     if (sized) mapped = ::mmap(nullptr, sizeof(std::uint64_t), PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
     ::close(descriptor);
     return mapped == MAP_FAILED ? nullptr : static_cast<std::uint64_t*>(mapped);

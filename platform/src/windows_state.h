@@ -212,6 +212,8 @@ HBRUSH ControlColor(HWND control, UINT message, HDC dc);
 // Surfaces follow their top-level window's size.
 void SurfaceChanged(HWND window);
 void SurfaceDestroyed(HWND window);
+// The surface of the window's top-level window (made on first use).
+HBITMAP WindowSurface(HWND window);
 // The font of a dialog template (DS_SETFONT); the dialog deletes it.
 HFONT CreateDialogFont(const DialogTemplate& dialogTemplate);
 void DeleteDialogFont(HFONT font);

@@ -6,6 +6,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/model/compile_state.h"
+#include "common/model/compiled_model.h"
 #include "common/model/ui_lookup.h"
 #include "common/storage/directories.h"
 #include "common/storage/resources.h"
@@ -151,6 +152,43 @@ TEST_F(ControlsTest, HelpAndPictureLibraryPathsComeFromTheDriverFolder)
     picture[picture.size() - 5] = u'X';
     ASSERT_TRUE(ui::GetPictureLibraryPath(context_, path, MAX_PATH));
     EXPECT_EQ(std::u16string(path), folder + picture);
+}
+
+TEST_F(ControlsTest, AControlNeedsARefreshWhenItsJudgeReadsAChangedSetting)
+{
+    // A control whose record has a refusal judge reading a setting.
+    const CompiledModel* block = context_->compiledModel;
+    PageItem control{};
+    BlockOffset judge = 0;
+    std::uint16_t read = 0;
+    for (int i = 0; i < context_->itemTable->count && read == 0; ++i) {
+        const std::uint16_t key = context_->itemTable->items[i].symbolKey;
+        const model::UiEntryRecord entry = ReadContextUiEntry(context_, key ? FindUiEntryByKey(key, context_) : 0);
+        if (entry.exclusive == 0) continue;
+        judge = model::ReadExclusiveRecord(block, entry.exclusive).j2;
+        for (BlockOffset at = judge; judge != 0 && at + model::kJudgeOpSize <= block->totalSize;
+             at += model::kJudgeOpSize) {
+            const model::JudgeOpRecord op = model::ReadJudgeOp(block, at);
+            if (op.kind == model::kJudgeOperator && op.operand == model::kJudgeEndCode) break;
+            if (op.kind == model::kJudgeItem) {
+                read = op.operand;
+                control.symbolKey = key;
+                break;
+            }
+        }
+    }
+    ASSERT_NE(read, 0);
+    for (int i = 0; i < context_->itemTable->count; ++i) context_->itemTable->items[i].stateBits &= ~0x3;
+    control.state = static_cast<std::uint16_t>(ui::UpdateControlDisabledState(context_, nullptr, &control) << 2);
+    EXPECT_FALSE(ui::JudgeRefersToChangedSetting(context_, judge));
+    EXPECT_FALSE(ui::NeedsDisabledRefresh(context_, nullptr, &control));
+    FindItem(context_, read)->stateBits |= 1;
+    EXPECT_TRUE(ui::JudgeRefersToChangedSetting(context_, judge));
+    EXPECT_TRUE(ui::NeedsDisabledRefresh(context_, nullptr, &control));
+    // A control without a UI entry never needs one.
+    PageItem bare{};
+    EXPECT_FALSE(ui::NeedsDisabledRefresh(context_, nullptr, &bare));
+    EXPECT_FALSE(ui::NeedsHiddenRefresh(context_, &bare));
 }
 
 }  // namespace

@@ -165,12 +165,14 @@ TEST_F(SettingsFolderTest, RemovingTheFolderDeletesALinkPlantedInsideButNotWhatI
     const fs::path folder = machine_.host(kFolder);
     fs::create_directory_symlink(machine_.host(u"C:\\precious"), folder / "link");
     fs::create_symlink(machine_.host(u"C:\\precious.txt"), folder / "filelink.txt");
+    fs::create_symlink(machine_.host(u"C:\\nowhere"), folder / "dangling");
     ASSERT_TRUE(ui::CreateDataFolder(printer_));
 
     ui::RemoveDataFolder();
 
     EXPECT_FALSE(fs::is_symlink(folder / "link"));
     EXPECT_FALSE(fs::is_symlink(folder / "filelink.txt"));
+    EXPECT_FALSE(fs::is_symlink(folder / "dangling"));
     EXPECT_FALSE(fs::exists(folder / "vexl"));
     EXPECT_TRUE(fs::exists(machine_.host(u"C:\\precious\\keep.txt")));
     EXPECT_TRUE(fs::exists(machine_.host(u"C:\\precious.txt")));

@@ -81,8 +81,9 @@ std::u16string Padded(std::u16string text, const Specifier& spec, bool number)
 std::u16string FormatChecked(std::u16string_view format, const MessageRequest& request)
 {
     const auto* numbers = static_cast<const std::uint16_t*>(request.argument);
-    const std::uint16_t numberCount =
-        request.argumentKind == kMessageNumbers && numbers != nullptr ? std::min(request.argumentCount, kMaxNumbers) : 0;
+    const std::uint16_t numberCount = request.argumentKind == kMessageNumbers && numbers != nullptr
+                                          ? std::min(request.argumentCount, kMaxNumbers)
+                                          : 0;
     const std::u16string_view text =
         request.argumentKind == kMessageText ? TextView(static_cast<const WCHAR*>(request.argument)) : u"";
     bool textUsed = request.argumentKind != kMessageText;
@@ -174,7 +175,8 @@ int ShowWarningOk(DriverContext* context, HWND owner, std::uint16_t stringId)
 
 int ShowWarningOkCancel(DriverContext* context, HWND owner, int stringId)
 {
-    return ShowSimple(context, owner, static_cast<std::uint16_t>(stringId), MB_ICONEXCLAMATION, MB_OKCANCEL, kMessageText, nullptr);
+    return ShowSimple(context, owner, static_cast<std::uint16_t>(stringId), MB_ICONEXCLAMATION, MB_OKCANCEL,
+                      kMessageText, nullptr);
 }
 
 int ShowWarningWithText(DriverContext* context, HWND owner, std::uint16_t stringId, const WCHAR* text)
@@ -191,9 +193,9 @@ int ShowMessageWithStyle(DriverContext* context, HWND owner, int stringId, UINT 
 int ShowSystemError(DriverContext* context, DWORD errorCode, HWND owner)
 {
     WCHAR* text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, errorCode,
-        LANG_USER_DEFAULT, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                       nullptr, errorCode, LANG_USER_DEFAULT, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     if (length != 0 && text != nullptr) {
         const std::u16string caption = PrinterCaption(context);
         MessageBoxW(OwnerOrActive(owner), text, caption.c_str(), MB_ICONWARNING);

@@ -29,7 +29,7 @@ struct MessageRequest {
     std::uint16_t captionId;  // 0: the printer name
     std::uint16_t icon;
     std::uint16_t buttons;
-    const WCHAR* prefix;       // or null
+    const WCHAR* prefix;  // or null
     std::uint16_t argumentKind;
     std::uint16_t argumentCount;  // numbers of kind 2
     const void* argument;         // the text, or the 16-bit numbers

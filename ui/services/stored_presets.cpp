@@ -27,7 +27,7 @@ namespace {
 constexpr int kTextChars = 1025;
 constexpr int kReadonlyChars = 16;
 constexpr int kFreeSizeNameBytes = 63;
-constexpr std::uint32_t kDefaultFreeWidth = 9921;    // A4 in 1/1200 inch
+constexpr std::uint32_t kDefaultFreeWidth = 9921;  // A4 in 1/1200 inch
 constexpr std::uint32_t kDefaultFreeLength = 14031;
 constexpr std::uint32_t kDefaultFreeTray = 4;
 constexpr std::uint32_t kDefaultFreeOrientation = 1;
@@ -125,7 +125,8 @@ bool IsUserCopyPath(std::u16string_view path)
 std::u16string PresetFolder(DriverContext* context)
 {
     WCHAR folder[MAX_PATH] = {};
-    const bool perUser = IsTerminalServer(context->printer) && !(context->workArea->callerKind & kCallerSharedSettingsDirectory);
+    const bool perUser =
+        IsTerminalServer(context->printer) && !(context->workArea->callerKind & kCallerSharedSettingsDirectory);
     if (perUser ? GetUserSettingsDirectory(folder, MAX_PATH, context) <= 0
                 : GetSettingsDirectory(folder, MAX_PATH, context) <= 0)
         return {};
@@ -285,7 +286,8 @@ BOOL MakeNewPresetFileNameWithin(DriverContext* context, WCHAR* out, int limit)
     const std::u16string section = PrinterSection(context);
     for (int number = 0; number < limit; ++number) {
         const std::u16string name = UserPresetName(folder, number);
-        if (ReadIniInt(section.c_str(), u"RstMachine", 0, name.c_str()) == 0) return CopyIfFits(out, MAX_PATH, name) > 0;
+        if (ReadIniInt(section.c_str(), u"RstMachine", 0, name.c_str()) == 0)
+            return CopyIfFits(out, MAX_PATH, name) > 0;
     }
     // Every name is in use: none is handed out, so no preset is written over.
     return FALSE;
@@ -409,8 +411,8 @@ void LoadDefaultFreeSizes(DriverContext* context)
         WideToAnsi(paper.secondDisplayName, name, kFreeSizeNameBytes);
         const std::u16string section = FreeSizeSection(row, context);
         const auto read = [&](const WCHAR* key, std::uint32_t fallback) {
-            return key != nullptr ? static_cast<std::uint32_t>(ReadIniInt(section.c_str(), key,
-                                                                          static_cast<int>(fallback), model.c_str()))
+            return key != nullptr ? static_cast<std::uint32_t>(
+                                        ReadIniInt(section.c_str(), key, static_cast<int>(fallback), model.c_str()))
                                   : fallback;
         };
         paper.width = read(widthKey, kDefaultFreeWidth);

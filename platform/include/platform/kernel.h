@@ -19,6 +19,10 @@ inline constexpr DWORD HEAP_ZERO_MEMORY = 0x00000008;
 VEXL_API HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
 VEXL_API HGLOBAL GlobalFree(HGLOBAL memory);
 VEXL_API SIZE_T GlobalSize(HGLOBAL memory);
+// The memory is fixed: GlobalLock answers its address, GlobalUnlock FALSE
+// with no error (no lock left).
+VEXL_API LPVOID GlobalLock(HGLOBAL memory);
+VEXL_API BOOL GlobalUnlock(HGLOBAL memory);
 VEXL_API HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
 VEXL_API HLOCAL LocalFree(HLOCAL memory);
 VEXL_API HANDLE GetProcessHeap();
