@@ -10,7 +10,7 @@
 #include "common/core/printer.h"
 #include "common/core/settings_modules.h"
 #include "common/core/store.h"
-#include "common/storage/directories.h"
+#include "common/core/printer_facts.h"
 
 #include <cstring>
 

@@ -5,6 +5,7 @@
 #include "common/core/devmode_public.h"
 #include "common/core/devmode_services.h"
 #include "common/core/items.h"
+#include "common/core/languages.h"
 #include "common/core/le.h"
 #include "common/core/memory.h"
 #include "common/core/modeldb.h"
@@ -14,7 +15,6 @@
 #include "common/core/store.h"
 #include "common/core/switches.h"
 #include "common/core/units.h"
-#include "common/storage/directories.h"
 #include "platform/inifile.h"
 
 #include <cstring>

@@ -3,7 +3,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
-#include "common/storage/directories.h"
+#include "common/core/file_names.h"
 
 namespace vexl {
 namespace {

@@ -12,6 +12,9 @@ namespace vexl {
 
 inline constexpr std::uint16_t kDefaultLanguageId = 1;
 inline constexpr const WCHAR* kDefaultLanguageCode = u"us";
+// The face name of the UI font, which follows the UI resource's language,
+// takes this many characters.
+inline constexpr int kFaceNameChars = 32;
 
 // The id of the code (matched without case); 1 for NULL or no match.
 std::uint16_t LanguageIdFromCode(const WCHAR* code);

@@ -165,42 +165,44 @@ private:
         for (const JudgeRecord& judge : state_.judges) {
             const BlockOffset at = w_.Reserve(static_cast<std::uint32_t>(judge.code.size()) * kJudgeOpSize);
             for (std::size_t i = 0; i < judge.code.size(); ++i) {
-                w_.Put16(at + static_cast<std::uint32_t>(4 * i), judge.code[i].kind);
-                w_.Put16(at + static_cast<std::uint32_t>(4 * i + 2), judge.code[i].operand);
+                w_.Put16(at + static_cast<std::uint32_t>(kJudgeOpSize * i) + judge_op::kKind, judge.code[i].kind);
+                w_.Put16(at + static_cast<std::uint32_t>(kJudgeOpSize * i) + judge_op::kOperand, judge.code[i].operand);
             }
             judges_.push_back(judge.code.empty() ? 0 : at);
         }
         itemLists_ =
             WriteEntryLists(state_.items, kOptionRuleSize, [this](BlockOffset at, const ExclusiveOptionRule& e) {
-                w_.Put16(at + 4, e.optionId);
-                w_.PutTagged(at + 8, JudgeAt(e.j1));
-                w_.PutTagged(at + 12, JudgeAt(e.j2));
-                w_.PutTagged(at + 16, JudgeAt(e.j3));
+                w_.Put16(at + option_rule::kOptionId, e.optionId);
+                w_.PutTagged(at + option_rule::kJ1, JudgeAt(e.j1));
+                w_.PutTagged(at + option_rule::kJ2, JudgeAt(e.j2));
+                w_.PutTagged(at + option_rule::kJ3, JudgeAt(e.j3));
             });
         actionLists_ = WriteEntryLists(state_.actions, kActionEntrySize, [this](BlockOffset at, const ActionEntry& e) {
-            w_.Put16(at + 4, e.target);
-            w_.Put16(at + 6, e.kind);
-            w_.Put32(at + 8, e.value);
+            w_.Put16(at + action_entry::kTarget, e.target);
+            w_.Put16(at + action_entry::kKind, e.kind);
+            w_.Put32(at + action_entry::kValue, e.value);
         });
         transactLists_ =
             WriteEntryLists(state_.transacts, kTransactEntrySize, [this](BlockOffset at, const TransactEntry& e) {
-                w_.PutTagged(at + 4, JudgeAt(e.judge));
-                w_.PutTagged(at + 8, ListAt(state_.actions, actionLists_, e.actions));
+                w_.PutTagged(at + transact_entry::kJudge, JudgeAt(e.judge));
+                w_.PutTagged(at + transact_entry::kActions, ListAt(state_.actions, actionLists_, e.actions));
             });
-        alertActionLists_ = WriteEntryLists(
-            state_.alertActions, kAlertActionEntrySize, [this](BlockOffset at, const AlertActionEntry& e) {
-                w_.Put16(at + 4, e.symbolKey);
-                w_.PutTagged(at + 8, ListAt(state_.transacts, transactLists_, e.transacts));
-                w_.Put16(at + 12, e.pageId);
-                w_.Put16(at + 14, e.controlId);
-            });
+        alertActionLists_ = WriteEntryLists(state_.alertActions, kAlertActionEntrySize,
+                                            [this](BlockOffset at, const AlertActionEntry& e) {
+                                                w_.Put16(at + alert_action_entry::kSymbolKey, e.symbolKey);
+                                                w_.PutTagged(at + alert_action_entry::kTransacts,
+                                                             ListAt(state_.transacts, transactLists_, e.transacts));
+                                                w_.Put16(at + alert_action_entry::kPageId, e.pageId);
+                                                w_.Put16(at + alert_action_entry::kControlId, e.controlId);
+                                            });
         alertLists_ = WriteEntryLists(state_.alerts, kAlertEntrySize, [this](BlockOffset at, const AlertEntry& e) {
-            w_.PutTagged(at + 4, JudgeAt(e.judge));
-            w_.Put16(at + 8, e.messageKey);
-            w_.Put16(at + 10, e.icon);
-            w_.Put16(at + 12, e.buttons);
-            w_.Put16(at + 14, e.timing);
-            w_.PutTagged(at + 16, ListAt(state_.alertActions, alertActionLists_, e.alertActions));
+            w_.PutTagged(at + alert_entry::kJudge, JudgeAt(e.judge));
+            w_.Put16(at + alert_entry::kMessageKey, e.messageKey);
+            w_.Put16(at + alert_entry::kIcon, e.icon);
+            w_.Put16(at + alert_entry::kButtons, e.buttons);
+            w_.Put16(at + alert_entry::kTiming, e.timing);
+            w_.PutTagged(at + alert_entry::kAlertActions,
+                         ListAt(state_.alertActions, alertActionLists_, e.alertActions));
         });
 
         // The Exclusive table: one contiguous array linked by plain offsets.
@@ -208,15 +210,15 @@ private:
             const ExclusiveRecord& e = state_.exclusives[i];
             const BlockOffset at = w_.Reserve(kExclusiveRecordSize);
             exclusives_.push_back(at);
-            if (i + 1 < state_.exclusives.size()) w_.Put32(at, at + kExclusiveRecordSize);
-            w_.Put16(at + 4, e.symbolKey);
-            w_.PutTagged(at + 8, JudgeAt(e.j1));
-            w_.PutTagged(at + 12, JudgeAt(e.j2));
-            w_.PutTagged(at + 16, ListAt(state_.items, itemLists_, e.items));
-            w_.PutTagged(at + 20, ListAt(state_.alerts, alertLists_, e.alerts));
-            w_.PutTagged(at + 24, ListAt(state_.transacts, transactLists_, e.transact1));
-            w_.PutTagged(at + 28, ListAt(state_.transacts, transactLists_, e.transact2));
-            w_.PutTagged(at + 32, JudgeAt(e.j3));
+            if (i + 1 < state_.exclusives.size()) w_.Put32(at + exclusive_record::kNext, at + kExclusiveRecordSize);
+            w_.Put16(at + exclusive_record::kSymbolKey, e.symbolKey);
+            w_.PutTagged(at + exclusive_record::kJ1, JudgeAt(e.j1));
+            w_.PutTagged(at + exclusive_record::kJ2, JudgeAt(e.j2));
+            w_.PutTagged(at + exclusive_record::kItems, ListAt(state_.items, itemLists_, e.items));
+            w_.PutTagged(at + exclusive_record::kAlerts, ListAt(state_.alerts, alertLists_, e.alerts));
+            w_.PutTagged(at + exclusive_record::kTransact1, ListAt(state_.transacts, transactLists_, e.transact1));
+            w_.PutTagged(at + exclusive_record::kTransact2, ListAt(state_.transacts, transactLists_, e.transact2));
+            w_.PutTagged(at + exclusive_record::kJ3, JudgeAt(e.j3));
         }
     }
 
@@ -259,14 +261,15 @@ private:
         BlockOffset next = 0;
         for (auto it = values.rbegin(); it != values.rend(); ++it) {
             const BlockOffset at = w_.Reserve(kPageValueSize);
-            w_.Put32(at, next);
-            w_.Put16(at + 4, it->resolutionKey);
-            w_.Put16(at + 6, it->orientationKey);
-            w_.Put16(at + 8, it->conditionKey);
-            w_.Put16(at + 10, it->conditionValue);
+            w_.Put32(at + page_value::kNext, next);
+            w_.Put16(at + page_value::kResolutionKey, it->resolutionKey);
+            w_.Put16(at + page_value::kOrientationKey, it->orientationKey);
+            w_.Put16(at + page_value::kConditionKey, it->conditionKey);
+            w_.Put16(at + page_value::kConditionValue, it->conditionValue);
             const std::int32_t geometry[] = {it->xOrigin, it->yOrigin,    it->width,
                                              it->length,  it->paperWidth, it->paperLength};
-            for (int i = 0; i < 6; ++i) w_.Put32(at + 12 + 4 * i, static_cast<std::uint32_t>(geometry[i]));
+            for (int i = 0; i < 6; ++i)
+                w_.Put32(at + page_value::kXOrigin + 4 * i, static_cast<std::uint32_t>(geometry[i]));
             next = at;
         }
         return next;
@@ -314,23 +317,23 @@ private:
                 break;
             }
             const BlockOffset at = w_.Reserve(size);
-            w_.Put32(at, next);
-            w_.Put16(at + 4, option.optionId);
-            w_.Put32(at + 8, invocation);
+            w_.Put32(at + ui_option::kNext, next);
+            w_.Put16(at + ui_option::kOptionId, option.optionId);
+            w_.Put32(at + ui_option::kInvocation, invocation);
             switch (UiKind(type)) {
             case kUiPickPage:
-                w_.Put32(at + 12, static_cast<std::uint32_t>(option.width));
-                w_.Put32(at + 16, static_cast<std::uint32_t>(option.length));
-                w_.Put32(at + 20, a);
+                w_.Put32(at + ui_option::kWidth, static_cast<std::uint32_t>(option.width));
+                w_.Put32(at + ui_option::kLength, static_cast<std::uint32_t>(option.length));
+                w_.Put32(at + ui_option::kPageValues, a);
                 break;
             case kUiPickSlot:
-                w_.Put32(at + 12, static_cast<std::uint32_t>(count));
-                w_.Put32(at + 16, a);
+                w_.Put32(at + ui_option::kCount, static_cast<std::uint32_t>(count));
+                w_.Put32(at + ui_option::kPapers, a);
                 break;
             case kUiFontTbl:
-                w_.Put32(at + 12, static_cast<std::uint32_t>(count));
-                w_.Put32(at + 16, a);
-                w_.Put32(at + 20, b);
+                w_.Put32(at + ui_option::kCount, static_cast<std::uint32_t>(count));
+                w_.Put32(at + ui_option::kFaces, a);
+                w_.Put32(at + ui_option::kDevices, b);
                 break;
             default:
                 break;
@@ -349,30 +352,31 @@ private:
             const BlockOffset yes = WriteText(entry.boolean->trueInvocation);
             const BlockOffset no = WriteText(entry.boolean->falseInvocation);
             const BlockOffset at = w_.Reserve(kBooleanRecordSize);
-            w_.Put32(at, static_cast<std::uint32_t>(entry.boolean->defaultValue));
-            w_.Put32(at + 4, yes);
-            w_.Put32(at + 8, no);
+            w_.Put32(at + boolean_record::kDefaultValue, static_cast<std::uint32_t>(entry.boolean->defaultValue));
+            w_.Put32(at + boolean_record::kTrueInvocation, yes);
+            w_.Put32(at + boolean_record::kFalseInvocation, no);
             return at;
         }
         case ValueClass::kNumeric: {
             if (!entry.numeric) return 0;
             const NumericRange& r = *entry.numeric;
             const BlockOffset at = w_.Reserve(kNumericRecordSize);
-            w_.Put16(at, r.leadingValue);
-            w_.Put16(at + 2, r.firstValue);
-            for (int i = 0; i < 4; ++i) w_.Put16(at + 4 + 2 * i, r.moreValues[static_cast<std::size_t>(i)]);
-            w_.Put32(at + 12, static_cast<std::uint32_t>(r.defaultValue));
-            w_.Put32(at + 16, static_cast<std::uint32_t>(r.minimum));
-            w_.Put32(at + 20, static_cast<std::uint32_t>(r.maximum));
+            w_.Put16(at + numeric_record::kLeadingValue, r.leadingValue);
+            w_.Put16(at + numeric_record::kFirstValue, r.firstValue);
+            for (int i = 0; i < 4; ++i)
+                w_.Put16(at + numeric_record::kMoreValues + 2 * i, r.moreValues[static_cast<std::size_t>(i)]);
+            w_.Put32(at + numeric_record::kDefaultValue, static_cast<std::uint32_t>(r.defaultValue));
+            w_.Put32(at + numeric_record::kMinimum, static_cast<std::uint32_t>(r.minimum));
+            w_.Put32(at + numeric_record::kMaximum, static_cast<std::uint32_t>(r.maximum));
             return at;
         }
         case ValueClass::kString: {
             if (!entry.text) return 0;
             const BlockOffset at = w_.Reserve(kStringRecordSize);
-            w_.Put16(at, entry.text->defaultOption);
-            w_.Put16(at + 2, entry.text->maxLength);
-            w_.Put16(at + 4, entry.text->characterSet);
-            w_.Put16(at + 6, entry.text->displayFlags);
+            w_.Put16(at + string_record::kDefaultOption, entry.text->defaultOption);
+            w_.Put16(at + string_record::kMaxLength, entry.text->maxLength);
+            w_.Put16(at + string_record::kCharacterSet, entry.text->characterSet);
+            w_.Put16(at + string_record::kDisplayFlags, entry.text->displayFlags);
             return at;
         }
         default:
@@ -388,8 +392,8 @@ private:
         const BlockOffset before = WriteText(pair->before);
         const BlockOffset after = WriteText(pair->after);
         const BlockOffset at = w_.Reserve(kCommandPairSize);
-        w_.Put32(at, before);
-        w_.Put32(at + 4, after);
+        w_.Put32(at + command_pair::kBefore, before);
+        w_.Put32(at + command_pair::kAfter, after);
         pairs_[pair] = at;
         return at;
     }
@@ -423,15 +427,15 @@ private:
             }
             const BlockOffset pair = WriteCommandPair(entry.commands);
             const BlockOffset at = w_.Reserve(kUiEntrySize);
-            w_.Put32(at, next);
-            w_.Put16(at + 4, entry.symbolKey);
-            w_.Put16(at + 6, entry.variant);
-            w_.Put16(at + 8, entry.itemId);
-            w_.Put16(at + 10, entry.type);
-            w_.Put16(at + 12, static_cast<std::uint16_t>(entry.defaultIndex));
-            w_.Put32(at + 16, pair);
-            w_.Put32(at + 20, ExclusiveOf(entry.symbolKey));
-            w_.Put32(at + 24, values);
+            w_.Put32(at + ui_entry::kNext, next);
+            w_.Put16(at + ui_entry::kSymbolKey, entry.symbolKey);
+            w_.Put16(at + ui_entry::kVariant, entry.variant);
+            w_.Put16(at + ui_entry::kItemId, entry.itemId);
+            w_.Put16(at + ui_entry::kType, entry.type);
+            w_.Put16(at + ui_entry::kDefaultIndex, static_cast<std::uint16_t>(entry.defaultIndex));
+            w_.Put32(at + ui_entry::kCommands, pair);
+            w_.Put32(at + ui_entry::kExclusive, ExclusiveOf(entry.symbolKey));
+            w_.Put32(at + ui_entry::kOptions, values);
             const int slot = UiSlotIndex(entry.itemId);
             if (slot >= 0 && (!IsSharingEntry(entry) || slots_[static_cast<std::size_t>(slot)] == 0))
                 slots_[static_cast<std::size_t>(slot)] = at;
@@ -449,24 +453,25 @@ private:
             const CommandNode& node = *it;
             const BlockOffset nested = (node.kind == kNodeCommand && node.block) ? WriteBlock(*node.block) : 0;
             const BlockOffset at = w_.Reserve(CommandNodeSize(node.kind));
-            w_.Put32(at, next);
-            w_.Put16(at + 4, static_cast<std::uint16_t>(node.kind));
+            w_.Put32(at + command_node::kNext, next);
+            w_.Put16(at + command_node::kKind, static_cast<std::uint16_t>(node.kind));
             switch (node.kind) {
             case kNodeGroupType:
-                w_.Put16(at + 6, node.symbolKey);
-                w_.Put16(at + 8, static_cast<std::uint16_t>(node.format));
+                w_.Put16(at + command_node::kSymbolKey, node.symbolKey);
+                w_.Put16(at + command_node::kFormat, static_cast<std::uint16_t>(node.format));
                 break;
             case kNodeStringType:
                 if (const CommandStringRecord* text = FindCommandString(state_, node.stringNumber)) {
-                    w_.Put32(at + 8, static_cast<std::uint32_t>(text->Length()));
-                    w_.Put32(at + 12, commandStrings_[static_cast<std::size_t>(text - state_.commandStrings.data())]);
+                    w_.Put32(at + command_node::kLength, static_cast<std::uint32_t>(text->Length()));
+                    w_.Put32(at + command_node::kBytes,
+                             commandStrings_[static_cast<std::size_t>(text - state_.commandStrings.data())]);
                 } else {
                     // No such string: the number stays, and nothing is emitted.
-                    w_.Put32(at + 8, static_cast<std::uint32_t>(node.stringNumber));
+                    w_.Put32(at + command_node::kLength, static_cast<std::uint32_t>(node.stringNumber));
                 }
                 break;
             case kNodeCommand:
-                w_.Put32(at + 8, nested);
+                w_.Put32(at + command_node::kBlock, nested);
                 break;
             default:
                 break;
@@ -481,9 +486,9 @@ private:
         const BlockOffset thenList = WriteNodes(block.thenList);
         const BlockOffset elseList = WriteNodes(block.elseList);
         const BlockOffset at = w_.Reserve(kCommandBlockSize);
-        w_.PutTagged(at, JudgeByNumber(block.judge));
-        w_.Put32(at + 4, thenList);
-        w_.Put32(at + 8, elseList);
+        w_.PutTagged(at + command_block::kJudge, JudgeByNumber(block.judge));
+        w_.Put32(at + command_block::kThenList, thenList);
+        w_.Put32(at + command_block::kElseList, elseList);
         return at;
     }
 
@@ -495,8 +500,8 @@ private:
         for (const FontIdEntry& font : fonts) {
             const BlockOffset name = w_.AppendText(font.name);
             const BlockOffset at = w_.Reserve(kFontIdEntrySize);
-            w_.Put32(at, static_cast<std::uint32_t>(font.fontId));
-            w_.Put32(at + 4, name);
+            w_.Put32(at + font_id_entry::kFontId, static_cast<std::uint32_t>(font.fontId));
+            w_.Put32(at + font_id_entry::kName, name);
             entries.push_back(at);
         }
         const BlockOffset array = w_.Reserve(static_cast<std::uint32_t>(4 * entries.size()));

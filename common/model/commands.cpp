@@ -208,48 +208,48 @@ const CommandStringRecord* FindCommandString(const CompileState& state, std::int
     return nullptr;
 }
 
-int HandleCommandString(CompileState& state, DescriptionLine& line)
+LineAnswer HandleCommandString(CompileState& state, DescriptionLine& line)
 {
     // An unquoted value is taken as raw text; only a value that decodes to
     // nothing is refused.
     std::optional<std::string> bytes = TakeQuotedBytes(line.value);
-    if (!bytes) return kLineRefused;
+    if (!bytes) return LineAnswer::kLineRefused;
     CommandStringRecord record;
     record.number = ParseLooseNumber(line.option.View());
     record.bytes = bytes->substr(0, bytes->find('\0'));
     state.commandStrings.push_back(std::move(record));
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleCommandGroup(CompileState& state, DescriptionLine& line)
+LineAnswer HandleCommandGroup(CompileState& state, DescriptionLine& line)
 {
     char stop = 0;
     std::optional<std::string> word = NextWord(line.value, &stop);
-    if (!word) return kLineTaken;
+    if (!word) return LineAnswer::kLineTaken;
     const std::uint32_t group = LookupWordValue(CommandGroupWords, *word);
-    if (group == 0 || !SkipPastChar(line.value, '{')) return kLineTaken;
+    if (group == 0 || !SkipPastChar(line.value, '{')) return LineAnswer::kLineTaken;
     state.header.groups[GroupSlots[group]] = ParseCommandBlock(state, line.value, false);
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleDeviceFonts(CompileState& state, DescriptionLine& line)
+LineAnswer HandleDeviceFonts(CompileState& state, DescriptionLine& line)
 {
     if (auto entries = ParseFontIdList(line.value)) state.header.deviceFonts = std::move(*entries);
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleFontCartridge(CompileState& state, DescriptionLine& line)
+LineAnswer HandleFontCartridge(CompileState& state, DescriptionLine& line)
 {
     if (auto entries = ParseFontIdList(line.value)) state.header.fontCartridges = std::move(*entries);
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleTtfs(CompileState& state, DescriptionLine& line)
+LineAnswer HandleTtfs(CompileState& state, DescriptionLine& line)
 {
     UiOption* option = FindTranslatedOption(state, line, kUiFontTbl);
-    if (!option || !EnterIdList(line.value)) return kLineTaken;
+    if (!option || !EnterIdList(line.value)) return LineAnswer::kLineTaken;
     const int count = CountBracedEntries(line.value);
-    if (count == 0) return kLineTaken;
+    if (count == 0) return LineAnswer::kLineTaken;
     std::vector<std::string> faces;
     std::vector<std::string> deviceFonts;
     TokenBuffer& value = line.value;
@@ -264,7 +264,7 @@ int HandleTtfs(CompileState& state, DescriptionLine& line)
     }
     option->faceNames = std::move(faces);
     option->deviceFontNames = std::move(deviceFonts);
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
 }  // namespace vexl::model

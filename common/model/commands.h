@@ -9,11 +9,11 @@
 
 namespace vexl::model {
 
-int HandleCommandString(CompileState& state, DescriptionLine& line);
-int HandleCommandGroup(CompileState& state, DescriptionLine& line);
-int HandleDeviceFonts(CompileState& state, DescriptionLine& line);
-int HandleFontCartridge(CompileState& state, DescriptionLine& line);
-int HandleTtfs(CompileState& state, DescriptionLine& line);
+LineAnswer HandleCommandString(CompileState& state, DescriptionLine& line);
+LineAnswer HandleCommandGroup(CompileState& state, DescriptionLine& line);
+LineAnswer HandleDeviceFonts(CompileState& state, DescriptionLine& line);
+LineAnswer HandleFontCartridge(CompileState& state, DescriptionLine& line);
+LineAnswer HandleTtfs(CompileState& state, DescriptionLine& line);
 
 // The statements of a block up to its closing brace, with an Else or
 // ElseIf part when allowed; null when both lists are empty.

@@ -17,14 +17,12 @@
 
 namespace vexl::model {
 
-// Line reader results, and the handler answers.
-inline constexpr int kLineRead = 0;
-inline constexpr int kEndOfFile = 1;
-inline constexpr int kBadLine = 3;
-inline constexpr int kOutOfMemory = 4;
+// What reading a line gave: a line, the end of the file, a line that could
+// not be read (the reader goes on after it), or no memory left.
+enum class LineResult { kLineRead = 0, kEndOfFile = 1, kBadLine = 3, kOutOfMemory = 4 };
 
-inline constexpr int kLineTaken = 1;
-inline constexpr int kLineRefused = 0;
+// A keyword handler's answer: the line was taken, or refused as bad.
+enum class LineAnswer { kLineRefused = 0, kLineTaken = 1 };
 
 // One growable text buffer of a description line. The text is 8-bit; its
 // end is the first NUL (or the end of the string). When a handler scans a

@@ -79,15 +79,15 @@ UiEntryRecord ReadUiEntry(const CompiledModel* model, BlockOffset offset)
 {
     UiEntryRecord r{};
     if (const std::uint8_t* p = At(model, offset, kUiEntrySize)) {
-        r.next = ReadLe32(p);
-        r.symbolKey = ReadLe16(p + 4);
-        r.variant = ReadLe16(p + 6);
-        r.itemId = ReadLe16(p + 8);
-        r.type = ReadLe16(p + 10);
-        r.defaultIndex = ReadSigned16(p + 12);
-        r.commands = ReadLe32(p + 16);
-        r.exclusive = ReadLe32(p + 20);
-        r.options = ReadLe32(p + 24);
+        r.next = ReadLe32(p + ui_entry::kNext);
+        r.symbolKey = ReadLe16(p + ui_entry::kSymbolKey);
+        r.variant = ReadLe16(p + ui_entry::kVariant);
+        r.itemId = ReadLe16(p + ui_entry::kItemId);
+        r.type = ReadLe16(p + ui_entry::kType);
+        r.defaultIndex = ReadSigned16(p + ui_entry::kDefaultIndex);
+        r.commands = ReadLe32(p + ui_entry::kCommands);
+        r.exclusive = ReadLe32(p + ui_entry::kExclusive);
+        r.options = ReadLe32(p + ui_entry::kOptions);
     }
     return r;
 }
@@ -98,23 +98,23 @@ UiOptionRecord ReadUiOption(const CompiledModel* model, BlockOffset offset, std:
     const std::uint32_t size = static_cast<std::uint32_t>(UiRecordSize(entryType));
     const std::uint8_t* p = At(model, offset, size);
     if (!p) return r;
-    r.next = ReadLe32(p);
-    r.optionId = ReadLe16(p + 4);
-    r.invocation = ReadLe32(p + 8);
+    r.next = ReadLe32(p + ui_option::kNext);
+    r.optionId = ReadLe16(p + ui_option::kOptionId);
+    r.invocation = ReadLe32(p + ui_option::kInvocation);
     switch (UiKind(entryType)) {
     case kUiPickPage:
-        r.width = ReadSigned32(p + 12);
-        r.length = ReadSigned32(p + 16);
-        r.pageValues = ReadLe32(p + 20);
+        r.width = ReadSigned32(p + ui_option::kWidth);
+        r.length = ReadSigned32(p + ui_option::kLength);
+        r.pageValues = ReadLe32(p + ui_option::kPageValues);
         break;
     case kUiPickSlot:
-        r.count = ReadSigned32(p + 12);
-        r.papers = ReadLe32(p + 16);
+        r.count = ReadSigned32(p + ui_option::kCount);
+        r.papers = ReadLe32(p + ui_option::kPapers);
         break;
     case kUiFontTbl:
-        r.count = ReadSigned32(p + 12);
-        r.faces = ReadLe32(p + 16);
-        r.devices = ReadLe32(p + 20);
+        r.count = ReadSigned32(p + ui_option::kCount);
+        r.faces = ReadLe32(p + ui_option::kFaces);
+        r.devices = ReadLe32(p + ui_option::kDevices);
         break;
     default:
         break;
@@ -126,9 +126,9 @@ BooleanRecord ReadBooleanRecord(const CompiledModel* model, BlockOffset offset)
 {
     BooleanRecord r{};
     if (const std::uint8_t* p = At(model, offset, kBooleanRecordSize)) {
-        r.defaultValue = ReadSigned32(p);
-        r.trueInvocation = ReadLe32(p + 4);
-        r.falseInvocation = ReadLe32(p + 8);
+        r.defaultValue = ReadSigned32(p + boolean_record::kDefaultValue);
+        r.trueInvocation = ReadLe32(p + boolean_record::kTrueInvocation);
+        r.falseInvocation = ReadLe32(p + boolean_record::kFalseInvocation);
     }
     return r;
 }
@@ -137,12 +137,12 @@ NumericRecord ReadNumericRecord(const CompiledModel* model, BlockOffset offset)
 {
     NumericRecord r{};
     if (const std::uint8_t* p = At(model, offset, kNumericRecordSize)) {
-        r.leadingValue = ReadLe16(p);
-        r.firstValue = ReadLe16(p + 2);
-        for (int i = 0; i < 4; ++i) r.moreValues[i] = ReadLe16(p + 4 + 2 * i);
-        r.defaultValue = ReadSigned32(p + 12);
-        r.minimum = ReadSigned32(p + 16);
-        r.maximum = ReadSigned32(p + 20);
+        r.leadingValue = ReadLe16(p + numeric_record::kLeadingValue);
+        r.firstValue = ReadLe16(p + numeric_record::kFirstValue);
+        for (int i = 0; i < 4; ++i) r.moreValues[i] = ReadLe16(p + numeric_record::kMoreValues + 2 * i);
+        r.defaultValue = ReadSigned32(p + numeric_record::kDefaultValue);
+        r.minimum = ReadSigned32(p + numeric_record::kMinimum);
+        r.maximum = ReadSigned32(p + numeric_record::kMaximum);
     }
     return r;
 }
@@ -151,10 +151,10 @@ StringRecord ReadStringRecord(const CompiledModel* model, BlockOffset offset)
 {
     StringRecord r{};
     if (const std::uint8_t* p = At(model, offset, kStringRecordSize)) {
-        r.defaultOption = ReadLe16(p);
-        r.maxLength = ReadLe16(p + 2);
-        r.characterSet = ReadLe16(p + 4);
-        r.displayFlags = ReadLe16(p + 6);
+        r.defaultOption = ReadLe16(p + string_record::kDefaultOption);
+        r.maxLength = ReadLe16(p + string_record::kMaxLength);
+        r.characterSet = ReadLe16(p + string_record::kCharacterSet);
+        r.displayFlags = ReadLe16(p + string_record::kDisplayFlags);
     }
     return r;
 }
@@ -163,17 +163,17 @@ PageValueBlockRecord ReadPageValue(const CompiledModel* model, BlockOffset offse
 {
     PageValueBlockRecord r{};
     if (const std::uint8_t* p = At(model, offset, kPageValueSize)) {
-        r.next = ReadLe32(p);
-        r.resolutionKey = ReadLe16(p + 4);
-        r.orientationKey = ReadLe16(p + 6);
-        r.conditionKey = ReadLe16(p + 8);
-        r.conditionValue = ReadLe16(p + 10);
-        r.xOrigin = ReadSigned32(p + 12);
-        r.yOrigin = ReadSigned32(p + 16);
-        r.width = ReadSigned32(p + 20);
-        r.length = ReadSigned32(p + 24);
-        r.paperWidth = ReadSigned32(p + 28);
-        r.paperLength = ReadSigned32(p + 32);
+        r.next = ReadLe32(p + page_value::kNext);
+        r.resolutionKey = ReadLe16(p + page_value::kResolutionKey);
+        r.orientationKey = ReadLe16(p + page_value::kOrientationKey);
+        r.conditionKey = ReadLe16(p + page_value::kConditionKey);
+        r.conditionValue = ReadLe16(p + page_value::kConditionValue);
+        r.xOrigin = ReadSigned32(p + page_value::kXOrigin);
+        r.yOrigin = ReadSigned32(p + page_value::kYOrigin);
+        r.width = ReadSigned32(p + page_value::kWidth);
+        r.length = ReadSigned32(p + page_value::kLength);
+        r.paperWidth = ReadSigned32(p + page_value::kPaperWidth);
+        r.paperLength = ReadSigned32(p + page_value::kPaperLength);
     }
     return r;
 }
@@ -182,8 +182,8 @@ CommandPairRecord ReadCommandPair(const CompiledModel* model, BlockOffset offset
 {
     CommandPairRecord r{};
     if (const std::uint8_t* p = At(model, offset, kCommandPairSize)) {
-        r.before = ReadLe32(p);
-        r.after = ReadLe32(p + 4);
+        r.before = ReadLe32(p + command_pair::kBefore);
+        r.after = ReadLe32(p + command_pair::kAfter);
     }
     return r;
 }
@@ -192,15 +192,15 @@ ExclusiveBlockRecord ReadExclusiveRecord(const CompiledModel* model, BlockOffset
 {
     ExclusiveBlockRecord r{};
     if (const std::uint8_t* p = At(model, offset, kExclusiveRecordSize)) {
-        r.next = ReadLe32(p);
-        r.symbolKey = ReadLe16(p + 4);
-        r.j1 = ReadTagged(p + 8);
-        r.j2 = ReadTagged(p + 12);
-        r.items = ReadTagged(p + 16);
-        r.alerts = ReadTagged(p + 20);
-        r.transact1 = ReadTagged(p + 24);
-        r.transact2 = ReadTagged(p + 28);
-        r.j3 = ReadTagged(p + 32);
+        r.next = ReadLe32(p + exclusive_record::kNext);
+        r.symbolKey = ReadLe16(p + exclusive_record::kSymbolKey);
+        r.j1 = ReadTagged(p + exclusive_record::kJ1);
+        r.j2 = ReadTagged(p + exclusive_record::kJ2);
+        r.items = ReadTagged(p + exclusive_record::kItems);
+        r.alerts = ReadTagged(p + exclusive_record::kAlerts);
+        r.transact1 = ReadTagged(p + exclusive_record::kTransact1);
+        r.transact2 = ReadTagged(p + exclusive_record::kTransact2);
+        r.j3 = ReadTagged(p + exclusive_record::kJ3);
     }
     return r;
 }
@@ -209,11 +209,11 @@ OptionRuleRecord ReadOptionRule(const CompiledModel* model, BlockOffset offset)
 {
     OptionRuleRecord r{};
     if (const std::uint8_t* p = At(model, offset, kOptionRuleSize)) {
-        r.next = ReadTagged(p);
-        r.optionId = ReadLe16(p + 4);
-        r.j1 = ReadTagged(p + 8);
-        r.j2 = ReadTagged(p + 12);
-        r.j3 = ReadTagged(p + 16);
+        r.next = ReadTagged(p + option_rule::kNext);
+        r.optionId = ReadLe16(p + option_rule::kOptionId);
+        r.j1 = ReadTagged(p + option_rule::kJ1);
+        r.j2 = ReadTagged(p + option_rule::kJ2);
+        r.j3 = ReadTagged(p + option_rule::kJ3);
     }
     return r;
 }
@@ -222,10 +222,10 @@ ActionRecordView ReadActionEntry(const CompiledModel* model, BlockOffset offset)
 {
     ActionRecordView r{};
     if (const std::uint8_t* p = At(model, offset, kActionEntrySize)) {
-        r.next = ReadTagged(p);
-        r.target = ReadLe16(p + 4);
-        r.kind = ReadLe16(p + 6);
-        r.value = ReadLe32(p + 8);
+        r.next = ReadTagged(p + action_entry::kNext);
+        r.target = ReadLe16(p + action_entry::kTarget);
+        r.kind = ReadLe16(p + action_entry::kKind);
+        r.value = ReadLe32(p + action_entry::kValue);
     }
     return r;
 }
@@ -234,9 +234,9 @@ TransactRecordView ReadTransactEntry(const CompiledModel* model, BlockOffset off
 {
     TransactRecordView r{};
     if (const std::uint8_t* p = At(model, offset, kTransactEntrySize)) {
-        r.next = ReadTagged(p);
-        r.judge = ReadTagged(p + 4);
-        r.actions = ReadTagged(p + 8);
+        r.next = ReadTagged(p + transact_entry::kNext);
+        r.judge = ReadTagged(p + transact_entry::kJudge);
+        r.actions = ReadTagged(p + transact_entry::kActions);
     }
     return r;
 }
@@ -245,11 +245,11 @@ AlertActionRecordView ReadAlertActionEntry(const CompiledModel* model, BlockOffs
 {
     AlertActionRecordView r{};
     if (const std::uint8_t* p = At(model, offset, kAlertActionEntrySize)) {
-        r.next = ReadTagged(p);
-        r.symbolKey = ReadLe16(p + 4);
-        r.transacts = ReadTagged(p + 8);
-        r.pageId = ReadLe16(p + 12);
-        r.controlId = ReadLe16(p + 14);
+        r.next = ReadTagged(p + alert_action_entry::kNext);
+        r.symbolKey = ReadLe16(p + alert_action_entry::kSymbolKey);
+        r.transacts = ReadTagged(p + alert_action_entry::kTransacts);
+        r.pageId = ReadLe16(p + alert_action_entry::kPageId);
+        r.controlId = ReadLe16(p + alert_action_entry::kControlId);
     }
     return r;
 }
@@ -258,13 +258,13 @@ AlertRecordView ReadAlertEntry(const CompiledModel* model, BlockOffset offset)
 {
     AlertRecordView r{};
     if (const std::uint8_t* p = At(model, offset, kAlertEntrySize)) {
-        r.next = ReadTagged(p);
-        r.judge = ReadTagged(p + 4);
-        r.messageKey = ReadLe16(p + 8);
-        r.icon = ReadLe16(p + 10);
-        r.buttons = ReadLe16(p + 12);
-        r.timing = ReadLe16(p + 14);
-        r.alertActions = ReadTagged(p + 16);
+        r.next = ReadTagged(p + alert_entry::kNext);
+        r.judge = ReadTagged(p + alert_entry::kJudge);
+        r.messageKey = ReadLe16(p + alert_entry::kMessageKey);
+        r.icon = ReadLe16(p + alert_entry::kIcon);
+        r.buttons = ReadLe16(p + alert_entry::kButtons);
+        r.timing = ReadLe16(p + alert_entry::kTiming);
+        r.alertActions = ReadTagged(p + alert_entry::kAlertActions);
     }
     return r;
 }
@@ -273,9 +273,9 @@ CommandBlockRecord ReadCommandBlock(const CompiledModel* model, BlockOffset offs
 {
     CommandBlockRecord r{};
     if (const std::uint8_t* p = At(model, offset, kCommandBlockSize)) {
-        r.judge = ReadTagged(p);
-        r.thenList = ReadLe32(p + 4);
-        r.elseList = ReadLe32(p + 8);
+        r.judge = ReadTagged(p + command_block::kJudge);
+        r.thenList = ReadLe32(p + command_block::kThenList);
+        r.elseList = ReadLe32(p + command_block::kElseList);
     }
     return r;
 }
@@ -285,20 +285,20 @@ CommandNodeRecord ReadCommandNode(const CompiledModel* model, BlockOffset offset
     CommandNodeRecord r{};
     const std::uint8_t* p = At(model, offset, 8);
     if (!p) return r;
-    r.next = ReadLe32(p);
-    r.kind = ReadSigned16(p + 4);
+    r.next = ReadLe32(p + command_node::kNext);
+    r.kind = ReadSigned16(p + command_node::kKind);
     if (!At(model, offset, CommandNodeSize(r.kind))) return CommandNodeRecord{};
     switch (r.kind) {
     case kNodeGroupType:
-        r.symbolKey = ReadLe16(p + 6);
-        r.format = ReadSigned16(p + 8);
+        r.symbolKey = ReadLe16(p + command_node::kSymbolKey);
+        r.format = ReadSigned16(p + command_node::kFormat);
         break;
     case kNodeStringType:
-        r.length = ReadSigned32(p + 8);
-        r.bytes = ReadLe32(p + 12);
+        r.length = ReadSigned32(p + command_node::kLength);
+        r.bytes = ReadLe32(p + command_node::kBytes);
         break;
     case kNodeCommand:
-        r.block = ReadLe32(p + 8);
+        r.block = ReadLe32(p + command_node::kBlock);
         break;
     default:
         break;
@@ -310,8 +310,8 @@ FontIdRecord ReadFontIdEntry(const CompiledModel* model, BlockOffset offset)
 {
     FontIdRecord r{};
     if (const std::uint8_t* p = At(model, offset, kFontIdEntrySize)) {
-        r.fontId = ReadSigned32(p);
-        r.name = ReadLe32(p + 4);
+        r.fontId = ReadSigned32(p + font_id_entry::kFontId);
+        r.name = ReadLe32(p + font_id_entry::kName);
     }
     return r;
 }
@@ -320,8 +320,8 @@ JudgeOpRecord ReadJudgeOp(const CompiledModel* model, BlockOffset offset)
 {
     JudgeOpRecord r{};
     if (const std::uint8_t* p = At(model, offset, kJudgeOpSize)) {
-        r.kind = ReadLe16(p);
-        r.operand = ReadLe16(p + 2);
+        r.kind = ReadLe16(p + judge_op::kKind);
+        r.operand = ReadLe16(p + judge_op::kOperand);
     }
     return r;
 }
@@ -550,7 +550,7 @@ private:
     {
         return Walk(kListUiEntries, first, [this](BlockOffset at, BlockOffset* next) {
             if (!UiEntry(at)) return false;
-            *next = ReadLe32(Bytes(at));
+            *next = ReadLe32(Bytes(at) + ui_entry::kNext);
             return true;
         });
     }
@@ -612,7 +612,7 @@ private:
     {
         return Walk(kListPageValues, first, [this](BlockOffset at, BlockOffset* next) {
             if (!Record(at, kPageValueSize)) return false;
-            *next = ReadLe32(Bytes(at));
+            *next = ReadLe32(Bytes(at) + page_value::kNext);
             return true;
         });
     }
@@ -635,7 +635,7 @@ private:
     {
         return Walk(kListExclusives, first, [this](BlockOffset at, BlockOffset* next) {
             if (!ExclusiveRecord(at)) return false;
-            *next = ReadLe32(Bytes(at));
+            *next = ReadLe32(Bytes(at) + exclusive_record::kNext);
             return true;
         });
     }
@@ -646,10 +646,13 @@ private:
         if (!exclusives_.insert(offset).second) return true;
         const std::uint8_t* p = Bytes(offset);
         BlockOffset j1, j2, items, alerts, t1, t2, j3;
-        return Tagged(ReadLe32(p + 8), &j1) && Tagged(ReadLe32(p + 12), &j2) && Tagged(ReadLe32(p + 16), &items) &&
-               Tagged(ReadLe32(p + 20), &alerts) && Tagged(ReadLe32(p + 24), &t1) && Tagged(ReadLe32(p + 28), &t2) &&
-               Tagged(ReadLe32(p + 32), &j3) && Judge(j1) && Judge(j2) && Judge(j3) && RuleList(items) &&
-               AlertList(alerts) && TransactList(t1) && TransactList(t2);
+        return Tagged(ReadLe32(p + exclusive_record::kJ1), &j1) && Tagged(ReadLe32(p + exclusive_record::kJ2), &j2) &&
+               Tagged(ReadLe32(p + exclusive_record::kItems), &items) &&
+               Tagged(ReadLe32(p + exclusive_record::kAlerts), &alerts) &&
+               Tagged(ReadLe32(p + exclusive_record::kTransact1), &t1) &&
+               Tagged(ReadLe32(p + exclusive_record::kTransact2), &t2) &&
+               Tagged(ReadLe32(p + exclusive_record::kJ3), &j3) && Judge(j1) && Judge(j2) && Judge(j3) &&
+               RuleList(items) && AlertList(alerts) && TransactList(t1) && TransactList(t2);
     }
 
     // Judge code: operations up to the end operation, inside the block, that
@@ -683,8 +686,8 @@ private:
     {
         return EntryList(kListRules, first, kOptionRuleSize, [this](const std::uint8_t* p) {
             BlockOffset j1, j2, j3;
-            return Tagged(ReadLe32(p + 8), &j1) && Tagged(ReadLe32(p + 12), &j2) && Tagged(ReadLe32(p + 16), &j3) &&
-                   Judge(j1) && Judge(j2) && Judge(j3);
+            return Tagged(ReadLe32(p + option_rule::kJ1), &j1) && Tagged(ReadLe32(p + option_rule::kJ2), &j2) &&
+                   Tagged(ReadLe32(p + option_rule::kJ3), &j3) && Judge(j1) && Judge(j2) && Judge(j3);
         });
     }
 
@@ -693,7 +696,8 @@ private:
     bool ActionList(BlockOffset first)
     {
         return EntryList(kListActions, first, kActionEntrySize, [](const std::uint8_t* p) {
-            return ReadLe16(p + 6) != kActionSetting || !IsHeapListItem(ReadLe16(p + 4));
+            return ReadLe16(p + action_entry::kKind) != kActionSetting ||
+                   !IsHeapListItem(ReadLe16(p + action_entry::kTarget));
         });
     }
 
@@ -701,8 +705,8 @@ private:
     {
         return EntryList(kListTransacts, first, kTransactEntrySize, [this](const std::uint8_t* p) {
             BlockOffset judge, actions;
-            return Tagged(ReadLe32(p + 4), &judge) && Tagged(ReadLe32(p + 8), &actions) && Judge(judge) &&
-                   ActionList(actions);
+            return Tagged(ReadLe32(p + transact_entry::kJudge), &judge) &&
+                   Tagged(ReadLe32(p + transact_entry::kActions), &actions) && Judge(judge) && ActionList(actions);
         });
     }
 
@@ -710,7 +714,7 @@ private:
     {
         return EntryList(kListAlertActions, first, kAlertActionEntrySize, [this](const std::uint8_t* p) {
             BlockOffset transacts;
-            return Tagged(ReadLe32(p + 8), &transacts) && TransactList(transacts);
+            return Tagged(ReadLe32(p + alert_action_entry::kTransacts), &transacts) && TransactList(transacts);
         });
     }
 
@@ -718,8 +722,8 @@ private:
     {
         return EntryList(kListAlerts, first, kAlertEntrySize, [this](const std::uint8_t* p) {
             BlockOffset judge, list;
-            return Tagged(ReadLe32(p + 4), &judge) && Tagged(ReadLe32(p + 16), &list) && Judge(judge) &&
-                   AlertActionList(list);
+            return Tagged(ReadLe32(p + alert_entry::kJudge), &judge) &&
+                   Tagged(ReadLe32(p + alert_entry::kAlertActions), &list) && Judge(judge) && AlertActionList(list);
         });
     }
 
@@ -728,8 +732,9 @@ private:
         if (depth > kMaxBlockDepth || !Record(offset, kCommandBlockSize)) return false;
         const std::uint8_t* p = Bytes(offset);
         BlockOffset judge;
-        return Tagged(ReadLe32(p), &judge) && Judge(judge) && CommandNodes(ReadLe32(p + 4), depth) &&
-               CommandNodes(ReadLe32(p + 8), depth);
+        return Tagged(ReadLe32(p + command_block::kJudge), &judge) && Judge(judge) &&
+               CommandNodes(ReadLe32(p + command_block::kThenList), depth) &&
+               CommandNodes(ReadLe32(p + command_block::kElseList), depth);
     }
 
     bool CommandNodes(BlockOffset first, int depth)
@@ -737,7 +742,7 @@ private:
         std::uint32_t steps = Cap(8);
         for (BlockOffset at = first; at != 0;) {
             if (--steps == 0 || !Record(at, 8)) return false;
-            const std::int16_t kind = static_cast<std::int16_t>(ReadLe16(Bytes(at) + 4));
+            const std::int16_t kind = static_cast<std::int16_t>(ReadLe16(Bytes(at) + command_node::kKind));
             if (!Record(at, CommandNodeSize(kind))) return false;
             const CommandNodeRecord node = ReadCommandNode(model_, at);
             if (kind == kNodeStringType && node.bytes != 0) {

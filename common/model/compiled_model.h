@@ -75,6 +75,198 @@ inline constexpr std::uint32_t kJudgeOpSize = 4;
 // Bytes of a command node of the kind.
 std::uint32_t CommandNodeSize(std::int16_t kind);
 
+// ---------------------------------------------------------- record layouts
+//
+// The fields of each record: offset from the record's start, then width and
+// kind in the comment. "offset" is a plain block offset (0: none), "tagged
+// link" is (offset << 4) | 1. The layout writer and the readers below use
+// these names and nothing else; the entries of the constraint lists are
+// linked by their tagged next link at offset 0.
+
+// A UI entry, kUiEntrySize bytes:
+namespace ui_entry {
+inline constexpr std::uint32_t kNext = 0;           // 4 bytes, offset
+inline constexpr std::uint32_t kSymbolKey = 4;      // 2 bytes, u16
+inline constexpr std::uint32_t kVariant = 6;        // 2 bytes, u16
+inline constexpr std::uint32_t kItemId = 8;         // 2 bytes, u16
+inline constexpr std::uint32_t kType = 10;          // 2 bytes, u16
+inline constexpr std::uint32_t kDefaultIndex = 12;  // 2 bytes, i16
+inline constexpr std::uint32_t kCommands = 16;      // 4 bytes, offset
+inline constexpr std::uint32_t kExclusive = 20;     // 4 bytes, offset
+inline constexpr std::uint32_t kOptions = 24;       // 4 bytes, offset
+}  // namespace ui_entry
+
+// A UI option: kUiOptionSize bytes, kUiOptionSlotSize for PickSlot (count,
+// papers), kUiOptionPageSize for PickPage (width, length, pageValues) and
+// FontTbl (count, faces, devices):
+namespace ui_option {
+inline constexpr std::uint32_t kNext = 0;         // 4 bytes, offset
+inline constexpr std::uint32_t kOptionId = 4;     // 2 bytes, u16
+inline constexpr std::uint32_t kInvocation = 8;   // 4 bytes, offset
+inline constexpr std::uint32_t kWidth = 12;       // 4 bytes, i32
+inline constexpr std::uint32_t kCount = 12;       // 4 bytes, i32
+inline constexpr std::uint32_t kLength = 16;      // 4 bytes, i32
+inline constexpr std::uint32_t kPapers = 16;      // 4 bytes, offset
+inline constexpr std::uint32_t kFaces = 16;       // 4 bytes, offset
+inline constexpr std::uint32_t kPageValues = 20;  // 4 bytes, offset
+inline constexpr std::uint32_t kDevices = 20;     // 4 bytes, offset
+}  // namespace ui_option
+
+// The value record of a Boolean entry, kBooleanRecordSize bytes:
+namespace boolean_record {
+inline constexpr std::uint32_t kDefaultValue = 0;     // 4 bytes, i32
+inline constexpr std::uint32_t kTrueInvocation = 4;   // 4 bytes, offset
+inline constexpr std::uint32_t kFalseInvocation = 8;  // 4 bytes, offset
+}  // namespace boolean_record
+
+// The value record of a Numeric entry, kNumericRecordSize bytes:
+namespace numeric_record {
+inline constexpr std::uint32_t kLeadingValue = 0;   // 2 bytes, u16
+inline constexpr std::uint32_t kFirstValue = 2;     // 2 bytes, u16
+inline constexpr std::uint32_t kMoreValues = 4;     // 8 bytes, u16[4]
+inline constexpr std::uint32_t kDefaultValue = 12;  // 4 bytes, i32
+inline constexpr std::uint32_t kMinimum = 16;       // 4 bytes, i32
+inline constexpr std::uint32_t kMaximum = 20;       // 4 bytes, i32
+}  // namespace numeric_record
+
+// The value record of a String entry, kStringRecordSize bytes:
+namespace string_record {
+inline constexpr std::uint32_t kDefaultOption = 0;  // 2 bytes, u16
+inline constexpr std::uint32_t kMaxLength = 2;      // 2 bytes, u16
+inline constexpr std::uint32_t kCharacterSet = 4;   // 2 bytes, u16
+inline constexpr std::uint32_t kDisplayFlags = 6;   // 2 bytes, u16
+}  // namespace string_record
+
+// A page-value block of a PickPage option, kPageValueSize bytes; the six
+// geometry values from xOrigin on are written as one run:
+namespace page_value {
+inline constexpr std::uint32_t kNext = 0;             // 4 bytes, offset
+inline constexpr std::uint32_t kResolutionKey = 4;    // 2 bytes, u16
+inline constexpr std::uint32_t kOrientationKey = 6;   // 2 bytes, u16
+inline constexpr std::uint32_t kConditionKey = 8;     // 2 bytes, u16
+inline constexpr std::uint32_t kConditionValue = 10;  // 2 bytes, u16
+inline constexpr std::uint32_t kXOrigin = 12;         // 4 bytes, i32
+inline constexpr std::uint32_t kYOrigin = 16;         // 4 bytes, i32
+inline constexpr std::uint32_t kWidth = 20;           // 4 bytes, i32
+inline constexpr std::uint32_t kLength = 24;          // 4 bytes, i32
+inline constexpr std::uint32_t kPaperWidth = 28;      // 4 bytes, i32
+inline constexpr std::uint32_t kPaperLength = 32;     // 4 bytes, i32
+}  // namespace page_value
+
+// The command pair of an option, kCommandPairSize bytes:
+namespace command_pair {
+inline constexpr std::uint32_t kBefore = 0;  // 4 bytes, offset
+inline constexpr std::uint32_t kAfter = 4;   // 4 bytes, offset
+}  // namespace command_pair
+
+// An exclusive block, kExclusiveRecordSize bytes:
+namespace exclusive_record {
+inline constexpr std::uint32_t kNext = 0;        // 4 bytes, offset
+inline constexpr std::uint32_t kSymbolKey = 4;   // 2 bytes, u16
+inline constexpr std::uint32_t kJ1 = 8;          // 4 bytes, tagged link
+inline constexpr std::uint32_t kJ2 = 12;         // 4 bytes, tagged link
+inline constexpr std::uint32_t kItems = 16;      // 4 bytes, tagged link
+inline constexpr std::uint32_t kAlerts = 20;     // 4 bytes, tagged link
+inline constexpr std::uint32_t kTransact1 = 24;  // 4 bytes, tagged link
+inline constexpr std::uint32_t kTransact2 = 28;  // 4 bytes, tagged link
+inline constexpr std::uint32_t kJ3 = 32;         // 4 bytes, tagged link
+}  // namespace exclusive_record
+
+// An option rule of an exclusive block, kOptionRuleSize bytes:
+namespace option_rule {
+inline constexpr std::uint32_t kNext = 0;      // 4 bytes, tagged link
+inline constexpr std::uint32_t kOptionId = 4;  // 2 bytes, u16
+inline constexpr std::uint32_t kJ1 = 8;        // 4 bytes, tagged link
+inline constexpr std::uint32_t kJ2 = 12;       // 4 bytes, tagged link
+inline constexpr std::uint32_t kJ3 = 16;       // 4 bytes, tagged link
+}  // namespace option_rule
+
+// An action of a transaction, kActionEntrySize bytes:
+namespace action_entry {
+inline constexpr std::uint32_t kNext = 0;    // 4 bytes, tagged link
+inline constexpr std::uint32_t kTarget = 4;  // 2 bytes, u16
+inline constexpr std::uint32_t kKind = 6;    // 2 bytes, u16
+inline constexpr std::uint32_t kValue = 8;   // 4 bytes, u32
+}  // namespace action_entry
+
+// A transaction, kTransactEntrySize bytes:
+namespace transact_entry {
+inline constexpr std::uint32_t kNext = 0;     // 4 bytes, tagged link
+inline constexpr std::uint32_t kJudge = 4;    // 4 bytes, tagged link
+inline constexpr std::uint32_t kActions = 8;  // 4 bytes, tagged link
+}  // namespace transact_entry
+
+// An action of an alert, kAlertActionEntrySize bytes:
+namespace alert_action_entry {
+inline constexpr std::uint32_t kNext = 0;        // 4 bytes, tagged link
+inline constexpr std::uint32_t kSymbolKey = 4;   // 2 bytes, u16
+inline constexpr std::uint32_t kTransacts = 8;   // 4 bytes, tagged link
+inline constexpr std::uint32_t kPageId = 12;     // 2 bytes, u16
+inline constexpr std::uint32_t kControlId = 14;  // 2 bytes, u16
+}  // namespace alert_action_entry
+
+// An alert, kAlertEntrySize bytes:
+namespace alert_entry {
+inline constexpr std::uint32_t kNext = 0;           // 4 bytes, tagged link
+inline constexpr std::uint32_t kJudge = 4;          // 4 bytes, tagged link
+inline constexpr std::uint32_t kMessageKey = 8;     // 2 bytes, u16
+inline constexpr std::uint32_t kIcon = 10;          // 2 bytes, u16
+inline constexpr std::uint32_t kButtons = 12;       // 2 bytes, u16
+inline constexpr std::uint32_t kTiming = 14;        // 2 bytes, u16
+inline constexpr std::uint32_t kAlertActions = 16;  // 4 bytes, tagged link
+}  // namespace alert_entry
+
+// A command block, kCommandBlockSize bytes:
+namespace command_block {
+inline constexpr std::uint32_t kJudge = 0;     // 4 bytes, tagged link
+inline constexpr std::uint32_t kThenList = 4;  // 4 bytes, offset
+inline constexpr std::uint32_t kElseList = 8;  // 4 bytes, offset
+}  // namespace command_block
+
+// A command node, CommandNodeSize(kind) bytes: GroupType has symbolKey and
+// format, StringType length and bytes, Command block:
+namespace command_node {
+inline constexpr std::uint32_t kNext = 0;       // 4 bytes, offset
+inline constexpr std::uint32_t kKind = 4;       // 2 bytes, i16
+inline constexpr std::uint32_t kSymbolKey = 6;  // 2 bytes, u16
+inline constexpr std::uint32_t kFormat = 8;     // 2 bytes, i16
+inline constexpr std::uint32_t kLength = 8;     // 4 bytes, i32
+inline constexpr std::uint32_t kBlock = 8;      // 4 bytes, offset
+inline constexpr std::uint32_t kBytes = 12;     // 4 bytes, offset
+}  // namespace command_node
+
+// A font-id entry, kFontIdEntrySize bytes:
+namespace font_id_entry {
+inline constexpr std::uint32_t kFontId = 0;  // 4 bytes, i32
+inline constexpr std::uint32_t kName = 4;    // 4 bytes, offset
+}  // namespace font_id_entry
+
+// A judge operation, kJudgeOpSize bytes:
+namespace judge_op {
+inline constexpr std::uint32_t kKind = 0;     // 2 bytes, u16
+inline constexpr std::uint32_t kOperand = 2;  // 2 bytes, u16
+}  // namespace judge_op
+
+// Each record ends with its last field.
+static_assert(ui_entry::kOptions + 4 == kUiEntrySize);
+static_assert(ui_option::kInvocation + 4 == kUiOptionSize);
+static_assert(ui_option::kPapers + 4 == kUiOptionSlotSize);
+static_assert(ui_option::kPageValues + 4 == kUiOptionPageSize && ui_option::kDevices + 4 == kUiOptionPageSize);
+static_assert(boolean_record::kFalseInvocation + 4 == kBooleanRecordSize);
+static_assert(numeric_record::kMaximum + 4 == kNumericRecordSize);
+static_assert(string_record::kDisplayFlags + 2 == kStringRecordSize);
+static_assert(page_value::kPaperLength + 4 == kPageValueSize && page_value::kXOrigin + 6 * 4 == kPageValueSize);
+static_assert(command_pair::kAfter + 4 == kCommandPairSize);
+static_assert(exclusive_record::kJ3 + 4 == kExclusiveRecordSize);
+static_assert(option_rule::kJ3 + 4 == kOptionRuleSize);
+static_assert(action_entry::kValue + 4 == kActionEntrySize);
+static_assert(transact_entry::kActions + 4 == kTransactEntrySize);
+static_assert(alert_action_entry::kControlId + 2 == kAlertActionEntrySize);
+static_assert(alert_entry::kAlertActions + 4 == kAlertEntrySize);
+static_assert(command_block::kElseList + 4 == kCommandBlockSize);
+static_assert(font_id_entry::kName + 4 == kFontIdEntrySize);
+static_assert(judge_op::kOperand + 2 == kJudgeOpSize);
+
 // Tagged links.
 constexpr std::uint32_t MakeTaggedLink(BlockOffset offset)
 {

@@ -285,18 +285,18 @@ bool ReadRecordEntries(const CompileState& state, TokenBuffer& value, std::vecto
 }
 
 template <typename Entry>
-int HandleRecordLine(CompileState& state, DescriptionLine& line, SymbolicNameList list,
-                     std::vector<ConstraintRecord<Entry>>& records)
+LineAnswer HandleRecordLine(CompileState& state, DescriptionLine& line, SymbolicNameList list,
+                            std::vector<ConstraintRecord<Entry>>& records)
 {
     const std::string_view option = line.option.View();
     const std::int32_t number = ParseLooseNumber(option);
-    if (number == 0) return kLineRefused;
+    if (number == 0) return LineAnswer::kLineRefused;
     AddSymbolicName(state, TextAfterEquals(option), number, list);
     ConstraintRecord<Entry> record;
     record.number = number;
-    if (!ReadRecordEntries(state, line.value, record.entries)) return kLineRefused;
+    if (!ReadRecordEntries(state, line.value, record.entries)) return LineAnswer::kLineRefused;
     records.push_back(std::move(record));
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
 }  // namespace
@@ -449,50 +449,50 @@ std::uint32_t GetModelDefaultOption(std::uint16_t itemId, const CompileState& st
     }
 }
 
-int HandleJudge(CompileState& state, DescriptionLine& line)
+LineAnswer HandleJudge(CompileState& state, DescriptionLine& line)
 {
     const std::string_view option = line.option.View();
     const std::int32_t number = ParseLooseNumber(option);
-    if (number == 0) return kLineRefused;
+    if (number == 0) return LineAnswer::kLineRefused;
     AddSymbolicName(state, TextAfterEquals(option), number, kJudgeNames);
     line.value.cursor = 0;
     std::vector<JudgeOp> code = CompileJudge(state, line.value);
-    if (code.empty() || !ValidateJudgeCode(code)) return kLineRefused;
+    if (code.empty() || !ValidateJudgeCode(code)) return LineAnswer::kLineRefused;
     state.judges.push_back({number, std::move(code)});
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleItem(CompileState& state, DescriptionLine& line)
+LineAnswer HandleItem(CompileState& state, DescriptionLine& line)
 {
     return HandleRecordLine(state, line, kItemNames, state.items);
 }
 
-int HandleAction(CompileState& state, DescriptionLine& line)
+LineAnswer HandleAction(CompileState& state, DescriptionLine& line)
 {
     return HandleRecordLine(state, line, kActionNames, state.actions);
 }
 
-int HandleTransact(CompileState& state, DescriptionLine& line)
+LineAnswer HandleTransact(CompileState& state, DescriptionLine& line)
 {
     return HandleRecordLine(state, line, kTransactNames, state.transacts);
 }
 
-int HandleAlertAction(CompileState& state, DescriptionLine& line)
+LineAnswer HandleAlertAction(CompileState& state, DescriptionLine& line)
 {
     return HandleRecordLine(state, line, kAlertActionNames, state.alertActions);
 }
 
-int HandleAlert(CompileState& state, DescriptionLine& line)
+LineAnswer HandleAlert(CompileState& state, DescriptionLine& line)
 {
     return HandleRecordLine(state, line, kAlertNames, state.alerts);
 }
 
-int HandleExclusive(CompileState& state, DescriptionLine& line)
+LineAnswer HandleExclusive(CompileState& state, DescriptionLine& line)
 {
     std::vector<ExclusiveRecord> records;
-    if (!ReadRecordEntries(state, line.value, records)) return kLineRefused;
+    if (!ReadRecordEntries(state, line.value, records)) return LineAnswer::kLineRefused;
     state.exclusives.insert(state.exclusives.end(), records.begin(), records.end());
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
 }  // namespace vexl::model

@@ -13,13 +13,13 @@
 
 namespace vexl::model {
 
-int HandleJudge(CompileState& state, DescriptionLine& line);
-int HandleItem(CompileState& state, DescriptionLine& line);
-int HandleAction(CompileState& state, DescriptionLine& line);
-int HandleTransact(CompileState& state, DescriptionLine& line);
-int HandleAlertAction(CompileState& state, DescriptionLine& line);
-int HandleAlert(CompileState& state, DescriptionLine& line);
-int HandleExclusive(CompileState& state, DescriptionLine& line);
+LineAnswer HandleJudge(CompileState& state, DescriptionLine& line);
+LineAnswer HandleItem(CompileState& state, DescriptionLine& line);
+LineAnswer HandleAction(CompileState& state, DescriptionLine& line);
+LineAnswer HandleTransact(CompileState& state, DescriptionLine& line);
+LineAnswer HandleAlertAction(CompileState& state, DescriptionLine& line);
+LineAnswer HandleAlert(CompileState& state, DescriptionLine& line);
+LineAnswer HandleExclusive(CompileState& state, DescriptionLine& line);
 
 // Token types of the judge scanner.
 enum JudgeToken { kTokenOther = 0, kTokenWord = 1, kTokenNumber = 2, kTokenOperator = 3, kTokenBracket = 4 };

@@ -94,11 +94,11 @@ void CloseDescriptionReader(DescriptionReader& reader)
     reader = DescriptionReader{};
 }
 
-int ReadDescriptionByte(DescriptionReader& reader, char* out)
+LineResult ReadDescriptionByte(DescriptionReader& reader, char* out)
 {
-    if (reader.cursor >= reader.size) return kEndOfFile;
+    if (reader.cursor >= reader.size) return LineResult::kEndOfFile;
     *out = static_cast<char>(reader.base[reader.cursor++]);
-    return kLineRead;
+    return LineResult::kLineRead;
 }
 
 namespace {
@@ -110,7 +110,7 @@ public:
 
     char current = 0;
 
-    bool Next() { return ReadDescriptionByte(reader_, &current) == kLineRead; }
+    bool Next() { return ReadDescriptionByte(reader_, &current) == LineResult::kLineRead; }
 
     // Skips to the next keyword: a '*' at the start of a line that is not
     // followed by '%'. False at the end of the file.
@@ -129,60 +129,60 @@ public:
     }
 
     // A run of bytes of one class; the byte that ends it stays current.
-    int ReadClassToken(TokenBuffer& token, std::uint8_t cls)
+    LineResult ReadClassToken(TokenBuffer& token, std::uint8_t cls)
     {
-        if (!HasClass(current, cls)) return kBadLine;
+        if (!HasClass(current, cls)) return LineResult::kBadLine;
         do {
             token.text.push_back(current);
-            if (!Next()) return kEndOfFile;
+            if (!Next()) return LineResult::kEndOfFile;
         } while (HasClass(current, cls));
-        return kLineRead;
+        return LineResult::kLineRead;
     }
 
-    int SkipBlanks()
+    LineResult SkipBlanks()
     {
         while (IsBlank(current)) {
-            if (!Next()) return kEndOfFile;
+            if (!Next()) return LineResult::kEndOfFile;
         }
-        return kLineRead;
+        return LineResult::kLineRead;
     }
 
     // Everything up to the first line end outside quotes, parentheses and
     // braces; the line end itself is consumed, not kept.
-    int ReadValue(TokenBuffer& value)
+    LineResult ReadValue(TokenBuffer& value)
     {
-        if (!Next()) return kEndOfFile;
-        if (SkipBlanks() != kLineRead) return kEndOfFile;
+        if (!Next()) return LineResult::kEndOfFile;
+        if (SkipBlanks() != LineResult::kLineRead) return LineResult::kEndOfFile;
         const UINT codePage = GetACP();
         bool inQuotes = false;
         int braces = 0;
         int parens = 0;
         for (;;) {
-            if (IsLineEnd(current) && !inQuotes && braces == 0 && parens == 0) return kLineRead;
+            if (IsLineEnd(current) && !inQuotes && braces == 0 && parens == 0) return LineResult::kLineRead;
             value.text.push_back(current);
             if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(current))) {
-                if (!Next()) return kEndOfFile;
+                if (!Next()) return LineResult::kEndOfFile;
                 value.text.push_back(current);
             } else if (current == '"') {
                 inQuotes = !inQuotes;
             } else if (current == '(') {
-                if (inQuotes) return kBadLine;
+                if (inQuotes) return LineResult::kBadLine;
                 ++parens;
             } else if (current == ')') {
-                if (inQuotes || parens == 0) return kBadLine;
+                if (inQuotes || parens == 0) return LineResult::kBadLine;
                 --parens;
             } else if (current == '{') {
-                if (inQuotes || parens > 0) return kBadLine;
+                if (inQuotes || parens > 0) return LineResult::kBadLine;
                 ++braces;
             } else if (current == '}') {
-                if (inQuotes || parens > 0 || braces == 0) return kBadLine;
+                if (inQuotes || parens > 0 || braces == 0) return LineResult::kBadLine;
                 --braces;
             } else if (current == '%' && inQuotes) {
-                if (!Next()) return kEndOfFile;
-                if (IsLineEnd(current)) return kBadLine;
+                if (!Next()) return LineResult::kEndOfFile;
+                if (IsLineEnd(current)) return LineResult::kBadLine;
                 value.text.push_back(current);
             }
-            if (!Next()) return kEndOfFile;
+            if (!Next()) return LineResult::kEndOfFile;
         }
     }
 
@@ -198,20 +198,23 @@ private:
     DescriptionReader& reader_;
 };
 
-int ReadLineTokens(DescriptionLine& line, DescriptionReader& reader)
+LineResult ReadLineTokens(DescriptionLine& line, DescriptionReader& reader)
 {
     LineScanner scan(reader);
-    if (!scan.FindNextKeyword()) return kEndOfFile;
-    if (int result = scan.ReadClassToken(line.keyword, kKeywordChar); result != kLineRead) return result;
-    if (IsLineEnd(scan.current)) return kLineRead;
-    if (scan.SkipBlanks() != kLineRead) return kEndOfFile;
+    if (!scan.FindNextKeyword()) return LineResult::kEndOfFile;
+    if (LineResult result = scan.ReadClassToken(line.keyword, kKeywordChar); result != LineResult::kLineRead)
+        return result;
+    if (IsLineEnd(scan.current)) return LineResult::kLineRead;
+    if (scan.SkipBlanks() != LineResult::kLineRead) return LineResult::kEndOfFile;
     if (scan.current != ':') {
-        if (int result = scan.ReadClassToken(line.option, kOptionChar); result != kLineRead) return result;
-        if (scan.SkipBlanks() != kLineRead) return kEndOfFile;
+        if (LineResult result = scan.ReadClassToken(line.option, kOptionChar); result != LineResult::kLineRead)
+            return result;
+        if (scan.SkipBlanks() != LineResult::kLineRead) return LineResult::kEndOfFile;
         if (scan.current != ':') {
-            if (int result = scan.ReadClassToken(line.translation, kOptionChar); result != kLineRead) return result;
-            if (scan.SkipBlanks() != kLineRead) return kEndOfFile;
-            if (scan.current != ':') return kBadLine;
+            if (LineResult result = scan.ReadClassToken(line.translation, kOptionChar); result != LineResult::kLineRead)
+                return result;
+            if (scan.SkipBlanks() != LineResult::kLineRead) return LineResult::kEndOfFile;
+            if (scan.current != ':') return LineResult::kBadLine;
         }
     }
     return scan.ReadValue(line.value);
@@ -219,7 +222,7 @@ int ReadLineTokens(DescriptionLine& line, DescriptionReader& reader)
 
 }  // namespace
 
-int ReadDescriptionLine(DescriptionLine& line, DescriptionReader& reader)
+LineResult ReadDescriptionLine(DescriptionLine& line, DescriptionReader& reader)
 {
     line.keyword.Clear();
     line.option.Clear();
@@ -228,7 +231,7 @@ int ReadDescriptionLine(DescriptionLine& line, DescriptionReader& reader)
     try {
         return ReadLineTokens(line, reader);
     } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+        return LineResult::kOutOfMemory;
     }
 }
 
@@ -269,9 +272,9 @@ bool DispatchOpenEntryLine(CompileState& state, DescriptionLine& line)
     if (!state.openKeyword) return false;
     const std::string_view keyword = line.keyword.View();
     const std::string_view open = *state.openKeyword;
-    if (keyword == open) return HandleOptionLine(state, line) == kLineTaken;
+    if (keyword == open) return HandleOptionLine(state, line) == LineAnswer::kLineTaken;
     if (keyword.size() == 7 + open.size() && keyword.starts_with("Default") && keyword.substr(7) == open)
-        return HandleDefaultLine(state, line) == kLineTaken;
+        return HandleDefaultLine(state, line) == LineAnswer::kLineTaken;
     return false;
 }
 
@@ -291,12 +294,12 @@ const DescriptionKeyword* FindKeywordRow(CompileState& state, std::string_view k
 
 }  // namespace
 
-int DispatchDescriptionLine(CompileState& state, DescriptionLine& line)
+LineResult DispatchDescriptionLine(CompileState& state, DescriptionLine& line)
 {
-    if (DispatchOpenEntryLine(state, line)) return kLineRead;
+    if (DispatchOpenEntryLine(state, line)) return LineResult::kLineRead;
     const DescriptionKeyword* row = FindKeywordRow(state, line.keyword.View());
-    if (row && row->handler(state, line) == kLineTaken) return kLineRead;
-    return kBadLine;
+    if (row && row->handler(state, line) == LineAnswer::kLineTaken) return LineResult::kLineRead;
+    return LineResult::kBadLine;
 }
 
 namespace {
@@ -306,12 +309,12 @@ std::unique_ptr<CompileState> ParseWithReader(DescriptionReader& reader, const D
     try {
         auto state = std::make_unique<CompileState>(names);
         DescriptionLine line;
-        int result = kLineRead;
+        LineResult result = LineResult::kLineRead;
         do {
             result = ReadDescriptionLine(line, reader);
-            if (result == kLineRead) result = DispatchDescriptionLine(*state, line);
-        } while (result == kLineRead || result == kBadLine);
-        if (result != kEndOfFile) return nullptr;
+            if (result == LineResult::kLineRead) result = DispatchDescriptionLine(*state, line);
+        } while (result == LineResult::kLineRead || result == LineResult::kBadLine);
+        if (result != LineResult::kEndOfFile) return nullptr;
         return state;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -347,10 +350,10 @@ void ConvertFileVersion(const TokenBuffer& value, WCHAR* out)
 
 }  // namespace
 
-int HandleFileVersion(CompileState& state, DescriptionLine& line)
+LineAnswer HandleFileVersion(CompileState& state, DescriptionLine& line)
 {
     ConvertFileVersion(line.value, state.header.fileVersion);
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
 namespace {
@@ -361,9 +364,9 @@ namespace {
 bool FindFileVersion(DescriptionReader& reader, bool wholeFile, WCHAR out[16])
 {
     DescriptionLine line;
-    int result = kLineRead;
-    while ((result = ReadDescriptionLine(line, reader)) == kLineRead || result == kBadLine) {
-        if (result == kLineRead && line.keyword.View() == "FileVersion") {
+    LineResult result = LineResult::kLineRead;
+    while ((result = ReadDescriptionLine(line, reader)) == LineResult::kLineRead || result == LineResult::kBadLine) {
+        if (result == LineResult::kLineRead && line.keyword.View() == "FileVersion") {
             if (!wholeFile && reader.cursor >= reader.size) return false;
             ConvertFileVersion(line.value, out);
             return true;

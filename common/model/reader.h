@@ -63,16 +63,15 @@ std::optional<DescriptionReader> OpenDescriptionReader(LPCWSTR path);
 DescriptionReader TextDescriptionReader(std::string_view text);
 void CloseDescriptionReader(DescriptionReader& reader);
 
-// 0 and the next byte, or 1 at the end of the file.
-int ReadDescriptionByte(DescriptionReader& reader, char* out);
+// kLineRead and the next byte, or kEndOfFile.
+LineResult ReadDescriptionByte(DescriptionReader& reader, char* out);
 
-// Reads the next keyword line into the four buffers: 0 a line, 1 end of
-// file, 3 bad line, 4 out of memory.
-int ReadDescriptionLine(DescriptionLine& line, DescriptionReader& reader);
+// Reads the next keyword line into the four buffers.
+LineResult ReadDescriptionLine(DescriptionLine& line, DescriptionReader& reader);
 
 // ---------------------------------------------------------- dispatch
 
-using KeywordHandler = int (*)(CompileState& state, DescriptionLine& line);
+using KeywordHandler = LineAnswer (*)(CompileState& state, DescriptionLine& line);
 
 struct DescriptionKeyword {
     const char* keyword;
@@ -82,8 +81,8 @@ struct DescriptionKeyword {
 inline constexpr int kDescriptionKeywordCount = 23;
 extern const DescriptionKeyword DescriptionKeywordTable[kDescriptionKeywordCount + 1];
 
-// 0 when a handler took the line, 3 otherwise.
-int DispatchDescriptionLine(CompileState& state, DescriptionLine& line);
+// kLineRead when a handler took the line, kBadLine otherwise.
+LineResult DispatchDescriptionLine(CompileState& state, DescriptionLine& line);
 
 // The whole parse; null when the file cannot be read or memory runs out.
 std::unique_ptr<CompileState> ParseDescriptionFile(LPCWSTR path, const DescriptionNames& names = ModelDatabaseNames());
@@ -91,7 +90,7 @@ std::unique_ptr<CompileState> ParseDescriptionFile(LPCWSTR path, const Descripti
 std::unique_ptr<CompileState> ParseDescriptionText(std::string_view text,
                                                    const DescriptionNames& names = ModelDatabaseNames());
 
-int HandleFileVersion(CompileState& state, DescriptionLine& line);
+LineAnswer HandleFileVersion(CompileState& state, DescriptionLine& line);
 
 // The value of the first FileVersion line, in 16 characters (empty when the
 // file has none). Always answers 1.

@@ -192,14 +192,14 @@ void ParseUiTypeWords(const CompileState& state, std::string_view value, UiEntry
     entry.type |= LookupTypeWord(value.substr(i, wordEnd(i) - i));
 }
 
-int HandleOpenUi(CompileState& state, DescriptionLine& line)
+LineAnswer HandleOpenUi(CompileState& state, DescriptionLine& line)
 {
-    if (state.openKeyword) return kLineRefused;
+    if (state.openKeyword) return LineAnswer::kLineRefused;
     const std::string_view option = line.option.View();
-    if (!option.starts_with('*')) return kLineRefused;
+    if (!option.starts_with('*')) return LineAnswer::kLineRefused;
     const std::string_view name = option.substr(1);
     std::optional<SymbolRef> symbol = state.names.FindSymbol(name);
-    if (!symbol) return kLineRefused;
+    if (!symbol) return LineAnswer::kLineRefused;
 
     auto entry = std::make_unique<UiEntry>();
     UiEntry* first = line.translation.Empty() ? nullptr : FindOpenUiEntry(symbol->key, state);
@@ -230,10 +230,10 @@ int HandleOpenUi(CompileState& state, DescriptionLine& line)
     state.openSymbolKey = entry->symbolKey;
     state.openVariant = entry->variant;
     state.uiEntries.push_back(std::move(entry));
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleCloseUi(CompileState& state, DescriptionLine& /*line*/)
+LineAnswer HandleCloseUi(CompileState& state, DescriptionLine& /*line*/)
 {
     if (UiEntry* entry = OpenEntryVariant(state); entry && HasDefaultIndex(entry->type)) {
         const int count = entry->options ? static_cast<int>(entry->options->size()) : 0;
@@ -257,40 +257,40 @@ int HandleCloseUi(CompileState& state, DescriptionLine& /*line*/)
     state.openSymbolKey = 0;
     state.openVariant = 0;
     state.keywordHint = 0;
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleOptionLine(CompileState& state, DescriptionLine& line)
+LineAnswer HandleOptionLine(CompileState& state, DescriptionLine& line)
 {
     UiEntry* entry = OpenEntry(state);
-    if (!entry) return kLineTaken;
+    if (!entry) return LineAnswer::kLineTaken;
     if (line.option.Empty()) {
         if (entry->options) TakeOptionList(state, line, *entry);
-        return kLineTaken;
+        return LineAnswer::kLineTaken;
     }
     if (IsPickKind(entry->type)) {
-        if (!entry->options) return kLineTaken;
+        if (!entry->options) return LineAnswer::kLineTaken;
         std::optional<std::uint16_t> optionId = state.names.FindConstant(line.option.View());
-        if (!optionId) return kLineTaken;
+        if (!optionId) return LineAnswer::kLineTaken;
         UiOption option;
         option.optionId = *optionId;
         if (!line.value.Empty()) option.invocation = TakeQuotedBytes(line.value);
         AppendUniqueOption(*entry->options, std::move(option));
-        return kLineTaken;
+        return LineAnswer::kLineTaken;
     }
     // True and False lines belong to Boolean entries only.
-    if (UiKind(entry->type) != kUiBoolean || line.value.Empty()) return kLineTaken;
+    if (UiKind(entry->type) != kUiBoolean || line.value.Empty()) return LineAnswer::kLineTaken;
     if (!entry->boolean) entry->boolean = KeepRecord(state.booleanRecords);
     std::optional<std::string>& slot =
         ParseBooleanWord(line.option.View()) ? entry->boolean->trueInvocation : entry->boolean->falseInvocation;
     slot = TakeQuotedBytes(line.value);
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleDefaultLine(CompileState& state, DescriptionLine& line)
+LineAnswer HandleDefaultLine(CompileState& state, DescriptionLine& line)
 {
     UiEntry* entry = OpenEntryVariant(state);
-    if (!entry) return kLineTaken;
+    if (!entry) return LineAnswer::kLineTaken;
     std::string_view word = line.value.View();
     if (std::size_t blank = word.find_first_of(" \t"); blank != std::string_view::npos) word = word.substr(0, blank);
     if (HasDefaultIndex(entry->type)) {
@@ -307,35 +307,35 @@ int HandleDefaultLine(CompileState& state, DescriptionLine& line)
             entry->text->defaultOption = *id;
         }
     }
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleStringValue(CompileState& state, DescriptionLine& line)
+LineAnswer HandleStringValue(CompileState& state, DescriptionLine& line)
 {
     UiEntry* entry = OpenEntry(state);
-    if (!entry || UiKind(entry->type) != kUiString || line.value.Empty()) return kLineTaken;
+    if (!entry || UiKind(entry->type) != kUiString || line.value.Empty()) return LineAnswer::kLineTaken;
     if (!entry->text) entry->text = KeepRecord(state.stringRecords);
     StringValueRecord& record = *entry->text;
     record.maxLength = record.characterSet = record.displayFlags = 0;
     TokenBuffer& value = line.value;
     char stop = 0;
     record.maxLength = static_cast<std::uint16_t>(NextNumber(value, &stop));
-    if (stop == '\0') return kLineTaken;
+    if (stop == '\0') return LineAnswer::kLineTaken;
     std::optional<std::string> charSet = NextWord(value, &stop);
-    if (!charSet) return kLineTaken;
+    if (!charSet) return LineAnswer::kLineTaken;
     record.characterSet = static_cast<std::uint16_t>(LookupWordValue(CharacterSetWords, *charSet));
-    if (stop == '\0') return kLineTaken;
+    if (stop == '\0') return LineAnswer::kLineTaken;
     if (SkipPastChar(value, '|')) {
         if (std::optional<std::string> display = NextWord(value, &stop))
             record.displayFlags = static_cast<std::uint16_t>(LookupWordValue(DisplayFlagWords, *display));
     }
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleNumericValue(CompileState& state, DescriptionLine& line)
+LineAnswer HandleNumericValue(CompileState& state, DescriptionLine& line)
 {
     UiEntry* entry = OpenEntry(state);
-    if (!entry || UiKind(entry->type) != kUiNumeric || line.value.Empty()) return kLineTaken;
+    if (!entry || UiKind(entry->type) != kUiNumeric || line.value.Empty()) return LineAnswer::kLineTaken;
     if (!entry->numeric) entry->numeric = KeepRecord(state.numericRecords);
     NumericRange& range = *entry->numeric;
     range = NumericRange{};
@@ -347,7 +347,7 @@ int HandleNumericValue(CompileState& state, DescriptionLine& line)
         if (word.starts_with('+')) word.remove_prefix(1);
         range.leadingValue = static_cast<std::uint16_t>(ParseDecimal(word, nullptr));
     }
-    if (!SkipPastChar(value, '"')) return kLineTaken;
+    if (!SkipPastChar(value, '"')) return LineAnswer::kLineTaken;
     const auto store = [&range](int index, std::int32_t number) {
         switch (index) {
         case 0:
@@ -373,32 +373,32 @@ int HandleNumericValue(CompileState& state, DescriptionLine& line)
         store(index, number);
         if (stop == '\0' || stop == '"') break;
     }
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandlePageValue(CompileState& state, DescriptionLine& line)
+LineAnswer HandlePageValue(CompileState& state, DescriptionLine& line)
 {
     UiOption* option = FindTranslatedOption(state, line, kUiPickPage);
-    if (!option) return kLineTaken;
+    if (!option) return LineAnswer::kLineTaken;
     TokenBuffer& value = line.value;
     PageValueRecord record;
     char stop = 0;
     std::optional<std::string> resolution = NextWord(value, &stop);
-    if (!resolution) return kLineTaken;
+    if (!resolution) return LineAnswer::kLineTaken;
     record.resolutionKey = OptionOrNumber(state, *resolution);
-    if (record.resolutionKey == 0) return kLineTaken;
+    if (record.resolutionKey == 0) return LineAnswer::kLineTaken;
     std::optional<std::string> orientation = NextWord(value, &stop);
-    if (!orientation) return kLineTaken;
+    if (!orientation) return LineAnswer::kLineTaken;
     std::optional<std::uint16_t> orientationId = state.names.FindConstant(*orientation);
-    if (!orientationId) return kLineTaken;
+    if (!orientationId) return LineAnswer::kLineTaken;
     record.orientationKey = *orientationId;
     while (IsBlank(value.Current())) ++value.cursor;
     if (!value.AtEnd() && value.Current() != '"') {
         std::optional<std::string> symbolName = NextWord(value, &stop);
         std::optional<SymbolRef> symbol = symbolName ? state.names.FindSymbol(*symbolName) : std::nullopt;
-        if (!symbol) return kLineTaken;
+        if (!symbol) return LineAnswer::kLineTaken;
         std::optional<std::string> word = NextWord(value, &stop);
-        if (!word) return kLineTaken;
+        if (!word) return LineAnswer::kLineTaken;
         record.conditionKey = symbol->key;
         std::optional<std::uint16_t> id = state.names.FindConstant(*word);
         record.conditionValue = id ? *id : static_cast<std::uint16_t>(ParseBooleanWord(*word));
@@ -412,23 +412,23 @@ int HandlePageValue(CompileState& state, DescriptionLine& line)
         }
     }
     option->pageValues.push_back(record);
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandlePageMMValue(CompileState& state, DescriptionLine& line)
+LineAnswer HandlePageMMValue(CompileState& state, DescriptionLine& line)
 {
     UiOption* option = FindTranslatedOption(state, line, kUiPickPage);
-    if (!option || !SkipPastChar(line.value, '"')) return kLineTaken;
+    if (!option || !SkipPastChar(line.value, '"')) return LineAnswer::kLineTaken;
     char stop = 0;
     option->width = NextNumber(line.value, &stop);
     if (stop != '\0' && stop != '"') option->length = NextNumber(line.value, &stop);
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleSlotPaper(CompileState& state, DescriptionLine& line)
+LineAnswer HandleSlotPaper(CompileState& state, DescriptionLine& line)
 {
     UiOption* option = FindTranslatedOption(state, line, kUiPickSlot);
-    if (!option || !SkipPastChar(line.value, '{')) return kLineTaken;
+    if (!option || !SkipPastChar(line.value, '{')) return LineAnswer::kLineTaken;
     // The papers are read with the same scanner that delimits them, so the
     // list holds exactly the words found up to the closing brace.
     std::vector<std::uint16_t> papers;
@@ -438,38 +438,38 @@ int HandleSlotPaper(CompileState& state, DescriptionLine& line)
         if (!word) break;
         if (!word->empty()) {
             std::optional<std::uint16_t> paper = state.names.FindConstant(*word);
-            if (!paper) return kLineTaken;  // one unknown paper drops the list
+            if (!paper) return LineAnswer::kLineTaken;  // one unknown paper drops the list
             papers.push_back(*paper);
         }
         if (stop == '}' || stop == '\0') break;
     }
     if (!papers.empty()) option->papers = std::move(papers);
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleOptionCommand(CompileState& state, DescriptionLine& line)
+LineAnswer HandleOptionCommand(CompileState& state, DescriptionLine& line)
 {
     UiEntry* entry = OpenEntryVariant(state);
-    if (!entry || line.value.Empty() || !SkipPastChar(line.value, '{')) return kLineTaken;
+    if (!entry || line.value.Empty() || !SkipPastChar(line.value, '{')) return LineAnswer::kLineTaken;
     OptionCommandPair* pair = KeepRecord(state.commandPairs);
     pair->before = TakeQuotedBytes(line.value);
     // The second text must be a quoted string of its own: the rest of the
     // braces is no command.
     if (line.value.Rest().find('"') != std::string_view::npos) pair->after = TakeQuotedBytes(line.value);
     entry->commands = pair;
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleUiResDllName(CompileState& state, DescriptionLine& line)
+LineAnswer HandleUiResDllName(CompileState& state, DescriptionLine& line)
 {
     if (std::optional<std::u16string> name = TakeQuotedWide(line.value)) state.header.uiResDllName = std::move(name);
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
-int HandleExcDepDllName(CompileState& state, DescriptionLine& line)
+LineAnswer HandleExcDepDllName(CompileState& state, DescriptionLine& line)
 {
     if (std::optional<std::u16string> name = TakeQuotedWide(line.value)) state.header.excDepDllName = std::move(name);
-    return kLineTaken;
+    return LineAnswer::kLineTaken;
 }
 
 }  // namespace vexl::model

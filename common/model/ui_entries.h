@@ -8,18 +8,18 @@
 
 namespace vexl::model {
 
-int HandleOpenUi(CompileState& state, DescriptionLine& line);
-int HandleCloseUi(CompileState& state, DescriptionLine& line);
-int HandleOptionLine(CompileState& state, DescriptionLine& line);
-int HandleDefaultLine(CompileState& state, DescriptionLine& line);
-int HandleStringValue(CompileState& state, DescriptionLine& line);
-int HandleNumericValue(CompileState& state, DescriptionLine& line);
-int HandlePageValue(CompileState& state, DescriptionLine& line);
-int HandlePageMMValue(CompileState& state, DescriptionLine& line);
-int HandleSlotPaper(CompileState& state, DescriptionLine& line);
-int HandleOptionCommand(CompileState& state, DescriptionLine& line);
-int HandleUiResDllName(CompileState& state, DescriptionLine& line);
-int HandleExcDepDllName(CompileState& state, DescriptionLine& line);
+LineAnswer HandleOpenUi(CompileState& state, DescriptionLine& line);
+LineAnswer HandleCloseUi(CompileState& state, DescriptionLine& line);
+LineAnswer HandleOptionLine(CompileState& state, DescriptionLine& line);
+LineAnswer HandleDefaultLine(CompileState& state, DescriptionLine& line);
+LineAnswer HandleStringValue(CompileState& state, DescriptionLine& line);
+LineAnswer HandleNumericValue(CompileState& state, DescriptionLine& line);
+LineAnswer HandlePageValue(CompileState& state, DescriptionLine& line);
+LineAnswer HandlePageMMValue(CompileState& state, DescriptionLine& line);
+LineAnswer HandleSlotPaper(CompileState& state, DescriptionLine& line);
+LineAnswer HandleOptionCommand(CompileState& state, DescriptionLine& line);
+LineAnswer HandleUiResDllName(CompileState& state, DescriptionLine& line);
+LineAnswer HandleExcDepDllName(CompileState& state, DescriptionLine& line);
 
 // The first entry of the UI list with the symbol key (and variant).
 UiEntry* FindOpenUiEntry(std::uint16_t symbolKey, const CompileState& state);

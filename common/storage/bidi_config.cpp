@@ -336,40 +336,6 @@ void ReportBidiError(DriverContext* context)
         context->workArea->apiRecord->lastError = MapBidiErrorCode(error);
 }
 
-// ---- flags in printer data --------------------------------------------------------------------------------
-
-BOOL IsBidiConfiguredInPrinterData(DriverContext* context)
-{
-    DWORD flag = 0;
-    return ReadBidiFlag(context, &flag) && (flag & kBidiFlagStored) ? TRUE : FALSE;
-}
-
-BOOL ReadBidiFlag(DriverContext* context, DWORD* flag)
-{
-    std::uint8_t bytes[4] = {};
-    if (!ReadPrinterDataValue(context->printer, bytes, sizeof(bytes), kBidiFlagName, context)) return FALSE;
-    *flag = static_cast<DWORD>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<DWORD>(bytes[3]) << 24);
-    return TRUE;
-}
-
-BOOL WriteBidiFlag(DriverContext* context, DWORD flag)
-{
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(flag), static_cast<std::uint8_t>(flag >> 8),
-                                   static_cast<std::uint8_t>(flag >> 16), static_cast<std::uint8_t>(flag >> 24)};
-    return WritePrinterDataBinary(context->printer, bytes, sizeof(bytes), kBidiFlagName, context);
-}
-
-BOOL WriteBidiFunc(DriverContext* context, std::uint8_t bits)
-{
-    return WritePrinterDataBinary(context->printer, &bits, 1, kBidiFuncName, context);
-}
-
-BOOL RewriteBidiFlag(DriverContext* context)
-{
-    DWORD flag = 0;
-    return ReadBidiFlag(context, &flag) && WriteBidiFlag(context, flag) ? TRUE : FALSE;
-}
-
 // ---- "TZ00C171.ini" -----------------------------------------------------------------------------------------
 
 BOOL GetBidiIniPath(DriverContext* context, WCHAR* out, int size)

@@ -33,12 +33,9 @@ inline constexpr DWORD kBidiMaskCustomMedia = 0x2000000;
 
 // Names of the stored flags.
 inline constexpr const WCHAR* kBidiIniFileName = u"TZ00C171.ini";
-inline constexpr const WCHAR* kBidiFlagName = u"BidiFlag";
-inline constexpr const WCHAR* kBidiFuncName = u"BidiFunc";
 inline constexpr const WCHAR* kBidiExFlagName = u"BidiExFlag";
 inline constexpr const WCHAR* kServerConnectionName = u"TelvanConnection";
 inline constexpr const WCHAR* kPresetRefreshName = u"PresetRefresh";
-inline constexpr DWORD kBidiFlagStored = 1;
 
 // ---- queries ------------------------------------------------------------------------------
 BOOL QueryPrinterConfig(DriverContext* context, PageDesc* page, std::uint32_t flags);
@@ -63,13 +60,6 @@ BOOL ReadLanguageFlag(DriverContext* context, const WCHAR* key);
 std::uint32_t MapBidiErrorCode(DWORD error);
 // Stores the mapped GetLastError in the context's settings-interface record, when it has one.
 void ReportBidiError(DriverContext* context);
-
-// ---- flags in printer data ------------------------------------------------------------------------
-BOOL IsBidiConfiguredInPrinterData(DriverContext* context);
-BOOL ReadBidiFlag(DriverContext* context, DWORD* flag);
-BOOL WriteBidiFlag(DriverContext* context, DWORD flag);
-BOOL WriteBidiFunc(DriverContext* context, std::uint8_t bits);
-BOOL RewriteBidiFlag(DriverContext* context);
 
 // ---- "TZ00C171.ini" -------------------------------------------------------------------------------
 BOOL GetBidiIniPath(DriverContext* context, WCHAR* out, int size);

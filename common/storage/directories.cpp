@@ -44,7 +44,8 @@ int ResolveSharedDirectory(WCHAR* out, int size, bool isConnection, HANDLE print
         const std::u16string system = SystemDirectory();
         return !system.empty() && WriteJoined(out, size, {system}) ? lstrlenW(out) : 0;
     }
-    if (isConnection && ReadPrinterDataDirectory(printer, kClientDirectoryValueName, out, size) == 1) {
+    if (isConnection &&
+        ReadPrinterDataDirectory(printer, kClientDirectoryValueName, out, size) == DirectoryRead::kResolved) {
         return lstrlenW(out);
     }
     return ResolveSharedDirectoryTail(out, size);
@@ -190,27 +191,27 @@ BOOL ReadDriverRegistryValue(const WCHAR* valueName, WCHAR* out, DWORD sizeBytes
     return TRUE;
 }
 
-int ReadPrinterDataDirectory(HANDLE printer, const WCHAR* valueName, WCHAR* out, int size)
+DirectoryRead ReadPrinterDataDirectory(HANDLE printer, const WCHAR* valueName, WCHAR* out, int size)
 {
-    if (printer == nullptr || valueName == nullptr) return 0;
+    if (printer == nullptr || valueName == nullptr) return DirectoryRead::kNotResolved;
     WCHAR value[MAX_PATH + 1] = {};
     DWORD type = REG_NONE;
     DWORD needed = 0;
     if (GetPrinterDataW(printer, const_cast<LPWSTR>(valueName), &type, reinterpret_cast<BYTE*>(value),
                         MAX_PATH * sizeof(WCHAR), &needed) != ERROR_SUCCESS) {
-        return 0;
+        return DirectoryRead::kNotResolved;
     }
     value[MAX_PATH] = 0;
     const Text text = View(value);
-    if (text.empty()) return 0;
+    if (text.empty()) return DirectoryRead::kNotResolved;
 
     std::u16string directory;
     constexpr Text kSystemRoot = u"%SYSTEMROOT%";
     constexpr Text kUserProfile = u"%USERPROFILE%";
     if (StartsWithNoCase(text, kUserProfile)) {
         WCHAR user[MAX_PATH] = {};
-        if (GetUserSettingsDirectoryNoContext(user, MAX_PATH) == 0) return -1;
-        if (lstrlenW(user) + 41 >= static_cast<int>(MAX_PATH)) return 0;
+        if (GetUserSettingsDirectoryNoContext(user, MAX_PATH) == 0) return DirectoryRead::kNoUserDirectory;
+        if (lstrlenW(user) + 41 >= static_cast<int>(MAX_PATH)) return DirectoryRead::kNotResolved;
         directory = user;
     } else {
         if (StartsWithNoCase(text, kSystemRoot)) {
@@ -218,19 +219,19 @@ int ReadPrinterDataDirectory(HANDLE printer, const WCHAR* valueName, WCHAR* out,
         } else {
             directory = text;
         }
-        if (directory.size() + 47 >= MAX_PATH) return 0;
+        if (directory.size() + 47 >= MAX_PATH) return DirectoryRead::kNotResolved;
         WIN32_FIND_DATAW found{};
         std::u16string probe = directory;
         while (!probe.empty() && probe.back() == u'\\') probe.pop_back();
         HANDLE find = FindFirstFileW(probe.c_str(), &found);
-        if (find == INVALID_HANDLE_VALUE) return 0;
+        if (find == INVALID_HANDLE_VALUE) return DirectoryRead::kNotResolved;
         FindClose(find);
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return 0;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return DirectoryRead::kNotResolved;
         if (directory.back() != u'\\') directory += u'\\';
         directory += kSettingsFolderName;
     }
     // A directory that does not fit the caller's buffer is not resolved.
-    return WriteJoined(out, size, {directory}) ? 1 : 0;
+    return WriteJoined(out, size, {directory}) ? DirectoryRead::kResolved : DirectoryRead::kNotResolved;
 }
 
 // ---- files of the printer ------------------------------------------------------------------------

@@ -1,14 +1,17 @@
 // Where the driver keeps its files: the shared and per-user settings
 // directory, the settings INI, the driver directory, the model INI and the
 // UI resource library; the path macros of install lists and companion
-// files; the names of settings files; small file operations; the printer
-// facts of the work area; the user's locale class.
+// files; the names of settings files; small file operations. The printer
+// facts and the parts of a file name are the core's and come along.
 //
 // Paths are UTF-16 of at most MAX_PATH characters with the terminator. Every
 // append is checked against the final length before it is made: a path that
 // does not fit is not resolved. Nothing here creates a directory.
 #pragma once
 
+#include "common/core/file_names.h"
+#include "common/core/languages.h"
+#include "common/core/printer_facts.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -36,9 +39,11 @@ int GetSettingsDirectoryForPrinter(WCHAR* out, int size, HANDLE printer);
 // A value of HKLM "SOFTWARE\VORNA\VexlDrv": only a REG_SZ or REG_EXPAND_SZ
 // text terminated within the buffer (sizeBytes) counts.
 BOOL ReadDriverRegistryValue(const WCHAR* valueName, WCHAR* out, DWORD sizeBytes);
-// A directory named by a printer-data value: 1 resolved (copied into out),
-// 0 or -1 not resolved (also when it does not fit out).
-int ReadPrinterDataDirectory(HANDLE printer, const WCHAR* valueName, WCHAR* out, int size);
+// A directory named by a printer-data value: resolved (copied into out), or
+// not resolved (also when it does not fit out), or not resolved because a
+// "%USERPROFILE%" value met no per-user settings directory.
+enum class DirectoryRead { kResolved, kNotResolved, kNoUserDirectory };
+DirectoryRead ReadPrinterDataDirectory(HANDLE printer, const WCHAR* valueName, WCHAR* out, int size);
 
 // ---- files of the printer ---------------------------------------------------------
 const WCHAR* GetSettingsIniPath(DriverContext* context);
@@ -55,18 +60,7 @@ BOOL BuildUiResourceLibraryPath(WCHAR* out, int size, const WCHAR* driverDirecto
                                 const WCHAR* languageCode);
 BOOL IsJapaneseUiResource(DriverContext* context);
 // The face name of the UI font, into out (kFaceNameChars characters).
-inline constexpr int kFaceNameChars = 32;
 WCHAR* GetUiFontName(DriverContext* context, WCHAR* out);
-
-// ---- printer facts ------------------------------------------------------------------
-const WCHAR* GetPrinterSectionName(DriverContext* context);
-const WCHAR* GetDriverName(DriverContext* context);
-const WCHAR* CopyLanguageCode(DriverContext* context);
-const WCHAR* InitLanguageFromHelpFile(DriverContext* context);
-const WCHAR* GetInstallSectionName(DriverContext* context);
-const WCHAR* GetStampCounterSection(DriverContext* context);
-const WCHAR* GetProfileCounterSection(DriverContext* context);
-UINT GetSystemDirectoryFor(WCHAR* out, int size, DriverContext* context);
 
 // ---- macros -------------------------------------------------------------------------
 BOOL ExpandInstallPath(WCHAR* path, int size, std::uint16_t mode, DriverContext* context);
@@ -94,14 +88,6 @@ BOOL ReplaceExtension(WCHAR* out, const WCHAR* path, const WCHAR* extension);
 BOOL ReplaceExtensionRsd(WCHAR* out, const WCHAR* path, int size);
 BOOL ReplaceExtensionRsq(WCHAR* out, const WCHAR* path, int size);
 
-// ---- file-name parts ---------------------------------------------------------------------
-const WCHAR* FindFileNamePart(const WCHAR* path);
-const WCHAR* FindExtension(const WCHAR* path, std::int32_t* length);
-const WCHAR* GetFileBaseName(const WCHAR* path, std::int32_t* length);
-BOOL HasShortExtension(const WCHAR* path);
-BOOL HasValidFileName(const WCHAR* path);
-BOOL IsAbsolutePath(const WCHAR* path);
-
 // ---- files ----------------------------------------------------------------------------------
 BOOL FileExists(const WCHAR* path);
 BOOL ForceDeleteFile(const WCHAR* path);
@@ -116,9 +102,5 @@ BOOL InstallDriverFileEx(const WCHAR* target, const WCHAR* sourceName, std::uint
                          int timeMode);
 BOOL InstallDriverFile(const WCHAR* target, const WCHAR* sourceName, std::uint16_t mode, DriverContext* context);
 BOOL CopyDriverFileToSystemDir(const WCHAR* name, const WCHAR* sourceName, std::uint16_t mode, DriverContext* context);
-
-// ---- locale ------------------------------------------------------------------------------------
-int GetLocaleCountryClass(DriverContext* context);
-void SetLocaleItems(DriverContext* context);
 
 }  // namespace vexl

@@ -4,7 +4,8 @@
 // items (font lists, font substitution tables, custom media, lock data, the
 // compound values that pack runs of bit items), the companion-function and
 // "Enabled" registry reads, the special functions of the user-information
-// INI, the printer's stored default DEVMODE and thin printer-data wrappers.
+// INI, the printer's stored default DEVMODE, thin printer-data wrappers and
+// the bidi flags kept in printer data.
 #pragma once
 
 #include "common/core/font_records.h"
@@ -133,5 +134,15 @@ BOOL WritePrinterDataBinary(HANDLE printer, const void* data, DWORD size, const 
                             DriverContext* context);
 BOOL WritePrinterDataTyped(HANDLE printer, const void* data, DWORD size, DWORD type, const WCHAR* valueName,
                            DriverContext* context);
+
+// ---- bidi flags in printer data ------------------------------------------------------------------------
+inline constexpr const WCHAR* kBidiFlagName = u"BidiFlag";
+inline constexpr const WCHAR* kBidiFuncName = u"BidiFunc";
+inline constexpr DWORD kBidiFlagStored = 1;
+BOOL IsBidiConfiguredInPrinterData(DriverContext* context);
+BOOL ReadBidiFlag(DriverContext* context, DWORD* flag);
+BOOL WriteBidiFlag(DriverContext* context, DWORD flag);
+BOOL WriteBidiFunc(DriverContext* context, std::uint8_t bits);
+BOOL RewriteBidiFlag(DriverContext* context);
 
 }  // namespace vexl

@@ -15,7 +15,6 @@
 #include "common/core/store.h"
 #include "common/core/units.h"
 #include "common/model/ui_lookup.h"
-#include "common/storage/bidi_config.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"

@@ -34,16 +34,18 @@ TEST_F(PackageDescription, EveryLineIsTaken)
     ASSERT_TRUE(reader);
     CompileState state(names_);
     DescriptionLine line;
-    int result = 0, lines = 0;
-    while ((result = ReadDescriptionLine(line, *reader)) == kLineRead || result == kBadLine) {
-        EXPECT_EQ(result, kLineRead) << "after line " << lines;
-        if (result == kLineRead) {
+    LineResult result = LineResult::kLineRead;
+    int lines = 0;
+    while ((result = ReadDescriptionLine(line, *reader)) == LineResult::kLineRead || result == LineResult::kBadLine) {
+        EXPECT_EQ(result, LineResult::kLineRead) << "after line " << lines;
+        if (result == LineResult::kLineRead) {
             ++lines;
-            EXPECT_EQ(DispatchDescriptionLine(state, line), kLineRead) << line.keyword.text << " " << line.option.text;
+            EXPECT_EQ(DispatchDescriptionLine(state, line), LineResult::kLineRead)
+                << line.keyword.text << " " << line.option.text;
         }
     }
     CloseDescriptionReader(*reader);
-    EXPECT_EQ(result, kEndOfFile);
+    EXPECT_EQ(result, LineResult::kEndOfFile);
     EXPECT_GT(lines, 280);
 }
 

@@ -30,10 +30,11 @@ std::vector<ReadLine> ReadAll(std::string_view text)
     DescriptionLine line;
     std::vector<ReadLine> lines;
     for (;;) {
-        const int result = ReadDescriptionLine(line, reader);
-        if (result == kEndOfFile) return lines;
-        lines.push_back({result, line.keyword.text, line.option.text, line.translation.text, line.value.text});
-        if (result == kOutOfMemory) return lines;
+        const LineResult result = ReadDescriptionLine(line, reader);
+        if (result == LineResult::kEndOfFile) return lines;
+        lines.push_back(
+            {static_cast<int>(result), line.keyword.text, line.option.text, line.translation.text, line.value.text});
+        if (result == LineResult::kOutOfMemory) return lines;
     }
 }
 

@@ -108,7 +108,8 @@ bool MayRemoveDefaultFolder(DriverContext* context, int base)
 {
     WCHAR configured[MAX_PATH] = {};
     if (base == kBaseConnection) {
-        if (ReadPrinterDataDirectory(context->printer, kClientDirectoryValueName, configured, MAX_PATH) != 1)
+        if (ReadPrinterDataDirectory(context->printer, kClientDirectoryValueName, configured, MAX_PATH) !=
+            DirectoryRead::kResolved)
             return false;
     } else if (base == kBaseInstall) {
         if (!ReadDriverRegistryValue(kDirectoryValueName, configured, sizeof configured)) return false;

@@ -328,7 +328,8 @@ BOOL CheckConnectionDirectory(HANDLE printer, const PRINTER_INFO_2W* info)
 {
     if (!IsNt5OrLater() || !IsPrinterInfoConnection(info)) return TRUE;
     WCHAR folder[MAX_PATH] = {};
-    if (ReadPrinterDataDirectory(printer, u"_VEXLDirectoryClient", folder, MAX_PATH) != 1) return TRUE;
+    if (ReadPrinterDataDirectory(printer, u"_VEXLDirectoryClient", folder, MAX_PATH) != DirectoryRead::kResolved)
+        return TRUE;
     return RefreshConnectionSettings(printer, nullptr, nullptr);
 }
 

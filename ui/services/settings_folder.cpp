@@ -79,7 +79,7 @@ int GetDataFolder(WCHAR* out, int size, HANDLE printer, const PRINTER_INFO_2W* i
     if (out == nullptr || size <= 0) return 0;
     if (info != nullptr && info->pServerName != nullptr && info->pServerName[0] != 0) {
         WCHAR client[MAX_PATH] = {};
-        if (ReadPrinterDataDirectory(printer, kClientDirectoryValueName, client, MAX_PATH) == 1)
+        if (ReadPrinterDataDirectory(printer, kClientDirectoryValueName, client, MAX_PATH) == DirectoryRead::kResolved)
             return CopyIfFits(out, size, TextView(client));
     }
     WCHAR configured[MAX_PATH] = {};

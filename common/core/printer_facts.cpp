@@ -1,4 +1,4 @@
-#include "common/storage/directories.h"
+#include "common/core/printer_facts.h"
 
 #include "common/core/context.h"
 #include "common/core/items.h"

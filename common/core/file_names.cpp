@@ -1,4 +1,4 @@
-#include "common/storage/directories.h"
+#include "common/core/file_names.h"
 
 namespace vexl {
 
