@@ -24,6 +24,7 @@
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
+#include "common/storage/module_presets.h"
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
 
@@ -157,11 +158,21 @@ const ContextBuildSteps kDefaultContextBuildSteps = {
 };
 
 // ---- the judge evaluator: the finishing judges are computed, the module
-// judges stay unset ----------------------------------------------------------------------------
+// judges come from the settings modules ---------------------------------------------------------
 
 const JudgeHooks kDefaultJudgeHooks = {
     .computeFinishingJudge = ComputeFinishingJudge,
-    .evaluateModuleJudge = nullptr,
+    .evaluateModuleJudge = EvaluateModuleJudge,
+};
+
+// ---- what the chapter and job-option modules lend the list operations -------------------------
+
+const ModuleServices kDefaultModuleServices = {
+    .mergeChapterPages = nullptr,
+    .deleteChapter = nullptr,
+    .clearChapters = nullptr,
+    .compareChapterLists = nullptr,
+    .evaluateSeparationJudge = nullptr,
 };
 
 }  // namespace
@@ -189,6 +200,7 @@ void InstallDefaultServices()
     SetDevmodeServices(kDefaultDevmodeServices);
     SetContextBuildSteps(kDefaultContextBuildSteps);
     SetJudgeHooks(kDefaultJudgeHooks);
+    SetModuleServices(kDefaultModuleServices);
 }
 
 void RunProcessAttach()
