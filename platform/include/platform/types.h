@@ -30,6 +30,7 @@ using HRESULT = LONG;
 using SIZE_T = std::size_t;
 using ULONG_PTR = std::uintptr_t;
 using LONG_PTR = std::intptr_t;
+using INT_PTR = std::intptr_t;
 using DWORD_PTR = ULONG_PTR;
 using UINT_PTR = std::uintptr_t;
 using WPARAM = UINT_PTR;
