@@ -325,6 +325,10 @@ BOOL Blit(HDC hdc, int x, int y, int width, int height, HDC src, int xSrc, int y
     const bool pattern = UsesPattern(rop);
     const Pixel sourceBk = source ? PixelOf(*source->dc, source->dc->state.bkColor) : 0;
     const bool sourceMono = source && source->target->bitsPixel == 1;
+    // A blit within one surface reads the pixels as they were before it.
+    std::optional<BitmapObject> before;
+    if (source && source->target == canvas->target) before = target;
+    BitmapObject* from = before ? &*before : source ? source->target : nullptr;
     for (int j = 0; j < height; ++j) {
         const int ty = y + j + canvas->offset.y;
         if (ty < 0 || ty >= target.height) continue;
@@ -339,7 +343,7 @@ BOOL Blit(HDC hdc, int x, int y, int width, int height, HDC src, int xSrc, int y
                 if (mirrorY) sj = srcHeight - 1 - sj;
                 const int sx = xSrc + si + source->offset.x, sy = ySrc + sj + source->offset.y;
                 if (sx < 0 || sy < 0 || sx >= source->target->width || sy >= source->target->height) continue;
-                s = source->target->Get(sx, sy);
+                s = from->Get(sx, sy);
                 if (sourceMono && !targetMono) s = s == kWhite ? bkColor : textColor;
                 if (!sourceMono && targetMono) s = s == sourceBk ? kWhite : 0;
             }

@@ -172,7 +172,8 @@ void CountRemoved(const Object& object)
         ++TheTable().accounting.objectsDeleted;
 }
 
-DcObject* NewDc(DcKind kind)
+// A new DC of the kind; its handle goes to *handle.
+DcObject* NewDc(DcKind kind, HDC* handle)
 {
     auto dc = std::make_unique<DcObject>();
     dc->kind = kind;
@@ -183,16 +184,8 @@ DcObject* NewDc(DcKind kind)
     dc->state.palette = Stock(DEFAULT_PALETTE);
     if (kind == DcKind::memory) dc->state.bitmap = Stock(kDefaultBitmap);
     DcObject* raw = dc.get();
-    AddObject(std::move(dc), kind != DcKind::printer);
+    *handle = static_cast<HDC>(AddObject(std::move(dc), kind != DcKind::printer));
     return raw;
-}
-
-HDC HandleOf(const DcObject* dc)
-{
-    for (const auto& [key, object] : TheTable().objects) {
-        if (object.get() == dc) return reinterpret_cast<HDC>(key);
-    }
-    return nullptr;
 }
 
 HGDIOBJ* SlotFor(DcState& state, DWORD type)
@@ -397,12 +390,13 @@ HDC GetSurfaceDC(HBITMAP surface, POINT origin, const RECT* clip, HWND window)
     if (!surface) surface = static_cast<HBITMAP>(Stock(kDisplaySurface));
     BitmapObject* bitmap = FindBitmap(surface);
     if (!bitmap || !bitmap->surface) return nullptr;
-    DcObject* dc = NewDc(window ? DcKind::window : DcKind::display);
+    HDC hdc = nullptr;
+    DcObject* dc = NewDc(window ? DcKind::window : DcKind::display, &hdc);
     dc->surface = surface;
     dc->surfaceOrigin = origin;
     if (clip) dc->baseClip = *clip;
     dc->window = window;
-    return HandleOf(dc);
+    return hdc;
 }
 
 bool ReleaseSurfaceDC(HDC hdc)
@@ -470,10 +464,11 @@ std::vector<HDC> LiveDCs()
 HDC CreateDeviceContext(EscapeHandler handler, void* data)
 {
     std::lock_guard guard(GdiLock());
-    DcObject* dc = NewDc(DcKind::printer);
+    HDC hdc = nullptr;
+    DcObject* dc = NewDc(DcKind::printer, &hdc);
     dc->handler = handler;
     dc->handlerData = data;
-    return HandleOf(dc);
+    return hdc;
 }
 
 void DeleteDeviceContext(HDC hdc)
@@ -529,7 +524,9 @@ VEXL_API HBRUSH GetSysColorBrush(int index)
 VEXL_API HDC CreateCompatibleDC(HDC)
 {
     std::lock_guard guard(GdiLock());
-    return HandleOf(NewDc(DcKind::memory));
+    HDC hdc = nullptr;
+    NewDc(DcKind::memory, &hdc);
+    return hdc;
 }
 
 VEXL_API BOOL DeleteDC(HDC hdc)
@@ -983,9 +980,18 @@ VEXL_API HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits
     if (bits) *bits = nullptr;
     if (!info || section || info->bmiHeader.biBitCount != 32 ||
         (info->bmiHeader.biCompression != BI_RGB && info->bmiHeader.biCompression != BI_BITFIELDS) ||
-        info->bmiHeader.biHeight == INT32_MIN) {
+        info->bmiHeader.biHeight == INT32_MIN || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
+    }
+    if (info->bmiHeader.biCompression == BI_BITFIELDS) {
+        // The section's words are read as 0x00RRGGBB: only those masks are taken.
+        DWORD masks[3] = {};
+        std::memcpy(masks, reinterpret_cast<const BYTE*>(info) + info->bmiHeader.biSize, sizeof(masks));
+        if (masks[0] != 0xFF0000 || masks[1] != 0x00FF00 || masks[2] != 0x0000FF) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
     }
     std::lock_guard guard(GdiLock());
     const LONG height = info->bmiHeader.biHeight;

@@ -79,9 +79,8 @@ const machine::FontFamily* FamilyOf(const machine::Profile& profile, const WCHAR
 
 // The font file for the face, weight and slant: the family's file (or the
 // profile's) in its bold and oblique variants when the folder has them.
-std::string FontPath(const LOGFONTW& lf)
+std::string FindFontPath(const LOGFONTW& lf, const std::shared_ptr<const machine::Profile>& profile)
 {
-    std::shared_ptr<const machine::Profile> profile = machine::CurrentProfile();
     const machine::FontFamily* family = FamilyOf(*profile, lf.lfFaceName);
     const std::string stem = family && !family->file.empty() ? family->file : profile->fontFile;
     const bool bold = lf.lfWeight >= FW_SEMIBOLD, italic = lf.lfItalic != 0;
@@ -97,6 +96,25 @@ std::string FontPath(const LOGFONTW& lf)
         if (std::filesystem::exists(path, error)) return path.string();
     }
     return {};
+}
+
+// The paths found so far, while the profile stays the same.
+std::string FontPath(const LOGFONTW& lf)
+{
+    static std::shared_ptr<const machine::Profile> known;
+    static std::map<std::u16string, std::string> paths;
+    std::shared_ptr<const machine::Profile> profile = machine::CurrentProfile();
+    if (profile != known) {
+        known = profile;
+        paths.clear();
+    }
+    std::u16string key = lf.lfFaceName;
+    for (auto& c : key) c = platform::FoldCase(c);
+    key += lf.lfWeight >= FW_SEMIBOLD ? u"|b" : u"|n";
+    key += lf.lfItalic ? u"|i" : u"|r";
+    auto found = paths.find(key);
+    if (found != paths.end()) return found->second;
+    return paths[key] = FindFontPath(lf, profile);
 }
 
 int Scale(FT_Long units, int em, FT_UShort unitsPerEm)

@@ -89,6 +89,21 @@ SIZE_T GlobalSize(HGLOBAL memory)
     return static_cast<SIZE_T>(header->bytes);
 }
 
+LPVOID GlobalLock(HGLOBAL memory)
+{
+    if (!HeaderOf(memory)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return memory;
+}
+
+BOOL GlobalUnlock(HGLOBAL memory)
+{
+    SetLastError(HeaderOf(memory) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE);
+    return FALSE;
+}
+
 HLOCAL LocalAlloc(UINT flags, SIZE_T bytes)
 {
     return AllocateBlock(bytes, (flags & LMEM_ZEROINIT) != 0);

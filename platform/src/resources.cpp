@@ -3,6 +3,7 @@
 
 #include "platform/kernel.h"
 #include "platform/modules.h"
+#include "platform/windows.h"
 
 #include <elf.h>
 #include <time.h>
@@ -162,6 +163,15 @@ const std::vector<std::uint8_t>* FindModuleResource(HMODULE module, std::uint16_
     return found == file->blobs.end() ? nullptr : &found->second;
 }
 
+ResourceMiss WhyNoModuleResource(HMODULE module, std::uint16_t type)
+{
+    const fs::path hostFile = module ? vexl::modules::HostFile(module) : fs::path();
+    const ResourceFile* file = hostFile.empty() ? nullptr : ResourcesOf(hostFile);
+    if (!file || !file->hasResources) return ResourceMiss::NoResources;
+    const auto first = file->blobs.lower_bound({type, 0});
+    return first != file->blobs.end() && first->first.first == type ? ResourceMiss::NoId : ResourceMiss::NoType;
+}
+
 }  // namespace vexl::platform
 
 using namespace vexl::platform;
@@ -194,4 +204,76 @@ int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax)
     text.copy(buffer, take);
     buffer[take] = 0;
     return static_cast<int>(take);
+}
+
+namespace {
+
+// The number a resource name or type stands for: MAKEINTRESOURCEW or "#123".
+std::optional<std::uint32_t> ResourceNumber(LPCWSTR name)
+{
+    if (IS_INTRESOURCE(name)) return static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(name));
+    if (name[0] != u'#' || name[1] == 0) return std::nullopt;
+    std::uint32_t value = 0;
+    for (const WCHAR* c = name + 1; *c; ++c) {
+        if (*c < u'0' || *c > u'9' || value > 0xFFFF) return std::nullopt;
+        value = value * 10 + static_cast<std::uint32_t>(*c - u'0');
+    }
+    return value;
+}
+
+}  // namespace
+
+HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type)
+{
+    if (!name || !type) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const std::optional<std::uint32_t> typeNumber = ResourceNumber(type);
+    const std::optional<std::uint32_t> id = ResourceNumber(name);
+    if (typeNumber && *typeNumber <= 0xFFFF && id) {
+        if (const auto* blob = FindModuleResource(module, static_cast<std::uint16_t>(*typeNumber), *id))
+            return reinterpret_cast<HRSRC>(const_cast<std::vector<std::uint8_t>*>(blob));
+    }
+    switch (WhyNoModuleResource(module,
+                                typeNumber && *typeNumber <= 0xFFFF ? static_cast<std::uint16_t>(*typeNumber) : 0)) {
+    case ResourceMiss::NoResources:
+        SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+        break;
+    case ResourceMiss::NoType:
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        break;
+    case ResourceMiss::NoId:
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        break;
+    }
+    return nullptr;
+}
+
+HGLOBAL LoadResource(HMODULE, HRSRC resource)
+{
+    if (!resource) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return reinterpret_cast<std::vector<std::uint8_t>*>(resource)->data();
+}
+
+LPVOID LockResource(HGLOBAL data)
+{
+    return data;
+}
+
+DWORD SizeofResource(HMODULE, HRSRC resource)
+{
+    if (!resource) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    return static_cast<DWORD>(reinterpret_cast<std::vector<std::uint8_t>*>(resource)->size());
+}
+
+BOOL FreeResource(HGLOBAL)
+{
+    return FALSE;
 }

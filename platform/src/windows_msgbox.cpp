@@ -1,17 +1,19 @@
 // Message boxes: no window of their own; the test driver answers them. Like
 // a real one, a box first lets the posted messages of the thread through.
+#include "platform/clipboard.h"
+
 #include "windows_state.h"
 
 namespace vexl::windows {
 
 std::u16string ClipboardUnicodeText()
 {
-    return GetState().clipboardText;
+    return ClipboardText();
 }
 
 void SetClipboardUnicodeText(const std::u16string& text)
 {
-    GetState().clipboardText = text;
+    SetClipboardText(text);
 }
 
 }  // namespace vexl::windows

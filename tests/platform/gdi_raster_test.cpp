@@ -166,6 +166,15 @@ TEST(GdiRaster, StretchBltScalesAndMirrors)
     EXPECT_EQ(target.Rows(RGB(255, 0, 0), 4, 2), (std::vector<std::string>{"..##", "..##"}));
 }
 
+TEST(GdiRaster, BlitWithinOneBitmapReadsThePixelsAsTheyWere)
+{
+    MemoryCanvas canvas(4, 1);
+    const COLORREF colors[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(9, 9, 9)};
+    for (int i = 0; i < 4; ++i) SetPixel(canvas.dc(), i, 0, colors[i]);
+    BitBlt(canvas.dc(), 1, 0, 3, 1, canvas.dc(), 0, 0, SRCCOPY);
+    for (int i = 1; i < 4; ++i) EXPECT_EQ(GetPixel(canvas.dc(), i, 0), colors[i - 1]) << i;
+}
+
 // A 4-bit bottom-up DIB of 4 x 2 with a 2-colour table.
 struct PaletteDib {
     BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), 4, 2, 1, 4, BI_RGB, 0, 0, 0, 2, 0};

@@ -15,6 +15,8 @@
 
 #include <sys/stat.h>
 
+#include <cstring>
+#include <fstream>
 #include <string>
 
 namespace vexl::test {
@@ -52,6 +54,12 @@ long long ModifiedTime(const WCHAR* path)
     struct stat status {};
     if (stat(machine::HostPath(path).c_str(), &status) != 0) return -1;
     return static_cast<long long>(status.st_mtim.tv_sec) * 10000000LL + status.st_mtim.tv_nsec / 100;
+}
+
+std::string ReadHostFile(const WCHAR* path)
+{
+    std::ifstream file(machine::HostPath(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 void SetLocale(LCID locale, int country)
@@ -336,6 +344,134 @@ TEST_F(UiPrinterTest, DriverUpgradeAcceptsOnlyLevelOne)
     SetLastError(0);
     EXPECT_FALSE(UpgradePrinterData(1, nullptr));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+}  // namespace
+}  // namespace vexl::test
+
+namespace vexl::test {
+namespace {
+
+using namespace ui;
+
+constexpr const WCHAR* kSettings = u"C:\\_vexl\\TZ16E170.ini";
+
+class InstallIniTest : public UiPrinterTest {
+protected:
+    void SetUp() override
+    {
+        UiPrinterTest::SetUp();
+        for (const char* name : {"TZ16E172.ini", "VXDEF.rsb"}) {
+            const std::string file = name;
+            machine::InstallFile(kPackageFolder / file,
+                                 std::u16string(kDriverFolder) + u"\\" + std::u16string(file.begin(), file.end()));
+        }
+    }
+};
+
+TEST_F(InstallIniTest, ListsAreCopiedOnlyIntoANewOrOutdatedSettingsIni)
+{
+    for (const std::u16string version : {u"322", u"222"}) {
+        SCOPED_TRACE(std::string(version.begin(), version.end()));
+        machine::WriteFile(kSettings, "[us]\r\nRstVersion=" + std::string(version.begin(), version.end()) +
+                                          "\r\nFreeSizeCount=3\r\n");
+        DriverContext* context = Create();
+        ASSERT_NE(context, nullptr);
+        EXPECT_TRUE(SyncSettingsIniWithModel(printer_, FALSE, context));
+        const bool copied = version == u"222";
+        EXPECT_EQ(ReadIni(kSettings, u"us", u"FreeSizeCount"), copied ? u"10" : u"3");
+        EXPECT_EQ(ReadIni(kSettings, u"Stamp1us", u"wdmWmChar"), copied ? u"DRAFT" : u"<absent>");
+        EXPECT_EQ(ReadIni(kSettings, u"us", u"RstVersion"), copied ? u"322" : version);
+        // The model package's custom sizes go in either way, and the model INI is marked.
+        EXPECT_EQ(ReadIni(kSettings, u"FreeSize0us", u"wdmFreeSizeName"), u"Photo");
+        ReleaseDriverContext(context, kReleaseDestroy);
+    }
+    const std::u16string modelIni = std::u16string(kDriverFolder) + u"\\TZ16E172.ini";
+    EXPECT_EQ(ReadIni(modelIni.c_str(), u"BatchInstallDone", u"BatchInstallDone"), u"1");
+}
+
+TEST_F(InstallIniTest, UpgradeKeepsModelKeysTheUserChangedAndEmptiesTheOnesTheModelLeftEmpty)
+{
+    machine::WriteFile(kSettings, "[Office ,2nd floor,]\r\nDrvDefJobMergeFileExt=old\r\nMergeKey=old\r\n");
+    DriverContext* context = Create();
+    ASSERT_NE(context, nullptr);
+    EXPECT_TRUE(WriteDefaultKeys(context, kDefaultKeysUpgrade, nullptr));
+    EXPECT_EQ(ReadIni(kSettings, kSection, u"DrvDefJobMergeFileExt"), u"old");
+    EXPECT_EQ(ReadIni(kSettings, kSection, u"MergeKey"), u"");
+    EXPECT_EQ(ReadIni(kSettings, kSection, u"PresetRefresh"), u"1");
+    EXPECT_EQ(ReadIni(kSettings, kSection, u"DrvDefPreviewPath"), u"<absent>");
+
+    EXPECT_TRUE(WriteDefaultKeys(context, kDefaultKeysInitialise, nullptr));
+    EXPECT_EQ(ReadIni(kSettings, kSection, u"DrvDefJobMergeFileExt"), u"rmp");
+    EXPECT_EQ(ReadIni(kSettings, kSection, u"DrvDefPreviewPath"), u"C:\\_vexl\\PREVIEW");
+    EXPECT_EQ(ReadIni(kSettings, kSection, u"PresetRefresh"), u"0");
+    ReleaseDriverContext(context, kReleaseDestroy);
+}
+
+TEST_F(InstallIniTest, IncompleteStampsAreFilledFromTheModelAndTheUsersValuesKept)
+{
+    // A text stamp needs no image name; an empty order does need repair.
+    std::string stamp = "[us]\r\nStampCount=1\r\nFreeSizeCount=0\r\n[Stamp0us]\r\n";
+    const std::u16string modelIni = std::u16string(kDriverFolder) + u"\\TZ16E172.ini";
+    for (const char* key : {"rdmWmKind",           "wdmWmOpaque",
+                            "wdmWmUnit",           "wdmWmDensity",
+                            "wdmWmEffect",         "wdmWmPosi",
+                            "wdmWmPosiTile",       "wdmWmPage",
+                            "wdmWmStartPage",      "wdmWmEndPage",
+                            "wdmWmAngle",          "rdmWmID",
+                            "wdmWmFontName",       "wdmWmFontPoint",
+                            "wdmWmColor",          "wdmWmColorR",
+                            "wdmWmColorG",         "wdmWmColorB",
+                            "wdmWmFontStyle",      "wdmWmFontScale",
+                            "wdmWmFont",           "wdmWMPrinterStamp2PlanePrint",
+                            "wdmWMFuncSelectOrder"}) {
+        const std::u16string wide(key, key + std::strlen(key));
+        const std::u16string value = ReadIni(modelIni.c_str(), u"Stamp0us", wide.c_str());
+        stamp += std::string(key) + "=" + std::string(value.begin(), value.end()) + "\r\n";
+    }
+    stamp += "wdmWmChar=MINE\r\nwdmWmCharName=Mine\r\nwdmWmImage=\r\nwdmWmImageName=\r\n";
+    machine::WriteFile(kSettings, stamp);
+    DriverContext* context = Create();
+    ASSERT_NE(context, nullptr);
+    EXPECT_TRUE(ValidateUserLists(context));
+    EXPECT_EQ(ReadIni(kSettings, u"us", u"StampCount"), u"1");
+
+    WritePrivateProfileStringW(u"Stamp0us", u"wdmWMFuncSelectOrder", u"", kSettings);
+    EXPECT_TRUE(ValidateUserLists(context));
+    EXPECT_EQ(ReadIni(kSettings, u"us", u"StampCount"), u"2");
+    EXPECT_NE(ReadIni(kSettings, u"Stamp0us", u"wdmWMFuncSelectOrder"), u"");
+    EXPECT_EQ(ReadIni(kSettings, u"Stamp0us", u"wdmWmChar"), u"MINE");
+    EXPECT_EQ(ReadIni(kSettings, u"Stamp1us", u"wdmWmChar"), u"DRAFT");
+    // Once repaired, the lists are left alone.
+    const std::string repaired = ReadHostFile(kSettings);
+    EXPECT_TRUE(ValidateUserLists(context));
+    EXPECT_EQ(ReadHostFile(kSettings), repaired);
+    ReleaseDriverContext(context, kReleaseDestroy);
+}
+
+TEST_F(InstallIniTest, QualityListsFollowTheInstallFlags)
+{
+    machine::InstallFile(kPackageFolder / "VXFINE.rsq", std::u16string(kDriverFolder) + u"\\VXFINE.rsq");
+    const std::u16string package = std::u16string(kDriverFolder) + u"\\VXDEF.rsb";
+    DriverContext* context = Create();
+    ASSERT_NE(context, nullptr);
+    EXPECT_TRUE(InstallQualityFiles(package.c_str(), u"us", 0x2 | 0x100, context));
+    EXPECT_TRUE(FileExists(u"C:\\_vexl\\VXFINE.rsq"));
+    EXPECT_TRUE(FileExists(u"C:\\_vexl\\VXFINE.rsr"));
+    EXPECT_EQ(ReadIni(package.c_str(), u"us", u"DrvInstQualityDone"), u"1");
+
+    EXPECT_TRUE(InstallQualityFiles(package.c_str(), u"us", 0x1, context));
+    EXPECT_EQ(ReadIni(kSettings, kSection, u"QualityCount"), u"1");
+    EXPECT_EQ(ReadIni(kSettings, kSection, u"QualityList0"), u"C:\\_vexl\\VXFINE.rsr");
+    EXPECT_EQ(ReadIni(kSettings, kSection, u"QualityList0Name"), u"Fine");
+
+    EXPECT_TRUE(InstallQualityFiles(package.c_str(), u"us", 0x20, context));
+    EXPECT_FALSE(FileExists(u"C:\\_vexl\\VXFINE.rsr"));
+
+    // A section without a list installs nothing and clears the list all the same.
+    EXPECT_TRUE(InstallQualityFiles(package.c_str(), u"gm", 0x1, context));
+    EXPECT_EQ(ReadIni(kSettings, kSection, u"QualityCount"), u"0");
+    ReleaseDriverContext(context, kReleaseDestroy);
 }
 
 }  // namespace

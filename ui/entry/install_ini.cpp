@@ -109,6 +109,15 @@ std::u16string ReadText(const WCHAR* section, const WCHAR* key, const WCHAR* fil
     return buffer.data();
 }
 
+// A key that is there with nothing after the '=': a key the section does not
+// hold is not empty (the list saves leave some items out of their sections).
+bool HasEmptyValue(const WCHAR* section, const WCHAR* key, const WCHAR* file)
+{
+    WCHAR value[2] = {};
+    ReadIniString(section, key, u"*", value, 2, file);
+    return value[0] == 0;
+}
+
 std::u16string Decimal(int value)
 {
     std::u16string text;
@@ -182,7 +191,7 @@ bool FreeSizesNeedRepair(const WCHAR* settingsIni, int modelCount, DriverContext
         const std::u16string section = FreeSizeSection(slot, context);
         for (std::uint16_t item : kFreeSizeItems) {
             if (item == wdmFreeSizeName) continue;
-            if (ReadText(section.c_str(), GetItemName(context, item), settingsIni).empty()) return true;
+            if (HasEmptyValue(section.c_str(), GetItemName(context, item), settingsIni)) return true;
         }
     }
     return false;
@@ -203,7 +212,7 @@ bool StampsNeedRepair(const WCHAR* settingsIni, int count, DriverContext* contex
         const int kind = ReadIniInt(section.c_str(), GetItemName(context, rdmWmKind), 0, settingsIni);
         for (std::uint16_t item : kStampItems) {
             if (!StampItemMustBeFilled(item, kind)) continue;
-            if (ReadText(section.c_str(), GetItemName(context, item), settingsIni).empty()) return true;
+            if (HasEmptyValue(section.c_str(), GetItemName(context, item), settingsIni)) return true;
         }
     }
     return false;

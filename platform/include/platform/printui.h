@@ -139,6 +139,70 @@ struct PROPSHEETUI_INFO {
     ULONG_PTR Result;
 };
 
+// The common property sheet library's side of a sheet: the driver's sheet
+// function is called once per reason; it adds pages and sets the result
+// through the library's function (pfnComPropSheet) with the sheet handle.
+using PFNCOMPROPSHEET = LONG_PTR (*)(HANDLE hComPropSheet, UINT function, LPARAM lParam1, LPARAM lParam2);
+using PFNPROPSHEETUI = LONG (*)(PROPSHEETUI_INFO* info, LPARAM lParam);
+
+inline constexpr WORD PROPSHEETUI_REASON_INIT = 0;
+inline constexpr WORD PROPSHEETUI_REASON_GET_INFO_HEADER = 1;
+inline constexpr WORD PROPSHEETUI_REASON_DESTROY = 2;
+inline constexpr WORD PROPSHEETUI_REASON_SET_RESULT = 3;
+inline constexpr WORD PROPSHEETUI_REASON_GET_ICON = 4;
+
+inline constexpr UINT CPSFUNC_ADD_HPROPSHEETPAGE = 0;
+inline constexpr UINT CPSFUNC_ADD_PROPSHEETPAGEW = 1;
+inline constexpr UINT CPSFUNC_GET_PAGECOUNT = 8;
+inline constexpr UINT CPSFUNC_SET_RESULT = 9;
+
+inline constexpr LONG CPSUI_CANCEL = 0;
+inline constexpr LONG CPSUI_OK = 1;
+inline constexpr LONG ERR_CPSUI_GETLASTERROR = -1;
+
+inline constexpr WORD PSUIHDRF_NOAPPLYNOW = 0x0002;
+inline constexpr WORD PSUIHDRF_PROPTITLE = 0x0004;
+inline constexpr WORD PSUIHDRF_USEHICON = 0x0008;
+
+inline constexpr WORD DPS_NOPERMISSION = 0x0001;
+
+struct PROPSHEETUI_INFO_HEADER {
+    WORD cbSize;
+    WORD Flags;
+    LPWSTR pTitle;
+    HWND hWndParent;
+    HINSTANCE hInst;
+    union {
+        HANDLE hIcon;
+        ULONG_PTR IconID;
+    };
+};
+
+struct SETRESULT_INFO {
+    WORD cbSize;
+    WORD wReserved;
+    HANDLE hSetResult;
+    LRESULT Result;
+};
+
+struct DOCUMENTPROPERTYHEADER {
+    WORD cbSize;
+    WORD Reserved;
+    HANDLE hPrinter;
+    LPWSTR pszPrinterName;
+    DEVMODEW* pdmIn;
+    DEVMODEW* pdmOut;
+    DWORD cbOut;
+    DWORD fMode;
+};
+
+struct DEVICEPROPERTYHEADER {
+    WORD cbSize;
+    WORD Flags;
+    HANDLE hPrinter;
+    LPWSTR pszPrinterName;
+};
+
 // ExtEscape on a device context: the escape reaches the DC's driver
 // (DrvEscape of the graphics library). The driver's answer; 0 for a DC
 // without a driver, a negative answer when the driver fails.
