@@ -24,6 +24,9 @@
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
+#include "common/storage/module_chapters.h"
+#include "common/storage/module_job_options.h"
+#include "common/storage/module_presets.h"
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
 
@@ -157,11 +160,38 @@ const ContextBuildSteps kDefaultContextBuildSteps = {
 };
 
 // ---- the judge evaluator: the finishing judges are computed, the module
-// judges stay unset ----------------------------------------------------------------------------
+// judges come from the settings modules ---------------------------------------------------------
 
 const JudgeHooks kDefaultJudgeHooks = {
     .computeFinishingJudge = ComputeFinishingJudge,
-    .evaluateModuleJudge = nullptr,
+    .evaluateModuleJudge = EvaluateModuleJudge,
+};
+
+// ---- what the chapter and job-option modules lend the list operations -------------------------
+
+int MergeChapterPagesWithText(DriverContext* context, PageDesc* chapterPage, const std::int32_t* pages,
+                              const WCHAR* texts)
+{
+    return MergeChapterPages(context, chapterPage, pages, reinterpret_cast<const WCHAR(*)[kChapterRangeChars]>(texts));
+}
+
+int CompareChapterRecordLists(DriverContext* context, const void* first, const void* second)
+{
+    return CompareChapterLists(context, static_cast<const ChapterRecord*>(first),
+                               static_cast<const ChapterRecord*>(second));
+}
+
+std::uint32_t SeparationJudgeValue(DriverContext* context, std::uint16_t judgeItemId)
+{
+    return EvaluateSeparationJudge(context, judgeItemId) ? 1 : 0;
+}
+
+const ModuleServices kDefaultModuleServices = {
+    .mergeChapterPages = MergeChapterPagesWithText,
+    .deleteChapter = DeleteChapter,
+    .clearChapters = ClearChapters,
+    .compareChapterLists = CompareChapterRecordLists,
+    .evaluateSeparationJudge = SeparationJudgeValue,
 };
 
 }  // namespace
@@ -189,6 +219,7 @@ void InstallDefaultServices()
     SetDevmodeServices(kDefaultDevmodeServices);
     SetContextBuildSteps(kDefaultContextBuildSteps);
     SetJudgeHooks(kDefaultJudgeHooks);
+    SetModuleServices(kDefaultModuleServices);
 }
 
 void RunProcessAttach()

@@ -4,9 +4,11 @@
 #include "common/core/devmode_merge.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/core/settings_modules.h"
 #include "common/core/store.h"
 #include "common/model/ui_lookup.h"
 #include "common/storage/bidi_config.h"
+#include "common/storage/module_custom_paper.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini_lists.h"
 #include "common/storage/persistence.h"
@@ -44,6 +46,21 @@ ContextBuildSteps GraphicsSteps()
     return steps;
 }
 
+// The common module table with the graphics form of the custom paper row.
+SettingsModule g_graphicsModuleRows[kSettingsModuleCount];
+SettingsModuleTable g_graphicsModuleTable = {0, g_graphicsModuleRows};
+
+void InstallGraphicsModuleTable()
+{
+    SetSettingsModuleTable(nullptr);
+    const SettingsModuleTable& common = GetSettingsModuleTable();
+    const int count = common.count < kSettingsModuleCount ? common.count : kSettingsModuleCount;
+    for (int row = 0; row < count; ++row) g_graphicsModuleRows[row] = common.rows[row];
+    g_graphicsModuleRows[kModuleCustomPaper].event = GraphicsCustomPaperModuleEvent;
+    g_graphicsModuleTable.count = count;
+    SetSettingsModuleTable(&g_graphicsModuleTable);
+}
+
 bool IsServerConnection(DriverContext* context)
 {
     return GetItemValue(context, rdmServerClientMode) == kServerConnection;
@@ -54,11 +71,13 @@ bool IsServerConnection(DriverContext* context)
 void UseGraphicsContextSteps()
 {
     SetContextBuildSteps(GraphicsSteps());
+    InstallGraphicsModuleTable();
 }
 
 void UseCommonContextSteps()
 {
     SetContextBuildSteps(GetDefaultContextBuildSteps());
+    SetSettingsModuleTable(nullptr);
 }
 
 DriverContext* CreateGraphicsDriverContext(HANDLE printer, HANDLE secondPrinter, std::uint16_t flags,
@@ -70,6 +89,12 @@ DriverContext* CreateGraphicsDriverContext(HANDLE printer, HANDLE secondPrinter,
 void ReleaseGraphicsDriverContext(DriverContext* context, std::uint16_t releaseType)
 {
     ReleaseDriverContext(context, releaseType);
+}
+
+int GraphicsCustomPaperModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer)
+{
+    if (event == kPaperEventEntryChanged) return 0;
+    return CustomPaperModuleEvent(context, event, param, privateBuffer);
 }
 
 BOOL ReloadStoredSettings(DriverContext* context)

@@ -57,6 +57,12 @@ WCHAR* ReplaceSectionBrackets(WCHAR* out, const WCHAR* name, int size);
 // a null buffer, a zero size or a failed read.
 BOOL ReadLogFileName(WCHAR* out, int size, DriverContext* context);
 
+// The custom paper module's events as the graphics library answers them:
+// every event of the common module except 47 (a changed UI entry on a
+// page), which it leaves unanswered. The graphics library's module table
+// carries it in the custom paper row.
+int GraphicsCustomPaperModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer);
+
 // The chapter default trays keep their values in the graphics library.
 void SetDefaultChapterTraysStub(DriverContext* context);
 

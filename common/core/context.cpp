@@ -164,6 +164,7 @@ void DestroyDriverContext(DriverContext* context)
     const ContextBuildSteps& steps = GetContextBuildSteps();
     ContextWorkArea* work = context->workArea;
     if (work) {
+        FreeSnapshotLists(context);
         FreeSavedCopyBuffers(context);
         FreeIfNotNull(work->savedStore);
         FreeIfNotNull(work->defaultStore);

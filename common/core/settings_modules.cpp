@@ -12,19 +12,21 @@
 #include "common/storage/module_locks.h"
 #include "common/storage/module_small.h"
 
+#include "platform/kernel.h"
+
 #include <cstring>
 
 namespace vexl {
 namespace {
 
-// The modules' own hooks arrive with the modules; until then every row
-// holds the hooks that answer 0. The chapter module keeps a 4-byte private
-// buffer.
+// Every page hook of the common library is the one that answers 0; the
+// printer interface library carries its own table with real page hooks.
+// The chapter module keeps a 4-byte private buffer.
 SettingsModule kModuleRows[kSettingsModuleCount] = {
     /* presets           */ {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
-    /* watermark         */ {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
-    /* colour profiles   */ {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
-    /* custom paper      */ {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    /* watermark         */ {0, nullptr, WatermarkModuleCommand, NullModulePageHook, NullModuleEvent},
+    /* colour profiles   */ {0, nullptr, ColorModuleCommand, NullModulePageHook, ColorModuleEvent},
+    /* custom paper      */ {0, nullptr, CustomPaperModuleCommand, NullModulePageHook, CustomPaperModuleEvent},
     /* chapters          */ {4, nullptr, ChapterModuleCommand, NullModulePageHook, ChapterModuleEvent},
     /* options           */ {0, nullptr, NullModuleCommand, NullModulePageHook, StubModuleEvent},
     /* font substitution */ {0, nullptr, NullModuleCommand, NullModulePageHook, FontSubstModuleEvent},
@@ -33,6 +35,7 @@ SettingsModule kModuleRows[kSettingsModuleCount] = {
     /* job options       */ {0, nullptr, JobOptionModuleCommand, NullModulePageHook, JobOptionModuleEvent},
 };
 const SettingsModuleTable kModuleTable = {kSettingsModuleCount, kModuleRows};
+const SettingsModuleTable* g_installedTable = nullptr;
 
 void FreeModuleTable(SettingsModuleTable* table)
 {
@@ -88,16 +91,63 @@ void CopySnapshotLevel(ContextWorkArea* work, int from, int to)
     work->uiFlagsSnapshots[to] = work->uiFlagsSnapshots[from];
 }
 
-// The heap address that an address item holds in a store image.
-void* ReadImageHeapAddress(DriverContext* context, const std::uint8_t* image, std::uint16_t id)
+// Where an address item sits in a store image, or NULL.
+std::uint8_t* ImageHeapField(DriverContext* context, std::uint8_t* image, std::uint16_t id)
 {
     const SettingItemDescriptor* item = FindItem(context, id);
     if (!item || ItemLength(*item) != sizeof(void*)) return nullptr;
     const std::uint32_t start = GetStoreAreaBase(ItemArea(*item)) + item->offset;
     if (start + sizeof(void*) > GetSettingsStoreSize()) return nullptr;
+    return image + start;
+}
+
+void* ReadImageHeapAddress(DriverContext* context, std::uint8_t* image, std::uint16_t id)
+{
     void* address = nullptr;
-    std::memcpy(&address, image + start, sizeof(address));
+    if (std::uint8_t* field = ImageHeapField(context, image, id)) std::memcpy(&address, field, sizeof(address));
     return address;
+}
+
+void WriteImageHeapAddress(DriverContext* context, std::uint8_t* image, std::uint16_t id, void* address)
+{
+    if (std::uint8_t* field = ImageHeapField(context, image, id)) std::memcpy(field, &address, sizeof(address));
+}
+
+// A snapshot level owns the heap lists its image names: it gets copies of
+// its own when it is taken, and whoever drops the level frees them, so no
+// restore can bring back a list that the store has freed since.
+void TakeOwnListCopies(DriverContext* context, std::uint8_t* image)
+{
+    for (std::uint16_t id : kHeapAddressItems) {
+        void* list = ReadImageHeapAddress(context, image, id);
+        if (!list) continue;
+        const auto bytes = static_cast<std::uint32_t>(GlobalSize(list));
+        void* copy = bytes ? AllocZeroed(bytes) : nullptr;
+        if (copy) std::memcpy(copy, list, bytes);
+        WriteImageHeapAddress(context, image, id, copy);
+    }
+}
+
+// The image no longer names its lists: another owner has them now.
+void ForgetLists(DriverContext* context, std::uint8_t* image)
+{
+    for (std::uint16_t id : kHeapAddressItems) WriteImageHeapAddress(context, image, id, nullptr);
+}
+
+void FreeLists(DriverContext* context, std::uint8_t* image)
+{
+    for (std::uint16_t id : kHeapAddressItems) FreeIfNotNull(ReadImageHeapAddress(context, image, id));
+    ForgetLists(context, image);
+}
+
+// The table that the font-substitution page replaced and kept goes, unless
+// the store still names it.
+void DropPendingFontTable(DriverContext* context)
+{
+    ContextWorkArea* work = context->workArea;
+    if (work->pendingFontTable && work->pendingFontTable != GetItemHeapAddress(context, rdmFontTable))
+        FreeIfNotNull(work->pendingFontTable);
+    work->pendingFontTable = nullptr;
 }
 
 void ClearChangeMarks(DriverContext* context)
@@ -107,11 +157,29 @@ void ClearChangeMarks(DriverContext* context)
     for (int i = 0; i < table->count; ++i) table->items[i].stateBits &= ~kItemChangeMarkMask;
 }
 
+void GivePendingFontTableBack(DriverContext* context, std::uint8_t* image)
+{
+    ContextWorkArea* work = context->workArea;
+    void* pending = work->pendingFontTable;
+    void* copy = ReadImageHeapAddress(context, image, rdmFontTable);
+    if (!pending || !copy || pending == GetItemHeapAddress(context, rdmFontTable)) return;
+    const SIZE_T bytes = GlobalSize(copy);
+    if (GlobalSize(pending) != bytes || std::memcmp(pending, copy, bytes) != 0) return;
+    WriteImageHeapAddress(context, image, rdmFontTable, pending);
+    FreeIfNotNull(copy);
+    work->pendingFontTable = nullptr;
+}
+
 }  // namespace
 
 const SettingsModuleTable& GetSettingsModuleTable()
 {
-    return kModuleTable;
+    return g_installedTable ? *g_installedTable : kModuleTable;
+}
+
+void SetSettingsModuleTable(const SettingsModuleTable* table)
+{
+    g_installedTable = table;
 }
 
 int NullModuleCommand(DriverContext*, std::uint16_t, void*)
@@ -184,9 +252,12 @@ void PushSettingsSnapshot(DriverContext* context)
 {
     if (!HasSnapshotStack(context)) return;
     ContextWorkArea* work = context->workArea;
+    // The oldest level is forgotten with its lists; the others hand theirs down.
+    FreeLists(context, work->storeSnapshots[2]);
     CopySnapshotLevel(work, 1, 2);
     CopySnapshotLevel(work, 0, 1);
     std::memcpy(work->storeSnapshots[0], context->store->bytes, GetSettingsStoreSize());
+    TakeOwnListCopies(context, work->storeSnapshots[0]);
     work->uiFlagsSnapshots[0] = work->UiFlags;
     NotifySettingsModules(context, kModuleEventSnapshotPushed, nullptr);
 }
@@ -196,26 +267,56 @@ void PopSettingsSnapshot(DriverContext* context, BOOL restore)
     if (!HasSnapshotStack(context)) return;
     ContextWorkArea* work = context->workArea;
     if (restore) {
-        // The font-substitution page keeps the table it replaced in
-        // pendingFontTable. When level 1 holds that table, the restore gives
-        // it back to the store and the newer table goes.
-        if (work->pendingFontTable &&
-            work->pendingFontTable == ReadImageHeapAddress(context, work->storeSnapshots[0], rdmFontTable)) {
-            void* current = GetItemHeapAddress(context, rdmFontTable);
-            if (current != work->pendingFontTable) FreeIfNotNull(current);
-            work->pendingFontTable = nullptr;
-        }
+        // The store's lists go; level 1's own copies become the store's. A
+        // font table that the page kept pending and that still reads as
+        // level 1's copy is given back itself.
+        GivePendingFontTableBack(context, work->storeSnapshots[0]);
+        DropPendingFontTable(context);
+        for (std::uint16_t id : kHeapAddressItems) FreeIfNotNull(GetItemHeapAddress(context, id));
         std::memcpy(context->store->bytes, work->storeSnapshots[0], GetSettingsStoreSize());
+        ForgetLists(context, work->storeSnapshots[0]);
         work->UiFlags = work->uiFlagsSnapshots[0];
         work->settingsModified = 0;
         ClearChangeMarks(context);
         NotifySettingsModules(context, kModuleEventSnapshotRestored, nullptr);
     } else {
-        FreeIfNotNull(work->pendingFontTable);
-        work->pendingFontTable = nullptr;
+        DropPendingFontTable(context);
+        FreeLists(context, work->storeSnapshots[0]);
     }
     CopySnapshotLevel(work, 1, 0);
     CopySnapshotLevel(work, 2, 1);
+    ForgetLists(context, work->storeSnapshots[2]);
+}
+
+std::uint8_t* CaptureStoreImage(DriverContext* context)
+{
+    if (!context || !context->store) return nullptr;
+    auto* image = static_cast<std::uint8_t*>(AllocZeroed(GetSettingsStoreSize()));
+    if (!image) return nullptr;
+    std::memcpy(image, context->store->bytes, GetSettingsStoreSize());
+    TakeOwnListCopies(context, image);
+    return image;
+}
+
+void RestoreStoreImage(DriverContext* context, std::uint8_t* image)
+{
+    if (!image) return;
+    if (context && context->store) {
+        for (std::uint16_t id : kHeapAddressItems) {
+            void* current = GetItemHeapAddress(context, id);
+            if (current != ReadImageHeapAddress(context, image, id)) FreeIfNotNull(current);
+        }
+        std::memcpy(context->store->bytes, image, GetSettingsStoreSize());
+    } else {
+        FreeLists(context, image);
+    }
+    FreeIfNotNull(image);
+}
+
+void FreeSnapshotLists(DriverContext* context)
+{
+    if (!HasSnapshotStack(context)) return;
+    for (std::uint8_t* level : context->workArea->storeSnapshots) FreeLists(context, level);
 }
 
 ItemTable* SaveItemTableState(DriverContext* context)

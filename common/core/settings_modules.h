@@ -60,8 +60,12 @@ inline constexpr std::uint32_t kModuleEventSnapshotPushed = 26;
 inline constexpr std::uint32_t kModuleEventSnapshotRestored = 27;
 inline constexpr std::uint32_t kModuleEventSmallStandardPaper = 54;
 
-// The static table of this library.
+// The table that contexts copy: the static one of this library unless a
+// library installed its own form of it.
 const SettingsModuleTable& GetSettingsModuleTable();
+// Puts a library's own form of the table in place of the static one for
+// every context created afterwards; NULL brings the static one back.
+void SetSettingsModuleTable(const SettingsModuleTable* table);
 
 // Hooks of a module that has nothing to say: they answer 0.
 int NullModuleCommand(DriverContext* context, std::uint16_t command, void* privateBuffer);
@@ -69,6 +73,14 @@ int NullModuleEvent(DriverContext* context, std::uint32_t event, void* param, vo
 int StubModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer);
 int NullModulePageHook(DriverContext* context, PageDesc* page, PageItem* item, std::uint32_t message, WPARAM wParam,
                        LPARAM lParam, void* privateBuffer);
+
+// ---- the modules' hooks (each lives with its module in storage) ---------------------
+
+int WatermarkModuleCommand(DriverContext* context, std::uint16_t command, void* privateBuffer);
+int ColorModuleCommand(DriverContext* context, std::uint16_t command, void* privateBuffer);
+int ColorModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer);
+int CustomPaperModuleCommand(DriverContext* context, std::uint16_t command, void* privateBuffer);
+int CustomPaperModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer);
 
 // Copies the module table into the context (with private buffers) and sends
 // event 1. 0 when memory runs out: the context then has no table.
@@ -88,6 +100,15 @@ void PushSettingsSnapshot(DriverContext* context);
 // With restore, level 1 comes back over the store and UiFlags and every
 // change mark is cleared; in both cases the levels move up.
 void PopSettingsSnapshot(DriverContext* context, BOOL restore);
+
+// A copy of the store that owns copies of its heap lists, or NULL when
+// memory runs out; RestoreStoreImage puts it back over the store (whose own
+// lists go) and frees it.
+std::uint8_t* CaptureStoreImage(DriverContext* context);
+void RestoreStoreImage(DriverContext* context, std::uint8_t* image);
+
+// Frees the lists that the snapshot levels own (the context goes).
+void FreeSnapshotLists(DriverContext* context);
 
 // ---- the run-time state of the item table ------------------------------------------
 

@@ -4,6 +4,10 @@
 
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
+#include "common/core/devmode_merge.h"
+#include "common/core/devmode_services.h"
+#include "common/core/settings_modules.h"
+#include "common/core/units.h"
 #include "common/core/modeldb.h"
 #include "common/core/textconv.h"
 #include "common/model/constraints.h"
@@ -11,11 +15,13 @@
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
+#include "common/storage/module_presets.h"
 #include "common/storage/settings_files.h"
 
 #include <cstring>
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace vexl {
 
@@ -33,16 +39,23 @@ std::u16string Decimal(long long value)
     return std::u16string(digits.begin(), digits.end());
 }
 
-std::u16string PresetKey(int slot, int kind)
-{
-    WCHAR key[kListKeyChars] = {};
-    FormatPresetKey(key, slot, kind);
-    return key;
-}
-
 WCHAR ToLower(WCHAR c)
 {
     return c >= u'A' && c <= u'Z' ? static_cast<WCHAR>(c - u'A' + u'a') : c;
+}
+
+// The file name of path without its extension.
+std::u16string_view BaseName(const WCHAR* path)
+{
+    const std::u16string_view name(FindFileNamePart(path));
+    const std::size_t dot = name.rfind(u'.');
+    return dot == std::u16string_view::npos ? name : name.substr(0, dot);
+}
+
+bool EqualNoCase(std::u16string_view a, std::u16string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](WCHAR x, WCHAR y) { return ToLower(x) == ToLower(y); });
 }
 
 bool IsBlank(char c)
@@ -65,32 +78,6 @@ bool HasExtension(const WCHAR* path, const WCHAR* extension)
         if (ToLower(found[i]) != wanted[i]) return false;
     }
     return true;
-}
-
-void ClearPresetList(DriverContext* context)
-{
-    const WCHAR* ini = GetSettingsIniPath(context);
-    const WCHAR* section = GetPrinterSectionName(context);
-    for (int slot = 0; slot < kPresetSlotCount; ++slot)
-        for (int kind : {kPresetKeyPath, kPresetKeyName, kPresetKeyComment})
-            WriteIniString(section, PresetKey(slot, kind).c_str(), nullptr, ini);
-    WriteIniNumber(ini, section, 0, u"Count");
-    ManagePresetSnapshots(context, nullptr, kSnapshotFreeAll);
-}
-
-// Appends an entry after the last preset; FALSE when the list is full.
-BOOL AppendPresetEntry(DriverContext* context, const WCHAR* path, const WCHAR* name, const WCHAR* comment)
-{
-    const int count = GetPresetCount(context);
-    if (count < 0 || count >= kPresetSlotCount) return FALSE;
-    const WCHAR* ini = GetSettingsIniPath(context);
-    const WCHAR* section = GetPrinterSectionName(context);
-    WriteIniString(section, PresetKey(count, kPresetKeyPath).c_str(), path, ini);
-    WriteIniString(section, PresetKey(count, kPresetKeyName).c_str(), name, ini);
-    WriteIniString(section, PresetKey(count, kPresetKeyComment).c_str(), comment, ini);
-    WriteIniNumber(ini, section, count + 1, u"Count");
-    ManagePresetSnapshots(context, nullptr, kSnapshotFreeAll);
-    return TRUE;
 }
 
 bool PassesRules(const WCHAR* path, DriverContext* context)
@@ -144,11 +131,22 @@ bool AddListedFile(InstallRun& run, const WCHAR* listed, const WCHAR* userCopy, 
     return true;
 }
 
+// A listed file whose copy already matches the driver directory's needs
+// no copy: that counts as success, not as a failed copy.
+bool IsListedFileCurrent(const WCHAR* listed, const WCHAR* ownName, DriverContext* context)
+{
+    WCHAR source[MAX_PATH] = {};
+    BuildDriverDirPath(source, MAX_PATH, ownName, context->printer);
+    return source[0] != 0 && FileExists(source) && FileExists(listed) &&
+           CompareFileTimes(source, listed, kFileTimesEqual);
+}
+
 void RefreshListedFile(InstallRun& run, const WCHAR* listed, const WCHAR* userCopy)
 {
     const WCHAR* ownName = FindFileNamePart(listed);
     BOOL copied = InstallDriverFile(listed, ownName, 2, run.context);
     if (!copied && (run.flags & kInstallRun)) copied = InstallDriverFile(listed, ownName, 2, run.context);
+    if (!copied && IsListedFileCurrent(listed, ownName, run.context)) copied = TRUE;
     run.result = copied;
     if (!FileExists(userCopy)) {
         if (run.flags & kInstallRun) InstallDriverFile(userCopy, FindFileNamePart(userCopy), 1, run.context);
@@ -231,17 +229,10 @@ BOOL AddInstalledPreset(const WCHAR* userCopy, const WCHAR* name, const WCHAR* c
 BOOL FindPresetByFileName(const WCHAR* path, int count, const PresetListEntry* presets, std::int32_t* index)
 {
     if (path == nullptr || presets == nullptr || index == nullptr) return FALSE;
-    const std::u16string_view wanted(FindFileNamePart(path));
+    // The whole base name decides: "presetA01" and "presetA02" are two presets.
+    const std::u16string_view wanted = BaseName(path);
     for (int i = 0; i < count; ++i) {
-        const std::u16string_view name(FindFileNamePart(presets[i].path));
-        bool same = true;
-        for (std::size_t c = 0; c < 8 && same; ++c) {
-            const WCHAR a = c < wanted.size() ? wanted[c] : 0;
-            const WCHAR b = c < name.size() ? name[c] : 0;
-            same = ToLower(a) == ToLower(b);
-            if (a == 0) break;
-        }
-        if (same) {
+        if (EqualNoCase(BaseName(presets[i].path), wanted)) {
             *index = i;
             return TRUE;
         }
@@ -361,6 +352,101 @@ BOOL CheckTintBlockRule(const WCHAR* path, DriverContext* context)
     const WCHAR* watermark = GetItemName(context, rdmFuncSelectWaterMark);
     if (section == nullptr || watermark == nullptr || watermark[0] == 0) return FALSE;
     return ReadIniInt(section, watermark, 0, path) == 0 ? TRUE : FALSE;
+}
+
+// ---- refreshing the installed presets -------------------------------------------------------------
+
+namespace {
+
+// The printer's preset list, at most the sixteen slots whatever "Count" says.
+std::vector<PresetListEntry> ReadPresetList(DriverContext* context)
+{
+    const int count = std::clamp(GetPresetCount(context), 0, kPresetSlotCount);
+    std::vector<PresetListEntry> entries(static_cast<std::size_t>(count));
+    const WCHAR* ini = GetSettingsIniPath(context);
+    const WCHAR* section = GetPrinterSectionName(context);
+    for (int i = 0; i < count; ++i) {
+        PresetListEntry& entry = entries[static_cast<std::size_t>(i)];
+        WCHAR key[kListKeyChars] = {};
+        FormatPresetKey(key, i, kPresetKeyPath);
+        ReadIniString(section, key, u"", entry.path, kPresetTextChars, ini);
+        FormatPresetKey(key, i, kPresetKeyName);
+        ReadIniString(section, key, u"", entry.name, kPresetLongTextChars, ini);
+        FormatPresetKey(key, i, kPresetKeyComment);
+        ReadIniString(section, key, u"", entry.comment, kPresetLongTextChars, ini);
+        ReplaceExtensionRsd(entry.installName, entry.path, kPresetTextChars);
+    }
+    return entries;
+}
+
+// The file names of every listed file; false when the list is missing or
+// one entry is absent or cannot be expanded.
+bool ReadListedNames(const WCHAR* listFile, const WCHAR* section, DriverContext* context,
+                     std::vector<std::u16string>* names)
+{
+    const int listed = ReadIniInt(section, kInstallCountKey, 0xFFFF, listFile);
+    if (listed == 0xFFFF || listed < 0) return false;
+    const int last = std::min(listed, kMaxInstallListFiles);
+    for (int index = 1; index <= last; ++index) {
+        const std::u16string key = kInstallFileKey + Decimal(index);
+        WCHAR path[MAX_PATH + 1] = {};
+        const int length = ReadIniString(section, key.c_str(), u"", path, MAX_PATH + 1, listFile);
+        if (length <= 0 || length >= static_cast<int>(MAX_PATH)) return false;
+        if (!ExpandAndCheckInstallPath(path, MAX_PATH, context)) return false;
+        names->emplace_back(FindFileNamePart(path));
+    }
+    return true;
+}
+
+bool StaysInList(const PresetListEntry& entry, const std::vector<std::u16string>& listed, DriverContext* context)
+{
+    if (!HasExtension(entry.path, u"rsr")) return IsPresetFileUsable(entry.path, context) != FALSE;
+    const std::u16string_view installed(FindFileNamePart(entry.installName));
+    for (const std::u16string& name : listed) {
+        if (EqualNoCase(name, installed))
+            return CheckConditionRules(entry.path, context) && CheckTintBlockRule(entry.path, context);
+    }
+    return true;
+}
+
+}  // namespace
+
+BOOL RefreshInstalledPresets(DriverContext* context)
+{
+    if (context == nullptr) return FALSE;
+    std::vector<PresetListEntry> entries = ReadPresetList(context);
+    WCHAR listFile[MAX_PATH] = {};
+    if (!GetDefaultSettingsFileName(listFile, context)) return FALSE;
+    const WCHAR* section = GetInstallSectionName(context);
+    if (section == nullptr) return FALSE;
+    std::vector<std::u16string> listed;
+    if (!ReadListedNames(listFile, section, context, &listed)) return FALSE;
+    for (PresetListEntry& entry : entries) entry.drop = StaysInList(entry, listed, context) ? 0 : 1;
+    ClearPresetList(context);
+    for (const PresetListEntry& entry : entries) {
+        if (!entry.drop) AppendPresetEntry(context, entry.path, entry.name, entry.comment);
+    }
+    return InstallPresetFiles(listFile, section, kInstallAddPresets | kInstallApplyRules | kInstallOnlyMissing, context,
+                              static_cast<int>(entries.size()), entries.data());
+}
+
+BOOL IsPresetFileUsable(const WCHAR* path, DriverContext* context)
+{
+    if (path == nullptr || context == nullptr || context->store == nullptr) return FALSE;
+    std::uint8_t* saved = CaptureStoreImage(context);
+    if (saved == nullptr) return FALSE;
+    LoadSettingsFile(context->printer, path, kSettingsPresetCarrier | kSettingsPreset, context);
+    bool usable = true;
+    if ((GetSettingsFileError(context) & 1) == 0) {
+        const SettingControlRef* ref = FindSettingControl(rdmPresetNo);
+        PageDesc* page = ref ? FindPage(context, static_cast<std::int16_t>(ref->pageId)) : nullptr;
+        const PageItem* control =
+            page ? FindPageControl(context, page, static_cast<std::int16_t>(ref->controlId)) : nullptr;
+        const model::BlockOffset entry = control ? services::LookupUiEntry(rdmPresetNo, context) : 0;
+        usable = entry == 0 || GetUiAlertMessage(entry, context) == 0;
+    }
+    RestoreStoreImage(context, saved);
+    return usable ? TRUE : FALSE;
 }
 
 }  // namespace vexl

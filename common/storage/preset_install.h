@@ -47,6 +47,16 @@ BOOL AddInstalledPreset(const WCHAR* userCopy, const WCHAR* name, const WCHAR* c
 BOOL FindPresetByFileName(const WCHAR* path, int count, const PresetListEntry* presets, std::int32_t* index);
 BOOL AcceptPresetFile(const WCHAR* path, DriverContext* context);
 
+// Re-applies the install list of the default settings file ("DefaultRst")
+// to the printer's preset list: installed presets that no longer qualify
+// go, user presets that raise an alert go, listed files that are missing
+// come in. 0, with the list untouched, when the install list is missing or
+// one of its entries cannot be expanded.
+BOOL RefreshInstalledPresets(DriverContext* context);
+// Whether a preset loads without an alert on the preset control; a file
+// that loads nothing counts as usable. The settings are left as they were.
+BOOL IsPresetFileUsable(const WCHAR* path, DriverContext* context);
+
 // ---- INI helpers -------------------------------------------------------------------------------
 // name and comment hold kPresetTextChars characters each.
 BOOL ReadPresetNameComment(const WCHAR* file, const WCHAR* section, WCHAR* name, WCHAR* comment);

@@ -8,6 +8,7 @@
 #include "common/core/textconv.h"
 #include "common/core/units.h"
 #include "common/storage/directories.h"
+#include "common/storage/module_custom_paper.h"
 
 #include <array>
 #include <cstring>
@@ -16,6 +17,8 @@
 
 namespace vexl {
 namespace {
+
+constexpr int kCustomMediaNameChars = 257;
 
 constexpr std::uint32_t kMetricUnitString = 153;
 constexpr std::uint32_t kInchUnitString = 154;
@@ -68,9 +71,13 @@ const StringCompletionEntry* FindCompletion(std::uint32_t stringId)
 }
 
 // Appends text to the terminated text in buffer (size characters), cut to fit.
+// Appends within size characters and always terminates; a buffer handed in
+// without a terminator is cut at its last character.
 void AppendText(WCHAR* buffer, int size, std::u16string_view text)
 {
-    int length = lstrlenW(buffer);
+    if (buffer == nullptr || size <= 0) return;
+    int length = 0;
+    while (length + 1 < size && buffer[length] != 0) ++length;
     for (char16_t c : text) {
         if (length + 1 >= size) break;
         buffer[length++] = c;
@@ -221,14 +228,7 @@ const StringCompletionEntry* GetStringCompletionTable()
 BOOL GetTrayPaperLimitsFor(DriverContext* context, std::uint32_t tray, std::uint32_t orientation, std::int32_t* outMin,
                            std::int32_t* outMax, BOOL length)
 {
-    // The custom paper module's tray limits are not part of this library yet: no limits.
-    (void)context;
-    (void)tray;
-    (void)orientation;
-    (void)length;
-    if (outMin) *outMin = 0;
-    if (outMax) *outMax = 0;
-    return FALSE;
+    return GetTrayPaperLimits(context, tray, orientation, outMin, outMax, length);
 }
 
 HMODULE LoadUiResourceLibrary(DriverContext* context)
@@ -307,6 +307,14 @@ void CompleteResourceString(DriverContext* context, std::uint32_t stringId, WCHA
     case kCompleteSizeRange:
         CompleteSizeRange(context, stringId, text, size);
         return;
+    case kCompleteCustomMedia: {
+        // A custom medium shows the name its user gave it, cut to the
+        // buffer; without a name the loaded text stays.
+        WCHAR name[kCustomMediaNameChars] = {};
+        GetItemString(context, FindItem(context, row->parameter), name, kCustomMediaNameChars);
+        if (name[0] != 0) ReplaceText(text, size, name);
+        return;
+    }
     default:
         return;
     }

@@ -209,6 +209,51 @@ TEST_F(SettingsModulesTest, TheFontTableReplacedByThePageComesBackOnCancel)
     // The context frees the store's table when it is destroyed.
 }
 
+// A font change that frees the old lists and is then cancelled brings back
+// lists that are still alive: each snapshot level owns copies of its own.
+TEST_F(SettingsModulesTest, ACancelledFontChangeBringsBackLiveLists)
+{
+    auto* device = static_cast<std::uint8_t*>(AllocZeroed(2 * 68));
+    device[0] = 'D';
+    auto* option = static_cast<std::uint8_t*>(AllocZeroed(68));
+    option[0] = 'O';
+    SetItemHeapAddress(context_, rdmDeviceFont, device);
+    SetItemValue(context_, rdmDeviceFontNum, 2);
+    SetItemHeapAddress(context_, rdmOptionFont, option);
+    SetItemValue(context_, rdmOptionFontNum, 1);
+    PushSettingsSnapshot(context_);
+    PushSettingsSnapshot(context_);
+
+    // The change replaces both lists and frees the old ones.
+    FreeIfNotNull(device);
+    FreeIfNotNull(option);
+    SetItemHeapAddress(context_, rdmDeviceFont, AllocZeroed(68));
+    SetItemValue(context_, rdmDeviceFontNum, 1);
+    SetItemHeapAddress(context_, rdmOptionFont, nullptr);
+    SetItemValue(context_, rdmOptionFontNum, 0);
+
+    PopSettingsSnapshot(context_, TRUE);
+    const auto* restored = static_cast<const std::uint8_t*>(GetItemHeapAddress(context_, rdmDeviceFont));
+    ASSERT_NE(restored, nullptr);
+    EXPECT_EQ(restored[0], 'D');
+    EXPECT_EQ(GetItemValue(context_, rdmDeviceFontNum), 2u);
+    EXPECT_EQ(static_cast<const std::uint8_t*>(GetItemHeapAddress(context_, rdmOptionFont))[0], 'O');
+
+    // The older level still has its own copies after the restored ones changed.
+    static_cast<std::uint8_t*>(GetItemHeapAddress(context_, rdmDeviceFont))[0] = 'X';
+    FreeIfNotNull(GetItemHeapAddress(context_, rdmOptionFont));
+    SetItemHeapAddress(context_, rdmOptionFont, nullptr);
+    PopSettingsSnapshot(context_, TRUE);
+    EXPECT_EQ(static_cast<const std::uint8_t*>(GetItemHeapAddress(context_, rdmDeviceFont))[0], 'D');
+    EXPECT_EQ(static_cast<const std::uint8_t*>(GetItemHeapAddress(context_, rdmOptionFont))[0], 'O');
+
+    // Levels left on the stack free their copies with the context.
+    PushSettingsSnapshot(context_);
+    PushSettingsSnapshot(context_);
+    PushSettingsSnapshot(context_);
+    PushSettingsSnapshot(context_);
+}
+
 TEST_F(SettingsModulesTest, TheItemTableStateComesBack)
 {
     SettingItemDescriptor* copies = FindItem(context_, dmCopies);

@@ -4,9 +4,11 @@
 
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/core/settings_modules.h"
 #include "common/core/store.h"
 #include "common/model/ui_lookup.h"
 #include "common/storage/bidi_config.h"
+#include "common/storage/module_custom_paper.h"
 #include "common/storage/resources.h"
 
 #include "integration/integration_fixture.h"
@@ -112,6 +114,24 @@ TEST_F(GraphicsContext, StoredBidiSectionIsReadNeverDeleted)
     ASSERT_NE(common, nullptr);
     EXPECT_FALSE(HasBidiIniFlag(common));
     ReleaseDriverContext(common, kReleaseDestroy);
+}
+
+// The graphics library's contexts leave a changed UI entry to others and
+// answer every other custom paper event as the common module does.
+TEST_F(GraphicsContext, CustomPaperModuleLeavesChangedEntriesAlone)
+{
+    Open();
+    const SettingsModuleTable* table = context_->workArea->moduleTable;
+    ASSERT_NE(table, nullptr);
+    const ModuleEventHook event = table->rows[kModuleCustomPaper].event;
+    EntryChangedEvent changed{FindPage(context_, 1017), 0};
+    EXPECT_EQ(event(context_, kPaperEventEntryChanged, &changed, nullptr), 0);
+    EXPECT_EQ(CustomPaperModuleEvent(context_, kPaperEventEntryChanged, &changed, nullptr), 1);
+    PageItem control{};
+    control.controlId = 2220;
+    ControlFlagEvent flag{&control, 0};
+    EXPECT_EQ(event(context_, kPaperEventSizeControl, &flag, nullptr), 1);
+    EXPECT_EQ(flag.flag, 1u);
 }
 
 TEST_F(GraphicsContext, LogFileNameIsReadFromPrinterData)

@@ -143,5 +143,120 @@ TEST_F(PresetInstallTest, EmptyListChangesNothing)
     EXPECT_EQ(ReadIniInt(u"en", kInstallDoneKey, 0, list.c_str()), 0);
 }
 
+// Presets that share their first eight letters are still two presets.
+TEST_F(PresetInstallTest, PresetsAreFoundByTheirWholeBaseName)
+{
+    PresetListEntry entries[2] = {};
+    std::u16string(u"C:\\_vexl\\presetA01.rsr").copy(entries[0].path, kPresetTextChars - 1);
+    std::u16string(u"C:\\_vexl\\Other.rsr").copy(entries[1].path, kPresetTextChars - 1);
+    std::int32_t index = -1;
+    EXPECT_TRUE(FindPresetByFileName(u"C:\\drv\\PRESETA01.rsd", 2, entries, &index));
+    EXPECT_EQ(index, 0);
+    EXPECT_FALSE(FindPresetByFileName(u"C:\\drv\\presetA02.rsd", 2, entries, &index));
+    EXPECT_TRUE(FindPresetByFileName(u"other", 2, entries, &index));
+    EXPECT_EQ(index, 1);
+}
+
+// A re-run whose copies are already current succeeds and marks the list done.
+TEST_F(PresetInstallTest, FilesAlreadyCurrentCountAsInstalled)
+{
+    machine::WriteFile(std::u16string(kDriverFolder) + u"\\fresh.rsd", "[en]\r\nsetname=Fresh\r\n");
+    const std::u16string list =
+        WriteListedFile("current.ini", "[en]\r\nNumDeficonfiles=1\r\nDeficonfiles1=C:\\_vexl\\fresh.rsd\r\n");
+    const std::uint32_t flags = kInstallRefreshFiles | kInstallRun;
+    EXPECT_TRUE(InstallPresetFiles(list.c_str(), u"en", flags, context(), 0, nullptr));
+    WriteIniString(u"en", kInstallDoneKey, nullptr, list.c_str());
+    EXPECT_TRUE(InstallPresetFiles(list.c_str(), u"en", flags, context(), 0, nullptr));
+    EXPECT_EQ(ReadIniInt(u"en", kInstallDoneKey, 0, list.c_str()), 1);
+}
+
+class PresetRefreshTest : public PresetInstallTest {
+protected:
+    const WCHAR* Ini() { return GetSettingsIniPath(context()); }
+    const WCHAR* Section() { return GetPrinterSectionName(context()); }
+    std::u16string Key(const std::u16string& key)
+    {
+        WCHAR text[kPresetTextChars] = {};
+        ReadIniString(Section(), key.c_str(), u"", text, kPresetTextChars, Ini());
+        return text;
+    }
+    void SetPreset(int slot, const std::u16string& path, const std::u16string& name)
+    {
+        const std::u16string n(1, static_cast<WCHAR>(u'0' + slot));
+        WriteIniString(Section(), (u"PresetList" + n).c_str(), path.c_str(), Ini());
+        WriteIniString(Section(), (u"PresetList" + n + u"Name").c_str(), name.c_str(), Ini());
+    }
+    // The install list's section: the language of the context.
+    std::string Lang()
+    {
+        const std::u16string code = GetInstallSectionName(context());
+        return "[" + std::string(code.begin(), code.end()) + "]\r\n";
+    }
+    // The printer's section as the file holds it: brackets become commas.
+    std::string PrinterSection()
+    {
+        const std::u16string section = Section();
+        std::string text(section.begin(), section.end());
+        for (char& c : text)
+            if (c == '[' || c == ']') c = ',';
+        return text;
+    }
+};
+
+// The list keeps the user's own preset and the user copies that still
+// qualify, drops the copy that would switch the watermark on under the
+// tint-block feature, and adds the listed file that is missing, but never
+// the first listed one.
+TEST_F(PresetRefreshTest, RefreshDropsWhatNoLongerQualifiesAndAddsWhatIsMissing)
+{
+    SetItemValue(context(), rdmFunc2SelectTintBlockUI, 1);
+    WriteListedFile("first.rsd", Lang() + "setname=First\r\n");
+    WriteListedFile("gone.rsd", Lang() + "setname=Gone\r\n");
+    WriteListedFile("presetA01.rsd", Lang() + "setname=A01\r\n");
+    WriteListedFile("presetA02.rsd", Lang() + "setname=A02\r\n");
+    WriteListedFile("list.ini", Lang() + "NumDeficonfiles=4\r\nDeficonfiles1=C:\\_vexl\\first.rsd\r\n"
+                                "Deficonfiles2=C:\\_vexl\\gone.rsd\r\nDeficonfiles3=C:\\_vexl\\presetA01.rsd\r\n"
+                                "Deficonfiles4=C:\\_vexl\\presetA02.rsd\r\n");
+    WriteListedFile("gone.rsr", "[" + PrinterSection() + "]\r\nrdmFuncSelectWaterMark=1\r\n");
+    WriteListedFile("presetA01.rsr", "[" + PrinterSection() + "]\r\nrdmFuncSelectWaterMark=0\r\n");
+    WriteListedFile("mine.rst", "");
+    WriteIniString(Section(), u"DefaultRst", u"C:\\_vexl\\list.ini", Ini());
+    SetPreset(0, u"C:\\_vexl\\gone.rsr", u"Gone");
+    SetPreset(1, u"C:\\_vexl\\mine.rst", u"Mine");
+    SetPreset(2, u"C:\\_vexl\\presetA01.rsr", u"A01");
+    SetPreset(3, u"C:\\_vexl\\other.rsr", u"Other");
+    WriteIniString(Section(), u"Count", u"4", Ini());
+
+    EXPECT_TRUE(RefreshInstalledPresets(context()));
+    EXPECT_EQ(Key(u"Count"), u"4");
+    EXPECT_EQ(Key(u"PresetList0Name"), u"Mine");
+    EXPECT_EQ(Key(u"PresetList1Name"), u"A01");
+    EXPECT_EQ(Key(u"PresetList2Name"), u"Other");
+    EXPECT_EQ(Key(u"PresetList3Name"), u"A02");
+}
+
+TEST_F(PresetRefreshTest, RefreshWithoutAUsableListLeavesThePresets)
+{
+    SetPreset(0, u"C:\\_vexl\\kept.rsr", u"Kept");
+    WriteIniString(Section(), u"Count", u"1", Ini());
+    EXPECT_FALSE(RefreshInstalledPresets(context()));  // no DefaultRst
+    WriteListedFile("bad.ini", Lang() + "NumDeficonfiles=2\r\nDeficonfiles1=C:\\_vexl\\a.rsd\r\n");
+    WriteIniString(Section(), u"DefaultRst", u"C:\\_vexl\\bad.ini", Ini());
+    EXPECT_FALSE(RefreshInstalledPresets(context()));  // entry 2 missing
+    EXPECT_EQ(Key(u"Count"), u"1");
+    EXPECT_EQ(Key(u"PresetList0Name"), u"Kept");
+}
+
+// A count past the sixteen slots is read as sixteen.
+TEST_F(PresetRefreshTest, RefreshReadsAtMostSixteenPresets)
+{
+    WriteListedFile("none.ini", Lang() + "NumDeficonfiles=0\r\n");
+    WriteIniString(Section(), u"DefaultRst", u"C:\\_vexl\\none.ini", Ini());
+    for (int slot = 0; slot < 10; ++slot) SetPreset(slot, u"C:\\_vexl\\p.rsr", u"P");
+    WriteIniString(Section(), u"Count", u"100000", Ini());
+    EXPECT_TRUE(RefreshInstalledPresets(context()));
+    EXPECT_EQ(Key(u"Count"), u"16");
+}
+
 }  // namespace
 }  // namespace vexl::test

@@ -4,6 +4,7 @@
 #include "ui/entry/install_services.h"
 
 #include "common/storage/directories.h"
+#include "common/storage/module_presets.h"
 #include "platform/registry.h"
 
 #define VEXL_WAITING_SERVICE [[gnu::weak]]
@@ -87,8 +88,15 @@ VEXL_WAITING_SERVICE void RebuildPresetFiles(DriverContext*) {}
 VEXL_WAITING_SERVICE void RebuildQualityLists(DriverContext*) {}
 VEXL_WAITING_SERVICE void RebuildStamps(DriverContext*) {}
 VEXL_WAITING_SERVICE void RebuildFreeSizes(DriverContext*) {}
-VEXL_WAITING_SERVICE void ClearPresetList(DriverContext*) {}
-VEXL_WAITING_SERVICE void AppendPresetEntry(DriverContext*, const WCHAR*, const WCHAR*, const WCHAR*) {}
+// The preset list is the preset module's.
+void ClearPresetList(DriverContext* context)
+{
+    vexl::ClearPresetList(context);
+}
+void AppendPresetEntry(DriverContext* context, const WCHAR* path, const WCHAR* name, const WCHAR* comment)
+{
+    vexl::AppendPresetEntry(context, path, name, comment);
+}
 VEXL_WAITING_SERVICE int ShowWarningOkCancel(DriverContext*, HWND, int)
 {
     return kAnswerOk;
