@@ -68,6 +68,18 @@ inline constexpr std::uint32_t kConnectionUnknown = 0;
 inline constexpr std::uint32_t kConnectionServer = 1;
 inline constexpr std::uint32_t kConnectionLocal = 2;
 
+// The locale defaults of a printer's first initialisation: taken from the
+// values an installer left in the user-code INI, or guessed from the locale.
+struct InstallLocaleState {
+    std::uint8_t userCodeUse;
+    std::uint8_t userCodeFixed;
+    WCHAR userCode[9];
+    std::uint16_t language;
+    std::uint16_t paper;
+    std::uint16_t unit;
+    std::uint16_t localeClass;
+};
+
 // The work area of a context: starts all zero. Texts are UTF-16 with the
 // stated capacity in characters, the terminator included.
 struct ContextWorkArea {
@@ -100,6 +112,7 @@ struct ContextWorkArea {
     JobControlBinding jobControl;
     ApiRecord* apiRecord;
     ChapterRecord* chapters;
+    std::uint32_t chapterCapacity;  // records that chapters holds
     std::uint32_t chapterDataLoaded;
     std::uint32_t savedChapterCount;
     std::uint32_t useSettingsMutex;
@@ -120,6 +133,11 @@ struct ContextWorkArea {
     // The language (plus one) whose UI resource library failed to load, so
     // that it is not tried again for every string; 0 when none failed.
     std::uint32_t uiLibraryFailedLanguage;
+    InstallLocaleState installLocale;
+    // What the install answer file applied to the printer: the answer flags
+    // of the authentication keys and whether it set the user code.
+    std::uint8_t answerFlags;
+    std::uint16_t userCodeApplied;
 };
 
 struct DriverContext {

@@ -7,6 +7,10 @@
 #include "common/core/memory.h"
 #include "common/core/store.h"
 #include "common/storage/ini_lists.h"
+#include "common/storage/module_chapters.h"
+#include "common/storage/module_job_options.h"
+#include "common/storage/module_locks.h"
+#include "common/storage/module_small.h"
 
 #include <cstring>
 
@@ -21,12 +25,12 @@ SettingsModule kModuleRows[kSettingsModuleCount] = {
     /* watermark         */ {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
     /* colour profiles   */ {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
     /* custom paper      */ {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
-    /* chapters          */ {4, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    /* chapters          */ {4, nullptr, ChapterModuleCommand, NullModulePageHook, ChapterModuleEvent},
     /* options           */ {0, nullptr, NullModuleCommand, NullModulePageHook, StubModuleEvent},
-    /* font substitution */ {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    /* font substitution */ {0, nullptr, NullModuleCommand, NullModulePageHook, FontSubstModuleEvent},
     /* summary           */ {0, nullptr, NullModuleCommand, NullModulePageHook, StubModuleEvent},
-    /* settings lock     */ {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
-    /* job options       */ {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    /* settings lock     */ {0, nullptr, LockModuleCommand, NullModulePageHook, LockModuleEvent},
+    /* job options       */ {0, nullptr, JobOptionModuleCommand, NullModulePageHook, JobOptionModuleEvent},
 };
 const SettingsModuleTable kModuleTable = {kSettingsModuleCount, kModuleRows};
 

@@ -155,7 +155,7 @@ void ApplyTrayFlags(DriverContext* context, std::uint32_t trayCode, std::uint32_
     const std::uint16_t lockId = MapTrayCodeToLockItem(trayCode);
     if (lockId != 0) SetItemValue(context, lockId, flags & kTrayFlagLocked);
     for (std::uint32_t kind = 1; kind <= 3; ++kind) {
-        if (lockId != 0 && TrayServesChapterKind(context, kind, trayCode))
+        if (lockId != 0 && TrayServesChapterKind(context, kind, flags))
             report->chapterMasks[kind - 1] |= 1u << ((lockId - rdmTrayLock0) & 31);
     }
     const std::uint32_t source = MapTrayCodeToSourceValue(trayCode);
@@ -174,9 +174,11 @@ void ApplyTrayFlags(DriverContext* context, std::uint32_t trayCode, std::uint32_
         entry.list->push_back(trayCode);
     }
     UpdateCapabilities(report);
-    if (TrayServesChapterKind(context, 0, trayCode)) {
-        ChapterDefaultTrayRecord record{flags, source, report->capabilities};
+    if (TrayServesChapterKind(context, 0, flags)) {
+        std::uint8_t used = static_cast<std::uint8_t>(report->capabilities);
+        ChapterDefaultTrayRecord record{flags, source, &used};
         NotifySettingsModules(context, kModuleEventChapterDefaultTray, &record);
+        report->capabilities |= used;
     }
 }
 
@@ -292,9 +294,9 @@ std::uint32_t PickPreferredTray(const std::vector<std::uint32_t>& trayCodes)
     return kFallbackTrayCode;
 }
 
-BOOL TrayServesChapterKind(DriverContext* context, std::uint32_t kind, std::uint32_t trayCode)
+BOOL TrayServesChapterKind(DriverContext* context, std::uint32_t kind, std::uint32_t trayFlags)
 {
-    TrayChapterRecord record{kind, trayCode, 0};
+    TrayChapterRecord record{trayFlags, kind, 0};
     NotifySettingsModules(context, kModuleEventTrayServesChapter, &record);
     return record.serves ? TRUE : FALSE;
 }

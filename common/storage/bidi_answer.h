@@ -63,14 +63,14 @@ inline constexpr std::uint32_t kModuleEventTrayReportRead = 10;
 inline constexpr std::uint32_t kModuleEventTrayDetailsWanted = 21;
 inline constexpr std::uint32_t kModuleEventDeviceAnswerRead = 22;
 struct TrayChapterRecord {  // event 8: kind 0 asks for any kind
+    std::uint32_t trayFlags;
     std::uint32_t kind;
-    std::uint32_t trayCode;
     std::uint32_t serves;
 };
-struct ChapterDefaultTrayRecord {  // event 9
+struct ChapterDefaultTrayRecord {  // event 9: a module adds the chapter bits it set
     std::uint32_t trayFlags;
     std::uint32_t sourceValue;
-    std::uint32_t capabilities;
+    std::uint8_t* usedMask;
 };
 struct TrayDetailsRecord {  // event 21
     std::uint32_t wanted;
@@ -103,7 +103,7 @@ std::uint32_t MapDeviceMediaCode(std::uint32_t deviceCode);
 std::uint32_t FindCodeForValue(const DeviceOptionCode* map, std::uint32_t value);
 // The tray of the list whose code comes first in the preference list; 3 when none.
 std::uint32_t PickPreferredTray(const std::vector<std::uint32_t>& trayCodes);
-BOOL TrayServesChapterKind(DriverContext* context, std::uint32_t kind, std::uint32_t trayCode);
+BOOL TrayServesChapterKind(DriverContext* context, std::uint32_t kind, std::uint32_t trayFlags);
 
 // ---- readers: FALSE only when memory runs out --------------------------------------------------
 BOOL ReadPrinterConfigFull(const BidiQuery& query, DriverContext* context);

@@ -803,9 +803,13 @@ void ValidateItemRange(DriverContext* context, std::uint16_t first, std::uint16_
 void ReadChapterLimits(DriverContext* context)
 {
     if (!HasWork(context)) return;
+    // The limits are kept under their item names in the printer's section;
+    // a value from the file is held to a range the chapter list can take.
+    constexpr int kMostChapters = 999;
     for (std::uint16_t id : {wdmChapterMax, wdmChapterTrayMax}) {
         const SettingItemDescriptor* item = FindItem(context, id);
-        const int limit = item && item->key ? ReadPrinterInt(context, item->key) : 0;
+        const WCHAR* key = item ? (item->key ? item->key : GetItemName(context, id)) : nullptr;
+        const int limit = key ? std::clamp(ReadPrinterInt(context, key), 0, kMostChapters) : 0;
         SetItemValue(context, id, static_cast<std::uint32_t>(limit));
     }
 }

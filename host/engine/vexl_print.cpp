@@ -63,6 +63,13 @@ int Setup(const fs::path& root)
     vexl::machine::InstallFile(VEXL_TZ16E100_FILE, InDriverFolder(u"TZ16E100.DLL"));
     vexl::machine::InstallFile(VEXL_TZ16E130_FILE, InDriverFolder(u"TZ16E130.DLL"));
     vexl::machine::InstallFile(VEXL_TZ16C123_FILE, InDriverFolder(u"TZ16C123.DLL"));
+    // The model INI, the install INI and the model's default settings package
+    // with its presets and quality list, which the printer's initialisation
+    // installs.
+    for (const char* name : {"TZ16E172.ini", "TZINST.INI", "VXDEF.rsb", "VXDRAFT.rsd", "VXDUPLEX.rsd", "VXFINE.rsq"}) {
+        const std::string file = name;
+        vexl::machine::InstallFile(package / file, InDriverFolder(std::u16string(file.begin(), file.end())));
+    }
     vexl::machine::WriteFile(u"C:\\_vexl\\.keep", "");
     vexl::machine::WriteFile(u"C:\\standin\\TZ16C123.ini", "[Library]\r\nFolder=C:\\standin\\spool\r\n");
 

@@ -1,31 +1,19 @@
-// The part of the Japanese page 932 the layer converts.
+// The Japanese page 932: ASCII, the half-width katakana and the double-byte
+// characters of the page, the user-defined area included.
 #include "codepages.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace vexl::platform {
 namespace {
 
-// Runs of double-byte codes that map to a run of characters one to one.
-struct Run {
+struct ShiftJisPair {
     std::uint16_t code;
-    char16_t first;
-    std::uint16_t count;
+    char16_t character;
 };
 
-constexpr Run kRuns[] = {
-    {0x8140, 0x3000, 1},   // ideographic space
-    {0x824F, 0xFF10, 10},  // full-width digits
-    {0x8260, 0xFF21, 26},  // full-width capital letters
-    {0x8281, 0xFF41, 26},  // full-width small letters
-    {0x829F, 0x3041, 83},  // hiragana
-    {0x8340, 0x30A1, 63},  // katakana up to mi
-    {0x8380, 0x30E0, 23},  // katakana from mu
-    {0x8145, 0x30FB, 1},   // middle dot
-    {0x815B, 0x30FC, 1},   // prolonged sound mark
-    {0x96BE, 0x660E, 1},   // 明
-    {0x92A9, 0x671D, 1},   // 朝
-    {0x8A4F, 0x5916, 1},   // 外
-    {0x8E9A, 0x5B57, 1},   // 字
-};
+#include "codepage932_table.inc"
 
 }  // namespace
 
@@ -43,18 +31,20 @@ std::optional<char16_t> DecodeShiftJis(BYTE lead, std::optional<BYTE> trail)
     }
     if (!trail) return std::nullopt;
     const std::uint16_t code = static_cast<std::uint16_t>((lead << 8) | *trail);
-    for (const Run& run : kRuns)
-        if (code >= run.code && code < run.code + run.count) return char16_t(run.first + (code - run.code));
-    return std::nullopt;
+    const auto* found = std::lower_bound(std::begin(kDecodeTable), std::end(kDecodeTable), code,
+                                         [](const ShiftJisPair& pair, std::uint16_t c) { return pair.code < c; });
+    if (found == std::end(kDecodeTable) || found->code != code) return std::nullopt;
+    return found->character;
 }
 
 std::optional<std::uint16_t> EncodeShiftJis(char16_t c)
 {
     if (c < 0x80) return std::uint16_t(c << 8);
     if (c >= 0xFF61 && c <= 0xFF9F) return std::uint16_t((0xA1 + (c - 0xFF61)) << 8);
-    for (const Run& run : kRuns)
-        if (c >= run.first && c < run.first + run.count) return std::uint16_t(run.code + (c - run.first));
-    return std::nullopt;
+    const auto* found = std::lower_bound(std::begin(kEncodeTable), std::end(kEncodeTable), c,
+                                         [](const ShiftJisPair& pair, char16_t ch) { return pair.character < ch; });
+    if (found == std::end(kEncodeTable) || found->character != c) return std::nullopt;
+    return found->code;
 }
 
 }  // namespace vexl::platform

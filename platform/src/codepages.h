@@ -40,11 +40,10 @@ int EncodeUtf8(char32_t codePoint, char* out);
 
 namespace vexl::platform {
 
-// Japanese (Shift JIS, page 932), in part: ASCII, the half-width katakana
-// 0xA1-0xDF, and of the double-byte characters the ideographic space, the
-// full-width digits and Latin letters, hiragana, katakana and a few
-// ideographs (明, 朝, 外, 字). A pair the layer has no entry for reads as
-// U+30FB and a character it has none for writes as the default character.
+// Japanese (Shift JIS, page 932): ASCII, the half-width katakana 0xA1-0xDF
+// and every double-byte character of the page, the user-defined area
+// 0xF040-0xF9FC as U+E000-U+E757 included. An unassigned pair reads as U+30FB
+// and a character the page lacks writes as the default character.
 inline constexpr UINT kShiftJisPage = 932;
 
 bool IsShiftJisLeadByte(BYTE byte);

@@ -3,13 +3,16 @@
 //
 // The read-only attribute is the owner's write bit of the host file. The layer
 // checks it itself before every write, truncation, deletion or replacement, so
-// it holds also for a process that runs as root. The hidden, system and archive
-// attributes are not kept: files answer FILE_ATTRIBUTE_ARCHIVE (and READONLY),
-// folders FILE_ATTRIBUTE_DIRECTORY.
+// it holds also for a process that runs as root. The hidden and system
+// attributes are kept with the entry (file_security.cpp); the archive
+// attribute is not: files answer FILE_ATTRIBUTE_ARCHIVE (and READONLY),
+// folders FILE_ATTRIBUTE_DIRECTORY. Creating, writing and deleting entries
+// is checked against their security (security.h).
 #include "platform/files.h"
 
 #include "platform/kernel.h"
 #include "platform/machine.h"
+#include "platform/security.h"
 
 #include "files_host.h"
 #include "profile.h"
@@ -347,8 +350,14 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/, L
         if (creationDisposition == CREATE_NEW) return FailOpen(ERROR_FILE_EXISTS);
         if (IsReadOnlyMode(status.st_mode) && ((access & GENERIC_WRITE) || IsTruncating(creationDisposition)))
             return FailOpen(ERROR_ACCESS_DENIED);
+        const ACCESS_MASK wanted =
+            ((access & GENERIC_READ) ? FILE_READ_DATA : 0) |
+            ((access & GENERIC_WRITE) || IsTruncating(creationDisposition) ? FILE_WRITE_DATA : 0);
+        if (wanted && !HasFileAccess(path, wanted)) return FailOpen(ERROR_ACCESS_DENIED);
     } else if (creationDisposition == OPEN_EXISTING || creationDisposition == TRUNCATE_EXISTING) {
         return FailOpen(ErrorFromErrno(ENOENT, path));
+    } else if (!MayCreateIn(path.parent_path(), false)) {
+        return FailOpen(ERROR_ACCESS_DENIED);
     }
 
     const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
@@ -525,8 +534,18 @@ LONG CompareFileTime(const FILETIME* fileTime1, const FILETIME* fileTime2)
 BOOL DeleteFileW(LPCWSTR fileName)
 {
     const Entry entry = LookUp(fileName);
-    if (!entry.exists()) return Fail(entry.error);
+    if (!entry.exists()) {
+        // A link that leads nowhere is still deleted as a link.
+        struct stat link {};
+        if (!entry.path.empty() && ::lstat(entry.path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            if (!MayDeleteEntry(entry.path)) return Fail(ERROR_ACCESS_DENIED);
+            if (::unlink(entry.path.c_str()) != 0) return Fail(ErrorFromErrno(errno, entry.path));
+            return TRUE;
+        }
+        return Fail(entry.error);
+    }
     if (S_ISDIR(entry.status.st_mode) || IsReadOnlyMode(entry.status.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+    if (!MayDeleteEntry(entry.path)) return Fail(ERROR_ACCESS_DENIED);
     if (::unlink(entry.path.c_str()) != 0) return Fail(ErrorFromErrno(errno, entry.path));
     return TRUE;
 }
@@ -593,6 +612,10 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES /*securityAttribut
 {
     const fs::path path = HostFile(pathName);
     if (path.empty()) return Fail(ERROR_PATH_NOT_FOUND);
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0 && ::lstat(path.parent_path().c_str(), &status) == 0 &&
+        !MayCreateIn(path.parent_path(), true))
+        return Fail(ERROR_ACCESS_DENIED);
     if (::mkdir(path.c_str(), 0777) != 0) {
         const int error = errno;
         if (error == EEXIST) return Fail(ERROR_ALREADY_EXISTS);
@@ -606,6 +629,13 @@ BOOL RemoveDirectoryW(LPCWSTR pathName)
     const Entry entry = LookUp(pathName);
     if (!entry.exists()) return Fail(entry.error);
     if (!S_ISDIR(entry.status.st_mode)) return Fail(ERROR_DIRECTORY);
+    if (!MayDeleteEntry(entry.path)) return Fail(ERROR_ACCESS_DENIED);
+    // A link to a folder is removed as a link; its folder stays.
+    struct stat link {};
+    if (::lstat(entry.path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (::unlink(entry.path.c_str()) != 0) return Fail(ErrorFromErrno(errno));
+        return TRUE;
+    }
     if (::rmdir(entry.path.c_str()) != 0) return Fail(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrorFromErrno(errno));
     return TRUE;
 }
@@ -617,14 +647,15 @@ DWORD GetFileAttributesW(LPCWSTR fileName)
         SetLastError(entry.error);
         return INVALID_FILE_ATTRIBUTES;
     }
-    return AttributesFromStat(entry.status);
+    return AttributesFromStat(entry.status) | KeptAttributes(entry.path);
 }
 
 BOOL SetFileAttributesW(LPCWSTR fileName, DWORD fileAttributes)
 {
     const Entry entry = LookUp(fileName);
     if (!entry.exists()) return Fail(entry.error);
-    // Folders keep no attributes of their own; for files only read-only is kept.
+    // Hidden and system are kept for files and folders; read-only for files only.
+    if (!KeepAttributes(entry.path, fileAttributes)) return Fail(ErrorFromErrno(errno));
     if (S_ISDIR(entry.status.st_mode)) return TRUE;
     const mode_t mode = entry.status.st_mode & 07777;
     const mode_t wanted = (fileAttributes & FILE_ATTRIBUTE_READONLY) ? mode & ~mode_t(0222) : mode | S_IWUSR;
@@ -640,4 +671,9 @@ UINT GetSystemDirectoryW(LPWSTR buffer, UINT size)
 UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size)
 {
     return CopyFolderName(vexl::machine::CurrentProfile()->windowsDirectory, buffer, size);
+}
+
+UINT GetSystemWindowsDirectoryW(LPWSTR buffer, UINT size)
+{
+    return GetWindowsDirectoryW(buffer, size);
 }

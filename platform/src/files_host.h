@@ -34,6 +34,16 @@ bool IsReadOnlyFile(const std::filesystem::path& path);
 // Windows attributes of a host entry.
 DWORD AttributesFromStat(const struct stat& status);
 
+// The hidden and system attributes kept with an entry (file_security.cpp).
+DWORD KeptAttributes(const std::filesystem::path& path);
+bool KeepAttributes(const std::filesystem::path& path, DWORD attributes);
+
+// Whether the machine profile's user may use the entry so, by its security
+// (security.h); a folder's rights decide the creation of entries in it.
+bool HasFileAccess(const std::filesystem::path& path, ACCESS_MASK access);
+bool MayDeleteEntry(const std::filesystem::path& path);
+bool MayCreateIn(const std::filesystem::path& folder, bool subfolder);
+
 FILETIME FileTimeFromTimespec(const struct timespec& time);
 struct timespec TimespecFromFileTime(const FILETIME& time);
 

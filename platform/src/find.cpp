@@ -10,6 +10,7 @@
 
 #include "platform/kernel.h"
 #include "platform/machine.h"
+#include "platform/security.h"
 
 #include "files_host.h"
 #include "unicode.h"
@@ -93,10 +94,21 @@ bool IsRootFolder(const fs::path& folder)
 
 bool FillFindData(const fs::path& folder, std::u16string_view name, WIN32_FIND_DATAW& data)
 {
+    // A symbolic link is listed as a reparse point, with the directory
+    // attribute when it leads to a folder, so that a walk need not enter it.
+    const fs::path path = folder / ToUtf8(name);
     struct stat status {};
-    if (::stat((folder / ToUtf8(name)).c_str(), &status) != 0) return false;
+    if (::lstat(path.c_str(), &status) != 0) return false;
+    DWORD attributes = 0;
+    if (S_ISLNK(status.st_mode)) {
+        struct stat target {};
+        const bool leadsToFolder = ::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+        attributes = FILE_ATTRIBUTE_REPARSE_POINT | (leadsToFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE);
+    } else {
+        attributes = AttributesFromStat(status) | KeptAttributes(path);
+    }
     data = WIN32_FIND_DATAW{};
-    data.dwFileAttributes = AttributesFromStat(status);
+    data.dwFileAttributes = attributes;
     data.ftCreationTime = FileTimeFromTimespec(status.st_mtim);
     data.ftLastAccessTime = FileTimeFromTimespec(status.st_atim);
     data.ftLastWriteTime = FileTimeFromTimespec(status.st_mtim);

@@ -13,6 +13,11 @@ struct KernelObject {
     virtual ~KernelObject() = default;
 };
 
+// An object that WaitForSingleObject waits for besides a mutex (a process).
+struct WaitableObject : KernelObject {
+    virtual DWORD Wait(DWORD milliseconds) = 0;
+};
+
 // Adds an object and answers its new handle.
 HANDLE AddHandle(std::shared_ptr<KernelObject> object);
 

@@ -88,6 +88,60 @@ void SetFixedTime(Profile& p, const std::string& v)
     p.fixedLocalTime = v;
 }
 
+std::string GetPaletteDisplay(const Profile& p)
+{
+    return p.paletteDisplay ? "1" : "0";
+}
+void SetPaletteDisplay(Profile& p, const std::string& v)
+{
+    p.paletteDisplay = v == "1";
+}
+std::string GetFontFolder(const Profile& p)
+{
+    return p.fontFolder;
+}
+void SetFontFolder(Profile& p, const std::string& v)
+{
+    p.fontFolder = v;
+}
+std::string GetFontFile(const Profile& p)
+{
+    return p.fontFile;
+}
+void SetFontFile(Profile& p, const std::string& v)
+{
+    p.fontFile = v;
+}
+
+// The families as "face|type|charset|file" joined by ";".
+std::string GetFonts(const Profile& p)
+{
+    std::string text;
+    for (const FontFamily& family : p.fonts) {
+        if (!text.empty()) text += ';';
+        text += ToUtf8(family.face) + "|" + std::to_string(family.type) + "|" + std::to_string(family.charset) + "|" +
+                family.file;
+    }
+    return text;
+}
+void SetFonts(Profile& p, const std::string& v)
+{
+    p.fonts.clear();
+    std::istringstream in(v);
+    std::string entry;
+    while (std::getline(in, entry, ';')) {
+        std::istringstream fields(entry);
+        std::string face, type, charset, file;
+        std::getline(fields, face, '|');
+        std::getline(fields, type, '|');
+        std::getline(fields, charset, '|');
+        std::getline(fields, file, '|');
+        if (face.empty()) continue;
+        p.fonts.push_back({FromUtf8(face), static_cast<DWORD>(std::strtoul(type.c_str(), nullptr, 10)),
+                           static_cast<BYTE>(std::strtoul(charset.c_str(), nullptr, 10)), file});
+    }
+}
+
 const ProfileField kProfileFields[] = {
     {"osMajor", GetNumber<&Profile::osMajor>, SetNumber<&Profile::osMajor>},
     {"osMinor", GetNumber<&Profile::osMinor>, SetNumber<&Profile::osMinor>},
@@ -108,6 +162,10 @@ const ProfileField kProfileFields[] = {
     {"localAppDataLow", GetText<&Profile::localAppDataLow>, SetText<&Profile::localAppDataLow>},
     {"utcOffsetMinutes", GetNumber<&Profile::utcOffsetMinutes>, SetNumber<&Profile::utcOffsetMinutes>},
     {"fixedLocalTime", GetFixedTime, SetFixedTime},
+    {"paletteDisplay", GetPaletteDisplay, SetPaletteDisplay},
+    {"fontFolder", GetFontFolder, SetFontFolder},
+    {"fontFile", GetFontFile, SetFontFile},
+    {"fonts", GetFonts, SetFonts},
 };
 
 bool IsSeparator(char16_t c)
@@ -138,6 +196,19 @@ fs::path AppendComponent(const fs::path& folder, std::u16string_view component)
 }
 
 }  // namespace
+
+std::vector<FontFamily> DefaultFonts()
+{
+    return {
+        {u"Arial", 4, 0, "DejaVuSans"},
+        {u"DejaVu Sans", 4, 0, "DejaVuSans"},
+        {u"DejaVu Sans Mono", 4, 0, "DejaVuSansMono"},
+        {u"DejaVu Serif", 4, 0, "DejaVuSerif"},
+        {u"@DejaVu Sans", 4, 128, "DejaVuSans"},
+        {u"System", 1, 0, ""},
+        {u"Terminal", 1, 255, "DejaVuSansMono"},
+    };
+}
 
 fs::path Root()
 {

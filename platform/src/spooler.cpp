@@ -2,6 +2,7 @@
 // (printer_store.h). A printer handle names its printer; every call reads the
 // printer's file afresh, so changes made by other processes are seen at once.
 #include "platform/spooler.h"
+#include "platform/printers.h"
 
 #include "platform/kernel.h"
 
@@ -13,6 +14,7 @@
 #include "unicode.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -615,3 +617,48 @@ BOOL GetJobW(HANDLE printer, DWORD jobId, DWORD level, LPBYTE buffer, DWORD buff
     return ReturnBlock(sizeof(JOB_INFO_2W), buffer, bufferSize, needed,
                        [&](InfoBlock& block) { LayOutJobInfo2(block, stored->setup, *job); });
 }
+
+// ---- the spooler's identity ------------------------------------------------------------------------------
+
+namespace vexl::platform {
+namespace {
+
+std::atomic<int> g_spoolerIdentity{0};
+std::atomic<bool> g_revertFails{false};
+int g_clientToken = 0;
+
+}  // namespace
+}  // namespace vexl::platform
+
+HANDLE RevertToPrinterSelf()
+{
+    CountSpoolerCall("RevertToPrinterSelf");
+    if (g_revertFails) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    ++g_spoolerIdentity;
+    return &g_clientToken;
+}
+
+BOOL ImpersonatePrinterClient(HANDLE token)
+{
+    CountSpoolerCall("ImpersonatePrinterClient");
+    if (token != &g_clientToken || g_spoolerIdentity.load() == 0) return Fail(ERROR_INVALID_HANDLE);
+    --g_spoolerIdentity;
+    return TRUE;
+}
+
+namespace vexl::machine {
+
+bool IsSpoolerIdentity()
+{
+    return platform::g_spoolerIdentity.load() != 0;
+}
+
+void SetRevertFailure(bool fail)
+{
+    platform::g_revertFails = fail;
+}
+
+}  // namespace vexl::machine

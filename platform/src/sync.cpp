@@ -302,6 +302,8 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
 {
     const std::shared_ptr<MutexObject> object = FindHandle<MutexObject>(handle);
     if (!object) {
+        if (const std::shared_ptr<WaitableObject> other = FindHandle<WaitableObject>(handle))
+            return other->Wait(milliseconds);
         SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
     }

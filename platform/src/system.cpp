@@ -5,6 +5,7 @@
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/machine.h"
+#include "platform/security.h"
 
 #include <algorithm>
 #include <bit>
@@ -537,7 +538,13 @@ BOOL IsValidAcl(PACL acl)
 
 BOOL AddAccessAllowedAce(PACL acl, DWORD aceRevision, DWORD accessMask, PSID sid)
 {
+    return AddAccessAllowedAceEx(acl, aceRevision, 0, accessMask, sid);
+}
+
+BOOL AddAccessAllowedAceEx(PACL acl, DWORD aceRevision, DWORD aceFlags, DWORD accessMask, PSID sid)
+{
     (void)aceRevision;
+    if (aceFlags & ~DWORD{0x1F}) return Fail(ERROR_INVALID_FLAGS);
     const std::optional<std::size_t> end = AceEnd(acl);
     if (!end) return Fail(ERROR_INVALID_ACL);
     const auto* sidBytes = static_cast<const BYTE*>(sid);
@@ -549,7 +556,7 @@ BOOL AddAccessAllowedAce(PACL acl, DWORD aceRevision, DWORD accessMask, PSID sid
     if (*end + aceSize > header.AclSize || header.AceCount == 0xFFFF) return Fail(ERROR_ALLOTTED_SPACE_EXCEEDED);
 
     auto* at = reinterpret_cast<BYTE*>(acl) + *end;
-    const ACE_HEADER ace{ACCESS_ALLOWED_ACE_TYPE, 0, static_cast<WORD>(aceSize)};
+    const ACE_HEADER ace{ACCESS_ALLOWED_ACE_TYPE, static_cast<BYTE>(aceFlags), static_cast<WORD>(aceSize)};
     std::memcpy(at, &ace, sizeof ace);
     std::memcpy(at + sizeof ace, &accessMask, sizeof accessMask);
     std::memcpy(at + sizeof ace + sizeof accessMask, sidBytes, sidLength);

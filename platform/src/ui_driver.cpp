@@ -31,8 +31,8 @@ bool InnermostLoopEnded()
 {
     State& state = GetState();
     if (state.modalLoops.empty()) return false;
-    Window* w = Peek(state.modalLoops.back().window);
-    return w == nullptr || (w->dialog != nullptr && w->dialog->ended);
+    const ModalLoop& loop = state.modalLoops.back();
+    return loop.done ? loop.done() : Peek(loop.window) == nullptr;
 }
 
 WPARAM ModifierFlags()
@@ -602,6 +602,36 @@ HWND UiDriver::focus() const
 std::uint64_t UiDriver::deadHandleCalls() const
 {
     return DeadHandleCalls();
+}
+
+COLORREF UiDriver::pixel(HWND window, int x, int y) const
+{
+    Window* w = Peek(window);
+    Window* root = Peek(RootOf(window));
+    if (w == nullptr || root == nullptr) return CLR_INVALID;
+    const POINT origin = ClientOrigin(*w);
+    const POINT rootOrigin = ClientOrigin(*root);
+    return vexl::gdi::SurfacePixel(WindowSurface(window), x + origin.x - rootOrigin.x, y + origin.y - rootOrigin.y);
+}
+
+std::vector<vexl::gdi::TextOp> UiDriver::textOps(HWND window) const
+{
+    std::vector<vexl::gdi::TextOp> out;
+    for (const vexl::gdi::TextOp& op : vexl::gdi::TextLog()) {
+        if (op.window == window) out.push_back(op);
+    }
+    return out;
+}
+
+std::size_t UiDriver::gdiLeaks() const
+{
+    return vexl::gdi::LiveObjects().size() + vexl::gdi::LiveDCs().size();
+}
+
+bool UiDriver::writePng(HWND window, const std::filesystem::path& file) const
+{
+    if (Peek(window) == nullptr) return false;
+    return vexl::gdi::WritePng(WindowSurface(window), file);
 }
 
 }  // namespace vexl::windows

@@ -99,13 +99,13 @@ void PaintButton(HWND window, HDC dc)
             FrameWindowRect(dc, {1, 1, client.right - 1, client.bottom - 1}, COLOR_3DDKSHADOW);
         RECT text = client;
         if (state.pushed) text = {text.left + 1, text.top + 1, text.right + 1, text.bottom + 1};
-        DrawWindowText(dc, window, w->text, text, 0x25 /* DT_CENTER | DT_VCENTER | DT_SINGLELINE */, textColor);
+        DrawWindowText(dc, window, w->text, text, DT_CENTER | DT_VCENTER | DT_SINGLELINE, textColor);
         if (state.focused) DrawFocus(dc, {3, 3, client.right - 3, client.bottom - 3});
         return;
     }
     if (type == BS_GROUPBOX) {
         FrameWindowRect(dc, {0, 6, client.right, client.bottom}, COLOR_BTNSHADOW);
-        DrawWindowText(dc, window, w->text, {8, 0, client.right - 8, 14}, 0x20 /* DT_SINGLELINE */, textColor);
+        DrawWindowText(dc, window, w->text, {8, 0, client.right - 8, 14}, DT_SINGLELINE, textColor);
         return;
     }
     // Check box or radio button: a 13-pixel box at the left, then the text.
@@ -115,8 +115,7 @@ void PaintButton(HWND window, HDC dc)
     FrameWindowRect(dc, box, COLOR_BTNSHADOW);
     if (state.check == BST_CHECKED) FillWindowRectColor(dc, {3, boxTop + 3, 10, boxTop + 10}, COLOR_WINDOWTEXT);
     if (state.check == BST_INDETERMINATE) FillWindowRectColor(dc, {3, boxTop + 3, 10, boxTop + 10}, COLOR_GRAYTEXT);
-    DrawWindowText(dc, window, w->text, {17, 0, client.right, client.bottom}, 0x24 /* DT_VCENTER | DT_SINGLELINE */,
-                   textColor);
+    DrawWindowText(dc, window, w->text, {17, 0, client.right, client.bottom}, DT_VCENTER | DT_SINGLELINE, textColor);
     if (state.focused) DrawFocus(dc, {16, 0, client.right, client.bottom});
 }
 
@@ -133,7 +132,9 @@ void ApplyClick(HWND window)
     } else if (type == BS_AUTORADIOBUTTON && w != nullptr) {
         // Check this one and clear the other auto radio buttons of its group.
         for (HWND member : GroupOf(window)) {
-            if (member != window && Peek(member) && TypeOf(member) == BS_AUTORADIOBUTTON) {
+            Window* other = Peek(member);
+            if (member != window && other != nullptr && other->windowClass->name == WC_BUTTON &&
+                TypeOf(member) == BS_AUTORADIOBUTTON) {
                 SendMessageW(member, BM_SETCHECK, BST_UNCHECKED, 0);
             }
         }
@@ -351,15 +352,19 @@ LRESULT StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             } else if (type == SS_BLACKFRAME || type == SS_GRAYFRAME || type == SS_WHITEFRAME ||
                        type == SS_ETCHEDFRAME || type == SS_ETCHEDHORZ || type == SS_ETCHEDVERT) {
                 FrameWindowRect(dc, client, type == SS_WHITEFRAME ? COLOR_WINDOW : COLOR_BTNSHADOW);
-            } else if (type != SS_BITMAP && type != SS_ICON) {
+            } else if (type == SS_BITMAP) {
                 HBRUSH brush = ControlColor(window, WM_CTLCOLORSTATIC, dc);
                 FillWindowRect(dc, client, brush);
-                UINT format = 0x10;  // DT_WORDBREAK
-                if (type == SS_CENTER) format |= 0x01;
-                if (type == SS_RIGHT) format |= 0x02;
-                if (type == SS_SIMPLE || type == SS_LEFTNOWORDWRAP) format = 0x20;  // DT_SINGLELINE
-                if ((w->style & SS_NOPREFIX) != 0) format |= 0x800;
-                if ((w->style & SS_ENDELLIPSIS) != 0) format |= 0x8000;
+                DrawBitmap(dc, reinterpret_cast<HBITMAP>(state.image), {0, 0});
+            } else if (type != SS_ICON) {
+                HBRUSH brush = ControlColor(window, WM_CTLCOLORSTATIC, dc);
+                FillWindowRect(dc, client, brush);
+                UINT format = DT_WORDBREAK;
+                if (type == SS_CENTER) format |= DT_CENTER;
+                if (type == SS_RIGHT) format |= DT_RIGHT;
+                if (type == SS_SIMPLE || type == SS_LEFTNOWORDWRAP) format = DT_SINGLELINE;
+                if ((w->style & SS_NOPREFIX) != 0) format |= DT_NOPREFIX;
+                if ((w->style & SS_ENDELLIPSIS) != 0) format |= DT_END_ELLIPSIS;
                 DrawWindowText(dc, window, w->text, client, format,
                                IsWindowEnabled(window) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
             }
@@ -390,6 +395,7 @@ void RegisterSystemClasses()
         {WC_COMBOBOX, ComboBoxProc, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW, 0},
         {WC_SCROLLBAR, ScrollBarProc, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW, 0},
         {WC_DIALOG, DefDlgProcW, CS_DBLCLKS | CS_SAVEBITS, IDC_ARROW, DLGWINDOWEXTRA},
+        {WC_COMBOLBOX, DropListProc, CS_DBLCLKS | CS_SAVEBITS, IDC_ARROW, 0},
     };
     for (const Entry& entry : entries) {
         auto windowClass = std::make_shared<WindowClass>();

@@ -125,6 +125,11 @@ void ForgetWindow(State& state, HWND window)
     if (state.lastClickWindow == window) state.haveLastClick = false;
     ForgetFrameBars(window);
     SurfaceDestroyed(window);
+    if (w->dialog != nullptr && w->dialog->font != nullptr) {
+        // A window forgotten without WM_NCDESTROY still gives its font back.
+        DeleteDialogFont(w->dialog->font);
+        w->dialog->font = nullptr;
+    }
     Unlink(state, *w);
     state.windows.erase(reinterpret_cast<ULONG_PTR>(window));
 }
@@ -866,6 +871,7 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
     w->rect = rect;
     const bool moved = old.left != rect.left || old.top != rect.top;
     const bool sized = old.right - old.left != rect.right - rect.left || old.bottom - old.top != rect.bottom - rect.top;
+    if (sized && w->parent == nullptr) SurfaceChanged(window);
     if ((flags & SWP_NOREDRAW) == 0 && (moved || sized) && (w->style & WS_VISIBLE) != 0) {
         if (w->parent != nullptr) {
             InvalidateRect(w->parent, &old, TRUE);

@@ -235,9 +235,42 @@ int TemplateIdOf(LPCWSTR name)
     return IS_INTRESOURCE(name) ? static_cast<int>(reinterpret_cast<ULONG_PTR>(name)) : 0;
 }
 
-INT_PTR RunModal(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc, LPARAM param, int templateId)
+}  // namespace
+
+bool RunModalLoop(HWND window, const std::function<bool()>& done)
 {
     State& state = GetState();
+    state.modalLoops.push_back({window, done});
+    bool ran = true;
+    while (!done()) {
+        MSG msg{};
+        if (!RetrieveMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!WaitForWork(WaitKind::ModalLoop, window)) {
+                ran = false;
+                break;
+            }
+            continue;
+        }
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            ran = false;
+            break;
+        }
+        if (Peek(window) == nullptr || !IsDialogMessageW(window, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    state.modalLoops.erase(std::remove_if(state.modalLoops.begin(), state.modalLoops.end(),
+                                          [&](const ModalLoop& loop) { return loop.window == window; }),
+                           state.modalLoops.end());
+    return ran;
+}
+
+namespace {
+
+INT_PTR RunModal(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc, LPARAM param, int templateId)
+{
     if (owner != nullptr) {
         if (Find(owner) == nullptr) return -1;
         owner = RootOf(owner);
@@ -256,40 +289,13 @@ INT_PTR RunModal(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPRO
         return -1;
     }
     DialogOf(*Peek(dialog)).modal = true;
-    state.modalLoops.push_back({dialog});
     if (Window* d = Peek(dialog); d != nullptr && !DialogOf(*d).ended) ShowWindow(dialog, SW_SHOW);
-    INT_PTR result = -1;
-    for (;;) {
+    const bool ran = RunModalLoop(dialog, [dialog] {
         Window* d = Peek(dialog);
-        if (d == nullptr) {
-            result = 0;
-            break;
-        }
-        if (DialogOf(*d).ended) {
-            result = DialogOf(*d).result;
-            break;
-        }
-        MSG msg{};
-        if (!RetrieveMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!WaitForWork(WaitKind::ModalLoop, dialog)) {
-                result = -1;
-                break;
-            }
-            continue;
-        }
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            result = 0;
-            break;
-        }
-        if (!IsDialogMessageW(dialog, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    state.modalLoops.erase(std::remove_if(state.modalLoops.begin(), state.modalLoops.end(),
-                                          [&](const ModalLoop& loop) { return loop.window == dialog; }),
-                           state.modalLoops.end());
+        return d == nullptr || DialogOf(*d).ended;
+    });
+    INT_PTR result = ran ? 0 : -1;
+    if (Window* d = Peek(dialog); ran && d != nullptr) result = DialogOf(*d).result;
     if (disableOwner && Peek(owner)) EnableWindow(owner, TRUE);
     if (Peek(dialog)) DestroyWindow(dialog);
     return result;
@@ -436,12 +442,12 @@ LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
             const HWND focus = GetFocus();
             if (focus != nullptr && IsSelfOrDescendant(dialog, focus) && focus != dialog)
                 DialogOf(*w).savedFocus = focus;
-        } else {
+        } else if (!FocusRequestedWithin(dialog)) {
             RestoreFocus(dialog);
         }
         return 0;
     case WM_SETFOCUS:
-        RestoreFocus(dialog);
+        if (!FocusRequestedWithin(dialog)) RestoreFocus(dialog);
         return 0;
     case WM_NCDESTROY:
         if (DialogOf(*w).font != nullptr) {

@@ -176,11 +176,14 @@ void Paint(HWND window, HDC dc)
     HBRUSH brush = ControlColor(window, plain ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC, dc);
     FillWindowRect(dc, client, brush);
     std::u16string shown = s.passwordChar != 0 ? std::u16string(w->text.size(), s.passwordChar) : w->text;
-    UINT format = (w->style & ES_MULTILINE) != 0 ? 0x10u : 0x24u;  // DT_WORDBREAK, or DT_VCENTER | DT_SINGLELINE
-    if ((w->style & ES_CENTER) != 0) format |= 0x01;
-    if ((w->style & ES_RIGHT) != 0) format |= 0x02;
-    DrawWindowText(dc, window, shown, {client.left + 1, client.top, client.right - 1, client.bottom}, format | 0x800,
-                   IsWindowEnabled(window) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
+    UINT format = (w->style & ES_MULTILINE) != 0 ? DT_WORDBREAK : DT_VCENTER | DT_SINGLELINE;
+    if ((w->style & ES_CENTER) != 0) format |= DT_CENTER;
+    if ((w->style & ES_RIGHT) != 0) format |= DT_RIGHT;
+    // No frame around the window: a bordered edit draws its edge inside.
+    if ((w->style & WS_BORDER) != 0 || (w->exStyle & WS_EX_CLIENTEDGE) != 0)
+        FrameWindowRect(dc, client, COLOR_BTNSHADOW);
+    DrawWindowText(dc, window, shown, {client.left + 2, client.top, client.right - 2, client.bottom},
+                   format | DT_NOPREFIX, IsWindowEnabled(window) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
 }
 
 }  // namespace

@@ -119,6 +119,7 @@ struct ListState : ControlState {
 struct ComboState : ControlState {
     RowList list;
     bool dropped = false;
+    HWND dropList = nullptr;  // the ComboLBox popup while dropped
     UINT fieldHeight = kDefaultItemHeight;
     UINT itemHeight = kDefaultItemHeight;
     int droppedHeight = 0;
@@ -219,8 +220,8 @@ void DrawListRow(HWND window, HDC dc, int row, UINT action)
     }
     const bool selected = (RowState(window, row) & ODS_SELECTED) != 0;
     FillWindowRectColor(dc, rect, selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
-    DrawWindowText(dc, window, item.text, {rect.left + 2, rect.top, rect.right, rect.bottom}, 0x24 | 0x800,
-                   selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    DrawWindowText(dc, window, item.text, {rect.left + 2, rect.top, rect.right, rect.bottom},
+                   DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX, selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
     if ((RowState(window, row) & ODS_FOCUS) != 0) DrawFocus(dc, rect);
 }
 
@@ -255,6 +256,10 @@ void PaintList(HWND window, HDC dc)
     FillWindowRect(dc, client, brush);
     for (int row = s.top; row < static_cast<int>(s.list.rows.size()) && RowVisible(window, row); ++row) {
         DrawListRow(window, dc, row, ODA_DRAWENTIRE);
+    }
+    Window* w = Peek(window);
+    if (w != nullptr && ((w->style & WS_BORDER) != 0 || (w->exStyle & WS_EX_CLIENTEDGE) != 0)) {
+        FrameWindowRect(dc, client, COLOR_BTNSHADOW);
     }
 }
 
@@ -370,11 +375,27 @@ void PaintCombo(HWND window, HDC dc)
         const ULONG_PTR data = s.list.cursel >= 0 ? s.list.rows[static_cast<std::size_t>(s.list.cursel)].data : 0;
         SendDrawItem(window, dc, ODT_COMBOBOX, s.list.cursel, ODA_DRAWENTIRE, state, field, data);
     } else {
-        DrawWindowText(dc, window, w->text, {field.left + 2, field.top, field.right, field.bottom}, 0x24 | 0x800,
+        DrawWindowText(dc, window, w->text, {field.left + 2, field.top, field.right, field.bottom},
+                       DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX,
                        IsWindowEnabled(window) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
     }
     FillWindowRectColor(dc, {field.right, 0, client.right, field.bottom}, COLOR_BTNFACE);
     FrameWindowRect(dc, {0, 0, client.right, field.bottom}, COLOR_BTNSHADOW);
+}
+
+// The popup list of a dropped combo: its rows below the combo, drawn (for
+// owner-drawn combos) by the combo's parent; it holds the mouse while open.
+struct DropListState : ControlState {
+    HWND combo = nullptr;
+    bool sawButtonDown = false;  // the press that opened the list was before it
+};
+
+void CloseDropList(HWND window)
+{
+    ComboState& s = ComboOf(window);
+    const HWND list = s.dropList;
+    s.dropList = nullptr;
+    if (list != nullptr && Peek(list)) DestroyWindow(list);
 }
 
 void ShowDropDown(HWND window, bool show)
@@ -384,12 +405,63 @@ void ShowDropDown(HWND window, bool show)
     if (show) {
         NotifyParent(window, CBN_DROPDOWN);
         if (Peek(window) == nullptr) return;
-        ComboOf(window).dropped = true;
+        ComboState& state = ComboOf(window);
+        state.dropped = true;
+        const RECT rect = DroppedRect(window);
+        const HWND list =
+            CreateWindowExW(WS_EX_TOOLWINDOW, WC_COMBOLBOX, u"", WS_POPUP | WS_BORDER, rect.left, rect.top,
+                            rect.right - rect.left, rect.bottom - rect.top, window, nullptr, nullptr, nullptr);
+        if (list == nullptr || Peek(window) == nullptr) return;
+        auto listState = std::make_unique<DropListState>();
+        listState->combo = window;
+        Peek(list)->control = std::move(listState);
+        ComboOf(window).dropList = list;
+        ShowWindow(list, SW_SHOWNA);
+        SetCapture(list);
     } else {
         s.dropped = false;
-        NotifyParent(window, CBN_CLOSEUP);
+        CloseDropList(window);
+        if (Peek(window)) NotifyParent(window, CBN_CLOSEUP);
     }
     if (Peek(window)) InvalidateRect(window, nullptr, FALSE);
+}
+
+HWND ComboOfList(HWND list)
+{
+    auto* state = ControlOf<DropListState>(list);
+    return state != nullptr && Peek(state->combo) ? state->combo : nullptr;
+}
+
+RECT DropRowRect(HWND list, int row)
+{
+    RECT client{};
+    GetClientRect(list, &client);
+    const auto height = static_cast<LONG>(ComboOf(ComboOfList(list)).itemHeight);
+    return {0, row * height, client.right, (row + 1) * height};
+}
+
+void PaintDropList(HWND list, HDC dc)
+{
+    const HWND combo = ComboOfList(list);
+    if (combo == nullptr) return;
+    ComboState& s = ComboOf(combo);
+    RECT client{};
+    GetClientRect(list, &client);
+    HBRUSH brush = ControlColor(combo, WM_CTLCOLORLISTBOX, dc);
+    FillWindowRect(dc, client, brush);
+    for (int row = 0; row < static_cast<int>(s.list.rows.size()); ++row) {
+        const RECT rect = DropRowRect(list, row);
+        if (rect.top >= client.bottom) break;
+        const Row& item = s.list.rows[static_cast<std::size_t>(row)];
+        const bool selected = row == s.list.cursel;
+        if (IsOwnerDrawCombo(combo)) {
+            SendDrawItem(combo, dc, ODT_COMBOBOX, row, ODA_DRAWENTIRE, selected ? ODS_SELECTED : 0u, rect, item.data);
+            continue;
+        }
+        FillWindowRectColor(dc, rect, selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+        DrawWindowText(dc, list, item.text, {rect.left + 2, rect.top, rect.right, rect.bottom},
+                       DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX, selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    }
 }
 
 void SelectComboByUser(HWND window, int row)
@@ -419,6 +491,64 @@ void TypeIntoCombo(HWND window, WCHAR c)
 }
 
 }  // namespace
+
+// A click on a row of the dropped list chooses it: the selection changes
+// (CBN_SELCHANGE), is confirmed (CBN_SELENDOK) and the list closes
+// (CBN_CLOSEUP). A click elsewhere closes it with CBN_SELENDCANCEL.
+LRESULT DropListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const HWND combo = ComboOfList(list);
+    switch (message) {
+    case WM_NCHITTEST:
+        return HTCLIENT;
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_LBUTTONUP: {
+        if (combo == nullptr) return 0;
+        RECT client{};
+        GetClientRect(list, &client);
+        const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        int row = -1;
+        if (Contains(client, point)) {
+            const auto height = static_cast<LONG>(std::max<UINT>(1, ComboOf(combo).itemHeight));
+            row = static_cast<int>(point.y / height);
+            if (!ComboOf(combo).list.valid(static_cast<WPARAM>(row))) row = -1;
+        }
+        // Releasing the press that opened the list away from its rows keeps it open.
+        auto* state = ControlOf<DropListState>(list);
+        if (row < 0 && state != nullptr && !state->sawButtonDown) return 0;
+        if (row >= 0) {
+            SelectComboByUser(combo, row);
+            if (Peek(combo)) NotifyParent(combo, CBN_SELENDOK);
+        } else {
+            NotifyParent(combo, CBN_SELENDCANCEL);
+        }
+        if (Peek(combo)) ShowDropDown(combo, false);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        if (auto* state = ControlOf<DropListState>(list)) state->sawButtonDown = true;
+        return 0;
+    case WM_CAPTURECHANGED:
+        // Losing the mouse to anything else closes the list.
+        if (combo != nullptr && ComboOf(combo).dropList == list && reinterpret_cast<HWND>(lParam) != list) {
+            ShowDropDown(combo, false);
+        }
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        HDC dc = BeginPaint(list, &paint);
+        if (!IsEmpty(paint.rcPaint)) PaintDropList(list, dc);
+        EndPaint(list, &paint);
+        return 0;
+    }
+    default:
+        return DefWindowProcW(list, message, wParam, lParam);
+    }
+}
 
 LRESULT ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -721,6 +851,7 @@ LRESULT ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         if (ComboKind(window) != CBS_DROPDOWNLIST) TypeIntoCombo(window, static_cast<WCHAR>(wParam));
         return 0;
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
         if (GetFocus() != window) SetFocus(window);
         if (Peek(window)) ShowDropDown(window, !ComboOf(window).dropped);
         return 0;
@@ -763,6 +894,9 @@ LRESULT ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         s.focused = true;
         InvalidateRect(window, nullptr, FALSE);
         NotifyParent(window, CBN_SETFOCUS);
+        return 0;
+    case WM_DESTROY:
+        CloseDropList(window);
         return 0;
     case WM_KILLFOCUS:
         s.focused = false;

@@ -125,8 +125,18 @@ bool Convert(InputEvent& event)
     if (w == nullptr || code != HTCLIENT) return false;
     UINT message = event.message;
     if (IsMouseDown(message)) {
+        // A click activates the window's top-level window unless it answers
+        // WM_MOUSEACTIVATE otherwise (a drop-down list does).
         const HWND root = RootOf(target);
-        if (root != state.active && Peek(root) && (Peek(root)->style & WS_DISABLED) == 0) SetActiveWindow(root);
+        if (root != state.active && Peek(root) && (Peek(root)->style & WS_DISABLED) == 0) {
+            const LRESULT answer = SendMessageW(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(root),
+                                                MAKELPARAM(static_cast<WORD>(code), static_cast<WORD>(message)));
+            if (answer == MA_NOACTIVATEANDEAT || answer == MA_ACTIVATEANDEAT) {
+                if (answer == MA_ACTIVATEANDEAT && Peek(root)) SetActiveWindow(root);
+                return false;
+            }
+            if (answer != MA_NOACTIVATE && Peek(root)) SetActiveWindow(root);
+        }
         w = Peek(target);
         if (w == nullptr) return false;
         const bool sameSpot = state.haveLastClick && state.lastClickWindow == target &&
@@ -575,8 +585,14 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE) SetFocus(window);
+        if (LOWORD(wParam) != WA_INACTIVE && !FocusRequestedWithin(window)) SetFocus(window);
         return 0;
+    case WM_MOUSEACTIVATE:
+        if (w->parent != nullptr) {
+            const LRESULT answer = SendMessageW(w->parent, message, wParam, lParam);
+            if (answer != 0) return answer;
+        }
+        return MA_ACTIVATE;
     case WM_CANCELMODE:
         if (GetState().capture == window) ReleaseCapture();
         return 0;
@@ -638,8 +654,11 @@ HWND SetFocus(HWND window)
     if (window == old) return old;
     const HWND root = RootOf(window);
     if (root != state.active) {
+        const HWND outerRequest = state.focusRequest;
+        state.focusRequest = window;
         SetActiveWindow(root);
-        if (state.focus == window) return old;
+        state.focusRequest = outerRequest;
+        if (state.focus == window || Peek(window) == nullptr) return old;
     }
     const HWND previous = state.focus;
     if (previous != nullptr && Peek(previous))
@@ -649,6 +668,16 @@ HWND SetFocus(HWND window)
     SendMessageW(window, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
     return old;
 }
+
+namespace vexl::windows {
+
+bool FocusRequestedWithin(HWND window)
+{
+    const HWND request = GetState().focusRequest;
+    return request != nullptr && IsSelfOrDescendant(window, request);
+}
+
+}  // namespace vexl::windows
 
 HWND GetFocus()
 {

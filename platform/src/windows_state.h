@@ -107,6 +107,7 @@ struct WaitHandler {
 
 struct ModalLoop {
     HWND window = nullptr;
+    std::function<bool()> done;
 };
 
 struct State {
@@ -122,6 +123,7 @@ struct State {
     std::vector<Timer> timers;
     UINT_PTR nextTimerId = 1;
     HWND focus = nullptr;
+    HWND focusRequest = nullptr;  // the window SetFocus is activating for
     HWND active = nullptr;
     HWND capture = nullptr;
     BYTE keyState[256] = {};       // as the messages retrieved so far leave it
@@ -186,6 +188,14 @@ void RegisterSystemClasses();
 void RegisterCommonControlClasses();
 
 // Message loops.
+// A modal loop for the window (a dialog, a property sheet, a menu): takes
+// messages, the window's dialog keys included, until done answers true,
+// asking the test driver when nothing is pending. False when it ended
+// without done: nothing was scripted, or WM_QUIT came (posted again).
+bool RunModalLoop(HWND window, const std::function<bool()>& done);
+// True while SetFocus activates the top-level window of a window inside
+// this one: activation then leaves the focus to SetFocus.
+bool FocusRequestedWithin(HWND window);
 bool RetrieveMessage(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, UINT flags);
 bool WaitForWork(WaitKind kind, HWND modalWindow);
 // Dispatches what is pending (posted, input, paints, due timers) without
@@ -207,12 +217,16 @@ void FillWindowRectColor(HDC dc, const RECT& rect, int sysColor);
 void FrameWindowRect(HDC dc, const RECT& rect, int sysColor);
 void DrawWindowText(HDC dc, HWND window, const std::u16string& text, RECT rect, UINT format, int sysColor);
 void DrawFocus(HDC dc, const RECT& rect);
+// The bitmap at its own size with its top-left corner at the point.
+void DrawBitmap(HDC dc, HBITMAP bitmap, POINT at);
 HBRUSH DefaultControlColor(UINT message, HDC dc);
 // The parent's answer to WM_CTLCOLOR* for a control, sent with the DC.
 HBRUSH ControlColor(HWND control, UINT message, HDC dc);
 // Surfaces follow their top-level window's size.
 void SurfaceChanged(HWND window);
 void SurfaceDestroyed(HWND window);
+// The surface of the window's top-level window (made on first use).
+HBITMAP WindowSurface(HWND window);
 // The font of a dialog template (DS_SETFONT); the dialog deletes it.
 HFONT CreateDialogFont(const DialogTemplate& dialogTemplate);
 void DeleteDialogFont(HFONT font);
@@ -224,6 +238,7 @@ LRESULT EditProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT ListBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT ComboBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT ScrollBarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT DropListProc(HWND, UINT, WPARAM, LPARAM);
 
 // A key's character without a keyboard layout (0 for none).
 WCHAR CharacterOfKey(int virtualKey, bool shift);

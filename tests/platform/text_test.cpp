@@ -232,7 +232,7 @@ TEST(CodePageConversion, ReadsAndWritesUtf8)
     EXPECT_EQ(Encode(CP_UTF8, u"x\xD800y"), "x\xEF\xBF\xBDy");  // a lone surrogate
 }
 
-TEST(CodePageConversion, JapanesePageConvertsItsPartBothWays)
+TEST(CodePageConversion, JapanesePageConvertsBothWays)
 {
     machine::Profile profile;
     profile.ansiCodePage = 932;
@@ -249,6 +249,10 @@ TEST(CodePageConversion, JapanesePageConvertsItsPartBothWays)
         {u"\uFF24\uFF26\uFF27", "\x82\x63\x82\x65\x82\x66"},          // ＤＦＧ
         {u"\u5916\u5B57", "\x8A\x4F\x8E\x9A"},                        // 外字
         {u"@\u3042\u30A2\u30F3", "@\x82\xA0\x83\x41\x83\x93"},        // hiragana and katakana
+        {u"\u4E9C\u7199", "\x88\x9F\xEA\xA4"},                        // the first level 1 and the last level 2 ideograph
+        {u"\u2160\u2252\uFFE2", "\x87\x54\x81\xE0\x81\xCA"},        // Ⅰ≒¬: row 13 and JIS codes over the IBM block
+        {u"\u2170\u7E8A", "\xFA\x40\xFA\x5C"},                        // ⅰ纊: the IBM block over the NEC-selected one
+        {u"\uE000\uE757", "\xF0\x40\xF9\xFC"},                        // the user-defined area
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Encode(CP_ACP, c.text), c.bytes);
@@ -258,8 +262,9 @@ TEST(CodePageConversion, JapanesePageConvertsItsPartBothWays)
     EXPECT_EQ(Encode(932, u"\u00e9x", nullptr, &usedDefault), "?x");
     EXPECT_TRUE(usedDefault);
     EXPECT_EQ(Decode(932, "a\x82"), u"a\u30FB");    // a lead byte without its trail
-    EXPECT_EQ(Decode(932, "\x88\x9F"), u"\u30FB");  // a pair the layer has no entry for
-    EXPECT_EQ(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, "\x88\x9F", 2, nullptr, 0), 0);
+    EXPECT_EQ(Decode(932, "\x85\x40"), u"\u30FB");  // an unassigned pair
+    EXPECT_EQ(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, "\x85\x40", 2, nullptr, 0), 0);
+    EXPECT_EQ(Decode(932, "\xEE\xEF\x87\x90"), u"\u2170\u2252");  // duplicates read as their characters
     EXPECT_TRUE(IsDBCSLeadByte(0x82));
     EXPECT_TRUE(IsDBCSLeadByteEx(932, 0xE0));
     EXPECT_FALSE(IsDBCSLeadByte(0xA1));

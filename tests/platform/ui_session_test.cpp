@@ -3,6 +3,9 @@
 
 #include "platform/kernel.h"
 
+#include <cstdlib>
+#include <filesystem>
+
 namespace vexl::test {
 namespace {
 
@@ -127,6 +130,7 @@ TEST_F(UiTest, ADialogDrivenThroughAWholeSession)
     HWND owner = topLevel(0, 0, 640, 480);
     driver.pumpUntilIdle();
 
+    const std::size_t leaksBefore = driver.gdiLeaks();
     driver.onMessageBox(u"number", IDOK);
     driver.onDialogCaption(u"Settings", [&](HWND dialog) {
         HWND number = driver.ctl(dialog, kNumber);
@@ -137,6 +141,15 @@ TEST_F(UiTest, ADialogDrivenThroughAWholeSession)
 
         driver.type(number, u"12.5x,75");
         EXPECT_EQ(driver.text(number), u"125,75");
+        // What the user sees: the edit drew its text, the dialog its face colour.
+        const auto drawn = driver.textOps(number);
+        ASSERT_FALSE(drawn.empty());
+        EXPECT_EQ(drawn.back().text, u"125,75");
+        EXPECT_EQ(drawn.back().face, u"MS Shell Dlg");
+        EXPECT_EQ(driver.pixel(dialog, 1, 1), GetSysColor(COLOR_BTNFACE));
+        if (const char* pictures = std::getenv("VEXL_UI_PICTURES")) {
+            driver.writePng(dialog, std::filesystem::path(pictures) / "settings.png");
+        }
 
         HWND paper = driver.ctl(dialog, kPaper);
         EXPECT_EQ(driver.rowTexts(paper), (std::vector<std::u16string>{u"A4", u"Letter", u"A3"}));
@@ -172,6 +185,7 @@ TEST_F(UiTest, ADialogDrivenThroughAWholeSession)
     EXPECT_EQ(GetActiveWindow(), owner);
     EXPECT_TRUE(driver.failures().empty());
     EXPECT_EQ(driver.deadHandleCalls(), 0u);
+    EXPECT_EQ(driver.gdiLeaks(), leaksBefore);  // the dialog's font went with it
     g_session = nullptr;
 }
 

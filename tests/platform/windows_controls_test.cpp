@@ -287,6 +287,27 @@ TEST_F(Controls, CombosSelectSilentlyByMessageAndNotifyTheUsersChoice)
     auto codes = notifications(top, 43);
     EXPECT_EQ(std::vector<WORD>(codes.end() - 3, codes.end()),
               (std::vector<WORD>{CBN_DROPDOWN, CBN_SELENDCANCEL, CBN_CLOSEUP}));
+
+    // Dropped, the rows show in a popup below the combo, drawn by the parent;
+    // a click on one chooses it.
+    Drawn().clear();
+    driver.click(combo);
+    std::vector<HWND> tops = driver.topWindows();
+    ASSERT_EQ(tops.size(), 2u);
+    HWND popup = tops.front();
+    EXPECT_EQ(driver.rect(popup).top, driver.rect(combo).bottom);
+    std::vector<UINT> rows;
+    for (const DRAWITEMSTRUCT& d : Drawn()) {
+        EXPECT_EQ(d.hwndItem, combo);
+        if ((d.itemState & ODS_COMBOBOXEDIT) == 0) rows.push_back(d.itemID);
+    }
+    EXPECT_EQ(rows, (std::vector<UINT>{0, 1, 2}));
+    driver.click(popup, 5, 18 + 9);
+    EXPECT_EQ(driver.cursel(combo), 1);
+    EXPECT_FALSE(IsWindow(popup));
+    codes = notifications(top, 43);
+    EXPECT_EQ(std::vector<WORD>(codes.end() - 4, codes.end()),
+              (std::vector<WORD>{CBN_DROPDOWN, CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP}));
 }
 
 TEST_F(Controls, ScrollBarsClampAndSendLineOrPageCodes)
@@ -307,7 +328,7 @@ TEST_F(Controls, ScrollBarsClampAndSendLineOrPageCodes)
         if (message == WM_VSCROLL && reinterpret_cast<HWND>(lParam) == bar) codes.push_back(LOWORD(wParam));
         return false;
     };
-    driver.click(bar, 8, 5);    // the up arrow
+    driver.click(bar, 8, 5);   // the up arrow
     driver.click(bar, 8, 60);  // the track below the thumb
     EXPECT_EQ(codes, (std::vector<WORD>{SB_LINEUP, SB_ENDSCROLL, SB_PAGEDOWN, SB_ENDSCROLL}));
     codes.clear();

@@ -224,6 +224,61 @@ TEST_F(WindowCore, PaintComesFromTheUpdateRegionAndAPostedPaintFindsItEmpty)
     EXPECT_EQ(painted.size(), 2u);
 }
 
+TEST_F(WindowCore, WindowsPaintIntoTheirTopLevelSurfaceAtTheirOrigin)
+{
+    HWND top = topLevel(50, 50, 200, 100);
+    HWND inner = child(top, u"Recorder", 0, 20, 10, 60, 40, 1);
+    const COLORREF red = RGB(255, 0, 0);
+    const COLORREF blue = RGB(0, 0, 255);
+    const std::size_t leaksBefore = driver.gdiLeaks();
+    Recorder::answer() = [&](HWND window, UINT message, WPARAM, LPARAM, LRESULT& result) {
+        if (message != WM_PAINT) return false;
+        PAINTSTRUCT paint{};
+        HDC dc = BeginPaint(window, &paint);
+        HBRUSH brush = CreateSolidBrush(window == top ? red : blue);
+        RECT all{0, 0, 1000, 1000};
+        FillRect(dc, &all, brush);  // the DC clips to the window
+        DeleteObject(brush);
+        EndPaint(window, &paint);
+        result = 0;
+        return true;
+    };
+    driver.pumpUntilIdle();
+    EXPECT_EQ(driver.pixel(top, 0, 0), red);
+    EXPECT_EQ(driver.pixel(top, 19, 10), red);
+    EXPECT_EQ(driver.pixel(top, 20, 10), blue);
+    EXPECT_EQ(driver.pixel(inner, 0, 0), blue);
+    EXPECT_EQ(driver.pixel(inner, 59, 39), blue);
+    EXPECT_EQ(driver.pixel(top, 80, 50), red);
+
+    // Repainting the parent repaints the child it covers.
+    InvalidateRect(top, nullptr, TRUE);
+    driver.pumpUntilIdle();
+    EXPECT_EQ(driver.pixel(inner, 5, 5), blue);
+    // A hidden child leaves its place to be painted by the parent.
+    ShowWindow(inner, SW_HIDE);
+    driver.pumpUntilIdle();
+    EXPECT_EQ(driver.pixel(top, 30, 20), red);
+
+    // A bitmap static shows its picture.
+    HBITMAP picture = CreateBitmap(2, 2, 1, 32, nullptr);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(memory, picture);
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    RECT square{0, 0, 2, 2};
+    FillRect(memory, &square, green);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(green);
+    HWND marker = child(top, u"Static", SS_BITMAP, 100, 60, 10, 10, 2);
+    SendMessageW(marker, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
+    driver.pumpUntilIdle();
+    EXPECT_EQ(driver.pixel(marker, 1, 1), RGB(0, 255, 0));
+    DestroyWindow(top);
+    DeleteObject(picture);
+    EXPECT_EQ(driver.gdiLeaks(), leaksBefore);
+}
+
 TEST_F(WindowCore, FocusActivationAndCaptureSendTheirMessages)
 {
     HWND top = topLevel();

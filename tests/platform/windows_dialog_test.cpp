@@ -308,6 +308,30 @@ TEST_F(Dialogs, DialogKeysEnterEscapeTabAndClose)
     }
 }
 
+TEST_F(Dialogs, FocusSetInInitDialogStaysWhenItAnswersFalse)
+{
+    HWND top = topLevel();
+    driver.pumpUntilIdle();
+    Behaviour() = [](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
+        if (message == WM_INITDIALOG) {
+            SetFocus(GetDlgItem(dialog, 102));
+            return FALSE;
+        }
+        if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+        return FALSE;
+    };
+    auto form = Form(u"Chosen focus");
+    driver.onDialogCaption(u"Chosen focus", [&](HWND dialog) {
+        EXPECT_EQ(GetFocus(), GetDlgItem(dialog, 102));
+        driver.key(VK_ESCAPE, true);
+    });
+    EXPECT_EQ(DialogBoxIndirectParamW(nullptr, form.get(), top, TestDialogProc, 0), IDCANCEL);
+    // The first tab stop (the combo) never had the focus on the way.
+    for (const DialogCall& call : Calls()) {
+        EXPECT_FALSE(call.message == WM_COMMAND && LOWORD(call.wParam) == 100 && HIWORD(call.wParam) == CBN_SETFOCUS);
+    }
+}
+
 TEST_F(Dialogs, AModalLoopWithNothingScriptedFailsWithTheOpenWindows)
 {
     expectFailure = true;

@@ -32,9 +32,8 @@ constexpr std::uint16_t kCreateInstall = 0x300;
 constexpr std::uint16_t kInstallKindFirst = 1;
 constexpr std::uint16_t kInstallKindUpgrade = 2;
 constexpr std::uint16_t kInstallKindAnswerFile = 3;
-constexpr int kInitFirstInstall = 0;
-constexpr int kInitIncompatible = 1;
-constexpr int kInitAnswerFile = 5;
+constexpr int kInitIncompatible = kInitPrinter;
+constexpr int kInitAnswerFile = kInitInstallSettings;
 constexpr std::uint16_t kCustomFunctionItem = 1462;
 constexpr std::uint32_t kStoreCustomFunctions = 0x80000004;
 constexpr LONG kFormTolerance = 1000;  // thousandths of a millimetre
@@ -173,7 +172,7 @@ int RunConvertUpgrade(LPWSTR printerName, const DEVMODEW* in, DEVMODEW* out)
         // settings mutex, which the context itself does not take.
         LockSettingsMutex(nullptr);
         SyncJobControlAtInstall(context);
-        if (HasAnswerWorkForSection(context)) {
+        if (HasAnswerWorkForSection(GetPrinterSectionName(context))) {
             if (!InitializePrinterSettings(printer, out, kInitAnswerFile)) result = kConvertFailed;
             kind = kInstallKindAnswerFile;
         } else if (state == kVersionStateUpgrade) {
@@ -188,7 +187,7 @@ int RunConvertUpgrade(LPWSTR printerName, const DEVMODEW* in, DEVMODEW* out)
             MergeDevmodeSettings(context, nullptr, kMergeConvertDevmode);
             UpgradeUserLists(printer, context);
             CopyStoreToOut(context, out);
-            SyncSettingsIniWithModel(context, TRUE);
+            SyncSettingsIniWithModel(context->printer, TRUE, context);
             SecureDataFolder(context);
             if (IsAnyLockSet(context) && IsDefaultLocked(context)) RefreshDefaultSection(context);
         } else if (state == kVersionStateForeign) {
@@ -203,7 +202,7 @@ int RunConvertUpgrade(LPWSTR printerName, const DEVMODEW* in, DEVMODEW* out)
         } else {
             CheckModelRegistration(context);
             InstallModelFiles(context, 0x1000);
-            SyncSettingsIniWithModel(context, TRUE);
+            SyncSettingsIniWithModel(context->printer, TRUE, context);
             SetCustomFunctionDefault(context);
             StoreItemsPass(printer, context, 2, kStoreCustomFunctions);
             SecureDataFolder(context);

@@ -6,6 +6,7 @@
 #include "ui/entry/devmode_conversion.h"
 #include "ui/entry/document_events.h"
 #include "ui/entry/library_state.h"
+#include "ui/entry/printer_events.h"
 #include "ui/entry/unsupported_calls.h"
 
 using namespace vexl::ui;

@@ -1,35 +1,34 @@
-// The per-printer install and upkeep work that the entry points start and
-// that other parts of the library carry out: the per-printer
-// initialisation, the model files, the user lists and the data folder.
-// Until that work is in the library, InitializePrinterSettings only hands
-// out the model's default DEVMODE (it stores nothing for the printer) and
-// fails with ERROR_CALL_NOT_IMPLEMENTED where there is none to hand out, and
-// the upkeep steps find nothing to do.
+// The per-printer install and upkeep work that the entry points start: the
+// per-printer initialisation and the services it is made of.
 #pragma once
 
 #include "common/core/context.h"
 #include "platform/devmode.h"
 #include "platform/win32.h"
-
-#include <cstdint>
+#include "ui/entry/answer_file.h"
+#include "ui/entry/install_ini.h"
+#include "ui/entry/install_services.h"
+#include "ui/entry/locale_defaults.h"
+#include "ui/entry/settings_package.h"
 
 namespace vexl::ui {
 
-// Initialises the printer's stored settings in the mode (0 first install,
-// 1 incompatible DEVMODE, 2 connection refresh, 5 install settings, 6 user
-// refresh, 7 connection first use) and hands out its default DEVMODE into
-// out when given.
-BOOL InitializePrinterSettings(HANDLE printer, DEVMODEW* out, int mode);
+// Modes of InitializePrinterSettings: 0 first installation (a default
+// DEVMODE into out), 1 the printer initialised or an incompatible DEVMODE, 2
+// a connection added, 5 a conversion with install settings (base mode 0,
+// the stored settings loaded), 6 the per-user refresh (base mode 1), 7 the
+// first use of a connection (base mode 2).
+inline constexpr int kInitFirstInstall = 0;
+inline constexpr int kInitPrinter = 1;
+inline constexpr int kInitConnection = 2;
+inline constexpr int kInitInstallSettings = 5;
+inline constexpr int kInitUserRefresh = 6;
+inline constexpr int kInitConnectionFirstUse = 7;
 
-// Upkeep steps of an upgrade; each answers TRUE when there was nothing to do.
-BOOL InstallModelFiles(DriverContext* context, std::uint32_t flags);
-BOOL UpgradeUserLists(HANDLE printer, DriverContext* context);
-BOOL SecureDataFolder(DriverContext* context);
-BOOL SyncSettingsIniWithModel(DriverContext* context, BOOL versionOnly);
-BOOL SetDefaultDataPaths(HANDLE printer);
-BOOL CheckModelRegistration(DriverContext* context);
-// Whether the install answer file or the model INI has install settings for
-// the printer's section.
-BOOL HasAnswerWorkForSection(DriverContext* context);
+// Sets up everything the driver keeps for the printer; FALSE only when no
+// context could be made. A default DEVMODE goes into out in base mode 0: the
+// driver's size for mode 0 (whose caller made room for it), the caller's
+// declared size for mode 5.
+BOOL InitializePrinterSettings(HANDLE printer, DEVMODEW* out, int mode);
 
 }  // namespace vexl::ui

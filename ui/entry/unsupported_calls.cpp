@@ -39,14 +39,4 @@ BOOL ShowPrinterProperties(HWND, HANDLE)
     return CannotDo<BOOL>(FALSE);
 }
 
-BOOL UpgradePrinterData(DWORD, LPBYTE)
-{
-    return CannotDo<BOOL>(FALSE);
-}
-
-BOOL HandlePrinterEvent(LPWSTR, int, DWORD, LPARAM)
-{
-    return CannotDo<BOOL>(FALSE);
-}
-
 }  // namespace vexl::ui

@@ -1,7 +1,6 @@
 // The entry points whose work the library does not have yet: the property
 // sheets and the document and printer properties (they need the property
-// pages), and the driver upgrade and printer events (they need the
-// per-printer initialisation). Each answers as a driver that cannot do the
+// pages). Each answers as a driver that cannot do the
 // call: its failure value, with the last error ERROR_CALL_NOT_IMPLEMENTED.
 #pragma once
 
@@ -16,7 +15,5 @@ LONG RunDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam);
 LONG HandleDocumentProperties(HWND window, HANDLE printer, PWSTR device, DEVMODEW* out, DEVMODEW* in, DWORD mode);
 LONG HandleAdvancedDocumentProperties(HWND window, HANDLE printer, PWSTR device, DEVMODEW* out, DEVMODEW* in);
 BOOL ShowPrinterProperties(HWND window, HANDLE printer);
-BOOL UpgradePrinterData(DWORD level, LPBYTE info);
-BOOL HandlePrinterEvent(LPWSTR printerName, int event, DWORD flags, LPARAM lParam);
 
 }  // namespace vexl::ui

@@ -310,10 +310,10 @@ BOOL RefreshUserSettings(HANDLE printer, std::uint16_t decision)
     if (state == kVersionStateUpgrade) {
         InstallModelFiles(context, 0x1000);
         UpgradeUserLists(printer, context);
-        SyncSettingsIniWithModel(context, TRUE);
+        SyncSettingsIniWithModel(context->printer, TRUE, context);
     } else if (state == kVersionStateCurrent) {
         InstallModelFiles(context, 0x1000);
-        SyncSettingsIniWithModel(context, TRUE);
+        SyncSettingsIniWithModel(context->printer, TRUE, context);
     } else {
         done = InitializePrinterSettings(printer, nullptr, kRefreshModeUser);
     }
@@ -354,7 +354,7 @@ BOOL RefreshConnectionSettings(HANDLE printer, const WCHAR* ini, const WCHAR* se
     if (state != kVersionStateForeign) {
         InstallModelFiles(context, 0x1000);
         if (state == kVersionStateUpgrade) UpgradeUserLists(printer, context);
-        SyncSettingsIniWithModel(context, TRUE);
+        SyncSettingsIniWithModel(context->printer, TRUE, context);
     }
     WriteVersionStamp(file, name);
     SecureDataFolder(context);

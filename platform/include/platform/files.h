@@ -129,3 +129,6 @@ VEXL_API BOOL UnmapViewOfFile(LPCVOID baseAddress);
 // small, the size needed including the terminator.
 VEXL_API UINT GetSystemDirectoryW(LPWSTR buffer, UINT size);
 VEXL_API UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size);
+// The system's Windows folder (the same as GetWindowsDirectoryW here: the
+// machine has no per-user Windows folder).
+VEXL_API UINT GetSystemWindowsDirectoryW(LPWSTR buffer, UINT size);

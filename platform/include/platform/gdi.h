@@ -229,8 +229,9 @@ VEXL_API HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPi
 // A bitmap in the format of the DC's current bitmap (a memory DC's first
 // bitmap is the 1x1 monochrome one) or of the display.
 VEXL_API HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
-// A 32-bit top-down section whose bits the caller may write at *bits; the
-// header's format (1, 4, 8, 16, 24 or 32 bits) is kept for GetObjectW.
+// A 32-bit section (BI_RGB or BI_BITFIELDS) whose pixels the caller may
+// write at *bits, bottom-up unless biHeight is negative; other formats and
+// file-mapping sections are refused.
 VEXL_API HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                                   DWORD offset);
 // A display bitmap, its pixels converted from the DIB (CBM_INIT) through the
@@ -297,7 +298,7 @@ inline constexpr LONG FW_LIGHT = 300;
 inline constexpr LONG FW_MEDIUM = 500;
 inline constexpr LONG FW_SEMIBOLD = 600;
 inline constexpr LONG FW_HEAVY = 900;
-inline constexpr BYTE OEM_CHARSET = 255;
+inline constexpr UINT OEM_CHARSET = 255;
 inline constexpr BYTE DEFAULT_QUALITY = 0;
 inline constexpr BYTE ANTIALIASED_QUALITY = 4;
 inline constexpr BYTE NONANTIALIASED_QUALITY = 3;
@@ -639,8 +640,7 @@ VEXL_API BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect,
 VEXL_API BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, LPSIZE size);
 // How many characters fit in maxExtent (fit non-null), and the extent after
 // each character (dx non-null).
-VEXL_API BOOL GetTextExtentExPointW(HDC hdc, LPCWSTR text, int count, int maxExtent, LPINT fit, LPINT dx,
-                                    LPSIZE size);
+VEXL_API BOOL GetTextExtentExPointW(HDC hdc, LPCWSTR text, int count, int maxExtent, LPINT fit, LPINT dx, LPSIZE size);
 VEXL_API BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW metrics);
 VEXL_API BOOL GetCharABCWidthsW(HDC hdc, UINT first, UINT last, ABC* widths);
 VEXL_API BOOL GetCharWidth32W(HDC hdc, UINT first, UINT last, LPINT widths);
@@ -672,7 +672,9 @@ inline constexpr UINT DT_HIDEPREFIX = 0x00100000;
 inline constexpr UINT DT_PREFIXONLY = 0x00200000;
 
 // Lays out and draws the text in the rectangle; count -1: up to the
-// terminator. Answers the height of the text (its offset from the bottom for
-// DT_BOTTOM / DT_VCENTER single lines); DT_CALCRECT only measures, setting
-// the rectangle's right and bottom. "&x" underlines x unless DT_NOPREFIX.
+// terminator. Answers the height of the text (for a single line with
+// DT_VCENTER or DT_BOTTOM, the offset from the rectangle's top to the text's
+// bottom); DT_CALCRECT only measures, setting the rectangle's right and
+// bottom. "&x" underlines x unless DT_NOPREFIX. DT_MODIFYSTRING writes the
+// shortened text back into the caller's string, never past its length.
 VEXL_API int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format);

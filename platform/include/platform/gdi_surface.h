@@ -35,6 +35,13 @@ HWND SurfaceDCWindow(HDC hdc);
 COLORREF SurfacePixel(HBITMAP surface, int x, int y);
 SIZE SurfaceSize(HBITMAP surface);
 
+// ---- Bitmaps of resources ---------------------------------------------------------
+
+// A 32-bit bitmap of the program from a packed DIB of size bytes (header,
+// colour table, rows), converted through its colour table; null when it is
+// not a DIB this layer reads or the bytes are cut short.
+HBITMAP CreateBitmapFromPackedDib(const void* data, std::size_t size);
+
 // ---- Pictures --------------------------------------------------------------------
 
 // The part of the surface (null: all of it) as an RGB PNG file. Also takes
@@ -73,10 +80,10 @@ struct TextOp {
     TextCall call = TextCall::textOut;
     HWND window = nullptr;
     std::u16string text;
-    RECT rect{};    // DrawTextW's and ExtTextOutW's rectangle (logical)
-    POINT origin{}; // TextOutW's and ExtTextOutW's point (logical)
-    UINT flags = 0; // DT_* or ETO_*
-    RECT inked{};   // the device pixels the text covers (empty for DT_CALCRECT)
+    RECT rect{};     // DrawTextW's and ExtTextOutW's rectangle (logical)
+    POINT origin{};  // TextOutW's and ExtTextOutW's point (logical)
+    UINT flags = 0;  // DT_* or ETO_*
+    RECT inked{};    // the device pixels the text covers (empty for DT_CALCRECT)
     std::u16string face;
     LONG height = 0;
     LONG weight = 0;

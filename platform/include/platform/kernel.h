@@ -44,3 +44,19 @@ VEXL_API DWORD GetCurrentProcessId();
 VEXL_API DWORD GetCurrentThreadId();
 VEXL_API HANDLE GetCurrentProcess();
 VEXL_API HANDLE GetCurrentThread();
+
+// System messages. Only FORMAT_MESSAGE_FROM_SYSTEM is supported: the text of
+// a known error code, ending with CR LF, in a buffer that the call allocates
+// (FORMAT_MESSAGE_ALLOCATE_BUFFER, freed by LocalFree; buffer receives its
+// address) or in the caller's buffer of size characters. Answers the
+// characters written without the terminator; 0 with
+// ERROR_MR_MID_NOT_FOUND for a code without text.
+inline constexpr DWORD FORMAT_MESSAGE_ALLOCATE_BUFFER = 0x00000100;
+inline constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x00000200;
+inline constexpr DWORD FORMAT_MESSAGE_FROM_STRING = 0x00000400;
+inline constexpr DWORD FORMAT_MESSAGE_FROM_HMODULE = 0x00000800;
+inline constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x00001000;
+inline constexpr DWORD LANG_USER_DEFAULT = 0x0400;
+inline constexpr DWORD ERROR_MR_MID_NOT_FOUND = 317;
+VEXL_API DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer,
+                              DWORD size, void* arguments);

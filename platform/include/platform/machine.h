@@ -12,8 +12,22 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vexl::machine {
+
+// An installed font family: its face name, its kind (TRUETYPE_FONTTYPE 4,
+// DEVICE_FONTTYPE 2, RASTER_FONTTYPE 1), its character set, and the font file
+// its text is drawn with (a name without ".ttf" in the font folder; empty:
+// the profile's fontFile).
+struct FontFamily {
+    std::u16string face;
+    DWORD type = 4;
+    BYTE charset = 0;
+    std::string file;
+};
+
+std::vector<FontFamily> DefaultFonts();
 
 struct Profile {
     // Operating system, as GetVersionExW and VerifyVersionInfoW report it.
@@ -41,6 +55,13 @@ struct Profile {
     // time ("2026-01-31 13:45:10.250") that GetLocalTime and GetSystemTime keep.
     int utcOffsetMinutes = 0;
     std::string fixedLocalTime;
+    // Display: true-colour, or a palette display of 8 bits.
+    bool paletteDisplay = false;
+    // Fonts: the folder of the font files, the file text is drawn with when a
+    // face names none, and the installed families in the order they are listed.
+    std::string fontFolder = "/usr/share/fonts/truetype/dejavu";
+    std::string fontFile = "DejaVuSans";
+    std::vector<FontFamily> fonts = DefaultFonts();
 };
 
 // The machine this process uses: the one set by Use, else VEXL_MACHINE.

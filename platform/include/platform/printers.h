@@ -118,6 +118,11 @@ void ClearSpoolerFailures(std::u16string_view printer);
 unsigned SpoolerCallCount(std::string_view function);
 void ResetSpoolerCallCounts();
 
+// Whether the process runs as the spooler (between RevertToPrinterSelf and
+// ImpersonatePrinterClient), and a revert that fails from now on.
+bool IsSpoolerIdentity();
+void SetRevertFailure(bool fail);
+
 // A printer-data value as stored, for assertions.
 std::optional<PrinterData> ReadPrinterData(std::u16string_view printer, std::u16string_view valueName);
 

@@ -192,6 +192,12 @@ struct JOB_INFO_2W {
 VEXL_API BOOL OpenPrinterW(LPWSTR printerName, HANDLE* printer, PRINTER_DEFAULTSW* defaults);
 VEXL_API BOOL ClosePrinter(HANDLE printer);
 
+// The spooler's identity for a driver's work on a printer: the revert answers
+// the client's token (NULL when the calling thread runs as the client no
+// more), and impersonating that token goes back to the client.
+VEXL_API HANDLE RevertToPrinterSelf();
+VEXL_API BOOL ImpersonatePrinterClient(HANDLE token);
+
 // Levels 2 and 7.
 VEXL_API BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDWORD needed);
 // Level 2 updates the printer's stored fields (a NULL text or DEVMODE keeps

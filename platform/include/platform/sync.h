@@ -46,5 +46,6 @@ VEXL_API HANDLE OpenMutexW(DWORD desiredAccess, BOOL inheritHandle, LPCWSTR name
 // FALSE with ERROR_NOT_OWNER when the calling thread does not own it.
 VEXL_API BOOL ReleaseMutex(HANDLE mutex);
 // Waits for a mutex: WAIT_OBJECT_0, WAIT_ABANDONED, WAIT_TIMEOUT, or
-// WAIT_FAILED (ERROR_INVALID_HANDLE for a handle that is not a mutex).
+// WAIT_FAILED (ERROR_INVALID_HANDLE for a handle that is neither a mutex nor
+// a process); a process is waited for until it ends (process.h).
 VEXL_API DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);

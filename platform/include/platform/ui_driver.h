@@ -9,9 +9,11 @@
 // of hanging; every open loop then ends.
 #pragma once
 
+#include "platform/gdi_surface.h"
 #include "platform/windows.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -113,6 +115,15 @@ public:
     HCURSOR cursor() const;
     HWND focus() const;
     std::uint64_t deadHandleCalls() const;
+    // What the window shows at a client point, as its top-level window's
+    // surface holds it after the last paint.
+    COLORREF pixel(HWND window, int x, int y) const;
+    // The text the window drew, in order.
+    std::vector<vexl::gdi::TextOp> textOps(HWND window) const;
+    // GDI objects not deleted and DCs not released or deleted.
+    std::size_t gdiLeaks() const;
+    // The window's top-level window as a PNG picture.
+    bool writePng(HWND window, const std::filesystem::path& file) const;
     const std::vector<std::string>& failures() const { return failures_; }
 
 private:

@@ -16,3 +16,5 @@
 #include "platform/shell.h"
 #include "platform/locale.h"
 #include "platform/resources.h"
+#include "platform/security.h"
+#include "platform/process.h"

@@ -519,6 +519,12 @@ inline constexpr LRESULT HTHSCROLL = 6;
 inline constexpr LRESULT HTBORDER = 18;
 inline constexpr LRESULT HTHELP = 21;
 
+// WM_MOUSEACTIVATE answers.
+inline constexpr LRESULT MA_ACTIVATE = 1;
+inline constexpr LRESULT MA_ACTIVATEANDEAT = 2;
+inline constexpr LRESULT MA_NOACTIVATE = 3;
+inline constexpr LRESULT MA_NOACTIVATEANDEAT = 4;
+
 // Mouse key flags of the mouse messages.
 inline constexpr WPARAM MK_LBUTTON = 0x0001;
 inline constexpr WPARAM MK_RBUTTON = 0x0002;

@@ -1,0 +1,35 @@
+// The font-substitution module.
+#include "common/storage/module_small.h"
+
+#include "common/core/item_ids.h"
+#include "common/core/items.h"
+#include "common/core/modeldb.h"
+
+namespace vexl {
+namespace {
+
+constexpr std::uint16_t kFontSubstControl = 2384;
+constexpr std::uint16_t kFontSubstPage = 4004;
+// State bits 2-3 of a control: 1 shows it.
+constexpr std::uint16_t kControlShownMask = 0x000C;
+constexpr std::uint16_t kControlShown = 0x0004;
+
+}  // namespace
+
+int FontSubstModuleEvent(DriverContext* context, std::uint32_t event, void* param, void*)
+{
+    auto* record = static_cast<ControlShownRecord*>(param);
+    if (event != kModuleEventMayShowControl || !record || !record->control) return 0;
+    if (record->control->controlId != kFontSubstControl) return 0;
+    // Shown unless the printer's default settings are being edited, and
+    // always on the font page itself.
+    const bool onFontPage = record->page && record->page->pageId == kFontSubstPage;
+    if (GetItemValue(context, rdmCallSrc) == 0 || onFontPage) {
+        record->control->state =
+            static_cast<std::uint16_t>((record->control->state & ~kControlShownMask) | kControlShown);
+        record->result = 1;
+    }
+    return 1;
+}
+
+}  // namespace vexl
