@@ -168,8 +168,9 @@ void InitControls(HWND dialog, FileDialog& d)
     SendDlgItemMessageW(dialog, cmb2, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(drive.c_str()));
     SendDlgItemMessageW(dialog, cmb2, CB_SETCURSEL, 0, 0);
     if (d.ofn->lpstrFile != nullptr && d.ofn->nMaxFile > 0) {
-        const std::u16string initial(d.ofn->lpstrFile,
-                                     std::u16string_view(d.ofn->lpstrFile, d.ofn->nMaxFile).find(u'\0'));
+        // The initial name ends at its terminator or at the end of the buffer.
+        const std::u16string_view buffer(d.ofn->lpstrFile, d.ofn->nMaxFile);
+        const std::u16string initial(buffer.substr(0, buffer.find(u'\0')));
         SetDlgItemTextW(dialog, edt1, initial.c_str());
     }
     if (d.ofn->lpstrTitle != nullptr) SetWindowTextW(dialog, d.ofn->lpstrTitle);
