@@ -13,6 +13,7 @@
 #include "common/storage/preset_install.h"
 #include "common/storage/settings_files.h"
 #include "ui/entry/answer_file.h"
+#include "platform/windows.h"
 #include "ui/entry/install_services.h"
 
 #include <string>
@@ -137,6 +138,23 @@ bool HasExtension(const WCHAR* path, const WCHAR* extension)
     std::int32_t length = 0;
     const WCHAR* found = FindExtension(path, &length);
     return found != nullptr && length > 0 && lstrcmpiW(found, extension) == 0;
+}
+
+void ClearPresetList(DriverContext* context)
+{
+    WriteIniString(GetPrinterSectionName(context), u"Count", u"0", SettingsIni(context));
+}
+
+void AppendPresetEntry(DriverContext* context, const WCHAR* path, const WCHAR* name, const WCHAR* comment)
+{
+    const WCHAR* ini = SettingsIni(context);
+    const WCHAR* section = GetPrinterSectionName(context);
+    const int index = ReadIniInt(section, u"Count", 0, ini);
+    const std::u16string key = u"PresetList" + Decimal(index);
+    WriteIniString(section, key.c_str(), path, ini);
+    WriteIniString(section, (key + u"Name").c_str(), name, ini);
+    WriteIniString(section, (key + u"Comment").c_str(), comment, ini);
+    WriteIniString(section, u"Count", Decimal(index + 1).c_str(), ini);
 }
 
 void MarkPresetRefreshed(DriverContext* context)
@@ -381,7 +399,7 @@ BOOL ReloadDefaultPresets(DriverContext* context, BOOL ask)
             dropped = true;
         }
     }
-    if (dropped && ask && ShowWarningOkCancel(context, nullptr, kMessagePresetsDropped) != kAnswerOk) return FALSE;
+    if (dropped && ask && ShowWarningOkCancel(context, nullptr, kMessagePresetsDropped) != IDOK) return FALSE;
     ClearPresetList(context);
     for (const PresetListEntry& entry : entries)
         if (!entry.drop) AppendPresetEntry(context, entry.path, entry.name, entry.comment);
