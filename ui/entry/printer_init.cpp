@@ -118,7 +118,7 @@ bool MayRemoveDefaultFolder(DriverContext* context, int base)
     }
     if (configured[0] == 0 || !FolderExists(configured)) return false;
     WCHAR defaultFolder[MAX_PATH] = {};
-    BuildSystemDrivePath(defaultFolder, MAX_PATH, kSettingsFolderName, context);
+    if (GetDefaultDataFolder(defaultFolder, MAX_PATH) == 0) return false;
     if (defaultFolder[0] == 0 || FolderKey(configured) == FolderKey(defaultFolder)) return false;
     const std::u16string ini = FolderKey(defaultFolder) + u"\\" + context->modelRecord->settingsIniName;
     return !FileExists(ini.c_str());

@@ -9,10 +9,12 @@
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
+#include "common/storage/module_presets.h"
 #include "common/storage/persistence.h"
 #include "common/storage/preset_install.h"
 #include "common/storage/settings_files.h"
 #include "ui/entry/answer_file.h"
+#include "platform/windows.h"
 #include "ui/entry/install_services.h"
 
 #include <string>
@@ -381,10 +383,10 @@ BOOL ReloadDefaultPresets(DriverContext* context, BOOL ask)
             dropped = true;
         }
     }
-    if (dropped && ask && ShowWarningOkCancel(context, nullptr, kMessagePresetsDropped) != kAnswerOk) return FALSE;
-    ClearPresetList(context);
+    if (dropped && ask && ShowWarningOkCancel(context, nullptr, kMessagePresetsDropped) != IDOK) return FALSE;
+    vexl::ClearPresetList(context);
     for (const PresetListEntry& entry : entries)
-        if (!entry.drop) AppendPresetEntry(context, entry.path, entry.name, entry.comment);
+        if (!entry.drop) vexl::AppendPresetEntry(context, entry.path, entry.name, entry.comment);
     return InstallPresetFiles(package, language.c_str(), kReinstallMissingPresets, context,
                               static_cast<int>(entries.size()), entries.data());
 }
