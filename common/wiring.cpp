@@ -26,6 +26,8 @@
 #include "common/storage/ini_lists.h"
 #include "common/storage/module_chapters.h"
 #include "common/storage/module_job_options.h"
+#include "common/storage/module_locks.h"
+#include "common/storage/module_small.h"
 #include "common/storage/module_presets.h"
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
@@ -213,6 +215,25 @@ const JudgeHooks& GetDefaultJudgeHooks()
     return kDefaultJudgeHooks;
 }
 
+// ---- the settings modules ------------------------------------------------------------
+
+// Every page hook of the common library is the one that answers 0; the
+// printer interface library carries its own table with real page hooks.
+// The chapter module keeps a 4-byte private buffer.
+SettingsModule kDefaultModuleRows[kSettingsModuleCount] = {
+    /* presets           */ {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    /* watermark         */ {0, nullptr, WatermarkModuleCommand, NullModulePageHook, NullModuleEvent},
+    /* colour profiles   */ {0, nullptr, ColorModuleCommand, NullModulePageHook, ColorModuleEvent},
+    /* custom paper      */ {0, nullptr, CustomPaperModuleCommand, NullModulePageHook, CustomPaperModuleEvent},
+    /* chapters          */ {4, nullptr, ChapterModuleCommand, NullModulePageHook, ChapterModuleEvent},
+    /* options           */ {0, nullptr, NullModuleCommand, NullModulePageHook, StubModuleEvent},
+    /* font substitution */ {0, nullptr, NullModuleCommand, NullModulePageHook, FontSubstModuleEvent},
+    /* summary           */ {0, nullptr, NullModuleCommand, NullModulePageHook, StubModuleEvent},
+    /* settings lock     */ {0, nullptr, LockModuleCommand, NullModulePageHook, LockModuleEvent},
+    /* job options       */ {0, nullptr, JobOptionModuleCommand, NullModulePageHook, JobOptionModuleEvent},
+};
+const SettingsModuleTable kDefaultModuleTable = {kSettingsModuleCount, kDefaultModuleRows};
+
 void InstallDefaultServices()
 {
     SetItemServices(kDefaultItemServices);
@@ -220,6 +241,7 @@ void InstallDefaultServices()
     SetContextBuildSteps(kDefaultContextBuildSteps);
     SetJudgeHooks(kDefaultJudgeHooks);
     SetModuleServices(kDefaultModuleServices);
+    SetDefaultSettingsModuleTable(&kDefaultModuleTable);
 }
 
 void RunProcessAttach()

@@ -7,10 +7,6 @@
 #include "common/core/memory.h"
 #include "common/core/store.h"
 #include "common/storage/ini_lists.h"
-#include "common/storage/module_chapters.h"
-#include "common/storage/module_job_options.h"
-#include "common/storage/module_locks.h"
-#include "common/storage/module_small.h"
 
 #include "platform/kernel.h"
 
@@ -19,22 +15,21 @@
 namespace vexl {
 namespace {
 
-// Every page hook of the common library is the one that answers 0; the
-// printer interface library carries its own table with real page hooks.
-// The chapter module keeps a 4-byte private buffer.
-SettingsModule kModuleRows[kSettingsModuleCount] = {
-    /* presets           */ {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
-    /* watermark         */ {0, nullptr, WatermarkModuleCommand, NullModulePageHook, NullModuleEvent},
-    /* colour profiles   */ {0, nullptr, ColorModuleCommand, NullModulePageHook, ColorModuleEvent},
-    /* custom paper      */ {0, nullptr, CustomPaperModuleCommand, NullModulePageHook, CustomPaperModuleEvent},
-    /* chapters          */ {4, nullptr, ChapterModuleCommand, NullModulePageHook, ChapterModuleEvent},
-    /* options           */ {0, nullptr, NullModuleCommand, NullModulePageHook, StubModuleEvent},
-    /* font substitution */ {0, nullptr, NullModuleCommand, NullModulePageHook, FontSubstModuleEvent},
-    /* summary           */ {0, nullptr, NullModuleCommand, NullModulePageHook, StubModuleEvent},
-    /* settings lock     */ {0, nullptr, LockModuleCommand, NullModulePageHook, LockModuleEvent},
-    /* job options       */ {0, nullptr, JobOptionModuleCommand, NullModulePageHook, JobOptionModuleEvent},
+// Until the library's default table is installed, every row answers 0.
+SettingsModule kNullModuleRows[kSettingsModuleCount] = {
+    {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
+    {0, nullptr, NullModuleCommand, NullModulePageHook, NullModuleEvent},
 };
-const SettingsModuleTable kModuleTable = {kSettingsModuleCount, kModuleRows};
+const SettingsModuleTable kNullModuleTable = {kSettingsModuleCount, kNullModuleRows};
+const SettingsModuleTable* g_defaultTable = &kNullModuleTable;
 const SettingsModuleTable* g_installedTable = nullptr;
 
 void FreeModuleTable(SettingsModuleTable* table)
@@ -174,7 +169,12 @@ void GivePendingFontTableBack(DriverContext* context, std::uint8_t* image)
 
 const SettingsModuleTable& GetSettingsModuleTable()
 {
-    return g_installedTable ? *g_installedTable : kModuleTable;
+    return g_installedTable ? *g_installedTable : *g_defaultTable;
+}
+
+void SetDefaultSettingsModuleTable(const SettingsModuleTable* table)
+{
+    g_defaultTable = table ? table : &kNullModuleTable;
 }
 
 void SetSettingsModuleTable(const SettingsModuleTable* table)

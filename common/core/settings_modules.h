@@ -63,6 +63,9 @@ inline constexpr std::uint32_t kModuleEventSmallStandardPaper = 54;
 // The table that contexts copy: the static one of this library unless a
 // library installed its own form of it.
 const SettingsModuleTable& GetSettingsModuleTable();
+// The common library's table of module rows, put in place when the
+// library's default services are installed; NULL: rows that answer 0.
+void SetDefaultSettingsModuleTable(const SettingsModuleTable* table);
 // Puts a library's own form of the table in place of the static one for
 // every context created afterwards; NULL brings the static one back.
 void SetSettingsModuleTable(const SettingsModuleTable* table);

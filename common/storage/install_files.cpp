@@ -13,7 +13,7 @@ namespace {
 
 using namespace path_text;
 
-// Steps 3 to 5 of installing a file: same file, copy when missing, refresh.
+// Installing one file: the same file, a copy when it is missing, a refresh.
 BOOL CopyInstalledFile(const WCHAR* source, const WCHAR* target, std::uint16_t mode, int timeMode)
 {
     if (EqualNoCase(source, target)) return TRUE;
