@@ -280,13 +280,8 @@ LRESULT ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(window, &paint);
-        if (!IsEmpty(paint.rcPaint)) PaintButton(window, dc);
-        EndPaint(window, &paint);
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith(window, [&](HDC dc) { PaintButton(window, dc); });
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }

@@ -66,15 +66,6 @@ RECT ClientOf(HWND window)
     return client;
 }
 
-template <typename PaintFn> LRESULT PaintWith(HWND window, PaintFn paint)
-{
-    PAINTSTRUCT ps{};
-    HDC dc = BeginPaint(window, &ps);
-    if (!IsEmpty(ps.rcPaint) && Peek(window)->redraw) paint(dc);
-    EndPaint(window, &ps);
-    return 0;
-}
-
 // ---- Trackbar ----------------------------------------------------------------
 
 struct TrackbarState : ControlState {

@@ -343,13 +343,8 @@ LRESULT EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(window, &paint);
-        if (!IsEmpty(paint.rcPaint)) Paint(window, dc);
-        EndPaint(window, &paint);
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith(window, [&](HDC dc) { Paint(window, dc); });
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }

@@ -538,13 +538,8 @@ LRESULT DropListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(list, &paint);
-        if (!IsEmpty(paint.rcPaint)) PaintDropList(list, dc);
-        EndPaint(list, &paint);
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith(list, [&](HDC dc) { PaintDropList(list, dc); });
     default:
         return DefWindowProcW(list, message, wParam, lParam);
     }
@@ -724,13 +719,8 @@ LRESULT ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(window, &paint);
-        if (!IsEmpty(paint.rcPaint) && w->redraw) PaintList(window, dc);
-        EndPaint(window, &paint);
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith(window, [&](HDC dc) { PaintList(window, dc); });
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -909,13 +899,8 @@ LRESULT ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(window, &paint);
-        if (!IsEmpty(paint.rcPaint)) PaintCombo(window, dc);
-        EndPaint(window, &paint);
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith(window, [&](HDC dc) { PaintCombo(window, dc); });
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }

@@ -167,6 +167,17 @@ RECT Union(const RECT& a, const RECT& b);
 bool Contains(const RECT& rect, POINT point);
 std::u16string Upper(std::u16string_view text);
 
+// WM_PAINT of a control: validates the window and paints what is due, unless
+// the window has redrawing turned off.
+template <typename PaintFn> LRESULT PaintWith(HWND window, PaintFn paint)
+{
+    PAINTSTRUCT ps{};
+    HDC dc = BeginPaint(window, &ps);
+    if (!IsEmpty(ps.rcPaint) && Peek(window)->redraw) paint(dc);
+    EndPaint(window, &ps);
+    return 0;
+}
+
 // The top-level window of a window (itself for a top-level window).
 HWND RootOf(HWND window);
 // True when window is ancestor or a descendant of it.
