@@ -1,0 +1,2 @@
+/* Filled in as the interface grows. */
+#pragma once
