@@ -55,4 +55,13 @@ struct ApiDescriptor {
     std::uint16_t coveredItems[8];  // ended by the first 0
 };
 
+// The request bodies behind the exports' gates, each kept with its handlers.
+// GetStatusDispatch: status_reads.cpp; SetStatusDispatch: status_engine.cpp;
+// HandleAllCapabilitiesRequest (ids 0x80000001 and 0x80000002 of
+// VEXLDrvGetCaps): all_capabilities.cpp.
+int GetStatusDispatch(DriverContext* instance, std::uint32_t id, void* output, std::uint32_t version);
+int SetStatusDispatch(DriverContext* instance, std::uint32_t id, const void* input, std::uint8_t* changed,
+                      std::uint32_t mode);
+std::uint32_t HandleAllCapabilitiesRequest(DriverContext* instance, std::uint32_t id, void* buffer);
+
 }  // namespace vexl::api

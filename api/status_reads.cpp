@@ -9,3 +9,12 @@ std::span<const StatusReadRow> StatusReadRows()
 }
 
 }  // namespace vexl::api
+
+namespace vexl::api {
+
+int GetStatusDispatch(DriverContext*, std::uint32_t, void*, std::uint32_t)
+{
+    return -1;
+}
+
+}  // namespace vexl::api
