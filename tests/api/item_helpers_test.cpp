@@ -284,5 +284,23 @@ TEST_F(ItemHelpersTest, CustomSizesAreCheckedAgainstTheLimitsOfTheVersionInForce
     EXPECT_FALSE(IsCustomSizeInRange(context_, 0x10000 + w(smallest[0]), w(smallest[1])));
 }
 
+TEST_F(ItemHelpersTest, AlertNamesTheMessageOfItsStringAndModeOnePutsTheValueBack)
+{
+    // Stapling on A5 paper fires the small-paper alert (string 10002).
+    SetItemValue(context_, dmPaperSize, 9);
+    SetItemValue(context_, rdmFuncSelectStaple, 1);
+    EXPECT_TRUE(AlertNamesMessage(context_, dmPaperSize, 10002, 11, 1));
+    EXPECT_EQ(GetItemValue(context_, dmPaperSize), 9u);
+
+    EXPECT_FALSE(AlertNamesMessage(context_, dmPaperSize, 10002, 9, 1));  // A4 fires nothing
+    EXPECT_EQ(GetItemValue(context_, dmPaperSize), 9u);
+    EXPECT_FALSE(AlertNamesMessage(context_, dmPaperSize, 10075, 11, 1));  // another message
+    EXPECT_EQ(GetItemValue(context_, dmPaperSize), 11u);                     // left at the value tried
+    EXPECT_TRUE(AlertNamesMessage(context_, dmPaperSize, 10002, 0, 0));      // mode 0: as it stands
+    EXPECT_EQ(GetItemValue(context_, dmPaperSize), 11u);
+    SetItemValue(context_, rdmFuncSelectStaple, 0);
+    EXPECT_FALSE(AlertNamesMessage(context_, dmPaperSize, 10002, 0, 0));
+}
+
 }  // namespace
 }  // namespace vexl::api
