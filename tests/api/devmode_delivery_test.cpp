@@ -3,6 +3,8 @@
 // checks of a caller's DEVMODE, and the resolution fallback of machine 130.
 #include "interface_printer.h"
 
+#include "api_fixture.h"
+
 #include "api/devmode_delivery.h"
 #include "api/frame.h"
 #include "api/versions.h"
@@ -224,18 +226,6 @@ TEST_F(DevmodeDeliveryTest, MachineWithEngineLimitsFallsBackTo600)
     }
 }
 
-// A finishing switch the model restricts keeps its value item through the
-// remerge: thick media restricts the duplex switch of this model.
-TEST_F(DevmodeDeliveryTest, RestrictedSwitchKeepsItsValueThroughTheRemerge)
-{
-    SetItemValue(instance_, rdmMediaType, 272);
-    SetItemValue(instance_, rdmFuncSelectDuplex, 0);
-    SetItemValue(instance_, rdmDuplexType, 2);
-    ASSERT_EQ(RemergeKeepingRestricted(instance_, nullptr), 1);
-    EXPECT_EQ(Item(rdmDuplexType), 2u);
-    EXPECT_EQ(Item(dmCollate), Item(rdmFuncSelectSort) != 0 ? 1u : 0u);
-}
-
 TEST_F(DevmodeDeliveryTest, MarginAndShiftResets)
 {
     SetItemValue(instance_, rdmShiftDir, 3);
@@ -266,6 +256,36 @@ TEST_F(DevmodeDeliveryTest, CustomPaperSizeOfAStatusStructure)
     EXPECT_EQ(Field16(devmode, offsetof(DEVMODEW, dmPaperLength)), 2345);
     const std::uint32_t fields = ReadLe32(devmode.data() + offsetof(DEVMODEW, dmFields));
     EXPECT_EQ(fields & (DM_PAPERWIDTH | DM_PAPERLENGTH | DM_PAPERSIZE), DM_PAPERWIDTH | DM_PAPERLENGTH);
+}
+
+// An application loads the library, gets the DEVMODE and hands it back.
+class DevmodeApplicationTest : public ApiApplicationTest {};
+
+TEST_F(DevmodeApplicationTest, AnApplicationGetsAndMergesTheDevmode)
+{
+    PFN_VEXLDrvGetDevmode getDevmode = nullptr;
+    PFN_VEXLDrvGetDevmodeEx getDevmodeEx = nullptr;
+    library_.Find(getDevmode, "VEXLDrvGetDevmode");
+    library_.Find(getDevmodeEx, "VEXLDrvGetDevmodeEx");
+    ASSERT_TRUE(getDevmode && getDevmodeEx);
+    VEXLDRVHANDLE instance = library_.EnableInstance();
+    ASSERT_NE(instance, nullptr);
+
+    EXPECT_EQ(getDevmode(instance, VEXLDRV_DEVMODE_DEFAULTS, nullptr), VEXLDRV_DEVMODE_BYTES);
+    std::vector<std::uint8_t> devmode(VEXLDRV_DEVMODE_BYTES);
+    ASSERT_EQ(getDevmode(instance, VEXLDRV_DEVMODE_REDERIVE, devmode.data()), VEXLDRV_DEVMODE_BYTES);
+    EXPECT_EQ(ReadLe16(devmode.data() + offsetof(DEVMODEW, dmSize)), kPublicDevmodeSize);
+    EXPECT_EQ(ReadLe16(devmode.data() + offsetof(DEVMODEW, dmDriverExtra)), kPrivateDevmodeSize);
+    WriteLe16(devmode.data() + offsetof(DEVMODEW, dmCopies), 4);
+    std::vector<std::uint8_t> merged(VEXLDRV_DEVMODE_BYTES);
+    ASSERT_EQ(getDevmodeEx(instance, VEXLDRV_DEVMODE_MERGE, merged.data(), devmode.data(), 0), VEXLDRV_DEVMODE_BYTES);
+    EXPECT_EQ(ReadLe16(merged.data() + offsetof(DEVMODEW, dmCopies)), 4);
+    EXPECT_EQ(getDevmodeEx(instance, VEXLDRV_DEVMODE_MERGE, nullptr, nullptr, 0), -1);
+    EXPECT_EQ(library_.getLastError(instance), VEXLDRV_ERROR_NO_INPUT);
+
+    ASSERT_EQ(library_.disable(instance), 1);
+    EXPECT_EQ(getDevmode(instance, VEXLDRV_DEVMODE_DEFAULTS, nullptr), -1);
+    EXPECT_EQ(getDevmodeEx(instance, VEXLDRV_DEVMODE_MERGE, nullptr, devmode.data(), 0), -1);
 }
 
 }  // namespace
