@@ -8,6 +8,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/printer_facts.h"
+#include "common/core/units.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
@@ -135,6 +136,85 @@ TEST_F(StatusReads, OutputPaperOfThePrintFreeSizeNeedsTheSecondVersion)
     EXPECT_EQ(Read(VEXL_SID_OUTPUT_PAPER_SIZE, &value, 2), 32);
     EXPECT_EQ(value.version, 2u);
     EXPECT_EQ(value.values[0], 448u);
+}
+
+// Job information: the texts of each version in their own fields; a text too
+// long for its field leaves the field empty.
+TEST_F(StatusReads, JobInformationTextsByVersion)
+{
+    SetItemValue(instance_, rdmPrnMethod, 3);
+    SetItemString(instance_, FindItem(instance_, rdmUserID), u"USER1");
+    SetItemString(instance_, FindItem(instance_, rdmStoredPassword), u"123456");
+    SetItemString(instance_, FindItem(instance_, rdmDocumentName), u"Report");
+    SetItemString(instance_, FindItem(instance_, rdmOwnerName), u"Owner");
+    const std::u16string longPath = u"C:\\Forms\\" + std::u16string(290, u'x') + u".rpo";
+    SetItemString(instance_, FindItem(instance_, wdmOvlPath), longPath.c_str());
+    SetItemValue(instance_, rdmSharedPrnData, 1);
+
+    struct Case {
+        std::uint32_t version;
+        int size;
+        std::uint32_t mask;
+    };
+    const Case cases[] = {{1, 392, 0x7F}, {2, 408, 0x1F9}, {3, 484, 0x7FF9}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        VEXL_STATUS_JOB_INFO job;
+        std::memset(&job, kCanary, sizeof job);
+        ASSERT_EQ(Read(VEXL_SID_JOB_INFORMATION, &job, c.version), c.size);
+        EXPECT_EQ(job.printMethod, 3u);
+        EXPECT_EQ(job.fieldMask, c.mask);
+        EXPECT_STREQ(job.userId, "USER1");
+        EXPECT_STREQ(job.documentName, "Report");
+        EXPECT_STREQ(job.ownerName, "Owner");
+        EXPECT_STREQ(job.overlayPath, "");  // longer than its field
+        if (c.version == 1) {
+            EXPECT_STREQ(job.storedPassword4, "");  // six characters do not fit four
+        } else {
+            EXPECT_EQ(static_cast<std::uint8_t>(job.storedPassword4[0]), kCanary);  // a field of version 1 only
+            EXPECT_STREQ(job.storedPassword, "123456");
+        }
+        if (c.version == 3) {
+            EXPECT_STREQ(job.documentName10, "Report");
+            EXPECT_STREQ(job.storedPassword9, "123456");
+            EXPECT_EQ(job.sharedPrintData, 1u);
+        }
+    }
+}
+
+TEST_F(StatusReads, PaperSizeOfTheFreeSizePaper)
+{
+    SetItemValue(instance_, dmPaperSize, 256);
+    SetItemValue(instance_, dmPaperWidth, 1000);
+    SetItemValue(instance_, dmPaperLength, 2000);
+    SetItemValue(instance_, rdmPaperFreeSizeWidth, 24000);  // 1,200 dpi dots: 508 mm
+    SetItemValue(instance_, rdmPaperFreeSizeLength, 48000);
+    SetItemValue(instance_, rdmPaperFreeSizeOrient, 2);
+
+    struct Case {
+        std::uint32_t shortOver;
+        std::uint32_t version;
+        std::uint32_t width, length, orientation;
+    };
+    const std::uint32_t wide = static_cast<std::uint32_t>(GetItemDisplaySize(instance_, rdmPaperFreeSizeWidth, 0));
+    const std::uint32_t longer = static_cast<std::uint32_t>(GetItemDisplaySize(instance_, rdmPaperFreeSizeLength, 0));
+    const Case cases[] = {
+        {0, 1, 1000, 2000, 0},
+        {0, 2, 1000, 2000, 2},
+        {1, 2, wide, longer, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.shortOver << " " << c.version);
+        SetItemValue(instance_, rdmFuncSelectFreeShortOver, c.shortOver);
+        VEXL_STATUS_VALUE paper;
+        std::memset(&paper, kCanary, sizeof paper);
+        ASSERT_EQ(Read(VEXL_SID_PAPER_SIZE, &paper, c.version), 32);
+        EXPECT_EQ(paper.values[0], 256u);
+        EXPECT_EQ(paper.values[1], c.width);
+        EXPECT_EQ(paper.values[2], c.length);
+        EXPECT_EQ(paper.values[3], c.orientation);
+    }
+    EXPECT_EQ(longer, 2 * wide);
 }
 
 TEST_F(StatusReads, DriverInformationVersionsAndUnknownSelectors)
