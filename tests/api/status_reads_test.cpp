@@ -109,7 +109,7 @@ TEST_F(StatusReads, SingleValueStatusesWriteOnlyTheirFields)
 {
     SetItemValue(instance_, dmDefaultSource, 7);
     std::vector<std::uint8_t> bytes = Canaries();
-    ASSERT_EQ(Read(VEXL_SID_INPUT_TRAY, bytes.data()), 32);
+    ASSERT_EQ(Read(VEXLDRV_STATUS_PAPER_SOURCE, bytes.data()), 32);
     EXPECT_EQ(Touched(bytes), (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6, 7}));
     EXPECT_EQ(api::GetStatusU32(bytes.data(), 4), 7u);
 }
@@ -122,7 +122,7 @@ TEST_F(StatusReads, WatermarkSelectionCountsFromOneButKeepsTheWorkingStamp)
     for (const Case& c : {Case{0, 1}, Case{4, 5}, Case{256, 256}}) {
         SetItemValue(instance_, rdmWmID, c.stored);
         VEXL_STATUS_VALUE value{};
-        ASSERT_EQ(Read(VEXL_SID_WATERMARK_SELECTION, &value), 32);
+        ASSERT_EQ(Read(VEXLDRV_STATUS_WATERMARK_SELECT, &value), 32);
         EXPECT_EQ(value.values[0], c.read) << c.stored;
     }
 }
@@ -131,9 +131,9 @@ TEST_F(StatusReads, OutputPaperOfThePrintFreeSizeNeedsTheSecondVersion)
 {
     SetItemValue(instance_, rdmOutPaperSize, 448);
     VEXL_STATUS_VALUE value{};
-    EXPECT_EQ(Read(VEXL_SID_OUTPUT_PAPER_SIZE, &value, 1), -1);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_OUTPUT_PAPER_SIZE, &value, 1), -1);
     EXPECT_EQ(LastError(), api::kApiErrorVersion);
-    EXPECT_EQ(Read(VEXL_SID_OUTPUT_PAPER_SIZE, &value, 2), 32);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_OUTPUT_PAPER_SIZE, &value, 2), 32);
     EXPECT_EQ(value.version, 2u);
     EXPECT_EQ(value.values[0], 448u);
 }
@@ -161,7 +161,7 @@ TEST_F(StatusReads, JobInformationTextsByVersion)
         SCOPED_TRACE(c.version);
         VEXL_STATUS_JOB_INFO job;
         std::memset(&job, kCanary, sizeof job);
-        ASSERT_EQ(Read(VEXL_SID_JOB_INFORMATION, &job, c.version), c.size);
+        ASSERT_EQ(Read(VEXLDRV_STATUS_JOB_INFORMATION, &job, c.version), c.size);
         EXPECT_EQ(job.printMethod, 3u);
         EXPECT_EQ(job.fieldMask, c.mask);
         EXPECT_STREQ(job.userId, "USER1");
@@ -208,7 +208,7 @@ TEST_F(StatusReads, PaperSizeOfTheFreeSizePaper)
         SetItemValue(instance_, rdmFuncSelectFreeShortOver, c.shortOver);
         VEXL_STATUS_VALUE paper;
         std::memset(&paper, kCanary, sizeof paper);
-        ASSERT_EQ(Read(VEXL_SID_PAPER_SIZE, &paper, c.version), 32);
+        ASSERT_EQ(Read(VEXLDRV_STATUS_PAPER_SIZE, &paper, c.version), 32);
         EXPECT_EQ(paper.values[0], 256u);
         EXPECT_EQ(paper.values[1], c.width);
         EXPECT_EQ(paper.values[2], c.length);
@@ -222,16 +222,28 @@ TEST_F(StatusReads, DriverInformationVersionsAndUnknownSelectors)
     VEXL_STATUS_DRIVER_INFO info;
     std::memset(&info, kCanary, sizeof info);
     info.selector = VEXL_DRIVER_INFO_VERSIONS;
-    ASSERT_EQ(Read(VEXL_SID_DRIVER_INFORMATION, &info), 300);
+    ASSERT_EQ(Read(VEXLDRV_STATUS_SELECTORS, &info), 300);
     EXPECT_STREQ(info.u.text, "7.60");
     EXPECT_STREQ(info.secondText, "6.634");
 
     std::vector<std::uint8_t> bytes = Canaries();
     api::PutStatusU32(bytes.data(), 4, 5);
     const std::vector<std::uint8_t> before = bytes;
-    ASSERT_EQ(Read(VEXL_SID_DRIVER_INFORMATION, bytes.data()), 300);
+    ASSERT_EQ(Read(VEXLDRV_STATUS_SELECTORS, bytes.data()), 300);
     bytes[0] = bytes[1] = bytes[2] = bytes[3] = kCanary;
     EXPECT_EQ(bytes, before);  // only +0
+}
+
+TEST_F(StatusReads, UserCodeSelectorCopiesTheCodeWithItsTerminator)
+{
+    SetItemString(instance_, FindItem(instance_, rdmUserCode), u"1234");
+    VEXL_STATUS_DRIVER_INFO info;
+    std::memset(&info, kCanary, sizeof info);
+    info.selector = VEXL_DRIVER_INFO_USER_CODE;
+    ASSERT_EQ(Read(VEXLDRV_STATUS_SELECTORS, &info), 300);
+    EXPECT_STREQ(info.secondText, "1234");
+    EXPECT_EQ(static_cast<std::uint8_t>(info.secondText[5]), kCanary);
+    EXPECT_LE(info.u.list.value, 1u);
 }
 
 // The sequence mark field holds 20 characters and its terminator, however
@@ -242,7 +254,7 @@ TEST_F(StatusReads, SequenceMarkIsAlwaysTerminated)
     SetItemBytes(instance_, rdmSeqmark, mark, sizeof mark);
     std::vector<std::uint8_t> bytes = Canaries();
     api::PutStatusU32(bytes.data(), 4, VEXL_DRIVER_INFO_SEQUENCE_MARK);
-    ASSERT_EQ(Read(VEXL_SID_DRIVER_INFORMATION, bytes.data()), 300);
+    ASSERT_EQ(Read(VEXLDRV_STATUS_SELECTORS, bytes.data()), 300);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()) + 40), "ABCDEFGHIJKLMNOPQRST");
     EXPECT_EQ(bytes[61], kCanary);
 }
@@ -252,7 +264,7 @@ TEST_F(StatusReads, FinishingListChecksItsPassFlag)
     VEXL_STATUS_DRIVER_INFO info{};
     info.selector = VEXL_DRIVER_INFO_FINISHING_LIST;
     info.u.list.value = 2;
-    EXPECT_EQ(Read(VEXL_SID_DRIVER_INFORMATION, &info), -1);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_SELECTORS, &info), -1);
     EXPECT_EQ(LastError(), api::kApiErrorRefused);
 
     // The model's PJL table offers no finishing texts: the fill pass writes nothing.
@@ -261,7 +273,7 @@ TEST_F(StatusReads, FinishingListChecksItsPassFlag)
     info.u.list.value = 1;
     info.u.list.listSize = sizeof list;
     info.u.list.listAddress = reinterpret_cast<std::uintptr_t>(list);
-    EXPECT_EQ(Read(VEXL_SID_DRIVER_INFORMATION, &info), 300);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_SELECTORS, &info), 300);
     EXPECT_EQ(static_cast<std::uint8_t>(list[0]), kCanary);
     EXPECT_EQ(info.u.list.listSize, sizeof list);
 }
@@ -274,7 +286,7 @@ TEST_F(StatusReads, WatermarkReadsTheStoredWorkingStamp)
     FormatStampSection(section, kWorkingStampSlot, instance_);
     WriteIniString(section, nullptr, nullptr, GetSettingsIniPath(instance_));
     VEXL_STATUS_WATERMARK mark{};
-    EXPECT_EQ(Read(VEXL_SID_WATERMARK, &mark), -1);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_WATERMARK, &mark), -1);
     EXPECT_EQ(LastError(), api::kApiErrorStampNotStored);
 
     SetItemValue(instance_, rdmWmKind, 1);
@@ -288,7 +300,7 @@ TEST_F(StatusReads, WatermarkReadsTheStoredWorkingStamp)
     const std::uint32_t stamp = GetItemValue(instance_, rdmWmID);
 
     std::memset(&mark, kCanary, sizeof mark);
-    ASSERT_EQ(Read(VEXL_SID_WATERMARK, &mark), 420);
+    ASSERT_EQ(Read(VEXLDRV_STATUS_WATERMARK, &mark), 420);
     EXPECT_EQ(mark.version, 3u);
     EXPECT_EQ(mark.kind, 1u);
     EXPECT_EQ(mark.size, 72u);
@@ -311,10 +323,10 @@ TEST_F(StatusReads, WatermarkOfKind128HasNoFirstVersion)
     SetItemValue(instance_, rdmWmKind, 128);
     SaveStampSlot(instance_, kWorkingStampSlot);
     std::vector<std::uint8_t> bytes = Canaries();
-    EXPECT_EQ(Read(VEXL_SID_WATERMARK, bytes.data(), 1), -1);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_WATERMARK, bytes.data(), 1), -1);
     EXPECT_EQ(LastError(), api::kApiErrorVersion);
     EXPECT_TRUE(Touched(bytes).empty());
-    EXPECT_EQ(Read(VEXL_SID_WATERMARK, bytes.data(), 2), 412);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_WATERMARK, bytes.data(), 2), 412);
     EXPECT_EQ(api::GetStatusU32(bytes.data(), 4), 128u);
 }
 
@@ -336,7 +348,7 @@ protected:
     {
         std::memset(preset, 0, sizeof *preset);
         std::strcpy(preset->path, path);
-        return Read(VEXL_SID_PRESET_FILE, preset);
+        return Read(VEXLDRV_STATUS_PRESET_FILE, preset);
     }
 };
 
@@ -377,7 +389,7 @@ TEST_F(PresetFileReads, RefusedPathsAndHeaders)
 
     // A path field without a terminator is never read past the field.
     std::vector<std::uint8_t> bytes(sizeof(VEXL_STATUS_PRESET), 'C');
-    EXPECT_EQ(Read(VEXL_SID_PRESET_FILE, bytes.data()), -1);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_PRESET_FILE, bytes.data()), -1);
     EXPECT_EQ(LastError(), api::kApiErrorBadFile);
 }
 
@@ -386,11 +398,39 @@ TEST_F(StatusReads, ChapterIndexAboveTheCountIsRefused)
     SetItemValue(instance_, wdmChapterNum, 0);
     VEXL_STATUS_CHAPTERS chapters{};
     chapters.index = 1;
-    EXPECT_EQ(Read(VEXL_SID_CHAPTERS, &chapters), -1);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_CHAPTERS, &chapters), -1);
     EXPECT_EQ(LastError(), api::kApiErrorRefused);
     chapters.index = 0;
-    EXPECT_EQ(Read(VEXL_SID_CHAPTERS, &chapters), 40);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_CHAPTERS, &chapters), 40);
     EXPECT_EQ(chapters.count, 0u);
+}
+
+TEST_F(StatusReads, ChapterRecordsComeFromTheSettingsIni)
+{
+    SetItemValue(instance_, rdmFuncSelectChapter, 1);
+    SetItemValue(instance_, wdmChapterNum, 2);
+    const WCHAR* section = GetPrinterSectionName(instance_);
+    const WCHAR* ini = GetSettingsIniPath(instance_);
+    WriteIniString(section, u"wdmChapterPage2", u"5", ini);
+    WriteIniString(section, u"wdmChapterKind2", u"3", ini);
+    WriteIniString(section, u"wdmChapterTray2", u"1", ini);
+    WriteIniString(section, u"wdmChapterPrint2", u"0", ini);
+    WriteIniString(section, u"wdmChapterPageRange2", u"5-9", ini);
+
+    VEXL_STATUS_CHAPTERS chapters;
+    std::memset(&chapters, kCanary, sizeof chapters);
+    chapters.index = 2;
+    ASSERT_EQ(Read(VEXLDRV_STATUS_CHAPTERS, &chapters, 1), 36);
+    EXPECT_EQ(chapters.chapterSwitch, 1u);
+    EXPECT_EQ(chapters.count, GetItemValue(instance_, wdmChapterNum));
+    EXPECT_EQ(chapters.operation, 0xCCCCCCCCu);  // written by applications only
+    EXPECT_EQ(chapters.startPage, 5u);
+    EXPECT_EQ(chapters.kind, 3u);
+    EXPECT_EQ(chapters.tray, 1u);
+    EXPECT_EQ(chapters.endPage, 0xCCCCCCCCu);  // not in version 1
+
+    ASSERT_EQ(Read(VEXLDRV_STATUS_CHAPTERS, &chapters, 2), 40);
+    EXPECT_EQ(chapters.endPage, 9u);
 }
 
 class StatusReadsUnderApi13 : public StatusReads {
@@ -406,10 +446,10 @@ protected:
 TEST_F(StatusReadsUnderApi13, VersionsNeedingALaterApiAreRefused)
 {
     std::vector<std::uint8_t> bytes = Canaries();
-    EXPECT_EQ(Read(VEXL_SID_JOB_INFORMATION, bytes.data(), 3), -1);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_JOB_INFORMATION, bytes.data(), 3), -1);
     EXPECT_EQ(LastError(), api::kApiErrorVersion);
     EXPECT_TRUE(Touched(bytes).empty());
-    EXPECT_EQ(Read(VEXL_SID_JOB_INFORMATION, nullptr, 2), 408);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_JOB_INFORMATION, nullptr, 2), 408);
 }
 
 }  // namespace

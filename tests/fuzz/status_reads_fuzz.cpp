@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes = input.Rest();
     std::memcpy(structure.data(), bytes.data(), std::min(bytes.size(), structure.size()));
     std::vector<char> list;
-    if (id == VEXL_SID_DRIVER_INFORMATION) {
+    if (id == VEXLDRV_STATUS_SELECTORS) {
         VEXL_STATUS_DRIVER_INFO info;
         std::memcpy(&info, structure.data(), sizeof info);
         list.resize(std::min<std::uint32_t>(info.u.list.listSize, 4096));
