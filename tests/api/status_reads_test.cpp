@@ -454,3 +454,36 @@ TEST_F(StatusReadsUnderApi13, VersionsNeedingALaterApiAreRefused)
 
 }  // namespace
 }  // namespace vexl::test
+
+namespace vexl::test {
+namespace {
+
+class StatusReadsThroughTheExports : public ApiApplicationTest {};
+
+// An application asks every enabled status's size, then reads it into a
+// buffer of that size: both passes agree and +0 holds the latest version.
+TEST_F(StatusReadsThroughTheExports, EveryEnabledStatusInBothPasses)
+{
+    VEXLDRVHANDLE instance = library_.EnableInstance();
+    ASSERT_NE(instance, nullptr);
+    std::uint8_t enabled[VEXLDRV_BITMAP_BYTES];
+    ASSERT_EQ(library_.getCaps(instance, VEXLDRV_CAPS_ENABLED_STATUSES, enabled), VEXLDRV_BITMAP_BYTES);
+    int read = 0;
+    for (std::uint32_t id = 1; id <= VEXLDRV_BITMAP_BYTES * 8; ++id) {
+        if (!(enabled[VEXLDRV_ID_BYTE(id)] & VEXLDRV_ID_MASK(id))) continue;
+        SCOPED_TRACE(id);
+        const int size = library_.getStatus(instance, id, nullptr, 0);
+        if (size == -1) continue;  // enabled without a read (36, 258 to 261)
+        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(size));
+        const int filled = library_.getStatus(instance, id, buffer.data(), 0);
+        if (filled == -1) continue;
+        ++read;
+        EXPECT_EQ(filled, size);
+        EXPECT_EQ(api::GetStatusU32(buffer.data(), 0), api::FindStatusLayout(id)->latest());
+    }
+    EXPECT_GT(read, 40);
+    EXPECT_EQ(library_.disable(instance), 1);
+}
+
+}  // namespace
+}  // namespace vexl::test
