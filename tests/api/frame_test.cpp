@@ -2,6 +2,7 @@
 // printer each request opens, the last-error store and the request gates.
 #include "api/descriptors.h"
 #include "api/frame.h"
+#include "api/option_tests.h"
 #include "api/versions.h"
 #include "api_fixture.h"
 #include "common/core/store.h"
@@ -47,6 +48,7 @@ TEST_F(ApiFrameTest, AnInstanceHasItsRecordAndHoldsNoPrinterBetweenRequests)
     EXPECT_EQ(record->snapshotRows, 269u);
     ASSERT_NE(record->savedStore, nullptr);
     EXPECT_NE(instance->workArea->chapters, nullptr);
+    EXPECT_TRUE(IsCurrentStampStored(instance));  // the interface's own watermark slot
     EXPECT_TRUE(IsLiveApiHandle(instance, ApiHandleKind::kSettingsInstance));
 
     CloseInstance(instance);
@@ -134,6 +136,13 @@ TEST_F(ApiFrameTest, CapabilitiesAnswerThroughTheirRecordAndKeepTheCode)
     EXPECT_EQ(GetInstanceCaps(instance, 58, nullptr), 0u);   // disabled record
     EXPECT_EQ(GetInstanceCaps(instance, 300, nullptr), 0u);  // no record
     EXPECT_EQ(GetApiLastError(instance), kApiErrorRefused);
+    EXPECT_EQ(instance->printer, nullptr);
+
+    // A handler that fails leaves code 100; the next that succeeds keeps it.
+    EXPECT_EQ(GetInstanceCaps(instance, 47, nullptr), 0xFFFFFFFFu);  // the package has no print-area entry
+    EXPECT_EQ(GetApiLastError(instance), kApiErrorFailure);
+    EXPECT_EQ(GetInstanceCaps(instance, 1, nullptr), 1u);
+    EXPECT_EQ(GetApiLastError(instance), kApiErrorFailure);
     EXPECT_EQ(instance->printer, nullptr);
 
     // A printer that cannot be opened any more fails the request with code 100.
