@@ -201,6 +201,34 @@ TEST_F(PjlSessionTest, AnUpdateTheModelTakesLeavesNoChangeText)
     EXPECT_NE(Base().find("@PJL SET APLPAGELAYOUT = LANDSCAPE \r\n"), std::string::npos) << Base();
 }
 
+// The source resolution leads; the output resolution follows it.
+constexpr const char* kResolutionBase = "@PJL SET APLPAGESIZE = A3 \r\n"
+                                        "@PJL SET APLPAGELAYOUT = PORTRAIT \r\n"
+                                        "@PJL SET PAPER = A3 \r\n"
+                                        "@PJL SET TRAY = TRAY1 \r\n"
+                                        "@PJL SET SRCRESOLUTIONW = 600 \r\n"
+                                        "@PJL SET DSTRESOLUTIONW = 600 \r\n";
+
+TEST_F(PjlSessionTest, AnUpdateBringsTheLinesItChangesToo)
+{
+    ASSERT_EQ(SetPjlCommandBase(session(), kResolutionBase), 0) << Change();
+    EXPECT_EQ(UpdatePjlCommand(session(), "@PJL SET SRCRESOLUTIONW = 1200 \r\n"), 1);
+    EXPECT_EQ(Change(), "@PJL SET DSTRESOLUTIONW = 1200 \r\n");
+    EXPECT_NE(Base().find("@PJL SET SRCRESOLUTIONW = 1200 \r\n@PJL SET DSTRESOLUTIONW = 1200 \r\n"), std::string::npos)
+        << Base();
+    // Asking for what the model already derived changes nothing more.
+    EXPECT_EQ(UpdatePjlCommand(session(), "@PJL SET DSTRESOLUTIONW = 1200 \r\n"), 0);
+    EXPECT_FALSE(session().changeText);
+}
+
+TEST_F(PjlSessionTest, ARefusedUpdateComesBackWithTheValueKept)
+{
+    ASSERT_EQ(SetPjlCommandBase(session(), kResolutionBase), 0) << Change();
+    EXPECT_EQ(UpdatePjlCommand(session(), "@PJL SET DSTRESOLUTIONW = 1200 \r\n"), 1);
+    EXPECT_EQ(Change(), "@PJL SET DSTRESOLUTIONW = 600 \r\n");
+    EXPECT_NE(Base().find("@PJL SET DSTRESOLUTIONW = 600 \r\n"), std::string::npos) << Base();
+}
+
 TEST_F(PjlSessionTest, ValueListsOfOwnAndModelVariables)
 {
     ASSERT_GE(SetPjlCommandBase(session(), kBase), 0);
