@@ -152,8 +152,15 @@ TEST_F(ExcExportsTest, ABaseWithoutItsRequiredVariablesIsRefused)
 
 TEST_F(ExcExportsTest, OutputsFollowTheBufferRule)
 {
-    ASSERT_GE(exc_.setCommandBase(handle_, kBase, nullptr), 0);
+    // The model takes this base as it is: no change text to deliver.
     std::int32_t needed = -5;
+    ASSERT_EQ(exc_.setCommandBase(handle_, kBase, &needed), EXC_DONE);
+    EXPECT_EQ(needed, 0);
+    char change[8] = {kCanary, kCanary};
+    EXPECT_EQ(exc_.getCommandChange(handle_, sizeof change, change, &needed), EXC_DONE);
+    EXPECT_EQ(needed, 0);
+    EXPECT_EQ(change[0], kCanary);
+
     ASSERT_EQ(exc_.getCommandBase(handle_, 0, nullptr, &needed), EXC_MORE);
     ASSERT_GT(needed, 1);
     // Too small by one, or no buffer at all: nothing is written.
