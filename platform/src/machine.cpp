@@ -160,6 +160,7 @@ const ProfileField kProfileFields[] = {
     {"systemDirectory", GetText<&Profile::systemDirectory>, SetText<&Profile::systemDirectory>},
     {"userProfile", GetText<&Profile::userProfile>, SetText<&Profile::userProfile>},
     {"localAppDataLow", GetText<&Profile::localAppDataLow>, SetText<&Profile::localAppDataLow>},
+    {"currentDirectory", GetText<&Profile::currentDirectory>, SetText<&Profile::currentDirectory>},
     {"utcOffsetMinutes", GetNumber<&Profile::utcOffsetMinutes>, SetNumber<&Profile::utcOffsetMinutes>},
     {"fixedLocalTime", GetFixedTime, SetFixedTime},
     {"paletteDisplay", GetPaletteDisplay, SetPaletteDisplay},

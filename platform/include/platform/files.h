@@ -125,6 +125,17 @@ VEXL_API LPVOID MapViewOfFile(HANDLE fileMappingObject, DWORD desiredAccess, DWO
                               SIZE_T numberOfBytesToMap);
 VEXL_API BOOL UnmapViewOfFile(LPCVOID baseAddress);
 
+// The full form of a path: a relative path is joined to the process's
+// current folder (the machine profile's, "C:\\" by default), "." and ".."
+// are resolved. Answers the length copied, or, when the buffer is too small,
+// the size needed including the terminator; *filePart (when asked) points at
+// the last component in the buffer, NULL when the path ends in a separator.
+VEXL_API DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart);
+// The short form of an existing file or folder's path: the machine keeps no
+// 8.3 names, so the path as given. ERROR_FILE_NOT_FOUND or
+// ERROR_PATH_NOT_FOUND when it does not exist. Sizes as GetFullPathNameW.
+VEXL_API DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD bufferLength);
+
 // The machine's folders. Answer the length copied; when the buffer is too
 // small, the size needed including the terminator.
 VEXL_API UINT GetSystemDirectoryW(LPWSTR buffer, UINT size);

@@ -51,6 +51,8 @@ struct Profile {
     std::u16string systemDirectory = u"C:\\WINDOWS\\system32";
     std::u16string userProfile = u"C:\\Users\\user";
     std::u16string localAppDataLow = u"C:\\Users\\user\\AppData\\LocalLow";
+    // The current folder of the machine's processes (GetFullPathNameW).
+    std::u16string currentDirectory = u"C:\\";
     // Clock: minutes added to UTC for local time, and an optional fixed local
     // time ("2026-01-31 13:45:10.250") that GetLocalTime and GetSystemTime keep.
     int utcOffsetMinutes = 0;
