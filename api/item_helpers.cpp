@@ -313,7 +313,8 @@ BOOL StoreActionItem(DriverContext* instance, SettingItemDescriptor* item, const
     const WCHAR* keptKey = item->key;
     const std::uint32_t keptType = item->typeWord;
     item->key = kActionValueName;
-    item->typeWord = (keptType & ~(kTypeCodeMask << kTypeCodeShift) & ~(0xFFu << 16)) | (kActionTypeCode << kTypeCodeShift);
+    item->typeWord =
+        (keptType & ~(kTypeCodeMask << kTypeCodeShift) & ~(0xFFu << 16)) | (kActionTypeCode << kTypeCodeShift);
     const BOOL stored = StoreItem(instance->printer, instance, item, iniPath);
     item->key = keptKey;
     item->typeWord = keptType;
