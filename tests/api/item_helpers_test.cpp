@@ -1,10 +1,13 @@
 #include "api/item_helpers.h"
 
+#include "api/versions.h"
+
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
 #include "common/core/store.h"
 #include "common/core/units.h"
+#include "common/model/capabilities.h"
 #include "common/model/ui_lookup.h"
 #include "common/storage/directories.h"
 #include "integration/integration_fixture.h"
@@ -254,6 +257,31 @@ TEST_F(ItemHelpersTest, PaperCombinationOfThePackageIsNotRefused)
 {
     EXPECT_FALSE(IsPaperCombinationRefused(context_));
     EXPECT_EQ(CountColorProfiles(context_), 0);
+}
+
+TEST_F(ItemHelpersTest, CustomSizesAreCheckedAgainstTheLimitsOfTheVersionInForce)
+{
+    std::int32_t smallest[2] = {};
+    std::int32_t largest[2] = {};
+    GetMinExtentPair(context_, smallest);
+    GetMaxExtentPair(context_, largest);
+    ASSERT_LT(smallest[0], largest[0]);
+    ASSERT_LT(smallest[1], largest[1]);
+    const auto w = [](std::int32_t v) { return static_cast<std::uint32_t>(v); };
+    for (int version : {15, 16}) {
+        SCOPED_TRACE(version);
+        SetApiVersionInForce(version);
+        EXPECT_TRUE(IsCustomSizeInRange(context_, w(smallest[0]), w(smallest[1])));
+        EXPECT_TRUE(IsCustomSizeInRange(context_, w(largest[0]), w(largest[1])));
+        EXPECT_FALSE(IsCustomSizeInRange(context_, w(largest[0]) + 1, w(largest[1])));
+        EXPECT_FALSE(IsCustomSizeInRange(context_, w(smallest[0]), w(smallest[1]) - 1));
+        EXPECT_FALSE(IsCustomSizeInRange(context_, 0, w(largest[1])));
+    }
+    // Below 16 only the low 16 bits of a size count, as the packed limits hold.
+    SetApiVersionInForce(15);
+    EXPECT_TRUE(IsCustomSizeInRange(context_, 0x10000 + w(smallest[0]), w(smallest[1])));
+    SetApiVersionInForce(16);
+    EXPECT_FALSE(IsCustomSizeInRange(context_, 0x10000 + w(smallest[0]), w(smallest[1])));
 }
 
 }  // namespace
