@@ -284,5 +284,58 @@ TEST_F(ItemHelpersTest, CustomSizesAreCheckedAgainstTheLimitsOfTheVersionInForce
     EXPECT_FALSE(IsCustomSizeInRange(context_, 0x10000 + w(smallest[0]), w(smallest[1])));
 }
 
+TEST_F(ItemHelpersTest, AlertNamesTheMessageOfItsStringAndModeOnePutsTheValueBack)
+{
+    // Stapling on A5 paper fires the small-paper alert (string 10002).
+    SetItemValue(context_, dmPaperSize, 9);
+    SetItemValue(context_, rdmFuncSelectStaple, 1);
+    EXPECT_TRUE(AlertNamesMessage(context_, dmPaperSize, 10002, 11, 1));
+    EXPECT_EQ(GetItemValue(context_, dmPaperSize), 9u);
+
+    EXPECT_FALSE(AlertNamesMessage(context_, dmPaperSize, 10002, 9, 1));  // A4 fires nothing
+    EXPECT_EQ(GetItemValue(context_, dmPaperSize), 9u);
+    EXPECT_FALSE(AlertNamesMessage(context_, dmPaperSize, 10075, 11, 1));  // another message
+    EXPECT_EQ(GetItemValue(context_, dmPaperSize), 11u);                   // left at the value tried
+    EXPECT_TRUE(AlertNamesMessage(context_, dmPaperSize, 10002, 0, 0));    // mode 0: as it stands
+    EXPECT_EQ(GetItemValue(context_, dmPaperSize), 11u);
+    SetItemValue(context_, rdmFuncSelectStaple, 0);
+    EXPECT_FALSE(AlertNamesMessage(context_, dmPaperSize, 10002, 0, 0));
+}
+
+// The package's description with one more colour mode option whose id has
+// no constant of rdmColorMode.
+class OptionWithoutConstantTest : public test::DriverPrinterTest {
+protected:
+    void SetUp() override
+    {
+        DriverPrinterTest::SetUp();
+        std::ifstream in(test::kPackageFolder / "TZ16E1MD.VXD", std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string last = "*KSD_rdmColorMode BF_rdmColorMode_3: \"@PJL SET COLORMODE=MONO<0D0A>\"\n";
+        const std::size_t at = text.find(last);
+        ASSERT_NE(at, std::string::npos);
+        text.insert(at + last.size(), "*KSD_rdmColorMode BF_rdmNUPPOSTKind_16: \"\"\n");
+        machine::WriteFile(test::kDescriptionFile, text);
+        context_ = Create(kCallerSettingsInterface);
+        ASSERT_NE(context_, nullptr);
+    }
+    void TearDown() override
+    {
+        if (context_ != nullptr) ReleaseDriverContext(context_, kReleaseDestroy);
+        DriverPrinterTest::TearDown();
+    }
+    DriverContext* context_ = nullptr;
+};
+
+TEST_F(OptionWithoutConstantTest, OneOptionWithoutConstantFailsTheValueListButNotTheNames)
+{
+    ASSERT_EQ(CountUiOptions(rdmColorMode, context_), 4);
+    std::int16_t values[4] = {};
+    EXPECT_EQ(ListOptionValues(context_, values, rdmColorMode), -1);
+    EXPECT_EQ(ListOptionNames(context_, nullptr, 8, rdmColorMode), 4);
+    EXPECT_EQ(FindOptionByConstantValue(context_, rdmColorMode, 3), 3);   // found before the gap
+    EXPECT_EQ(FindOptionByConstantValue(context_, rdmColorMode, 99), 0);  // the walk stops at the gap
+}
+
 }  // namespace
 }  // namespace vexl::api

@@ -4,6 +4,7 @@
 #include "common/core/items.h"
 #include "common/core/store.h"
 #include "core/model_context.h"
+#include "api_fixture.h"
 #include "integration/integration_fixture.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,50 @@ TEST_F(QualityDataTest, RestoreBringsBackQualityAndMacroItemsOnly)
     EXPECT_FALSE(SaveQualityData(nullptr, saved_.data()));
     EXPECT_FALSE(SaveQualityData(context_, nullptr));
     EXPECT_FALSE(RestoreQualityData(context_, nullptr));
+}
+
+// ---- through an instance and the exports ------------------------------------------------
+
+class QualityInstanceTest : public test::ApiPrinterTest {};
+
+TEST_F(QualityInstanceTest, RestoreRightAfterEnableBringsBackTheValuesOfEnableTime)
+{
+    DriverContext* instance = OpenInstance();
+    ASSERT_NE(instance, nullptr);
+    const std::uint32_t brightness = GetItemValue(instance, rdmBrightness);
+    const std::uint32_t macro = GetItemValue(instance, rdmUseUserMacro);
+    SetItemValue(instance, rdmBrightness, brightness + 2);
+    SetItemValue(instance, rdmUseUserMacro, macro ? 0 : 1);
+
+    std::uint8_t* saved = instance->workArea->apiRecord->savedStore;
+    ASSERT_TRUE(RestoreQualityData(instance, saved));
+    EXPECT_EQ(GetItemValue(instance, rdmBrightness), brightness);
+    EXPECT_EQ(GetItemValue(instance, rdmUseUserMacro), macro);
+}
+
+class QualityExportTest : public test::ApiApplicationTest {};
+
+TEST_F(QualityExportTest, OnlyLiveInstancesSaveAndRestore)
+{
+    auto save = reinterpret_cast<PFN_VEXLDrvSaveQualityData>(
+        reinterpret_cast<void*>(GetProcAddress(library_.module, "VEXLDrvSaveQualityData")));
+    auto restore = reinterpret_cast<PFN_VEXLDrvRestoreQualityData>(
+        reinterpret_cast<void*>(GetProcAddress(library_.module, "VEXLDrvRestoreQualityData")));
+    ASSERT_NE(save, nullptr);
+    ASSERT_NE(restore, nullptr);
+
+    VEXLDRVHANDLE instance = library_.EnableInstance();
+    ASSERT_NE(instance, nullptr);
+    EXPECT_EQ(save(instance), 1);
+    EXPECT_EQ(restore(instance), 1);
+    ASSERT_EQ(library_.disable(instance), 1);
+
+    int local = 0;
+    for (VEXLDRVHANDLE handle : {VEXLDRVHANDLE(nullptr), instance, reinterpret_cast<VEXLDRVHANDLE>(&local)}) {
+        EXPECT_EQ(save(handle), 0);
+        EXPECT_EQ(restore(handle), 0);
+    }
+    EXPECT_EQ(local, 0);
 }
 
 }  // namespace
