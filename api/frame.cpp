@@ -120,7 +120,7 @@ void PrepareQualityList128(DriverContext* instance)
 // when it does not exist yet; the settings are left as they were.
 void PrepareWorkingStamp(DriverContext* instance)
 {
-    // TODO(api-helpers): run only when IsCurrentStampStored (instance) is false.
+    if (IsCurrentStampStored(instance)) return;
     PushSettingsSnapshot(instance);
     LoadStampSlot(instance, 0);
     SetItemString(instance, FindItem(instance, wdmWmCharName), u"");
