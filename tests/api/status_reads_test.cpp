@@ -460,6 +460,80 @@ TEST_F(StatusReads, ChapterRecordsComeFromTheSettingsIni)
     EXPECT_EQ(chapters.endPage, 9u);
 }
 
+class PresetByNumber : public StatusReads {
+protected:
+    void SetUp() override
+    {
+        StatusReads::SetUp();
+        std::u16string section = GetPrinterSectionName(instance_);
+        SanitizeIniSection(section.data());
+        const WCHAR* ini = GetSettingsIniPath(instance_);
+        WriteIniString(section.c_str(), u"Count", u"2", ini);
+        WriteIniString(section.c_str(), u"PresetList0Name", u"Alpha", ini);
+        WriteIniString(section.c_str(), u"PresetList0Comment", u"one\\ntwo", ini);
+        WriteIniString(section.c_str(), u"PresetList1Name", u"Beta", ini);
+    }
+    int ReadNumber(std::int32_t number, std::vector<std::uint8_t>* bytes)
+    {
+        *bytes = Canaries();
+        api::PutStatusU32(bytes->data(), offsetof(VEXL_STATUS_PRESET, number), static_cast<std::uint32_t>(number));
+        return Read(VEXLDRV_STATUS_PRESET_NUMBER, bytes->data());
+    }
+    static std::string Text(const std::vector<std::uint8_t>& bytes, std::size_t offset)
+    {
+        return reinterpret_cast<const char*>(bytes.data()) + offset;
+    }
+};
+
+TEST_F(PresetByNumber, NamesAndCommentsOfTheSettingsIni)
+{
+    std::vector<std::uint8_t> bytes;
+    ASSERT_EQ(ReadNumber(2, &bytes), 824);
+    EXPECT_EQ(Text(bytes, offsetof(VEXL_STATUS_PRESET, name)), "Beta");
+    EXPECT_EQ(Text(bytes, offsetof(VEXL_STATUS_PRESET, comment)), "");
+
+    SetItemValue(instance_, rdmPresetNo, 0);  // the first preset is in use
+    ASSERT_EQ(ReadNumber(0, &bytes), 824);
+    EXPECT_EQ(Text(bytes, offsetof(VEXL_STATUS_PRESET, name)), "Alpha");
+    EXPECT_EQ(Text(bytes, offsetof(VEXL_STATUS_PRESET, comment)), "one\r\ntwo");
+}
+
+TEST_F(PresetByNumber, NoPresetInUseAndNumbersOutOfRange)
+{
+    SetItemOption(instance_, rdmPresetNo, 255);
+    std::vector<std::uint8_t> bytes;
+    ASSERT_EQ(ReadNumber(0, &bytes), 824);
+    std::vector<std::uint8_t> expected = Canaries();
+    api::PutStatusU32(expected.data(), 0, 2);
+    api::PutStatusU32(expected.data(), offsetof(VEXL_STATUS_PRESET, number), 0);
+    EXPECT_EQ(bytes, expected);
+
+    for (std::int32_t number : {3, -1}) {
+        EXPECT_EQ(ReadNumber(number, &bytes), -1) << number;
+        EXPECT_EQ(LastError(), api::kApiErrorRefused);
+    }
+}
+
+TEST_F(StatusReads, TrayInformationOfAnOfferedTray)
+{
+    std::vector<std::uint8_t> bytes = Canaries();
+    api::PutStatusU32(bytes.data(), 4, 9999);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_TRAY_INFORMATION, bytes.data()), -1);
+    EXPECT_EQ(LastError(), api::kApiErrorRefused);
+
+    // Tray code 1 is the first slot of the tray table.
+    SetItemValue(instance_, rdmTray1Paper, 9);
+    SetItemValue(instance_, rdmTray1Media, 3);
+    VEXL_STATUS_TRAY tray;
+    std::memset(&tray, kCanary, sizeof tray);
+    tray.trayCode = 1;
+    ASSERT_EQ(Read(VEXLDRV_STATUS_TRAY_INFORMATION, &tray), 56);
+    EXPECT_EQ(tray.paper, 9u);
+    EXPECT_EQ(tray.media, 3u);
+    EXPECT_EQ(tray.limits[0], 0u);  // the model has no paper limits
+    EXPECT_EQ(tray.otherLimits[3], 0u);
+}
+
 class StatusReadsUnderApi13 : public StatusReads {
 protected:
     void SetUp() override
@@ -477,6 +551,16 @@ TEST_F(StatusReadsUnderApi13, VersionsNeedingALaterApiAreRefused)
     EXPECT_EQ(LastError(), api::kApiErrorVersion);
     EXPECT_TRUE(Touched(bytes).empty());
     EXPECT_EQ(Read(VEXLDRV_STATUS_JOB_INFORMATION, nullptr, 2), 408);
+}
+
+TEST_F(StatusReadsUnderApi13, PresetInUseCannotBeAskedByNumberZero)
+{
+    std::u16string section = GetPrinterSectionName(instance_);
+    SanitizeIniSection(section.data());
+    WriteIniString(section.c_str(), u"Count", u"1", GetSettingsIniPath(instance_));
+    std::vector<std::uint8_t> bytes(sizeof(VEXL_STATUS_PRESET), 0);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_PRESET_NUMBER, bytes.data()), -1);
+    EXPECT_EQ(LastError(), api::kApiErrorRefused);
 }
 
 }  // namespace
