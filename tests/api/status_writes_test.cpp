@@ -3,7 +3,9 @@
 // each shape writes, what it refuses and with which code, and that the
 // caller's structure is never written.
 #include "api/handler_rows.h"
+#include "api/option_tests.h"
 #include "api/status_layouts.h"
+#include "api/status_writes.h"
 #include "api/versions.h"
 #include "common/core/appservices.h"
 #include "common/core/devmode_public.h"
@@ -11,6 +13,7 @@
 #include "common/core/paper_sync.h"
 #include "common/core/store.h"
 #include "api_fixture.h"
+#include "interface_printer.h"
 
 #include <gtest/gtest.h>
 
@@ -38,6 +41,13 @@ void PutText(Structure& bytes, std::size_t offset, std::string_view text)
     std::memcpy(bytes.data() + offset, text.data(), text.size());
 }
 
+const StatusWriteRow* FindRow(std::uint32_t id)
+{
+    for (const StatusWriteRow& row : StatusWriteRows())
+        if (row.id == id) return &row;
+    return nullptr;
+}
+
 class StatusWriteTest : public test::ApiPrinterTest {
 protected:
     void SetUp() override
@@ -45,13 +55,6 @@ protected:
         test::ApiPrinterTest::SetUp();
         instance_ = OpenInstance();
         ASSERT_NE(instance_, nullptr);
-    }
-
-    static const StatusWriteRow* FindRow(std::uint32_t id)
-    {
-        for (const StatusWriteRow& row : StatusWriteRows())
-            if (row.id == id) return &row;
-        return nullptr;
     }
 
     // Runs the set handler on the structure and checks that the caller's
@@ -253,6 +256,93 @@ TEST_F(StatusWriteTest, ChapterSwitchStaysOffWithoutChapters)
     EXPECT_EQ(Set(67, unknown), -1);
     const Structure deleteMissing = MakeStructure(40, {{4, 1}, {8, 2}, {16, 1}}, 2);
     EXPECT_EQ(Set(67, deleteMissing), -1);
+}
+
+// ---- the interface's test printer: a model with the entries these statuses write ----------------------
+
+class InterfaceStatusWriteTest : public test::InterfacePrinterTest {
+protected:
+    void SetUp() override
+    {
+        test::InterfacePrinterTest::SetUp();
+        CheckApiVersion(test::kInterfacePrinterNameAnsi);
+        BuildEnabledIdBitmaps(GetRequestedApiVersion());
+        instance_ = OpenApiInstance(test::kInterfacePrinterNameAnsi);
+        ASSERT_NE(instance_, nullptr);
+        const VEXLDRVINITRECORD record{0, kApiVersionLatest};
+        InitApiVersion(1, &record);
+    }
+    void TearDown() override
+    {
+        if (instance_) CloseApiInstance(instance_);
+        test::InterfacePrinterTest::TearDown();
+    }
+    test::InterfaceModelIni ModelIni() const override { return {kApiVersionLatest, kApiOptionPageSeparation}; }
+
+    int Set(std::uint32_t id, const Structure& input)
+    {
+        const StatusWriteRow* row = FindRow(id);
+        EXPECT_NE(row, nullptr) << "status " << id;
+        if (row == nullptr) return 0;
+        const Structure before = input;
+        InstancePrinter printer(instance_);
+        const int result = row->set(instance_, id, input.data(), nullptr, 0);
+        EXPECT_EQ(input, before) << "status " << id << " wrote into the caller's structure";
+        return result;
+    }
+    int Verify(std::uint32_t id, const Structure& input)
+    {
+        const StatusWriteRow* row = FindRow(id);
+        if (row == nullptr || row->verify == nullptr) return 0;
+        InstancePrinter printer(instance_);
+        return row->verify(instance_, id, input.data(), nullptr, 0);
+    }
+    std::uint32_t Item(std::uint16_t item) { return GetItemValue(instance_, item); }
+
+    DriverContext* instance_ = nullptr;
+};
+
+TEST_F(InterfaceStatusWriteTest, PageSeparationIsOfferedByTheModelOptionBit)
+{
+    const Structure in = MakeStructure(32, {{4, 1}});
+    ASSERT_EQ(Set(73, in), 1);
+    EXPECT_EQ(Item(rdmFunc2SelectPageSeparation), 1u);
+    EXPECT_EQ(Verify(73, in), 1);
+    EXPECT_EQ(Set(73, MakeStructure(32, {{4, 2}})), -1);
+}
+
+TEST_F(InterfaceStatusWriteTest, PresetNumberSelectsAStoredPreset)
+{
+    const Structure second = MakeStructure(824, {{816, 2}}, 2);
+    ASSERT_EQ(Set(56, second), 1);
+    EXPECT_EQ(Item(rdmPresetNo) & 0xFF, 1u);
+    EXPECT_EQ(Verify(56, second), 1);
+    EXPECT_EQ(Verify(56, MakeStructure(824, {{816, 1}}, 2)), -1);
+    EXPECT_EQ(Set(56, MakeStructure(824, {{816, 4}}, 2)), -1);  // three presets are stored
+    SetItemValue(instance_, rdmPresetNo, 255);
+    EXPECT_EQ(Verify(56, MakeStructure(824, {{816, 0}}, 2)), -1);  // no preset in use never matches
+}
+
+TEST_F(InterfaceStatusWriteTest, IndexRotationNeedsIndexMedia)
+{
+    struct Case {
+        std::uint32_t value;
+        std::uint32_t rotation;
+        std::uint32_t shift;
+    };
+    SetItemValue(instance_, rdmMediaType, 272);
+    for (const Case& c : {Case{2, 1, 1}, Case{1, 1, 0}, Case{0, 0, 0}}) {
+        SCOPED_TRACE(c.value);
+        const Structure in = MakeStructure(32, {{4, c.value}});
+        ASSERT_EQ(Set(62, in), 1);
+        EXPECT_EQ(Item(rdmExtOutputIndexRotation), c.rotation);
+        EXPECT_EQ(Item(rdmExtOutputShiftPrint), c.shift);
+        EXPECT_EQ(Verify(62, in), 1);
+    }
+    SetItemValue(instance_, rdmMediaType, 1);
+    SetApiLastError(instance_, kApiErrorRefused);
+    EXPECT_EQ(Set(62, MakeStructure(32, {{4, 1}})), -1);
+    EXPECT_EQ(GetApiLastError(instance_), kApiErrorCombinationRefused);
 }
 
 }  // namespace
