@@ -3,10 +3,14 @@
 // status must be enabled for it to be asked, and the API version it needs.
 #include "api/all_capabilities.h"
 
+#include "api/capabilities.h"
 #include "api/low_memory.h"
+#include "api/versions.h"
 #include "common/core/le.h"
+#include "common/core/modeldb.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstddef>
 #include <mutex>
 #include <vector>
@@ -344,10 +348,48 @@ std::uint32_t ReleaseAllCapabilitiesRecord(const void* record)
     return 1;
 }
 
-std::uint32_t HandleAllCapabilitiesRequest(DriverContext*, std::uint32_t id, void* buffer)
+namespace {
+
+// A capability as VEXLDrvGetCaps answers it, with its gates; a list's fill
+// goes to the handler with the room the count left for it, so that a list
+// that grew since (another process writes the settings INI) answers -1
+// instead of running past its array.
+std::int32_t AskThroughInterface(DriverContext* instance, std::uint32_t id, void* buffer, std::uint32_t capacity)
+{
+    if (id == 0) {
+        std::uint8_t bitmap[kIdBitmapBytes] = {};
+        const std::uint32_t bytes = GetEnabledStatusBitmap(buffer == nullptr ? nullptr : bitmap);
+        if (buffer == nullptr) return static_cast<std::int32_t>(bytes);
+        if (bytes > capacity || bytes > sizeof bitmap) return -1;
+        std::memcpy(buffer, bitmap, bytes);
+        return static_cast<std::int32_t>(bytes);
+    }
+    if (!IsApiIdEnabled(kApiKindCapability, id)) return 0;
+    if (buffer == nullptr || id == 124 || id == 125) {
+        return static_cast<std::int32_t>(DispatchCapability(instance, id, buffer));
+    }
+    return RunCapabilityHandlerBounded(instance, id, buffer, capacity);
+}
+
+}  // namespace
+
+std::uint32_t HandleAllCapabilitiesRequest(DriverContext* instance, std::uint32_t id, void* buffer)
 {
     if (id == VEXL_CAPS_FREE_ALL) return ReleaseAllCapabilitiesRecord(buffer);
-    return 0;
+    // The fills run the handlers directly: the printer stays open for the
+    // whole build.
+    InstancePrinter printer(instance);
+    const bool subCode1 = instance->modelRecord != nullptr && instance->modelRecord->machineSubCode == 1;
+    VEXLALLCAPS* record =
+        printer.IsOpen()
+            ? BuildAllCapabilitiesRecord(
+                  instance, {AskThroughInterface, static_cast<std::uint32_t>(GetApiVersionInForce()), subCode1})
+            : nullptr;
+    if (record == nullptr) {
+        SetApiLastError(instance, kApiErrorFailure);
+        return 0;
+    }
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(record));
 }
 
 }  // namespace vexl::api

@@ -4,6 +4,7 @@
 #include "api/all_capabilities.h"
 
 #include "api/low_memory.h"
+#include "api_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -278,6 +279,24 @@ TEST(LowMemoryTest, BlocksLieBelowTwoGigabytesAndEndAtAGuardPage)
     ASSERT_NE(big, nullptr);
     std::memset(big, 0xAB, 3 * 4096 + 12);
     LowFree(big);
+}
+
+// Through the interface on the package printer, whose description lacks the
+// media types: the media name list of status 3 cannot be answered, so the
+// build fails with code 100 and leaves nothing allocated.
+class AllCapabilitiesRequestTest : public test::ApiPrinterTest {};
+
+TEST_F(AllCapabilitiesRequestTest, ListThatCannotBeAnsweredFailsTheBuildWithCode100)
+{
+    DriverContext* instance = OpenInstance();
+    ASSERT_NE(instance, nullptr);
+    const int blocks = LowBlocksInUse();
+    SetApiLastError(instance, 0);
+    EXPECT_EQ(HandleAllCapabilitiesRequest(instance, VEXL_CAPS_ALL, nullptr), 0u);
+    EXPECT_EQ(GetApiLastError(instance), kApiErrorFailure);
+    EXPECT_EQ(LowBlocksInUse(), blocks);
+    EXPECT_EQ(instance->printer, nullptr) << "the build closes the printer it opened";
+    EXPECT_EQ(HandleAllCapabilitiesRequest(instance, VEXL_CAPS_FREE_ALL, nullptr), 1u);
 }
 
 }  // namespace

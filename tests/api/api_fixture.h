@@ -55,6 +55,14 @@ struct ApiLibrary {
     PFN_VEXLDrvGetCaps getCaps = nullptr;
     PFN_VEXLDrvGetStatus getStatus = nullptr;
     PFN_VEXLDrvSetStatus setStatus = nullptr;
+    PFN_VEXLDrvSaveQualityData saveQualityData = nullptr;
+    PFN_VEXLDrvRestoreQualityData restoreQualityData = nullptr;
+    PFN_ExcGetExclusive excGetExclusive = nullptr;
+    PFN_ExcFreeExclusive excFreeExclusive = nullptr;
+    PFN_ExcSetCommandBase excSetCommandBase = nullptr;
+    PFN_ExcUpdateCommand excUpdateCommand = nullptr;
+    PFN_ExcGetCommandBase excGetCommandBase = nullptr;
+    PFN_ExcGetCommandChange excGetCommandChange = nullptr;
 
     ApiLibrary() = default;
     ApiLibrary(const ApiLibrary&) = delete;
@@ -76,6 +84,14 @@ struct ApiLibrary {
         Find(getCaps, "VEXLDrvGetCaps");
         Find(getStatus, "VEXLDrvGetStatus");
         Find(setStatus, "VEXLDrvSetStatus");
+        Find(saveQualityData, "VEXLDrvSaveQualityData");
+        Find(restoreQualityData, "VEXLDrvRestoreQualityData");
+        Find(excGetExclusive, "ExcGetExclusive");
+        Find(excFreeExclusive, "ExcFreeExclusive");
+        Find(excSetCommandBase, "ExcSetCommandBase");
+        Find(excUpdateCommand, "ExcUpdateCommand");
+        Find(excGetCommandBase, "ExcGetCommandBase");
+        Find(excGetCommandChange, "ExcGetCommandChange");
     }
     void Unload()
     {
