@@ -41,7 +41,12 @@ BOOL FindLoadShareValue(DriverContext* instance, std::uint32_t available, std::u
     for (std::size_t row = 0; row < std::size(kLoadShareRows); ++row) {
         const LoadShareRow& r = kLoadShareRows[row];
         if (r.code != code || !IsRowAvailable(available, row)) continue;
-        if (CheckItemValue(rdmLoadShare, r.value, instance) != kCheckAllowed) continue;
+        // The row must still be offered under the current settings, and the
+        // model must not refuse the value (a setting the model does not
+        // judge by its UI symbol is taken as the row allows it).
+        if (IsItemOptionUnavailableStrict(rdmLoadShare, r.option, instance) != 0) continue;
+        const int check = CheckItemValue(rdmLoadShare, r.value, instance);
+        if (check == kCheckNotOption || check == kCheckExcluded) continue;
         if (value != nullptr) *value = r.value;
         return TRUE;
     }

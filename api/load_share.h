@@ -24,8 +24,9 @@ std::span<const LoadShareRow> LoadShareTable();
 // instance's model and settings. Computed when the instance is enabled and
 // kept in its record.
 std::uint32_t RefreshLoadShareAvailability(DriverContext* instance);
-// The value to store for a code: the first available row of that code whose
-// value the model accepts (CheckItemValue). 1 with *value set, else 0.
+// The value to store for a code: the first row of that code that is
+// available, still offered under the current settings, and whose value the
+// model does not refuse (CheckItemValue). 1 with *value set, else 0.
 BOOL FindLoadShareValue(DriverContext* instance, std::uint32_t available, std::uint32_t code, std::uint32_t* value);
 // 1 when the stored rdmLoadShare is the value of an available row with that
 // code.
