@@ -3,6 +3,9 @@
 #include "api/frame.h"
 
 #include "api/descriptors.h"
+#include "api/item_helpers.h"
+#include "api/load_share.h"
+#include "api/option_tests.h"
 #include "api/versions.h"
 #include "common/core/devmode_merge.h"
 #include "common/core/item_ids.h"
@@ -117,7 +120,7 @@ void PrepareQualityList128(DriverContext* instance)
 // when it does not exist yet; the settings are left as they were.
 void PrepareWorkingStamp(DriverContext* instance)
 {
-    // TODO(api-helpers): run only when IsCurrentStampStored (instance) is false.
+    if (IsCurrentStampStored(instance)) return;
     PushSettingsSnapshot(instance);
     LoadStampSlot(instance, 0);
     SetItemString(instance, FindItem(instance, wdmWmCharName), u"");
@@ -163,8 +166,8 @@ bool SetUpInstance(DriverContext* instance, const WCHAR* name)
     // TODO(api-devmode): SetOsKindItem (instance).
     PrepareQualityList128(instance);
     PrepareWorkingStamp(instance);
-    // TODO(api-helpers): BindSettingControlEntry (rdmPresetNo, instance);
-    // RefreshLoadShareAvailability (instance).
+    BindSettingControlEntry(rdmPresetNo, instance);
+    RecordOf(instance)->loadShareAvailable = RefreshLoadShareAvailability(instance);
     return true;
 }
 
@@ -329,12 +332,8 @@ std::uint32_t DispatchCapability(DriverContext* instance, std::uint32_t id, void
         SetApiLastError(instance, kApiErrorFailure);
         return static_cast<std::uint32_t>(-1);
     }
-    if (IsMainItemGated(id)) {
-        // TODO(api-helpers): answer 0 unless IsMainItemOffered (instance, record->mainItem).
-    }
-    if (IsTerminalServerGated(id)) {
-        // TODO(api-helpers): answer 0 when IsPerUserMode (instance).
-    }
+    if (IsMainItemGated(id) && !IsMainItemOffered(instance, record->mainItem)) return 0;
+    if (IsTerminalServerGated(id) && IsPerUserMode(instance)) return 0;
     ApiRecord* apiRecord = RecordOf(instance);
     const std::uint32_t kept = apiRecord ? apiRecord->lastError : 0;
     SetApiLastError(instance, kApiErrorFailure);

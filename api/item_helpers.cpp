@@ -1,6 +1,7 @@
 #include "api/item_helpers.h"
 
 #include "api/validators.h"
+#include "api/versions.h"
 
 #include "common/core/devmode_public.h"
 #include "common/core/items.h"
@@ -313,7 +314,8 @@ BOOL StoreActionItem(DriverContext* instance, SettingItemDescriptor* item, const
     const WCHAR* keptKey = item->key;
     const std::uint32_t keptType = item->typeWord;
     item->key = kActionValueName;
-    item->typeWord = (keptType & ~(kTypeCodeMask << kTypeCodeShift) & ~(0xFFu << 16)) | (kActionTypeCode << kTypeCodeShift);
+    item->typeWord =
+        (keptType & ~(kTypeCodeMask << kTypeCodeShift) & ~(0xFFu << 16)) | (kActionTypeCode << kTypeCodeShift);
     const BOOL stored = StoreItem(instance->printer, instance, item, iniPath);
     item->key = keptKey;
     item->typeWord = keptType;
@@ -409,6 +411,39 @@ BOOL IsPaperCombinationRefused(DriverContext* instance)
     SetOutputPaper(static_cast<std::uint16_t>(GetItemValue(instance, rdmOutPaperSize)), rdmOutPaperSize, instance,
                    nullptr);
     return ComputeFinishingJudge(instance, kPaperCombinationJudge) != 0 ? TRUE : FALSE;
+}
+
+BOOL IsCustomSizeInRange(DriverContext* instance, std::uint32_t width, std::uint32_t length)
+{
+    if (instance == nullptr || width == 0 || length == 0) return FALSE;
+    std::int64_t smallest[2] = {};
+    std::int64_t largest[2] = {};
+    std::int64_t size[2] = {width, length};
+    if (GetApiVersionInForce() < 16) {
+        // The packed pairs of capabilities 13 and 14, 16 bits each.
+        const std::uint32_t maximum = GetMaxExtentPacked(instance, nullptr);
+        const std::uint32_t minimum = GetMinExtentPacked(instance, nullptr);
+        largest[0] = maximum & 0xFFFF;
+        largest[1] = maximum >> 16;
+        smallest[0] = minimum & 0xFFFF;
+        smallest[1] = minimum >> 16;
+        size[0] = width & 0xFFFF;
+        size[1] = length & 0xFFFF;
+    } else {
+        // The pairs of capabilities 124 and 125.
+        std::int32_t maximum[2] = {};
+        std::int32_t minimum[2] = {};
+        GetMaxExtentPair(instance, maximum);
+        GetMinExtentPair(instance, minimum);
+        largest[0] = maximum[0];
+        largest[1] = maximum[1];
+        smallest[0] = minimum[0];
+        smallest[1] = minimum[1];
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (size[i] < smallest[i] || size[i] > largest[i]) return FALSE;
+    }
+    return TRUE;
 }
 
 }  // namespace vexl::api

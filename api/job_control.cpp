@@ -51,7 +51,10 @@ std::uint32_t ParseDecimal(const char* text)
 void LoadSlotFromPlugin(DriverContext* instance, const JobControlSlot& slot)
 {
     WCHAR text[kReadBufferChars] = {};
-    if (!ReadJobControlValueForPrinter(instance->printer, slot.valueSlot, kJobControlKindText, text)) return;
+    // A slot the plug-in holds no value for reads as empty and changes
+    // nothing, as on the connection road of Windows NT.
+    if (!ReadJobControlValueForPrinter(instance->printer, slot.valueSlot, kJobControlKindText, text) || text[0] == 0)
+        return;
     char ansi[kReadBufferChars * 2] = {};
     WideToAnsi(ansi, text, slot.textSize);
     if (slot.numeric) {

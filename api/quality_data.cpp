@@ -28,7 +28,8 @@ void RestoreItem(DriverContext* instance, SettingItemDescriptor* item, const std
 {
     if (item == nullptr) return;
     if (IsNumberCode(ItemTypeCode(*item))) {
-        if (GetItemAddressInCopy(item, saved) != nullptr) WriteItemValue(instance, item, DecodeSavedItemValue(item, saved));
+        if (GetItemAddressInCopy(item, saved) != nullptr)
+            WriteItemValue(instance, item, DecodeSavedItemValue(item, saved));
         return;
     }
     // Texts and raw blocks come back as bytes.

@@ -65,8 +65,7 @@ std::size_t DirectoryPartLength(const WCHAR* path)
 // Creates the file and deletes it again; when its folder is missing, creates
 // one folder level for the trial and removes it afterwards. afterCreate runs
 // while the trial file exists.
-template <typename AfterCreate>
-bool ProbeByCreating(const WCHAR* path, AfterCreate afterCreate)
+template <typename AfterCreate> bool ProbeByCreating(const WCHAR* path, AfterCreate afterCreate)
 {
     HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

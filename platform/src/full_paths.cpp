@@ -13,7 +13,6 @@
 #include <vector>
 
 namespace vexl::platform {
-
 namespace {
 
 bool IsPathSeparator(char16_t c)
@@ -110,6 +109,11 @@ DWORD CopyPathAnswer(const std::u16string& text, LPWSTR buffer, DWORD size)
 }
 
 }  // namespace
+}  // namespace vexl::platform
+
+using vexl::platform::CopyPathAnswer;
+using vexl::platform::FullPathOf;
+using vexl::platform::View;
 
 DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart)
 {
@@ -137,5 +141,3 @@ DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD bufferLength)
     if (GetFileAttributesW(longPath) == INVALID_FILE_ATTRIBUTES) return 0;
     return CopyPathAnswer(std::u16string(View(longPath)), shortPath, bufferLength);
 }
-
-}  // namespace vexl::platform

@@ -2,6 +2,7 @@
 // printer each request opens, the last-error store and the request gates.
 #include "api/descriptors.h"
 #include "api/frame.h"
+#include "api/option_tests.h"
 #include "api/versions.h"
 #include "api_fixture.h"
 #include "common/core/store.h"
@@ -47,6 +48,7 @@ TEST_F(ApiFrameTest, AnInstanceHasItsRecordAndHoldsNoPrinterBetweenRequests)
     EXPECT_EQ(record->snapshotRows, 269u);
     ASSERT_NE(record->savedStore, nullptr);
     EXPECT_NE(instance->workArea->chapters, nullptr);
+    EXPECT_TRUE(IsCurrentStampStored(instance));  // the interface's own watermark slot
     EXPECT_TRUE(IsLiveApiHandle(instance, ApiHandleKind::kSettingsInstance));
 
     CloseInstance(instance);

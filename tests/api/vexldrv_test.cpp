@@ -34,6 +34,8 @@ TEST_F(VexlDrvTest, AnApplicationEnablesAnInstanceAndAsksWhatItOffers)
 
     EXPECT_EQ(library_.getCaps(instance, VEXLDRV_CAPS_SUPPORTED, nullptr), 1u);
     EXPECT_EQ(library_.getCaps(instance, 58, nullptr), 0u);
+    // Each request opened the printer for itself and closed it again.
+    EXPECT_EQ(machine::SpoolerCallCount("OpenPrinterW"), machine::SpoolerCallCount("ClosePrinter"));
 
     EXPECT_EQ(library_.getStatus(instance, 100, nullptr, 0), -1);
     EXPECT_EQ(library_.getLastError(instance), VEXLDRV_ERROR_NOT_ENABLED);

@@ -200,6 +200,15 @@ int VEXLDrvGetStatus(VEXLDRVHANDLE instance, uint32_t statusId, void* structure,
 int VEXLDrvSetStatus(VEXLDRVHANDLE instance, uint32_t statusId, void* structure, uint8_t* changedBitmap,
                      uint32_t mode);
 
+/* Saves the instance's settings as its quality data; 1, or 0 for a handle
+   that is not a live instance. */
+int VEXLDrvSaveQualityData(VEXLDRVHANDLE instance);
+/* Puts the quality items and the print, balance and user macro switches
+   back to the values of the last save (the instance's start before any);
+   nothing is stored in the printer's data or files. 1, or 0 for a handle
+   that is not a live instance. */
+int VEXLDrvRestoreQualityData(VEXLDRVHANDLE instance);
+
 /* ---- the exports as an application finds them (GetProcAddress) ----------------------- */
 
 typedef int(VEXL_CALL* PFN_VEXLDrvCheckAPIVer)(const char*);
@@ -210,6 +219,8 @@ typedef int(VEXL_CALL* PFN_VEXLDrvGetLastError)(VEXLDRVHANDLE);
 typedef uint32_t(VEXL_CALL* PFN_VEXLDrvGetCaps)(VEXLDRVHANDLE, uint32_t, void*);
 typedef int(VEXL_CALL* PFN_VEXLDrvGetStatus)(VEXLDRVHANDLE, uint32_t, void*, uint32_t);
 typedef int(VEXL_CALL* PFN_VEXLDrvSetStatus)(VEXLDRVHANDLE, uint32_t, void*, uint8_t*, uint32_t);
+typedef int(VEXL_CALL* PFN_VEXLDrvSaveQualityData)(VEXLDRVHANDLE);
+typedef int(VEXL_CALL* PFN_VEXLDrvRestoreQualityData)(VEXLDRVHANDLE);
 
 #ifdef __cplusplus
 }
