@@ -19,6 +19,9 @@
 #include "common/model/finishing_primitives.h"
 #include "common/model/judge_eval.h"
 #include "common/model/model_list.h"
+#include "common/model/paper_geometry.h"
+#include "common/model/resolution.h"
+#include "common/model/compiled_model.h"
 #include "common/model/ui_lookup.h"
 #include "common/storage/bidi_config.h"
 #include "common/storage/directories.h"
@@ -31,6 +34,8 @@
 #include "common/storage/module_presets.h"
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
+
+#include <type_traits>
 
 namespace vexl {
 namespace {
@@ -117,6 +122,8 @@ void CacheFixedFreeSizeRow(DriverContext* context, int row)
     CachePrintFreeSize(context, GetPaperIdForSlot(row, GetPaperSlotTableSize(context), context), row);
 }
 
+static_assert(std::is_same_v<UiEntryRef, model::BlockOffset>, "a UI entry reference is the model's block offset");
+
 const DevmodeServices kDefaultDevmodeServices = {
     .lookupUiEntry = LookupUiEntry,
     .getUiRawType = ReadUiRawType,
@@ -128,6 +135,12 @@ const DevmodeServices kDefaultDevmodeServices = {
     .getUiDefaultValue = GetUiDefaultValue,
     .runUiTransacts = RunUiTransacts,
     .runKeyTransacts = RunKeyTransacts,
+    .getPageGeometry = GetPageGeometry,
+    .getPaperSizeOfOption = GetPaperSizeOfOption,
+    .getOutputPaperSize = GetOutputPaperSize,
+    .findPaperBySize = FindPaperBySize,
+    .getResolutionCapForSize = GetResolutionCapForSize,
+    .getTrayPaperLimitsFor = GetTrayPaperLimitsFor,
     .notifySettingsModules = NotifySettingsModules,
     .sendSettingsModuleCommand = SendSettingsModuleCommand,
     .pushSettingsSnapshot = PushSettingsSnapshot,
@@ -136,6 +149,13 @@ const DevmodeServices kDefaultDevmodeServices = {
     .loadAllFreeSizeSlotsOnce = LoadAllFreeSizeSlotsOnce,
     .cachePrintFreeSize = CacheFixedFreeSizeRow,
     .selectFreeSizeSlot = SelectFreeSizeSlot,
+    .selectSrcFreeSizeSlot = SelectSrcFreeSizeSlot,
+    .loadFreeSizeSlot = LoadFreeSizeSlot,
+    .loadQualityListSlot = LoadQualityListSlot,
+    .loadUserQualityMacro = LoadUserQualityMacro,
+    .reloadSelectedStamp = ReloadSelectedStamp,
+    .isCollateSelectable = IsCollateSelectable,
+    .managePresetSnapshots = ManagePresetSnapshots,
     .getUiFontName = GetUiFontName,
     .usePrinterDefaultDevmode = UsePrinterDefaultDevmode,
     .applyLockedValues = ApplyPrinterLocks,

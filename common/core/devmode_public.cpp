@@ -10,11 +10,10 @@
 #include "common/core/le.h"
 #include "common/core/paper_sync.h"
 #include "common/core/printer.h"
+#include "common/core/resolution_table.h"
 #include "common/core/store.h"
 #include "common/core/switches.h"
 #include "common/core/units.h"
-#include "common/model/paper_geometry.h"
-#include "common/model/resolution.h"
 
 #include <algorithm>
 #include <cstring>
@@ -340,7 +339,7 @@ void SetDimensionsFromOption(DEVMODEW* dst, std::uint32_t paper, DriverContext* 
     SettingItemDescriptor* descriptor = FindItem(context, dmPaperSize);
     auto option = static_cast<std::uint16_t>(OptionFromStoredValue(context, descriptor, paper));
     PaperExtent size{};
-    if (!GetPaperSizeOfOption(context, &size, option)) return;
+    if (!services::GetPaperSizeOfOption(context, &size, option)) return;
     SetDevmodeField16(dst, kOffPaperLength, static_cast<std::uint16_t>(size.length));
     SetDevmodeField16(dst, kOffPaperWidth, static_cast<std::uint16_t>(size.width));
 }
@@ -544,7 +543,7 @@ void FitUserSizeToStandardPaper(const DEVMODEW* merged, const DEVMODEW* caller, 
         }
     }
     std::uint32_t paper =
-        FindPaperBySize(context, static_cast<std::int16_t>(width), static_cast<std::int16_t>(length), 1);
+        services::FindPaperBySize(context, static_cast<std::int16_t>(width), static_cast<std::int16_t>(length), 1);
     if (paper == 0) return;
     SetItemValue(context, rdmOutPaperSize, paper);
     SetItemValue(context, rdmExtPrintArea, 2);
@@ -766,7 +765,7 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
     }
     // The resolution cap of the paper size.
     if (!(flags & kMergeNoReload)) {
-        if (std::uint32_t cap = GetResolutionCapForSize(context, 0)) {
+        if (std::uint32_t cap = services::GetResolutionCapForSize(context, 0)) {
             SetDevmodeField16(dst, kOffPrintQuality, static_cast<std::uint16_t>(cap));
         }
     }

@@ -8,13 +8,12 @@
 // asks in another shape.
 // A test may put a fake in place. The wrappers carry the
 // owners' own names, inside namespace services so that they never collide
-// with them. The paper geometry and the resolution table are asked directly
-// (common/model/paper_geometry.h, common/model/resolution.h).
+// with them. The rest of the settings core asks the same table for the paper
+// geometry, the resolution cap, the preset snapshots and the tray limits.
 #pragma once
 
 #include "common/core/context.h"
-#include "common/model/compiled_model.h"
-#include "common/storage/ini_lists.h"
+#include "common/core/paper_types.h"
 #include "platform/devmode.h"
 #include "platform/win32.h"
 
@@ -25,7 +24,7 @@ namespace vexl {
 // A UI entry of the context's compiled model, as the model's lookups hand
 // it out: its offset in the model, 0 for none. The DEVMODE code never looks
 // inside it.
-using UiEntryRef = model::BlockOffset;
+using UiEntryRef = std::uint32_t;
 
 // UI type words (flags included in the raw word).
 inline constexpr std::uint16_t kUiTypePickOne = 0x0001;
@@ -51,6 +50,16 @@ struct DevmodeServices {
     std::uint16_t (*runUiTransacts)(UiEntryRef entry, DriverContext* context);
     std::uint16_t (*runKeyTransacts)(std::uint16_t symbolKey, std::uint32_t unused, DriverContext* context);
 
+    // ---- paper geometry and resolution cap of the compiled model ----
+    BOOL (*getPageGeometry)(DriverContext* context, PageRect* printable, PaperExtent* paper, std::uint16_t paperOption);
+    BOOL (*getPaperSizeOfOption)(DriverContext* context, PaperExtent* out, std::uint16_t paperOption);
+    BOOL (*getOutputPaperSize)(DriverContext* context, PaperExtent* out);
+    std::uint16_t (*findPaperBySize)(DriverContext* context, std::int16_t width, std::int16_t length,
+                                     std::uint16_t tolerant);
+    std::uint16_t (*getResolutionCapForSize)(DriverContext* context, std::uint16_t destination);
+    BOOL (*getTrayPaperLimitsFor)(DriverContext* context, std::uint32_t tray, std::uint32_t orientation,
+                                  std::int32_t* outMin, std::int32_t* outMax, BOOL length);
+
     // ---- settings modules and snapshots ----
     void (*notifySettingsModules)(DriverContext* context, std::uint32_t event, void* param);
     void (*sendSettingsModuleCommand)(DriverContext* context, std::uint16_t command);
@@ -65,6 +74,13 @@ struct DevmodeServices {
     // The fixed free size of row 10 or 11 into its row; other rows stay.
     void (*cachePrintFreeSize)(DriverContext* context, int row);
     void (*selectFreeSizeSlot)(DriverContext* context, int row);
+    void (*selectSrcFreeSizeSlot)(DriverContext* context, int row);
+    void (*loadFreeSizeSlot)(DriverContext* context, int slot);
+    void (*loadQualityListSlot)(DriverContext* context, int slot);
+    void (*loadUserQualityMacro)(DriverContext* context, BOOL withSetName);
+    void (*reloadSelectedStamp)(DriverContext* context);
+    BOOL (*isCollateSelectable)(DriverContext* context);
+    BOOL (*managePresetSnapshots)(DriverContext* context, const WCHAR* key, int mode);
     // The face name of the UI font into out (32 characters).
     WCHAR* (*getUiFontName)(DriverContext* context, WCHAR* out);
 
@@ -142,6 +158,34 @@ inline std::uint16_t RunKeyTransacts(std::uint16_t symbolKey, std::uint32_t unus
     return GetDevmodeServices().runKeyTransacts(symbolKey, unused, context);
 }
 
+// ---- paper geometry and resolution cap ---------------------------------------------
+inline BOOL GetPageGeometry(DriverContext* context, PageRect* printable, PaperExtent* paper, std::uint16_t paperOption)
+{
+    return GetDevmodeServices().getPageGeometry(context, printable, paper, paperOption);
+}
+inline BOOL GetPaperSizeOfOption(DriverContext* context, PaperExtent* out, std::uint16_t paperOption)
+{
+    return GetDevmodeServices().getPaperSizeOfOption(context, out, paperOption);
+}
+inline BOOL GetOutputPaperSize(DriverContext* context, PaperExtent* out)
+{
+    return GetDevmodeServices().getOutputPaperSize(context, out);
+}
+inline std::uint16_t FindPaperBySize(DriverContext* context, std::int16_t width, std::int16_t length,
+                                     std::uint16_t tolerant)
+{
+    return GetDevmodeServices().findPaperBySize(context, width, length, tolerant);
+}
+inline std::uint16_t GetResolutionCapForSize(DriverContext* context, std::uint16_t destination)
+{
+    return GetDevmodeServices().getResolutionCapForSize(context, destination);
+}
+inline BOOL GetTrayPaperLimitsFor(DriverContext* context, std::uint32_t tray, std::uint32_t orientation,
+                                  std::int32_t* outMin, std::int32_t* outMax, BOOL length)
+{
+    return GetDevmodeServices().getTrayPaperLimitsFor(context, tray, orientation, outMin, outMax, length);
+}
+
 // ---- settings modules and snapshots ------------------------------------------------
 inline void NotifySettingsModules(DriverContext* context, std::uint32_t event, void* param)
 {
@@ -185,7 +229,7 @@ inline void CachePrintFreeSize(DriverContext* context, int row)
 }
 inline void SelectSrcFreeSizeSlot(DriverContext* context, int row)
 {
-    vexl::SelectSrcFreeSizeSlot(context, row);
+    GetDevmodeServices().selectSrcFreeSizeSlot(context, row);
 }
 inline void SelectFreeSizeSlot(DriverContext* context, int row)
 {
@@ -193,15 +237,27 @@ inline void SelectFreeSizeSlot(DriverContext* context, int row)
 }
 inline void LoadQualityListSlot(DriverContext* context, int slot)
 {
-    vexl::LoadQualityListSlot(context, slot);
+    GetDevmodeServices().loadQualityListSlot(context, slot);
 }
 inline void LoadUserQualityMacro(DriverContext* context, BOOL withSetName)
 {
-    vexl::LoadUserQualityMacro(context, withSetName);
+    GetDevmodeServices().loadUserQualityMacro(context, withSetName);
 }
 inline void ReloadSelectedStamp(DriverContext* context)
 {
-    vexl::ReloadSelectedStamp(context);
+    GetDevmodeServices().reloadSelectedStamp(context);
+}
+inline void LoadFreeSizeSlot(DriverContext* context, int slot)
+{
+    GetDevmodeServices().loadFreeSizeSlot(context, slot);
+}
+inline BOOL IsCollateSelectable(DriverContext* context)
+{
+    return GetDevmodeServices().isCollateSelectable(context);
+}
+inline BOOL ManagePresetSnapshots(DriverContext* context, const WCHAR* key, int mode)
+{
+    return GetDevmodeServices().managePresetSnapshots(context, key, mode);
 }
 inline WCHAR* GetUiFontName(DriverContext* context, WCHAR* out)
 {

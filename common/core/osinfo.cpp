@@ -2,7 +2,7 @@
 
 #include "common/core/context.h"
 #include "common/core/memory.h"
-#include "common/storage/directories.h"
+#include "common/core/printer_facts.h"
 #include "platform/win32.h"
 
 #include <string>

@@ -7,8 +7,6 @@
 #include "common/core/modeldb.h"
 #include "common/core/store.h"
 #include "common/core/units.h"
-#include "common/model/paper_geometry.h"
-#include "common/storage/ini_lists.h"
 
 #include <utility>
 
@@ -82,7 +80,7 @@ int ComputeSourcePaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
     // Margins are 0 when the geometry does not answer.
     PageRect rect{};
     PaperExtent size{};
-    bool answered = GetPageGeometry(context, &rect, &size, OptionOf(context, item, paper)) != 0;
+    bool answered = services::GetPageGeometry(context, &rect, &size, OptionOf(context, item, paper)) != 0;
     if (!answered) rect = PageRect{};
     SetItemValue(context, rdmFuncSelectFreeShortOver, 0);
 
@@ -135,7 +133,7 @@ int ComputeSourcePaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
     StoreValue(context, rdmSrcXOffset, static_cast<std::uint32_t>(rect.left));
     StoreValue(context, rdmSrcYOffset, static_cast<std::uint32_t>(rect.top));
     PaperExtent optionSize{};
-    if (GetPaperSizeOfOption(context, &optionSize, OptionOf(context, item, paper))) {
+    if (services::GetPaperSizeOfOption(context, &optionSize, OptionOf(context, item, paper))) {
         SetDevmodeField16(devmode, kOffPaperLength, static_cast<std::uint16_t>(optionSize.length));
         SetDevmodeField16(devmode, kOffPaperWidth, static_cast<std::uint16_t>(optionSize.width));
     }
@@ -149,7 +147,7 @@ int ComputeOutputPaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
     devmode = DevmodeOf(context, devmode);
     if (context == nullptr || devmode == nullptr) return 0;
     PaperExtent outputSize{};
-    if (GetOutputPaperSize(context, &outputSize)) {
+    if (services::GetOutputPaperSize(context, &outputSize)) {
         SetItemValue(context, rdmDstPaperLengthMM, static_cast<std::uint32_t>(outputSize.length));
         SetItemValue(context, rdmDstPaperWidthMM, static_cast<std::uint32_t>(outputSize.width));
     }
@@ -169,7 +167,7 @@ int ComputeOutputPaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
         HasOptionForValue(context, own, value) ? OptionOf(context, item, value) : OptionOf(context, dmPaperSize, value);
     PageRect rect{};
     PaperExtent size{};
-    bool answered = GetPageGeometry(context, &rect, &size, option) != 0;
+    bool answered = services::GetPageGeometry(context, &rect, &size, option) != 0;
     if (!answered) rect = PageRect{};
 
     if (IsFreeSizeSlotPaper(value)) {
@@ -233,7 +231,7 @@ void SetSourcePaperFromPublicSize(DEVMODEW* devmode, DriverContext* context)
     std::uint32_t quality = GetDevmodeShort(devmode, kOffPrintQuality);
     PageRect rect{};
     PaperExtent size{};
-    if (!GetPageGeometry(context, &rect, &size, OptionOf(context, dmPaperSize, kUserDefinedPaper))) {
+    if (!services::GetPageGeometry(context, &rect, &size, OptionOf(context, dmPaperSize, kUserDefinedPaper))) {
         rect = PageRect{};
     }
     std::uint32_t length = UnitsToDots(kUnitTenthMm, GetDevmodeShort(devmode, kOffPaperLength), quality);
@@ -370,7 +368,7 @@ std::int32_t GetUserMacroIndex(DriverContext* context)
 
 BOOL IsCollateAvailable(DriverContext* context)
 {
-    return IsCollateSelectable(context);
+    return services::IsCollateSelectable(context);
 }
 
 }  // namespace vexl

@@ -4,12 +4,15 @@
 #include "common/core/items.h"
 #include "common/core/languages.h"
 #include "common/core/memory.h"
+#include "common/core/modeldb.h"
+#include "common/core/path_text.h"
 #include "common/core/printer.h"
 
 namespace vexl {
 namespace {
 
 constexpr int kLocaleCountryChars = 7;
+constexpr std::u16string_view kDefaultDriverFolder = u"\\spool\\drivers\\w32x86\\2\\";
 
 ContextWorkArea* WorkOf(DriverContext* context)
 {
@@ -89,6 +92,42 @@ UINT GetSystemDirectoryFor(WCHAR* out, int size, DriverContext* context)
     (void)context;
     return out && size > 0 ? GetSystemDirectoryW(out, static_cast<UINT>(size)) : 0;
 }
+WCHAR* GetDriverDirectoryForPrinter(HANDLE printer, WCHAR* out)
+{
+    if (out == nullptr) return out;
+    out[0] = 0;
+    std::u16string folder;
+    auto* driver = static_cast<DRIVER_INFO_3W*>(printer ? GetPrinterDriverInfo(printer, 3) : nullptr);
+    if (driver && driver->pDriverPath) {
+        const path_text::Text path = driver->pDriverPath;
+        const std::size_t slash = path.rfind(u'\\');
+        if (slash != path_text::Text::npos) folder = path.substr(0, slash + 1);
+    } else {
+        const std::u16string system = path_text::SystemDirectory();
+        if (!system.empty()) folder = system + std::u16string(kDefaultDriverFolder);
+    }
+    FreeIfNotNull(driver);
+    if (!folder.empty() && folder.back() != u'\\') folder += u'\\';
+    path_text::WriteJoinedOrEmpty(out, MAX_PATH, {folder});
+    return out;
+}
+
+const WCHAR* GetModelFilePath(DriverContext* context)
+{
+    ContextWorkArea* work = WorkOf(context);
+    if (work == nullptr || context->modelRecord == nullptr) return nullptr;
+    WCHAR* field = work->modelFilePath;
+    const path_text::Text name = path_text::View(context->modelRecord->modelIniName);
+    if (name.size() >= 2 && name[1] == u':') {
+        path_text::WriteJoinedOrEmpty(field, MAX_PATH, {name});
+        return field;
+    }
+    WCHAR directory[MAX_PATH] = {};
+    GetDriverDirectoryForPrinter(context->printer, directory);
+    path_text::WriteJoinedOrEmpty(field, MAX_PATH, {path_text::View(directory), name});
+    return field;
+}
+
 // ---- locale ------------------------------------------------------------------------------------------------
 
 int GetLocaleCountryClass(DriverContext* context)

@@ -18,6 +18,12 @@ const WCHAR* GetInstallSectionName(DriverContext* context);
 const WCHAR* GetStampCounterSection(DriverContext* context);
 const WCHAR* GetProfileCounterSection(DriverContext* context);
 UINT GetSystemDirectoryFor(WCHAR* out, int size, DriverContext* context);
+// The directory of the printer's driver file with its trailing "\\"; without
+// driver information, the system's default driver folder.
+WCHAR* GetDriverDirectoryForPrinter(HANDLE printer, WCHAR* out);
+// The model INI: its name from the model record, in the driver directory
+// unless the name holds a drive. Kept in the work area.
+const WCHAR* GetModelFilePath(DriverContext* context);
 
 // ---- locale ------------------------------------------------------------------------------------
 int GetLocaleCountryClass(DriverContext* context);

@@ -2,11 +2,11 @@
 // copy of the item table's run-time state.
 #include "common/core/settings_modules.h"
 
+#include "common/core/devmode_services.h"
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/core/store.h"
-#include "common/storage/ini_lists.h"
 
 #include "platform/kernel.h"
 
@@ -208,7 +208,7 @@ BOOL InitSettingsModules(DriverContext* context)
     ContextWorkArea* work = context->workArea;
     work->chapters = nullptr;
     work->chapterDataLoaded = 0;
-    ManagePresetSnapshots(context, nullptr, kSnapshotForget);
+    services::ManagePresetSnapshots(context, nullptr, kSnapshotForget);
     work->moduleTable = CopyModuleTable();
     if (!work->moduleTable) return 0;
     NotifySettingsModules(context, kModuleEventSetUp, nullptr);
@@ -221,7 +221,7 @@ void ReleaseSettingsModules(DriverContext* context)
     ContextWorkArea* work = context->workArea;
     FreeIfNotNull(work->chapters);
     work->chapters = nullptr;
-    ManagePresetSnapshots(context, nullptr, kSnapshotFreeAll);
+    services::ManagePresetSnapshots(context, nullptr, kSnapshotFreeAll);
     if (!work->moduleTable) return;
     NotifySettingsModules(context, kModuleEventRelease, nullptr);
     FreeModuleTable(work->moduleTable);

@@ -121,4 +121,12 @@ ItemTable* SaveItemTableState(DriverContext* context);
 // Copies a saved state back and frees it; a NULL copy is allowed.
 void RestoreItemTableState(DriverContext* context, ItemTable* copy);
 
+// What ManagePresetSnapshots does with the snapshots of the preset files.
+enum PresetSnapshotMode : int {
+    kSnapshotForget = 0,
+    kSnapshotRestore = 1,
+    kSnapshotCapture = 2,
+    kSnapshotFreeAll = 3,
+};
+
 }  // namespace vexl

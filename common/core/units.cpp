@@ -5,9 +5,7 @@
 #include "common/core/items.h"
 #include "common/core/paper_sync.h"
 #include "common/core/settings_modules.h"
-#include "common/storage/directories.h"
-#include "common/storage/ini_lists.h"
-#include "common/storage/resources.h"
+#include "common/core/printer_facts.h"
 #include "platform/win32.h"
 
 #include <algorithm>
@@ -90,7 +88,7 @@ bool GetFreeSizeControlLimits(DriverContext* context, const PageItem* control, s
     }
     std::int32_t minimum = 0;
     std::int32_t maximum = 0;
-    if (!GetTrayPaperLimitsFor(context, tray, orientation, &minimum, &maximum, length ? TRUE : FALSE)) return false;
+    if (!services::GetTrayPaperLimitsFor(context, tray, orientation, &minimum, &maximum, length ? TRUE : FALSE)) return false;
     *minDots = static_cast<std::uint32_t>(std::max(minimum, 0));
     *maxDots = static_cast<std::uint32_t>(std::max(maximum, 0));
     return true;
@@ -372,7 +370,7 @@ void SyncPaperAfterChange(DriverContext* context, std::int16_t kind)
         paper = GetItemValue(context, rdmOutPaperSize) & 0xFFFF;
     else
         return;
-    if (IsCustomSlotPaper(paper)) LoadFreeSizeSlot(context, static_cast<int>(paper - kFirstCustomSlotPaper));
+    if (IsCustomSlotPaper(paper)) services::LoadFreeSizeSlot(context, static_cast<int>(paper - kFirstCustomSlotPaper));
 }
 
 // ---- character sets and driver id -------------------------------------------------------------

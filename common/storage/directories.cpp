@@ -9,7 +9,7 @@
 #include "common/core/printer.h"
 #include "common/model/ui_lookup.h"
 #include "common/storage/ini.h"
-#include "common/storage/path_text.h"
+#include "common/core/path_text.h"
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
 
@@ -22,7 +22,6 @@ namespace {
 
 using namespace path_text;
 
-constexpr Text kDefaultDriverFolder = u"\\spool\\drivers\\w32x86\\2\\";
 
 // The shared directory once the connection's printer-data value has been
 // tried: the registry value, else the system drive's folder.
@@ -276,42 +275,6 @@ const WCHAR* GetDriverDirectory(DriverContext* context)
     ContextWorkArea* work = WorkOf(context);
     if (work == nullptr) return nullptr;
     return GetDriverDirectoryForPrinter(context->printer, work->driverDirectory);
-}
-
-WCHAR* GetDriverDirectoryForPrinter(HANDLE printer, WCHAR* out)
-{
-    if (out == nullptr) return out;
-    out[0] = 0;
-    std::u16string folder;
-    auto* driver = static_cast<DRIVER_INFO_3W*>(printer ? GetPrinterDriverInfo(printer, 3) : nullptr);
-    if (driver && driver->pDriverPath) {
-        const Text path = driver->pDriverPath;
-        const std::size_t slash = path.rfind(u'\\');
-        if (slash != Text::npos) folder = path.substr(0, slash + 1);
-    } else {
-        const std::u16string system = SystemDirectory();
-        if (!system.empty()) folder = system + std::u16string(kDefaultDriverFolder);
-    }
-    FreeIfNotNull(driver);
-    if (!folder.empty() && folder.back() != u'\\') folder += u'\\';
-    WriteJoinedOrEmpty(out, MAX_PATH, {folder});
-    return out;
-}
-
-const WCHAR* GetModelFilePath(DriverContext* context)
-{
-    ContextWorkArea* work = WorkOf(context);
-    if (work == nullptr || context->modelRecord == nullptr) return nullptr;
-    WCHAR* field = work->modelFilePath;
-    const Text name = View(context->modelRecord->modelIniName);
-    if (name.size() >= 2 && name[1] == u':') {
-        WriteJoinedOrEmpty(field, MAX_PATH, {name});
-        return field;
-    }
-    WCHAR directory[MAX_PATH] = {};
-    GetDriverDirectoryForPrinter(context->printer, directory);
-    WriteJoinedOrEmpty(field, MAX_PATH, {View(directory), name});
-    return field;
 }
 
 const WCHAR* ReadModelsEntry(DriverContext* context)

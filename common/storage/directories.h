@@ -49,8 +49,6 @@ DirectoryRead ReadPrinterDataDirectory(HANDLE printer, const WCHAR* valueName, W
 const WCHAR* GetSettingsIniPath(DriverContext* context);
 BOOL GetSettingsIniPathForPrinter(WCHAR* out, std::uint16_t perUser, HANDLE printer);
 const WCHAR* GetDriverDirectory(DriverContext* context);
-WCHAR* GetDriverDirectoryForPrinter(HANDLE printer, WCHAR* out);
-const WCHAR* GetModelFilePath(DriverContext* context);
 const WCHAR* ReadModelsEntry(DriverContext* context);
 const WCHAR* GetUiResourceLibraryPath(DriverContext* context);
 // The resource library's path: the driver directory, then the name with

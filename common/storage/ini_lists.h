@@ -4,6 +4,7 @@
 // settings queries that the lists and pages share.
 #pragma once
 
+#include "common/core/settings_modules.h"
 #include "common/model/compiled_model.h"
 #include "platform/win32.h"
 
@@ -28,12 +29,6 @@ inline constexpr int kListKeyChars = 64;
 
 // ---- presets ----------------------------------------------------------------------
 enum PresetKeyKind : int { kPresetKeyPath = 0, kPresetKeyName = 1, kPresetKeyComment = 2 };
-enum PresetSnapshotMode : int {
-    kSnapshotForget = 0,
-    kSnapshotRestore = 1,
-    kSnapshotCapture = 2,
-    kSnapshotFreeAll = 3,
-};
 int GetPresetCount(DriverContext* context);
 void FormatPresetKey(WCHAR* out, int slot, int kind);
 void LoadPresetByKey(DriverContext* context, const WCHAR* key);

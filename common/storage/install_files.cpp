@@ -4,7 +4,7 @@
 #include "common/core/memory.h"
 #include "common/core/osinfo.h"
 #include "common/core/printer.h"
-#include "common/storage/path_text.h"
+#include "common/core/path_text.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 
 #include "common/core/context.h"
 #include "common/core/osinfo.h"
-#include "common/storage/path_text.h"
+#include "common/core/path_text.h"
 
 #include <string>
 

@@ -2,12 +2,17 @@
 #include "platform/spooler_driver.h"
 
 #include "platform/kernel.h"
+#include "platform/machine.h"
 #include "platform/modules.h"
 #include "platform/printers.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <optional>
 
 namespace vexl::platform {
 namespace {
@@ -21,6 +26,7 @@ struct DriverFiles {
     std::u16string data;
     std::u16string config;
     std::u16string help;
+    std::vector<std::u16string> dependent;
 };
 
 // The file part of a path.
@@ -47,6 +53,35 @@ std::u16string GetText(HKEY key, const char16_t* name)
     return text;
 }
 
+// A list of file names as the registry keeps it: each terminated, the
+// list ended by one more terminator.
+void SetTextList(HKEY key, const char16_t* name, const WCHAR* list)
+{
+    std::u16string value;
+    for (const WCHAR* file = list; file != nullptr && *file != 0; file += std::u16string_view(file).size() + 1)
+        value += FileName(file) + u'\0';
+    value += u'\0';
+    RegSetValueExW(key, name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(value.data()),
+                   static_cast<DWORD>(value.size() * sizeof(char16_t)));
+}
+
+std::vector<std::u16string> GetTextList(HKEY key, const char16_t* name)
+{
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_MULTI_SZ) return {};
+    std::u16string value(size / sizeof(char16_t) + 1, u'\0');
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS)
+        return {};
+    std::vector<std::u16string> files;
+    for (std::size_t at = 0; at < value.size() && value[at] != 0;) {
+        const std::size_t end = value.find(u'\0', at);
+        files.push_back(value.substr(at, end - at));
+        at = end + 1;
+    }
+    return files;
+}
+
 bool ReadDriver(const std::u16string& name, DriverFiles* files)
 {
     HKEY key = nullptr;
@@ -56,6 +91,7 @@ bool ReadDriver(const std::u16string& name, DriverFiles* files)
     files->data = GetText(key, u"Data File");
     files->config = GetText(key, u"Configuration File");
     files->help = GetText(key, u"Help File");
+    files->dependent = GetTextList(key, u"Dependent Files");
     RegCloseKey(key);
     return !files->config.empty();
 }
@@ -158,6 +194,69 @@ bool FindSharedPrinter(const std::u16string& connection, std::u16string* server,
     return true;
 }
 
+// The printer's driver and printer blocks as a connection takes them, with
+// the driver's files when they come from another machine.
+struct SharedPrinter {
+    std::vector<BYTE> driverBlock;
+    std::vector<BYTE> printerBlock;
+    std::vector<std::pair<std::u16string, std::string>> driverFiles;  // file name, bytes
+};
+
+std::optional<SharedPrinter> ReadSharedPrinter(const std::u16string& local, bool withDriverFiles)
+{
+    OpenedPrinter shared(local);
+    if (shared.get() == nullptr) return std::nullopt;
+    SharedPrinter result;
+    DWORD needed = 0;
+    GetPrinterDriverW(shared.get(), nullptr, 3, nullptr, 0, &needed);
+    result.driverBlock.resize(needed ? needed : 1);
+    if (!GetPrinterDriverW(shared.get(), nullptr, 3, result.driverBlock.data(), needed, &needed)) return std::nullopt;
+    GetPrinterW(shared.get(), 2, nullptr, 0, &needed);
+    result.printerBlock.resize(needed ? needed : 1);
+    if (!GetPrinterW(shared.get(), 2, result.printerBlock.data(), needed, &needed)) return std::nullopt;
+    if (withDriverFiles) {
+        const auto* driver = reinterpret_cast<const DRIVER_INFO_3W*>(result.driverBlock.data());
+        std::vector<const WCHAR*> paths = {driver->pDriverPath, driver->pDataFile, driver->pConfigFile};
+        for (const WCHAR* file = driver->pDependentFiles; file != nullptr && *file != 0;
+             file += std::u16string_view(file).size() + 1)
+            paths.push_back(file);
+        for (const WCHAR* path : paths) {
+            if (path == nullptr || *path == 0) continue;
+            std::u16string full = path;
+            if (full.find(u'\\') == std::u16string::npos) full = std::u16string(kDriverDirectory) + u"\\" + full;
+            std::ifstream in(vexl::machine::HostPath(full), std::ios::binary);
+            if (!in) continue;
+            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            result.driverFiles.emplace_back(FileName(full.c_str()), std::move(bytes));
+        }
+    }
+    return result;
+}
+
+// Point and print: the driver's files of another machine copied into this
+// machine's driver folder.
+void InstallDriverFiles(const SharedPrinter& shared)
+{
+    for (const auto& [file, bytes] : shared.driverFiles) {
+        const std::u16string target = std::u16string(kDriverDirectory) + u"\\" + file;
+        vexl::machine::WriteFile(target, bytes);
+    }
+}
+
+// The root of the machine that a server name "\\NAME" of the network stands
+// for: the path written in <root>/network/NAME. None for this machine's own
+// name or a name the network does not know.
+std::optional<std::filesystem::path> FindNetworkMachine(const std::u16string& server)
+{
+    const std::u16string name = server.substr(2);
+    if (lstrcmpiW(name.c_str(), vexl::machine::LoadProfile().computerName.c_str()) == 0) return std::nullopt;
+    const std::filesystem::path entry = vexl::machine::Root() / "network" / std::string(name.begin(), name.end());
+    std::ifstream in(entry);
+    std::string root;
+    if (!in || !std::getline(in, root) || root.empty()) return std::nullopt;
+    return std::filesystem::path(root);
+}
+
 }  // namespace
 }  // namespace vexl::platform
 
@@ -179,6 +278,7 @@ VEXL_API BOOL AddPrinterDriverW(LPWSTR, DWORD level, LPBYTE info)
     SetText(key, u"Data File", FileName(driver->pDataFile));
     SetText(key, u"Configuration File", FileName(driver->pConfigFile));
     SetText(key, u"Help File", FileName(driver->pHelpFile));
+    SetTextList(key, u"Dependent Files", driver->pDependentFiles);
     RegCloseKey(key);
     return TRUE;
 }
@@ -216,6 +316,7 @@ VEXL_API HANDLE AddPrinterW(LPWSTR, DWORD level, LPBYTE info)
     setup.dataFile = files.data;
     setup.configFile = files.config;
     setup.helpFile = files.help;
+    setup.dependentFiles = files.dependent;
     if (const DEVMODEW* devmode = printer->pDevMode) {
         const std::size_t bytes = std::size_t(devmode->dmSize) + devmode->dmDriverExtra;
         setup.devmode.assign(reinterpret_cast<const char*>(devmode), bytes);
@@ -257,17 +358,19 @@ VEXL_API BOOL AddPrinterConnectionW(LPWSTR name)
         SetLastError(ERROR_INVALID_PRINTER_NAME);
         return FALSE;
     }
-    OpenedPrinter shared(local);
-    if (shared.get() == nullptr) return FALSE;
-    DWORD needed = 0;
-    GetPrinterDriverW(shared.get(), nullptr, 3, nullptr, 0, &needed);
-    std::vector<BYTE> driverBlock(needed ? needed : 1);
-    if (!GetPrinterDriverW(shared.get(), nullptr, 3, driverBlock.data(), needed, &needed)) return FALSE;
-    GetPrinterW(shared.get(), 2, nullptr, 0, &needed);
-    std::vector<BYTE> printerBlock(needed ? needed : 1);
-    if (!GetPrinterW(shared.get(), 2, printerBlock.data(), needed, &needed)) return FALSE;
-    const auto* driver = reinterpret_cast<const DRIVER_INFO_3W*>(driverBlock.data());
-    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(printerBlock.data());
+    std::optional<SharedPrinter> shared;
+    if (const std::optional<std::filesystem::path> remote = FindNetworkMachine(server)) {
+        const std::filesystem::path home = vexl::machine::Root();
+        vexl::machine::Use(*remote);
+        shared = ReadSharedPrinter(local, true);
+        vexl::machine::Use(home);
+        if (shared) InstallDriverFiles(*shared);
+    } else {
+        shared = ReadSharedPrinter(local, false);
+    }
+    if (!shared) return FALSE;
+    const auto* driver = reinterpret_cast<const DRIVER_INFO_3W*>(shared->driverBlock.data());
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(shared->printerBlock.data());
     vexl::machine::PrinterSetup setup;
     setup.name = name;
     setup.serverName = server;
@@ -278,6 +381,9 @@ VEXL_API BOOL AddPrinterConnectionW(LPWSTR name)
     setup.dataFile = FileName(driver->pDataFile);
     setup.configFile = FileName(driver->pConfigFile);
     setup.helpFile = FileName(driver->pHelpFile);
+    for (const WCHAR* file = driver->pDependentFiles; file != nullptr && *file != 0;
+         file += std::u16string_view(file).size() + 1)
+        setup.dependentFiles.push_back(FileName(file));
     if (const DEVMODEW* devmode = info->pDevMode) {
         setup.devmode.assign(reinterpret_cast<const char*>(devmode),
                              std::size_t(devmode->dmSize) + devmode->dmDriverExtra);

@@ -283,6 +283,59 @@ TEST_F(UiPrinterTest, ConversionInitialisationWritesNoMoreThanTheCallerDeclared)
     EXPECT_FALSE(InitializePrinterSettings(printer_, nullptr, 3));
 }
 
+// What one initialisation leaves on a clean printer, per base mode: the
+// printer data the spooler's printer and a connection get, the version in
+// the settings INI, and the default DEVMODE in the caller's buffer.
+TEST_F(UiPrinterTest, InitialisationLeavesWhatItsBaseModeCalls)
+{
+    struct Row {
+        const char* what;
+        int mode;
+        bool buffer;
+        bool printerValues;  // VEXLPrinterName, DriverName, LogFileName
+        bool version;        // DrvInstVersion
+    };
+    const Row rows[] = {
+        {"first installation with a buffer", kInitFirstInstall, true, true, true},
+        {"first installation without a buffer", kInitFirstInstall, false, true, true},
+        {"the spooler's printer", kInitPrinter, false, true, true},
+        {"a connection", kInitConnection, false, false, false},
+    };
+    const std::vector<std::uint8_t> defaults = DefaultDevmode();
+    int index = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        machine::PrinterSetup setup;
+        setup.name = u"Golden " + std::u16string(1, char16_t(u'0' + index++));
+        setup.driverName = kDriverName;
+        setup.driverDirectory = kDriverFolder;
+        setup.driverFile = u"TZ16E100.DLL";
+        setup.configFile = u"TZ16E130.DLL";
+        setup.dataFile = u"TZ16E1MD.VXD";
+        setup.helpFile = u"TZ16E1US.HLP";
+        machine::AddPrinter(setup);
+        std::u16string name = setup.name;
+        HANDLE printer = nullptr;
+        ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
+
+        std::vector<std::uint8_t> out(defaults.size(), 0xEE);
+        EXPECT_TRUE(InitializePrinterSettings(printer, row.buffer ? AsDevmode(out) : nullptr, row.mode));
+        ClosePrinter(printer);
+
+        for (const WCHAR* value : {u"VEXLPrinterName", u"DriverName", u"LogFileName"})
+            EXPECT_EQ(machine::ReadPrinterData(name, value).has_value(), row.printerValues)
+                << std::string(value, value + 4);
+        EXPECT_EQ(machine::ReadPrinterData(name, u"HelpFileName").has_value(), row.printerValues);
+        EXPECT_EQ(ReadIni(u"C:\\_vexl\\TZ16E170.ini", name.c_str(), u"DrvInstVersion") != u"<absent>", row.version);
+        if (row.buffer) {
+            EXPECT_EQ(std::vector<std::uint8_t>(out.begin(), out.begin() + offsetof(DEVMODEW, dmFields)),
+                      std::vector<std::uint8_t>(defaults.begin(), defaults.begin() + offsetof(DEVMODEW, dmFields)));
+        } else {
+            EXPECT_EQ(out, std::vector<std::uint8_t>(defaults.size(), 0xEE));
+        }
+    }
+}
+
 TEST_F(UiPrinterTest, AnEmptyConfiguredDirectoryNeverRemovesTheDefaultFolder)
 {
     machine::WriteFile(u"C:\\_vexl\\TZ16E170.ini", "[Other printer]\r\nCount=0\r\n");

@@ -35,10 +35,12 @@ VEXL_API HANDLE AddPrinterW(LPWSTR serverName, DWORD level, LPBYTE info);
 // DrvPrinterEvent DELETE, then the printer goes. The handle stays to be closed.
 VEXL_API BOOL DeletePrinter(HANDLE printer);
 
-// A connection "\\server\printer" to a shared printer of this machine (the
-// server's printer is the one whose name or share name follows the server
-// name): a printer of that name with the server's driver and DEVMODE, then
-// DrvPrinterEvent ADD_CONNECTION. DeletePrinterConnectionW sends
+// A connection "\\server\printer" to a shared printer (the server's printer
+// is the one whose name follows the server name): a printer of that name
+// with the server's driver and DEVMODE, then DrvPrinterEvent ADD_CONNECTION.
+// The server is another machine when the file <root>/network/<server> holds
+// that machine's root; its driver files are then copied into this machine's
+// driver folder. Otherwise the server is this machine. DeletePrinterConnectionW sends
 // DELETE_CONNECTION and removes it.
 VEXL_API BOOL AddPrinterConnectionW(LPWSTR name);
 VEXL_API BOOL DeletePrinterConnectionW(LPWSTR name);
