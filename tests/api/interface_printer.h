@@ -73,6 +73,7 @@ inline void InstallInterfacePrinter(const InterfaceModelIni& ini = {})
     const std::u16string driverFolder = kInterfaceDriverFolder;
     machine::InstallFile(kInterfaceFixtureFolder / "interface_model.vxd", driverFolder + u"\\TZ16E1MD.VXD");
     machine::InstallFile(VEXL_UIRES_US_FILE, driverFolder + u"\\TZ16E1US.DLL");
+    machine::InstallFile(VEXL_TZ16E130_FILE, driverFolder + u"\\TZ16E130.DLL");
     WriteInterfaceModelIni(ini);
     const std::u16string settings = kInterfaceSettingsFolder;
     for (const char16_t* name : {u"TZ16E170.ini", u"proof.rst", u"booklet.rst", u"badhead.rst", u"q1x.rsq", u"q2.rsq",

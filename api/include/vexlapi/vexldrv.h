@@ -209,6 +209,31 @@ int VEXLDrvSaveQualityData(VEXLDRVHANDLE instance);
    that is not a live instance. */
 int VEXLDrvRestoreQualityData(VEXLDRVHANDLE instance);
 
+/* ---- DEVMODE requests (VEXLDrvGetDevmode, VEXLDrvGetDevmodeEx) ------------------------ */
+
+#define VEXLDRV_DEVMODE_BYTES 1236          /* DEVMODEW and the driver's part (1172 on Windows 9x) */
+#define VEXLDRV_DEVMODE_DEFAULTS 0x1u       /* the model's defaults and the printer's stored items */
+#define VEXLDRV_DEVMODE_REBUILD 0x2u        /* rebuilt from the printer's stored settings */
+#define VEXLDRV_DEVMODE_REDERIVE 0x4u       /* the current settings made consistent */
+#define VEXLDRV_DEVMODE_MERGE 0x8u          /* Ex only, alone: the caller's DEVMODE merged */
+#define VEXLDRV_DEVMODE_BIDI 0x10u          /* with 1 or 2: the printer's configuration asked now */
+#define VEXLDRV_DEVMODE_NOTIFICATION 0x20u  /* API version 10 on: print notification support */
+#define VEXLDRV_DEVMODE_PRESETS 0x40u       /* API version 11 on: the installed presets */
+
+/* Brings the instance's settings into a consistent state by the request
+   (the first of 1, 2 and 4 in flags) and copies the DEVMODE to devmode
+   (VEXLDRV_DEVMODE_BYTES bytes) when it is not NULL. The DEVMODE size, or -1
+   (code 1 no request known, 100 no printer). */
+int VEXLDrvGetDevmode(VEXLDRVHANDLE instance, uint32_t flags, void* devmode);
+/* As VEXLDrvGetDevmode for flags with 1, 2 or 4; flags 8 merges the
+   DEVMODE callerDevmode into the instance's settings first. Its dmSize and
+   dmDriverExtra say how much of it is read: a public part smaller than its
+   header or larger than 220 bytes is refused (code 5, as for NULL), and a
+   driver part that does not fit a DEVMODE of this driver is left out.
+   reserved is not read. */
+int VEXLDrvGetDevmodeEx(VEXLDRVHANDLE instance, uint32_t flags, void* devmode, const void* callerDevmode,
+                        uint32_t reserved);
+
 /* ---- the exports as an application finds them (GetProcAddress) ----------------------- */
 
 typedef int(VEXL_CALL* PFN_VEXLDrvCheckAPIVer)(const char*);
@@ -221,6 +246,8 @@ typedef int(VEXL_CALL* PFN_VEXLDrvGetStatus)(VEXLDRVHANDLE, uint32_t, void*, uin
 typedef int(VEXL_CALL* PFN_VEXLDrvSetStatus)(VEXLDRVHANDLE, uint32_t, void*, uint8_t*, uint32_t);
 typedef int(VEXL_CALL* PFN_VEXLDrvSaveQualityData)(VEXLDRVHANDLE);
 typedef int(VEXL_CALL* PFN_VEXLDrvRestoreQualityData)(VEXLDRVHANDLE);
+typedef int(VEXL_CALL* PFN_VEXLDrvGetDevmode)(VEXLDRVHANDLE, uint32_t, void*);
+typedef int(VEXL_CALL* PFN_VEXLDrvGetDevmodeEx)(VEXLDRVHANDLE, uint32_t, void*, const void*, uint32_t);
 
 #ifdef __cplusplus
 }
