@@ -502,6 +502,7 @@ constexpr StatusWriteRow kStatusWriteRows[] = {
     {31, SetSingleValue, VerifySingleValue},
     {32, SetSingleValue, VerifySingleValue},
     {33, SetSingleValue, VerifySingleValue},
+    {34, SetResolution, VerifyAlwaysPasses},
     {35, SetPlanes, VerifyPlanes},
     {38, SetSingleValue, VerifySingleValue},
     {39, SetColourAdjust, VerifyColourAdjust},

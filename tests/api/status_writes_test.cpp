@@ -12,6 +12,7 @@
 #include "common/core/items.h"
 #include "common/core/paper_sync.h"
 #include "common/core/store.h"
+#include "common/model/resolution.h"
 #include "api_fixture.h"
 #include "interface_printer.h"
 
@@ -180,6 +181,20 @@ TEST_F(StatusWriteTest, RefusalsReportTheirCodes)
         EXPECT_EQ(Set(c.status, c.input), -1);
         EXPECT_EQ(GetApiLastError(instance_), c.code == 0 ? kApiErrorRefused : c.code);
     }
+}
+
+// ---- status 34: the resolution by its code ------------------------------------------------------------
+
+TEST_F(StatusWriteTest, ResolutionCodeWritesItsDpi)
+{
+    const std::uint16_t code = FindResolutionCode(1200, 1200);
+    ASSERT_NE(code, 0);
+    ASSERT_EQ(Set(34, MakeStructure(32, {{4, code}})), 1);
+    EXPECT_EQ(Item(rdmDstResolutionW) & 0xFFFF, 1200u);
+
+    SetApiLastError(instance_, kApiErrorRefused);
+    EXPECT_EQ(Set(34, MakeStructure(32, {{4, 0}})), -1);  // no resolution has code 0
+    EXPECT_EQ(GetApiLastError(instance_), kApiErrorFailure);
 }
 
 // ---- status 26: the user identifier -----------------------------------------------------------------
