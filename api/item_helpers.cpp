@@ -1,5 +1,6 @@
 #include "api/item_helpers.h"
 
+#include "api/devmode_delivery.h"
 #include "api/validators.h"
 #include "api/versions.h"
 
@@ -42,6 +43,9 @@ constexpr const WCHAR* kActionValueName = u"rdmAction";
 constexpr std::uint32_t kActionTypeCode = kValueUInt16;
 
 constexpr std::uint16_t kUserMacro160 = 160;
+
+// The duplex status, whose trial keeps the public duplex field in step.
+constexpr std::uint32_t kDuplexStatus = 15;
 
 constexpr AdjustItemRow kAdjustItemRows[] = {
     {rdmDitherType, {wdmDitherTypeText, wdmDitherTypeLine, wdmDitherTypeImage}, {0, 0}},
@@ -444,6 +448,47 @@ BOOL IsCustomSizeInRange(DriverContext* instance, std::uint32_t width, std::uint
         if (size[i] < smallest[i] || size[i] > largest[i]) return FALSE;
     }
     return TRUE;
+}
+
+// The trial runs on the whole store and the UI flags, both put back
+// afterwards, so that the trial changes nothing.
+BOOL TrySwitchOn(DriverContext* instance, std::uint32_t statusId, std::uint16_t switchItem, std::uint16_t valueItem,
+                 std::uint32_t value)
+{
+    if (instance == nullptr) return FALSE;
+    if (GetItemValue(instance, switchItem) != 0) return TRUE;
+    std::uint8_t* store = GetStoreBytes(instance);
+    if (store == nullptr || instance->compiledModel == nullptr) return FALSE;
+    const std::uint32_t storeSize = GetSettingsStoreSize();
+    auto* copy = static_cast<std::uint8_t*>(std::malloc(storeSize));
+    if (copy == nullptr) return FALSE;
+    std::memcpy(copy, store, storeSize);
+    const std::uint32_t uiFlags = GetUiFlags(instance);
+
+    SetItemValue(instance, switchItem, 1);
+    SetItemValue(instance, valueItem, value);
+    if (statusId == kDuplexStatus) SyncPublicDuplex(nullptr, instance);
+    const CompiledModel* model = instance->compiledModel;
+    for (BlockOffset entry = model::GetFirstUiEntry(model); entry != 0;) {
+        const model::UiEntryRecord record = model::ReadUiEntry(model, entry);
+        if (record.itemId == switchItem) RunUiTransacts(entry, instance);
+        entry = record.next;
+    }
+    SyncPublicDuplex(nullptr, instance);
+    RemergeDevmode(instance, nullptr);
+    const BOOL accepted =
+        GetItemValue(instance, switchItem) != 0 && CheckItemValue(valueItem, value, instance) == kCheckAllowed;
+
+    std::memcpy(store, copy, storeSize);
+    std::free(copy);
+    if (instance->workArea != nullptr) instance->workArea->UiFlags = uiFlags;
+    return accepted;
+}
+
+void ResetMarginsIfOff(DriverContext* instance)
+{
+    if (instance == nullptr || GetItemValue(instance, rdmFuncSelectMargin) != 0) return;
+    ResetMarginItems(instance);
 }
 
 }  // namespace vexl::api

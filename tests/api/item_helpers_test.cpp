@@ -337,5 +337,51 @@ TEST_F(OptionWithoutConstantTest, OneOptionWithoutConstantFailsTheValueListButNo
     EXPECT_EQ(FindOptionByConstantValue(context_, rdmColorMode, 99), 0);  // the walk stops at the gap
 }
 
+TEST_F(ItemHelpersTest, SwitchTrialsAnswerWithoutChangingTheSettings)
+{
+    struct Case {
+        const char* name;
+        std::uint32_t paper;
+        std::uint32_t status;
+        std::uint16_t switchItem;
+        std::uint16_t valueItem;
+        std::uint32_t value;
+        BOOL accepted;
+    };
+    const Case cases[] = {
+        {"duplex: the printer has no duplex unit, the merge turns it off", 9, 15, rdmFuncSelectDuplex, rdmDuplexType, 1,
+         FALSE},
+        {"staple on A4", 9, 20, rdmFuncSelectStaple, rdmStapleType, 2, TRUE},
+        {"staple on A4, no such type", 9, 20, rdmFuncSelectStaple, rdmStapleType, 7, FALSE},
+        {"staple on A5: the model turns it off", 11, 20, rdmFuncSelectStaple, rdmStapleType, 2, FALSE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetItemValue(context_, rdmFuncSelectDuplex, 0);
+        SetItemValue(context_, rdmFuncSelectStaple, 0);
+        SetItemValue(context_, dmPaperSize, c.paper);
+        const std::vector<std::uint8_t> before = StoreImage();
+        const std::uint32_t flags = GetUiFlags(context_);
+        EXPECT_EQ(TrySwitchOn(context_, c.status, c.switchItem, c.valueItem, c.value), c.accepted);
+        EXPECT_EQ(StoreImage(), before);
+        EXPECT_EQ(GetUiFlags(context_), flags);
+    }
+
+    // A switch that is on answers at once, whatever the value.
+    SetItemValue(context_, rdmFuncSelectDuplex, 1);
+    EXPECT_TRUE(TrySwitchOn(context_, 15, rdmFuncSelectDuplex, rdmDuplexType, 7));
+}
+
+TEST_F(ItemHelpersTest, MarginsAreResetOnlyWhileTheMarginSwitchIsOff)
+{
+    SetItemValue(context_, rdmFuncSelectMargin, 1);
+    SetItemValue(context_, rdmMarginOdd, 50);
+    ResetMarginsIfOff(context_);
+    EXPECT_EQ(GetItemValue(context_, rdmMarginOdd), 50u);
+    SetItemValue(context_, rdmFuncSelectMargin, 0);
+    ResetMarginsIfOff(context_);
+    EXPECT_EQ(GetItemValue(context_, rdmMarginOdd), 0u);
+}
+
 }  // namespace
 }  // namespace vexl::api
