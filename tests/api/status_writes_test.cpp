@@ -133,6 +133,39 @@ TEST_F(StatusWriteTest, SingleValueRefusalsLeaveTheItem)
     }
 }
 
+// ---- shape B: the switch at +28 decides first -----------------------------------------------------
+
+TEST_F(StatusWriteTest, SwitchAwareStatusTurnsOffWithoutLookingAtTheValue)
+{
+    SetItemValue(instance_, rdmFuncSelectStaple, 1);
+    EXPECT_EQ(Set(20, MakeStructure(32, {{4, 99}, {28, 0}})), 1);
+    EXPECT_EQ(Item(rdmFuncSelectStaple), 0u);
+    EXPECT_EQ(Verify(20, MakeStructure(32, {{4, 99}, {28, 0}})), 1);
+
+    const Structure on = MakeStructure(32, {{4, 3}, {28, 1}});
+    ASSERT_EQ(Set(20, on), 1);
+    EXPECT_EQ(Item(rdmFuncSelectStaple), 1u);
+    EXPECT_EQ(Item(rdmStapleType), 3u);
+    EXPECT_EQ(Verify(20, on), 1);
+
+    EXPECT_EQ(Set(20, MakeStructure(32, {{4, 9}, {28, 1}})), -1);
+    EXPECT_EQ(Item(rdmStapleType), 3u);
+}
+
+TEST_F(StatusWriteTest, DuplexOffFollowsInThePublicDevmode)
+{
+    SetItemValue(instance_, rdmFuncSelectDuplex, 1);
+    SetItemValue(instance_, rdmDuplexType, 2);
+    SyncPublicDuplex(reinterpret_cast<DEVMODEW*>(GetStoreBytes(instance_)), instance_);
+    ASSERT_NE(Item(dmDuplex), static_cast<std::uint32_t>(DMDUP_SIMPLEX));
+
+    const Structure off = MakeStructure(32, {{4, 2}, {28, 0}});
+    ASSERT_EQ(Set(15, off), 1);
+    EXPECT_EQ(Item(rdmFuncSelectDuplex), 0u);
+    EXPECT_EQ(Item(dmDuplex), static_cast<std::uint32_t>(DMDUP_SIMPLEX));
+    EXPECT_EQ(Verify(15, off), 1);
+}
+
 // ---- shape C: the adjustment mode picks the object variant ----------------------------------------
 
 TEST_F(StatusWriteTest, ColourAdjustmentWritesTheSelectedObject)
