@@ -9,6 +9,7 @@
 // group that turns the margin switch on.
 #include "api/status_writes.h"
 
+#include "api/capabilities.h"
 #include "api/descriptors.h"
 #include "api/item_helpers.h"
 #include "api/option_tests.h"
@@ -27,7 +28,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace vexl::api {
 
@@ -121,7 +121,7 @@ std::uint32_t DotsAsTenthMm(std::uint32_t dots)
 
 std::int32_t AskCapability(DriverContext* instance, std::uint32_t capabilityId)
 {
-    return static_cast<std::int32_t>(DispatchCapability(instance, capabilityId, nullptr));
+    return RunCapabilityHandler(instance, capabilityId, nullptr);
 }
 
 BOOL CapabilityAnswers(DriverContext* instance, std::uint32_t capabilityId)
@@ -132,15 +132,7 @@ BOOL CapabilityAnswers(DriverContext* instance, std::uint32_t capabilityId)
 
 BOOL CapabilityListHolds(DriverContext* instance, std::uint32_t capabilityId, std::uint32_t value)
 {
-    const std::int32_t count = AskCapability(instance, capabilityId);
-    if (count <= 0) return FALSE;
-    // The lists asked here come from the model's entries and keep their
-    // length between the two passes; the room to spare guards the rest.
-    std::vector<std::uint32_t> values(static_cast<std::size_t>(count) * 2 + 64);
-    const std::int32_t filled = static_cast<std::int32_t>(DispatchCapability(instance, capabilityId, values.data()));
-    if (filled <= 0 || static_cast<std::size_t>(filled) > values.size()) return FALSE;
-    values.resize(static_cast<std::size_t>(filled));
-    return std::find(values.begin(), values.end(), value) != values.end();
+    return IsValueInCapabilityList(instance, capabilityId, value);
 }
 
 // ---- text items ------------------------------------------------------------------------------
@@ -496,8 +488,12 @@ constexpr StatusWriteRow kStatusWriteRows[] = {
     {11, SetScaling, VerifyScaling},
     {12, SetCoverSheet, VerifyCoverSheet},
     {13, SetMarkSheet, VerifyMarkSheet},
+    {14, SetNup, VerifyNup},
+    {15, SetDuplex, VerifyDuplex},
     {18, SetImageShift, VerifyImageShift},
     {19, SetSorting, VerifySorting},
+    {20, SetFinishing, VerifyFinishing},
+    {21, SetFinishing, VerifyFinishing},
     {22, SetSingleValue, VerifySingleValue},
     {23, SetSingleValue, VerifySingleValue},
     {24, SetSingleValue, VerifySingleValue},
@@ -510,6 +506,7 @@ constexpr StatusWriteRow kStatusWriteRows[] = {
     {31, SetSingleValue, VerifySingleValue},
     {32, SetSingleValue, VerifySingleValue},
     {33, SetSingleValue, VerifySingleValue},
+    {34, SetResolution, VerifyAlwaysPasses},
     {35, SetPlanes, VerifyPlanes},
     {38, SetSingleValue, VerifySingleValue},
     {39, SetColourAdjust, VerifyColourAdjust},
@@ -522,6 +519,7 @@ constexpr StatusWriteRow kStatusWriteRows[] = {
     {47, SetHeaderFooter, VerifyHeaderFooter},
     {48, SetSingleValue, VerifySingleValue},
     {49, SetSingleValue, VerifySingleValue},
+    {51, SetFinishing, VerifyFinishing},
     {52, SetSingleValue, VerifySingleValue},
     {53, SetSingleValue, VerifySingleValue},
     {55, SetCopyProtect, VerifyCopyProtect},

@@ -2,6 +2,7 @@
 // CMYK planes, the print and balance macros, toner save and load sharing.
 #include "api/status_writes.h"
 
+#include "api/devmode_delivery.h"
 #include "api/item_helpers.h"
 #include "api/load_share.h"
 #include "api/option_tests.h"
@@ -10,9 +11,46 @@
 #include "common/core/items.h"
 #include "common/core/paper_sync.h"
 #include "common/core/store.h"
+#include "common/model/resolution.h"
 #include "common/storage/ini_lists.h"
 
 namespace vexl::api {
+
+namespace {
+
+DEVMODEW* StoreDevmode(DriverContext* instance)
+{
+    return reinterpret_cast<DEVMODEW*>(GetStoreBytes(instance));
+}
+
+}  // namespace
+
+// ---- 34: resolution ---------------------------------------------------------------------------------
+
+int SetResolution(DriverContext* instance, std::uint32_t id, const void* input, std::uint8_t*, std::uint32_t)
+{
+    const StatusInput in = CopyStatusInput(id, input);
+    switch (GetResolutionEntryKind(instance)) {
+    case 1: {  // a Numeric entry: the value is the resolution of both directions
+        const std::uint32_t value = in.U32(4);
+        if (!IsValueAccepted(instance, rdmDstResolutionBoth, value)) return -1;
+        SetItemValue(instance, rdmDstResolutionBoth, value);
+        RunResolutionBothTransacts(instance);
+        SyncPrintQualityFromResolution(StoreDevmode(instance), instance);
+        return 1;
+    }
+    case 0: {  // a PickOne entry: the value is a resolution code
+        const ResolutionEntry* entry = FindResolutionEntry(in.U16(4));
+        if (entry == nullptr) return RefuseWrite(instance, kApiErrorFailure);
+        if (!IsValueAccepted(instance, rdmDstResolutionW, entry->xDpi)) return -1;
+        SetItemValue(instance, rdmDstResolutionW, entry->xDpi);
+        SyncPrintQualityFromResolution(StoreDevmode(instance), instance);
+        return 1;
+    }
+    default:
+        return RefuseWrite(instance, kApiErrorFailure);
+    }
+}
 
 // ---- 35: CMYK planes --------------------------------------------------------------------------------
 

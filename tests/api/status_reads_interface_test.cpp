@@ -76,6 +76,18 @@ TEST_F(InterfaceStatusReads, CapabilityGatedStatusesAnswer)
     EXPECT_GT(answered, 0);
 }
 
+// The model's job passwords have eight characters, which the first version
+// of the job information cannot carry.
+TEST_F(InterfaceStatusReads, EightCharacterPasswordsNeedTheSecondVersion)
+{
+    ASSERT_EQ(static_cast<int>(api::DispatchCapability(instance_, 83, nullptr)), 8);
+    std::vector<std::uint8_t> bytes(sizeof(VEXL_STATUS_JOB_INFO), kCanary);
+    EXPECT_EQ(Read(VEXLDRV_STATUS_JOB_INFORMATION, bytes.data(), 1), -1);
+    EXPECT_EQ(api::GetApiLastError(instance_), api::kApiErrorVersion);
+    EXPECT_EQ(bytes, std::vector<std::uint8_t>(sizeof(VEXL_STATUS_JOB_INFO), kCanary));
+    EXPECT_EQ(Read(VEXLDRV_STATUS_JOB_INFORMATION, bytes.data(), 2), 408);
+}
+
 TEST_F(InterfaceStatusReads, PresetCommentsTurnBackslashNIntoLineBreaks)
 {
     std::vector<std::uint8_t> bytes(sizeof(VEXL_STATUS_PRESET), 0);

@@ -3,14 +3,18 @@
 // each shape writes, what it refuses and with which code, and that the
 // caller's structure is never written.
 #include "api/handler_rows.h"
+#include "api/option_tests.h"
 #include "api/status_layouts.h"
+#include "api/status_writes.h"
 #include "api/versions.h"
 #include "common/core/appservices.h"
 #include "common/core/devmode_public.h"
 #include "common/core/items.h"
 #include "common/core/paper_sync.h"
 #include "common/core/store.h"
+#include "common/model/resolution.h"
 #include "api_fixture.h"
+#include "interface_printer.h"
 
 #include <gtest/gtest.h>
 
@@ -38,6 +42,13 @@ void PutText(Structure& bytes, std::size_t offset, std::string_view text)
     std::memcpy(bytes.data() + offset, text.data(), text.size());
 }
 
+const StatusWriteRow* FindRow(std::uint32_t id)
+{
+    for (const StatusWriteRow& row : StatusWriteRows())
+        if (row.id == id) return &row;
+    return nullptr;
+}
+
 class StatusWriteTest : public test::ApiPrinterTest {
 protected:
     void SetUp() override
@@ -45,13 +56,6 @@ protected:
         test::ApiPrinterTest::SetUp();
         instance_ = OpenInstance();
         ASSERT_NE(instance_, nullptr);
-    }
-
-    static const StatusWriteRow* FindRow(std::uint32_t id)
-    {
-        for (const StatusWriteRow& row : StatusWriteRows())
-            if (row.id == id) return &row;
-        return nullptr;
     }
 
     // Runs the set handler on the structure and checks that the caller's
@@ -129,6 +133,39 @@ TEST_F(StatusWriteTest, SingleValueRefusalsLeaveTheItem)
     }
 }
 
+// ---- shape B: the switch at +28 decides first -----------------------------------------------------
+
+TEST_F(StatusWriteTest, SwitchAwareStatusTurnsOffWithoutLookingAtTheValue)
+{
+    SetItemValue(instance_, rdmFuncSelectStaple, 1);
+    EXPECT_EQ(Set(20, MakeStructure(32, {{4, 99}, {28, 0}})), 1);
+    EXPECT_EQ(Item(rdmFuncSelectStaple), 0u);
+    EXPECT_EQ(Verify(20, MakeStructure(32, {{4, 99}, {28, 0}})), 1);
+
+    const Structure on = MakeStructure(32, {{4, 3}, {28, 1}});
+    ASSERT_EQ(Set(20, on), 1);
+    EXPECT_EQ(Item(rdmFuncSelectStaple), 1u);
+    EXPECT_EQ(Item(rdmStapleType), 3u);
+    EXPECT_EQ(Verify(20, on), 1);
+
+    EXPECT_EQ(Set(20, MakeStructure(32, {{4, 9}, {28, 1}})), -1);
+    EXPECT_EQ(Item(rdmStapleType), 3u);
+}
+
+TEST_F(StatusWriteTest, DuplexOffFollowsInThePublicDevmode)
+{
+    SetItemValue(instance_, rdmFuncSelectDuplex, 1);
+    SetItemValue(instance_, rdmDuplexType, 2);
+    SyncPublicDuplex(reinterpret_cast<DEVMODEW*>(GetStoreBytes(instance_)), instance_);
+    ASSERT_NE(Item(dmDuplex), static_cast<std::uint32_t>(DMDUP_SIMPLEX));
+
+    const Structure off = MakeStructure(32, {{4, 2}, {28, 0}});
+    ASSERT_EQ(Set(15, off), 1);
+    EXPECT_EQ(Item(rdmFuncSelectDuplex), 0u);
+    EXPECT_EQ(Item(dmDuplex), static_cast<std::uint32_t>(DMDUP_SIMPLEX));
+    EXPECT_EQ(Verify(15, off), 1);
+}
+
 // ---- shape C: the adjustment mode picks the object variant ----------------------------------------
 
 TEST_F(StatusWriteTest, ColourAdjustmentWritesTheSelectedObject)
@@ -177,6 +214,20 @@ TEST_F(StatusWriteTest, RefusalsReportTheirCodes)
         EXPECT_EQ(Set(c.status, c.input), -1);
         EXPECT_EQ(GetApiLastError(instance_), c.code == 0 ? kApiErrorRefused : c.code);
     }
+}
+
+// ---- status 34: the resolution by its code ------------------------------------------------------------
+
+TEST_F(StatusWriteTest, ResolutionCodeWritesItsDpi)
+{
+    const std::uint16_t code = FindResolutionCode(1200, 1200);
+    ASSERT_NE(code, 0);
+    ASSERT_EQ(Set(34, MakeStructure(32, {{4, code}})), 1);
+    EXPECT_EQ(Item(rdmDstResolutionW) & 0xFFFF, 1200u);
+
+    SetApiLastError(instance_, kApiErrorRefused);
+    EXPECT_EQ(Set(34, MakeStructure(32, {{4, 0}})), -1);  // no resolution has code 0
+    EXPECT_EQ(GetApiLastError(instance_), kApiErrorFailure);
 }
 
 // ---- status 26: the user identifier -----------------------------------------------------------------
@@ -253,6 +304,93 @@ TEST_F(StatusWriteTest, ChapterSwitchStaysOffWithoutChapters)
     EXPECT_EQ(Set(67, unknown), -1);
     const Structure deleteMissing = MakeStructure(40, {{4, 1}, {8, 2}, {16, 1}}, 2);
     EXPECT_EQ(Set(67, deleteMissing), -1);
+}
+
+// ---- the interface's test printer: a model with the entries these statuses write ----------------------
+
+class InterfaceStatusWriteTest : public test::InterfacePrinterTest {
+protected:
+    void SetUp() override
+    {
+        test::InterfacePrinterTest::SetUp();
+        CheckApiVersion(test::kInterfacePrinterNameAnsi);
+        BuildEnabledIdBitmaps(GetRequestedApiVersion());
+        instance_ = OpenApiInstance(test::kInterfacePrinterNameAnsi);
+        ASSERT_NE(instance_, nullptr);
+        const VEXLDRVINITRECORD record{0, kApiVersionLatest};
+        InitApiVersion(1, &record);
+    }
+    void TearDown() override
+    {
+        if (instance_) CloseApiInstance(instance_);
+        test::InterfacePrinterTest::TearDown();
+    }
+    test::InterfaceModelIni ModelIni() const override { return {kApiVersionLatest, kApiOptionPageSeparation}; }
+
+    int Set(std::uint32_t id, const Structure& input)
+    {
+        const StatusWriteRow* row = FindRow(id);
+        EXPECT_NE(row, nullptr) << "status " << id;
+        if (row == nullptr) return 0;
+        const Structure before = input;
+        InstancePrinter printer(instance_);
+        const int result = row->set(instance_, id, input.data(), nullptr, 0);
+        EXPECT_EQ(input, before) << "status " << id << " wrote into the caller's structure";
+        return result;
+    }
+    int Verify(std::uint32_t id, const Structure& input)
+    {
+        const StatusWriteRow* row = FindRow(id);
+        if (row == nullptr || row->verify == nullptr) return 0;
+        InstancePrinter printer(instance_);
+        return row->verify(instance_, id, input.data(), nullptr, 0);
+    }
+    std::uint32_t Item(std::uint16_t item) { return GetItemValue(instance_, item); }
+
+    DriverContext* instance_ = nullptr;
+};
+
+TEST_F(InterfaceStatusWriteTest, PageSeparationIsOfferedByTheModelOptionBit)
+{
+    const Structure in = MakeStructure(32, {{4, 1}});
+    ASSERT_EQ(Set(73, in), 1);
+    EXPECT_EQ(Item(rdmFunc2SelectPageSeparation), 1u);
+    EXPECT_EQ(Verify(73, in), 1);
+    EXPECT_EQ(Set(73, MakeStructure(32, {{4, 2}})), -1);
+}
+
+TEST_F(InterfaceStatusWriteTest, PresetNumberSelectsAStoredPreset)
+{
+    const Structure second = MakeStructure(824, {{816, 2}}, 2);
+    ASSERT_EQ(Set(56, second), 1);
+    EXPECT_EQ(Item(rdmPresetNo) & 0xFF, 1u);
+    EXPECT_EQ(Verify(56, second), 1);
+    EXPECT_EQ(Verify(56, MakeStructure(824, {{816, 1}}, 2)), -1);
+    EXPECT_EQ(Set(56, MakeStructure(824, {{816, 4}}, 2)), -1);  // three presets are stored
+    SetItemValue(instance_, rdmPresetNo, 255);
+    EXPECT_EQ(Verify(56, MakeStructure(824, {{816, 0}}, 2)), -1);  // no preset in use never matches
+}
+
+TEST_F(InterfaceStatusWriteTest, IndexRotationNeedsIndexMedia)
+{
+    struct Case {
+        std::uint32_t value;
+        std::uint32_t rotation;
+        std::uint32_t shift;
+    };
+    SetItemValue(instance_, rdmMediaType, 272);
+    for (const Case& c : {Case{2, 1, 1}, Case{1, 1, 0}, Case{0, 0, 0}}) {
+        SCOPED_TRACE(c.value);
+        const Structure in = MakeStructure(32, {{4, c.value}});
+        ASSERT_EQ(Set(62, in), 1);
+        EXPECT_EQ(Item(rdmExtOutputIndexRotation), c.rotation);
+        EXPECT_EQ(Item(rdmExtOutputShiftPrint), c.shift);
+        EXPECT_EQ(Verify(62, in), 1);
+    }
+    SetItemValue(instance_, rdmMediaType, 1);
+    SetApiLastError(instance_, kApiErrorRefused);
+    EXPECT_EQ(Set(62, MakeStructure(32, {{4, 1}})), -1);
+    EXPECT_EQ(GetApiLastError(instance_), kApiErrorCombinationRefused);
 }
 
 }  // namespace
