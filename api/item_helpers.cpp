@@ -1,5 +1,6 @@
 #include "api/item_helpers.h"
 
+#include "api/devmode_delivery.h"
 #include "api/validators.h"
 #include "api/versions.h"
 
@@ -283,6 +284,11 @@ BOOL NeedsMarginReset(DriverContext* instance, std::uint32_t statusId, const voi
 {
     if (instance == nullptr || (statusId != 14 && statusId != 15)) return FALSE;
     return GetItemValue(instance, rdmFuncSelectMargin) != 0 ? TRUE : FALSE;
+}
+
+void ResetMarginsIfOff(DriverContext* instance)
+{
+    if (instance != nullptr && GetItemValue(instance, rdmFuncSelectMargin) == 0) ResetMarginItems(instance);
 }
 
 // ---- settings and modes ------------------------------------------------------------
