@@ -289,6 +289,11 @@ BOOL NeedsMarginReset(DriverContext* instance, std::uint32_t statusId, const voi
     return GetItemValue(instance, rdmFuncSelectMargin) != 0 ? TRUE : FALSE;
 }
 
+void ResetMarginsIfOff(DriverContext* instance)
+{
+    if (instance != nullptr && GetItemValue(instance, rdmFuncSelectMargin) == 0) ResetMarginItems(instance);
+}
+
 // ---- settings and modes ------------------------------------------------------------
 
 void UpdateDependentSettings(DriverContext* instance, std::uint16_t command)

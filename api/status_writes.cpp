@@ -14,6 +14,7 @@
 #include "api/item_helpers.h"
 #include "api/option_tests.h"
 #include "api/status_layouts.h"
+#include "api/status_writes_complex.h"
 #include "api/versions.h"
 #include "common/core/devmode_public.h"
 #include "common/core/devmode_services.h"
@@ -479,17 +480,23 @@ int VerifyCreepMargins(DriverContext* instance, std::uint32_t id, const void* in
 // ---- the table -----------------------------------------------------------------------------
 
 constexpr StatusWriteRow kStatusWriteRows[] = {
+    {1, SetPresetFile, VerifyAlwaysPasses},
     {2, SetSingleValue, VerifySingleValue},
     {3, SetSingleValue, VerifySingleValue},
     {4, SetSingleValue, VerifySingleValue},
     {5, SetSingleValue, VerifySingleValue},
     {6, SetSingleValue, VerifySingleValue},
+    {7, SetPaperSize, VerifyPaperSize},
+    {8, SetOutputPaper, VerifyOutputPaper},
     {9, SetSingleValue, VerifySingleValue},
+    {10, SetJobInformation, VerifyJobInformation},
     {11, SetScaling, VerifyScaling},
     {12, SetCoverSheet, VerifyCoverSheet},
     {13, SetMarkSheet, VerifyMarkSheet},
     {14, SetNup, VerifyNup},
     {15, SetDuplex, VerifyDuplex},
+    {16, SetWatermark, VerifyAlwaysPasses},
+    {17, SetWatermarkSelection, VerifyAlwaysPasses},
     {18, SetImageShift, VerifyImageShift},
     {19, SetSorting, VerifySorting},
     {20, SetFinishing, VerifyFinishing},
@@ -519,6 +526,7 @@ constexpr StatusWriteRow kStatusWriteRows[] = {
     {47, SetHeaderFooter, VerifyHeaderFooter},
     {48, SetSingleValue, VerifySingleValue},
     {49, SetSingleValue, VerifySingleValue},
+    {50, SetDriverInformation, VerifyDriverInformation},
     {51, SetFinishing, VerifyFinishing},
     {52, SetSingleValue, VerifySingleValue},
     {53, SetSingleValue, VerifySingleValue},
