@@ -1,7 +1,10 @@
 #include "api/exclusive.h"
 
+#include "api/devmode_delivery.h"
+
 #include "common/core/items.h"
 #include "common/core/le.h"
+#include "common/core/store.h"
 #include "common/storage/bidi_config.h"
 #include "common/storage/job_control.h"
 
@@ -9,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace vexl::api {
 
@@ -168,6 +172,33 @@ bool WriteAnsiDevmode(std::span<const std::uint8_t> wide, const char* printerNam
         std::memcpy(ansi.data() + offsetof(DEVMODEA, dmDeviceName), printerName, length);
     }
     return true;
+}
+
+int GetAnsiDriverDevmode(const char* printerName, std::uint32_t flags, std::int32_t size, void* buffer,
+                         std::int32_t* needed)
+{
+    const std::size_t wideSize = GetDevmodeSize();
+    const auto ansiSize = static_cast<std::int32_t>(wideSize - kDevmodeNameShrink);
+    if (needed) *needed = ansiSize;
+    if (!buffer || size < ansiSize) return 1;
+    if (flags != kDevmodeModelDefaults) return -1;
+    WCHAR name[kPrinterNameChars + 1] = {};
+    if (!printerName || MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, printerName, -1, name, kPrinterNameChars + 1) <= 0)
+        return -1;
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(name, &printer, nullptr) || !printer) return -1;
+    int result = -1;
+    if (DriverContext* context = CreateDriverContext(printer, printer, name, kCallerPjlOptions)) {
+        std::vector<std::uint8_t> wide(wideSize);
+        if (GetInstanceDevmode(context, kDevmodeModelDefaults, reinterpret_cast<DEVMODEW*>(wide.data())) != -1 &&
+            WriteAnsiDevmode(wide, printerName,
+                             std::span(static_cast<std::uint8_t*>(buffer), wideSize - kDevmodeNameShrink)))
+            result = 0;
+        ReleaseDriverContextDefault(context);
+        PurgeContextCache(TRUE);
+    }
+    ClosePrinter(printer);
+    return result;
 }
 
 }  // namespace vexl::api

@@ -70,4 +70,13 @@ inline constexpr std::size_t kDevmodeNameShrink = sizeof(DEVMODEW) - sizeof(DEVM
 // by both buffers; false when they do not have the sizes of one DEVMODE.
 bool WriteAnsiDevmode(std::span<const std::uint8_t> wide, const char* printerName, std::span<std::uint8_t> ansi);
 
+// The body of ExcGetDriverDevmode: the model's default DEVMODE of the named
+// printer (request 1 of the settings interface's DEVMODE delivery, flags
+// must be 1) written into buffer in the ANSI layout. needed gets the ANSI
+// DEVMODE's size; 1 when the buffer is NULL or smaller, -1 for other flags
+// or when the printer, its context or the DEVMODE is not available, else 0.
+// The printer and the context are closed on every road.
+int GetAnsiDriverDevmode(const char* printerName, std::uint32_t flags, std::int32_t size, void* buffer,
+                         std::int32_t* needed);
+
 }  // namespace vexl::api

@@ -178,6 +178,12 @@ VEXL_API int ExcGetWaterMarkList(EXCHANDLE handle, std::int32_t kind, std::int32
     return Guarded([&] { return Deliver(BuildWatermarkList(session->context, kind), size, buffer, needed); });
 }
 
+VEXL_API int ExcGetDriverDevmode(const char* printerName, std::uint32_t flags, std::int32_t size, DEVMODEA* buffer,
+                                 std::int32_t* needed)
+{
+    return Guarded([&] { return GetAnsiDriverDevmode(printerName, flags, size, buffer, needed); });
+}
+
 VEXL_API int ExcGetIniFileName(const char* printerName, std::int32_t size, char* buffer, std::int32_t* needed)
 {
     HANDLE printer = nullptr;
