@@ -3,6 +3,7 @@
 #include "api/frame.h"
 
 #include "api/descriptors.h"
+#include "api/devmode_delivery.h"
 #include "api/item_helpers.h"
 #include "api/load_share.h"
 #include "api/option_tests.h"
@@ -156,14 +157,14 @@ bool RunUpgradeCheck(HANDLE printer, WCHAR* name)
 
 bool SetUpInstance(DriverContext* instance, const WCHAR* name)
 {
-    // TODO(api-devmode): ResetShiftDefaults (instance).
+    ResetShiftDefaults(instance);
     lstrcpynW(instance->workArea->printerName, name, kPrinterNameChars);
     if (!MakeApiRecord(instance)) return false;
     if (EnsureChapterList(instance) == nullptr) return false;
     RecordOf(instance)->chapterIndex = 0;
     PrepareModuleData(instance);
     InitPrivateRuntimeFlags(instance);
-    // TODO(api-devmode): SetOsKindItem (instance).
+    SetOsKindItem(instance);
     PrepareQualityList128(instance);
     PrepareWorkingStamp(instance);
     BindSettingControlEntry(rdmPresetNo, instance);
