@@ -558,3 +558,16 @@ BOOL EndProfileBatch(LPCWSTR fileName)
         return changed;
     });
 }
+
+BOOL AbandonProfileBatch(LPCWSTR fileName)
+{
+    const fs::path path = IniFilePath(fileName);
+    const auto at = std::find_if(t_iniBatches.begin(), t_iniBatches.end(),
+                                 [&](const IniBatch& batch) { return batch.path == path; });
+    if (path.empty() || at == t_iniBatches.end()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (--at->depth == 0) t_iniBatches.erase(at);
+    return TRUE;
+}

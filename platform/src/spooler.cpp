@@ -582,6 +582,15 @@ DWORD EndPrinterDataBatch(HANDLE printer)
     });
 }
 
+DWORD AbandonPrinterDataBatch(HANDLE printer)
+{
+    const auto at = std::find_if(t_batches.begin(), t_batches.end(),
+                                 [&](const DataBatch& batch) { return batch.handle == printer; });
+    if (at == t_batches.end()) return ERROR_INVALID_PARAMETER;
+    if (--at->depth == 0) t_batches.erase(at);
+    return ERROR_SUCCESS;
+}
+
 BOOL EnumFormsW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDWORD needed, LPDWORD returned)
 {
     CountSpoolerCall("EnumFormsW");

@@ -138,6 +138,13 @@ TEST_F(ApiFrameTest, CapabilitiesAnswerThroughTheirRecordAndKeepTheCode)
     EXPECT_EQ(GetApiLastError(instance), kApiErrorRefused);
     EXPECT_EQ(instance->printer, nullptr);
 
+    // A handler that fails leaves code 100; the next that succeeds keeps it.
+    EXPECT_EQ(GetInstanceCaps(instance, 47, nullptr), 0xFFFFFFFFu);  // the package has no print-area entry
+    EXPECT_EQ(GetApiLastError(instance), kApiErrorFailure);
+    EXPECT_EQ(GetInstanceCaps(instance, 1, nullptr), 1u);
+    EXPECT_EQ(GetApiLastError(instance), kApiErrorFailure);
+    EXPECT_EQ(instance->printer, nullptr);
+
     // A printer that cannot be opened any more fails the request with code 100.
     machine::SetSpoolerFailure(kPrinterName, "OpenPrinterW", ERROR_ACCESS_DENIED);
     EXPECT_EQ(GetInstanceCaps(instance, 24, nullptr), 0xFFFFFFFFu);

@@ -202,11 +202,11 @@ TEST_F(Capabilities, TraysListTheAvailableOptionsUnlessAModuleWidensThem)
     SetDuplex(true);
     EXPECT_EQ(TrayIds(), (Ids{7, 1}));
     auto trayNames = [&](WCHAR* out) { return ListTrayNames(context(), out, 24, 0); };
-    EXPECT_EQ(Names(trayNames, 24), (Texts{u"S7", u"S1"}));
+    EXPECT_EQ(Names(trayNames, 24), (Texts{u"S7", u"S13624"}));
 
     UseWideningModule();
     EXPECT_EQ(TrayIds(), (Ids{7, 1, 4}));
-    EXPECT_EQ(Names(trayNames, 24), (Texts{u"S7", u"S1", u"S4"}));
+    EXPECT_EQ(Names(trayNames, 24), (Texts{u"S7", u"S13624", u"S4"}));
 }
 
 TEST_F(Capabilities, ListsWithNothingToListAnswerMinusOne)

@@ -243,6 +243,20 @@ TEST_F(IniFileTest, EveryWriteIsOnDiskWithANewWriteTime)
     EXPECT_EQ(GetPrivateProfileIntW(u"A", u"k", 0, kIni), 3u);
 }
 
+TEST_F(IniFileTest, AnAbandonedBatchLeavesTheFileAsItWas)
+{
+    ASSERT_TRUE(WritePrivateProfileStringW(u"Printer", u"Kept", u"1", kIni));
+    const std::string before = Bytes();
+    ASSERT_TRUE(BeginProfileBatch(kIni));
+    EXPECT_TRUE(WritePrivateProfileStringW(u"Printer", u"Copies", u"3", kIni));
+    EXPECT_TRUE(WritePrivateProfileStringW(u"Printer", u"Kept", nullptr, kIni));
+    EXPECT_TRUE(AbandonProfileBatch(kIni));
+    EXPECT_EQ(Bytes(), before);
+    EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Copies", 0, kIni), 0u);
+    EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Kept", 0, kIni), 1u);
+    EXPECT_FALSE(AbandonProfileBatch(kIni));  // no batch is open
+}
+
 TEST_F(IniFileTest, ABatchWritesItsChangesInOneRewriteOverWhatOthersWroteMeanwhile)
 {
     ASSERT_TRUE(WritePrivateProfileStringW(u"Printer", u"Kept", u"1", kIni));

@@ -267,6 +267,25 @@ TEST_F(SpoolerTest, PrinterDataRoundTripsWithItsType)
     ClosePrinter(printer);
 }
 
+TEST_F(SpoolerTest, AnAbandonedBatchLeavesThePrinterDataAsStored)
+{
+    HANDLE printer = Open();
+    std::u16string copies = u"Copies", help = u"HelpFileName";
+    BYTE three = 3;
+    ASSERT_EQ(BeginPrinterDataBatch(printer), ERROR_SUCCESS);
+    EXPECT_EQ(SetPrinterDataW(printer, copies.data(), REG_BINARY, &three, 1), ERROR_SUCCESS);
+    EXPECT_EQ(DeletePrinterDataW(printer, help.data()), ERROR_SUCCESS);
+    EXPECT_EQ(AbandonPrinterDataBatch(printer), ERROR_SUCCESS);
+    EXPECT_FALSE(machine::ReadPrinterData(u"VEXL Color 4500", u"Copies"));
+    EXPECT_TRUE(machine::ReadPrinterData(u"VEXL Color 4500", u"HelpFileName"));
+    BYTE read = 0;
+    DWORD needed = 0;
+    EXPECT_EQ(GetPrinterDataW(printer, copies.data(), nullptr, &read, 1, &needed), ERROR_FILE_NOT_FOUND)
+        << "reads through the handle no longer see the dropped changes";
+    EXPECT_EQ(AbandonPrinterDataBatch(printer), ERROR_INVALID_PARAMETER);  // no batch is open
+    ClosePrinter(printer);
+}
+
 TEST_F(SpoolerTest, ABatchWritesItsPrinterDataInOneReplaceOverWhatOthersWroteMeanwhile)
 {
     HANDLE printer = Open();

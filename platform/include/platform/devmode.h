@@ -91,6 +91,67 @@ static_assert(offsetof(DEVMODEW, dmReserved2) == 208);
 static_assert(offsetof(DEVMODEW, dmPanningWidth) == 212);
 static_assert(offsetof(DEVMODEW, dmPanningHeight) == 216);
 
+// The ANSI DEVMODE: the same record with 8-bit device and form names,
+// 156 bytes, followed by dmDriverExtra bytes of the driver.
+struct DEVMODEA {
+    char dmDeviceName[CCHDEVICENAME];
+    WORD dmSpecVersion;
+    WORD dmDriverVersion;
+    WORD dmSize;
+    WORD dmDriverExtra;
+    DWORD dmFields;
+    SHORT dmOrientation;
+    SHORT dmPaperSize;
+    SHORT dmPaperLength;
+    SHORT dmPaperWidth;
+    SHORT dmScale;
+    SHORT dmCopies;
+    SHORT dmDefaultSource;
+    SHORT dmPrintQuality;
+    SHORT dmColor;
+    SHORT dmDuplex;
+    SHORT dmYResolution;
+    SHORT dmTTOption;
+    SHORT dmCollate;
+    char dmFormName[CCHFORMNAME];
+    WORD dmLogPixels;
+    DWORD dmBitsPerPel;
+    DWORD dmPelsWidth;
+    DWORD dmPelsHeight;
+    DWORD dmNup;
+    DWORD dmDisplayFrequency;
+    DWORD dmICMMethod;
+    DWORD dmICMIntent;
+    DWORD dmMediaType;
+    DWORD dmDitherType;
+    DWORD dmReserved1;
+    DWORD dmReserved2;
+    DWORD dmPanningWidth;
+    DWORD dmPanningHeight;
+};
+using PDEVMODEA = DEVMODEA*;
+using LPDEVMODEA = DEVMODEA*;
+
+static_assert(sizeof(DEVMODEA) == 156);
+static_assert(offsetof(DEVMODEA, dmSpecVersion) == 32);
+static_assert(offsetof(DEVMODEA, dmSize) == 36);
+static_assert(offsetof(DEVMODEA, dmDriverExtra) == 38);
+static_assert(offsetof(DEVMODEA, dmFields) == 40);
+static_assert(offsetof(DEVMODEA, dmOrientation) == 44);
+static_assert(offsetof(DEVMODEA, dmCollate) == 68);
+static_assert(offsetof(DEVMODEA, dmFormName) == 70);
+static_assert(offsetof(DEVMODEA, dmLogPixels) == 102);
+static_assert(offsetof(DEVMODEA, dmBitsPerPel) == 104);
+static_assert(offsetof(DEVMODEA, dmNup) == 116);
+static_assert(offsetof(DEVMODEA, dmMediaType) == 132);
+static_assert(offsetof(DEVMODEA, dmPanningHeight) == 152);
+// The two records differ only in the width of their names: from
+// dmSpecVersion to dmCollate, and from dmLogPixels on, the fields follow
+// each other alike.
+static_assert(offsetof(DEVMODEW, dmCollate) - offsetof(DEVMODEW, dmSpecVersion) ==
+              offsetof(DEVMODEA, dmCollate) - offsetof(DEVMODEA, dmSpecVersion));
+static_assert(sizeof(DEVMODEW) - offsetof(DEVMODEW, dmLogPixels) == sizeof(DEVMODEA) - offsetof(DEVMODEA, dmLogPixels));
+
 // dmFields: which fields of the record hold a value.
 inline constexpr DWORD DM_ORIENTATION = 0x00000001;
 inline constexpr DWORD DM_PAPERSIZE = 0x00000002;

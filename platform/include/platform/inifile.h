@@ -39,3 +39,6 @@ VEXL_API BOOL WritePrivateProfileSectionW(LPCWSTR appName, LPCWSTR text, LPCWSTR
 // end leaves the file as it was. Batches nest; the outermost end writes.
 VEXL_API BOOL BeginProfileBatch(LPCWSTR fileName);
 VEXL_API BOOL EndProfileBatch(LPCWSTR fileName);
+// Ends the file's batch without writing it: at the outermost level its
+// changes are dropped and the file stays as it was.
+VEXL_API BOOL AbandonProfileBatch(LPCWSTR fileName);

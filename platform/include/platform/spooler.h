@@ -225,6 +225,9 @@ VEXL_API DWORD DeletePrinterDataW(HANDLE printer, LPWSTR valueName);
 // writes.
 VEXL_API DWORD BeginPrinterDataBatch(HANDLE printer);
 VEXL_API DWORD EndPrinterDataBatch(HANDLE printer);
+// Ends the handle's batch without writing it: at the outermost level its
+// changes are dropped and the printer's data stays as it was stored.
+VEXL_API DWORD AbandonPrinterDataBatch(HANDLE printer);
 
 // Forms of the machine, level 1.
 VEXL_API BOOL EnumFormsW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDWORD needed,
