@@ -142,10 +142,10 @@ TEST_F(CapabilityListsTest, AllowedValueNamesPairTheModelsNamesAndNameTheOthers)
         },
         24, &answer);
     ASSERT_EQ(answer, 6);
-    // {7, 1, 3, 2, 256} have options of the tray entry; 261 has none.
-    const std::uint32_t trays[] = {7, 1, 3, 2, 256};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(names[i], AnsiUiString(trays[i])) << trays[i];
-    EXPECT_EQ(names[0], "Automatic selection");
+    // {7, 1, 3, 2, 256} have options of the tray entry, named by their
+    // option ids; 261 has none.
+    const std::vector<std::string> named = {"Automatic selection", "Tray 1", "Tray 2", "Tray 3", "Tray 4"};
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 5), named);
     EXPECT_EQ(names[5], "Not listed");
 
     // Nothing allowed: a name list answers -1, also as a size query.

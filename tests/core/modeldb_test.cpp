@@ -211,8 +211,8 @@ TEST(ModelDatabase, SymbolConstantMessageAndPageLookups)
     ASSERT_NE(message, nullptr);
     EXPECT_EQ(message->stringId, 10062);
     EXPECT_EQ(FindMessageByName(nullptr, "KSD_ScaleIllegalMessage")->stringId, 235);
-    EXPECT_EQ(GetMessageCount(), 29);
-    EXPECT_EQ(GetMessageEntry(29), nullptr);
+    EXPECT_EQ(GetMessageCount(), 31);
+    EXPECT_EQ(GetMessageEntry(31), nullptr);
 
     PageDesc* page = FindPage(nullptr, 4034);
     ASSERT_NE(page, nullptr);

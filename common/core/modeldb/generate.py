@@ -293,6 +293,19 @@ def area_of_id(runs, item_id):
     return areas.pop()
 
 
+def write_if_changed(path, text):
+    """Writes the file only when its text changes, so that a table edit
+    rebuilds only what reads the outputs that changed."""
+    try:
+        with open(path, encoding='utf-8') as f:
+            if f.read() == text:
+                return
+    except FileNotFoundError:
+        pass
+    with open(path, 'w', encoding='utf-8') as f:
+        f.write(text)
+
+
 def write_item_layout(path, items, runs):
     """Where the code finds items without the table: the id runs it names, the
     header fields of the private DEVMODE that are no items, and each item's
@@ -318,8 +331,7 @@ def write_item_layout(path, items, runs):
           '    return kItemStoreOffsets[kFirstItemRun.Holds(id) ? id - kFirstItemRun.first',
           '                                                     : kFirstItemRun.Count() + (id - kSecondItemRun.first)];',
           '}', '', '}  // namespace vexl', '']
-    with open(path, 'w', encoding='utf-8') as f:
-        f.write('\n'.join(o))
+    write_if_changed(path, '\n'.join(o))
 
 
 # ---- the other tables ------------------------------------------------------
@@ -623,8 +635,7 @@ def write_item_rules(path):
     o += [f'    {{{num(r["item"])}, ItemRule::{r["rule"]}, {num(r["default"]) if r["default"] else 0}u}},  // {r["name"]}'
           for r in rows]
     o += ['};', '', '}  // namespace vexl', '']
-    with open(path, 'w', encoding='utf-8') as f:
-        f.write('\n'.join(o))
+    write_if_changed(path, '\n'.join(o))
 
 
 # ---- output ----------------------------------------------------------------
@@ -677,8 +688,7 @@ def write_header(path, items, symbols, constants, model):
         '}  // namespace vexl',
         '',
     ]
-    with open(path, 'w', encoding='utf-8') as f:
-        f.write('\n'.join(lines))
+    write_if_changed(path, '\n'.join(lines))
 
 
 def lookup_indexes(symbols, consts_a, consts_b):
@@ -822,8 +832,7 @@ def write_tables(path, items, symbols, consts_a, consts_b, maps, model):
             fail(f'item queries: item {item} does not exist')
         o.append(f'    {{{code}, {item}}},')
     o += ['    {0, 0},', '};', '', '}  // namespace vexl::modeldata', '']
-    with open(path, 'w', encoding='utf-8') as f:
-        f.write('\n'.join(o))
+    write_if_changed(path, '\n'.join(o))
     return len(pages), len(msgs), len(langs), len(queries)
 
 
