@@ -490,10 +490,4 @@ BOOL TrySwitchOn(DriverContext* instance, std::uint32_t statusId, std::uint16_t 
     return accepted;
 }
 
-void ResetMarginsIfOff(DriverContext* instance)
-{
-    if (instance == nullptr || GetItemValue(instance, rdmFuncSelectMargin) != 0) return;
-    ResetMarginItems(instance);
-}
-
 }  // namespace vexl::api
