@@ -15,19 +15,6 @@ namespace vexl::api {
 
 namespace {
 
-// The names of the print and balance macros: option id -> UI string id.
-constexpr OptionStringRow kOptionStrings[] = {
-    {2284, 261},   {2285, 262},   {2286, 263},   {2431, 1012},  {2435, 1013},  {2436, 1014},  {2447, 1018},
-    {2448, 1019},  {2747, 1130},  {2746, 1131},  {2745, 1132},  {2856, 1143},  {2857, 1144},  {2122, 60401},
-    {2126, 60402}, {2127, 60403}, {2128, 60404}, {2481, 491},   {2565, 60405}, {2883, 13014}, {2131, 60407},
-    {2132, 60405}, {2026, 13479}, {2027, 13480}, {2701, 13463}, {2702, 13464}, {2514, 13467}, {2515, 13468},
-    {3087, 13469}, {3088, 13470}, {2669, 92},    {2670, 13471}, {2671, 13472}, {2672, 92},    {2673, 13471},
-    {2674, 13473}, {2184, 13474}, {2186, 13475}, {2185, 13476}, {2840, 13463}, {2841, 13464}, {3053, 13477},
-    {3055, 13478}, {3197, 13537}, {3169, 13493}, {3170, 13494}, {3171, 13495}, {2001, 13376}, {3217, 13644},
-    {3218, 13645}, {3219, 13646}, {3220, 13647}, {3221, 13648}, {3222, 13649}, {3224, 13650}, {3226, 13651},
-    {3228, 13652},
-};
-static_assert(std::size(kOptionStrings) == 57);
 
 // The largest UI string a name slot takes, in characters.
 constexpr std::uint32_t kMaxSlotChars = kPathNameSlot;
@@ -244,14 +231,9 @@ int ListAllowedValueNames(DriverContext* instance, char* out, std::uint16_t item
 
 // ---- names through the value map ------------------------------------------------------------------------------
 
-std::span<const OptionStringRow> OptionStringTable()
-{
-    return kOptionStrings;
-}
-
 std::uint16_t FindOptionString(std::uint16_t optionId)
 {
-    for (const OptionStringRow& row : kOptionStrings) {
+    for (const OptionStringRow& row : GetOptionStringTable()) {
         if (row.optionId == optionId) return row.stringId;
     }
     return 0;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "common/core/context.h"
+#include "common/core/option_strings.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -118,13 +119,8 @@ int CollectOptionValueNames(DriverContext* instance, std::uint16_t itemId, std::
 int ListOptionValueNames(DriverContext* instance, char* out, std::uint16_t itemId, std::uint32_t slotBytes,
                          std::uint32_t mode);
 
-// The option-to-string table of the print-macro names: the string of an
-// option id, 0 when the table has none.
-struct OptionStringRow {
-    std::uint16_t optionId;
-    std::uint16_t stringId;
-};
-std::span<const OptionStringRow> OptionStringTable();
+// The string of an option id in the option-to-string table, 0 when the
+// table has none.
 std::uint16_t FindOptionString(std::uint16_t optionId);
 
 // ---- small helpers the handlers share ----------------------------------------------------------------

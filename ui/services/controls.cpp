@@ -5,6 +5,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/languages.h"
+#include "common/core/option_strings.h"
 #include "common/core/memory.h"
 #include "common/core/printer.h"
 #include "common/core/settings_modules.h"
@@ -32,25 +33,6 @@ constexpr std::uint32_t kBooleanOffString = 371;
 constexpr std::uint32_t kUnknownValueString = 96;
 constexpr int kStringChars = 1025;
 
-struct DisplayString {
-    std::uint32_t option;
-    std::uint32_t string;
-};
-
-// Options whose display text is another string than their own id, in the
-// order they are applied.
-constexpr DisplayString kDisplayStrings[] = {
-    {2284, 261},   {2285, 262},   {2286, 263},   {2431, 1012},  {2435, 1013},  {2436, 1014},  {2447, 1018},
-    {2448, 1019},  {2747, 1130},  {2746, 1131},  {2745, 1132},  {2856, 1143},  {2857, 1144},  {2122, 60401},
-    {2126, 60402}, {2127, 60403}, {2128, 60404}, {2481, 491},   {2565, 60405}, {2883, 13014}, {2131, 60407},
-    {2132, 60405}, {2026, 13479}, {2027, 13480}, {2701, 13463}, {2702, 13464}, {2514, 13467}, {2515, 13468},
-    {3087, 13469}, {3088, 13470}, {2669, 92},    {2670, 13471}, {2671, 13472}, {2672, 92},    {2673, 13471},
-    {2674, 13473}, {2184, 13474}, {2186, 13475}, {2185, 13476}, {2840, 13463}, {2841, 13464}, {3053, 13477},
-    {3055, 13478}, {3197, 13537}, {3169, 13493}, {3170, 13494}, {3171, 13495}, {2001, 13376}, {3217, 13644},
-    {3218, 13645}, {3219, 13646}, {3220, 13647}, {3221, 13648}, {3222, 13649}, {3224, 13650}, {3226, 13651},
-    {3228, 13652},
-};
-static_assert(std::size(kDisplayStrings) == 57);
 
 // The texts of the stamp kinds 1 (text), 2 (image) and 3 (combined).
 constexpr const char16_t* kStampKindTexts[] = {u"文字ｽﾀﾝﾌﾟ", u"ｲﾒｰｼﾞｽﾀﾝﾌﾟ", u"合成"};
@@ -173,8 +155,8 @@ std::u16string DriverFolder(HANDLE printer)
 std::uint32_t MapOptionToStringId(std::uint32_t optionId)
 {
     std::uint32_t id = optionId;
-    for (const DisplayString& row : kDisplayStrings) {
-        if (row.option == id) id = row.string;
+    for (const OptionStringRow& row : GetOptionStringTable()) {
+        if (row.optionId == id) id = row.stringId;
     }
     return id;
 }
