@@ -1,7 +1,6 @@
 #include "api/quality_data.h"
 
 #include "common/core/items.h"
-#include "common/core/le.h"
 #include "common/core/store.h"
 
 #include <cstring>
@@ -10,14 +9,9 @@ namespace vexl::api {
 
 namespace {
 
-bool IsBitCode(std::uint32_t code)
-{
-    return code >= kValueBit0 && code <= kValueBitLast;
-}
-
 bool IsNumberCode(std::uint32_t code)
 {
-    return IsBitCode(code) || (code >= kValueInt8 && code <= kValueUInt32);
+    return (code >= kValueBit0 && code <= kValueBitLast) || (code >= kValueInt8 && code <= kValueUInt32);
 }
 
 // The items that follow the quality items back: the two macros and the
@@ -43,40 +37,12 @@ void RestoreItem(DriverContext* instance, SettingItemDescriptor* item, const std
 // carries in its header: the image is a copy of this library's store.
 const std::uint8_t* GetItemAddressInCopy(const SettingItemDescriptor* item, const std::uint8_t* saved)
 {
-    if (item == nullptr || saved == nullptr) return nullptr;
-    const std::uint32_t area = ItemArea(*item);
-    if (area == kAreaNone) return nullptr;
-    const std::uint32_t start = GetStoreAreaBase(area) + item->offset;
-    std::uint32_t length = ItemLength(*item);
-    if (IsNumberCode(ItemTypeCode(*item)) && length == 0) length = 1;
-    if (start + length > GetSettingsStoreSize()) return nullptr;
-    return saved + start;
+    return GetItemAddressInStore(saved, item);
 }
 
 std::uint32_t DecodeSavedItemValue(const SettingItemDescriptor* item, const std::uint8_t* saved)
 {
-    const std::uint8_t* address = GetItemAddressInCopy(item, saved);
-    if (address == nullptr) return 0;
-    const std::uint32_t code = ItemTypeCode(*item);
-    if (IsBitCode(code)) {
-        const std::uint32_t bit = code - kValueBit0;
-        return (address[bit / 8] >> (bit % 8)) & 1u;
-    }
-    switch (code) {
-    case kValueInt8:
-        return static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int8_t>(address[0])));
-    case kValueInt16:
-        return static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int16_t>(ReadLe16(address))));
-    case kValueInt32:
-    case kValueUInt32:
-        return ReadLe32(address);
-    case kValueUInt8:
-        return address[0];
-    case kValueUInt16:
-        return ReadLe16(address);
-    default:
-        return 0;
-    }
+    return ReadItemValueInStore(saved, item);
 }
 
 BOOL SaveQualityData(DriverContext* instance, std::uint8_t* saved)

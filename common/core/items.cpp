@@ -29,6 +29,25 @@ bool IsNumericCode(std::uint32_t code)
 {
     return (code >= kValueInt8 && code <= kValueUInt32) || IsBitCode(code);
 }
+// The bytes a number of the type code occupies: a bit item reads the byte of
+// its bit. Text and raw items have no width of their own.
+std::uint32_t ValueWidth(std::uint32_t code)
+{
+    if (IsBitCode(code)) return (code - kValueBit0) / 8 + 1;
+    switch (code) {
+    case kValueInt8:
+    case kValueUInt8:
+        return 1;
+    case kValueInt16:
+    case kValueUInt16:
+        return 2;
+    case kValueInt32:
+    case kValueUInt32:
+        return 4;
+    default:
+        return 0;
+    }
+}
 bool IsAnsiCode(std::uint32_t code)
 {
     return code == kValueAnsiText || code == kValueAnsiText2;
@@ -47,7 +66,7 @@ std::uint8_t* AddressIn(std::uint8_t* store, const SettingItemDescriptor* item)
     std::uint32_t area = ItemArea(*item);
     if (area == kAreaNone) return nullptr;
     std::uint32_t start = GetStoreAreaBase(area) + item->offset;
-    if (start + ItemLength(*item) > GetSettingsStoreSize()) return nullptr;
+    if (start + std::max(ItemLength(*item), ValueWidth(ItemTypeCode(*item))) > GetSettingsStoreSize()) return nullptr;
     return store + start;
 }
 
@@ -74,12 +93,12 @@ BitPlace PlaceOfBit(std::uint8_t* address, std::uint32_t code)
     return {address + bit / 8, static_cast<std::uint8_t>(1u << (bit % 8))};
 }
 
-std::uint32_t DecodeValue(std::uint8_t* address, const SettingItemDescriptor& item)
+std::uint32_t DecodeValue(const std::uint8_t* address, const SettingItemDescriptor& item)
 {
     std::uint32_t code = ItemTypeCode(item);
     if (IsBitCode(code)) {
-        BitPlace place = PlaceOfBit(address, code);
-        return (*place.byte & place.mask) ? 1 : 0;
+        std::uint32_t bit = code - kValueBit0;
+        return (address[bit / 8] >> (bit % 8)) & 1u;
     }
     switch (code) {
     case kValueInt8:
@@ -232,6 +251,17 @@ std::uint8_t* GetDefaultItemAddress(DriverContext* context, const SettingItemDes
 std::uint32_t ReadItemValue(DriverContext* context, const SettingItemDescriptor* item)
 {
     std::uint8_t* address = GetItemAddress(context, item);
+    return address ? DecodeValue(address, *item) : 0;
+}
+
+const std::uint8_t* GetItemAddressInStore(const std::uint8_t* store, const SettingItemDescriptor* item)
+{
+    return AddressIn(const_cast<std::uint8_t*>(store), item);
+}
+
+std::uint32_t ReadItemValueInStore(const std::uint8_t* store, const SettingItemDescriptor* item)
+{
+    const std::uint8_t* address = GetItemAddressInStore(store, item);
     return address ? DecodeValue(address, *item) : 0;
 }
 

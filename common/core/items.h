@@ -42,6 +42,9 @@ std::uint8_t* GetDefaultItemAddress(DriverContext* context, const SettingItemDes
 // the string accessors) --------------------------------------------------------
 std::uint32_t ReadItemValue(DriverContext* context, const SettingItemDescriptor* item);
 std::uint32_t ReadSavedItemValue(DriverContext* context, const SettingItemDescriptor* item);
+// The same inside any copy of the store (a block of GetSettingsStoreSize() bytes).
+const std::uint8_t* GetItemAddressInStore(const std::uint8_t* store, const SettingItemDescriptor* item);
+std::uint32_t ReadItemValueInStore(const std::uint8_t* store, const SettingItemDescriptor* item);
 std::uint32_t ReadDefaultItemValue(DriverContext* context, const SettingItemDescriptor* item);
 std::uint32_t GetItemValue(DriverContext* context, std::uint16_t id, SettingItemDescriptor** out = nullptr);
 std::uint32_t GetSavedItemValue(DriverContext* context, std::uint16_t id, SettingItemDescriptor** out = nullptr);
