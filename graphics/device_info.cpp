@@ -3,7 +3,9 @@
 #include "graphics/device_info.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace vexl {
 namespace {
@@ -63,11 +65,14 @@ ColorFormat GdiColorFormat(const Pdev* pdev)
 }
 
 // GDIINFO sizes: millimetres with the extended print area, else negated
-// micrometres.
+// micrometres, held within a LONG for a paper too large to name in them.
 ULONG GdiSize(const Pdev* pdev, LONG tenthMm)
 {
     if (pdev->extPrintArea == 2) return static_cast<ULONG>(tenthMm / 10);
-    return static_cast<ULONG>(-(tenthMm * 100));
+    const std::int64_t micrometres =
+        std::clamp<std::int64_t>(std::int64_t{tenthMm} * 100, -std::numeric_limits<LONG>::max(),
+                                 std::numeric_limits<LONG>::max());
+    return static_cast<ULONG>(static_cast<LONG>(-micrometres));
 }
 
 }  // namespace
