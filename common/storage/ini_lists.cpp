@@ -812,8 +812,7 @@ void ReadChapterLimits(DriverContext* context)
     for (std::uint16_t id : {wdmChapterMax, wdmChapterTrayMax}) {
         const SettingItemDescriptor* item = FindItem(context, id);
         const WCHAR* key = item ? (item->key ? item->key : GetItemName(context, id)) : nullptr;
-        const int modelLimit =
-            std::clamp(static_cast<std::int32_t>(GetUiDefaultValue(id, context)), 0, kMostChapters);
+        const int modelLimit = std::clamp(static_cast<std::int32_t>(GetUiDefaultValue(id, context)), 0, kMostChapters);
         const int limit =
             key ? std::clamp(ReadIniInt(PrinterSection(context).c_str(), key, modelLimit, IniPath(context)), 0,
                              kMostChapters)
