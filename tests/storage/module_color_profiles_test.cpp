@@ -228,7 +228,7 @@ TEST_F(ColorProfiles, AResetTakesTheQualityListsValuesForReferencesPastTheProfil
     WriteIniString(Language().c_str(), u"rdmBrightness", u"10", file);
 
     SetItemValue(context(), rdmUseUserMacro, 1);
-    SetItemValue(context(), rdmUserPrintMacro, 135);  // the first user quality list
+    SetItemValue(context(), rdmUserPrintMacro, 32);  // the first user quality list
     SetItemValue(context(), rdmBrightness, 60);
     SetItemValue(context(), wdmColorMatchingText, kProfileValueBase + 1);
     SetItemValue(context(), wdmColorMatchingLine, 3);
