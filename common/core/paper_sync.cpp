@@ -360,10 +360,17 @@ std::int32_t GetActiveWatermarkId(DriverContext* context)
     return static_cast<std::int32_t>(GetItemValue(context, rdmWmID));
 }
 
+// The user quality list in use: rdmUserPrintMacro 32-39 are the lists 0-7,
+// as the quality-list loads and stores number them; any other choice (the
+// built-in macros, the working list) is none.
 std::int32_t GetUserMacroIndex(DriverContext* context)
 {
+    constexpr std::uint32_t kFirstUserMacro = 32;
+    constexpr std::uint32_t kUserMacroCount = 8;
     if (GetItemValue(context, rdmUseUserMacro) != 1) return -1;
-    return static_cast<std::int32_t>(GetItemOption(context, rdmUserPrintMacro)) - 135;
+    const std::uint32_t macro = GetItemValue(context, rdmUserPrintMacro);
+    if (macro < kFirstUserMacro || macro >= kFirstUserMacro + kUserMacroCount) return -1;
+    return static_cast<std::int32_t>(macro - kFirstUserMacro);
 }
 
 BOOL IsCollateAvailable(DriverContext* context)

@@ -805,11 +805,18 @@ void ReadChapterLimits(DriverContext* context)
     if (!HasWork(context)) return;
     // The limits are kept under their item names in the printer's section;
     // a value from the file is held to a range the chapter list can take.
+    // Without one the model description's limit is in force (0 for a model
+    // whose description has none), so a printer nobody configured still
+    // takes the chapters its model allows.
     constexpr int kMostChapters = 999;
     for (std::uint16_t id : {wdmChapterMax, wdmChapterTrayMax}) {
         const SettingItemDescriptor* item = FindItem(context, id);
         const WCHAR* key = item ? (item->key ? item->key : GetItemName(context, id)) : nullptr;
-        const int limit = key ? std::clamp(ReadPrinterInt(context, key), 0, kMostChapters) : 0;
+        const int modelLimit = std::clamp(static_cast<std::int32_t>(GetUiDefaultValue(id, context)), 0, kMostChapters);
+        const int limit =
+            key ? std::clamp(ReadIniInt(PrinterSection(context).c_str(), key, modelLimit, IniPath(context)), 0,
+                             kMostChapters)
+                : 0;
         SetItemValue(context, id, static_cast<std::uint32_t>(limit));
     }
 }

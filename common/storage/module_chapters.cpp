@@ -35,9 +35,9 @@ constexpr std::uint16_t kUseTrayItems[kUseTrayItemCount] = {
     wdmChapterUseTray1, wdmChapterUseTray2, wdmChapterUseTray3, wdmChapterUseTray4,
     wdmChapterUseTray5, wdmChapterUseTray6, wdmChapterUseTray7, wdmChapterUseTray8,
 };
-// The state bit of wdmChapterNum under which a preset transfer carries the
-// chapter list along.
-constexpr std::uint16_t kChapterFileStateBit = 0x10;
+// The state bits of a preset item: while wdmChapterNum is one, a preset
+// transfer carries the chapter list along.
+constexpr std::uint16_t kChapterFileStateBits = 0x0C;
 // The tray code whose tray the chapter default trays fall back to.
 constexpr std::uint32_t kChapterFallbackTrayCode = 3;
 
@@ -619,7 +619,7 @@ int ChapterModuleEvent(DriverContext* context, std::uint32_t event, void* param,
         const auto* record = static_cast<const FileTransferEvent*>(param);
         if (!record || !record->file) return 0;
         const SettingItemDescriptor* count = FindItem(context, wdmChapterNum);
-        const bool carried = count && (count->stateBits & kChapterFileStateBit) != 0;
+        const bool carried = count && (count->stateBits & kChapterFileStateBits) != 0;
         const std::uint32_t flags = record->flags;
         const auto presetWith = [&](std::uint32_t direction) {
             return carried && (flags & kSettingsPreset) && (flags & direction);

@@ -12,6 +12,7 @@
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
+#include "common/storage/module_chapters.h"
 #include "platform/machine.h"
 
 #include <gtest/gtest.h>
@@ -443,6 +444,9 @@ TEST_F(StatusReads, ChapterRecordsComeFromTheSettingsIni)
     WriteIniString(section, u"wdmChapterTray2", u"1", ini);
     WriteIniString(section, u"wdmChapterPrint2", u"0", ini);
     WriteIniString(section, u"wdmChapterPageRange2", u"5-9", ini);
+    // The instance's list is the one each read stores back: it takes the file's.
+    WriteIniString(section, u"wdmChapterPage1", u"2", ini);
+    ASSERT_EQ(LoadChapterList(instance_, nullptr), 2);
 
     VEXL_STATUS_CHAPTERS chapters;
     std::memset(&chapters, kCanary, sizeof chapters);

@@ -128,8 +128,17 @@ TEST_F(PaperSync, ResolutionBothWays)
 
 TEST_F(PaperSync, Getters)
 {
-    SetItemValue(context(), rdmUseUserMacro, 0);
-    EXPECT_EQ(GetUserMacroIndex(context()), -1);
+    // The user quality lists are the macros 32-39.
+    const struct {
+        std::uint32_t use;
+        std::uint32_t macro;
+        std::int32_t list;
+    } macros[] = {{1, 32, 0}, {1, 39, 7}, {1, 40, -1}, {1, 16, -1}, {1, 160, -1}, {0, 33, -1}};
+    for (const auto& m : macros) {
+        SetItemValue(context(), rdmUseUserMacro, m.use);
+        SetItemValue(context(), rdmUserPrintMacro, m.macro);
+        EXPECT_EQ(GetUserMacroIndex(context()), m.list) << m.macro;
+    }
     SetItemValue(context(), rdmFuncSelectWaterMark, 0);
     EXPECT_EQ(GetActiveWatermarkId(context()), -1);
     SetItemValue(context(), rdmFuncSelectWaterMark, 1);

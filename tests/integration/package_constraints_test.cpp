@@ -156,7 +156,7 @@ TEST_F(PackageConstraints, ANumericControlTakesItsLimitsFromItsEntry)
     EXPECT_GT(minimum, 0);
     EXPECT_GT(maximum, minimum);
     // A control without an entry has no limits.
-    control.item = FindItem(context_, wdmChapterMax);
+    control.item = FindItem(context_, wdmChapterUseTray1);
     GetControlDisplayLimits(context_, &control, &minimum, &maximum);
     EXPECT_EQ(minimum, 0);
     EXPECT_EQ(maximum, 0);

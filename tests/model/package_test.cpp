@@ -110,7 +110,7 @@ TEST_F(PackageDescription, CompilesIntoItsEntriesConstraintsAndCommands)
     EXPECT_EQ(substitution.deviceFontNames, (std::vector<std::string>{"Helvetica", "Times", "Courier"}));
 
     // Constraints.
-    EXPECT_EQ(state->judges.size(), 15u);
+    EXPECT_EQ(state->judges.size(), 16u);
     const JudgeRecord& staplesOff = *FindJudgeByNumber(*state, 11);
     EXPECT_EQ(staplesOff.code, (std::vector<JudgeOp>{{kJudgeItem, 63},
                                                      {kJudgeConstant, 1},
@@ -119,19 +119,30 @@ TEST_F(PackageDescription, CompilesIntoItsEntriesConstraintsAndCommands)
                                                      {kJudgeOperator, kJudgeEndCode}}));
     EXPECT_EQ(FindJudgeByNumber(*state, 8)->code.size(), 16u);  // two named judges inlined: 7 + 7 + && + end
     EXPECT_EQ(state->items.size(), 3u);
-    EXPECT_EQ(state->actions.size(), 5u);
+    EXPECT_EQ(state->actions.size(), 6u);
     EXPECT_EQ(state->actions[2].entries[0].kind, kActionPage);
     EXPECT_EQ(state->actions[0].entries[0].value, 1u);  // the default of rdmDuplexType
-    EXPECT_EQ(state->transacts.size(), 4u);
+    EXPECT_EQ(state->transacts.size(), 5u);
     EXPECT_EQ(state->alertActions[0].entries.size(), 2u);
     EXPECT_EQ(state->alerts[0].entries[0].icon, 0x30);
-    ASSERT_EQ(state->exclusives.size(), 11u);
-    const ExclusiveRecord& convert = state->exclusives.back();
+    ASSERT_EQ(state->exclusives.size(), 12u);
+    const ExclusiveRecord& convert = state->exclusives[10];
     EXPECT_EQ(convert.symbolKey, names_.FindSymbol("KSD_ConvertDevmode")->key);
     EXPECT_EQ(convert.transact1, 3u);
     const ActionEntry& upgrade = state->actions[4].entries[0];
     EXPECT_EQ(upgrade.target, 1020);
     EXPECT_EQ(upgrade.value, 322u);
+
+    // Chapters: the limits, and the chapter tray that leaves the bypass tray.
+    EXPECT_EQ(Entry(*state, "KSD_wdmChapterMax")->numeric->defaultValue, 10);
+    EXPECT_EQ(Entry(*state, "KSD_wdmChapterTrayMax")->numeric->defaultValue, 2);
+    const UiEntry* chapterTray = Entry(*state, "KSD_wdmChapterTray");
+    ASSERT_TRUE(chapterTray);
+    ASSERT_EQ(chapterTray->options->size(), 5u);
+    EXPECT_TRUE(FindOptionById(13260, chapterTray->options));
+    const ExclusiveRecord& chapter = state->exclusives.back();
+    EXPECT_EQ(chapter.symbolKey, names_.FindSymbol("KSD_wdmChapterTray")->key);
+    EXPECT_EQ(chapter.transact1, 5u);
 
     // Commands and fonts.
     EXPECT_EQ(state->commandStrings.size(), 13u);

@@ -259,7 +259,8 @@ TEST_F(ChapterModule, TheListRoundTripsThroughThePrinterSection)
 }
 
 // After a settings-file transfer the list follows a plain load or write,
-// and a preset transfer while wdmChapterNum carries the chapter state bit.
+// and a preset transfer while wdmChapterNum is a preset item, as the model
+// makes it.
 TEST_F(ChapterModule, ASettingsFileTransferCarriesTheListByItsFlags)
 {
     const std::u16string file = u"C:\\_vexl\\preset.rsd";
@@ -274,11 +275,13 @@ TEST_F(ChapterModule, ASettingsFileTransferCarriesTheListByItsFlags)
         {kSettingsWrite | kSettingsPreset, true, true},
         {kSettingsWrite | kSettingsPreset, false, false},
         {kSettingsWrite | kSettingsQualityList, true, false},
+        {kSettingsWrite | kSettingsPreset | kSettingsQualityList, true, true},
     };
+    ASSERT_NE(modelBits & 0x0C, 0) << "the model keeps the chapter count with the presets";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.flags);
         machine::WriteFile(file, "");
-        count->stateBits = static_cast<std::uint16_t>(c.chapterBit ? modelBits | 0x10 : modelBits);
+        count->stateBits = static_cast<std::uint16_t>(c.chapterBit ? modelBits : modelBits & ~0x0C);
         SetList({{4, kTrayClass1, 0, 0, u""}});
         FileTransferEvent event{c.flags, file.c_str()};
         NotifySettingsModules(context(), kModuleEventFileTransferred, &event);

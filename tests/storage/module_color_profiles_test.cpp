@@ -5,10 +5,13 @@
 
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
+#include "common/core/printer_facts.h"
 #include "common/core/settings_modules.h"
+#include "common/core/store.h"
 #include "common/model/judge_eval.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
+#include "common/storage/ini_lists.h"
 #include "common/storage/module_presets.h"
 #include "common/storage/resources.h"
 #include "storage/storage_fixture.h"
@@ -16,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace vexl::test {
 namespace {
@@ -190,6 +194,75 @@ TEST_F(ColorProfiles, CountersCopiedToAnotherFile)
     ProfileCounterCopy reset{source.c_str(), target.c_str(), FALSE};
     ColorModuleEvent(context(), kColorEventCopyCounters, &reset, nullptr);
     EXPECT_EQ(ReadIniInt(section.c_str(), u"CmmCount", 0, target.c_str()), 3);
+}
+
+// After profiles were deleted, a user quality list in use gives its own
+// colour matching back to the items that now refer past the stored
+// profiles; everything else stays as it was.
+TEST_F(ColorProfiles, AResetTakesTheQualityListsValuesForReferencesPastTheProfiles)
+{
+    // The snapshot levels a context is created with.
+    struct SnapshotLevels {
+        ContextWorkArea* work;
+        std::vector<std::uint8_t> levels[3];
+        explicit SnapshotLevels(ContextWorkArea* w) : work(w)
+        {
+            for (int i = 0; i < 3; ++i) {
+                levels[i].assign(kSettingsStoreSize, 0);
+                work->storeSnapshots[i] = levels[i].data();
+            }
+        }
+        ~SnapshotLevels()
+        {
+            for (std::uint8_t*& level : work->storeSnapshots) level = nullptr;
+        }
+    } snapshots(ctx_.work());
+    WriteProfiles(4, 1, 16);
+    std::u16string section = GetPrinterSectionName(context());
+    SanitizeIniSection(section.data());
+    WriteIniString(section.c_str(), u"QualityList0", u"C:\\_vexl\\fine.rsq", Ini());
+    // The quality file, in the language form of the driver's quality files:
+    // colour matching 2, brightness 10.
+    const WCHAR* file = u"C:\\_vexl\\fine.rsq";
+    WriteIniString(Language().c_str(), u"rdmColorMatchingMode", u"2", file);
+    WriteIniString(Language().c_str(), u"rdmBrightness", u"10", file);
+
+    SetItemValue(context(), rdmUseUserMacro, 1);
+    SetItemValue(context(), rdmUserPrintMacro, 32);  // the first user quality list
+    SetItemValue(context(), rdmBrightness, 60);
+    SetItemValue(context(), wdmColorMatchingText, kProfileValueBase + 1);
+    SetItemValue(context(), wdmColorMatchingLine, 3);
+    const auto store = [&] {
+        const std::uint8_t* bytes = GetStoreBytes(context());
+        return std::vector<std::uint8_t>(bytes, bytes + kSettingsStoreSize);
+    };
+    // The last of the four profiles was deleted.
+    SetProfileCount(context(), 3);
+    struct Case {
+        std::uint32_t mode;  // rdmColorMatchingMode before the reset
+        std::uint32_t expected;
+    } cases[] = {
+        {kProfileValueBase + 3, 2},                      // past the profiles: the file's value
+        {kProfileValueBase + 2, kProfileValueBase + 2},  // still a profile
+        {1, 1},                                          // a built-in choice
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        SetItemValue(context(), rdmColorMatchingMode, c.mode);
+        std::vector<std::uint8_t> before = store();
+        FixProfileItemsAfterReset(context());
+        EXPECT_EQ(GetItemValue(context(), rdmColorMatchingMode), c.expected);
+        SetItemValue(context(), rdmColorMatchingMode, c.mode);
+        EXPECT_EQ(store(), before) << "only the colour matching may change";
+        EXPECT_EQ(GetItemValue(context(), rdmBrightness), 60u);
+        EXPECT_EQ(GetItemValue(context(), wdmColorMatchingText), kProfileValueBase + 1);
+    }
+
+    // Without a user quality list in use nothing changes.
+    SetItemValue(context(), rdmUseUserMacro, 0);
+    SetItemValue(context(), rdmColorMatchingMode, kProfileValueBase + 3);
+    FixProfileItemsAfterReset(context());
+    EXPECT_EQ(GetItemValue(context(), rdmColorMatchingMode), kProfileValueBase + 3);
 }
 
 TEST_F(ColorProfiles, PictureAndSliderEvents)

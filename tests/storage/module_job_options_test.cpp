@@ -2,8 +2,11 @@
 // its judge, the colour-matching changes of a sub-dialog, and what they say
 // about controls.
 #include "common/core/items.h"
+#include "common/core/printer_facts.h"
 #include "common/core/settings_modules.h"
 #include "common/model/capabilities.h"
+#include "common/storage/directories.h"
+#include "common/storage/ini.h"
 #include "common/storage/module_job_options.h"
 #include "common/storage/module_small.h"
 #include "storage/storage_fixture.h"
@@ -62,6 +65,17 @@ TEST_F(JobOptionModule, ColourChangesAreCommittedAndTheirMarksCleared)
     EXPECT_EQ(GetItemValue(context(), wdmColorMatchingText), 201u);
     EXPECT_EQ(GetItemValue(context(), wdmColorMatchingImage), 203u);
     EXPECT_EQ(changes[0], 0);
+
+    // With the user's first quality list in use, its file takes the change.
+    std::u16string section = GetPrinterSectionName(context());
+    SanitizeIniSection(section.data());
+    WriteIniString(section.c_str(), u"QualityList0", u"C:\\_vexl\\mine.rsq", GetSettingsIniPath(context()));
+    SetItemValue(context(), rdmUseUserMacro, 1);
+    SetItemValue(context(), rdmUserPrintMacro, 32);
+    changes[0] = kColorChangeMode;
+    changes[1] = 3;
+    NotifySettingsModules(context(), kModuleEventCommitColorChanges, &record);
+    EXPECT_NE(ReadHostFile(u"C:\\_vexl\\mine.rsq").find("rdmColorMatchingMode=3"), std::string::npos);
 }
 
 TEST_F(JobOptionModule, GeneralQuestionsGetTheirFixedAnswers)
