@@ -1,7 +1,7 @@
 // DrvTextOut: raster mode hands the text to the engine; vector mode sends
 // the opaque box, the colour, and the string in a device font, as outline
 // characters, or as downloaded glyphs.
-#include "graphics/clip_cache.h"
+#include "graphics/drawing.h"
 #include "graphics/device_code.h"
 #include "graphics/downloaded_fonts.h"
 #include "graphics/hooks.h"
@@ -66,27 +66,6 @@ BOOL SelectTextColor(Pdev* pdev, BRUSHOBJ* brush, MIX mix, BYTE backgroundMode)
 bool IsEmpty(const RECTL& r)
 {
     return r.left == r.right || r.top == r.bottom;
-}
-
-// The clip of a text call: none, or a rectangle (the cache keeps the last).
-BOOL SelectTextClip(Pdev* pdev, CLIPOBJ* clip)
-{
-    ClipCache* cache = pdev->clipCache;
-    if (!clip || clip->iDComplexity == DC_TRIVIAL) {
-        if (cache && cache->valid && cache->kind == 0) return TRUE;
-        if (!EmitClipResetRecord(pdev->stream)) return FALSE;
-        if (cache) *cache = ClipCache{TRUE, 0, TRUE, 0, {}};
-        return TRUE;
-    }
-    const RECTL& r = clip->rclBounds;
-    if (cache && cache->valid && cache->kind == 1 && std::memcmp(&cache->rect, &r, sizeof r) == 0) return TRUE;
-    if (clip->iDComplexity != DC_RECT) {
-        // A complex region: its bounds keep the text on the page's part of it.
-        if (!EmitClipResetRecord(pdev->stream)) return FALSE;
-    }
-    if (!EmitClipRectangleRecord(pdev->stream, r)) return FALSE;
-    if (cache) *cache = ClipCache{TRUE, clip->iUniq, TRUE, 1, r};
-    return TRUE;
 }
 
 LONG Truncate(double v)
@@ -431,7 +410,7 @@ BOOL DrvTextOut(SURFOBJ* surface, STROBJ* string, FONTOBJ* font, CLIPOBJ* clip, 
         return EngTextOut(surface, string, font, clip, extra, opaque, foreground, opaqueBrush,
                           brushOrigin ? brushOrigin : &zero, mix);
     }
-    if (!SelectTextClip(pdev, clip)) return FALSE;
+    if (SelectClip(pdev, clip) < 0) return FALSE;
     if (opaqueBrush && opaque && !IsEmpty(*opaque)) {
         if (!SelectTextColor(pdev, opaqueBrush, mix, kOpaque) || !EmitRectangleRecord(pdev->stream, *opaque))
             return FALSE;

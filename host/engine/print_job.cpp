@@ -9,6 +9,7 @@
 #include "platform/spooler.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -96,6 +97,23 @@ PageBuilder& PageBuilder::Text(POINTL baseline, std::u16string text, ColorRef co
     return *this;
 }
 
+PageBuilder& PageBuilder::TextInFace(POINTL baseline, std::u16string face, std::u16string text, ColorRef color)
+{
+    Text(baseline, std::move(text), color);
+    page_.calls.back().face = std::move(face);
+    return *this;
+}
+
+PageBuilder& PageBuilder::Image(const RECTL& destination, ImageSpec image)
+{
+    DrawCall call;
+    call.kind = DrawKind::Image;
+    call.rect = destination;
+    call.image = std::move(image);
+    Add(std::move(call));
+    return *this;
+}
+
 PageBuilder& PageBuilder::PatternRectangle(const RECTL& rect, ColorRef color, const BrushSpec& brush)
 {
     Rectangle(rect, color);
@@ -157,6 +175,22 @@ BrushSpec CheckerBrush(std::vector<ColorRef> colors)
         for (int x = 0; x < 8; ++x) brush.pixels.push_back(colors[((x / 2) + (y / 2) * 3) % colors.size()]);
     }
     return brush;
+}
+
+ImageSpec RampImage(LONG width, LONG height)
+{
+    ImageSpec image;
+    image.width = width;
+    image.height = height;
+    for (LONG y = 0; y < height; ++y) {
+        for (LONG x = 0; x < width; ++x) {
+            const bool corner = x < width / 4 && y < height / 4;
+            const auto across = static_cast<BYTE>(255 * x / std::max<LONG>(width - 1, 1));
+            const auto down = static_cast<BYTE>(255 * y / std::max<LONG>(height - 1, 1));
+            image.pixels.push_back(corner ? Rgb(0, 0, 0) : Rgb(across, down, static_cast<BYTE>(255 - across)));
+        }
+    }
+    return image;
 }
 
 PathShape RectanglePath(const RECTL& r)
@@ -239,6 +273,103 @@ RECTL Offset(const RECTL& r, POINTL by)
     return RECTL{r.left - by.x, r.top - by.y, r.right - by.x, r.bottom - by.y};
 }
 
+// ---- What the engine draws itself into a band -----------------------------------------------------
+
+using Polygon = std::vector<std::pair<double, double>>;
+
+// A path's figures as closed polygons in page pixels, Beziers flattened.
+std::vector<Polygon> FlattenPath(const PathShape& shape)
+{
+    constexpr int kSteps = 16;
+    std::vector<Polygon> polygons;
+    for (const PathFigure& figure : shape.figures) {
+        Polygon polygon{{double(figure.start.x), double(figure.start.y)}};
+        for (const PathSegment& segment : figure.segments) {
+            if (!segment.bezier) {
+                polygon.emplace_back(segment.points[0].x, segment.points[0].y);
+                continue;
+            }
+            const auto [x0, y0] = polygon.back();
+            const POINTL* p = segment.points;
+            for (int i = 1; i <= kSteps; ++i) {
+                const double t = double(i) / kSteps, u = 1 - t;
+                const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+                polygon.emplace_back(a * x0 + b * p[0].x + c * p[1].x + d * p[2].x,
+                                     a * y0 + b * p[0].y + c * p[1].y + d * p[2].y);
+            }
+        }
+        polygons.push_back(std::move(polygon));
+    }
+    return polygons;
+}
+
+// A stroke as one quadrilateral along each segment of its figures.
+std::vector<Polygon> StrokeOutlines(const PathShape& shape, LONG width)
+{
+    const double half = std::max<LONG>(width, 1) / 2.0;
+    std::vector<Polygon> quads;
+    std::size_t figure = 0;
+    for (const Polygon& line : FlattenPath(shape)) {
+        Polygon points = line;
+        if (shape.figures[figure++].closed && !points.empty()) points.push_back(points.front());
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            const auto [ax, ay] = points[i - 1];
+            const auto [bx, by] = points[i];
+            const double length = std::hypot(bx - ax, by - ay);
+            if (length == 0) continue;
+            const double nx = -(by - ay) / length * half, ny = (bx - ax) / length * half;
+            quads.push_back({{ax + nx, ay + ny}, {bx + nx, by + ny}, {bx - nx, by - ny}, {ax - nx, ay - ny}});
+        }
+    }
+    return quads;
+}
+
+// Fills the rows of the band that the polygons cover, span by span, as the
+// engine fills a path it renders itself.
+BOOL FillPolygons(SURFOBJ* band, const std::vector<Polygon>& polygons, bool winding, POINTL offset, CLIPOBJ* clip,
+                  BRUSHOBJ* brush)
+{
+    POINTL origin{0, 0};
+    double top = 0, bottom = 0;
+    bool any = false;
+    for (const Polygon& polygon : polygons) {
+        for (const auto& [x, y] : polygon) {
+            top = any ? std::min(top, y) : y;
+            bottom = any ? std::max(bottom, y) : y;
+            any = true;
+        }
+    }
+    if (!any) return TRUE;
+    const LONG firstRow = std::max<LONG>(0, static_cast<LONG>(std::floor(top)) - offset.y);
+    const LONG endRow = std::min<LONG>(band->sizlBitmap.cy, static_cast<LONG>(std::ceil(bottom)) + 1 - offset.y);
+    for (LONG row = firstRow; row < endRow; ++row) {
+        const double y = row + offset.y + 0.5;
+        std::vector<std::pair<double, int>> crossings;
+        for (const Polygon& polygon : polygons) {
+            for (std::size_t i = 0; i < polygon.size(); ++i) {
+                const auto [ax, ay] = polygon[i];
+                const auto [bx, by] = polygon[(i + 1) % polygon.size()];
+                if ((ay <= y && y < by) || (by <= y && y < ay))
+                    crossings.emplace_back(ax + (y - ay) * (bx - ax) / (by - ay), by > ay ? 1 : -1);
+            }
+        }
+        std::sort(crossings.begin(), crossings.end());
+        int inside = 0;
+        for (std::size_t i = 0; i + 1 < crossings.size(); ++i) {
+            inside += winding ? crossings[i].second : 1;
+            if (winding ? inside == 0 : inside % 2 == 0) continue;
+            RECTL span{static_cast<LONG>(std::ceil(crossings[i].first - 0.5)) - offset.x, row,
+                       static_cast<LONG>(std::ceil(crossings[i + 1].first - 0.5)) - offset.x, row + 1};
+            span.left = std::max<LONG>(span.left, 0);
+            span.right = std::min<LONG>(span.right, band->sizlBitmap.cx);
+            if (span.left >= span.right) continue;
+            if (!EngBitBlt(band, nullptr, nullptr, clip, nullptr, &span, nullptr, nullptr, brush, &origin, 0xF0F0))
+                return FALSE;
+        }
+    }
+    return TRUE;
+}
+
 // One enabled PDEV with its engine device and surface.
 struct Device {
     HDEV hdev = nullptr;
@@ -301,7 +432,9 @@ private:
     std::map<ULONG, PFN> hooks_;
     DRVENABLEDATA enable_{};
     Device device_;
-    std::unique_ptr<engine::Font> font_;
+    engine::Font& FontOf(const std::u16string& face);
+    BOOL DrawPathInBand(const DrawCall& call, POINTL offset, CLIPOBJ* clip, BRUSHOBJ* brush);
+    std::map<std::u16string, std::unique_ptr<engine::Font>> fonts_;
     int page_ = 0;
     bool documentFailed_ = false;
 };
@@ -413,6 +546,34 @@ bool Job::ResetDevice()
     if (!startDoc || !startDoc(device_.pso, name.data(), options_.jobId)) return Fail("DrvStartDoc after reset");
     Note("DrvStartDoc", 1);
     return true;
+}
+
+engine::Font& Job::FontOf(const std::u16string& face)
+{
+    std::unique_ptr<engine::Font>& font = fonts_[face];
+    if (!font) {
+        const auto id = static_cast<ULONG>(fonts_.size());
+        font = std::make_unique<engine::Font>(face, engine::SyntheticGlyphs(), XFORML{0.01f, 0, 0, 0.01f, 0, 0}, id);
+    }
+    return *font;
+}
+
+BOOL Job::DrawPathInBand(const DrawCall& call, POINTL offset, CLIPOBJ* clip, BRUSHOBJ* brush)
+{
+    const bool winding = call.fillMode == FP_WINDINGMODE;
+    switch (call.kind) {
+    case DrawKind::FillPath:
+        return FillPolygons(device_.pso, FlattenPath(call.path), winding, offset, clip, brush);
+    case DrawKind::StrokePath:
+        return FillPolygons(device_.pso, StrokeOutlines(call.path, call.width), true, offset, clip, brush);
+    case DrawKind::StrokeAndFillPath: {
+        engine::Brush fill = engine::Brush::Solid(engine::DeviceColor(device_.dev.hpalDefault, call.fillColor));
+        return FillPolygons(device_.pso, FlattenPath(call.path), winding, offset, clip, fill.get()) &&
+               FillPolygons(device_.pso, StrokeOutlines(call.path, call.width), true, offset, clip, brush);
+    }
+    default:
+        return FALSE;
+    }
 }
 
 void Job::Replay(const DrawCall& call, POINTL offset)
@@ -538,12 +699,73 @@ void Job::Replay(const DrawCall& call, POINTL offset)
         }
         std::vector<HGLYPH> glyphs;
         for (const char16_t c : call.text) glyphs.push_back(c == u' ' ? 0 : 5 + (c % 5));
+        engine::Font& font = FontOf(call.face);
         engine::String string = engine::LayOutString(
-            *font_, call.text, glyphs, POINTL{call.origin.x - offset.x, call.origin.y - offset.y}, call.textBatch);
-        result = textOut(pso, string.get(), font_->get(), clip.get(), nullptr, nullptr, brush.get(), nullptr,
+            font, call.text, glyphs, POINTL{call.origin.x - offset.x, call.origin.y - offset.y}, call.textBatch);
+        result = textOut(pso, string.get(), font.get(), clip.get(), nullptr, nullptr, brush.get(), nullptr,
                          &brushOrigin, copyPen);
         break;
     }
+    case DrawKind::Image: {
+        record.what = "image";
+        const ImageSpec& image = call.image;
+        if (image.width <= 0 || image.height <= 0 ||
+            image.pixels.size() != static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height)) {
+            result = FALSE;
+            record.hook = "EngCreateBitmap";
+            break;
+        }
+        const HBITMAP bitmap = EngCreateBitmap(SIZEL{image.width, image.height}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr);
+        SURFOBJ* source = bitmap ? EngLockSurface(reinterpret_cast<HSURF>(bitmap)) : nullptr;
+        if (!source) {
+            if (bitmap) EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
+            result = FALSE;
+            record.hook = "EngCreateBitmap";
+            break;
+        }
+        for (std::size_t i = 0; i < image.pixels.size(); ++i) {
+            const ColorRef c = image.pixels[i];
+            engine::SetPixel(source, static_cast<LONG>(i % static_cast<std::size_t>(image.width)),
+                             static_cast<LONG>(i / static_cast<std::size_t>(image.width)),
+                             ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+        }
+        engine::Xlate xlate = engine::Xlate::Identity();
+        RECTL target = Offset(call.rect, offset);
+        RECTL whole{0, 0, image.width, image.height};
+        POINTL from{0, 0};
+        const bool asIs =
+            call.rect.right - call.rect.left == image.width && call.rect.bottom - call.rect.top == image.height;
+        if (asIs) {
+            record.hook = "DrvCopyBits";
+            auto copyBits = Hook<PFN_DrvCopyBits>(INDEX_DrvCopyBits);
+            if ((device_.hooks & HOOK_COPYBITS) && copyBits) {
+                result = copyBits(pso, source, clip.get(), xlate.get(), &target, &from);
+            } else {
+                // The band is the engine's own bitmap: it copies the image itself.
+                record.engineDrawn = true;
+                result = EngCopyBits(pso, source, clip.get(), xlate.get(), &target, &from);
+            }
+        } else {
+            record.hook = "DrvStretchBlt";
+            auto stretchBlt = Hook<PFN_DrvStretchBlt>(INDEX_DrvStretchBlt);
+            if (!(device_.hooks & HOOK_STRETCHBLT) || !stretchBlt) {
+                record.unhooked = true;
+            } else {
+                result = stretchBlt(pso, source, nullptr, clip.get(), xlate.get(), nullptr, &brushOrigin, &target,
+                                    &whole, nullptr, COLORONCOLOR);
+            }
+        }
+        EngUnlockSurface(source);
+        EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
+        break;
+    }
+    }
+    const bool path = call.kind == DrawKind::StrokePath || call.kind == DrawKind::FillPath ||
+                      call.kind == DrawKind::StrokeAndFillPath;
+    if (record.unhooked && device_.banding && path) {
+        record.unhooked = false;
+        record.engineDrawn = true;
+        result = DrawPathInBand(call, offset, clip.get(), brush.get());
     }
     if (!record.unhooked) {
         record.result = result;
@@ -641,7 +863,6 @@ void Job::Run(const std::vector<Page>& pages)
     report_.surfaceHooks = device_.hooks;
     report_.gdiInfo = device_.gdi;
     report_.devInfo = device_.dev;
-    font_ = std::make_unique<engine::Font>(u"Test", engine::SyntheticGlyphs(), XFORML{0.01f, 0, 0, 0.01f, 0, 0}, 1);
 
     std::u16string name = options_.documentName;
     DocumentEvent(DOCUMENTEVENT_STARTDOC);
@@ -689,32 +910,38 @@ std::string DescribeReport(const JobReport& report)
     if (report.surfaceHooks != 0)
         out << "mode: " << (report.rasterMode ? "raster" : "vector") << ", surface hooks 0x" << std::hex
             << report.surfaceHooks << std::dec << "\n";
-    std::map<std::string, int> punts, errors, unhooked;
-    int drawing = 0;
+    std::map<std::string, int> punts, errors, unhooked, engineDrawn;
+    int drawing = 0, bands = 0;
     for (const HookCall& call : report.calls) {
         if (call.what == "job") {
             if (call.error) out << "failed: " << call.hook << "\n";
+            if (call.hook == "DrvNextBand") ++bands;
             continue;
         }
         ++drawing;
         if (call.punted) ++punts[call.hook];
         if (call.error) ++errors[call.hook];
         if (call.unhooked) ++unhooked[call.hook];
+        if (call.engineDrawn) ++engineDrawn[call.what];
     }
+    if (report.rasterMode) out << "bands: " << bands << " (the engine replays each page's calls in every band)\n";
     out << "drawing calls: " << drawing << "\n";
     for (const auto& [hook, count] : punts) out << "  punted (FALSE): " << hook << " x" << count << "\n";
     for (const auto& [hook, count] : errors) out << "  failed (DDI_ERROR): " << hook << " x" << count << "\n";
     for (const auto& [hook, count] : unhooked) out << "  not hooked by the surface: " << hook << " x" << count << "\n";
+    for (const auto& [what, count] : engineDrawn)
+        out << "  drawn into the bands by the engine: " << what << " x" << count << "\n";
     out << (report.completed ? "job: completed" : "job: " + report.failure) << "\n";
     return out.str();
 }
 
 std::vector<Page> DemoDocument()
 {
+    const ImageSpec picture = RampImage(240, 160);
     PageBuilder first;
     first.Text(POINTL{300, 400}, u"VEXL demonstration page", Rgb(0, 0, 0))
-        .Text(POINTL{300, 460}, u"Rectangles, lines and paths", Rgb(0, 0, 0))
-        .Text(POINTL{300, 520}, u"Second line of text", Rgb(0, 0, 160))
+        .Text(POINTL{300, 460}, u"Text in a downloaded font", Rgb(0, 0, 0))
+        .TextInFace(POINTL{300, 520}, u"明朝", u"Text in the printer's Mincho font", Rgb(0, 0, 160))
         .Rectangle(RECTL{300, 700, 1500, 1100}, Rgb(200, 0, 0))
         .Rectangle(RECTL{1700, 700, 2900, 1100}, Rgb(0, 150, 0))
         .Rectangle(RECTL{3100, 700, 4300, 1100}, Rgb(0, 0, 200))
@@ -731,7 +958,11 @@ std::vector<Page> DemoDocument()
         .PatternFillPath(RectanglePath(RECTL{300, 5000, 4300, 6000}), Rgb(0, 0, 0),
                          CheckerBrush({Rgb(255, 0, 0), Rgb(255, 255, 255)}))
         .StrokePath(BezierWave(POINTL{300, 5500}, 400, 300, 10), Rgb(0, 0, 160), 4)
-        .NoClip();
+        .Text(POINTL{1000, 5800}, u"Text under the clip region", Rgb(255, 255, 255))
+        .NoClip()
+        .Image(RECTL{300, 6100, 300 + picture.width, 6100 + picture.height}, picture)
+        .Image(RECTL{800, 6050, 2000, 6350}, picture)
+        .Image(RECTL{3400, 6050, 2200, 6350}, picture);  // mirrored: the destination runs right to left
     PageBuilder second;
     second.Text(POINTL{300, 400}, u"Page two", Rgb(0, 0, 0)).Rectangle(RECTL{300, 600, 4300, 700}, Rgb(0, 0, 0));
     return {first.Build(), second.Build()};

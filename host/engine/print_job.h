@@ -5,9 +5,16 @@
 // sends the page and ends the document; DrvResetPDEV in the middle of a job
 // when asked.
 //
-// A page is described with PageBuilder: rectangles (DrvBitBlt with a solid
-// brush), lines and paths (DrvStrokePath, DrvFillPath, DrvStrokeAndFillPath)
-// and lines of text (DrvTextOut with the engine's synthetic font).
+// A page is described with PageBuilder: rectangles (DrvBitBlt with a solid,
+// hatch or pattern brush), lines and paths (DrvStrokePath, DrvFillPath,
+// DrvStrokeAndFillPath), images (DrvCopyBits at their own size, else
+// DrvStretchBlt, mirrored when the destination runs backwards) and lines of
+// text (DrvTextOut with the engine's synthetic glyphs under a face name).
+//
+// In raster mode the engine draws what the band surface does not hook
+// itself: an image at its own size with EngCopyBits, and paths by filling
+// their spans with EngBitBlt (a stroke as the outline of each of its
+// segments, Beziers flattened to lines).
 #pragma once
 
 #include "platform/ddi.h"
@@ -43,7 +50,14 @@ struct PathShape {
     ULONG piecePoints = 0;  // points per PATHDATA piece the engine hands out (0: whole runs)
 };
 
-enum class DrawKind { Rectangle, StrokePath, FillPath, StrokeAndFillPath, Text };
+enum class DrawKind { Rectangle, StrokePath, FillPath, StrokeAndFillPath, Text, Image };
+
+// An image of 24-bit colours, top row first.
+struct ImageSpec {
+    LONG width = 0;
+    LONG height = 0;
+    std::vector<ColorRef> pixels;
+};
 
 // The brush of a rectangle or a filled path: solid in the call's colour, a
 // hatch of the colour on white, or an 8 x 8 pattern of 24-bit pixels.
@@ -57,15 +71,17 @@ struct BrushSpec {
 struct DrawCall {
     DrawKind kind = DrawKind::Rectangle;
     BrushSpec brush;
-    RECTL rect{};            // Rectangle
+    RECTL rect{};            // Rectangle; Image: the destination (right < left or bottom < top mirrors)
+    ImageSpec image;         // Image
     PathShape path;          // the path kinds
     ColorRef color = 0;      // fill, pen or text colour
     ColorRef fillColor = 0;  // StrokeAndFillPath
     LONG width = 0;          // pen width in pixels; 0 is a cosmetic line
     FLONG fillMode = FP_ALTERNATEMODE;
-    POINTL origin{};      // Text: the baseline start
-    std::u16string text;  // Text
-    ULONG textBatch = 0;  // Text: glyphs per STROBJ_bEnum batch (0: positions in the object)
+    POINTL origin{};                // Text: the baseline start
+    std::u16string text;            // Text
+    std::u16string face = u"Test";  // Text: the face name of the engine's font
+    ULONG textBatch = 0;            // Text: glyphs per STROBJ_bEnum batch (0: positions in the object)
     // The clip of the call: none (trivial), or a rectangle with its unique id.
     bool clipped = false;
     RECTL clip{};
@@ -85,6 +101,10 @@ public:
     PageBuilder& FillPath(const PathShape& path, ColorRef color, FLONG fillMode = FP_ALTERNATEMODE);
     PageBuilder& StrokeAndFillPath(const PathShape& path, ColorRef pen, ColorRef fill, LONG width = 0);
     PageBuilder& Text(POINTL baseline, std::u16string text, ColorRef color, ULONG batch = 0);
+    // A line of text in the engine's font of that face name.
+    PageBuilder& TextInFace(POINTL baseline, std::u16string face, std::u16string text, ColorRef color);
+    // An image into the destination rectangle.
+    PageBuilder& Image(const RECTL& destination, ImageSpec image);
     // A rectangle or filled path with a hatch or pattern brush.
     PageBuilder& PatternRectangle(const RECTL& rect, ColorRef color, const BrushSpec& brush);
     PageBuilder& PatternFillPath(const PathShape& path, ColorRef color, const BrushSpec& brush,
@@ -111,6 +131,9 @@ PathShape BezierWave(POINTL start, LONG step, LONG amplitude, int curves);
 BrushSpec HatchBrush(ULONG style);
 // A checker of two colours in 2 x 2 cells, or of four colours when given.
 BrushSpec CheckerBrush(std::vector<ColorRef> colors);
+// A picture that shows its orientation: a colour ramp from left to right
+// over a grey ramp from top to bottom, with a black block in its top-left corner.
+ImageSpec RampImage(LONG width, LONG height);
 
 struct JobOptions {
     std::u16string driverPath;  // the Windows path of the graphics library
@@ -134,9 +157,10 @@ struct HookCall {
     std::string hook;
     std::string what;  // the drawing call it came from
     long long result = 0;
-    bool punted = false;    // FALSE from a drawing hook: the driver could not draw it
-    bool error = false;     // DDI_ERROR from a path hook, or a failure of a job step
-    bool unhooked = false;  // the surface's hooks do not take the call, so the engine did not make it
+    bool punted = false;       // FALSE from a drawing hook: the driver could not draw it
+    bool error = false;        // DDI_ERROR from a path hook, or a failure of a job step
+    bool unhooked = false;     // the surface's hooks do not take the call, so the engine did not make it
+    bool engineDrawn = false;  // unhooked, and the engine drew it into the band itself
 };
 
 struct JobReport {
@@ -158,8 +182,10 @@ JobReport PrintJob(const JobOptions& options, const std::vector<Page>& pages);
 // A readable account of the job: the steps, and every drawing call that punted or failed.
 std::string DescribeReport(const JobReport& report);
 
-// The document ./run prints: a page of text lines, rectangles, lines and
-// paths, and a second page.
+// The document ./run prints: a page of text in a downloaded font and in a
+// device font (the Mincho family, which the printer holds), rectangles,
+// lines and paths, an image at its size, stretched and mirrored, pattern
+// fills, clipped paths and text under a clip region; and a second page.
 std::vector<Page> DemoDocument();
 
 }  // namespace vexl::host

@@ -3,7 +3,7 @@
 // demonstration document through the graphics library into a job file.
 //
 //   vexl-print setup <machine folder>
-//   vexl-print print <machine folder> [job id]
+//   vexl-print print <machine folder> [job id] [vector|raster]
 //   vexl-print capabilities <machine folder>
 //
 // "setup" installs the driver and adds the printer through the spooler, so
@@ -15,6 +15,12 @@
 // C:\standin\spool\job-<id>.bin of the machine, prints the host path of
 // that file on its first line, then an account of the job. It exits with 0
 // when every job step succeeded, 3 when the driver could not print the job.
+// The job's DEVMODE is the printer's default with text sent as glyph
+// bitmaps (fonts the printer lacks are downloaded) and, for "raster", the
+// image print item on, so that the engine renders the page in bands.
+//
+// The machine has the Japanese ANSI code page, so that the names of the
+// printer's Japanese font families reach the driver in the device's code.
 #include "print_job.h"
 
 #include "platform/machine.h"
@@ -22,6 +28,7 @@
 #include "platform/spooler.h"
 #include "platform/spooler_driver.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -54,6 +61,7 @@ int Setup(const fs::path& root)
 {
     vexl::machine::Profile profile;
     profile.fixedLocalTime = "2007-01-31 09:05:03.000";
+    profile.ansiCodePage = 932;
     fs::remove_all(root);
     vexl::machine::Create(root, profile);
     vexl::machine::Use(root);
@@ -108,10 +116,44 @@ int Setup(const fs::path& root)
     return 0;
 }
 
-int Print(const fs::path& root, DWORD jobId)
+// Items of the driver's part of the DEVMODE, at the places where they travel.
+constexpr std::size_t kQualityBitsOffset = 576;  // 16 bits; bit 14: text as bitmaps (bit 13 says the model has it)
+constexpr std::uint16_t kTextBitmapQualityBit = 1u << 14;
+constexpr std::size_t kImagePrintOffset = 583;  // 8 bits; 1: the engine renders the page in bands
+constexpr std::size_t kHiddenBitsOffset = 856;  // 32 bits; bit 26: text as bitmaps on a model without the quality bit
+constexpr std::uint32_t kTextBitmapHiddenBit = 1u << 26;
+
+// The printer's default DEVMODE with the items of the job set.
+std::vector<std::uint8_t> JobDevmode(bool raster)
+{
+    std::u16string name = kPrinterName;
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(name.data(), &printer, nullptr)) throw std::runtime_error("OpenPrinterW");
+    DWORD needed = 0;
+    GetPrinterW(printer, 2, nullptr, 0, &needed);
+    std::vector<BYTE> block(needed);
+    const bool read = GetPrinterW(printer, 2, block.data(), needed, &needed);
+    ClosePrinter(printer);
+    const DEVMODEW* devmode = read ? reinterpret_cast<PRINTER_INFO_2W*>(block.data())->pDevMode : nullptr;
+    if (!devmode) throw std::runtime_error("GetPrinterW: the printer has no default DEVMODE");
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(devmode);
+    std::vector<std::uint8_t> out(bytes, bytes + devmode->dmSize + devmode->dmDriverExtra);
+    if (out.size() < kHiddenBitsOffset + 4) throw std::runtime_error("the default DEVMODE has no driver part");
+    std::uint16_t quality = static_cast<std::uint16_t>(out[kQualityBitsOffset] | (out[kQualityBitsOffset + 1] << 8));
+    quality |= kTextBitmapQualityBit;
+    out[kQualityBitsOffset] = static_cast<std::uint8_t>(quality);
+    out[kQualityBitsOffset + 1] = static_cast<std::uint8_t>(quality >> 8);
+    for (int i = 0; i < 4; ++i)
+        out[kHiddenBitsOffset + i] |= static_cast<std::uint8_t>(kTextBitmapHiddenBit >> (8 * i));
+    out[kImagePrintOffset] = raster ? 1 : 0;
+    return out;
+}
+
+int Print(const fs::path& root, DWORD jobId, bool raster)
 {
     vexl::machine::Use(root);
     vexl::host::JobOptions options;
+    options.devmode = JobDevmode(raster);
     options.printerName = kPrinterName;
     options.driverPath = InDriverFolder(u"TZ16E100.DLL");
     options.interfacePath = InDriverFolder(u"TZ16E130.DLL");
@@ -204,13 +246,15 @@ int main(int argc, char** argv)
         const std::string command = argc >= 3 ? argv[1] : "";
         if (command == "setup") return Setup(argv[2]);
         const DWORD jobId = argc >= 4 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 1;
-        if (command == "print") return Print(argv[2], jobId);
+        const std::string mode = argc >= 5 ? argv[4] : "vector";
+        if (command == "print" && (mode == "vector" || mode == "raster"))
+            return Print(argv[2], jobId, mode == "raster");
         if (command == "capabilities") return Capabilities(argv[2]);
     } catch (const std::exception& error) {
         std::cerr << "vexl-print: " << error.what() << "\n";
         return 2;
     }
-    std::cerr << "usage: vexl-print setup <machine folder> | print <machine folder> [job id] | capabilities <machine "
-                 "folder>\n";
+    std::cerr << "usage: vexl-print setup <machine folder> | print <machine folder> [job id] [vector|raster] | "
+                 "capabilities <machine folder>\n";
     return 2;
 }

@@ -162,12 +162,13 @@ TEST_F(EngineHostTest, ABandedPageIsReplayedPerBandAndEndedByTheDriver)
     options.devmode.assign(220, 0);  // the test driver bands when it is given a DEVMODE
     host::PageBuilder page;
     page.Rectangle(RECTL{0, 700, 10, 702}, host::Rgb(0, 0, 0))  // in the second band only
-        .Line(POINTL{0, 0}, POINTL{10, 10}, 0);                 // paths are the engine's own in banding
+        .Line(POINTL{0, 0}, POINTL{10, 10}, 0);                 // the engine draws paths into the bands itself
     const host::JobReport report = host::PrintJob(options, {page.Build()});
     EXPECT_TRUE(report.completed) << report.failure;
     EXPECT_TRUE(report.rasterMode);
     EXPECT_EQ(report.surfaceHooks, HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT);
-    EXPECT_EQ(report.Count(&host::HookCall::unhooked), 3);  // the line, once per band
+    EXPECT_EQ(report.Count(&host::HookCall::unhooked), 0);
+    EXPECT_EQ(report.Count(&host::HookCall::engineDrawn), 3);  // the line, once per band
     EXPECT_EQ(Lines(DriverLog()), (std::vector<std::string>{
                                       "EnableDriver",
                                       "EnablePDEV 1 devmode",
@@ -177,7 +178,7 @@ TEST_F(EngineHostTest, ABandedPageIsReplayedPerBandAndEndedByTheDriver)
                                       "StartPage 1",
                                       "StartBanding 1",
                                       "BitBlt band 0,700 -> 1",
-                                      "NextBand 0 inked bytes 0",
+                                      "NextBand 0 inked bytes 30",  // the line: 10 rows of one pixel
                                       "BitBlt band 0,100 -> 1",
                                       "NextBand 600 inked bytes 60",
                                       "BitBlt band 0,-500 -> 1",
