@@ -160,12 +160,29 @@ bool IsDeviceSurface(SURFOBJ* pso)
     return pso && pso->iType != STYPE_BITMAP;
 }
 
-// The brush's colour at a destination pixel, in the destination's terms.
+// The engine's own 8 x 8 hatches by style, bit 7 leftmost: 1 is the line.
+constexpr BYTE kHatchRows[HS_DDI_MAX][8] = {
+    {0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00},  // HS_HORIZONTAL
+    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},  // HS_VERTICAL
+    {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01},  // HS_FDIAGONAL
+    {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},  // HS_BDIAGONAL
+    {0x08, 0x08, 0x08, 0x08, 0xFF, 0x08, 0x08, 0x08},  // HS_CROSS
+    {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81},  // HS_DIAGCROSS
+};
+
+// The brush's colour at a destination pixel, in the destination's terms. A
+// hatch draws its line in index 1 of its translation on index 0.
 ULONG BrushPixel(BRUSHOBJ* pbo, const SURFOBJ* dst, LONG x, LONG y, const POINTL* origin)
 {
     if (!pbo) return 0;
     if (pbo->iSolidColor != 0xFFFFFFFF) return pbo->iSolidColor;
     auto* brush = static_cast<BrushRecord*>(pbo);
+    if (!brush->pattern && brush->hatch < HS_DDI_MAX) {
+        const LONG ox = origin ? origin->x : 0, oy = origin ? origin->y : 0;
+        const LONG px = (((x - ox) % 8) + 8) % 8, py = (((y - oy) % 8) + 8) % 8;
+        const ULONG line = (kHatchRows[brush->hatch][py] >> (7 - px)) & 1;
+        return ConvertPixel(line, BMF_1BPP, dst->iBitmapFormat, brush->xlate);
+    }
     if (!brush->pattern || brush->pattern->sizlBitmap.cx <= 0 || brush->pattern->sizlBitmap.cy <= 0) return 0;
     const LONG ox = origin ? origin->x : 0, oy = origin ? origin->y : 0;
     const LONG w = brush->pattern->sizlBitmap.cx, h = brush->pattern->sizlBitmap.cy;

@@ -234,6 +234,42 @@ TEST(EngineBlit, BitBltFillsCopiesThroughMasksAndClips)
     EXPECT_EQ(engine::GetPixel(target.so, 1, 0), 0x00FF00u);
 }
 
+// The engine draws a hatch itself: its line in the translation's second
+// colour on the first, from the brush origin.
+TEST(EngineBlit, BitBltDrawsHatchesInTheirTwoColours)
+{
+    struct Case {
+        ULONG style;
+        POINTL origin;
+        std::vector<POINTL> lines;  // pixels of the line in the first 8 x 8 cell
+    } cases[] = {
+        {HS_HORIZONTAL, {0, 0}, {{0, 4}, {7, 4}}},
+        {HS_CROSS, {0, 0}, {{4, 0}, {0, 4}, {4, 7}}},
+        {HS_DIAGCROSS, {0, 0}, {{0, 0}, {7, 0}, {3, 3}, {3, 4}}},
+        {HS_VERTICAL, {2, 0}, {{6, 0}, {6, 7}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.style);
+        Bitmap target(16, 8, BMF_24BPP);
+        engine::Xlate colours = engine::Xlate::Table({0xFFFFFF, 0x0000A0});
+        engine::Brush hatch = engine::Brush::Hatch(target.so, c.style, colours.get());
+        RECTL all{0, 0, 16, 8};
+        POINTL origin = c.origin;
+        ASSERT_TRUE(EngBitBlt(target.so, nullptr, nullptr, nullptr, nullptr, &all, nullptr, nullptr, hatch.get(),
+                              &origin, 0xF0F0));
+        int inked = 0;
+        for (LONG y = 0; y < 8; ++y)
+            for (LONG x = 0; x < 8; ++x) inked += engine::GetPixel(target.so, x, y) == 0x0000A0u ? 1 : 0;
+        EXPECT_GT(inked, 0);
+        EXPECT_LT(inked, 64);  // the rest is the background colour
+        for (const POINTL& p : c.lines) {
+            EXPECT_EQ(engine::GetPixel(target.so, p.x, p.y), 0x0000A0u) << p.x << "," << p.y;
+            EXPECT_EQ(engine::GetPixel(target.so, p.x + 8, p.y), 0x0000A0u) << "the next cell repeats it";
+        }
+        EXPECT_EQ(engine::GetPixel(target.so, 2, 1), 0xFFFFFFu);
+    }
+}
+
 TEST(EngineBlit, StretchScalesAndMirrors)
 {
     Bitmap source(4, 1, BMF_24BPP);
