@@ -201,6 +201,18 @@ void RestoreSnapshot(DriverContext* context, const std::uint8_t* block)
     });
 }
 
+// What a preset carries outside the store (the chapter list) is not in its
+// snapshot: after a restore the settings modules hear of it as of a load of
+// the preset's file, the file a load of the key would have read.
+void TellModulesOfPresetRestore(DriverContext* context, const WCHAR* key)
+{
+    std::u16string path = ReadPrinterText(context, key);
+    if (path.empty()) path = ReadPrinterText(context, PresetKey(0, kPresetKeyPath));
+    if (path.empty()) return;
+    FileTransferEvent event{kSettingsPresetCarrier | kSettingsPreset | kSettingsLoad, path.c_str()};
+    NotifySettingsModules(context, kModuleEventFileTransferred, &event);
+}
+
 void FreeSnapshots(ContextWorkArea* work)
 {
     for (std::uint8_t*& block : work->presetSnapshots) {
@@ -449,6 +461,7 @@ BOOL ManagePresetSnapshots(DriverContext* context, const WCHAR* key, int mode)
     }
     if (mode != kSnapshotRestore || work->presetSnapshots[slot] == nullptr) return FALSE;
     RestoreSnapshot(context, work->presetSnapshots[slot]);
+    TellModulesOfPresetRestore(context, key);
     return TRUE;
 }
 

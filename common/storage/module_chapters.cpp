@@ -339,7 +339,13 @@ int LoadChapterList(DriverContext* context, const WCHAR* iniPath)
         record.print = static_cast<std::uint8_t>(ReadChapterInt(context, iniPath, kChapterFieldPrint, i));
         ReadChapterText(context, iniPath, kChapterFieldRange, i, record.pageRange, kChapterRangeChars);
     }
-    return count;
+    // A record the file does not have ends the list there, and the count
+    // with it: a file that carries no chapter (an installed preset) or fewer
+    // than its count never leaves empty records counted in use.
+    const int used = UsedRecords(list, count);
+    for (int i = used; i < count; ++i) list[i] = ChapterRecord{};
+    if (used != count) SetChapterNum(context, used);
+    return used;
 }
 
 int SaveChapterList(DriverContext* context, const WCHAR* iniPath)

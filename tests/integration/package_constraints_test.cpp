@@ -6,6 +6,7 @@
 #include "common/core/units.h"
 #include "common/model/compiled_model.h"
 #include "common/model/constraints.h"
+#include "common/storage/module_chapters.h"
 
 #include "integration/integration_fixture.h"
 
@@ -160,6 +161,27 @@ TEST_F(PackageConstraints, ANumericControlTakesItsLimitsFromItsEntry)
     GetControlDisplayLimits(context_, &control, &minimum, &maximum);
     EXPECT_EQ(minimum, 0);
     EXPECT_EQ(maximum, 0);
+}
+
+// A chapter never takes its sheets from the bypass tray: checking the list
+// against the chapter tray's transactions moves such a chapter to tray 1,
+// and the tray-class item that named the bypass tray with it.
+TEST_F(PackageConstraints, AChapterOnTheBypassTrayMovesToTrayOne)
+{
+    Set(rdmFuncSelectChapter, 1);
+    EnsureChapterData(context_);
+    Set(wdmChapterKind, kChapterKindTray);
+    Set(wdmChapterTray, kManualFeed);
+    std::int32_t pages[] = {5, 0};
+    ASSERT_EQ(MergeChapterPages(context_, nullptr, pages, nullptr), 0);
+    EXPECT_EQ(Get(wdmChapterUseTray1), kManualFeed);
+
+    ValidateChapterTrays(context_);
+    const ChapterRecord* chapter = GetChapterRecord(context_, 0);
+    ASSERT_NE(chapter, nullptr);
+    EXPECT_EQ(chapter->tray, 1);
+    EXPECT_EQ(Get(wdmChapterUseTray1), 1u);
+    EXPECT_EQ(Get(wdmChapterTray), kManualFeed);  // the value for the next chapters stays
 }
 
 }  // namespace

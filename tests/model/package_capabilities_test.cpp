@@ -147,6 +147,10 @@ TEST_F(PackageCapabilities, ResolutionsAndOptionValuesAsDeclared)
         BothPasses<std::int32_t>([&](std::int32_t* out) { return ListItemOptionValues(context_, out, rdmStapleType); }),
         (std::vector<std::int32_t>{1, 2, 3, 4}));
     EXPECT_EQ(ListPaperIds(context_, nullptr, rdmOutPaperSize), 6);
+    // The trays a chapter may name, by their tray values.
+    EXPECT_EQ(
+        BothPasses<std::int32_t>([&](std::int32_t* out) { return ListPickOneValues(context_, out, wdmChapterTray); }),
+        (std::vector<std::int32_t>{1, 3, 2, 256, 4}));
 }
 
 TEST_F(PackageCapabilities, SingleAnswers)

@@ -235,6 +235,7 @@ TEST_F(ChapterModule, TheListFollowsTheLimitAndBoundsTheCount)
     EXPECT_EQ(List().size(), 8u);
     EXPECT_EQ(GetChapterRecord(context(), 8), nullptr);
 
+    SaveChapterList(context(), nullptr);
     SetItemValue(context(), wdmChapterNum, 500);
     EXPECT_EQ(LoadChapterList(context(), nullptr), 8);
     EXPECT_EQ(GetItemValue(context(), wdmChapterNum), 8u);
@@ -253,9 +254,20 @@ TEST_F(ChapterModule, TheListRoundTripsThroughThePrinterSection)
     EXPECT_EQ(IniInt(u"wdmChapterPage4"), -1);
 
     SetList({});
-    SetItemValue(context(), wdmChapterNum, 3);
-    EXPECT_EQ(LoadChapterList(context(), nullptr), 3);
-    EXPECT_EQ(List(), (std::vector<Entry>{{3, kTrayClass2, 0, 1, u""}, {5, 0, 3, 0, u"5-8"}, {0, 0, 0, 0, u""}}));
+    SetItemValue(context(), wdmChapterNum, 2);
+    EXPECT_EQ(LoadChapterList(context(), nullptr), 2);
+    EXPECT_EQ(List(), (std::vector<Entry>{{3, kTrayClass2, 0, 1, u""}, {5, 0, 3, 0, u"5-8"}}));
+
+    // A count that names more records than the file holds ends at the
+    // first missing one; a file without any chapter leaves none in use.
+    SetItemValue(context(), wdmChapterNum, 4);
+    EXPECT_EQ(LoadChapterList(context(), nullptr), 2);
+    EXPECT_EQ(GetItemValue(context(), wdmChapterNum), 2u);
+    const std::u16string bare = u"C:\\_vexl\\bare.rsd";
+    machine::WriteFile(bare, "");
+    EXPECT_EQ(LoadChapterList(context(), bare.c_str()), 0);
+    EXPECT_EQ(GetItemValue(context(), wdmChapterNum), 0u);
+    EXPECT_EQ(GetChapterRecord(context(), 0), nullptr);
 }
 
 // After a settings-file transfer the list follows a plain load or write,

@@ -266,6 +266,16 @@ TEST_F(StoredSettingsRoad, APresetKeepsItsChapters)
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(second->page, 6);
     EXPECT_EQ(second->tray, static_cast<std::int16_t>(kTray2));
+
+    // Picked again, from the presets kept in memory.
+    ClearChapters(context_);
+    Set(wdmChapterTray, kTray1);
+    ASSERT_EQ(Merge({8}), 0);
+    ui::SelectPreset(context_, 0);
+    EXPECT_EQ(Get(wdmChapterNum), 2u);
+    ASSERT_NE(GetChapterRecord(context_, 1), nullptr);
+    EXPECT_EQ(GetChapterRecord(context_, 0)->page, 4);
+    EXPECT_EQ(GetChapterRecord(context_, 1)->page, 6);
 }
 
 }  // namespace
