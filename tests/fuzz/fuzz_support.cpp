@@ -10,6 +10,7 @@
 #include "support/test_machine.h"
 
 #include <dlfcn.h>
+#include <strings.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -58,6 +59,17 @@ HMODULE LoadPackageResources()
         return installed;
     }();
     return LoadLibraryW(path.c_str());
+}
+
+void KeepFolderLibrariesLoaded(std::u16string_view folder)
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(machine::HostPath(folder), error)) {
+        std::string name = entry.path().filename().string();
+        if (name.size() < 4 || strcasecmp(name.c_str() + name.size() - 4, ".dll") != 0) continue;
+        const std::u16string path = std::u16string(folder) + u"\\" + std::u16string(name.begin(), name.end());
+        LoadLibraryW(path.c_str());
+    }
 }
 
 const std::string& PackageDescriptionText()

@@ -21,6 +21,11 @@ void UseFuzzMachine();
 // does (FreeUiResourceLibraries frees it).
 HMODULE LoadPackageResources();
 
+// Loads every library of a machine folder once more, so none is unloaded
+// while the process runs: the fuzzer keeps the coverage counters of every
+// library it has seen, and an unloaded one would leave them unmapped.
+void KeepFolderLibrariesLoaded(std::u16string_view folder);
+
 // The driver package's description, as text.
 const std::string& PackageDescriptionText();
 

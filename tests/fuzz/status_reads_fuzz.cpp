@@ -31,6 +31,7 @@ DriverContext* FuzzInstance()
         DriverContext* opened = api::OpenApiInstance(test::kPrinterNameAnsi);
         const VEXLDRVINITRECORD record{0, api::kApiVersionLatest};
         api::InitApiVersion(1, &record);
+        fuzz::KeepFolderLibrariesLoaded(test::kDriverFolder);
         return opened;
     }();
     return instance;
