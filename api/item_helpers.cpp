@@ -455,19 +455,24 @@ BOOL IsCustomSizeInRange(DriverContext* instance, std::uint32_t width, std::uint
     return TRUE;
 }
 
-// The trial runs on the whole store and the UI flags, both put back
-// afterwards, so that the trial changes nothing.
+// The trial runs on the DEVMODE part, the work settings and the UI flags,
+// all put back afterwards, so that the trial changes no setting. The heap
+// lists the store names are left to their owners: the trial's merge may free
+// and replace them, and a byte copy of the whole store would bring back the
+// addresses of freed lists.
 BOOL TrySwitchOn(DriverContext* instance, std::uint32_t statusId, std::uint16_t switchItem, std::uint16_t valueItem,
                  std::uint32_t value)
 {
     if (instance == nullptr) return FALSE;
     if (GetItemValue(instance, switchItem) != 0) return TRUE;
-    std::uint8_t* store = GetStoreBytes(instance);
-    if (store == nullptr || instance->compiledModel == nullptr) return FALSE;
-    const std::uint32_t storeSize = GetSettingsStoreSize();
-    auto* copy = static_cast<std::uint8_t*>(std::malloc(storeSize));
-    if (copy == nullptr) return FALSE;
-    std::memcpy(copy, store, storeSize);
+    if (GetStoreBytes(instance) == nullptr || instance->compiledModel == nullptr) return FALSE;
+    std::uint8_t* devmode = SaveDevmodePart(instance);
+    std::uint8_t* work = SaveWorkSettings(instance);
+    if (devmode == nullptr || work == nullptr) {
+        RestoreDevmodePart(instance, devmode, FALSE);
+        RestoreWorkSettings(instance, work, FALSE);
+        return FALSE;
+    }
     const std::uint32_t uiFlags = GetUiFlags(instance);
 
     SetItemValue(instance, switchItem, 1);
@@ -484,8 +489,8 @@ BOOL TrySwitchOn(DriverContext* instance, std::uint32_t statusId, std::uint16_t 
     const BOOL accepted =
         GetItemValue(instance, switchItem) != 0 && CheckItemValue(valueItem, value, instance) == kCheckAllowed;
 
-    std::memcpy(store, copy, storeSize);
-    std::free(copy);
+    RestoreDevmodePart(instance, devmode, TRUE);
+    RestoreWorkSettings(instance, work, TRUE);
     if (instance->workArea != nullptr) instance->workArea->UiFlags = uiFlags;
     return accepted;
 }

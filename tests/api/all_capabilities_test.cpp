@@ -5,6 +5,7 @@
 
 #include "api/low_memory.h"
 #include "api_fixture.h"
+#include "interface_printer.h"
 
 #include <gtest/gtest.h>
 
@@ -281,13 +282,21 @@ TEST(LowMemoryTest, BlocksLieBelowTwoGigabytesAndEndAtAGuardPage)
     LowFree(big);
 }
 
-// Through the interface on the package printer, whose description lacks the
-// media types: the media name list of status 3 cannot be answered, so the
-// build fails with code 100 and leaves nothing allocated.
+// Through the interface on the package printer whose description has lost
+// its print-area entry: the print-area list of status 27 cannot be answered,
+// so the build fails with code 100 and leaves nothing allocated.
 class AllCapabilitiesRequestTest : public test::ApiPrinterTest {};
 
 TEST_F(AllCapabilitiesRequestTest, ListThatCannotBeAnsweredFailsTheBuildWithCode100)
 {
+    std::string description = test::ReadHostFile(test::kPackageFolder / "TZ16E1MD.VXD");
+    const std::size_t first = description.find("*OpenUI *KSD_rdmExtPrintArea:");
+    const std::string close = "*CloseUI: *KSD_rdmExtPrintArea\n";
+    const std::size_t last = description.find(close, first);
+    ASSERT_NE(first, std::string::npos);
+    ASSERT_NE(last, std::string::npos);
+    description.erase(first, last + close.size() - first);
+    machine::WriteFile(test::kDescriptionFile, description);
     DriverContext* instance = OpenInstance();
     ASSERT_NE(instance, nullptr);
     const int blocks = LowBlocksInUse();

@@ -136,15 +136,15 @@ TEST_F(CapabilitiesTest, SingleAnswersOfThePackagesPrinter)
         int answer;
     };
     const Case cases[] = {
-        {1, 1},        {9, 1},
-        {17, 999},     {24, 1},
-        {26, -1},      {29, -1},
-        {34, 0},       {35, -1},
-        {40, 0},       {41, 0},
-        {45, -1},      {66, 0},
-        {67, 0},       {83, 0},
-        {258, 0xFFFF}, {265, 0xFFFF},
-        {300, 0},      {api::kMachineColorCapability, static_cast<int>(GetItemValue(instance_, rdmMachineTypeColor))},
+        {1, 1},    {9, 1},
+        {17, 999}, {24, 1},
+        {26, -1},  {29, -1},
+        {34, 1},   {35, 500},  // the shift margins: offered, up to 50 mm
+        {40, 0},   {41, 0},
+        {45, -1},  {66, 0},
+        {67, 0},   {83, 0},
+        {258, 50}, {265, 0xFFCE},  // brightness up to 50, red balance down to -50
+        {300, 0},  {api::kMachineColorCapability, static_cast<int>(GetItemValue(instance_, rdmMachineTypeColor))},
     };
     for (const Case& c : cases) EXPECT_EQ(RunCapabilityHandler(instance_, c.id, nullptr), c.answer) << c.id;
     // The output trays: nothing but the leading 0.

@@ -193,8 +193,8 @@ TEST_F(CapabilityListsTest, OptionValueNamesComeThroughTheValueMapAndUnnamedSlot
     for (char byte : slots) EXPECT_EQ(byte, '\0');
 
     // An item without PickOne entry names nothing.
-    EXPECT_EQ(api::ListOptionValueNames(instance_, nullptr, rdmPrintMacro, 64, api::kNamesFromOptionStrings), -1);
-    EXPECT_EQ(api::ListOptionValueNames(instance_, slots.data(), rdmPrintMacro, 64, api::kNamesFromOptionStrings), -1);
+    EXPECT_EQ(api::ListOptionValueNames(instance_, nullptr, rdmPunchType, 64, api::kNamesFromOptionStrings), -1);
+    EXPECT_EQ(api::ListOptionValueNames(instance_, slots.data(), rdmPunchType, 64, api::kNamesFromOptionStrings), -1);
 }
 
 TEST_F(CapabilityListsTest, ABufferThatHoldsFewerEntriesThanTheListGetsNothing)

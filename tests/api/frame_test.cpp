@@ -139,7 +139,7 @@ TEST_F(ApiFrameTest, CapabilitiesAnswerThroughTheirRecordAndKeepTheCode)
     EXPECT_EQ(instance->printer, nullptr);
 
     // A handler that fails leaves code 100; the next that succeeds keeps it.
-    EXPECT_EQ(GetInstanceCaps(instance, 47, nullptr), 0xFFFFFFFFu);  // the package has no print-area entry
+    EXPECT_EQ(GetInstanceCaps(instance, 26, nullptr), 0xFFFFFFFFu);  // the package has no such function
     EXPECT_EQ(GetApiLastError(instance), kApiErrorFailure);
     EXPECT_EQ(GetInstanceCaps(instance, 1, nullptr), 1u);
     EXPECT_EQ(GetApiLastError(instance), kApiErrorFailure);

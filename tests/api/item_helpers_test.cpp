@@ -37,10 +37,15 @@ protected:
         DriverPrinterTest::TearDown();
     }
 
-    std::vector<std::uint8_t> StoreImage() const
+    // The settings of the store: its DEVMODE part and its work settings (the
+    // heap lists between them belong to their owners, not to a trial).
+    std::vector<std::uint8_t> SettingsImage() const
     {
         const std::uint8_t* bytes = GetStoreBytes(context_);
-        return std::vector<std::uint8_t>(bytes, bytes + GetSettingsStoreSize());
+        std::vector<std::uint8_t> image(bytes, bytes + GetDevmodeSize());
+        const std::uint8_t* work = bytes + GetStoreAreaBase(kAreaWork);
+        image.insert(image.end(), work, work + GetStoreArea3Size());
+        return image;
     }
 
     DriverContext* context_ = nullptr;
@@ -90,7 +95,7 @@ TEST_F(ItemHelpersTest, OptionValuesAndNamesFollowTheEntrysOptions)
     EXPECT_EQ(values[2], 2);
     EXPECT_EQ(values[3], -9);
 
-    EXPECT_EQ(ListOptionValues(context_, nullptr, rdmLoadShare), -1);         // no entry
+    EXPECT_EQ(ListOptionValues(context_, nullptr, rdmPunchType), -1);         // no entry
     EXPECT_EQ(ListOptionValues(context_, nullptr, rdmFuncSelectDuplex), -1);  // Boolean
 
     // Names are the UI strings of the option ids, cut to the slot.
@@ -102,12 +107,12 @@ TEST_F(ItemHelpersTest, OptionValuesAndNamesFollowTheEntrysOptions)
     EXPECT_EQ(std::u16string(names), u"Let");  // string 1 "Letter"
     EXPECT_EQ(std::u16string(names + kStride), u"Tra");
     EXPECT_EQ(names[3 * kStride - 1], 0);
-    EXPECT_EQ(ListOptionNames(context_, names, kStride, rdmLoadShare), -1);
+    EXPECT_EQ(ListOptionNames(context_, names, kStride, rdmPunchType), -1);
 
     EXPECT_EQ(FindOptionByConstantValue(context_, rdmDuplexType, 1), 2);
     EXPECT_EQ(FindOptionByConstantValue(context_, rdmNUPPOSTKind, 16), 16);
     EXPECT_EQ(FindOptionByConstantValue(context_, rdmDuplexType, 7), 0);
-    EXPECT_EQ(FindOptionByConstantValue(context_, rdmLoadShare, 0), 0);
+    EXPECT_EQ(FindOptionByConstantValue(context_, rdmPunchType, 0), 0);
 
     EXPECT_EQ(GetResolutionEntryKind(context_), 0);  // a PickOne entry
 }
@@ -138,7 +143,7 @@ TEST_F(ItemHelpersTest, SettingControlEntryCountsOnlyOnTheDocumentSheet)
     EXPECT_EQ(FindItemUiEntry(rdmPresetNo, context_), colorMode);
 
     EXPECT_TRUE(IsItemAvailable(context_, rdmColorMode, 1, kAvailableTestUnavailable | kAvailableTestRestricted));
-    EXPECT_FALSE(IsItemAvailable(context_, rdmLoadShare, 0, 0));
+    EXPECT_FALSE(IsItemAvailable(context_, rdmPunchType, 0, 0));
 }
 
 // ---- files ------------------------------------------------------------------------------
@@ -360,10 +365,10 @@ TEST_F(ItemHelpersTest, SwitchTrialsAnswerWithoutChangingTheSettings)
         SetItemValue(context_, rdmFuncSelectDuplex, 0);
         SetItemValue(context_, rdmFuncSelectStaple, 0);
         SetItemValue(context_, dmPaperSize, c.paper);
-        const std::vector<std::uint8_t> before = StoreImage();
+        const std::vector<std::uint8_t> before = SettingsImage();
         const std::uint32_t flags = GetUiFlags(context_);
         EXPECT_EQ(TrySwitchOn(context_, c.status, c.switchItem, c.valueItem, c.value), c.accepted);
-        EXPECT_EQ(StoreImage(), before);
+        EXPECT_EQ(SettingsImage(), before);
         EXPECT_EQ(GetUiFlags(context_), flags);
     }
 

@@ -49,17 +49,11 @@ const StatusWriteRow* FindRow(std::uint32_t id)
     return nullptr;
 }
 
-class StatusWriteTest : public test::ApiPrinterTest {
+// The handler calls of both printers' fixtures: each runs the set or verify
+// handler of a status on the fixture's instance, checking that the caller's
+// bytes are as they were passed.
+template <typename PrinterTest> class StatusHandlerTest : public PrinterTest {
 protected:
-    void SetUp() override
-    {
-        test::ApiPrinterTest::SetUp();
-        instance_ = OpenInstance();
-        ASSERT_NE(instance_, nullptr);
-    }
-
-    // Runs the set handler on the structure and checks that the caller's
-    // bytes are as they were passed.
     int Set(std::uint32_t id, const Structure& input)
     {
         const StatusWriteRow* row = FindRow(id);
@@ -79,9 +73,20 @@ protected:
         return row->verify(instance_, id, input.data(), nullptr, 0);
     }
     std::uint32_t Item(std::uint16_t item) { return GetItemValue(instance_, item); }
-    std::uint32_t DevmodeFields() { return GetDevmodeFields(reinterpret_cast<DEVMODEW*>(GetStoreBytes(instance_))); }
 
     DriverContext* instance_ = nullptr;
+};
+
+class StatusWriteTest : public StatusHandlerTest<test::ApiPrinterTest> {
+protected:
+    void SetUp() override
+    {
+        test::ApiPrinterTest::SetUp();
+        instance_ = OpenInstance();
+        ASSERT_NE(instance_, nullptr);
+    }
+
+    std::uint32_t DevmodeFields() { return GetDevmodeFields(reinterpret_cast<DEVMODEW*>(GetStoreBytes(instance_))); }
 };
 
 // ---- shapes A, D and E: one value into its item ---------------------------------------------------
@@ -120,7 +125,7 @@ TEST_F(StatusWriteTest, SingleValueRefusalsLeaveTheItem)
     };
     const Case cases[] = {
         {6, dmOrientation, 7},               // not an orientation of the model
-        {3, rdmMediaType, 1},                // the model has no media entry
+        {3, rdmMediaType, 300},              // not a media of the model
         {30, rdmActionProof, 1},             // a job action without entry
         {52, rdmFunc2SelectJobComplete, 1},  // its capability does not answer
         {266, rdmICMType, 1},                // colour matching off, capability silent
@@ -308,7 +313,7 @@ TEST_F(StatusWriteTest, ChapterSwitchStaysOffWithoutChapters)
 
 // ---- the interface's test printer: a model with the entries these statuses write ----------------------
 
-class InterfaceStatusWriteTest : public test::InterfacePrinterTest {
+class InterfaceStatusWriteTest : public StatusHandlerTest<test::InterfacePrinterTest> {
 protected:
     void SetUp() override
     {
@@ -326,28 +331,6 @@ protected:
         test::InterfacePrinterTest::TearDown();
     }
     test::InterfaceModelIni ModelIni() const override { return {kApiVersionLatest, kApiOptionPageSeparation}; }
-
-    int Set(std::uint32_t id, const Structure& input)
-    {
-        const StatusWriteRow* row = FindRow(id);
-        EXPECT_NE(row, nullptr) << "status " << id;
-        if (row == nullptr) return 0;
-        const Structure before = input;
-        InstancePrinter printer(instance_);
-        const int result = row->set(instance_, id, input.data(), nullptr, 0);
-        EXPECT_EQ(input, before) << "status " << id << " wrote into the caller's structure";
-        return result;
-    }
-    int Verify(std::uint32_t id, const Structure& input)
-    {
-        const StatusWriteRow* row = FindRow(id);
-        if (row == nullptr || row->verify == nullptr) return 0;
-        InstancePrinter printer(instance_);
-        return row->verify(instance_, id, input.data(), nullptr, 0);
-    }
-    std::uint32_t Item(std::uint16_t item) { return GetItemValue(instance_, item); }
-
-    DriverContext* instance_ = nullptr;
 };
 
 TEST_F(InterfaceStatusWriteTest, PageSeparationIsOfferedByTheModelOptionBit)

@@ -71,24 +71,47 @@ TEST_F(ItemHandlerWalk, AfterAMergeAcceptableValuesStayAndOthersAreReplaced)
         {rdmGammaC, 12, 5},
         {rdmGammaM, 7, 7},
         {rdmBackCoverInputTray, 0, 7},
-        {rdmMPInputTray, 3, 3},
+        {rdmBackCoverInputTray, 3, 3},
         {rdmCopyProtectFontPoint, 40, 100},  // written whatever it held
-        {rdmSeparationSheetCycle, 100, 1},
         {rdmHFFontPoint, 5, 10},
         {rdmHFFontPoint, 100, 100},
-        {rdmBrightness, static_cast<std::uint32_t>(-60), 0},
-        {rdmContrast, static_cast<std::uint32_t>(-50), static_cast<std::uint32_t>(-50)},
         {rdmMachineID, 0x12, 0x8C},
         {rdmPunchType, 9, 0},
         {rdmPunchType, 33, 33},
         {rdmFuncSelectPunch, 1, 0},  // a switch without a UI symbol is reset by every merge
-        {rdmScaleType, 3, 3},
-        {rdmSortType, 6, 6},
+        {rdmBackCoverType, 3, 3},
+        {rdmBackCoverType, 9, 0},
     };
     for (const Case& c : cases) RequireNoUiSymbol(c.item);
     for (const Case& c : cases) {
         Put(c.item, c.before);
         ApplyItemHandlers(context(), kHandlerModeAfterMerge);
+        EXPECT_EQ(Get(c.item), c.after) << "item " << c.item << " from " << static_cast<std::int32_t>(c.before);
+    }
+}
+
+// The rules of items that the model's descriptions govern still answer as
+// their rule says when they are run.
+TEST_F(ItemHandlerWalk, RulesOfDescribedItemsKeepTheirAnswers)
+{
+    struct Case {
+        std::uint16_t item;
+        std::uint32_t before;
+        std::uint32_t after;
+    };
+    const Case cases[] = {
+        {rdmMPInputTray, 3, 3},
+        {rdmSeparationSheetCycle, 100, 1},
+        {rdmBrightness, static_cast<std::uint32_t>(-60), 0},
+        {rdmContrast, static_cast<std::uint32_t>(-50), static_cast<std::uint32_t>(-50)},
+        {rdmScaleType, 3, 3},
+        {rdmSortType, 6, 6},
+    };
+    for (const Case& c : cases) {
+        const ItemHandlerRecord* record = FindItemHandler(c.item);
+        ASSERT_TRUE(record && record->handler) << c.item;
+        Put(c.item, c.before);
+        record->handler(c.item, c.before, ctx_.item(c.item), record->defaultValue, kHandlerModeAfterMerge, context());
         EXPECT_EQ(Get(c.item), c.after) << "item " << c.item << " from " << static_cast<std::int32_t>(c.before);
     }
 }
