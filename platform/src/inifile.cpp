@@ -375,7 +375,10 @@ template <typename Edit> BOOL EditIniFile(LPCWSTR fileName, Edit edit)
     }
     IniLines lines = Parse(*bytes);
     if (!edit(lines)) return TRUE;
-    if (const int failure = ReplaceFileAtomically(path, Serialize(lines))) {
+    // Writing the text the file has already would only cost a replace.
+    const std::string text = Serialize(lines);
+    if (exists && text == *bytes) return TRUE;
+    if (const int failure = ReplaceFileAtomically(path, text)) {
         SetLastError(ErrorFromErrno(failure, path));
         return FALSE;
     }

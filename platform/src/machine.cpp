@@ -5,6 +5,7 @@
 #include "storage.h"
 #include "unicode.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
 
@@ -323,6 +324,11 @@ void SaveProfile(const Profile& profile)
 
 fs::path HostPath(std::u16string_view windowsPath)
 {
+    return HostPathWithStatus(windowsPath, nullptr);
+}
+
+fs::path HostPathWithStatus(std::u16string_view windowsPath, HostStatus* status)
+{
     const fs::path root = Root();
     if (root.empty() || windowsPath.empty()) return {};
 
@@ -363,9 +369,20 @@ fs::path HostPath(std::u16string_view windowsPath)
     // it does not exist.
     fs::path exact = folder;
     for (std::u16string_view component : components) exact /= ToUtf8(component);
-    std::error_code error;
-    if (components.empty() || fs::exists(exact, error)) return exact;
+    const auto look = [status](const fs::path& path) {
+        HostStatus own;
+        HostStatus& found = status ? *status : own;
+        found.exists = ::stat(path.c_str(), &found.status) == 0;
+        found.error = found.exists ? 0 : errno;
+        return found.exists;
+    };
+    if (components.empty()) {
+        if (status) look(exact);
+        return exact;
+    }
+    if (look(exact)) return exact;
     for (std::u16string_view component : components) folder = AppendComponent(folder, component);
+    if (status) look(folder);
     return folder;
 }
 
