@@ -160,7 +160,8 @@ public:
         for (;;) {
             if (IsLineEnd(current) && !inQuotes && braces == 0 && parens == 0) return LineResult::kLineRead;
             value.text.push_back(current);
-            if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(current))) {
+            // No code page has a lead byte below 0x80.
+            if (static_cast<BYTE>(current) >= 0x80 && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(current))) {
                 if (!Next()) return LineResult::kEndOfFile;
                 value.text.push_back(current);
             } else if (current == '"') {

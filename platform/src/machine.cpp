@@ -36,6 +36,7 @@ constexpr const char* kProfileFile = "machine.profile";
 struct ProfileCache {
     std::mutex lock;
     fs::path file;
+    std::string rootText;  // the root the profile was read for
     std::shared_ptr<const Profile> profile;
     struct stat stamp {};
     std::uint64_t checkedTick = 0;
@@ -283,10 +284,27 @@ bool SameStamp(const struct stat& a, const struct stat& b)
 
 }  // namespace
 
+// Whether the machine in use is still the one whose root the text names;
+// no path is built for the answer.
+bool IsRootStill(const std::string& rootText)
+{
+    std::lock_guard guard(g_rootLock);
+    if (g_root) return g_root->native() == rootText;
+    const char* fromEnvironment = std::getenv("VEXL_MACHINE");
+    return fromEnvironment && *fromEnvironment ? rootText == fromEnvironment : rootText.empty();
+}
+
 std::shared_ptr<const Profile> CurrentProfile()
 {
     ProfileCache& cache = TheProfileCache();
-    const fs::path file = Root() / kProfileFile;
+    {
+        // The answer of this tick, asked many times a tick, without a path.
+        std::lock_guard guard(cache.lock);
+        if (!cache.stale && cache.profile && CoarseTick() == cache.checkedTick && IsRootStill(cache.rootText))
+            return cache.profile;
+    }
+    const fs::path root = Root();
+    const fs::path file = root / kProfileFile;
     std::lock_guard guard(cache.lock);
     const std::uint64_t tick = CoarseTick();
     if (!cache.stale && cache.profile && file == cache.file && tick == cache.checkedTick) return cache.profile;
@@ -300,6 +318,7 @@ std::shared_ptr<const Profile> CurrentProfile()
         cache.profile =
             std::make_shared<const Profile>(ParseProfile(platform::ReadWholeFile(file).value_or(std::string())));
         cache.file = file;
+        cache.rootText = root.native();
         cache.stamp = stamp;
         cache.stale = false;
     }
