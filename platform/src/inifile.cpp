@@ -121,6 +121,7 @@ void Classify(IniLine& line)
 IniLines Parse(std::string_view bytes)
 {
     IniLines lines;
+    lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     std::size_t start = 0;
     while (start < bytes.size()) {
         const std::size_t newline = bytes.find('\n', start);
@@ -143,7 +144,10 @@ IniLines Parse(std::string_view bytes)
 std::string Serialize(const IniLines& lines)
 {
     std::string bytes;
-    for (const IniLine& line : lines) bytes += line.bytes + line.end;
+    for (const IniLine& line : lines) {
+        bytes += line.bytes;
+        bytes += line.end;
+    }
     return bytes;
 }
 

@@ -8,6 +8,8 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 
+#include "storage.h"
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -224,10 +226,9 @@ std::optional<SharedPrinter> ReadSharedPrinter(const std::u16string& local, bool
             if (path == nullptr || *path == 0) continue;
             std::u16string full = path;
             if (full.find(u'\\') == std::u16string::npos) full = std::u16string(kDriverDirectory) + u"\\" + full;
-            std::ifstream in(vexl::machine::HostPath(full), std::ios::binary);
-            if (!in) continue;
-            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            result.driverFiles.emplace_back(FileName(full.c_str()), std::move(bytes));
+            std::optional<std::string> bytes = ReadWholeFile(vexl::machine::HostPath(full));
+            if (!bytes) continue;
+            result.driverFiles.emplace_back(FileName(full.c_str()), std::move(*bytes));
         }
     }
     return result;
