@@ -14,6 +14,7 @@
 #include "common/model/constraints.h"
 #include "common/model/judge_eval.h"
 #include "common/model/reader.h"
+#include "common/storage/directories.h"
 #include "common/storage/persistence.h"
 #include "common/wiring.h"
 #include "integration/integration_fixture.h"
@@ -388,6 +389,50 @@ void BM_StoreAllSettings(benchmark::State& state)
     state.counters["mutex_x_goal"] = heldMicros / 5000.0;
 }
 BENCHMARK(BM_StoreAllSettings)->Unit(benchmark::kMillisecond);
+
+// The same pass when the stored values differ from the context's: before
+// each pass (not timed) one printer-data value is deleted and one INI value
+// changed, so that the pass replaces the printer's file and rewrites the INI.
+void BM_StoreChangedSettings(benchmark::State& state)
+{
+    Bench& bench = Bench::Get();
+    DriverContext* context = bench.context();
+    const SettingItemDescriptor* dataItem = nullptr;
+    for (int i = 0; i < context->itemTable->count && !dataItem; ++i) {
+        const SettingItemDescriptor& item = context->itemTable->items[i];
+        if (item.key && item.persistence == kPersistPrinterData && ItemArea(item) == kAreaPrinter) dataItem = &item;
+    }
+    // The first key of the first section of the settings INI, as the pass wrote it.
+    const WCHAR* iniPath = GetSettingsIniPath(context);
+    StoreItemsPass(bench.printer(), context, kAllAreas, kStoreForce);
+    WCHAR section[256] = {}, key[256] = {};
+    if (iniPath) GetPrivateProfileSectionNamesW(section, 256, iniPath);
+    if (iniPath) GetPrivateProfileStringW(section, nullptr, u"", key, 256, iniPath);
+    if (!dataItem || !section[0] || !key[0]) {
+        state.SkipWithError("the context stores no printer-data or INI value");
+        return;
+    }
+    std::u16string dataName = dataItem->key;
+    TakeLongestSettingsMutexHold();
+    std::int64_t iterations = 0, rewrites = 0;
+    Clock::duration spent{};
+    for (auto _ : state) {
+        rewrites += DeletePrinterDataW(bench.printer(), dataName.data()) == ERROR_SUCCESS;
+        WritePrivateProfileStringW(section, key, u"changed", iniPath);
+        const Clock::time_point start = Clock::now();
+        StoreItemsPass(bench.printer(), context, kAllAreas, kStoreForce);
+        spent += Clock::now() - start;
+        ++iterations;
+    }
+    const double micros = std::chrono::duration<double, std::micro>(spent).count() / static_cast<double>(iterations);
+    const double heldMicros = std::chrono::duration<double, std::micro>(TakeLongestSettingsMutexHold()).count();
+    state.counters["us"] = micros;
+    state.counters["x_goal"] = micros / 5000.0;
+    state.counters["mutex_held_us"] = heldMicros;
+    state.counters["mutex_x_goal"] = heldMicros / 5000.0;
+    state.counters["data_rewrites"] = static_cast<double>(rewrites) / static_cast<double>(iterations);
+}
+BENCHMARK(BM_StoreChangedSettings)->Unit(benchmark::kMillisecond);
 
 void BM_LoadAllSettings(benchmark::State& state)
 {

@@ -48,7 +48,8 @@ CompiledModel* ReadCacheBlock(HANDLE cache)
 
 }  // namespace
 
-CompiledModel* LoadCacheFile(const std::u16string& descriptionPath, const std::u16string& cachePath)
+CompiledModel* LoadCacheFile(const std::u16string& descriptionPath, const std::u16string& cachePath,
+                             WCHAR probedVersion[16])
 {
     HANDLE description = OpenForReading(descriptionPath);
     if (description == INVALID_HANDLE_VALUE) return nullptr;
@@ -60,10 +61,13 @@ CompiledModel* LoadCacheFile(const std::u16string& descriptionPath, const std::u
     FILETIME descriptionTime{}, cacheTime{};
     const bool timesRead = GetFileTime(description, nullptr, nullptr, &descriptionTime) &&
                            GetFileTime(cache, nullptr, nullptr, &cacheTime);
-    CloseHandle(description);
     CompiledModel* model = nullptr;
     if (timesRead && CompareFileTime(&cacheTime, &descriptionTime) >= 0) model = ReadCacheBlock(cache);
     CloseHandle(cache);
+    // The description is open already: its FileVersion is read through the
+    // same handle.
+    if (model && probedVersion) ProbeOpenFileVersion(description, descriptionPath.c_str(), probedVersion);
+    CloseHandle(description);
     return model;
 }
 

@@ -18,8 +18,10 @@ bool GetCacheFilePath(std::u16string& out, const std::u16string& descriptionPath
 
 // The block of the cache file, unchecked beyond its size: null when either
 // file cannot be opened, the cache is older than the description, or its
-// size is not larger than the header and equal to the header's total.
-CompiledModel* LoadCacheFile(const std::u16string& descriptionPath, const std::u16string& cachePath);
+// size is not larger than the header and equal to the header's total. With
+// a block, probedVersion (when given) gets the description's FileVersion.
+CompiledModel* LoadCacheFile(const std::u16string& descriptionPath, const std::u16string& cachePath,
+                             WCHAR probedVersion[16] = nullptr);
 
 // Writes the block as the cache file (created or replaced, not shared);
 // failures are ignored.

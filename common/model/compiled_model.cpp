@@ -7,8 +7,6 @@
 #include "common/model/ui_entries.h"
 
 #include <cstring>
-#include <set>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -444,6 +442,61 @@ void FreeCompiledModel(CompiledModel* model)
 
 namespace {
 
+// The records a validation has met: a key (a kind in the high half, the
+// record's offset in the low half) with a value, in one flat table with
+// open addressing, so that a record costs no allocation. Key 0 marks a free
+// slot; no kind is 0.
+class RecordMarks {
+public:
+    explicit RecordMarks(std::uint32_t blockSize)
+    {
+        std::size_t capacity = 64;
+        while (capacity < blockSize / 16) capacity *= 2;
+        slots_.resize(capacity);
+    }
+
+    // The value of the key; a missing key is added with the value 0 and
+    // `added` set.
+    std::uint32_t& Find(std::uint64_t key, bool& added)
+    {
+        if (2 * (used_ + 1) > slots_.size()) Grow();
+        Slot& slot = Place(slots_, key);
+        added = slot.key == 0;
+        if (added) {
+            slot.key = key;
+            ++used_;
+        }
+        return slot.value;
+    }
+
+private:
+    struct Slot {
+        std::uint64_t key = 0;
+        std::uint32_t value = 0;
+    };
+
+    static Slot& Place(std::vector<Slot>& slots, std::uint64_t key)
+    {
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t at = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;;
+             at = (at + 1) & mask) {
+            if (slots[at].key == key || slots[at].key == 0) return slots[at];
+        }
+    }
+
+    void Grow()
+    {
+        std::vector<Slot> larger(slots_.size() * 2);
+        for (const Slot& slot : slots_) {
+            if (slot.key != 0) Place(larger, slot.key) = slot;
+        }
+        slots_ = std::move(larger);
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+};
+
 // Walks everything a reader can reach from the header, in time linear in
 // the size of the block. Every record of a linked list is checked once: a
 // walk that meets a record an earlier walk checked ends there (its rest is
@@ -452,7 +505,7 @@ namespace {
 // are checked once; a text is terminated when a zero byte follows it.
 class BlockValidator {
 public:
-    explicit BlockValidator(const CompiledModel* model) : model_(model) {}
+    explicit BlockValidator(const CompiledModel* model) : model_(model), marks_(model ? model->totalSize : 0) {}
 
     bool Run()
     {
@@ -513,6 +566,21 @@ private:
         kListAlerts,
         kListOptions,  // kListOptions + the UI kind
     };
+    // The kinds of shared record, checked once each.
+    enum SharedKind : std::uint64_t {
+        kSharedUiEntry = 0x10000,  // above every list kind
+        kSharedExclusive,
+        kSharedJudge,
+        kSharedTextArray,  // the value: the longest count checked
+    };
+
+    // Marks a shared record; true when it was not marked before.
+    bool MarkFirst(SharedKind kind, BlockOffset offset)
+    {
+        bool added = false;
+        marks_.Find((static_cast<std::uint64_t>(kind) << 32) | offset, added);
+        return added;
+    }
 
     // Walks the list of a kind from first: check(at, &next) checks a record
     // and gives the next link.
@@ -520,8 +588,10 @@ private:
     {
         const std::uint32_t walk = ++walks_;
         for (BlockOffset at = first; at != 0;) {
-            const auto [place, fresh] = walked_.try_emplace((kind << 32) | at, walk);
-            if (!fresh) return place->second != walk;
+            bool fresh = false;
+            std::uint32_t& walkOfRecord = marks_.Find((kind << 32) | at, fresh);
+            if (!fresh) return walkOfRecord != walk;
+            walkOfRecord = walk;
             BlockOffset next = 0;
             if (!check(at, &next)) return false;
             at = next;
@@ -558,7 +628,7 @@ private:
     bool UiEntry(BlockOffset offset)
     {
         if (!Record(offset, kUiEntrySize)) return false;
-        if (!entries_.insert(offset).second) return true;
+        if (!MarkFirst(kSharedUiEntry, offset)) return true;
         const UiEntryRecord e = ReadUiEntry(model_, offset);
         if (e.commands) {
             if (!Record(e.commands, kCommandPairSize)) return false;
@@ -622,9 +692,10 @@ private:
     bool TextArray(BlockOffset array, std::int32_t count)
     {
         if (!Record(array, 4ull * count)) return false;
-        std::int32_t& checked = textArrays_[array];
-        if (count <= checked) return true;
-        checked = count;
+        bool added = false;
+        std::uint32_t& checked = marks_.Find((static_cast<std::uint64_t>(kSharedTextArray) << 32) | array, added);
+        if (static_cast<std::uint32_t>(count) <= checked) return true;
+        checked = static_cast<std::uint32_t>(count);
         for (std::int32_t i = 0; i < count; ++i) {
             if (!Text(ReadLe32(Bytes(array + 4u * static_cast<std::uint32_t>(i))))) return false;
         }
@@ -643,7 +714,7 @@ private:
     bool ExclusiveRecord(BlockOffset offset)
     {
         if (!Record(offset, kExclusiveRecordSize)) return false;
-        if (!exclusives_.insert(offset).second) return true;
+        if (!MarkFirst(kSharedExclusive, offset)) return true;
         const std::uint8_t* p = Bytes(offset);
         BlockOffset j1, j2, items, alerts, t1, t2, j3;
         return Tagged(ReadLe32(p + exclusive_record::kJ1), &j1) && Tagged(ReadLe32(p + exclusive_record::kJ2), &j2) &&
@@ -659,17 +730,17 @@ private:
     // pass the compiler's own check of judge code.
     bool Judge(BlockOffset offset)
     {
-        if (offset == 0 || judges_.count(offset)) return true;
-        std::vector<JudgeOp> code;
+        // A judge that fails fails the whole block, so it is marked first.
+        if (offset == 0 || !MarkFirst(kSharedJudge, offset)) return true;
+        std::vector<JudgeOp>& code = judgeCode_;
+        code.clear();
         for (std::uint64_t at = offset;; at += kJudgeOpSize) {
             if (!Record(offset, at - offset + kJudgeOpSize)) return false;
             const JudgeOpRecord op = ReadJudgeOp(model_, static_cast<std::uint32_t>(at));
             code.push_back({op.kind, op.operand});
             if (op.kind == kJudgeOperator && op.operand == kJudgeEndCode) break;
         }
-        if (!ValidateJudgeCode(code)) return false;
-        judges_.insert(offset);
-        return true;
+        return ValidateJudgeCode(code);
     }
 
     // The entry lists of the constraint part: entries of a size, linked by
@@ -770,9 +841,8 @@ private:
     }
 
     const CompiledModel* model_;
-    std::set<BlockOffset> entries_, exclusives_, judges_;
-    std::unordered_map<std::uint64_t, std::uint32_t> walked_;  // (kind, record) -> the walk that checked it
-    std::unordered_map<BlockOffset, std::int32_t> textArrays_;
+    RecordMarks marks_;  // (list kind, record) -> the walk that checked it; shared records
+    std::vector<JudgeOp> judgeCode_;
     std::uint32_t walks_ = 0;
     std::uint32_t lastZero_ = 0;  // the last zero byte of the body
 };

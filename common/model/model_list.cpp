@@ -41,14 +41,6 @@ std::u16string ExpectedVersion(const DriverContext* context)
     return record && record->descriptionVersion ? std::u16string(record->descriptionVersion) : std::u16string();
 }
 
-std::u16string ProbeVersion(const std::u16string& path)
-{
-    WCHAR version[16] = {};
-    ProbeFileVersion(path.c_str(), version);
-    version[15] = 0;
-    return version;
-}
-
 }  // namespace
 
 void SetCompileNames(const DescriptionNames* names)
@@ -98,8 +90,10 @@ CompiledModel* AcquireCompiledModel(DriverContext* context)
         bool mayWrite = true;
         std::u16string cachePath;
         const bool cacheable = GetCacheFilePath(cachePath, path);
-        if (CompiledModel* block = cacheable ? LoadCacheFile(path, cachePath) : nullptr) {
-            const std::u16string probed = ProbeVersion(path);
+        WCHAR version[16] = {};
+        if (CompiledModel* block = cacheable ? LoadCacheFile(path, cachePath, version) : nullptr) {
+            version[15] = 0;
+            const std::u16string probed = version;
             if (!SameVersion(probed, ExpectedVersion(context))) mayWrite = false;
             // A cache is used only whole: a block that fails validation is
             // stale like one of another version.

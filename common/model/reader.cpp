@@ -160,7 +160,8 @@ public:
         for (;;) {
             if (IsLineEnd(current) && !inQuotes && braces == 0 && parens == 0) return LineResult::kLineRead;
             value.text.push_back(current);
-            if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(current))) {
+            // No code page has a lead byte below 0x80.
+            if (static_cast<BYTE>(current) >= 0x80 && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(current))) {
                 if (!Next()) return LineResult::kEndOfFile;
                 value.text.push_back(current);
             } else if (current == '"') {
@@ -375,21 +376,18 @@ bool FindFileVersion(DescriptionReader& reader, bool wholeFile, WCHAR out[16])
     return wholeFile;
 }
 
-// The first bytes of the file, where the FileVersion line stands; empty
-// when the file cannot be read.
-std::string ReadFileHead(LPCWSTR path, DWORD limit, bool* wholeFile)
+// The first bytes of an open file, read from its start, where the
+// FileVersion line stands; empty when the file cannot be read.
+std::string ReadFileHead(HANDLE file, DWORD limit, bool* wholeFile)
 {
     std::string head;
     *wholeFile = false;
-    HANDLE file =
-        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return head;
     head.resize(limit);
     DWORD read = 0;
     if (!ReadFile(file, head.data(), limit, &read, nullptr)) read = 0;
     head.resize(read);
     *wholeFile = read > 0 && read < limit;
-    CloseHandle(file);
     return head;
 }
 
@@ -397,10 +395,19 @@ std::string ReadFileHead(LPCWSTR path, DWORD limit, bool* wholeFile)
 
 int ProbeFileVersion(LPCWSTR path, WCHAR out[16])
 {
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const int answer = ProbeOpenFileVersion(file, path, out);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return answer;
+}
+
+int ProbeOpenFileVersion(HANDLE file, LPCWSTR path, WCHAR out[16])
+{
     std::memset(out, 0, 16 * sizeof(WCHAR));
     constexpr DWORD kHeadBytes = 4096;
     bool wholeFile = false;
-    const std::string head = ReadFileHead(path, kHeadBytes, &wholeFile);
+    const std::string head = ReadFileHead(file, kHeadBytes, &wholeFile);
     if (!head.empty()) {
         DescriptionReader reader = TextDescriptionReader(head);
         if (FindFileVersion(reader, wholeFile, out)) return 1;

@@ -95,6 +95,10 @@ LineAnswer HandleFileVersion(CompileState& state, DescriptionLine& line);
 // The value of the first FileVersion line, in 16 characters (empty when the
 // file has none). Always answers 1.
 int ProbeFileVersion(LPCWSTR path, WCHAR out[16]);
+// The same from a handle of the file just opened for reading (its position
+// at the start); the path is read again only when the line is not in the
+// file's first 4 KiB.
+int ProbeOpenFileVersion(HANDLE file, LPCWSTR path, WCHAR out[16]);
 
 // ---------------------------------------------------------- value scanners
 

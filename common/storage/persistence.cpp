@@ -520,6 +520,9 @@ BOOL LoadItemsPass(HANDLE printer, DriverContext* context, std::int32_t area, st
     if (context == nullptr || context->workArea == nullptr || context->itemTable == nullptr) return TRUE;
     LockSettingsMutex(context);
     const WCHAR* iniPath = GetSettingsIniPath(context);
+    // The settings INI is read once for the pass, and what the pass writes
+    // to it (a migrated key) is written in one rewrite at its end.
+    const bool batchedIni = iniPath && iniPath[0] && iniPath[1] == u':' && BeginProfileBatch(iniPath);
     SettingItemDescriptor* firstAction = nullptr;
     int specialCount = 0;
     const bool customMedia = IsCustomMediaEnabled(context);
@@ -571,6 +574,7 @@ BOOL LoadItemsPass(HANDLE printer, DriverContext* context, std::int32_t area, st
         LoadSpecialFunctions(context);
         LoadSettingsEnabledFlag(context);
     }
+    if (batchedIni) EndProfileBatch(iniPath);
     UnlockSettingsMutex(context);
     return TRUE;
 }

@@ -5,8 +5,10 @@
 
 #include "profile.h"
 
+#include <atomic>
 #include <cstdio>
 #include <ctime>
+#include <pthread.h>
 #include <mutex>
 #include <optional>
 #include <unistd.h>
@@ -240,14 +242,37 @@ void GetSystemTimeAsFileTime(LPFILETIME fileTime)
     fileTime->dwHighDateTime = static_cast<DWORD>(units >> 32);
 }
 
+namespace {
+
+// The process and thread ids are asked on every take of a mutex; each is a
+// system call, so they are kept, and forgotten in the child of a fork.
+std::atomic<DWORD> g_processId{0};
+thread_local DWORD t_threadId = 0;
+
+void ForgetIdsInChild()
+{
+    g_processId.store(0, std::memory_order_relaxed);
+    t_threadId = 0;
+}
+
+[[maybe_unused]] const int g_forkHook = ::pthread_atfork(nullptr, nullptr, ForgetIdsInChild);
+
+}  // namespace
+
 DWORD GetCurrentProcessId()
 {
-    return static_cast<DWORD>(::getpid());
+    DWORD id = g_processId.load(std::memory_order_relaxed);
+    if (id == 0) {
+        id = static_cast<DWORD>(::getpid());
+        g_processId.store(id, std::memory_order_relaxed);
+    }
+    return id;
 }
 
 DWORD GetCurrentThreadId()
 {
-    return static_cast<DWORD>(::gettid());
+    if (t_threadId == 0) t_threadId = static_cast<DWORD>(::gettid());
+    return t_threadId;
 }
 
 HANDLE GetCurrentProcess()

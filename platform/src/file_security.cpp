@@ -17,8 +17,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <mutex>
 #include <optional>
 #include <sys/xattr.h>
+#include <time.h>
+#include <unistd.h>
 #include <vector>
 
 namespace vexl::platform {
@@ -33,8 +37,68 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 using Bytes = std::vector<BYTE>;
 
+// Most machines never give an entry an owner, a DACL or a kept attribute.
+// The first such write leaves this marker under the machine's root, and
+// while it is missing no entry keeps anything: the checks then read no
+// extended attribute (one per folder up to the root for each check). The
+// marker's absence is looked at no more than once per millisecond tick; its
+// presence is remembered for the root.
+constexpr const char* kKeptMarker = "security.kept";
+
+struct KeptMarkerCache {
+    std::mutex lock;
+    fs::path root;
+    bool present = false;
+    std::uint64_t checkedTick = 0;
+    bool checked = false;
+};
+
+KeptMarkerCache& TheKeptMarkerCache()
+{
+    static KeptMarkerCache cache;
+    return cache;
+}
+
+std::uint64_t CoarseTick()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
+}
+
+bool MachineKeepsSecurity()
+{
+    const fs::path root = vexl::machine::Root();
+    KeptMarkerCache& cache = TheKeptMarkerCache();
+    std::lock_guard guard(cache.lock);
+    const std::uint64_t tick = CoarseTick();
+    if (cache.checked && root == cache.root && (cache.present || tick == cache.checkedTick)) return cache.present;
+    struct stat status {};
+    cache.present = root.empty() || ::stat((root / kKeptMarker).c_str(), &status) == 0;
+    cache.root = root;
+    cache.checkedTick = tick;
+    cache.checked = true;
+    return cache.present;
+}
+
+bool MarkMachineKeepsSecurity()
+{
+    const fs::path root = vexl::machine::Root();
+    if (root.empty()) return true;
+    const int fd = ::open((root / kKeptMarker).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    ::close(fd);
+    KeptMarkerCache& cache = TheKeptMarkerCache();
+    std::lock_guard guard(cache.lock);
+    cache.root = root;
+    cache.present = true;
+    cache.checked = true;
+    return true;
+}
+
 std::optional<Bytes> ReadKept(const fs::path& path, const char* name)
 {
+    if (!MachineKeepsSecurity()) return std::nullopt;
     const ssize_t size = ::lgetxattr(path.c_str(), name, nullptr, 0);
     if (size < 0) return std::nullopt;
     Bytes bytes(static_cast<std::size_t>(size));
@@ -46,6 +110,7 @@ std::optional<Bytes> ReadKept(const fs::path& path, const char* name)
 
 bool WriteKept(const fs::path& path, const char* name, const Bytes& bytes)
 {
+    if (!MarkMachineKeepsSecurity()) return false;
     return ::lsetxattr(path.c_str(), name, bytes.data(), bytes.size(), 0) == 0;
 }
 
@@ -184,6 +249,7 @@ bool KeepAttributes(const fs::path& path, DWORD attributes)
 
 bool HasFileAccess(const fs::path& path, ACCESS_MASK access)
 {
+    if (!MachineKeepsSecurity()) return true;
     return CheckAccess(EffectiveSecurityOf(path, IsFolderEntry(path)), access);
 }
 

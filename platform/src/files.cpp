@@ -339,12 +339,13 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/, L
     DWORD access = desiredAccess & (GENERIC_READ | GENERIC_WRITE);
     if (desiredAccess & GENERIC_ALL) access = GENERIC_READ | GENERIC_WRITE;
     if (creationDisposition == TRUNCATE_EXISTING && !(access & GENERIC_WRITE)) return FailOpen(ERROR_INVALID_PARAMETER);
-    const fs::path path = HostFile(fileName);
+    vexl::machine::HostStatus found;
+    const fs::path path = fileName && *fileName ? vexl::machine::HostPathWithStatus(View(fileName), &found) : fs::path();
     if (path.empty()) return FailOpen(ERROR_PATH_NOT_FOUND);
 
-    struct stat status {};
-    const bool exists = ::stat(path.c_str(), &status) == 0;
-    if (!exists && errno != ENOENT) return FailOpen(ErrorFromErrno(errno, path));
+    const struct stat& status = found.status;
+    const bool exists = found.exists;
+    if (!exists && found.error != ENOENT) return FailOpen(ErrorFromErrno(found.error, path));
     if (exists) {
         if (S_ISDIR(status.st_mode)) return OpenFolder(path, access, creationDisposition, flagsAndAttributes);
         if (creationDisposition == CREATE_NEW) return FailOpen(ERROR_FILE_EXISTS);

@@ -121,6 +121,7 @@ void Classify(IniLine& line)
 IniLines Parse(std::string_view bytes)
 {
     IniLines lines;
+    lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     std::size_t start = 0;
     while (start < bytes.size()) {
         const std::size_t newline = bytes.find('\n', start);
@@ -143,7 +144,10 @@ IniLines Parse(std::string_view bytes)
 std::string Serialize(const IniLines& lines)
 {
     std::string bytes;
-    for (const IniLine& line : lines) bytes += line.bytes + line.end;
+    for (const IniLine& line : lines) {
+        bytes += line.bytes;
+        bytes += line.end;
+    }
     return bytes;
 }
 
@@ -323,12 +327,29 @@ IniBatch* FindIniBatch(const fs::path& path)
     return nullptr;
 }
 
-IniLines ReadIniFile(LPCWSTR fileName)
+// The lines a read sees: those of the thread's open batch of the file
+// (read from the file by the batch's first read or change and kept), else
+// the file's as it is now.
+class ReadLines {
+public:
+    explicit ReadLines(IniLines own) : own_(std::move(own)) {}
+    explicit ReadLines(const IniLines* batch) : batch_(batch) {}
+    operator const IniLines&() const { return batch_ ? *batch_ : own_; }
+
+private:
+    IniLines own_;
+    const IniLines* batch_ = nullptr;
+};
+
+ReadLines ReadIniFile(LPCWSTR fileName)
 {
     const fs::path path = IniFilePath(fileName);
-    if (path.empty()) return {};
-    if (const IniBatch* batch = FindIniBatch(path); batch && batch->lines) return *batch->lines;
-    return Parse(ReadWholeFile(path).value_or(std::string()));
+    if (path.empty()) return ReadLines(IniLines{});
+    if (IniBatch* batch = FindIniBatch(path)) {
+        if (!batch->lines) batch->lines = Parse(ReadWholeFile(path).value_or(std::string()));
+        return ReadLines(&*batch->lines);
+    }
+    return ReadLines(Parse(ReadWholeFile(path).value_or(std::string())));
 }
 
 // A file may be written when it is missing from an existing folder, or is
@@ -375,7 +396,10 @@ template <typename Edit> BOOL EditIniFile(LPCWSTR fileName, Edit edit)
     }
     IniLines lines = Parse(*bytes);
     if (!edit(lines)) return TRUE;
-    if (const int failure = ReplaceFileAtomically(path, Serialize(lines))) {
+    // Writing the text the file has already would only cost a replace.
+    const std::string text = Serialize(lines);
+    if (exists && text == *bytes) return TRUE;
+    if (const int failure = ReplaceFileAtomically(path, text)) {
         SetLastError(ErrorFromErrno(failure, path));
         return FALSE;
     }
@@ -451,7 +475,8 @@ DWORD GetPrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR default
                                LPCWSTR fileName)
 {
     if (!returned || size == 0) return 0;
-    const IniLines lines = ReadIniFile(fileName);
+    const ReadLines read = ReadIniFile(fileName);
+    const IniLines& lines = read;
     if (!appName) return CopyList(SectionNames(lines), returned, size);
     const std::u16string_view section = Trim(View(appName));
     if (!keyName) return CopyList(SectionEntries(lines, section, true), returned, size);
@@ -466,8 +491,8 @@ DWORD GetPrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR default
 UINT GetPrivateProfileIntW(LPCWSTR appName, LPCWSTR keyName, INT defaultValue, LPCWSTR fileName)
 {
     if (!appName || !keyName) return static_cast<UINT>(defaultValue);
-    const IniLines lines = ReadIniFile(fileName);
-    const IniLine* entry = FindEntry(lines, Trim(View(appName)), Trim(View(keyName)));
+    const ReadLines read = ReadIniFile(fileName);
+    const IniLine* entry = FindEntry(read, Trim(View(appName)), Trim(View(keyName)));
     if (!entry || Unquote(entry->value).empty()) return static_cast<UINT>(defaultValue);
     return ParseInt(Unquote(entry->value));
 }

@@ -5,6 +5,7 @@
 #include "storage.h"
 #include "unicode.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
 
@@ -35,6 +36,7 @@ constexpr const char* kProfileFile = "machine.profile";
 struct ProfileCache {
     std::mutex lock;
     fs::path file;
+    std::string rootText;  // the root the profile was read for
     std::shared_ptr<const Profile> profile;
     struct stat stamp {};
     std::uint64_t checkedTick = 0;
@@ -282,10 +284,27 @@ bool SameStamp(const struct stat& a, const struct stat& b)
 
 }  // namespace
 
+// Whether the machine in use is still the one whose root the text names;
+// no path is built for the answer.
+bool IsRootStill(const std::string& rootText)
+{
+    std::lock_guard guard(g_rootLock);
+    if (g_root) return g_root->native() == rootText;
+    const char* fromEnvironment = std::getenv("VEXL_MACHINE");
+    return fromEnvironment && *fromEnvironment ? rootText == fromEnvironment : rootText.empty();
+}
+
 std::shared_ptr<const Profile> CurrentProfile()
 {
     ProfileCache& cache = TheProfileCache();
-    const fs::path file = Root() / kProfileFile;
+    {
+        // The answer of this tick, asked many times a tick, without a path.
+        std::lock_guard guard(cache.lock);
+        if (!cache.stale && cache.profile && CoarseTick() == cache.checkedTick && IsRootStill(cache.rootText))
+            return cache.profile;
+    }
+    const fs::path root = Root();
+    const fs::path file = root / kProfileFile;
     std::lock_guard guard(cache.lock);
     const std::uint64_t tick = CoarseTick();
     if (!cache.stale && cache.profile && file == cache.file && tick == cache.checkedTick) return cache.profile;
@@ -299,6 +318,7 @@ std::shared_ptr<const Profile> CurrentProfile()
         cache.profile =
             std::make_shared<const Profile>(ParseProfile(platform::ReadWholeFile(file).value_or(std::string())));
         cache.file = file;
+        cache.rootText = root.native();
         cache.stamp = stamp;
         cache.stale = false;
     }
@@ -322,6 +342,11 @@ void SaveProfile(const Profile& profile)
 }
 
 fs::path HostPath(std::u16string_view windowsPath)
+{
+    return HostPathWithStatus(windowsPath, nullptr);
+}
+
+fs::path HostPathWithStatus(std::u16string_view windowsPath, HostStatus* status)
 {
     const fs::path root = Root();
     if (root.empty() || windowsPath.empty()) return {};
@@ -363,9 +388,20 @@ fs::path HostPath(std::u16string_view windowsPath)
     // it does not exist.
     fs::path exact = folder;
     for (std::u16string_view component : components) exact /= ToUtf8(component);
-    std::error_code error;
-    if (components.empty() || fs::exists(exact, error)) return exact;
+    const auto look = [status](const fs::path& path) {
+        HostStatus own;
+        HostStatus& found = status ? *status : own;
+        found.exists = ::stat(path.c_str(), &found.status) == 0;
+        found.error = found.exists ? 0 : errno;
+        return found.exists;
+    };
+    if (components.empty()) {
+        if (status) look(exact);
+        return exact;
+    }
+    if (look(exact)) return exact;
     for (std::u16string_view component : components) folder = AppendComponent(folder, component);
+    if (status) look(folder);
     return folder;
 }
 

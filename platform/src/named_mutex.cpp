@@ -98,7 +98,7 @@ constexpr char kReleased = '0';
 // The owner record of this process, held: the state byte and the process id.
 std::string OwnerRecord()
 {
-    return kHeld + std::to_string(::getpid()) + "\n";
+    return kHeld + std::to_string(GetCurrentProcessId()) + "\n";
 }
 
 }  // namespace

@@ -4,11 +4,25 @@
 
 #include "platform/machine.h"
 
+#include <filesystem>
 #include <memory>
+#include <string_view>
+#include <sys/stat.h>
 
 namespace vexl::machine {
 
 // The profile of the machine in use (the defaults when it has none).
 std::shared_ptr<const Profile> CurrentProfile();
+
+// What stat answered for a host path.
+struct HostStatus {
+    bool exists = false;
+    int error = 0;  // the errno when it does not exist
+    struct stat status {};
+};
+
+// HostPath, and what stat answers for the path found, from the look that
+// found it: a caller that needs both makes one call less.
+std::filesystem::path HostPathWithStatus(std::u16string_view windowsPath, HostStatus* status);
 
 }  // namespace vexl::machine

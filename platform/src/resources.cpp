@@ -1,5 +1,6 @@
 #include "platform/resources.h"
 #include "resource_files.h"
+#include "storage.h"
 
 #include "platform/kernel.h"
 #include "platform/modules.h"
@@ -141,9 +142,9 @@ const ResourceFile* ResourcesOf(const fs::path& hostFile)
     if (!versions.empty() && versions.back()->time == time && versions.back()->size == size)
         return versions.back().get();
 
-    std::ifstream stream(hostFile, std::ios::binary);
-    if (!stream) return nullptr;
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    const std::optional<std::string> whole = ReadWholeFile(hostFile);
+    if (!whole) return nullptr;
+    const std::vector<std::uint8_t> bytes(whole->begin(), whole->end());
     auto file = std::make_unique<ResourceFile>();
     file->time = time;
     file->size = size;

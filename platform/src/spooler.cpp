@@ -78,6 +78,10 @@ DWORD LoadHandlePrinter(HANDLE handle, std::string_view function, std::shared_pt
     return ERROR_SUCCESS;
 }
 
+// What a change answers when it succeeded without changing anything: the
+// printer's file is then left as it is.
+constexpr DWORD kNothingChanged = 0xFFFFFFFF;
+
 // Runs a change of the handle's printer under the spooler lock and stores
 // the printer when the change succeeds.
 template <typename Change> DWORD ChangeHandlePrinter(HANDLE handle, std::string_view function, Change change)
@@ -87,7 +91,8 @@ template <typename Change> DWORD ChangeHandlePrinter(HANDLE handle, std::string_
     std::shared_ptr<const StoredPrinter> stored;
     if (const DWORD error = LoadHandlePrinter(handle, function, stored); error != ERROR_SUCCESS) return error;
     StoredPrinter printer = *stored;
-    if (const DWORD error = change(printer.setup); error != ERROR_SUCCESS) return error;
+    if (const DWORD error = change(printer.setup); error != ERROR_SUCCESS)
+        return error == kNothingChanged ? ERROR_SUCCESS : error;
     const int error = SavePrinter(printer);
     return error == 0 ? ERROR_SUCCESS : ErrorOfStoreFailure(error);
 }
@@ -567,18 +572,26 @@ DWORD EndPrinterDataBatch(HANDLE printer)
     t_batches.erase(at);
     if (changes.empty()) return ERROR_SUCCESS;
     // The changes are made again on the printer as stored now, so that what
-    // other processes changed meanwhile stays.
+    // other processes changed meanwhile stays; a batch that only writes the
+    // values the printer has leaves its file alone.
     return ChangeHandlePrinter(printer, "SetPrinterDataW", [&](PrinterSetup& setup) -> DWORD {
         if (setup.printerDataReadOnly) return ERROR_ACCESS_DENIED;
+        bool changed = false;
         for (const DataChange& change : changes) {
             const auto found = FindData(setup.printerData, change.name);
             if (!change.value) {
-                if (found != setup.printerData.end()) setup.printerData.erase(found);
+                if (found == setup.printerData.end()) continue;
+                setup.printerData.erase(found);
+            } else if (found == setup.printerData.end()) {
+                setup.printerData[change.name] = *change.value;
+            } else if (found->second == *change.value) {
+                continue;
             } else {
-                (found != setup.printerData.end() ? found->second : setup.printerData[change.name]) = *change.value;
+                found->second = *change.value;
             }
+            changed = true;
         }
-        return ERROR_SUCCESS;
+        return changed ? ERROR_SUCCESS : kNothingChanged;
     });
 }
 

@@ -199,7 +199,7 @@ bool FindSharedPrinter(const std::u16string& connection, std::u16string* server,
 struct SharedPrinter {
     std::vector<BYTE> driverBlock;
     std::vector<BYTE> printerBlock;
-    std::vector<std::pair<std::u16string, std::string>> driverFiles;  // file name, bytes
+    std::vector<std::pair<std::u16string, std::filesystem::path>> driverFiles;  // file name, host file of the server
 };
 
 std::optional<SharedPrinter> ReadSharedPrinter(const std::u16string& local, bool withDriverFiles)
@@ -224,10 +224,10 @@ std::optional<SharedPrinter> ReadSharedPrinter(const std::u16string& local, bool
             if (path == nullptr || *path == 0) continue;
             std::u16string full = path;
             if (full.find(u'\\') == std::u16string::npos) full = std::u16string(kDriverDirectory) + u"\\" + full;
-            std::ifstream in(vexl::machine::HostPath(full), std::ios::binary);
-            if (!in) continue;
-            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            result.driverFiles.emplace_back(FileName(full.c_str()), std::move(bytes));
+            std::filesystem::path host = vexl::machine::HostPath(full);
+            std::error_code error;
+            if (!std::filesystem::is_regular_file(host, error)) continue;
+            result.driverFiles.emplace_back(FileName(full.c_str()), std::move(host));
         }
     }
     return result;
@@ -237,9 +237,12 @@ std::optional<SharedPrinter> ReadSharedPrinter(const std::u16string& local, bool
 // machine's driver folder.
 void InstallDriverFiles(const SharedPrinter& shared)
 {
-    for (const auto& [file, bytes] : shared.driverFiles) {
-        const std::u16string target = std::u16string(kDriverDirectory) + u"\\" + file;
-        vexl::machine::WriteFile(target, bytes);
+    for (const auto& [file, host] : shared.driverFiles) {
+        const std::filesystem::path target =
+            vexl::machine::HostPath(std::u16string(kDriverDirectory) + u"\\" + file);
+        std::error_code error;
+        std::filesystem::create_directories(target.parent_path(), error);
+        std::filesystem::copy_file(host, target, std::filesystem::copy_options::overwrite_existing, error);
     }
 }
 

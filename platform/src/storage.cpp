@@ -17,19 +17,23 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file)
         ::close(fd);
         return std::nullopt;
     }
-    std::string bytes;
-    char chunk[65536];
+    // Read straight into the text, sized by the file and grown should the
+    // file grow meanwhile; one read more sees its end.
+    std::string bytes(static_cast<std::size_t>(status.st_size) + 1, '\0');
+    std::size_t used = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof(chunk));
+        if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+        const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             ::close(fd);
             return std::nullopt;
         }
         if (n == 0) break;
-        bytes.append(chunk, static_cast<std::size_t>(n));
+        used += static_cast<std::size_t>(n);
     }
     ::close(fd);
+    bytes.resize(used);
     return bytes;
 }
 

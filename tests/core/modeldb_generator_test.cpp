@@ -63,7 +63,8 @@ void PrintTo(const Spoil& spoil, std::ostream* os)
     *os << spoil.what;
 }
 
-class ModelGenerator : public ::testing::TestWithParam<Spoil> {
+// A copy of the tables in a folder of its own, and a run of the generator on it.
+class GeneratorRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -92,11 +93,18 @@ protected:
     fs::path dir_;
 };
 
+class ModelGenerator : public GeneratorRun, public ::testing::WithParamInterface<Spoil> {};
+
+// The copy as it is passes, so a refusal below comes from the spoiled row.
+TEST_F(GeneratorRun, PassesTheTablesAsTheyAre)
+{
+    std::string messages;
+    EXPECT_EQ(Generate(&messages), 0) << messages;
+}
+
 TEST_P(ModelGenerator, RefusesSpoiledTables)
 {
     std::string messages;
-    ASSERT_EQ(Generate(&messages), 0) << messages;  // the tables as they are pass
-
     const Spoil& s = GetParam();
     fs::path file = dir_ / "tables" / s.file;
     std::vector<std::string> lines = ReadLines(file);

@@ -3,6 +3,7 @@
 #include "support/test_machine.h"
 
 #include <fstream>
+#include <sys/stat.h>
 #include <string>
 #include <thread>
 
@@ -241,6 +242,25 @@ TEST_F(IniFileTest, EveryWriteIsOnDiskWithANewWriteTime)
     // Another writer's change is seen by the next read.
     machine::WriteFile(kIni, "[A]\r\nk=3\r\n");
     EXPECT_EQ(GetPrivateProfileIntW(u"A", u"k", 0, kIni), 3u);
+}
+
+TEST_F(IniFileTest, WritingTheValuesTheFileHasLeavesTheFileAlone)
+{
+    ASSERT_TRUE(WritePrivateProfileStringW(u"Printer", u"Copies", u"3", kIni));
+    ASSERT_TRUE(WritePrivateProfileStringW(u"Printer", u"Tray", u"2", kIni));
+    const auto identity = [] {
+        struct stat status {};
+        return ::stat(machine::HostPath(kIni).c_str(), &status) == 0 ? status.st_ino : 0;
+    };
+    const ino_t written = identity();
+    EXPECT_TRUE(WritePrivateProfileStringW(u"Printer", u"Copies", u"3", kIni));
+    ASSERT_TRUE(BeginProfileBatch(kIni));
+    EXPECT_TRUE(WritePrivateProfileStringW(u"Printer", u"Tray", u"2", kIni));
+    EXPECT_TRUE(EndProfileBatch(kIni));
+    EXPECT_EQ(identity(), written) << "nothing changed: no rewrite";
+    EXPECT_TRUE(WritePrivateProfileStringW(u"Printer", u"Tray", u"5", kIni));
+    EXPECT_NE(identity(), written);
+    EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Tray", 0, kIni), 5u);
 }
 
 TEST_F(IniFileTest, AnAbandonedBatchLeavesTheFileAsItWas)

@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -283,6 +285,45 @@ TEST_F(SpoolerTest, AnAbandonedBatchLeavesThePrinterDataAsStored)
     EXPECT_EQ(GetPrinterDataW(printer, copies.data(), nullptr, &read, 1, &needed), ERROR_FILE_NOT_FOUND)
         << "reads through the handle no longer see the dropped changes";
     EXPECT_EQ(AbandonPrinterDataBatch(printer), ERROR_INVALID_PARAMETER);  // no batch is open
+    ClosePrinter(printer);
+}
+
+// The identity of the printer's file: a replace makes a new one.
+ino_t PrinterFileIdentity()
+{
+    for (const auto& entry : std::filesystem::directory_iterator(machine::Root() / "spooler" / "printers")) {
+        struct stat status {};
+        if (entry.path().extension() == ".printer" && ::stat(entry.path().c_str(), &status) == 0) return status.st_ino;
+    }
+    return 0;
+}
+
+TEST_F(SpoolerTest, ABatchOfTheStoredValuesLeavesThePrinterFileAndAChangeReplacesIt)
+{
+    HANDLE printer = Open();
+    std::u16string copies = u"Copies", tray = u"Tray";
+    BYTE three = 3, two = 2;
+    ASSERT_EQ(SetPrinterDataW(printer, copies.data(), REG_BINARY, &three, 1), ERROR_SUCCESS);
+    ASSERT_EQ(SetPrinterDataW(printer, tray.data(), REG_BINARY, &two, 1), ERROR_SUCCESS);
+    const ino_t stored = PrinterFileIdentity();
+    ASSERT_NE(stored, 0u);
+
+    ASSERT_EQ(BeginPrinterDataBatch(printer), ERROR_SUCCESS);
+    EXPECT_EQ(SetPrinterDataW(printer, copies.data(), REG_BINARY, &three, 1), ERROR_SUCCESS);
+    EXPECT_EQ(SetPrinterDataW(printer, tray.data(), REG_BINARY, &two, 1), ERROR_SUCCESS);
+    EXPECT_EQ(EndPrinterDataBatch(printer), ERROR_SUCCESS);
+    EXPECT_EQ(PrinterFileIdentity(), stored) << "nothing changed: no replace";
+
+    // The same bytes of another type are a change.
+    ASSERT_EQ(BeginPrinterDataBatch(printer), ERROR_SUCCESS);
+    EXPECT_EQ(SetPrinterDataW(printer, copies.data(), REG_BINARY, &three, 1), ERROR_SUCCESS);
+    EXPECT_EQ(SetPrinterDataW(printer, tray.data(), REG_DWORD, &two, 1), ERROR_SUCCESS);
+    EXPECT_EQ(EndPrinterDataBatch(printer), ERROR_SUCCESS);
+    EXPECT_NE(PrinterFileIdentity(), stored);
+    EXPECT_EQ(machine::ReadPrinterData(u"VEXL Color 4500", u"Tray"),
+              (machine::PrinterData{REG_DWORD, std::string("\x02", 1)}));
+    EXPECT_EQ(machine::ReadPrinterData(u"VEXL Color 4500", u"Copies"),
+              (machine::PrinterData{REG_BINARY, std::string("\x03", 1)}));
     ClosePrinter(printer);
 }
 
