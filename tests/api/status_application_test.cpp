@@ -208,7 +208,7 @@ const std::vector<StatusChange>& StatusChanges()
          Refused(7),
          "no user authentication in the model"},
         {60, {U32(4, 1), Text(8, "key")}, {}, Refused(7), Refused(7), "no network key in the model"},
-        {61, {U32(4, 1)}, {}, Refused(7), Refused(7), "the printer offers no load-share row for the code"},
+        {61, {U32(4, 1)}, {}, kWritten, kWritten},
         {62, {U32(4, 1)}, {}, kWritten, kWritten},
         {64, {U32(4, 2), U32(8, 1)}, {}, Refused(7), Refused(7), "no back-cover tray setting in the model"},
         {65, {U32(4, 1), U32(8, 1)}, {}, Refused(7), Refused(7), "no reverse-cover tray setting in the model"},
