@@ -170,7 +170,7 @@ const std::vector<StatusChange>& StatusChanges()
         {32, {U32(4, 1)}, {}, Refused(7), Refused(7), "the job actions have no setting in the model"},
         {33, {U32(4, 1)}, {}, Refused(7), Refused(7), "the job actions have no setting in the model"},
         {262, {U32(12, 160), U32(28, 1)}, {}, kWritten, kWritten},
-        {34, {U32(4, 2)}, {}, Refused(7), Refused(7), "resolution code 2 is no resolution of the model"},
+        {34, {U32(4, 4)}, {}, kWritten, kWritten},
         {35, {U32(4, 1)}, {}, Refused(2), Refused(2), "no page of the model offers the colour planes"},
         {38, {U32(4, 1)}, {}, Refused(7), Refused(7), "no colour-adjustment mode in the model"},
         {39, {U16(8, 3)}, {}, Refused(2), Refused(2), "no page of the model offers the colour mode"},
