@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -146,8 +147,13 @@ const std::vector<StatusChange>& StatusChanges()
          {},
          Refused(7),
          Refused(7),
-         "the watermark items carry no UI symbol in the model"},
-        {17, {U32(4, 1), U32(28, 1)}, {}, Refused(7), Refused(7), "the model's stamp list does not offer the stamp"},
+         "the watermark settings carry no UI symbol in the model, so their values are refused"},
+        {17,
+         {U32(4, 1), U32(28, 1)},
+         {},
+         Refused(7),
+         Refused(7),
+         "the stamp list of capability 32 does not hold stamp 1"},
         {18, {U32(4, 2), U32(8, 20), U32(12, 30)}, {U32(4, 2)}, kWritten, kWritten},
         {19, {U32(4, 1), U32(28, 1)}, {}, kWritten, kWritten},
         {20, {U32(4, 2), U32(28, 1)}, {}, kWritten, kWritten},
@@ -170,7 +176,7 @@ const std::vector<StatusChange>& StatusChanges()
         {32, {U32(4, 1)}, {}, Refused(7), Refused(7), "the job actions have no setting in the model"},
         {33, {U32(4, 1)}, {}, Refused(7), Refused(7), "the job actions have no setting in the model"},
         {262, {U32(12, 160), U32(28, 1)}, {}, kWritten, kWritten},
-        {34, {U32(4, 2)}, {}, Refused(7), Refused(7), "resolution code 2 is no resolution of the model"},
+        {34, {U32(4, 4)}, {}, kWritten, kWritten},
         {35, {U32(4, 1)}, {}, Refused(2), Refused(2), "no page of the model offers the colour planes"},
         {38, {U32(4, 1)}, {}, Refused(7), Refused(7), "no colour-adjustment mode in the model"},
         {39, {U16(8, 3)}, {}, Refused(2), Refused(2), "no page of the model offers the colour mode"},
@@ -208,7 +214,7 @@ const std::vector<StatusChange>& StatusChanges()
          Refused(7),
          "no user authentication in the model"},
         {60, {U32(4, 1), Text(8, "key")}, {}, Refused(7), Refused(7), "no network key in the model"},
-        {61, {U32(4, 1)}, {}, Refused(7), Refused(7), "the printer offers no load-share row for the code"},
+        {61, {U32(4, 1)}, {}, kWritten, kWritten},
         {62, {U32(4, 1)}, {}, kWritten, kWritten},
         {64, {U32(4, 2), U32(8, 1)}, {}, Refused(7), Refused(7), "no back-cover tray setting in the model"},
         {65, {U32(4, 1), U32(8, 1)}, {}, Refused(7), Refused(7), "no reverse-cover tray setting in the model"},
@@ -254,6 +260,25 @@ std::map<std::filesystem::path, std::string> MachineFiles(const std::filesystem:
     }
     return files;
 }
+
+// A combination the property pages forbid, asked after the settings that
+// forbid it: refused with its code, and nothing of the printer changes.
+struct ForbiddenCombination {
+    const char* what;
+    std::vector<std::pair<std::uint32_t, std::vector<Field>>> before;
+    std::uint32_t status;
+    std::vector<Field> written;
+    int code;
+};
+
+// Combinations every printer of the model forbids.
+const ForbiddenCombination kBothSidedBackCover = {"the back cover on both sides of a one-sided job",
+                                                  {},
+                                                  64,
+                                                  {U32(4, 3), U32(8, 1)},
+                                                  VEXLDRV_ERROR_COMBINATION_REFUSED};
+const ForbiddenCombination kIndexRotationOnPlainMedia = {
+    "the index rotation on media other than index sheets", {}, 62, {U32(4, 1)}, VEXLDRV_ERROR_COMBINATION_REFUSED};
 
 class StatusApplicationTest : public MachineTest {
 protected:
@@ -337,6 +362,39 @@ protected:
         }
     }
 
+    // Each combination on an instance of its own: the settings before it
+    // written, then the combination refused with its code, and the DEVMODE,
+    // the machine's files and the status read as they were.
+    void RefuseEach(std::span<const ForbiddenCombination> combinations)
+    {
+        for (const ForbiddenCombination& c : combinations) {
+            SCOPED_TRACE(c.what);
+            VEXLDRVHANDLE instance = library_.enable(printerName_);
+            ASSERT_NE(instance, nullptr);
+            bool prepared = true;
+            for (const auto& [status, fields] : c.before) {
+                Structure bytes = Read(instance, status);
+                for (const Field& field : fields) WriteField(bytes, field);
+                prepared = library_.setStatus(instance, status, bytes.data(), nullptr, 0) == 0 && prepared;
+            }
+            EXPECT_TRUE(prepared) << "the settings before the combination are refused";
+            const Structure statusBefore = Read(instance, c.status);
+            Structure bytes = statusBefore;
+            for (const Field& field : c.written) WriteField(bytes, field);
+            const auto devmodeBefore = Devmode(instance);
+            const auto filesBefore = MachineFiles(machine_.root());
+            std::uint8_t changed[VEXLDRV_BITMAP_BYTES];
+            std::memset(changed, 0xCC, sizeof changed);
+            EXPECT_EQ(library_.setStatus(instance, c.status, bytes.data(), changed, 0), -1);
+            EXPECT_EQ(library_.getLastError(instance), c.code);
+            EXPECT_TRUE(std::all_of(std::begin(changed), std::end(changed), [](std::uint8_t b) { return b == 0; }));
+            EXPECT_TRUE(MachineFiles(machine_.root()) == filesBefore);
+            EXPECT_TRUE(Devmode(instance) == devmodeBefore);
+            EXPECT_TRUE(Read(instance, c.status) == statusBefore);
+            library_.disable(instance);
+        }
+    }
+
     ApiLibrary library_;
     VEXLDRVHANDLE instance_ = nullptr;
     const char* printerName_ = nullptr;
@@ -361,57 +419,24 @@ protected:
     }
 };
 
-// A combination the property pages forbid, asked after the settings that
-// forbid it: refused with its code, and nothing of the printer changes.
-struct ForbiddenCombination {
-    const char* what;
-    std::vector<std::pair<std::uint32_t, std::vector<Field>>> before;
-    std::uint32_t status;
-    std::vector<Field> written;
-    int code;
-};
-
 TEST_F(InterfaceStatusApplicationTest, ForbiddenCombinationsAreRefusedAndChangeNothing)
 {
     const ForbiddenCombination combinations[] = {
-        {"the back cover on both sides of a one-sided job",
-         {},
-         64,
-         {U32(4, 3), U32(8, 1)},
-         VEXLDRV_ERROR_COMBINATION_REFUSED},
-        {"the index rotation on media other than index sheets", {}, 62, {U32(4, 1)}, VEXLDRV_ERROR_COMBINATION_REFUSED},
+        kBothSidedBackCover,
+        kIndexRotationOnPlainMedia,
         {"a proof print on free-size paper",
          {{7, {U32(0, 1), U32(4, 256), U32(8, 2000), U32(12, 2800)}}},
          10,
          {U32(0, 1), U32(4, 3), U32(8, 0)},
          VEXLDRV_ERROR_REFUSED},
     };
-    for (const ForbiddenCombination& c : combinations) {
-        SCOPED_TRACE(c.what);
-        VEXLDRVHANDLE instance = library_.enable(printerName_);
-        ASSERT_NE(instance, nullptr);
-        bool prepared = true;
-        for (const auto& [status, fields] : c.before) {
-            Structure bytes = Read(instance, status);
-            for (const Field& field : fields) WriteField(bytes, field);
-            prepared = library_.setStatus(instance, status, bytes.data(), nullptr, 0) == 0 && prepared;
-        }
-        EXPECT_TRUE(prepared) << "the settings before the combination are refused";
-        const Structure statusBefore = Read(instance, c.status);
-        Structure bytes = statusBefore;
-        for (const Field& field : c.written) WriteField(bytes, field);
-        const auto devmodeBefore = Devmode(instance);
-        const auto filesBefore = MachineFiles(machine_.root());
-        std::uint8_t changed[VEXLDRV_BITMAP_BYTES];
-        std::memset(changed, 0xCC, sizeof changed);
-        EXPECT_EQ(library_.setStatus(instance, c.status, bytes.data(), changed, 0), -1);
-        EXPECT_EQ(library_.getLastError(instance), c.code);
-        EXPECT_TRUE(std::all_of(std::begin(changed), std::end(changed), [](std::uint8_t b) { return b == 0; }));
-        EXPECT_TRUE(MachineFiles(machine_.root()) == filesBefore);
-        EXPECT_TRUE(Devmode(instance) == devmodeBefore);
-        EXPECT_TRUE(Read(instance, c.status) == statusBefore);
-        library_.disable(instance);
-    }
+    RefuseEach(combinations);
+}
+
+TEST_F(PackageStatusApplicationTest, ForbiddenCombinationsAreRefusedAndChangeNothing)
+{
+    const ForbiddenCombination combinations[] = {kBothSidedBackCover, kIndexRotationOnPlainMedia};
+    RefuseEach(combinations);
 }
 
 TEST_F(PackageStatusApplicationTest, EveryWritableStatusIsChangedOnce)

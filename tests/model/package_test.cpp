@@ -118,15 +118,15 @@ TEST_F(PackageDescription, CompilesIntoItsEntriesConstraintsAndCommands)
                                                      {kJudgeOperator, 5},
                                                      {kJudgeOperator, kJudgeEndCode}}));
     EXPECT_EQ(FindJudgeByNumber(*state, 8)->code.size(), 16u);  // two named judges inlined: 7 + 7 + && + end
-    EXPECT_EQ(state->items.size(), 3u);
+    EXPECT_EQ(state->items.size(), 4u);
     EXPECT_EQ(state->actions.size(), 6u);
     EXPECT_EQ(state->actions[2].entries[0].kind, kActionPage);
     EXPECT_EQ(state->actions[0].entries[0].value, 1u);  // the default of rdmDuplexType
     EXPECT_EQ(state->transacts.size(), 5u);
     EXPECT_EQ(state->alertActions[0].entries.size(), 2u);
     EXPECT_EQ(state->alerts[0].entries[0].icon, 0x30);
-    ASSERT_EQ(state->exclusives.size(), 12u);
-    const ExclusiveRecord& convert = state->exclusives[10];
+    ASSERT_EQ(state->exclusives.size(), 13u);
+    const ExclusiveRecord& convert = state->exclusives[11];
     EXPECT_EQ(convert.symbolKey, names_.FindSymbol("KSD_ConvertDevmode")->key);
     EXPECT_EQ(convert.transact1, 3u);
     const ActionEntry& upgrade = state->actions[4].entries[0];
