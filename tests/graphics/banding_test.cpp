@@ -8,7 +8,6 @@
 #include "graphics/graphics_fixture.h"
 
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 namespace vexl::test {
@@ -34,9 +33,7 @@ protected:
     }
     std::vector<std::uint8_t> JobBytes(DWORD jobId) const
     {
-        std::ifstream in(machine_.host(u"C:\\standin\\spool\\job-" + std::u16string(1, u'0' + jobId) + u".bin"),
-                         std::ios::binary);
-        return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return ReadHostFileBytes(machine_.host(u"C:\\standin\\spool\\job-" + std::u16string(1, u'0' + jobId) + u".bin"));
     }
 };
 

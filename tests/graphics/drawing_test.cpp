@@ -12,7 +12,6 @@
 
 #include "graphics/graphics_fixture.h"
 
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -58,8 +57,7 @@ protected:
     {
         EXPECT_TRUE(DrvSendPage(so_));
         EXPECT_TRUE(DrvEndDoc(so_, 0));
-        std::ifstream in(machine_.host(u"C:\\standin\\spool\\job-5.bin"), std::ios::binary);
-        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::vector<std::uint8_t> bytes = ReadHostFileBytes(machine_.host(u"C:\\standin\\spool\\job-5.bin"));
         const dump::DecodeResult result = dump::DecodeJobStream(bytes);
         EXPECT_TRUE(result.ok()) << (result.violation ? dump::FormatViolation(*result.violation) : "") << "\n"
                                  << result.listing;
@@ -538,8 +536,7 @@ TEST_F(DrawingTest, AVectorPageOfPatternsAndClippedPathsPrintsThroughTheBuiltLib
         if (call.page == 0) continue;
         EXPECT_FALSE(call.punted || call.error || call.unhooked) << call.hook << " " << call.what;
     }
-    std::ifstream in(machine_.host(u"C:\\standin\\spool\\job-8.bin"), std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> bytes = ReadHostFileBytes(machine_.host(u"C:\\standin\\spool\\job-8.bin"));
     const dump::DecodeResult result = dump::DecodeJobStream(bytes);
     ASSERT_TRUE(result.ok()) << dump::FormatViolation(*result.violation) << "\n" << result.listing;
     std::vector<std::string> lines;

@@ -13,7 +13,6 @@
 #include "graphics/graphics_fixture.h"
 
 #include <bit>
-#include <fstream>
 #include <optional>
 #include <string>
 
@@ -285,9 +284,7 @@ TEST_F(EscapeTest, OptionTextsChangeOnlyTheRowTexts)
 // The job file the spool library wrote for a job id.
 std::vector<std::uint8_t> JobBytes(const TestMachine& machine, DWORD jobId)
 {
-    std::ifstream in(machine.host(u"C:\\standin\\spool\\job-" + std::u16string(1, u'0' + jobId) + u".bin"),
-                     std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadHostFileBytes(machine.host(u"C:\\standin\\spool\\job-" + std::u16string(1, u'0' + jobId) + u".bin"));
 }
 
 TEST_F(EscapeTest, PassThroughBytesFollowTheDisplayListFlushedSoFar)

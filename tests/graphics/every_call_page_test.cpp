@@ -12,7 +12,6 @@
 #include "graphics/graphics_fixture.h"
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -93,10 +92,8 @@ protected:
             EXPECT_FALSE(call.punted || call.error || call.unhooked) << call.hook << " " << call.what;
         }
         if (reportOut) *reportOut = report;
-        std::ifstream in(machine_.host(u"C:\\standin\\spool\\job-" + std::u16string(1, u'0' + jobId) + u".bin"),
-                         std::ios::binary);
-        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        return dump::DecodeJobStream(bytes);
+        return dump::DecodeJobStream(
+            ReadHostFileBytes(machine_.host(u"C:\\standin\\spool\\job-" + std::u16string(1, u'0' + jobId) + u".bin")));
     }
 };
 
@@ -164,14 +161,15 @@ TEST_F(EveryCallPageTest, TextUnderAClipRegionTakesTheRegion)
     EXPECT_NE(rectangles[0].find("clip=(100,700,1300,900)"), std::string::npos);
 }
 
-// The same document in raster mode: the engine renders every call into the
-// bands, which go out as image records only, the last band ending each page.
+// The first page of the document in raster mode: the engine renders every call
+// into the bands, which go out as image records only, the last band ending the
+// page. (The second page would only add bands of the same kind.)
 TEST_F(EveryCallPageTest, TheRasterCopyIsBandsOfImageRecordsOnly)
 {
     host::JobReport report;
-    const dump::DecodeResult result = Print(3, true, host::DemoDocument(), &report);
+    const dump::DecodeResult result = Print(3, true, {host::DemoDocument().front()}, &report);
     ASSERT_TRUE(result.ok()) << dump::FormatViolation(*result.violation);
-    ASSERT_EQ(result.summary.pages, 2u);
+    ASSERT_EQ(result.summary.pages, 1u);
     int bands = 0, engineDrawn = 0;
     for (const host::HookCall& call : report.calls) {
         EXPECT_NE(call.hook, "DrvSendPage");
@@ -184,13 +182,15 @@ TEST_F(EveryCallPageTest, TheRasterCopyIsBandsOfImageRecordsOnly)
         EXPECT_TRUE(allowed) << "record " << std::hex << int(type) << " x" << std::dec << count;
     }
     EXPECT_EQ(result.summary.records.at(0x20), static_cast<std::uint64_t>(bands));
-    // Every band of the first page down to the images at its foot holds ink;
-    // the second page's last band is white.
+    // Every band down to the images at the page's foot holds ink; the last
+    // band, below them, is white.
     const std::vector<std::string> images = With(Lines(result.listing), " image ");
     ASSERT_EQ(images.size(), static_cast<std::size_t>(bands));
-    ASSERT_EQ(bands % 2, 0);
+    LONG lastLeft = 0, lastTop = 0;
+    ASSERT_EQ(std::sscanf(Field(images.back(), "rect").c_str(), "(%d,%d", &lastLeft, &lastTop), 2);
+    ASSERT_GE(lastTop, 6350) << images.back();
     const std::string white = Field(images.back(), "data-hash");
-    for (int k = 0; k < bands / 2; ++k) {
+    for (int k = 0; k + 1 < bands; ++k) {
         LONG left = 0, top = 0;
         ASSERT_EQ(std::sscanf(Field(images[k], "rect").c_str(), "(%d,%d", &left, &top), 2) << images[k];
         if (top < 6350) {

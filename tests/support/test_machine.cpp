@@ -1,6 +1,7 @@
 #include "support/test_machine.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace vexl::test {
@@ -18,6 +19,17 @@ TestMachine::~TestMachine()
     std::error_code ignored;
     std::filesystem::permissions(root_, std::filesystem::perms::owner_all, ignored);
     std::filesystem::remove_all(root_, ignored);
+}
+
+std::vector<std::uint8_t> ReadHostFileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!in) return {};
+    return bytes;
 }
 
 std::filesystem::path DeliverableFile(std::u16string_view name)

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <vector>
 
 namespace vexl::test {
 
@@ -30,6 +32,10 @@ class MachineTest : public ::testing::Test {
 protected:
     TestMachine machine_;
 };
+
+// The bytes of a file of the host (a job file can be tens of megabytes);
+// empty when it cannot be read.
+std::vector<std::uint8_t> ReadHostFileBytes(const std::filesystem::path& path);
 
 // Where the build put each deliverable.
 std::filesystem::path DeliverableFile(std::u16string_view name);
