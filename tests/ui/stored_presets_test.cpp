@@ -23,22 +23,8 @@
 namespace vexl::test {
 namespace {
 
-class StoredPresetsTest : public UiPrinterTest {
+class StoredPresetsTest : public UiContextTest {
 protected:
-    void SetUp() override
-    {
-        UiPrinterTest::SetUp();
-        context_ = Create();
-        ASSERT_NE(context_, nullptr);
-        ini_ = GetSettingsIniPath(context_);
-        section_ = GetPrinterSectionName(context_);
-        SanitizeIniSection(section_.data());
-    }
-    void TearDown() override
-    {
-        if (context_) ReleaseDriverContext(context_, kReleaseDestroy);
-        UiPrinterTest::TearDown();
-    }
     std::u16string Read(const std::u16string& section, const std::u16string& key, const std::u16string& file)
     {
         WCHAR value[1025] = {};
@@ -58,10 +44,6 @@ protected:
         const std::u16string file = u"C:\\_vexl\\user000" + digits + u".rst";
         WritePrivateProfileStringW(section_.c_str(), u"RstMachine", u"7", file.c_str());
     }
-
-    DriverContext* context_ = nullptr;
-    std::u16string ini_;
-    std::u16string section_;
 };
 
 TEST_F(StoredPresetsTest, ANewPresetFileIsNeverOneInUse)

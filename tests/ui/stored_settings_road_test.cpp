@@ -95,23 +95,8 @@ std::string DescribeSettings(HANDLE printer, DriverContext* context)
     return out.str();
 }
 
-class StoredSettingsRoad : public UiPrinterTest {
+class StoredSettingsRoad : public UiContextTest {
 protected:
-    void SetUp() override
-    {
-        UiPrinterTest::SetUp();
-        context_ = Create();
-        ASSERT_NE(context_, nullptr);
-        ini_ = GetSettingsIniPath(context_);
-        section_ = GetPrinterSectionName(context_);
-        SanitizeIniSection(section_.data());
-    }
-    void TearDown() override
-    {
-        if (context_) ReleaseDriverContext(context_, kReleaseDestroy);
-        UiPrinterTest::TearDown();
-    }
-
     void Set(std::uint16_t id, std::uint32_t value) { SetItemValue(context_, id, value); }
     std::uint32_t Get(std::uint16_t id) { return GetItemValue(context_, id); }
     void SetText(std::uint16_t id, const WCHAR* text) { SetItemString(context_, FindItem(context_, id), text); }
@@ -120,10 +105,6 @@ protected:
         pages.push_back(0);
         return MergeChapterPages(context_, nullptr, pages.data(), nullptr);
     }
-
-    DriverContext* context_ = nullptr;
-    std::u16string ini_;
-    std::u16string section_;
 };
 
 TEST_F(StoredSettingsRoad, WhatOneProcessStoresAnotherFindsWhole)

@@ -3,13 +3,17 @@
 // puts them.
 #pragma once
 
+#include "common/core/printer_facts.h"
 #include "common/core/store.h"
+#include "common/storage/directories.h"
+#include "common/storage/ini.h"
 #include "integration/integration_fixture.h"
 #include "platform/gdi_host.h"
 #include "ui/entry/library_state.h"
 #include "ui/entry/ui_context.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace vexl::test {
@@ -38,6 +42,30 @@ protected:
         ReleaseDriverContext(context, kReleaseDestroy);
         return devmode;
     }
+};
+
+// A context of the printer, held for the test, with its settings INI and the
+// printer's section in it.
+class UiContextTest : public UiPrinterTest {
+protected:
+    void SetUp() override
+    {
+        UiPrinterTest::SetUp();
+        context_ = Create();
+        ASSERT_NE(context_, nullptr);
+        ini_ = GetSettingsIniPath(context_);
+        section_ = GetPrinterSectionName(context_);
+        SanitizeIniSection(section_.data());
+    }
+    void TearDown() override
+    {
+        if (context_) ReleaseDriverContext(context_, kReleaseDestroy);
+        UiPrinterTest::TearDown();
+    }
+
+    DriverContext* context_ = nullptr;
+    std::u16string ini_;
+    std::u16string section_;
 };
 
 inline DEVMODEW* AsDevmode(std::vector<std::uint8_t>& bytes)
