@@ -2,6 +2,7 @@
 // and the entries, constraints, transactions and alerts the interface's
 // answers rest on are there.
 #include "interface_printer.h"
+#include "model/description_lines.h"
 
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
@@ -20,22 +21,8 @@ using namespace model;
 TEST_F(InterfacePrinterTest, EveryDescriptionLineIsTaken)
 {
     const std::u16string path = std::u16string(kInterfaceDriverFolder) + u"\\TZ16E1MD.VXD";
-    std::optional<DescriptionReader> reader = OpenDescriptionReader(path.c_str());
-    ASSERT_TRUE(reader);
     CompileState state(ModelDatabaseNames());
-    DescriptionLine line;
-    LineResult result = LineResult::kLineRead;
-    int lines = 0;
-    while ((result = ReadDescriptionLine(line, *reader)) == LineResult::kLineRead || result == LineResult::kBadLine) {
-        EXPECT_EQ(result, LineResult::kLineRead) << "after line " << lines;
-        if (result == LineResult::kLineRead) {
-            ++lines;
-            EXPECT_EQ(DispatchDescriptionLine(state, line), LineResult::kLineRead)
-                << line.keyword.text << " " << line.option.text;
-        }
-    }
-    CloseDescriptionReader(*reader);
-    EXPECT_EQ(result, LineResult::kEndOfFile);
+    ExpectEveryDescriptionLineTaken(path.c_str(), state);
     EXPECT_EQ(state.exclusives.empty(), false);
 }
 

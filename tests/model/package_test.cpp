@@ -4,6 +4,7 @@
 #include "common/model/reader.h"
 #include "common/model/ui_entries.h"
 
+#include "description_lines.h"
 #include "support/test_machine.h"
 
 #include <gtest/gtest.h>
@@ -30,22 +31,8 @@ protected:
 
 TEST_F(PackageDescription, EveryLineIsTaken)
 {
-    std::optional<DescriptionReader> reader = OpenDescriptionReader(u"C:\\drivers\\TZ16E1MD.VXD");
-    ASSERT_TRUE(reader);
     CompileState state(names_);
-    DescriptionLine line;
-    LineResult result = LineResult::kLineRead;
-    int lines = 0;
-    while ((result = ReadDescriptionLine(line, *reader)) == LineResult::kLineRead || result == LineResult::kBadLine) {
-        EXPECT_EQ(result, LineResult::kLineRead) << "after line " << lines;
-        if (result == LineResult::kLineRead) {
-            ++lines;
-            EXPECT_EQ(DispatchDescriptionLine(state, line), LineResult::kLineRead)
-                << line.keyword.text << " " << line.option.text;
-        }
-    }
-    CloseDescriptionReader(*reader);
-    EXPECT_EQ(result, LineResult::kEndOfFile);
+    const int lines = test::ExpectEveryDescriptionLineTaken(u"C:\\drivers\\TZ16E1MD.VXD", state);
     EXPECT_GT(lines, 280);
 }
 
