@@ -8,7 +8,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/model/model_list.h"
-#include "interface_printer.h"
+#include "interface_instance.h"
 #include "vexlapi/vexlapi.h"
 
 #include <gtest/gtest.h>
@@ -22,32 +22,13 @@ namespace {
 
 constexpr std::uint8_t kCanary = 0xCC;
 
-class InterfaceStatusReads : public MachineTest {
+class InterfaceStatusReads : public InterfaceInstanceTest {
 protected:
-    void SetUp() override
-    {
-        InstallInterfacePrinter({api::kApiVersionLatest, 0x200});
-        machine::InstallFile(VEXL_TZ16E130_FILE, std::u16string(kInterfaceDriverFolder) + u"\\TZ16E130.DLL");
-        api::CheckApiVersion(kInterfacePrinterNameAnsi);
-        api::BuildEnabledIdBitmaps(api::GetRequestedApiVersion());
-        instance_ = api::OpenApiInstance(kInterfacePrinterNameAnsi);
-        ASSERT_NE(instance_, nullptr);
-        const VEXLDRVINITRECORD record{0, api::kApiVersionLatest};
-        api::InitApiVersion(1, &record);
-    }
-    void TearDown() override
-    {
-        if (instance_) api::CloseApiInstance(instance_);
-        PurgeContextCache(TRUE);
-        FreeCompiledModelList();
-    }
-
     int Read(std::uint32_t id, void* out, std::uint32_t version = 0)
     {
         return api::GetStatusDispatch(instance_, id, out, version);
     }
 
-    DriverContext* instance_ = nullptr;
 };
 
 // The statuses that ask a capability before they read, and the page

@@ -9,7 +9,7 @@
 
 #include "common/core/le.h"
 #include "common/model/model_list.h"
-#include "interface_printer.h"
+#include "interface_instance.h"
 #include "vexlapi/vexlapi.h"
 
 #include <gtest/gtest.h>
@@ -21,37 +21,8 @@
 namespace vexl::test {
 namespace {
 
-class JobInformationWrite : public MachineTest {
+class JobInformationWrite : public InterfaceInstanceTest {
 protected:
-    void SetUp() override
-    {
-        InstallInterfacePrinter({api::kApiVersionLatest, 0x200});
-        machine::InstallFile(VEXL_TZ16E130_FILE, std::u16string(kInterfaceDriverFolder) + u"\\TZ16E130.DLL");
-        api::CheckApiVersion(kInterfacePrinterNameAnsi);
-        api::BuildEnabledIdBitmaps(api::GetRequestedApiVersion());
-        instance_ = api::OpenApiInstance(kInterfacePrinterNameAnsi);
-        ASSERT_NE(instance_, nullptr);
-        const VEXLDRVINITRECORD record{0, api::kApiVersionLatest};
-        api::InitApiVersion(1, &record);
-        BindPrintMethod();
-    }
-    // The model database leaves the print method without its UI symbol, so
-    // its values would not be checked against the description's entry; the
-    // instance's copy of the item gets the symbol of KSD_rdmPrnMethod.
-    void BindPrintMethod()
-    {
-        SettingItemDescriptor* method = FindItem(instance_, rdmPrnMethod);
-        ASSERT_NE(method, nullptr);
-        if (method->symbolKey == 0) method->symbolKey = kPrintMethodSymbol;
-    }
-    static constexpr std::uint16_t kPrintMethodSymbol = 762;
-    void TearDown() override
-    {
-        if (instance_) api::CloseApiInstance(instance_);
-        PurgeContextCache(TRUE);
-        FreeCompiledModelList();
-    }
-
     struct Fields {
         std::uint32_t method, mask;
         const char* userId = "";
@@ -77,7 +48,6 @@ protected:
         return d ? std::string(reinterpret_cast<const char*>(GetItemAddress(instance_, d))) : std::string();
     }
 
-    DriverContext* instance_ = nullptr;
 };
 
 TEST_F(JobInformationWrite, MethodsCheckTheirFieldsWithTheirCodes)
@@ -125,7 +95,6 @@ TEST_F(JobInformationWrite, PrintMethodIsStoredAtOnce)
     instance_ = api::OpenApiInstance(kInterfacePrinterNameAnsi);
     ASSERT_NE(instance_, nullptr);
     EXPECT_EQ(GetItemValue(instance_, rdmPrnMethod), 2u);
-    BindPrintMethod();
 }
 
 // The model's passwords have 8 characters (capability 83): a version-1
