@@ -118,10 +118,13 @@ namespace {
 // of the holding thread's waits, when its outermost wait returned, and the
 // longest hold so far. Only the thread that owns the mutex touches the depth
 // and the time, so the mutex itself guards them (no thread-local storage:
-// the library is unloaded while threads live on).
+// the library is unloaded while threads live on). The longest hold, the sum
+// of the holds and their number are kept since the last look.
 int g_settingsMutexDepth = 0;
 std::chrono::steady_clock::time_point g_settingsMutexTaken;
 std::atomic<std::int64_t> g_longestSettingsMutexHold{0};
+std::atomic<std::int64_t> g_settingsMutexHeld{0};
+std::atomic<std::int64_t> g_settingsMutexHolds{0};
 
 void NoteSettingsMutexTaken()
 {
@@ -137,6 +140,8 @@ void NoteSettingsMutexReleased()
     std::int64_t longest = g_longestSettingsMutexHold.load();
     while (held > longest && !g_longestSettingsMutexHold.compare_exchange_weak(longest, held)) {
     }
+    g_settingsMutexHeld += held;
+    ++g_settingsMutexHolds;
 }
 
 }  // namespace
@@ -156,9 +161,10 @@ void UnlockSettingsMutex(DriverContext* context)
     ReleaseMutex(g_settingsMutex);
 }
 
-std::chrono::nanoseconds TakeLongestSettingsMutexHold()
+SettingsMutexHolds TakeSettingsMutexHolds()
 {
-    return std::chrono::nanoseconds(g_longestSettingsMutexHold.exchange(0));
+    return {std::chrono::nanoseconds(g_longestSettingsMutexHold.exchange(0)),
+            std::chrono::nanoseconds(g_settingsMutexHeld.exchange(0)), g_settingsMutexHolds.exchange(0)};
 }
 
 }  // namespace vexl

@@ -39,9 +39,14 @@ HANDLE CreateSettingsMutex();
 void LockSettingsMutex(DriverContext* context);
 void UnlockSettingsMutex(DriverContext* context);
 
-// The longest time a thread of this process held the settings mutex since
-// the last call, from its outermost wait to its matching release; for the
-// benchmarks of the settings core.
-std::chrono::nanoseconds TakeLongestSettingsMutexHold();
+// How long the threads of this process held the settings mutex since the
+// last call, each hold from its outermost wait to its matching release: the
+// longest, all together, and how many; for the benchmarks of the settings core.
+struct SettingsMutexHolds {
+    std::chrono::nanoseconds longest{};
+    std::chrono::nanoseconds total{};
+    std::int64_t count = 0;
+};
+SettingsMutexHolds TakeSettingsMutexHolds();
 
 }  // namespace vexl

@@ -611,9 +611,8 @@ BOOL StoreItemsPass(HANDLE printer, DriverContext* context, std::int32_t area, s
     const bool force = (flags & kStoreForce) != 0;
     const std::uint32_t plain = flags & ~kStoreForce;
     const WCHAR* iniPath = GetSettingsIniPath(context);
-    // The values of the pass are gathered and then written under the
-    // settings mutex: the printer data in one replace of the printer's file,
-    // the settings INI in one rewrite.
+    // The values of the pass are gathered and then written: the printer data
+    // in one replace of the printer's file, the settings INI in one rewrite.
     const bool batchedData = printer && BeginPrinterDataBatch(printer) == ERROR_SUCCESS;
     const bool batchedIni = iniPath && iniPath[0] && iniPath[1] == u':' && BeginProfileBatch(iniPath);
     const bool customMedia = IsCustomMediaEnabled(context);
@@ -656,6 +655,10 @@ BOOL StoreItemsPass(HANDLE printer, DriverContext* context, std::int32_t area, s
     }
     if (firstAction) StoreCompoundItem(printer, context, firstAction, 1, kActionRun.typeCode, kActionRun.valueName);
     if ((plain & kStorePrinterSide) && customMedia) StoreCustomMediaRecords(printer, context);
+    // The new files are written and flushed before the mutex is taken; under
+    // it they are only put in place, unless another writer came in between.
+    if (batchedData) PreparePrinterDataBatch(printer);
+    if (batchedIni) PrepareProfileBatch(iniPath);
     LockSettingsMutex(context);
     NotifyPassDone(context, kModuleEventStoreDone, area, plain);
     if (batchedData) EndPrinterDataBatch(printer);

@@ -310,11 +310,21 @@ fs::path IniFilePath(LPCWSTR fileName)
 // A batch of changes that a thread makes to one file: made on the lines it
 // sees meanwhile and kept, then made again on the file as it is then and
 // written in one replace when the batch ends.
+// Its new text may be written and flushed ahead of the end (from the file's
+// version of the stamp, none when the file was missing, with the batch's
+// first editCount edits), so that the end only puts it in place.
+struct PreparedEdits {
+    std::optional<FileStamp> version;
+    std::size_t editCount = 0;
+    PreparedReplace replace;  // nothing prepared: the edits change nothing
+};
+
 struct IniBatch {
     fs::path path;
     int depth = 0;
     std::optional<IniLines> lines;
     std::vector<std::function<bool(IniLines&)>> edits;
+    std::optional<PreparedEdits> prepared;
 };
 
 thread_local std::vector<IniBatch> t_iniBatches;
@@ -325,6 +335,14 @@ IniBatch* FindIniBatch(const fs::path& path)
         if (batch.path == path) return &batch;
     }
     return nullptr;
+}
+
+// Makes a batch's edits on the lines; answers whether any changed them.
+bool ApplyEdits(const std::vector<std::function<bool(IniLines&)>>& edits, IniLines& lines)
+{
+    bool changed = false;
+    for (const auto& edit : edits) changed = edit(lines) || changed;
+    return changed;
 }
 
 // The lines a read sees: those of the thread's open batch of the file
@@ -363,6 +381,29 @@ DWORD CheckWritable(const fs::path& path, bool& exists)
     return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
 }
 
+// The lock of every writer of profile files on the machine.
+fs::path IniLockFile()
+{
+    return vexl::machine::Root() / "inifile.lock";
+}
+
+// Reads the file, lets edit change its lines (edit answers whether anything
+// changed) and writes the new text beside it, flushed, for replace to put in
+// place; a text that the file has already is not written.
+template <typename Edit> DWORD PrepareEdit(const fs::path& path, Edit& edit, PreparedReplace& replace)
+{
+    bool exists = false;
+    if (const DWORD error = CheckWritable(path, exists); error != ERROR_SUCCESS) return error;
+    const std::optional<std::string> bytes = exists ? ReadWholeFile(path) : std::string();
+    if (!bytes) return ERROR_ACCESS_DENIED;
+    IniLines lines = Parse(*bytes);
+    if (!edit(lines)) return ERROR_SUCCESS;
+    const std::string text = Serialize(lines);
+    if (exists && text == *bytes) return ERROR_SUCCESS;
+    const int failure = replace.Prepare(path, text);
+    return failure ? ErrorFromErrno(failure, path) : ERROR_SUCCESS;
+}
+
 // Reads the file, lets edit change its lines (edit answers whether anything
 // changed) and writes it back at once. The machine-wide lock keeps two
 // writers from losing each other's changes.
@@ -383,27 +424,28 @@ template <typename Edit> BOOL EditIniFile(LPCWSTR fileName, Edit edit)
         if (edit(*batch->lines)) batch->edits.push_back(edit);
         return TRUE;
     }
-    FileLock lock(vexl::machine::Root() / "inifile.lock");
-    bool exists = false;
-    if (const DWORD error = CheckWritable(path, exists); error != ERROR_SUCCESS) {
+    FileLock lock(IniLockFile());
+    PreparedReplace replace;
+    if (const DWORD error = PrepareEdit(path, edit, replace); error != ERROR_SUCCESS) {
         SetLastError(error);
         return FALSE;
     }
-    const std::optional<std::string> bytes = exists ? ReadWholeFile(path) : std::string();
-    if (!bytes) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    IniLines lines = Parse(*bytes);
-    if (!edit(lines)) return TRUE;
-    // Writing the text the file has already would only cost a replace.
-    const std::string text = Serialize(lines);
-    if (exists && text == *bytes) return TRUE;
-    if (const int failure = ReplaceFileAtomically(path, text)) {
+    if (!replace.prepared()) return TRUE;
+    if (const int failure = replace.Commit()) {
         SetLastError(ErrorFromErrno(failure, path));
         return FALSE;
     }
     return TRUE;
+}
+
+// Puts the batch's prepared text in place when it holds every edit of the
+// batch and the file is still the version it was made from.
+bool CommitPreparedEdits(IniBatch& batch)
+{
+    if (!batch.prepared || batch.prepared->editCount != batch.edits.size()) return false;
+    FileLock lock(IniLockFile());
+    if (StampOf(batch.path) != batch.prepared->version) return false;
+    return !batch.prepared->replace.prepared() || batch.prepared->replace.Commit() == 0;
 }
 
 // --- Copying out ------------------------------------------------------------
@@ -560,7 +602,24 @@ BOOL BeginProfileBatch(LPCWSTR fileName)
         ++batch->depth;
         return TRUE;
     }
-    t_iniBatches.push_back({path, 1, std::nullopt, {}});
+    t_iniBatches.push_back({path, 1, std::nullopt, {}, std::nullopt});
+    return TRUE;
+}
+
+BOOL PrepareProfileBatch(LPCWSTR fileName)
+{
+    const fs::path path = IniFilePath(fileName);
+    IniBatch* batch = path.empty() ? nullptr : FindIniBatch(path);
+    if (!batch) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    batch->prepared.reset();
+    if (batch->depth > 1 || batch->edits.empty()) return TRUE;
+    // Whatever stands in the way here is met again, and answered, at the end.
+    PreparedEdits prepared{StampOf(path), batch->edits.size(), {}};
+    auto edit = [&](IniLines& lines) { return ApplyEdits(batch->edits, lines); };
+    if (PrepareEdit(path, edit, prepared.replace) == ERROR_SUCCESS) batch->prepared = std::move(prepared);
     return TRUE;
 }
 
@@ -574,14 +633,10 @@ BOOL EndProfileBatch(LPCWSTR fileName)
         return FALSE;
     }
     if (--at->depth > 0) return TRUE;
-    const std::vector<std::function<bool(IniLines&)>> edits = std::move(at->edits);
+    IniBatch batch = std::move(*at);
     t_iniBatches.erase(at);
-    if (edits.empty()) return TRUE;
-    return EditIniFile(fileName, [&](IniLines& lines) {
-        bool changed = false;
-        for (const auto& edit : edits) changed = edit(lines) || changed;
-        return changed;
-    });
+    if (batch.edits.empty() || CommitPreparedEdits(batch)) return TRUE;
+    return EditIniFile(fileName, [&](IniLines& lines) { return ApplyEdits(batch.edits, lines); });
 }
 
 BOOL AbandonProfileBatch(LPCWSTR fileName)

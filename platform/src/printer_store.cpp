@@ -258,30 +258,7 @@ std::optional<std::string> ReadFileAtOnce(const fs::path& file)
 
 // The driver reads its printer data item by item, so the last parsed form of
 // each printer file is kept with the file's change stamp and used again while
-// the stamp holds. Every change replaces the file, so a new version is a new
-// inode (made while the old one still exists) with its own times.
-struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = -1;
-    timespec modified{};
-    timespec changed{};
-
-    bool operator==(const FileStamp& other) const
-    {
-        return device == other.device && inode == other.inode && size == other.size &&
-               modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
-               changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
-    }
-};
-
-std::optional<FileStamp> StampOf(const fs::path& file)
-{
-    struct stat status {};
-    if (::stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-    return FileStamp{status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
-}
-
+// the stamp holds.
 struct ParsedPrinter {
     FileStamp stamp;
     std::uint64_t generation = 0;
@@ -373,8 +350,9 @@ fs::path PrinterFile(std::u16string_view name)
     return folder / "printers" / (encoded + ".printer");
 }
 
-std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name)
+std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name, std::optional<FileStamp>* version)
 {
+    if (version) version->reset();
     const fs::path file = PrinterFile(name);
     if (file.empty()) return nullptr;
     // Taken before the file is looked at: a change made meanwhile leaves the
@@ -385,8 +363,10 @@ std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name)
         std::lock_guard guard(g_parsedLock);
         const auto found = g_parsed.find(file);
         if (found != g_parsed.end() && found->second.printer && generation != 0 &&
-            found->second.generation == generation && found->second.checkedTick == tick)
+            found->second.generation == generation && found->second.checkedTick == tick) {
+            if (version) *version = found->second.stamp;
             return found->second.printer;
+        }
     }
     const std::optional<FileStamp> stamp = StampOf(file);
     if (!stamp) {
@@ -400,6 +380,7 @@ std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name)
         if (found != g_parsed.end() && found->second.printer && found->second.stamp == *stamp) {
             found->second.generation = generation;
             found->second.checkedTick = tick;
+            if (version) *version = *stamp;
             return found->second.printer;
         }
     }
@@ -411,6 +392,7 @@ std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name)
     std::lock_guard guard(g_parsedLock);
     if (after && *after == *stamp) {
         g_parsed[file] = {*stamp, generation, tick, printer};
+        if (version) *version = *stamp;
     } else {
         g_parsed.erase(file);
     }
@@ -431,6 +413,28 @@ int SavePrinter(const StoredPrinter& printer)
     }
     MoveChangeCounter();
     return result;
+}
+
+int PreparePrinterFile(const StoredPrinter& printer, PreparedReplace& replace)
+{
+    const fs::path file = PrinterFile(printer.setup.name);
+    if (file.empty()) return EINVAL;
+    return replace.Prepare(file, FormatPrinter(printer));
+}
+
+bool CommitPrinterFile(std::u16string_view name, const FileStamp& version, PreparedReplace& replace)
+{
+    const fs::path file = PrinterFile(name);
+    const std::optional<FileStamp> now = file.empty() ? std::nullopt : StampOf(file);
+    if (!now || !(*now == version)) return false;
+    if (!replace.prepared()) return true;
+    const bool done = replace.Commit() == 0;
+    {
+        std::lock_guard guard(g_parsedLock);
+        g_parsed.erase(file);
+    }
+    MoveChangeCounter();
+    return done;
 }
 
 void ForgetSpoolerState()

@@ -15,6 +15,8 @@
 
 #include "platform/printers.h"
 
+#include "storage.h"
+
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -49,10 +51,21 @@ std::filesystem::path SpoolerLockFile();
 std::filesystem::path PrinterFile(std::u16string_view name);
 
 // The printer as stored now, or null when there is none. The record is
-// shared with other readers: copy it to change it.
-std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name);
+// shared with other readers: copy it to change it. The stamp of the file's
+// version it was read from goes to version, when that is known.
+std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name,
+                                                 std::optional<FileStamp>* version = nullptr);
 // Answers 0 or the errno of the failure.
 int SavePrinter(const StoredPrinter& printer);
+// Writes the printer's new file beside its file and flushes it to disk, for
+// CommitPrinterFile. Answers 0 or the errno of the failure.
+int PreparePrinterFile(const StoredPrinter& printer, PreparedReplace& replace);
+// Puts in place a printer file prepared by PreparePrinterFile from
+// the file's version of the given stamp, when that is still the file's; one
+// prepared with nothing (the change changed nothing) leaves the file as it
+// is. The caller holds the spooler lock. False when the file changed since or
+// the rename failed: then nothing is done.
+bool CommitPrinterFile(std::u16string_view name, const FileStamp& version, PreparedReplace& replace);
 // Removes the printer's file; false when there was none. Every change of a
 // printer file goes through SavePrinter or this, so that the other
 // processes' parses are dropped.

@@ -46,11 +46,20 @@ struct DataChange {
     std::optional<machine::PrinterData> value;  // none: the value is deleted
 };
 
+// The printer's new file, written and flushed ahead of the batch's end from
+// the file's version of the stamp, with the batch's first changeCount changes.
+struct PreparedData {
+    FileStamp version;
+    std::size_t changeCount = 0;
+    PreparedReplace replace;  // nothing prepared: the changes change nothing
+};
+
 struct DataBatch {
     HANDLE handle = nullptr;
     int depth = 0;
     std::vector<DataChange> changes;
     std::shared_ptr<const StoredPrinter> view;
+    std::optional<PreparedData> prepared;
 };
 
 thread_local std::vector<DataBatch> t_batches;
@@ -551,6 +560,44 @@ DWORD DeletePrinterDataW(HANDLE printer, LPWSTR valueName)
     });
 }
 
+namespace {
+
+// Makes a batch's changes on the printer's data as they are in setup now; a
+// change to the value the printer has already changes nothing.
+DWORD ApplyDataChanges(PrinterSetup& setup, const std::vector<DataChange>& changes)
+{
+    if (setup.printerDataReadOnly) return ERROR_ACCESS_DENIED;
+    bool changed = false;
+    for (const DataChange& change : changes) {
+        const auto found = FindData(setup.printerData, change.name);
+        if (!change.value) {
+            if (found == setup.printerData.end()) continue;
+            setup.printerData.erase(found);
+        } else if (found == setup.printerData.end()) {
+            setup.printerData[change.name] = *change.value;
+        } else if (found->second == *change.value) {
+            continue;
+        } else {
+            found->second = *change.value;
+        }
+        changed = true;
+    }
+    return changed ? ERROR_SUCCESS : kNothingChanged;
+}
+
+// Puts the batch's prepared file in place when it holds every change of the
+// batch and the printer's file is still the version it was made from.
+bool CommitPreparedData(HANDLE printer, DataBatch& batch)
+{
+    if (!batch.prepared || batch.prepared->changeCount != batch.changes.size()) return false;
+    const auto object = FindHandle<PrinterObject>(printer);
+    if (!object) return false;
+    FileLock lock(SpoolerLockFile());
+    return CommitPrinterFile(object->name, batch.prepared->version, batch.prepared->replace);
+}
+
+}  // namespace
+
 DWORD BeginPrinterDataBatch(HANDLE printer)
 {
     if (!FindHandle<PrinterObject>(printer)) return ERROR_INVALID_HANDLE;
@@ -558,7 +605,27 @@ DWORD BeginPrinterDataBatch(HANDLE printer)
         ++batch->depth;
         return ERROR_SUCCESS;
     }
-    t_batches.push_back({printer, 1, {}, nullptr});
+    t_batches.push_back({printer, 1, {}, nullptr, std::nullopt});
+    return ERROR_SUCCESS;
+}
+
+DWORD PreparePrinterDataBatch(HANDLE printer)
+{
+    DataBatch* batch = FindBatch(printer);
+    if (!batch) return ERROR_INVALID_PARAMETER;
+    batch->prepared.reset();
+    const auto object = FindHandle<PrinterObject>(printer);
+    if (batch->depth > 1 || batch->changes.empty() || !object) return ERROR_SUCCESS;
+    // Whatever stands in the way here is met again, and answered, at the end.
+    std::optional<FileStamp> version;
+    const std::shared_ptr<const StoredPrinter> stored = LoadPrinter(object->name, &version);
+    if (!stored || !version || InjectedFailure(*stored, "SetPrinterDataW")) return ERROR_SUCCESS;
+    StoredPrinter printerNow = *stored;
+    PreparedData prepared{*version, batch->changes.size(), {}};
+    const DWORD error = ApplyDataChanges(printerNow.setup, batch->changes);
+    if (error != ERROR_SUCCESS && error != kNothingChanged) return ERROR_SUCCESS;
+    if (error == ERROR_SUCCESS && PreparePrinterFile(printerNow, prepared.replace) != 0) return ERROR_SUCCESS;
+    batch->prepared = std::move(prepared);
     return ERROR_SUCCESS;
 }
 
@@ -568,31 +635,14 @@ DWORD EndPrinterDataBatch(HANDLE printer)
                                  [&](const DataBatch& batch) { return batch.handle == printer; });
     if (at == t_batches.end()) return ERROR_INVALID_PARAMETER;
     if (--at->depth > 0) return ERROR_SUCCESS;
-    const std::vector<DataChange> changes = std::move(at->changes);
+    DataBatch batch = std::move(*at);
     t_batches.erase(at);
-    if (changes.empty()) return ERROR_SUCCESS;
+    if (batch.changes.empty() || CommitPreparedData(printer, batch)) return ERROR_SUCCESS;
     // The changes are made again on the printer as stored now, so that what
     // other processes changed meanwhile stays; a batch that only writes the
     // values the printer has leaves its file alone.
-    return ChangeHandlePrinter(printer, "SetPrinterDataW", [&](PrinterSetup& setup) -> DWORD {
-        if (setup.printerDataReadOnly) return ERROR_ACCESS_DENIED;
-        bool changed = false;
-        for (const DataChange& change : changes) {
-            const auto found = FindData(setup.printerData, change.name);
-            if (!change.value) {
-                if (found == setup.printerData.end()) continue;
-                setup.printerData.erase(found);
-            } else if (found == setup.printerData.end()) {
-                setup.printerData[change.name] = *change.value;
-            } else if (found->second == *change.value) {
-                continue;
-            } else {
-                found->second = *change.value;
-            }
-            changed = true;
-        }
-        return changed ? ERROR_SUCCESS : kNothingChanged;
-    });
+    return ChangeHandlePrinter(printer, "SetPrinterDataW",
+                               [&](PrinterSetup& setup) { return ApplyDataChanges(setup, batch.changes); });
 }
 
 DWORD AbandonPrinterDataBatch(HANDLE printer)

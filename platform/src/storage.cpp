@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace vexl::platform {
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file)
@@ -37,10 +39,51 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file)
     return bytes;
 }
 
+namespace {
+
+// A name no other writer of the file uses: the process, the thread and a
+// number of the thread's own.
+std::filesystem::path TemporaryNameFor(const std::filesystem::path& file)
+{
+    thread_local unsigned t_serial = 0;
+    std::filesystem::path temporary = file;
+    temporary += ".~" + std::to_string(::getpid()) + "-" + std::to_string(::gettid()) + "-" + std::to_string(++t_serial);
+    return temporary;
+}
+
+}  // namespace
+
 int ReplaceFileAtomically(const std::filesystem::path& file, std::string_view bytes)
 {
-    std::filesystem::path temporary = file;
-    temporary += ".~" + std::to_string(::getpid()) + "-" + std::to_string(::gettid());
+    PreparedReplace replace;
+    if (const int error = replace.Prepare(file, bytes)) return error;
+    return replace.Commit();
+}
+
+PreparedReplace::~PreparedReplace()
+{
+    Discard();
+}
+
+PreparedReplace::PreparedReplace(PreparedReplace&& other) noexcept
+    : file_(std::move(other.file_)), temporary_(std::exchange(other.temporary_, {}))
+{
+}
+
+PreparedReplace& PreparedReplace::operator=(PreparedReplace&& other) noexcept
+{
+    if (this != &other) {
+        Discard();
+        file_ = std::move(other.file_);
+        temporary_ = std::exchange(other.temporary_, {});
+    }
+    return *this;
+}
+
+int PreparedReplace::Prepare(const std::filesystem::path& file, std::string_view bytes)
+{
+    Discard();
+    std::filesystem::path temporary = TemporaryNameFor(file);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return errno;
     std::size_t written = 0;
@@ -60,12 +103,42 @@ int ReplaceFileAtomically(const std::filesystem::path& file, std::string_view by
         ::unlink(temporary.c_str());
         return error;
     }
-    if (::rename(temporary.c_str(), file.c_str()) != 0) {
+    file_ = file;
+    temporary_ = std::move(temporary);
+    return 0;
+}
+
+int PreparedReplace::Commit()
+{
+    if (temporary_.empty()) return EINVAL;
+    if (::rename(temporary_.c_str(), file_.c_str()) != 0) {
         const int error = errno;
-        ::unlink(temporary.c_str());
+        Discard();
         return error;
     }
+    temporary_.clear();
     return 0;
+}
+
+void PreparedReplace::Discard()
+{
+    if (temporary_.empty()) return;
+    ::unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+bool FileStamp::operator==(const FileStamp& other) const
+{
+    return device == other.device && inode == other.inode && size == other.size &&
+           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
+           changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+}
+
+std::optional<FileStamp> StampOf(const std::filesystem::path& file)
+{
+    struct stat status {};
+    if (::stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    return FileStamp{status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
 }
 
 FileLock::FileLock(const std::filesystem::path& lockFile)

@@ -2,6 +2,7 @@
 
 #include "support/test_machine.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 #include <string>
@@ -302,6 +303,45 @@ TEST_F(IniFileTest, ABatchWritesItsChangesInOneRewriteOverWhatOthersWroteMeanwhi
     EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Kept", 0, kIni), 1u);
     EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Gone", 9, kIni), 9u);
     EXPECT_FALSE(EndProfileBatch(kIni));  // no batch is open
+}
+
+// A batch's text is written ahead of its end; the end puts it in place when
+// nothing came in between, and otherwise makes the batch's changes again on
+// the file as it is then.
+TEST_F(IniFileTest, ABatchWrittenAheadKeepsWhatCameInBetween)
+{
+    const auto preparedFiles = [] {
+        int count = 0;
+        const std::filesystem::path file = machine::HostPath(kIni);
+        for (const auto& entry : std::filesystem::directory_iterator(file.parent_path()))
+            count += entry.path().filename().string().rfind(file.filename().string() + ".~", 0) == 0;
+        return count;
+    };
+    enum class Between { Nothing, OtherThreadWrites, BatchGrows, Abandoned };
+    for (const Between between :
+         {Between::Nothing, Between::OtherThreadWrites, Between::BatchGrows, Between::Abandoned}) {
+        SCOPED_TRACE(static_cast<int>(between));
+        machine::WriteFile(kIni, "[Printer]\r\nCopies=1\r\n");
+        ASSERT_TRUE(BeginProfileBatch(kIni));
+        EXPECT_TRUE(WritePrivateProfileStringW(u"Printer", u"Copies", u"3", kIni));
+        EXPECT_TRUE(PrepareProfileBatch(kIni));
+        EXPECT_EQ(preparedFiles(), 1);
+        EXPECT_EQ(Bytes(), "[Printer]\r\nCopies=1\r\n") << "written ahead, not yet in place";
+        if (between == Between::OtherThreadWrites) {
+            std::thread([] { WritePrivateProfileStringW(u"Printer", u"Other", u"7", kIni); }).join();
+        }
+        if (between == Between::BatchGrows) {
+            EXPECT_TRUE(WritePrivateProfileStringW(u"Printer", u"Tray", u"2", kIni));
+        }
+        EXPECT_TRUE(between == Between::Abandoned ? AbandonProfileBatch(kIni) : EndProfileBatch(kIni));
+
+        EXPECT_EQ(preparedFiles(), 0) << "nothing is left beside the file";
+        EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Copies", 0, kIni), between == Between::Abandoned ? 1u : 3u);
+        EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Other", 0, kIni),
+                  between == Between::OtherThreadWrites ? 7u : 0u);
+        EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Tray", 0, kIni), between == Between::BatchGrows ? 2u : 0u);
+    }
+    EXPECT_FALSE(PrepareProfileBatch(kIni));  // no batch is open
 }
 
 }  // namespace

@@ -362,6 +362,65 @@ TEST_F(SpoolerTest, ABatchWritesItsPrinterDataInOneReplaceOverWhatOthersWroteMea
     ClosePrinter(printer);
 }
 
+// The files beside the printer's file that a replace writes ahead.
+int PreparedPrinterFiles()
+{
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(machine::Root() / "spooler" / "printers"))
+        count += entry.path().filename().string().find(".printer.~") != std::string::npos;
+    return count;
+}
+
+// A batch's file is written ahead of its end; the end puts it in place when
+// nothing came in between, and otherwise makes the batch's changes again on
+// the printer as stored then.
+TEST_F(SpoolerTest, ABatchWrittenAheadKeepsWhatCameInBetween)
+{
+    enum class Between { Nothing, OtherHandleWrites, BatchGrows, Abandoned };
+    for (const Between between :
+         {Between::Nothing, Between::OtherHandleWrites, Between::BatchGrows, Between::Abandoned}) {
+        SCOPED_TRACE(static_cast<int>(between));
+        HANDLE printer = Open();
+        HANDLE other = Open();
+        std::u16string copies = u"Copies", tray = u"Tray", foreign = u"Foreign";
+        BYTE one = 1, three = 3, seven = 7;
+        ASSERT_EQ(SetPrinterDataW(printer, copies.data(), REG_BINARY, &one, 1), ERROR_SUCCESS);
+        DeletePrinterDataW(printer, tray.data());  // left by the case before, or none
+        DeletePrinterDataW(printer, foreign.data());
+        const ino_t stored = PrinterFileIdentity();
+
+        ASSERT_EQ(BeginPrinterDataBatch(printer), ERROR_SUCCESS);
+        EXPECT_EQ(SetPrinterDataW(printer, copies.data(), REG_BINARY, &three, 1), ERROR_SUCCESS);
+        EXPECT_EQ(PreparePrinterDataBatch(printer), ERROR_SUCCESS);
+        EXPECT_EQ(PreparedPrinterFiles(), 1);
+        EXPECT_EQ(PrinterFileIdentity(), stored) << "written ahead, not yet in place";
+        if (between == Between::OtherHandleWrites) {
+            EXPECT_EQ(SetPrinterDataW(other, foreign.data(), REG_BINARY, &seven, 1), ERROR_SUCCESS);
+        }
+        if (between == Between::BatchGrows) {
+            EXPECT_EQ(SetPrinterDataW(printer, tray.data(), REG_BINARY, &seven, 1), ERROR_SUCCESS);
+        }
+        if (between == Between::Abandoned) {
+            EXPECT_EQ(AbandonPrinterDataBatch(printer), ERROR_SUCCESS);
+        } else {
+            EXPECT_EQ(EndPrinterDataBatch(printer), ERROR_SUCCESS);
+        }
+
+        EXPECT_EQ(PreparedPrinterFiles(), 0) << "nothing is left beside the printer's file";
+        const BYTE copiesNow = between == Between::Abandoned ? 1 : 3;
+        EXPECT_EQ(machine::ReadPrinterData(u"VEXL Color 4500", u"Copies"),
+                  (machine::PrinterData{REG_BINARY, std::string(1, static_cast<char>(copiesNow))}));
+        EXPECT_EQ(machine::ReadPrinterData(u"VEXL Color 4500", u"Foreign").has_value(),
+                  between == Between::OtherHandleWrites);
+        EXPECT_EQ(machine::ReadPrinterData(u"VEXL Color 4500", u"Tray").has_value(), between == Between::BatchGrows);
+        ClosePrinter(other);
+        ClosePrinter(printer);
+    }
+    HANDLE printer = Open();
+    EXPECT_EQ(PreparePrinterDataBatch(printer), ERROR_INVALID_PARAMETER);  // no batch is open
+    ClosePrinter(printer);
+}
+
 TEST_F(SpoolerTest, ChangesAreSeenByAnotherProcess)
 {
     // The parent has read the printer (and keeps its parse); the child writes

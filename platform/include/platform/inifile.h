@@ -38,6 +38,12 @@ VEXL_API BOOL WritePrivateProfileSectionW(LPCWSTR appName, LPCWSTR text, LPCWSTR
 // on the file as it is then, in one replace. A process that dies before the
 // end leaves the file as it was. Batches nest; the outermost end writes.
 VEXL_API BOOL BeginProfileBatch(LPCWSTR fileName);
+// Writes the outermost batch's new text ahead and flushes it to disk, so
+// that the end, when nothing changed the file meanwhile and the batch has no
+// further changes, only puts it in place. FALSE only for a file without a
+// batch; what keeps the text from being written ahead is met again, and
+// answered, by the end.
+VEXL_API BOOL PrepareProfileBatch(LPCWSTR fileName);
 VEXL_API BOOL EndProfileBatch(LPCWSTR fileName);
 // Ends the file's batch without writing it: at the outermost level its
 // changes are dropped and the file stays as it was.

@@ -224,6 +224,12 @@ VEXL_API DWORD DeletePrinterDataW(HANDLE printer, LPWSTR valueName);
 // before the end leaves the file as it was. Batches nest; the outermost end
 // writes.
 VEXL_API DWORD BeginPrinterDataBatch(HANDLE printer);
+// Writes the outermost batch's new printer file ahead and flushes it to disk,
+// so that its end, when nothing changed the printer meanwhile and the batch
+// has no further changes, only puts the file in place. Answers an error only
+// for a handle without a batch; what keeps the file from being written ahead
+// is met again, and answered, by the end.
+VEXL_API DWORD PreparePrinterDataBatch(HANDLE printer);
 VEXL_API DWORD EndPrinterDataBatch(HANDLE printer);
 // Ends the handle's batch without writing it: at the outermost level its
 // changes are dropped and the printer's data stays as it was stored.
