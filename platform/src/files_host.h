@@ -66,8 +66,10 @@ struct OpenedFileStatus {
 
 // A file handle: an open host descriptor and the Windows access it was opened
 // with. A handle that only reads and shares the file for reading only keeps
-// the file's size and times from its open: while it is open nobody may
-// write the file, so they are the file's until it is closed.
+// the file's size and times from its open: Windows lets nobody write the
+// file while it is open, so they stay the file's until it is closed. (The
+// layer does not refuse such a writer; a program that writes against that
+// rule leaves the handle with the values of its open.)
 struct FileObject : KernelObject {
     FileObject(int descriptor, DWORD grantedAccess) : fd(descriptor), access(grantedAccess) {}
     ~FileObject() override;
