@@ -6,6 +6,7 @@
 #include "common/model/judges.h"
 #include "common/model/ui_entries.h"
 
+#include <bit>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -448,10 +449,12 @@ namespace {
 // slot; no kind is 0.
 class RecordMarks {
 public:
+    // Sized for one record in 32 bytes of the block at half load, which
+    // the compiler's blocks stay under; a block with more records grows it.
     explicit RecordMarks(std::uint32_t blockSize)
     {
         std::size_t capacity = 64;
-        while (capacity < blockSize / 16) capacity *= 2;
+        while (capacity < blockSize / 32) capacity *= 2;
         slots_.resize(capacity);
     }
 
@@ -475,10 +478,13 @@ private:
         std::uint32_t value = 0;
     };
 
+    // Fibonacci hashing: the top bits of the product depend on every bit of
+    // the key, the kind in its high half included.
     static Slot& Place(std::vector<Slot>& slots, std::uint64_t key)
     {
         const std::size_t mask = slots.size() - 1;
-        for (std::size_t at = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;;
+        const int shift = 64 - std::countr_zero(slots.size());
+        for (std::size_t at = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift);;
              at = (at + 1) & mask) {
             if (slots[at].key == key || slots[at].key == 0) return slots[at];
         }
@@ -505,7 +511,10 @@ private:
 // are checked once; a text is terminated when a zero byte follows it.
 class BlockValidator {
 public:
-    explicit BlockValidator(const CompiledModel* model) : model_(model), marks_(model ? model->totalSize : 0) {}
+    explicit BlockValidator(const CompiledModel* model) : model_(model), marks_(model ? model->totalSize : 0)
+    {
+        judgeCode_.reserve(kJudgeCodeRoom);
+    }
 
     bool Run()
     {
@@ -536,6 +545,7 @@ public:
 
 private:
     static constexpr int kMaxBlockDepth = 256;
+    static constexpr std::size_t kJudgeCodeRoom = 64;  // longer judge code grows the buffer
 
     std::uint32_t Header(std::uint32_t offset) const { return ReadLe32(model_->block + offset); }
     const std::uint8_t* Bytes(std::uint32_t offset) const { return model_->block + offset; }

@@ -376,19 +376,16 @@ bool FindFileVersion(DescriptionReader& reader, bool wholeFile, WCHAR out[16])
     return wholeFile;
 }
 
-// The first bytes of an open file, read from its start, where the
-// FileVersion line stands; empty when the file cannot be read.
-std::string ReadFileHead(HANDLE file, DWORD limit, bool* wholeFile)
+// The first bytes of an open file, read from its start into `head`, where
+// the FileVersion line stands; none when the file cannot be read.
+DWORD ReadFileHead(HANDLE file, char* head, DWORD limit, bool* wholeFile)
 {
-    std::string head;
     *wholeFile = false;
-    if (file == INVALID_HANDLE_VALUE) return head;
-    head.resize(limit);
+    if (file == INVALID_HANDLE_VALUE) return 0;
     DWORD read = 0;
-    if (!ReadFile(file, head.data(), limit, &read, nullptr)) read = 0;
-    head.resize(read);
+    if (!ReadFile(file, head, limit, &read, nullptr)) read = 0;
     *wholeFile = read > 0 && read < limit;
-    return head;
+    return read;
 }
 
 }  // namespace
@@ -407,9 +404,10 @@ int ProbeOpenFileVersion(HANDLE file, LPCWSTR path, WCHAR out[16])
     std::memset(out, 0, 16 * sizeof(WCHAR));
     constexpr DWORD kHeadBytes = 4096;
     bool wholeFile = false;
-    const std::string head = ReadFileHead(file, kHeadBytes, &wholeFile);
-    if (!head.empty()) {
-        DescriptionReader reader = TextDescriptionReader(head);
+    char head[kHeadBytes];
+    const DWORD read = ReadFileHead(file, head, kHeadBytes, &wholeFile);
+    if (read > 0) {
+        DescriptionReader reader = TextDescriptionReader(std::string_view(head, read));
         if (FindFileVersion(reader, wholeFile, out)) return 1;
         std::memset(out, 0, 16 * sizeof(WCHAR));
     }

@@ -47,7 +47,7 @@ constexpr const char* kKeptMarker = "security.kept";
 
 struct KeptMarkerCache {
     std::mutex lock;
-    fs::path root;
+    std::string root;
     bool present = false;
     std::uint64_t checkedTick = 0;
     bool checked = false;
@@ -66,20 +66,25 @@ std::uint64_t CoarseTick()
     return static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
 }
 
+}  // namespace
+
+// The root is compared as text: this is asked on every open.
 bool MachineKeepsSecurity()
 {
-    const fs::path root = vexl::machine::Root();
+    const std::string root = vexl::machine::RootText();
     KeptMarkerCache& cache = TheKeptMarkerCache();
     std::lock_guard guard(cache.lock);
     const std::uint64_t tick = CoarseTick();
     if (cache.checked && root == cache.root && (cache.present || tick == cache.checkedTick)) return cache.present;
     struct stat status {};
-    cache.present = root.empty() || ::stat((root / kKeptMarker).c_str(), &status) == 0;
+    cache.present = root.empty() || ::stat((fs::path(root) / kKeptMarker).c_str(), &status) == 0;
     cache.root = root;
     cache.checkedTick = tick;
     cache.checked = true;
     return cache.present;
 }
+
+namespace {
 
 bool MarkMachineKeepsSecurity()
 {
@@ -90,7 +95,7 @@ bool MarkMachineKeepsSecurity()
     ::close(fd);
     KeptMarkerCache& cache = TheKeptMarkerCache();
     std::lock_guard guard(cache.lock);
-    cache.root = root;
+    cache.root = root.native();
     cache.present = true;
     cache.checked = true;
     return true;

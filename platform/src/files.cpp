@@ -182,6 +182,78 @@ HANDLE OpenFolder(const fs::path& path, DWORD access, DWORD disposition, DWORD f
     return AddHandle(std::make_shared<FileObject>(fd, access));
 }
 
+// What the host answers for an open descriptor, its birth time included
+// where the host keeps one.
+bool StatOpenFile(int fd, struct statx& status)
+{
+    return ::statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &status) == 0;
+}
+
+FILETIME FileTimeFromStatx(const struct statx_timestamp& time)
+{
+    struct timespec result {};
+    result.tv_sec = static_cast<time_t>(time.tv_sec);
+    result.tv_nsec = static_cast<long>(time.tv_nsec);
+    return FileTimeFromTimespec(result);
+}
+
+// Hosts that do not keep a birth time answer the last write time as creation time.
+FILETIME CreationTime(const struct statx& status)
+{
+    return FileTimeFromStatx((status.stx_mask & STATX_BTIME) ? status.stx_btime : status.stx_mtime);
+}
+
+// Windows lets nobody write a file while a handle that shares it for
+// reading only is open; such a handle that does not write itself keeps the
+// size and times the file had when it was opened.
+bool KeepsOpenedStatus(DWORD access, DWORD shareMode)
+{
+    return !(access & GENERIC_WRITE) && !(shareMode & FILE_SHARE_WRITE);
+}
+
+// The handle of a descriptor just opened; `status` is what the host
+// answered for it, when it was asked.
+HANDLE AddFileHandle(int fd, DWORD access, DWORD shareMode, const struct statx* status)
+{
+    auto object = std::make_shared<FileObject>(fd, access);
+    if (KeepsOpenedStatus(access, shareMode)) {
+        struct statx own {};
+        if (status || StatOpenFile(fd, own)) {
+            const struct statx& found = status ? *status : own;
+            object->opened = OpenedFileStatus{found.stx_size, CreationTime(found), FileTimeFromStatx(found.stx_mtime)};
+        }
+    }
+    return AddHandle(std::move(object));
+}
+
+// Opens an existing file as its name is written, for reading or for
+// neither reading nor writing: the open comes first and the descriptor is
+// asked what it opened, where a lookup by name would cost one more walk of
+// the path. Answers nothing when the request needs the general way (the
+// name is spelt in another case, names a folder or not a plain file, or the
+// open fails: the general way then answers the same error it always does).
+std::optional<HANDLE> OpenFileAsWritten(std::u16string_view name, DWORD access, DWORD shareMode,
+                                        DWORD disposition)
+{
+    const std::string path = vexl::machine::ExactHostPath(name);
+    if (path.empty()) return std::nullopt;
+    // Without O_NONBLOCK the open of a pipe would wait for a writer here,
+    // before the checks; only plain files are taken this way.
+    const int fd = ::open(path.c_str(), ((access & GENERIC_READ) ? O_RDONLY : O_PATH) | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct statx status {};
+    if (!StatOpenFile(fd, status) || !S_ISREG(status.stx_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    if ((access & GENERIC_READ) && MachineKeepsSecurity() && !HasFileAccess(path, FILE_READ_DATA)) {
+        ::close(fd);
+        return FailOpen(ERROR_ACCESS_DENIED);
+    }
+    SetLastError(disposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return AddFileHandle(fd, access, shareMode, &status);
+}
+
 std::shared_ptr<FileObject> FindFile(HANDLE file)
 {
     std::shared_ptr<FileObject> object = FindHandle<FileObject>(file);
@@ -331,7 +403,7 @@ UINT CopyFolderName(const std::u16string& folder, LPWSTR buffer, UINT size)
 
 }  // namespace
 
-HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/, LPSECURITY_ATTRIBUTES /*security*/,
+HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES /*security*/,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE /*templateFile*/)
 {
     if (creationDisposition < CREATE_NEW || creationDisposition > TRUNCATE_EXISTING)
@@ -339,6 +411,13 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/, L
     DWORD access = desiredAccess & (GENERIC_READ | GENERIC_WRITE);
     if (desiredAccess & GENERIC_ALL) access = GENERIC_READ | GENERIC_WRITE;
     if (creationDisposition == TRUNCATE_EXISTING && !(access & GENERIC_WRITE)) return FailOpen(ERROR_INVALID_PARAMETER);
+    // An open that neither writes nor creates changes nothing when it finds
+    // the file: it is tried first.
+    const bool opensExisting = creationDisposition == OPEN_EXISTING || creationDisposition == OPEN_ALWAYS;
+    if (fileName && *fileName && opensExisting && !(access & GENERIC_WRITE)) {
+        if (const std::optional<HANDLE> opened = OpenFileAsWritten(View(fileName), access, shareMode, creationDisposition))
+            return *opened;
+    }
     vexl::machine::HostStatus found;
     const fs::path path = fileName && *fileName ? vexl::machine::HostPathWithStatus(View(fileName), &found) : fs::path();
     if (path.empty()) return FailOpen(ERROR_PATH_NOT_FOUND);
@@ -367,8 +446,9 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/, L
     if (exists && creationDisposition == CREATE_ALWAYS && (flagsAndAttributes & FILE_ATTRIBUTE_READONLY))
         ::fchmod(fd, status.st_mode & 07555);
     const bool reportsExisting = creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS;
+    const HANDLE handle = AddFileHandle(fd, access, shareMode, nullptr);
     SetLastError(exists && reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return AddHandle(std::make_shared<FileObject>(fd, access));
+    return handle;
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped)
@@ -463,11 +543,11 @@ DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh)
     const std::shared_ptr<FileObject> object = FindFile(file);
     struct stat status {};
     if (!object) return INVALID_FILE_SIZE;
-    if (::fstat(object->fd, &status) != 0) {
+    if (!object->opened && ::fstat(object->fd, &status) != 0) {
         SetLastError(ErrorFromErrno(errno));
         return INVALID_FILE_SIZE;
     }
-    const std::uint64_t size = static_cast<std::uint64_t>(status.st_size);
+    const std::uint64_t size = object->opened ? object->opened->size : static_cast<std::uint64_t>(status.st_size);
     if (fileSizeHigh) *fileSizeHigh = static_cast<DWORD>(size >> 32);
     SetLastError(ERROR_SUCCESS);
     return static_cast<DWORD>(size);
@@ -486,20 +566,17 @@ BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime
 {
     const std::shared_ptr<FileObject> object = FindFile(file);
     if (!object) return FALSE;
+    // Reading moves the last access time: it is always asked of the host.
+    if (object->opened && !lastAccessTime) {
+        if (creationTime) *creationTime = object->opened->creation;
+        if (lastWriteTime) *lastWriteTime = object->opened->lastWrite;
+        return TRUE;
+    }
     struct statx status {};
-    if (::statx(object->fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &status) != 0)
-        return Fail(ErrorFromErrno(errno));
-    auto toTimespec = [](const struct statx_timestamp& t) {
-        struct timespec result {};
-        result.tv_sec = static_cast<time_t>(t.tv_sec);
-        result.tv_nsec = static_cast<long>(t.tv_nsec);
-        return result;
-    };
-    // Hosts that do not keep a birth time answer the last write time as creation time.
-    const struct statx_timestamp& created = (status.stx_mask & STATX_BTIME) ? status.stx_btime : status.stx_mtime;
-    if (creationTime) *creationTime = FileTimeFromTimespec(toTimespec(created));
-    if (lastAccessTime) *lastAccessTime = FileTimeFromTimespec(toTimespec(status.stx_atime));
-    if (lastWriteTime) *lastWriteTime = FileTimeFromTimespec(toTimespec(status.stx_mtime));
+    if (!StatOpenFile(object->fd, status)) return Fail(ErrorFromErrno(errno));
+    if (creationTime) *creationTime = CreationTime(status);
+    if (lastAccessTime) *lastAccessTime = FileTimeFromStatx(status.stx_atime);
+    if (lastWriteTime) *lastWriteTime = FileTimeFromStatx(status.stx_mtime);
     return TRUE;
 }
 

@@ -7,7 +7,9 @@
 
 #include "handles.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -38,6 +40,10 @@ DWORD AttributesFromStat(const struct stat& status);
 DWORD KeptAttributes(const std::filesystem::path& path);
 bool KeepAttributes(const std::filesystem::path& path, DWORD attributes);
 
+// Whether any entry of the machine keeps an owner, a DACL or kept
+// attributes; while none does, every access is allowed.
+bool MachineKeepsSecurity();
+
 // Whether the machine profile's user may use the entry so, by its security
 // (security.h); a folder's rights decide the creation of entries in it.
 bool HasFileAccess(const std::filesystem::path& path, ACCESS_MASK access);
@@ -51,7 +57,19 @@ struct timespec TimespecFromFileTime(const FILETIME& time);
 
 namespace vexl::platform {
 
-// A file handle: an open host descriptor and the Windows access it was opened with.
+// The size and times of a file as it was opened.
+struct OpenedFileStatus {
+    std::uint64_t size = 0;
+    FILETIME creation{};
+    FILETIME lastWrite{};
+};
+
+// A file handle: an open host descriptor and the Windows access it was opened
+// with. A handle that only reads and shares the file for reading only keeps
+// the file's size and times from its open: Windows lets nobody write the
+// file while it is open, so they stay the file's until it is closed. (The
+// layer does not refuse such a writer; a program that writes against that
+// rule leaves the handle with the values of its open.)
 struct FileObject : KernelObject {
     FileObject(int descriptor, DWORD grantedAccess) : fd(descriptor), access(grantedAccess) {}
     ~FileObject() override;
@@ -60,6 +78,7 @@ struct FileObject : KernelObject {
 
     int fd;
     DWORD access;  // GENERIC_READ and GENERIC_WRITE bits
+    std::optional<OpenedFileStatus> opened;
 };
 
 }  // namespace vexl::platform

@@ -5,6 +5,7 @@
 #include "storage.h"
 #include "unicode.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
@@ -346,63 +347,151 @@ fs::path HostPath(std::u16string_view windowsPath)
     return HostPathWithStatus(windowsPath, nullptr);
 }
 
-fs::path HostPathWithStatus(std::u16string_view windowsPath, HostStatus* status)
+std::string RootText()
 {
-    const fs::path root = Root();
-    if (root.empty() || windowsPath.empty()) return {};
+    std::lock_guard guard(g_rootLock);
+    if (g_root) return g_root->native();
+    const char* fromEnvironment = std::getenv("VEXL_MACHINE");
+    return fromEnvironment ? std::string(fromEnvironment) : std::string();
+}
 
-    fs::path folder;
-    std::u16string_view rest;
+namespace {
+
+// Appends one name to a host path text, with a separator unless the text
+// ends with one (as the path's operator/ does).
+void AppendName(std::string& text, std::string_view name)
+{
+    if (!text.empty() && text.back() != '/') text += '/';
+    text += name;
+}
+
+// The folder a Windows path starts from, as text, and the rest of the path
+// after its drive; false when the drive is not a letter. A UNC path starts
+// from the root's UNC folder of any case.
+bool StartFolder(const std::string& root, std::u16string_view windowsPath, std::string& folder,
+                 std::u16string_view& rest)
+{
+    folder = root;
     if (windowsPath.size() >= 2 && IsSeparator(windowsPath[0]) && IsSeparator(windowsPath[1])) {
-        folder = AppendComponent(root, u"UNC");
+        folder = AppendComponent(fs::path(root), u"UNC").native();
         rest = windowsPath.substr(2);
     } else if (windowsPath.size() >= 2 && windowsPath[1] == u':') {
         const char16_t drive = platform::FoldCase(windowsPath[0]);
-        if (drive < u'A' || drive > u'Z') return {};
-        folder = root / std::string(1, static_cast<char>(drive));
+        if (drive < u'A' || drive > u'Z') return false;
+        AppendName(folder, std::string(1, static_cast<char>(drive)));
         rest = windowsPath.substr(2);
     } else {
         // A path without a drive is taken on drive C, from its root.
-        folder = root / "C";
+        AppendName(folder, "C");
         rest = windowsPath;
     }
+    return true;
+}
 
-    std::vector<std::u16string_view> components;
-    std::size_t start = 0;
-    while (start <= rest.size()) {
-        std::size_t end = start;
+// Appends a name as UTF-8; the common plain ASCII name byte for byte.
+void AppendUtf8(std::string& text, std::u16string_view name)
+{
+    if (std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; })) {
+        for (char16_t c : name) text += static_cast<char>(c);
+    } else {
+        text += ToUtf8(name);
+    }
+}
+
+// Appends the components of a path to a host path text as written: empty
+// ones and "." skipped, ".." dropping the last one appended (never a part
+// of the start folder). False when a component holds a character no name
+// may have.
+bool AppendComponents(std::string& text, std::u16string_view rest)
+{
+    const std::size_t start = text.size();
+    std::size_t at = 0;
+    while (at <= rest.size()) {
+        std::size_t end = at;
         while (end < rest.size() && !IsSeparator(rest[end])) ++end;
-        const std::u16string_view component = rest.substr(start, end - start);
-        start = end + 1;
+        const std::u16string_view component = rest.substr(at, end - at);
+        at = end + 1;
+        if (component.empty() || component == u".") continue;
+        if (component == u"..") {
+            // Every appended component starts with its own separator, and
+            // no UTF-8 name holds a '/' byte.
+            if (text.size() > start) text.resize(std::max(start, text.rfind('/')));
+            continue;
+        }
+        if (!IsValidComponent(component)) return false;
+        text += '/';
+        AppendUtf8(text, component);
+    }
+    return true;
+}
+
+// The components of a path, as AppendComponents takes them.
+std::vector<std::u16string_view> SplitComponents(std::u16string_view rest)
+{
+    std::vector<std::u16string_view> components;
+    std::size_t at = 0;
+    while (at <= rest.size()) {
+        std::size_t end = at;
+        while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+        const std::u16string_view component = rest.substr(at, end - at);
+        at = end + 1;
         if (component.empty() || component == u".") continue;
         if (component == u"..") {
             if (!components.empty()) components.pop_back();
             continue;
         }
-        if (!IsValidComponent(component)) return {};
         components.push_back(component);
     }
+    return components;
+}
+
+void Look(const std::string& path, HostStatus& found)
+{
+    found.exists = ::stat(path.c_str(), &found.status) == 0;
+    found.error = found.exists ? 0 : errno;
+}
+
+}  // namespace
+
+std::string ExactHostPath(std::u16string_view windowsPath)
+{
+    const std::string root = RootText();
+    if (root.empty() || windowsPath.empty()) return {};
+    std::string text;
+    std::u16string_view rest;
+    if (!StartFolder(root, windowsPath, text, rest)) return {};
+    text.reserve(text.size() + windowsPath.size() + 1);  // room for a path of ASCII names
+    if (!AppendComponents(text, rest)) return {};
+    return text;
+}
+
+fs::path HostPathWithStatus(std::u16string_view windowsPath, HostStatus* status)
+{
+    const std::string root = RootText();
+    if (root.empty() || windowsPath.empty()) return {};
+    std::string folder;
+    std::u16string_view rest;
+    if (!StartFolder(root, windowsPath, folder, rest)) return {};
 
     // The path as written names an existing entry most of the time: one
     // look then, and the search of each folder for another case only when
     // it does not exist.
-    fs::path exact = folder;
-    for (std::u16string_view component : components) exact /= ToUtf8(component);
-    const auto look = [status](const fs::path& path) {
-        HostStatus own;
-        HostStatus& found = status ? *status : own;
-        found.exists = ::stat(path.c_str(), &found.status) == 0;
-        found.error = found.exists ? 0 : errno;
-        return found.exists;
-    };
-    if (components.empty()) {
-        if (status) look(exact);
-        return exact;
+    std::string exact;
+    exact.reserve(folder.size() + rest.size() + 1);
+    exact = folder;
+    if (!AppendComponents(exact, rest)) return {};
+    HostStatus own;
+    HostStatus& found = status ? *status : own;
+    if (exact.size() == folder.size()) {
+        if (status) Look(exact, found);
+        return fs::path(std::move(exact));
     }
-    if (look(exact)) return exact;
-    for (std::u16string_view component : components) folder = AppendComponent(folder, component);
-    if (status) look(folder);
-    return folder;
+    Look(exact, found);
+    if (found.exists) return fs::path(std::move(exact));
+    fs::path path(folder);
+    for (std::u16string_view component : SplitComponents(rest)) path = AppendComponent(path, component);
+    if (status) Look(path.native(), found);
+    return path;
 }
 
 void WriteFile(std::u16string_view windowsPath, std::string_view bytes)

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -95,10 +97,12 @@ bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix)
 constexpr char kHeld = '1';
 constexpr char kReleased = '0';
 
-// The owner record of this process, held: the state byte and the process id.
-std::string OwnerRecord()
+// The owner record of this process, held: the state byte, the process id
+// and a newline, the rest of the record zero.
+void MakeOwnerRecord(char (&record)[MutexLockFile::kRecordSize])
 {
-    return kHeld + std::to_string(GetCurrentProcessId()) + "\n";
+    std::memset(record, 0, sizeof record);
+    std::snprintf(record, sizeof record, "%c%lu\n", kHeld, static_cast<unsigned long>(GetCurrentProcessId()));
 }
 
 }  // namespace
@@ -143,7 +147,19 @@ std::unique_ptr<MutexLockFile> MutexLockFile::Open(std::u16string_view key, bool
     // The file mode mirrors the NULL DACL the driver gives its mutex; the
     // process umask would take the write bits away from other users.
     ::fchmod(fd, 0666);
-    return std::unique_ptr<MutexLockFile>(new MutexLockFile(fd));
+    return std::unique_ptr<MutexLockFile>(new MutexLockFile(fd, MapRecord(fd)));
+}
+
+char* MutexLockFile::MapRecord(int fd)
+{
+    // The file only ever grows to the record's size (a file of the same
+    // size keeps its bytes), so a mapping of the record never loses its
+    // pages to a truncation.
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) return nullptr;
+    if (status.st_size < static_cast<off_t>(kRecordSize) && ::ftruncate(fd, kRecordSize) != 0) return nullptr;
+    void* mapped = ::mmap(nullptr, kRecordSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    return mapped == MAP_FAILED ? nullptr : static_cast<char*>(mapped);
 }
 
 bool MutexLockFile::Exists(std::u16string_view key)
@@ -156,7 +172,31 @@ bool MutexLockFile::Exists(std::u16string_view key)
 MutexLockFile::~MutexLockFile()
 {
     // Closing drops the lock; a record still written marks the mutex abandoned.
+    if (record_) ::munmap(record_, kRecordSize);
     ::close(fd_);
+}
+
+// The record is read and written through the shared mapping of the file,
+// which costs no call to the host: what this process writes there is in
+// the file at once for every other process, and stays there if this one
+// dies. Without a mapping the file is read and written.
+void MutexLockFile::ReadRecord(char (&record)[kRecordSize]) const
+{
+    std::memset(record, 0, kRecordSize);
+    if (record_) {
+        std::memcpy(record, record_, kRecordSize);
+    } else {
+        [[maybe_unused]] const ssize_t read = ::pread(fd_, record, kRecordSize, 0);
+    }
+}
+
+void MutexLockFile::WriteRecord(const char* bytes, std::size_t count)
+{
+    if (record_) {
+        std::memcpy(record_, bytes, count);
+    } else {
+        [[maybe_unused]] const ssize_t written = ::pwrite(fd_, bytes, count, 0);
+    }
 }
 
 bool MutexLockFile::TryLock(bool wait, bool& failed)
@@ -189,21 +229,24 @@ MutexLockFile::Result MutexLockFile::Acquire(Deadline deadline)
     // holder's process id. A state still set when the lock is taken again
     // means the holder died with it. Only the state byte is written when
     // the process that holds the record takes the lock again.
-    char record[32] = {};
-    const ssize_t read = ::pread(fd_, record, sizeof record - 1, 0);
-    const bool abandoned = read > 0 && record[0] == kHeld;
-    const std::string owner = OwnerRecord();
-    if (read == static_cast<ssize_t>(owner.size()) && owner.compare(1, std::string::npos, record + 1) == 0) {
-        [[maybe_unused]] const ssize_t written = ::pwrite(fd_, &kHeld, 1, 0);
-    } else if (::ftruncate(fd_, 0) == 0) {
-        [[maybe_unused]] const ssize_t written = ::pwrite(fd_, owner.data(), owner.size(), 0);
+    char record[kRecordSize];
+    ReadRecord(record);
+    const bool abandoned = record[0] == kHeld;
+    char owner[kRecordSize];
+    MakeOwnerRecord(owner);
+    if (std::memcmp(record + 1, owner + 1, kRecordSize - 1) == 0) {
+        WriteRecord(&kHeld, 1);
+    } else {
+        WriteRecord(owner, kRecordSize);
     }
     return abandoned ? Result::Abandoned : Result::Acquired;
 }
 
 void MutexLockFile::Release()
 {
-    [[maybe_unused]] const ssize_t written = ::pwrite(fd_, &kReleased, 1, 0);
+    // The flock call below is a call the compiler cannot see into: the
+    // state byte is in the mapping before the lock is dropped.
+    WriteRecord(&kReleased, 1);
     ::flock(fd_, LOCK_UN);
 }
 

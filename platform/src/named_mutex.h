@@ -2,9 +2,9 @@
 // <machine root>/mutex/, locked with flock by the process whose thread owns
 // the mutex. The file also holds the owner record: a state byte the holder
 // sets when it takes the lock and clears when it releases, and its process
-// id. The kernel drops the lock of a process that dies, so a process that
-// takes the lock and finds the state set knows the previous holder never
-// released it.
+// id, in a record of fixed size that each process maps. The kernel drops
+// the lock of a process that dies, so a process that takes the lock and
+// finds the state set knows the previous holder never released it.
 #pragma once
 
 #include "platform/types.h"
@@ -46,11 +46,19 @@ public:
     // learns that the mutex was abandoned.
     void Abandon();
 
+    // The owner record at the start of the file: a state byte, the
+    // holder's process id and a newline, zero bytes to its end.
+    static constexpr std::size_t kRecordSize = 32;
+
 private:
-    explicit MutexLockFile(int fd) : fd_(fd) {}
+    MutexLockFile(int fd, char* record) : fd_(fd), record_(record) {}
+    static char* MapRecord(int fd);
     bool TryLock(bool wait, bool& failed);
+    void ReadRecord(char (&record)[kRecordSize]) const;
+    void WriteRecord(const char* bytes, std::size_t count);
 
     int fd_;
+    char* record_;  // the record, mapped shared; null when the file could not be mapped
 };
 
 }  // namespace vexl::platform

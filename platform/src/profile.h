@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <sys/stat.h>
 
@@ -13,6 +14,9 @@ namespace vexl::machine {
 
 // The profile of the machine in use (the defaults when it has none).
 std::shared_ptr<const Profile> CurrentProfile();
+
+// The root of the machine in use as text (Root() without building a path).
+std::string RootText();
 
 // What stat answered for a host path.
 struct HostStatus {
@@ -24,5 +28,10 @@ struct HostStatus {
 // HostPath, and what stat answers for the path found, from the look that
 // found it: a caller that needs both makes one call less.
 std::filesystem::path HostPathWithStatus(std::u16string_view windowsPath, HostStatus* status);
+
+// The host path of a Windows path as written, without a look at the disk:
+// the path HostPath answers whenever an entry exists there. Empty when the
+// path is invalid or there is no machine.
+std::string ExactHostPath(std::u16string_view windowsPath);
 
 }  // namespace vexl::machine

@@ -156,6 +156,42 @@ TEST_F(FilesTest, ReadsWritesSeeksAndTruncates)
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
+// A handle that shares the file for writing sees what a writer does; one
+// that only reads still reads its last access time from the file, and an
+// open in another case finds the file.
+TEST_F(FilesTest, SizeAndTimesFollowTheFileForHandlesThatShareWriting)
+{
+    const char16_t* path = u"C:\\WINDOWS\\shared.txt";
+    machine::WriteFile(path, "abc");
+    HANDLE reader = CreateFileW(u"c:\\windows\\SHARED.TXT", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    HANDLE writer = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    DWORD done = 0;
+    EXPECT_TRUE(WriteFile(writer, "abcdef", 6, &done, nullptr));
+    const FILETIME written{0x89ABCDEF, 0x01DA0000};
+    const FILETIME accessed{0x12345670, 0x01D00000};
+    EXPECT_TRUE(SetFileTime(writer, nullptr, &accessed, &written));
+    EXPECT_TRUE(CloseHandle(writer));
+
+    EXPECT_EQ(GetFileSize(reader, nullptr), 6u);
+    FILETIME lastWrite{};
+    EXPECT_TRUE(GetFileTime(reader, nullptr, nullptr, &lastWrite));
+    EXPECT_EQ(CompareFileTime(&lastWrite, &written), 0);
+    EXPECT_TRUE(CloseHandle(reader));
+
+    HANDLE query = CreateFileW(path, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(query, INVALID_HANDLE_VALUE);
+    FILETIME lastAccess{};
+    EXPECT_TRUE(GetFileTime(query, nullptr, &lastAccess, &lastWrite));
+    EXPECT_EQ(CompareFileTime(&lastAccess, &accessed), 0);
+    EXPECT_EQ(CompareFileTime(&lastWrite, &written), 0);
+    EXPECT_EQ(GetFileSize(query, nullptr), 6u);
+    EXPECT_TRUE(CloseHandle(query));
+}
+
 TEST_F(FilesTest, ReadOnlyFileRefusesEveryChangeUntilCleared)
 {
     const char16_t* path = u"C:\\WINDOWS\\locked.ini";

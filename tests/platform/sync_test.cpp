@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <string>
 #include <thread>
@@ -162,6 +164,25 @@ TEST_F(MutexTest, AThreadThatEndsOwningItLeavesItAbandoned)
         EXPECT_TRUE(ReleaseMutex(mutex));
         EXPECT_TRUE(CloseHandle(mutex));
     }
+}
+
+// A lock file whose record says held, of any length, was left by a holder
+// that died: the first wait reports the mutex abandoned, later ones do not,
+// and the record the file then holds says released.
+TEST_F(MutexTest, AHeldRecordLeftInTheLockFileIsSeenAbandoned)
+{
+    const std::filesystem::path file = machine::Root() / "mutex" / "VEXLLEFT.lock";
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << "1999999\n";
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, u"Global\\VexlLeft");
+    ASSERT_NE(mutex, nullptr);
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_ABANDONED);
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_EQ(in.get(), '0');
+    EXPECT_TRUE(CloseHandle(mutex));
 }
 
 TEST_F(MutexTest, RefusesHandlesThatAreNotMutexes)
