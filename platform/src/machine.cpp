@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <time.h>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <vector>
@@ -451,6 +452,103 @@ void Look(const std::string& path, HostStatus& found)
     found.error = found.exists ? 0 : errno;
 }
 
+// The names a folder held when it was listed, kept while the folder is
+// as it was then: the same inode and the same change times. A listing is
+// kept only when those times lie well before it (more than any file
+// system's time step), so that a change made in the same step as the
+// listing, which would leave the times as they were, is never missed.
+struct FolderListing {
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec modified{};
+    timespec changed{};
+    std::vector<std::u16string> names;  // as the folder holds them
+    std::vector<std::string> hostNames;
+};
+
+constexpr std::int64_t kStableNanoseconds = 2'000'000'000;
+constexpr std::size_t kMostListings = 64;
+
+std::mutex g_listingsLock;
+std::map<std::string, std::shared_ptr<const FolderListing>, std::less<>> g_listings;
+
+bool SameTime(const timespec& a, const timespec& b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool IsListingOf(const FolderListing& listing, const struct stat& folder)
+{
+    return listing.device == folder.st_dev && listing.inode == folder.st_ino &&
+           SameTime(listing.modified, folder.st_mtim) && SameTime(listing.changed, folder.st_ctim);
+}
+
+std::shared_ptr<const FolderListing> ListFolder(const std::string& folder, const struct stat& status)
+{
+    auto listing = std::make_shared<FolderListing>();
+    listing->device = status.st_dev;
+    listing->inode = status.st_ino;
+    listing->modified = status.st_mtim;
+    listing->changed = status.st_ctim;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+        std::string name = entry.path().filename().native();
+        listing->names.push_back(FromUtf8(name));
+        listing->hostNames.push_back(std::move(name));
+    }
+    return listing;
+}
+
+// The names of a folder; none when it is not a folder.
+std::shared_ptr<const FolderListing> FolderNames(const std::string& folder)
+{
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return nullptr;
+    {
+        std::lock_guard guard(g_listingsLock);
+        const auto found = g_listings.find(folder);
+        if (found != g_listings.end() && IsListingOf(*found->second, status)) return found->second;
+    }
+    std::shared_ptr<const FolderListing> listing = ListFolder(folder, status);
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const auto nanoseconds = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
+    const std::int64_t lastChange = std::max(nanoseconds(status.st_mtim), nanoseconds(status.st_ctim));
+    if (nanoseconds(now) - lastChange > kStableNanoseconds) {
+        std::lock_guard guard(g_listingsLock);
+        if (g_listings.size() >= kMostListings) g_listings.clear();
+        g_listings[folder] = listing;
+    }
+    return listing;
+}
+
+// Appends a component to a host path text: the name the folder holds when
+// it is spelt in another case there, else the name as written. A caller
+// that knows the name as written is missing says so.
+void AppendFoundName(std::string& path, std::u16string_view component, bool missingAsWritten)
+{
+    const std::size_t folderEnd = path.size();
+    path += '/';
+    AppendUtf8(path, component);
+    struct stat status {};
+    if (!missingAsWritten && ::stat(path.c_str(), &status) == 0) return;
+    const std::shared_ptr<const FolderListing> listing = FolderNames(path.substr(0, folderEnd));
+    if (!listing) return;
+    for (std::size_t i = 0; i < listing->names.size(); ++i) {
+        if (platform::EqualNoCase(listing->names[i], component)) {
+            path.resize(folderEnd + 1);
+            path += listing->hostNames[i];
+            return;
+        }
+    }
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 }  // namespace
 
 std::string ExactHostPath(std::u16string_view windowsPath)
@@ -488,10 +586,21 @@ fs::path HostPathWithStatus(std::u16string_view windowsPath, HostStatus* status)
     }
     Look(exact, found);
     if (found.exists) return fs::path(std::move(exact));
-    fs::path path(folder);
-    for (std::u16string_view component : SplitComponents(rest)) path = AppendComponent(path, component);
-    if (status) Look(path.native(), found);
-    return path;
+    // Most often only the last name is spelt in another case, or names
+    // nothing yet: its folder as written exists, and only that folder is
+    // searched. Else each folder of the way is.
+    const std::vector<std::u16string_view> components = SplitComponents(rest);
+    std::string path = folder;
+    std::size_t first = 0;
+    const std::size_t lastSlash = exact.rfind('/');
+    if (components.size() > 1 && lastSlash > folder.size() && IsFolder(exact.substr(0, lastSlash))) {
+        path = exact.substr(0, lastSlash);
+        first = components.size() - 1;
+    }
+    for (std::size_t i = first; i < components.size(); ++i)
+        AppendFoundName(path, components[i], i + 1 == components.size());
+    if (status) Look(path, found);
+    return fs::path(std::move(path));
 }
 
 void WriteFile(std::u16string_view windowsPath, std::string_view bytes)

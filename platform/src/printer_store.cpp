@@ -2,6 +2,7 @@
 
 #include "platform/machine.h"
 
+#include "profile.h"
 #include "record_file.h"
 #include "storage.h"
 #include "unicode.h"
@@ -34,6 +35,16 @@ fs::path SpoolerFolder()
 {
     const fs::path root = machine::Root();
     return root.empty() ? fs::path() : root / "spooler";
+}
+
+// The spooler folder as host path text, built without splitting a path:
+// every spooler call looks a printer up by it.
+std::string SpoolerFolderText()
+{
+    std::string root = machine::RootText();
+    if (root.empty()) return root;
+    if (root.back() != '/') root += '/';
+    return root + "spooler";
 }
 
 // ---- Field tables --------------------------------------------------------
@@ -266,8 +277,9 @@ struct ParsedPrinter {
     std::shared_ptr<const StoredPrinter> printer;
 };
 
+// Keyed by the printer file's host path text.
 std::mutex g_parsedLock;
-std::map<fs::path, ParsedPrinter> g_parsed;
+std::map<std::string, ParsedPrinter, std::less<>> g_parsed;
 
 std::uint64_t CoarseTick()
 {
@@ -282,7 +294,7 @@ std::uint64_t CoarseTick()
 // asking the file system; the file's stamp is still checked once per clock
 // tick, so a file changed behind the spooler's back is seen soon.
 struct ChangeCounter {
-    fs::path file;
+    std::string folder;             // the spooler folder it was mapped for
     std::uint64_t* word = nullptr;  // null when the counter cannot be mapped
 };
 
@@ -307,15 +319,15 @@ std::uint64_t* MapChangeCounter(const fs::path& file)
 // the machine has no spooler folder yet.
 std::uint64_t* ChangeCounterWord()
 {
-    const fs::path folder = SpoolerFolder();
+    std::string folder = SpoolerFolderText();
     if (folder.empty()) return nullptr;
-    const fs::path file = folder / "generation";
     std::lock_guard guard(g_counterLock);
-    if (g_counter.word != nullptr && g_counter.file == file) return g_counter.word;
+    if (g_counter.word != nullptr && g_counter.folder == folder) return g_counter.word;
     std::error_code error;
     if (!fs::is_directory(folder, error)) return nullptr;
     if (g_counter.word != nullptr) ::munmap(g_counter.word, sizeof(std::uint64_t));
-    g_counter = {file, MapChangeCounter(file)};
+    std::uint64_t* word = MapChangeCounter(fs::path(folder) / "generation");
+    g_counter = {std::move(folder), word};
     return g_counter.word;
 }
 
@@ -342,18 +354,29 @@ fs::path SpoolerLockFile()
     return folder.empty() ? fs::path() : folder / "spooler.lock";
 }
 
+namespace {
+
+// The printer file of a name as host path text; empty when the name cannot
+// have one.
+std::string PrinterFileText(std::u16string_view name)
+{
+    std::string file = SpoolerFolderText();
+    const std::string encoded = EncodeFileName(name);
+    if (file.empty() || name.empty() || encoded.size() > kMaxFileNameBytes) return {};
+    return file.append("/printers/").append(encoded).append(".printer");
+}
+
+}  // namespace
+
 fs::path PrinterFile(std::u16string_view name)
 {
-    const fs::path folder = SpoolerFolder();
-    const std::string encoded = EncodeFileName(name);
-    if (folder.empty() || name.empty() || encoded.size() > kMaxFileNameBytes) return {};
-    return folder / "printers" / (encoded + ".printer");
+    return PrinterFileText(name);
 }
 
 std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name, std::optional<FileStamp>* version)
 {
     if (version) version->reset();
-    const fs::path file = PrinterFile(name);
+    const std::string file = PrinterFileText(name);
     if (file.empty()) return nullptr;
     // Taken before the file is looked at: a change made meanwhile leaves the
     // parse with an older generation, so the next reader looks again.
@@ -368,7 +391,7 @@ std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name, std::
             return found->second.printer;
         }
     }
-    const std::optional<FileStamp> stamp = StampOf(file);
+    const std::optional<FileStamp> stamp = StampOf(file.c_str());
     if (!stamp) {
         std::lock_guard guard(g_parsedLock);
         g_parsed.erase(file);
@@ -388,7 +411,7 @@ std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name, std::
     const std::optional<std::string> text = ReadFileAtOnce(file);
     if (!text) return nullptr;
     auto printer = std::make_shared<const StoredPrinter>(ParsePrinter(*text));
-    const std::optional<FileStamp> after = StampOf(file);
+    const std::optional<FileStamp> after = StampOf(file.c_str());
     std::lock_guard guard(g_parsedLock);
     if (after && *after == *stamp) {
         g_parsed[file] = {*stamp, generation, tick, printer};
@@ -409,7 +432,7 @@ int SavePrinter(const StoredPrinter& printer)
     const int result = ReplaceFileAtomically(file, FormatPrinter(printer));
     {
         std::lock_guard guard(g_parsedLock);
-        g_parsed.erase(file);
+        g_parsed.erase(file.native());
     }
     MoveChangeCounter();
     return result;
@@ -431,7 +454,7 @@ bool CommitPrinterFile(std::u16string_view name, const FileStamp& version, Prepa
     const bool done = replace.Commit() == 0;
     {
         std::lock_guard guard(g_parsedLock);
-        g_parsed.erase(file);
+        g_parsed.erase(file.native());
     }
     MoveChangeCounter();
     return done;
@@ -456,7 +479,7 @@ bool RemovePrinterFile(std::u16string_view name)
     const bool removed = fs::remove(file, error);
     {
         std::lock_guard guard(g_parsedLock);
-        g_parsed.erase(file);
+        g_parsed.erase(file.native());
     }
     MoveChangeCounter();
     return removed;

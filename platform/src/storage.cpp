@@ -134,11 +134,16 @@ bool FileStamp::operator==(const FileStamp& other) const
            changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
 }
 
-std::optional<FileStamp> StampOf(const std::filesystem::path& file)
+std::optional<FileStamp> StampOf(const char* file)
 {
     struct stat status {};
-    if (::stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    if (::stat(file, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     return FileStamp{status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
+}
+
+std::optional<FileStamp> StampOf(const std::filesystem::path& file)
+{
+    return StampOf(file.c_str());
 }
 
 FileLock::FileLock(const std::filesystem::path& lockFile)

@@ -59,6 +59,7 @@ struct FileStamp {
 };
 
 // The stamp of a regular file; none when it is missing or not a regular file.
+std::optional<FileStamp> StampOf(const char* file);
 std::optional<FileStamp> StampOf(const std::filesystem::path& file);
 
 // An exclusive lock on a lock file (created when missing), held for the

@@ -1,6 +1,9 @@
 #include "support/test_machine.h"
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace vexl::test {
 namespace {
@@ -35,6 +38,23 @@ TEST_F(PathMappingTest, MatchesExistingNamesWithoutCase)
 {
     machine::WriteFile(u"C:\\Drivers\\TZ16E172.ini", "x");
     EXPECT_EQ(machine::HostPath(u"c:\\DRIVERS\\tz16e172.INI"), machine::Root() / "C/Drivers/TZ16E172.ini");
+}
+
+// A folder's names are kept once it has stood still for a while; a name
+// added, renamed or removed afterwards is still seen at the next look.
+TEST_F(PathMappingTest, SeesNamesChangedInAFolderListedBefore)
+{
+    machine::WriteFile(u"C:\\Drivers\\Old.ini", "x");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2200));  // the folder stands still
+    const std::filesystem::path folder = machine::Root() / "C/Drivers";
+    EXPECT_EQ(machine::HostPath(u"c:\\drivers\\new.INI"), folder / "new.INI");  // lists the folder
+    EXPECT_EQ(machine::HostPath(u"c:\\drivers\\OLD.INI"), folder / "Old.ini");
+
+    machine::WriteFile(u"C:\\Drivers\\New.ini", "x");
+    EXPECT_EQ(machine::HostPath(u"c:\\drivers\\new.INI"), folder / "New.ini");
+    std::filesystem::rename(folder / "Old.ini", folder / "Older.ini");
+    EXPECT_EQ(machine::HostPath(u"c:\\drivers\\OLD.INI"), folder / "OLD.INI");
+    EXPECT_EQ(machine::HostPath(u"c:\\drivers\\OLDER.INI"), folder / "Older.ini");
 }
 
 TEST(MachineProfile, RoundTripsThroughTheMachineFile)
