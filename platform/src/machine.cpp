@@ -399,35 +399,10 @@ void AppendUtf8(std::string& text, std::u16string_view name)
     }
 }
 
-// Appends the components of a path to a host path text as written: empty
-// ones and "." skipped, ".." dropping the last one appended (never a part
-// of the start folder). False when a component holds a character no name
-// may have.
-bool AppendComponents(std::string& text, std::u16string_view rest)
-{
-    const std::size_t start = text.size();
-    std::size_t at = 0;
-    while (at <= rest.size()) {
-        std::size_t end = at;
-        while (end < rest.size() && !IsSeparator(rest[end])) ++end;
-        const std::u16string_view component = rest.substr(at, end - at);
-        at = end + 1;
-        if (component.empty() || component == u".") continue;
-        if (component == u"..") {
-            // Every appended component starts with its own separator, and
-            // no UTF-8 name holds a '/' byte.
-            if (text.size() > start) text.resize(std::max(start, text.rfind('/')));
-            continue;
-        }
-        if (!IsValidComponent(component)) return false;
-        text += '/';
-        AppendUtf8(text, component);
-    }
-    return true;
-}
-
-// The components of a path, as AppendComponents takes them.
-std::vector<std::u16string_view> SplitComponents(std::u16string_view rest)
+// The components of a path: empty ones and "." skipped, ".." dropping the
+// one before it (never a part of the start folder). Nothing when a
+// component holds a character no name may have.
+std::optional<std::vector<std::u16string_view>> SplitComponents(std::u16string_view rest)
 {
     std::vector<std::u16string_view> components;
     std::size_t at = 0;
@@ -441,9 +416,23 @@ std::vector<std::u16string_view> SplitComponents(std::u16string_view rest)
             if (!components.empty()) components.pop_back();
             continue;
         }
+        if (!IsValidComponent(component)) return std::nullopt;
         components.push_back(component);
     }
     return components;
+}
+
+// Appends the components of a path to a host path text as written. False
+// when a component holds a character no name may have.
+bool AppendComponents(std::string& text, std::u16string_view rest)
+{
+    const std::optional<std::vector<std::u16string_view>> components = SplitComponents(rest);
+    if (!components) return false;
+    for (const std::u16string_view component : *components) {
+        text += '/';
+        AppendUtf8(text, component);
+    }
+    return true;
 }
 
 void Look(const std::string& path, HostStatus& found)
@@ -589,7 +578,8 @@ fs::path HostPathWithStatus(std::u16string_view windowsPath, HostStatus* status)
     // Most often only the last name is spelt in another case, or names
     // nothing yet: its folder as written exists, and only that folder is
     // searched. Else each folder of the way is.
-    const std::vector<std::u16string_view> components = SplitComponents(rest);
+    // The components passed their checks when the exact path was built.
+    const std::vector<std::u16string_view> components = *SplitComponents(rest);
     std::string path = folder;
     std::size_t first = 0;
     const std::size_t lastSlash = exact.rfind('/');
