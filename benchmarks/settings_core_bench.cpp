@@ -223,6 +223,24 @@ void BM_ModelFromWarmCache(benchmark::State& state)
 }
 BENCHMARK(BM_ModelFromWarmCache)->Unit(benchmark::kMicrosecond);
 
+// The check of the package model's block that a model read from the cache
+// passes before use. No goal: the figure is shown.
+void BM_ValidateCompiledModel(benchmark::State& state)
+{
+    Bench& bench = Bench::Get();
+    CompiledModel* model = model::CompileModel(bench.context(), bench.descriptionPath(), false);
+    if (!model) {
+        state.SkipWithError("the description does not compile");
+        return;
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(model::ValidateCompiledModel(model));
+    }
+    state.counters["block_bytes"] = model->totalSize;
+    model::FreeCompiledModel(model);
+}
+BENCHMARK(BM_ValidateCompiledModel)->Unit(benchmark::kMicrosecond);
+
 // ---- contexts --------------------------------------------------------------------------------
 
 void BM_CreateDestroyListedModel(benchmark::State& state)

@@ -443,21 +443,12 @@ void FreeCompiledModel(CompiledModel* model)
 
 namespace {
 
-// The records a validation has met: a key (a kind in the high half, the
-// record's offset in the low half) with a value, in one flat table with
-// open addressing, so that a record costs no allocation. Key 0 marks a free
-// slot; no kind is 0.
+// Marks that the flat marks of the validator cannot hold: a key (a kind in
+// the high half, the record's offset in the low half) with a value, in one
+// flat table with open addressing, allocated when the first key comes. Key 0
+// marks a free slot; no kind is 0.
 class RecordMarks {
 public:
-    // Sized for one record in 32 bytes of the block at half load, which
-    // the compiler's blocks stay under; a block with more records grows it.
-    explicit RecordMarks(std::uint32_t blockSize)
-    {
-        std::size_t capacity = 64;
-        while (capacity < blockSize / 32) capacity *= 2;
-        slots_.resize(capacity);
-    }
-
     // The value of the key; a missing key is added with the value 0 and
     // `added` set.
     std::uint32_t& Find(std::uint64_t key, bool& added)
@@ -473,6 +464,8 @@ public:
     }
 
 private:
+    static constexpr std::size_t kFirstCapacity = 16;
+
     struct Slot {
         std::uint64_t key = 0;
         std::uint32_t value = 0;
@@ -492,7 +485,7 @@ private:
 
     void Grow()
     {
-        std::vector<Slot> larger(slots_.size() * 2);
+        std::vector<Slot> larger(slots_.empty() ? kFirstCapacity : slots_.size() * 2);
         for (const Slot& slot : slots_) {
             if (slot.key != 0) Place(larger, slot.key) = slot;
         }
@@ -503,18 +496,35 @@ private:
     std::size_t used_ = 0;
 };
 
+// What a validation knows of one offset of the body: the kind of list whose
+// walk first met a record there, and which of the shared records starting
+// there are checked. Records are packed at any byte offset, so there is one
+// mark per byte of the body. A mark is 16 bits wide, not 8: writes through
+// a byte type may alias any object, which makes the compiler reload the
+// block and the vectors after each one (and an enumeration of one byte is
+// zeroed a byte at a time).
+using OffsetMark = std::uint16_t;
+namespace offset_mark {
+inline constexpr OffsetMark kListKind = 0x0F;  // 0: no walk met a record here
+inline constexpr OffsetMark kUiEntry = 0x10;
+inline constexpr OffsetMark kExclusive = 0x20;
+inline constexpr OffsetMark kJudge = 0x40;
+}  // namespace offset_mark
+
 // Walks everything a reader can reach from the header, in time linear in
-// the size of the block. Every record of a linked list is checked once: a
-// walk that meets a record an earlier walk checked ends there (its rest is
-// checked), and one that meets a record of its own walk again has found a
-// loop and fails. Shared records (judges, UI entries, Exclusive records)
-// are checked once; a text is terminated when a zero byte follows it.
+// the size of the block. Every record of a linked list is checked once for
+// each kind of list it is walked as: a walk that meets a record an earlier
+// walk checked ends there (its rest is checked), and one that meets a record
+// of its own walk again has found a loop and fails. Shared records (judges,
+// UI entries, Exclusive records) are checked once; a text is terminated when
+// a zero byte follows it.
+//
+// Each body offset has a mark. A record met by a list of a second kind
+// (entries of two kinds may share one option list) keeps its mark for that
+// kind in a table beside them.
 class BlockValidator {
 public:
-    explicit BlockValidator(const CompiledModel* model) : model_(model), marks_(model ? model->totalSize : 0)
-    {
-        judgeCode_.reserve(kJudgeCodeRoom);
-    }
+    explicit BlockValidator(const CompiledModel* model) : model_(model) {}
 
     bool Run()
     {
@@ -526,12 +536,19 @@ public:
             }
         }
         if (ReadLe32(model_->block + kHeaderTotalSize) != model_->totalSize) return false;
-        if (GetModelFileVersion(model_).size() >= kFileVersionUnits) return false;
+        if (!FileVersionEnds()) return false;
+
+        marks_.resize(model_->totalSize - kHeaderSize);
+        judgeCode_.reserve(kJudgeCodeRoom);
 
         if (!UiList(Header(kHeaderFirstUiEntry))) return false;
-        for (std::uint32_t slot = kHeaderSlots; slot < kHeaderUiResDllName; slot += 4) {
-            const BlockOffset entry = Header(slot);
-            if (entry && !UiEntry(entry)) return false;
+        // Most slots are empty: a run of them is passed over with one test.
+        for (std::uint32_t run = kHeaderSlots; run < kHeaderUiResDllName; run += kSlotRunBytes) {
+            if (Zero(run, kSlotRunBytes)) continue;
+            for (std::uint32_t slot = run; slot < run + kSlotRunBytes; slot += 4) {
+                const BlockOffset entry = Header(slot);
+                if (entry != 0 && !UiEntryChecked(entry) && !UiEntry(entry)) return false;
+            }
         }
         if (!WideText(Header(kHeaderUiResDllName)) || !WideText(Header(kHeaderExcDepDllName))) return false;
         for (int group = 0; group < kCommandGroupCount; ++group) {
@@ -546,9 +563,56 @@ public:
 private:
     static constexpr int kMaxBlockDepth = 256;
     static constexpr std::size_t kJudgeCodeRoom = 64;  // longer judge code grows the buffer
+    static constexpr std::uint32_t kSlotRunBytes = 32;  // eight slots
+    static_assert((kHeaderUiResDllName - kHeaderSlots) % kSlotRunBytes == 0);
+
+    // The kinds of linked list, each with its own record layout. Option
+    // lists are told apart by the layout of their records: the kinds of
+    // entry without extra option fields share one.
+    enum ListKind : std::uint8_t {
+        kListUiEntries = 1,
+        kListPageValues,
+        kListExclusives,
+        kListRules,
+        kListActions,
+        kListTransacts,
+        kListAlertActions,
+        kListAlerts,
+        kListOptions,
+        kListPageOptions,
+        kListSlotOptions,
+        kListFontOptions,
+        kListKindEnd
+    };
+    static_assert(kListKindEnd - 1 <= offset_mark::kListKind, "a list kind fits its mark");
+    // The kind of the shared text arrays in the table of other marks (the
+    // value: the longest count checked); above every list kind.
+    static constexpr std::uint64_t kSharedTextArray = 0x100;
 
     std::uint32_t Header(std::uint32_t offset) const { return ReadLe32(model_->block + offset); }
     const std::uint8_t* Bytes(std::uint32_t offset) const { return model_->block + offset; }
+
+    // True when the bytes of the header from offset on are all zero; bytes
+    // is a multiple of 8.
+    bool Zero(std::uint32_t offset, std::uint32_t bytes) const
+    {
+        std::uint64_t any = 0;
+        for (std::uint32_t at = offset; at < offset + bytes; at += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, Bytes(at), sizeof word);
+            any |= word;
+        }
+        return any == 0;
+    }
+
+    // The file version ends with a zero unit inside its field.
+    bool FileVersionEnds() const
+    {
+        for (std::uint32_t i = 0; i < kFileVersionUnits; ++i) {
+            if (ReadLe16(Bytes(kHeaderFileVersion + 2 * i)) == 0) return true;
+        }
+        return false;
+    }
 
     // A record of the body: after the header and inside the block.
     bool Record(BlockOffset offset, std::uint64_t bytes) const
@@ -558,55 +622,81 @@ private:
     // The number of records of the size that fit the block: the most a list can hold.
     std::uint32_t Cap(std::uint32_t recordSize) const { return model_->totalSize / recordSize + 1; }
 
+    // The mark of an offset of the body (Record(offset, 1) holds).
+    OffsetMark& MarkAt(BlockOffset offset) { return marks_[offset - kHeaderSize]; }
+
+    // Marks a shared record of the body; true when it was not marked before.
+    bool MarkFirst(OffsetMark shared, BlockOffset offset)
+    {
+        OffsetMark& mark = MarkAt(offset);
+        if (mark & shared) return false;
+        mark |= shared;
+        return true;
+    }
+
     bool Text(BlockOffset offset) const
     {
         if (offset == 0) return true;
         return Record(offset, 1) && offset <= lastZero_;
     }
 
-    // The kinds of linked list, each with its own record layout.
-    enum ListKind : std::uint64_t {
-        kListUiEntries = 1,
-        kListPageValues,
-        kListExclusives,
-        kListRules,
-        kListActions,
-        kListTransacts,
-        kListAlertActions,
-        kListAlerts,
-        kListOptions,  // kListOptions + the UI kind
-    };
-    // The kinds of shared record, checked once each.
-    enum SharedKind : std::uint64_t {
-        kSharedUiEntry = 0x10000,  // above every list kind
-        kSharedExclusive,
-        kSharedJudge,
-        kSharedTextArray,  // the value: the longest count checked
-    };
-
-    // Marks a shared record; true when it was not marked before.
-    bool MarkFirst(SharedKind kind, BlockOffset offset)
-    {
-        bool added = false;
-        marks_.Find((static_cast<std::uint64_t>(kind) << 32) | offset, added);
-        return added;
-    }
-
     // Walks the list of a kind from first: check(at, &next) checks a record
     // and gives the next link.
-    template <typename CheckRecord> bool Walk(std::uint64_t kind, BlockOffset first, CheckRecord check)
+    template <typename CheckRecord> bool Walk(ListKind kind, BlockOffset first, CheckRecord check)
     {
         const std::uint32_t walk = ++walks_;
-        for (BlockOffset at = first; at != 0;) {
-            bool fresh = false;
-            std::uint32_t& walkOfRecord = marks_.Find((kind << 32) | at, fresh);
-            if (!fresh) return walkOfRecord != walk;
-            walkOfRecord = walk;
+        std::uint32_t steps = 0;
+        for (BlockOffset at = first; at != 0; ++steps) {
+            if (!Record(at, 1)) return false;  // every check refuses a record outside the body
+            OffsetMark& mark = MarkAt(at);
+            const OffsetMark markedKind = mark & offset_mark::kListKind;
+            if (markedKind == 0) {
+                mark |= kind;
+            } else if (markedKind == kind) {
+                // Checked by an earlier walk, unless this walk met it: a loop.
+                return !Visits(kind, first, steps, at);
+            } else {
+                bool fresh = false;
+                std::uint32_t& walkOfRecord = others_.Find((std::uint64_t{kind} << 32) | at, fresh);
+                if (!fresh) return walkOfRecord != walk;
+                walkOfRecord = walk;
+            }
             BlockOffset next = 0;
             if (!check(at, &next)) return false;
             at = next;
         }
         return true;
+    }
+
+    // True when the first records of a list, each checked already, include
+    // the record. A walk asks this only when it meets a record of its kind
+    // that is marked, once at most, so walks stay linear.
+    bool Visits(ListKind kind, BlockOffset first, std::uint32_t records, BlockOffset record) const
+    {
+        for (BlockOffset at = first; records-- > 0; at = NextRecord(kind, at)) {
+            if (at == record) return true;
+        }
+        return false;
+    }
+
+    // The next link of a checked list record: plain, or tagged in the
+    // entry lists of the constraint part.
+    BlockOffset NextRecord(ListKind kind, BlockOffset at) const
+    {
+        static_assert(ui_entry::kNext == 0 && ui_option::kNext == 0 && page_value::kNext == 0 &&
+                      exclusive_record::kNext == 0 && option_rule::kNext == 0 && action_entry::kNext == 0 &&
+                      transact_entry::kNext == 0 && alert_action_entry::kNext == 0 && alert_entry::kNext == 0);
+        const std::uint32_t link = ReadLe32(Bytes(at));
+        switch (kind) {
+        case kListRules:
+        case kListActions:
+        case kListTransacts:
+        case kListAlertActions:
+        case kListAlerts:
+            return TaggedLinkOffset(link);
+        default:
+            return link;
+        }
     }
 
     bool WideText(BlockOffset offset) const
@@ -626,6 +716,13 @@ private:
         return true;
     }
 
+    // A UI entry that is checked already: the cheap test before the full
+    // check for the header's slots, whose entries are mostly the UI list's.
+    bool UiEntryChecked(BlockOffset entry) const
+    {
+        return Record(entry, kUiEntrySize) && (marks_[entry - kHeaderSize] & offset_mark::kUiEntry) != 0;
+    }
+
     bool UiList(BlockOffset first)
     {
         return Walk(kListUiEntries, first, [this](BlockOffset at, BlockOffset* next) {
@@ -638,52 +735,68 @@ private:
     bool UiEntry(BlockOffset offset)
     {
         if (!Record(offset, kUiEntrySize)) return false;
-        if (!MarkFirst(kSharedUiEntry, offset)) return true;
-        const UiEntryRecord e = ReadUiEntry(model_, offset);
-        if (e.commands) {
-            if (!Record(e.commands, kCommandPairSize)) return false;
-            const CommandPairRecord pair = ReadCommandPair(model_, e.commands);
-            if (!Text(pair.before) || !Text(pair.after)) return false;
+        if (!MarkFirst(offset_mark::kUiEntry, offset)) return true;
+        const std::uint8_t* p = Bytes(offset);
+        if (const BlockOffset commands = ReadLe32(p + ui_entry::kCommands)) {
+            if (!Record(commands, kCommandPairSize)) return false;
+            const std::uint8_t* pair = Bytes(commands);
+            if (!Text(ReadLe32(pair + command_pair::kBefore)) || !Text(ReadLe32(pair + command_pair::kAfter)))
+                return false;
         }
-        if (e.exclusive && !ExclusiveRecord(e.exclusive)) return false;
-        if (e.options == 0) return true;
-        switch (UiKind(e.type)) {
+        if (const BlockOffset exclusive = ReadLe32(p + ui_entry::kExclusive)) {
+            if (!ExclusiveRecord(exclusive)) return false;
+        }
+        const BlockOffset options = ReadLe32(p + ui_entry::kOptions);
+        if (options == 0) return true;
+        switch (UiKind(ReadLe16(p + ui_entry::kType))) {
         case kUiBoolean: {
-            if (!Record(e.options, kBooleanRecordSize)) return false;
-            const BooleanRecord r = ReadBooleanRecord(model_, e.options);
-            return Text(r.trueInvocation) && Text(r.falseInvocation);
+            if (!Record(options, kBooleanRecordSize)) return false;
+            const std::uint8_t* r = Bytes(options);
+            return Text(ReadLe32(r + boolean_record::kTrueInvocation)) &&
+                   Text(ReadLe32(r + boolean_record::kFalseInvocation));
         }
         case kUiNumeric:
-            return Record(e.options, kNumericRecordSize);
+            return Record(options, kNumericRecordSize);
         case kUiString:
-            return Record(e.options, kStringRecordSize);
+            return Record(options, kStringRecordSize);
+        case kUiPickPage:
+            return OptionList(kListPageOptions, options, kUiOptionPageSize);
+        case kUiPickSlot:
+            return OptionList(kListSlotOptions, options, kUiOptionSlotSize);
+        case kUiFontTbl:
+            return OptionList(kListFontOptions, options, kUiOptionPageSize);
         default:
-            return OptionList(e.options, e.type);
+            return OptionList(kListOptions, options, kUiOptionSize);
         }
     }
 
-    bool OptionList(BlockOffset first, std::uint16_t type)
+    bool OptionList(ListKind kind, BlockOffset first, std::uint32_t size)
     {
-        const std::uint32_t size = static_cast<std::uint32_t>(UiRecordSize(type));
-        return Walk(kListOptions + UiKind(type), first, [this, size, type](BlockOffset at, BlockOffset* next) {
+        return Walk(kind, first, [this, kind, size](BlockOffset at, BlockOffset* next) {
             if (!Record(at, size)) return false;
-            const UiOptionRecord o = ReadUiOption(model_, at, type);
-            if (!Text(o.invocation)) return false;
-            switch (UiKind(type)) {
-            case kUiPickPage:
-                if (!PageValues(o.pageValues)) return false;
+            const std::uint8_t* p = Bytes(at);
+            if (!Text(ReadLe32(p + ui_option::kInvocation))) return false;
+            switch (kind) {
+            case kListPageOptions:
+                if (!PageValues(ReadLe32(p + ui_option::kPageValues))) return false;
                 break;
-            case kUiPickSlot:
-                if (o.count < 0 || (o.count > 0 && !Record(o.papers, 2ull * o.count))) return false;
+            case kListSlotOptions: {
+                const std::int32_t count = static_cast<std::int32_t>(ReadLe32(p + ui_option::kCount));
+                if (count < 0 || (count > 0 && !Record(ReadLe32(p + ui_option::kPapers), 2ull * count))) return false;
                 break;
-            case kUiFontTbl:
-                if (o.count < 0) return false;
-                if (o.count > 0 && !(TextArray(o.faces, o.count) && TextArray(o.devices, o.count))) return false;
+            }
+            case kListFontOptions: {
+                const std::int32_t count = static_cast<std::int32_t>(ReadLe32(p + ui_option::kCount));
+                if (count < 0) return false;
+                if (count > 0 && !(TextArray(ReadLe32(p + ui_option::kFaces), count) &&
+                                   TextArray(ReadLe32(p + ui_option::kDevices), count)))
+                    return false;
                 break;
+            }
             default:
                 break;
             }
-            *next = o.next;
+            *next = ReadLe32(p + ui_option::kNext);
             return true;
         });
     }
@@ -703,7 +816,7 @@ private:
     {
         if (!Record(array, 4ull * count)) return false;
         bool added = false;
-        std::uint32_t& checked = marks_.Find((static_cast<std::uint64_t>(kSharedTextArray) << 32) | array, added);
+        std::uint32_t& checked = others_.Find((kSharedTextArray << 32) | array, added);
         if (static_cast<std::uint32_t>(count) <= checked) return true;
         checked = static_cast<std::uint32_t>(count);
         for (std::int32_t i = 0; i < count; ++i) {
@@ -724,7 +837,7 @@ private:
     bool ExclusiveRecord(BlockOffset offset)
     {
         if (!Record(offset, kExclusiveRecordSize)) return false;
-        if (!MarkFirst(kSharedExclusive, offset)) return true;
+        if (!MarkFirst(offset_mark::kExclusive, offset)) return true;
         const std::uint8_t* p = Bytes(offset);
         BlockOffset j1, j2, items, alerts, t1, t2, j3;
         return Tagged(ReadLe32(p + exclusive_record::kJ1), &j1) && Tagged(ReadLe32(p + exclusive_record::kJ2), &j2) &&
@@ -740,14 +853,17 @@ private:
     // pass the compiler's own check of judge code.
     bool Judge(BlockOffset offset)
     {
+        if (offset == 0) return true;
+        if (!Record(offset, kJudgeOpSize)) return false;
         // A judge that fails fails the whole block, so it is marked first.
-        if (offset == 0 || !MarkFirst(kSharedJudge, offset)) return true;
+        if (!MarkFirst(offset_mark::kJudge, offset)) return true;
         std::vector<JudgeOp>& code = judgeCode_;
         code.clear();
         for (std::uint64_t at = offset;; at += kJudgeOpSize) {
             if (!Record(offset, at - offset + kJudgeOpSize)) return false;
-            const JudgeOpRecord op = ReadJudgeOp(model_, static_cast<std::uint32_t>(at));
-            code.push_back({op.kind, op.operand});
+            const std::uint8_t* p = Bytes(static_cast<std::uint32_t>(at));
+            const JudgeOp op{ReadLe16(p + judge_op::kKind), ReadLe16(p + judge_op::kOperand)};
+            code.push_back(op);
             if (op.kind == kJudgeOperator && op.operand == kJudgeEndCode) break;
         }
         return ValidateJudgeCode(code);
@@ -823,14 +939,19 @@ private:
         std::uint32_t steps = Cap(8);
         for (BlockOffset at = first; at != 0;) {
             if (--steps == 0 || !Record(at, 8)) return false;
-            const std::int16_t kind = static_cast<std::int16_t>(ReadLe16(Bytes(at) + command_node::kKind));
+            const std::uint8_t* p = Bytes(at);
+            const std::int16_t kind = static_cast<std::int16_t>(ReadLe16(p + command_node::kKind));
             if (!Record(at, CommandNodeSize(kind))) return false;
-            const CommandNodeRecord node = ReadCommandNode(model_, at);
-            if (kind == kNodeStringType && node.bytes != 0) {
-                if (node.length <= 0 || !Record(node.bytes, static_cast<std::uint32_t>(node.length))) return false;
+            if (kind == kNodeStringType) {
+                const BlockOffset bytes = ReadLe32(p + command_node::kBytes);
+                const std::int32_t length = static_cast<std::int32_t>(ReadLe32(p + command_node::kLength));
+                if (bytes != 0 && (length <= 0 || !Record(bytes, static_cast<std::uint32_t>(length)))) return false;
             }
-            if (kind == kNodeCommand && node.block != 0 && !CommandBlock(node.block, depth + 1)) return false;
-            at = node.next;
+            if (kind == kNodeCommand) {
+                const BlockOffset block = ReadLe32(p + command_node::kBlock);
+                if (block != 0 && !CommandBlock(block, depth + 1)) return false;
+            }
+            at = ReadLe32(p + command_node::kNext);
         }
         return true;
     }
@@ -845,13 +966,14 @@ private:
         for (std::int32_t i = 0; i < count; ++i) {
             const BlockOffset entry = ReadLe32(Bytes(array + 4u * static_cast<std::uint32_t>(i)));
             if (entry == 0) continue;
-            if (!Record(entry, kFontIdEntrySize) || !Text(ReadLe32(Bytes(entry) + 4))) return false;
+            if (!Record(entry, kFontIdEntrySize) || !Text(ReadLe32(Bytes(entry) + font_id_entry::kName))) return false;
         }
         return true;
     }
 
     const CompiledModel* model_;
-    RecordMarks marks_;  // (list kind, record) -> the walk that checked it; shared records
+    std::vector<OffsetMark> marks_;   // one per offset of the body
+    RecordMarks others_;              // (kind, record) marks the flat ones cannot hold
     std::vector<JudgeOp> judgeCode_;
     std::uint32_t walks_ = 0;
     std::uint32_t lastZero_ = 0;  // the last zero byte of the body

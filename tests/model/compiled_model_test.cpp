@@ -201,6 +201,84 @@ TEST(CompiledModelLayout, ListsThatShareTheirTailsAreCheckedOnce)
     FreeCompiledModel(model);
 }
 
+// A block of a header and two UI entries, A then B, whose option lists are
+// laid out by each case. Records are packed at any byte offset, and one
+// option list may be read as the options of entries of two kinds.
+class OptionListBlock {
+public:
+    static constexpr std::uint32_t kEntryA = kHeaderSize;
+    static constexpr std::uint32_t kEntryB = kEntryA + kUiEntrySize;
+    static constexpr std::uint32_t kOptions = kEntryB + kUiEntrySize;  // room for the cases' options
+
+    OptionListBlock(std::uint16_t typeA, std::uint16_t typeB) : bytes_(kOptions + 128, 0)
+    {
+        WriteLe32(&bytes_[kHeaderFirstUiEntry], kEntryA);
+        WriteLe32(&bytes_[kEntryA + ui_entry::kNext], kEntryB);
+        WriteLe16(&bytes_[kEntryA + ui_entry::kType], typeA);
+        WriteLe16(&bytes_[kEntryB + ui_entry::kType], typeB);
+    }
+
+    void SetOptions(std::uint32_t entry, BlockOffset first) { WriteLe32(&bytes_[entry + ui_entry::kOptions], first); }
+    // An option record of 20 bytes (a PickSlot's; its first 12 bytes are a
+    // plain option): no papers, no invocation.
+    void PutOption(BlockOffset at, BlockOffset next) { WriteLe32(&bytes_[at + ui_option::kNext], next); }
+
+    bool Valid()
+    {
+        WriteLe32(&bytes_[kHeaderTotalSize], static_cast<std::uint32_t>(bytes_.size()));
+        CompiledModel* model = MakeCompiledModel(bytes_.data(), static_cast<std::uint32_t>(bytes_.size()));
+        const bool valid = ValidateCompiledModel(model);
+        FreeCompiledModel(model);
+        return valid;
+    }
+
+    std::uint32_t Size() const { return static_cast<std::uint32_t>(bytes_.size()); }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+TEST(CompiledModelLayout, OptionListsSharedByEntriesOfOneOrTwoKinds)
+{
+    constexpr std::uint32_t o1 = OptionListBlock::kOptions + 1;  // odd offsets
+    constexpr std::uint32_t o2 = o1 + 21;
+    constexpr std::uint32_t o3 = o2 + 23;
+    struct Case {
+        const char* what;
+        std::uint16_t typeB;
+        BlockOffset listA, listB;
+        BlockOffset next1, next2, next3;  // the next links of o1, o2, o3
+        bool valid;
+    };
+    const Case cases[] = {
+        {"one list, two entries of one kind", kUiPickMany, o1, o1, o2, 0, 0, true},
+        {"one list, entries of two layouts", kUiPickSlot, o1, o1, o2, 0, 0, true},
+        {"a shared tail, entries of two layouts", kUiPickSlot, o1, o3, o2, 0, o2, true},
+        {"B's own part loops, two layouts", kUiPickSlot, o2, o1, o3, 0, o1, false},
+        {"B's own part loops, one kind", kUiPickMany, o2, o1, o3, 0, o1, false},
+        {"a list that walks into the header", kUiPickSlot, o1, o1, 40, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        OptionListBlock block(kUiPickOne, c.typeB);
+        block.SetOptions(OptionListBlock::kEntryA, c.listA);
+        block.SetOptions(OptionListBlock::kEntryB, c.listB);
+        block.PutOption(o1, c.next1);
+        block.PutOption(o2, c.next2);
+        block.PutOption(o3, c.next3);
+        EXPECT_EQ(block.Valid(), c.valid) << c.what;
+    }
+
+    // A slot option needs 20 bytes, a plain one 12: the last option of the
+    // block fits the first entry's reading and not the second's.
+    for (const std::uint16_t typeB : {kUiPickMany, kUiPickSlot}) {
+        OptionListBlock block(kUiPickOne, typeB);
+        const BlockOffset last = block.Size() - kUiOptionSize;
+        block.SetOptions(OptionListBlock::kEntryA, last);
+        block.SetOptions(OptionListBlock::kEntryB, last);
+        EXPECT_EQ(block.Valid(), typeB == kUiPickMany) << typeB;
+    }
+}
+
 class CompiledUiPart : public CompiledContextTest {};
 
 TEST_F(CompiledUiPart, VariantAndIdentityEntriesGoFirstAndShareOptions)
