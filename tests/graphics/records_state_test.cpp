@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace vexl {
@@ -79,8 +80,9 @@ TEST(StateCaches, APageSendsEachStateOnceAndTheNextPageAgain)
         }
     }
     const std::vector<BYTE> once = {0x33, 0x34, 0x35, 0x36, 0x31, 0x32, 0x40, 0x30};
-    std::vector<BYTE> expected = once;
-    expected.insert(expected.end(), once.begin(), once.end());
+    std::vector<BYTE> expected(2 * once.size());  // the states of both pages
+    std::copy(once.begin(), once.end(), expected.begin());
+    std::copy(once.begin(), once.end(), expected.begin() + static_cast<std::ptrdiff_t>(once.size()));
     EXPECT_EQ(Types(seam.Buffered()), expected);
 }
 

@@ -52,6 +52,10 @@ RegistryValue Number(const WCHAR* name, std::uint32_t value)
 {
     return {name, REG_DWORD, DwordBytes(value)};
 }
+RegistryValue Raw(const WCHAR* name, DWORD type, std::string bytes)
+{
+    return {name, type, std::move(bytes)};
+}
 
 // What a list entry holds, "-" for a missing text.
 std::string Describe(const PluginEntry& entry)
@@ -155,13 +159,13 @@ TEST_F(PluginTest, RegistryValuesOfTheWrongTypeOrLengthAreMissing)
         {"text of 251 characters", Text(u"Name", longest), "P|" + std::string(251, 'n') + "|-|0|0"},
         {"text of 252 characters", Text(u"Name", tooLong), "P|-|-|0|0"},
         {"empty text", Text(u"Name", u""), "P|-|-|0|0"},
-        {"binary name", {u"Name", REG_BINARY, Utf16Bytes(u"Plug")}, "P|-|-|0|0"},
+        {"binary name", Raw(u"Name", REG_BINARY, Utf16Bytes(u"Plug")), "P|-|-|0|0"},
         {"number as name", Number(u"Name", 5), "P|-|-|0|0"},
-        {"expandable path", {u"InstallPath", REG_EXPAND_SZ, Utf16Bytes(u"C:\\p.dll")}, "P|-|-|0|0"},
+        {"expandable path", Raw(u"InstallPath", REG_EXPAND_SZ, Utf16Bytes(u"C:\\p.dll")), "P|-|-|0|0"},
         {"number", Number(u"ForceRAW", 9), "P|-|-|9|0"},
         {"number as text", Text(u"PerPrinter", u"1"), "P|-|-|0|0"},
-        {"number of two bytes", {u"PerPrinter", REG_BINARY, std::string("\x01\x00", 2)}, "P|-|-|0|0"},
-        {"binary number", {u"PerPrinter", REG_BINARY, DwordBytes(4)}, "P|-|-|0|0"},
+        {"number of two bytes", Raw(u"PerPrinter", REG_BINARY, std::string("\x01\x00", 2)), "P|-|-|0|0"},
+        {"binary number", Raw(u"PerPrinter", REG_BINARY, DwordBytes(4)), "P|-|-|0|0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -47,7 +47,7 @@ struct Bytes {
     }
     Bytes& Zeros(std::size_t n)
     {
-        v.insert(v.end(), n, 0);
+        v.resize(v.size() + n);
         return *this;
     }
     Bytes& Pad4()

@@ -27,6 +27,10 @@ protected:
     std::vector<std::uint8_t> Ticketed(std::initializer_list<std::pair<int, std::uint8_t>> bytes)
     {
         std::vector<std::uint8_t> devmode = DevmodeBytes(context_);
+        if (devmode.size() < kTicketOffset + kTicketBytes) {
+            ADD_FAILURE() << "the DEVMODE has no job ticket";
+            return devmode;
+        }
         devmode[kTicketOffset + 1] = 1;
         for (auto [at, value] : bytes) devmode[kTicketOffset + at] = value;
         return devmode;
