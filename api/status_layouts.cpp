@@ -32,7 +32,6 @@ constexpr StatusVersionRow kSmallApi1[] = {{32, 1}};
 constexpr StatusVersionRow kSmallApi6[] = {{32, 6}};
 constexpr StatusVersionRow kSmallApi7[] = {{32, 7}};
 constexpr StatusVersionRow kSmallApi10[] = {{32, 10}};
-constexpr StatusVersionRow kSmallApi11[] = {{32, 11}};
 constexpr StatusVersionRow kSmallApi12[] = {{32, 12}};
 constexpr StatusVersionRow kSmallApi13[] = {{32, 13}};
 constexpr StatusVersionRow kSmallApi14[] = {{32, 14}};

@@ -22,7 +22,6 @@ namespace {
 
 constexpr std::int16_t kCustomSizeDialogPage = 1017;
 constexpr std::int16_t kPaperSizePage = 1041;
-constexpr std::uint16_t kCustomPaper = 256;
 constexpr int kCustomSlots = 10;
 
 constexpr std::uint16_t kInchLengthControls[] = {2682, 2683, 2684};

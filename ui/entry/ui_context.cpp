@@ -23,7 +23,6 @@ namespace {
 
 constexpr std::uint16_t kModeFull = 0;
 constexpr std::uint16_t kModeInstall = 1;
-constexpr std::uint16_t kFirstBareMode = 4;
 constexpr const WCHAR* kAnswerFileName = u"VEXL.ini";
 constexpr const WCHAR* kInstallMarkKey = u"DrvInstSet";
 constexpr DWORD kWindows2000Major = 5;
