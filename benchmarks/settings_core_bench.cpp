@@ -30,6 +30,8 @@
 #ifdef VEXL_BENCH_CUPS
 #include <cups/cups.h>
 #include <cups/ppd.h>
+// The PPD functions are deprecated in libcups but are still the peer.
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #endif
 
 namespace vexl::bench {
