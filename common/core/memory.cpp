@@ -2,15 +2,12 @@
 
 #include "platform/kernel.h"
 
-#include <cstring>
-
 namespace vexl {
 
 void* AllocZeroed(std::uint32_t bytes)
 {
-    void* block = GlobalAlloc(GMEM_ZEROINIT, bytes);
-    if (block) std::memset(block, 0, bytes);
-    return block;
+    // GMEM_ZEROINIT hands the block out zero-filled.
+    return GlobalAlloc(GMEM_ZEROINIT, bytes);
 }
 
 void FreeIfNotNull(void* block)

@@ -399,12 +399,12 @@ void AppendUtf8(std::string& text, std::u16string_view name)
     }
 }
 
-// The components of a path: empty ones and "." skipped, ".." dropping the
-// one before it (never a part of the start folder). Nothing when a
-// component holds a character no name may have.
-std::optional<std::vector<std::u16string_view>> SplitComponents(std::u16string_view rest)
+// Walks the components of a path: empty ones and "." skipped, ".." handed
+// to drop (which takes back the last component kept, never a part of the
+// start folder), every other one to keep. False when a component holds a
+// character no name may have.
+template <typename Keep, typename Drop> bool WalkComponents(std::u16string_view rest, Keep keep, Drop drop)
 {
-    std::vector<std::u16string_view> components;
     std::size_t at = 0;
     while (at <= rest.size()) {
         std::size_t end = at;
@@ -413,12 +413,26 @@ std::optional<std::vector<std::u16string_view>> SplitComponents(std::u16string_v
         at = end + 1;
         if (component.empty() || component == u".") continue;
         if (component == u"..") {
-            if (!components.empty()) components.pop_back();
+            drop();
             continue;
         }
-        if (!IsValidComponent(component)) return std::nullopt;
-        components.push_back(component);
+        if (!IsValidComponent(component)) return false;
+        keep(component);
     }
+    return true;
+}
+
+// The components of a path that WalkComponents keeps; nothing when one
+// holds a character no name may have.
+std::optional<std::vector<std::u16string_view>> SplitComponents(std::u16string_view rest)
+{
+    std::vector<std::u16string_view> components;
+    const bool valid = WalkComponents(
+        rest, [&](std::u16string_view component) { components.push_back(component); },
+        [&] {
+            if (!components.empty()) components.pop_back();
+        });
+    if (!valid) return std::nullopt;
     return components;
 }
 
@@ -426,13 +440,18 @@ std::optional<std::vector<std::u16string_view>> SplitComponents(std::u16string_v
 // when a component holds a character no name may have.
 bool AppendComponents(std::string& text, std::u16string_view rest)
 {
-    const std::optional<std::vector<std::u16string_view>> components = SplitComponents(rest);
-    if (!components) return false;
-    for (const std::u16string_view component : *components) {
-        text += '/';
-        AppendUtf8(text, component);
-    }
-    return true;
+    const std::size_t start = text.size();
+    return WalkComponents(
+        rest,
+        [&](std::u16string_view component) {
+            text += '/';
+            AppendUtf8(text, component);
+        },
+        [&] {
+            // Every appended component starts with its own separator, and
+            // no UTF-8 name holds a '/' byte.
+            if (text.size() > start) text.resize(std::max(start, text.rfind('/')));
+        });
 }
 
 void Look(const std::string& path, HostStatus& found)
