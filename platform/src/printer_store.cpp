@@ -31,20 +31,19 @@ using machine::PrinterSetup;
 constexpr std::size_t kMaxFileNameBytes = 240;
 constexpr std::size_t kDevmodeHeaderBytes = offsetof(DEVMODEW, dmFields) + sizeof(DWORD);
 
-fs::path SpoolerFolder()
-{
-    const fs::path root = machine::Root();
-    return root.empty() ? fs::path() : root / "spooler";
-}
-
 // The spooler folder as host path text, built without splitting a path:
-// every spooler call looks a printer up by it.
+// every spooler call looks a printer up by it. Empty without a machine.
 std::string SpoolerFolderText()
 {
     std::string root = machine::RootText();
     if (root.empty()) return root;
     if (root.back() != '/') root += '/';
     return root + "spooler";
+}
+
+fs::path SpoolerFolder()
+{
+    return SpoolerFolderText();
 }
 
 // ---- Field tables --------------------------------------------------------
