@@ -6,24 +6,25 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace vexl::platform {
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 namespace {
 
 constexpr std::size_t kLongestPlainFileName = 180;
-constexpr auto kLockPollInterval = 2ms;
 
 bool IsPlainFileChar(char c)
 {
@@ -84,6 +85,8 @@ DWORD ErrorOfErrno(int error)
         return ERROR_INVALID_NAME;
     case ENOSPC:
         return ERROR_DISK_FULL;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
     default:
         return ERROR_PATH_NOT_FOUND;
     }
@@ -105,7 +108,53 @@ void MakeOwnerRecord(char (&record)[MutexLockFile::kRecordSize])
     std::snprintf(record, sizeof record, "%c%lu\n", kHeld, static_cast<unsigned long>(GetCurrentProcessId()));
 }
 
+// Set in a lock file once its mutex is made: a file without it (new, or
+// of the layout that held only the record) gets its mutex made on open.
+constexpr std::uint32_t kMutexMade = 0x78746d31;
+
+// A mutex that processes share through a mapping of its file, robust so
+// that the kernel hands it on when its holder ends, and error checking so
+// that a thread that takes it twice gets an error instead of waiting on
+// itself. Answers 0 or the error.
+int MakeMutex(pthread_mutex_t& mutex)
+{
+    pthread_mutexattr_t attributes;
+    if (const int error = ::pthread_mutexattr_init(&attributes)) return error;
+    int error = ::pthread_mutexattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED);
+    if (!error) error = ::pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST);
+    if (!error) error = ::pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_ERRORCHECK);
+    if (!error) error = ::pthread_mutex_init(&mutex, &attributes);
+    ::pthread_mutexattr_destroy(&attributes);
+    return error;
+}
+
+// A flock of the whole file, taken or dropped (`operation`).
+bool LockWhole(int fd, int operation)
+{
+    while (::flock(fd, operation) != 0) {
+        if (errno != EINTR) return false;
+    }
+    return true;
+}
+
+// A steady clock time as the monotonic clock's time of the host.
+timespec MonotonicTime(std::chrono::steady_clock::time_point when)
+{
+    const auto sinceStart = when.time_since_epoch();
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(sinceStart);
+    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(sinceStart - seconds);
+    return {static_cast<time_t>(seconds.count()), static_cast<long>(nanoseconds.count())};
+}
+
 }  // namespace
+
+// The bytes of a lock file, mapped shared by every process that has the
+// mutex open: the owner record first, then the mutex.
+struct MutexLockFile::SharedLock {
+    char record[kRecordSize];
+    std::uint32_t made;  // kMutexMade once the mutex is made
+    pthread_mutex_t mutex;
+};
 
 std::u16string MutexKey(std::u16string_view name)
 {
@@ -147,19 +196,45 @@ std::unique_ptr<MutexLockFile> MutexLockFile::Open(std::u16string_view key, bool
     // The file mode mirrors the NULL DACL the driver gives its mutex; the
     // process umask would take the write bits away from other users.
     ::fchmod(fd, 0666);
-    return std::unique_ptr<MutexLockFile>(new MutexLockFile(fd, MapRecord(fd)));
+    SharedLock* shared = Map(fd);
+    const int mapError = errno;
+    ::close(fd);  // the mapping keeps the file
+    if (!shared) {
+        SetLastError(ErrorOfErrno(mapError));
+        return nullptr;
+    }
+    return std::unique_ptr<MutexLockFile>(new MutexLockFile(shared));
 }
 
-char* MutexLockFile::MapRecord(int fd)
+MutexLockFile::SharedLock* MutexLockFile::Map(int fd)
 {
-    // The file only ever grows to the record's size (a file of the same
-    // size keeps its bytes), so a mapping of the record never loses its
-    // pages to a truncation.
+    // The processes that open the file at once take turns here, so that the
+    // first one grows the file and makes its mutex and the others find it
+    // made. The file only ever grows (a longer one keeps its bytes), so a
+    // mapping never loses its pages to a truncation.
+    static_assert(offsetof(SharedLock, record) == 0);
+    static_assert(offsetof(SharedLock, mutex) % alignof(pthread_mutex_t) == 0);
+    if (!LockWhole(fd, LOCK_EX)) return nullptr;
+    SharedLock* shared = nullptr;
     struct stat status {};
-    if (::fstat(fd, &status) != 0) return nullptr;
-    if (status.st_size < static_cast<off_t>(kRecordSize) && ::ftruncate(fd, kRecordSize) != 0) return nullptr;
-    void* mapped = ::mmap(nullptr, kRecordSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    return mapped == MAP_FAILED ? nullptr : static_cast<char*>(mapped);
+    if (::fstat(fd, &status) == 0 &&
+        (status.st_size >= static_cast<off_t>(sizeof(SharedLock)) || ::ftruncate(fd, sizeof(SharedLock)) == 0)) {
+        void* mapped = ::mmap(nullptr, sizeof(SharedLock), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (mapped != MAP_FAILED) shared = static_cast<SharedLock*>(mapped);
+    }
+    if (shared && shared->made != kMutexMade) {
+        if (const int made = MakeMutex(shared->mutex); made == 0) {
+            shared->made = kMutexMade;
+        } else {
+            ::munmap(shared, sizeof(SharedLock));
+            shared = nullptr;
+            errno = made;
+        }
+    }
+    const int error = errno;
+    LockWhole(fd, LOCK_UN);
+    errno = error;
+    return shared;
 }
 
 bool MutexLockFile::Exists(std::u16string_view key)
@@ -171,88 +246,75 @@ bool MutexLockFile::Exists(std::u16string_view key)
 
 MutexLockFile::~MutexLockFile()
 {
-    // Closing drops the lock; a record still written marks the mutex abandoned.
-    if (record_) ::munmap(record_, kRecordSize);
-    ::close(fd_);
-}
-
-// The record is read and written through the shared mapping of the file,
-// which costs no call to the host: what this process writes there is in
-// the file at once for every other process, and stays there if this one
-// dies. Without a mapping the file is read and written.
-void MutexLockFile::ReadRecord(char (&record)[kRecordSize]) const
-{
-    std::memset(record, 0, kRecordSize);
-    if (record_) {
-        std::memcpy(record, record_, kRecordSize);
-    } else {
-        [[maybe_unused]] const ssize_t read = ::pread(fd_, record, kRecordSize, 0);
-    }
-}
-
-void MutexLockFile::WriteRecord(const char* bytes, std::size_t count)
-{
-    if (record_) {
-        std::memcpy(record_, bytes, count);
-    } else {
-        [[maybe_unused]] const ssize_t written = ::pwrite(fd_, bytes, count, 0);
-    }
-}
-
-bool MutexLockFile::TryLock(bool wait, bool& failed)
-{
-    const int operation = wait ? LOCK_EX : LOCK_EX | LOCK_NB;
-    while (::flock(fd_, operation) != 0) {
-        if (errno == EINTR) continue;
-        failed = errno != EWOULDBLOCK;
-        return false;
-    }
-    return true;
+    // Closed while held by this thread: the lock is dropped and the record
+    // left held, so that the next holder learns the mutex was abandoned.
+    // Closed while held by another thread of this process: the page stays
+    // mapped (a few bytes, never given back). The C library links the robust
+    // mutexes a thread holds into a list through the mutexes themselves, and
+    // the kernel walks that list when the thread ends to mark them
+    // abandoned; an unmapped mutex would break the list and leave the lock
+    // held for ever.
+    if (holder_ != 0 && holder_ != GetCurrentThreadId()) return;
+    if (holder_ != 0) Unlock();
+    ::munmap(shared_, sizeof(SharedLock));
 }
 
 MutexLockFile::Result MutexLockFile::Acquire(Deadline deadline)
 {
-    bool failed = false;
-    if (!deadline) {
-        if (!TryLock(true, failed)) return Result::Failed;
+    int locked = 0;
+    if (deadline) {
+        const timespec until = MonotonicTime(*deadline);
+        locked = ::pthread_mutex_clocklock(&shared_->mutex, CLOCK_MONOTONIC, &until);
     } else {
-        while (!TryLock(false, failed)) {
-            if (failed) return Result::Failed;
-            const auto now = std::chrono::steady_clock::now();
-            if (now >= *deadline) return Result::TimedOut;
-            std::this_thread::sleep_for(
-                std::min<std::chrono::steady_clock::duration>(*deadline - now, kLockPollInterval));
-        }
+        locked = ::pthread_mutex_lock(&shared_->mutex);
     }
+    bool ownerDied = false;
+    switch (locked) {
+    case 0:
+        break;
+    case EOWNERDEAD:
+        // Its holder ended without dropping it; the lock is this thread's now.
+        ::pthread_mutex_consistent(&shared_->mutex);
+        ownerDied = true;
+        break;
+    case ETIMEDOUT:
+        return Result::TimedOut;
+    default:  // ENOTRECOVERABLE, or this thread holds it already
+        return Result::Failed;
+    }
+    holder_ = GetCurrentThreadId();
 
     // The record: a state byte, '1' while a holder has the lock, then the
     // holder's process id. A state still set when the lock is taken again
-    // means the holder died with it. Only the state byte is written when
-    // the process that holds the record takes the lock again.
-    char record[kRecordSize];
-    ReadRecord(record);
-    const bool abandoned = record[0] == kHeld;
+    // means the holder never released it. Only the state byte is written
+    // when the process that holds the record takes the lock again.
+    char* record = shared_->record;
+    const bool abandoned = ownerDied || record[0] == kHeld;
     char owner[kRecordSize];
     MakeOwnerRecord(owner);
     if (std::memcmp(record + 1, owner + 1, kRecordSize - 1) == 0) {
-        WriteRecord(&kHeld, 1);
+        record[0] = kHeld;
     } else {
-        WriteRecord(owner, kRecordSize);
+        std::memcpy(record, owner, kRecordSize);
     }
     return abandoned ? Result::Abandoned : Result::Acquired;
 }
 
+void MutexLockFile::Unlock()
+{
+    holder_ = 0;
+    ::pthread_mutex_unlock(&shared_->mutex);
+}
+
 void MutexLockFile::Release()
 {
-    // The flock call below is a call the compiler cannot see into: the
-    // state byte is in the mapping before the lock is dropped.
-    WriteRecord(&kReleased, 1);
-    ::flock(fd_, LOCK_UN);
+    shared_->record[0] = kReleased;
+    Unlock();
 }
 
 void MutexLockFile::Abandon()
 {
-    ::flock(fd_, LOCK_UN);
+    Unlock();
 }
 
 }  // namespace vexl::platform

@@ -3,7 +3,10 @@
 //   mutex_holder <machine root> <mutex name> hold
 //       waits for the mutex, prints "held <wait result>" and keeps it until killed;
 //   mutex_holder <machine root> <mutex name> try <milliseconds>
-//       waits that long, prints the wait result and releases what it took.
+//       waits that long, prints the wait result and releases what it took;
+//   mutex_holder <machine root> <mutex name> count <file> <rounds>
+//       that many times adds one to the number in the file under the mutex,
+//       then prints "counted".
 //
 // Wait results are printed in hexadecimal.
 #include "platform/kernel.h"
@@ -12,6 +15,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -21,6 +25,18 @@ namespace {
 std::u16string Widen(std::string_view text)
 {
     return std::u16string(text.begin(), text.end());
+}
+
+// Adds one to the number in a file, `rounds` times, each under the mutex.
+void Count(HANDLE mutex, const char* file, int rounds)
+{
+    for (int i = 0; i < rounds; ++i) {
+        WaitForSingleObject(mutex, INFINITE);
+        int count = 0;
+        std::ifstream(file) >> count;
+        std::ofstream(file) << count + 1;
+        ReleaseMutex(mutex);
+    }
 }
 
 }  // namespace
@@ -38,6 +54,11 @@ int main(int argc, char** argv)
         std::printf("held %x\n", static_cast<unsigned>(WaitForSingleObject(mutex, INFINITE)));
         std::fflush(stdout);
         for (;;) ::pause();
+    }
+    if (mode == "count" && argc > 5) {
+        Count(mutex, argv[4], std::atoi(argv[5]));
+        std::printf("counted\n");
+        return 0;
     }
     const DWORD milliseconds = argc > 4 ? static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10)) : 0;
     const DWORD result = WaitForSingleObject(mutex, milliseconds);
