@@ -101,11 +101,19 @@ constexpr char kHeld = '1';
 constexpr char kReleased = '0';
 
 // The owner record of this process, held: the state byte, the process id
-// and a newline, the rest of the record zero.
-void MakeOwnerRecord(char (&record)[MutexLockFile::kRecordSize])
+// and a newline, the rest of the record zero. Each thread formats it once
+// per process id (a child made by fork formats its own).
+const char* OwnerRecord()
 {
-    std::memset(record, 0, sizeof record);
-    std::snprintf(record, sizeof record, "%c%lu\n", kHeld, static_cast<unsigned long>(GetCurrentProcessId()));
+    thread_local DWORD formattedFor = 0;
+    thread_local char record[MutexLockFile::kRecordSize];
+    const DWORD process = GetCurrentProcessId();
+    if (formattedFor != process) {
+        std::memset(record, 0, sizeof record);
+        std::snprintf(record, sizeof record, "%c%lu\n", kHeld, static_cast<unsigned long>(process));
+        formattedFor = process;
+    }
+    return record;
 }
 
 // Set in a lock file once its mutex is made: a file without it (new, or
@@ -290,8 +298,7 @@ MutexLockFile::Result MutexLockFile::Acquire(Deadline deadline)
     // when the process that holds the record takes the lock again.
     char* record = shared_->record;
     const bool abandoned = ownerDied || record[0] == kHeld;
-    char owner[kRecordSize];
-    MakeOwnerRecord(owner);
+    const char* owner = OwnerRecord();
     if (std::memcmp(record + 1, owner + 1, kRecordSize - 1) == 0) {
         record[0] = kHeld;
     } else {
