@@ -69,9 +69,8 @@ std::uint64_t CoarseTick()
 }  // namespace
 
 // The root is compared as text: this is asked on every open.
-bool MachineKeepsSecurity()
+bool MachineKeepsSecurity(const std::string& root)
 {
-    const std::string root = vexl::machine::RootText();
     KeptMarkerCache& cache = TheKeptMarkerCache();
     std::lock_guard guard(cache.lock);
     const std::uint64_t tick = CoarseTick();
@@ -82,6 +81,11 @@ bool MachineKeepsSecurity()
     cache.checkedTick = tick;
     cache.checked = true;
     return cache.present;
+}
+
+bool MachineKeepsSecurity()
+{
+    return MachineKeepsSecurity(vexl::machine::RootText());
 }
 
 namespace {

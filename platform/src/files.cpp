@@ -235,7 +235,8 @@ HANDLE AddFileHandle(int fd, DWORD access, DWORD shareMode, const struct statx* 
 std::optional<HANDLE> OpenFileAsWritten(std::u16string_view name, DWORD access, DWORD shareMode,
                                         DWORD disposition)
 {
-    const std::string path = vexl::machine::ExactHostPath(name);
+    const std::string root = vexl::machine::RootText();
+    const std::string path = vexl::machine::ExactHostPath(root, name);
     if (path.empty()) return std::nullopt;
     // Without O_NONBLOCK the open of a pipe would wait for a writer here,
     // before the checks; only plain files are taken this way.
@@ -246,7 +247,7 @@ std::optional<HANDLE> OpenFileAsWritten(std::u16string_view name, DWORD access, 
         ::close(fd);
         return std::nullopt;
     }
-    if ((access & GENERIC_READ) && MachineKeepsSecurity() && !HasFileAccess(path, FILE_READ_DATA)) {
+    if ((access & GENERIC_READ) && MachineKeepsSecurity(root) && !HasFileAccess(path, FILE_READ_DATA)) {
         ::close(fd);
         return FailOpen(ERROR_ACCESS_DENIED);
     }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -41,8 +42,10 @@ DWORD KeptAttributes(const std::filesystem::path& path);
 bool KeepAttributes(const std::filesystem::path& path, DWORD attributes);
 
 // Whether any entry of the machine keeps an owner, a DACL or kept
-// attributes; while none does, every access is allowed.
+// attributes; while none does, every access is allowed. A caller that holds
+// the root's text (RootText()) passes it.
 bool MachineKeepsSecurity();
+bool MachineKeepsSecurity(const std::string& root);
 
 // Whether the machine profile's user may use the entry so, by its security
 // (security.h); a folder's rights decide the creation of entries in it.

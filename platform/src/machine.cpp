@@ -6,6 +6,7 @@
 #include "unicode.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
@@ -178,11 +179,18 @@ bool IsSeparator(char16_t c)
     return c == u'\\' || c == u'/';
 }
 
+// The ASCII characters no name may hold: the controls and <>:"|?*.
+constexpr std::array<bool, 0x80> kForbiddenInNames = [] {
+    std::array<bool, 0x80> forbidden{};
+    for (char16_t c = 0; c < 0x20; ++c) forbidden[c] = true;
+    for (char16_t c : std::u16string_view(u"<>:\"|?*")) forbidden[c] = true;
+    return forbidden;
+}();
+
 bool IsValidComponent(std::u16string_view component)
 {
     for (char16_t c : component) {
-        if (c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' || c == u'*')
-            return false;
+        if (c < 0x80 && kForbiddenInNames[c]) return false;
     }
     return true;
 }
@@ -392,10 +400,15 @@ bool StartFolder(const std::string& root, std::u16string_view windowsPath, std::
 // Appends a name as UTF-8; the common plain ASCII name byte for byte.
 void AppendUtf8(std::string& text, std::u16string_view name)
 {
-    if (std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; })) {
-        for (char16_t c : name) text += static_cast<char>(c);
-    } else {
-        text += ToUtf8(name);
+    const std::size_t start = text.size();
+    text.resize(start + name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] >= 0x80) {
+            text.resize(start);
+            text += ToUtf8(name);
+            return;
+        }
+        text[start + i] = static_cast<char>(name[i]);
     }
 }
 
@@ -559,14 +572,13 @@ bool IsFolder(const std::string& path)
 
 }  // namespace
 
-std::string ExactHostPath(std::u16string_view windowsPath)
+std::string ExactHostPath(const std::string& root, std::u16string_view windowsPath)
 {
-    const std::string root = RootText();
     if (root.empty() || windowsPath.empty()) return {};
     std::string text;
+    text.reserve(root.size() + windowsPath.size() + 3);  // room for the drive and a path of ASCII names
     std::u16string_view rest;
     if (!StartFolder(root, windowsPath, text, rest)) return {};
-    text.reserve(text.size() + windowsPath.size() + 1);  // room for a path of ASCII names
     if (!AppendComponents(text, rest)) return {};
     return text;
 }

@@ -38,7 +38,8 @@ std::string SpoolerFolderText()
     std::string root = machine::RootText();
     if (root.empty()) return root;
     if (root.back() != '/') root += '/';
-    return root + "spooler";
+    root += "spooler";
+    return root;
 }
 
 fs::path SpoolerFolder()
@@ -233,11 +234,11 @@ StoredPrinter ParsePrinter(std::string_view text)
     return printer;
 }
 
-std::string EncodeFileName(std::u16string_view name)
+// Appends the file name of a printer name, without its extension.
+void AppendEncodedName(std::string& encoded, std::u16string_view name)
 {
     std::u16string folded(name);
     for (char16_t& c : folded) c = FoldCase(c);
-    std::string encoded;
     for (char c : ToUtf8(folded)) {
         const auto byte = static_cast<unsigned char>(c);
         const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || byte == '-' || byte == '_';
@@ -250,7 +251,6 @@ std::string EncodeFileName(std::u16string_view name)
             encoded += kDigits[byte & 0xF];
         }
     }
-    return encoded;
 }
 
 // The whole file in one read (the files are small).
@@ -314,11 +314,11 @@ std::uint64_t* MapChangeCounter(const fs::path& file)
     return mapped == MAP_FAILED ? nullptr : static_cast<std::uint64_t*>(mapped);
 }
 
-// The counter word of the current machine, mapped on first use; null when
-// the machine has no spooler folder yet.
-std::uint64_t* ChangeCounterWord()
+// The counter word of the machine whose spooler folder is given (as
+// SpoolerFolderText() answered it), mapped on first use; null when the
+// machine has no spooler folder yet.
+std::uint64_t* ChangeCounterWord(const std::string& folder)
 {
-    std::string folder = SpoolerFolderText();
     if (folder.empty()) return nullptr;
     std::lock_guard guard(g_counterLock);
     if (g_counter.word != nullptr && g_counter.folder == folder) return g_counter.word;
@@ -326,20 +326,20 @@ std::uint64_t* ChangeCounterWord()
     if (!fs::is_directory(folder, error)) return nullptr;
     if (g_counter.word != nullptr) ::munmap(g_counter.word, sizeof(std::uint64_t));
     std::uint64_t* word = MapChangeCounter(fs::path(folder) / "generation");
-    g_counter = {std::move(folder), word};
+    g_counter = {folder, word};
     return g_counter.word;
 }
 
 // The counter now; 0 when there is none (every reader then checks stamps).
-std::uint64_t ReadChangeCounter()
+std::uint64_t ReadChangeCounter(const std::string& folder)
 {
-    std::uint64_t* word = ChangeCounterWord();
+    std::uint64_t* word = ChangeCounterWord(folder);
     return word ? __atomic_load_n(word, __ATOMIC_ACQUIRE) : 0;
 }
 
 void MoveChangeCounter()
 {
-    if (std::uint64_t* word = ChangeCounterWord()) __atomic_add_fetch(word, 1, __ATOMIC_RELEASE);
+    if (std::uint64_t* word = ChangeCounterWord(SpoolerFolderText())) __atomic_add_fetch(word, 1, __ATOMIC_RELEASE);
 }
 
 std::mutex g_countLock;
@@ -355,31 +355,37 @@ fs::path SpoolerLockFile()
 
 namespace {
 
-// The printer file of a name as host path text; empty when the name cannot
-// have one.
-std::string PrinterFileText(std::u16string_view name)
+// The printer file of a name as host path text, in the spooler folder given
+// (as SpoolerFolderText() answered it); empty when the name cannot have one.
+std::string PrinterFileText(const std::string& folder, std::u16string_view name)
 {
-    std::string file = SpoolerFolderText();
-    const std::string encoded = EncodeFileName(name);
-    if (file.empty() || name.empty() || encoded.size() > kMaxFileNameBytes) return {};
-    return file.append("/printers/").append(encoded).append(".printer");
+    if (folder.empty() || name.empty()) return {};
+    std::string file;
+    file.reserve(folder.size() + 3 * name.size() + 18);  // room for an encoded ASCII name
+    file.append(folder).append("/printers/");
+    const std::size_t nameStart = file.size();
+    AppendEncodedName(file, name);
+    if (file.size() - nameStart > kMaxFileNameBytes) return {};
+    file += ".printer";
+    return file;
 }
 
 }  // namespace
 
 fs::path PrinterFile(std::u16string_view name)
 {
-    return PrinterFileText(name);
+    return PrinterFileText(SpoolerFolderText(), name);
 }
 
 std::shared_ptr<const StoredPrinter> LoadPrinter(std::u16string_view name, std::optional<FileStamp>* version)
 {
     if (version) version->reset();
-    const std::string file = PrinterFileText(name);
+    const std::string folder = SpoolerFolderText();
+    const std::string file = PrinterFileText(folder, name);
     if (file.empty()) return nullptr;
     // Taken before the file is looked at: a change made meanwhile leaves the
     // parse with an older generation, so the next reader looks again.
-    const std::uint64_t generation = ReadChangeCounter();
+    const std::uint64_t generation = ReadChangeCounter(folder);
     const std::uint64_t tick = CoarseTick();
     {
         std::lock_guard guard(g_parsedLock);

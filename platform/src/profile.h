@@ -29,9 +29,10 @@ struct HostStatus {
 // found it: a caller that needs both makes one call less.
 std::filesystem::path HostPathWithStatus(std::u16string_view windowsPath, HostStatus* status);
 
-// The host path of a Windows path as written, without a look at the disk:
-// the path HostPath answers whenever an entry exists there. Empty when the
-// path is invalid or there is no machine.
-std::string ExactHostPath(std::u16string_view windowsPath);
+// The host path of a Windows path as written under the machine root given
+// as RootText() answered it, without a look at the disk: the path HostPath
+// answers whenever an entry exists there. Empty when the path is invalid or
+// the root is empty (there is no machine).
+std::string ExactHostPath(const std::string& root, std::u16string_view windowsPath);
 
 }  // namespace vexl::machine

@@ -17,9 +17,12 @@
 #include <atomic>
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace vexl::platform {
@@ -118,13 +121,23 @@ public:
 
     std::size_t used() const { return used_; }
 
-    LPWSTR AddText(std::u16string_view text)
+    LPWSTR AddText(std::u16string_view text) { return AddJoinedText({text}); }
+
+    // One text made of the parts one after another.
+    LPWSTR AddJoinedText(std::initializer_list<std::u16string_view> parts)
     {
-        BYTE* place = Reserve((text.size() + 1) * sizeof(WCHAR), alignof(WCHAR));
+        std::size_t length = 0;
+        for (std::u16string_view part : parts) length += part.size();
+        BYTE* const place = Reserve((length + 1) * sizeof(WCHAR), alignof(WCHAR));
         if (!place) return nullptr;
+        BYTE* end = place;
+        for (std::u16string_view part : parts) {
+            if (part.empty()) continue;
+            std::memcpy(end, part.data(), part.size() * sizeof(WCHAR));
+            end += part.size() * sizeof(WCHAR);
+        }
         const WCHAR terminator = u'\0';
-        std::memcpy(place, text.data(), text.size() * sizeof(WCHAR));
-        std::memcpy(place + text.size() * sizeof(WCHAR), &terminator, sizeof terminator);
+        std::memcpy(end, &terminator, sizeof terminator);
         return reinterpret_cast<LPWSTR>(place);
     }
 
@@ -221,15 +234,28 @@ void LayOutPrinterInfo7(InfoBlock& block, const StoredPrinter& printer)
     block.PutRecord(0, info);
 }
 
-// A driver file's full path: the driver folder, a backslash and the file; a
-// name that is already a full path stays as it is.
-std::u16string DriverFilePath(const PrinterSetup& setup, const std::u16string& file)
+// A driver file's full path in its parts: the driver folder, a backslash
+// unless the folder ends with one, and the file; a name that is already a
+// full path stays as it is, and so does an empty one.
+struct DriverPath {
+    std::u16string_view folder;
+    std::u16string_view separator;
+    std::u16string_view file;
+
+    std::u16string Text() const { return std::u16string(folder).append(separator).append(file); }
+};
+
+DriverPath DriverFilePath(const PrinterSetup& setup, std::u16string_view file)
 {
-    if (file.empty()) return {};
-    if ((file.size() >= 2 && file[1] == u':') || file.starts_with(u"\\\\")) return file;
-    std::u16string path = setup.driverDirectory;
-    if (!path.empty() && path.back() != u'\\') path += u'\\';
-    return path + file;
+    if (file.empty() || (file.size() >= 2 && file[1] == u':') || file.starts_with(u"\\\\")) return {{}, {}, file};
+    const std::u16string_view folder = setup.driverDirectory;
+    const bool separated = folder.empty() || folder.back() == u'\\';
+    return {folder, separated ? u"" : u"\\", file};
+}
+
+LPWSTR AddDriverPath(InfoBlock& block, const DriverPath& path)
+{
+    return block.AddJoinedText({path.folder, path.separator, path.file});
 }
 
 template <typename Info> void FillDriverInfo2(InfoBlock& block, const PrinterSetup& setup, Info& info)
@@ -237,9 +263,9 @@ template <typename Info> void FillDriverInfo2(InfoBlock& block, const PrinterSet
     info.cVersion = setup.driverVersion;
     info.pName = block.AddText(setup.driverName);
     info.pEnvironment = block.AddText(setup.environment);
-    info.pDriverPath = block.AddText(DriverFilePath(setup, setup.driverFile));
-    info.pDataFile = block.AddText(DriverFilePath(setup, setup.dataFile));
-    info.pConfigFile = block.AddText(DriverFilePath(setup, setup.configFile));
+    info.pDriverPath = AddDriverPath(block, DriverFilePath(setup, setup.driverFile));
+    info.pDataFile = AddDriverPath(block, DriverFilePath(setup, setup.dataFile));
+    info.pConfigFile = AddDriverPath(block, DriverFilePath(setup, setup.configFile));
 }
 
 void LayOutDriverInfo1(InfoBlock& block, const PrinterSetup& setup)
@@ -260,9 +286,10 @@ void LayOutDriverInfo3(InfoBlock& block, const PrinterSetup& setup)
 {
     DRIVER_INFO_3W info{};
     FillDriverInfo2(block, setup, info);
-    info.pHelpFile = block.AddOptionalText(DriverFilePath(setup, setup.helpFile));
+    info.pHelpFile = setup.helpFile.empty() ? nullptr : AddDriverPath(block, DriverFilePath(setup, setup.helpFile));
     std::vector<std::u16string> dependentFiles;
-    for (const std::u16string& file : setup.dependentFiles) dependentFiles.push_back(DriverFilePath(setup, file));
+    for (const std::u16string& file : setup.dependentFiles)
+        dependentFiles.push_back(DriverFilePath(setup, file).Text());
     info.pDependentFiles = block.AddTextList(dependentFiles);
     info.pMonitorName = block.AddOptionalText(setup.monitorName);
     info.pDefaultDataType = block.AddOptionalText(setup.defaultDataType);

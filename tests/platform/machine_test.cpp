@@ -23,6 +23,7 @@ TEST_F(PathMappingTest, MapsDrivesUncAndDotsIntoTheRoot)
         {u"\\\\server\\share\\a.txt", root / "UNC/server/share/a.txt"},
         {u"C:\\a\\..\\..\\..\\b", root / "C/b"},
         {u"\\WINDOWS\\.\\new", root / "C/WINDOWS/new"},
+        {u"C:\\Caf\u00e9\\\u65e5 ~!.txt", root / "C/Caf\xc3\xa9/\xe6\x97\xa5 ~!.txt"},
     };
     // Byte for byte: the host path as its text, not only as the same components.
     for (const Case& c : cases) EXPECT_EQ(machine::HostPath(c.windows).native(), c.host.native());
@@ -30,7 +31,8 @@ TEST_F(PathMappingTest, MapsDrivesUncAndDotsIntoTheRoot)
 
 TEST_F(PathMappingTest, RefusesInvalidNames)
 {
-    for (std::u16string bad : {u"C:\\a|b", u"C:\\a\\b?c", u"1:\\x", u"C:\\a:b"})
+    for (std::u16string bad : {u"C:\\a|b", u"C:\\a\\b?c", u"1:\\x", u"C:\\a:b", u"C:\\a<b", u"C:\\a>b", u"C:\\a\"b",
+                               u"C:\\a*b", u"C:\\a\x01", u"C:\\a\x1f\\b"})
         EXPECT_TRUE(machine::HostPath(bad).empty());
 }
 

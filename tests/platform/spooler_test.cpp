@@ -224,6 +224,47 @@ TEST_F(SpoolerTest, GetPrinterDriverLevel3JoinsTheDriverFolderAndFiles)
     ClosePrinter(printer);
 }
 
+// A driver folder ending with a backslash gets no second one, a file named
+// by a full path keeps it, a printer without a driver folder hands its file
+// names out as they are, and a printer without a help file has none.
+TEST_F(SpoolerTest, GetPrinterDriverPathsKeepFullNamesAndOneSeparator)
+{
+    struct Case {
+        std::u16string driverDirectory;
+        std::u16string dataFile;
+        std::u16string dataPath;
+    } cases[] = {
+        {u"C:\\Drivers\\", u"TZ16E172.ini", u"C:\\Drivers\\TZ16E172.ini"},
+        {u"C:\\Drivers", u"D:\\Other\\TZ16E172.ini", u"D:\\Other\\TZ16E172.ini"},
+        {u"C:\\Drivers", u"\\\\Srv\\Share\\TZ16E172.ini", u"\\\\Srv\\Share\\TZ16E172.ini"},
+        {u"", u"TZ16E172.ini", u"TZ16E172.ini"},
+    };
+    for (const Case& c : cases) {
+        machine::PrinterSetup setup = LocalPrinter();
+        setup.driverDirectory = c.driverDirectory;
+        setup.dataFile = c.dataFile;
+        setup.helpFile.clear();
+        setup.dependentFiles = {c.dataFile};
+        machine::AddPrinter(setup);
+        HANDLE printer = Open();
+        const std::vector<BYTE> level2 = FetchBlock([&](LPBYTE buffer, DWORD size, LPDWORD needed) {
+            return GetPrinterDriverW(printer, nullptr, 2, buffer, size, needed);
+        });
+        const std::vector<BYTE> level3 = FetchBlock([&](LPBYTE buffer, DWORD size, LPDWORD needed) {
+            return GetPrinterDriverW(printer, nullptr, 3, buffer, size, needed);
+        });
+        ASSERT_FALSE(level2.empty());
+        ASSERT_FALSE(level3.empty());
+        const auto* info2 = reinterpret_cast<const DRIVER_INFO_2W*>(level2.data());
+        const auto* info3 = reinterpret_cast<const DRIVER_INFO_3W*>(level3.data());
+        EXPECT_EQ(TextIn(info2->pDataFile, level2), c.dataPath);
+        EXPECT_EQ(TextIn(info3->pDataFile, level3), c.dataPath);
+        EXPECT_EQ(TextIn(info3->pDependentFiles, level3), c.dataPath);
+        EXPECT_EQ(info3->pHelpFile, nullptr);
+        ClosePrinter(printer);
+    }
+}
+
 TEST_F(SpoolerTest, PrinterDataRoundTripsWithItsType)
 {
     HANDLE printer = Open();
