@@ -244,6 +244,10 @@ void BM_WarmCacheHostCallsAlone(benchmark::State& state)
     model::GetCacheFilePath(cache, description);
     const std::string descriptionHost = machine::HostPath(description).string();
     const std::string cacheHost = machine::HostPath(cache).string();
+    if (::access(descriptionHost.c_str(), R_OK) != 0 || ::access(cacheHost.c_str(), R_OK) != 0) {
+        state.SkipWithError("the description or its cache file is missing");
+        return;
+    }
     std::vector<char> bytes(1 << 20);
     const auto readFile = [&](const std::string& path, std::size_t most) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
