@@ -17,8 +17,8 @@
 #include "common/storage/directories.h"
 #include "common/storage/persistence.h"
 #include "common/wiring.h"
-#include "integration/integration_fixture.h"
 #include "platform/machine.h"
+#include "support/integration_fixture.h"
 
 #include <benchmark/benchmark.h>
 

@@ -9,7 +9,7 @@
 #include "common/storage/directories.h"
 #include "common/storage/persistence.h"
 
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 #include "vexl_dump.h"
 
 #include <cstring>

@@ -12,7 +12,7 @@
 #include "common/storage/module_custom_paper.h"
 #include "common/storage/resources.h"
 
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 namespace vexl::test {
 namespace {
