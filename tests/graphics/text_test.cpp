@@ -121,9 +121,39 @@ TEST_F(TextTest, ToDeviceCodeTakesTheDevicesBytesThenTheAnsiPage)
     EXPECT_EQ(ToDeviceCode(out, 1, mincho.data(), 2, kDeviceCodeMode), 0u);
 }
 
-TEST_F(TextTest, TheFourDeviceFontsAnswerTheQueries)
+// The package's printer as a driver of type 0, which offers device fonts.
+class DeviceFontPrinterTest : public TextTest {
+protected:
+    void SetUp() override
+    {
+        TextTest::SetUp();
+        std::ifstream in(kPackageFolder / "TZ16E1MD.VXD", std::ios::binary);
+        std::string description{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::string line = "*DefaultKSD_rdmDriverType: RDMDRIVERTYPE_EXP";
+        const std::size_t at = description.find(line);
+        ASSERT_NE(at, std::string::npos);
+        description.replace(at, line.size(), "*DefaultKSD_rdmDriverType: RDMDRIVERTYPE_DOM");
+        machine::WriteFile(kDescriptionFile, description);
+    }
+};
+
+TEST_F(TextTest, ADriverOfTypeOneOffersNoDeviceFonts)
 {
     Pdev* pdev = Enable();
+    ASSERT_NE(pdev, nullptr);
+    ASSERT_EQ(GetItemValue(pdev->context, rdmDriverType), 1u);
+    EXPECT_EQ(pdev->deviceFontCount, 0);
+    EXPECT_EQ(pdev->deviceFonts, nullptr);
+    EXPECT_EQ(dev_.cFonts, 0u);
+    ULONG_PTR id = 99;
+    EXPECT_EQ(DrvQueryFont(reinterpret_cast<DHPDEV>(pdev), 0, 1, &id), nullptr);
+}
+
+TEST_F(DeviceFontPrinterTest, TheFourDeviceFontsAnswerTheQueries)
+{
+    Pdev* pdev = Enable();
+    ASSERT_NE(pdev, nullptr);
+    ASSERT_EQ(GetItemValue(pdev->context, rdmDriverType), 0u);
     ASSERT_NE(pdev, nullptr);
     ASSERT_EQ(pdev->deviceFontCount, 4);
     EXPECT_EQ(dev_.cFonts, 4u);
@@ -166,7 +196,7 @@ TEST_F(TextTest, TheFourDeviceFontsAnswerTheQueries)
     EXPECT_EQ(latin->awcrun[0].cGlyphs, 0x5F);
 }
 
-TEST_F(TextTest, MissingFontResourcesLeaveNoDeviceFonts)
+TEST_F(DeviceFontPrinterTest, MissingFontResourcesLeaveNoDeviceFonts)
 {
     engine::ClearResources();
     Pdev* pdev = Enable();
@@ -176,7 +206,7 @@ TEST_F(TextTest, MissingFontResourcesLeaveNoDeviceFonts)
     EXPECT_EQ(DrvQueryFont(reinterpret_cast<DHPDEV>(pdev), 0, 1, nullptr), nullptr);
 }
 
-TEST_F(TextTest, FontDataAndAdvanceWidthsFollowTheFontTransform)
+TEST_F(DeviceFontPrinterTest, FontDataAndAdvanceWidthsFollowTheFontTransform)
 {
     Pdev* pdev = Enable();
     ASSERT_NE(pdev, nullptr);
