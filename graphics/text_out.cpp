@@ -15,51 +15,30 @@
 namespace vexl {
 namespace {
 
-constexpr DWORD kWhite = 0xFFFFFF;
-constexpr BYTE kTransparent = 1;
-constexpr BYTE kOpaque = 2;
-
-// The ROP3 of a ROP2 (1 to 16) over pattern and destination.
-BYTE Rop2ToRop3(ULONG rop2)
-{
-    const ULONG f = (rop2 - 1) & 0xF;
-    BYTE rop3 = 0;
-    if (f & 8) rop3 |= 0xA0;
-    if (f & 4) rop3 |= 0x50;
-    if (f & 2) rop3 |= 0x0A;
-    if (f & 1) rop3 |= 0x05;
-    return rop3;
-}
-
-DWORD SwapRedBlue(DWORD color)
-{
-    return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
-}
-
-// The colour state of a text call's brush: none is black on white.
-BOOL SelectTextColor(Pdev* pdev, BRUSHOBJ* brush, MIX mix, BYTE backgroundMode)
+// The colour state of a text call's brush from the call's MIX: no brush is
+// black on white, a solid brush its colour on white, a pattern brush its two
+// colours and its pattern.
+BOOL SelectTextColor(Pdev* pdev, SURFOBJ* surface, BRUSHOBJ* brush, const POINTL* origin, MIX mix)
 {
     ColorState state{};
-    state.rop2 = static_cast<BYTE>(mix & 0xFF);
-    state.backgroundMode = backgroundMode;
+    ColorStateFromMix(pdev, mix, &state, FALSE);
     state.kind = kColorKindText;
-    state.background = kWhite;
     state.foreground = 0;
+    state.background = kWhite;
     if (brush) {
-        if (brush->iSolidColor != 0xFFFFFFFF) {
-            state.foreground = SwapRedBlue(brush->iSolidColor & 0xFFFFFF);
+        if (brush->iSolidColor != kPatternBrushColor) {
+            state.foreground = brush->iSolidColor & 0xFFFFFF;
         } else {
-            const auto* realized = static_cast<const RealizedBrush*>(BRUSHOBJ_pvGetRbrush(brush));
-            if (!realized) return FALSE;
-            state.foreground = SwapRedBlue(realized->color1);
-            state.background = SwapRedBlue(realized->color2);
-            if (!SelectPattern(pdev->stream, pdev->states, realized)) return FALSE;
+            const RealizedBrush* realized = SelectBrush(pdev, surface, brush, origin);
+            if (!realized || !SelectPattern(pdev->stream, pdev->states, realized)) return FALSE;
+            state.foreground = realized->color1;
+            state.background = realized->color2;
         }
         state.hostMatched = (brush->flColorType & BR_HOST_ICM) != 0;
     }
-    state.pen = state.foreground;
-    return SelectBackgroundMode(pdev->stream, pdev->states, backgroundMode) &&
-           SelectRop(pdev->stream, pdev->states, Rop2ToRop3(mix & 0xFF)) &&
+    SwapColorStateRedBlue(&state);
+    return SelectBackgroundMode(pdev->stream, pdev->states, state.backgroundMode) &&
+           SelectRop(pdev->stream, pdev->states, Rop2ToRop3(state.rop2)) &&
            SelectColor(pdev->stream, pdev->states, &state);
 }
 
@@ -412,10 +391,11 @@ BOOL DrvTextOut(SURFOBJ* surface, STROBJ* string, FONTOBJ* font, CLIPOBJ* clip, 
     }
     if (SelectClip(pdev, clip) < 0) return FALSE;
     if (opaqueBrush && opaque && !IsEmpty(*opaque)) {
-        if (!SelectTextColor(pdev, opaqueBrush, mix, kOpaque) || !EmitRectangleRecord(pdev->stream, *opaque))
+        if (!SelectTextColor(pdev, surface, opaqueBrush, brushOrigin, mix) ||
+            !EmitRectangleRecord(pdev->stream, *opaque))
             return FALSE;
     }
-    if (!SelectTextColor(pdev, foreground, mix, kTransparent)) return FALSE;
+    if (!SelectTextColor(pdev, surface, foreground, brushOrigin, mix)) return FALSE;
     TextMetrics sizes{};
     if (!ComputeTextMetrics(font, *ifi, &sizes)) return FALSE;
 

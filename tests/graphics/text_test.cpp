@@ -70,12 +70,33 @@ protected:
         return dump::DecodeJobStream(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     }
 
-    static BOOL Draw(SURFOBJ* so, engine::Font& font, engine::String& string, RECTL* extra = nullptr)
+    static BOOL Draw(SURFOBJ* so, engine::Font& font, engine::String& string, RECTL* extra = nullptr,
+                     MIX mix = kCopyPen)
     {
         engine::Brush black = engine::Brush::Solid(0);
         engine::Clip clip = engine::Clip::Trivial(RECTL{0, 0, 4960, 7016});
-        return DrvTextOut(so, string.get(), font.get(), clip.get(), extra, nullptr, black.get(), nullptr, nullptr,
-                          kCopyPen);
+        return DrvTextOut(so, string.get(), font.get(), clip.get(), extra, nullptr, black.get(), nullptr, nullptr, mix);
+    }
+
+    // The display-list lines of each page of a decoded job.
+    static std::vector<std::vector<std::string>> Pages(const dump::DecodeResult& result)
+    {
+        std::vector<std::vector<std::string>> pages;
+        std::istringstream lines(result.listing);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.find("page-begin") != std::string::npos)
+                pages.emplace_back();
+            else if (!pages.empty() && line.find("page-end") == std::string::npos)
+                pages.back().push_back(line);
+        }
+        return pages;
+    }
+
+    static int CountWith(const std::vector<std::string>& lines, const std::string& text)
+    {
+        int count = 0;
+        for (const std::string& line : lines) count += line.find(text) != std::string::npos;
+        return count;
     }
 
     static std::uint64_t Records(const dump::DecodeResult& result, std::uint8_t type)
@@ -292,6 +313,65 @@ TEST_F(TextTest, DeviceFontTextTakesItsRecordByPlacement)
     EXPECT_EQ(Records(result, kRecordDeviceChar), 4u);
     EXPECT_EQ(Records(result, kRecordRectangle), 1u);  // the underline
     EXPECT_EQ(Records(result, kRecordDownloadFont), 0u);
+}
+
+TEST_F(TextTest, TextTakesTheRopAndBackgroundModeOfItsMix)
+{
+    struct Case {
+        MIX mix;
+        const char* rop;
+        const char* mode;
+        bool background;  // the colour record carries the background colour
+    };
+    const Case cases[] = {
+        {0x0D0D, "rop3=CC", "opaque", true},        // R2_COPYPEN over R2_COPYPEN
+        {0x0B0D, "rop3=CC", "transparent", false},  // background R2_NOP
+        {0x0B07, "rop3=66", "transparent", false},  // R2_XORPEN
+        {0x0D01, "rop3=FF", "opaque", true},        // R2_BLACK
+        {0x0D10, "rop3=00", "opaque", true},        // R2_WHITE
+    };
+    Pdev* pdev = nullptr;
+    SURFOBJ* so = StartPage(&pdev, 7, 0);
+    ASSERT_NE(so, nullptr);
+    engine::Font font(u"Test", engine::SyntheticGlyphs(), kUpright, 71);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        if (i) {
+            ASSERT_TRUE(DrvSendPage(so));
+            ASSERT_TRUE(DrvStartPage(so));
+        }
+        engine::String line = engine::LayOutString(font, u"ab", Letters(2), POINTL{300, 400});
+        ASSERT_TRUE(Draw(so, font, line, nullptr, cases[i].mix));
+    }
+    const dump::DecodeResult result = EndJob(so, 7);
+    ASSERT_TRUE(result.ok()) << dump::FormatViolation(*result.violation) << "\n" << result.listing;
+    const auto pages = Pages(result);
+    ASSERT_EQ(pages.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].rop + std::string(" ") + cases[i].mode);
+        EXPECT_EQ(CountWith(pages[i], cases[i].rop), 1) << result.listing;
+        EXPECT_EQ(CountWith(pages[i], std::string(" ") + cases[i].mode), 1) << result.listing;
+        EXPECT_EQ(CountWith(pages[i], "bg="), cases[i].background ? 1 : 0) << result.listing;
+    }
+}
+
+TEST_F(TextTest, TextAndPatternFillsShareTheRopOfTheirPage)
+{
+    Pdev* pdev = nullptr;
+    SURFOBJ* so = StartPage(&pdev, 8, 0);
+    ASSERT_NE(so, nullptr);
+    engine::Font font(u"Test", engine::SyntheticGlyphs(), kUpright, 81);
+    engine::Brush black = engine::Brush::Solid(0);
+    POINTL origin{0, 0};
+    for (int i = 0; i < 3; ++i) {
+        engine::String line = engine::LayOutString(font, u"ab", Letters(2), POINTL{300, 400 + 100 * i});
+        ASSERT_TRUE(Draw(so, font, line));
+        RECTL box{300, 450 + 100 * i, 600, 460 + 100 * i};
+        ASSERT_TRUE(DrvBitBlt(so, nullptr, nullptr, nullptr, nullptr, &box, nullptr, nullptr, black.get(), &origin,
+                              0xF0F0));  // PATCOPY
+    }
+    const dump::DecodeResult result = EndJob(so, 8);
+    ASSERT_TRUE(result.ok()) << dump::FormatViolation(*result.violation) << "\n" << result.listing;
+    EXPECT_EQ(Records(result, kRecordRop), 1u) << result.listing;
 }
 
 TEST_F(TextTest, APrivateCharacterSelectsTheFontAgainUnderItsOwnName)
