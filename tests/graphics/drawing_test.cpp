@@ -12,6 +12,7 @@
 
 #include "graphics/graphics_fixture.h"
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 
@@ -290,6 +291,12 @@ TEST_F(BrushTest, PatternFillsSendTheirPatternsAndTwentyFourBitsFillOpaque)
     EXPECT_EQ(CountWith(page, "opaque"), 1);
     EXPECT_EQ(CountWith(page, "mode=fill-winding"), 1);
     EXPECT_EQ(CountWith(page, "pattern 1-bit side=32"), 1);
+    // The printer fills the 24-bit pattern opaque; its colour state is the
+    // transparent one of its MIX, without a background colour.
+    const auto fillColour = std::find_if(page.begin(), page.end(),
+                                         [](const std::string& line) { return line.find(" colour ") != std::string::npos; });
+    ASSERT_NE(fillColour, page.end()) << listing_;
+    EXPECT_EQ(fillColour->find("bg="), std::string::npos) << *fillColour;
 }
 
 // ---- Line attributes ----
