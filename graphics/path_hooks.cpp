@@ -80,8 +80,7 @@ BOOL DrvFillPath(SURFOBJ* surface, PATHOBJ* path, CLIPOBJ* clip, BRUSHOBJ* brush
     if (!SelectBackgroundMode(pdev->stream, pdev->states, mode)) return FALSE;
     if (!SelectRop(pdev->stream, pdev->states, Rop2ToRop3(color.rop2))) return FALSE;
     if (SelectClip(pdev, clip) < 0) return FALSE;
-    return EmitPathRecord(pdev->stream, path, FillMode(options, kPathFillAlternate, kPathFillWinding)) ? TRUE
-                                                                                                       : FALSE;
+    return EmitPathRecord(pdev->stream, path, FillMode(options, kPathFillAlternate, kPathFillWinding)) ? TRUE : FALSE;
 }
 
 BOOL DrvStrokeAndFillPath(SURFOBJ* surface, PATHOBJ* path, CLIPOBJ* clip, XFORMOBJ* xform, BRUSHOBJ* stroke,

@@ -9,6 +9,7 @@
 #include "graphics/pdev.h"
 #include "graphics/text.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -54,19 +55,27 @@ LONG Truncate(double v)
     return static_cast<LONG>(v);
 }
 
-// The em sizes, ascender, descender and internal leading of the font.
+// The length in whole pixels of a font-unit vector (a along the font's x
+// axis, b along its y axis) on the page: measured in tenths of a pixel, then
+// rounded.
+LONG PixelLength(double a, double b)
+{
+    const std::int64_t tenths = IntegerHypot(Truncate(a * 10.0), Truncate(b * 10.0));
+    return static_cast<LONG>((tenths + 5) / 10);
+}
+
+// The em sizes, ascender, descender and internal leading of the font, in
+// pixels of the page.
 BOOL ComputeTextMetrics(FONTOBJ* font, const IFIMETRICS& ifi, TextMetrics* out)
 {
     XFORMOBJ* xo = FONTOBJ_pxoGetXform(font);
     if (!xo || XFORMOBJ_iGetFloatObjXform(xo, &out->xform) == DDI_ERROR) return FALSE;
     const FLOATOBJ_XFORM& t = out->xform;
-    const double u = 10.0 * ifi.fwdUnitsPerEm;
-    out->emX = IntegerHypot(Truncate(t.eM11 * u), Truncate(t.eM12 * u));
-    out->emY = IntegerHypot(Truncate(t.eM21 * u), Truncate(t.eM22 * u));
-    out->ascender =
-        IntegerHypot(Truncate(t.eM21 * 10.0 * ifi.fwdWinAscender), Truncate(t.eM22 * 10.0 * ifi.fwdWinAscender));
-    out->descender =
-        IntegerHypot(Truncate(t.eM21 * 10.0 * ifi.fwdWinDescender), Truncate(t.eM22 * 10.0 * ifi.fwdWinDescender));
+    const double units = ifi.fwdUnitsPerEm;
+    out->emX = PixelLength(t.eM11 * units, t.eM12 * units);
+    out->emY = PixelLength(t.eM21 * units, t.eM22 * units);
+    out->ascender = PixelLength(t.eM21 * ifi.fwdWinAscender, t.eM22 * ifi.fwdWinAscender);
+    out->descender = PixelLength(t.eM21 * ifi.fwdWinDescender, t.eM22 * ifi.fwdWinDescender);
     const LONG leading = out->ascender + out->descender - out->emY;
     out->internalLeading = leading > 0 ? leading : 0;
     return TRUE;

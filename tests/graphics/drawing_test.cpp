@@ -293,8 +293,8 @@ TEST_F(BrushTest, PatternFillsSendTheirPatternsAndTwentyFourBitsFillOpaque)
     EXPECT_EQ(CountWith(page, "pattern 1-bit side=32"), 1);
     // The printer fills the 24-bit pattern opaque; its colour state is the
     // transparent one of its MIX, without a background colour.
-    const auto fillColour = std::find_if(page.begin(), page.end(),
-                                         [](const std::string& line) { return line.find(" colour ") != std::string::npos; });
+    const auto fillColour = std::find_if(
+        page.begin(), page.end(), [](const std::string& line) { return line.find(" colour ") != std::string::npos; });
     ASSERT_NE(fillColour, page.end()) << listing_;
     EXPECT_EQ(fillColour->find("bg="), std::string::npos) << *fillColour;
 }

@@ -374,6 +374,61 @@ TEST_F(TextTest, TextAndPatternFillsShareTheRopOfTheirPage)
     EXPECT_EQ(Records(result, kRecordRop), 1u) << result.listing;
 }
 
+TEST_F(TextTest, TextLandsOnItsBaselineInEveryForm)
+{
+    // A 41-pixel font: ascender 1638 and descender 410 of a 2048 em give 33
+    // and 8 pixels, so the engine's background box of a line on baseline 400
+    // runs from 367 to 408.
+    constexpr LONG kBaseline = 400, kTop = 367, kBottom = 408;
+    Pdev* pdev = nullptr;
+    SURFOBJ* so = StartPage(&pdev, 9, 0);
+    ASSERT_NE(so, nullptr);
+    engine::Font font(u"Test", engine::SyntheticGlyphs(), kUpright, 91);
+    engine::Font turned(u"Test", engine::SyntheticGlyphs(), kQuarterTurn, 92);
+    engine::Font eudc(u"EUDC", engine::SyntheticGlyphs(), kUpright, 93);
+    auto line = [](std::vector<POINTL> at, RECTL box) {
+        std::vector<GLYPHPOS> glyphs;
+        for (const POINTL& p : at) glyphs.push_back(GLYPHPOS{5, nullptr, p});
+        return engine::String(std::u16string(at.size(), u'a'), glyphs, box, SO_HORIZONTAL, 0, true, 0);
+    };
+    // A device-font string, the same string character by character (its
+    // advance does not fit a string record), and a quarter turn whose box
+    // starts the ascender left of the glyph positions.
+    engine::String near = line({{300, kBaseline}, {330, kBaseline}}, RECTL{300, kTop, 360, kBottom});
+    engine::String far = line({{300, kBaseline}, {40300, kBaseline}}, RECTL{300, kTop, 40341, kBottom});
+    engine::String up = line({{800, 2000}, {800, 1970}}, RECTL{767, 1930, 808, 2000});
+    ASSERT_TRUE(Draw(so, font, near));
+    ASSERT_TRUE(Draw(so, font, far));
+    ASSERT_TRUE(Draw(so, turned, up));
+    // Downloaded glyphs drawn one by one carry the top of their cell.
+    pdev->textAsBitmap = 1;
+    engine::String glyphs =
+        line({{300, 1000 + kBaseline}, {330, 1000 + kBaseline}}, RECTL{300, 1000 + kTop, 360, 1000 + kBottom});
+    ASSERT_TRUE(Draw(so, eudc, glyphs));
+    engine::String rotated = line({{1800, 2000}, {1800, 1970}}, RECTL{1767, 1930, 1808, 2000});
+    ASSERT_TRUE(Draw(so, turned, rotated));
+
+    const dump::DecodeResult result = EndJob(so, 9);
+    ASSERT_TRUE(result.ok()) << dump::FormatViolation(*result.violation) << "\n" << result.listing;
+    const auto pages = Pages(result);
+    ASSERT_EQ(pages.size(), 1u);
+    const std::vector<std::string>& page = pages[0];
+    // The em sizes and the leading of the selection are pixels too.
+    EXPECT_EQ(CountWith(page, "em=41x41 leading=0"), 4) << result.listing;
+    const char* const expected[] = {
+        "box=(300,367,360,408) at=(300,367) advances=30,0",
+        "box=(300,367,341,408) at=(300,367) code",
+        "box=(40300,367,40341,408) at=(40300,367) code",
+        "box=(767,2000,808,2041) at=(767,2000) code",
+        "box=(767,1970,808,2011) at=(767,1970) code",
+        "cell=(300,1367)",
+        "cell=(330,1367)",
+        "cell=(1767,2000)",
+        "cell=(1767,1970)",
+    };
+    for (const char* text : expected) EXPECT_EQ(CountWith(page, text), 1) << text << "\n" << result.listing;
+}
+
 TEST_F(TextTest, APrivateCharacterSelectsTheFontAgainUnderItsOwnName)
 {
     Pdev* pdev = nullptr;
