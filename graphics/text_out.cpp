@@ -128,6 +128,8 @@ void AppendFontId(char* name, ULONG id)
     name[length] = 0;
 }
 
+constexpr ULONG kMaxStringChars = 0xFFFF;
+
 SHORT ClampShort(LONG v)
 {
     return static_cast<SHORT>(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
@@ -288,7 +290,10 @@ BOOL DrawDeviceText(Pdev* pdev, STROBJ* string, const TextMetrics& sizes, const 
     const WCHAR* chars = string->pwszOrg;
     if (!chars) return FALSE;
     const RECTL& box = string->rclBkGround;
-    if ((string->flAccel & SO_FLAG_DEFAULT_PLACEMENT) && string->ulCharInc) {
+    // A string record counts its characters in 16 bits: a longer string goes
+    // character by character.
+    const bool fitsOneRecord = string->cGlyphs <= kMaxStringChars;
+    if (fitsOneRecord && (string->flAccel & SO_FLAG_DEFAULT_PLACEMENT) && string->ulCharInc) {
         const LONG inc = static_cast<LONG>(string->ulCharInc);
         const SHORT advance = ClampShort((string->flAccel & SO_REVERSED) ? -inc : inc);
         if (string->ulCharInc <= 32767)
@@ -300,7 +305,7 @@ BOOL DrawDeviceText(Pdev* pdev, STROBJ* string, const TextMetrics& sizes, const 
     BOOL result = FALSE;
     const bool horizontal = (string->flAccel & SO_HORIZONTAL) != 0;
     const bool vertical = (string->flAccel & SO_VERTICAL) != 0;
-    bool oneRecord = s.angle == 0 && (horizontal || vertical) && glyphs.count == string->cGlyphs;
+    bool oneRecord = fitsOneRecord && s.angle == 0 && (horizontal || vertical) && glyphs.count == string->cGlyphs;
     SHORT* advances = nullptr;
     if (oneRecord) {
         advances = static_cast<SHORT*>(PdevPoolAlloc(pdev->pool, sizeof(SHORT) * glyphs.count));

@@ -429,6 +429,39 @@ TEST_F(TextTest, TextLandsOnItsBaselineInEveryForm)
     for (const char* text : expected) EXPECT_EQ(CountWith(page, text), 1) << text << "\n" << result.listing;
 }
 
+TEST_F(TextTest, AStringLongerThanARecordCountsGoesCharacterByCharacter)
+{
+    struct Case {
+        ULONG count;
+        FLONG placement;
+        ULONG charInc;
+        std::uint64_t strings, characters;
+    };
+    const Case cases[] = {
+        {65535, SO_HORIZONTAL, 0, 1, 0},
+        {65536, SO_HORIZONTAL, 0, 0, 65536},
+        {70000, SO_HORIZONTAL | SO_FLAG_DEFAULT_PLACEMENT, 1, 0, 70000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        const DWORD job = 1;
+        Pdev* pdev = nullptr;
+        SURFOBJ* so = StartPage(&pdev, job, 0);
+        ASSERT_NE(so, nullptr);
+        engine::Font font(u"Test", engine::SyntheticGlyphs(), kUpright, 101);
+        std::vector<GLYPHPOS> positions;
+        for (ULONG i = 0; i < c.count; ++i) positions.push_back(GLYPHPOS{5, nullptr, POINTL{LONG(i % 4000), 400}});
+        engine::String text(std::u16string(c.count, u'a'), positions, RECTL{0, 367, 4000, 408}, c.placement, c.charInc,
+                            true, 0);
+        ASSERT_TRUE(Draw(so, font, text));
+        const dump::DecodeResult result = EndJob(so, job);
+        ASSERT_TRUE(result.ok()) << dump::FormatViolation(*result.violation);
+        EXPECT_EQ(Records(result, kRecordDeviceString), c.strings);
+        EXPECT_EQ(Records(result, kRecordDeviceChar), c.characters);
+        Disable(pdev);
+    }
+}
+
 TEST_F(TextTest, APrivateCharacterSelectsTheFontAgainUnderItsOwnName)
 {
     Pdev* pdev = nullptr;
