@@ -8,6 +8,8 @@
 #include "common/model/judge_eval.h"
 #include "common/model/ui_lookup.h"
 #include "common/storage/directories.h"
+#include "common/storage/module_chapters.h"
+#include "common/storage/module_color_profiles.h"
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
 #include "graphics/graphics_context.h"
@@ -354,14 +356,22 @@ void EmitChapterLines(const Statement& s)
     }
 }
 
-// The text of the item that the colour module's profile-path record names.
-// The colour settings module of this library keeps no profile-path record,
-// so a user profile emits nothing.
+// The text of the item that the colour module's profile-path record names:
+// the item of the record's symbol, else the item it is bound to. False when
+// there is no such item or its text is empty.
 bool ReadUserProfilePath(DriverContext* context, WCHAR* out, int chars)
 {
-    (void)context;
-    if (out && chars > 0) out[0] = 0;
-    return false;
+    if (out == nullptr || chars <= 0) return false;
+    out[0] = 0;
+    const PageItem* control = GetProfilePathControl(context);
+    if (control == nullptr) return false;
+    SettingItemDescriptor* item = control->symbolKey ? FindItemByKey(context, control->symbolKey) : nullptr;
+    if (item == nullptr && control->item != nullptr) item = FindItem(context, control->item->id);
+    if (item == nullptr || GetItemString(context, item, out, chars) == nullptr) {
+        out[0] = 0;
+        return false;
+    }
+    return out[0] != 0;
 }
 
 // The colour-matching item an adjusted job reads, by the entry's variant.
@@ -530,10 +540,21 @@ int EmitGroupType(DriverContext* context, JobCommandState* job, const model::Com
 
 }  // namespace
 
+bool ReadStoredChapter(DriverContext* context, int index, ChapterEntry* out)
+{
+    const ChapterRecord* record = GetChapterRecord(context, index);
+    if (record == nullptr) return false;
+    *out = ChapterEntry{record->page, record->tray, record->kind, record->print, {}};
+    static_assert(sizeof out->pageRange == sizeof record->pageRange);
+    std::memcpy(out->pageRange, record->pageRange, sizeof out->pageRange);
+    return true;
+}
+
 void InitJobCommandState(JobCommandState* job)
 {
     if (job == nullptr) return;
     *job = JobCommandState{};
+    job->readChapter = ReadStoredChapter;
     for (int i = 0; i < kOptionTextRows; ++i) {
         job->optionTexts[i].optionId = kOptionTextIds[i].optionId;
         job->optionTexts[i].stringId = kOptionTextIds[i].stringId;
