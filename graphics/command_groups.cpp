@@ -515,11 +515,10 @@ int EmitGroupType(DriverContext* context, JobCommandState* job, const model::Com
     Statement s{context, job, item, entry, ReadContextUiEntry(context, entry), ReadItemOption(context, item), sink};
     if (item->emissionKind != 0 && EmitSpecialKind(s, item->emissionKind) != 0) return 0;
     if (s.record.type & model::kUiTypeUnknown) return 0;
-    switch (model::UiKind(s.record.type)) {
+    // The low byte of the type chooses the emitter: every pick kind (one,
+    // page, slot, font table) emits its option.
+    switch (GetUiTypeCode(context, entry)) {
     case model::kUiPickOne:
-    case model::kUiPickPage:
-    case model::kUiPickSlot:
-    case model::kUiFontTbl:
         EmitPickOption(s);
         break;
     case model::kUiBoolean:
