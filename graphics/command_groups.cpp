@@ -1,6 +1,7 @@
 // The job command groups and the PJL lines they emit.
 #include "graphics/command_groups.h"
 
+#include "common/core/font_records.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
 #include "common/core/settings_modules.h"
@@ -176,7 +177,8 @@ void WriteFontListLine(std::string_view name, const std::vector<std::string>& en
 
 void EmitDeviceFontLine(DriverContext* context, CommandSink* sink)
 {
-    const std::uint32_t count = GetItemValue(context, rdmDeviceFontNum);
+    // The list's own count: never more records than its block holds.
+    const std::uint32_t count = GetHeapListCount(context, rdmDeviceFontNum, rdmDeviceFont, sizeof(DeviceFontRecord));
     const auto* fonts = static_cast<const DeviceFontRecord*>(GetItemHeapAddress(context, rdmDeviceFont));
     if (count == 0 || fonts == nullptr) return;
     std::vector<std::string> entries;
@@ -191,7 +193,7 @@ void EmitFontSubstitutionLine(const Statement& s)
 {
     model::UiOptionRecord option{};
     if (!FindOption(s, s.value, &option) || option.count == 0) return;
-    const std::uint32_t count = GetItemValue(s.context, rdmFontTableNum);
+    const std::uint32_t count = GetHeapListCount(s.context, rdmFontTableNum, rdmFontTable, sizeof(FontSubstPair));
     const auto* pairs = static_cast<const FontSubstPair*>(GetItemHeapAddress(s.context, rdmFontTable));
     if (count == 0 || pairs == nullptr) return;
     std::vector<std::string> entries;
