@@ -172,7 +172,8 @@ int RunConvertUpgrade(LPWSTR printerName, const DEVMODEW* in, DEVMODEW* out)
         // settings mutex, which the context itself does not take.
         LockSettingsMutex(nullptr);
         SyncJobControlAtInstall(context);
-        if (HasAnswerWorkForSection(GetPrinterSectionName(context))) {
+        const WCHAR* section = GetPrinterSectionName(context);
+        if (HasAnswerWorkForSection(section) || HasModelIniAnswerWork(section, printer)) {
             if (!InitializePrinterSettings(printer, out, kInitAnswerFile)) result = kConvertFailed;
             kind = kInstallKindAnswerFile;
         } else if (state == kVersionStateUpgrade) {

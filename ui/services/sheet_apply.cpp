@@ -185,7 +185,9 @@ BOOL WriteDocumentDevmodeOut(DriverContext* context)
 
     DEVMODEW* store = StoreDevmode(context);
     if (mode & DM_COPY) {
-        ApplyJobTicket(context, store);
+        // A DEVMODE handed back carries fresh capabilities and no ticket:
+        // the ticket was consumed when it came in.
+        BuildJobTicketCaps(context);
         GetJobControlValuesIfOn(context, kJobMaskApplied);
     }
     if ((mode & DM_COPY) || withoutSheet) {
