@@ -10,6 +10,7 @@
 #include "common/core/store.h"
 #include "common/storage/job_control.h"
 #include "common/storage/persistence.h"
+#include "ui/entry/answer_file.h"
 #include "ui/entry/devmode_conversion.h"
 #include "ui/entry/job_info.h"
 #include "ui/entry/job_ticket.h"
@@ -42,6 +43,8 @@ constexpr std::uint16_t kAuthenticationPage = 4019;
 constexpr std::uint16_t kNetworkKeyControl = 2988;
 constexpr int kSyncDevice = 3;
 constexpr int kSyncDocument = 4;
+// The install-default refresh runs as for a printer being initialised.
+constexpr int kInstallDefaultsPrinter = 1;
 
 DEVMODEW* StoreDevmode(DriverContext* context)
 {
@@ -143,8 +146,9 @@ BOOL SaveSheetSettings(DriverContext* context)
     if (context == nullptr || session == nullptr) return FALSE;
     if (session->kind == kDeviceSheet) {
         if (IsFeatureClassOn(context, kFeatureJobControl, 0)) SaveAuthentication(context);
-        // The install answer file's default refresh belongs to the install
-        // work; the device sheet stores its own items here.
+        // The model's install defaults are refreshed as for a printer being
+        // initialised, then the device sheet stores its own items.
+        ApplyModelDefaultSettings(0, kInstallDefaultsPrinter, context);
         return SaveDeviceSheetItems(context, kSyncDevice);
     }
     if (session->kind == kDocumentSheet) {
