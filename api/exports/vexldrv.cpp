@@ -62,8 +62,8 @@ VEXL_API int VEXLDrvGetStatus(VEXLDRVHANDLE instance, uint32_t statusId, void* s
     return GetInstanceStatus(context, statusId, structure, version);
 }
 
-VEXL_API int VEXLDrvSetStatus(VEXLDRVHANDLE instance, uint32_t statusId, const void* structure,
-                              uint8_t* changedBitmap, uint32_t mode)
+VEXL_API int VEXLDrvSetStatus(VEXLDRVHANDLE instance, uint32_t statusId, const void* structure, uint8_t* changedBitmap,
+                              uint32_t mode)
 {
     DriverContext* context = Instance(instance);
     if (context == nullptr) return -1;

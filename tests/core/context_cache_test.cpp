@@ -21,7 +21,10 @@ protected:
     // The context parked for this handle, taken out of its cache, or null.
     // Nothing is built, so a context that was evicted or went stale cannot be
     // mistaken for a new one that the heap placed at the freed address.
-    DriverContext* TakeParked(HANDLE printer) { return LookUpCachedContext(printer, 0, kCallerPropertySheet, 0, kTestPrinter); }
+    DriverContext* TakeParked(HANDLE printer)
+    {
+        return LookUpCachedContext(printer, 0, kCallerPropertySheet, 0, kTestPrinter);
+    }
 };
 
 TEST_F(ContextCacheTest, ARequestReusesOnlyAContextOfTheSameIdentity)

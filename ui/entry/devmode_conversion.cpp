@@ -102,8 +102,7 @@ void CopyOutToStore(DriverContext* context, const DEVMODEW* out)
                                             offsetof(DEVMODEW, dmSize), offsetof(DEVMODEW, dmDriverExtra)};
     std::uint16_t kept[std::size(kHeaderWords)];
     for (std::size_t i = 0; i < std::size(kHeaderWords); ++i) kept[i] = Field16(storeDevmode, kHeaderWords[i]);
-    const std::size_t reach =
-        std::min<std::size_t>(Field16(out, offsetof(DEVMODEW, dmSize)), GetPublicDevmodeSize());
+    const std::size_t reach = std::min<std::size_t>(Field16(out, offsetof(DEVMODEW, dmSize)), GetPublicDevmodeSize());
     std::memcpy(store, out, reach);
     for (std::size_t i = 0; i < std::size(kHeaderWords); ++i) SetDevmodeField16(storeDevmode, kHeaderWords[i], kept[i]);
 }
