@@ -87,7 +87,9 @@ TEST_F(VexlDrvTest, TheFinishingListChecksItsPassAndAddressFirst)
         info.u.list.listSize = sizeof list;
         info.u.list.listAddress = reinterpret_cast<std::uintptr_t>(c.address);
         EXPECT_EQ(library_.getStatus(instance, VEXLDRV_STATUS_SELECTORS, &info, 0), c.result);
-        if (c.result < 0) EXPECT_EQ(library_.getLastError(instance), c.code);
+        if (c.result < 0) {
+            EXPECT_EQ(library_.getLastError(instance), c.code);
+        }
     }
     EXPECT_EQ(library_.disable(instance), 1);
 }

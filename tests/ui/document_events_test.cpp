@@ -121,7 +121,7 @@ TEST_F(UiContextTest, AnUpgradeRefreshWritesTheLockedDefaultsAgain)
     for (const bool locked : {false, true}) {
         SCOPED_TRACE(locked);
         WritePrivateProfileStringW(defaults.c_str(), nullptr, nullptr, ini_.c_str());
-        const BYTE bits = locked ? 1 : 0;
+        BYTE bits = locked ? 1 : 0;
         SetPrinterDataW(printer_, std::u16string(u"rdmLock000InfoBit").data(), REG_BINARY, &bits, 1);
         WritePrivateProfileStringW(section_.c_str(), u"RstVersion", u"321", ini_.c_str());
         EXPECT_TRUE(RefreshConnectionSettings(printer_, ini_.c_str(), section_.c_str()));

@@ -357,7 +357,7 @@ TEST_F(UiPrinterTest, TheDefaultFontTableIsWrittenOnceAndRestored)
     ASSERT_TRUE(InitializePrinterSettings(printer_, nullptr, kInitPrinter));
     ASSERT_TRUE(count().has_value());
     EXPECT_EQ(count()->bytes, std::string("\x01\0", 2));
-    DriverContext* context = CreateDriverContext(printer_, printer_, nullptr, kCallerPropertySheet);
+    DriverContext* context = ui::CreateDriverContext(printer_, printer_, nullptr, kCallerPropertySheet);
     ASSERT_NE(context, nullptr);
     EXPECT_TRUE(LoadDefaultFontTable(printer_, context));
     ASSERT_EQ(GetItemValue(context, rdmFontTableNum), 1u);

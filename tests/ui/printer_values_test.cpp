@@ -258,7 +258,7 @@ TEST_F(PrinterValuesTest, ADevmodeWrittenOutForACopyCarriesNoTicket)
     ASSERT_GE(ticketed.size(), ui::kTicketOffset + ui::kTicketBytes);
     ticketed[ui::kTicketOffset + 1] = 1;  // valid
     ticketed[ui::kTicketOffset + 10] = 150;
-    ASSERT_TRUE(MergeDevmodeSettings(context_, AsDevmode(ticketed), 0));
+    ASSERT_TRUE(MergeDevmodeSettings(context_, AsDevmode(ticketed), kMergeDocumentPropertiesNoSheet));
     ASSERT_EQ(GetItemValue(context_, rdmScaleH), 150u);
 
     std::vector<std::uint8_t> handedBack(ticketed.size(), 0);
@@ -281,7 +281,7 @@ TEST_F(PrinterValuesTest, ADevmodeWrittenOutForACopyCarriesNoTicket)
     std::memcpy(GetStoreBytes(job), handedBack.data(), handedBack.size());
     SetItemValue(job, rdmScaleH, 100);
     std::memcpy(handedBack.data(), GetStoreBytes(job), handedBack.size());
-    ASSERT_TRUE(MergeDevmodeSettings(job, AsDevmode(handedBack), 0));
+    ASSERT_TRUE(MergeDevmodeSettings(job, AsDevmode(handedBack), kMergeStartDoc));
     EXPECT_EQ(GetItemValue(job, rdmScaleH), 100u);
     ReleaseDriverContext(job, kReleaseDestroy);
 }
