@@ -5,7 +5,7 @@
 #include "common/core/le.h"
 #include "common/core/memory.h"
 #include "ui/entry/devmode_conversion.h"
-#include "ui/entry/install_work.h"
+#include "ui/install/install_work.h"
 
 #include <cstddef>
 

@@ -1,7 +1,7 @@
 // The printer-data and registry values of the interface library, byte for
 // byte, the font tables, the lock values and the DEVMODE a document sheet
 // writes out.
-#include "ui/entry/printer_values.h"
+#include "ui/base/printer_values.h"
 
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
@@ -13,8 +13,8 @@
 #include "platform/printers.h"
 #include "common/storage/devmode_settings_merge.h"
 #include "common/storage/ini.h"
-#include "ui/entry/job_ticket.h"
-#include "ui/services/sheet_apply.h"
+#include "ui/base/job_ticket.h"
+#include "ui/sheets/sheet_apply.h"
 #include "ui_fixture.h"
 
 #include <gtest/gtest.h>
