@@ -202,10 +202,8 @@ std::optional<std::vector<FontIdEntry>> ParseFontIdList(TokenBuffer& value)
 
 const CommandStringRecord* FindCommandString(const CompileState& state, std::int32_t number)
 {
-    for (const CommandStringRecord& record : state.commandStrings) {
-        if (record.number == (number & 0xFFFF)) return &record;
-    }
-    return nullptr;
+    const auto found = state.firstCommandStringOfNumber.find(number & 0xFFFF);
+    return found == state.firstCommandStringOfNumber.end() ? nullptr : &state.commandStrings[found->second];
 }
 
 LineAnswer HandleCommandString(CompileState& state, DescriptionLine& line)
@@ -217,6 +215,7 @@ LineAnswer HandleCommandString(CompileState& state, DescriptionLine& line)
     CommandStringRecord record;
     record.number = ParseLooseNumber(line.option.View());
     record.bytes = bytes->substr(0, bytes->find('\0'));
+    state.firstCommandStringOfNumber.try_emplace(record.number, state.commandStrings.size());
     state.commandStrings.push_back(std::move(record));
     return LineAnswer::kLineTaken;
 }

@@ -101,20 +101,33 @@ int UiSlotIndex(std::uint16_t itemId)
     return -1;
 }
 
+namespace {
+
+std::uint32_t VariantKey(std::uint16_t symbolKey, std::uint16_t variant)
+{
+    return static_cast<std::uint32_t>(symbolKey) << 16 | variant;
+}
+
+// Appends an entry to the UI list and keeps the first entries by key.
+void AddUiEntry(CompileState& state, std::unique_ptr<UiEntry> entry)
+{
+    state.firstUiEntryOfKey.try_emplace(entry->symbolKey, entry.get());
+    state.firstUiEntryOfVariant.try_emplace(VariantKey(entry->symbolKey, entry->variant), entry.get());
+    state.uiEntries.push_back(std::move(entry));
+}
+
+}  // namespace
+
 UiEntry* FindOpenUiEntry(std::uint16_t symbolKey, const CompileState& state)
 {
-    for (const auto& entry : state.uiEntries) {
-        if (entry->symbolKey == symbolKey) return entry.get();
-    }
-    return nullptr;
+    const auto found = state.firstUiEntryOfKey.find(symbolKey);
+    return found == state.firstUiEntryOfKey.end() ? nullptr : found->second;
 }
 
 UiEntry* FindOpenUiEntryVariant(std::uint16_t symbolKey, std::uint16_t variant, const CompileState& state)
 {
-    for (const auto& entry : state.uiEntries) {
-        if (entry->symbolKey == symbolKey && entry->variant == variant) return entry.get();
-    }
-    return nullptr;
+    const auto found = state.firstUiEntryOfVariant.find(VariantKey(symbolKey, variant));
+    return found == state.firstUiEntryOfVariant.end() ? nullptr : found->second;
 }
 
 UiOption* FindOptionById(std::uint16_t optionId, UiOptionList* list)
@@ -229,7 +242,7 @@ LineAnswer HandleOpenUi(CompileState& state, DescriptionLine& line)
     state.openKeyword = std::string(name);
     state.openSymbolKey = entry->symbolKey;
     state.openVariant = entry->variant;
-    state.uiEntries.push_back(std::move(entry));
+    AddUiEntry(state, std::move(entry));
     return LineAnswer::kLineTaken;
 }
 
