@@ -561,11 +561,3 @@ int main(int argc, char** argv)
     benchmark::Shutdown();
     return 0;
 }
-namespace vexl::bench { namespace {
-void BM_TmpProfile(benchmark::State& state) {
-    Bench& bench = Bench::Get();
-    const Bench::Description& d = bench.Scaled(static_cast<int>(state.range(0)));
-    for (auto _ : state) CompileMicros(d);
-}
-BENCHMARK(BM_TmpProfile)->Arg(1)->Arg(16);
-}}

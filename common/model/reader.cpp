@@ -292,10 +292,9 @@ const DescriptionKeyword DescriptionKeywordTable[kDescriptionKeywordCount + 1] =
 namespace {
 
 // Lines of the open UI entry: its option lines and its Default line.
-bool DispatchOpenEntryLine(CompileState& state, DescriptionLine& line)
+bool DispatchOpenEntryLine(CompileState& state, DescriptionLine& line, std::string_view keyword)
 {
     if (!state.openKeyword) return false;
-    const std::string_view keyword = line.keyword.View();
     const std::string_view open = *state.openKeyword;
     if (keyword == open) return HandleOptionLine(state, line) == LineAnswer::kLineTaken;
     if (keyword.size() == 7 + open.size() && keyword.starts_with("Default") && keyword.substr(7) == open)
@@ -303,12 +302,25 @@ bool DispatchOpenEntryLine(CompileState& state, DescriptionLine& line)
     return false;
 }
 
+// The keywords of the table as views, measured once.
+const std::array<std::string_view, kDescriptionKeywordCount>& KeywordViews()
+{
+    static const std::array<std::string_view, kDescriptionKeywordCount> views = [] {
+        std::array<std::string_view, kDescriptionKeywordCount> measured{};
+        for (int row = 0; row < kDescriptionKeywordCount && DescriptionKeywordTable[row].keyword; ++row)
+            measured[static_cast<std::size_t>(row)] = DescriptionKeywordTable[row].keyword;
+        return measured;
+    }();
+    return views;
+}
+
 const DescriptionKeyword* FindKeywordRow(CompileState& state, std::string_view keyword)
 {
-    if (state.keywordHint != 0 && keyword == DescriptionKeywordTable[state.keywordHint - 1].keyword)
+    const auto& views = KeywordViews();
+    if (state.keywordHint != 0 && keyword == views[static_cast<std::size_t>(state.keywordHint - 1)])
         return &DescriptionKeywordTable[state.keywordHint - 1];
     for (int row = 0; DescriptionKeywordTable[row].keyword; ++row) {
-        if (keyword == DescriptionKeywordTable[row].keyword) {
+        if (keyword == views[static_cast<std::size_t>(row)]) {
             state.keywordHint = row + 1;
             return &DescriptionKeywordTable[row];
         }
@@ -321,8 +333,9 @@ const DescriptionKeyword* FindKeywordRow(CompileState& state, std::string_view k
 
 LineResult DispatchDescriptionLine(CompileState& state, DescriptionLine& line)
 {
-    if (DispatchOpenEntryLine(state, line)) return LineResult::kLineRead;
-    const DescriptionKeyword* row = FindKeywordRow(state, line.keyword.View());
+    const std::string_view keyword = line.keyword.View();
+    if (DispatchOpenEntryLine(state, line, keyword)) return LineResult::kLineRead;
+    const DescriptionKeyword* row = FindKeywordRow(state, keyword);
     if (row && row->handler(state, line) == LineAnswer::kLineTaken) return LineResult::kLineRead;
     return LineResult::kBadLine;
 }
@@ -493,7 +506,7 @@ std::int32_t NextNumber(TokenBuffer& value, char* stop)
     return number;
 }
 
-std::optional<std::string> NextWord(TokenBuffer& value, char* stop)
+std::optional<std::string_view> NextWord(TokenBuffer& value, char* stop)
 {
     SkipBlanksAndLineEnds(value);
     if (value.AtEnd()) {
@@ -503,7 +516,7 @@ std::optional<std::string> NextWord(TokenBuffer& value, char* stop)
     if (value.Current() == '*') ++value.cursor;
     const std::size_t start = value.cursor;
     while (!value.AtEnd() && !HasClass(value.Current(), kWordSeparator | kBlank | kLineEnd)) ++value.cursor;
-    std::string word = value.text.substr(start, value.cursor - start);
+    const std::string_view word(value.text.data() + start, value.cursor - start);
     *stop = value.Current();
     if (!value.AtEnd()) {
         value.text[value.cursor] = '\0';

@@ -136,7 +136,9 @@ std::int32_t ParseLooseNumber(std::string_view text);
 
 void SkipBlanksAndLineEnds(TokenBuffer& value);
 std::int32_t NextNumber(TokenBuffer& value, char* stop);
-std::optional<std::string> NextWord(TokenBuffer& value, char* stop);
+// The next word of the value, a view into its text: the byte after the word
+// is overwritten with NUL, so the view stays valid while the text lives.
+std::optional<std::string_view> NextWord(TokenBuffer& value, char* stop);
 
 struct DecodedText {
     std::string bytes;
