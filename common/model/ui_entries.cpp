@@ -23,6 +23,9 @@ constexpr WordValue DisplayFlagWords[] = {
     {nullptr, 0},
 };
 
+// Room made in the indexes of the UI list at its first entry.
+constexpr std::size_t kUsualEntryCount = 128;
+
 // Room made in a new option list at once: most entries have fewer options.
 constexpr std::size_t kUsualOptionCount = 8;
 
@@ -114,6 +117,10 @@ std::uint32_t VariantKey(std::uint16_t symbolKey, std::uint16_t variant)
 // Appends an entry to the UI list and keeps the first entries by key.
 void AddUiEntry(CompileState& state, std::unique_ptr<UiEntry> entry)
 {
+    if (state.uiEntries.empty()) {
+        state.firstUiEntryOfKey.reserve(kUsualEntryCount);
+        state.firstUiEntryOfVariant.reserve(kUsualEntryCount);
+    }
     state.firstUiEntryOfKey.try_emplace(entry->symbolKey, entry.get());
     state.firstUiEntryOfVariant.try_emplace(VariantKey(entry->symbolKey, entry->variant), entry.get());
     state.uiEntries.push_back(std::move(entry));
