@@ -1,6 +1,10 @@
 #include "fuzz_support.h"
 
 #include "common/core/context.h"
+#include "common/core/le.h"
+#include "common/model/compiled_model.h"
+#include "common/model/reader.h"
+#include "integration/integration_fixture.h"
 #include "common/model/model_list.h"
 #include "common/wiring.h"
 #include "platform/machine.h"
@@ -12,6 +16,7 @@
 #include <dlfcn.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -79,6 +84,51 @@ const std::string& PackageDescriptionText()
         return std::string(std::istreambuf_iterator<char>(in), {});
     }();
     return text;
+}
+
+CompiledModel* PackageModel()
+{
+    static CompiledModel* compiled = [] {
+        std::unique_ptr<model::CompileState> state = model::ParseDescriptionText(PackageDescriptionText());
+        return state ? model::LayoutCompiledModel(*state) : nullptr;
+    }();
+    return compiled;
+}
+
+void InstallPackagePrinter()
+{
+    static const bool installed = [] {
+        UseFuzzMachine();
+        test::InstallDriverPrinter();
+        KeepDriverLibrary(u"TZ16E130.DLL", VEXL_TZ16E130_FILE);
+        LoadPackageResources();
+        return true;
+    }();
+    (void)installed;
+}
+
+HMODULE KeepDriverLibrary(std::u16string_view fileName, const char* builtFile)
+{
+    const std::u16string path = std::u16string(test::kDriverFolder) + u"\\" + std::u16string(fileName);
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) machine::InstallFile(builtFile, path);
+    return LoadLibraryW(path.c_str());
+}
+
+CallerBlock::CallerBlock(std::string_view bytes, std::size_t size)
+    : bytes_(std::make_unique<std::uint8_t[]>(size)), size_(size)
+{
+    std::memset(bytes_.get(), 0, size);
+    if (!bytes.empty() && size != 0) std::memcpy(bytes_.get(), bytes.data(), std::min(bytes.size(), size));
+}
+
+CallerBlock DeclaredDevmode(std::string_view bytes)
+{
+    constexpr std::size_t kHeader = offsetof(DEVMODEW, dmDriverExtra) + sizeof(WORD);
+    std::uint8_t header[kHeader] = {};
+    if (!bytes.empty()) std::memcpy(header, bytes.data(), std::min(bytes.size(), kHeader));
+    const std::size_t declared = std::size_t{ReadLe16(header + offsetof(DEVMODEW, dmSize))} +
+                                 ReadLe16(header + offsetof(DEVMODEW, dmDriverExtra));
+    return CallerBlock(bytes, std::max(declared, kHeader));
 }
 
 std::uint8_t InputReader::Byte()
