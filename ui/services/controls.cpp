@@ -5,8 +5,8 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/languages.h"
-#include "common/core/option_strings.h"
 #include "common/core/memory.h"
+#include "common/core/option_strings.h"
 #include "common/core/printer.h"
 #include "common/core/settings_modules.h"
 #include "common/core/units.h"
@@ -15,11 +15,11 @@
 #include "common/model/ui_lookup.h"
 #include "common/storage/directories.h"
 #include "common/storage/resources.h"
-#include "ui/entry/job_strings.h"
-#include "ui/entry/printer_values.h"
+#include "ui/base/job_strings.h"
+#include "ui/base/printer_values.h"
+#include "ui/base/text_buffers.h"
 #include "ui/services/option_values.h"
 #include "ui/services/settings_folder.h"
-#include "ui/services/text_buffers.h"
 
 #include <string>
 

@@ -16,10 +16,9 @@
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
 #include "common/storage/persistence.h"
-#include "ui/entry/devmode_conversion.h"
-#include "ui/entry/install_work.h"
-#include "ui/entry/job_info.h"
-#include "ui/entry/ui_context.h"
+#include "ui/base/job_info.h"
+#include "ui/base/ui_context.h"
+#include "ui/install/install_work.h"
 
 #include <cstring>
 #include <string>
