@@ -10,11 +10,14 @@
 #include "vexlapi/vexl_exc.h"
 #include "vexlapi/vexldrv.h"
 
+#include <cstdlib>
+
 namespace vexl::fuzz {
 
 struct ApiExports {
     HMODULE module = nullptr;
     VEXLDRVHANDLE instance = nullptr;
+    PFN_VEXLDrvDisable disable = nullptr;
     PFN_VEXLDrvSetStatus setStatus = nullptr;
     PFN_VEXLDrvGetStatus getStatus = nullptr;
     PFN_VEXLDrvGetDevmode getDevmode = nullptr;
@@ -66,6 +69,12 @@ inline const ApiExports& SettingsLibrary()
         found.instance = enable(test::kPrinterNameAnsi);
         const VEXLDRVINITRECORD record{0, api::kApiVersionLatest};
         if (found.instance) init(1, &record);
+        found.disable = FindExport<PFN_VEXLDrvDisable>(m, "VEXLDrvDisable");
+        // The instance ends before the library is freed, as an application ends it.
+        std::atexit([] {
+            const ApiExports& library = SettingsLibrary();
+            if (library.instance != nullptr && library.disable != nullptr) library.disable(library.instance);
+        });
         return found;
     }();
     return exports;

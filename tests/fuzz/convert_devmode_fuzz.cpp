@@ -13,18 +13,30 @@
 #include "integration/integration_fixture.h"
 #include "platform/printui.h"
 
+#include <algorithm>
+
 using namespace vexl;
 
 namespace {
 
 using ConvertDevMode = BOOL (*)(LPWSTR, DEVMODEW*, DEVMODEW*, LONG*, DWORD);
 
+// The library's export, after the printer was set up as the spooler sets up
+// a new one (its driver default asked), so that a conversion has installed
+// settings to upgrade.
 ConvertDevMode Convert()
 {
     static const ConvertDevMode convert = [] {
         fuzz::InstallPackagePrinter();
-        return fuzz::FindExport<ConvertDevMode>(fuzz::KeepDriverLibrary(u"TZ16E130.DLL", VEXL_TZ16E130_FILE),
-                                                "DrvConvertDevMode");
+        const auto found = fuzz::FindExport<ConvertDevMode>(
+            fuzz::KeepDriverLibrary(u"TZ16E130.DLL", VEXL_TZ16E130_FILE), "DrvConvertDevMode");
+        if (found == nullptr) return found;
+        std::u16string name = test::kPrinterName;
+        LONG size = 0;
+        found(name.data(), nullptr, nullptr, &size, CDM_DRIVER_DEFAULT);
+        fuzz::CallerBlock devmode({}, static_cast<std::size_t>(std::max<LONG>(size, 0)));
+        found(name.data(), nullptr, devmode.devmode(), &size, CDM_DRIVER_DEFAULT);
+        return found;
     }();
     return convert;
 }

@@ -3,7 +3,8 @@
 // the spooler's DeviceCapabilitiesW, which loads the library as an
 // application's call does. The first pass asks the count; the second hands
 // in a block of exactly the count's elements (none for an index that
-// answers without a list), so a write past the list is caught. The DEVMODE
+// answers without a list, one POINTS for the extents, whose answer is the
+// packed extent), so a write past the list is caught. The DEVMODE
 // is a block of exactly the size its header declares.
 //
 // Input: a byte of index, a byte of road (bit 0: the spooler's call, bit 1:
@@ -61,6 +62,9 @@ std::size_t ElementBytes(WORD index)
         return CCH_PERSONALITY * sizeof(WCHAR);
     case DC_NUP:
         return sizeof(DWORD);
+    case DC_MINEXTENT:
+    case DC_MAXEXTENT:
+        return sizeof(POINTS);  // one, beside the packed answer
     default:
         return 0;
     }
@@ -86,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return library.ask(library.printer, name.data(), index, out, given);
     };
     const DWORD count = ask(nullptr);
-    const std::size_t elements = count == kUnsupported ? 0 : std::min(count, kMostElements);
+    const bool extent = index == DC_MINEXTENT || index == DC_MAXEXTENT;
+    const std::size_t elements = extent ? 1 : count == kUnsupported ? 0 : std::min(count, kMostElements);
     fuzz::CallerBlock list({}, elements * ElementBytes(index));
     ask(list.data());
     return 0;

@@ -23,6 +23,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 namespace vexl::fuzz {
 
@@ -32,6 +33,25 @@ std::unique_ptr<test::TestMachine>& FuzzMachine()
 {
     static std::unique_ptr<test::TestMachine> machine;
     return machine;
+}
+
+// The driver libraries a target keeps loaded, in load order; never
+// destroyed, as the end of the process reads it after the statics go.
+std::vector<HMODULE>& KeptLibraries()
+{
+    static auto* libraries = new std::vector<HMODULE>();
+    return *libraries;
+}
+
+// Frees the library kept last. One runs at the end of the process for each
+// kept library, registered after its load and so run before the library's
+// own statics go: its detach then frees what it holds while its lists are
+// still there and its files still in the machine.
+void FreeLastKeptLibrary()
+{
+    if (KeptLibraries().empty()) return;
+    FreeLibrary(KeptLibraries().back());
+    KeptLibraries().pop_back();
 }
 
 // What a process of the driver leaves for its detach, and the machine.
@@ -111,7 +131,11 @@ HMODULE KeepDriverLibrary(std::u16string_view fileName, const char* builtFile)
 {
     const std::u16string path = std::u16string(test::kDriverFolder) + u"\\" + std::u16string(fileName);
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) machine::InstallFile(builtFile, path);
-    return LoadLibraryW(path.c_str());
+    HMODULE library = LoadLibraryW(path.c_str());
+    if (library == nullptr) return nullptr;
+    KeptLibraries().push_back(library);
+    std::atexit(FreeLastKeptLibrary);
+    return library;
 }
 
 CallerBlock::CallerBlock(std::string_view bytes, std::size_t size)

@@ -42,7 +42,8 @@ CompiledModel* PackageModel();
 void InstallPackagePrinter();
 
 // A library of the driver folder (installed there from the build when
-// missing) loaded once and kept loaded; nullptr when it does not load.
+// missing) loaded and kept loaded until the process ends; nullptr when it
+// does not load.
 HMODULE KeepDriverLibrary(std::u16string_view fileName, const char* builtFile);
 
 // An export of a loaded library, as the caller's function type.
