@@ -12,6 +12,7 @@
 #include "api/descriptors.h"
 #include "api/frame.h"
 #include "api/status_layouts.h"
+#include "api/versions.h"
 #include "common/core/le.h"
 
 #include <vector>
@@ -22,13 +23,13 @@ namespace {
 
 constexpr std::size_t kChangedBitmapBytes = 64;
 
-// The statuses with a write.
+// The statuses with a write under the latest API version.
 const std::vector<std::uint32_t>& WrittenStatuses()
 {
     static const std::vector<std::uint32_t> ids = [] {
         std::vector<std::uint32_t> found;
         for (std::uint32_t id = 1; id <= 512; ++id) {
-            const api::ApiDescriptor* d = api::FindStatusDescriptor(id);
+            const api::ApiDescriptor* d = api::FindStatusDescriptorForVersion(id, api::kApiVersionLatest);
             if (d != nullptr && d->set != nullptr && api::FindStatusLayout(id) != nullptr) found.push_back(id);
         }
         return found;
