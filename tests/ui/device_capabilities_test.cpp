@@ -157,8 +157,9 @@ TEST_F(CapabilityTest, AStoredDevmodeOfAShorterPublicPartHasItsDriverPartReadWhe
     // colour model byte sits 32 bytes before its place in the store.
     std::vector<std::uint8_t> devmode = DefaultDevmode();
     devmode[810] |= 1;
-    std::vector<std::uint8_t> shorter(devmode.begin(), devmode.begin() + 188);
-    shorter.insert(shorter.end(), devmode.begin() + 220, devmode.end());
+    std::vector<std::uint8_t> shorter(188 + 1016);
+    std::memcpy(shorter.data(), devmode.data(), 188);
+    std::memcpy(shorter.data() + 188, devmode.data() + 220, 1016);
     WriteLe16(shorter.data() + offsetof(DEVMODEW, dmSize), 188);
     WriteLe16(shorter.data() + offsetof(DEVMODEW, dmColor), DMCOLOR_COLOR);
     SetStoredDevmode(shorter);
