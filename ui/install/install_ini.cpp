@@ -6,6 +6,7 @@
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/osinfo.h"
 #include "common/core/printer.h"
 #include "common/core/settings_modules.h"
@@ -32,13 +33,6 @@ constexpr int kFreeSizeSlots = 10;
 // Settings-module event 15: the modules copy their own sections of the
 // model INI into the settings INI ({modelIni, settingsIni, 1} when the copy
 // was not needed).
-constexpr std::uint32_t kModuleEventCopyLists = 15;
-
-struct ListCopyEvent {
-    const WCHAR* modelIni;
-    const WCHAR* settingsIni;
-    std::uint32_t unchanged;
-};
 
 enum class KeyKind { FromModel, Package, PresetRefresh };
 struct DefaultKey {
@@ -158,7 +152,7 @@ bool ReadPrinterDataDword(HANDLE printer, const WCHAR* name, std::uint32_t* valu
 void SendListCopyEvent(DriverContext* context, const WCHAR* modelIni, const WCHAR* settingsIni, bool unchanged)
 {
     ListCopyEvent event{modelIni, settingsIni, unchanged ? 1u : 0u};
-    NotifySettingsModules(context, kModuleEventCopyLists, &event);
+    NotifySettingsModules(context, kModuleEventCopyProfileCounters, &event);
 }
 
 // Loads one section of another file into the settings of the kind, the

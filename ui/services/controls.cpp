@@ -6,6 +6,7 @@
 #include "common/core/items.h"
 #include "common/core/languages.h"
 #include "common/core/memory.h"
+#include "common/core/module_events.h"
 #include "common/core/option_strings.h"
 #include "common/core/printer.h"
 #include "common/core/settings_modules.h"
@@ -32,7 +33,6 @@ constexpr std::uint32_t kBooleanOnString = 370;
 constexpr std::uint32_t kBooleanOffString = 371;
 constexpr std::uint32_t kUnknownValueString = 96;
 constexpr int kStringChars = 1025;
-
 
 // The texts of the stamp kinds 1 (text), 2 (image) and 3 (combined).
 constexpr const char16_t* kStampKindTexts[] = {u"文字ｽﾀﾝﾌﾟ", u"ｲﾒｰｼﾞｽﾀﾝﾌﾟ", u"合成"};
@@ -195,7 +195,7 @@ std::uint32_t UpdateControlDisabledState(DriverContext* context, PageDesc* page,
     const std::uint32_t current = (item->state >> kItemDisabledShift) & 0x3;
     const BlockOffset entry = GetControlUiEntry(context, item);
     DisabledStateEvent event{item, page, 0, item->controlId, entry, current};
-    NotifySettingsModules(context, kModuleEventDisabledState, &event);
+    NotifySettingsModules(context, kModuleEventMayShowControl, &event);
     if (event.decided != 0 || entry == 0) return current;
     std::uint32_t restricted = IsUiOptionRestricted(entry, 0, context);
     if (restricted == 0 && IsPickEntry(EntryType(context, entry)))
