@@ -66,7 +66,7 @@ protected:
 
 TEST_F(SpoolLibraryTest, AJobFileHoldsTheBytesWrittenAndTheLogEveryCall)
 {
-    HMODULE module = Load(VEXL_TZ16C123_FILE);
+    HMODULE module = Load(VEXL_TZ16C123_FILE, "Log=1\r\n");
     auto start = Export<StartDoc>(module, "DrvSplStartDocEx");
     auto write = Export<WritePrinter>(module, "DrvSplWritePrinter");
     ASSERT_TRUE(start && write);
