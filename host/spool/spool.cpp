@@ -219,14 +219,15 @@ SPOOL_EXPORT BOOL DrvSplClose(HANDLE handle)
         return FALSE;
     }
     g_lastBytes = it->second.offset;
-    g_lastHash = it->second.hash;
+    g_lastHash = it->second.hashing ? it->second.hash : 0;
     Log(it->second.log,
         "DrvSplClose " + HandleText(handle) + " bytes=" + std::to_string(g_lastBytes) + " hash=" + Hex(g_lastHash));
     g_jobs.erase(it);
     return TRUE;
 }
 
-// The byte count and hash of the last job closed (for a benchmark that loaded the library).
+// The byte count and hash of the last job closed (for a benchmark that loaded
+// the library); the hash is 0 for a job that kept none.
 SPOOL_EXPORT void VexlSplLastJobTotals(std::uint64_t* bytes, std::uint64_t* hash)
 {
     if (bytes) *bytes = g_lastBytes;
