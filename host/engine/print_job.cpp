@@ -863,7 +863,9 @@ void Job::Replay(const DrawCall& call, POINTL offset)
         record.punted = result == FALSE;
         record.error = static_cast<ULONG>(result) == DDI_ERROR;
     }
-    report_.calls.push_back(record);
+    ++report_.drawingCalls;
+    if (options_.reportEveryCall || record.punted || record.error || record.unhooked || record.engineDrawn)
+        report_.calls.push_back(std::move(record));
 }
 
 void Job::ReplayPage(const Page& page, POINTL offset)
@@ -1003,21 +1005,20 @@ std::string DescribeReport(const JobReport& report)
         out << "mode: " << (report.rasterMode ? "raster" : "vector") << ", surface hooks 0x" << std::hex
             << report.surfaceHooks << std::dec << "\n";
     std::map<std::string, int> punts, errors, unhooked, engineDrawn;
-    int drawing = 0, bands = 0;
+    int bands = 0;
     for (const HookCall& call : report.calls) {
         if (call.what == "job") {
             if (call.error) out << "failed: " << call.hook << "\n";
             if (call.hook == "DrvNextBand") ++bands;
             continue;
         }
-        ++drawing;
         if (call.punted) ++punts[call.hook];
         if (call.error) ++errors[call.hook];
         if (call.unhooked) ++unhooked[call.hook];
         if (call.engineDrawn) ++engineDrawn[call.what];
     }
     if (report.rasterMode) out << "bands: " << bands << " (the engine replays each page's calls in every band)\n";
-    out << "drawing calls: " << drawing << "\n";
+    out << "drawing calls: " << report.drawingCalls << "\n";
     for (const auto& [hook, count] : punts) out << "  punted (FALSE): " << hook << " x" << count << "\n";
     for (const auto& [hook, count] : errors) out << "  failed (DDI_ERROR): " << hook << " x" << count << "\n";
     for (const auto& [hook, count] : unhooked) out << "  not hooked by the surface: " << hook << " x" << count << "\n";

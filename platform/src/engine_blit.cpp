@@ -195,20 +195,29 @@ void FillRow(std::uint8_t* row, ULONG format, LONG left, LONG right, ULONG value
         const auto b0 = static_cast<std::uint8_t>(value), b1 = static_cast<std::uint8_t>(value >> 8),
                    b2 = static_cast<std::uint8_t>(value >> 16);
         std::uint8_t* p = row + 3 * std::ptrdiff_t(left);
+        const std::size_t bytes = 3 * static_cast<std::size_t>(right - left);
         if (b0 == b1 && b1 == b2) {
-            std::memset(p, b0, 3 * static_cast<std::size_t>(right - left));
+            std::memset(p, b0, bytes);
             return;
         }
-        for (LONG x = left; x < right; ++x, p += 3) {
-            p[0] = b0;
-            p[1] = b1;
-            p[2] = b2;
+        // The first pixels laid one by one, the rest copied from them in doubling runs.
+        std::size_t done = 0;
+        for (; done < bytes && done < 48; done += 3) {
+            p[done] = b0;
+            p[done + 1] = b1;
+            p[done + 2] = b2;
         }
+        for (; done < bytes; done += std::min(done, bytes - done)) std::memcpy(p + done, p, std::min(done, bytes - done));
         return;
     }
-    case BMF_32BPP:
-        for (LONG x = left; x < right; ++x) std::memcpy(row + 4 * std::ptrdiff_t(x), &value, 4);
+    case BMF_32BPP: {
+        std::uint8_t* p = row + 4 * std::ptrdiff_t(left);
+        const std::size_t bytes = 4 * static_cast<std::size_t>(right - left);
+        std::size_t done = 0;
+        for (; done < bytes && done < 64; done += 4) std::memcpy(p + done, &value, 4);
+        for (; done < bytes; done += std::min(done, bytes - done)) std::memcpy(p + done, p, std::min(done, bytes - done));
         return;
+    }
     default: {
         SURFOBJ one{};
         one.pvScan0 = row;
