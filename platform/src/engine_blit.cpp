@@ -166,6 +166,15 @@ std::uint8_t* RowAt(const SURFOBJ* pso, LONG y)
     return static_cast<std::uint8_t*>(pso->pvScan0) + std::ptrdiff_t(y) * pso->lDelta;
 }
 
+// Fills `bytes` bytes with the repeated pattern, a whole number of pixels
+// long, in stores of the pattern's size.
+template <std::size_t N> void FillWithPattern(std::uint8_t* to, std::size_t bytes, const std::uint8_t (&pattern)[N])
+{
+    std::size_t done = 0;
+    for (; done + N <= bytes; done += N) std::memcpy(to + done, pattern, N);
+    for (std::size_t i = 0; done < bytes; ++done, ++i) to[done] = pattern[i];
+}
+
 // Sets the pixels [left, right) of a row to one value as the format stores it.
 void FillRow(std::uint8_t* row, ULONG format, LONG left, LONG right, ULONG value)
 {
@@ -200,22 +209,20 @@ void FillRow(std::uint8_t* row, ULONG format, LONG left, LONG right, ULONG value
             std::memset(p, b0, bytes);
             return;
         }
-        // The first pixels laid one by one, the rest copied from them in doubling runs.
-        std::size_t done = 0;
-        for (; done < bytes && done < 48; done += 3) {
-            p[done] = b0;
-            p[done + 1] = b1;
-            p[done + 2] = b2;
+        // Eight pixels laid once, then stored 24 bytes at a time.
+        std::uint8_t pattern[24];
+        for (int i = 0; i < 24; i += 3) {
+            pattern[i] = b0;
+            pattern[i + 1] = b1;
+            pattern[i + 2] = b2;
         }
-        for (; done < bytes; done += std::min(done, bytes - done)) std::memcpy(p + done, p, std::min(done, bytes - done));
+        FillWithPattern(p, bytes, pattern);
         return;
     }
     case BMF_32BPP: {
-        std::uint8_t* p = row + 4 * std::ptrdiff_t(left);
-        const std::size_t bytes = 4 * static_cast<std::size_t>(right - left);
-        std::size_t done = 0;
-        for (; done < bytes && done < 64; done += 4) std::memcpy(p + done, &value, 4);
-        for (; done < bytes; done += std::min(done, bytes - done)) std::memcpy(p + done, p, std::min(done, bytes - done));
+        std::uint8_t pattern[32];
+        for (int i = 0; i < 32; i += 4) std::memcpy(pattern + i, &value, 4);
+        FillWithPattern(row + 4 * std::ptrdiff_t(left), 4 * static_cast<std::size_t>(right - left), pattern);
         return;
     }
     default: {
