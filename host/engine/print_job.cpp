@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -397,6 +398,9 @@ public:
                 to[1] = static_cast<BYTE>(*from >> 8);
                 to[2] = static_cast<BYTE>(*from);
             }
+            // The row's padding up to its stride is zero, as in a cleared bitmap.
+            const std::size_t padding = static_cast<std::size_t>(std::abs(surface_->lDelta)) - 3 * std::size_t(image.width);
+            std::memset(to, 0, padding);
         }
     }
     ~ImageSurface()
