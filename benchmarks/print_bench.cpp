@@ -8,7 +8,7 @@
 // A page's cost is the slope over page counts: a short and a long job of
 // the same page, the difference in time over the difference in pages, so
 // that loading the driver, or starting Ghostscript, falls out. Each side
-// takes the fastest of its runs. Every row shows its cost per page, the
+// takes the fastest of its five runs. Every row shows its cost per page, the
 // peer's from the same run, their ratio and that ratio over the goal (at
 // most 1 meets it). Without Ghostscript (Debian package "ghostscript") the
 // rows show the driver's figures alone.
@@ -311,12 +311,12 @@ void BM_RasterImagePage(benchmark::State& state)
     RunPrintRow(state, Image(), {1, 6}, true, "pgmraw", 1.0);
 }
 
-BENCHMARK(BM_PrintTextPage)->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PrintRectanglePage)->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PrintImagePage)->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RasterTextPage)->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RasterRectanglePage)->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RasterImagePage)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrintTextPage)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrintRectanglePage)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrintImagePage)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RasterTextPage)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RasterRectanglePage)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RasterImagePage)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vexl

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -380,27 +379,30 @@ BOOL FillPolygons(SURFOBJ* band, const std::vector<Polygon>& polygons, bool wind
 }
 
 // An image as an engine bitmap of 24-bit pixels, laid row by row from its
-// colours; null when the engine refuses the bitmap.
+// colours into memory the job hands over and takes back for the next image;
+// null when the engine refuses the bitmap.
 class ImageSurface {
 public:
-    explicit ImageSurface(const ImageSpec& image)
+    ImageSurface(const ImageSpec& image, std::vector<BYTE> bits) : bits_(std::move(bits))
     {
-        bitmap_ = EngCreateBitmap(SIZEL{image.width, image.height}, 0, BMF_24BPP, BMF_TOPDOWN | BMF_NOZEROINIT,
-                                  nullptr);
+        const std::size_t stride = (3 * static_cast<std::size_t>(image.width) + 3) & ~std::size_t{3};
+        const std::size_t bytes = stride * static_cast<std::size_t>(image.height);
+        if (bits_.size() < bytes) bits_.resize(bytes);
+        bitmap_ = EngCreateBitmap(SIZEL{image.width, image.height}, static_cast<LONG>(stride), BMF_24BPP, BMF_TOPDOWN,
+                                  bits_.data());
         surface_ = bitmap_ ? EngLockSurface(reinterpret_cast<HSURF>(bitmap_)) : nullptr;
         if (!surface_) return;
         const ColorRef* from = image.pixels.data();
         for (LONG y = 0; y < image.height; ++y) {
             // 24-bit pixels hold blue, green, red in memory.
-            BYTE* to = static_cast<BYTE*>(surface_->pvScan0) + std::ptrdiff_t(y) * surface_->lDelta;
+            BYTE* to = bits_.data() + std::size_t(y) * stride;
             for (LONG x = 0; x < image.width; ++x, ++from, to += 3) {
                 to[0] = static_cast<BYTE>(*from >> 16);
                 to[1] = static_cast<BYTE>(*from >> 8);
                 to[2] = static_cast<BYTE>(*from);
             }
             // The row's padding up to its stride is zero, as in a cleared bitmap.
-            const std::size_t padding = static_cast<std::size_t>(std::abs(surface_->lDelta)) - 3 * std::size_t(image.width);
-            std::memset(to, 0, padding);
+            std::memset(to, 0, stride - 3 * std::size_t(image.width));
         }
     }
     ~ImageSurface()
@@ -411,9 +413,20 @@ public:
     ImageSurface(const ImageSurface&) = delete;
     ImageSurface& operator=(const ImageSurface&) = delete;
 
+    // The memory, for the next image once this bitmap is gone.
+    std::vector<BYTE> TakeBits()
+    {
+        if (surface_) EngUnlockSurface(surface_);
+        if (bitmap_) EngDeleteSurface(reinterpret_cast<HSURF>(bitmap_));
+        surface_ = nullptr;
+        bitmap_ = nullptr;
+        return std::move(bits_);
+    }
+
     SURFOBJ* get() const { return surface_; }
 
 private:
+    std::vector<BYTE> bits_;
     HBITMAP bitmap_ = nullptr;
     SURFOBJ* surface_ = nullptr;
 };
@@ -496,7 +509,10 @@ private:
     std::unordered_map<ULONG, engine::Brush> solidBrushes_;
     std::optional<engine::Clip> trivialClip_;
     engine::Xform identity_ = engine::Xform::Identity();
+    void ForgetImage(const DrawCall& call);
+    void ForgetImages();
     std::unordered_map<const DrawCall*, std::unique_ptr<ImageSurface>> images_;
+    std::vector<std::vector<BYTE>> spareImageBits_;
     int page_ = 0;
     bool documentFailed_ = false;
 };
@@ -663,11 +679,32 @@ CLIPOBJ* Job::TrivialClip()
 SURFOBJ* Job::ImageOf(const DrawCall& call)
 {
     std::unique_ptr<ImageSurface>& image = images_[&call];
-    if (!image) image = std::make_unique<ImageSurface>(call.image);
+    if (!image) {
+        std::vector<BYTE> bits;
+        if (!spareImageBits_.empty()) {
+            bits = std::move(spareImageBits_.back());
+            spareImageBits_.pop_back();
+        }
+        image = std::make_unique<ImageSurface>(call.image, std::move(bits));
+    }
     SURFOBJ* surface = image->get();
     // A bitmap the engine refused is asked for again by the next band.
-    if (!surface) images_.erase(&call);
+    if (!surface) ForgetImage(call);
     return surface;
+}
+
+void Job::ForgetImage(const DrawCall& call)
+{
+    const auto it = images_.find(&call);
+    if (it == images_.end()) return;
+    spareImageBits_.push_back(it->second->TakeBits());
+    images_.erase(it);
+}
+
+void Job::ForgetImages()
+{
+    for (auto& [call, image] : images_) spareImageBits_.push_back(image->TakeBits());
+    images_.clear();
 }
 
 void Job::ForgetDeviceObjects()
@@ -675,7 +712,8 @@ void Job::ForgetDeviceObjects()
     deviceColors_.clear();
     solidBrushes_.clear();
     trivialClip_.reset();
-    images_.clear();
+    ForgetImages();
+    spareImageBits_.clear();
 }
 
 void Job::Replay(const DrawCall& call, POINTL offset)
@@ -851,7 +889,7 @@ void Job::Replay(const DrawCall& call, POINTL offset)
             }
         }
         // Without bands the image is drawn once: its bitmap goes now.
-        if (!device_.banding) images_.erase(&call);
+        if (!device_.banding) ForgetImage(call);
         break;
     }
     }
@@ -979,7 +1017,7 @@ void Job::Run(const std::vector<Page>& pages)
             break;
         }
         PrintPage(pages[i]);
-        images_.clear();
+        ForgetImages();
     }
     page_ = 0;
     DocumentEvent(documentFailed_ ? DOCUMENTEVENT_ABORTDOC : DOCUMENTEVENT_ENDDOC);
