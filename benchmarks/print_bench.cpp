@@ -298,6 +298,13 @@ void BM_PrintImagePage(benchmark::State& state)
 {
     RunPrintRow(state, Image(), {1, 11}, false, "pxlmono", 1.0);
 }
+// The floor under the raster rows: a page with nothing on it, its bands
+// cleared, sent and written all the same.
+void BM_RasterEmptyPage(benchmark::State& state)
+{
+    static const Workload empty;
+    RunPrintRow(state, empty, {1, 6}, true, "pgmraw", 1.0);
+}
 void BM_RasterTextPage(benchmark::State& state)
 {
     RunPrintRow(state, Text(), {1, 6}, true, "pgmraw", 1.0);
@@ -314,6 +321,7 @@ void BM_RasterImagePage(benchmark::State& state)
 BENCHMARK(BM_PrintTextPage)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PrintRectanglePage)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PrintImagePage)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RasterEmptyPage)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RasterTextPage)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RasterRectanglePage)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RasterImagePage)->Iterations(5)->Unit(benchmark::kMillisecond);
