@@ -346,6 +346,15 @@ BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
         CopyRows(psoTrg, psoSrc, pco, pxlo, target, area, src);
         return TRUE;
     }
+    if (rop4 == 0xF0F0) {
+        // A pattern or hatch copied as it is: the brush's pixels, nothing read back.
+        ForEachClipRect(pco, area, [&](const RECTL& r) {
+            for (LONG y = r.top; y < r.bottom; ++y)
+                for (LONG x = r.left; x < r.right; ++x)
+                    SetPixel(psoTrg, x, y, BrushPixel(pbo, psoTrg, x, y, pptlBrush) & dstMask);
+        });
+        return TRUE;
+    }
     for (const RECTL& r : ClipRects(pco, area)) {
         for (LONG y = r.top; y < r.bottom; ++y) {
             for (LONG x = r.left; x < r.right; ++x) {
