@@ -235,11 +235,22 @@ void FillRow(std::uint8_t* row, ULONG format, LONG left, LONG right, ULONG value
     }
 }
 
-// A solid PATCOPY fill: every touched row filled as a run.
+// A solid PATCOPY fill: the first row of each rectangle filled as a run,
+// the rows under it copied from it when pixels are whole bytes.
 void FillSolid(SURFOBJ* dst, CLIPOBJ* pco, const RECTL& area, ULONG value)
 {
+    const ULONG format = dst->iBitmapFormat;
+    const std::size_t bytesPerPixel = BitsPerPixel(format) / 8;
     ForEachClipRect(pco, area, [&](const RECTL& r) {
-        for (LONG y = r.top; y < r.bottom; ++y) FillRow(RowAt(dst, y), dst->iBitmapFormat, r.left, r.right, value);
+        FillRow(RowAt(dst, r.top), format, r.left, r.right, value);
+        const std::uint8_t* first = RowAt(dst, r.top) + bytesPerPixel * std::size_t(r.left);
+        const std::size_t bytes = bytesPerPixel * std::size_t(r.right - r.left);
+        for (LONG y = r.top + 1; y < r.bottom; ++y) {
+            if (bytesPerPixel == 0)
+                FillRow(RowAt(dst, y), format, r.left, r.right, value);
+            else
+                std::memcpy(RowAt(dst, y) + bytesPerPixel * std::size_t(r.left), first, bytes);
+        }
     });
 }
 
