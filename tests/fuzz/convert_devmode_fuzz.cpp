@@ -10,8 +10,8 @@
 // input DEVMODE's bytes (16 bits), its bytes, then the target's bytes.
 #include "fuzz_support.h"
 
-#include "integration/integration_fixture.h"
 #include "platform/printui.h"
+#include "support/integration_fixture.h"
 
 #include <algorithm>
 

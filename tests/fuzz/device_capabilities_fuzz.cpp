@@ -11,9 +11,9 @@
 // no DEVMODE), then the DEVMODE's bytes.
 #include "fuzz_support.h"
 
-#include "integration/integration_fixture.h"
 #include "platform/printui.h"
 #include "platform/spooler_driver.h"
+#include "support/integration_fixture.h"
 
 #include <algorithm>
 

@@ -3,14 +3,14 @@
 #include "common/core/context.h"
 #include "common/core/le.h"
 #include "common/model/compiled_model.h"
-#include "common/model/reader.h"
-#include "integration/integration_fixture.h"
 #include "common/model/model_list.h"
+#include "common/model/reader.h"
 #include "common/wiring.h"
 #include "platform/machine.h"
 #include "platform/modules.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "support/integration_fixture.h"
 #include "support/test_machine.h"
 
 #include <dlfcn.h>

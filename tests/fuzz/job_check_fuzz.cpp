@@ -8,9 +8,9 @@
 // Input: a byte of error-text characters, then the job DEVMODE's bytes.
 #include "fuzz_support.h"
 
-#include "integration/integration_fixture.h"
 #include "platform/machine.h"
 #include "platform/printui.h"
+#include "support/integration_fixture.h"
 
 #include <memory>
 

@@ -9,8 +9,8 @@
 // Input: a byte of what is read, a byte of lock bits, then the DEVMODE's bytes.
 #include "fuzz_support.h"
 
-#include "integration/integration_fixture.h"
 #include "platform/printui.h"
+#include "support/integration_fixture.h"
 
 #include <algorithm>
 #include <vector>
