@@ -448,6 +448,43 @@ bool CommitPreparedEdits(IniBatch& batch)
     return !batch.prepared->replace.prepared() || batch.prepared->replace.Commit() == 0;
 }
 
+// How often a whole-file rewrite writes its new text ahead, outside the lock,
+// before it writes it under the lock: each try that another writer overtook
+// between the read and the rename is made again from the file as it is then.
+constexpr int kRewriteTriesAhead = 3;
+
+// One try of a whole-file rewrite from the file as it is now: the new text
+// is composed and written beside the file, flushed; version gets the stamp of
+// the file it was composed from.
+DWORD PrepareRewrite(const fs::path& path, ProfileRewriter rewrite, void* state, std::optional<FileStamp>& version,
+                     PreparedReplace& replace)
+{
+    bool exists = false;
+    if (const DWORD error = CheckWritable(path, exists); error != ERROR_SUCCESS) return error;
+    version = StampOf(path);
+    const std::optional<std::string> bytes = version ? ReadWholeFile(path) : std::string();
+    if (!bytes) return ERROR_ACCESS_DENIED;
+    const char* text = nullptr;
+    DWORD length = 0;
+    if (!rewrite(state, bytes->data(), static_cast<DWORD>(bytes->size()), &text, &length)) {
+        const DWORD error = GetLastError();
+        return error != ERROR_SUCCESS ? error : ERROR_INVALID_DATA;
+    }
+    if (!text && length > 0) return ERROR_INVALID_PARAMETER;
+    const int failure = replace.Prepare(path, std::string_view(text ? text : "", length));
+    return failure ? ErrorFromErrno(failure, path) : ERROR_SUCCESS;
+}
+
+// After a rewrite, the thread's open batch of the file sees the new text
+// with its own edits made again on it.
+void RefreshBatchLines(const fs::path& path)
+{
+    IniBatch* batch = FindIniBatch(path);
+    if (!batch || !batch->lines) return;
+    batch->lines = Parse(ReadWholeFile(path).value_or(std::string()));
+    ApplyEdits(batch->edits, *batch->lines);
+}
+
 // --- Copying out ------------------------------------------------------------
 
 DWORD CopyText(std::u16string_view text, LPWSTR out, DWORD size)
@@ -639,6 +676,19 @@ BOOL EndProfileBatch(LPCWSTR fileName)
     return EditIniFile(fileName, [&](IniLines& lines) { return ApplyEdits(batch.edits, lines); });
 }
 
+BOOL EndPreparedProfileBatch(LPCWSTR fileName)
+{
+    const fs::path path = IniFilePath(fileName);
+    IniBatch* batch = path.empty() ? nullptr : FindIniBatch(path);
+    if (!batch || batch->depth > 1 || batch->edits.empty() || !batch->prepared) return EndProfileBatch(fileName);
+    if (!CommitPreparedEdits(*batch)) {
+        SetLastError(ERROR_RETRY);
+        return FALSE;
+    }
+    t_iniBatches.erase(t_iniBatches.begin() + (batch - t_iniBatches.data()));
+    return TRUE;
+}
+
 BOOL AbandonProfileBatch(LPCWSTR fileName)
 {
     const fs::path path = IniFilePath(fileName);
@@ -649,5 +699,42 @@ BOOL AbandonProfileBatch(LPCWSTR fileName)
         return FALSE;
     }
     if (--at->depth == 0) t_iniBatches.erase(at);
+    return TRUE;
+}
+
+BOOL RewriteProfileFile(LPCWSTR fileName, ProfileRewriter rewrite, void* state)
+{
+    const fs::path path = IniFilePath(fileName);
+    if (path.empty() || !rewrite) {
+        SetLastError(path.empty() ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    DWORD error = ERROR_SUCCESS;
+    bool done = false;
+    for (int attempt = 0; attempt < kRewriteTriesAhead && error == ERROR_SUCCESS && !done; ++attempt) {
+        std::optional<FileStamp> version;
+        PreparedReplace replace;
+        error = PrepareRewrite(path, rewrite, state, version, replace);
+        if (error != ERROR_SUCCESS) break;
+        FileLock lock(IniLockFile());
+        if (StampOf(path) != version) continue;
+        if (const int failure = replace.Commit()) error = ErrorFromErrno(failure, path);
+        done = true;
+    }
+    if (error == ERROR_SUCCESS && !done) {
+        // Overtaken every time: the last try reads and renames under the lock.
+        FileLock lock(IniLockFile());
+        std::optional<FileStamp> version;
+        PreparedReplace replace;
+        error = PrepareRewrite(path, rewrite, state, version, replace);
+        if (error == ERROR_SUCCESS) {
+            if (const int failure = replace.Commit()) error = ErrorFromErrno(failure, path);
+        }
+    }
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return FALSE;
+    }
+    RefreshBatchLines(path);
     return TRUE;
 }

@@ -20,6 +20,11 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
 // Answers 0 or the errno of the failure.
 int ReplaceFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
+// Removes the temporary files of the file that writers which died left
+// beside it: those whose process no longer exists. A live writer's, of this
+// process or another, stays. Every replacement runs this first.
+void RemoveStaleTemporaries(const std::filesystem::path& file);
+
 // The same replacement in two steps, so that the slow part runs outside the
 // caller's locks: Prepare writes the bytes to a temporary file beside the
 // target and flushes them to disk; Commit renames it over the target. A
