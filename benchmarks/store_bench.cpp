@@ -7,6 +7,7 @@
 #include "common/core/context.h"
 #include "common/core/items.h"
 #include "common/core/process.h"
+#include "common/storage/directories.h"
 #include "common/storage/persistence.h"
 #include "common/wiring.h"
 #include "integration/integration_fixture.h"

@@ -7,6 +7,7 @@
 #include "api_fixture.h"
 
 #include "common/core/process.h"
+#include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "common/storage/persistence.h"
 #include "platform/inifile.h"
@@ -62,7 +63,7 @@ private:
 };
 
 class StoreStressTest : public ApiPrinterTest {
-protected:
+public:
     void SetUp() override
     {
         ApiPrinterTest::SetUp();
@@ -99,11 +100,11 @@ protected:
     }
 
     // Printer data and INI keys gathered in batches and written by one store.
-    void StoreBatches(Successes& successes, Clock::time_point end)
+    void StoreInBatches(Successes& successes, Clock::time_point end)
     {
         HANDLE printer = OpenDriverPrinter();
         for (std::uint32_t n = 1; Clock::now() < end; ++n) {
-            StoreBatches batches{printer, settingsIni_.c_str(), BeginPrinterDataBatch(printer) == ERROR_SUCCESS,
+            vexl::StoreBatches batches{printer, settingsIni_.c_str(), BeginPrinterDataBatch(printer) == ERROR_SUCCESS,
                                  BeginProfileBatch(settingsIni_.c_str()) != FALSE};
             std::u16string name = Wide("StressData" + std::to_string(n % 8));
             SetPrinterDataW(printer, name.data(), REG_DWORD, reinterpret_cast<BYTE*>(&n), sizeof n);
@@ -138,18 +139,23 @@ protected:
         }
     }
 
-    // The print method written through VEXLDrvSetStatus, 1 and 2 in turn.
+    // The print method written through VEXLDrvSetStatus, 0 and 2 in turn.
     void WriteStatuses(Successes& successes, Clock::time_point end)
     {
         VEXLDRVHANDLE instance = library_.enable(kPrinterNameAnsi);
         const VEXLDRVINITRECORD record{0, api::kApiVersionLatest};
         if (instance == nullptr || library_.init(1, &record) != 1) return;
         for (std::uint32_t n = 1; Clock::now() < end; ++n) {
-            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(library_.getStatus(instance, 10, nullptr, 0)));
-            if (bytes.size() < 8 || library_.getStatus(instance, 10, bytes.data(), 0) <= 0) continue;
-            const std::uint32_t method = 1 + n % 2;
+            const int size = library_.getStatus(instance, 10, nullptr, 0);
+            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size > 0 ? size : 0));
+            if (bytes.size() < 17 || library_.getStatus(instance, 10, bytes.data(), 0) <= 0) continue;
+            const std::uint32_t method = 2 * (n % 2);
+            const std::uint32_t on = 1;
             std::memcpy(bytes.data() + 4, &method, sizeof method);
+            std::memcpy(bytes.data() + 8, &on, sizeof on);
+            std::memcpy(bytes.data() + 12, "app7", 5);
             if (library_.setStatus(instance, 10, bytes.data(), nullptr, 0) == 0) successes.Add("method", method);
+
         }
         library_.disable(instance);
     }
@@ -228,7 +234,7 @@ void ExpectIniParses(const std::string& bytes)
 TEST_F(StoreStressTest, StoresOfSeveralProcessesSurviveAKilledWriter)
 {
     const std::vector<pid_t> writers = {
-        StartWriter("batches", &StoreStressTest::StoreBatches),
+        StartWriter("batches", &StoreStressTest::StoreInBatches),
         StartWriter("keys", &StoreStressTest::WriteKeys),
         StartWriter("sections", &StoreStressTest::RewriteSections),
         StartWriter("statuses", &StoreStressTest::WriteStatuses),
@@ -257,7 +263,8 @@ TEST_F(StoreStressTest, StoresOfSeveralProcessesSurviveAKilledWriter)
     const auto keys = Successes::Load(ResultFile("keys"));
     const auto sections = Successes::Load(ResultFile("sections"));
     const auto statuses = Successes::Load(ResultFile("statuses"));
-    EXPECT_FALSE(batches.empty() || keys.empty() || sections.empty() || statuses.empty());
+    ASSERT_FALSE(batches.empty() || keys.empty() || sections.empty() || statuses.empty())
+        << batches.size() << " " << keys.size() << " " << sections.size() << " " << statuses.size();
     int lost = 0;
     for (const auto& [name, value] : batches) {
         const std::string slot = name.substr(name.find_first_of("0123456789"));
@@ -278,8 +285,11 @@ TEST_F(StoreStressTest, StoresOfSeveralProcessesSurviveAKilledWriter)
 
     VEXLDRVHANDLE reader = library_.enable(kPrinterNameAnsi);
     ASSERT_NE(reader, nullptr);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(library_.getStatus(reader, 10, nullptr, 0)));
-    ASSERT_GE(bytes.size(), 8u);
+    const VEXLDRVINITRECORD record{0, api::kApiVersionLatest};
+    ASSERT_EQ(library_.init(1, &record), 1);
+    const int size = library_.getStatus(reader, 10, nullptr, 0);
+    ASSERT_GE(size, 8);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     ASSERT_GT(library_.getStatus(reader, 10, bytes.data(), 0), 0);
     std::uint32_t method = 0;
     std::memcpy(&method, bytes.data() + 4, sizeof method);
