@@ -99,8 +99,8 @@ BOOL ComposeSectionRewrite(void* state, const char* bytes, DWORD length, const c
     std::string_view before = old;
     std::string_view after;
     std::int32_t blockLength = 0;
-    if (const char* block = FindIniSectionBlock(rewrite->name.c_str(), old.data(), static_cast<std::int32_t>(old.size()),
-                                                &blockLength)) {
+    if (const char* block = FindIniSectionBlock(rewrite->name.c_str(), old.data(),
+                                                static_cast<std::int32_t>(old.size()), &blockLength)) {
         const std::size_t at = static_cast<std::size_t>(block - old.data());
         before = old.substr(0, at);
         after = old.substr(at + static_cast<std::size_t>(blockLength));

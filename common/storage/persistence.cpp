@@ -564,6 +564,8 @@ BOOL CommitStoreBatches(DriverContext* context, StoreBatches& batches, void (*wh
         UnlockSettingsMutex(context);
         if (!batches.data && !batches.ini) break;
     }
+    // The old versions of the files go once the mutex is free.
+    RemoveReplacedFiles();
     if (failure == ERROR_SUCCESS) return TRUE;
     SetLastError(failure);
     return FALSE;

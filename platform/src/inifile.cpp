@@ -593,6 +593,17 @@ DWORD GetPrivateProfileSectionNamesW(LPWSTR returned, DWORD size, LPCWSTR fileNa
     return CopyList(SectionNames(ReadIniFile(fileName)), returned, size);
 }
 
+namespace {
+
+// A write that stands alone removes the old version it replaced at once.
+BOOL ReleasingReplaced(BOOL result)
+{
+    ReleaseReplacedFiles();
+    return result;
+}
+
+}  // namespace
+
 BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value, LPCWSTR fileName)
 {
     if (!appName && !keyName && !value) return FALSE;  // a flush: nothing is cached
@@ -601,15 +612,18 @@ BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value,
         return FALSE;
     }
     const std::u16string section(Trim(FirstLine(View(appName))));
-    if (!keyName) return EditIniFile(fileName, [section](IniLines& lines) { return DeleteSection(lines, section); });
+    if (!keyName)
+        return ReleasingReplaced(
+            EditIniFile(fileName, [section](IniLines& lines) { return DeleteSection(lines, section); }));
     const std::u16string key(Trim(FirstLine(View(keyName))));
     if (!value)
-        return EditIniFile(fileName, [section, key](IniLines& lines) { return DeleteKey(lines, section, key); });
+        return ReleasingReplaced(
+            EditIniFile(fileName, [section, key](IniLines& lines) { return DeleteKey(lines, section, key); }));
     const std::u16string text(FirstLine(View(value)));
-    return EditIniFile(fileName, [section, key, text](IniLines& lines) {
+    return ReleasingReplaced(EditIniFile(fileName, [section, key, text](IniLines& lines) {
         SetKey(lines, section, key, text);
         return true;
-    });
+    }));
 }
 
 BOOL WritePrivateProfileSectionW(LPCWSTR appName, LPCWSTR text, LPCWSTR fileName)
@@ -619,13 +633,15 @@ BOOL WritePrivateProfileSectionW(LPCWSTR appName, LPCWSTR text, LPCWSTR fileName
         return FALSE;
     }
     const std::u16string section(Trim(FirstLine(View(appName))));
-    if (!text) return EditIniFile(fileName, [section](IniLines& lines) { return DeleteSection(lines, section); });
+    if (!text)
+        return ReleasingReplaced(
+            EditIniFile(fileName, [section](IniLines& lines) { return DeleteSection(lines, section); }));
     IniLines body;
     for (const WCHAR* line = text; *line; line += TextLength(line) + 1) body.push_back(MakeLine(FirstLine(View(line))));
-    return EditIniFile(fileName, [section, body](IniLines& lines) {
+    return ReleasingReplaced(EditIniFile(fileName, [section, body](IniLines& lines) {
         ReplaceSection(lines, section, body);
         return true;
-    });
+    }));
 }
 
 BOOL BeginProfileBatch(LPCWSTR fileName)
@@ -731,10 +747,16 @@ BOOL RewriteProfileFile(LPCWSTR fileName, ProfileRewriter rewrite, void* state)
             if (const int failure = replace.Commit()) error = ErrorFromErrno(failure, path);
         }
     }
+    ReleaseReplacedFiles();
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return FALSE;
     }
     RefreshBatchLines(path);
     return TRUE;
+}
+
+void RemoveReplacedFiles(void)
+{
+    ReleaseReplacedFiles();
 }

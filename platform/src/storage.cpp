@@ -4,11 +4,13 @@
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <utility>
+#include <vector>
 
 namespace vexl::platform {
 
@@ -95,11 +97,27 @@ void RemoveStaleTemporaries(const std::filesystem::path& file)
     ::closedir(listing);
 }
 
+namespace {
+
+// The old versions of files that this thread's commits replaced, kept under
+// their temporary names until ReleaseReplacedFiles removes them.
+thread_local std::vector<std::filesystem::path> t_replaced;
+
+}  // namespace
+
+void ReleaseReplacedFiles()
+{
+    for (const std::filesystem::path& old : t_replaced) ::unlink(old.c_str());
+    t_replaced.clear();
+}
+
 int ReplaceFileAtomically(const std::filesystem::path& file, std::string_view bytes)
 {
     PreparedReplace replace;
     if (const int error = replace.Prepare(file, bytes)) return error;
-    return replace.Commit();
+    const int error = replace.Commit();
+    ReleaseReplacedFiles();
+    return error;
 }
 
 PreparedReplace::~PreparedReplace()
@@ -125,6 +143,7 @@ PreparedReplace& PreparedReplace::operator=(PreparedReplace&& other) noexcept
 int PreparedReplace::Prepare(const std::filesystem::path& file, std::string_view bytes)
 {
     Discard();
+    ReleaseReplacedFiles();
     RemoveStaleTemporaries(file);
     std::filesystem::path temporary = TemporaryNameFor(file);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -154,6 +173,14 @@ int PreparedReplace::Prepare(const std::filesystem::path& file, std::string_view
 int PreparedReplace::Commit()
 {
     if (temporary_.empty()) return EINVAL;
+    // The new file and the old one change places: the old one's blocks are
+    // freed (which can take milliseconds) only when ReleaseReplacedFiles
+    // removes it, after the caller's locks.
+    if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, file_.c_str(), RENAME_EXCHANGE) == 0) {
+        t_replaced.push_back(std::move(temporary_));
+        temporary_.clear();
+        return 0;
+    }
     if (::rename(temporary_.c_str(), file_.c_str()) != 0) {
         const int error = errno;
         Discard();

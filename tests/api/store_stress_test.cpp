@@ -105,7 +105,7 @@ public:
         HANDLE printer = OpenDriverPrinter();
         for (std::uint32_t n = 1; Clock::now() < end; ++n) {
             vexl::StoreBatches batches{printer, settingsIni_.c_str(), BeginPrinterDataBatch(printer) == ERROR_SUCCESS,
-                                 BeginProfileBatch(settingsIni_.c_str()) != FALSE};
+                                       BeginProfileBatch(settingsIni_.c_str()) != FALSE};
             std::u16string name = Wide("StressData" + std::to_string(n % 8));
             SetPrinterDataW(printer, name.data(), REG_DWORD, reinterpret_cast<BYTE*>(&n), sizeof n);
             WriteIniString(u"StressBatch", Wide("b" + std::to_string(n % 8)).c_str(), Wide(std::to_string(n)).c_str(),
@@ -155,7 +155,6 @@ public:
             std::memcpy(bytes.data() + 8, &on, sizeof on);
             std::memcpy(bytes.data() + 12, "app7", 5);
             if (library_.setStatus(instance, 10, bytes.data(), nullptr, 0) == 0) successes.Add("method", method);
-
         }
         library_.disable(instance);
     }

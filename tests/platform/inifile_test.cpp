@@ -334,6 +334,10 @@ TEST_F(IniFileTest, ABatchWrittenAheadKeepsWhatCameInBetween)
             EXPECT_TRUE(WritePrivateProfileStringW(u"Printer", u"Tray", u"2", kIni));
         }
         EXPECT_TRUE(between == Between::Abandoned ? AbandonProfileBatch(kIni) : EndProfileBatch(kIni));
+        // The end leaves the old version beside the file, for removal once
+        // the caller's locks are free.
+        EXPECT_EQ(preparedFiles(), between == Between::Abandoned ? 0 : 1);
+        RemoveReplacedFiles();
 
         EXPECT_EQ(preparedFiles(), 0) << "nothing is left beside the file";
         EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Copies", 0, kIni), between == Between::Abandoned ? 1u : 3u);

@@ -1,3 +1,4 @@
+#include "platform/inifile.h"
 #include "platform/kernel.h"
 #include "platform/printers.h"
 #include "platform/spooler.h"
@@ -446,6 +447,7 @@ TEST_F(SpoolerTest, ABatchWrittenAheadKeepsWhatCameInBetween)
         } else {
             EXPECT_EQ(EndPrinterDataBatch(printer), ERROR_SUCCESS);
         }
+        RemoveReplacedFiles();  // the old version, kept past the end's locks
 
         EXPECT_EQ(PreparedPrinterFiles(), 0) << "nothing is left beside the printer's file";
         const BYTE copiesNow = between == Between::Abandoned ? 1 : 3;

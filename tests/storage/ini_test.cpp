@@ -142,12 +142,9 @@ TEST_F(IniTest, TheNextWriterRemovesTheTemporaryFilesOfDeadWriters)
         bool removed;
     };
     const Leftover leftovers[] = {
-        {"r.ini.~" + gone + "-" + gone + "-3", true},
-        {"r.ini." + gone + ".tmp", true},
-        {"r.ini.~" + live + "-1-1", false},
-        {"r.ini.~x" + gone + "-1-1", false},
-        {"other.ini.~" + gone + "-1-1", false},
-        {"r.ini.~1-1-1", false},  // the machine's first process lives
+        {"r.ini.~" + gone + "-" + gone + "-3", true}, {"r.ini." + gone + ".tmp", true},
+        {"r.ini.~" + live + "-1-1", false},           {"r.ini.~x" + gone + "-1-1", false},
+        {"other.ini.~" + gone + "-1-1", false},       {"r.ini.~1-1-1", false},  // the machine's first process lives
     };
     for (const Leftover& leftover : leftovers) {
         const std::u16string path = u"C:\\_vexl\\" + std::u16string(leftover.name.begin(), leftover.name.end());

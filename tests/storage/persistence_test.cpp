@@ -441,7 +441,7 @@ private:
 // once there is room again the next store writes.
 TEST_F(PersistenceTest, AStoreOnAFullDiskAnswersFailureAndChangesNothing)
 {
-    SetItemValue(context(), rdmLogging, 7);      // printer data
+    SetItemValue(context(), rdmLogging, 7);     // printer data
     SetItemValue(context(), rdmFrontFunc, 11);  // the settings INI
     ASSERT_TRUE(StoreItemsPass(printer_, context(), kAllAreas, kStoreForce));
     if (::geteuid() != 0) GTEST_SKIP() << "a small filesystem is mounted only by root";
@@ -449,7 +449,8 @@ TEST_F(PersistenceTest, AStoreOnAFullDiskAnswersFailureAndChangesNothing)
     for (const std::filesystem::path& folder :
          {machine::Root() / "spooler" / "printers", machine::HostPath(u"C:\\_vexl")}) {
         disks.push_back(std::make_unique<SmallDisk>(folder));
-        if (!disks.back()->mounted()) GTEST_SKIP() << "no small filesystem can be mounted here: " << disks.back()->error();
+        if (!disks.back()->mounted())
+            GTEST_SKIP() << "no small filesystem can be mounted here: " << disks.back()->error();
     }
     std::vector<std::map<std::string, std::string>> before;
     for (const auto& disk : disks) {

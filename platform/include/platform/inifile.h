@@ -50,6 +50,11 @@ VEXL_API BOOL EndProfileBatch(LPCWSTR fileName);
 // the answer is FALSE with ERROR_RETRY (prepare it again). A batch whose
 // text could not be written ahead ends as EndProfileBatch ends it.
 VEXL_API BOOL EndPreparedProfileBatch(LPCWSTR fileName);
+// The ends of batches put the new files in place without removing the old
+// versions, which can take milliseconds on some disks; this removes the old
+// versions the thread's batch ends left, once the caller's locks are free.
+// The next write of the thread removes them too.
+VEXL_API void RemoveReplacedFiles(void);
 // Ends the file's batch without writing it: at the outermost level its
 // changes are dropped and the file stays as it was.
 VEXL_API BOOL AbandonProfileBatch(LPCWSTR fileName);
