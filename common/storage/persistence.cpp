@@ -634,6 +634,7 @@ BOOL LoadItemsPass(HANDLE printer, DriverContext* context, std::int32_t area, st
     }
     if (batchedIni) EndProfileBatch(iniPath);
     UnlockSettingsMutex(context);
+    RemoveReplacedFiles();
     return TRUE;
 }
 
