@@ -533,8 +533,9 @@ void NotifyStorePassDone(void* state)
     NotifyPassDone(done->context, kModuleEventStoreDone, done->area, done->mode);
 }
 
-// Ends the open batches; answers whether every batch ended (retry: leaves
-// one that another writer overtook open) and keeps the first failure.
+// Ends the open batches and clears their flags; with retry, a batch that
+// another writer overtook stays open with its flag set. The first failure
+// is kept.
 void EndStoreBatches(StoreBatches& batches, bool retry, DWORD& failure)
 {
     if (batches.data) {
