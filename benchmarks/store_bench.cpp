@@ -10,7 +10,7 @@
 #include "common/storage/directories.h"
 #include "common/storage/persistence.h"
 #include "common/wiring.h"
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 #include <benchmark/benchmark.h>
 
