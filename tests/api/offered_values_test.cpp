@@ -1,0 +1,255 @@
+// A printer's description is one truth: every value that a capability list
+// or the spooler's DeviceCapabilitiesW offers for a setting is taken by the
+// status that writes the setting and by a DEVMODE merge, and comes back from
+// the status read; and every value the write takes is one that is offered.
+// Walked through the exports of TZ16E140.DLL on the package's printer and
+// on the settings interface's test printer.
+#include "api_fixture.h"
+#include "interface_printer.h"
+#include "platform/printui.h"
+#include "platform/spooler_driver.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vexl::test {
+namespace {
+
+using Values = std::vector<std::uint32_t>;
+
+enum class Printer { Package, Interface };
+
+std::string PrinterLabel(const testing::TestParamInfo<Printer>& info)
+{
+    return info.param == Printer::Package ? "PackagePrinter" : "InterfacePrinter";
+}
+
+// One list of offered values and the status that writes its setting.
+struct OfferedList {
+    const char* name;
+    std::uint32_t capability;  // the capability that lists the values
+    std::uint32_t status;      // the status that writes one of them at offset 4
+    std::uint32_t candidates;  // values 0 .. candidates - 1 are tried for "taken means offered" (0: not tried)
+    WORD spoolerList;          // the DeviceCapabilitiesW list that offers the values too (0: none)
+};
+
+const OfferedList kLists[] = {
+    {"paper source", 2, VEXLDRV_STATUS_PAPER_SOURCE, 300, DC_BINS},
+    {"media type", 4, VEXLDRV_STATUS_MEDIA_TYPE, 330, 0},
+    // The output-tray capability answers the single entry 0 while the PJL
+    // bin list names fewer than two bins, whatever output trays the model has.
+    {"output tray", 6, VEXLDRV_STATUS_OUTPUT_TRAY, 0, 0},
+    {"paper size", 10, VEXLDRV_STATUS_PAPER_SIZE, 600, DC_PAPERS},
+    {"output paper size", 15, VEXLDRV_STATUS_OUTPUT_PAPER_SIZE, 1100, 0},
+};
+
+class OfferedValuesTest : public MachineTest, public testing::WithParamInterface<Printer> {
+protected:
+    void SetUp() override
+    {
+        if (GetParam() == Printer::Package) {
+            InstallApiPrinter();
+            printerAnsi_ = kPrinterNameAnsi;
+            printer_ = kPrinterName;
+        } else {
+            InstallInterfacePrinter({api::kApiVersionLatest, 0});
+            printerAnsi_ = kInterfacePrinterNameAnsi;
+            printer_ = kInterfacePrinterName;
+        }
+        library_.Load();
+        library_.Find(getDevmode_, "VEXLDrvGetDevmode");
+        library_.Find(getDevmodeEx_, "VEXLDrvGetDevmodeEx");
+        ASSERT_EQ(library_.checkApiVer(printerAnsi_), VEXLAPI_VERSION_LATEST);
+        instance_ = library_.enable(printerAnsi_);
+        ASSERT_NE(instance_, nullptr);
+        const VEXLDRVINITRECORD record{0, VEXLAPI_VERSION_LATEST};
+        library_.init(1, &record);
+    }
+    void TearDown() override
+    {
+        if (instance_) library_.disable(instance_);
+        library_.Unload();
+    }
+
+    Values Capability(std::uint32_t id)
+    {
+        const std::uint32_t count = library_.getCaps(instance_, id, nullptr);
+        if (count == 0 || count == VEXLDRV_CAPS_FAILED) return {};
+        Values values(count);
+        EXPECT_EQ(library_.getCaps(instance_, id, values.data()), count);
+        return values;
+    }
+    Values Spooler(WORD index)
+    {
+        const int count = DeviceCapabilitiesW(printer_, nullptr, index, nullptr, nullptr);
+        if (count <= 0) return {};
+        std::vector<WORD> words(static_cast<std::size_t>(count));
+        EXPECT_EQ(DeviceCapabilitiesW(printer_, nullptr, index, reinterpret_cast<LPWSTR>(words.data()), nullptr),
+                  count);
+        return Values(words.begin(), words.end());
+    }
+
+    // The status read at its latest version.
+    std::vector<std::uint8_t> Read(std::uint32_t status)
+    {
+        const int size = library_.getStatus(instance_, status, nullptr, 0);
+        EXPECT_GT(size, 0) << "status " << status;
+        if (size <= 0) return {};
+        std::vector<std::uint8_t> structure(static_cast<std::size_t>(size), 0);
+        EXPECT_EQ(library_.getStatus(instance_, status, structure.data(), 0), size);
+        return structure;
+    }
+    static std::uint32_t U32(const std::vector<std::uint8_t>& structure, std::size_t offset)
+    {
+        std::uint32_t value = 0;
+        if (structure.size() >= offset + 4) std::memcpy(&value, structure.data() + offset, 4);
+        return value;
+    }
+    static void PutU32(std::vector<std::uint8_t>& structure, std::size_t offset, std::uint32_t value)
+    {
+        std::memcpy(structure.data() + offset, &value, 4);
+    }
+
+    // The setting's status read, value at 4 changed, written back: as an
+    // application edits one field. A custom size asks for an A4-sized sheet.
+    int Write(std::uint32_t status, std::uint32_t value)
+    {
+        std::vector<std::uint8_t> structure = Read(status);
+        if (structure.empty()) return -1;
+        PutU32(structure, 4, value);
+        if (status == VEXLDRV_STATUS_PAPER_SIZE || status == VEXLDRV_STATUS_OUTPUT_PAPER_SIZE) {
+            PutU32(structure, 8, 2100);
+            PutU32(structure, 12, 2970);
+        }
+        return library_.setStatus(instance_, status, structure.data(), nullptr, 0);
+    }
+
+    // The instance's DEVMODE with one public field merged from a caller's copy.
+    std::vector<std::uint8_t> Merge(std::size_t offset, std::uint32_t bit, std::uint16_t value)
+    {
+        std::vector<std::uint8_t> devmode(VEXLDRV_DEVMODE_BYTES, 0);
+        EXPECT_EQ(getDevmode_(instance_, VEXLDRV_DEVMODE_REDERIVE, devmode.data()), VEXLDRV_DEVMODE_BYTES);
+        std::vector<std::uint8_t> caller = devmode;
+        std::memcpy(caller.data() + offset, &value, 2);
+        DWORD fields = 0;
+        std::memcpy(&fields, caller.data() + offsetof(DEVMODEW, dmFields), 4);
+        fields |= bit;
+        std::memcpy(caller.data() + offsetof(DEVMODEW, dmFields), &fields, 4);
+        std::vector<std::uint8_t> merged(VEXLDRV_DEVMODE_BYTES, 0);
+        EXPECT_EQ(getDevmodeEx_(instance_, VEXLDRV_DEVMODE_MERGE, merged.data(), caller.data(), 0),
+                  VEXLDRV_DEVMODE_BYTES);
+        return merged;
+    }
+    static std::uint16_t Field16(const std::vector<std::uint8_t>& devmode, std::size_t offset)
+    {
+        std::uint16_t value = 0;
+        std::memcpy(&value, devmode.data() + offset, 2);
+        return value;
+    }
+
+    ApiLibrary library_;
+    PFN_VEXLDrvGetDevmode getDevmode_ = nullptr;
+    PFN_VEXLDrvGetDevmodeEx getDevmodeEx_ = nullptr;
+    VEXLDRVHANDLE instance_ = nullptr;
+    const char* printerAnsi_ = nullptr;
+    const WCHAR* printer_ = nullptr;
+};
+
+TEST_P(OfferedValuesTest, EveryOfferedValueIsWrittenAndReadBack)
+{
+    for (const OfferedList& list : kLists) {
+        const Values offered = Capability(list.capability);
+        EXPECT_FALSE(offered.empty()) << list.name;
+        for (std::uint32_t value : offered) {
+            SCOPED_TRACE(testing::Message() << list.name << " " << value);
+            EXPECT_NE(Write(list.status, value), -1) << "code " << library_.getLastError(instance_);
+            EXPECT_EQ(U32(Read(list.status), 4), value);
+        }
+    }
+}
+
+TEST_P(OfferedValuesTest, EveryValueTheWriteTakesIsOffered)
+{
+    for (const OfferedList& list : kLists) {
+        Values offered = Capability(list.capability);
+        if (list.spoolerList != 0) {
+            const Values listed = Spooler(list.spoolerList);
+            offered.insert(offered.end(), listed.begin(), listed.end());
+        }
+        for (std::uint32_t value = 0; value < list.candidates; ++value) {
+            if (Write(list.status, value) == -1) continue;
+            EXPECT_NE(std::find(offered.begin(), offered.end(), value), offered.end())
+                << list.name << " " << value << " is taken but not offered";
+        }
+    }
+}
+
+TEST_P(OfferedValuesTest, TheSpoolersTraysAndPapersAreTakenByTheWriteAndTheMerge)
+{
+    struct Field {
+        WORD index;
+        std::uint32_t status;
+        std::size_t offset;
+        std::uint32_t bit;
+    };
+    const Field fields[] = {
+        {DC_BINS, VEXLDRV_STATUS_PAPER_SOURCE, offsetof(DEVMODEW, dmDefaultSource), DM_DEFAULTSOURCE},
+        {DC_PAPERS, VEXLDRV_STATUS_PAPER_SIZE, offsetof(DEVMODEW, dmPaperSize), DM_PAPERSIZE},
+    };
+    for (const Field& field : fields) {
+        const Values listed = Spooler(field.index);
+        EXPECT_FALSE(listed.empty()) << field.index;
+        for (std::uint32_t value : listed) {
+            SCOPED_TRACE(testing::Message() << "DeviceCapabilitiesW " << field.index << " value " << value);
+            if (value == 256) continue;  // the merge needs its size fields as well
+            EXPECT_EQ(Field16(Merge(field.offset, field.bit, static_cast<std::uint16_t>(value)), field.offset), value);
+            EXPECT_NE(Write(field.status, value), -1);
+        }
+    }
+}
+
+TEST_P(OfferedValuesTest, ACustomSizeIsReadEditedAndWrittenBackAtTheLatestVersion)
+{
+    std::vector<std::uint8_t> paper = Read(VEXLDRV_STATUS_PAPER_SIZE);
+    ASSERT_EQ(U32(paper, 0), 2u);  // the read hands out the latest structure version
+    PutU32(paper, 4, 256);
+    PutU32(paper, 8, 1500);
+    PutU32(paper, 12, 2500);
+    PutU32(paper, 16, 1);  // landscape
+    ASSERT_NE(library_.setStatus(instance_, VEXLDRV_STATUS_PAPER_SIZE, paper.data(), nullptr, 0), -1)
+        << "code " << library_.getLastError(instance_);
+    const std::vector<std::uint8_t> back = Read(VEXLDRV_STATUS_PAPER_SIZE);
+    EXPECT_EQ(U32(back, 4), 256u);
+    EXPECT_EQ(U32(back, 8), 1500u);
+    EXPECT_EQ(U32(back, 12), 2500u);
+    EXPECT_EQ(U32(back, 16), 1u);
+
+    PutU32(paper, 16, 2);  // no orientation of a custom size
+    EXPECT_EQ(library_.setStatus(instance_, VEXLDRV_STATUS_PAPER_SIZE, paper.data(), nullptr, 0), -1);
+    EXPECT_EQ(U32(Read(VEXLDRV_STATUS_PAPER_SIZE), 16), 1u);
+}
+
+TEST_P(OfferedValuesTest, IndexRotationIsWrittenUnderTheOfferedMediaThatAllowsIt)
+{
+    const Values media = Capability(4);
+    ASSERT_NE(std::find(media.begin(), media.end(), 272u), media.end());
+    std::vector<std::uint8_t> rotation = Read(VEXLDRV_STATUS_INDEX_ROTATION);
+    ASSERT_FALSE(rotation.empty());
+    PutU32(rotation, 4, 1);
+    EXPECT_EQ(library_.setStatus(instance_, VEXLDRV_STATUS_INDEX_ROTATION, rotation.data(), nullptr, 0), -1);
+    EXPECT_EQ(library_.getLastError(instance_), VEXLDRV_ERROR_COMBINATION_REFUSED);
+
+    ASSERT_NE(Write(VEXLDRV_STATUS_MEDIA_TYPE, 272), -1);
+    EXPECT_NE(library_.setStatus(instance_, VEXLDRV_STATUS_INDEX_ROTATION, rotation.data(), nullptr, 0), -1)
+        << "code " << library_.getLastError(instance_);
+    EXPECT_EQ(U32(Read(VEXLDRV_STATUS_INDEX_ROTATION), 4), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPrinters, OfferedValuesTest, testing::Values(Printer::Package, Printer::Interface),
+                         PrinterLabel);
+
+}  // namespace
+}  // namespace vexl::test
