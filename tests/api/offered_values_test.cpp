@@ -248,6 +248,60 @@ TEST_P(OfferedValuesTest, IndexRotationIsWrittenUnderTheOfferedMediaThatAllowsIt
     EXPECT_EQ(U32(Read(VEXLDRV_STATUS_INDEX_ROTATION), 4), 1u);
 }
 
+TEST_P(OfferedValuesTest, EveryListedPaperHasANameAndASize)
+{
+    const Values papers = Spooler(DC_PAPERS);
+    ASSERT_FALSE(papers.empty());
+    const int count = static_cast<int>(papers.size());
+    std::vector<WCHAR> names(papers.size() * 64, 0);
+    ASSERT_EQ(DeviceCapabilitiesW(printer_, nullptr, DC_PAPERNAMES, names.data(), nullptr), count);
+    std::vector<POINT> sizes(papers.size());
+    ASSERT_EQ(DeviceCapabilitiesW(printer_, nullptr, DC_PAPERSIZE, reinterpret_cast<LPWSTR>(sizes.data()), nullptr),
+              count);
+    for (std::size_t at = 0; at < papers.size(); ++at) {
+        SCOPED_TRACE(testing::Message() << "paper " << papers[at]);
+        // The stored custom sizes name and size 384 to 393; the install
+        // writes them, and this machine has none.
+        if (papers[at] >= 384 && papers[at] <= 393) continue;
+        EXPECT_NE(names[at * 64], 0) << "a paper without a name";
+        EXPECT_GT(sizes[at].x, 0);
+        EXPECT_GT(sizes[at].y, 0);
+    }
+}
+
+TEST_P(OfferedValuesTest, EveryOfferedValueHasANameOfItsOwn)
+{
+    struct NameList {
+        std::uint32_t capability;  // the names of the list before it
+        std::size_t slotBytes;
+    };
+    for (const NameList& list : {NameList{3, 24}, NameList{5, 64}, NameList{16, 64}}) {
+        SCOPED_TRACE(testing::Message() << "capability " << list.capability);
+        const std::uint32_t count = library_.getCaps(instance_, list.capability, nullptr);
+        ASSERT_NE(count, VEXLDRV_CAPS_FAILED);
+        ASSERT_EQ(count, Capability(list.capability - 1).size());
+        std::vector<char> slots(count * list.slotBytes, 0);
+        ASSERT_EQ(library_.getCaps(instance_, list.capability, slots.data()), count);
+        std::set<std::string> names;
+        for (std::uint32_t at = 0; at < count; ++at) {
+            const std::string name(&slots[at * list.slotBytes], strnlen(&slots[at * list.slotBytes], list.slotBytes));
+            EXPECT_FALSE(name.empty()) << "entry " << at;
+            EXPECT_NE(name, "Not listed") << "entry " << at;
+            EXPECT_TRUE(names.insert(name).second) << name << " names two entries";
+        }
+    }
+}
+
+// The package's printer is a colour machine, as its name says.
+class PackagePrinterTest : public OfferedValuesTest {};
+
+TEST_P(PackagePrinterTest, IsAColourMachine)
+{
+    EXPECT_EQ(library_.getCaps(instance_, VEXLDRV_CAPS_EXTRA, nullptr), 1u);  // the machine's colour type
+}
+
+INSTANTIATE_TEST_SUITE_P(Package, PackagePrinterTest, testing::Values(Printer::Package), PrinterLabel);
+
 INSTANTIATE_TEST_SUITE_P(BothPrinters, OfferedValuesTest, testing::Values(Printer::Package, Printer::Interface),
                          PrinterLabel);
 
