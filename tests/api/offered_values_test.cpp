@@ -33,17 +33,18 @@ struct OfferedList {
     std::uint32_t capability;  // the capability that lists the values
     std::uint32_t status;      // the status that writes one of them at offset 4
     std::uint32_t candidates;  // values 0 .. candidates - 1 are tried for "taken means offered" (0: not tried)
+    bool regionPapers;         // the region papers 1024 to 1028 are tried too
     WORD spoolerList;          // the DeviceCapabilitiesW list that offers the values too (0: none)
 };
 
 const OfferedList kLists[] = {
-    {"paper source", 2, VEXLDRV_STATUS_PAPER_SOURCE, 300, DC_BINS},
-    {"media type", 4, VEXLDRV_STATUS_MEDIA_TYPE, 330, 0},
+    {"paper source", 2, VEXLDRV_STATUS_PAPER_SOURCE, 300, false, DC_BINS},
+    {"media type", 4, VEXLDRV_STATUS_MEDIA_TYPE, 330, false, 0},
     // The output-tray capability answers the single entry 0 while the PJL
     // bin list names fewer than two bins, whatever output trays the model has.
-    {"output tray", 6, VEXLDRV_STATUS_OUTPUT_TRAY, 0, 0},
-    {"paper size", 10, VEXLDRV_STATUS_PAPER_SIZE, 600, DC_PAPERS},
-    {"output paper size", 15, VEXLDRV_STATUS_OUTPUT_PAPER_SIZE, 1100, 0},
+    {"output tray", 6, VEXLDRV_STATUS_OUTPUT_TRAY, 0, false, 0},
+    {"paper size", 10, VEXLDRV_STATUS_PAPER_SIZE, 600, false, DC_PAPERS},
+    {"output paper size", 15, VEXLDRV_STATUS_OUTPUT_PAPER_SIZE, 600, true, 0},
 };
 
 class OfferedValuesTest : public MachineTest, public testing::WithParamInterface<Printer> {
@@ -179,7 +180,10 @@ TEST_P(OfferedValuesTest, EveryValueTheWriteTakesIsOffered)
             const Values listed = Spooler(list.spoolerList);
             offered.insert(offered.end(), listed.begin(), listed.end());
         }
-        for (std::uint32_t value = 0; value < list.candidates; ++value) {
+        Values candidates;
+        for (std::uint32_t value = 0; value < list.candidates; ++value) candidates.push_back(value);
+        if (list.regionPapers) candidates.insert(candidates.end(), {1024, 1025, 1026, 1027, 1028});
+        for (std::uint32_t value : candidates) {
             if (Write(list.status, value) == -1) continue;
             EXPECT_NE(std::find(offered.begin(), offered.end(), value), offered.end())
                 << list.name << " " << value << " is taken but not offered";
