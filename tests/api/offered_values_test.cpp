@@ -252,6 +252,26 @@ TEST_P(OfferedValuesTest, IndexRotationIsWrittenUnderTheOfferedMediaThatAllowsIt
     EXPECT_EQ(U32(Read(VEXLDRV_STATUS_INDEX_ROTATION), 4), 1u);
 }
 
+TEST_P(OfferedValuesTest, EveryOfferedMediaSurvivesTheMergeAndNoOtherDoes)
+{
+    const std::size_t offset = offsetof(DEVMODEW, dmMediaType);
+    const auto merge = [&](std::uint32_t media) {
+        std::vector<std::uint8_t> devmode(VEXLDRV_DEVMODE_BYTES, 0);
+        EXPECT_EQ(getDevmode_(instance_, VEXLDRV_DEVMODE_REDERIVE, devmode.data()), VEXLDRV_DEVMODE_BYTES);
+        std::memcpy(devmode.data() + offset, &media, 4);
+        DWORD fields = 0;
+        std::memcpy(&fields, devmode.data() + offsetof(DEVMODEW, dmFields), 4);
+        fields |= DM_MEDIATYPE;
+        std::memcpy(devmode.data() + offsetof(DEVMODEW, dmFields), &fields, 4);
+        std::vector<std::uint8_t> merged(VEXLDRV_DEVMODE_BYTES, 0);
+        EXPECT_EQ(getDevmodeEx_(instance_, VEXLDRV_DEVMODE_MERGE, merged.data(), devmode.data(), 0),
+                  VEXLDRV_DEVMODE_BYTES);
+        return U32(merged, offset);
+    };
+    for (std::uint32_t media : Capability(4)) EXPECT_EQ(merge(media), media);
+    EXPECT_NE(merge(300), 300u);  // a media the model does not have
+}
+
 TEST_P(OfferedValuesTest, EveryListedPaperHasANameAndASize)
 {
     const Values papers = Spooler(DC_PAPERS);
