@@ -146,7 +146,7 @@ TEST_F(PackageDescription, CompilesIntoItsEntriesConstraintsAndCommands)
                                                     "E");
     for (const auto& group : state->header.groups) EXPECT_TRUE(group);
     const auto& job = state->header.groups[kJobStart]->thenList;
-    ASSERT_EQ(job.size(), 16u);
+    ASSERT_EQ(job.size(), 18u);
     EXPECT_EQ(job[7].symbolKey, names_.FindSymbol("KSD_rdmFuncSelectTonerSave")->key);  // the one ECONOMODE line
     const CommandBlock& finishing = *job[9].block;
     ASSERT_EQ(finishing.elseList.size(), 1u);
