@@ -91,13 +91,18 @@ TEST_F(InterfacePrinterTest, ConstraintsTransactionsAndAlertsAct)
     ASSERT_NE(media, 0u);
 
     // Transparency is refused while duplex printing is on; thick media is
-    // restricted under N-up; thick media restricts the duplex switch.
+    // restricted under N-up; thick media restricts the duplex switch. The
+    // media options carry ids of their own, reached through the value map.
+    const SettingItemDescriptor* mediaItem = FindItem(context, rdmMediaType);
+    const auto option = [&](std::uint32_t value) {
+        return static_cast<std::uint16_t>(OptionFromStoredValue(context, mediaItem, value));
+    };
     SetItemValue(context, rdmFuncSelectDuplex, 0);
-    EXPECT_EQ(IsUiOptionUnavailable(media, BF_rdmMediaType_2, context), 0u);
+    EXPECT_EQ(IsUiOptionUnavailable(media, option(BF_rdmMediaType_2), context), 0u);
     SetItemValue(context, rdmFuncSelectDuplex, 1);
-    EXPECT_NE(IsUiOptionUnavailable(media, BF_rdmMediaType_2, context), 0u);
+    EXPECT_NE(IsUiOptionUnavailable(media, option(BF_rdmMediaType_2), context), 0u);
     SetItemValue(context, rdmFuncSelectNup, 1);
-    EXPECT_NE(IsUiOptionRestricted(media, BF_rdmMediaType_272, context), 0u);
+    EXPECT_NE(IsUiOptionRestricted(media, option(BF_rdmMediaType_272), context), 0u);
     SetItemValue(context, rdmMediaType, 272);
     EXPECT_NE(IsUiOptionRestricted(FindUiEntry(rdmFuncSelectDuplex, context), 0, context), 0u);
 

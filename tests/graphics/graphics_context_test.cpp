@@ -220,12 +220,10 @@ TEST_F(GraphicsContext, UiEntriesBySymbolAndVariant)
 {
     Open();
     const std::uint16_t both = FindItem(context_, rdmDstResolutionBoth)->symbolKey;
+    // The resolution has its ordinary entry only: a variant is not found.
     const BlockOffset first = graphics::FindUiEntryBySymbol(context_, both, 0);
-    const BlockOffset second = graphics::FindUiEntryBySymbol(context_, both, 1);
     ASSERT_NE(first, 0u);
-    ASSERT_NE(second, 0u);
-    EXPECT_NE(first, second);
-    EXPECT_EQ(graphics::FindUiEntryBySymbol(context_, both, 2), 0u);
+    EXPECT_EQ(graphics::FindUiEntryBySymbol(context_, both, 1), 0u);
     EXPECT_EQ(graphics::GetUiTypeCode(context_, first), 0x01);
     EXPECT_EQ(graphics::GetUiTypeCode(context_, 0), 0);
     // An Identity entry answers for any variant.

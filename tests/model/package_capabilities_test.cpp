@@ -146,7 +146,10 @@ TEST_F(PackageCapabilities, ResolutionsAndOptionValuesAsDeclared)
     EXPECT_EQ(
         BothPasses<std::int32_t>([&](std::int32_t* out) { return ListItemOptionValues(context_, out, rdmStapleType); }),
         (std::vector<std::int32_t>{1, 2, 3, 4}));
-    EXPECT_EQ(ListPaperIds(context_, nullptr, rdmOutPaperSize), 6);
+    // Output papers: those of the PJL paper list, in its order.
+    EXPECT_EQ(
+        BothPasses<std::uint16_t>([&](std::uint16_t* out) { return ListPaperIds(context_, out, rdmOutPaperSize); }),
+        (std::vector<std::uint16_t>{1024, 8, 9, 11, 12, 3, 1, 5, 514, 513}));
     // The trays a chapter may name, by their tray values.
     EXPECT_EQ(
         BothPasses<std::int32_t>([&](std::int32_t* out) { return ListPickOneValues(context_, out, wdmChapterTray); }),

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 namespace vexl::model {
@@ -62,8 +64,9 @@ TEST_F(PackageDescription, CompilesIntoItsEntriesConstraintsAndCommands)
     const UiOption& a4 = *FindOptionById(9, paper->options);
     EXPECT_EQ(a4.width, 2100);
     EXPECT_EQ(a4.pageValues[0].paperWidth, 4961);
-    ASSERT_EQ(a4.pageValues.size(), 3u);
-    EXPECT_EQ(a4.pageValues[2].conditionValue, 1);
+    ASSERT_EQ(a4.pageValues.size(), 7u);
+    EXPECT_EQ(a4.pageValues[2].resolutionKey, 1200);
+    EXPECT_EQ(a4.pageValues[2].conditionValue, 1);  // duplex, found before the plain 1200-dpi sheet
 
     const UiEntry* source = Entry(*state, "KSD_dmDefaultSource");
     EXPECT_EQ(GetModelDefaultOption(13, *state), 7u);
@@ -86,13 +89,17 @@ TEST_F(PackageDescription, CompilesIntoItsEntriesConstraintsAndCommands)
     const UiEntry* yResolution = Entry(*state, "KSD_dmYResolution", names_.FindSymbol("KSD_dmPrintQuality")->key);
     ASSERT_TRUE(yResolution);
     EXPECT_EQ(yResolution->options, Entry(*state, "KSD_dmPrintQuality")->options);
+    // The resolution has one entry; the toner save switch says ECONOMODE.
     const UiEntry* both = Entry(*state, "KSD_rdmDstResolutionBoth");
-    const UiEntry* variant = Entry(*state, "KSD_rdmDstResolutionBoth", 1);
-    ASSERT_TRUE(variant);
-    EXPECT_EQ(variant->options, both->options);
+    ASSERT_TRUE(both);
     EXPECT_EQ(both->defaultIndex, 0);
-    EXPECT_EQ(variant->defaultIndex, 1);
-    EXPECT_TRUE(variant->commands);
+    EXPECT_FALSE(both->commands);
+    EXPECT_FALSE(Entry(*state, "KSD_rdmDstResolutionBoth", 1));
+    const UiEntry* tonerSave = Entry(*state, "KSD_rdmFuncSelectTonerSave");
+    ASSERT_TRUE(tonerSave);
+    ASSERT_TRUE(tonerSave->boolean);
+    EXPECT_EQ(tonerSave->boolean->trueInvocation, "@PJL SET ECONOMODE=ON\r\n");
+    EXPECT_EQ(tonerSave->boolean->falseInvocation, "@PJL SET ECONOMODE=OFF\r\n");
     const UiOption& substitution = *FindOptionById(2, Entry(*state, "KSD_rdmTTFont")->options);
     EXPECT_EQ(substitution.deviceFontNames, (std::vector<std::string>{"Helvetica", "Times", "Courier"}));
 
@@ -139,13 +146,49 @@ TEST_F(PackageDescription, CompilesIntoItsEntriesConstraintsAndCommands)
                                                     "E");
     for (const auto& group : state->header.groups) EXPECT_TRUE(group);
     const auto& job = state->header.groups[kJobStart]->thenList;
-    ASSERT_EQ(job.size(), 17u);
-    const CommandBlock& finishing = *job[8].block;
+    ASSERT_EQ(job.size(), 18u);
+    EXPECT_EQ(job[7].symbolKey, names_.FindSymbol("KSD_rdmFuncSelectTonerSave")->key);  // the one ECONOMODE line
+    const CommandBlock& finishing = *job[9].block;
     ASSERT_EQ(finishing.elseList.size(), 1u);
     EXPECT_EQ(finishing.elseList[0].block->elseList[0].stringNumber, 6);
     EXPECT_EQ(state->header.deviceFonts.size(), 5u);
     EXPECT_EQ(state->header.fontCartridges.size(), 2u);
     EXPECT_EQ(state->header.fontCartridges[0].fontId, 101);
+}
+
+
+// Every paper has its sheet at every resolution the model offers, in both
+// orientations: the paper in dots at that resolution, a margin of 1/6 inch.
+TEST_F(PackageDescription, EveryPaperHasItsGeometryAtEveryOfferedResolution)
+{
+    std::unique_ptr<CompileState> state = ParseDescriptionFile(u"C:\\drivers\\TZ16E1MD.VXD", names_);
+    ASSERT_TRUE(state);
+    const UiEntry* paper = Entry(*state, "KSD_dmPaperSize");
+    ASSERT_TRUE(paper);
+    std::vector<std::uint16_t> offered;
+    for (const UiOption& option : *Entry(*state, "KSD_dmPrintQuality")->options) offered.push_back(option.optionId);
+    EXPECT_EQ(offered, (std::vector<std::uint16_t>{300, 600, 1200}));
+    for (const UiOption& option : *paper->options) {
+        for (std::uint16_t dpi : offered) {
+            const auto dots = [dpi](std::int32_t tenthsOfMm) {
+                return static_cast<std::int32_t>(std::lround(tenthsOfMm * dpi / 254.0));
+            };
+            for (std::uint16_t orientation : {1, 2}) {
+                SCOPED_TRACE(testing::Message() << "paper " << option.optionId << " at " << dpi << " dpi, orientation "
+                                                << orientation);
+                const auto record = std::find_if(option.pageValues.begin(), option.pageValues.end(), [&](const auto& v) {
+                    return v.resolutionKey == dpi && v.orientationKey == orientation && v.conditionKey == 0;
+                });
+                ASSERT_NE(record, option.pageValues.end());
+                const bool portrait = orientation == 1;
+                EXPECT_EQ(record->paperWidth, dots(portrait ? option.width : option.length));
+                EXPECT_EQ(record->paperLength, dots(portrait ? option.length : option.width));
+                EXPECT_EQ(record->xOrigin, dpi / 6);
+                EXPECT_EQ(record->width, record->paperWidth - 2 * record->xOrigin);
+                EXPECT_EQ(record->length, record->paperLength - 2 * record->yOrigin);
+            }
+        }
+    }
 }
 
 }  // namespace
