@@ -5,11 +5,14 @@
 //   vexl-print setup <machine folder>
 //   vexl-print print <machine folder> [job id] [vector|raster]
 //   vexl-print capabilities <machine folder>
+//   vexl-print --help
 //
 // "setup" installs the driver and adds the printer through the spooler, so
 // that the printer interface library initialises it and hands out its
-// default DEVMODE. "capabilities" lists what DeviceCapabilitiesW answers for
-// the printer.
+// default DEVMODE. It makes the machine only in a folder that does not exist,
+// is empty, or holds a machine that setup made earlier (its marker file);
+// any other folder is refused with exit code 2 and nothing in it is touched.
+// "capabilities" lists what DeviceCapabilitiesW answers for the printer.
 //
 // "print" writes the job through the spool library to
 // C:\standin\spool\job-<id>.bin of the machine, prints the host path of
@@ -28,10 +31,12 @@
 #include "platform/spooler.h"
 #include "platform/spooler_driver.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <stdexcept>
 #include <string>
@@ -40,6 +45,16 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// A usage or input fault: the message goes to standard error, exit code 2.
+struct Refusal : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The file setup leaves in every machine folder it makes: it may empty such
+// a folder again, and no other.
+constexpr const char* kMarkerFile = ".vexl-print-machine";
+constexpr const char* kProfileFile = "machine.profile";
 
 constexpr const char16_t* kPrinterName = u"VEXL Demo";
 constexpr const char16_t* kDriverName = u"VEXL Color 4540";
@@ -57,12 +72,35 @@ vexl::machine::PrinterData WideText(std::u16string_view text)
     return {REG_SZ, std::string(reinterpret_cast<const char*>(terminated.data()), terminated.size() * 2)};
 }
 
+// Makes the folder ready for a new machine: a folder that does not exist is
+// made, an empty one is taken as it is, and one that holds setup's marker has
+// its contents removed (the folder itself stays, so "." works too). Anything
+// else is refused before a single file is touched.
+void PrepareMachineFolder(const fs::path& root)
+{
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(root, error);
+    if (!fs::exists(status)) {
+        fs::create_directories(root);
+        return;
+    }
+    if (!fs::is_directory(fs::status(root, error)))
+        throw Refusal("setup: " + root.string() + " exists and is not a folder; nothing was changed");
+    if (fs::is_empty(root)) return;
+    if (!fs::exists(root / kMarkerFile))
+        throw Refusal("setup: " + root.string() +
+                      " is not empty and is not a machine that vexl-print made; nothing was removed "
+                      "(give a new or empty folder)");
+    for (const fs::directory_entry& entry : fs::directory_iterator(root)) fs::remove_all(entry.path());
+}
+
 int Setup(const fs::path& root)
 {
     vexl::machine::Profile profile;
     profile.fixedLocalTime = "2007-01-31 09:05:03.000";
     profile.ansiCodePage = 932;
-    fs::remove_all(root);
+    PrepareMachineFolder(root);
+    std::ofstream(root / kMarkerFile) << "A machine made by vexl-print setup; setup may empty this folder again.\n";
     vexl::machine::Create(root, profile);
     vexl::machine::Use(root);
     const fs::path package = fs::path(VEXL_SOURCE_DIR) / "package";
@@ -116,6 +154,30 @@ int Setup(const fs::path& root)
     return 0;
 }
 
+// The machine folder of a command other than setup: it must hold a machine.
+void UseMachine(const fs::path& root)
+{
+    std::error_code error;
+    if (!fs::is_directory(root, error))
+        throw Refusal("no machine at " + root.string() + ": the folder does not exist (make one with vexl-print setup)");
+    if (!fs::is_regular_file(root / kProfileFile, error))
+        throw Refusal("no machine at " + root.string() + ": the folder holds no " + kProfileFile +
+                      " (make one with vexl-print setup)");
+    vexl::machine::Use(root);
+}
+
+// The demonstration printer of the machine, opened; the refusal names it.
+HANDLE OpenDemoPrinter()
+{
+    std::u16string name = kPrinterName;
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(name.data(), &printer, nullptr))
+        throw Refusal("no printer \"VEXL Demo\" on the machine " + vexl::machine::Root().string() +
+                      " (OpenPrinterW failed with error " + std::to_string(GetLastError()) +
+                      "; make the machine with vexl-print setup)");
+    return printer;
+}
+
 // Items of the driver's part of the DEVMODE, at the places where they travel.
 constexpr std::size_t kQualityBitsOffset = 576;  // 16 bits; bit 14: text as bitmaps (bit 13 says the model has it)
 constexpr std::uint16_t kTextBitmapQualityBit = 1u << 14;
@@ -126,9 +188,7 @@ constexpr std::uint32_t kTextBitmapHiddenBit = 1u << 26;
 // The printer's default DEVMODE with the items of the job set.
 std::vector<std::uint8_t> JobDevmode(bool raster)
 {
-    std::u16string name = kPrinterName;
-    HANDLE printer = nullptr;
-    if (!OpenPrinterW(name.data(), &printer, nullptr)) throw std::runtime_error("OpenPrinterW");
+    HANDLE printer = OpenDemoPrinter();
     DWORD needed = 0;
     GetPrinterW(printer, 2, nullptr, 0, &needed);
     std::vector<BYTE> block(needed);
@@ -151,7 +211,7 @@ std::vector<std::uint8_t> JobDevmode(bool raster)
 
 int Print(const fs::path& root, DWORD jobId, bool raster)
 {
-    vexl::machine::Use(root);
+    UseMachine(root);
     vexl::host::JobOptions options;
     options.devmode = JobDevmode(raster);
     options.printerName = kPrinterName;
@@ -164,6 +224,9 @@ int Print(const fs::path& root, DWORD jobId, bool raster)
     std::error_code ignored;
     fs::remove(jobFile, ignored);
     const vexl::host::JobReport report = vexl::host::PrintJob(options, vexl::host::DemoDocument());
+    if (report.completed && !fs::is_regular_file(jobFile))
+        throw std::runtime_error("the job went through but its file " + jobFile.string() +
+                                 " was not written (is the spool library installed in the machine?)");
     std::cout << jobFile.string() << "\n" << vexl::host::DescribeReport(report);
     // What the printer interface library answered GDI's document events, and
     // what the graphics library answered its escapes.
@@ -208,7 +271,8 @@ std::string Answer(int value)
 
 int Capabilities(const fs::path& root)
 {
-    vexl::machine::Use(root);
+    UseMachine(root);
+    ClosePrinter(OpenDemoPrinter());
     const std::vector<WORD> papers = Capability<WORD>(DC_PAPERS);
     const std::vector<WCHAR> paperNames = Capability<WCHAR>(DC_PAPERNAMES, CCH_PAPERNAME);
     const std::vector<POINT> sizes = Capability<POINT>(DC_PAPERSIZE);
@@ -240,21 +304,58 @@ int Capabilities(const fs::path& root)
 
 }  // namespace
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vexl-print setup <machine folder>\n"
+    "       vexl-print print <machine folder> [job id] [vector|raster]\n"
+    "       vexl-print capabilities <machine folder>\n"
+    "       vexl-print --help\n"
+    "setup makes a machine with the printer \"VEXL Demo\" in a new or empty folder (or one it made before);\n"
+    "print writes the demonstration document as <machine folder>/C/standin/spool/job-<id>.bin (id 1 by default);\n"
+    "capabilities lists what the printer's driver answers DeviceCapabilitiesW.\n";
+
+// A job id: decimal digits only, within 32 bits.
+DWORD ParseJobId(const std::string& text)
+{
+    const bool digits = !text.empty() && text.size() <= 10 &&
+                        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const unsigned long long value = digits ? std::stoull(text) : 0;
+    if (!digits || value > 0xFFFFFFFFull)
+        throw Refusal("job id \"" + text + "\" is not a number from 0 to 4294967295");
+    return static_cast<DWORD>(value);
+}
+
+int Run(const std::vector<std::string>& args)
+{
+    const std::string command = args.empty() ? "" : args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (command == "setup" && args.size() == 2) return Setup(args[1]);
+    if (command == "capabilities" && args.size() == 2) return Capabilities(args[1]);
+    if (command == "print" && args.size() >= 2 && args.size() <= 4) {
+        const DWORD jobId = args.size() >= 3 ? ParseJobId(args[2]) : 1;
+        const std::string mode = args.size() >= 4 ? args[3] : "vector";
+        if (mode != "vector" && mode != "raster")
+            throw Refusal("print mode \"" + mode + "\" is neither vector nor raster");
+        return Print(args[1], jobId, mode == "raster");
+    }
+    if (command == "setup" || command == "capabilities" || command == "print")
+        throw Refusal(command + ": wrong number of arguments\n" + kUsage);
+    throw Refusal((command.empty() ? std::string("no command") : "unknown command \"" + command + "\"") + "\n" +
+                  kUsage);
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     try {
-        const std::string command = argc >= 3 ? argv[1] : "";
-        if (command == "setup") return Setup(argv[2]);
-        const DWORD jobId = argc >= 4 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 1;
-        const std::string mode = argc >= 5 ? argv[4] : "vector";
-        if (command == "print" && (mode == "vector" || mode == "raster"))
-            return Print(argv[2], jobId, mode == "raster");
-        if (command == "capabilities") return Capabilities(argv[2]);
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& error) {
         std::cerr << "vexl-print: " << error.what() << "\n";
         return 2;
     }
-    std::cerr << "usage: vexl-print setup <machine folder> | print <machine folder> [job id] [vector|raster] | "
-                 "capabilities <machine folder>\n";
-    return 2;
 }

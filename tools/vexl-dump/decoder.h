@@ -59,7 +59,10 @@ struct PageState {
 // The display list of one page, fed piece by piece from its F5 frames.
 class PageDecoder {
 public:
-    PageDecoder(std::string& listing, Summary& summary) : listing_(listing), summary_(summary) {}
+    PageDecoder(std::string& listing, Summary& summary, PageSink* sink = nullptr)
+        : listing_(listing), summary_(summary), sink_(sink)
+    {
+    }
 
     // Appends one F5 payload found at stream offset streamOffset and decodes
     // every record it completes.
@@ -80,6 +83,7 @@ private:
 
     std::string& listing_;
     Summary& summary_;
+    PageSink* sink_;
     void DropDecoded();
 
     std::vector<std::uint8_t> list_;  // the bytes from display-list offset base_ on

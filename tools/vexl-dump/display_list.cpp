@@ -856,6 +856,7 @@ void PageDecoder::DecodeAvailable()
         if (type == 0x60) state_ = PageState{};
         RecordDecoder(record, state_, line).Decode();
         listing_ += line + "\n";
+        if (sink_) sink_->Record(rest.first(static_cast<std::size_t>(length)));
         ++summary_.records[type];
         next_ += length;
         if (type == 0x60) begun_ = true;
