@@ -634,7 +634,8 @@ void DrawRecord(Canvas& c, const Bytes& r)
         Pattern(c, r);
         break;
     case 0x50:
-        c.deviceEm = r.U16(12);
+        // The em sizes travel in tenths of a pixel.
+        c.deviceEm = r.U16(12) / 10.0;
         break;
     case 0x51:
         Character(c, r);
