@@ -26,6 +26,7 @@
 // printer's Japanese font families reach the driver in the device's code.
 #include "print_job.h"
 
+#include "platform/kernel.h"
 #include "platform/machine.h"
 #include "platform/printers.h"
 #include "platform/spooler.h"
@@ -333,14 +334,16 @@ int Run(const std::vector<std::string>& args)
         std::cout << kUsage;
         return 0;
     }
-    if (command == "setup" && args.size() == 2) return Setup(args[1]);
-    if (command == "capabilities" && args.size() == 2) return Capabilities(args[1]);
+    // The machine's root goes to the libraries and the processes they start as an absolute path.
+    const fs::path root = args.size() >= 2 ? fs::absolute(args[1]).lexically_normal() : fs::path();
+    if (command == "setup" && args.size() == 2) return Setup(root);
+    if (command == "capabilities" && args.size() == 2) return Capabilities(root);
     if (command == "print" && args.size() >= 2 && args.size() <= 4) {
         const DWORD jobId = args.size() >= 3 ? ParseJobId(args[2]) : 1;
         const std::string mode = args.size() >= 4 ? args[3] : "vector";
         if (mode != "vector" && mode != "raster")
             throw Refusal("print mode \"" + mode + "\" is neither vector nor raster");
-        return Print(args[1], jobId, mode == "raster");
+        return Print(root, jobId, mode == "raster");
     }
     if (command == "setup" || command == "capabilities" || command == "print")
         throw Refusal(command + ": wrong number of arguments\n" + kUsage);
