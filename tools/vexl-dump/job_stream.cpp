@@ -52,41 +52,42 @@ public:
     // Holds at least count bytes from the position, fewer only at the end of the stream.
     std::span<const std::uint8_t> Peek(std::size_t count)
     {
-        while (held_.size() - start_ < count && !ended_) Fill(count - (held_.size() - start_));
-        return {held_.data() + start_, std::min(count, held_.size() - start_)};
+        while (end_ - begin_ < count && !ended_) Fill(count);
+        return {held_.data() + begin_, std::min(count, end_ - begin_)};
     }
 
     void Skip(std::size_t count)
     {
-        start_ += count;
+        begin_ += count;
         position_ += count;
-        if (start_ == held_.size()) {
-            held_.clear();
-            start_ = 0;
-        }
     }
 
     bool AtEnd() { return Peek(1).empty(); }
     std::uint64_t Position() const { return position_; }
 
 private:
+    // Reads more after the held bytes, first moving them to the front when
+    // the room behind them would not do, and growing the buffer only as far
+    // as one look ahead needs.
     void Fill(std::size_t wanted)
     {
         constexpr std::size_t kPiece = 64 * 1024;
-        if (start_ > 0 && start_ >= held_.size() / 2) {
-            held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(start_));
-            start_ = 0;
+        if (held_.size() - begin_ < std::max(wanted, kPiece)) {
+            std::copy(held_.begin() + static_cast<std::ptrdiff_t>(begin_),
+                      held_.begin() + static_cast<std::ptrdiff_t>(end_), held_.begin());
+            end_ -= begin_;
+            begin_ = 0;
+            if (held_.size() < std::max(wanted, kPiece)) held_.resize(std::max(wanted, kPiece));
         }
-        const std::size_t old = held_.size();
-        held_.resize(old + std::max(wanted, kPiece));
-        const std::size_t got = source_.Read(held_.data() + old, held_.size() - old);
-        held_.resize(old + got);
+        const std::size_t got = source_.Read(held_.data() + end_, held_.size() - end_);
+        end_ += got;
         if (got == 0) ended_ = true;
     }
 
     ByteSource& source_;
     std::vector<std::uint8_t> held_;
-    std::size_t start_ = 0;
+    std::size_t begin_ = 0;  // the byte at the position
+    std::size_t end_ = 0;    // after the last byte read
     std::uint64_t position_ = 0;
     bool ended_ = false;
 };

@@ -48,6 +48,21 @@ private:
 
 // ---- the polygon filler -------------------------------------------------------------------
 
+// A canvas coordinate held to [0, limit], clamped before it becomes an int
+// (a page coordinate can be any 32-bit value).
+int Clamp(double value, int limit)
+{
+    if (!(value > 0)) return 0;
+    return value >= limit ? limit : static_cast<int>(value);
+}
+
+// The first canvas column (or row) whose pixel centre lies at or after the
+// device coordinate.
+int FirstCentre(double device, double scale, int limit)
+{
+    return Clamp(std::ceil(device * scale - 0.5), limit);
+}
+
 // The columns of canvas row `row` whose pixel centres lie inside the
 // polygons, at `scale` canvas pixels per device pixel.
 std::vector<Span> RowSpans(const std::vector<Polygon>& polygons, bool winding, int row, double scale, int width)
@@ -72,8 +87,8 @@ std::vector<Span> RowSpans(const std::vector<Polygon>& polygons, bool winding, i
         count += crossings[i].second;
         const bool inside = winding ? count != 0 : (count & 1) != 0;
         if (!inside) continue;
-        const int first = std::clamp(static_cast<int>(std::ceil(crossings[i].first * scale - 0.5)), 0, width);
-        const int last = std::clamp(static_cast<int>(std::ceil(crossings[i + 1].first * scale - 0.5)), 0, width);
+        const int first = FirstCentre(crossings[i].first, scale, width);
+        const int last = FirstCentre(crossings[i + 1].first, scale, width);
         if (first >= last) continue;
         if (!spans.empty() && spans.back().second >= first)
             spans.back().second = std::max(spans.back().second, last);
@@ -161,7 +176,7 @@ std::vector<Figure> ReadFigures(const Bytes& r, std::size_t at, double dx = 0, d
             const Point p0 = figure.points.back(), p1 = point(at + 4), p2 = point(at + 12), p3 = point(at + 20);
             const double span = std::hypot(p1.x - p0.x, p1.y - p0.y) + std::hypot(p2.x - p1.x, p2.y - p1.y) +
                                 std::hypot(p3.x - p2.x, p3.y - p2.y);
-            const int steps = std::clamp(static_cast<int>(span / 4), 4, 256);
+            const int steps = static_cast<int>(std::clamp(span / 4, 4.0, 256.0));
             for (int i = 1; i <= steps; ++i) {
                 const double t = static_cast<double>(i) / steps, u = 1 - t;
                 figure.points.push_back({u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x,
@@ -265,8 +280,8 @@ struct PagePictures::Canvas {
         case ClipKind::Rectangle: {
             const double y = (row + 0.5) / scale;
             if (y < clipRect[1] || y >= clipRect[3]) return {};
-            const int first = std::clamp(static_cast<int>(std::ceil(clipRect[0] * scale - 0.5)), 0, width);
-            const int last = std::clamp(static_cast<int>(std::ceil(clipRect[2] * scale - 0.5)), 0, width);
+            const int first = FirstCentre(clipRect[0], scale, width);
+            const int last = FirstCentre(clipRect[2], scale, width);
             return first < last ? std::vector<Span>{{first, last}} : std::vector<Span>{};
         }
         case ClipKind::Path:
@@ -280,8 +295,7 @@ struct PagePictures::Canvas {
         double top = 1e18, bottom = -1e18;
         for (const Polygon& polygon : polygons)
             for (const Point& p : polygon) top = std::min(top, p.y), bottom = std::max(bottom, p.y);
-        return {std::clamp(static_cast<int>(std::floor(top * scale)), 0, height),
-                std::clamp(static_cast<int>(std::ceil(bottom * scale)) + 1, 0, height)};
+        return {Clamp(std::floor(top * scale), height), Clamp(std::ceil(bottom * scale) + 1, height)};
     }
 
     void Fill(const std::vector<Polygon>& polygons, bool winding, Rgb colour, bool withPattern)
@@ -297,10 +311,8 @@ struct PagePictures::Canvas {
     // pixel taking what `sample` gives at its centre (nothing: untouched).
     template <typename Sample> void Paint(double left, double top, double right, double bottom, Sample sample)
     {
-        const int firstRow = std::clamp(static_cast<int>(std::ceil(top * scale - 0.5)), 0, height);
-        const int lastRow = std::clamp(static_cast<int>(std::ceil(bottom * scale - 0.5)), 0, height);
-        const int firstColumn = std::clamp(static_cast<int>(std::ceil(left * scale - 0.5)), 0, width);
-        const int lastColumn = std::clamp(static_cast<int>(std::ceil(right * scale - 0.5)), 0, width);
+        const int firstRow = FirstCentre(top, scale, height), lastRow = FirstCentre(bottom, scale, height);
+        const int firstColumn = FirstCentre(left, scale, width), lastColumn = FirstCentre(right, scale, width);
         for (int row = firstRow; row < lastRow; ++row) {
             for (const auto& [x0, x1] : ClipSpans(row)) {
                 for (int x = std::max(x0, firstColumn); x < std::min(x1, lastColumn); ++x) {
@@ -550,7 +562,8 @@ void GlyphRun(Canvas& c, const Bytes& r)
 double DeviceCharacter(Canvas& c, double left, double top, char16_t code)
 {
     const double em = c.deviceEm > 0 ? c.deviceEm : 24;
-    if (!c.face) {
+    // Beyond a glyph of 2,048 canvas pixels the character is shown by its box.
+    if (!c.face || em * c.scale > 2048) {
         const double w = em / 2;
         Stroke(c, {Figure{{{left, top}, {left + w, top}, {left + w, top + em}, {left, top + em}}}}, true, c.foreground);
         return em / 2;
@@ -559,15 +572,15 @@ double DeviceCharacter(Canvas& c, double left, double top, char16_t code)
     if (FT_Set_Pixel_Sizes(c.face, 0, pixels) != 0 || FT_Load_Char(c.face, code, FT_LOAD_RENDER) != 0) return em / 2;
     const FT_GlyphSlot slot = c.face->glyph;
     const FT_Bitmap& bitmap = slot->bitmap;
-    const int baseline = static_cast<int>(std::lround((top + em * 0.8) * c.scale));
-    const int x0 = static_cast<int>(std::lround(left * c.scale)) + slot->bitmap_left, y0 = baseline - slot->bitmap_top;
-    const std::vector<Span> none;
+    const double baseline = std::round((top + em * 0.8) * c.scale);
+    const double x0 = std::round(left * c.scale) + slot->bitmap_left, y0 = baseline - slot->bitmap_top;
+    if (x0 >= c.width || y0 >= c.height || x0 + bitmap.width <= 0 || y0 + bitmap.rows <= 0) return (slot->advance.x / 64.0) / c.scale;
     for (unsigned row = 0; row < bitmap.rows; ++row) {
-        const int y = y0 + static_cast<int>(row);
+        const int y = static_cast<int>(y0) + static_cast<int>(row);
         if (y < 0 || y >= c.height) continue;
         const std::vector<Span> clip = c.ClipSpans(y);
         for (unsigned column = 0; column < bitmap.width; ++column) {
-            const int x = x0 + static_cast<int>(column);
+            const int x = static_cast<int>(x0) + static_cast<int>(column);
             if (bitmap.buffer[row * static_cast<unsigned>(bitmap.pitch) + column] < 128) continue;
             const bool inside = std::any_of(clip.begin(), clip.end(), [x](const Span& s) { return x >= s.first && x < s.second; });
             if (inside) c.Put(x, y, c.foreground);
