@@ -922,12 +922,48 @@ JobReport PrintJob(const JobOptions& options, const std::vector<Page>& pages)
     return report;
 }
 
+namespace {
+
+// The drawing calls a surface's hook bits let through to the driver.
+struct HookName {
+    FLONG bit;
+    const char* name;
+};
+constexpr HookName kHookNames[] = {
+    {HOOK_BITBLT, "BitBlt"},         {HOOK_STRETCHBLT, "StretchBlt"},
+    {HOOK_PLGBLT, "PlgBlt"},         {HOOK_TEXTOUT, "TextOut"},
+    {HOOK_PAINT, "Paint"},           {HOOK_STROKEPATH, "StrokePath"},
+    {HOOK_FILLPATH, "FillPath"},     {HOOK_STROKEANDFILLPATH, "StrokeAndFillPath"},
+    {HOOK_LINETO, "LineTo"},         {HOOK_COPYBITS, "CopyBits"},
+    {HOOK_STRETCHBLTROP, "StretchBltROP"}, {HOOK_TRANSPARENTBLT, "TransparentBlt"},
+    {HOOK_ALPHABLEND, "AlphaBlend"}, {HOOK_GRADIENTFILL, "GradientFill"},
+};
+
+}  // namespace
+
+std::string HookNames(FLONG hooks)
+{
+    std::string names;
+    FLONG named = 0;
+    for (const HookName& hook : kHookNames) {
+        if (!(hooks & hook.bit)) continue;
+        names += (names.empty() ? "" : " ") + std::string(hook.name);
+        named |= hook.bit;
+    }
+    if (hooks & ~named) {
+        std::ostringstream rest;
+        rest << std::hex << (hooks & ~named);
+        names += (names.empty() ? "0x" : " 0x") + rest.str();
+    }
+    return names.empty() ? "none" : names;
+}
+
 std::string DescribeReport(const JobReport& report)
 {
     std::ostringstream out;
     if (report.surfaceHooks != 0)
         out << "mode: " << (report.rasterMode ? "raster" : "vector") << ", surface hooks 0x" << std::hex
-            << report.surfaceHooks << std::dec << "\n";
+            << report.surfaceHooks << std::dec << " (" << HookNames(report.surfaceHooks) << ")\n";
     std::map<std::string, int> punts, errors, unhooked, engineDrawn;
     int drawing = 0, bands = 0;
     for (const HookCall& call : report.calls) {

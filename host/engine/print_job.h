@@ -186,6 +186,10 @@ struct JobReport {
 // printer and the driver's files.
 JobReport PrintJob(const JobOptions& options, const std::vector<Page>& pages);
 
+// The names of the drawing calls a surface's hook bits (HOOK_*) name, such
+// as "BitBlt TextOut"; bits without a name in hexadecimal.
+std::string HookNames(FLONG hooks);
+
 // A readable account of the job: the steps, and every drawing call that punted or failed.
 std::string DescribeReport(const JobReport& report);
 

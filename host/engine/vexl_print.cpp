@@ -39,8 +39,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -210,6 +212,32 @@ std::vector<std::uint8_t> JobDevmode(bool raster)
     return out;
 }
 
+// The names GDI gives its document events (DOCUMENTEVENT_*), by number.
+std::string DocumentEventName(const std::string& number)
+{
+    static constexpr const char* kNames[] = {
+        "",         "CREATEDCPRE", "CREATEDCPOST", "RESETDCPRE", "RESETDCPOST", "STARTDOC",     "STARTPAGE",
+        "ENDPAGE",  "ENDDOC",      "ABORTDOC",     "DELETEDC",   "ESCAPE",      "ENDDOCPOST",   "STARTDOCPOST",
+    };
+    const int value = std::atoi(number.c_str());
+    return value > 0 && value < static_cast<int>(std::size(kNames)) ? kNames[value] : "unnamed";
+}
+
+// The names of the escapes the driver answers, by number.
+std::string EscapeName(const std::string& number)
+{
+    static constexpr std::pair<int, const char*> kNames[] = {
+        {8, "QUERYESCSUPPORT"},   {17, "SETCOPYCOUNT"},     {19, "PASSTHROUGH"},   {20, "GETTECHNOLOGY"},
+        {42, "GETDEVICEUNITS"},   {111, "user code"},       {117, "telephone line"}, {119, "default source"},
+        {120, "print method"},    {121, "settings INI path"}, {122, "option texts"}, {126, "API use flag"},
+        {140, "library version"}, {141, "spool library name"},
+    };
+    const int value = std::atoi(number.c_str());
+    for (const auto& [code, name] : kNames)
+        if (code == value) return name;
+    return "unnamed";
+}
+
 int Print(const fs::path& root, DWORD jobId, bool raster)
 {
     UseMachine(root);
@@ -231,11 +259,13 @@ int Print(const fs::path& root, DWORD jobId, bool raster)
     std::cout << jobFile.string() << "\n" << vexl::host::DescribeReport(report);
     // What the printer interface library answered GDI's document events, and
     // what the graphics library answered its escapes.
-    std::cout << "document events:";
+    std::cout << "document events (name(number)=answer):";
     for (const vexl::host::HookCall& call : report.calls) {
-        if (call.hook.starts_with("DrvDocumentEvent ") || call.hook.starts_with("ExtEscape "))
-            std::cout << " " << call.hook.substr(call.hook.find(' ') + 1) << (call.hook[0] == 'E' ? "(escape)" : "")
-                      << "=" << call.result;
+        if (!call.hook.starts_with("DrvDocumentEvent ") && !call.hook.starts_with("ExtEscape ")) continue;
+        const bool escape = call.hook[0] == 'E';
+        const std::string number = call.hook.substr(call.hook.find(' ') + 1);
+        std::cout << " " << (escape ? "escape " + EscapeName(number) : DocumentEventName(number)) << "(" << number
+                  << ")=" << call.result;
     }
     std::cout << "\n";
     return report.completed ? 0 : 3;

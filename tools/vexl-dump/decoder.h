@@ -43,6 +43,8 @@ void CheckGeneratedPjlLines(std::span<const std::uint8_t> payload, std::uint64_t
 struct PageState {
     enum class Clip { Unknown, WholePage, Rectangle, Path };
 
+    std::uint16_t resolution = 0;  // dots per inch, from the page-begin record
+
     std::optional<std::uint8_t> rop;
     std::optional<std::uint8_t> background;
     std::optional<std::array<std::uint32_t, 3>> lineWidth;  // unit, width, dash mask
