@@ -1,8 +1,8 @@
 // Entry point of the settings library.
-#include "common/wiring.h"
+#include "api/library.h"
 #include "platform/win32.h"
 
 VEXL_API BOOL DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
-    return vexl::HandleProcessEntry(reason);
+    return vexl::api::HandleProcessNotification(reason);
 }

@@ -4,13 +4,14 @@
 #include "common/core/devmode_merge.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/settings_modules.h"
 #include "common/core/store.h"
 #include "common/model/ui_lookup.h"
 #include "common/storage/bidi_config.h"
-#include "common/storage/module_custom_paper.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini_lists.h"
+#include "common/storage/module_custom_paper.h"
 #include "common/storage/persistence.h"
 #include "common/storage/settings_files.h"
 #include "common/wiring.h"
@@ -93,7 +94,7 @@ void ReleaseGraphicsDriverContext(DriverContext* context, std::uint16_t releaseT
 
 int GraphicsCustomPaperModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer)
 {
-    if (event == kPaperEventEntryChanged) return 0;
+    if (event == kModuleEventPaperEntryChanged) return 0;
     return CustomPaperModuleEvent(context, event, param, privateBuffer);
 }
 

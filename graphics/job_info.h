@@ -16,9 +16,6 @@ namespace vexl {
 // The caller kind of a context while its document starts.
 inline constexpr std::uint32_t kCallerStartDoc = 0x20000;
 
-// Settings-module event 37: the output paper of the paper-fit functions was adjusted.
-inline constexpr std::uint32_t kModuleEventPaperFitAdjusted = 37;
-
 // The paper-fit record of the work area: for the region fit and the mode fit
 // each a mark, the previous output paper, rdmFuncSelectScale and rdmScaleType.
 inline constexpr int kRegionFitRecord = 0;

@@ -1,54 +1,137 @@
 #!/usr/bin/env python3
-"""Checks the layers of the common library.
+"""Checks the layers of the whole source tree.
 
-The common library has three folders over one another: core at the bottom,
-the model above it, storage at the top; common/wiring.* sits over all three
-and is the only file that may join them. The check fails when
+Every quoted include is resolved the way the compiler finds it (beside the
+including file, then from the top of the tree, then from the platform's
+include folder) and judged by where the two files stand:
 
-  - a file of core includes a header of the model or of storage,
-  - a file of the model includes a header of storage,
-  - headers include one another round a circle.
+  - the platform includes nothing of the driver;
+  - in the common library core is below the model, the model below storage,
+    and common/wiring.* is the top of common: no other file of common
+    includes it;
+  - common includes no deliverable, and no deliverable includes another
+    (graphics/, ui/, api/ are the three libraries);
+  - no deliverable and no file of common includes the platform's host face
+    (the machine, the engine host, the in-memory GDI surface, the stand-in
+    window driver, the user folders), which only tests, host/ and the tools
+    use;
+  - in ui/ each folder is a floor and includes only the floors below it:
+    base < services < install, pages < sheets, features < library < entry
+    (pages never include features: features register their page hooks in
+    the table), and nothing includes entry/;
+  - headers include one another round no circle.
 
-Where core needs a service of a layer above it, it asks through a service
-table that common/wiring.cpp fills.
+The compiler is given the top of the tree, common/ and the platform's include
+folder, so "storage/ini.h" in a file of the model is storage's header.
 
-Usage: check_layers.py COMMON_DIR
+With --build DIR it also checks that every .cpp of the tree is compiled by
+the build in DIR (a file left out of a CMakeLists glob would otherwise
+silently not be built).
+
+Usage: check_layers.py [--build BUILD_DIR] SOURCE_DIR
 """
 
 import os
 import re
 import sys
 
-LAYERS = {"core": 0, "model": 1, "storage": 2}
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
 
-INCLUDE = re.compile(r'^\s*#\s*include\s+"common/([^"]+)"', re.MULTILINE)
+SOURCE_FOLDERS = ("platform", "common", "graphics", "ui", "api", "host", "tools", "benchmarks", "tests")
+DELIVERABLES = ("graphics", "ui", "api")
+COMMON_LAYERS = {"core": 0, "model": 1, "storage": 2, "wiring": 3}
+UI_FLOORS = {"base": 0, "services": 1, "install": 2, "pages": 2, "sheets": 3, "features": 3,
+             "library": 4, "entry": 5}
+HOST_FACE = {"machine.h", "printers.h", "engine_host.h", "gdi_host.h", "gdi_surface.h", "ui_driver.h",
+             "user_folders.h"}
+PLATFORM_INCLUDE = "platform/include"
 
-
-def source_files(common):
-    for folder in LAYERS:
-        root = os.path.join(common, folder)
-        for name in sorted(os.listdir(root)):
-            if name.endswith((".h", ".cpp")):
-                yield f"{folder}/{name}"
-
-
-def includes_of(common, path):
-    with open(os.path.join(common, path), encoding="utf-8") as file:
-        return INCLUDE.findall(file.read())
+# Sources that no build of the tree compiles, with the reason.
+NOT_COMPILED = {
+}
 
 
-def layer_of(path):
-    return LAYERS.get(path.split("/", 1)[0])
+def source_files(root):
+    for folder in SOURCE_FOLDERS:
+        top = os.path.join(root, folder)
+        for directory, subdirs, names in os.walk(top):
+            subdirs[:] = sorted(d for d in subdirs if not d.startswith(".") and d != "build")
+            for name in sorted(names):
+                if name.endswith((".h", ".cpp")):
+                    yield os.path.relpath(os.path.join(directory, name), root).replace(os.sep, "/")
 
 
-def upward_includes(edges):
-    found = set()
-    for path, targets in edges.items():
-        for target in targets:
-            below, above = layer_of(path), layer_of(target)
-            if below is not None and above is not None and above > below:
-                found.add((path, target))
+def resolve(root, path, target):
+    for base in (os.path.dirname(path), "", "common", PLATFORM_INCLUDE):
+        candidate = os.path.normpath(os.path.join(base, target)).replace(os.sep, "/")
+        if os.path.isfile(os.path.join(root, candidate)):
+            return candidate
+    return None
+
+
+def includes_of(root, path):
+    with open(os.path.join(root, path), encoding="utf-8") as file:
+        text = file.read()
+    found = []
+    for target in INCLUDE.findall(text):
+        resolved = resolve(root, path, target)
+        if resolved:
+            found.append(resolved)
     return found
+
+
+def area_of(path):
+    return path.split("/", 1)[0]
+
+
+def common_layer(path):
+    parts = path.split("/")
+    if parts[0] != "common" or len(parts) < 2:
+        return None
+    if parts[1].startswith("wiring."):
+        return COMMON_LAYERS["wiring"]
+    return COMMON_LAYERS.get(parts[1])
+
+
+def ui_floor(path):
+    parts = path.split("/")
+    if parts[0] != "ui" or len(parts) < 2:
+        return None
+    name = parts[1]
+    if name.startswith("library."):
+        return "library"
+    return name if name in UI_FLOORS else None
+
+
+def is_host_face(path):
+    return path.startswith(PLATFORM_INCLUDE + "/platform/") and os.path.basename(path) in HOST_FACE
+
+
+def judge(path, target):
+    """The reason why path may not include target, or None."""
+    source, goal = area_of(path), area_of(target)
+    if source == "platform" and goal != "platform":
+        return "the platform includes nothing of the driver"
+    if source == "common":
+        if goal in DELIVERABLES or goal in ("host", "tools", "benchmarks", "tests"):
+            return "common includes no deliverable"
+        below, above = common_layer(path), common_layer(target)
+        if below is not None and above is not None and above > below:
+            return "a layer of common above it"
+    if source in DELIVERABLES and goal in DELIVERABLES and source != goal:
+        return "a deliverable includes no other deliverable"
+    if source in DELIVERABLES + ("common",) and is_host_face(target):
+        return "the host face of the platform is for tests, host/ and the tools"
+    if source in DELIVERABLES and goal in ("host", "tools", "benchmarks", "tests"):
+        return "a deliverable includes nothing above it"
+    if source == "ui" and goal == "ui":
+        lower, higher = ui_floor(path), ui_floor(target)
+        if higher == "entry" and lower != "entry":
+            return "nothing includes ui/entry"
+        if lower is not None and higher is not None:
+            if UI_FLOORS[higher] > UI_FLOORS[lower]:
+                return f"ui/{higher} is a floor above ui/{lower}"
+    return None
 
 
 def find_circle(graph):
@@ -78,26 +161,50 @@ def find_circle(graph):
     return None
 
 
-def main(argv):
-    if len(argv) != 2:
-        print(__doc__, file=sys.stderr)
-        return 2
-    common = argv[1]
-    edges = {path: includes_of(common, path) for path in source_files(common)}
+def uncompiled_sources(root, build, paths):
+    with open(os.path.join(build, "build.ninja"), encoding="utf-8") as file:
+        ninja = file.read()
+    absolute = os.path.realpath(root)
+    missing = []
+    for path in paths:
+        if not path.endswith(".cpp") or path in NOT_COMPILED:
+            continue
+        if os.path.join(absolute, path) not in ninja:
+            missing.append(path)
+    return missing
 
+
+def check(root, build=None):
+    paths = list(source_files(root))
+    edges = {path: includes_of(root, path) for path in paths}
     failures = []
-    upward = upward_includes(edges)
-    for path, target in sorted(upward):
-        failures.append(f"{path} includes common/{target}, a layer above it")
-
-    graph = {path: set(targets) for path, targets in edges.items() if path.endswith(".h")}
+    for path in paths:
+        for target in edges[path]:
+            reason = judge(path, target)
+            if reason:
+                failures.append(f"{path} includes {target}: {reason}")
+    graph = {path: {t for t in targets if t.endswith(".h")} for path, targets in edges.items() if path.endswith(".h")}
     circle = find_circle(graph)
     if circle:
         failures.append("include circle: " + " -> ".join(circle))
+    if build:
+        for path in uncompiled_sources(root, build, paths):
+            failures.append(f"{path} is compiled by no target of {build}")
+    return len(paths), failures
 
+
+def main(argv):
+    args = argv[1:]
+    build = None
+    if len(args) == 3 and args[0] == "--build":
+        build, args = args[1], args[2:]
+    if len(args) != 1:
+        print(__doc__, file=sys.stderr)
+        return 2
+    count, failures = check(args[0], build)
     for failure in failures:
         print(failure, file=sys.stderr)
-    print(f"{len(edges)} files checked, {len(failures)} failed")
+    print(f"{count} files checked, {len(failures)} failed")
     return 1 if failures else 0
 
 

@@ -9,6 +9,7 @@
 #include "common/core/le.h"
 #include "common/core/memory.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/osinfo.h"
 #include "common/core/paper_sync.h"
 #include "common/core/printer.h"
@@ -444,8 +445,8 @@ int RunDevmodeMerge(DriverContext* context, const DEVMODEW* caller, std::uint32_
     if (IsFeatureClassOn(context, kFeatureAdminLocks, 0) && lockSystem && IsPrinterConnection(context) &&
         (flags & kMergeApplyLocksMask)) {
         services::ApplyLockedValues(context);
-        services::NotifySettingsModules(context, kEventLockedQualityLists, nullptr);
-        services::NotifySettingsModules(context, kEventLockedPresets, nullptr);
+        services::NotifySettingsModules(context, kModuleEventLockQualityLists, nullptr);
+        services::NotifySettingsModules(context, kModuleEventLockPresets, nullptr);
     }
     // The public fields.
     MergePublicDevmode(store, scratch, context);
@@ -465,7 +466,7 @@ int RunDevmodeMerge(DriverContext* context, const DEVMODEW* caller, std::uint32_
     // The private settings follow the public ones.
     SyncItemsAfterPublicMerge(store, scratch, context);
     std::uint32_t flagsCopy = flags;
-    services::NotifySettingsModules(context, kEventMergeDone, &flagsCopy);
+    services::NotifySettingsModules(context, kModuleEventMergeDone, &flagsCopy);
     SetItemValue(context, wdmUIStart, 0);
     // Transactions of every item.
     if (flags & kMergeTransactsMask) ApplyAllItemTransacts(context);

@@ -8,6 +8,7 @@
 #include "common/core/items.h"
 #include "common/core/languages.h"
 #include "common/core/le.h"
+#include "common/core/module_events.h"
 #include "common/core/paper_sync.h"
 #include "common/core/printer.h"
 #include "common/core/resolution_table.h"
@@ -374,7 +375,7 @@ void MergePaper(DEVMODEW* dst, const DEVMODEW* src, std::uint32_t fields, Driver
         SetBit(dst, DM_PAPERLENGTH | DM_PAPERWIDTH);
         ApplyBit(dst, DM_PAPERSIZE, GetItemValue(context, rdmHidden2Func24) ? BitRule::kSet : BitRule::kClear);
         DEVMODEW* param = dst;
-        services::NotifySettingsModules(context, kEventUserPaperSize, &param);
+        services::NotifySettingsModules(context, kModuleEventPaperFromDevmode, &param);
         WriteUserSizeItems(context, dst);
         return;
     }
@@ -705,7 +706,7 @@ void MergePrintQuality(DEVMODEW* dst, const DEVMODEW* src, DriverContext* contex
     SettingItemDescriptor* resolutionW = FindItem(context, rdmDstResolutionW);
     auto askModules = [&](SettingItemDescriptor* descriptor, std::uint32_t value) {
         ItemDefaultEventBlock block{dst, descriptor, value};
-        services::NotifySettingsModules(context, kEventItemDefault, &block);
+        services::NotifySettingsModules(context, kModuleEventItemDefault, &block);
         return block.value;
     };
 
@@ -787,7 +788,7 @@ void SyncItemsAfterPublicMerge(DEVMODEW* merged, const DEVMODEW* caller, DriverC
     if (GetItemValue(context, rdmUseUserMacro) == 1 && macro >= 32 && macro <= 39) {
         services::LoadUserQualityMacro(context, (flags & kMergeKeepExcluded) ? 1 : 0);
     }
-    services::NotifySettingsModules(context, kEventProfilesChanged, nullptr);
+    services::NotifySettingsModules(context, kModuleEventProfilesChanged, nullptr);
     NotifyModulesPrepare(context);
     services::SendSettingsModuleCommand(context, kCommandProfilesReload);
     // A user size fitted to a standard paper (build feature 4 only).
@@ -828,7 +829,7 @@ void SyncItemsAfterLoad(DEVMODEW* devmode, int kind, DriverContext* context)
     SetPresentationFlags(context);
     if (kind == 1 || kind == 3 || kind == 4) SetOtherCodeItem(context);
     SetItemValue(context, wdmUIStart, 0);
-    services::NotifySettingsModules(context, kEventLoadDone, nullptr);
+    services::NotifySettingsModules(context, kModuleEventItemsSynced, nullptr);
 }
 
 void SyncDevmodeAfterLoad(DEVMODEW* devmode, DriverContext* context, int kind)

@@ -38,25 +38,8 @@ inline constexpr int kCheckNoUiEntry = 3;   // no UI entry, or one of type TypeU
 inline constexpr int kCheckExcluded = 4;    // the option is unavailable
 inline constexpr int kCheckRestricted = 5;  // allowed, but the option is restricted
 
-// Settings-module events and commands of the merge.
-inline constexpr std::uint32_t kEventRevalidateChapters = 11;
-inline constexpr std::uint32_t kEventPrepareModuleData = 13;
-inline constexpr std::uint32_t kEventItemDefault = 32;
-inline constexpr std::uint32_t kEventProfilesChanged = 36;
-inline constexpr std::uint32_t kEventUserPaperSize = 44;
-inline constexpr std::uint32_t kEventFreeSizePaper = 45;
-inline constexpr std::uint32_t kEventMergeDone = 52;
-inline constexpr std::uint32_t kEventLoadDone = 53;
-inline constexpr std::uint32_t kEventLockedPresets = 59;
-inline constexpr std::uint32_t kEventLockedQualityLists = 60;
+// Settings-module command of the merge.
 inline constexpr std::uint32_t kCommandProfilesReload = 124;
-
-// The block of event 32: the modules may change value.
-struct ItemDefaultEventBlock {
-    DEVMODEW* devmode;
-    SettingItemDescriptor* descriptor;
-    std::uint32_t value;
-};
 
 // ---- fields of a DEVMODE buffer -------------------------------------------------------
 std::uint16_t GetDevmodeField16(const DEVMODEW* devmode, std::size_t offset);

@@ -5,6 +5,7 @@
 #include "common/core/devmode_services.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/store.h"
 #include "common/core/units.h"
 
@@ -108,7 +109,7 @@ int ComputeSourcePaper(std::uint16_t paper, std::uint16_t item, DEVMODEW* devmod
         if (swapped) std::swap(length, width);
         if (!over) {
             FreeSizePaperEventBlock block{devmode, 0};
-            services::NotifySettingsModules(context, kEventFreeSizePaper, &block);
+            services::NotifySettingsModules(context, kModuleEventPaperToDevmode, &block);
             if (block.handled == 0) {
                 SetDevmodeField16(devmode, kOffPaperLength,
                                   static_cast<std::uint16_t>(DotsToUnits(kUnitTenthMm, length, 1200)));
@@ -301,12 +302,12 @@ void ApplyItemTransacts(DriverContext* context, std::uint16_t item)
 
 void NotifyModulesRevalidate(DriverContext* context)
 {
-    services::NotifySettingsModules(context, kEventRevalidateChapters, nullptr);
+    services::NotifySettingsModules(context, kModuleEventRevalidateChapters, nullptr);
 }
 
 void NotifyModulesPrepare(DriverContext* context)
 {
-    services::NotifySettingsModules(context, kEventPrepareModuleData, nullptr);
+    services::NotifySettingsModules(context, kModuleEventEnsureModuleData, nullptr);
 }
 
 BOOL IsFreeSizeSlotPaper(std::uint32_t paper)

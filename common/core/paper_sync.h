@@ -25,13 +25,6 @@ inline constexpr int kPrinterFreeSizePaperRow = 11;
 // flagged in rdmFuncSelectFreeShortOver.
 inline constexpr std::uint32_t kFreeShortOverLimit = 154771;
 
-// The block of event 45: a module that sets handled keeps dmPaperLength and
-// dmPaperWidth as they are.
-struct FreeSizePaperEventBlock {
-    DEVMODEW* devmode;
-    std::uint32_t handled;
-};
-
 // ---- source and output paper --------------------------------------------------------------
 int SetSourcePaper(std::uint16_t paper, std::uint16_t item, DriverContext* context, DEVMODEW* devmode);
 int SetSourcePaperOriented(std::uint16_t paper, std::uint16_t item, DriverContext* context, DEVMODEW* devmode);

@@ -6,6 +6,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/memory.h"
+#include "common/core/module_events.h"
 #include "common/core/store.h"
 
 #include "platform/kernel.h"

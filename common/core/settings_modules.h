@@ -53,13 +53,6 @@ enum SettingsModuleRow : int {
     kSettingsModuleCount = 10,
 };
 
-// Events that the core sends itself.
-inline constexpr std::uint32_t kModuleEventSetUp = 1;
-inline constexpr std::uint32_t kModuleEventRelease = 2;
-inline constexpr std::uint32_t kModuleEventSnapshotPushed = 26;
-inline constexpr std::uint32_t kModuleEventSnapshotRestored = 27;
-inline constexpr std::uint32_t kModuleEventSmallStandardPaper = 54;
-
 // The table that contexts copy: the static one of this library unless a
 // library installed its own form of it.
 const SettingsModuleTable& GetSettingsModuleTable();
@@ -76,14 +69,6 @@ int NullModuleEvent(DriverContext* context, std::uint32_t event, void* param, vo
 int StubModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer);
 int NullModulePageHook(DriverContext* context, PageDesc* page, PageItem* item, std::uint32_t message, WPARAM wParam,
                        LPARAM lParam, void* privateBuffer);
-
-// ---- the modules' hooks (each lives with its module in storage) ---------------------
-
-int WatermarkModuleCommand(DriverContext* context, std::uint16_t command, void* privateBuffer);
-int ColorModuleCommand(DriverContext* context, std::uint16_t command, void* privateBuffer);
-int ColorModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer);
-int CustomPaperModuleCommand(DriverContext* context, std::uint16_t command, void* privateBuffer);
-int CustomPaperModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer);
 
 // Copies the module table into the context (with private buffers) and sends
 // event 1. 0 when memory runs out: the context then has no table.

@@ -1,11 +1,12 @@
 #include "common/core/units.h"
 
-#include "common/core/item_ids.h"
 #include "common/core/devmode_services.h"
+#include "common/core/item_ids.h"
 #include "common/core/items.h"
+#include "common/core/module_events.h"
 #include "common/core/paper_sync.h"
-#include "common/core/settings_modules.h"
 #include "common/core/printer_facts.h"
+#include "common/core/settings_modules.h"
 #include "platform/win32.h"
 
 #include <algorithm>

@@ -3,6 +3,7 @@
 #include "common/core/devmode_services.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/paper_sync.h"
 #include "common/core/settings_modules.h"
 #include "common/core/textconv.h"

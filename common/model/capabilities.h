@@ -23,19 +23,6 @@ namespace vexl {
 // The answer of a list query that has nothing to list.
 inline constexpr std::int32_t kNoCapabilityList = -1;
 
-// Settings-module events of the lists. A module that answers event 33 with a
-// non-zero value makes the tray lists take every option, unavailable ones
-// too; one that leaves a non-null pointer in event 30's record does the same
-// for the resolution list.
-inline constexpr std::uint32_t kModuleEventResolutionList = 30;
-inline constexpr std::uint32_t kModuleEventTrayList = 33;
-struct ResolutionListEvent {
-    void* pointer;  // null: only the available resolutions
-};
-struct TrayListEvent {
-    std::uint32_t value;  // 0: only the available trays
-};
-
 // Modes of ListResolutions: mode 1 lists resolution codes, every other mode
 // {x, y} dpi pairs.
 inline constexpr std::uint16_t kResolutionPairs = 0;

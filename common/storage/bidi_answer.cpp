@@ -1,6 +1,7 @@
 #include "common/storage/bidi_answer.h"
 
 #include "common/core/items.h"
+#include "common/core/module_events.h"
 #include "common/core/settings_modules.h"
 #include "common/core/store.h"
 #include "common/core/switches.h"

@@ -56,26 +56,6 @@ struct BidiAnswer {
 BOOL ReadBidiData(const BidiQuery& query, DWORD code, DWORD minBytes, BidiAnswer* out);
 BOOL ReadBidiChannelData(const BidiQuery& query, DWORD code, DWORD minBytes, BidiAnswer* out);
 
-// Settings-module events of the tray report and their records.
-inline constexpr std::uint32_t kModuleEventTrayServesChapter = 8;
-inline constexpr std::uint32_t kModuleEventChapterDefaultTray = 9;
-inline constexpr std::uint32_t kModuleEventTrayReportRead = 10;
-inline constexpr std::uint32_t kModuleEventTrayDetailsWanted = 21;
-inline constexpr std::uint32_t kModuleEventDeviceAnswerRead = 22;
-struct TrayChapterRecord {  // event 8: kind 0 asks for any kind
-    std::uint32_t trayFlags;
-    std::uint32_t kind;
-    std::uint32_t serves;
-};
-struct ChapterDefaultTrayRecord {  // event 9: a module adds the chapter bits it set
-    std::uint32_t trayFlags;
-    std::uint32_t sourceValue;
-    std::uint8_t* usedMask;
-};
-struct TrayDetailsRecord {  // event 21
-    std::uint32_t wanted;
-};
-
 // Bits of a tray's flag word (code 23).
 inline constexpr std::uint32_t kTrayFlagLocked = 0x1;
 inline constexpr std::uint32_t kTrayFlagCover = 0x4;

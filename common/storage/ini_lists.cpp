@@ -3,9 +3,11 @@
 #include "common/storage/ini_lists.h"
 
 #include "common/core/devmode_public.h"
+#include "common/core/item_layout.h"
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/paper_sync.h"
 #include "common/core/settings_modules.h"
 #include "common/core/store.h"
@@ -20,7 +22,6 @@
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
 #include "common/storage/settings_files.h"
-#include "common/core/item_layout.h"
 #include "platform/modules.h"
 
 #include <algorithm>
@@ -39,7 +40,6 @@ constexpr std::uint32_t kPaperFreeSizeUiString = 752;
 constexpr std::uint32_t kPrintFreeSizeUiString = 753;
 constexpr int kRowNameBytes = 64;
 constexpr int kRowWideNameChars = 32;
-constexpr std::uint32_t kModuleEventPrepareData = 12;
 constexpr std::uint16_t kPresetSnapshotBits = 0x0C | 0xC0;
 constexpr int kUserMacroBase = 32;
 constexpr std::uint32_t kUserMacroWorkingList = 160;
@@ -909,7 +909,7 @@ BOOL IsUiJudgeTrue(DriverContext* context, std::uint16_t symbolKey)
 BOOL PrepareModuleData(DriverContext* context)
 {
     std::uint32_t answer = 1;
-    NotifySettingsModules(context, kModuleEventPrepareData, &answer);
+    NotifySettingsModules(context, kModuleEventPrepareModuleData, &answer);
     return answer ? TRUE : FALSE;
 }
 

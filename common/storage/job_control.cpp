@@ -5,6 +5,7 @@
 #include "common/core/items.h"
 #include "common/core/languages.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/settings_modules.h"
 #include "common/core/store.h"
 #include "common/core/switches.h"

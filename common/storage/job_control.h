@@ -49,14 +49,6 @@ inline constexpr std::uint32_t kJobControlAllValues = 0x3FFF;
 // The family word the plug-in is told.
 inline constexpr const WCHAR* kJobControlDriverFamily = u"VEXL";
 
-// Event 57: the settings modules complete the driver version text in
-// buffer (chars characters, the terminator included).
-inline constexpr std::uint32_t kModuleEventDriverVersionText = 57;
-struct DriverVersionTextRecord {
-    WCHAR* buffer;
-    std::uint32_t chars;
-};
-
 // ---- requests --------------------------------------------------------------------------------
 // 0 success, else the plug-in's or the system's error code.
 int JobControlRequest(DriverContext* context, std::uint32_t request, std::uint32_t mask);

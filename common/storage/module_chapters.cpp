@@ -7,6 +7,7 @@
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/settings_modules.h"
 #include "common/model/constraints.h"
 #include "common/model/ui_lookup.h"
@@ -531,7 +532,7 @@ BOOL LoadChapterDataOnce(DriverContext* context)
     ReadChapterLimits(context);
     const BOOL loaded = LoadItemsPass(context->printer, context, kChapterArea, kPassModeByName, nullptr);
     ReadChapterLimits(context);
-    NotifySettingsModules(context, kModuleEventValidateChapterTrays, nullptr);
+    NotifySettingsModules(context, kModuleEventRevalidateChapters, nullptr);
     work->chapterDataLoaded = 1;
     return loaded;
 }
@@ -539,8 +540,8 @@ BOOL LoadChapterDataOnce(DriverContext* context)
 void EnsureChapterData(DriverContext* context)
 {
     if (GetItemValue(context, rdmFuncSelectChapter) == 0) return;
-    ChapterDataRecord record{1};
-    NotifySettingsModules(context, kModuleEventLoadChapterData, &record);
+    ModuleDataRecord record{1};
+    NotifySettingsModules(context, kModuleEventPrepareModuleData, &record);
 }
 
 void CopyCoverMediaType(DriverContext* context, std::uint16_t sourceItem)
@@ -598,15 +599,15 @@ int ChapterModuleEvent(DriverContext* context, std::uint32_t event, void* param,
     case kModuleEventTrayReportRead:
         ResetChapterDefaultTrays(context);
         return 1;
-    case kModuleEventValidateChapterTrays:
+    case kModuleEventRevalidateChapters:
         ValidateChapterTrays(context);
         return 1;
-    case kModuleEventLoadChapterData: {
+    case kModuleEventPrepareModuleData: {
         const BOOL loaded = LoadChapterDataOnce(context);
-        if (auto* record = static_cast<ChapterDataRecord*>(param)) record->result = loaded;
+        if (auto* record = static_cast<ModuleDataRecord*>(param)) record->result = loaded;
         return 1;
     }
-    case kModuleEventEnsureChapterData:
+    case kModuleEventEnsureModuleData:
         EnsureChapterData(context);
         return 1;
     case kModuleEventLoadDone: {

@@ -102,12 +102,4 @@ BOOL IsChapterTrayItem(DriverContext* context, const SettingItemDescriptor* item
 int ChapterModuleCommand(DriverContext* context, std::uint16_t command, void* privateBuffer);
 int ChapterModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer);
 
-// Events of the module that no other header names.
-inline constexpr std::uint32_t kModuleEventValidateChapterTrays = 11;
-inline constexpr std::uint32_t kModuleEventLoadChapterData = 12;
-inline constexpr std::uint32_t kModuleEventEnsureChapterData = 13;
-struct ChapterDataRecord {  // event 12
-    std::uint32_t result;
-};
-
 }  // namespace vexl

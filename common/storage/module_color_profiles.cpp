@@ -5,6 +5,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/paper_sync.h"
 #include "common/core/settings_modules.h"
 #include "common/storage/directories.h"
@@ -174,20 +175,20 @@ void AddProfile(DriverContext* context)
 }
 
 // Event 15.
-int CopyProfileCounters(DriverContext* context, const ProfileCounterCopy* copy)
+int CopyProfileCounters(DriverContext* context, const ListCopyEvent* copy)
 {
-    if (copy == nullptr || copy->source == nullptr || copy->target == nullptr) return 0;
+    if (copy == nullptr || copy->modelIni == nullptr || copy->settingsIni == nullptr) return 0;
     const WCHAR* section = CounterSection(context);
     if (section[0] == 0) return 0;
     WCHAR maximum[32] = {};
     WCHAR builtIn[32] = {};
-    ReadIniString(section, kMaxKey, u"0", maximum, 32, copy->source);
-    ReadIniString(section, kDefaultKey, u"0", builtIn, 32, copy->source);
-    WriteIniString(section, kMaxKey, maximum, copy->target);
-    WriteIniString(section, kDefaultKey, builtIn, copy->target);
+    ReadIniString(section, kMaxKey, u"0", maximum, 32, copy->modelIni);
+    ReadIniString(section, kDefaultKey, u"0", builtIn, 32, copy->modelIni);
+    WriteIniString(section, kMaxKey, maximum, copy->settingsIni);
+    WriteIniString(section, kDefaultKey, builtIn, copy->settingsIni);
     WCHAR present[32] = {};
-    const bool hasCount = ReadIniString(section, kCountKey, u"", present, 32, copy->target) > 0;
-    if (!copy->keepCount || !hasCount) WriteIniString(section, kCountKey, builtIn, copy->target);
+    const bool hasCount = ReadIniString(section, kCountKey, u"", present, 32, copy->settingsIni) > 0;
+    if (!copy->unchanged || !hasCount) WriteIniString(section, kCountKey, builtIn, copy->settingsIni);
     return 1;
 }
 
@@ -392,7 +393,7 @@ int ColorModuleCommand(DriverContext* context, std::uint16_t command, void*)
     case kColorCommandDelete:
         DeleteProfileShiftDown(context, GetSelectedProfileIndex(context));
         MarkActiveProfileItem(context);
-        NotifySettingsModules(context, kColorEventProfilesChanged, nullptr);
+        NotifySettingsModules(context, kModuleEventProfilesChanged, nullptr);
         return 1;
     case kColorCommandSaveSelected:
         SaveProfileFromPage(context, GetSelectedProfileIndex(context));
@@ -414,17 +415,17 @@ int ColorModuleCommand(DriverContext* context, std::uint16_t command, void*)
 int ColorModuleEvent(DriverContext* context, std::uint32_t event, void* param, void*)
 {
     switch (event) {
-    case kColorEventCopyCounters:
-        return CopyProfileCounters(context, static_cast<ProfileCounterCopy*>(param));
+    case kModuleEventCopyProfileCounters:
+        return CopyProfileCounters(context, static_cast<ListCopyEvent*>(param));
     case kModuleEventStringText:
         return WriteUserProfileText(context, static_cast<ModuleStringRequest*>(param));
-    case kColorEventProfilesChanged:
+    case kModuleEventProfilesChanged:
         FixProfileItemsAfterReset(context);
         return 1;
-    case kColorEventPicture:
+    case kModuleEventPictureIndex:
         ChooseDensityPicture(context, static_cast<ControlPictureEvent*>(param));
         return 1;
-    case kColorEventSliderDirection: {
+    case kModuleEventReversedSlider: {
         auto* slider = static_cast<SliderDirectionEvent*>(param);
         if (slider && slider->control) {
             for (std::int16_t id : kReversedSliders)

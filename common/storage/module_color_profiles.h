@@ -27,28 +27,6 @@ inline constexpr std::uint16_t kColorCommandSaveItemFirst = 118;  // to 121
 inline constexpr std::uint16_t kColorCommandSendSave = 122;
 inline constexpr std::uint16_t kColorCommandSendAdd = 123;
 inline constexpr std::uint16_t kColorCommandLoadInUse = 124;
-inline constexpr std::uint32_t kColorEventCopyCounters = 15;
-inline constexpr std::uint32_t kColorEventProfilesChanged = 36;
-inline constexpr std::uint32_t kColorEventPicture = 56;
-inline constexpr std::uint32_t kColorEventSliderDirection = 58;
-
-// Event 15: the counters of source copied into target's language section.
-struct ProfileCounterCopy {
-    const WCHAR* source;
-    const WCHAR* target;
-    BOOL keepCount;
-};
-// Event 56: the picture of a toner-save density choice.
-struct ControlPictureEvent {
-    PageItem* control;
-    std::uint16_t value;
-    std::uint32_t pictureIndex;
-};
-// Event 58: whether a slider runs from right to left.
-struct SliderDirectionEvent {
-    PageItem* control;
-    std::uint32_t reversed;
-};
 
 int GetProfileCount(DriverContext* context);
 void SetProfileCount(DriverContext* context, int count);
@@ -81,5 +59,9 @@ void FixProfileItemsAfterReset(DriverContext* context);
 // Judges 1291 (the selection is a built-in profile or none), 1292 (the
 // list is full) and 1293 (the path control exists); 0 for other ids.
 std::uint32_t EvaluateColorProfileJudge(DriverContext* context, std::uint16_t judgeItemId);
+
+// The hooks of the colour-profile module's row.
+int ColorModuleCommand(DriverContext* context, std::uint16_t command, void* privateBuffer);
+int ColorModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer);
 
 }  // namespace vexl

@@ -7,6 +7,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/paper_sync.h"
 #include "common/core/settings_modules.h"
 #include "common/core/units.h"
@@ -222,7 +223,7 @@ int CustomPaperModuleCommand(DriverContext*, std::uint16_t, void*)
 int CustomPaperModuleEvent(DriverContext* context, std::uint32_t event, void* param, void*)
 {
     switch (event) {
-    case kPaperEventLimits: {
+    case kModuleEventPaperLimits: {
         auto* limits = static_cast<ControlLimitsEvent*>(param);
         std::int32_t minimum = 0;
         std::int32_t maximum = 0;
@@ -233,23 +234,23 @@ int CustomPaperModuleEvent(DriverContext* context, std::uint32_t event, void* pa
         }
         return 1;
     }
-    case kPaperEventEntryChanged:
+    case kModuleEventPaperEntryChanged:
         HandleEntryChanged(context, static_cast<EntryChangedEvent*>(param));
         return 1;
-    case kPaperEventSizeControl: {
+    case kModuleEventPaperSizeControl: {
         auto* flag = static_cast<ControlFlagEvent*>(param);
         if (flag && Lists(kFlaggedControls, flag->control)) flag->flag = 1;
         return 1;
     }
-    case kPaperEventGetLength:
-    case kPaperEventGetWidth:
-    case kPaperEventSetValue:
-    case kPaperEventSetDots:
-    case kPaperEventSetDotsAgain:
-    case kPaperEventClamp:
-    case kPaperEventSetSecondValue:
-    case kPaperEventFromDevmode:
-    case kPaperEventToDevmode:
+    case kModuleEventPaperGetLength:
+    case kModuleEventPaperGetWidth:
+    case kModuleEventPaperSetValue:
+    case kModuleEventPaperSetDots:
+    case kModuleEventPaperSetDotsAgain:
+    case kModuleEventPaperClamp:
+    case kModuleEventPaperSetSecondValue:
+    case kModuleEventPaperFromDevmode:
+    case kModuleEventPaperToDevmode:
         break;
     default:
         return 0;
@@ -257,29 +258,29 @@ int CustomPaperModuleEvent(DriverContext* context, std::uint32_t event, void* pa
     if (!InchEventsApply(context)) return 1;
     auto* value = static_cast<ControlValueEvent*>(param);
     switch (event) {
-    case kPaperEventGetLength:
-    case kPaperEventGetWidth:
+    case kModuleEventPaperGetLength:
+    case kModuleEventPaperGetWidth:
         if (value && InchItemOf(value->control))
             value->value = static_cast<std::int32_t>(GetItemValue(context, InchItemOf(value->control)));
         return 1;
-    case kPaperEventSetValue:
+    case kModuleEventPaperSetValue:
         if (value && InchItemOf(value->control))
             SetItemValue(context, InchItemOf(value->control), static_cast<std::uint32_t>(value->value));
         return 1;
-    case kPaperEventSetDots:
-    case kPaperEventSetDotsAgain:
+    case kModuleEventPaperSetDots:
+    case kModuleEventPaperSetDotsAgain:
         if (value && InchItemOf(value->control))
             SetItemValue(context, InchItemOf(value->control),
                          static_cast<std::uint32_t>(GetItemDisplaySize(context, 0, value->value)));
         return 1;
-    case kPaperEventClamp:
+    case kModuleEventPaperClamp:
         ClampInchPaperToLimits(context);
         return 1;
-    case kPaperEventSetSecondValue:
+    case kModuleEventPaperSetSecondValue:
         if (value && SecondInchItemOf(value->control))
             SetItemValue(context, SecondInchItemOf(value->control), static_cast<std::uint32_t>(value->value));
         return 1;
-    case kPaperEventFromDevmode:
+    case kModuleEventPaperFromDevmode:
         if (DEVMODEW* devmode = DevmodeOf(param)) {
             SetItemValue(context, rdmPaperINCHLength,
                          TenthsMmToHundredthsInch(static_cast<std::uint16_t>(devmode->dmPaperLength)));
@@ -287,7 +288,7 @@ int CustomPaperModuleEvent(DriverContext* context, std::uint32_t event, void* pa
                          TenthsMmToHundredthsInch(static_cast<std::uint16_t>(devmode->dmPaperWidth)));
         }
         return 1;
-    case kPaperEventToDevmode: {
+    case kModuleEventPaperToDevmode: {
         auto* block = static_cast<FreeSizePaperEventBlock*>(param);
         if (block && block->devmode) {
             block->devmode->dmPaperLength =

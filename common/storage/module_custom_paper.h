@@ -15,43 +15,6 @@ struct DriverContext;
 struct PageDesc;
 struct PageItem;
 
-// Custom paper events.
-inline constexpr std::uint32_t kPaperEventGetLength = 38;
-inline constexpr std::uint32_t kPaperEventSetValue = 39;
-inline constexpr std::uint32_t kPaperEventGetWidth = 40;
-inline constexpr std::uint32_t kPaperEventSetDots = 41;
-inline constexpr std::uint32_t kPaperEventClamp = 42;
-inline constexpr std::uint32_t kPaperEventSetSecondValue = 43;
-inline constexpr std::uint32_t kPaperEventFromDevmode = 44;
-inline constexpr std::uint32_t kPaperEventToDevmode = 45;
-inline constexpr std::uint32_t kPaperEventLimits = 46;
-inline constexpr std::uint32_t kPaperEventEntryChanged = 47;
-inline constexpr std::uint32_t kPaperEventSizeControl = 51;
-inline constexpr std::uint32_t kPaperEventSetDotsAgain = 55;
-
-// Events 38 to 41, 43 and 55: a control and a value (in or out).
-struct ControlValueEvent {
-    PageItem* control;
-    std::int32_t value;
-};
-// Event 46.
-struct ControlLimitsEvent {
-    PageItem* control;
-    std::int32_t minimum;
-    std::int32_t maximum;
-    std::uint32_t found;
-};
-// Event 47: the page and the UI entry that changed.
-struct EntryChangedEvent {
-    PageDesc* page;
-    model::BlockOffset entry;
-};
-// Event 51.
-struct ControlFlagEvent {
-    PageItem* control;
-    std::uint32_t flag;
-};
-
 // One row of a custom paper limit table, ended by tray 0. Limits are in
 // 1,200-dpi dots: length min, length max, width min, width max for metric
 // display, then the same four for inch display.
@@ -89,5 +52,9 @@ BOOL GetFreeSizeControlLimits(DriverContext* context, const PageItem* control, s
 PageItem* FindFreeSizeControl(DriverContext* context, PageDesc* page, BOOL length);
 // The inch items within the limits of the input dialog's size controls.
 void ClampInchPaperToLimits(DriverContext* context);
+
+// The hooks of the custom paper module's row.
+int CustomPaperModuleCommand(DriverContext* context, std::uint16_t command, void* privateBuffer);
+int CustomPaperModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer);
 
 }  // namespace vexl

@@ -5,6 +5,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/paper_sync.h"
 #include "common/core/settings_modules.h"
 #include "common/model/capabilities.h"
@@ -86,11 +87,11 @@ void CommitColorChangesOnOk(DriverContext* context, PageDesc* page)
     const std::uint8_t* changes = context->workArea->colorChangeFlags;
     for (std::size_t i = 0; i < std::size(kColorChangeItems); ++i)
         if (changes[0] & kColorChangeItems[i].flag) SetItemValue(context, kColorChangeItems[i].item, changes[1 + i]);
-    NotifySettingsModules(context, kEventProfilesChanged, nullptr);
+    NotifySettingsModules(context, kModuleEventProfilesChanged, nullptr);
     const std::int32_t userMacro = GetUserMacroIndex(context);
     if (userMacro != -1) SaveQualityListSlot(context, userMacro);
     PageEventRecord record{page};
-    NotifySettingsModules(context, kModuleEventClearColorChanges, &record);
+    NotifySettingsModules(context, kModuleEventSubDialogCancelled, &record);
 }
 
 void ClearColorChangeFlags(DriverContext* context, PageDesc*)
@@ -121,16 +122,16 @@ int JobOptionModuleEvent(DriverContext* context, std::uint32_t event, void* para
     case kModuleEventResolutionList:
         if (param) static_cast<ResolutionListEvent*>(param)->pointer = nullptr;
         return 1;
-    case kEventItemDefault:
+    case kModuleEventItemDefault:
         if (auto* block = static_cast<ItemDefaultEventBlock*>(param))
             block->value = ModelDefaultValue(context, block->descriptor);
         return 1;
-    case kModuleEventCommitColorChanges: {
+    case kModuleEventSubDialogOk: {
         const auto* record = static_cast<const PageEventRecord*>(param);
         CommitColorChangesOnOk(context, record ? record->page : nullptr);
         return 1;
     }
-    case kModuleEventClearColorChanges: {
+    case kModuleEventSubDialogCancelled: {
         const auto* record = static_cast<const PageEventRecord*>(param);
         ClearColorChangeFlags(context, record ? record->page : nullptr);
         return 1;

@@ -17,27 +17,6 @@ struct PageItem;
 inline constexpr std::uint16_t kCommandSeparationCycle = 901;
 inline constexpr std::uint16_t kSeparationJudge = 1403;
 
-// Event records of the module.
-inline constexpr std::uint32_t kModuleEventRefreshDevice = 17;
-inline constexpr std::uint32_t kModuleEventCommitColorChanges = 34;
-inline constexpr std::uint32_t kModuleEventClearColorChanges = 35;
-inline constexpr std::uint32_t kModuleEventPageControls = 66;
-inline constexpr std::uint32_t kModuleEventControlCreated = 67;
-struct RefreshDeviceRecord {  // event 17
-    PageDesc* page;
-    std::int32_t result;
-};
-struct PageEventRecord {  // events 34 and 35
-    PageDesc* page;
-};
-struct PageControlRecord {  // event 66
-    PageDesc* page;
-    PageItem* control;
-};
-struct ControlEventRecord {  // event 67
-    PageItem* control;
-};
-
 // Bits of the colour-change flags byte (the first of the work area's
 // colourChangeFlags; one remembered value byte per item follows).
 inline constexpr std::uint8_t kColorChangeMode = 1;

@@ -5,6 +5,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/model/resolution.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
@@ -23,8 +24,6 @@ constexpr int kFilePathChars = 260;
 constexpr int kValueChars = 1025;
 constexpr int kMostListedFiles = 16;
 constexpr std::uint16_t kCommandCopyLocks = 312;
-constexpr std::uint32_t kEventLockedPresets = 59;
-constexpr std::uint32_t kEventLockedQualityLists = 60;
 
 std::u16string Ascii(const std::string& text)
 {
@@ -269,10 +268,10 @@ int LockModuleCommand(DriverContext* context, std::uint16_t command, void*)
 int LockModuleEvent(DriverContext* context, std::uint32_t event, void*, void*)
 {
     switch (event) {
-    case kEventLockedPresets:
+    case kModuleEventLockPresets:
         WriteLockedValuesToPresets(context);
         return 1;
-    case kEventLockedQualityLists:
+    case kModuleEventLockQualityLists:
         WriteLockedResolutionToPresets(context);
         return 1;
     default:

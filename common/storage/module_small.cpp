@@ -4,6 +4,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 
 namespace vexl {
 namespace {
@@ -18,16 +19,16 @@ constexpr std::uint16_t kControlShown = 0x0004;
 
 int FontSubstModuleEvent(DriverContext* context, std::uint32_t event, void* param, void*)
 {
-    auto* record = static_cast<ControlShownRecord*>(param);
-    if (event != kModuleEventMayShowControl || !record || !record->control) return 0;
-    if (record->control->controlId != kFontSubstControl) return 0;
+    auto* record = static_cast<DisabledStateEvent*>(param);
+    if (event != kModuleEventMayShowControl || !record || !record->item) return 0;
+    if (record->item->controlId != kFontSubstControl) return 0;
     // Shown unless the printer's default settings are being edited, and
     // always on the font page itself.
     const bool onFontPage = record->page && record->page->pageId == kFontSubstPage;
     if (GetItemValue(context, rdmCallSrc) == 0 || onFontPage) {
-        record->control->state =
-            static_cast<std::uint16_t>((record->control->state & ~kControlShownMask) | kControlShown);
-        record->result = 1;
+        record->item->state =
+            static_cast<std::uint16_t>((record->item->state & ~kControlShownMask) | kControlShown);
+        record->decided = 1;
     }
     return 1;
 }

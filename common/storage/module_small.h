@@ -11,13 +11,6 @@ struct DriverContext;
 struct PageDesc;
 struct PageItem;
 
-inline constexpr std::uint32_t kModuleEventMayShowControl = 3;
-struct ControlShownRecord {  // event 3
-    PageItem* control;
-    PageDesc* page;
-    std::uint32_t result;
-};
-
 int FontSubstModuleEvent(DriverContext* context, std::uint32_t event, void* param, void* privateBuffer);
 
 }  // namespace vexl

@@ -1,5 +1,7 @@
 // The watermark module: command 327 keeps the current watermark in its
 // stamp slot.
+#include "common/storage/module_watermark.h"
+
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/settings_modules.h"

@@ -2,9 +2,11 @@
 
 #include "common/core/appservices.h"
 #include "common/core/context.h"
+#include "common/core/item_layout.h"
 #include "common/core/items.h"
 #include "common/core/le.h"
 #include "common/core/memory.h"
+#include "common/core/module_events.h"
 #include "common/core/printer.h"
 #include "common/core/process.h"
 #include "common/core/settings_modules.h"
@@ -14,7 +16,6 @@
 #include "common/model/paper_geometry.h"
 #include "common/storage/directories.h"
 #include "common/storage/printer_data_io.h"
-#include "common/core/item_layout.h"
 
 #include <algorithm>
 #include <cstring>

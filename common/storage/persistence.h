@@ -35,21 +35,8 @@ inline constexpr std::uint32_t kStorePrinterSide = 1;      // printer-side items
 inline constexpr std::uint32_t kStoreCustomFunctions = 4;  // only wdmCustomFunc0..31
 inline constexpr std::uint32_t kStoreForce = 0x80000000;   // store unchanged items too
 
-// Settings-module events of the passes and their records.
-inline constexpr std::uint32_t kModuleEventStoreClaim = 4;
-inline constexpr std::uint32_t kModuleEventLoadClaim = 5;
-inline constexpr std::uint32_t kModuleEventLoadDone = 18;
-inline constexpr std::uint32_t kModuleEventStoreDone = 23;
+// Settings-module command of the store pass.
 inline constexpr std::uint16_t kModuleCommandCopyLocks = 312;
-struct ItemClaimRecord {
-    std::uint32_t mode;
-    SettingItemDescriptor* item;
-    std::uint32_t claimed;
-};
-struct PassDoneRecord {
-    std::uint32_t area;
-    std::uint32_t mode;
-};
 
 // ---- passes ------------------------------------------------------------------------------------
 BOOL LoadStoredItems(HANDLE printer, std::int32_t area, DriverContext* context);

@@ -4,6 +4,7 @@
 #include "common/core/items.h"
 #include "common/core/languages.h"
 #include "common/core/le.h"
+#include "common/core/module_events.h"
 #include "common/core/settings_modules.h"
 #include "common/core/textconv.h"
 #include "common/core/units.h"

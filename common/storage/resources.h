@@ -42,15 +42,6 @@ struct StringCompletionEntry {
 // The completion table, ended by string id 0.
 const StringCompletionEntry* GetStringCompletionTable();
 
-// What event 16 asks of the settings modules: the text of a module-defined
-// string, written into text (size characters).
-inline constexpr std::uint32_t kModuleEventStringText = 16;
-struct ModuleStringRequest {
-    std::uint32_t stringId;
-    WCHAR* text;
-    std::int32_t size;
-};
-
 // The tray's paper limits in 1,200-dpi dots (length or width); FALSE when
 // the tray has none.
 BOOL GetTrayPaperLimitsFor(DriverContext* context, std::uint32_t tray, std::uint32_t orientation, std::int32_t* outMin,

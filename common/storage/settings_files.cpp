@@ -7,8 +7,10 @@
 #include "common/core/appservices.h"
 #include "common/core/devmode_merge.h"
 #include "common/core/devmode_public.h"
+#include "common/core/item_layout.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/paper_sync.h"
 #include "common/core/process.h"
 #include "common/core/settings_modules.h"
@@ -19,7 +21,6 @@
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
 #include "common/storage/persistence.h"
-#include "common/core/item_layout.h"
 #include "platform/devmode.h"
 #include "platform/inifile.h"
 

@@ -47,19 +47,6 @@ inline constexpr const WCHAR* kPrinterItemsSectionName = u"VEXLPrnSection";
 // The printer-side settings of the last plain write, in the settings directory.
 inline constexpr const WCHAR* kPrinterItemsExportName = u"TZ00C172.txt";
 
-// Settings-module events of a transfer: 6 may an item be left out (a module
-// sets skip), 24 the transfer is finished.
-inline constexpr std::uint32_t kModuleEventSkipFileItem = 6;
-inline constexpr std::uint32_t kModuleEventFileTransferred = 24;
-struct FileItemEvent {
-    SettingItemDescriptor* item;
-    std::uint32_t skip;
-};
-struct FileTransferEvent {
-    std::uint32_t flags;
-    const WCHAR* file;
-};
-
 // The printer-name field of the work area, which names the current section,
 // switched to another name for the life of the object. The name it replaces
 // is kept here, so switches may nest.

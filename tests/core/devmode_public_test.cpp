@@ -1,6 +1,7 @@
 // Public DEVMODE: versions, copies, value checks and repairs, public field
 // defaults and the field-by-field merge.
 #include "common/core/devmode_public.h"
+#include "common/core/module_events.h"
 
 #include "devmode_fakes.h"
 
@@ -293,7 +294,7 @@ TEST_F(PublicMerge, AUserDefinedPaperIsASizeEvenWithOnlyThePaperBit)
     // The size in 1,200-dpi dots: 297 mm is 14,030 dots, 210 mm 9,920.
     EXPECT_EQ(GetItemValue(context(), rdmPaperFreeSizeLength), 14030u);
     EXPECT_EQ(GetItemValue(context(), rdmPaperFreeSizeWidth), 9920u);
-    EXPECT_NE(std::count(model_.events.begin(), model_.events.end(), kEventUserPaperSize), 0);
+    EXPECT_NE(std::count(model_.events.begin(), model_.events.end(), kModuleEventPaperFromDevmode), 0);
 }
 
 TEST_F(PublicMerge, FormNameIsCopiedBoundedAndOnlyOverANamedForm)

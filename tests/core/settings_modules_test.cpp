@@ -1,6 +1,7 @@
 // Dispatch of commands and events to the settings modules, the snapshot
 // stack that lets a dialog be cancelled, the item table's run-time state and
 // the build switches.
+#include "common/core/module_events.h"
 #include "common/core/settings_modules.h"
 
 #include "common/core/item_ids.h"

@@ -1,6 +1,7 @@
 // Display units and 1,200-dpi dots, custom size limits, the region's paper,
 // the fit-to-paper scale, character-set codes, the driver id of the model
 // INI, the text filter and the lock tests.
+#include "common/core/module_events.h"
 #include "common/core/units.h"
 
 #include "common/core/item_ids.h"

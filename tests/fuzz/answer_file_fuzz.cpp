@@ -8,7 +8,7 @@
 #include "core/model_context.h"
 #include "platform/inifile.h"
 #include "platform/machine.h"
-#include "ui/entry/answer_file.h"
+#include "ui/install/answer_file.h"
 
 #include <cstdio>
 #include <cstdlib>

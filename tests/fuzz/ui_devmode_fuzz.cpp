@@ -15,8 +15,8 @@
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
 #include "core/model_context.h"
+#include "ui/base/job_ticket.h"
 #include "ui/entry/devmode_conversion.h"
-#include "ui/entry/job_ticket.h"
 
 #include <algorithm>
 #include <cstring>

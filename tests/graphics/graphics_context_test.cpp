@@ -1,5 +1,6 @@
 // The graphics library's forms of the common operations on a context of the
 // package's printer.
+#include "common/core/module_events.h"
 #include "graphics/graphics_context.h"
 
 #include "common/core/items.h"
@@ -125,12 +126,12 @@ TEST_F(GraphicsContext, CustomPaperModuleLeavesChangedEntriesAlone)
     ASSERT_NE(table, nullptr);
     const ModuleEventHook event = table->rows[kModuleCustomPaper].event;
     EntryChangedEvent changed{FindPage(context_, 1017), 0};
-    EXPECT_EQ(event(context_, kPaperEventEntryChanged, &changed, nullptr), 0);
-    EXPECT_EQ(CustomPaperModuleEvent(context_, kPaperEventEntryChanged, &changed, nullptr), 1);
+    EXPECT_EQ(event(context_, kModuleEventPaperEntryChanged, &changed, nullptr), 0);
+    EXPECT_EQ(CustomPaperModuleEvent(context_, kModuleEventPaperEntryChanged, &changed, nullptr), 1);
     PageItem control{};
     control.controlId = 2220;
     ControlFlagEvent flag{&control, 0};
-    EXPECT_EQ(event(context_, kPaperEventSizeControl, &flag, nullptr), 1);
+    EXPECT_EQ(event(context_, kModuleEventPaperSizeControl, &flag, nullptr), 1);
     EXPECT_EQ(flag.flag, 1u);
 }
 

@@ -2,6 +2,7 @@
 // printer: chapters stored by one context come back in the next, and item
 // defaults come from the package description in their stored form.
 #include "common/core/devmode_public.h"
+#include "common/core/module_events.h"
 #include "common/core/settings_modules.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
@@ -72,10 +73,10 @@ TEST_F(SettingsModuleRows, ItemDefaultsComeFromTheDescriptionInStoredForm)
     ASSERT_NE(context, nullptr);
     // The duplex binding's default option 1 is stored as 0.
     ItemDefaultEventBlock binding{nullptr, FindItem(context, rdmDuplexType), 77};
-    NotifySettingsModules(context, kEventItemDefault, &binding);
+    NotifySettingsModules(context, kModuleEventItemDefault, &binding);
     EXPECT_EQ(binding.value, 0u);
     ItemDefaultEventBlock scale{nullptr, FindItem(context, dmScale), 77};
-    NotifySettingsModules(context, kEventItemDefault, &scale);
+    NotifySettingsModules(context, kModuleEventItemDefault, &scale);
     EXPECT_EQ(scale.value, 100u);
     ReleaseDriverContext(context, kReleaseDestroy);
 }

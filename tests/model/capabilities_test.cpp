@@ -2,6 +2,7 @@
 // and resolutions, and the single answers (copies, extents, ranges, entries)
 // over small descriptions.
 #include "common/core/items.h"
+#include "common/core/module_events.h"
 #include "common/core/settings_modules.h"
 #include "common/model/capabilities.h"
 #include "common/wiring.h"

@@ -1,3 +1,4 @@
+#include "common/core/module_events.h"
 #include "common/storage/bidi_config.h"
 
 #include "common/core/appservices.h"

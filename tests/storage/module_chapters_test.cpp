@@ -4,6 +4,7 @@
 // items the module leaves to the item passes.
 #include "common/core/appservices.h"
 #include "common/core/items.h"
+#include "common/core/module_events.h"
 #include "common/core/settings_modules.h"
 #include "common/storage/bidi_answer.h"
 #include "common/storage/directories.h"
@@ -418,15 +419,15 @@ TEST_F(ChapterModule, ChapterDataLoadOnceWithTheLimitsOfThePrinterSection)
     WriteIni(u"wdmChapterKind2", u"3");
     WriteIni(u"wdmChapterPageRange2", u"9-10");
     SetLimits(0, 0);
-    ChapterDataRecord record{0};
-    NotifySettingsModules(context(), kModuleEventLoadChapterData, &record);
+    ModuleDataRecord record{0};
+    NotifySettingsModules(context(), kModuleEventPrepareModuleData, &record);
     EXPECT_EQ(record.result, 1u);
     EXPECT_EQ(GetItemValue(context(), wdmChapterMax), 4u);
     EXPECT_EQ(GetItemValue(context(), wdmChapterTrayMax), 0u);
     EXPECT_EQ(List(), (std::vector<Entry>{{2, 0, 0, 0, u""}, {9, 0, 3, 0, u"9-10"}}));
 
     WriteIni(u"wdmChapterNum", u"0");
-    NotifySettingsModules(context(), kModuleEventLoadChapterData, &record);
+    NotifySettingsModules(context(), kModuleEventPrepareModuleData, &record);
     EXPECT_EQ(GetItemValue(context(), wdmChapterNum), 2u);
 }
 

@@ -1,6 +1,7 @@
 // The colour-profile module on the package model: what its commands leave
 // in the settings INI, the list operations and judges over the stored
 // profiles, and the texts it completes.
+#include "common/core/module_events.h"
 #include "common/storage/module_color_profiles.h"
 
 #include "common/core/item_ids.h"
@@ -187,12 +188,12 @@ TEST_F(ColorProfiles, CountersCopiedToAnotherFile)
     WriteIniString(section.c_str(), u"CmmMax", u"12", source.c_str());
     WriteIniString(section.c_str(), u"CmmDefault", u"3", source.c_str());
     WriteIniString(section.c_str(), u"CmmCount", u"7", target.c_str());
-    ProfileCounterCopy keep{source.c_str(), target.c_str(), TRUE};
-    EXPECT_EQ(ColorModuleEvent(context(), kColorEventCopyCounters, &keep, nullptr), 1);
+    ListCopyEvent keep{source.c_str(), target.c_str(), TRUE};
+    EXPECT_EQ(ColorModuleEvent(context(), kModuleEventCopyProfileCounters, &keep, nullptr), 1);
     EXPECT_EQ(ReadIniInt(section.c_str(), u"CmmMax", 0, target.c_str()), 12);
     EXPECT_EQ(ReadIniInt(section.c_str(), u"CmmCount", 0, target.c_str()), 7);
-    ProfileCounterCopy reset{source.c_str(), target.c_str(), FALSE};
-    ColorModuleEvent(context(), kColorEventCopyCounters, &reset, nullptr);
+    ListCopyEvent reset{source.c_str(), target.c_str(), FALSE};
+    ColorModuleEvent(context(), kModuleEventCopyProfileCounters, &reset, nullptr);
     EXPECT_EQ(ReadIniInt(section.c_str(), u"CmmCount", 0, target.c_str()), 3);
 }
 
@@ -271,13 +272,13 @@ TEST_F(ColorProfiles, PictureAndSliderEvents)
     picture.controlId = 3039;
     SetItemOption(context(), rdmTonerSaveDensityText, 1);
     ControlPictureEvent event{&picture, 6982, 99};
-    EXPECT_EQ(ColorModuleEvent(context(), kColorEventPicture, &event, nullptr), 1);
+    EXPECT_EQ(ColorModuleEvent(context(), kModuleEventPictureIndex, &event, nullptr), 1);
     EXPECT_EQ(event.pictureIndex, 13u);
     PageItem slider{};
     for (std::uint16_t id : {3032, 3035, 3038, 3033}) {
         slider.controlId = id;
         SliderDirectionEvent direction{&slider, 0};
-        ColorModuleEvent(context(), kColorEventSliderDirection, &direction, nullptr);
+        ColorModuleEvent(context(), kModuleEventReversedSlider, &direction, nullptr);
         EXPECT_EQ(direction.reversed, id == 3033 ? 0u : 1u) << id;
     }
 }

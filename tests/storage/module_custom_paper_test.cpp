@@ -1,6 +1,7 @@
 // The custom paper module on the package model: the inch items while the
 // custom size is shown in inches, the size controls' tray limits from an
 // injected limit table, and the texts those limits complete.
+#include "common/core/module_events.h"
 #include "common/storage/module_custom_paper.h"
 
 #include "common/core/item_ids.h"
@@ -79,13 +80,13 @@ TEST_F(CustomPaper, InchItemsFollowTheDevmodeAndBack)
     devmode.dmPaperLength = 2101;
     devmode.dmPaperWidth = 1480;
     DEVMODEW* param = &devmode;
-    EXPECT_EQ(CustomPaperModuleEvent(context(), kPaperEventFromDevmode, &param, nullptr), 1);
+    EXPECT_EQ(CustomPaperModuleEvent(context(), kModuleEventPaperFromDevmode, &param, nullptr), 1);
     EXPECT_EQ(GetItemValue(context(), rdmPaperINCHLength), 827u);
     EXPECT_EQ(GetItemValue(context(), rdmPaperINCHWidth), 582u);
 
     DEVMODEW out{};
     FreeSizePaperEventBlock block{&out, 0};
-    EXPECT_EQ(CustomPaperModuleEvent(context(), kPaperEventToDevmode, &block, nullptr), 1);
+    EXPECT_EQ(CustomPaperModuleEvent(context(), kModuleEventPaperToDevmode, &block, nullptr), 1);
     EXPECT_EQ(block.handled, 1u);
     EXPECT_EQ(out.dmPaperLength, 2101);
     EXPECT_EQ(out.dmPaperWidth, 1479);
@@ -93,7 +94,7 @@ TEST_F(CustomPaper, InchItemsFollowTheDevmodeAndBack)
     ShowInches(false);
     DEVMODEW metric{};
     FreeSizePaperEventBlock untouched{&metric, 0};
-    EXPECT_EQ(CustomPaperModuleEvent(context(), kPaperEventToDevmode, &untouched, nullptr), 1);
+    EXPECT_EQ(CustomPaperModuleEvent(context(), kModuleEventPaperToDevmode, &untouched, nullptr), 1);
     EXPECT_EQ(untouched.handled, 0u);
     EXPECT_EQ(metric.dmPaperLength, 0);
 }
@@ -110,10 +111,10 @@ TEST_F(CustomPaper, ControlGroupsMapToTheInchItems)
         std::uint32_t width;
     };
     const Case cases[] = {
-        {kPaperEventSetValue, 2683, 850, 850, 0},         {kPaperEventSetValue, 2691, 1100, 850, 1100},
-        {kPaperEventSetValue, 2686, 999, 850, 1100},      {kPaperEventSetSecondValue, 2686, 700, 700, 1100},
-        {kPaperEventSetSecondValue, 2693, 600, 700, 600}, {kPaperEventSetSecondValue, 2683, 1, 700, 600},
-        {kPaperEventSetDots, 2682, 1200, 100, 600},       {kPaperEventSetDotsAgain, 2689, 2400, 100, 200},
+        {kModuleEventPaperSetValue, 2683, 850, 850, 0},         {kModuleEventPaperSetValue, 2691, 1100, 850, 1100},
+        {kModuleEventPaperSetValue, 2686, 999, 850, 1100},      {kModuleEventPaperSetSecondValue, 2686, 700, 700, 1100},
+        {kModuleEventPaperSetSecondValue, 2693, 600, 700, 600}, {kModuleEventPaperSetSecondValue, 2683, 1, 700, 600},
+        {kModuleEventPaperSetDots, 2682, 1200, 100, 600},       {kModuleEventPaperSetDotsAgain, 2689, 2400, 100, 200},
     };
     for (const Case& c : cases) {
         PageItem control = Loose(c.control);
@@ -124,12 +125,12 @@ TEST_F(CustomPaper, ControlGroupsMapToTheInchItems)
     }
     PageItem width = Loose(2690);
     ControlValueEvent read{&width, -1};
-    CustomPaperModuleEvent(context(), kPaperEventGetWidth, &read, nullptr);
+    CustomPaperModuleEvent(context(), kModuleEventPaperGetWidth, &read, nullptr);
     EXPECT_EQ(read.value, 200);
 
     ShowInches(false);
     ControlValueEvent metric{&width, 5};
-    CustomPaperModuleEvent(context(), kPaperEventSetValue, &metric, nullptr);
+    CustomPaperModuleEvent(context(), kModuleEventPaperSetValue, &metric, nullptr);
     EXPECT_EQ(GetItemValue(context(), rdmPaperINCHWidth), 200u);
 }
 
@@ -141,7 +142,7 @@ TEST_F(CustomPaper, ClampWritesOnlyTheItemsThatChange)
     SetItemValue(context(), rdmPaperINCHWidth, 850);
     FindItem(context(), rdmPaperINCHLength)->stateBits &= ~kItemChangeMarkMask;
     FindItem(context(), rdmPaperINCHWidth)->stateBits &= ~kItemChangeMarkMask;
-    EXPECT_EQ(CustomPaperModuleEvent(context(), kPaperEventClamp, nullptr, nullptr), 1);
+    EXPECT_EQ(CustomPaperModuleEvent(context(), kModuleEventPaperClamp, nullptr, nullptr), 1);
     EXPECT_EQ(GetItemValue(context(), rdmPaperINCHLength), 1100u);
     EXPECT_NE(FindItem(context(), rdmPaperINCHLength)->stateBits & kItemChangeMarkMask, 0);
     EXPECT_EQ(FindItem(context(), rdmPaperINCHWidth)->stateBits & kItemChangeMarkMask, 0);
@@ -191,10 +192,10 @@ TEST_F(CustomPaper, ControlLimitsFollowThePageTray)
     PageItem width = Loose(2224);
     ControlLimitsEvent event{&width, 0, 0, 0};
     context()->currentPageId = 1002;
-    EXPECT_EQ(CustomPaperModuleEvent(context(), kPaperEventLimits, &event, nullptr), 1);
+    EXPECT_EQ(CustomPaperModuleEvent(context(), kModuleEventPaperLimits, &event, nullptr), 1);
     EXPECT_EQ(event.found, 0u);
     context()->currentPageId = 1017;
-    CustomPaperModuleEvent(context(), kPaperEventLimits, &event, nullptr);
+    CustomPaperModuleEvent(context(), kModuleEventPaperLimits, &event, nullptr);
     EXPECT_EQ(event.found, 1u);
     EXPECT_EQ(event.minimum, MetricDots(500));
     EXPECT_EQ(event.maximum, MetricDots(1500));
@@ -210,7 +211,7 @@ TEST_F(CustomPaper, SizeControlFlags)
     for (std::uint16_t id : {2220, 2400, 2684, 2691, 2221, 2685}) {
         PageItem control = Loose(id);
         ControlFlagEvent event{&control, 0};
-        EXPECT_EQ(CustomPaperModuleEvent(context(), kPaperEventSizeControl, &event, nullptr), 1);
+        EXPECT_EQ(CustomPaperModuleEvent(context(), kModuleEventPaperSizeControl, &event, nullptr), 1);
         EXPECT_EQ(event.flag, id == 2221 || id == 2685 ? 0u : 1u) << id;
     }
     EXPECT_EQ(CustomPaperModuleEvent(context(), 48, nullptr, nullptr), 0);

@@ -2,6 +2,7 @@
 // its judge, the colour-matching changes of a sub-dialog, and what they say
 // about controls.
 #include "common/core/items.h"
+#include "common/core/module_events.h"
 #include "common/core/printer_facts.h"
 #include "common/core/settings_modules.h"
 #include "common/model/capabilities.h"
@@ -60,7 +61,7 @@ TEST_F(JobOptionModule, ColourChangesAreCommittedAndTheirMarksCleared)
     changes[4] = 203;
     PageDesc page{};
     PageEventRecord record{&page};
-    NotifySettingsModules(context(), kModuleEventCommitColorChanges, &record);
+    NotifySettingsModules(context(), kModuleEventSubDialogOk, &record);
     EXPECT_EQ(GetItemValue(context(), rdmColorMatchingMode), 1u);
     EXPECT_EQ(GetItemValue(context(), wdmColorMatchingText), 201u);
     EXPECT_EQ(GetItemValue(context(), wdmColorMatchingImage), 203u);
@@ -74,7 +75,7 @@ TEST_F(JobOptionModule, ColourChangesAreCommittedAndTheirMarksCleared)
     SetItemValue(context(), rdmUserPrintMacro, 32);
     changes[0] = kColorChangeMode;
     changes[1] = 3;
-    NotifySettingsModules(context(), kModuleEventCommitColorChanges, &record);
+    NotifySettingsModules(context(), kModuleEventSubDialogOk, &record);
     EXPECT_NE(ReadHostFile(u"C:\\_vexl\\mine.rsq").find("rdmColorMatchingMode=3"), std::string::npos);
 }
 
@@ -138,14 +139,14 @@ TEST_F(JobOptionModule, TheFontSubstitutionControlIsShownOutsideThePrinterDefaul
         control.controlId = 2384;
         control.state = 0x08;
         SetItemValue(context(), rdmCallSrc, c.callSource);
-        ControlShownRecord record{&control, c.page, 0};
+        DisabledStateEvent record{&control, c.page, 0, control.controlId, 0, 0};
         EXPECT_EQ(FontSubstModuleEvent(context(), kModuleEventMayShowControl, &record, nullptr), 1);
-        EXPECT_EQ(record.result, c.shown ? 1u : 0u);
+        EXPECT_EQ(record.decided, c.shown ? 1u : 0u);
         EXPECT_EQ(control.state, c.shown ? 0x04 : 0x08);
     }
     PageItem other{};
     other.controlId = 2385;
-    ControlShownRecord record{&other, &basic, 0};
+    DisabledStateEvent record{&other, &basic, 0, other.controlId, 0, 0};
     EXPECT_EQ(FontSubstModuleEvent(context(), kModuleEventMayShowControl, &record, nullptr), 0);
 }
 

@@ -10,8 +10,8 @@
 #include "common/model/ui_lookup.h"
 #include "common/storage/directories.h"
 #include "common/storage/resources.h"
-#include "ui/entry/printer_values.h"
-#include "ui/services/text_buffers.h"
+#include "ui/base/printer_values.h"
+#include "ui/base/text_buffers.h"
 #include "ui_fixture.h"
 
 #include <gtest/gtest.h>

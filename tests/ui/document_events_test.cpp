@@ -3,9 +3,9 @@
 #include "ui_fixture.h"
 
 #include "common/core/le.h"
+#include "ui/base/job_strings.h"
 #include "ui/entry/document_events.h"
-#include "ui/entry/job_strings.h"
-#include "ui/entry/upgrade_check.h"
+#include "ui/install/upgrade_check.h"
 
 namespace vexl::test {
 namespace {

@@ -10,8 +10,8 @@
 #include "platform/locale.h"
 #include "platform/printers.h"
 #include "platform/registry.h"
-#include "ui/entry/install_work.h"
 #include "ui/entry/printer_events.h"
+#include "ui/install/install_work.h"
 
 #include <sys/stat.h>
 

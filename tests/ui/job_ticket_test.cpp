@@ -3,7 +3,7 @@
 
 #include "common/core/items.h"
 #include "common/storage/devmode_settings_merge.h"
-#include "ui/entry/job_ticket.h"
+#include "ui/base/job_ticket.h"
 
 namespace vexl::test {
 namespace {

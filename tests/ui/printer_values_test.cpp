@@ -1,7 +1,7 @@
 // The printer-data and registry values of the interface library, byte for
 // byte, the font tables, the lock values and the DEVMODE a document sheet
 // writes out.
-#include "ui/entry/printer_values.h"
+#include "ui/base/printer_values.h"
 
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
@@ -11,7 +11,7 @@
 #include "common/storage/directories.h"
 #include "common/storage/persistence.h"
 #include "platform/printers.h"
-#include "ui/services/sheet_apply.h"
+#include "ui/sheets/sheet_apply.h"
 #include "ui_fixture.h"
 
 #include <gtest/gtest.h>

@@ -3,17 +3,17 @@
 // table with a cancel, the custom-size defaults and an unusable preset.
 #include "ui/services/stored_presets.h"
 
-#include "common/core/settings_modules.h"
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/memory.h"
+#include "common/core/settings_modules.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
+#include "common/storage/persistence.h"
 #include "platform/ui_driver.h"
 #include "support/child_process.h"
-#include "common/storage/persistence.h"
-#include "ui/entry/printer_values.h"
+#include "ui/base/printer_values.h"
 #include "ui_fixture.h"
 
 #include <gtest/gtest.h>

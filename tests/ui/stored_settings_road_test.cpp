@@ -14,9 +14,9 @@
 #include "common/storage/module_color_profiles.h"
 #include "common/storage/persistence.h"
 #include "support/child_process.h"
-#include "ui/entry/printer_values.h"
-#include "ui/services/sheet_apply.h"
+#include "ui/base/printer_values.h"
 #include "ui/services/stored_presets.h"
+#include "ui/sheets/sheet_apply.h"
 #include "ui_fixture.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "common/core/items.h"
 #include "common/core/osinfo.h"
 #include "platform/inifile.h"
-#include "ui/entry/job_info.h"
+#include "ui/base/job_info.h"
 
 namespace vexl::test {
 namespace {

@@ -9,8 +9,9 @@
 #include "common/storage/ini.h"
 #include "integration/integration_fixture.h"
 #include "platform/gdi_host.h"
-#include "ui/entry/library_state.h"
-#include "ui/entry/ui_context.h"
+#include "ui/base/library_state.h"
+#include "ui/base/ui_context.h"
+#include "ui/library.h"
 
 #include <cstring>
 #include <string>

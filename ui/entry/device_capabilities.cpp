@@ -17,9 +17,9 @@
 #include "platform/inifile.h"
 #include "platform/spooler.h"
 #include "platform/text.h"
-#include "ui/entry/printer_values.h"
-#include "ui/entry/ui_context.h"
-#include "ui/entry/upgrade_check.h"
+#include "ui/base/printer_values.h"
+#include "ui/base/ui_context.h"
+#include "ui/install/upgrade_check.h"
 
 #include <algorithm>
 #include <cstring>

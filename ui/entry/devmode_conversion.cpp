@@ -15,11 +15,11 @@
 #include "common/storage/directories.h"
 #include "common/storage/ini_lists.h"
 #include "common/storage/persistence.h"
-#include "ui/entry/install_work.h"
-#include "ui/entry/job_info.h"
-#include "ui/entry/library_state.h"
-#include "ui/entry/ui_context.h"
-#include "ui/entry/upgrade_check.h"
+#include "ui/base/job_info.h"
+#include "ui/base/library_state.h"
+#include "ui/base/ui_context.h"
+#include "ui/install/install_work.h"
+#include "ui/install/upgrade_check.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -303,26 +303,6 @@ BOOL ConvertDriverDevmode(LPWSTR printerName, const DEVMODEW* in, DEVMODEW* out,
         result = RunConvertUpgrade(printerName, in, out);
     SetSharedIdentityFlag(0);
     return result == kConvertDone;
-}
-
-int CopyDevmodeToCaller(const DEVMODEW* driver, const DEVMODEW* callerIn, DEVMODEW* out)
-{
-    if (out == nullptr) return -1;
-    if (driver == nullptr) return 0;
-    if (callerIn == nullptr) {
-        std::memcpy(out, driver, std::min<std::uint32_t>(TotalSize(driver), GetDevmodeSize()));
-        return 1;
-    }
-    const auto size = [](const DEVMODEW* d) { return Field16(d, offsetof(DEVMODEW, dmSize)); };
-    const auto extra = [](const DEVMODEW* d) { return Field16(d, offsetof(DEVMODEW, dmDriverExtra)); };
-    const DEVMODEW* publicFrom = size(callerIn) < size(driver) ? callerIn : driver;
-    const DEVMODEW* privateFrom = extra(callerIn) < extra(driver) ? callerIn : driver;
-    SetDevmodeField16(out, offsetof(DEVMODEW, dmSpecVersion), Field16(publicFrom, offsetof(DEVMODEW, dmSpecVersion)));
-    SetDevmodeField16(out, offsetof(DEVMODEW, dmSize), size(publicFrom));
-    SetDevmodeField16(out, offsetof(DEVMODEW, dmDriverVersion),
-                      Field16(privateFrom, offsetof(DEVMODEW, dmDriverVersion)));
-    SetDevmodeField16(out, offsetof(DEVMODEW, dmDriverExtra), extra(privateFrom));
-    return CopyDevmodeForConversion(driver, out) > 0 ? 1 : 0;
 }
 
 BOOL IsConnectionByName(const WCHAR* printerName)

@@ -1,11 +1,11 @@
-// DEVMODE conversion for the spooler (DrvConvertDevMode), the job check at
-// submission (DevQueryPrintEx), and the copy of the driver's DEVMODE into a
-// caller's buffer.
+// DEVMODE conversion for the spooler (DrvConvertDevMode) and the job check at
+// submission (DevQueryPrintEx).
 #pragma once
 
 #include "platform/printui.h"
 #include "platform/spooler.h"
 #include "platform/win32.h"
+#include "ui/base/devmode_copy.h"
 
 #include <cstdint>
 
@@ -27,10 +27,6 @@ int ConvertDevmodeCore(LPWSTR printerName, const DEVMODEW* in, DEVMODEW* out, LO
 // DrvConvertDevMode: the core, then the install work of the driver default
 // and of the conversion of an older DEVMODE. TRUE when everything was done.
 BOOL ConvertDriverDevmode(LPWSTR printerName, const DEVMODEW* in, DEVMODEW* out, LONG* size, DWORD mode);
-
-// The driver's DEVMODE into out: whole without callerIn, else in the layout
-// of the smaller of the two sizes. 1 done, 0 nothing copied, -1 without out.
-int CopyDevmodeToCaller(const DEVMODEW* driver, const DEVMODEW* callerIn, DEVMODEW* out);
 
 BOOL IsConnectionByName(const WCHAR* printerName);
 

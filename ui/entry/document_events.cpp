@@ -1,8 +1,8 @@
 // The document events of the interface library.
 #include "ui/entry/document_events.h"
 
-#include "ui/entry/job_strings.h"
-#include "ui/entry/upgrade_check.h"
+#include "ui/base/job_strings.h"
+#include "ui/install/upgrade_check.h"
 
 namespace vexl::ui {
 

@@ -5,9 +5,9 @@
 #include "ui/entry/device_capabilities.h"
 #include "ui/entry/devmode_conversion.h"
 #include "ui/entry/document_events.h"
-#include "ui/entry/library_state.h"
 #include "ui/entry/printer_events.h"
 #include "ui/entry/unsupported_calls.h"
+#include "ui/library.h"
 
 using namespace vexl::ui;
 

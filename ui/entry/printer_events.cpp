@@ -9,18 +9,17 @@
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "platform/spooler.h"
-#include "ui/entry/install_work.h"
-#include "ui/entry/job_info.h"
-#include "ui/entry/library_state.h"
-#include "ui/entry/ui_context.h"
-#include "ui/entry/upgrade_check.h"
+#include "ui/base/job_info.h"
+#include "ui/base/library_state.h"
+#include "ui/base/ui_context.h"
+#include "ui/install/install_work.h"
+#include "ui/install/upgrade_check.h"
 
 #include <initializer_list>
 
 namespace vexl::ui {
 namespace {
 
-constexpr std::uint16_t kInstallKindInitialised = 1;
 constexpr int kNotifyConnectionGone[] = {2, 3, 4, 5, 8, 9, 10};
 constexpr int kNotifyPrinterGone[] = {256, 257, 258};
 

@@ -5,8 +5,9 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/languages.h"
-#include "common/core/option_strings.h"
 #include "common/core/memory.h"
+#include "common/core/module_events.h"
+#include "common/core/option_strings.h"
 #include "common/core/printer.h"
 #include "common/core/settings_modules.h"
 #include "common/core/units.h"
@@ -15,11 +16,11 @@
 #include "common/model/ui_lookup.h"
 #include "common/storage/directories.h"
 #include "common/storage/resources.h"
-#include "ui/entry/job_strings.h"
-#include "ui/entry/printer_values.h"
+#include "ui/base/job_strings.h"
+#include "ui/base/printer_values.h"
+#include "ui/base/text_buffers.h"
 #include "ui/services/option_values.h"
 #include "ui/services/settings_folder.h"
-#include "ui/services/text_buffers.h"
 
 #include <string>
 
@@ -32,7 +33,6 @@ constexpr std::uint32_t kBooleanOnString = 370;
 constexpr std::uint32_t kBooleanOffString = 371;
 constexpr std::uint32_t kUnknownValueString = 96;
 constexpr int kStringChars = 1025;
-
 
 // The texts of the stamp kinds 1 (text), 2 (image) and 3 (combined).
 constexpr const char16_t* kStampKindTexts[] = {u"文字ｽﾀﾝﾌﾟ", u"ｲﾒｰｼﾞｽﾀﾝﾌﾟ", u"合成"};
@@ -195,7 +195,7 @@ std::uint32_t UpdateControlDisabledState(DriverContext* context, PageDesc* page,
     const std::uint32_t current = (item->state >> kItemDisabledShift) & 0x3;
     const BlockOffset entry = GetControlUiEntry(context, item);
     DisabledStateEvent event{item, page, 0, item->controlId, entry, current};
-    NotifySettingsModules(context, kModuleEventDisabledState, &event);
+    NotifySettingsModules(context, kModuleEventMayShowControl, &event);
     if (event.decided != 0 || entry == 0) return current;
     std::uint32_t restricted = IsUiOptionRestricted(entry, 0, context);
     if (restricted == 0 && IsPickEntry(EntryType(context, entry)))

@@ -20,19 +20,6 @@ namespace vexl::ui {
 
 using model::BlockOffset;
 
-// Settings-module event that lets a module decide a control's disabled state.
-inline constexpr std::uint32_t kModuleEventDisabledState = 3;
-
-// The record handed with that event.
-struct DisabledStateEvent {
-    PageItem* item;
-    PageDesc* page;
-    std::uint32_t decided;  // set by a module that decides
-    std::uint16_t controlId;
-    BlockOffset entry;
-    std::uint32_t result;
-};
-
 // State bits of a PageItem: 0-1 the hidden state, 2-3 the disabled state.
 inline constexpr std::uint16_t kItemHiddenMask = 0x3;
 inline constexpr std::uint16_t kItemDisabledShift = 2;

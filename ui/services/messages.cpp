@@ -3,7 +3,7 @@
 
 #include "common/storage/directories.h"
 #include "common/storage/resources.h"
-#include "ui/services/text_buffers.h"
+#include "ui/base/text_buffers.h"
 
 #include <string>
 #include <string_view>

@@ -3,7 +3,7 @@
 
 #include "common/core/modeldb.h"
 #include "common/storage/directories.h"
-#include "ui/services/text_buffers.h"
+#include "ui/base/text_buffers.h"
 
 #include <string>
 

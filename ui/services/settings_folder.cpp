@@ -4,7 +4,7 @@
 #include "common/core/osinfo.h"
 #include "common/storage/bidi_config.h"
 #include "common/storage/directories.h"
-#include "ui/services/text_buffers.h"
+#include "ui/base/text_buffers.h"
 
 #include <string>
 

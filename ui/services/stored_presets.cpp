@@ -1,13 +1,13 @@
 // The interface library's preset, quality, stamp, custom-size and font lists.
 #include "ui/services/stored_presets.h"
 
-#include "common/core/settings_modules.h"
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/core/modeldb.h"
 #include "common/core/osinfo.h"
 #include "common/core/paper_sync.h"
+#include "common/core/settings_modules.h"
 #include "common/core/textconv.h"
 #include "common/core/units.h"
 #include "common/storage/directories.h"
@@ -15,9 +15,9 @@
 #include "common/storage/ini_lists.h"
 #include "common/storage/resources.h"
 #include "common/storage/settings_files.h"
-#include "ui/entry/printer_values.h"
+#include "ui/base/printer_values.h"
+#include "ui/base/text_buffers.h"
 #include "ui/services/messages.h"
-#include "ui/services/text_buffers.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // The install answer file: tests, readers, marks, and the application of the
 // directory, spool and package keys.
-#include "ui/entry/answer_file.h"
+#include "ui/install/answer_file.h"
 
 #include "common/core/appservices.h"
 #include "common/core/item_ids.h"
@@ -9,16 +9,21 @@
 #include "common/core/modeldb.h"
 #include "common/core/osinfo.h"
 #include "common/core/printer.h"
+#include "common/core/settings_modules.h"
 #include "common/core/store.h"
+#include "common/storage/bidi_config.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "common/storage/persistence.h"
 #include "common/storage/preset_install.h"
-#include "ui/entry/install_ini.h"
-#include "ui/entry/install_services.h"
-#include "ui/entry/job_info.h"
-#include "ui/entry/settings_package.h"
-#include "ui/entry/ui_context.h"
+#include "ui/base/job_info.h"
+#include "ui/base/printer_values.h"
+#include "ui/base/ui_context.h"
+#include "ui/install/install_ini.h"
+#include "ui/install/install_services.h"
+#include "ui/install/locale_defaults.h"
+#include "ui/install/settings_package.h"
+#include "ui/install/upgrade_check.h"
 
 #include <cstring>
 #include <string>
@@ -86,11 +91,6 @@ bool ReadPresent(const WCHAR* section, const WCHAR* key, const WCHAR* file, std:
     if (std::u16string_view(buffer.data()) == kAbsentText) return false;
     if (value) *value = buffer.data();
     return true;
-}
-
-bool IsAbsolute(const WCHAR* path)
-{
-    return path != nullptr && path[0] != 0 && path[1] == u':';
 }
 
 bool StartsWithNoCase(const std::u16string& text, const WCHAR* prefix)
@@ -270,6 +270,52 @@ void HandOverPackageJobInfo(DriverContext* context, const WCHAR* package, const 
     if (mask & kJobInfoUserCodeMask) StoreUserCodeItems(context);
 }
 
+constexpr int kSectionListChars = 30720;
+
+// A text value of printer data (at most chars characters); empty when absent.
+std::u16string ReadPrinterDataText(HANDLE printer, const WCHAR* name, int chars)
+{
+    std::vector<WCHAR> buffer(static_cast<std::size_t>(chars) + 1, 0);
+    DWORD type = 0;
+    DWORD needed = 0;
+    std::u16string valueName = name;
+    if (GetPrinterDataW(printer, valueName.data(), &type, reinterpret_cast<BYTE*>(buffer.data()),
+                        static_cast<DWORD>(chars * sizeof(WCHAR)), &needed) != ERROR_SUCCESS)
+        return {};
+    return buffer.data();
+}
+
+// The caller kind of the context with the shared-directory bit for a scope.
+class SharedDirectoryScope {
+public:
+    explicit SharedDirectoryScope(DriverContext* context) : work_(context->workArea), kept_(work_->callerKind)
+    {
+        work_->callerKind |= kCallerSharedSettingsDirectory;
+    }
+    ~SharedDirectoryScope() { work_->callerKind = kept_; }
+    SharedDirectoryScope(const SharedDirectoryScope&) = delete;
+    SharedDirectoryScope& operator=(const SharedDirectoryScope&) = delete;
+
+private:
+    ContextWorkArea* work_;
+    std::uint32_t kept_;
+};
+
+void CopyBidiSection(DriverContext* context, const std::u16string& oldName, const WCHAR* newName)
+{
+    WCHAR file[MAX_PATH] = {};
+    BuildSettingsDirPath(file, MAX_PATH, kBidiIniFileName, context);
+    if (file[0] == 0 || oldName.empty()) return;
+    std::u16string oldSection = oldName;
+    SanitizeIniSection(oldSection.data());
+    std::u16string newSection = newName;
+    SanitizeIniSection(newSection.data());
+    std::vector<WCHAR> text(kSectionListChars, 0);
+    const DWORD length = GetPrivateProfileSectionW(oldSection.c_str(), text.data(), kSectionListChars, file);
+    if (length == 0) return;
+    WritePrivateProfileSectionW(newSection.c_str(), text.data(), file);
+}
+
 }  // namespace
 
 // ---- tests --------------------------------------------------------------------------------------
@@ -348,32 +394,9 @@ WCHAR* BuildAnswerFilePath(WCHAR* out, int size)
     return out;
 }
 
-namespace {
-
-BOOL ReadDefaultRst(WCHAR* out, const WCHAR* file, const WCHAR* section)
-{
-    if (out == nullptr) return FALSE;
-    out[0] = 0;
-    if (!IsAbsolute(file) || section == nullptr) return FALSE;
-    ReadIniString(section, u"DefaultRst", u"", out, kPathChars, file);
-    return out[0] != 0;
-}
-
-}  // namespace
-
 BOOL ReadAnswerDefaultRst(WCHAR* out, DriverContext* context)
 {
-    return ReadDefaultRst(out, AnswerFile().c_str(), PrinterSection(context).c_str());
-}
-
-BOOL ReadModelDefaultRst(WCHAR* out, DriverContext* context)
-{
-    return ReadDefaultRst(out, GetModelFilePath(context), GetInstallSectionName(context));
-}
-
-BOOL ReadStoredDefaultRst(WCHAR* out, DriverContext* context)
-{
-    return ReadDefaultRst(out, GetSettingsIniPath(context), PrinterSection(context).c_str());
+    return ReadDefaultRstOf(out, AnswerFile().c_str(), PrinterSection(context).c_str());
 }
 
 BOOL ReadIniFlag(const WCHAR* iniFile, const WCHAR* section, const WCHAR* key)
@@ -573,6 +596,28 @@ BOOL ApplyModelDefaultSettings(std::uint32_t flags, int mode, DriverContext* con
         WriteIniString(section.c_str(), u"DefaultRstName", nullptr, file.c_str());
         WriteIniString(section.c_str(), u"BatchInstallDone", nullptr, file.c_str());
     }
+    return TRUE;
+}
+
+BOOL RefreshAfterRename(DriverContext* context)
+{
+    if (context == nullptr || context->workArea == nullptr) return FALSE;
+    HANDLE printer = context->printer;
+    if (IsPrinterConnection(context) || !ReadPrinterDataText(printer, u"ClientName", MAX_PATH).empty()) return FALSE;
+    const std::u16string section = GetPrinterSectionName(context) ? GetPrinterSectionName(context) : u"";
+    const std::u16string stored = ReadPrinterDataText(printer, u"VEXLPrinterName", MAX_PATH);
+    if (!stored.empty() && lstrcmpiW(stored.c_str(), section.c_str()) == 0) return FALSE;
+    {
+        SharedDirectoryScope shared(context);
+        WriteDefaultKeys(context, kDefaultKeysInitialise, nullptr);
+        CopyBidiSection(context, stored, section.c_str());
+        ApplyModelDefaultSettings(kPackageListsRenamed, kModelDefaultsRename, context);
+        ValidateUserLists(context);
+        WriteLocaleDefaults(context);
+    }
+    if (!StampInstallTime(printer, kInstallKindInitialised, kStampShared)) return FALSE;
+    WritePrinterNameValue(printer, context);
+    WriteDriverNameValue(printer, context);
     return TRUE;
 }
 

@@ -3,7 +3,7 @@
 // the stored per-printer values, the list rebuilds and the message boxes.
 #pragma once
 
-#include "ui/entry/printer_values.h"
+#include "ui/base/printer_values.h"
 #include "ui/services/messages.h"
 #include "ui/services/model_registration.h"
 #include "ui/services/settings_folder.h"

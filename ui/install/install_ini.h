@@ -1,8 +1,7 @@
 // Upkeep of the printer's settings INI: the per-printer default keys, the
 // model's custom sizes, stamps and language keys copied into a new or
 // outdated settings INI, the repair of incomplete size and stamp sections,
-// the re-save of every list after an upgrade, the refresh after a rename,
-// and the INI write that keeps a driver file's time stamp.
+// the re-save of every list after an upgrade and the INI write that keeps a driver file's time stamp.
 #pragma once
 
 #include "common/core/context.h"
@@ -33,7 +32,6 @@ BOOL CopyFreeSizes(const WCHAR* settingsIni, const WCHAR* modelIni, DriverContex
 
 BOOL ValidateUserLists(DriverContext* context);
 BOOL UpgradeUserLists(HANDLE printer, DriverContext* context);
-BOOL RefreshAfterRename(DriverContext* context);
 int RunInstallTimeSync(int selector, DriverContext* context);
 
 }  // namespace vexl::ui

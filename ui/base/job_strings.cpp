@@ -1,15 +1,15 @@
 // The job strings for the graphics library and the help file's language.
-#include "ui/entry/job_strings.h"
+#include "ui/base/job_strings.h"
 
-#include "common/core/le.h"
 #include "common/core/languages.h"
+#include "common/core/le.h"
 #include "common/core/memory.h"
 #include "common/core/printer.h"
 #include "common/storage/directories.h"
 #include "platform/modules.h"
 #include "platform/resources.h"
 #include "platform/spooler.h"
-#include "ui/entry/printer_values.h"
+#include "ui/base/printer_values.h"
 
 #include <cstring>
 

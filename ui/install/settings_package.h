@@ -12,6 +12,12 @@
 
 namespace vexl::ui {
 
+// Flags of the package install lists (InstallPackageLists).
+inline constexpr std::uint32_t kPackageListsRegister = 0x1;
+inline constexpr std::uint32_t kPackageListsCopy = 0x2;
+inline constexpr std::uint32_t kPackageListsRenamed = 0x10;
+inline constexpr std::uint32_t kPackageListsMarkDone = 0x100;
+
 // Kinds of RunPresetRefresh.
 inline constexpr int kPresetRefreshDocumentSheet = 0;
 inline constexpr int kPresetRefreshQuiet = 1;
@@ -45,5 +51,13 @@ BOOL RunPresetRefresh(DriverContext* context, int kind);
 void ClearQualityList(DriverContext* context);
 void AppendQualityEntry(DriverContext* context, const WCHAR* path, const WCHAR* name);
 BOOL ReadQualityName(const WCHAR* file, const WCHAR* section, WCHAR* out, int size);
+
+// "DefaultRst", the default-settings package named in a file's section, into
+// out (260 characters); FALSE when the file's path is not absolute or the
+// value is empty. The model INI's language section and the settings INI's
+// printer section each name one.
+BOOL ReadDefaultRstOf(WCHAR* out, const WCHAR* file, const WCHAR* section);
+BOOL ReadModelDefaultRst(WCHAR* out, DriverContext* context);
+BOOL ReadStoredDefaultRst(WCHAR* out, DriverContext* context);
 
 }  // namespace vexl::ui

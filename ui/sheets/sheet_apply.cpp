@@ -1,5 +1,5 @@
 // Sheet apply: storing the accepted settings and the DEVMODE out.
-#include "ui/services/sheet_apply.h"
+#include "ui/sheets/sheet_apply.h"
 
 #include "common/core/appservices.h"
 #include "common/core/devmode_public.h"
@@ -10,11 +10,12 @@
 #include "common/core/store.h"
 #include "common/storage/job_control.h"
 #include "common/storage/persistence.h"
-#include "ui/entry/devmode_conversion.h"
-#include "ui/entry/job_info.h"
-#include "ui/entry/job_ticket.h"
-#include "ui/entry/printer_values.h"
-#include "ui/entry/ui_context.h"
+#include "platform/printui.h"
+#include "ui/base/devmode_copy.h"
+#include "ui/base/job_info.h"
+#include "ui/base/job_ticket.h"
+#include "ui/base/printer_values.h"
+#include "ui/base/ui_context.h"
 #include "ui/services/option_values.h"
 
 #include <map>

@@ -1,5 +1,5 @@
 // Default-settings packages, install lists and the preset refresh.
-#include "ui/entry/settings_package.h"
+#include "ui/install/settings_package.h"
 
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
@@ -13,9 +13,8 @@
 #include "common/storage/persistence.h"
 #include "common/storage/preset_install.h"
 #include "common/storage/settings_files.h"
-#include "ui/entry/answer_file.h"
 #include "platform/windows.h"
-#include "ui/entry/install_services.h"
+#include "ui/install/install_services.h"
 
 #include <string>
 #include <vector>
@@ -62,6 +61,15 @@ const WCHAR* SettingsIni(DriverContext* context)
 bool IsAbsolute(const WCHAR* path)
 {
     return path != nullptr && path[0] != 0 && path[1] == u':';
+}
+
+// The printer's section of the settings INI, as the INI writes it.
+std::u16string PrinterSectionOf(DriverContext* context)
+{
+    const WCHAR* name = GetPrinterSectionName(context);
+    std::u16string section = name ? name : u"";
+    SanitizeIniSection(section.data());
+    return section;
 }
 
 // A package's or model INI's file into place: an absolute name is installed
@@ -416,6 +424,25 @@ BOOL RunPresetRefresh(DriverContext* context, int kind)
     ReloadDefaultPresets(context, FALSE);
     MarkPresetRefreshed(context);
     return TRUE;
+}
+
+BOOL ReadDefaultRstOf(WCHAR* out, const WCHAR* file, const WCHAR* section)
+{
+    if (out == nullptr) return FALSE;
+    out[0] = 0;
+    if (!IsAbsolute(file) || section == nullptr) return FALSE;
+    ReadIniString(section, u"DefaultRst", u"", out, MAX_PATH, file);
+    return out[0] != 0;
+}
+
+BOOL ReadModelDefaultRst(WCHAR* out, DriverContext* context)
+{
+    return ReadDefaultRstOf(out, GetModelFilePath(context), GetInstallSectionName(context));
+}
+
+BOOL ReadStoredDefaultRst(WCHAR* out, DriverContext* context)
+{
+    return ReadDefaultRstOf(out, GetSettingsIniPath(context), PrinterSectionOf(context).c_str());
 }
 
 }  // namespace vexl::ui

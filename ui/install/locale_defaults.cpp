@@ -1,5 +1,5 @@
 // Locale defaults and the user-code INI.
-#include "ui/entry/locale_defaults.h"
+#include "ui/install/locale_defaults.h"
 
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
@@ -7,7 +7,7 @@
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "platform/locale.h"
-#include "ui/entry/job_strings.h"
+#include "ui/base/job_strings.h"
 
 #include <string>
 

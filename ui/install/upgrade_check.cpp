@@ -1,5 +1,5 @@
 // The upgrade check and the per-user refresh of the printer's settings.
-#include "ui/entry/upgrade_check.h"
+#include "ui/install/upgrade_check.h"
 
 #include "common/core/devmode_merge.h"
 #include "common/core/memory.h"
@@ -12,10 +12,10 @@
 #include "common/storage/ini_lists.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
-#include "ui/entry/install_work.h"
-#include "ui/entry/job_info.h"
-#include "ui/entry/library_state.h"
-#include "ui/entry/ui_context.h"
+#include "ui/base/job_info.h"
+#include "ui/base/library_state.h"
+#include "ui/base/ui_context.h"
+#include "ui/install/install_work.h"
 
 #include <cstdio>
 #include <cwchar>

@@ -1,5 +1,5 @@
 // The interface library's driver context.
-#include "ui/entry/ui_context.h"
+#include "ui/base/ui_context.h"
 
 #include "common/core/devmode_merge.h"
 #include "common/core/items.h"
@@ -13,10 +13,10 @@
 #include "common/storage/ini_lists.h"
 #include "common/storage/job_control.h"
 #include "common/storage/persistence.h"
-#include "ui/entry/job_info.h"
-#include "ui/entry/job_strings.h"
-#include "ui/entry/library_state.h"
-#include "ui/entry/printer_values.h"
+#include "ui/base/job_info.h"
+#include "ui/base/job_strings.h"
+#include "ui/base/library_state.h"
+#include "ui/base/printer_values.h"
 
 namespace vexl::ui {
 namespace {

@@ -1,11 +1,12 @@
 // Upkeep of the printer's settings INI.
-#include "ui/entry/install_ini.h"
+#include "ui/install/install_ini.h"
 
 #include "common/core/devmode_services.h"
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/osinfo.h"
 #include "common/core/printer.h"
 #include "common/core/settings_modules.h"
@@ -15,11 +16,10 @@
 #include "common/storage/ini_lists.h"
 #include "common/storage/persistence.h"
 #include "common/storage/settings_files.h"
-#include "ui/entry/answer_file.h"
-#include "ui/entry/install_services.h"
-#include "ui/entry/locale_defaults.h"
-#include "ui/entry/settings_package.h"
-#include "ui/entry/upgrade_check.h"
+#include "ui/install/install_services.h"
+#include "ui/install/locale_defaults.h"
+#include "ui/install/settings_package.h"
+#include "ui/install/upgrade_check.h"
 
 #include <string>
 #include <vector>
@@ -33,13 +33,6 @@ constexpr int kFreeSizeSlots = 10;
 // Settings-module event 15: the modules copy their own sections of the
 // model INI into the settings INI ({modelIni, settingsIni, 1} when the copy
 // was not needed).
-constexpr std::uint32_t kModuleEventCopyLists = 15;
-
-struct ListCopyEvent {
-    const WCHAR* modelIni;
-    const WCHAR* settingsIni;
-    std::uint32_t unchanged;
-};
 
 enum class KeyKind { FromModel, Package, PresetRefresh };
 struct DefaultKey {
@@ -92,7 +85,6 @@ constexpr const WCHAR* kLanguageKeys[] = {u"RstVersion", u"bIsBIDISupportForVEXL
                                           u"bIsBIDISupportForVEXL"};
 
 // The install kind stamped after a rename.
-constexpr std::uint16_t kInstallKindInitialised = 1;
 
 constexpr int kStampKindText = 1;
 constexpr int kStampKindImage = 2;
@@ -157,23 +149,10 @@ bool ReadPrinterDataDword(HANDLE printer, const WCHAR* name, std::uint32_t* valu
     return true;
 }
 
-// A text value of printer data (at most chars characters); empty when absent.
-std::u16string ReadPrinterDataText(HANDLE printer, const WCHAR* name, int chars)
-{
-    std::vector<WCHAR> buffer(static_cast<std::size_t>(chars) + 1, 0);
-    DWORD type = 0;
-    DWORD needed = 0;
-    std::u16string valueName = name;
-    if (GetPrinterDataW(printer, valueName.data(), &type, reinterpret_cast<BYTE*>(buffer.data()),
-                        static_cast<DWORD>(chars * sizeof(WCHAR)), &needed) != ERROR_SUCCESS)
-        return {};
-    return buffer.data();
-}
-
 void SendListCopyEvent(DriverContext* context, const WCHAR* modelIni, const WCHAR* settingsIni, bool unchanged)
 {
     ListCopyEvent event{modelIni, settingsIni, unchanged ? 1u : 0u};
-    NotifySettingsModules(context, kModuleEventCopyLists, &event);
+    NotifySettingsModules(context, kModuleEventCopyProfileCounters, &event);
 }
 
 // Loads one section of another file into the settings of the kind, the
@@ -248,37 +227,6 @@ void RepairStamps(DriverContext* context, const WCHAR* modelIni, int count, int 
         SaveStampSlot(context, slot);
     }
     PopSettingsSnapshot(context, TRUE);
-}
-
-// The caller kind of the context with the shared-directory bit for a scope.
-class SharedDirectoryScope {
-public:
-    explicit SharedDirectoryScope(DriverContext* context) : work_(context->workArea), kept_(work_->callerKind)
-    {
-        work_->callerKind |= kCallerSharedSettingsDirectory;
-    }
-    ~SharedDirectoryScope() { work_->callerKind = kept_; }
-    SharedDirectoryScope(const SharedDirectoryScope&) = delete;
-    SharedDirectoryScope& operator=(const SharedDirectoryScope&) = delete;
-
-private:
-    ContextWorkArea* work_;
-    std::uint32_t kept_;
-};
-
-void CopyBidiSection(DriverContext* context, const std::u16string& oldName, const WCHAR* newName)
-{
-    WCHAR file[MAX_PATH] = {};
-    BuildSettingsDirPath(file, MAX_PATH, kBidiIniFileName, context);
-    if (file[0] == 0 || oldName.empty()) return;
-    std::u16string oldSection = oldName;
-    SanitizeIniSection(oldSection.data());
-    std::u16string newSection = newName;
-    SanitizeIniSection(newSection.data());
-    std::vector<WCHAR> text(kSectionListChars, 0);
-    const DWORD length = GetPrivateProfileSectionW(oldSection.c_str(), text.data(), kSectionListChars, file);
-    if (length == 0) return;
-    WritePrivateProfileSectionW(newSection.c_str(), text.data(), file);
 }
 
 }  // namespace
@@ -466,28 +414,6 @@ BOOL UpgradeUserLists(HANDLE printer, DriverContext* context)
     RebuildQualityLists(context);
     RebuildStamps(context);
     RebuildFreeSizes(context);
-    return TRUE;
-}
-
-BOOL RefreshAfterRename(DriverContext* context)
-{
-    if (context == nullptr || context->workArea == nullptr) return FALSE;
-    HANDLE printer = context->printer;
-    if (IsPrinterConnection(context) || !ReadPrinterDataText(printer, u"ClientName", MAX_PATH).empty()) return FALSE;
-    const std::u16string section = GetPrinterSectionName(context) ? GetPrinterSectionName(context) : u"";
-    const std::u16string stored = ReadPrinterDataText(printer, u"VEXLPrinterName", MAX_PATH);
-    if (!stored.empty() && lstrcmpiW(stored.c_str(), section.c_str()) == 0) return FALSE;
-    {
-        SharedDirectoryScope shared(context);
-        WriteDefaultKeys(context, kDefaultKeysInitialise, nullptr);
-        CopyBidiSection(context, stored, section.c_str());
-        ApplyModelDefaultSettings(kPackageListsRenamed, kModelDefaultsRename, context);
-        ValidateUserLists(context);
-        WriteLocaleDefaults(context);
-    }
-    if (!StampInstallTime(printer, kInstallKindInitialised, kStampShared)) return FALSE;
-    WritePrinterNameValue(printer, context);
-    WriteDriverNameValue(printer, context);
     return TRUE;
 }
 

@@ -5,11 +5,11 @@
 #include "common/core/context.h"
 #include "platform/devmode.h"
 #include "platform/win32.h"
-#include "ui/entry/answer_file.h"
-#include "ui/entry/install_ini.h"
-#include "ui/entry/install_services.h"
-#include "ui/entry/locale_defaults.h"
-#include "ui/entry/settings_package.h"
+#include "ui/install/answer_file.h"
+#include "ui/install/install_ini.h"
+#include "ui/install/install_services.h"
+#include "ui/install/locale_defaults.h"
+#include "ui/install/settings_package.h"
 
 namespace vexl::ui {
 

@@ -23,11 +23,6 @@ inline constexpr std::uint8_t kAnswerNetworkKeyEmpty = 0x08;
 inline constexpr std::uint8_t kAnswerUserNameSet = 0x10;
 inline constexpr std::uint8_t kAnswerUserNameEmpty = 0x20;
 
-// Flags of the package install lists (InstallPackageLists).
-inline constexpr std::uint32_t kPackageListsRegister = 0x1;
-inline constexpr std::uint32_t kPackageListsCopy = 0x2;
-inline constexpr std::uint32_t kPackageListsRenamed = 0x10;
-inline constexpr std::uint32_t kPackageListsMarkDone = 0x100;
 // The mode ApplyModelDefaultSettings gets after a rename.
 inline constexpr int kModelDefaultsRename = -1;
 
@@ -43,12 +38,9 @@ BOOL ReadBatchInstallDoneData(HANDLE printer);
 // ---- readers ------------------------------------------------------------------------------
 // The answer file's path into out (at least 260 characters, else untouched).
 WCHAR* BuildAnswerFilePath(WCHAR* out, int size);
-// "DefaultRst" of the answer section, of the model INI's language section
-// and of the settings INI's printer section into out (260 characters);
-// FALSE when that file's path is not absolute or the value is empty.
+// "DefaultRst" of the answer section into out (260 characters), as
+// ReadDefaultRstOf reads it.
 BOOL ReadAnswerDefaultRst(WCHAR* out, DriverContext* context);
-BOOL ReadModelDefaultRst(WCHAR* out, DriverContext* context);
-BOOL ReadStoredDefaultRst(WCHAR* out, DriverContext* context);
 BOOL ReadIniFlag(const WCHAR* iniFile, const WCHAR* section, const WCHAR* key);
 BOOL IsUsableSettingsPath(const WCHAR* path);
 WCHAR* GetPrinterNameOfHandle(HANDLE printer, WCHAR* out, int capacity);
@@ -69,5 +61,10 @@ BOOL ApplyAnswerIdentity(const WCHAR* answerFile, const WCHAR* section, DriverCo
 BOOL ApplyAnswerFile(DriverContext* context);
 BOOL ApplyAnswerDefaultSettings(std::uint32_t flags, DriverContext* context, BOOL batchReplay);
 BOOL ApplyModelDefaultSettings(std::uint32_t flags, int mode, DriverContext* context);
+
+// After the printer was renamed: the default keys, the bidirectional
+// section and the model's default settings under the new name, then the
+// stored printer and driver names. FALSE when nothing was to be done.
+BOOL RefreshAfterRename(DriverContext* context);
 
 }  // namespace vexl::ui

@@ -19,6 +19,9 @@ inline constexpr std::uint16_t kRefreshUpgrade = 2;
 inline constexpr std::uint16_t kRefreshAdministrator = 3;
 inline constexpr std::uint16_t kRefreshUnstamped = 4;
 
+// The install kind StampInstallTime records for an initialised printer.
+inline constexpr std::uint16_t kInstallKindInitialised = 1;
+
 // Where StampInstallTime writes.
 inline constexpr std::uint16_t kStampShared = 0;
 inline constexpr std::uint16_t kStampUser = 1;

@@ -1,36 +1,16 @@
-// The printer interface library's own process state.
-#include "ui/entry/library_state.h"
+// The printer interface library put together: the one place that wires the
+// common library's default services and the interface library's own forms.
+#include "ui/library.h"
 
 #include "common/core/devmode_services.h"
 #include "common/storage/devmode_settings_merge.h"
 #include "common/wiring.h"
-#include "ui/entry/job_strings.h"
-#include "ui/entry/job_ticket.h"
-#include "ui/entry/ui_context.h"
+#include "ui/base/job_strings.h"
+#include "ui/base/job_ticket.h"
+#include "ui/base/library_state.h"
+#include "ui/base/ui_context.h"
 
 namespace vexl::ui {
-namespace {
-
-HINSTANCE g_module = nullptr;
-// A plain process global: written by the install roads on their own thread.
-std::uint32_t g_sharedIdentity = 0;
-
-}  // namespace
-
-HINSTANCE GetLibraryModule()
-{
-    return g_module;
-}
-
-std::uint32_t GetSharedIdentityFlag()
-{
-    return g_sharedIdentity;
-}
-
-void SetSharedIdentityFlag(std::uint32_t value)
-{
-    g_sharedIdentity = value;
-}
 
 void UseInterfaceLibraryServices()
 {
@@ -51,7 +31,7 @@ void UseCommonServices()
 BOOL HandleDllNotification(HINSTANCE module, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
-        g_module = module;
+        KeepLibraryModule(module);
         RunProcessAttach();
         UseInterfaceLibraryServices();
     } else if (reason == DLL_PROCESS_DETACH) {

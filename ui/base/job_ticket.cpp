@@ -1,5 +1,5 @@
 // The job-ticket block of the private DEVMODE.
-#include "ui/entry/job_ticket.h"
+#include "ui/base/job_ticket.h"
 
 #include "common/core/devmode_merge.h"
 #include "common/core/devmode_public.h"

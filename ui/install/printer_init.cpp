@@ -5,6 +5,7 @@
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
+#include "common/core/module_events.h"
 #include "common/core/osinfo.h"
 #include "common/core/printer.h"
 #include "common/core/settings_modules.h"
@@ -16,10 +17,9 @@
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
 #include "common/storage/persistence.h"
-#include "ui/entry/devmode_conversion.h"
-#include "ui/entry/install_work.h"
-#include "ui/entry/job_info.h"
-#include "ui/entry/ui_context.h"
+#include "ui/base/job_info.h"
+#include "ui/base/ui_context.h"
+#include "ui/install/install_work.h"
 
 #include <cstring>
 #include <string>
@@ -38,10 +38,6 @@ constexpr std::uint16_t kCreateModeStoredSettings = 3;
 constexpr std::uint32_t kClassPrinterSide = 2;
 constexpr std::uint32_t kConnectionClearMask = 158;
 constexpr std::uint32_t kInstallEmptiedJobInfo = 14495;
-constexpr std::uint32_t kModuleEventRegisterResources = 49;
-constexpr std::uint32_t kModuleEventListsChecked = 48;
-constexpr std::uint32_t kModuleEventLocksLoaded = 60;
-constexpr std::uint32_t kModuleEventLockTraysLoaded = 59;
 constexpr int kServerConfigured = 1;
 constexpr int kSyncSelectorInstall = 7;
 
@@ -132,8 +128,8 @@ void LoadConnectionLocks(HANDLE printer, DriverContext* context)
                      u"rdmLock001InfoBit", rdmLock001InfoBitColor, rdmLock001InfoBit7);
     LoadItemFromPrinterData(printer, context, FindItem(context, rdmLockDstResolutionBoth), 0, nullptr);
     ApplyLockedValues(printer, context);
-    NotifySettingsModules(context, kModuleEventLocksLoaded, nullptr);
-    NotifySettingsModules(context, kModuleEventLockTraysLoaded, nullptr);
+    NotifySettingsModules(context, kModuleEventLockQualityLists, nullptr);
+    NotifySettingsModules(context, kModuleEventLockPresets, nullptr);
 }
 
 // The model files, the job-control plug-in's records and the answer file.

@@ -8,10 +8,10 @@
 #include "common/core/textconv.h"
 #include "common/storage/ini.h"
 #include "common/storage/persistence.h"
-#include "ui/entry/answer_file.h"
-#include "ui/entry/install_services.h"
-#include "ui/entry/job_info.h"
-#include "ui/entry/locale_defaults.h"
+#include "ui/base/job_info.h"
+#include "ui/install/answer_file.h"
+#include "ui/install/install_services.h"
+#include "ui/install/locale_defaults.h"
 
 #include <cstring>
 #include <string>

@@ -1,5 +1,5 @@
 // The interface library's client of the job-control plug-in.
-#include "ui/entry/job_info.h"
+#include "ui/base/job_info.h"
 
 #include "common/core/items.h"
 #include "common/core/languages.h"
@@ -9,7 +9,7 @@
 #include "common/storage/job_control.h"
 #include "platform/spooler.h"
 #include "platform/text.h"
-#include "ui/entry/printer_values.h"
+#include "ui/base/printer_values.h"
 
 namespace vexl::ui {
 namespace {

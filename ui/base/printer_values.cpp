@@ -1,5 +1,5 @@
 // The printer-data values of the interface library.
-#include "ui/entry/printer_values.h"
+#include "ui/base/printer_values.h"
 
 #include "common/core/items.h"
 #include "common/core/le.h"
