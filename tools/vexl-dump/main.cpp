@@ -178,7 +178,11 @@ int main(int argc, char** argv)
     }
     vexl::dump::PagePictures drawer(pictures.value_or(vexl::dump::PictureOptions{}));
     if (pictures) options.pages = &drawer;
-    if (!summary) options.listingSink = [](std::string_view text) { std::cout << text; };
+    // The listing goes out as it is made, or nowhere for the summary; it is never held whole.
+    if (summary)
+        options.listingSink = [](std::string_view) {};
+    else
+        options.listingSink = [](std::string_view text) { std::cout << text; };
 
     FileSource source(*fd);
     vexl::dump::DecodeResult result;
