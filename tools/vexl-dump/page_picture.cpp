@@ -215,7 +215,6 @@ struct PagePictures::Canvas {
     Rgb foreground, background, pen;
     bool hasBackground = false, hasPen = false;
     std::uint8_t rop = 0xCC;
-    bool opaque = false;
     double lineWidth = 0;
     struct Pattern {
         bool solid = true;
@@ -247,7 +246,9 @@ struct PagePictures::Canvas {
         std::uint8_t* d = rgb.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + x) * 3;
         const Rgb s = source.value_or(colour);
         if (rop == 0xCC || rop == 0xF0) {
-            d[0] = s.r, d[1] = s.g, d[2] = s.b;
+            d[0] = s.r;
+            d[1] = s.g;
+            d[2] = s.b;
             return;
         }
         d[0] = Rop3(rop, colour.r, s.r, d[0]);
@@ -380,7 +381,10 @@ void Colour(Canvas& c, const Bytes& r)
     c.foreground = at(4);
     std::size_t next = 7;
     c.hasBackground = (flags & 0x08) != 0;
-    if (c.hasBackground) c.background = at(next), next += 3;
+    if (c.hasBackground) {
+        c.background = at(next);
+        next += 3;
+    }
     c.hasPen = (flags & 0x10) != 0;
     if (c.hasPen) c.pen = at(next);
 }
@@ -535,16 +539,10 @@ void GlyphDefinition(Canvas& c, const Bytes& r)
                                                                       GlyphBits(r, 28, r.U32(8), width, height, r.U8(26))};
 }
 
-void FillBackgroundBox(Canvas& c, const Bytes& r)
-{
-    if (!c.opaque || !c.hasBackground) return;
-    const double left = r.I32(8), top = r.I32(12), right = r.I32(16), bottom = r.I32(20);
-    c.Fill({{{left, top}, {right, top}, {right, bottom}, {left, bottom}}}, false, c.background, false);
-}
-
+// The opaque background of a string comes as a rectangle record of its own,
+// so the boxes of runs and strings are not filled here.
 void GlyphRun(Canvas& c, const Bytes& r)
 {
-    FillBackgroundBox(c, r);
     const std::uint8_t kind = r.U8(2) & 0x0C;
     double x = r.I32(24), y = r.I32(28);
     const std::uint16_t count = r.U16(32);
@@ -591,7 +589,6 @@ double DeviceCharacter(Canvas& c, double left, double top, char16_t code)
 
 void DeviceString(Canvas& c, const Bytes& r)
 {
-    FillBackgroundBox(c, r);
     const bool each = r.U8(2) == 0x80;
     const std::uint16_t count = r.U16(32);
     const std::size_t advances = each ? count : 1;
@@ -633,9 +630,6 @@ void DrawRecord(Canvas& c, const Bytes& r)
         break;
     case 0x31:
         c.rop = r.U8(1);
-        break;
-    case 0x32:
-        c.opaque = r.U8(1) == 2;
         break;
     case 0x33:
         c.lineWidth = r.U16(2);
@@ -685,7 +679,8 @@ std::vector<std::uint8_t> Reduce(const Canvas& c, int& width, int& height)
             for (int yy = y * k; yy < std::min(c.height, (y + 1) * k); ++yy) {
                 for (int xx = x * k; xx < std::min(c.width, (x + 1) * k); ++xx) {
                     const std::uint8_t* p = c.rgb.data() + (static_cast<std::size_t>(yy) * c.width + xx) * 3;
-                    sum[0] += p[0], sum[1] += p[1], sum[2] += p[2], ++n;
+                    for (int i = 0; i < 3; ++i) sum[i] += p[i];
+                    ++n;
                 }
             }
             std::uint8_t* o = out.data() + (static_cast<std::size_t>(y) * width + x) * 3;
