@@ -568,8 +568,8 @@ engine::Font& Job::FontOf(const DrawCall& call)
             font = std::make_unique<engine::Font>(call.face, RenderedGlyphs(call.emPixels),
                                                   XFORML{scale, 0, 0, scale, 0, 0}, id);
         } else {
-            font = std::make_unique<engine::Font>(call.face, engine::SyntheticGlyphs(), XFORML{0.01f, 0, 0, 0.01f, 0, 0},
-                                                  id);
+            font = std::make_unique<engine::Font>(call.face, engine::SyntheticGlyphs(),
+                                                  XFORML{0.01f, 0, 0, 0.01f, 0, 0}, id);
         }
     }
     return *font;
@@ -930,13 +930,20 @@ struct HookName {
     const char* name;
 };
 constexpr HookName kHookNames[] = {
-    {HOOK_BITBLT, "BitBlt"},         {HOOK_STRETCHBLT, "StretchBlt"},
-    {HOOK_PLGBLT, "PlgBlt"},         {HOOK_TEXTOUT, "TextOut"},
-    {HOOK_PAINT, "Paint"},           {HOOK_STROKEPATH, "StrokePath"},
-    {HOOK_FILLPATH, "FillPath"},     {HOOK_STROKEANDFILLPATH, "StrokeAndFillPath"},
-    {HOOK_LINETO, "LineTo"},         {HOOK_COPYBITS, "CopyBits"},
-    {HOOK_STRETCHBLTROP, "StretchBltROP"}, {HOOK_TRANSPARENTBLT, "TransparentBlt"},
-    {HOOK_ALPHABLEND, "AlphaBlend"}, {HOOK_GRADIENTFILL, "GradientFill"},
+    {HOOK_BITBLT, "BitBlt"},
+    {HOOK_STRETCHBLT, "StretchBlt"},
+    {HOOK_PLGBLT, "PlgBlt"},
+    {HOOK_TEXTOUT, "TextOut"},
+    {HOOK_PAINT, "Paint"},
+    {HOOK_STROKEPATH, "StrokePath"},
+    {HOOK_FILLPATH, "FillPath"},
+    {HOOK_STROKEANDFILLPATH, "StrokeAndFillPath"},
+    {HOOK_LINETO, "LineTo"},
+    {HOOK_COPYBITS, "CopyBits"},
+    {HOOK_STRETCHBLTROP, "StretchBltROP"},
+    {HOOK_TRANSPARENTBLT, "TransparentBlt"},
+    {HOOK_ALPHABLEND, "AlphaBlend"},
+    {HOOK_GRADIENTFILL, "GradientFill"},
 };
 
 }  // namespace

@@ -162,7 +162,8 @@ void UseMachine(const fs::path& root)
 {
     std::error_code error;
     if (!fs::is_directory(root, error))
-        throw Refusal("no machine at " + root.string() + ": the folder does not exist (make one with vexl-print setup)");
+        throw Refusal("no machine at " + root.string() +
+                      ": the folder does not exist (make one with vexl-print setup)");
     if (!fs::is_regular_file(root / kProfileFile, error))
         throw Refusal("no machine at " + root.string() + ": the folder holds no " + kProfileFile +
                       " (make one with vexl-print setup)");
@@ -216,8 +217,8 @@ std::vector<std::uint8_t> JobDevmode(bool raster)
 std::string DocumentEventName(const std::string& number)
 {
     static constexpr const char* kNames[] = {
-        "",         "CREATEDCPRE", "CREATEDCPOST", "RESETDCPRE", "RESETDCPOST", "STARTDOC",     "STARTPAGE",
-        "ENDPAGE",  "ENDDOC",      "ABORTDOC",     "DELETEDC",   "ESCAPE",      "ENDDOCPOST",   "STARTDOCPOST",
+        "",        "CREATEDCPRE", "CREATEDCPOST", "RESETDCPRE", "RESETDCPOST", "STARTDOC",   "STARTPAGE",
+        "ENDPAGE", "ENDDOC",      "ABORTDOC",     "DELETEDC",   "ESCAPE",      "ENDDOCPOST", "STARTDOCPOST",
     };
     const int value = std::atoi(number.c_str());
     return value > 0 && value < static_cast<int>(std::size(kNames)) ? kNames[value] : "unnamed";
@@ -227,9 +228,9 @@ std::string DocumentEventName(const std::string& number)
 std::string EscapeName(const std::string& number)
 {
     static constexpr std::pair<int, const char*> kNames[] = {
-        {8, "QUERYESCSUPPORT"},   {17, "SETCOPYCOUNT"},     {19, "PASSTHROUGH"},   {20, "GETTECHNOLOGY"},
-        {42, "GETDEVICEUNITS"},   {111, "user code"},       {117, "telephone line"}, {119, "default source"},
-        {120, "print method"},    {121, "settings INI path"}, {122, "option texts"}, {126, "API use flag"},
+        {8, "QUERYESCSUPPORT"},   {17, "SETCOPYCOUNT"},        {19, "PASSTHROUGH"},     {20, "GETTECHNOLOGY"},
+        {42, "GETDEVICEUNITS"},   {111, "user code"},          {117, "telephone line"}, {119, "default source"},
+        {120, "print method"},    {121, "settings INI path"},  {122, "option texts"},   {126, "API use flag"},
         {140, "library version"}, {141, "spool library name"},
     };
     const int value = std::atoi(number.c_str());
@@ -352,8 +353,7 @@ DWORD ParseJobId(const std::string& text)
     const bool digits = !text.empty() && text.size() <= 10 &&
                         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
     const unsigned long long value = digits ? std::stoull(text) : 0;
-    if (!digits || value > 0xFFFFFFFFull)
-        throw Refusal("job id \"" + text + "\" is not a number from 0 to 4294967295");
+    if (!digits || value > 0xFFFFFFFFull) throw Refusal("job id \"" + text + "\" is not a number from 0 to 4294967295");
     return static_cast<DWORD>(value);
 }
 

@@ -58,8 +58,7 @@ void WaitUntilStill(const std::filesystem::path& folder)
         timespec now{};
         ASSERT_EQ(::stat(folder.c_str(), &status), 0);
         clock_gettime(CLOCK_REALTIME, &now);
-        const std::int64_t age =
-            nanoseconds(now) - std::max(nanoseconds(status.st_mtim), nanoseconds(status.st_ctim));
+        const std::int64_t age = nanoseconds(now) - std::max(nanoseconds(status.st_mtim), nanoseconds(status.st_ctim));
         if (age > 2'010'000'000) return;
         std::this_thread::sleep_for(std::chrono::nanoseconds(2'010'000'000 - age));
     }

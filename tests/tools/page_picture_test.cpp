@@ -83,10 +83,14 @@ Subpath Square(std::int32_t left, std::int32_t top, std::int32_t side)
 TEST_F(PagePictureTest, FillsClipsAndStrokesLandOnTheirPixels)
 {
     const std::vector<Picture> pages = Draw(SmallPage({
-        Colour(0x01, {0xFF0000}), FillRect(10, 10, 110, 60),            // red, whole
-        Colour(0x01, {0x0000FF}), ClipRect(200, 10, 260, 60),           // blue, only inside the clip
-        FillRect(180, 10, 300, 60), ClipReset(),                       //
-        Colour(0x01, {0x000000}), LineWidth(1, 4, 0xFFFFFFFF),         // a black stroke of 4 pixels
+        Colour(0x01, {0xFF0000}),
+        FillRect(10, 10, 110, 60),  // red, whole
+        Colour(0x01, {0x0000FF}),
+        ClipRect(200, 10, 260, 60),  // blue, only inside the clip
+        FillRect(180, 10, 300, 60),
+        ClipReset(),  //
+        Colour(0x01, {0x000000}),
+        LineWidth(1, 4, 0xFFFFFFFF),  // a black stroke of 4 pixels
         PathRecord(0, false, {Subpath{10 * 16, 100 * 16, {{110 * 16, 100 * 16}}}}),
     }));
     ASSERT_EQ(pages.size(), 1u);
@@ -98,9 +102,9 @@ TEST_F(PagePictureTest, FillsClipsAndStrokesLandOnTheirPixels)
         int x, y;
         Pixel expected;
     } cases[] = {
-        {"inside the red rectangle", 10, 10, kRed},       {"past its right edge", 110, 30, kWhite},
-        {"left of the clip", 190, 30, kWhite},            {"inside the clip", 230, 30, kBlue},
-        {"right of the clip", 280, 30, kWhite},           {"on the stroke", 60, 99, kBlack},
+        {"inside the red rectangle", 10, 10, kRed},      {"past its right edge", 110, 30, kWhite},
+        {"left of the clip", 190, 30, kWhite},           {"inside the clip", 230, 30, kBlue},
+        {"right of the clip", 280, 30, kWhite},          {"on the stroke", 60, 99, kBlack},
         {"on the stroke's other half", 60, 101, kBlack}, {"beside the stroke", 60, 104, kWhite},
         {"an empty corner", 399, 299, kWhite},
     };
@@ -136,16 +140,15 @@ TEST_F(PagePictureTest, GlyphsAreDrawnFromTheirBitmapsAndFromTheKeptOnes)
     const std::uint8_t compression = bar.empty() ? 0 : 2;
     const std::vector<std::uint8_t> bits = bar.empty() ? std::vector<std::uint8_t>{0xFF, 0x81} : bar;
     const std::vector<Picture> pages = Draw(SmallPage({
-        Colour(0x41, {0}),
-        GlyphDrawn(0x53, 0x08, 'A', 8, 2, compression, bits),  // at (100, 200)
-        GlyphAgain(0x48, 'A', 8, 2),                           // at (300, 200), cached
-        GlyphDefinition(0x08, 'B', 8, 2, compression, bits),  //
-        GlyphRun(0x08, {{0, 0, 'B'}, {20, 30, 'B'}}),          // at (5, 6) and (25, 36)
+        Colour(0x41, {0}), GlyphDrawn(0x53, 0x08, 'A', 8, 2, compression, bits),  // at (100, 200)
+        GlyphAgain(0x48, 'A', 8, 2),                                              // at (300, 200), cached
+        GlyphDefinition(0x08, 'B', 8, 2, compression, bits),                      //
+        GlyphRun(0x08, {{0, 0, 'B'}, {20, 30, 'B'}}),                             // at (5, 6) and (25, 36)
     }));
     ASSERT_EQ(pages.size(), 1u);
     const Picture& page = pages[0];
-    for (const auto& [x, y] : {std::pair{100, 200}, {107, 200}, {100, 201}, {107, 201}, {303, 200}, {5, 6}, {25, 36},
-                              {32, 37}})
+    for (const auto& [x, y] :
+         {std::pair{100, 200}, {107, 200}, {100, 201}, {107, 201}, {303, 200}, {5, 6}, {25, 36}, {32, 37}})
         EXPECT_EQ(page.At(x, y), kBlack) << x << "," << y;
     for (const auto& [x, y] : {std::pair{103, 201}, {108, 200}, {100, 202}, {303, 201}, {10, 7}})
         EXPECT_EQ(page.At(x, y), kWhite) << x << "," << y;
@@ -162,9 +165,9 @@ TEST_F(PagePictureTest, ImagesFillTheirDestination)
     colour.v[rows + 0] = 0x00, colour.v[rows + 1] = 0x00, colour.v[rows + 2] = 0xFF;
     colour.v[rows + 3] = 0xFF, colour.v[rows + 4] = 0x00, colour.v[rows + 5] = 0x00;
     for (int i = 0; i < 4; ++i) colour.v[48 + i] = static_cast<std::uint8_t>(i == 0 ? 40 : 0);  // destination width 40
-    colour.v[16] = 10 + 40;                                                                        // right = x + 40
+    colour.v[16] = 10 + 40;                                                                     // right = x + 40
     for (int i = 0; i < 4; ++i) colour.v[52 + i] = static_cast<std::uint8_t>(i == 0 ? 10 : 0);  // destination height 10
-    colour.v[20] = 20 + 10;                                                                        // bottom = y + 10
+    colour.v[20] = 20 + 10;                                                                     // bottom = y + 10
     const std::vector<Picture> pages = Draw(SmallPage({colour}));
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages[0].At(10, 20), kRed);
@@ -233,10 +236,13 @@ TEST(JobStreamSource, PiecesDecodeAsTheWholeStream)
         const char* name;
         Bytes stream;
     } cases[] = {
-        {"two pages", JobStart().Add(JobNameFrame("Report")).Add(PageFrames(DisplayList({FillRect(1, 2, 3, 4)}), {20}))
+        {"two pages", JobStart()
+                          .Add(JobNameFrame("Report"))
+                          .Add(PageFrames(DisplayList({FillRect(1, 2, 3, 4)}), {20}))
                           .Add(PageFrames(DisplayList({ClipRect(0, 0, 9, 9)})))},
         {"a record fault", OnePage({Rop(0xCC), Rop(0xCC)})},
-        {"a cut-short frame", JobStart().Add(Frame(0xF4, TextOf("@PJL"))).Add(Frame(0xF0, {})).Add(Bytes{}.Raw({0xF5, 0, 0, 0, 9, 0}))},
+        {"a cut-short frame",
+         JobStart().Add(Frame(0xF4, TextOf("@PJL"))).Add(Frame(0xF0, {})).Add(Bytes{}.Raw({0xF5, 0, 0, 0, 9, 0}))},
         {"a display-list frame above 1 MB", longJob},
         {"the same cut short", cutShort},
     };

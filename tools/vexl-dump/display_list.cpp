@@ -119,13 +119,15 @@ std::optional<std::string> DecodeDeviceName(std::span<const std::uint8_t> bytes)
 {
     if (std::none_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b >= 0x80; })) return std::nullopt;
     std::u16string wide(bytes.size(), u'\0');
-    const int count = MultiByteToWideChar(932, 0, reinterpret_cast<LPCSTR>(bytes.data()), static_cast<int>(bytes.size()),
-                                          reinterpret_cast<LPWSTR>(wide.data()), static_cast<int>(wide.size()));
+    const int count =
+        MultiByteToWideChar(932, 0, reinterpret_cast<LPCSTR>(bytes.data()), static_cast<int>(bytes.size()),
+                            reinterpret_cast<LPWSTR>(wide.data()), static_cast<int>(wide.size()));
     if (count <= 0) return std::nullopt;
     std::string text;
     for (int i = 0; i < count; ++i) {
         char32_t c = wide[static_cast<std::size_t>(i)];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < count) c = 0x10000 + ((c - 0xD800) << 10) + (wide[static_cast<std::size_t>(++i)] - 0xDC00);
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < count)
+            c = 0x10000 + ((c - 0xD800) << 10) + (wide[static_cast<std::size_t>(++i)] - 0xDC00);
         if (c < 0x80) {
             text += static_cast<char>(c);
         } else if (c < 0x800) {
@@ -726,7 +728,8 @@ private:
                 " em=" + Int(r_.U16(10)) + "x" + Int(r_.U16(12)) + " leading=" + Int(r_.U16(20)) +
                 " default=" + Hex(r_.U16(22), 4) + " name=\"" + EscapeBytes(r_.Span(nameAt, nameLength)) + "\"";
         // For people: the name in its code page, and the em (tenths of a pixel) in pixels and points.
-        if (const auto name = DecodeDeviceName(r_.Span(nameAt, nameLength))) out_ += " (" + *name + " in code page 932)";
+        if (const auto name = DecodeDeviceName(r_.Span(nameAt, nameLength)))
+            out_ += " (" + *name + " in code page 932)";
         out_ += " (em " + Fixed(r_.U16(10) / 10.0) + " x " + Fixed(r_.U16(12) / 10.0) + " pixels";
         if (s_.resolution) out_ += ", " + Fixed(r_.U16(12) / 10.0 * 72.0 / s_.resolution) + " points";
         out_ += ")";

@@ -229,7 +229,8 @@ private:
         summary_.displayListBytes += length;
         std::uint64_t done = 0;
         while (done < length) {
-            const auto piece = reader_.Peek(static_cast<std::size_t>(std::min<std::uint64_t>(length - done, kDisplayListPiece)));
+            const auto piece =
+                reader_.Peek(static_cast<std::size_t>(std::min<std::uint64_t>(length - done, kDisplayListPiece)));
             if (piece.empty())
                 Fail(at + 4, Rule::FrameLength,
                      "payload length " + std::to_string(length) + " runs past the end of the stream");

@@ -147,10 +147,11 @@ int main(int argc, char** argv)
             pictures->folder = argv[++i];
         } else if (arg == "--dpi") {
             const std::string value = i + 1 < argc ? argv[++i] : "";
-            const bool digits = !value.empty() && value.size() <= 4 &&
-                                value.find_first_not_of("0123456789") == std::string::npos;
+            const bool digits =
+                !value.empty() && value.size() <= 4 && value.find_first_not_of("0123456789") == std::string::npos;
             dpi = digits ? std::stoi(value) : 0;
-            if (dpi < 10 || dpi > 1200) return Refuse("--dpi wants a resolution from 10 to 1200, not \"" + value + "\"");
+            if (dpi < 10 || dpi > 1200)
+                return Refuse("--dpi wants a resolution from 10 to 1200, not \"" + value + "\"");
         } else if (arg == "--font") {
             if (i + 1 >= argc) return Usage();
             font = argv[++i];
@@ -198,7 +199,9 @@ int main(int argc, char** argv)
     if (*fd != 0) ::close(*fd);
     if (source.Total() == 0) {
         std::cout.flush();
-        return Refuse((path == "-" ? std::string("standard input") : path) + " is empty: a job holds at least its job-start frame", 1);
+        return Refuse((path == "-" ? std::string("standard input") : path) +
+                          " is empty: a job holds at least its job-start frame",
+                      1);
     }
     if (summary) std::cout << vexl::dump::FormatSummary(result.summary);
     for (const fs::path& file : drawer.Files()) std::cout << "picture: " << file.string() << "\n";

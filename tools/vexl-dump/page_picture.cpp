@@ -159,9 +159,7 @@ struct Figure {
 std::vector<Figure> ReadFigures(const Bytes& r, std::size_t at, double dx = 0, double dy = 0)
 {
     std::vector<Figure> figures;
-    auto point = [&](std::size_t offset) {
-        return Point{r.I32(offset) / 16.0 + dx, r.I32(offset + 4) / 16.0 + dy};
-    };
+    auto point = [&](std::size_t offset) { return Point{r.I32(offset) / 16.0 + dx, r.I32(offset + 4) / 16.0 + dy}; };
     while (r.Has(at, 12)) {
         const std::uint32_t elements = r.U32(at);
         Figure figure;
@@ -179,8 +177,9 @@ std::vector<Figure> ReadFigures(const Bytes& r, std::size_t at, double dx = 0, d
             const int steps = static_cast<int>(std::clamp(span / 4, 4.0, 256.0));
             for (int i = 1; i <= steps; ++i) {
                 const double t = static_cast<double>(i) / steps, u = 1 - t;
-                figure.points.push_back({u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x,
-                                         u * u * u * p0.y + 3 * u * u * t * p1.y + 3 * u * t * t * p2.y + t * t * t * p3.y});
+                figure.points.push_back(
+                    {u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x,
+                     u * u * u * p0.y + 3 * u * u * t * p1.y + 3 * u * t * t * p2.y + t * t * t * p3.y});
             }
             at += 28;
         }
@@ -262,7 +261,8 @@ struct PagePictures::Canvas {
     {
         if (pattern.solid || pattern.side == 0) return colour;
         const int side = pattern.side;
-        const int px = static_cast<int>(std::floor(x / scale)) % side, py = static_cast<int>(std::floor(y / scale)) % side;
+        const int px = static_cast<int>(std::floor(x / scale)) % side,
+                  py = static_cast<int>(std::floor(y / scale)) % side;
         const std::size_t index = static_cast<std::size_t>(py) * side + px;
         if (pattern.colour) {
             if (index * 3 + 2 >= pattern.data.size()) return colour;
@@ -370,7 +370,8 @@ void StartCanvas(Canvas& c, const Bytes& r, int dpi, const std::string& fontFile
     c.width = std::max(1, static_cast<int>(std::lround(width * c.scale)));
     c.height = std::max(1, static_cast<int>(std::lround(length * c.scale)));
     c.rgb.assign(static_cast<std::size_t>(c.width) * static_cast<std::size_t>(c.height) * 3, 255);
-    if (!fontFile.empty() && FT_Init_FreeType(&c.library) == 0 && FT_New_Face(c.library, fontFile.c_str(), 0, &c.face) != 0)
+    if (!fontFile.empty() && FT_Init_FreeType(&c.library) == 0 &&
+        FT_New_Face(c.library, fontFile.c_str(), 0, &c.face) != 0)
         c.face = nullptr;
 }
 
@@ -504,7 +505,8 @@ void Image(Canvas& c, const Bytes& r)
 std::vector<std::uint8_t> GlyphBits(const Bytes& r, std::size_t at, std::uint32_t size, int width, int height,
                                     std::uint8_t compression)
 {
-    const std::size_t raw = static_cast<std::size_t>(std::max(height, 0)) * ((static_cast<std::size_t>(std::max(width, 0)) + 7) / 8);
+    const std::size_t raw =
+        static_cast<std::size_t>(std::max(height, 0)) * ((static_cast<std::size_t>(std::max(width, 0)) + 7) / 8);
     const auto bytes = r.Span(at, size);
     std::vector<std::uint8_t> bits;
     if (compression == 2) {
@@ -524,7 +526,8 @@ void Glyph(Canvas& c, const Bytes& r)
     const double x = r.I32(36), y = r.I32(40);
     if (r.U32(32) == 0) {
         const auto found = c.kept.find(key);
-        if (found != c.kept.end()) c.DrawBits(x, y, found->second.width, found->second.height, found->second.bits, c.foreground);
+        if (found != c.kept.end())
+            c.DrawBits(x, y, found->second.width, found->second.height, found->second.bits, c.foreground);
         return;
     }
     std::vector<std::uint8_t> bits = GlyphBits(r, 64, r.U32(52), width, height, r.U8(62));
@@ -535,8 +538,8 @@ void Glyph(Canvas& c, const Bytes& r)
 void GlyphDefinition(Canvas& c, const Bytes& r)
 {
     const int width = r.I32(12), height = r.I32(16);
-    c.kept[{r.U16(24), static_cast<std::uint8_t>(r.U8(2) & 0x0C)}] = {width, height,
-                                                                      GlyphBits(r, 28, r.U32(8), width, height, r.U8(26))};
+    c.kept[{r.U16(24), static_cast<std::uint8_t>(r.U8(2) & 0x0C)}] = {
+        width, height, GlyphBits(r, 28, r.U32(8), width, height, r.U8(26))};
 }
 
 // The opaque background of a string comes as a rectangle record of its own,
@@ -551,7 +554,8 @@ void GlyphRun(Canvas& c, const Bytes& r)
         x += r.I16(at);
         y += r.I16(at + 2);
         const auto found = c.kept.find({r.U16(at + 4), kind});
-        if (found != c.kept.end()) c.DrawBits(x, y, found->second.width, found->second.height, found->second.bits, c.foreground);
+        if (found != c.kept.end())
+            c.DrawBits(x, y, found->second.width, found->second.height, found->second.bits, c.foreground);
     }
 }
 
@@ -572,7 +576,8 @@ double DeviceCharacter(Canvas& c, double left, double top, char16_t code)
     const FT_Bitmap& bitmap = slot->bitmap;
     const double baseline = std::round((top + em * 0.8) * c.scale);
     const double x0 = std::round(left * c.scale) + slot->bitmap_left, y0 = baseline - slot->bitmap_top;
-    if (x0 >= c.width || y0 >= c.height || x0 + bitmap.width <= 0 || y0 + bitmap.rows <= 0) return (slot->advance.x / 64.0) / c.scale;
+    if (x0 >= c.width || y0 >= c.height || x0 + bitmap.width <= 0 || y0 + bitmap.rows <= 0)
+        return (slot->advance.x / 64.0) / c.scale;
     for (unsigned row = 0; row < bitmap.rows; ++row) {
         const int y = static_cast<int>(y0) + static_cast<int>(row);
         if (y < 0 || y >= c.height) continue;
@@ -580,7 +585,8 @@ double DeviceCharacter(Canvas& c, double left, double top, char16_t code)
         for (unsigned column = 0; column < bitmap.width; ++column) {
             const int x = static_cast<int>(x0) + static_cast<int>(column);
             if (bitmap.buffer[row * static_cast<unsigned>(bitmap.pitch) + column] < 128) continue;
-            const bool inside = std::any_of(clip.begin(), clip.end(), [x](const Span& s) { return x >= s.first && x < s.second; });
+            const bool inside =
+                std::any_of(clip.begin(), clip.end(), [x](const Span& s) { return x >= s.first && x < s.second; });
             if (inside) c.Put(x, y, c.foreground);
         }
     }
