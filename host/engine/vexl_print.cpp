@@ -376,9 +376,9 @@ int Run(const std::vector<std::string>& args)
         return Print(root, jobId, mode == "raster");
     }
     if (command == "setup" || command == "capabilities" || command == "print")
-        throw Refusal(command + ": wrong number of arguments\n" + kUsage);
-    throw Refusal((command.empty() ? std::string("no command") : "unknown command \"" + command + "\"") + "\n" +
-                  kUsage);
+        throw Refusal(command + ": wrong number of arguments (see vexl-print --help)");
+    throw Refusal((command.empty() ? std::string("no command") : "unknown command \"" + command + "\"") +
+                  " (see vexl-print --help)");
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ class NewcomerRoad(unittest.TestCase):
         if code is not None:
             self.assertEqual(result.returncode, code, result.stderr)
         lines = result.stderr.strip().splitlines()
-        self.assertTrue(lines, "no message")
+        self.assertEqual(len(lines), 1, result.stderr)
         for word in words:
             self.assertIn(word, lines[0])
 
