@@ -111,6 +111,22 @@ TEST_F(PagePictureTest, FillsClipsAndStrokesLandOnTheirPixels)
     for (const auto& c : cases) EXPECT_EQ(page.At(c.x, c.y), c.expected) << c.where;
 }
 
+// A dashed stroke of one pixel from x = 10: four pixels on, four off from
+// the mask, the pattern entered at the phase's bit.
+TEST_F(PagePictureTest, DashedStrokesFollowTheirMaskAndPhase)
+{
+    const Subpath line{10 * 16, 50 * 16, {{74 * 16, 50 * 16}}};
+    for (const std::uint8_t phase : {0, 2}) {
+        const std::vector<Picture> pages = Draw(SmallPage(
+            {Colour(0x01, {0}), LineWidth(1, 1, 0xF0F0F0F0), DashPhase(phase), PathRecord(0, false, {line})}));
+        ASSERT_EQ(pages.size(), 1u);
+        for (int x = 10; x < 74; ++x) {
+            const bool dash = (x - 10 + phase) / 4 % 2 == 0;
+            EXPECT_EQ(pages[0].At(x, 49), dash ? kBlack : kWhite) << "phase " << int(phase) << " at x = " << x;
+        }
+    }
+}
+
 // Two overlapping squares turning the same way: the alternate rule leaves
 // their overlap empty, the winding rule fills it.
 TEST_F(PagePictureTest, FillRulesDecideTheOverlap)

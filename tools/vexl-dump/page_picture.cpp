@@ -215,6 +215,9 @@ struct PagePictures::Canvas {
     bool hasBackground = false, hasPen = false;
     std::uint8_t rop = 0xCC;
     double lineWidth = 0;
+    std::uint32_t dashMask = 0xFFFFFFFF;  // from bit 31 down, a bit a dash unit: 1 dash, 0 gap
+    int dashUnit = 1;                     // pixels
+    int dashPhase = 0;                    // the bit the first unit of a figure takes
     struct Pattern {
         bool solid = true;
         bool colour = false;
@@ -407,12 +410,50 @@ std::vector<Polygon> Polygons(const std::vector<Figure>& figures)
     return polygons;
 }
 
+// The dashes of a polyline: the mask repeats every 32 dash units along the
+// figure, starting at the phase's bit.
+std::vector<std::vector<Point>> Dashes(const std::vector<Point>& line, std::uint32_t mask, int unit, int phase)
+{
+    double total = 0;
+    for (std::size_t i = 0; i + 1 < line.size(); ++i)
+        total += std::hypot(line[i + 1].x - line[i].x, line[i + 1].y - line[i].y);
+    // A figure of more than four million dash units is far beyond any page: it is drawn solid.
+    if (mask == 0xFFFFFFFF || total / unit > 4e6) return {line};
+    std::vector<std::vector<Point>> dashes;
+    auto on = [&](std::int64_t cell) { return ((mask >> (31 - (cell + phase) % 32)) & 1) != 0; };
+    double walked = 0;  // along the figure, in pixels
+    bool inDash = false;
+    for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+        const Point a = line[i], b = line[i + 1];
+        const double length = std::hypot(b.x - a.x, b.y - a.y);
+        double done = 0;
+        while (done < length) {
+            const auto cell = static_cast<std::int64_t>((walked + done) / unit);
+            const double step = std::min(length - done, (cell + 1) * static_cast<double>(unit) - (walked + done));
+            const Point from{a.x + (b.x - a.x) * done / length, a.y + (b.y - a.y) * done / length};
+            done += std::max(step, 1e-9);
+            const Point to{a.x + (b.x - a.x) * std::min(done, length) / length,
+                           a.y + (b.y - a.y) * std::min(done, length) / length};
+            if (!on(cell)) {
+                inDash = false;
+                continue;
+            }
+            if (!inDash) dashes.push_back({from});
+            dashes.back().push_back(to);
+            inDash = true;
+        }
+        walked += length;
+    }
+    return dashes;
+}
+
 void Stroke(Canvas& c, const std::vector<Figure>& figures, bool closed, Rgb colour)
 {
     std::vector<Polygon> pieces;
     for (Figure figure : figures) {
         if (closed && figure.points.size() > 2) figure.points.push_back(figure.points.front());
-        for (Polygon& piece : StrokeOutline(figure.points, c.lineWidth)) pieces.push_back(std::move(piece));
+        for (const std::vector<Point>& dash : Dashes(figure.points, c.dashMask, c.dashUnit, c.dashPhase))
+            for (Polygon& piece : StrokeOutline(dash, c.lineWidth)) pieces.push_back(std::move(piece));
     }
     c.Fill(pieces, true, colour, false);
 }
@@ -639,6 +680,11 @@ void DrawRecord(Canvas& c, const Bytes& r)
         break;
     case 0x33:
         c.lineWidth = r.U16(2);
+        c.dashUnit = std::max<int>(1, r.U8(1));
+        c.dashMask = r.U32(4);
+        break;
+    case 0x34:
+        c.dashPhase = r.U8(1) % 32;
         break;
     case 0x37:
         c.clip = Canvas::ClipKind::Page;
