@@ -111,7 +111,7 @@ void RunModelDefaults(DriverContext* instance, std::uint32_t flags)
     } else {
         SetModelDefaults(instance);
         PrepareApiDevmodeHeader(instance);
-        ResetApiDevmodeState(instance, kDevmodeModelDefaults);
+        ResetApiDevmodeState(instance, flags);
         FreeFontListItems(instance);
         ApplyStoredBidiConfig(instance);
     }
@@ -136,7 +136,7 @@ bool RunRebuild(DriverContext* instance, std::uint32_t flags)
     FreeIfNotNull(instance->store);
     instance->store = rebuilt;
     ApplyStoredBidiConfig(instance);
-    ResetApiDevmodeState(instance, kDevmodeRebuild);
+    ResetApiDevmodeState(instance, flags);
     RunRefreshSteps(instance, flags, true);
     ResetShiftDefaults(instance);
     if (ItemValue(instance, rdmFuncSelectMargin) == 0) ResetMarginItems(instance);
@@ -149,7 +149,7 @@ bool RunRebuild(DriverContext* instance, std::uint32_t flags)
 
 void RunRederive(DriverContext* instance, std::uint32_t flags)
 {
-    ResetApiDevmodeState(instance, kDevmodeRederive);
+    ResetApiDevmodeState(instance, flags);
     RunRefreshSteps(instance, flags, false);
     if (GetResolutionEntryKind(instance) == 1) RunResolutionBothTransacts(instance);
     if (NeedsResolutionFallback(instance)) {
@@ -367,16 +367,16 @@ void WriteWin9xPrivateNames(DriverContext* instance)
     std::memset(part + k9xZeroFields, 0, k9xHeaderEnd - k9xZeroFields);
 }
 
-void ResetApiDevmodeState(DriverContext* instance, std::uint32_t request)
+void ResetApiDevmodeState(DriverContext* instance, std::uint32_t flags)
 {
     SetItemValue(instance, rdmUIModeChange, 0);
     SetUiModeChangeFlagOff(instance);
     ClearUiFlags(instance, kUiModeChangeUiFlag);
-    if (!(request & kDevmodeRederive)) {
-        if (request & kDevmodeModelDefaults) {
+    if (!(flags & kDevmodeRederive)) {
+        if (flags & kDevmodeModelDefaults) {
             SetItemValue(instance, rdmUseUserMacro, 0);
             SetItemValue(instance, rdmUserPrintMacro, 0);
-        } else if ((request & kDevmodeRebuild) && GetApiVersionInForce() < 6) {
+        } else if ((flags & kDevmodeRebuild) && GetApiVersionInForce() < 6) {
             KeepUserMacroPlanes(instance);
         }
     }

@@ -53,10 +53,10 @@ void SetOsKindItem(DriverContext* instance);
 // do nothing off Windows 9x.
 void WriteWin9xPrivateSignature(DriverContext* instance);
 void WriteWin9xPrivateNames(DriverContext* instance);
-// The UI-mode state cleared; the user macro reset (request 1) or its CMYK
-// planes kept (request 2 below API version 6); the paper follows. request is
-// the request acted on, not the caller's whole word.
-void ResetApiDevmodeState(DriverContext* instance, std::uint32_t request);
+// The UI-mode state cleared; the paper follows. flags is the caller's whole
+// word: unless it also asks for re-derivation (4), the user macro is reset
+// (1) or its CMYK planes kept (2 below API version 6).
+void ResetApiDevmodeState(DriverContext* instance, std::uint32_t flags);
 // Without a shift-margin range in the model, the shift direction and the
 // horizontal shift margin go back to their model defaults.
 void ResetShiftDefaults(DriverContext* instance);

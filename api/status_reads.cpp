@@ -935,11 +935,14 @@ void PutVersionTexts(DriverContext* instance, void* out)
 // The finishing option texts of selector 248: a size pass (+24 = 0) puts the
 // list's size into +28; a fill pass (+24 = 1) writes the list to the address
 // at +32 when it fits the capacity at +28, else puts the size needed into +28
-// and refuses.
+// and refuses. The input is checked before anything is looked up: a fill
+// pass without an address is refused even when there is no list.
 int ReadFinishingList(DriverContext* instance, void* out)
 {
     const std::uint32_t pass = GetStatusU32(out, offsetof(D, u.list.value));
     if (pass > 1) return Fail(instance, kApiErrorRefused);
+    const std::uint64_t address = GetStatusU64(out, offsetof(D, u.list.listAddress));
+    if (pass == 1 && address == 0) return Fail(instance, kApiErrorRefused);
     std::uint16_t item = rdmFuncSelectPunch;
     std::uint32_t needed = 0;
     if (ListPjlOptionWords(instance, item, 0, nullptr, &needed) < 0) return -1;
@@ -952,9 +955,7 @@ int ReadFinishingList(DriverContext* instance, void* out)
         PutStatusU32(out, offsetof(D, u.list.listSize), needed);
         return sizeof(D);
     }
-    const std::uint64_t address = GetStatusU64(out, offsetof(D, u.list.listAddress));
     const std::uint32_t capacity = GetStatusU32(out, offsetof(D, u.list.listSize));
-    if (address == 0) return Fail(instance, kApiErrorRefused);
     if (needed > capacity) {
         PutStatusU32(out, offsetof(D, u.list.listSize), needed);
         return Fail(instance, kApiErrorRefused);

@@ -1,7 +1,7 @@
-// The settings core against its goals: compiling the package's description,
-// a model from the warm compiled-model cache, creating contexts, the
-// constraint checks, merging and checking DEVMODEs, and storing and loading
-// the printer's settings. Each row reports its time and its ratio to its
+// The settings core against its goals: creating contexts, the constraint
+// checks, merging and checking DEVMODEs, and storing and loading the
+// printer's settings (compiling and the compiled-model cache are measured by
+// the model benchmark). Each row reports its time and its ratio to its
 // goal or to its peer (the CUPS PPD functions on real PPD files, measured in
 // the same run when libcups and the PPD packages are there); a ratio of 1 or
 // less meets the goal.
@@ -17,8 +17,8 @@
 #include "common/storage/directories.h"
 #include "common/storage/persistence.h"
 #include "common/wiring.h"
-#include "integration/integration_fixture.h"
 #include "platform/machine.h"
+#include "support/integration_fixture.h"
 
 #include <benchmark/benchmark.h>
 
@@ -168,120 +168,6 @@ void BM_PeerOpenMarkConflicts(benchmark::State& state)
 }
 BENCHMARK(BM_PeerOpenMarkConflicts)->Unit(benchmark::kMillisecond)->Iterations(3);
 #endif
-
-// ---- the model -------------------------------------------------------------------------------
-
-// Compiling the description, per KiB, against the peer's open+mark+conflicts.
-void BM_CompileDescriptionPerKiB(benchmark::State& state)
-{
-    Bench& bench = Bench::Get();
-    const std::u16string path = bench.descriptionPath();
-    const double kib = bench.descriptionKiB();
-    Run(
-        state, g_cupsMicrosPerKiB,
-        [&] {
-            CompiledModel* model = model::CompileModel(bench.context(), path, false);
-            benchmark::DoNotOptimize(model);
-            model::FreeCompiledModel(model);
-        },
-        kib);
-    state.counters["KiB"] = kib;
-    state.counters["peer_measured"] = g_cupsMeasured;
-}
-BENCHMARK(BM_CompileDescriptionPerKiB)->Unit(benchmark::kMicrosecond);
-
-double g_compileMicros = 0;
-
-void BM_CompileDescription(benchmark::State& state)
-{
-    Bench& bench = Bench::Get();
-    const std::u16string path = bench.descriptionPath();
-    Clock::duration spent{};
-    std::int64_t iterations = 0;
-    for (auto _ : state) {
-        const Clock::time_point start = Clock::now();
-        CompiledModel* model = model::CompileModel(bench.context(), path, false);
-        spent += Clock::now() - start;
-        ++iterations;
-        model::FreeCompiledModel(model);
-    }
-    g_compileMicros = std::chrono::duration<double, std::micro>(spent).count() / static_cast<double>(iterations);
-}
-BENCHMARK(BM_CompileDescription)->Unit(benchmark::kMicrosecond);
-
-// The model of a new process: not listed, the cache file warm beside the
-// description. Goal: at least 20 times faster than compiling.
-void BM_ModelFromWarmCache(benchmark::State& state)
-{
-    Bench& bench = Bench::Get();
-    DriverContext* context = bench.context();
-    // A copy of the context asks for the model, so the bench context keeps
-    // the listed one until the end.
-    DriverContext probe = *context;
-    FreeCompiledModelList();
-    CompiledModel* listed = AcquireCompiledModel(&probe);  // writes the cache when it is missing
-    Run(state, g_compileMicros / 20.0, [&] {
-        FreeCompiledModelList();
-        benchmark::DoNotOptimize(AcquireCompiledModel(&probe));
-    });
-    FreeCompiledModelList();
-    listed = AcquireCompiledModel(&probe);
-    context->compiledModel = listed;
-    state.counters["faster_than_compile"] = g_compileMicros / state.counters["us"];
-}
-BENCHMARK(BM_ModelFromWarmCache)->Unit(benchmark::kMicrosecond);
-
-// The floor under the warm cache: the host calls its rules need and nothing
-// else. The description is opened, its times read and its head read for the
-// FileVersion line; the cache is opened, its size and times read and the
-// whole file read; both are closed. Plain POSIX calls on the same two files,
-// no settings mutex. No goal: the row shows what the host itself costs.
-void BM_WarmCacheHostCallsAlone(benchmark::State& state)
-{
-    Bench& bench = Bench::Get();
-    const std::u16string description = bench.descriptionPath();
-    std::u16string cache;
-    model::GetCacheFilePath(cache, description);
-    const std::string descriptionHost = machine::HostPath(description).string();
-    const std::string cacheHost = machine::HostPath(cache).string();
-    if (::access(descriptionHost.c_str(), R_OK) != 0 || ::access(cacheHost.c_str(), R_OK) != 0) {
-        state.SkipWithError("the description or its cache file is missing");
-        return;
-    }
-    std::vector<char> bytes(1 << 20);
-    const auto readFile = [&](const std::string& path, std::size_t most) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat status {};
-        ::fstat(fd, &status);
-        const auto size = static_cast<std::size_t>(status.st_size);
-        benchmark::DoNotOptimize(::read(fd, bytes.data(), std::min({size, most, bytes.size()})));
-        ::close(fd);
-    };
-    Run(state, g_compileMicros / 20.0, [&] {
-        readFile(descriptionHost, 4096);
-        readFile(cacheHost, bytes.size());
-    });
-    state.counters["faster_than_compile"] = g_compileMicros / state.counters["us"];
-}
-BENCHMARK(BM_WarmCacheHostCallsAlone)->Unit(benchmark::kMicrosecond);
-
-// The check of the package model's block that a model read from the cache
-// passes before use. No goal: the figure is shown.
-void BM_ValidateCompiledModel(benchmark::State& state)
-{
-    Bench& bench = Bench::Get();
-    CompiledModel* model = model::CompileModel(bench.context(), bench.descriptionPath(), false);
-    if (!model) {
-        state.SkipWithError("the description does not compile");
-        return;
-    }
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(model::ValidateCompiledModel(model));
-    }
-    state.counters["block_bytes"] = model->totalSize;
-    model::FreeCompiledModel(model);
-}
-BENCHMARK(BM_ValidateCompiledModel)->Unit(benchmark::kMicrosecond);
 
 // ---- contexts --------------------------------------------------------------------------------
 

@@ -15,7 +15,7 @@ function(vexl_add_windows_library target)
     VISIBILITY_INLINES_HIDDEN ON
     LINK_DEPENDS ${ARG_EXPORTS})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${target} PRIVATE ${ARG_LIBRARIES} vexlplatform)
+  target_link_libraries(${target} PRIVATE ${ARG_LIBRARIES} vexlplatform_host)
   target_link_options(${target} PRIVATE "-Wl,--version-script=${ARG_EXPORTS}")
   if(ARG_STANDIN)
     target_compile_options(${target} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-fno-gnu-unique>)

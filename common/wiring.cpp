@@ -125,6 +125,12 @@ void CacheFixedFreeSizeRow(DriverContext* context, int row)
     CachePrintFreeSize(context, GetPaperIdForSlot(row, GetPaperSlotTableSize(context), context), row);
 }
 
+// The common model-default pass leaves the items under an administrator lock.
+void ApplyModelDefaultsKeepingLocks(DriverContext* context)
+{
+    SetItemDefaultsFromModel(context, TRUE);
+}
+
 static_assert(std::is_same_v<UiEntryRef, model::BlockOffset>, "a UI entry reference is the model's block offset");
 
 const DevmodeServices kDefaultDevmodeServices = {
@@ -168,6 +174,8 @@ const DevmodeServices kDefaultDevmodeServices = {
     .loadDriverIdFromModelFile = LoadDriverIdFromModelFile,
     .initPrivateRuntimeFlags = InitPrivateRuntimeFlags,
     .initPrivateHeader = InitPrivateHeaderTexts,
+    .applyModelDefaults = ApplyModelDefaultsKeepingLocks,
+    .resetChapterDefaultTrays = ResetChapterDefaultTrays,
 };
 
 // ---- building and destroying a context ----------------------------------------------------

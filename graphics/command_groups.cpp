@@ -1,6 +1,7 @@
 // The job command groups and the PJL lines they emit.
 #include "graphics/command_groups.h"
 
+#include "common/core/font_records.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
 #include "common/core/settings_modules.h"
@@ -8,6 +9,8 @@
 #include "common/model/judge_eval.h"
 #include "common/model/ui_lookup.h"
 #include "common/storage/directories.h"
+#include "common/storage/module_chapters.h"
+#include "common/storage/module_color_profiles.h"
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
 #include "graphics/graphics_context.h"
@@ -174,7 +177,8 @@ void WriteFontListLine(std::string_view name, const std::vector<std::string>& en
 
 void EmitDeviceFontLine(DriverContext* context, CommandSink* sink)
 {
-    const std::uint32_t count = GetItemValue(context, rdmDeviceFontNum);
+    // The list's own count: never more records than its block holds.
+    const std::uint32_t count = GetHeapListCount(context, rdmDeviceFontNum, rdmDeviceFont, sizeof(DeviceFontRecord));
     const auto* fonts = static_cast<const DeviceFontRecord*>(GetItemHeapAddress(context, rdmDeviceFont));
     if (count == 0 || fonts == nullptr) return;
     std::vector<std::string> entries;
@@ -189,7 +193,7 @@ void EmitFontSubstitutionLine(const Statement& s)
 {
     model::UiOptionRecord option{};
     if (!FindOption(s, s.value, &option) || option.count == 0) return;
-    const std::uint32_t count = GetItemValue(s.context, rdmFontTableNum);
+    const std::uint32_t count = GetHeapListCount(s.context, rdmFontTableNum, rdmFontTable, sizeof(FontSubstPair));
     const auto* pairs = static_cast<const FontSubstPair*>(GetItemHeapAddress(s.context, rdmFontTable));
     if (count == 0 || pairs == nullptr) return;
     std::vector<std::string> entries;
@@ -354,14 +358,22 @@ void EmitChapterLines(const Statement& s)
     }
 }
 
-// The text of the item that the colour module's profile-path record names.
-// The colour settings module of this library keeps no profile-path record,
-// so a user profile emits nothing.
+// The text of the item that the colour module's profile-path record names:
+// the item of the record's symbol, else the item it is bound to. False when
+// there is no such item or its text is empty.
 bool ReadUserProfilePath(DriverContext* context, WCHAR* out, int chars)
 {
-    (void)context;
-    if (out && chars > 0) out[0] = 0;
-    return false;
+    if (out == nullptr || chars <= 0) return false;
+    out[0] = 0;
+    const PageItem* control = GetProfilePathControl(context);
+    if (control == nullptr) return false;
+    SettingItemDescriptor* item = control->symbolKey ? FindItemByKey(context, control->symbolKey) : nullptr;
+    if (item == nullptr && control->item != nullptr) item = FindItem(context, control->item->id);
+    if (item == nullptr || GetItemString(context, item, out, chars) == nullptr) {
+        out[0] = 0;
+        return false;
+    }
+    return out[0] != 0;
 }
 
 // The colour-matching item an adjusted job reads, by the entry's variant.
@@ -505,11 +517,10 @@ int EmitGroupType(DriverContext* context, JobCommandState* job, const model::Com
     Statement s{context, job, item, entry, ReadContextUiEntry(context, entry), ReadItemOption(context, item), sink};
     if (item->emissionKind != 0 && EmitSpecialKind(s, item->emissionKind) != 0) return 0;
     if (s.record.type & model::kUiTypeUnknown) return 0;
-    switch (model::UiKind(s.record.type)) {
+    // The low byte of the type chooses the emitter: every pick kind (one,
+    // page, slot, font table) emits its option.
+    switch (GetUiTypeCode(context, entry)) {
     case model::kUiPickOne:
-    case model::kUiPickPage:
-    case model::kUiPickSlot:
-    case model::kUiFontTbl:
         EmitPickOption(s);
         break;
     case model::kUiBoolean:
@@ -530,10 +541,21 @@ int EmitGroupType(DriverContext* context, JobCommandState* job, const model::Com
 
 }  // namespace
 
+bool ReadStoredChapter(DriverContext* context, int index, ChapterEntry* out)
+{
+    const ChapterRecord* record = GetChapterRecord(context, index);
+    if (record == nullptr) return false;
+    *out = ChapterEntry{record->page, record->tray, record->kind, record->print, {}};
+    static_assert(sizeof out->pageRange == sizeof record->pageRange);
+    std::memcpy(out->pageRange, record->pageRange, sizeof out->pageRange);
+    return true;
+}
+
 void InitJobCommandState(JobCommandState* job)
 {
     if (job == nullptr) return;
     *job = JobCommandState{};
+    job->readChapter = ReadStoredChapter;
     for (int i = 0; i < kOptionTextRows; ++i) {
         job->optionTexts[i].optionId = kOptionTextIds[i].optionId;
         job->optionTexts[i].stringId = kOptionTextIds[i].stringId;

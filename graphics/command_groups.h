@@ -47,7 +47,10 @@ struct JobCommandState {
     // Where the chapter lines read the chapters; null: the job has none.
     ChapterReader readChapter;
 };
+// Starts the option texts and reads the chapters of the context's chapter
+// list (ReadStoredChapter).
 void InitJobCommandState(JobCommandState* job);
+bool ReadStoredChapter(DriverContext* context, int index, ChapterEntry* out);
 
 // Where an emitter writes: a buffer of capacity bytes, or none (measure).
 struct CommandSink {

@@ -106,10 +106,10 @@ LONG SelectClip(Pdev* pdev, CLIPOBJ* clip)
     OutputStream& stream = pdev->stream;
     ClipCache* cache = pdev->clipCache;
     const BYTE complexity = clip ? clip->iDComplexity : DC_TRIVIAL;
-    // A page starts with no clip: the reset goes out only when a clip of
-    // this page is in force.
+    // The printer keeps its clip across pages: the reset goes out whenever a
+    // clip was last sent, on this page or an earlier one.
     auto reset = [&]() -> LONG {
-        if (cache && (!cache->valid || cache->kind == 0)) return 1;
+        if (cache && cache->kind == 0) return 1;
         if (!EmitClipResetRecord(stream)) return -1;
         if (cache) {
             cache->kind = 0;

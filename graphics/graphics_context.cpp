@@ -2,6 +2,7 @@
 #include "graphics/graphics_context.h"
 
 #include "common/core/devmode_merge.h"
+#include "common/core/devmode_services.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
 #include "common/core/module_events.h"
@@ -62,6 +63,32 @@ void InstallGraphicsModuleTable()
     SetSettingsModuleTable(&g_graphicsModuleTable);
 }
 
+// The quality list of a slot by its printer-section key "QualityList<slot>".
+void LoadQualityFileOfSlot(DriverContext* context, int slot)
+{
+    WCHAR key[32] = {};
+    FormatQualityKey(key, slot);
+    LoadQualityFileByKey(context, key);
+}
+
+// The user's quality macro never takes its set name here.
+void LoadUserQualityMacroWithoutSetName(DriverContext* context, BOOL)
+{
+    LoadUserQualityMacro(context);
+}
+
+// The DEVMODE code's services with this library's forms of the common
+// passes.
+void InstallGraphicsDevmodeServices()
+{
+    DevmodeServices services = GetDefaultDevmodeServices();
+    services.applyModelDefaults = ApplyModelDefaultsToItems;
+    services.loadQualityListSlot = LoadQualityFileOfSlot;
+    services.loadUserQualityMacro = LoadUserQualityMacroWithoutSetName;
+    services.resetChapterDefaultTrays = SetDefaultChapterTraysStub;
+    SetDevmodeServices(services);
+}
+
 bool IsServerConnection(DriverContext* context)
 {
     return GetItemValue(context, rdmServerClientMode) == kServerConnection;
@@ -73,12 +100,14 @@ void UseGraphicsContextSteps()
 {
     SetContextBuildSteps(GraphicsSteps());
     InstallGraphicsModuleTable();
+    InstallGraphicsDevmodeServices();
 }
 
 void UseCommonContextSteps()
 {
     SetContextBuildSteps(GetDefaultContextBuildSteps());
     SetSettingsModuleTable(nullptr);
+    SetDevmodeServices(GetDefaultDevmodeServices());
 }
 
 DriverContext* CreateGraphicsDriverContext(HANDLE printer, HANDLE secondPrinter, std::uint16_t flags,

@@ -14,8 +14,11 @@ namespace vexl::graphics {
 
 // Makes every context built from now on a graphics context: the model's
 // static page table shared (never copied, never freed) and the stored
-// settings reloaded by ReloadStoredSettings after creation. The graphics
-// library does this at process attach; it is the only switch of the forms.
+// settings reloaded by ReloadStoredSettings after creation; and puts this
+// library's forms in place of the common passes they stand for (the model
+// defaults, the quality lists, the user's quality macro, the chapter default
+// trays). The graphics library does this at process attach; it is the only
+// switch of the forms.
 void UseGraphicsContextSteps();
 // The common steps again (tests).
 void UseCommonContextSteps();

@@ -75,7 +75,8 @@ BOOL DrvEnableDriver(ULONG engineVersion, ULONG size, DRVENABLEDATA* data)
         SetLastError(ERROR_BAD_DRIVER_LEVEL);
         return FALSE;
     }
-    if (!data || size < 12) {
+    // The engine states the size of its record; the answer fills all of it.
+    if (!data || size < sizeof(DRVENABLEDATA)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

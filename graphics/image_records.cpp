@@ -203,11 +203,8 @@ Emitted EmitOneRecord(Pdev& pdev, const ImageRecordArgs& image, const ImageLayou
     const std::uint64_t rowsPerPiece = byRows ? 1 : std::max<std::uint64_t>(1, kImagePieceBytes / layout.outRowSize);
     for (std::uint64_t row = 0; row < rows;) {
         const std::uint64_t count = std::min(rowsPerPiece, rows - row);
-        // What is buffered leaves before a piece would take the buffer past
-        // the early-flush size, so that one piece is held at a time.
-        if (!byRows && pdev.stream.bufferedBytes + count * layout.outRowSize > kEarlyFlushBytes &&
-            !FlushOutputStream(pdev.stream))
-            return writer.Abandon(length);
+        // The stream flushes what it buffered when a piece needs a new block
+        // past the early-flush size.
         BYTE* piece = writer.Reserve(count * layout.outRowSize);
         if (!piece) return writer.Abandon(length);
         WriteRows(layout, image, rows, row, count, piece);

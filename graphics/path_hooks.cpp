@@ -72,15 +72,15 @@ BOOL DrvFillPath(SURFOBJ* surface, PATHOBJ* path, CLIPOBJ* clip, BRUSHOBJ* brush
     color.background = realized->color2;
     color.kind = kColorKindFill;
     color.hostMatched = realized->hostMatched;
-    // A 24-bit pattern covers its background: it is drawn opaque.
-    if (realized->kind == 3) color.backgroundMode = kBackgroundOpaque;
     SwapColorStateRedBlue(&color);
     if (!SelectColor(pdev->stream, pdev->states, &color)) return FALSE;
-    if (!SelectBackgroundMode(pdev->stream, pdev->states, color.backgroundMode)) return FALSE;
+    // A 24-bit pattern covers its background: the printer draws it opaque,
+    // while its colour state keeps the MIX's mode.
+    const BYTE mode = realized->kind == 3 ? kBackgroundOpaque : color.backgroundMode;
+    if (!SelectBackgroundMode(pdev->stream, pdev->states, mode)) return FALSE;
     if (!SelectRop(pdev->stream, pdev->states, Rop2ToRop3(color.rop2))) return FALSE;
     if (SelectClip(pdev, clip) < 0) return FALSE;
-    const BYTE mode = FillMode(options, kPathFillAlternate, kPathFillWinding);
-    return EmitPathRecord(pdev->stream, path, mode) ? TRUE : FALSE;
+    return EmitPathRecord(pdev->stream, path, FillMode(options, kPathFillAlternate, kPathFillWinding)) ? TRUE : FALSE;
 }
 
 BOOL DrvStrokeAndFillPath(SURFOBJ* surface, PATHOBJ* path, CLIPOBJ* clip, XFORMOBJ* xform, BRUSHOBJ* stroke,

@@ -184,10 +184,12 @@ DHPDEV DrvEnablePDEV(DEVMODEW* devmode, LPWSTR, ULONG patternCount, HSURF* patte
         DrvDisablePDEV(reinterpret_cast<DHPDEV>(pdev));
         return nullptr;
     }
-    // Device fonts are offered in vector mode only; without their resources
-    // the engine's own fonts serve every text call.
+    // Device fonts are offered in vector mode only, and not by a driver of
+    // type 1; without their resources the engine's own fonts serve every
+    // text call.
     pdev->deviceFontCount = 0;
-    if (pdev->rasterMode == 0) pdev->deviceFonts = LoadDeviceFonts(pdev, pdev->module, &pdev->deviceFontCount);
+    if (pdev->rasterMode == 0 && Item(pdev, rdmDriverType) != 1)
+        pdev->deviceFonts = LoadDeviceFonts(pdev, pdev->module, &pdev->deviceFontCount);
     SetDevInfoFontCount(devInfo, devInfoSize, pdev->deviceFontCount);
 
     if (patterns) {

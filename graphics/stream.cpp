@@ -174,6 +174,8 @@ BOOL SendDisplayListFrames(OutputStream& stream)
     for (StreamBlock* block = stream.head; block; block = block->next) {
         if (DisplayListLeftOut(stream)) return TRUE;
         const std::uint32_t used = block->Used();
+        // The inline block an early flush emptied carries nothing: no frame.
+        if (used == 0) continue;
         if (!WriteFrameHeader(stream, kFrameDisplayList, used)) return FALSE;
         if (!WriteToSpool(stream, block->Data(), used)) return FALSE;
     }

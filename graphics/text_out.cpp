@@ -9,57 +9,37 @@
 #include "graphics/pdev.h"
 #include "graphics/text.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
 namespace vexl {
 namespace {
 
-constexpr DWORD kWhite = 0xFFFFFF;
-constexpr BYTE kTransparent = 1;
-constexpr BYTE kOpaque = 2;
-
-// The ROP3 of a ROP2 (1 to 16) over pattern and destination.
-BYTE Rop2ToRop3(ULONG rop2)
-{
-    const ULONG f = (rop2 - 1) & 0xF;
-    BYTE rop3 = 0;
-    if (f & 8) rop3 |= 0xA0;
-    if (f & 4) rop3 |= 0x50;
-    if (f & 2) rop3 |= 0x0A;
-    if (f & 1) rop3 |= 0x05;
-    return rop3;
-}
-
-DWORD SwapRedBlue(DWORD color)
-{
-    return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
-}
-
-// The colour state of a text call's brush: none is black on white.
-BOOL SelectTextColor(Pdev* pdev, BRUSHOBJ* brush, MIX mix, BYTE backgroundMode)
+// The colour state of a text call's brush from the call's MIX: no brush is
+// black on white, a solid brush its colour on white, a pattern brush its two
+// colours and its pattern.
+BOOL SelectTextColor(Pdev* pdev, SURFOBJ* surface, BRUSHOBJ* brush, const POINTL* origin, MIX mix)
 {
     ColorState state{};
-    state.rop2 = static_cast<BYTE>(mix & 0xFF);
-    state.backgroundMode = backgroundMode;
+    ColorStateFromMix(pdev, mix, &state, FALSE);
     state.kind = kColorKindText;
-    state.background = kWhite;
     state.foreground = 0;
+    state.background = kWhite;
     if (brush) {
-        if (brush->iSolidColor != 0xFFFFFFFF) {
-            state.foreground = SwapRedBlue(brush->iSolidColor & 0xFFFFFF);
+        if (brush->iSolidColor != kPatternBrushColor) {
+            state.foreground = brush->iSolidColor & 0xFFFFFF;
         } else {
-            const auto* realized = static_cast<const RealizedBrush*>(BRUSHOBJ_pvGetRbrush(brush));
-            if (!realized) return FALSE;
-            state.foreground = SwapRedBlue(realized->color1);
-            state.background = SwapRedBlue(realized->color2);
-            if (!SelectPattern(pdev->stream, pdev->states, realized)) return FALSE;
+            const RealizedBrush* realized = SelectBrush(pdev, surface, brush, origin);
+            if (!realized || !SelectPattern(pdev->stream, pdev->states, realized)) return FALSE;
+            state.foreground = realized->color1;
+            state.background = realized->color2;
         }
         state.hostMatched = (brush->flColorType & BR_HOST_ICM) != 0;
     }
-    state.pen = state.foreground;
-    return SelectBackgroundMode(pdev->stream, pdev->states, backgroundMode) &&
-           SelectRop(pdev->stream, pdev->states, Rop2ToRop3(mix & 0xFF)) &&
+    SwapColorStateRedBlue(&state);
+    return SelectBackgroundMode(pdev->stream, pdev->states, state.backgroundMode) &&
+           SelectRop(pdev->stream, pdev->states, Rop2ToRop3(state.rop2)) &&
            SelectColor(pdev->stream, pdev->states, &state);
 }
 
@@ -75,19 +55,27 @@ LONG Truncate(double v)
     return static_cast<LONG>(v);
 }
 
-// The em sizes, ascender, descender and internal leading of the font.
+// The length in whole pixels of a font-unit vector (a along the font's x
+// axis, b along its y axis) on the page: measured in tenths of a pixel, then
+// rounded.
+LONG PixelLength(double a, double b)
+{
+    const std::int64_t tenths = IntegerHypot(Truncate(a * 10.0), Truncate(b * 10.0));
+    return static_cast<LONG>((tenths + 5) / 10);
+}
+
+// The em sizes, ascender, descender and internal leading of the font, in
+// pixels of the page.
 BOOL ComputeTextMetrics(FONTOBJ* font, const IFIMETRICS& ifi, TextMetrics* out)
 {
     XFORMOBJ* xo = FONTOBJ_pxoGetXform(font);
     if (!xo || XFORMOBJ_iGetFloatObjXform(xo, &out->xform) == DDI_ERROR) return FALSE;
     const FLOATOBJ_XFORM& t = out->xform;
-    const double u = 10.0 * ifi.fwdUnitsPerEm;
-    out->emX = IntegerHypot(Truncate(t.eM11 * u), Truncate(t.eM12 * u));
-    out->emY = IntegerHypot(Truncate(t.eM21 * u), Truncate(t.eM22 * u));
-    out->ascender =
-        IntegerHypot(Truncate(t.eM21 * 10.0 * ifi.fwdWinAscender), Truncate(t.eM22 * 10.0 * ifi.fwdWinAscender));
-    out->descender =
-        IntegerHypot(Truncate(t.eM21 * 10.0 * ifi.fwdWinDescender), Truncate(t.eM22 * 10.0 * ifi.fwdWinDescender));
+    const double units = ifi.fwdUnitsPerEm;
+    out->emX = PixelLength(t.eM11 * units, t.eM12 * units);
+    out->emY = PixelLength(t.eM21 * units, t.eM22 * units);
+    out->ascender = PixelLength(t.eM21 * ifi.fwdWinAscender, t.eM22 * ifi.fwdWinAscender);
+    out->descender = PixelLength(t.eM21 * ifi.fwdWinDescender, t.eM22 * ifi.fwdWinDescender);
     const LONG leading = out->ascender + out->descender - out->emY;
     out->internalLeading = leading > 0 ? leading : 0;
     return TRUE;
@@ -139,6 +127,8 @@ void AppendFontId(char* name, ULONG id)
     while (n) name[length++] = hex[--n];
     name[length] = 0;
 }
+
+constexpr ULONG kMaxStringChars = 0xFFFF;
 
 SHORT ClampShort(LONG v)
 {
@@ -300,7 +290,10 @@ BOOL DrawDeviceText(Pdev* pdev, STROBJ* string, const TextMetrics& sizes, const 
     const WCHAR* chars = string->pwszOrg;
     if (!chars) return FALSE;
     const RECTL& box = string->rclBkGround;
-    if ((string->flAccel & SO_FLAG_DEFAULT_PLACEMENT) && string->ulCharInc) {
+    // A string record counts its characters in 16 bits: a longer string goes
+    // character by character.
+    const bool fitsOneRecord = string->cGlyphs <= kMaxStringChars;
+    if (fitsOneRecord && (string->flAccel & SO_FLAG_DEFAULT_PLACEMENT) && string->ulCharInc) {
         const LONG inc = static_cast<LONG>(string->ulCharInc);
         const SHORT advance = ClampShort((string->flAccel & SO_REVERSED) ? -inc : inc);
         if (string->ulCharInc <= 32767)
@@ -312,7 +305,7 @@ BOOL DrawDeviceText(Pdev* pdev, STROBJ* string, const TextMetrics& sizes, const 
     BOOL result = FALSE;
     const bool horizontal = (string->flAccel & SO_HORIZONTAL) != 0;
     const bool vertical = (string->flAccel & SO_VERTICAL) != 0;
-    bool oneRecord = s.angle == 0 && (horizontal || vertical) && glyphs.count == string->cGlyphs;
+    bool oneRecord = fitsOneRecord && s.angle == 0 && (horizontal || vertical) && glyphs.count == string->cGlyphs;
     SHORT* advances = nullptr;
     if (oneRecord) {
         advances = static_cast<SHORT*>(PdevPoolAlloc(pdev->pool, sizeof(SHORT) * glyphs.count));
@@ -412,10 +405,11 @@ BOOL DrvTextOut(SURFOBJ* surface, STROBJ* string, FONTOBJ* font, CLIPOBJ* clip, 
     }
     if (SelectClip(pdev, clip) < 0) return FALSE;
     if (opaqueBrush && opaque && !IsEmpty(*opaque)) {
-        if (!SelectTextColor(pdev, opaqueBrush, mix, kOpaque) || !EmitRectangleRecord(pdev->stream, *opaque))
+        if (!SelectTextColor(pdev, surface, opaqueBrush, brushOrigin, mix) ||
+            !EmitRectangleRecord(pdev->stream, *opaque))
             return FALSE;
     }
-    if (!SelectTextColor(pdev, foreground, mix, kTransparent)) return FALSE;
+    if (!SelectTextColor(pdev, surface, foreground, brushOrigin, mix)) return FALSE;
     TextMetrics sizes{};
     if (!ComputeTextMetrics(font, *ifi, &sizes)) return FALSE;
 

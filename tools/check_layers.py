@@ -12,9 +12,9 @@ include folder) and judged by where the two files stand:
   - common includes no deliverable, and no deliverable includes another
     (graphics/, ui/, api/ are the three libraries);
   - no deliverable and no file of common includes the platform's host face
-    (the machine, the engine host, the in-memory GDI surface, the stand-in
-    window driver, the user folders), which only tests, host/ and the tools
-    use;
+    (platform/host_include: the machine, printers, the engine host, the
+    in-memory GDI surface, the test driver of windows, the user folders),
+    which only tests, host/ and the tools use;
   - in ui/ each folder is a floor and includes only the floors below it:
     base < services < install, pages < sheets, features < library < entry
     (pages never include features: features register their page hooks in
@@ -22,7 +22,7 @@ include folder) and judged by where the two files stand:
   - headers include one another round no circle.
 
 The compiler is given the top of the tree, common/ and the platform's include
-folder, so "storage/ini.h" in a file of the model is storage's header.
+folders, so "storage/ini.h" in a file of the model is storage's header.
 
 With --build DIR it also checks that every .cpp of the tree is compiled by
 the build in DIR (a file left out of a CMakeLists glob would otherwise
@@ -42,9 +42,8 @@ DELIVERABLES = ("graphics", "ui", "api")
 COMMON_LAYERS = {"core": 0, "model": 1, "storage": 2, "wiring": 3}
 UI_FLOORS = {"base": 0, "services": 1, "install": 2, "pages": 2, "sheets": 3, "features": 3,
              "library": 4, "entry": 5}
-HOST_FACE = {"machine.h", "printers.h", "engine_host.h", "gdi_host.h", "gdi_surface.h", "ui_driver.h",
-             "user_folders.h"}
-PLATFORM_INCLUDE = "platform/include"
+PLATFORM_INCLUDES = ("platform/include", "platform/host_include")
+HOST_FACE = "platform/host_include/"
 
 # Sources that no build of the tree compiles, with the reason.
 NOT_COMPILED = {
@@ -62,7 +61,7 @@ def source_files(root):
 
 
 def resolve(root, path, target):
-    for base in (os.path.dirname(path), "", "common", PLATFORM_INCLUDE):
+    for base in (os.path.dirname(path), "", "common") + PLATFORM_INCLUDES:
         candidate = os.path.normpath(os.path.join(base, target)).replace(os.sep, "/")
         if os.path.isfile(os.path.join(root, candidate)):
             return candidate
@@ -104,7 +103,7 @@ def ui_floor(path):
 
 
 def is_host_face(path):
-    return path.startswith(PLATFORM_INCLUDE + "/platform/") and os.path.basename(path) in HOST_FACE
+    return path.startswith(HOST_FACE)
 
 
 def judge(path, target):

@@ -16,7 +16,7 @@ import check_layers  # noqa: E402
 # floors it may.
 CLEAN_TREE = {
     "platform/include/platform/win32.h": "",
-    "platform/include/platform/machine.h": '#include "platform/win32.h"\n',
+    "platform/host_include/platform/machine.h": '#include "platform/win32.h"\n',
     "platform/src/kernel.cpp": '#include "platform/win32.h"\n',
     "common/core/items.h": '#include "platform/win32.h"\n',
     "common/model/ui_entries.h": '#include "common/core/items.h"\n',

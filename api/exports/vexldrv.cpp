@@ -62,7 +62,7 @@ VEXL_API int VEXLDrvGetStatus(VEXLDRVHANDLE instance, uint32_t statusId, void* s
     return GetInstanceStatus(context, statusId, structure, version);
 }
 
-VEXL_API int VEXLDrvSetStatus(VEXLDRVHANDLE instance, uint32_t statusId, void* structure, uint8_t* changedBitmap,
+VEXL_API int VEXLDrvSetStatus(VEXLDRVHANDLE instance, uint32_t statusId, const void* structure, uint8_t* changedBitmap,
                               uint32_t mode)
 {
     DriverContext* context = Instance(instance);

@@ -216,7 +216,7 @@ void SetModelDefaults(DriverContext* context)
 {
     DEVMODEW* store = StoreDevmode(context);
     if (store == nullptr) return;
-    SetItemDefaultsFromModel(context);
+    services::ApplyModelDefaults(context);
     SetDriverVersionItem(context);
     SetPublicDefaults(store, 1, context);
     SetPrivateDefaults(store, context);

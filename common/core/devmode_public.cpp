@@ -612,7 +612,7 @@ void SetPublicDefaults(DEVMODEW* devmode, int mode, DriverContext* context)
     if (mode == 1) {
         ValidatePublicFields(devmode, context);
     } else if (mode == 2) {
-        SetItemDefaultsFromModel(context);
+        services::ApplyModelDefaults(context);
         LoadPrinterDefaultDevmode(context);
         ValidatePublicFields(devmode, context);
     } else {

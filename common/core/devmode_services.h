@@ -99,6 +99,14 @@ struct DevmodeServices {
     // (INI name, version texts, job-ticket block); null: the common forms.
     void (*initPrivateRuntimeFlags)(DriverContext* context);
     void (*initPrivateHeader)(DriverContext* context);
+
+    // ---- common passes a library answers in its own form ----
+    // Every item back to its model default (the common pass keeps the items
+    // under an administrator lock).
+    void (*applyModelDefaults)(DriverContext* context);
+    // The chapter default trays back to the fallback tray after a tray
+    // report was read.
+    void (*resetChapterDefaultTrays)(DriverContext* context);
 };
 
 const DevmodeServices& GetDevmodeServices();
@@ -242,6 +250,14 @@ inline void LoadQualityListSlot(DriverContext* context, int slot)
 inline void LoadUserQualityMacro(DriverContext* context, BOOL withSetName)
 {
     GetDevmodeServices().loadUserQualityMacro(context, withSetName);
+}
+inline void ApplyModelDefaults(DriverContext* context)
+{
+    GetDevmodeServices().applyModelDefaults(context);
+}
+inline void ResetChapterDefaultTrays(DriverContext* context)
+{
+    GetDevmodeServices().resetChapterDefaultTrays(context);
 }
 inline void ReloadSelectedStamp(DriverContext* context)
 {

@@ -56,8 +56,6 @@ constexpr std::uint16_t kFreeSizeLengthControls[] = {2220, 2221, 2392, 2393, 240
                                                      2682, 2683, 2684, 2685, 2686, 2687};
 constexpr std::uint16_t kFreeSizeWidthControls[] = {2224, 2225, 2394, 2395, 2398, 2399,
                                                     2689, 2690, 2691, 2692, 2693, 2694};
-constexpr std::int16_t kCustomSizeDialogPage = 1017;
-constexpr std::int16_t kPaperSizePage = 1041;
 
 bool IsListedControl(const std::uint16_t* first, const std::uint16_t* last, std::uint16_t id)
 {
@@ -70,26 +68,14 @@ bool GetFreeSizeControlLimits(DriverContext* context, const PageItem* control, s
                               std::uint32_t* maxDots)
 {
     if (context == nullptr || control == nullptr) return false;
-    const bool length =
-        IsListedControl(std::begin(kFreeSizeLengthControls), std::end(kFreeSizeLengthControls), control->controlId);
-    const bool width =
-        IsListedControl(std::begin(kFreeSizeWidthControls), std::end(kFreeSizeWidthControls), control->controlId);
-    if (!length && !width) return false;
+    const int kind = GetFreeSizeControlLimitKind(control->controlId);
     std::uint32_t tray = 0;
     std::uint32_t orientation = 0;
-    if (context->currentPageId == kCustomSizeDialogPage) {
-        tray = GetItemValue(context, wdmFreeSizeTray);
-        orientation = GetItemValue(context, wdmFreeSizeOrient);
-    } else if (context->currentPageId == kPaperSizePage) {
-        const bool paper = GetItemValue(context, wdmInputFreeSizeType) == 1;
-        tray = GetItemValue(context, paper ? rdmPaperFreeSizeTray : rdmPrintFreeSizeTray);
-        orientation = GetItemValue(context, paper ? rdmPaperFreeSizeOrient : rdmPrintFreeSizeOrient);
-    } else {
-        return false;
-    }
+    if (kind == 0 || !GetFreeSizePageTray(context, &tray, &orientation)) return false;
     std::int32_t minimum = 0;
     std::int32_t maximum = 0;
-    if (!services::GetTrayPaperLimitsFor(context, tray, orientation, &minimum, &maximum, length ? TRUE : FALSE)) return false;
+    const BOOL length = kind == kFreeSizeLengthLimit ? TRUE : FALSE;
+    if (!services::GetTrayPaperLimitsFor(context, tray, orientation, &minimum, &maximum, length)) return false;
     *minDots = static_cast<std::uint32_t>(std::max(minimum, 0));
     *maxDots = static_cast<std::uint32_t>(std::max(maximum, 0));
     return true;
@@ -489,6 +475,32 @@ BOOL IsAnyLockSet(DriverContext* context)
     for (std::uint16_t id = rdmLock000InfoBitDefault; id <= rdmLock001InfoBit7; ++id) {
         if (IsItemSet(context, id)) return 1;
     }
+    return 0;
+}
+
+BOOL GetFreeSizePageTray(DriverContext* context, std::uint32_t* tray, std::uint32_t* orientation)
+{
+    if (context == nullptr || tray == nullptr || orientation == nullptr) return FALSE;
+    if (context->currentPageId == kCustomSizeDialogPage) {
+        *tray = GetItemValue(context, wdmFreeSizeTray);
+        *orientation = GetItemValue(context, wdmFreeSizeOrient);
+        return TRUE;
+    }
+    if (context->currentPageId == kPaperSizePage) {
+        const bool paper = GetItemValue(context, wdmInputFreeSizeType) == 1;
+        *tray = GetItemValue(context, paper ? rdmPaperFreeSizeTray : rdmPrintFreeSizeTray);
+        *orientation = GetItemValue(context, paper ? rdmPaperFreeSizeOrient : rdmPrintFreeSizeOrient);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+int GetFreeSizeControlLimitKind(std::uint16_t controlId)
+{
+    if (IsListedControl(std::begin(kFreeSizeLengthControls), std::end(kFreeSizeLengthControls), controlId))
+        return kFreeSizeLengthLimit;
+    if (IsListedControl(std::begin(kFreeSizeWidthControls), std::end(kFreeSizeWidthControls), controlId))
+        return kFreeSizeWidthLimit;
     return 0;
 }
 

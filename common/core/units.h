@@ -46,6 +46,18 @@ BOOL GetFreeSizeLimits(DriverContext* context, std::uint16_t itemId, std::int32_
 // The same limits in the unit kind given (kUnitTenthMm or kUnitHundredthInch).
 BOOL GetFreeSizeLimitsIn(DriverContext* context, std::uint16_t itemId, std::uint32_t kind, std::int32_t* outMin,
                          std::int32_t* outMax);
+// The custom-size pages and the tray and orientation whose limits they show:
+// the custom-size dialog takes wdmFreeSizeTray and wdmFreeSizeOrient, the
+// paper page the paper or print size's tray and orientation (by
+// wdmInputFreeSizeType). FALSE on any other page.
+inline constexpr std::int16_t kCustomSizeDialogPage = 1017;
+inline constexpr std::int16_t kPaperSizePage = 1041;
+BOOL GetFreeSizePageTray(DriverContext* context, std::uint32_t* tray, std::uint32_t* orientation);
+// Which limit a custom-size control takes: kFreeSizeLengthLimit,
+// kFreeSizeWidthLimit or 0 for a control that takes none.
+inline constexpr int kFreeSizeLengthLimit = 1;
+inline constexpr int kFreeSizeWidthLimit = 2;
+int GetFreeSizeControlLimitKind(std::uint16_t controlId);
 // The limits of a numeric control in display units.
 void GetControlDisplayLimits(DriverContext* context, const PageItem* control, std::int32_t* outMin,
                              std::int32_t* outMax);

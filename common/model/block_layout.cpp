@@ -9,6 +9,8 @@
 #include <array>
 #include <cstring>
 #include <map>
+#include <new>
+#include <unordered_map>
 #include <vector>
 
 namespace vexl::model {
@@ -28,9 +30,13 @@ BlockOffset BlockWriter::Reserve(std::uint32_t bytes)
 {
     const std::uint64_t end = static_cast<std::uint64_t>(size_) + bytes;
     // Every offset must stay within what a tagged link can carry.
-    if (failed_ || end > kMaxTaggedOffset || (buffer_ && end > capacity_)) {
+    if (failed_ || end > kMaxTaggedOffset || (!growable_ && buffer_ && end > capacity_)) {
         failed_ = true;
         return 0;
+    }
+    if (growable_) {
+        growable_->resize(end);
+        buffer_ = growable_->data();
     }
     const BlockOffset at = size_;
     size_ = static_cast<std::uint32_t>(end);
@@ -111,33 +117,38 @@ public:
 private:
     // ---------------------------------------------------- constraint part
 
+    // The position of the first record of each number in a list.
+    using RecordIndex = std::unordered_map<std::int32_t, std::size_t>;
+    template <typename Record> static RecordIndex IndexRecords(const std::vector<Record>& records)
+    {
+        RecordIndex index;
+        for (std::size_t i = 0; i < records.size(); ++i) index.try_emplace(records[i].number, i);
+        return index;
+    }
+
     // A reference by number: the first record of the kind with the low 16
     // bits of the field as its number.
-    template <typename Record> static int FindRecord(const std::vector<Record>& records, std::uint32_t reference)
+    static int FindRecord(const RecordIndex& index, std::uint32_t reference)
     {
         const std::int32_t number = static_cast<std::int32_t>(reference & 0xFFFF);
         if (number == 0) return -1;
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            if (records[i].number == number) return static_cast<int>(i);
-        }
-        return -1;
+        const auto found = index.find(number);
+        return found == index.end() ? -1 : static_cast<int>(found->second);
     }
 
     BlockOffset JudgeAt(std::uint32_t reference) const
     {
-        const int i = FindRecord(state_.judges, reference);
-        return i < 0 ? 0 : judges_[static_cast<std::size_t>(i)];
+        const std::int32_t number = static_cast<std::int32_t>(reference & 0xFFFF);
+        return number == 0 ? 0 : JudgeByNumber(number);
     }
     BlockOffset JudgeByNumber(std::int32_t number) const
     {
         const JudgeRecord* judge = FindJudgeByNumber(state_, number);
         return judge ? judges_[static_cast<std::size_t>(judge - state_.judges.data())] : 0;
     }
-    template <typename Record>
-    static BlockOffset ListAt(const std::vector<Record>& records, const std::vector<BlockOffset>& heads,
-                              std::uint32_t reference)
+    static BlockOffset ListAt(const RecordIndex& index, const std::vector<BlockOffset>& heads, std::uint32_t reference)
     {
-        const int i = FindRecord(records, reference);
+        const int i = FindRecord(index, reference);
         return i < 0 ? 0 : heads[static_cast<std::size_t>(i)];
     }
 
@@ -185,13 +196,13 @@ private:
         transactLists_ =
             WriteEntryLists(state_.transacts, kTransactEntrySize, [this](BlockOffset at, const TransactEntry& e) {
                 w_.PutTagged(at + transact_entry::kJudge, JudgeAt(e.judge));
-                w_.PutTagged(at + transact_entry::kActions, ListAt(state_.actions, actionLists_, e.actions));
+                w_.PutTagged(at + transact_entry::kActions, ListAt(actionsIndex_, actionLists_, e.actions));
             });
         alertActionLists_ = WriteEntryLists(state_.alertActions, kAlertActionEntrySize,
                                             [this](BlockOffset at, const AlertActionEntry& e) {
                                                 w_.Put16(at + alert_action_entry::kSymbolKey, e.symbolKey);
                                                 w_.PutTagged(at + alert_action_entry::kTransacts,
-                                                             ListAt(state_.transacts, transactLists_, e.transacts));
+                                                             ListAt(transactsIndex_, transactLists_, e.transacts));
                                                 w_.Put16(at + alert_action_entry::kPageId, e.pageId);
                                                 w_.Put16(at + alert_action_entry::kControlId, e.controlId);
                                             });
@@ -202,7 +213,7 @@ private:
             w_.Put16(at + alert_entry::kButtons, e.buttons);
             w_.Put16(at + alert_entry::kTiming, e.timing);
             w_.PutTagged(at + alert_entry::kAlertActions,
-                         ListAt(state_.alertActions, alertActionLists_, e.alertActions));
+                         ListAt(alertActionsIndex_, alertActionLists_, e.alertActions));
         });
 
         // The Exclusive table: one contiguous array linked by plain offsets.
@@ -214,20 +225,25 @@ private:
             w_.Put16(at + exclusive_record::kSymbolKey, e.symbolKey);
             w_.PutTagged(at + exclusive_record::kJ1, JudgeAt(e.j1));
             w_.PutTagged(at + exclusive_record::kJ2, JudgeAt(e.j2));
-            w_.PutTagged(at + exclusive_record::kItems, ListAt(state_.items, itemLists_, e.items));
-            w_.PutTagged(at + exclusive_record::kAlerts, ListAt(state_.alerts, alertLists_, e.alerts));
-            w_.PutTagged(at + exclusive_record::kTransact1, ListAt(state_.transacts, transactLists_, e.transact1));
-            w_.PutTagged(at + exclusive_record::kTransact2, ListAt(state_.transacts, transactLists_, e.transact2));
+            w_.PutTagged(at + exclusive_record::kItems, ListAt(itemsIndex_, itemLists_, e.items));
+            w_.PutTagged(at + exclusive_record::kAlerts, ListAt(alertsIndex_, alertLists_, e.alerts));
+            w_.PutTagged(at + exclusive_record::kTransact1, ListAt(transactsIndex_, transactLists_, e.transact1));
+            w_.PutTagged(at + exclusive_record::kTransact2, ListAt(transactsIndex_, transactLists_, e.transact2));
             w_.PutTagged(at + exclusive_record::kJ3, JudgeAt(e.j3));
         }
     }
 
+    // The first Exclusive record of a symbol key.
     BlockOffset ExclusiveOf(std::uint16_t symbolKey) const
     {
-        for (std::size_t i = 0; i < state_.exclusives.size(); ++i) {
-            if (state_.exclusives[i].symbolKey == symbolKey) return exclusives_[i];
-        }
-        return 0;
+        const auto found = firstExclusiveOfKey_.find(symbolKey);
+        return found == firstExclusiveOfKey_.end() ? 0 : exclusives_[found->second];
+    }
+    static std::unordered_map<std::uint16_t, std::size_t> IndexExclusives(const std::vector<ExclusiveRecord>& records)
+    {
+        std::unordered_map<std::uint16_t, std::size_t> index;
+        for (std::size_t i = 0; i < records.size(); ++i) index.try_emplace(records[i].symbolKey, i);
+        return index;
     }
 
     // ------------------------------------------------------------ UI part
@@ -540,6 +556,12 @@ private:
     }
 
     const CompileState& state_;
+    const RecordIndex itemsIndex_ = IndexRecords(state_.items);
+    const RecordIndex actionsIndex_ = IndexRecords(state_.actions);
+    const RecordIndex transactsIndex_ = IndexRecords(state_.transacts);
+    const RecordIndex alertActionsIndex_ = IndexRecords(state_.alertActions);
+    const RecordIndex alertsIndex_ = IndexRecords(state_.alerts);
+    const std::unordered_map<std::uint16_t, std::size_t> firstExclusiveOfKey_ = IndexExclusives(state_.exclusives);
     BlockWriter& w_;
     std::vector<BlockOffset> judges_, itemLists_, actionLists_, transactLists_, alertActionLists_, alertLists_;
     std::vector<BlockOffset> exclusives_, commandStrings_;
@@ -559,18 +581,18 @@ void WriteCompiledModel(const CompileState& state, BlockWriter& writer)
 
 CompiledModel* LayoutCompiledModel(const CompileState& state)
 {
-    BlockWriter measure;
-    WriteCompiledModel(state, measure);
-    if (measure.Failed()) return nullptr;
-    CompiledModel* model = MakeCompiledModel(nullptr, measure.Size());
-    if (!model) return nullptr;
-    BlockWriter writer(model->block, model->totalSize);
-    WriteCompiledModel(state, writer);
-    if (writer.Failed() || writer.Size() != model->totalSize) {
-        FreeCompiledModel(model);
+    // One pass into a buffer that grows, then the block copied at its size.
+    constexpr std::size_t kUsualBlockBytes = 64 * 1024;
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes.reserve(kUsualBlockBytes);
+        BlockWriter writer(&bytes);
+        WriteCompiledModel(state, writer);
+        if (writer.Failed() || writer.Size() != bytes.size()) return nullptr;
+    } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    return model;
+    return MakeCompiledModel(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
 }  // namespace vexl::model

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vexl::model {
 
@@ -18,6 +19,9 @@ public:
     BlockWriter() = default;
     // A writer into a zeroed buffer of the capacity.
     BlockWriter(std::uint8_t* buffer, std::uint32_t capacity) : buffer_(buffer), capacity_(capacity) {}
+    // A writer into a buffer that grows with the block, zero-filled as it
+    // grows; the buffer is the writer's until the block is written.
+    explicit BlockWriter(std::vector<std::uint8_t>* growable) : growable_(growable) { growable_->clear(); }
 
     // Room for a zeroed record of the size at the end; its offset.
     BlockOffset Reserve(std::uint32_t bytes);
@@ -36,6 +40,7 @@ public:
 private:
     bool Room(std::uint32_t at, std::uint32_t bytes);
 
+    std::vector<std::uint8_t>* growable_ = nullptr;
     std::uint8_t* buffer_ = nullptr;
     std::uint32_t capacity_ = 0;
     std::uint32_t size_ = 0;

@@ -33,7 +33,7 @@ constexpr WordValue StatementKindWords[] = {
 Statement ParseStatementWord(TokenBuffer& value)
 {
     char stop = 0;
-    std::optional<std::string> word = NextWord(value, &stop);
+    std::optional<std::string_view> word = NextWord(value, &stop);
     if (!word) return kNoStatement;
     const auto statement = static_cast<Statement>(LookupWordValue(StatementWords, *word));
     if (statement == kNoStatement || !SkipPastChar(value, ':')) return kNoStatement;
@@ -46,7 +46,7 @@ std::optional<CommandNode> ParseCommandCondition(const CompileState& state, Toke
 {
     char stop = 0;
     std::int32_t judge = 0;
-    if (std::optional<std::string> word = NextWord(value, &stop)) {
+    if (std::optional<std::string_view> word = NextWord(value, &stop)) {
         const std::uint32_t code = ParseReference(*word);
         if ((code & 0xFFFF0000u) == kRefJudge)
             judge = static_cast<std::int32_t>(code & 0xFFFF);
@@ -66,13 +66,13 @@ std::optional<CommandNode> ParseCommandCondition(const CompileState& state, Toke
 std::optional<CommandNode> ParseTypeStatement(const CompileState& state, TokenBuffer& value)
 {
     char stop = 0;
-    std::optional<std::string> kindWord = NextWord(value, &stop);
+    std::optional<std::string_view> kindWord = NextWord(value, &stop);
     if (!kindWord) return std::nullopt;
     CommandNode node;
     node.kind = static_cast<std::int16_t>(LookupWordValue(StatementKindWords, *kindWord));
     switch (node.kind) {
     case kNodeGroupType: {
-        std::optional<std::string> name = NextWord(value, &stop);
+        std::optional<std::string_view> name = NextWord(value, &stop);
         std::optional<SymbolRef> symbol = name ? state.names.FindSymbol(*name) : std::nullopt;
         if (!symbol) {
             while (!value.AtEnd() && !IsLineEnd(value.Current())) ++value.cursor;
@@ -88,7 +88,7 @@ std::optional<CommandNode> ParseTypeStatement(const CompileState& state, TokenBu
         return node;
     }
     case kNodeStringType: {
-        std::optional<std::string> number = NextWord(value, &stop);
+        std::optional<std::string_view> number = NextWord(value, &stop);
         node.stringNumber = number ? ParseLooseNumber(*number) : 0;
         if (node.stringNumber == 0) return std::nullopt;
         return node;
@@ -164,7 +164,7 @@ bool EnterIdList(TokenBuffer& value)
 {
     if (value.Empty()) return false;
     char stop = 0;
-    std::optional<std::string> word = NextWord(value, &stop);
+    std::optional<std::string_view> word = NextWord(value, &stop);
     if (!word || *word != "IDList" || stop == '\0') return false;
     return stop == '{' || SkipPastChar(value, '{');
 }
@@ -202,10 +202,8 @@ std::optional<std::vector<FontIdEntry>> ParseFontIdList(TokenBuffer& value)
 
 const CommandStringRecord* FindCommandString(const CompileState& state, std::int32_t number)
 {
-    for (const CommandStringRecord& record : state.commandStrings) {
-        if (record.number == (number & 0xFFFF)) return &record;
-    }
-    return nullptr;
+    const auto found = state.firstCommandStringOfNumber.find(number & 0xFFFF);
+    return found == state.firstCommandStringOfNumber.end() ? nullptr : &state.commandStrings[found->second];
 }
 
 LineAnswer HandleCommandString(CompileState& state, DescriptionLine& line)
@@ -217,6 +215,7 @@ LineAnswer HandleCommandString(CompileState& state, DescriptionLine& line)
     CommandStringRecord record;
     record.number = ParseLooseNumber(line.option.View());
     record.bytes = bytes->substr(0, bytes->find('\0'));
+    state.firstCommandStringOfNumber.try_emplace(record.number, state.commandStrings.size());
     state.commandStrings.push_back(std::move(record));
     return LineAnswer::kLineTaken;
 }
@@ -224,7 +223,7 @@ LineAnswer HandleCommandString(CompileState& state, DescriptionLine& line)
 LineAnswer HandleCommandGroup(CompileState& state, DescriptionLine& line)
 {
     char stop = 0;
-    std::optional<std::string> word = NextWord(line.value, &stop);
+    std::optional<std::string_view> word = NextWord(line.value, &stop);
     if (!word) return LineAnswer::kLineTaken;
     const std::uint32_t group = LookupWordValue(CommandGroupWords, *word);
     if (group == 0 || !SkipPastChar(line.value, '{')) return LineAnswer::kLineTaken;

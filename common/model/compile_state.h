@@ -9,10 +9,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vexl::model {
@@ -283,6 +285,13 @@ using AlertRecord = ConstraintRecord<AlertEntry>;
 // The six lists of symbolic names, alive for one compilation.
 enum SymbolicNameList { kJudgeNames, kItemNames, kActionNames, kTransactNames, kAlertActionNames, kAlertNames };
 
+// Hashes text of any string type, so that a map keyed by std::string is
+// searched with a std::string_view.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
+};
+
 struct SymbolicName {
     std::string name;
     std::int32_t number = 0;
@@ -362,6 +371,11 @@ struct CompileState {
 
     // The UI list in file order, and the records its entries refer to.
     std::vector<std::unique_ptr<UiEntry>> uiEntries;
+    // The first entry of each symbol key, and of each symbol key and variant
+    // (the key in the high half), so that a line finds its entry without
+    // walking the list.
+    std::unordered_map<std::uint16_t, UiEntry*> firstUiEntryOfKey;
+    std::unordered_map<std::uint32_t, UiEntry*> firstUiEntryOfVariant;
     std::vector<std::unique_ptr<UiOptionList>> optionLists;
     std::vector<std::unique_ptr<BooleanValueRecord>> booleanRecords;
     std::vector<std::unique_ptr<NumericRange>> numericRecords;
@@ -378,8 +392,16 @@ struct CompileState {
     std::vector<AlertRecord> alerts;
     std::vector<ExclusiveRecord> exclusives;
 
-    // Symbolic names of record lines, alive for this compilation only.
+    // The first judge and command string of each number: their positions in
+    // the lists.
+    std::unordered_map<std::int32_t, std::size_t> firstJudgeOfNumber;
+    std::unordered_map<std::int32_t, std::size_t> firstCommandStringOfNumber;
+
+    // Symbolic names of record lines, alive for this compilation only: the
+    // names in file order and, by name, the number that the first of them
+    // stands for.
     std::array<std::vector<SymbolicName>, 6> symbolicNames;
+    std::array<std::unordered_map<std::string, std::int32_t, TextHash, std::equal_to<>>, 6> symbolicNumbers;
 };
 
 }  // namespace vexl::model

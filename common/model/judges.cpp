@@ -383,26 +383,22 @@ std::uint32_t ParseReference(std::string_view word)
 void AddSymbolicName(CompileState& state, std::string_view name, std::int32_t number, SymbolicNameList list)
 {
     if (name.empty()) return;
-    for (const SymbolicName& known : state.symbolicNames[list]) {
-        if (known.name == name) return;  // the first entry of a name wins
-    }
+    // The first entry of a name wins.
+    if (!state.symbolicNumbers[list].try_emplace(std::string(name), number).second) return;
     state.symbolicNames[list].push_back({std::string(name), number});
 }
 
 std::int32_t FindSymbolicName(const CompileState& state, std::string_view name, SymbolicNameList list)
 {
-    for (const SymbolicName& known : state.symbolicNames[list]) {
-        if (known.name == name) return known.number;
-    }
-    return 0;
+    const auto& numbers = state.symbolicNumbers[list];
+    const auto found = numbers.find(name);
+    return found == numbers.end() ? 0 : found->second;
 }
 
 const JudgeRecord* FindJudgeByNumber(const CompileState& state, std::int32_t number)
 {
-    for (const JudgeRecord& judge : state.judges) {
-        if (judge.number == number) return &judge;
-    }
-    return nullptr;
+    const auto found = state.firstJudgeOfNumber.find(number);
+    return found == state.firstJudgeOfNumber.end() ? nullptr : &state.judges[found->second];
 }
 
 const JudgeRecord* FindJudgeByName(const CompileState& state, std::string_view name)
@@ -458,6 +454,7 @@ LineAnswer HandleJudge(CompileState& state, DescriptionLine& line)
     line.value.cursor = 0;
     std::vector<JudgeOp> code = CompileJudge(state, line.value);
     if (code.empty() || !ValidateJudgeCode(code)) return LineAnswer::kLineRefused;
+    state.firstJudgeOfNumber.try_emplace(number, state.judges.size());
     state.judges.push_back({number, std::move(code)});
     return LineAnswer::kLineTaken;
 }

@@ -15,39 +15,6 @@
 
 namespace vexl::model {
 
-// ------------------------------------------------------------ byte classes
-
-namespace {
-
-constexpr std::array<std::uint8_t, 256> MakeCharClassTable()
-{
-    std::array<std::uint8_t, 256> table{};
-    for (int c = 0x22; c <= 0x7D; ++c) table[c] = 0x0D;  // separator, option, printable
-    table['\t'] = 0x19;
-    table[' '] = 0x19;
-    table['\n'] = 0x21;
-    table['\r'] = 0x21;
-    for (char c : {'!', '+', '-', '~'}) table[static_cast<unsigned char>(c)] = 0x0C;
-    table['/'] = 0x0B;
-    table[':'] = 0x01;
-    for (int c = '0'; c <= '9'; ++c) table[c] = 0x8E;
-    for (char c : {'@', '[', '\\', ']', '^', '_', '`'}) table[static_cast<unsigned char>(c)] = 0x0E;
-    for (int c = 'G'; c <= 'Z'; ++c) table[c] = 0x0E;
-    for (int c = 'g'; c <= 'z'; ++c) table[c] = 0x0E;
-    for (int c = 'A'; c <= 'F'; ++c) table[c] = 0x4E;
-    for (int c = 'a'; c <= 'f'; ++c) table[c] = 0x4E;
-    return table;
-}
-
-constexpr std::array<std::uint8_t, 256> CharClassTable = MakeCharClassTable();
-
-}  // namespace
-
-std::uint8_t CharClass(char c)
-{
-    return CharClassTable[static_cast<unsigned char>(c)];
-}
-
 // -------------------------------------------------------- file and reader
 
 bool ReadFileWhole(LPCWSTR path, const BYTE** bytes, std::uint32_t* size)
@@ -103,14 +70,38 @@ LineResult ReadDescriptionByte(DescriptionReader& reader, char* out)
 
 namespace {
 
+// Bytes that end a run of plain value bytes: line ends, quotes, brackets,
+// the escape and every byte that may lead a double-byte pair.
+constexpr std::array<bool, 256> MakeValueStopTable()
+{
+    std::array<bool, 256> table{};
+    for (int c = 0x80; c < 0x100; ++c) table[c] = true;
+    for (char c : {'\n', '\r', '"', '(', ')', '{', '}', '%'}) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}
+constexpr std::array<bool, 256> kValueStop = MakeValueStopTable();
+
 // The reader's view of one line: the byte most recently read is current.
+// Runs of bytes are found in the reader's buffer and taken whole; the
+// reader's cursor is written back when the line ends.
 class LineScanner {
 public:
-    explicit LineScanner(DescriptionReader& reader) : reader_(reader) {}
+    explicit LineScanner(DescriptionReader& reader)
+        : reader_(reader), bytes_(reinterpret_cast<const char*>(reader.base)), size_(reader.size), at_(reader.cursor)
+    {
+    }
+    ~LineScanner() { reader_.cursor = at_; }
+    LineScanner(const LineScanner&) = delete;
+    LineScanner& operator=(const LineScanner&) = delete;
 
     char current = 0;
 
-    bool Next() { return ReadDescriptionByte(reader_, &current) == LineResult::kLineRead; }
+    bool Next()
+    {
+        if (at_ >= size_) return false;
+        current = bytes_[at_++];
+        return true;
+    }
 
     // Skips to the next keyword: a '*' at the start of a line that is not
     // followed by '%'. False at the end of the file.
@@ -132,38 +123,77 @@ public:
     LineResult ReadClassToken(TokenBuffer& token, std::uint8_t cls)
     {
         if (!HasClass(current, cls)) return LineResult::kBadLine;
-        do {
-            token.text.push_back(current);
-            if (!Next()) return LineResult::kEndOfFile;
-        } while (HasClass(current, cls));
-        return LineResult::kLineRead;
+        const std::size_t first = at_ - 1;
+        std::size_t end = at_;
+        while (end < size_ && HasClass(bytes_[end], cls)) ++end;
+        token.text.append(bytes_ + first, end - first);
+        return MoveTo(end);
     }
 
     LineResult SkipBlanks()
     {
-        while (IsBlank(current)) {
-            if (!Next()) return LineResult::kEndOfFile;
-        }
-        return LineResult::kLineRead;
+        if (!IsBlank(current)) return LineResult::kLineRead;
+        std::size_t end = at_;
+        while (end < size_ && IsBlank(bytes_[end])) ++end;
+        return MoveTo(end);
     }
 
     // Everything up to the first line end outside quotes, parentheses and
-    // braces; the line end itself is consumed, not kept.
+    // braces; the line end itself is consumed, not kept. A line refused or
+    // cut by the end of the file keeps the bytes read, the byte that ended
+    // it included unless it is a line end.
     LineResult ReadValue(TokenBuffer& value)
     {
         if (!Next()) return LineResult::kEndOfFile;
         if (SkipBlanks() != LineResult::kLineRead) return LineResult::kEndOfFile;
-        const UINT codePage = GetACP();
+        const std::size_t first = at_ - 1;
+        const LineResult result = FindValueEnd();
+        std::size_t end = at_;
+        if (result == LineResult::kEndOfFile) end = size_;
+        else if (IsLineEnd(current)) end = at_ - 1;
+        value.text.append(bytes_ + first, end - first);
+        return result;
+    }
+
+private:
+    bool IsValueStop(std::size_t at) const { return kValueStop[static_cast<unsigned char>(bytes_[at])]; }
+
+    // Makes the byte at `at` current, or reads to the end of the file.
+    LineResult MoveTo(std::size_t at)
+    {
+        if (at >= size_) {
+            at_ = size_;
+            return LineResult::kEndOfFile;
+        }
+        current = bytes_[at];
+        at_ = at + 1;
+        return LineResult::kLineRead;
+    }
+
+    // Moves to the line end that ends the value, the current byte first.
+    LineResult FindValueEnd()
+    {
+        UINT codePage = 0;  // asked for at the first byte that may lead a pair
         bool inQuotes = false;
         int braces = 0;
         int parens = 0;
         for (;;) {
+            if (!kValueStop[static_cast<unsigned char>(current)]) {
+                // Plain bytes up to the next one that matters are passed over
+                // whole, four at a time while four are left.
+                std::size_t end = at_;
+                while (end + 4 <= size_ && !(IsValueStop(end) | IsValueStop(end + 1) | IsValueStop(end + 2) |
+                                             IsValueStop(end + 3)))
+                    end += 4;
+                while (end < size_ && !IsValueStop(end)) ++end;
+                if (MoveTo(end) != LineResult::kLineRead) return LineResult::kEndOfFile;
+                continue;
+            }
             if (IsLineEnd(current) && !inQuotes && braces == 0 && parens == 0) return LineResult::kLineRead;
-            value.text.push_back(current);
             // No code page has a lead byte below 0x80.
-            if (static_cast<BYTE>(current) >= 0x80 && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(current))) {
-                if (!Next()) return LineResult::kEndOfFile;
-                value.text.push_back(current);
+            if (static_cast<BYTE>(current) >= 0x80) {
+                if (codePage == 0) codePage = GetACP();
+                if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(current)) && !Next()) return LineResult::kEndOfFile;
             } else if (current == '"') {
                 inQuotes = !inQuotes;
             } else if (current == '(') {
@@ -181,22 +211,22 @@ public:
             } else if (current == '%' && inQuotes) {
                 if (!Next()) return LineResult::kEndOfFile;
                 if (IsLineEnd(current)) return LineResult::kBadLine;
-                value.text.push_back(current);
             }
             if (!Next()) return LineResult::kEndOfFile;
         }
     }
 
-private:
     bool SkipToLineEnd()
     {
-        do {
-            if (!Next()) return false;
-        } while (!IsLineEnd(current));
-        return true;
+        std::size_t end = at_;
+        while (end < size_ && !IsLineEnd(bytes_[end])) ++end;
+        return MoveTo(end) == LineResult::kLineRead;
     }
 
     DescriptionReader& reader_;
+    const char* bytes_;
+    std::size_t size_;
+    std::size_t at_;
 };
 
 LineResult ReadLineTokens(DescriptionLine& line, DescriptionReader& reader)
@@ -268,10 +298,9 @@ const DescriptionKeyword DescriptionKeywordTable[kDescriptionKeywordCount + 1] =
 namespace {
 
 // Lines of the open UI entry: its option lines and its Default line.
-bool DispatchOpenEntryLine(CompileState& state, DescriptionLine& line)
+bool DispatchOpenEntryLine(CompileState& state, DescriptionLine& line, std::string_view keyword)
 {
     if (!state.openKeyword) return false;
-    const std::string_view keyword = line.keyword.View();
     const std::string_view open = *state.openKeyword;
     if (keyword == open) return HandleOptionLine(state, line) == LineAnswer::kLineTaken;
     if (keyword.size() == 7 + open.size() && keyword.starts_with("Default") && keyword.substr(7) == open)
@@ -279,12 +308,25 @@ bool DispatchOpenEntryLine(CompileState& state, DescriptionLine& line)
     return false;
 }
 
+// The keywords of the table as views, measured once.
+const std::array<std::string_view, kDescriptionKeywordCount>& KeywordViews()
+{
+    static const std::array<std::string_view, kDescriptionKeywordCount> views = [] {
+        std::array<std::string_view, kDescriptionKeywordCount> measured{};
+        for (int row = 0; row < kDescriptionKeywordCount && DescriptionKeywordTable[row].keyword; ++row)
+            measured[static_cast<std::size_t>(row)] = DescriptionKeywordTable[row].keyword;
+        return measured;
+    }();
+    return views;
+}
+
 const DescriptionKeyword* FindKeywordRow(CompileState& state, std::string_view keyword)
 {
-    if (state.keywordHint != 0 && keyword == DescriptionKeywordTable[state.keywordHint - 1].keyword)
+    const auto& views = KeywordViews();
+    if (state.keywordHint != 0 && keyword == views[static_cast<std::size_t>(state.keywordHint - 1)])
         return &DescriptionKeywordTable[state.keywordHint - 1];
     for (int row = 0; DescriptionKeywordTable[row].keyword; ++row) {
-        if (keyword == DescriptionKeywordTable[row].keyword) {
+        if (keyword == views[static_cast<std::size_t>(row)]) {
             state.keywordHint = row + 1;
             return &DescriptionKeywordTable[row];
         }
@@ -297,8 +339,9 @@ const DescriptionKeyword* FindKeywordRow(CompileState& state, std::string_view k
 
 LineResult DispatchDescriptionLine(CompileState& state, DescriptionLine& line)
 {
-    if (DispatchOpenEntryLine(state, line)) return LineResult::kLineRead;
-    const DescriptionKeyword* row = FindKeywordRow(state, line.keyword.View());
+    const std::string_view keyword = line.keyword.View();
+    if (DispatchOpenEntryLine(state, line, keyword)) return LineResult::kLineRead;
+    const DescriptionKeyword* row = FindKeywordRow(state, keyword);
     if (row && row->handler(state, line) == LineAnswer::kLineTaken) return LineResult::kLineRead;
     return LineResult::kBadLine;
 }
@@ -469,7 +512,7 @@ std::int32_t NextNumber(TokenBuffer& value, char* stop)
     return number;
 }
 
-std::optional<std::string> NextWord(TokenBuffer& value, char* stop)
+std::optional<std::string_view> NextWord(TokenBuffer& value, char* stop)
 {
     SkipBlanksAndLineEnds(value);
     if (value.AtEnd()) {
@@ -479,7 +522,7 @@ std::optional<std::string> NextWord(TokenBuffer& value, char* stop)
     if (value.Current() == '*') ++value.cursor;
     const std::size_t start = value.cursor;
     while (!value.AtEnd() && !HasClass(value.Current(), kWordSeparator | kBlank | kLineEnd)) ++value.cursor;
-    std::string word = value.text.substr(start, value.cursor - start);
+    const std::string_view word(value.text.data() + start, value.cursor - start);
     *stop = value.Current();
     if (!value.AtEnd()) {
         value.text[value.cursor] = '\0';
@@ -487,6 +530,16 @@ std::optional<std::string> NextWord(TokenBuffer& value, char* stop)
     }
     return word;
 }
+
+namespace {
+
+// Bytes that end a run of plain bytes in quoted text.
+bool IsQuotedTextMark(char c)
+{
+    return c == '"' || c == '%' || c == '<' || IsLineEnd(c);
+}
+
+}  // namespace
 
 DecodedText DecodeQuotedText(std::string_view text)
 {
@@ -496,6 +549,7 @@ DecodedText DecodeQuotedText(std::string_view text)
     std::size_t i = text.substr(0, end).find('"');
     i = (i == std::string_view::npos) ? 0 : i + 1;
     bool hexMode = false;
+    out.bytes.reserve(end - std::min(i, end));
     while (i < end) {
         const char c = text[i];
         if (c == '"') {
@@ -521,8 +575,11 @@ DecodedText DecodeQuotedText(std::string_view text)
             hexMode = true;
             ++i;
         } else {
-            out.bytes.push_back(c);
-            ++i;
+            // A run of plain bytes is taken whole.
+            std::size_t run = i + 1;
+            while (run < end && !IsQuotedTextMark(text[run])) ++run;
+            out.bytes.append(text.data() + i, run - i);
+            i = run;
         }
     }
     out.used = std::min(i, end);
@@ -533,11 +590,11 @@ DecodedText DecodeQuotedText(std::string_view text)
 
 std::optional<std::string> TakeQuotedBytes(TokenBuffer& value, char* stop)
 {
-    const DecodedText decoded = DecodeQuotedText(value.Rest());
+    DecodedText decoded = DecodeQuotedText(value.Rest());
     value.cursor += decoded.used;
     if (stop) *stop = decoded.stop;
     if (!decoded.decoded) return std::nullopt;
-    return decoded.bytes;
+    return std::move(decoded.bytes);
 }
 
 std::optional<std::u16string> TakeQuotedWide(TokenBuffer& value, char* stop)

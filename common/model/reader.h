@@ -5,6 +5,7 @@
 
 #include "common/model/compile_state.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -24,7 +25,33 @@ inline constexpr std::uint8_t kLineEnd = 0x20;
 inline constexpr std::uint8_t kHexLetter = 0x40;
 inline constexpr std::uint8_t kDecimalDigit = 0x80;
 
-std::uint8_t CharClass(char c);
+namespace detail {
+constexpr std::array<std::uint8_t, 256> MakeCharClassTable()
+{
+    std::array<std::uint8_t, 256> table{};
+    for (int c = 0x22; c <= 0x7D; ++c) table[c] = 0x0D;  // separator, option, printable
+    table['\t'] = 0x19;
+    table[' '] = 0x19;
+    table['\n'] = 0x21;
+    table['\r'] = 0x21;
+    for (char c : {'!', '+', '-', '~'}) table[static_cast<unsigned char>(c)] = 0x0C;
+    table['/'] = 0x0B;
+    table[':'] = 0x01;
+    for (int c = '0'; c <= '9'; ++c) table[c] = 0x8E;
+    for (char c : {'@', '[', '\\', ']', '^', '_', '`'}) table[static_cast<unsigned char>(c)] = 0x0E;
+    for (int c = 'G'; c <= 'Z'; ++c) table[c] = 0x0E;
+    for (int c = 'g'; c <= 'z'; ++c) table[c] = 0x0E;
+    for (int c = 'A'; c <= 'F'; ++c) table[c] = 0x4E;
+    for (int c = 'a'; c <= 'f'; ++c) table[c] = 0x4E;
+    return table;
+}
+inline constexpr std::array<std::uint8_t, 256> kCharClassTable = MakeCharClassTable();
+}  // namespace detail
+
+inline std::uint8_t CharClass(char c)
+{
+    return detail::kCharClassTable[static_cast<unsigned char>(c)];
+}
 inline bool HasClass(char c, std::uint8_t cls)
 {
     return (CharClass(c) & cls) != 0;
@@ -109,7 +136,9 @@ std::int32_t ParseLooseNumber(std::string_view text);
 
 void SkipBlanksAndLineEnds(TokenBuffer& value);
 std::int32_t NextNumber(TokenBuffer& value, char* stop);
-std::optional<std::string> NextWord(TokenBuffer& value, char* stop);
+// The next word of the value, a view into its text: the byte after the word
+// is overwritten with NUL, so the view stays valid while the text lives.
+std::optional<std::string_view> NextWord(TokenBuffer& value, char* stop);
 
 struct DecodedText {
     std::string bytes;

@@ -23,6 +23,12 @@ constexpr WordValue DisplayFlagWords[] = {
     {nullptr, 0},
 };
 
+// Room made in the indexes of the UI list at its first entry.
+constexpr std::size_t kUsualEntryCount = 128;
+
+// Room made in a new option list at once: most entries have fewer options.
+constexpr std::size_t kUsualOptionCount = 8;
+
 // Type words are read into a field of 16 bytes; a longer word fits no
 // row and reads as unknown.
 constexpr std::size_t kTypeWordField = 16;
@@ -65,7 +71,7 @@ void TakeOptionList(CompileState& state, DescriptionLine& line, UiEntry& entry)
 {
     char stop = 0;
     TokenBuffer& value = line.value;
-    std::optional<std::string> first = NextWord(value, &stop);
+    std::optional<std::string_view> first = NextWord(value, &stop);
     if (!first || *first != "IDList" || stop == '\0') return;
     if (stop != '{' && !SkipPastChar(value, '{')) return;
     for (;;) {
@@ -73,7 +79,7 @@ void TakeOptionList(CompileState& state, DescriptionLine& line, UiEntry& entry)
         if (value.AtEnd() || value.Current() == '}') return;
         const bool withInvocation = value.Current() == '{';
         if (withInvocation) ++value.cursor;
-        std::optional<std::string> name = NextWord(value, &stop);
+        std::optional<std::string_view> name = NextWord(value, &stop);
         if (!name) return;
         std::optional<std::uint16_t> optionId = state.names.FindConstant(*name);
         if (!optionId) return;
@@ -101,20 +107,37 @@ int UiSlotIndex(std::uint16_t itemId)
     return -1;
 }
 
+namespace {
+
+std::uint32_t VariantKey(std::uint16_t symbolKey, std::uint16_t variant)
+{
+    return static_cast<std::uint32_t>(symbolKey) << 16 | variant;
+}
+
+// Appends an entry to the UI list and keeps the first entries by key.
+void AddUiEntry(CompileState& state, std::unique_ptr<UiEntry> entry)
+{
+    if (state.uiEntries.empty()) {
+        state.firstUiEntryOfKey.reserve(kUsualEntryCount);
+        state.firstUiEntryOfVariant.reserve(kUsualEntryCount);
+    }
+    state.firstUiEntryOfKey.try_emplace(entry->symbolKey, entry.get());
+    state.firstUiEntryOfVariant.try_emplace(VariantKey(entry->symbolKey, entry->variant), entry.get());
+    state.uiEntries.push_back(std::move(entry));
+}
+
+}  // namespace
+
 UiEntry* FindOpenUiEntry(std::uint16_t symbolKey, const CompileState& state)
 {
-    for (const auto& entry : state.uiEntries) {
-        if (entry->symbolKey == symbolKey) return entry.get();
-    }
-    return nullptr;
+    const auto found = state.firstUiEntryOfKey.find(symbolKey);
+    return found == state.firstUiEntryOfKey.end() ? nullptr : found->second;
 }
 
 UiEntry* FindOpenUiEntryVariant(std::uint16_t symbolKey, std::uint16_t variant, const CompileState& state)
 {
-    for (const auto& entry : state.uiEntries) {
-        if (entry->symbolKey == symbolKey && entry->variant == variant) return entry.get();
-    }
-    return nullptr;
+    const auto found = state.firstUiEntryOfVariant.find(VariantKey(symbolKey, variant));
+    return found == state.firstUiEntryOfVariant.end() ? nullptr : found->second;
 }
 
 UiOption* FindOptionById(std::uint16_t optionId, UiOptionList* list)
@@ -134,7 +157,7 @@ UiOption* FindTranslatedOption(CompileState& state, DescriptionLine& line, std::
     UiEntry* entry = FindOpenUiEntry(state.openSymbolKey, state);
     if (!entry || UiKind(entry->type) != kind) return nullptr;
     char stop = 0;
-    std::optional<std::string> name = NextWord(line.translation, &stop);
+    std::optional<std::string_view> name = NextWord(line.translation, &stop);
     if (!name) return nullptr;
     std::optional<std::uint16_t> optionId = state.names.FindConstant(*name);
     if (!optionId) return nullptr;
@@ -223,13 +246,14 @@ LineAnswer HandleOpenUi(CompileState& state, DescriptionLine& line)
             entry->text = shared->text;
         } else if (IsPickKind(entry->type) && !(entry->type & kUiIdentity)) {
             entry->options = KeepRecord(state.optionLists);
+            entry->options->reserve(kUsualOptionCount);
         }
         RegisterSlot(state, entry.get());
     }
     state.openKeyword = std::string(name);
     state.openSymbolKey = entry->symbolKey;
     state.openVariant = entry->variant;
-    state.uiEntries.push_back(std::move(entry));
+    AddUiEntry(state, std::move(entry));
     return LineAnswer::kLineTaken;
 }
 
@@ -321,12 +345,12 @@ LineAnswer HandleStringValue(CompileState& state, DescriptionLine& line)
     char stop = 0;
     record.maxLength = static_cast<std::uint16_t>(NextNumber(value, &stop));
     if (stop == '\0') return LineAnswer::kLineTaken;
-    std::optional<std::string> charSet = NextWord(value, &stop);
+    std::optional<std::string_view> charSet = NextWord(value, &stop);
     if (!charSet) return LineAnswer::kLineTaken;
     record.characterSet = static_cast<std::uint16_t>(LookupWordValue(CharacterSetWords, *charSet));
     if (stop == '\0') return LineAnswer::kLineTaken;
     if (SkipPastChar(value, '|')) {
-        if (std::optional<std::string> display = NextWord(value, &stop))
+        if (std::optional<std::string_view> display = NextWord(value, &stop))
             record.displayFlags = static_cast<std::uint16_t>(LookupWordValue(DisplayFlagWords, *display));
     }
     return LineAnswer::kLineTaken;
@@ -383,21 +407,21 @@ LineAnswer HandlePageValue(CompileState& state, DescriptionLine& line)
     TokenBuffer& value = line.value;
     PageValueRecord record;
     char stop = 0;
-    std::optional<std::string> resolution = NextWord(value, &stop);
+    std::optional<std::string_view> resolution = NextWord(value, &stop);
     if (!resolution) return LineAnswer::kLineTaken;
     record.resolutionKey = OptionOrNumber(state, *resolution);
     if (record.resolutionKey == 0) return LineAnswer::kLineTaken;
-    std::optional<std::string> orientation = NextWord(value, &stop);
+    std::optional<std::string_view> orientation = NextWord(value, &stop);
     if (!orientation) return LineAnswer::kLineTaken;
     std::optional<std::uint16_t> orientationId = state.names.FindConstant(*orientation);
     if (!orientationId) return LineAnswer::kLineTaken;
     record.orientationKey = *orientationId;
     while (IsBlank(value.Current())) ++value.cursor;
     if (!value.AtEnd() && value.Current() != '"') {
-        std::optional<std::string> symbolName = NextWord(value, &stop);
+        std::optional<std::string_view> symbolName = NextWord(value, &stop);
         std::optional<SymbolRef> symbol = symbolName ? state.names.FindSymbol(*symbolName) : std::nullopt;
         if (!symbol) return LineAnswer::kLineTaken;
-        std::optional<std::string> word = NextWord(value, &stop);
+        std::optional<std::string_view> word = NextWord(value, &stop);
         if (!word) return LineAnswer::kLineTaken;
         record.conditionKey = symbol->key;
         std::optional<std::uint16_t> id = state.names.FindConstant(*word);
@@ -434,7 +458,7 @@ LineAnswer HandleSlotPaper(CompileState& state, DescriptionLine& line)
     std::vector<std::uint16_t> papers;
     char stop = 0;
     for (;;) {
-        std::optional<std::string> word = NextWord(line.value, &stop);
+        std::optional<std::string_view> word = NextWord(line.value, &stop);
         if (!word) break;
         if (!word->empty()) {
             std::optional<std::uint16_t> paper = state.names.FindConstant(*word);

@@ -3,6 +3,7 @@
 #include "common/storage/module_chapters.h"
 
 #include "common/core/appservices.h"
+#include "common/core/devmode_services.h"
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/memory.h"
@@ -597,7 +598,7 @@ int ChapterModuleEvent(DriverContext* context, std::uint32_t event, void* param,
         return 1;
     }
     case kModuleEventTrayReportRead:
-        ResetChapterDefaultTrays(context);
+        services::ResetChapterDefaultTrays(context);
         return 1;
     case kModuleEventRevalidateChapters:
         ValidateChapterTrays(context);

@@ -21,18 +21,12 @@
 namespace vexl {
 namespace {
 
-constexpr std::int16_t kCustomSizeDialogPage = 1017;
-constexpr std::int16_t kPaperSizePage = 1041;
 constexpr int kCustomSlots = 10;
 
 constexpr std::uint16_t kInchLengthControls[] = {2682, 2683, 2684};
 constexpr std::uint16_t kInchWidthControls[] = {2689, 2690, 2691};
 constexpr std::uint16_t kSecondLengthControls[] = {2685, 2686, 2687};
 constexpr std::uint16_t kSecondWidthControls[] = {2692, 2693, 2694};
-constexpr std::uint16_t kLimitLengthControls[] = {2220, 2221, 2392, 2393, 2400, 2401,
-                                                  2682, 2683, 2684, 2685, 2686, 2687};
-constexpr std::uint16_t kLimitWidthControls[] = {2224, 2225, 2394, 2395, 2398, 2399,
-                                                 2689, 2690, 2691, 2692, 2693, 2694};
 constexpr std::uint16_t kFlaggedControls[] = {2220, 2224, 2392, 2394, 2398, 2400, 2682, 2683, 2684, 2689, 2690, 2691};
 constexpr std::uint32_t kUnusableControlFlags = 0x3;
 
@@ -176,21 +170,11 @@ BOOL GetFreeSizeControlLimits(DriverContext* context, const PageItem* control, s
                               std::int32_t* outMax)
 {
     if (context == nullptr || control == nullptr) return FALSE;
-    const bool length = Lists(kLimitLengthControls, control);
-    if (!length && !Lists(kLimitWidthControls, control)) return FALSE;
+    const int kind = GetFreeSizeControlLimitKind(control->controlId);
     std::uint32_t tray = 0;
     std::uint32_t orientation = 0;
-    if (context->currentPageId == kCustomSizeDialogPage) {
-        tray = GetItemValue(context, wdmFreeSizeTray);
-        orientation = GetItemValue(context, wdmFreeSizeOrient);
-    } else if (context->currentPageId == kPaperSizePage) {
-        const bool paper = GetItemValue(context, wdmInputFreeSizeType) == 1;
-        tray = GetItemValue(context, paper ? rdmPaperFreeSizeTray : rdmPrintFreeSizeTray);
-        orientation = GetItemValue(context, paper ? rdmPaperFreeSizeOrient : rdmPrintFreeSizeOrient);
-    } else {
-        return FALSE;
-    }
-    return GetTrayPaperLimits(context, tray, orientation, outMin, outMax, length ? TRUE : FALSE);
+    if (kind == 0 || !GetFreeSizePageTray(context, &tray, &orientation)) return FALSE;
+    return GetTrayPaperLimits(context, tray, orientation, outMin, outMax, kind == kFreeSizeLengthLimit ? TRUE : FALSE);
 }
 
 PageItem* FindFreeSizeControl(DriverContext* context, PageDesc* page, BOOL length)

@@ -25,8 +25,6 @@ constexpr std::uint32_t kMetricUnitString = 153;
 constexpr std::uint32_t kInchUnitString = 154;
 constexpr int kUnitTextChars = 16;
 constexpr int kSlotNameBytes = 64;
-constexpr std::int16_t kCustomSizeDialogPage = 1017;
-constexpr std::int16_t kPaperSizePage = 1041;
 constexpr std::uint32_t kBitmapInfoHeaderSize = 40;
 constexpr std::uint32_t kBitmapHeaderSizeOffset = 14;
 
@@ -173,17 +171,7 @@ void CompleteSizeRange(DriverContext* context, std::uint32_t stringId, WCHAR* te
     std::u16string maximumText = minimumText;
     std::uint32_t tray = 0;
     std::uint32_t orientation = 0;
-    bool onSizePage = true;
-    if (context->currentPageId == kCustomSizeDialogPage) {
-        tray = GetItemValue(context, wdmFreeSizeTray);
-        orientation = GetItemValue(context, wdmFreeSizeOrient);
-    } else if (context->currentPageId == kPaperSizePage) {
-        const bool paper = GetItemValue(context, wdmInputFreeSizeType) == 1;
-        tray = GetItemValue(context, paper ? rdmPaperFreeSizeTray : rdmPrintFreeSizeTray);
-        orientation = GetItemValue(context, paper ? rdmPaperFreeSizeOrient : rdmPrintFreeSizeOrient);
-    } else {
-        onSizePage = false;
-    }
+    const bool onSizePage = GetFreeSizePageTray(context, &tray, &orientation) != FALSE;
     std::int32_t minimum = 0;
     std::int32_t maximum = 0;
     const BOOL length = stringId == 13273 || stringId == 13274;

@@ -9,9 +9,9 @@
 #include "api/frame.h"
 #include "api/versions.h"
 #include "common/core/context.h"
-#include "integration/integration_fixture.h"
 #include "platform/machine.h"
 #include "platform/win32.h"
+#include "support/integration_fixture.h"
 #include "vexlapi/vexlapi.h"
 
 #include <gtest/gtest.h>

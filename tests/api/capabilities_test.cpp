@@ -11,7 +11,7 @@
 #include "common/storage/ini.h"
 
 #include "capability_test_lists.h"
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 #include <algorithm>
 #include <cstring>

@@ -8,7 +8,7 @@
 #include "common/model/capabilities.h"
 #include "common/storage/resources.h"
 
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 #include <cstring>
 #include <functional>

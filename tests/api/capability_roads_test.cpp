@@ -8,7 +8,7 @@
 #include "platform/printui.h"
 #include "platform/spooler_driver.h"
 
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 #include "vexlapi/vexl_exc.h"
 
 #include "common/core/le.h"
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 #include <gtest/gtest.h>
 

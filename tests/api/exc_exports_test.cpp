@@ -3,7 +3,7 @@
 // public header's types, on the package's printer.
 #include "vexlapi/vexl_exc.h"
 
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 #include <gtest/gtest.h>
 

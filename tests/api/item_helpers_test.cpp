@@ -10,7 +10,7 @@
 #include "common/model/capabilities.h"
 #include "common/model/ui_lookup.h"
 #include "common/storage/directories.h"
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
-#include "core/model_context.h"
 #include "interface_printer.h"
+#include "support/model_context.h"
 
 #include <gtest/gtest.h>
 

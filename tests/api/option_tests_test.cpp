@@ -7,8 +7,8 @@
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
-#include "integration/integration_fixture.h"
 #include "platform/win32.h"
+#include "support/integration_fixture.h"
 #include "support/test_machine.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "common/core/items.h"
 #include "common/model/pjl_table.h"
 #include "common/storage/ini_lists.h"
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "api/quality_data.h"
 
+#include "api_fixture.h"
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/store.h"
-#include "core/model_context.h"
-#include "api_fixture.h"
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
+#include "support/model_context.h"
 
 #include <gtest/gtest.h>
 

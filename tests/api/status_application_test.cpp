@@ -337,9 +337,11 @@ protected:
             const auto filesBefore =
                 expected.result != 0 ? MachineFiles(machine_.root()) : std::map<std::filesystem::path, std::string>();
             std::uint8_t changed[VEXLDRV_BITMAP_BYTES] = {};
+            const Structure handed = bytes;
             const int result = library_.setStatus(instance_, change.status, bytes.data(), changed, 0);
             const int code = library_.getLastError(instance_);
             EXPECT_EQ(result, expected.result) << "code " << code;
+            EXPECT_TRUE(bytes == handed) << "the write changed the caller's structure";
             if (result != 0) {
                 EXPECT_EQ(code, expected.code);
                 EXPECT_TRUE(MachineFiles(machine_.root()) == filesBefore);

@@ -59,6 +59,41 @@ TEST_F(VexlDrvTest, HandlesThatAreNotLiveInstancesAreRefused)
     EXPECT_EQ(local, 0);
 }
 
+// The finishing list of status 50 checks its input before it looks for a
+// list: a fill pass needs the caller's buffer even on a printer that has no
+// finishing texts.
+TEST_F(VexlDrvTest, TheFinishingListChecksItsPassAndAddressFirst)
+{
+    VEXLDRVHANDLE instance = library_.EnableInstance();
+    ASSERT_NE(instance, nullptr);
+    char list[16] = {};
+    struct Case {
+        const char* what;
+        std::uint32_t pass;
+        char* address;
+        int result;
+        int code;
+    } cases[] = {
+        {"size pass", 0, nullptr, sizeof(VEXL_STATUS_DRIVER_INFO), VEXLDRV_ERROR_NONE},
+        {"fill pass with a buffer", 1, list, sizeof(VEXL_STATUS_DRIVER_INFO), VEXLDRV_ERROR_NONE},
+        {"fill pass without a buffer", 1, nullptr, -1, VEXLDRV_ERROR_REFUSED},
+        {"unknown pass", 2, list, -1, VEXLDRV_ERROR_REFUSED},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        VEXL_STATUS_DRIVER_INFO info{};
+        info.selector = VEXL_DRIVER_INFO_FINISHING_LIST;
+        info.u.list.value = c.pass;
+        info.u.list.listSize = sizeof list;
+        info.u.list.listAddress = reinterpret_cast<std::uintptr_t>(c.address);
+        EXPECT_EQ(library_.getStatus(instance, VEXLDRV_STATUS_SELECTORS, &info, 0), c.result);
+        if (c.result < 0) {
+            EXPECT_EQ(library_.getLastError(instance), c.code);
+        }
+    }
+    EXPECT_EQ(library_.disable(instance), 1);
+}
+
 TEST_F(VexlDrvTest, InitLowersTheVersionToTheApplications)
 {
     VEXLDRVHANDLE instance = library_.EnableInstance(8);

@@ -16,7 +16,16 @@ using test::ContextTest;
 using test::kStartTicks;
 using test::kTestPrinter;
 
-class ContextCacheTest : public ContextTest {};
+class ContextCacheTest : public ContextTest {
+protected:
+    // The context parked for this handle, taken out of its cache, or null.
+    // Nothing is built, so a context that was evicted or went stale cannot be
+    // mistaken for a new one that the heap placed at the freed address.
+    DriverContext* TakeParked(HANDLE printer)
+    {
+        return LookUpCachedContext(printer, 0, kCallerPropertySheet, 0, kTestPrinter);
+    }
+};
 
 TEST_F(ContextCacheTest, ARequestReusesOnlyAContextOfTheSameIdentity)
 {
@@ -135,10 +144,8 @@ TEST_F(ContextCacheTest, AParkedContextLivesFiveHundredMilliseconds)
 
     ReleaseDriverContextDefault(again);
     machine::AdvanceTickCount(501);
-    DriverContext* fresh = Create(printer);
-    EXPECT_NE(fresh, context);
+    EXPECT_EQ(TakeParked(printer), nullptr);
     EXPECT_EQ(PurgeContextCache(TRUE), 0);  // the stale one went at the lookup
-    ReleaseDriverContext(fresh, kReleaseDestroy);
 }
 
 TEST_F(ContextCacheTest, AgeIsCountedAcrossTheWrapOfTheTickCount)
@@ -159,8 +166,8 @@ TEST_F(ContextCacheTest, AgeIsCountedAcrossTheWrapOfTheTickCount)
         DriverContext* parked = Create(printer);
         ReleaseDriverContextDefault(parked);
         machine::SetTickCount(c.askedAt);
-        DriverContext* found = Create(printer);
-        EXPECT_EQ(found == parked, c.reused);
+        DriverContext* found = TakeParked(printer);
+        EXPECT_EQ(found, c.reused ? parked : nullptr);
         ReleaseDriverContext(found, kReleaseDestroy);
         PurgeContextCache(TRUE);
     }
@@ -202,8 +209,8 @@ TEST_F(ContextCacheTest, AFullTableEvictsTheOldestSlotAndSlotZeroOnATie)
         ReleaseDriverContextDefault(parked[2]);
 
         for (int i = 0; i < 3; ++i) {
-            DriverContext* found = Create(printers[i]);
-            EXPECT_EQ(found == parked[i], i != c.evicted) << "context " << i;
+            DriverContext* found = TakeParked(printers[i]);
+            EXPECT_EQ(found, i == c.evicted ? nullptr : parked[i]) << "context " << i;
             ReleaseDriverContext(found, kReleaseDestroy);
         }
     }

@@ -8,7 +8,7 @@
 #include "common/core/le.h"
 #include "common/core/store.h"
 #include "common/wiring.h"
-#include "model_context.h"
+#include "support/model_context.h"
 #include "support/scoped_services.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 #include "common/core/appservices.h"
 #include "common/core/le.h"
 #include "common/wiring.h"
-#include "model_context.h"
+#include "support/model_context.h"
 #include "support/scoped_services.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "common/core/modeldb.h"
 
 #include "common/core/items.h"
-#include "model_context.h"
+#include "support/model_context.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The settings store and the private DEVMODE: the bytes of the DEVMODE as it
 // travels, the header, the identity tests and the fixed-offset accessors.
-#include "common/core/store.h"
 #include "common/core/osinfo.h"
+#include "common/core/store.h"
 
 #include "common/core/items.h"
 #include "common/core/le.h"
-#include "model_context.h"
+#include "support/model_context.h"
 
 #include <gtest/gtest.h>
 

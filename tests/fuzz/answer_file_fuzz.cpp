@@ -5,9 +5,9 @@
 // characters or macros, and every key applied must be gone afterwards.
 #include "fuzz_support.h"
 
-#include "core/model_context.h"
 #include "platform/inifile.h"
 #include "platform/machine.h"
+#include "support/model_context.h"
 #include "ui/install/answer_file.h"
 
 #include <cstdio>

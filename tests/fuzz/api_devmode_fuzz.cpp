@@ -14,7 +14,7 @@
 #include "common/model/reader.h"
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
-#include "core/model_context.h"
+#include "support/model_context.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -6,7 +6,7 @@
 #include "common/core/items.h"
 #include "common/core/memory.h"
 #include "common/storage/module_chapters.h"
-#include "core/model_context.h"
+#include "support/model_context.h"
 
 #include <algorithm>
 #include <array>

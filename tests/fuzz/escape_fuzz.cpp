@@ -10,8 +10,8 @@
 #include "graphics/hooks.h"
 #include "graphics/pdev.h"
 #include "graphics/surface.h"
-#include "integration/integration_fixture.h"
 #include "platform/engine_host.h"
+#include "support/integration_fixture.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -7,8 +7,8 @@
 #include "common/model/compiled_model.h"
 #include "common/model/constraints.h"
 #include "common/model/judge_eval.h"
-#include "core/model_context.h"
 #include "platform/machine.h"
+#include "support/model_context.h"
 
 #include <chrono>
 #include <filesystem>

@@ -13,9 +13,9 @@
 #include "graphics/hooks.h"
 #include "graphics/pdev.h"
 #include "graphics/surface.h"
-#include "integration/integration_fixture.h"
 #include "platform/engine_host.h"
 #include "platform/machine.h"
+#include "support/integration_fixture.h"
 #include "vexl_dump.h"
 
 #include <algorithm>

@@ -9,7 +9,7 @@
 #include "common/core/modeldb.h"
 #include "common/model/pjl_options.h"
 #include "common/model/pjl_table.h"
-#include "core/model_context.h"
+#include "support/model_context.h"
 
 #include <charconv>
 #include <cstdio>

@@ -8,7 +8,7 @@
 #include "api/pjl_lines.h"
 #include "api/pjl_session.h"
 #include "common/model/pjl_table.h"
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 #include <cstdio>
 #include <cstdlib>

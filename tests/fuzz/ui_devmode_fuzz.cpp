@@ -14,7 +14,7 @@
 #include "common/model/reader.h"
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
-#include "core/model_context.h"
+#include "support/model_context.h"
 #include "ui/base/job_ticket.h"
 #include "ui/entry/devmode_conversion.h"
 

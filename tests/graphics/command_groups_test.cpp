@@ -9,7 +9,7 @@
 #include "common/storage/directories.h"
 #include "common/storage/persistence.h"
 
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 #include "vexl_dump.h"
 
 #include <cstring>
@@ -277,6 +277,21 @@ TEST_F(CommandGroups, FontLinesOfEmptyListsAreWellFormed)
     const std::string text = Group(model::kJobStart);
     EXPECT_EQ(text.find("SUBFONTTABLE"), std::string::npos) << text;
     EXPECT_EQ(text.find("FONTTABLE=2"), std::string::npos);
+}
+
+TEST_F(CommandGroups, FontLinesReadNoMoreThanTheirListsHold)
+{
+    OpenFixture();
+    SetDeviceFonts({{5, u"Mincho"}, {7, u"Gothic"}});
+    SetFontTable({{u"Arial", u"Helvetica"}});
+    // Counts beyond the lists' blocks.
+    Set(rdmDeviceFontNum, 500);
+    Set(rdmFontTableNum, 300);
+    ASSERT_EQ(GetItemValue(context_, rdmDeviceFontNum), 500u);
+    ASSERT_EQ(GetItemValue(context_, rdmFontTableNum), 300u);
+    const std::string text = Group(model::kJobStart);
+    EXPECT_NE(text.find("@PJL SET SUBFONTTABLE = \"Arial+Helvetica\" \r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("@PJL SET DEVFONTID = \"5+Mincho/7+Gothic\" \r\n"), std::string::npos) << text;
 }
 
 TEST_F(CommandGroups, JudgesChooseTheBranches)

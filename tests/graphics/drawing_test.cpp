@@ -12,6 +12,7 @@
 
 #include "graphics/graphics_fixture.h"
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 
@@ -290,6 +291,12 @@ TEST_F(BrushTest, PatternFillsSendTheirPatternsAndTwentyFourBitsFillOpaque)
     EXPECT_EQ(CountWith(page, "opaque"), 1);
     EXPECT_EQ(CountWith(page, "mode=fill-winding"), 1);
     EXPECT_EQ(CountWith(page, "pattern 1-bit side=32"), 1);
+    // The printer fills the 24-bit pattern opaque; its colour state is the
+    // transparent one of its MIX, without a background colour.
+    const auto fillColour = std::find_if(
+        page.begin(), page.end(), [](const std::string& line) { return line.find(" colour ") != std::string::npos; });
+    ASSERT_NE(fillColour, page.end()) << listing_;
+    EXPECT_EQ(fillColour->find("bg="), std::string::npos) << *fillColour;
 }
 
 // ---- Line attributes ----
@@ -404,7 +411,9 @@ TEST_F(DrawingTest, TheClipCacheSendsAClipOnlyWhenItChanges)
     }
     EXPECT_EQ(engine::Live().enginePaths, before.enginePaths);
     NextPage();
-    // A page starts unclipped: the trivial clip sends nothing.
+    // The printer still holds the last page's clip path: the first trivial
+    // clip resets it, the second sends nothing.
+    EXPECT_EQ(SelectClip(pdev_, trivial.get()), 1);
     EXPECT_EQ(SelectClip(pdev_, trivial.get()), 1);
     EXPECT_EQ(SelectClip(pdev_, rect.get()), 1);
     engine::FailCall(engine::Service::ClipPath, 1);
@@ -415,8 +424,33 @@ TEST_F(DrawingTest, TheClipCacheSendsAClipOnlyWhenItChanges)
     EXPECT_EQ(CountWith(pages[0], "clip=(0,0,500,500)"), 1);
     EXPECT_EQ(CountWith(pages[0], "clip-reset"), 1);
     EXPECT_EQ(CountWith(pages[0], "mode=clip"), 2);
-    EXPECT_EQ(CountWith(pages[1], "clip-reset"), 0);
+    EXPECT_EQ(CountWith(pages[1], "clip-reset"), 1);
     EXPECT_EQ(CountWith(pages[1], "clip=(0,0,500,500)"), 1);
+    ASSERT_FALSE(pages[1].empty());
+    EXPECT_NE(pages[1].front().find("clip-reset"), std::string::npos) << listing_;
+}
+
+TEST_F(DrawingTest, APageAfterAClippedPageResetsThePrintersClip)
+{
+    ASSERT_NE(Start(), nullptr);
+    engine::Clip rect = engine::Clip::Rect(RECTL{0, 0, 500, 500}, 3);
+    engine::Clip trivial = engine::Clip::Trivial(RECTL{0, 0, 4000, 6000});
+    RECTL box{10, 20, 110, 220};
+    BRUSHOBJ brush = SolidBrush(0);
+    POINTL origin{0, 0};
+    EXPECT_TRUE(DrvBitBlt(so_, nullptr, nullptr, rect.get(), nullptr, &box, nullptr, nullptr, &brush, &origin, 0xF0F0));
+    NextPage();
+    EXPECT_TRUE(
+        DrvBitBlt(so_, nullptr, nullptr, trivial.get(), nullptr, &box, nullptr, nullptr, &brush, &origin, 0xF0F0));
+    NextPage();
+    // An unclipped page after an unclipped page sends no reset.
+    EXPECT_TRUE(
+        DrvBitBlt(so_, nullptr, nullptr, trivial.get(), nullptr, &box, nullptr, nullptr, &brush, &origin, 0xF0F0));
+    const PageLines pages = Finish();
+    ASSERT_EQ(pages.size(), 3u);
+    EXPECT_EQ(CountWith(pages[0], "clip-reset"), 0);
+    EXPECT_EQ(CountWith(pages[1], "clip-reset"), 1) << listing_;
+    EXPECT_EQ(CountWith(pages[2], "clip-reset"), 0);
 }
 
 // ---- Path hooks ----

@@ -111,8 +111,11 @@ TEST_F(GraphicsLibraryTest, EnablesTheDriverWithItsThirtyHooksInOrder)
     } cases[] = {
         {0x1FFFF, 12, FALSE, ERROR_BAD_DRIVER_LEVEL},
         {0x20000, 11, FALSE, ERROR_INVALID_PARAMETER},
-        {0x20000, 12, TRUE, 0},
-        {0x30000, sizeof(DRVENABLEDATA), TRUE, 0},
+        // The record is 16 bytes here: a shorter one cannot take the table's address.
+        {0x20000, 12, FALSE, ERROR_INVALID_PARAMETER},
+        {0x20000, sizeof(DRVENABLEDATA) - 1, FALSE, ERROR_INVALID_PARAMETER},
+        {0x20000, sizeof(DRVENABLEDATA), TRUE, 0},
+        {0x30000, sizeof(DRVENABLEDATA) + 4, TRUE, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version + c.size);

@@ -3,16 +3,20 @@
 #include "common/core/module_events.h"
 #include "graphics/graphics_context.h"
 
+#include "common/core/devmode_services.h"
+#include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
 #include "common/core/settings_modules.h"
 #include "common/core/store.h"
 #include "common/model/ui_lookup.h"
 #include "common/storage/bidi_config.h"
+#include "common/storage/directories.h"
+#include "common/storage/ini.h"
 #include "common/storage/module_custom_paper.h"
 #include "common/storage/resources.h"
 
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 namespace vexl::test {
 namespace {
@@ -119,6 +123,63 @@ TEST_F(GraphicsContext, StoredBidiSectionIsReadNeverDeleted)
 
 // The graphics library's contexts leave a changed UI entry to others and
 // answer every other custom paper event as the common module does.
+// What the common passes leave behind on the context: the quality set name,
+// a chapter default tray and a locked duplex switch.
+struct PassResults {
+    std::u16string listSetName;
+    std::u16string macroSetName;
+    std::uint32_t chapterTray;
+    std::uint32_t duplex;
+    bool operator==(const PassResults&) const = default;
+};
+
+TEST_F(GraphicsContext, TheCommonPassesTakeTheGraphicsForms)
+{
+    Open();
+    WCHAR section[261] = {};
+    graphics::ReplaceSectionBrackets(section, context_->workArea->printerName, 261);
+    WriteIniString(section, u"QualityList0Name", u"Stored list", GetSettingsIniPath(context_));
+    auto run = [&] {
+        PassResults out{};
+        auto setName = [&] {
+            WCHAR text[64] = {};
+            GetItemString(context_, FindItem(context_, wdmUserSetName), text, 64);
+            return std::u16string(text);
+        };
+        SetItemString(context_, FindItem(context_, wdmUserSetName), u"Mine");
+        services::LoadQualityListSlot(context_, 0);
+        out.listSetName = setName();
+        SetItemString(context_, FindItem(context_, wdmUserSetName), u"Mine");
+        SetItemValue(context_, rdmUseUserMacro, 1);
+        SetItemValue(context_, rdmUserPrintMacro, 32);
+        services::LoadUserQualityMacro(context_, TRUE);
+        out.macroSetName = setName();
+        SetItemValue(context_, rdmChapterDefTray1, 77);
+        services::ResetChapterDefaultTrays(context_);
+        out.chapterTray = GetItemValue(context_, rdmChapterDefTray1);
+        SetItemValue(context_, rdmFuncSelectDuplex, 1);
+        SetItemValue(context_, rdmLock000InfoBitDuplex, 1);
+        services::ApplyModelDefaults(context_);
+        out.duplex = GetItemValue(context_, rdmFuncSelectDuplex);
+        return out;
+    };
+    // The graphics library's forms: no set name, the chapter trays kept,
+    // every item back to its default whatever its lock.
+    const PassResults graphicsForms = run();
+    EXPECT_EQ(graphicsForms.listSetName, u"Mine");
+    EXPECT_EQ(graphicsForms.macroSetName, u"Mine");
+    EXPECT_EQ(graphicsForms.chapterTray, 77u);
+    EXPECT_EQ(graphicsForms.duplex, 0u);
+    // The common passes, for comparison.
+    graphics::UseCommonContextSteps();
+    const PassResults commonForms = run();
+    graphics::UseGraphicsContextSteps();  // the context goes as it came
+    EXPECT_EQ(commonForms.listSetName, u"Stored list");
+    EXPECT_EQ(commonForms.macroSetName, u"Stored list");
+    EXPECT_NE(commonForms.chapterTray, 77u);
+    EXPECT_EQ(commonForms.duplex, 1u);
+}
+
 TEST_F(GraphicsContext, CustomPaperModuleLeavesChangedEntriesAlone)
 {
     Open();

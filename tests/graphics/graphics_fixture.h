@@ -8,7 +8,7 @@
 #include "graphics/pdev.h"
 #include "graphics/surface.h"
 #include "platform/engine_host.h"
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 #include <cstring>
 #include <utility>

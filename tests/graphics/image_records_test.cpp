@@ -288,12 +288,47 @@ TEST_F(ImageRecordTest, ALargeImageIsReservedInPiecesThatTheStreamFlushesOnTheWa
         // The first pieces left before the record was complete.
         EXPECT_FALSE(spool_.bytes.empty());
         EXPECT_LT(pdev_->stream.recordCount, before + c.reservations);
+        // At most what the early flush allows, and the piece that needed a block.
         EXPECT_LE(PdevPoolHighWater(pdev_->pool),
-                  std::max<std::uint64_t>(rowSize, kImagePieceBytes) + 2 * kStreamBlockBytes + 4096);
+                  kEarlyFlushBytes + std::max<std::uint64_t>(rowSize, kImagePieceBytes) + 3 * kStreamBlockBytes + 4096);
         const dump::DecodeResult decoded = Decode();
         EXPECT_TRUE(decoded.ok()) << dump::FormatViolation(*decoded.violation);
         EXPECT_EQ(decoded.summary.records.at(0x20), 1u);
         EXPECT_GT(decoded.summary.frames.at(0xF5), 2u);
+    }
+}
+
+// The pieces of an image go through the stream's reserve rule: a flush only
+// when a piece needs a new block past 1 MB buffered, and never a frame
+// without bytes.
+TEST_F(ImageRecordTest, ImagePiecesFlushByTheReserveRuleWithoutEmptyFrames)
+{
+    struct Case {
+        const char* name;
+        ULONG width, rows;
+        DWORD color;  // 1: printed in monochrome, rows reduced to grey
+        std::vector<std::uint32_t> frames;
+    } cases[] = {
+        // 2,000-byte grey rows, 524 a piece: the second piece fits under 1 MB.
+        {"grey 2000 x 1000", 2000, 1000, 1, {72, 1048000, 952004}},
+        // 3,072-byte rows, 341 a piece: the third piece flushes the first two.
+        {"colour 1024 x 1024", 1024, 1024, 2, {72, 1047552, 1047552, 1047552 + 3072 + 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        pdev_->color = c.color;
+        const std::uint64_t rowSize = (c.width * 24 + 31) / 32 * 4;
+        std::vector<BYTE> bits(rowSize * c.rows, 0x3C);
+        ASSERT_TRUE(EmitImageRecord(*pdev_, Args(c.width, c.rows, 4, bits.data())));
+        ASSERT_TRUE(EmitPageEndRecord(pdev_->stream));
+        ASSERT_TRUE(FlushOutputStream(pdev_->stream));
+        std::vector<std::uint32_t> frames;
+        for (std::size_t at = 0; at + 8 <= spool_.bytes.size(); at += 8 + Le32(spool_.bytes, at + 4)) {
+            EXPECT_EQ(spool_.bytes[at], kFrameDisplayList);
+            frames.push_back(Le32(spool_.bytes, at + 4));
+        }
+        EXPECT_EQ(frames, c.frames);
     }
 }
 

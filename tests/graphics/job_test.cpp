@@ -2,6 +2,13 @@
 // the frames of a job, the job-name line, the job binder, the spool
 // library's forms, a reset of the device context in the middle of a job,
 // and a write that fails.
+#include "common/core/item_ids.h"
+#include "common/core/items.h"
+#include "common/core/printer_facts.h"
+#include "common/storage/directories.h"
+#include "common/storage/ini.h"
+#include "common/storage/module_chapters.h"
+#include "common/storage/module_color_profiles.h"
 #include "graphics/document.h"
 #include "graphics/records.h"
 #include "print_job.h"
@@ -171,6 +178,81 @@ TEST_F(JobTest, TwoEmptyPagesMakeAWholeJob)
     // The page's end reaches the library before the page's last bytes.
     const auto endPage = std::find(calls.begin(), calls.end(), "DrvSplEndPage");
     EXPECT_EQ(*(endPage + 1), "DrvSplWritePrinter");
+}
+
+// The JobStart frame of a one-page job of the Pdev.
+std::string JobStartText(const std::vector<Frame>& frames)
+{
+    return frames.empty() || frames[0].type != 0xF3 ? std::string() : frames[0].payload;
+}
+
+TEST_F(JobTest, TheJobCarriesTheChapterLinesOfTheChapterList)
+{
+    const std::vector<std::uint8_t> devmode = DevmodeWith({{rdmFuncSelectChapter, 1}});
+    Pdev* pdev = Enable(&devmode);
+    ASSERT_NE(pdev, nullptr);
+    SURFOBJ* so = EnableSurface(pdev);
+    ASSERT_NE(so, nullptr);
+    ASSERT_TRUE(DrvStartDoc(so, const_cast<LPWSTR>(u"Chapters"), 11));
+    // Two chapters of the job: page 3 copied from tray 1, pages 5 to 7 from it too.
+    DriverContext* context = pdev->context;
+    SetItemValue(context, wdmChapterNum, 2);
+    SetItemValue(context, wdmChapterTrayMax, 2);
+    const ChapterRecord chapters[] = {{3, 1, kChapterKindTray, 1, u""}, {1, 1, kChapterKindRange, 0, u"5-7"}};
+    for (int i = 0; i < 2; ++i) {
+        ChapterRecord* record = GetChapterRecord(context, i);
+        ASSERT_NE(record, nullptr) << i;
+        *record = chapters[i];
+    }
+    ASSERT_TRUE(EmptyPage(so));
+    ASSERT_TRUE(DrvEndDoc(so, 0));
+    const std::string text = JobStartText(JobFrames(11));
+    for (const char* line :
+         {"@PJL SET CHAPTER=ON\r\n", "@PJL SET CHAPTERPRINTDUPLEX1 = OFF \r\n", "@PJL SET CHAPTERPAGENUMBER1 = 3 \r\n",
+          "@PJL SET CHAPTERPAGE1 = COPY \r\n", "@PJL SET CHAPTERPAGESTART2 = 5 \r\n",
+          "@PJL SET CHAPTERPAGEEND2 = 7 \r\n", "@PJL SET CHAPTERPAGETRAY2 = CHAPTERPRINTTRAY1 \r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    EXPECT_EQ(text.find("CHAPTERPRINTTRAY2"), std::string::npos) << text;
+}
+
+TEST_F(JobTest, TheJobNamesTheColourMatchingFileOrTheUsersProfile)
+{
+    struct Case {
+        const char* name;
+        std::uint32_t mode;
+        std::string line;
+    };
+    const std::string folder = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3\\";
+    const Case cases[] = {
+        {"matching file", 2, "@PJL SET COLORMATCHINGFILE = \"" + folder + "TZ99C152.rcm\" \r\n"},
+        {"user profile", kProfileValueBase + 1, "@PJL SET COLORMATCHINGFILE = \"p1.icm\" \r\n"},
+    };
+    DWORD job = 20;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pdev* pdev = Enable();
+        ASSERT_NE(pdev, nullptr);
+        SURFOBJ* so = EnableSurface(pdev);
+        ASSERT_NE(so, nullptr);
+        ASSERT_TRUE(DrvStartDoc(so, const_cast<LPWSTR>(u"Colour"), job));
+        // Two profiles of the user in the settings INI.
+        DriverContext* context = pdev->context;
+        const std::u16string section = GetProfileCounterSection(context);
+        const WCHAR* ini = GetSettingsIniPath(context);
+        WriteIniString(section.c_str(), u"CmmCount", u"2", ini);
+        WriteIniString(section.c_str(), u"CmmDefault", u"0", ini);
+        for (const char16_t* index : {u"0", u"1"}) {
+            const std::u16string name = u"ColorMatching" + std::u16string(index) + section;
+            WriteIniString(name.c_str(), u"rdmColorMatchingMode", (u"Profile " + std::u16string(index)).c_str(), ini);
+            WriteIniString(name.c_str(), u"wdmColorProfilePath", (u"p" + std::u16string(index) + u".icm").c_str(), ini);
+        }
+        SetItemValue(context, rdmMachineTypeColor, 1);
+        SetItemValue(context, rdmColorMatchingMode, c.mode);
+        ASSERT_TRUE(EmptyPage(so));
+        ASSERT_TRUE(DrvEndDoc(so, 0));
+        const std::string text = JobStartText(JobFrames(job++));
+        EXPECT_NE(text.find(c.line), std::string::npos) << c.line << "\n" << text;
+    }
 }
 
 TEST_F(JobTest, AJobOfManyEmptyPagesIsWellFormed)

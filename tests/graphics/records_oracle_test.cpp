@@ -327,7 +327,7 @@ TEST(RecordsOracle, EveryRecordTheEncoderWritesPassesTheChecker)
 }
 
 // A display list of many blocks, past the early flush: records run across
-// F5 frames, and the early flush leaves a frame of no bytes.
+// F5 frames.
 TEST(RecordsOracle, ADisplayListOfManyFramesPassesTheChecker)
 {
     StreamSeam seam;
@@ -341,7 +341,7 @@ TEST(RecordsOracle, ADisplayListOfManyFramesPassesTheChecker)
     });
     EXPECT_GT(seam.spool.bytes.size(), std::size_t{kEarlyFlushBytes});
     EXPECT_TRUE(Checks(job));
-    // The blocks of the early flush, the empty inline block after it, and the rest.
+    // The blocks of the early flush and the rest.
     EXPECT_GT(dump::DecodeJobStream(job).summary.frames.at(kFrameDisplayList), 100u);
 }
 

@@ -70,12 +70,33 @@ protected:
         return dump::DecodeJobStream(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     }
 
-    static BOOL Draw(SURFOBJ* so, engine::Font& font, engine::String& string, RECTL* extra = nullptr)
+    static BOOL Draw(SURFOBJ* so, engine::Font& font, engine::String& string, RECTL* extra = nullptr,
+                     MIX mix = kCopyPen)
     {
         engine::Brush black = engine::Brush::Solid(0);
         engine::Clip clip = engine::Clip::Trivial(RECTL{0, 0, 4960, 7016});
-        return DrvTextOut(so, string.get(), font.get(), clip.get(), extra, nullptr, black.get(), nullptr, nullptr,
-                          kCopyPen);
+        return DrvTextOut(so, string.get(), font.get(), clip.get(), extra, nullptr, black.get(), nullptr, nullptr, mix);
+    }
+
+    // The display-list lines of each page of a decoded job.
+    static std::vector<std::vector<std::string>> Pages(const dump::DecodeResult& result)
+    {
+        std::vector<std::vector<std::string>> pages;
+        std::istringstream lines(result.listing);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.find("page-begin") != std::string::npos)
+                pages.emplace_back();
+            else if (!pages.empty() && line.find("page-end") == std::string::npos)
+                pages.back().push_back(line);
+        }
+        return pages;
+    }
+
+    static int CountWith(const std::vector<std::string>& lines, const std::string& text)
+    {
+        int count = 0;
+        for (const std::string& line : lines) count += line.find(text) != std::string::npos;
+        return count;
     }
 
     static std::uint64_t Records(const dump::DecodeResult& result, std::uint8_t type)
@@ -121,9 +142,39 @@ TEST_F(TextTest, ToDeviceCodeTakesTheDevicesBytesThenTheAnsiPage)
     EXPECT_EQ(ToDeviceCode(out, 1, mincho.data(), 2, kDeviceCodeMode), 0u);
 }
 
-TEST_F(TextTest, TheFourDeviceFontsAnswerTheQueries)
+// The package's printer as a driver of type 0, which offers device fonts.
+class DeviceFontPrinterTest : public TextTest {
+protected:
+    void SetUp() override
+    {
+        TextTest::SetUp();
+        std::ifstream in(kPackageFolder / "TZ16E1MD.VXD", std::ios::binary);
+        std::string description{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::string line = "*DefaultKSD_rdmDriverType: RDMDRIVERTYPE_EXP";
+        const std::size_t at = description.find(line);
+        ASSERT_NE(at, std::string::npos);
+        description.replace(at, line.size(), "*DefaultKSD_rdmDriverType: RDMDRIVERTYPE_DOM");
+        machine::WriteFile(kDescriptionFile, description);
+    }
+};
+
+TEST_F(TextTest, ADriverOfTypeOneOffersNoDeviceFonts)
 {
     Pdev* pdev = Enable();
+    ASSERT_NE(pdev, nullptr);
+    ASSERT_EQ(GetItemValue(pdev->context, rdmDriverType), 1u);
+    EXPECT_EQ(pdev->deviceFontCount, 0);
+    EXPECT_EQ(pdev->deviceFonts, nullptr);
+    EXPECT_EQ(dev_.cFonts, 0u);
+    ULONG_PTR id = 99;
+    EXPECT_EQ(DrvQueryFont(reinterpret_cast<DHPDEV>(pdev), 0, 1, &id), nullptr);
+}
+
+TEST_F(DeviceFontPrinterTest, TheFourDeviceFontsAnswerTheQueries)
+{
+    Pdev* pdev = Enable();
+    ASSERT_NE(pdev, nullptr);
+    ASSERT_EQ(GetItemValue(pdev->context, rdmDriverType), 0u);
     ASSERT_NE(pdev, nullptr);
     ASSERT_EQ(pdev->deviceFontCount, 4);
     EXPECT_EQ(dev_.cFonts, 4u);
@@ -166,7 +217,7 @@ TEST_F(TextTest, TheFourDeviceFontsAnswerTheQueries)
     EXPECT_EQ(latin->awcrun[0].cGlyphs, 0x5F);
 }
 
-TEST_F(TextTest, MissingFontResourcesLeaveNoDeviceFonts)
+TEST_F(DeviceFontPrinterTest, MissingFontResourcesLeaveNoDeviceFonts)
 {
     engine::ClearResources();
     Pdev* pdev = Enable();
@@ -176,7 +227,7 @@ TEST_F(TextTest, MissingFontResourcesLeaveNoDeviceFonts)
     EXPECT_EQ(DrvQueryFont(reinterpret_cast<DHPDEV>(pdev), 0, 1, nullptr), nullptr);
 }
 
-TEST_F(TextTest, FontDataAndAdvanceWidthsFollowTheFontTransform)
+TEST_F(DeviceFontPrinterTest, FontDataAndAdvanceWidthsFollowTheFontTransform)
 {
     Pdev* pdev = Enable();
     ASSERT_NE(pdev, nullptr);
@@ -262,6 +313,153 @@ TEST_F(TextTest, DeviceFontTextTakesItsRecordByPlacement)
     EXPECT_EQ(Records(result, kRecordDeviceChar), 4u);
     EXPECT_EQ(Records(result, kRecordRectangle), 1u);  // the underline
     EXPECT_EQ(Records(result, kRecordDownloadFont), 0u);
+}
+
+TEST_F(TextTest, TextTakesTheRopAndBackgroundModeOfItsMix)
+{
+    struct Case {
+        MIX mix;
+        const char* rop;
+        const char* mode;
+        bool background;  // the colour record carries the background colour
+    };
+    const Case cases[] = {
+        {0x0D0D, "rop3=CC", "opaque", true},        // R2_COPYPEN over R2_COPYPEN
+        {0x0B0D, "rop3=CC", "transparent", false},  // background R2_NOP
+        {0x0B07, "rop3=66", "transparent", false},  // R2_XORPEN
+        {0x0D01, "rop3=FF", "opaque", true},        // R2_BLACK
+        {0x0D10, "rop3=00", "opaque", true},        // R2_WHITE
+    };
+    Pdev* pdev = nullptr;
+    SURFOBJ* so = StartPage(&pdev, 7, 0);
+    ASSERT_NE(so, nullptr);
+    engine::Font font(u"Test", engine::SyntheticGlyphs(), kUpright, 71);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        if (i) {
+            ASSERT_TRUE(DrvSendPage(so));
+            ASSERT_TRUE(DrvStartPage(so));
+        }
+        engine::String line = engine::LayOutString(font, u"ab", Letters(2), POINTL{300, 400});
+        ASSERT_TRUE(Draw(so, font, line, nullptr, cases[i].mix));
+    }
+    const dump::DecodeResult result = EndJob(so, 7);
+    ASSERT_TRUE(result.ok()) << dump::FormatViolation(*result.violation) << "\n" << result.listing;
+    const auto pages = Pages(result);
+    ASSERT_EQ(pages.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].rop + std::string(" ") + cases[i].mode);
+        EXPECT_EQ(CountWith(pages[i], cases[i].rop), 1) << result.listing;
+        EXPECT_EQ(CountWith(pages[i], std::string(" ") + cases[i].mode), 1) << result.listing;
+        EXPECT_EQ(CountWith(pages[i], "bg="), cases[i].background ? 1 : 0) << result.listing;
+    }
+}
+
+TEST_F(TextTest, TextAndPatternFillsShareTheRopOfTheirPage)
+{
+    Pdev* pdev = nullptr;
+    SURFOBJ* so = StartPage(&pdev, 8, 0);
+    ASSERT_NE(so, nullptr);
+    engine::Font font(u"Test", engine::SyntheticGlyphs(), kUpright, 81);
+    engine::Brush black = engine::Brush::Solid(0);
+    POINTL origin{0, 0};
+    for (int i = 0; i < 3; ++i) {
+        engine::String line = engine::LayOutString(font, u"ab", Letters(2), POINTL{300, 400 + 100 * i});
+        ASSERT_TRUE(Draw(so, font, line));
+        RECTL box{300, 450 + 100 * i, 600, 460 + 100 * i};
+        ASSERT_TRUE(DrvBitBlt(so, nullptr, nullptr, nullptr, nullptr, &box, nullptr, nullptr, black.get(), &origin,
+                              0xF0F0));  // PATCOPY
+    }
+    const dump::DecodeResult result = EndJob(so, 8);
+    ASSERT_TRUE(result.ok()) << dump::FormatViolation(*result.violation) << "\n" << result.listing;
+    EXPECT_EQ(Records(result, kRecordRop), 1u) << result.listing;
+}
+
+TEST_F(TextTest, TextLandsOnItsBaselineInEveryForm)
+{
+    // A 41-pixel font: ascender 1638 and descender 410 of a 2048 em give 33
+    // and 8 pixels, so the engine's background box of a line on baseline 400
+    // runs from 367 to 408.
+    constexpr LONG kBaseline = 400, kTop = 367, kBottom = 408;
+    Pdev* pdev = nullptr;
+    SURFOBJ* so = StartPage(&pdev, 9, 0);
+    ASSERT_NE(so, nullptr);
+    engine::Font font(u"Test", engine::SyntheticGlyphs(), kUpright, 91);
+    engine::Font turned(u"Test", engine::SyntheticGlyphs(), kQuarterTurn, 92);
+    engine::Font eudc(u"EUDC", engine::SyntheticGlyphs(), kUpright, 93);
+    auto line = [](std::vector<POINTL> at, RECTL box) {
+        std::vector<GLYPHPOS> glyphs;
+        for (const POINTL& p : at) glyphs.push_back(GLYPHPOS{5, nullptr, p});
+        return engine::String(std::u16string(at.size(), u'a'), glyphs, box, SO_HORIZONTAL, 0, true, 0);
+    };
+    // A device-font string, the same string character by character (its
+    // advance does not fit a string record), and a quarter turn whose box
+    // starts the ascender left of the glyph positions.
+    engine::String near = line({{300, kBaseline}, {330, kBaseline}}, RECTL{300, kTop, 360, kBottom});
+    engine::String far = line({{300, kBaseline}, {40300, kBaseline}}, RECTL{300, kTop, 40341, kBottom});
+    engine::String up = line({{800, 2000}, {800, 1970}}, RECTL{767, 1930, 808, 2000});
+    ASSERT_TRUE(Draw(so, font, near));
+    ASSERT_TRUE(Draw(so, font, far));
+    ASSERT_TRUE(Draw(so, turned, up));
+    // Downloaded glyphs drawn one by one carry the top of their cell.
+    pdev->textAsBitmap = 1;
+    engine::String glyphs =
+        line({{300, 1000 + kBaseline}, {330, 1000 + kBaseline}}, RECTL{300, 1000 + kTop, 360, 1000 + kBottom});
+    ASSERT_TRUE(Draw(so, eudc, glyphs));
+    engine::String rotated = line({{1800, 2000}, {1800, 1970}}, RECTL{1767, 1930, 1808, 2000});
+    ASSERT_TRUE(Draw(so, turned, rotated));
+
+    const dump::DecodeResult result = EndJob(so, 9);
+    ASSERT_TRUE(result.ok()) << dump::FormatViolation(*result.violation) << "\n" << result.listing;
+    const auto pages = Pages(result);
+    ASSERT_EQ(pages.size(), 1u);
+    const std::vector<std::string>& page = pages[0];
+    // The em sizes and the leading of the selection are pixels too.
+    EXPECT_EQ(CountWith(page, "em=41x41 leading=0"), 4) << result.listing;
+    const char* const expected[] = {
+        "box=(300,367,360,408) at=(300,367) advances=30,0",
+        "box=(300,367,341,408) at=(300,367) code",
+        "box=(40300,367,40341,408) at=(40300,367) code",
+        "box=(767,2000,808,2041) at=(767,2000) code",
+        "box=(767,1970,808,2011) at=(767,1970) code",
+        "cell=(300,1367)",
+        "cell=(330,1367)",
+        "cell=(1767,2000)",
+        "cell=(1767,1970)",
+    };
+    for (const char* text : expected) EXPECT_EQ(CountWith(page, text), 1) << text << "\n" << result.listing;
+}
+
+TEST_F(TextTest, AStringLongerThanARecordCountsGoesCharacterByCharacter)
+{
+    struct Case {
+        ULONG count;
+        FLONG placement;
+        ULONG charInc;
+        std::uint64_t strings, characters;
+    };
+    const Case cases[] = {
+        {65535, SO_HORIZONTAL, 0, 1, 0},
+        {65536, SO_HORIZONTAL, 0, 0, 65536},
+        {70000, SO_HORIZONTAL | SO_FLAG_DEFAULT_PLACEMENT, 1, 0, 70000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        const DWORD job = 1;
+        Pdev* pdev = nullptr;
+        SURFOBJ* so = StartPage(&pdev, job, 0);
+        ASSERT_NE(so, nullptr);
+        engine::Font font(u"Test", engine::SyntheticGlyphs(), kUpright, 101);
+        std::vector<GLYPHPOS> positions;
+        for (ULONG i = 0; i < c.count; ++i) positions.push_back(GLYPHPOS{5, nullptr, POINTL{LONG(i % 4000), 400}});
+        engine::String text(std::u16string(c.count, u'a'), positions, RECTL{0, 367, 4000, 408}, c.placement, c.charInc,
+                            true, 0);
+        ASSERT_TRUE(Draw(so, font, text));
+        const dump::DecodeResult result = EndJob(so, job);
+        ASSERT_TRUE(result.ok()) << dump::FormatViolation(*result.violation);
+        EXPECT_EQ(Records(result, kRecordDeviceString), c.strings);
+        EXPECT_EQ(Records(result, kRecordDeviceChar), c.characters);
+        Disable(pdev);
+    }
 }
 
 TEST_F(TextTest, APrivateCharacterSelectsTheFontAgainUnderItsOwnName)

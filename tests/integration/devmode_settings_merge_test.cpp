@@ -6,7 +6,7 @@
 #include "common/core/items.h"
 #include "common/core/store.h"
 
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 namespace vexl::test {
 namespace {

@@ -8,7 +8,7 @@
 #include "common/model/constraints.h"
 #include "common/wiring.h"
 
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 #include "support/scoped_services.h"
 
 #include <optional>

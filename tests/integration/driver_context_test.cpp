@@ -7,8 +7,8 @@
 #include "common/storage/resources.h"
 #include "common/wiring.h"
 
-#include "integration/integration_fixture.h"
 #include "support/child_process.h"
+#include "support/integration_fixture.h"
 
 #include <unistd.h>
 

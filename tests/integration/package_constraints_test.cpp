@@ -8,7 +8,7 @@
 #include "common/model/constraints.h"
 #include "common/storage/module_chapters.h"
 
-#include "integration/integration_fixture.h"
+#include "support/integration_fixture.h"
 
 namespace vexl::test {
 namespace {

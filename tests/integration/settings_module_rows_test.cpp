@@ -8,7 +8,7 @@
 #include "common/storage/ini.h"
 #include "common/storage/module_chapters.h"
 #include "common/storage/persistence.h"
-#include "integration_fixture.h"
+#include "support/integration_fixture.h"
 
 #include <gtest/gtest.h>
 

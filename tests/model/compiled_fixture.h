@@ -7,8 +7,8 @@
 #include "common/model/judge_eval.h"
 #include "common/model/reader.h"
 
-#include "core/model_context.h"
 #include "fixture_names.h"
+#include "support/model_context.h"
 
 #include <gtest/gtest.h>
 

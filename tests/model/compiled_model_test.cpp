@@ -319,5 +319,39 @@ TEST_F(CompiledUiPart, VariantAndIdentityEntriesGoFirstAndShareOptions)
     EXPECT_EQ(ReadBlockText(model(), ReadCommandPair(model(), ordinary.commands).after), "post");
 }
 
+// A symbol, a record number or a symbolic name given twice: every line and
+// reference that names it reaches its first definition.
+TEST_F(CompiledUiPart, WhatIsDefinedTwiceIsFoundAsItsFirstDefinition)
+{
+    test::FixtureNames names = test::SmallModelNames();
+    UseDescription("*FileVersion: 7.60\n"
+                   "*Judge 1=AIsOne: KSD_A == A1\n"
+                   "*Judge 1=AIsTwo: KSD_A == A2\n"    // number 1 again: AIsTwo stands for the first judge
+                   "*Judge 2=AIsOne: KSD_A == A3\n"    // the name again: it keeps number 1
+                   "*Item 1=RulesA: { {A1 NULL AIsOne NULL} }\n"
+                   "*Item 1=RulesB: { {A2 NULL AIsTwo NULL} }\n"
+                   "*Exclusive: { {KSD_A NULL NULL RulesA NULL NULL NULL NULL} }\n"
+                   "*Exclusive: { {KSD_A NULL NULL RulesB NULL NULL NULL NULL} }\n"
+                   "*OpenUI *KSD_A: PickOne\n*KSD_A A1: \"a1\"\n*KSD_A A2: \"a2\"\n*CloseUI: *KSD_A\n"
+                   "*OpenUI *KSD_A: PickOne\n*KSD_A A3: \"a3\"\n*DefaultKSD_A: A3\n*CloseUI: *KSD_A\n",
+                   names);
+    const BlockOffset firstExclusive = GetFirstExclusive(model());
+    const ExclusiveBlockRecord first = ReadExclusiveRecord(model(), firstExclusive);
+    const ExclusiveBlockRecord second = ReadExclusiveRecord(model(), first.next);
+    EXPECT_EQ(second.items, first.items);  // RulesB is item record 1: the first one
+    const OptionRuleRecord rule = ReadOptionRule(model(), first.items);
+    EXPECT_EQ(rule.optionId, 1);
+    EXPECT_EQ(rule.next, 0u);
+    // The rule's judge is the first judge 1: KSD_A == A1.
+    EXPECT_EQ(ReadJudgeOp(model(), rule.j2 + 4).operand, 1);
+
+    // Both entries of KSD_A: the first, which the slot keeps, takes the lines
+    // of the second block and its Default, and the first Exclusive record.
+    const UiEntryRecord entry = ReadUiEntry(model(), FindUiEntry(7, context()));
+    EXPECT_EQ(entry.exclusive, firstExclusive);
+    EXPECT_EQ(CountUiOptions(7, context()), 3);
+    EXPECT_EQ(entry.defaultIndex, 2);
+}
+
 }  // namespace
 }  // namespace vexl::model

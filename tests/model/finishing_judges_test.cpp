@@ -9,7 +9,7 @@
 #include "common/wiring.h"
 
 #include "compiled_fixture.h"
-#include "core/model_context.h"
+#include "support/model_context.h"
 
 #include <gtest/gtest.h>
 

@@ -139,7 +139,7 @@ TEST_F(PackageDescription, CompilesIntoItsEntriesConstraintsAndCommands)
                                                     "E");
     for (const auto& group : state->header.groups) EXPECT_TRUE(group);
     const auto& job = state->header.groups[kJobStart]->thenList;
-    ASSERT_EQ(job.size(), 15u);
+    ASSERT_EQ(job.size(), 17u);
     const CommandBlock& finishing = *job[8].block;
     ASSERT_EQ(finishing.elseList.size(), 1u);
     EXPECT_EQ(finishing.elseList[0].block->elseList[0].stringNumber, 6);

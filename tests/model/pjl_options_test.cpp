@@ -3,7 +3,7 @@
 #include "common/core/items.h"
 #include "common/model/pjl_options.h"
 
-#include "core/model_context.h"
+#include "support/model_context.h"
 
 #include <gtest/gtest.h>
 

@@ -4,67 +4,23 @@
 
 #include "platform/ui_driver.h"
 #include "platform/windows.h"
+#include "support/message_recorder.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace vexl::test {
 
-struct Received {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-// The messages the recording windows got, and an optional answer of the test
-// (nullopt-like: answered = false lets DefWindowProcW answer).
-struct Recorder {
-    static std::vector<Received>& log()
-    {
-        static std::vector<Received> messages;
-        return messages;
-    }
-    static std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT&)>& answer()
-    {
-        static std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT&)> hook;
-        return hook;
-    }
-    static LRESULT Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        log().push_back({window, message, wParam, lParam});
-        LRESULT result = 0;
-        if (answer() && answer()(window, message, wParam, lParam, result)) return result;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    // The messages of the window (all windows when null) among those listed.
-    static std::vector<UINT> messages(HWND window, std::initializer_list<UINT> kinds)
-    {
-        std::vector<UINT> out;
-        for (const Received& r : log()) {
-            if (window != nullptr && r.window != window) continue;
-            for (UINT kind : kinds) {
-                if (r.message == kind) out.push_back(r.message);
-            }
-        }
-        return out;
-    }
-};
-
 class UiTest : public testing::Test {
 protected:
     UiTest()
     {
-        Recorder::log().clear();
-        Recorder::answer() = nullptr;
+        Recorder::Start();
         driver.setFailureHandler([this](const std::string& message) {
             if (!expectFailure) ADD_FAILURE() << message;
         });
-        WNDCLASSW recording{CS_DBLCLKS, Recorder::Proc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, u"Recorder"};
-        RegisterClassW(&recording);
     }
     ~UiTest() override { Recorder::answer() = nullptr; }
 

@@ -8,6 +8,24 @@ namespace {
 
 using WindowCore = UiTest;
 
+TEST_F(WindowCore, ReceivedInOrderComparesOnlyTheKindsItNamesAndShowsWhatCame)
+{
+    HWND window = topLevel();
+    constexpr UINT kFirst = WM_USER + 1;
+    constexpr UINT kSecond = WM_USER + 2;
+    SendMessageW(window, kFirst, 0, 0);
+    SendMessageW(window, kSecond, 0, 0);
+    SendMessageW(window, kFirst, 0, 0);
+
+    EXPECT_TRUE(ReceivedInOrder(window, {kFirst, kSecond, kFirst}));
+    EXPECT_TRUE(ReceivedInOrder(nullptr, {kSecond}));
+    const testing::AssertionResult swapped = ReceivedInOrder(window, {kSecond, kFirst, kFirst});
+    EXPECT_FALSE(swapped);
+    EXPECT_STREQ(swapped.message(), "messages 0x401, 0x402, 0x401, expected 0x402, 0x401, 0x401");
+    EXPECT_FALSE(ReceivedInOrder(window, {kFirst, kSecond}));
+    DestroyWindow(window);
+}
+
 TEST_F(WindowCore, QueueAnswersPostedThenPaintThenTimersWithinItsFilters)
 {
     HWND top = topLevel();

@@ -2,10 +2,10 @@
 // for it, for the storage tests.
 #pragma once
 
-#include "core/model_context.h"
 #include "platform/machine.h"
 #include "platform/printers.h"
 #include "platform/win32.h"
+#include "support/model_context.h"
 #include "support/test_machine.h"
 
 #include <cstring>

@@ -2,8 +2,10 @@
 #include "ui_fixture.h"
 
 #include "common/core/devmode_public.h"
+#include "common/core/le.h"
 #include "common/core/memory.h"
 #include "ui/entry/devmode_conversion.h"
+#include "ui/install/install_work.h"
 
 #include <cstddef>
 
@@ -62,6 +64,29 @@ TEST_F(UiPrinterTest, ConversionNeverWritesPastTheTargetLayoutTheCallerDeclared)
     EXPECT_EQ(size, 420);
     for (std::size_t i = 420; i < out.size(); ++i) ASSERT_EQ(out[i], 0xEE) << "byte " << i;
     EXPECT_EQ(GetSharedIdentityFlag(), 0u);
+}
+
+// A DEVMODE of the previous driver version converted for an installed
+// printer: the caller's public fields come through whatever the size of the
+// private part the caller declared for the output.
+TEST_F(UiPrinterTest, AnUpgradeConversionKeepsTheCallersPublicFieldsInASmallerLayout)
+{
+    ASSERT_TRUE(InitializePrinterSettings(printer_, nullptr, kInitPrinter));
+    std::vector<std::uint8_t> in = DefaultDevmode();
+    WriteLe32(in.data() + kPrivateVersionOffset, 321);
+    AsDevmode(in)->dmCopies = 7;
+    std::u16string name = kPrinterName;
+    for (const std::uint16_t extra : {std::uint16_t(1016), std::uint16_t(200)}) {
+        SCOPED_TRACE(extra);
+        std::vector<std::uint8_t> out(220 + extra, 0);
+        std::memcpy(out.data(), in.data(), 220);
+        AsDevmode(out)->dmCopies = 0;
+        AsDevmode(out)->dmDriverExtra = extra;
+        LONG size = LONG(out.size());
+        ASSERT_TRUE(ConvertDriverDevmode(name.data(), AsDevmode(in), AsDevmode(out), &size, CDM_CONVERT));
+        EXPECT_EQ(AsDevmode(out)->dmCopies, 7);
+        EXPECT_EQ(AsDevmode(out)->dmDriverExtra, extra);
+    }
 }
 
 TEST_F(UiPrinterTest, CopyToCallerTakesTheSmallerLayout)

@@ -5,6 +5,7 @@
 #include "common/core/le.h"
 #include "ui/base/job_strings.h"
 #include "ui/entry/document_events.h"
+#include "ui/install/install_work.h"
 #include "ui/install/upgrade_check.h"
 
 namespace vexl::test {
@@ -108,6 +109,25 @@ TEST_F(UiPrinterTest, OffATerminalServerALocalPrinterPassesTheCheckWithoutWritin
 {
     EXPECT_TRUE(CheckPrinterUpgrade(printer_));
     EXPECT_FALSE(std::filesystem::exists(machine::HostPath(u"C:\\Users\\user\\AppData\\LocalLow\\_vexl")));
+}
+
+// A connection's settings of the previous layout are refreshed; with the
+// administrator's defaults locked, the locked default section is written
+// again for the new layout.
+TEST_F(UiContextTest, AnUpgradeRefreshWritesTheLockedDefaultsAgain)
+{
+    ASSERT_TRUE(InitializePrinterSettings(printer_, nullptr, kInitPrinter));
+    const std::u16string defaults = section_ + u".DefaultSection";
+    for (const bool locked : {false, true}) {
+        SCOPED_TRACE(locked);
+        WritePrivateProfileStringW(defaults.c_str(), nullptr, nullptr, ini_.c_str());
+        BYTE bits = locked ? 1 : 0;
+        SetPrinterDataW(printer_, std::u16string(u"rdmLock000InfoBit").data(), REG_BINARY, &bits, 1);
+        WritePrivateProfileStringW(section_.c_str(), u"RstVersion", u"321", ini_.c_str());
+        EXPECT_TRUE(RefreshConnectionSettings(printer_, ini_.c_str(), section_.c_str()));
+        WCHAR text[64] = {};
+        EXPECT_EQ(GetPrivateProfileSectionW(defaults.c_str(), text, 64, ini_.c_str()) != 0, locked);
+    }
 }
 
 }  // namespace

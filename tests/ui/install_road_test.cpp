@@ -169,6 +169,30 @@ TEST_F(InstallRoadTest, ADriverUpgradeCarriesSettingsOfThePreviousVersionForward
     EXPECT_EQ(ReadIni(kSettingsIni, kAdded, u"PresetList0Name"), u"Draft");
 }
 
+// The model INI in the driver folder may hold install settings for a
+// printer, as the answer file does: a conversion of the printer's DEVMODE
+// applies them once.
+TEST_F(InstallRoadTest, AConversionAppliesTheModelInisInstallSettings)
+{
+    HANDLE printer = AddPrinter();
+    ASSERT_NE(printer, nullptr);
+    ClosePrinter(printer);
+    const std::string current = PrinterDevmode(kAdded);
+    ASSERT_FALSE(current.empty());
+    DEVMODEW header{};
+    std::memcpy(&header, current.data(), sizeof header);
+    const std::u16string modelIni = std::u16string(kDriverFolder) + u"\\TZ16E172.ini";
+    WritePrivateProfileStringW(kAdded, u"VEXLDirectoryClient", u"C:\\clients", modelIni.c_str());
+
+    const std::vector<std::uint8_t> converted =
+        spooler::ConvertDevmode(kAdded, reinterpret_cast<const DEVMODEW*>(current.data()), header);
+    ASSERT_EQ(converted.size(), current.size());
+    const auto client = machine::ReadPrinterData(kAdded, u"_VEXLDirectoryClient");
+    ASSERT_TRUE(client.has_value());
+    EXPECT_EQ(client->bytes, WideTextData(u"C:\\clients").bytes);
+    EXPECT_EQ(ReadIni(modelIni.c_str(), kAdded, u"VEXLDirectoryClient"), u"<absent>");
+}
+
 // Another machine connects to the printer: it takes the server's driver
 // files and DEVMODE, and its first document sets the connection up in the
 // other machine's own files.

@@ -7,9 +7,11 @@
 #include "common/core/modeldb.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
+#include "common/storage/persistence.h"
 #include "platform/locale.h"
 #include "platform/printers.h"
 #include "platform/registry.h"
+#include "ui/base/printer_values.h"
 #include "ui/entry/printer_events.h"
 #include "ui/install/install_work.h"
 
@@ -334,6 +336,35 @@ TEST_F(UiPrinterTest, InitialisationLeavesWhatItsBaseModeCalls)
             EXPECT_EQ(out, std::vector<std::uint8_t>(defaults.size(), 0xEE));
         }
     }
+}
+
+// The printer's default font substitution table is the model's, written by
+// the first initialisation and kept by every later one, so that restoring
+// the defaults gives back the table the printer started with.
+TEST_F(UiPrinterTest, TheDefaultFontTableIsWrittenOnceAndRestored)
+{
+    const auto count = [&] { return machine::ReadPrinterData(kPrinterName, u"DefFontTableNum"); };
+    DeletePrinterDataW(printer_, std::u16string(u"DefFontTableNum").data());
+    ASSERT_TRUE(InitializePrinterSettings(printer_, nullptr, kInitPrinter));
+    const auto written = count();
+    ASSERT_TRUE(written.has_value());
+
+    // A default of the printer's own is not replaced by the next initialisation.
+    FontSubstPair own{};
+    own.trueTypeFace[0] = u'T';
+    own.deviceFont[0] = u'D';
+    ASSERT_TRUE(WriteFontTables(printer_, &own, 1, kFontsDefaultTable));
+    ASSERT_TRUE(InitializePrinterSettings(printer_, nullptr, kInitPrinter));
+    ASSERT_TRUE(count().has_value());
+    EXPECT_EQ(count()->bytes, std::string("\x01\0", 2));
+    DriverContext* context = ui::CreateDriverContext(printer_, printer_, nullptr, kCallerPropertySheet);
+    ASSERT_NE(context, nullptr);
+    EXPECT_TRUE(LoadDefaultFontTable(printer_, context));
+    ASSERT_EQ(GetItemValue(context, rdmFontTableNum), 1u);
+    const auto* table = static_cast<const FontSubstPair*>(GetItemHeapAddress(context, rdmFontTable));
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table[0].deviceFont[0], u'D');
+    ReleaseDriverContext(context, kReleaseDestroy);
 }
 
 TEST_F(UiPrinterTest, AnEmptyConfiguredDirectoryNeverRemovesTheDefaultFolder)

@@ -11,6 +11,9 @@
 #include "common/storage/directories.h"
 #include "common/storage/persistence.h"
 #include "platform/printers.h"
+#include "common/storage/devmode_settings_merge.h"
+#include "common/storage/ini.h"
+#include "ui/base/job_ticket.h"
 #include "ui/sheets/sheet_apply.h"
 #include "ui_fixture.h"
 
@@ -243,6 +246,64 @@ TEST_F(PrinterValuesTest, ADocumentSheetWritesItsDevmodeOutWithTheCollateRule)
         ui::AttachSheetSession(context_, nullptr);
         EXPECT_EQ((AsDevmode(output)->dmFields & DM_COLLATE) != 0, c.outFlag);
         EXPECT_EQ(AsDevmode(output)->dmCollate, c.outCollate);
+    }
+}
+
+// A ticket that came in with a DEVMODE is consumed there: the DEVMODE a
+// document sheet hands back for a copy carries capabilities and no ticket,
+// so a scale the user changed after the ticket set it stays as the user set it.
+TEST_F(PrinterValuesTest, ADevmodeWrittenOutForACopyCarriesNoTicket)
+{
+    std::vector<std::uint8_t> ticketed = DevmodeBytes(context_);
+    ASSERT_GE(ticketed.size(), ui::kTicketOffset + ui::kTicketBytes);
+    ticketed[ui::kTicketOffset + 1] = 1;  // valid
+    ticketed[ui::kTicketOffset + 10] = 150;
+    ASSERT_TRUE(MergeDevmodeSettings(context_, AsDevmode(ticketed), kMergeDocumentPropertiesNoSheet));
+    ASSERT_EQ(GetItemValue(context_, rdmScaleH), 150u);
+
+    std::vector<std::uint8_t> handedBack(ticketed.size(), 0);
+    AsDevmode(handedBack)->dmSize = AsDevmode(ticketed)->dmSize;
+    AsDevmode(handedBack)->dmDriverExtra = AsDevmode(ticketed)->dmDriverExtra;
+    ui::SheetSession session;
+    session.kind = ui::kDocumentSheet;
+    session.mode = DM_COPY;
+    session.input = AsDevmode(ticketed);
+    session.output = AsDevmode(handedBack);
+    ui::AttachSheetSession(context_, &session);
+    EXPECT_TRUE(ui::WriteDocumentDevmodeOut(context_));
+    ui::AttachSheetSession(context_, nullptr);
+    for (std::size_t i = 0; i < ui::kTicketBytes; ++i) ASSERT_EQ(handedBack[ui::kTicketOffset + i], 0) << i;
+    EXPECT_EQ(handedBack[ui::kTicketCapsOffset + 17], 1);  // the capabilities are written
+
+    // The user sets 100 % on the DEVMODE handed back and prints with it.
+    DriverContext* job = Create();
+    ASSERT_NE(job, nullptr);
+    std::memcpy(GetStoreBytes(job), handedBack.data(), handedBack.size());
+    SetItemValue(job, rdmScaleH, 100);
+    std::memcpy(handedBack.data(), GetStoreBytes(job), handedBack.size());
+    ASSERT_TRUE(MergeDevmodeSettings(job, AsDevmode(handedBack), kMergeStartDoc));
+    EXPECT_EQ(GetItemValue(job, rdmScaleH), 100u);
+    ReleaseDriverContext(job, kReleaseDestroy);
+}
+
+// Applying the device sheet refreshes the model's install defaults: the
+// answer file's marks of an earlier installation go.
+TEST_F(PrinterValuesTest, ApplyingTheDeviceSheetRefreshesTheInstallDefaults)
+{
+    const WCHAR* answerFile = u"C:\\WINDOWS\\system32\\VEXL.ini";
+    std::u16string section = GetPrinterSectionName(context_);
+    SanitizeIniSection(section.data());
+    WritePrivateProfileStringW(section.c_str(), u"DefaultRstName", u"C:\\old.rsb", answerFile);
+    WritePrivateProfileStringW(section.c_str(), u"BatchInstallDone", u"1", answerFile);
+    ui::SheetSession session;
+    session.kind = ui::kDeviceSheet;
+    ui::AttachSheetSession(context_, &session);
+    EXPECT_TRUE(ui::SaveSheetSettings(context_));
+    ui::AttachSheetSession(context_, nullptr);
+    for (const WCHAR* key : {u"DefaultRstName", u"BatchInstallDone"}) {
+        WCHAR value[32] = {};
+        GetPrivateProfileStringW(section.c_str(), key, u"<absent>", value, 32, answerFile);
+        EXPECT_EQ(std::u16string(value), u"<absent>");
     }
 }
 

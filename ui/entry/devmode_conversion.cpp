@@ -85,12 +85,26 @@ void CopyStoreToOut(DriverContext* context, DEVMODEW* out)
     CopyDevmodeForConversion(reinterpret_cast<const DEVMODEW*>(GetStoreBytes(context)), out);
 }
 
-// out into the store only when it is the driver's current DEVMODE whole.
+// out into the store: whole when it is the driver's current DEVMODE;
+// otherwise its public fields as far as its layout reaches, the store
+// keeping its own header words and private part.
 void CopyOutToStore(DriverContext* context, const DEVMODEW* out)
 {
-    if (out == nullptr || TotalSize(out) != GetDevmodeSize() || !IsDevmodeCurrent(out)) return;
-    std::memcpy(GetStoreBytes(context), out, GetDevmodeSize());
-    SetStoreAreaOffsets(GetStoreBytes(context));
+    if (out == nullptr) return;
+    std::uint8_t* store = GetStoreBytes(context);
+    if (TotalSize(out) == GetDevmodeSize() && IsDevmodeCurrent(out)) {
+        std::memcpy(store, out, GetDevmodeSize());
+        SetStoreAreaOffsets(store);
+        return;
+    }
+    auto* storeDevmode = reinterpret_cast<DEVMODEW*>(store);
+    constexpr std::size_t kHeaderWords[] = {offsetof(DEVMODEW, dmSpecVersion), offsetof(DEVMODEW, dmDriverVersion),
+                                            offsetof(DEVMODEW, dmSize), offsetof(DEVMODEW, dmDriverExtra)};
+    std::uint16_t kept[std::size(kHeaderWords)];
+    for (std::size_t i = 0; i < std::size(kHeaderWords); ++i) kept[i] = Field16(storeDevmode, kHeaderWords[i]);
+    const std::size_t reach = std::min<std::size_t>(Field16(out, offsetof(DEVMODEW, dmSize)), GetPublicDevmodeSize());
+    std::memcpy(store, out, reach);
+    for (std::size_t i = 0; i < std::size(kHeaderWords); ++i) SetDevmodeField16(storeDevmode, kHeaderWords[i], kept[i]);
 }
 
 void SetCustomFunctionDefault(DriverContext* context)
@@ -172,7 +186,8 @@ int RunConvertUpgrade(LPWSTR printerName, const DEVMODEW* in, DEVMODEW* out)
         // settings mutex, which the context itself does not take.
         LockSettingsMutex(nullptr);
         SyncJobControlAtInstall(context);
-        if (HasAnswerWorkForSection(GetPrinterSectionName(context))) {
+        const WCHAR* section = GetPrinterSectionName(context);
+        if (HasAnswerWorkForSection(section) || HasModelIniAnswerWork(section, printer)) {
             if (!InitializePrinterSettings(printer, out, kInitAnswerFile)) result = kConvertFailed;
             kind = kInstallKindAnswerFile;
         } else if (state == kVersionStateUpgrade) {

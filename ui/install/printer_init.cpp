@@ -72,16 +72,6 @@ std::u16string PrinterSection(DriverContext* context)
     return section;
 }
 
-bool HasPrinterDataValue(HANDLE printer, const WCHAR* name)
-{
-    DWORD type = 0;
-    DWORD needed = 0;
-    BYTE probe[4] = {};
-    std::u16string valueName = name;
-    const DWORD status = GetPrinterDataW(printer, valueName.data(), &type, probe, sizeof probe, &needed);
-    return status == ERROR_SUCCESS || status == ERROR_MORE_DATA;
-}
-
 // A folder as compared: case folded, without a trailing backslash.
 std::u16string FolderKey(std::u16string folder)
 {
@@ -219,7 +209,10 @@ BOOL InitializePrinterSettings(HANDLE printer, DEVMODEW* out, int requested)
     if (mode.base != kBaseConnection) {
         WritePrinterNameValue(printer, context);
         WriteDriverNameValue(printer, context);
-        if (HasPrinterDataValue(printer, u"DefFontTableNum")) StoreDefaultFontSubstTable(printer, context);
+        // The model's font substitution table becomes the printer's default
+        // table the first time; a default already stored stays, so that the
+        // table a user restores is the one the printer started with.
+        StoreDefaultFontSubstTable(printer, context);
     }
     DeleteBidiIniSection(context);
     InstallPrinterFiles(printer, context, mode, &packageMark);

@@ -7,6 +7,7 @@
 #include "common/core/osinfo.h"
 #include "common/core/printer.h"
 #include "common/core/process.h"
+#include "common/core/units.h"
 #include "common/storage/directories.h"
 #include "common/storage/ini.h"
 #include "common/storage/ini_lists.h"
@@ -168,6 +169,13 @@ BOOL WriteVersionStamp(const std::u16string& ini, const std::u16string& section)
     return written;
 }
 
+// The administrator's locked default settings follow an upgrade of the
+// settings layout.
+void RefreshLockedDefaults(DriverContext* context)
+{
+    if (IsAnyLockSet(context) && IsDefaultLocked(context)) RefreshDefaultSection(context);
+}
+
 }  // namespace
 
 int CompareDriverVersionTexts(const WCHAR* stored, const WCHAR* current)
@@ -311,6 +319,7 @@ BOOL RefreshUserSettings(HANDLE printer, std::uint16_t decision)
         InstallModelFiles(context, 0x1000);
         UpgradeUserLists(printer, context);
         SyncSettingsIniWithModel(context->printer, TRUE, context);
+        RefreshLockedDefaults(context);
     } else if (state == kVersionStateCurrent) {
         InstallModelFiles(context, 0x1000);
         SyncSettingsIniWithModel(context->printer, TRUE, context);
@@ -356,6 +365,7 @@ BOOL RefreshConnectionSettings(HANDLE printer, const WCHAR* ini, const WCHAR* se
         InstallModelFiles(context, 0x1000);
         if (state == kVersionStateUpgrade) UpgradeUserLists(printer, context);
         SyncSettingsIniWithModel(context->printer, TRUE, context);
+        if (state == kVersionStateUpgrade) RefreshLockedDefaults(context);
     }
     WriteVersionStamp(file, name);
     SecureDataFolder(context);

@@ -16,6 +16,7 @@
 #include "ui/base/job_ticket.h"
 #include "ui/base/printer_values.h"
 #include "ui/base/ui_context.h"
+#include "ui/install/answer_file.h"
 #include "ui/services/option_values.h"
 
 #include <map>
@@ -43,6 +44,8 @@ constexpr std::uint16_t kAuthenticationPage = 4019;
 constexpr std::uint16_t kNetworkKeyControl = 2988;
 constexpr int kSyncDevice = 3;
 constexpr int kSyncDocument = 4;
+// The install-default refresh runs as for a printer being initialised.
+constexpr int kInstallDefaultsPrinter = 1;
 
 DEVMODEW* StoreDevmode(DriverContext* context)
 {
@@ -144,8 +147,9 @@ BOOL SaveSheetSettings(DriverContext* context)
     if (context == nullptr || session == nullptr) return FALSE;
     if (session->kind == kDeviceSheet) {
         if (IsFeatureClassOn(context, kFeatureJobControl, 0)) SaveAuthentication(context);
-        // The install answer file's default refresh belongs to the install
-        // work; the device sheet stores its own items here.
+        // The model's install defaults are refreshed as for a printer being
+        // initialised, then the device sheet stores its own items.
+        ApplyModelDefaultSettings(0, kInstallDefaultsPrinter, context);
         return SaveDeviceSheetItems(context, kSyncDevice);
     }
     if (session->kind == kDocumentSheet) {
@@ -186,7 +190,9 @@ BOOL WriteDocumentDevmodeOut(DriverContext* context)
 
     DEVMODEW* store = StoreDevmode(context);
     if (mode & DM_COPY) {
-        ApplyJobTicket(context, store);
+        // A DEVMODE handed back carries fresh capabilities and no ticket:
+        // the ticket was consumed when it came in.
+        BuildJobTicketCaps(context);
         GetJobControlValuesIfOn(context, kJobMaskApplied);
     }
     if ((mode & DM_COPY) || withoutSheet) {

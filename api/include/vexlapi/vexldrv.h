@@ -194,10 +194,11 @@ uint32_t VEXLDrvGetCaps(VEXLDRVHANDLE instance, uint32_t capabilityId, void* buf
 /* Reads a status structure of the version asked (0: the latest); a NULL
    structure asks for its size. -1 on failure. */
 int VEXLDrvGetStatus(VEXLDRVHANDLE instance, uint32_t statusId, void* structure, uint32_t version);
-/* Writes a status structure; the structure may be adjusted in place (for
-   example a custom size swapped). changedBitmap, when given, gets the
-   statuses the write changed (32 or 64 bytes, see above). -1 on failure. */
-int VEXLDrvSetStatus(VEXLDRVHANDLE instance, uint32_t statusId, void* structure, uint8_t* changedBitmap,
+/* Writes a status structure. The library only reads the structure and
+   never writes into it; read the status back to see what was stored.
+   changedBitmap, when given, gets the statuses the write changed (32 or 64
+   bytes, see above). -1 on failure. */
+int VEXLDrvSetStatus(VEXLDRVHANDLE instance, uint32_t statusId, const void* structure, uint8_t* changedBitmap,
                      uint32_t mode);
 
 /* Saves the instance's settings as its quality data; 1, or 0 for a handle
@@ -243,7 +244,7 @@ typedef int(VEXL_CALL* PFN_VEXLDrvDisable)(VEXLDRVHANDLE);
 typedef int(VEXL_CALL* PFN_VEXLDrvGetLastError)(VEXLDRVHANDLE);
 typedef uint32_t(VEXL_CALL* PFN_VEXLDrvGetCaps)(VEXLDRVHANDLE, uint32_t, void*);
 typedef int(VEXL_CALL* PFN_VEXLDrvGetStatus)(VEXLDRVHANDLE, uint32_t, void*, uint32_t);
-typedef int(VEXL_CALL* PFN_VEXLDrvSetStatus)(VEXLDRVHANDLE, uint32_t, void*, uint8_t*, uint32_t);
+typedef int(VEXL_CALL* PFN_VEXLDrvSetStatus)(VEXLDRVHANDLE, uint32_t, const void*, uint8_t*, uint32_t);
 typedef int(VEXL_CALL* PFN_VEXLDrvSaveQualityData)(VEXLDRVHANDLE);
 typedef int(VEXL_CALL* PFN_VEXLDrvRestoreQualityData)(VEXLDRVHANDLE);
 typedef int(VEXL_CALL* PFN_VEXLDrvGetDevmode)(VEXLDRVHANDLE, uint32_t, void*);

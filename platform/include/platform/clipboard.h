@@ -11,8 +11,6 @@
 inline constexpr UINT CF_TEXT = 1;
 inline constexpr UINT CF_UNICODETEXT = 13;
 
-inline constexpr DWORD ERROR_CLIPBOARD_NOT_OPEN = 1418;
-
 // Fails (ERROR_ACCESS_DENIED) while another window, or another program,
 // has the clipboard open; the window that has it open may open it again.
 VEXL_API BOOL OpenClipboard(HWND owner);
@@ -49,6 +47,7 @@ VEXL_API BOOL WinHelpW(HWND window, LPCWSTR helpFile, UINT command, ULONG_PTR da
 // Logged and answered TRUE.
 VEXL_API BOOL MessageBeep(UINT type);
 
+VEXL_HOST_FACE_BEGIN
 namespace vexl::windows {
 
 struct WinHelpCall {
@@ -72,3 +71,4 @@ void HoldClipboard(bool held);
 void ResetClipboardAndLogs();
 
 }  // namespace vexl::windows
+VEXL_HOST_FACE_END

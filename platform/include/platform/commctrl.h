@@ -244,6 +244,7 @@ struct NMLISTVIEW {
 inline constexpr UINT LVN_ITEMCHANGING = static_cast<UINT>(-100);
 inline constexpr UINT LVN_ITEMCHANGED = static_cast<UINT>(-101);
 
+VEXL_HOST_FACE_BEGIN
 namespace vexl::windows {
 
 // A row of a list view as the view keeps it, for tests.
@@ -257,3 +258,4 @@ std::vector<ListViewRow> ListViewRows(HWND listView);
 POINT ListViewRowPoint(HWND listView, int row);
 
 }  // namespace vexl::windows
+VEXL_HOST_FACE_END

@@ -6,8 +6,6 @@
 
 #include "platform/types.h"
 
-inline constexpr DWORD ERROR_ENVVAR_NOT_FOUND = 203;
-
 // Answers the length copied; when the buffer is too small, the size needed
 // including the terminator; 0 with ERROR_ENVVAR_NOT_FOUND for a missing name.
 VEXL_API DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);

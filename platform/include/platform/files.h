@@ -54,15 +54,6 @@ inline constexpr DWORD PAGE_READONLY = 0x02;
 inline constexpr DWORD FILE_MAP_READ = 0x0004;
 
 // Errors the file functions answer besides those of types.h.
-inline constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
-inline constexpr DWORD ERROR_NOT_SAME_DEVICE = 17;
-inline constexpr DWORD ERROR_GEN_FAILURE = 31;
-inline constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
-inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
-inline constexpr DWORD ERROR_DIRECTORY = 267;
-inline constexpr DWORD ERROR_INVALID_ADDRESS = 487;
-inline constexpr DWORD ERROR_FILE_INVALID = 1006;
-inline constexpr DWORD ERROR_MAPPED_ALIGNMENT = 1132;
 
 // Overlapped input and output is not supported: pass null.
 struct OVERLAPPED;

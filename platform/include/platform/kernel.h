@@ -57,6 +57,5 @@ inline constexpr DWORD FORMAT_MESSAGE_FROM_STRING = 0x00000400;
 inline constexpr DWORD FORMAT_MESSAGE_FROM_HMODULE = 0x00000800;
 inline constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x00001000;
 inline constexpr DWORD LANG_USER_DEFAULT = 0x0400;
-inline constexpr DWORD ERROR_MR_MID_NOT_FOUND = 317;
 VEXL_API DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer,
                               DWORD size, void* arguments);

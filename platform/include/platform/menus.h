@@ -70,6 +70,7 @@ VEXL_API DWORD CheckMenuItem(HMENU menu, UINT item, UINT check);
 VEXL_API BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect);
 VEXL_API BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPARAMS params);
 
+VEXL_HOST_FACE_BEGIN
 namespace vexl::windows {
 
 // One item of a menu template or of a menu shown.
@@ -106,3 +107,4 @@ const std::vector<MenuShown>& MenuLog();
 void ResetMenus();
 
 }  // namespace vexl::windows
+VEXL_HOST_FACE_END

@@ -26,8 +26,6 @@ inline constexpr DWORD LOAD_LIBRARY_AS_DATAFILE = 0x00000002;
 inline constexpr DWORD LOAD_WITH_ALTERED_SEARCH_PATH = 0x00000008;
 inline constexpr DWORD LOAD_LIBRARY_AS_IMAGE_RESOURCE = 0x00000020;
 
-inline constexpr DWORD ERROR_DLL_INIT_FAILED = 1114;
-
 // The entry point of a module, as the loader calls it.
 using DLLMAIN = BOOL (*)(HINSTANCE module, DWORD reason, LPVOID reserved);
 
@@ -48,6 +46,7 @@ VEXL_API FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 // answers size and sets ERROR_INSUFFICIENT_BUFFER.
 VEXL_API DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 
+VEXL_HOST_FACE_BEGIN
 namespace vexl::modules {
 
 // The host file behind a loaded module (empty when the handle names none), for
@@ -55,3 +54,4 @@ namespace vexl::modules {
 std::filesystem::path HostFile(HMODULE module);
 
 }  // namespace vexl::modules
+VEXL_HOST_FACE_END

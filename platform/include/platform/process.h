@@ -59,6 +59,7 @@ VEXL_API BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECU
 // The exit code, or STILL_ACTIVE while the process runs.
 VEXL_API BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
 
+VEXL_HOST_FACE_BEGIN
 namespace vexl::machine {
 
 // One CreateProcessW call that found its program.
@@ -77,3 +78,4 @@ std::vector<ProcessLaunch> ProcessLaunches();
 void ClearProcessLaunches();
 
 }  // namespace vexl::machine
+VEXL_HOST_FACE_END

@@ -36,7 +36,6 @@ inline constexpr REGSAM KEY_WRITE = 0x20006;
 inline constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 
 // A handle whose key another handle or process has deleted.
-inline constexpr DWORD ERROR_KEY_DELETED = 1018;
 
 VEXL_API LSTATUS RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result);
 VEXL_API LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM desired, PHKEY result);

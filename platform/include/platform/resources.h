@@ -21,9 +21,6 @@ inline constexpr WORD RT_STRING = 6;
 inline constexpr WORD RT_GROUP_CURSOR = 12;
 inline constexpr WORD RT_GROUP_ICON = 14;
 
-inline constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
-inline constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
-
 struct HRSRC__;
 using HRSRC = HRSRC__*;
 

@@ -41,8 +41,6 @@ inline constexpr ACCESS_MASK FILE_GENERIC_EXECUTE = 0x001200A0;
 
 inline constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x00000400;
 
-inline constexpr DWORD ERROR_INVALID_OWNER = 1307;
-
 // The header of a self-relative security descriptor: the owner, group, SACL
 // and DACL follow it at the given offsets (0 for none).
 struct SECURITY_DESCRIPTOR_RELATIVE {

@@ -53,8 +53,7 @@ VEXL_API int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR port, WORD capability, 
 VEXL_API LONG DocumentPropertiesW(HWND window, HANDLE printer, LPWSTR deviceName, DEVMODEW* output, DEVMODEW* input,
                                   DWORD mode);
 
-inline constexpr DWORD ERROR_PRINTER_ALREADY_EXISTS = 1802;
-
+VEXL_HOST_FACE_BEGIN
 namespace vexl::spooler {
 
 // A DEVMODE of another version converted by the printer's library
@@ -72,3 +71,4 @@ BOOL CheckJob(HANDLE printer, DEVMODEW* job, std::u16string* error);
 BOOL UpgradePrinterDriver(const std::u16string& printerName, const std::u16string& oldDriverDirectory);
 
 }  // namespace vexl::spooler
+VEXL_HOST_FACE_END

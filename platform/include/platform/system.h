@@ -7,17 +7,6 @@
 
 using DWORDLONG = ULONGLONG;
 
-inline constexpr DWORD ERROR_BUFFER_OVERFLOW = 111;
-inline constexpr DWORD ERROR_BAD_ARGUMENTS = 160;
-inline constexpr DWORD ERROR_OLD_WIN_VERSION = 1150;
-inline constexpr DWORD ERROR_UNKNOWN_REVISION = 1305;
-inline constexpr DWORD ERROR_NO_IMPERSONATION_TOKEN = 1309;
-inline constexpr DWORD ERROR_INVALID_ACL = 1336;
-inline constexpr DWORD ERROR_INVALID_SID = 1337;
-inline constexpr DWORD ERROR_INVALID_SECURITY_DESCR = 1338;
-inline constexpr DWORD ERROR_ALLOTTED_SPACE_EXCEEDED = 1344;
-inline constexpr DWORD ERROR_CANT_OPEN_ANONYMOUS = 1347;
-
 // ---- Version ----------------------------------------------------------------
 
 inline constexpr DWORD VER_PLATFORM_WIN32s = 0;

@@ -6,6 +6,10 @@
 #include <cstdint>
 
 #define VEXL_API extern "C" __attribute__((visibility("default")))
+// The layer's host face: C++ declarations for tests, host/ and the tools,
+// exported between these two marks; the rest of the layer's C++ is hidden.
+#define VEXL_HOST_FACE_BEGIN _Pragma("GCC visibility push(default)")
+#define VEXL_HOST_FACE_END _Pragma("GCC visibility pop")
 
 using BOOL = int;
 using BYTE = std::uint8_t;
@@ -64,46 +68,6 @@ inline constexpr BOOL FALSE = 0;
 inline constexpr DWORD MAX_PATH = 260;
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
 inline constexpr DWORD INFINITE = 0xFFFFFFFF;
-
-// Error codes (GetLastError and the registry and spooler results).
-inline constexpr DWORD ERROR_SUCCESS = 0;
-inline constexpr DWORD NO_ERROR = 0;
-inline constexpr DWORD ERROR_INVALID_FUNCTION = 1;
-inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
-inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
-inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
-inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
-inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
-inline constexpr DWORD ERROR_INVALID_DATA = 13;
-inline constexpr DWORD ERROR_OUTOFMEMORY = 14;
-inline constexpr DWORD ERROR_NO_MORE_FILES = 18;
-inline constexpr DWORD ERROR_WRITE_FAULT = 29;
-inline constexpr DWORD ERROR_READ_FAULT = 30;
-inline constexpr DWORD ERROR_SHARING_VIOLATION = 32;
-inline constexpr DWORD ERROR_HANDLE_EOF = 38;
-inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;
-inline constexpr DWORD ERROR_FILE_EXISTS = 80;
-inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
-inline constexpr DWORD ERROR_DISK_FULL = 112;
-inline constexpr DWORD ERROR_BAD_DRIVER_LEVEL = 119;
-inline constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
-inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
-inline constexpr DWORD ERROR_INVALID_NAME = 123;
-inline constexpr DWORD ERROR_INVALID_LEVEL = 124;
-inline constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
-inline constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
-inline constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
-inline constexpr DWORD ERROR_BAD_PATHNAME = 161;
-inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
-inline constexpr DWORD ERROR_MORE_DATA = 234;
-inline constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
-inline constexpr DWORD ERROR_NOT_OWNER = 288;
-inline constexpr DWORD ERROR_NO_TOKEN = 1008;
-inline constexpr DWORD ERROR_INVALID_FLAGS = 1004;
-inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
-inline constexpr DWORD ERROR_UNKNOWN_PRINTER_DRIVER = 1797;
-inline constexpr DWORD ERROR_INVALID_PRINTER_NAME = 1801;
-inline constexpr DWORD ERROR_INVALID_FORM_NAME = 1902;
 
 struct FILETIME {
     DWORD dwLowDateTime;
@@ -170,3 +134,6 @@ inline constexpr DWORD MAKELONG(WORD low, WORD high)
 {
     return DWORD(low) | (DWORD(high) << 16);
 }
+
+// Every error code, in one list.
+#include "platform/errors.h"

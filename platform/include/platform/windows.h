@@ -30,17 +30,6 @@ using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
 
-inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
-inline constexpr DWORD ERROR_INVALID_MENU_HANDLE = 1401;
-inline constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
-inline constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
-inline constexpr DWORD ERROR_CLASS_DOES_NOT_EXIST = 1411;
-inline constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
-inline constexpr DWORD ERROR_INVALID_INDEX = 1413;
-inline constexpr DWORD ERROR_TLW_WITH_WSCHILD = 1406;
-inline constexpr DWORD ERROR_CONTROL_ID_NOT_FOUND = 1421;
-inline constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
-
 // An integer resource id or atom carried in a name pointer.
 inline LPWSTR MAKEINTRESOURCEW(WORD id)
 {
@@ -1105,6 +1094,7 @@ VEXL_API int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
 // ---- The layer's own services --------------------------------------------------
 
+VEXL_HOST_FACE_BEGIN
 namespace vexl::windows {
 
 // Calls given a destroyed or unknown HWND since the process started (or the
@@ -1170,3 +1160,4 @@ bool ParseDialogTemplate(const void* data, std::size_t size, DialogTemplate& out
 const WCHAR* StandardClassName(WORD ordinal);
 
 }  // namespace vexl::windows
+VEXL_HOST_FACE_END

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+VEXL_HOST_FACE_BEGIN
 namespace vexl::gdi {
 
 // ---- Window surfaces ------------------------------------------------------------
@@ -98,3 +99,4 @@ std::vector<TextOp> TextLog();
 void ClearTextLog();
 
 }  // namespace vexl::gdi
+VEXL_HOST_FACE_END

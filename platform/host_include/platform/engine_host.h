@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+VEXL_HOST_FACE_BEGIN
 namespace vexl::engine {
 
 // ---- Devices ------------------------------------------------------------------------------
@@ -261,3 +262,4 @@ void AddResource(HANDLE module, int type, int id, std::string bytes);
 void ClearResources();
 
 }  // namespace vexl::engine
+VEXL_HOST_FACE_END

@@ -6,6 +6,7 @@
 #include "platform/printui.h"
 #include "platform/types.h"
 
+VEXL_HOST_FACE_BEGIN
 namespace vexl::gdi {
 
 // The driver's answer to an escape of ExtEscape on the DC.
@@ -17,3 +18,4 @@ HDC CreateDeviceContext(EscapeHandler handler, void* data);
 void DeleteDeviceContext(HDC hdc);
 
 }  // namespace vexl::gdi
+VEXL_HOST_FACE_END

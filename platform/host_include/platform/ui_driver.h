@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+VEXL_HOST_FACE_BEGIN
 namespace vexl::windows {
 
 struct MessageBoxRecord {
@@ -163,3 +164,4 @@ private:
 };
 
 }  // namespace vexl::windows
+VEXL_HOST_FACE_END

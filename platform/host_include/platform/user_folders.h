@@ -5,6 +5,7 @@
 
 #include "platform/shell.h"
 
+VEXL_HOST_FACE_BEGIN
 namespace vexl::shell {
 
 // The path of a known folder (LocalAppDataLow or Profile) in a block of the
@@ -22,3 +23,4 @@ void FreeTaskMemory(LPVOID block);
 BOOL UserProfileDirectory(HANDLE token, LPWSTR profileDirectory, LPDWORD size);
 
 }  // namespace vexl::shell
+VEXL_HOST_FACE_END

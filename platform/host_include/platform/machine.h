@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+VEXL_HOST_FACE_BEGIN
 namespace vexl::machine {
 
 // An installed font family: its face name, its kind (TRUETYPE_FONTTYPE 4,
@@ -97,3 +98,4 @@ void AdvanceTickCount(DWORD milliseconds);
 void UseRealTickCount();
 
 }  // namespace vexl::machine
+VEXL_HOST_FACE_END

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+VEXL_HOST_FACE_BEGIN
 namespace vexl::machine {
 
 // A typed printer-data value: the registry type and the bytes, kept exactly.
@@ -127,3 +128,4 @@ void SetRevertFailure(bool fail);
 std::optional<PrinterData> ReadPrinterData(std::u16string_view printer, std::u16string_view valueName);
 
 }  // namespace vexl::machine
+VEXL_HOST_FACE_END
