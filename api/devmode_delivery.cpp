@@ -5,6 +5,7 @@
 #include "api/job_control.h"
 #include "api/versions.h"
 #include "common/core/appservices.h"
+#include "common/core/caller_devmode.h"
 #include "common/core/devmode_merge.h"
 #include "common/core/devmode_public.h"
 #include "common/core/items.h"
@@ -302,14 +303,14 @@ BOOL TakeCallerDevmode(const DEVMODEW* caller, std::uint8_t* out)
     std::memset(out, 0, capacity);
     if (caller == nullptr) return FALSE;
     // The header up to dmFields is read first, and only that.
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(caller);
-    const std::uint16_t publicSize = ReadLe16(bytes + offsetof(DEVMODEW, dmSize));
-    const std::uint16_t driverExtra = ReadLe16(bytes + offsetof(DEVMODEW, dmDriverExtra));
+    const CallerDevmode declared(caller);
+    const std::size_t publicSize = declared.PublicSize();
+    const std::size_t driverExtra = declared.DriverExtra();
     if (publicSize < kMinPublicDevmodeSize || publicSize > kDevmodeSize401 || publicSize > capacity) return FALSE;
     const bool withDriverPart = driverExtra != 0 && driverExtra <= capacity - publicSize;
-    std::memcpy(out, bytes, publicSize);
+    std::memcpy(out, declared.Devmode(), publicSize);
     if (withDriverPart) {
-        std::memcpy(out + publicSize, bytes + publicSize, driverExtra);
+        std::memcpy(out + publicSize, declared.DriverPart(), driverExtra);
     } else {
         WriteLe16(out + offsetof(DEVMODEW, dmDriverExtra), 0);
     }
@@ -468,9 +469,10 @@ int RemergeDevmode(DriverContext* instance, const DEVMODEW* devmode)
         source = reinterpret_cast<const DEVMODEW*>(own.data());
         flags = kRemergeOwnFlags;
     }
-    const std::uint32_t sourceFields = GetDevmodeFields(source);
-    const std::uint16_t width = GetDevmodeField16(source, offsetof(DEVMODEW, dmPaperWidth));
-    const std::uint16_t length = GetDevmodeField16(source, offsetof(DEVMODEW, dmPaperLength));
+    const CallerDevmode reader(source);
+    const std::uint32_t sourceFields = reader.Fields();
+    const std::uint16_t width = reader.Field16(offsetof(DEVMODEW, dmPaperWidth)).value_or(0);
+    const std::uint16_t length = reader.Field16(offsetof(DEVMODEW, dmPaperLength)).value_or(0);
     const bool keepSize =
         (sourceFields & DM_PAPERLENGTH) && (sourceFields & DM_PAPERWIDTH) && width != 0 && length != 0;
     const int merged = MergeDevmode(instance, source, flags);

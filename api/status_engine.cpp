@@ -620,9 +620,16 @@ public:
         return devmode_ != nullptr && work_ != nullptr && chaptersSaved_;
     }
 
-    // Writes the batches out; FALSE (and the write is then refused) when
-    // the printer data or the file cannot take them.
-    bool Commit() { return EndBatches(TRUE); }
+    // Writes the batches out, put in place under the settings mutex (their
+    // files are written ahead while it is free); FALSE (and the write is
+    // then refused) when the printer data or the file cannot take them.
+    bool Commit()
+    {
+        StoreBatches batches{printer_, iniPath_, printerBatch_, iniBatch_};
+        printerBatch_ = false;
+        iniBatch_ = false;
+        return CommitStoreBatches(instance_, batches) != FALSE;
+    }
 
     void Fail() { failed_ = true; }
     HANDLE printer() const { return printer_; }

@@ -1,6 +1,7 @@
 // Shared by the benchmark programs: the spool library as a counting sink
 // (bytes, calls and a running hash, no file), and memcpy of the same number
-// of bytes timed in the same run, the baseline of every ratio.
+// of bytes from memory of the same residence, timed in the same run, the
+// baseline of every ratio.
 #pragma once
 
 #include "platform/types.h"
@@ -42,21 +43,28 @@ struct CountingSink {
     }
 };
 
-// Seconds per byte of memcpy for `bytes` bytes, timed here and now.
-inline double MemcpySecondsPerByte(std::size_t bytes)
+// Seconds per byte of memcpy for `bytes` bytes, timed here and now, copied
+// in pieces of `piece` bytes from one buffer to another of that size (0: in
+// one piece). A workload whose working set stays in the cache is read
+// against pieces of that working set, one that streams through memory
+// against one piece of all its bytes.
+inline double MemcpySecondsPerByte(std::size_t bytes, std::size_t piece = 0)
 {
+    if (piece == 0 || piece > bytes) piece = bytes;
     static std::vector<BYTE> from, to;
-    if (from.size() < bytes) {
-        from.assign(bytes, 0x5A);
-        to.assign(bytes, 0);
+    if (from.size() < piece) {
+        from.assign(piece, 0x5A);
+        to.assign(piece, 0);
     }
     const int rounds = bytes > (64u << 20) ? 3 : 50;
     double best = 1e30;
     for (int r = 0; r < rounds; ++r) {
         const auto start = std::chrono::steady_clock::now();
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
+        for (std::size_t done = 0; done < bytes; done += piece) {
+            std::memcpy(to.data(), from.data(), std::min(piece, bytes - done));
+            benchmark::DoNotOptimize(to.data());
+            benchmark::ClobberMemory();
+        }
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         best = std::min(best, took.count());
     }

@@ -1,13 +1,19 @@
 // The display-list encoder against memcpy of the same bytes, in one run:
 // pages of rectangles (state-cache hits and alternating colours), paths of
-// Beziers, a job of empty pages and the frame writer over 100 MB. The spool
+// Beziers, a job of empty pages and the frame writer over 100 MB; and beside
+// the encoder alone, the same rectangle and Bezier pages through the
+// driver's DrvBitBlt and DrvFillPath as the engine calls them. The spool
 // library is a counting sink (bytes, calls and a running hash, no file).
 // Each workload reports its MB/s, its ratio to a memcpy of the same bytes
-// timed in the same process, its spool write calls and the pool's
+// timed in the same process (in pieces of the pool's high-water mark, the
+// memory the encoder writes into), its spool write calls and the pool's
 // high-water mark.
+#include "driver_pdev.h"
+#include "graphics/hooks.h"
 #include "graphics/path_encoder.h"
 #include "graphics/records.h"
 #include "graphics/stream.h"
+#include "platform/engine_host.h"
 #include "spool_sink.h"
 
 #include <benchmark/benchmark.h>
@@ -42,25 +48,33 @@ struct BenchPdev {
         FreeStreamBlocks(stream);
         DestroyPdevPool(pool);
     }
+    PdevPool* Pool() const { return pool; }
+};
+
+// A Pdev for the driver's hooks, with the same counters.
+struct HookPdev : DriverPdev {
+    PdevPool* Pool() const { return pdev->pool; }
 };
 
 // The counters every workload reports.
-void Report(benchmark::State& state, BenchPdev& pdev, double seconds)
+template <typename Device> void Report(benchmark::State& state, Device& pdev, double seconds)
 {
     const auto iterations = static_cast<double>(state.iterations());
     const double bytesPerIteration = static_cast<double>(pdev.sink.bytes) / iterations;
+    const auto highWater = static_cast<std::size_t>(PdevPoolHighWater(pdev.Pool()));
     state.SetBytesProcessed(static_cast<std::int64_t>(pdev.sink.bytes));
     state.counters["spool_writes"] = benchmark::Counter(static_cast<double>(pdev.sink.calls) / iterations);
-    state.counters["pool_high_water"] = benchmark::Counter(static_cast<double>(PdevPoolHighWater(pdev.pool)),
-                                                           benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
+    state.counters["pool_high_water"] = benchmark::Counter(static_cast<double>(highWater), benchmark::Counter::kDefaults,
+                                                           benchmark::Counter::kIs1024);
     const double encoderRate = static_cast<double>(pdev.sink.bytes) / seconds;
-    const double memcpyRate = 1.0 / MemcpySecondsPerByte(static_cast<std::size_t>(bytesPerIteration));
+    const double memcpyRate = 1.0 / MemcpySecondsPerByte(static_cast<std::size_t>(bytesPerIteration), highWater);
     state.counters["ratio_to_memcpy"] = benchmark::Counter(encoderRate / memcpyRate);
     state.counters["bytes_per_iteration"] = benchmark::Counter(bytesPerIteration);
+    state.counters["page_ms"] = benchmark::Counter(seconds / iterations * 1000.0);
 }
 
 // Runs a workload per iteration and times the whole loop for the ratio.
-template <typename Work> void RunWorkload(benchmark::State& state, BenchPdev& pdev, Work work)
+template <typename Device, typename Work> void RunWorkload(benchmark::State& state, Device& pdev, Work work)
 {
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
@@ -72,6 +86,13 @@ template <typename Work> void RunWorkload(benchmark::State& state, BenchPdev& pd
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     benchmark::DoNotOptimize(pdev.sink.hash);
     Report(state, pdev, took.count());
+}
+
+// The grid of the rectangle page.
+RECTL GridRectangle(LONG i)
+{
+    const LONG x = (i % 100) * 49, y = (i / 100) * 70;
+    return RECTL{x, y, x + 40, y + 60};
 }
 
 // One vector page of 10,000 filled rectangles; `alternate` changes the
@@ -93,8 +114,7 @@ bool RectanglePage(BenchPdev& pdev, bool alternate)
         if (!SelectPattern(pdev.stream, pdev.caches, &solid) || !SelectColor(pdev.stream, pdev.caches, &color) ||
             !SelectBackgroundMode(pdev.stream, pdev.caches, 1) || !SelectRop(pdev.stream, pdev.caches, 0xF0))
             return false;
-        const LONG x = (i % 100) * 49, y = (i / 100) * 70;
-        if (!EmitRectangleRecord(pdev.stream, RECTL{x, y, x + 40, y + 60})) return false;
+        if (!EmitRectangleRecord(pdev.stream, GridRectangle(i))) return false;
     }
     return EmitPageEndRecord(pdev.stream) && FlushOutputStream(pdev.stream);
 }
@@ -112,6 +132,39 @@ void BM_RectanglePageAlternatingColours(benchmark::State& state)
     RunWorkload(state, pdev, [&] { return RectanglePage(pdev, true); });
 }
 BENCHMARK(BM_RectanglePageAlternatingColours)->Unit(benchmark::kMillisecond);
+
+// The same page through DrvBitBlt: per rectangle the engine's solid brush
+// and trivial clip, the colour matched, the states selected, the record
+// encoded.
+void RectanglePageThroughDrvBitBlt(benchmark::State& state, bool alternate)
+{
+    HookPdev device;
+    engine::Brush brushes[2] = {engine::Brush::Solid(0x0000FF), engine::Brush::Solid(0x00FF00)};
+    engine::Clip clip = engine::Clip::Trivial(RECTL{0, 0, 4960, 7016});
+    RunWorkload(state, device, [&] {
+        if (!device.BeginPage()) return false;
+        for (LONG i = 0; i < 10000; ++i) {
+            RECTL rect = GridRectangle(i);
+            POINTL origin{0, 0};
+            if (!DrvBitBlt(&device.surface, nullptr, nullptr, clip.get(), nullptr, &rect, nullptr, nullptr,
+                           brushes[alternate ? (i & 1) : 0].get(), &origin, 0xF0F0))
+                return false;
+        }
+        return device.EndPage();
+    });
+}
+
+void BM_RectanglePageCacheHitsThroughDrvBitBlt(benchmark::State& state)
+{
+    RectanglePageThroughDrvBitBlt(state, false);
+}
+BENCHMARK(BM_RectanglePageCacheHitsThroughDrvBitBlt)->Unit(benchmark::kMillisecond);
+
+void BM_RectanglePageAlternatingColoursThroughDrvBitBlt(benchmark::State& state)
+{
+    RectanglePageThroughDrvBitBlt(state, true);
+}
+BENCHMARK(BM_RectanglePageAlternatingColoursThroughDrvBitBlt)->Unit(benchmark::kMillisecond);
 
 // A path of 100 Beziers handed out in pieces of 30 points, as the engine does.
 struct BezierPath : PATHOBJ {
@@ -161,6 +214,35 @@ void BM_BezierPathPage(benchmark::State& state)
     });
 }
 BENCHMARK(BM_BezierPathPage)->Unit(benchmark::kMillisecond);
+
+// The same page through DrvFillPath, the path an engine path object handed
+// out in pieces of 30 points.
+void BM_BezierPathPageThroughDrvFillPath(benchmark::State& state)
+{
+    HookPdev device;
+    engine::Path path;
+    path.MoveTo(0, 0);
+    for (int i = 1; i < 301; i += 3) {
+        auto point = [](int k) { return POINTFIX{k * 16, (k * 37 % 500) * 16}; };
+        path.BezierTo(point(i), point(i + 1), point(i + 2));
+    }
+    path.Close();
+    path.SetPiecePoints(30);
+    engine::Brush brush = engine::Brush::Solid(0x000000);
+    engine::Clip clip = engine::Clip::Trivial(RECTL{0, 0, 4960, 7016});
+    const MIX copyPen = (R2_COPYPEN << 8) | R2_COPYPEN;
+    RunWorkload(state, device, [&] {
+        if (!device.BeginPage()) return false;
+        for (int p = 0; p < 1000; ++p) {
+            POINTL origin{0, 0};
+            if (DrvFillPath(&device.surface, path.get(), clip.get(), brush.get(), &origin, copyPen, FP_WINDINGMODE) !=
+                TRUE)
+                return false;
+        }
+        return device.EndPage();
+    });
+}
+BENCHMARK(BM_BezierPathPageThroughDrvFillPath)->Unit(benchmark::kMillisecond);
 
 // A PageStart or PageEnd group of a short text.
 long ShortGroup(void* context, BYTE* buffer)

@@ -1,6 +1,7 @@
 // The Pdev and the four PDEV hooks: enable, complete, reset and disable.
 #include "graphics/pdev.h"
 
+#include "common/core/caller_devmode.h"
 #include "common/core/context.h"
 #include "common/core/devmode_public.h"
 #include "common/core/item_ids.h"
@@ -32,12 +33,13 @@ std::uint32_t Item(Pdev* pdev, std::uint16_t id)
 // the driver's part. A record too short to hold its own header is refused.
 BOOL IsUsableDevmode(const DEVMODEW* devmode)
 {
-    return devmode->dmSize >= kMinPublicDevmodeSize;
+    return CallerDevmode(devmode).PublicSize() >= kMinPublicDevmodeSize;
 }
 
 DEVMODEW* CopyDevmodeIntoPool(Pdev* pdev, const DEVMODEW* devmode)
 {
-    const std::size_t bytes = std::size_t{devmode->dmSize} + devmode->dmDriverExtra;
+    const CallerDevmode declared(devmode);
+    const std::size_t bytes = declared.PublicSize() + declared.DriverExtra();
     void* copy = PdevPoolAlloc(pdev->pool, bytes);
     if (!copy) return nullptr;
     std::memcpy(copy, devmode, bytes);

@@ -150,6 +150,7 @@ BOOL WriteFontSubstPairs(HANDLE printer, const FontSubstPair* pairs, std::uint32
         if (!WriteBinary(printer, NumberedName(DevicePrefix(flags), n).c_str(), name, kFontNameBytes)) result = FALSE;
     }
     if (batched && EndPrinterDataBatch(printer) != ERROR_SUCCESS) result = FALSE;
+    RemoveReplacedFiles();
     return result;
 }
 

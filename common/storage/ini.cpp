@@ -84,41 +84,33 @@ std::string SectionBytes(const WCHAR* section)
     return bytes;
 }
 
-// Reads the whole of a file that exists; false when it cannot be read.
-bool ReadExistingFile(const WCHAR* path, std::string& out, bool& existed)
+// A section rewrite as the platform runs it on the file's bytes: the new
+// section first, then the old text in front of the old section and after it.
+struct SectionRewrite {
+    std::string name;
+    std::string_view newText;
+    std::string composed;
+};
+
+BOOL ComposeSectionRewrite(void* state, const char* bytes, DWORD length, const char** text, DWORD* textLength)
 {
-    out.clear();
-    existed = false;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    existed = true;
-    const DWORD size = GetFileSize(file, nullptr);
-    bool done = size != INVALID_FILE_SIZE;
-    if (done && size > 0) {
-        out.resize(size);
-        DWORD read = 0;
-        done = ReadFile(file, out.data(), size, &read, nullptr) && read == size;
+    auto* rewrite = static_cast<SectionRewrite*>(state);
+    const std::string_view old(bytes ? bytes : "", bytes ? length : 0);
+    std::string_view before = old;
+    std::string_view after;
+    std::int32_t blockLength = 0;
+    if (const char* block = FindIniSectionBlock(rewrite->name.c_str(), old.data(),
+                                                static_cast<std::int32_t>(old.size()), &blockLength)) {
+        const std::size_t at = static_cast<std::size_t>(block - old.data());
+        before = old.substr(0, at);
+        after = old.substr(at + static_cast<std::size_t>(blockLength));
     }
-    CloseHandle(file);
-    return done;
-}
-
-bool WriteAll(HANDLE file, std::string_view bytes)
-{
-    if (bytes.empty()) return true;
-    DWORD written = 0;
-    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
-}
-
-// "<file>.<process>.tmp" beside the file.
-std::u16string TemporaryNameFor(const WCHAR* file)
-{
-    std::u16string name(file);
-    name += u'.';
-    for (char c : std::to_string(GetCurrentProcessId())) name += static_cast<char16_t>(c);
-    name += u".tmp";
-    return name;
+    rewrite->composed.clear();
+    rewrite->composed.reserve(rewrite->newText.size() + before.size() + after.size());
+    rewrite->composed.append(rewrite->newText).append(before).append(after);
+    *text = rewrite->composed.data();
+    *textLength = static_cast<DWORD>(rewrite->composed.size());
+    return TRUE;
 }
 
 }  // namespace
@@ -308,34 +300,11 @@ BOOL RewriteIniSection(DriverContext* context, const WCHAR* file, const WCHAR* s
                        std::uint32_t newLength)
 {
     if (file == nullptr || section == nullptr || newText == nullptr) return FALSE;
-    const std::string name = SectionBytes(section);
-
-    std::string old;
-    bool existed = false;
-    if (!ReadExistingFile(file, old, existed)) return FALSE;
-    std::string_view before = old;
-    std::string_view after;
-    std::int32_t blockLength = 0;
-    if (const char* block =
-            FindIniSectionBlock(name.c_str(), old.data(), static_cast<std::int32_t>(old.size()), &blockLength)) {
-        const std::size_t at = static_cast<std::size_t>(block - old.data());
-        before = std::string_view(old).substr(0, at);
-        after = std::string_view(old).substr(at + static_cast<std::size_t>(blockLength));
-    }
-
-    const std::u16string temporary = TemporaryNameFor(file);
-    HANDLE out = CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_FLAG_WRITE_THROUGH, nullptr);
-    if (out == INVALID_HANDLE_VALUE) {
-        SetSettingsFileError(context, static_cast<int>(GetLastError()));
-        return FALSE;
-    }
-    const bool written = WriteAll(out, std::string_view(newText, newLength)) && WriteAll(out, before) &&
-                         WriteAll(out, after) && FlushFileBuffers(out);
-    CloseHandle(out);
-    if (!written || !MoveFileExW(temporary.c_str(), file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // The platform composes the file from its text as it is under the lock of
+    // every INI writer, so a key written meanwhile by another process stays.
+    SectionRewrite rewrite{SectionBytes(section), std::string_view(newText, newLength), {}};
+    if (!RewriteProfileFile(file, ComposeSectionRewrite, &rewrite)) {
         const DWORD error = GetLastError();
-        DeleteFileW(temporary.c_str());
         SetSettingsFileError(context, static_cast<int>(error ? error : ERROR_WRITE_FAULT));
         return FALSE;
     }

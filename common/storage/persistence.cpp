@@ -515,6 +515,64 @@ bool IsIniLoadAllowed(DriverContext* context)
 
 }  // namespace
 
+namespace {
+
+// How often a store writes its files ahead before it writes them under the
+// settings mutex: each try that another writer overtook is made again.
+constexpr int kStoreTriesAhead = 3;
+
+struct StorePassDone {
+    DriverContext* context;
+    std::int32_t area;
+    std::uint32_t mode;
+};
+
+void NotifyStorePassDone(void* state)
+{
+    const auto* done = static_cast<const StorePassDone*>(state);
+    NotifyPassDone(done->context, kModuleEventStoreDone, done->area, done->mode);
+}
+
+// Ends the open batches and clears their flags; with retry, a batch that
+// another writer overtook stays open with its flag set. The first failure
+// is kept.
+void EndStoreBatches(StoreBatches& batches, bool retry, DWORD& failure)
+{
+    if (batches.data) {
+        const DWORD error = retry ? EndPreparedPrinterDataBatch(batches.printer) : EndPrinterDataBatch(batches.printer);
+        if (error != ERROR_RETRY) batches.data = false;
+        if (error != ERROR_SUCCESS && error != ERROR_RETRY && failure == ERROR_SUCCESS) failure = error;
+    }
+    if (batches.ini) {
+        const BOOL ended = retry ? EndPreparedProfileBatch(batches.iniPath) : EndProfileBatch(batches.iniPath);
+        const DWORD error = ended ? ERROR_SUCCESS : GetLastError();
+        if (error != ERROR_RETRY) batches.ini = false;
+        if (!ended && error != ERROR_RETRY && failure == ERROR_SUCCESS) failure = error ? error : ERROR_WRITE_FAULT;
+    }
+}
+
+}  // namespace
+
+BOOL CommitStoreBatches(DriverContext* context, StoreBatches& batches, void (*whileLocked)(void* state), void* state)
+{
+    DWORD failure = ERROR_SUCCESS;
+    for (int attempt = 0; attempt <= kStoreTriesAhead; ++attempt) {
+        const bool last = attempt == kStoreTriesAhead;
+        if (!last && batches.data) PreparePrinterDataBatch(batches.printer);
+        if (!last && batches.ini) PrepareProfileBatch(batches.iniPath);
+        LockSettingsMutex(context);
+        if (attempt == 0 && whileLocked) whileLocked(state);
+        EndStoreBatches(batches, !last, failure);
+        UnlockSettingsMutex(context);
+        if (!batches.data && !batches.ini) break;
+    }
+    // The old versions of the files go once the mutex is free.
+    RemoveReplacedFiles();
+    if (failure == ERROR_SUCCESS) return TRUE;
+    SetLastError(failure);
+    return FALSE;
+}
+
 BOOL LoadItemsPass(HANDLE printer, DriverContext* context, std::int32_t area, std::uint32_t mode,
                    const PrinterDataCallback* callback)
 {
@@ -577,6 +635,7 @@ BOOL LoadItemsPass(HANDLE printer, DriverContext* context, std::int32_t area, st
     }
     if (batchedIni) EndProfileBatch(iniPath);
     UnlockSettingsMutex(context);
+    RemoveReplacedFiles();
     return TRUE;
 }
 
@@ -656,24 +715,25 @@ BOOL StoreItemsPass(HANDLE printer, DriverContext* context, std::int32_t area, s
     }
     if (firstAction) StoreCompoundItem(printer, context, firstAction, 1, kActionRun.typeCode, kActionRun.valueName);
     if ((plain & kStorePrinterSide) && customMedia) StoreCustomMediaRecords(printer, context);
-    // The new files are written and flushed before the mutex is taken; under
-    // it they are only put in place, unless another writer came in between.
-    if (batchedData) PreparePrinterDataBatch(printer);
-    if (batchedIni) PrepareProfileBatch(iniPath);
-    LockSettingsMutex(context);
-    NotifyPassDone(context, kModuleEventStoreDone, area, plain);
-    if (batchedData) EndPrinterDataBatch(printer);
-    if (batchedIni) EndProfileBatch(iniPath);
-    UnlockSettingsMutex(context);
-    if (area == kAreaWork && flags == 0) StoreItemsPass(printer, context, kAreaWork, kPassModeByName);
-    return TRUE;
+    StoreBatches batches{printer, iniPath, batchedData, batchedIni};
+    StorePassDone done{context, area, plain};
+    BOOL written = CommitStoreBatches(context, batches, NotifyStorePassDone, &done);
+    const DWORD error = written ? ERROR_SUCCESS : GetLastError();
+    if (area == kAreaWork && flags == 0 && !StoreItemsPass(printer, context, kAreaWork, kPassModeByName) && written) {
+        written = FALSE;
+    } else if (!written) {
+        SetLastError(error);
+    }
+    return written;
 }
 
 BOOL StoreRegularItems(HANDLE printer, DriverContext* context)
 {
-    StoreItemsPass(printer, context, kAreaWork, 0);
-    StoreItemsPass(printer, context, kAreaDevmode, 0);
-    return TRUE;
+    const BOOL work = StoreItemsPass(printer, context, kAreaWork, 0);
+    const DWORD error = work ? ERROR_SUCCESS : GetLastError();
+    if (!StoreItemsPass(printer, context, kAreaDevmode, 0)) return FALSE;
+    if (!work) SetLastError(error);
+    return work;
 }
 
 BOOL StoreIniItems(HANDLE printer, DriverContext* context)

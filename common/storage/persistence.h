@@ -39,6 +39,25 @@ inline constexpr std::uint32_t kStoreForce = 0x80000000;   // store unchanged it
 inline constexpr std::uint16_t kModuleCommandCopyLocks = 312;
 
 // ---- passes ------------------------------------------------------------------------------------
+// The open batches of one store: the printer data of printer and the
+// settings INI at iniPath, each begun by the caller when its flag is set.
+struct StoreBatches {
+    HANDLE printer = nullptr;
+    const WCHAR* iniPath = nullptr;
+    bool data = false;
+    bool ini = false;
+};
+// Ends a store's batches with nothing slow under the settings mutex: their
+// new files are written and flushed while the mutex is free, and under it
+// only put in place when nothing came in between; otherwise written ahead
+// again (the last try writes under the mutex). whileLocked, when given, runs
+// once under the mutex before the first files are put in place. FALSE, with
+// the last error of the cause, when a batch was not written.
+BOOL CommitStoreBatches(DriverContext* context, StoreBatches& batches, void (*whileLocked)(void* state) = nullptr,
+                        void* state = nullptr);
+// Passes answer FALSE, with the last error of the cause, when the values
+// they gathered could not be written; values they could not gather keep
+// the item's current value and are not failures.
 BOOL LoadStoredItems(HANDLE printer, std::int32_t area, DriverContext* context);
 BOOL LoadItemsOfClass(HANDLE printer, DriverContext* context, std::int32_t area, std::uint32_t mode);
 BOOL LoadItemsPass(HANDLE printer, DriverContext* context, std::int32_t area, std::uint32_t mode,

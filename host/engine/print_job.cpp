@@ -10,11 +10,14 @@
 #include "platform/spooler.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
+#include <unordered_map>
 
 namespace vexl::host {
 
@@ -334,33 +337,39 @@ std::vector<Polygon> StrokeOutlines(const PathShape& shape, LONG width)
 }
 
 // Fills the rows of the band that the polygons cover, span by span, as the
-// engine fills a path it renders itself.
+// engine fills a path it renders itself: each span is one row run.
 BOOL FillPolygons(SURFOBJ* band, const std::vector<Polygon>& polygons, bool winding, POINTL offset, CLIPOBJ* clip,
                   BRUSHOBJ* brush)
 {
-    POINTL origin{0, 0};
+    struct Edge {
+        double ax, ay, bx, by;
+        int direction;
+    };
+    std::vector<Edge> edges;
     double top = 0, bottom = 0;
     bool any = false;
     for (const Polygon& polygon : polygons) {
-        for (const auto& [x, y] : polygon) {
-            top = any ? std::min(top, y) : y;
-            bottom = any ? std::max(bottom, y) : y;
+        for (std::size_t i = 0; i < polygon.size(); ++i) {
+            const auto [ax, ay] = polygon[i];
+            const auto [bx, by] = polygon[(i + 1) % polygon.size()];
+            top = any ? std::min(top, ay) : ay;
+            bottom = any ? std::max(bottom, ay) : ay;
             any = true;
+            if (ay != by) edges.push_back(Edge{ax, ay, bx, by, by > ay ? 1 : -1});
         }
     }
     if (!any) return TRUE;
+    POINTL origin{0, 0};
     const LONG firstRow = std::max<LONG>(0, static_cast<LONG>(std::floor(top)) - offset.y);
     const LONG endRow = std::min<LONG>(band->sizlBitmap.cy, static_cast<LONG>(std::ceil(bottom)) + 1 - offset.y);
+    std::vector<std::pair<double, int>> crossings;
+    crossings.reserve(edges.size());
     for (LONG row = firstRow; row < endRow; ++row) {
         const double y = row + offset.y + 0.5;
-        std::vector<std::pair<double, int>> crossings;
-        for (const Polygon& polygon : polygons) {
-            for (std::size_t i = 0; i < polygon.size(); ++i) {
-                const auto [ax, ay] = polygon[i];
-                const auto [bx, by] = polygon[(i + 1) % polygon.size()];
-                if ((ay <= y && y < by) || (by <= y && y < ay))
-                    crossings.emplace_back(ax + (y - ay) * (bx - ax) / (by - ay), by > ay ? 1 : -1);
-            }
+        crossings.clear();
+        for (const Edge& e : edges) {
+            if ((e.ay <= y && y < e.by) || (e.by <= y && y < e.ay))
+                crossings.emplace_back(e.ax + (y - e.ay) * (e.bx - e.ax) / (e.by - e.ay), e.direction);
         }
         std::sort(crossings.begin(), crossings.end());
         int inside = 0;
@@ -378,6 +387,68 @@ BOOL FillPolygons(SURFOBJ* band, const std::vector<Polygon>& polygons, bool wind
     }
     return TRUE;
 }
+
+// An image as an engine bitmap of 24-bit pixels, laid row by row from its
+// colours into memory the job hands over and takes back for the next image;
+// null when the engine refuses the bitmap.
+class ImageSurface {
+public:
+    ImageSurface(const ImageSpec& image, std::vector<BYTE> bits) : bits_(std::move(bits))
+    {
+        const std::size_t stride = (3 * static_cast<std::size_t>(image.width) + 3) & ~std::size_t{3};
+        const std::size_t bytes = stride * static_cast<std::size_t>(image.height);
+        if (bits_.size() < bytes) bits_.resize(bytes);
+        bitmap_ = EngCreateBitmap(SIZEL{image.width, image.height}, static_cast<LONG>(stride), BMF_24BPP, BMF_TOPDOWN,
+                                  bits_.data());
+        surface_ = bitmap_ ? EngLockSurface(reinterpret_cast<HSURF>(bitmap_)) : nullptr;
+        if (!surface_) return;
+        const ColorRef* from = image.pixels.data();
+        for (LONG y = 0; y < image.height; ++y) {
+            BYTE* to = bits_.data() + std::size_t(y) * stride;
+            LONG x = 0;
+            // Four pixels at a time as three words, laid low byte first.
+            static_assert(std::endian::native == std::endian::little);
+            for (; x + 4 <= image.width; x += 4, from += 4, to += 12) {
+                const std::uint32_t p0 = Bgr(from[0]), p1 = Bgr(from[1]), p2 = Bgr(from[2]), p3 = Bgr(from[3]);
+                const std::uint32_t words[3] = {p0 | (p1 << 24), (p1 >> 8) | (p2 << 16), (p2 >> 16) | (p3 << 8)};
+                std::memcpy(to, words, 12);
+            }
+            for (; x < image.width; ++x, ++from, to += 3) {
+                const std::uint32_t pixel = Bgr(*from);
+                std::memcpy(to, &pixel, 3);
+            }
+            // The row's padding up to its stride is zero, as in a cleared bitmap.
+            std::memset(to, 0, stride - 3 * std::size_t(image.width));
+        }
+    }
+    ~ImageSurface()
+    {
+        if (surface_) EngUnlockSurface(surface_);
+        if (bitmap_) EngDeleteSurface(reinterpret_cast<HSURF>(bitmap_));
+    }
+    ImageSurface(const ImageSurface&) = delete;
+    ImageSurface& operator=(const ImageSurface&) = delete;
+
+    // A colour as a 24-bit pixel holds it in memory: blue, green, red.
+    static std::uint32_t Bgr(ColorRef c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
+
+    // The memory, for the next image once this bitmap is gone.
+    std::vector<BYTE> TakeBits()
+    {
+        if (surface_) EngUnlockSurface(surface_);
+        if (bitmap_) EngDeleteSurface(reinterpret_cast<HSURF>(bitmap_));
+        surface_ = nullptr;
+        bitmap_ = nullptr;
+        return std::move(bits_);
+    }
+
+    SURFOBJ* get() const { return surface_; }
+
+private:
+    std::vector<BYTE> bits_;
+    HBITMAP bitmap_ = nullptr;
+    SURFOBJ* surface_ = nullptr;
+};
 
 // One enabled PDEV with its engine device and surface.
 struct Device {
@@ -443,7 +514,24 @@ private:
     Device device_;
     engine::Font& FontOf(const DrawCall& call);
     BOOL DrawPathInBand(const DrawCall& call, POINTL offset, CLIPOBJ* clip, BRUSHOBJ* brush);
+    // What the engine keeps between the drawing calls of a device, as GDI
+    // keeps a device context's objects: device colours, solid brushes, the
+    // surface's trivial clip, and each image of the page as a bitmap made
+    // once for all its bands.
+    ULONG DeviceColorOf(ColorRef color);
+    BRUSHOBJ* SolidBrush(ULONG deviceColor);
+    CLIPOBJ* TrivialClip();
+    SURFOBJ* ImageOf(const DrawCall& call);
+    void ForgetDeviceObjects();
     std::map<std::pair<std::u16string, LONG>, std::unique_ptr<engine::Font>> fonts_;  // by face and em size
+    std::unordered_map<ColorRef, ULONG> deviceColors_;
+    std::unordered_map<ULONG, engine::Brush> solidBrushes_;
+    std::optional<engine::Clip> trivialClip_;
+    engine::Xform identity_ = engine::Xform::Identity();
+    void ForgetImage(const DrawCall& call);
+    void ForgetImages();
+    std::unordered_map<const DrawCall*, std::unique_ptr<ImageSurface>> images_;
+    std::vector<std::vector<BYTE>> spareImageBits_;
     int page_ = 0;
     bool documentFailed_ = false;
 };
@@ -527,6 +615,7 @@ bool Job::EnableDevice(Device& device, const std::vector<std::uint8_t>& devmode)
 
 void Job::DisableDevice(Device& device)
 {
+    ForgetDeviceObjects();
     if (device.pso) EngUnlockSurface(device.pso);
     if (device.hsurf)
         if (auto disableSurface = Hook<PFN_DrvDisableSurface>(INDEX_DrvDisableSurface)) disableSurface(device.pdev);
@@ -584,8 +673,8 @@ BOOL Job::DrawPathInBand(const DrawCall& call, POINTL offset, CLIPOBJ* clip, BRU
     case DrawKind::StrokePath:
         return FillPolygons(device_.pso, StrokeOutlines(call.path, call.width), true, offset, clip, brush);
     case DrawKind::StrokeAndFillPath: {
-        engine::Brush fill = engine::Brush::Solid(engine::DeviceColor(device_.dev.hpalDefault, call.fillColor));
-        return FillPolygons(device_.pso, FlattenPath(call.path), winding, offset, clip, fill.get()) &&
+        BRUSHOBJ* fill = SolidBrush(DeviceColorOf(call.fillColor));
+        return FillPolygons(device_.pso, FlattenPath(call.path), winding, offset, clip, fill) &&
                FillPolygons(device_.pso, StrokeOutlines(call.path, call.width), true, offset, clip, brush);
     }
     default:
@@ -593,19 +682,81 @@ BOOL Job::DrawPathInBand(const DrawCall& call, POINTL offset, CLIPOBJ* clip, BRU
     }
 }
 
+ULONG Job::DeviceColorOf(ColorRef color)
+{
+    const auto [it, added] = deviceColors_.try_emplace(color, 0);
+    if (added) it->second = engine::DeviceColor(device_.dev.hpalDefault, color);
+    return it->second;
+}
+
+BRUSHOBJ* Job::SolidBrush(ULONG deviceColor)
+{
+    auto it = solidBrushes_.find(deviceColor);
+    if (it == solidBrushes_.end()) it = solidBrushes_.emplace(deviceColor, engine::Brush::Solid(deviceColor)).first;
+    return it->second.get();
+}
+
+CLIPOBJ* Job::TrivialClip()
+{
+    if (!trivialClip_)
+        trivialClip_.emplace(engine::Clip::Trivial(RECTL{0, 0, device_.pso->sizlBitmap.cx, device_.pso->sizlBitmap.cy}));
+    return trivialClip_->get();
+}
+
+SURFOBJ* Job::ImageOf(const DrawCall& call)
+{
+    std::unique_ptr<ImageSurface>& image = images_[&call];
+    if (!image) {
+        std::vector<BYTE> bits;
+        if (!spareImageBits_.empty()) {
+            bits = std::move(spareImageBits_.back());
+            spareImageBits_.pop_back();
+        }
+        image = std::make_unique<ImageSurface>(call.image, std::move(bits));
+    }
+    SURFOBJ* surface = image->get();
+    // A bitmap the engine refused is asked for again by the next band.
+    if (!surface) ForgetImage(call);
+    return surface;
+}
+
+void Job::ForgetImage(const DrawCall& call)
+{
+    const auto it = images_.find(&call);
+    if (it == images_.end()) return;
+    spareImageBits_.push_back(it->second->TakeBits());
+    images_.erase(it);
+}
+
+void Job::ForgetImages()
+{
+    for (auto& [call, image] : images_) spareImageBits_.push_back(image->TakeBits());
+    images_.clear();
+}
+
+void Job::ForgetDeviceObjects()
+{
+    deviceColors_.clear();
+    solidBrushes_.clear();
+    trivialClip_.reset();
+    ForgetImages();
+    spareImageBits_.clear();
+}
+
 void Job::Replay(const DrawCall& call, POINTL offset)
 {
     SURFOBJ* pso = device_.pso;
-    const RECTL page{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy};
-    engine::Clip clip = engine::Clip::Trivial(page);
+    std::optional<engine::Clip> ownClip;
     if (call.clipRegion.size() > 1) {
         std::vector<RECTL> region;
+        region.reserve(call.clipRegion.size());
         for (const RECTL& r : call.clipRegion) region.push_back(Offset(r, offset));
-        clip = engine::Clip::Complex(std::move(region), call.clipUniq);
+        ownClip.emplace(engine::Clip::Complex(std::move(region), call.clipUniq));
     } else if (call.clipped) {
-        clip = engine::Clip::Rect(Offset(call.clip, offset), call.clipUniq);
+        ownClip.emplace(engine::Clip::Rect(Offset(call.clip, offset), call.clipUniq));
     }
-    const ULONG color = engine::DeviceColor(device_.dev.hpalDefault, call.color);
+    CLIPOBJ* clip = ownClip ? ownClip->get() : TrivialClip();
+    const ULONG color = DeviceColorOf(call.color);
     // A hatch of the colour on white, or a pattern of 24-bit pixels; the
     // pattern outlives the brush.
     struct PatternRelease {
@@ -617,13 +768,13 @@ void Job::Replay(const DrawCall& call, POINTL offset)
             if (bitmap) EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
         }
     } patternRelease;
-    engine::Brush brush = engine::Brush::Solid(color);
-    engine::Xlate hatchColors =
-        engine::Xlate::Table({engine::DeviceColor(device_.dev.hpalDefault, Rgb(255, 255, 255)), color});
+    std::optional<engine::Xlate> hatchColors;
+    std::optional<engine::Brush> ownBrush;
     HBITMAP& patternBitmap = patternRelease.bitmap;
     SURFOBJ*& pattern = patternRelease.surface;
     if (call.brush.kind == BrushKind::Hatch) {
-        brush = engine::Brush::Hatch(pso, call.brush.hatch, hatchColors.get());
+        hatchColors.emplace(engine::Xlate::Table({DeviceColorOf(Rgb(255, 255, 255)), color}));
+        ownBrush.emplace(engine::Brush::Hatch(pso, call.brush.hatch, hatchColors->get()));
     } else if (call.brush.kind == BrushKind::Pattern && call.brush.pixels.size() == 64) {
         patternBitmap = EngCreateBitmap(SIZEL{8, 8}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr);
         pattern = patternBitmap ? EngLockSurface(reinterpret_cast<HSURF>(patternBitmap)) : nullptr;
@@ -633,13 +784,13 @@ void Job::Replay(const DrawCall& call, POINTL offset)
                 // 24-bit pixels hold blue, green, red in memory.
                 engine::SetPixel(pattern, i % 8, i / 8, ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
             }
-            brush = engine::Brush::Pattern(pso, pattern, nullptr);
+            ownBrush.emplace(engine::Brush::Pattern(pso, pattern, nullptr));
         }
     }
+    BRUSHOBJ* brush = ownBrush ? ownBrush->get() : SolidBrush(color);
 
     POINTL brushOrigin{0, 0};
     const MIX copyPen = (R2_COPYPEN << 8) | R2_COPYPEN;
-    engine::Xform identity = engine::Xform::Identity();
     LINEATTRS line{};
     line.iJoin = JOIN_ROUND;
     line.iEndCap = ENDCAP_ROUND;
@@ -664,7 +815,7 @@ void Job::Replay(const DrawCall& call, POINTL offset)
             break;
         }
         RECTL target = Offset(call.rect, offset);
-        result = bitBlt(pso, nullptr, nullptr, clip.get(), nullptr, &target, nullptr, nullptr, brush.get(),
+        result = bitBlt(pso, nullptr, nullptr, clip, nullptr, &target, nullptr, nullptr, brush,
                         &brushOrigin, 0xF0F0);
         break;
     }
@@ -677,7 +828,7 @@ void Job::Replay(const DrawCall& call, POINTL offset)
             break;
         }
         engine::Path path = EnginePath(call.path, offset);
-        result = strokePath(pso, path.get(), clip.get(), identity.get(), brush.get(), &brushOrigin, &line, copyPen);
+        result = strokePath(pso, path.get(), clip, identity_.get(), brush, &brushOrigin, &line, copyPen);
         break;
     }
     case DrawKind::FillPath: {
@@ -689,7 +840,7 @@ void Job::Replay(const DrawCall& call, POINTL offset)
             break;
         }
         engine::Path path = EnginePath(call.path, offset);
-        result = fillPath(pso, path.get(), clip.get(), brush.get(), &brushOrigin, copyPen, call.fillMode);
+        result = fillPath(pso, path.get(), clip, brush, &brushOrigin, copyPen, call.fillMode);
         break;
     }
     case DrawKind::StrokeAndFillPath: {
@@ -701,8 +852,8 @@ void Job::Replay(const DrawCall& call, POINTL offset)
             break;
         }
         engine::Path path = EnginePath(call.path, offset);
-        engine::Brush fill = engine::Brush::Solid(engine::DeviceColor(device_.dev.hpalDefault, call.fillColor));
-        result = strokeAndFill(pso, path.get(), clip.get(), identity.get(), brush.get(), &line, fill.get(),
+        BRUSHOBJ* fill = SolidBrush(DeviceColorOf(call.fillColor));
+        result = strokeAndFill(pso, path.get(), clip, identity_.get(), brush, &line, fill,
                                &brushOrigin, copyPen, call.fillMode);
         break;
     }
@@ -720,7 +871,7 @@ void Job::Replay(const DrawCall& call, POINTL offset)
         engine::Font& font = FontOf(call);
         engine::String string = engine::LayOutString(
             font, call.text, glyphs, POINTL{call.origin.x - offset.x, call.origin.y - offset.y}, call.textBatch);
-        result = textOut(pso, string.get(), font.get(), clip.get(), nullptr, nullptr, brush.get(), nullptr,
+        result = textOut(pso, string.get(), font.get(), clip, nullptr, nullptr, brush, nullptr,
                          &brushOrigin, copyPen);
         break;
     }
@@ -733,19 +884,11 @@ void Job::Replay(const DrawCall& call, POINTL offset)
             record.hook = "EngCreateBitmap";
             break;
         }
-        const HBITMAP bitmap = EngCreateBitmap(SIZEL{image.width, image.height}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr);
-        SURFOBJ* source = bitmap ? EngLockSurface(reinterpret_cast<HSURF>(bitmap)) : nullptr;
+        SURFOBJ* source = ImageOf(call);
         if (!source) {
-            if (bitmap) EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
             result = FALSE;
             record.hook = "EngCreateBitmap";
             break;
-        }
-        for (std::size_t i = 0; i < image.pixels.size(); ++i) {
-            const ColorRef c = image.pixels[i];
-            engine::SetPixel(source, static_cast<LONG>(i % static_cast<std::size_t>(image.width)),
-                             static_cast<LONG>(i / static_cast<std::size_t>(image.width)),
-                             ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
         }
         engine::Xlate xlate = engine::Xlate::Identity();
         RECTL target = Offset(call.rect, offset);
@@ -757,11 +900,11 @@ void Job::Replay(const DrawCall& call, POINTL offset)
             record.hook = "DrvCopyBits";
             auto copyBits = Hook<PFN_DrvCopyBits>(INDEX_DrvCopyBits);
             if ((device_.hooks & HOOK_COPYBITS) && copyBits) {
-                result = copyBits(pso, source, clip.get(), xlate.get(), &target, &from);
+                result = copyBits(pso, source, clip, xlate.get(), &target, &from);
             } else {
                 // The band is the engine's own bitmap: it copies the image itself.
                 record.engineDrawn = true;
-                result = EngCopyBits(pso, source, clip.get(), xlate.get(), &target, &from);
+                result = EngCopyBits(pso, source, clip, xlate.get(), &target, &from);
             }
         } else {
             record.hook = "DrvStretchBlt";
@@ -769,12 +912,12 @@ void Job::Replay(const DrawCall& call, POINTL offset)
             if (!(device_.hooks & HOOK_STRETCHBLT) || !stretchBlt) {
                 record.unhooked = true;
             } else {
-                result = stretchBlt(pso, source, nullptr, clip.get(), xlate.get(), nullptr, &brushOrigin, &target,
+                result = stretchBlt(pso, source, nullptr, clip, xlate.get(), nullptr, &brushOrigin, &target,
                                     &whole, nullptr, COLORONCOLOR);
             }
         }
-        EngUnlockSurface(source);
-        EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
+        // Without bands the image is drawn once: its bitmap goes now.
+        if (!device_.banding) ForgetImage(call);
         break;
     }
     }
@@ -783,14 +926,16 @@ void Job::Replay(const DrawCall& call, POINTL offset)
     if (record.unhooked && device_.banding && path) {
         record.unhooked = false;
         record.engineDrawn = true;
-        result = DrawPathInBand(call, offset, clip.get(), brush.get());
+        result = DrawPathInBand(call, offset, clip, brush);
     }
     if (!record.unhooked) {
         record.result = result;
         record.punted = result == FALSE;
         record.error = static_cast<ULONG>(result) == DDI_ERROR;
     }
-    report_.calls.push_back(record);
+    ++report_.drawingCalls;
+    if (options_.reportEveryCall || record.punted || record.error || record.unhooked || record.engineDrawn)
+        report_.calls.push_back(std::move(record));
 }
 
 void Job::ReplayPage(const Page& page, POINTL offset)
@@ -900,6 +1045,7 @@ void Job::Run(const std::vector<Page>& pages)
             break;
         }
         PrintPage(pages[i]);
+        ForgetImages();
     }
     page_ = 0;
     DocumentEvent(documentFailed_ ? DOCUMENTEVENT_ABORTDOC : DOCUMENTEVENT_ENDDOC);
@@ -972,21 +1118,20 @@ std::string DescribeReport(const JobReport& report)
         out << "mode: " << (report.rasterMode ? "raster" : "vector") << ", surface hooks 0x" << std::hex
             << report.surfaceHooks << std::dec << " (" << HookNames(report.surfaceHooks) << ")\n";
     std::map<std::string, int> punts, errors, unhooked, engineDrawn;
-    int drawing = 0, bands = 0;
+    int bands = 0;
     for (const HookCall& call : report.calls) {
         if (call.what == "job") {
             if (call.error) out << "failed: " << call.hook << "\n";
             if (call.hook == "DrvNextBand") ++bands;
             continue;
         }
-        ++drawing;
         if (call.punted) ++punts[call.hook];
         if (call.error) ++errors[call.hook];
         if (call.unhooked) ++unhooked[call.hook];
         if (call.engineDrawn) ++engineDrawn[call.what];
     }
     if (report.rasterMode) out << "bands: " << bands << " (the engine replays each page's calls in every band)\n";
-    out << "drawing calls: " << drawing << "\n";
+    out << "drawing calls: " << report.drawingCalls << "\n";
     for (const auto& [hook, count] : punts) out << "  punted (FALSE): " << hook << " x" << count << "\n";
     for (const auto& [hook, count] : errors) out << "  failed (DDI_ERROR): " << hook << " x" << count << "\n";
     for (const auto& [hook, count] : unhooked) out << "  not hooked by the surface: " << hook << " x" << count << "\n";

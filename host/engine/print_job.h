@@ -156,6 +156,10 @@ struct JobOptions {
     // EndPage, EndDoc and DeleteDC) and routes ExtEscape on the job's device
     // context to the graphics library's DrvEscape. Empty: no events.
     std::u16string interfacePath;
+    // Every drawing call gets its line in the report. Without, the report
+    // keeps the job's steps and only the drawing calls that punted, failed,
+    // were not hooked or were drawn by the engine, and counts the others.
+    bool reportEveryCall = true;
 };
 
 // One call the engine made to the driver, and how it went.
@@ -175,6 +179,7 @@ struct JobReport {
     std::string failure;     // the first job step that failed, with the last error
     bool rasterMode = false;
     FLONG surfaceHooks = 0;
+    long long drawingCalls = 0;  // every drawing call made, in every band
     GDIINFO gdiInfo{};
     DEVINFO devInfo{};
     std::vector<HookCall> calls;

@@ -24,6 +24,7 @@
 //
 // The machine has the Japanese ANSI code page, so that the names of the
 // printer's Japanese font families reach the driver in the device's code.
+#include "demo_printer.h"
 #include "print_job.h"
 
 #include "platform/kernel.h"
@@ -54,104 +55,19 @@ struct Refusal : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The file setup leaves in every machine folder it makes: it may empty such
-// a folder again, and no other.
-constexpr const char* kMarkerFile = ".vexl-print-machine";
 constexpr const char* kProfileFile = "machine.profile";
 
-constexpr const char16_t* kPrinterName = u"VEXL Demo";
-constexpr const char16_t* kDriverName = u"VEXL Color 4540";
-constexpr const char16_t* kDriverFolder = u"C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3";
-
-std::u16string InDriverFolder(std::u16string_view file)
-{
-    return std::u16string(kDriverFolder) + u"\\" + std::u16string(file);
-}
-
-vexl::machine::PrinterData WideText(std::u16string_view text)
-{
-    std::u16string terminated(text);
-    terminated.push_back(0);
-    return {REG_SZ, std::string(reinterpret_cast<const char*>(terminated.data()), terminated.size() * 2)};
-}
-
-// Makes the folder ready for a new machine: a folder that does not exist is
-// made, an empty one is taken as it is, and one that holds setup's marker has
-// its contents removed (the folder itself stays, so "." works too). Anything
-// else is refused before a single file is touched.
-void PrepareMachineFolder(const fs::path& root)
-{
-    std::error_code error;
-    const fs::file_status status = fs::symlink_status(root, error);
-    if (!fs::exists(status)) {
-        fs::create_directories(root);
-        return;
-    }
-    if (!fs::is_directory(fs::status(root, error)))
-        throw Refusal("setup: " + root.string() + " exists and is not a folder; nothing was changed");
-    if (fs::is_empty(root)) return;
-    if (!fs::exists(root / kMarkerFile))
-        throw Refusal("setup: " + root.string() +
-                      " is not empty and is not a machine that vexl-print made; nothing was removed "
-                      "(give a new or empty folder)");
-    for (const fs::directory_entry& entry : fs::directory_iterator(root)) fs::remove_all(entry.path());
-}
+constexpr const char16_t* kPrinterName = vexl::host::kDemoPrinterName;
 
 int Setup(const fs::path& root)
 {
-    vexl::machine::Profile profile;
-    profile.fixedLocalTime = "2007-01-31 09:05:03.000";
-    profile.ansiCodePage = 932;
-    PrepareMachineFolder(root);
-    std::ofstream(root / kMarkerFile) << "A machine made by vexl-print setup; setup may empty this folder again.\n";
-    vexl::machine::Create(root, profile);
-    vexl::machine::Use(root);
-    const fs::path package = fs::path(VEXL_SOURCE_DIR) / "package";
-    vexl::machine::InstallFile(package / "TZ16E1MD.VXD", InDriverFolder(u"TZ16E1MD.VXD"));
-    vexl::machine::InstallFile(VEXL_UIRES_US_FILE, InDriverFolder(u"TZ16E1US.DLL"));
-    vexl::machine::InstallFile(VEXL_TZ16E100_FILE, InDriverFolder(u"TZ16E100.DLL"));
-    vexl::machine::InstallFile(VEXL_TZ16E130_FILE, InDriverFolder(u"TZ16E130.DLL"));
-    vexl::machine::InstallFile(VEXL_TZ16C123_FILE, InDriverFolder(u"TZ16C123.DLL"));
-    // The model INI, the install INI and the model's default settings package
-    // with its presets and quality list, which the printer's initialisation
-    // installs.
-    for (const char* name : {"TZ16E172.ini", "TZINST.INI", "VXDEF.rsb", "VXDRAFT.rsd", "VXDUPLEX.rsd", "VXFINE.rsq"}) {
-        const std::string file = name;
-        vexl::machine::InstallFile(package / file, InDriverFolder(std::u16string(file.begin(), file.end())));
-    }
-    vexl::machine::WriteFile(u"C:\\_vexl\\.keep", "");
-    vexl::machine::WriteFile(u"C:\\standin\\TZ16C123.ini", "[Library]\r\nFolder=C:\\standin\\spool\r\n");
-
-    // The driver, then the printer, as an administrator installs them.
-    std::u16string driverName = kDriverName, driverFile = u"TZ16E100.DLL", dataFile = u"TZ16E1MD.VXD",
-                   configFile = u"TZ16E130.DLL", helpFile = u"TZ16E1US.HLP";
-    DRIVER_INFO_3W driver{};
-    driver.cVersion = 3;
-    driver.pName = driverName.data();
-    driver.pDriverPath = driverFile.data();
-    driver.pDataFile = dataFile.data();
-    driver.pConfigFile = configFile.data();
-    driver.pHelpFile = helpFile.data();
-    if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver)))
-        throw std::runtime_error("AddPrinterDriverW");
-    std::u16string printerName = kPrinterName, port = u"LPT1:";
-    PRINTER_INFO_2W info{};
-    info.pPrinterName = printerName.data();
-    info.pDriverName = driverName.data();
-    info.pPortName = port.data();
-    HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
-    if (printer == nullptr) throw std::runtime_error("AddPrinterW");
-    const vexl::machine::PrinterData help = WideText(u"TZ16E1US.HLP");
-    std::u16string helpValue = u"HelpFileName";
-    SetPrinterDataW(printer, helpValue.data(), help.type,
-                    reinterpret_cast<LPBYTE>(const_cast<char*>(help.bytes.data())),
-                    static_cast<DWORD>(help.bytes.size()));
-    DWORD needed = 0;
-    GetPrinterW(printer, 2, nullptr, 0, &needed);
-    std::vector<BYTE> block(needed);
-    const bool hasDefault = GetPrinterW(printer, 2, block.data(), needed, &needed) &&
-                            reinterpret_cast<PRINTER_INFO_2W*>(block.data())->pDevMode != nullptr;
-    ClosePrinter(printer);
+    vexl::host::DemoFiles files;
+    files.package = fs::path(VEXL_SOURCE_DIR) / "package";
+    files.graphics = VEXL_TZ16E100_FILE;
+    files.interface = VEXL_TZ16E130_FILE;
+    files.spool = VEXL_TZ16C123_FILE;
+    files.resources = VEXL_UIRES_US_FILE;
+    const bool hasDefault = vexl::host::SetUpDemoPrinter(root, files);
     std::cout << "machine: " << root.string() << "\nprinter: VEXL Demo (driver VEXL Color 4540)\n"
               << "default DEVMODE from the printer interface library: " << (hasDefault ? "yes" : "no") << "\n";
     return 0;
@@ -180,37 +96,6 @@ HANDLE OpenDemoPrinter()
                       " (OpenPrinterW failed with error " + std::to_string(GetLastError()) +
                       "; make the machine with vexl-print setup)");
     return printer;
-}
-
-// Items of the driver's part of the DEVMODE, at the places where they travel.
-constexpr std::size_t kQualityBitsOffset = 576;  // 16 bits; bit 14: text as bitmaps (bit 13 says the model has it)
-constexpr std::uint16_t kTextBitmapQualityBit = 1u << 14;
-constexpr std::size_t kImagePrintOffset = 583;  // 8 bits; 1: the engine renders the page in bands
-constexpr std::size_t kHiddenBitsOffset = 856;  // 32 bits; bit 26: text as bitmaps on a model without the quality bit
-constexpr std::uint32_t kTextBitmapHiddenBit = 1u << 26;
-
-// The printer's default DEVMODE with the items of the job set.
-std::vector<std::uint8_t> JobDevmode(bool raster)
-{
-    HANDLE printer = OpenDemoPrinter();
-    DWORD needed = 0;
-    GetPrinterW(printer, 2, nullptr, 0, &needed);
-    std::vector<BYTE> block(needed);
-    const bool read = GetPrinterW(printer, 2, block.data(), needed, &needed);
-    ClosePrinter(printer);
-    const DEVMODEW* devmode = read ? reinterpret_cast<PRINTER_INFO_2W*>(block.data())->pDevMode : nullptr;
-    if (!devmode) throw std::runtime_error("GetPrinterW: the printer has no default DEVMODE");
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(devmode);
-    std::vector<std::uint8_t> out(bytes, bytes + devmode->dmSize + devmode->dmDriverExtra);
-    if (out.size() < kHiddenBitsOffset + 4) throw std::runtime_error("the default DEVMODE has no driver part");
-    std::uint16_t quality = static_cast<std::uint16_t>(out[kQualityBitsOffset] | (out[kQualityBitsOffset + 1] << 8));
-    quality |= kTextBitmapQualityBit;
-    out[kQualityBitsOffset] = static_cast<std::uint8_t>(quality);
-    out[kQualityBitsOffset + 1] = static_cast<std::uint8_t>(quality >> 8);
-    for (int i = 0; i < 4; ++i)
-        out[kHiddenBitsOffset + i] |= static_cast<std::uint8_t>(kTextBitmapHiddenBit >> (8 * i));
-    out[kImagePrintOffset] = raster ? 1 : 0;
-    return out;
 }
 
 // The names GDI gives its document events (DOCUMENTEVENT_*), by number.
@@ -242,12 +127,8 @@ std::string EscapeName(const std::string& number)
 int Print(const fs::path& root, DWORD jobId, bool raster)
 {
     UseMachine(root);
-    vexl::host::JobOptions options;
-    options.devmode = JobDevmode(raster);
-    options.printerName = kPrinterName;
-    options.driverPath = InDriverFolder(u"TZ16E100.DLL");
-    options.interfacePath = InDriverFolder(u"TZ16E130.DLL");
-    options.jobId = jobId;
+    ClosePrinter(OpenDemoPrinter());
+    const vexl::host::JobOptions options = vexl::host::DemoJobOptions(jobId, raster);
     const std::string number = std::to_string(jobId);
     const fs::path jobFile =
         vexl::machine::HostPath(u"C:\\standin\\spool\\job-" + std::u16string(number.begin(), number.end()) + u".bin");

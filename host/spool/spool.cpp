@@ -7,13 +7,15 @@
 //   Sink=count                count the bytes and keep a running hash, write no file
 //   FailWrite=3               the third write of a job fails (FALSE, nothing written)
 //   ShortWrite=2              the second write of a job takes only half its bytes
-//   Log=0                     no call log (for long runs)
+//   Log=1                     keep the call log
+//   Hash=1                    keep the running hash of a job written to a file
 //
-// Every call appends a line to C:\standin\TZ16C123.log: the function, the job
-// handle, and for a write its count, the job's byte offset before it, the
-// result and the bytes written. Page calls are logged only: bytes are never
-// split or placed by them, since the driver ends a page before it writes the
-// page's last bytes.
+// By default the library is a plain writer: it neither logs nor hashes. With
+// Log=1 every call appends a line to C:\standin\TZ16C123.log: the function,
+// the job handle, and for a write its count, the job's byte offset before it,
+// the result and the bytes written; the close line gives the job's bytes and
+// hash. Page calls are logged only: bytes are never split or placed by them,
+// since the driver ends a page before it writes the page's last bytes.
 //
 // The library is built in three forms: whole, without DrvSplStartDocEx, and
 // without DrvSplWritePrinter.
@@ -53,7 +55,8 @@ struct Job {
     long writes = 0;
     long failWrite = 0;
     long shortWrite = 0;
-    bool log = true;
+    bool log = false;
+    bool hashing = false;  // the running hash is kept
 };
 
 std::map<std::uintptr_t, Job> g_jobs;
@@ -83,7 +86,7 @@ Job* FindJob(HANDLE handle)
 bool LogsCalls()
 {
     // Without a job the scenario decides; a job keeps what it read at its start.
-    return ScenarioNumber(ReadScenarioSection(kScenarioFile, "Library"), "Log", 1) != 0;
+    return ScenarioNumber(ReadScenarioSection(kScenarioFile, "Library"), "Log", 0) != 0;
 }
 
 void Log(bool enabled, const std::string& line)
@@ -98,9 +101,11 @@ HANDLE StartJob(const char* function, HANDLE printer, DWORD jobId)
     job.jobId = jobId;
     job.failWrite = ScenarioNumber(scenario, "FailWrite", 0);
     job.shortWrite = ScenarioNumber(scenario, "ShortWrite", 0);
-    job.log = ScenarioNumber(scenario, "Log", 1) != 0;
+    job.log = ScenarioNumber(scenario, "Log", 0) != 0;
     const auto sink = scenario.find("sink");
     const bool counting = sink != scenario.end() && vexl::standin::Lower(sink->second) == "count";
+    // The counting sink and the log's close line show the hash.
+    job.hashing = counting || job.log || ScenarioNumber(scenario, "Hash", 0) != 0;
     if (!counting) {
         const auto folderKey = scenario.find("folder");
         const std::u16string folder = folderKey != scenario.end() ? ToUtf16(folderKey->second) : kDefaultFolder;
@@ -109,6 +114,8 @@ HANDLE StartJob(const char* function, HANDLE printer, DWORD jobId)
         std::error_code ignored;
         std::filesystem::create_directories(path.parent_path(), ignored);
         job.file.reset(std::fopen(path.c_str(), "wb"));
+        // Large writes go straight through; small ones gather in a buffer of 1 MB.
+        if (job.file) std::setvbuf(job.file.get(), nullptr, _IOFBF, std::size_t{1} << 20);
         if (!job.file) {
             Log(job.log, std::string(function) + " printer=" + HandleText(printer) + " job=" + std::to_string(jobId) +
                              " -> 0x0");
@@ -176,11 +183,14 @@ SPOOL_EXPORT BOOL DrvSplWritePrinter(HANDLE handle, const void* bytes, DWORD cou
         take = 0;
         result = FALSE;
     }
-    const auto* data = static_cast<const std::uint8_t*>(bytes);
-    for (DWORD i = 0; i < take; ++i) job->hash = (job->hash ^ data[i]) * 0x100000001B3ull;
+    if (job->hashing) {
+        const auto* data = static_cast<const std::uint8_t*>(bytes);
+        for (DWORD i = 0; i < take; ++i) job->hash = (job->hash ^ data[i]) * 0x100000001B3ull;
+    }
     job->offset += take;
     if (written) *written = take;
-    Log(job->log, "DrvSplWritePrinter " + HandleText(handle) + " count=" + std::to_string(count) + " offset=" +
+    if (job->log)
+        Log(true, "DrvSplWritePrinter " + HandleText(handle) + " count=" + std::to_string(count) + " offset=" +
                       std::to_string(offset) + " -> " + std::to_string(result) + " written=" + std::to_string(take));
     return result;
 }
@@ -209,14 +219,15 @@ SPOOL_EXPORT BOOL DrvSplClose(HANDLE handle)
         return FALSE;
     }
     g_lastBytes = it->second.offset;
-    g_lastHash = it->second.hash;
+    g_lastHash = it->second.hashing ? it->second.hash : 0;
     Log(it->second.log,
         "DrvSplClose " + HandleText(handle) + " bytes=" + std::to_string(g_lastBytes) + " hash=" + Hex(g_lastHash));
     g_jobs.erase(it);
     return TRUE;
 }
 
-// The byte count and hash of the last job closed (for a benchmark that loaded the library).
+// The byte count and hash of the last job closed (for a benchmark that loaded
+// the library); the hash is 0 for a job that kept none.
 SPOOL_EXPORT void VexlSplLastJobTotals(std::uint64_t* bytes, std::uint64_t* hash)
 {
     if (bytes) *bytes = g_lastBytes;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace vexl::engine {
 
@@ -160,6 +161,126 @@ bool IsDeviceSurface(SURFOBJ* pso)
     return pso && pso->iType != STYPE_BITMAP;
 }
 
+std::uint8_t* RowAt(const SURFOBJ* pso, LONG y)
+{
+    return static_cast<std::uint8_t*>(pso->pvScan0) + std::ptrdiff_t(y) * pso->lDelta;
+}
+
+// Fills `bytes` bytes with the repeated pattern, a whole number of pixels
+// long, in stores of the pattern's size.
+template <std::size_t N> void FillWithPattern(std::uint8_t* to, std::size_t bytes, const std::uint8_t (&pattern)[N])
+{
+    std::size_t done = 0;
+    for (; done + N <= bytes; done += N) std::memcpy(to + done, pattern, N);
+    for (std::size_t i = 0; done < bytes; ++done, ++i) to[done] = pattern[i];
+}
+
+// Sets the pixels [left, right) of a row to one value as the format stores it.
+void FillRow(std::uint8_t* row, ULONG format, LONG left, LONG right, ULONG value)
+{
+    switch (format) {
+    case BMF_1BPP: {
+        const std::uint8_t ones = (value & 1) ? 0xFF : 0x00;
+        LONG x = left;
+        for (; x < right && (x & 7); ++x) {
+            const auto bit = static_cast<std::uint8_t>(0x80 >> (x & 7));
+            row[x >> 3] = static_cast<std::uint8_t>(ones ? (row[x >> 3] | bit) : (row[x >> 3] & ~bit));
+        }
+        const LONG wholeEnd = right & ~LONG{7};
+        if (x < wholeEnd) {
+            std::memset(row + (x >> 3), ones, static_cast<std::size_t>((wholeEnd - x) >> 3));
+            x = wholeEnd;
+        }
+        for (; x < right; ++x) {
+            const auto bit = static_cast<std::uint8_t>(0x80 >> (x & 7));
+            row[x >> 3] = static_cast<std::uint8_t>(ones ? (row[x >> 3] | bit) : (row[x >> 3] & ~bit));
+        }
+        return;
+    }
+    case BMF_8BPP:
+        std::memset(row + left, static_cast<int>(value & 0xFF), static_cast<std::size_t>(right - left));
+        return;
+    case BMF_24BPP: {
+        const auto b0 = static_cast<std::uint8_t>(value), b1 = static_cast<std::uint8_t>(value >> 8),
+                   b2 = static_cast<std::uint8_t>(value >> 16);
+        std::uint8_t* p = row + 3 * std::ptrdiff_t(left);
+        const std::size_t bytes = 3 * static_cast<std::size_t>(right - left);
+        if (b0 == b1 && b1 == b2) {
+            std::memset(p, b0, bytes);
+            return;
+        }
+        // Eight pixels laid once, then stored 24 bytes at a time.
+        std::uint8_t pattern[24];
+        for (int i = 0; i < 24; i += 3) {
+            pattern[i] = b0;
+            pattern[i + 1] = b1;
+            pattern[i + 2] = b2;
+        }
+        FillWithPattern(p, bytes, pattern);
+        return;
+    }
+    case BMF_32BPP: {
+        std::uint8_t pattern[32];
+        for (int i = 0; i < 32; i += 4) std::memcpy(pattern + i, &value, 4);
+        FillWithPattern(row + 4 * std::ptrdiff_t(left), 4 * static_cast<std::size_t>(right - left), pattern);
+        return;
+    }
+    default: {
+        SURFOBJ one{};
+        one.pvScan0 = row;
+        one.iBitmapFormat = format;
+        for (LONG x = left; x < right; ++x) SetPixel(&one, x, 0, value);
+        return;
+    }
+    }
+}
+
+// A solid PATCOPY fill: the first row of each rectangle filled as a run,
+// the rows under it copied from it when pixels are whole bytes.
+void FillSolid(SURFOBJ* dst, CLIPOBJ* pco, const RECTL& area, ULONG value)
+{
+    const ULONG format = dst->iBitmapFormat;
+    const std::size_t bytesPerPixel = BitsPerPixel(format) / 8;
+    ForEachClipRect(pco, area, [&](const RECTL& r) {
+        FillRow(RowAt(dst, r.top), format, r.left, r.right, value);
+        const std::uint8_t* first = RowAt(dst, r.top) + bytesPerPixel * std::size_t(r.left);
+        const std::size_t bytes = bytesPerPixel * std::size_t(r.right - r.left);
+        for (LONG y = r.top + 1; y < r.bottom; ++y) {
+            if (bytesPerPixel == 0)
+                FillRow(RowAt(dst, y), format, r.left, r.right, value);
+            else
+                std::memcpy(RowAt(dst, y) + bytesPerPixel * std::size_t(r.left), first, bytes);
+        }
+    });
+}
+
+// A source copy without a mask: rows of the same format and no colour table
+// are copied as bytes, others converted pixel by pixel along the row.
+void CopyRows(SURFOBJ* dst, SURFOBJ* src, CLIPOBJ* pco, XLATEOBJ* pxlo, const RECTL& target, const RECTL& area,
+              POINTL from)
+{
+    const bool table = pxlo && !(pxlo->flXlate & XO_TRIVIAL) && pxlo->pulXlate && pxlo->cEntries > 0;
+    const ULONG srcFormat = src->iBitmapFormat, dstFormat = dst->iBitmapFormat;
+    const bool raw = srcFormat == dstFormat && !(table && IsIndexed(srcFormat)) && BitsPerPixel(dstFormat) >= 8;
+    const std::ptrdiff_t bytesPerPixel = BitsPerPixel(dstFormat) / 8;
+    // The destination columns and rows whose source pixels exist.
+    const RECTL sourced{target.left - from.x, target.top - from.y, target.left - from.x + src->sizlBitmap.cx,
+                        target.top - from.y + src->sizlBitmap.cy};
+    ForEachClipRect(pco, Intersect(area, sourced), [&](const RECTL& r) {
+        for (LONG y = r.top; y < r.bottom; ++y) {
+            const LONG sy = from.y + (y - target.top);
+            const LONG sx = from.x + (r.left - target.left);
+            if (raw) {
+                std::memcpy(RowAt(dst, y) + bytesPerPixel * r.left, RowAt(src, sy) + bytesPerPixel * sx,
+                            static_cast<std::size_t>(bytesPerPixel * (r.right - r.left)));
+                continue;
+            }
+            for (LONG x = r.left; x < r.right; ++x)
+                SetPixel(dst, x, y, ConvertPixel(GetPixel(src, sx + (x - r.left), sy), srcFormat, dstFormat, pxlo));
+        }
+    });
+}
+
 // The engine's own 8 x 8 hatches by style, bit 7 leftmost: 1 is the line.
 constexpr BYTE kHatchRows[HS_DDI_MAX][8] = {
     {0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00},  // HS_HORIZONTAL
@@ -226,7 +347,26 @@ BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
     const POINTL src = pptlSrc ? *pptlSrc : POINTL{0, 0};
     const POINTL mask = pptlMask ? *pptlMask : POINTL{0, 0};
     const ULONG dstMask = PixelMask(psoTrg->iBitmapFormat);
-    for (const RECTL& r : ClipRects(pco, Intersect(target, Bounds(psoTrg)))) {
+    const RECTL area = Intersect(target, Bounds(psoTrg));
+    if (IsEmpty(area)) return TRUE;
+    if (rop4 == 0xF0F0 && pbo && pbo->iSolidColor != 0xFFFFFFFF) {
+        FillSolid(psoTrg, pco, area, pbo->iSolidColor & dstMask);
+        return TRUE;
+    }
+    if (rop4 == 0xCCCC) {
+        CopyRows(psoTrg, psoSrc, pco, pxlo, target, area, src);
+        return TRUE;
+    }
+    if (rop4 == 0xF0F0) {
+        // A pattern or hatch copied as it is: the brush's pixels, nothing read back.
+        ForEachClipRect(pco, area, [&](const RECTL& r) {
+            for (LONG y = r.top; y < r.bottom; ++y)
+                for (LONG x = r.left; x < r.right; ++x)
+                    SetPixel(psoTrg, x, y, BrushPixel(pbo, psoTrg, x, y, pptlBrush) & dstMask);
+        });
+        return TRUE;
+    }
+    for (const RECTL& r : ClipRects(pco, area)) {
         for (LONG y = r.top; y < r.bottom; ++y) {
             for (LONG x = r.left; x < r.right; ++x) {
                 const LONG sx = src.x + (x - target.left), sy = src.y + (y - target.top);
@@ -281,16 +421,24 @@ BOOL StretchIntoBitmap(SURFOBJ* dst, SURFOBJ* src, CLIPOBJ* pco, XLATEOBJ* pxlo,
     const std::int64_t sw = source.right - source.left, sh = source.bottom - source.top;
     if (dw == 0 || dh == 0 || sw <= 0 || sh <= 0) return TRUE;
     const bool dither = iMode == HALFTONE && dst->iBitmapFormat == BMF_1BPP;
-    for (const RECTL& r : ClipRects(pco, Intersect(area, Bounds(dst)))) {
+    const RECTL visible = Intersect(area, Bounds(dst));
+    if (IsEmpty(visible)) return TRUE;
+    // The source column of every visible destination column, worked out once.
+    std::vector<LONG> columns(static_cast<std::size_t>(visible.right - visible.left));
+    for (LONG x = visible.left; x < visible.right; ++x) {
+        std::int64_t u = x - area.left;
+        if (mirrorX) u = dw - 1 - u;
+        columns[static_cast<std::size_t>(x - visible.left)] =
+            static_cast<LONG>(source.left + (2 * u + 1) * sw / (2 * dw));
+    }
+    ForEachClipRect(pco, visible, [&](const RECTL& r) {
         for (LONG y = r.top; y < r.bottom; ++y) {
             std::int64_t v = y - area.top;
             if (mirrorY) v = dh - 1 - v;
             const LONG sy = static_cast<LONG>(source.top + (2 * v + 1) * sh / (2 * dh));
             if (sy < 0 || sy >= src->sizlBitmap.cy) continue;
             for (LONG x = r.left; x < r.right; ++x) {
-                std::int64_t u = x - area.left;
-                if (mirrorX) u = dw - 1 - u;
-                const LONG sx = static_cast<LONG>(source.left + (2 * u + 1) * sw / (2 * dw));
+                const LONG sx = columns[static_cast<std::size_t>(x - visible.left)];
                 if (sx < 0 || sx >= src->sizlBitmap.cx) continue;
                 const ULONG value = GetPixel(src, sx, sy);
                 if (dither) {
@@ -301,7 +449,7 @@ BOOL StretchIntoBitmap(SURFOBJ* dst, SURFOBJ* src, CLIPOBJ* pco, XLATEOBJ* pxlo,
                 }
             }
         }
-    }
+    });
     return TRUE;
 }
 
@@ -357,7 +505,7 @@ BOOL EngEraseSurface(SURFOBJ* pso, RECTL* prcl, ULONG iColor)
     }
     const ULONG value = iColor & PixelMask(pso->iBitmapFormat);
     const RECTL r = Intersect(*prcl, Bounds(pso));
-    for (LONG y = r.top; y < r.bottom; ++y)
-        for (LONG x = r.left; x < r.right; ++x) SetPixel(pso, x, y, value);
+    if (IsEmpty(r)) return TRUE;
+    for (LONG y = r.top; y < r.bottom; ++y) FillRow(RowAt(pso, y), pso->iBitmapFormat, r.left, r.right, value);
     return TRUE;
 }

@@ -105,6 +105,22 @@ std::vector<RECTL> ClipRects(CLIPOBJ* pco, const RECTL& bounds);
 RECTL Intersect(const RECTL& a, const RECTL& b);
 bool IsEmpty(const RECTL& r);
 
+// The same rectangles handed one by one to `draw`, without a list.
+template <typename Draw> void ForEachClipRect(CLIPOBJ* pco, const RECTL& bounds, Draw draw)
+{
+    auto visit = [&](const RECTL& r) {
+        const RECTL cut = Intersect(r, bounds);
+        if (!IsEmpty(cut)) draw(cut);
+    };
+    if (!pco || pco->iDComplexity == DC_TRIVIAL) {
+        visit(bounds);
+    } else if (pco->iDComplexity == DC_RECT) {
+        visit(pco->rclBounds);
+    } else {
+        for (const RECTL& r : static_cast<ClipRecord*>(pco)->rects) visit(r);
+    }
+}
+
 ULONG TranslateColor(XLATEOBJ* pxlo, ULONG value);
 
 }  // namespace vexl::engine

@@ -448,6 +448,43 @@ bool CommitPreparedEdits(IniBatch& batch)
     return !batch.prepared->replace.prepared() || batch.prepared->replace.Commit() == 0;
 }
 
+// How often a whole-file rewrite writes its new text ahead, outside the lock,
+// before it writes it under the lock: each try that another writer overtook
+// between the read and the rename is made again from the file as it is then.
+constexpr int kRewriteTriesAhead = 3;
+
+// One try of a whole-file rewrite from the file as it is now: the new text
+// is composed and written beside the file, flushed; version gets the stamp of
+// the file it was composed from.
+DWORD PrepareRewrite(const fs::path& path, ProfileRewriter rewrite, void* state, std::optional<FileStamp>& version,
+                     PreparedReplace& replace)
+{
+    bool exists = false;
+    if (const DWORD error = CheckWritable(path, exists); error != ERROR_SUCCESS) return error;
+    version = StampOf(path);
+    const std::optional<std::string> bytes = version ? ReadWholeFile(path) : std::string();
+    if (!bytes) return ERROR_ACCESS_DENIED;
+    const char* text = nullptr;
+    DWORD length = 0;
+    if (!rewrite(state, bytes->data(), static_cast<DWORD>(bytes->size()), &text, &length)) {
+        const DWORD error = GetLastError();
+        return error != ERROR_SUCCESS ? error : ERROR_INVALID_DATA;
+    }
+    if (!text && length > 0) return ERROR_INVALID_PARAMETER;
+    const int failure = replace.Prepare(path, std::string_view(text ? text : "", length));
+    return failure ? ErrorFromErrno(failure, path) : ERROR_SUCCESS;
+}
+
+// After a rewrite, the thread's open batch of the file sees the new text
+// with its own edits made again on it.
+void RefreshBatchLines(const fs::path& path)
+{
+    IniBatch* batch = FindIniBatch(path);
+    if (!batch || !batch->lines) return;
+    batch->lines = Parse(ReadWholeFile(path).value_or(std::string()));
+    ApplyEdits(batch->edits, *batch->lines);
+}
+
 // --- Copying out ------------------------------------------------------------
 
 DWORD CopyText(std::u16string_view text, LPWSTR out, DWORD size)
@@ -556,6 +593,17 @@ DWORD GetPrivateProfileSectionNamesW(LPWSTR returned, DWORD size, LPCWSTR fileNa
     return CopyList(SectionNames(ReadIniFile(fileName)), returned, size);
 }
 
+namespace {
+
+// A write that stands alone removes the old version it replaced at once.
+BOOL ReleasingReplaced(BOOL result)
+{
+    ReleaseReplacedFiles();
+    return result;
+}
+
+}  // namespace
+
 BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value, LPCWSTR fileName)
 {
     if (!appName && !keyName && !value) return FALSE;  // a flush: nothing is cached
@@ -564,15 +612,18 @@ BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value,
         return FALSE;
     }
     const std::u16string section(Trim(FirstLine(View(appName))));
-    if (!keyName) return EditIniFile(fileName, [section](IniLines& lines) { return DeleteSection(lines, section); });
+    if (!keyName)
+        return ReleasingReplaced(
+            EditIniFile(fileName, [section](IniLines& lines) { return DeleteSection(lines, section); }));
     const std::u16string key(Trim(FirstLine(View(keyName))));
     if (!value)
-        return EditIniFile(fileName, [section, key](IniLines& lines) { return DeleteKey(lines, section, key); });
+        return ReleasingReplaced(
+            EditIniFile(fileName, [section, key](IniLines& lines) { return DeleteKey(lines, section, key); }));
     const std::u16string text(FirstLine(View(value)));
-    return EditIniFile(fileName, [section, key, text](IniLines& lines) {
+    return ReleasingReplaced(EditIniFile(fileName, [section, key, text](IniLines& lines) {
         SetKey(lines, section, key, text);
         return true;
-    });
+    }));
 }
 
 BOOL WritePrivateProfileSectionW(LPCWSTR appName, LPCWSTR text, LPCWSTR fileName)
@@ -582,13 +633,15 @@ BOOL WritePrivateProfileSectionW(LPCWSTR appName, LPCWSTR text, LPCWSTR fileName
         return FALSE;
     }
     const std::u16string section(Trim(FirstLine(View(appName))));
-    if (!text) return EditIniFile(fileName, [section](IniLines& lines) { return DeleteSection(lines, section); });
+    if (!text)
+        return ReleasingReplaced(
+            EditIniFile(fileName, [section](IniLines& lines) { return DeleteSection(lines, section); }));
     IniLines body;
     for (const WCHAR* line = text; *line; line += TextLength(line) + 1) body.push_back(MakeLine(FirstLine(View(line))));
-    return EditIniFile(fileName, [section, body](IniLines& lines) {
+    return ReleasingReplaced(EditIniFile(fileName, [section, body](IniLines& lines) {
         ReplaceSection(lines, section, body);
         return true;
-    });
+    }));
 }
 
 BOOL BeginProfileBatch(LPCWSTR fileName)
@@ -639,6 +692,19 @@ BOOL EndProfileBatch(LPCWSTR fileName)
     return EditIniFile(fileName, [&](IniLines& lines) { return ApplyEdits(batch.edits, lines); });
 }
 
+BOOL EndPreparedProfileBatch(LPCWSTR fileName)
+{
+    const fs::path path = IniFilePath(fileName);
+    IniBatch* batch = path.empty() ? nullptr : FindIniBatch(path);
+    if (!batch || batch->depth > 1 || batch->edits.empty() || !batch->prepared) return EndProfileBatch(fileName);
+    if (!CommitPreparedEdits(*batch)) {
+        SetLastError(ERROR_RETRY);
+        return FALSE;
+    }
+    t_iniBatches.erase(t_iniBatches.begin() + (batch - t_iniBatches.data()));
+    return TRUE;
+}
+
 BOOL AbandonProfileBatch(LPCWSTR fileName)
 {
     const fs::path path = IniFilePath(fileName);
@@ -650,4 +716,47 @@ BOOL AbandonProfileBatch(LPCWSTR fileName)
     }
     if (--at->depth == 0) t_iniBatches.erase(at);
     return TRUE;
+}
+
+BOOL RewriteProfileFile(LPCWSTR fileName, ProfileRewriter rewrite, void* state)
+{
+    const fs::path path = IniFilePath(fileName);
+    if (path.empty() || !rewrite) {
+        SetLastError(path.empty() ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    DWORD error = ERROR_SUCCESS;
+    bool done = false;
+    for (int attempt = 0; attempt < kRewriteTriesAhead && error == ERROR_SUCCESS && !done; ++attempt) {
+        std::optional<FileStamp> version;
+        PreparedReplace replace;
+        error = PrepareRewrite(path, rewrite, state, version, replace);
+        if (error != ERROR_SUCCESS) break;
+        FileLock lock(IniLockFile());
+        if (StampOf(path) != version) continue;
+        if (const int failure = replace.Commit()) error = ErrorFromErrno(failure, path);
+        done = true;
+    }
+    if (error == ERROR_SUCCESS && !done) {
+        // Overtaken every time: the last try reads and renames under the lock.
+        FileLock lock(IniLockFile());
+        std::optional<FileStamp> version;
+        PreparedReplace replace;
+        error = PrepareRewrite(path, rewrite, state, version, replace);
+        if (error == ERROR_SUCCESS) {
+            if (const int failure = replace.Commit()) error = ErrorFromErrno(failure, path);
+        }
+    }
+    ReleaseReplacedFiles();
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return FALSE;
+    }
+    RefreshBatchLines(path);
+    return TRUE;
+}
+
+void RemoveReplacedFiles(void)
+{
+    ReleaseReplacedFiles();
 }

@@ -672,6 +672,17 @@ DWORD EndPrinterDataBatch(HANDLE printer)
                                [&](PrinterSetup& setup) { return ApplyDataChanges(setup, batch.changes); });
 }
 
+DWORD EndPreparedPrinterDataBatch(HANDLE printer)
+{
+    const auto at = std::find_if(t_batches.begin(), t_batches.end(),
+                                 [&](const DataBatch& batch) { return batch.handle == printer; });
+    if (at == t_batches.end()) return ERROR_INVALID_PARAMETER;
+    if (at->depth > 1 || at->changes.empty() || !at->prepared) return EndPrinterDataBatch(printer);
+    if (!CommitPreparedData(printer, *at)) return ERROR_RETRY;
+    t_batches.erase(at);
+    return ERROR_SUCCESS;
+}
+
 DWORD AbandonPrinterDataBatch(HANDLE printer)
 {
     const auto at = std::find_if(t_batches.begin(), t_batches.end(),

@@ -1,12 +1,16 @@
 #include "storage.h"
 
 #include <cerrno>
+#include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <utility>
+#include <vector>
 
 namespace vexl::platform {
 
@@ -51,13 +55,69 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& file)
     return temporary;
 }
 
+// The process id in a temporary name of the file: "<file>.~<pid>-..." as
+// this layer names them, or "<file>.<pid>.tmp" as older writers did; 0 when
+// the name is neither.
+pid_t WriterOfTemporary(std::string_view name, std::string_view file)
+{
+    if (name.size() <= file.size() + 1 || name.substr(0, file.size()) != file || name[file.size()] != '.') return 0;
+    std::string_view rest = name.substr(file.size() + 1);
+    bool ours = false;
+    if (rest.front() == '~') {
+        rest.remove_prefix(1);
+        ours = true;
+    }
+    std::size_t digits = 0;
+    while (digits < rest.size() && digits < 9 && rest[digits] >= '0' && rest[digits] <= '9') ++digits;
+    if (digits == 0) return 0;
+    const std::string_view after = rest.substr(digits);
+    if (ours ? after.empty() || after.front() != '-' : after != ".tmp") return 0;
+    pid_t pid = 0;
+    for (char c : rest.substr(0, digits)) pid = pid * 10 + (c - '0');
+    return pid;
+}
+
+bool IsProcessGone(pid_t pid)
+{
+    return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
 }  // namespace
+
+void RemoveStaleTemporaries(const std::filesystem::path& file)
+{
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
+    const std::string name = file.filename().string();
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing) return;
+    while (const dirent* entry = ::readdir(listing)) {
+        const pid_t writer = WriterOfTemporary(entry->d_name, name);
+        if (writer != 0 && IsProcessGone(writer)) ::unlinkat(::dirfd(listing), entry->d_name, 0);
+    }
+    ::closedir(listing);
+}
+
+namespace {
+
+// The old versions of files that this thread's commits replaced, kept under
+// their temporary names until ReleaseReplacedFiles removes them.
+thread_local std::vector<std::filesystem::path> t_replaced;
+
+}  // namespace
+
+void ReleaseReplacedFiles()
+{
+    for (const std::filesystem::path& old : t_replaced) ::unlink(old.c_str());
+    t_replaced.clear();
+}
 
 int ReplaceFileAtomically(const std::filesystem::path& file, std::string_view bytes)
 {
     PreparedReplace replace;
     if (const int error = replace.Prepare(file, bytes)) return error;
-    return replace.Commit();
+    const int error = replace.Commit();
+    ReleaseReplacedFiles();
+    return error;
 }
 
 PreparedReplace::~PreparedReplace()
@@ -83,6 +143,8 @@ PreparedReplace& PreparedReplace::operator=(PreparedReplace&& other) noexcept
 int PreparedReplace::Prepare(const std::filesystem::path& file, std::string_view bytes)
 {
     Discard();
+    ReleaseReplacedFiles();
+    RemoveStaleTemporaries(file);
     std::filesystem::path temporary = TemporaryNameFor(file);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return errno;
@@ -111,6 +173,14 @@ int PreparedReplace::Prepare(const std::filesystem::path& file, std::string_view
 int PreparedReplace::Commit()
 {
     if (temporary_.empty()) return EINVAL;
+    // The new file and the old one change places: the old one's blocks are
+    // freed (which can take milliseconds) only when ReleaseReplacedFiles
+    // removes it, after the caller's locks.
+    if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, file_.c_str(), RENAME_EXCHANGE) == 0) {
+        t_replaced.push_back(std::move(temporary_));
+        temporary_.clear();
+        return 0;
+    }
     if (::rename(temporary_.c_str(), file_.c_str()) != 0) {
         const int error = errno;
         Discard();

@@ -20,6 +20,15 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
 // Answers 0 or the errno of the failure.
 int ReplaceFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
+// Removes the temporary files of the file that writers which died left
+// beside it: those whose process no longer exists. A live writer's, of this
+// process or another, stays. Every replacement runs this first.
+void RemoveStaleTemporaries(const std::filesystem::path& file);
+
+// Removes the old versions that this thread's commits left beside their
+// files. Every Prepare runs it first.
+void ReleaseReplacedFiles();
+
 // The same replacement in two steps, so that the slow part runs outside the
 // caller's locks: Prepare writes the bytes to a temporary file beside the
 // target and flushes them to disk; Commit renames it over the target. A
@@ -36,6 +45,8 @@ public:
     // Answers 0 or the errno of the failure (nothing is then prepared).
     int Prepare(const std::filesystem::path& file, std::string_view bytes);
     // Answers 0 or the errno of the failure; the target is then unchanged.
+    // The target's old version stays beside it, under the temporary name,
+    // until this thread calls ReleaseReplacedFiles.
     int Commit();
     void Discard();
     bool prepared() const { return !temporary_.empty(); }

@@ -8,6 +8,7 @@
 #include "api_fixture.h"
 #include "interface_printer.h"
 #include "support/child_process.h"
+#include "support/test_machine.h"
 
 #include <algorithm>
 #include <cctype>
@@ -255,8 +256,8 @@ std::map<std::filesystem::path, std::string> MachineFiles(const std::filesystem:
         std::transform(extension.begin(), extension.end(), extension.begin(),
                        [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
         if (extension == ".DLL") continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        files[entry.path()] = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        const std::vector<std::uint8_t> bytes = ReadHostFileBytes(entry.path());
+        files[entry.path()] = std::string(bytes.begin(), bytes.end());
     }
     return files;
 }

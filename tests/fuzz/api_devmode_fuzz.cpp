@@ -11,7 +11,6 @@
 #include "common/core/store.h"
 #include "common/model/compiled_model.h"
 #include "common/model/judge_eval.h"
-#include "common/model/reader.h"
 #include "common/storage/persistence.h"
 #include "common/storage/resources.h"
 #include "support/model_context.h"
@@ -24,23 +23,10 @@
 
 using namespace vexl;
 
-namespace {
-
-CompiledModel* PackageModel()
-{
-    static CompiledModel* compiled = [] {
-        std::unique_ptr<model::CompileState> state = model::ParseDescriptionText(fuzz::PackageDescriptionText());
-        return state ? model::LayoutCompiledModel(*state) : nullptr;
-    }();
-    return compiled;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::UseFuzzMachine();
-    if (!PackageModel()) return 0;
+    if (!fuzz::PackageModel()) return 0;
     // The application's buffer holds at least the header the sizes are read
     // from; past that, exactly the input.
     const std::size_t held = std::max<std::size_t>(size, offsetof(DEVMODEW, dmFields));
@@ -56,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     test::ModelContext context;
     DriverContext* ctx = context.get();
-    ctx->compiledModel = PackageModel();
+    ctx->compiledModel = fuzz::PackageModel();
     if (AllocJudgeStack(ctx) != 0) return 0;
     ctx->uiResourceLibrary = fuzz::LoadPackageResources();
     if (SettingsStore* created = CreateDefaultDevmode(ctx, 0)) {

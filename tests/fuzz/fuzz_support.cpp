@@ -1,23 +1,29 @@
 #include "fuzz_support.h"
 
 #include "common/core/context.h"
+#include "common/core/le.h"
+#include "common/model/compiled_model.h"
 #include "common/model/model_list.h"
+#include "common/model/reader.h"
 #include "common/wiring.h"
 #include "platform/machine.h"
 #include "platform/modules.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "support/integration_fixture.h"
 #include "support/test_machine.h"
 
 #include <dlfcn.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 namespace vexl::fuzz {
 
@@ -27,6 +33,25 @@ std::unique_ptr<test::TestMachine>& FuzzMachine()
 {
     static std::unique_ptr<test::TestMachine> machine;
     return machine;
+}
+
+// The driver libraries a target keeps loaded, in load order; never
+// destroyed, as the end of the process reads it after the statics go.
+std::vector<HMODULE>& KeptLibraries()
+{
+    static auto* libraries = new std::vector<HMODULE>();
+    return *libraries;
+}
+
+// Frees the library kept last. One runs at the end of the process for each
+// kept library, registered after its load and so run before the library's
+// own statics go: its detach then frees what it holds while its lists are
+// still there and its files still in the machine.
+void FreeLastKeptLibrary()
+{
+    if (KeptLibraries().empty()) return;
+    FreeLibrary(KeptLibraries().back());
+    KeptLibraries().pop_back();
 }
 
 // What a process of the driver leaves for its detach, and the machine.
@@ -79,6 +104,55 @@ const std::string& PackageDescriptionText()
         return std::string(std::istreambuf_iterator<char>(in), {});
     }();
     return text;
+}
+
+CompiledModel* PackageModel()
+{
+    static CompiledModel* compiled = [] {
+        std::unique_ptr<model::CompileState> state = model::ParseDescriptionText(PackageDescriptionText());
+        return state ? model::LayoutCompiledModel(*state) : nullptr;
+    }();
+    return compiled;
+}
+
+void InstallPackagePrinter()
+{
+    static const bool installed = [] {
+        UseFuzzMachine();
+        test::InstallDriverPrinter();
+        KeepDriverLibrary(u"TZ16E130.DLL", VEXL_TZ16E130_FILE);
+        LoadPackageResources();
+        return true;
+    }();
+    (void)installed;
+}
+
+HMODULE KeepDriverLibrary(std::u16string_view fileName, const char* builtFile)
+{
+    const std::u16string path = std::u16string(test::kDriverFolder) + u"\\" + std::u16string(fileName);
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) machine::InstallFile(builtFile, path);
+    HMODULE library = LoadLibraryW(path.c_str());
+    if (library == nullptr) return nullptr;
+    KeptLibraries().push_back(library);
+    std::atexit(FreeLastKeptLibrary);
+    return library;
+}
+
+CallerBlock::CallerBlock(std::string_view bytes, std::size_t size)
+    : bytes_(std::make_unique<std::uint8_t[]>(size)), size_(size)
+{
+    std::memset(bytes_.get(), 0, size);
+    if (!bytes.empty() && size != 0) std::memcpy(bytes_.get(), bytes.data(), std::min(bytes.size(), size));
+}
+
+CallerBlock DeclaredDevmode(std::string_view bytes)
+{
+    constexpr std::size_t kHeader = offsetof(DEVMODEW, dmDriverExtra) + sizeof(WORD);
+    std::uint8_t header[kHeader] = {};
+    if (!bytes.empty()) std::memcpy(header, bytes.data(), std::min(bytes.size(), kHeader));
+    const std::size_t declared = std::size_t{ReadLe16(header + offsetof(DEVMODEW, dmSize))} +
+                                 ReadLe16(header + offsetof(DEVMODEW, dmDriverExtra));
+    return CallerBlock(bytes, std::max(declared, kHeader));
 }
 
 std::uint8_t InputReader::Byte()

@@ -7,8 +7,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+
+namespace vexl {
+struct CompiledModel;
+}
 
 namespace vexl::fuzz {
 
@@ -28,6 +33,42 @@ void KeepFolderLibrariesLoaded(std::u16string_view folder);
 
 // The driver package's description, as text.
 const std::string& PackageDescriptionText();
+
+// The package's description compiled once; nullptr when it does not compile.
+CompiledModel* PackageModel();
+
+// The package's printer on the fuzzing machine (once), with the printer
+// interface library in its driver folder where the spooler loads it from.
+void InstallPackagePrinter();
+
+// A library of the driver folder (installed there from the build when
+// missing) loaded and kept loaded until the process ends; nullptr when it
+// does not load.
+HMODULE KeepDriverLibrary(std::u16string_view fileName, const char* builtFile);
+
+// An export of a loaded library, as the caller's function type.
+template <typename Function> Function FindExport(HMODULE library, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
+// A heap block of exactly size bytes, filled from bytes and zero past them:
+// a caller's buffer, so that a read or write past it is caught.
+class CallerBlock {
+public:
+    CallerBlock(std::string_view bytes, std::size_t size);
+    std::uint8_t* data() { return bytes_.get(); }
+    std::size_t size() const { return size_; }
+    DEVMODEW* devmode() { return reinterpret_cast<DEVMODEW*>(bytes_.get()); }
+
+private:
+    std::unique_ptr<std::uint8_t[]> bytes_;
+    std::size_t size_;
+};
+
+// A caller's DEVMODE: a block of exactly the size its header declares
+// (dmSize + dmDriverExtra), or of the header alone when that is more.
+CallerBlock DeclaredDevmode(std::string_view bytes);
 
 // Fields taken from the front of an input; a field past the end reads as
 // zero or empty.

@@ -106,6 +106,28 @@ void CheckWrittenKey(const WCHAR* section, const WCHAR* key, const WCHAR* value)
     }
 }
 
+// A whole-file rewrite that puts a section of its own in front of the file's
+// bytes as they are: the section's key reads back.
+BOOL PutSectionFirst(void* state, const char* bytes, DWORD length, const char** text, DWORD* textLength)
+{
+    auto* composed = static_cast<std::string*>(state);
+    *composed = "[FuzzRewrite]\r\nk=v\r\n";
+    composed->append(bytes ? bytes : "", bytes ? length : 0);
+    *text = composed->data();
+    *textLength = static_cast<DWORD>(composed->size());
+    return TRUE;
+}
+
+void CheckRewrite()
+{
+    std::string composed;
+    if (!RewriteProfileFile(kFile, PutSectionFirst, &composed)) return;
+    if (ReadValue(u"FuzzRewrite", u"k") != u"v") {
+        std::fprintf(stderr, "a section rewritten first does not read back\n");
+        std::abort();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -116,6 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     machine::WriteFile(kFile, input.Rest());
 
     ReadEverything(small);
+    CheckRewrite();
     CheckWrittenKey(u"FuzzSection", u"FuzzKey", u"value one");
     // The first section and key of the file, changed, deleted and replaced.
     std::vector<WCHAR> list(kLarge, 0);

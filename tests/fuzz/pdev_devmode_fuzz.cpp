@@ -1,13 +1,12 @@
 // The DEVMODE the engine hands to the graphics library: DrvEnablePDEV with
 // one, a document of a page, DrvResetPDEV to a PDEV enabled with a second,
 // and the document ended in the new PDEV, as the engine runs a job. Each
-// buffer holds dmSize + dmDriverExtra bytes, as the engine guarantees: the
-// input fills it, zeros the rest. Whatever the DEVMODEs, a job the driver
+// buffer holds exactly dmSize + dmDriverExtra bytes, as the engine
+// guarantees: the input fills it, zeros the rest. Whatever the DEVMODEs, a job the driver
 // reports as printed in vector mode must be one the job-stream checker
 // accepts.
 #include "fuzz_support.h"
 
-#include "common/core/le.h"
 #include "graphics/document.h"
 #include "graphics/graphics_context.h"
 #include "graphics/hooks.h"
@@ -23,6 +22,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 using namespace vexl;
@@ -51,15 +51,11 @@ HANDLE Printer()
     return printer;
 }
 
-// The engine's buffer for a DEVMODE of these bytes; empty: no DEVMODE.
-std::vector<std::uint8_t> DevmodeBuffer(std::string_view bytes)
+// The engine's buffer for a DEVMODE of these bytes; no bytes: no DEVMODE.
+std::optional<fuzz::CallerBlock> DevmodeBuffer(std::string_view bytes)
 {
-    if (bytes.empty()) return {};
-    std::vector<std::uint8_t> buffer(bytes.begin(), bytes.end());
-    buffer.resize(std::max<std::size_t>(buffer.size(), 72), 0);
-    const std::size_t declared = std::size_t{ReadLe16(buffer.data() + 68)} + ReadLe16(buffer.data() + 70);
-    buffer.resize(std::max(buffer.size(), declared), 0);
-    return buffer;
+    if (bytes.empty()) return std::nullopt;
+    return fuzz::DeclaredDevmode(bytes);
 }
 
 struct EnabledPdev {
@@ -68,7 +64,7 @@ struct EnabledPdev {
     SURFOBJ* surface = nullptr;
 };
 
-EnabledPdev Enable(std::vector<std::uint8_t>& devmode)
+EnabledPdev Enable(std::optional<fuzz::CallerBlock>& devmode)
 {
     EnabledPdev enabled;
     DRVENABLEDATA driver{};
@@ -77,7 +73,7 @@ EnabledPdev Enable(std::vector<std::uint8_t>& devmode)
     GDIINFO gdi{};
     DEVINFO dev{};
     HSURF patterns[HS_DDI_MAX]{};
-    auto* dm = devmode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(devmode.data());
+    DEVMODEW* dm = devmode ? devmode->devmode() : nullptr;
     enabled.pdev = DrvEnablePDEV(dm, nullptr, HS_DDI_MAX, patterns, sizeof gdi, &gdi, sizeof dev, &dev, enabled.device,
                                  nullptr, Printer());
     if (!enabled.pdev) return enabled;
@@ -114,8 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     fuzz::InputReader reader(data, size);
-    std::vector<std::uint8_t> first = DevmodeBuffer(reader.Bytes(reader.Le16()));
-    std::vector<std::uint8_t> second = DevmodeBuffer(reader.Rest());
+    std::optional<fuzz::CallerBlock> first = DevmodeBuffer(reader.Bytes(reader.Le16()));
+    std::optional<fuzz::CallerBlock> second = DevmodeBuffer(reader.Rest());
 
     std::error_code ignored;
     std::filesystem::remove(machine::HostPath(kJobFile), ignored);

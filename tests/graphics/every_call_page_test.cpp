@@ -43,7 +43,8 @@ std::string Field(const std::string& line, const std::string& name)
 }
 
 // The decoder's content hash (32-bit FNV-1a) of an image's rows reduced to
-// 8-bit grey, mirrored left to right when asked.
+// 8-bit grey, mirrored left to right when asked, each row zero-padded to
+// four bytes.
 std::string GreyRowsHash(const host::ImageSpec& image, bool mirrored)
 {
     std::uint32_t hash = 2166136261u;
@@ -54,6 +55,7 @@ std::string GreyRowsHash(const host::ImageSpec& image, bool mirrored)
             const std::uint32_t grey = (306u * (c & 0xFF) + 601u * ((c >> 8) & 0xFF) + 117u * ((c >> 16) & 0xFF)) >> 10;
             hash = (hash ^ grey) * 16777619u;
         }
+        for (LONG x = image.width; x % 4 != 0; ++x) hash = (hash ^ 0u) * 16777619u;
     }
     char text[16];
     std::snprintf(text, sizeof text, "%08X", hash);
@@ -164,6 +166,24 @@ TEST_F(EveryCallPageTest, TextUnderAClipRegionTakesTheRegion)
 // The first page of the document in raster mode: the engine renders every call
 // into the bands, which go out as image records only, the last band ending the
 // page. (The second page would only add bands of the same kind.)
+// Images whose widths leave one, two or three pixels past a multiple of
+// four reach the printer with every pixel in its place.
+TEST_F(EveryCallPageTest, ImagesOfEveryWidthArriveWhole)
+{
+    host::PageBuilder page;
+    std::vector<host::ImageSpec> pictures;
+    for (LONG width : {5, 6, 7, 8}) {
+        pictures.push_back(host::RampImage(width, 3));
+        page.Image(RECTL{100 * width, 100, 100 * width + width, 103}, pictures.back());
+    }
+    const dump::DecodeResult result = Print(4, false, {page.Build()});
+    ASSERT_TRUE(result.ok()) << dump::FormatViolation(*result.violation);
+    const std::vector<std::string> images = With(Lines(result.listing), " image ");
+    ASSERT_EQ(images.size(), pictures.size()) << result.listing;
+    for (std::size_t i = 0; i < images.size(); ++i)
+        EXPECT_EQ(Field(images[i], "data-hash"), GreyRowsHash(pictures[i], false)) << images[i];
+}
+
 TEST_F(EveryCallPageTest, TheRasterCopyIsBandsOfImageRecordsOnly)
 {
     host::JobReport report;

@@ -86,6 +86,8 @@ protected:
         profile.fixedLocalTime = "2007-01-31 09:05:03.000";
         machine::SaveProfile(profile);
         machine::InstallFile(VEXL_TZ16C123_FILE, std::u16string(kDriverFolder) + u"\\TZ16C123.DLL");
+        // The golden log of the spool library's calls.
+        machine::WriteFile(u"C:\\standin\\TZ16C123.ini", "[Library]\r\nLog=1\r\n");
         machine::InstallFile(VEXL_TZ16E100_FILE, std::u16string(kDriverFolder) + u"\\TZ16E100.DLL");
     }
 

@@ -59,6 +59,8 @@ protected:
     {
         GraphicsPrinterTest::SetUp();
         InstallSpool(VEXL_TZ16C123_FILE);
+        // The tests read the library's call log.
+        Scenario("Log=1");
     }
 
     void InstallSpool(const char* file)
@@ -520,7 +522,7 @@ class OutputFailureTest : public JobTest, public testing::WithParamInterface<Fai
 TEST_P(OutputFailureTest, StopsTheJobCleanly)
 {
     const FailureCase& c = GetParam();
-    Scenario(c.scenario);
+    Scenario(c.scenario + "\r\nLog=1");
     Pdev* pdev = nullptr;
     SURFOBJ* so = Ready(&pdev);
     ASSERT_NE(so, nullptr);

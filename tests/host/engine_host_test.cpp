@@ -191,6 +191,27 @@ TEST_F(EngineHostTest, ABandedPageIsReplayedPerBandAndEndedByTheDriver)
                                   }));
 }
 
+TEST_F(EngineHostTest, AReportOfTheUnusualCallsCountsTheOthers)
+{
+    host::JobOptions options = Options();
+    options.devmode.assign(220, 0);  // three bands
+    options.reportEveryCall = false;
+    host::PageBuilder page;
+    page.Rectangle(RECTL{0, 700, 10, 702}, host::Rgb(0, 0, 0)).Line(POINTL{0, 0}, POINTL{10, 10}, 0);
+    const host::JobReport report = host::PrintJob(options, {page.Build()});
+    EXPECT_TRUE(report.completed) << report.failure;
+    EXPECT_EQ(report.drawingCalls, 6);
+    int drawing = 0;
+    for (const host::HookCall& call : report.calls) {
+        if (call.what == "job") continue;
+        ++drawing;
+        EXPECT_TRUE(call.engineDrawn) << call.hook;
+    }
+    EXPECT_EQ(drawing, 3);  // the line, drawn by the engine in each band
+    EXPECT_NE(host::DescribeReport(report).find("drawing calls: 6\n"), std::string::npos)
+        << host::DescribeReport(report);
+}
+
 TEST_F(EngineHostTest, AMissingDriverOrPrinterIsReportedAsTheFailedStep)
 {
     host::JobOptions options = Options();

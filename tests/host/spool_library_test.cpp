@@ -66,7 +66,7 @@ protected:
 
 TEST_F(SpoolLibraryTest, AJobFileHoldsTheBytesWrittenAndTheLogEveryCall)
 {
-    HMODULE module = Load(VEXL_TZ16C123_FILE);
+    HMODULE module = Load(VEXL_TZ16C123_FILE, "Log=1\r\n");
     auto start = Export<StartDoc>(module, "DrvSplStartDocEx");
     auto write = Export<WritePrinter>(module, "DrvSplWritePrinter");
     ASSERT_TRUE(start && write);
@@ -97,6 +97,29 @@ TEST_F(SpoolLibraryTest, AJobFileHoldsTheBytesWrittenAndTheLogEveryCall)
                          Hex(Fnv1a(expected)) +
                          "\n"
                          "DrvSplWritePrinter 0x100 count=1 -> 0 unknown job\n");
+}
+
+TEST_F(SpoolLibraryTest, ByDefaultAJobIsWrittenWithoutALogOrAHash)
+{
+    HMODULE module = Load(VEXL_TZ16C123_FILE, "Folder=C:\\standin\\spool\r\n");
+    auto write = Export<WritePrinter>(module, "DrvSplWritePrinter");
+    HANDLE job = Export<StartDoc>(module, "DrvSplStartDocEx")(nullptr, 6);
+    ASSERT_NE(job, nullptr);
+    const std::string chunk(100000, 'Q');
+    DWORD written = 0;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(write(job, chunk.data(), static_cast<DWORD>(chunk.size()), &written));
+        EXPECT_EQ(written, chunk.size());
+    }
+    EXPECT_TRUE(Export<JobCall>(module, "DrvSplEndDoc")(job));
+    EXPECT_TRUE(Export<JobCall>(module, "DrvSplClose")(job));
+    std::uint64_t bytes = 0, hash = 1;
+    Export<Totals>(module, "VexlSplLastJobTotals")(&bytes, &hash);
+    FreeLibrary(module);
+    EXPECT_EQ(bytes, 3 * chunk.size());
+    EXPECT_EQ(hash, 0u);
+    EXPECT_EQ(JobFile(u"C:\\standin\\spool\\job-6.bin"), chunk + chunk + chunk);
+    EXPECT_FALSE(std::filesystem::exists(machine_.host(u"C:\\standin\\TZ16C123.log")));
 }
 
 TEST_F(SpoolLibraryTest, TheNthWriteFailsOrFallsShort)

@@ -334,6 +334,10 @@ TEST_F(IniFileTest, ABatchWrittenAheadKeepsWhatCameInBetween)
             EXPECT_TRUE(WritePrivateProfileStringW(u"Printer", u"Tray", u"2", kIni));
         }
         EXPECT_TRUE(between == Between::Abandoned ? AbandonProfileBatch(kIni) : EndProfileBatch(kIni));
+        // The end leaves the old version beside the file, for removal once
+        // the caller's locks are free.
+        EXPECT_EQ(preparedFiles(), between == Between::Abandoned ? 0 : 1);
+        RemoveReplacedFiles();
 
         EXPECT_EQ(preparedFiles(), 0) << "nothing is left beside the file";
         EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Copies", 0, kIni), between == Between::Abandoned ? 1u : 3u);
@@ -342,6 +346,29 @@ TEST_F(IniFileTest, ABatchWrittenAheadKeepsWhatCameInBetween)
         EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Tray", 0, kIni), between == Between::BatchGrows ? 2u : 0u);
     }
     EXPECT_FALSE(PrepareProfileBatch(kIni));  // no batch is open
+}
+
+// A batch that must not be written under the caller's lock ends only by
+// putting its text written ahead in place: when another writer came in
+// between, it stays open to be written ahead again, and nothing is lost.
+TEST_F(IniFileTest, ABatchEndedOnlyFromItsTextWrittenAheadIsRedoneWhenOvertaken)
+{
+    WritePrivateProfileStringW(u"Printer", u"Copies", u"1", kIni);
+    ASSERT_TRUE(BeginProfileBatch(kIni));
+    EXPECT_TRUE(WritePrivateProfileStringW(u"Printer", u"Copies", u"3", kIni));
+    EXPECT_TRUE(PrepareProfileBatch(kIni));
+    std::thread([] { WritePrivateProfileStringW(u"Printer", u"Other", u"7", kIni); }).join();
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_FALSE(EndPreparedProfileBatch(kIni));
+    EXPECT_EQ(GetLastError(), ERROR_RETRY);
+    EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Copies", 0, kIni), 3u) << "the batch is still open";
+
+    EXPECT_TRUE(PrepareProfileBatch(kIni));
+    EXPECT_TRUE(EndPreparedProfileBatch(kIni));
+    RemoveReplacedFiles();
+    EXPECT_FALSE(AbandonProfileBatch(kIni)) << "the batch has ended";
+    EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Copies", 0, kIni), 3u);
+    EXPECT_EQ(GetPrivateProfileIntW(u"Printer", u"Other", 0, kIni), 7u);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "platform/inifile.h"
 #include "platform/kernel.h"
 #include "platform/printers.h"
 #include "platform/spooler.h"
@@ -446,6 +447,7 @@ TEST_F(SpoolerTest, ABatchWrittenAheadKeepsWhatCameInBetween)
         } else {
             EXPECT_EQ(EndPrinterDataBatch(printer), ERROR_SUCCESS);
         }
+        RemoveReplacedFiles();  // the old version, kept past the end's locks
 
         EXPECT_EQ(PreparedPrinterFiles(), 0) << "nothing is left beside the printer's file";
         const BYTE copiesNow = between == Between::Abandoned ? 1 : 3;
@@ -459,6 +461,35 @@ TEST_F(SpoolerTest, ABatchWrittenAheadKeepsWhatCameInBetween)
     }
     HANDLE printer = Open();
     EXPECT_EQ(PreparePrinterDataBatch(printer), ERROR_INVALID_PARAMETER);  // no batch is open
+    ClosePrinter(printer);
+}
+
+// A batch that must not be written under the caller's lock ends only by
+// putting its file written ahead in place: when the printer changed in
+// between, it stays open to be written ahead again, and nothing is lost.
+TEST_F(SpoolerTest, ABatchEndedOnlyFromItsFileWrittenAheadIsRedoneWhenOvertaken)
+{
+    HANDLE printer = Open();
+    HANDLE other = Open();
+    std::u16string copies = u"Copies", foreign = u"Foreign";
+    BYTE three = 3, seven = 7;
+    ASSERT_EQ(BeginPrinterDataBatch(printer), ERROR_SUCCESS);
+    EXPECT_EQ(SetPrinterDataW(printer, copies.data(), REG_BINARY, &three, 1), ERROR_SUCCESS);
+    EXPECT_EQ(PreparePrinterDataBatch(printer), ERROR_SUCCESS);
+    EXPECT_EQ(SetPrinterDataW(other, foreign.data(), REG_BINARY, &seven, 1), ERROR_SUCCESS);
+    EXPECT_EQ(EndPreparedPrinterDataBatch(printer), ERROR_RETRY);
+    EXPECT_FALSE(machine::ReadPrinterData(u"VEXL Color 4500", u"Copies")) << "not yet written";
+
+    EXPECT_EQ(PreparePrinterDataBatch(printer), ERROR_SUCCESS);
+    EXPECT_EQ(EndPreparedPrinterDataBatch(printer), ERROR_SUCCESS);
+    RemoveReplacedFiles();
+    EXPECT_EQ(AbandonPrinterDataBatch(printer), ERROR_INVALID_PARAMETER) << "the batch has ended";
+    EXPECT_EQ(machine::ReadPrinterData(u"VEXL Color 4500", u"Copies"),
+              (machine::PrinterData{REG_BINARY, std::string(1, '\3')}));
+    EXPECT_EQ(machine::ReadPrinterData(u"VEXL Color 4500", u"Foreign"),
+              (machine::PrinterData{REG_BINARY, std::string(1, '\7')}));
+    EXPECT_EQ(PreparedPrinterFiles(), 0);
+    ClosePrinter(other);
     ClosePrinter(printer);
 }
 

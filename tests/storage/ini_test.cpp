@@ -8,6 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vexl::test {
 namespace {
@@ -79,13 +83,80 @@ TEST_F(IniTest, FailedRewriteLeavesTheFileWhole)
     const WCHAR* file = u"C:\\_vexl\\r.ini";
     const std::string original = "[A]\r\na=1\r\n[B]\r\nb=old\r\n";
     machine::WriteFile(file, original);
-    // The file beside it cannot be made: a folder of that name is in the way.
-    const std::string blocker = "C:\\_vexl\\r.ini." + std::to_string(getpid()) + ".tmp\\x";
-    machine::WriteFile(std::u16string(blocker.begin(), blocker.end()), "");
+    SetFileAttributesW(file, FILE_ATTRIBUTE_READONLY);
     const std::string text = "[B]\r\nb=new\r\n";
     EXPECT_FALSE(RewriteIniSection(context(), file, u"B", text.data(), static_cast<std::uint32_t>(text.size())));
     EXPECT_EQ(ReadHostFile(file), original);
-    EXPECT_NE(GetSettingsFileError(context()), 0);
+    EXPECT_EQ(GetSettingsFileError(context()), static_cast<int>(ERROR_ACCESS_DENIED));
+    SetFileAttributesW(file, FILE_ATTRIBUTE_NORMAL);
+}
+
+std::u16string NumberedKey(int n)
+{
+    const std::string text = "k" + std::to_string(n);
+    return std::u16string(text.begin(), text.end());
+}
+
+// Key edits of another process and section rewrites share one lock and each
+// applies its change to the file as it is under it: a rewrite never puts a
+// copy older than another writer's key back.
+TEST_F(IniTest, RewritesAndKeyEditsOfTwoProcessesKeepEachOthersChanges)
+{
+    const WCHAR* file = u"C:\\_vexl\\r.ini";
+    machine::WriteFile(file, "[A]\r\na=1\r\n");
+    constexpr int kWrites = 120;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (int i = 0; i < kWrites; ++i) {
+            if (!WriteIniString(u"Keys", NumberedKey(i).c_str(), u"1", file)) ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    int rewritten = 0;
+    for (int i = 0; i < kWrites; ++i) {
+        const std::string text = "[B]\r\nb=" + std::to_string(i) + "\r\n";
+        rewritten += RewriteIniSection(context(), file, u"B", text.data(), static_cast<std::uint32_t>(text.size()));
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(rewritten, kWrites);
+    int lost = 0;
+    for (int i = 0; i < kWrites; ++i) lost += ReadIniInt(u"Keys", NumberedKey(i).c_str(), 0, file) != 1;
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(ReadIniInt(u"B", u"b", -1, file), kWrites - 1);
+    EXPECT_EQ(ReadIniInt(u"A", u"a", -1, file), 1);
+}
+
+// A writer that died leaves its temporary file; the next writer of the same
+// file removes it, but never one of a live writer or of another file.
+TEST_F(IniTest, TheNextWriterRemovesTheTemporaryFilesOfDeadWriters)
+{
+    const pid_t dead = ::fork();
+    if (dead == 0) ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string gone = std::to_string(dead);
+    const std::string live = std::to_string(::getpid());
+    struct Leftover {
+        std::string name;
+        bool removed;
+    };
+    const Leftover leftovers[] = {
+        {"r.ini.~" + gone + "-" + gone + "-3", true}, {"r.ini." + gone + ".tmp", true},
+        {"r.ini.~" + live + "-1-1", false},           {"r.ini.~x" + gone + "-1-1", false},
+        {"other.ini.~" + gone + "-1-1", false},       {"r.ini.~1-1-1", false},  // the machine's first process lives
+    };
+    for (const Leftover& leftover : leftovers) {
+        const std::u16string path = u"C:\\_vexl\\" + std::u16string(leftover.name.begin(), leftover.name.end());
+        machine::WriteFile(path, "half");
+    }
+    const std::string text = "[B]\r\nb=1\r\n";
+    ASSERT_TRUE(
+        RewriteIniSection(context(), u"C:\\_vexl\\r.ini", u"B", text.data(), static_cast<std::uint32_t>(text.size())));
+    for (const Leftover& leftover : leftovers) {
+        const std::u16string path = u"C:\\_vexl\\" + std::u16string(leftover.name.begin(), leftover.name.end());
+        EXPECT_EQ(!FileExists(path.c_str()), leftover.removed) << leftover.name;
+    }
 }
 
 TEST_F(IniTest, KilledWriterLeavesTheFileWhole)

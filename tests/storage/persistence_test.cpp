@@ -7,8 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace vexl::test {
 namespace {
@@ -321,6 +331,144 @@ TEST_F(PersistenceTest, SpecialFunctionEightFromTheUserInformationFile)
     LoadSpecialFunctions(context());
     EXPECT_EQ(GetItemValue(context(), wdmSpecial8), 5u);
     EXPECT_EQ(GetItemValue(context(), wdmSpecial1), 0u);
+}
+
+// A process killed anywhere in its store passes (while it writes its files
+// ahead, or puts them in place under the mutex) leaves each file whole, as
+// one pass or the next wrote it, and the mutex free; the next store removes
+// what it left beside the files.
+TEST_F(PersistenceTest, AStoreKilledAtAnyPointLeavesWholeFiles)
+{
+    for (const int lifetime : {35, 80, 150}) {
+        RunInChildProcessUntilKilled(
+            [] {
+                ModelContext writer;
+                DriverContext* ctx = writer.get();
+                ctx->printer = OpenNamedPrinter(kPrinterName);
+                for (std::uint32_t n = 0;; ++n) {
+                    SetItemValue(ctx, rdmLogging, 500 + n % 2);
+                    SetItemValue(ctx, rdmFrontFunc, 600 + n % 2);
+                    StoreItemsPass(ctx->printer, ctx, kAllAreas, kStoreForce);
+                }
+            },
+            std::chrono::milliseconds(lifetime));
+        const auto logging = machine::ReadPrinterData(kPrinterName, u"Logging");
+        if (logging) {
+            EXPECT_TRUE(logging->bytes == Bytes({0xF4, 1, 0, 0}) || logging->bytes == Bytes({0xF5, 1, 0, 0}));
+        }
+        const std::string ini = ReadHostFile(u"C:\\_vexl\\TZ16E170.ini");
+        EXPECT_TRUE(ini.empty() || ini.find("FrontFunc=600\r\n") != std::string::npos ||
+                    ini.find("FrontFunc=601\r\n") != std::string::npos);
+    }
+    SetItemValue(context(), rdmLogging, 9);
+    SetItemValue(context(), rdmFrontFunc, 10);
+    ASSERT_TRUE(StoreItemsPass(printer_, context(), kAllAreas, kStoreForce));  // the mutex is free
+    EXPECT_EQ(machine::ReadPrinterData(kPrinterName, u"Logging")->bytes, Bytes({9, 0, 0, 0}));
+    EXPECT_NE(ReadHostFile(u"C:\\_vexl\\TZ16E170.ini").find("FrontFunc=10\r\n"), std::string::npos);
+    for (const std::filesystem::path& folder :
+         {machine::Root() / "spooler" / "printers", machine::HostPath(u"C:\\_vexl")}) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name.find(".~") == std::string::npos && !name.ends_with(".tmp")) << name;
+        }
+    }
+}
+
+// A folder of the machine moved onto a filesystem of its own, 64 KiB large,
+// with its files; the folder comes back to the disk at the end.
+class SmallDisk {
+public:
+    explicit SmallDisk(std::filesystem::path folder) : folder_(std::move(folder))
+    {
+        for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+            if (!entry.is_regular_file()) continue;
+            std::ifstream in(entry.path(), std::ios::binary);
+            files_[entry.path()] = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        if (::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=64k") != 0) {
+            error_ = std::strerror(errno);
+            return;
+        }
+        mounted_ = true;
+        for (const auto& [path, bytes] : files_) std::ofstream(path, std::ios::binary) << bytes;
+    }
+    ~SmallDisk()
+    {
+        if (!mounted_) return;
+        ::umount2(folder_.c_str(), MNT_DETACH);
+        for (const auto& [path, bytes] : files_) std::ofstream(path, std::ios::binary) << bytes;
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const std::string& error() const { return error_; }
+
+    // Fills the filesystem up to its last byte.
+    void Fill()
+    {
+        const int fd = ::open((folder_ / "filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        const std::string block(4096, 'f');
+        while (::write(fd, block.data(), block.size()) > 0) {
+        }
+        while (::write(fd, block.data(), 1) > 0) {
+        }
+        ::close(fd);
+    }
+    void Free() { std::filesystem::remove(folder_ / "filler"); }
+
+    // The folder's files but the filler, with their bytes.
+    std::map<std::string, std::string> Files() const
+    {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+            const std::string name = entry.path().filename().string();
+            if (name == "filler") continue;
+            std::ifstream in(entry.path(), std::ios::binary);
+            files[name] = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        return files;
+    }
+
+private:
+    std::filesystem::path folder_;
+    std::map<std::filesystem::path, std::string> files_;
+    bool mounted_ = false;
+    std::string error_;
+};
+
+// A store on a full disk answers failure with its cause and changes no file;
+// once there is room again the next store writes.
+TEST_F(PersistenceTest, AStoreOnAFullDiskAnswersFailureAndChangesNothing)
+{
+    SetItemValue(context(), rdmLogging, 7);     // printer data
+    SetItemValue(context(), rdmFrontFunc, 11);  // the settings INI
+    ASSERT_TRUE(StoreItemsPass(printer_, context(), kAllAreas, kStoreForce));
+    if (::geteuid() != 0) GTEST_SKIP() << "a small filesystem is mounted only by root";
+    std::vector<std::unique_ptr<SmallDisk>> disks;
+    for (const std::filesystem::path& folder :
+         {machine::Root() / "spooler" / "printers", machine::HostPath(u"C:\\_vexl")}) {
+        disks.push_back(std::make_unique<SmallDisk>(folder));
+        if (!disks.back()->mounted())
+            GTEST_SKIP() << "no small filesystem can be mounted here: " << disks.back()->error();
+    }
+    std::vector<std::map<std::string, std::string>> before;
+    for (const auto& disk : disks) {
+        disk->Fill();
+        before.push_back(disk->Files());
+    }
+
+    SetItemValue(context(), rdmLogging, 8);
+    SetItemValue(context(), rdmFrontFunc, 12);
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_FALSE(StoreItemsPass(printer_, context(), kAllAreas, kStoreForce));
+    EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+    for (std::size_t i = 0; i < disks.size(); ++i) EXPECT_TRUE(disks[i]->Files() == before[i]) << "disk " << i;
+
+    for (const auto& disk : disks) disk->Free();
+    EXPECT_TRUE(StoreItemsPass(printer_, context(), kAllAreas, kStoreForce));
+    EXPECT_EQ(machine::ReadPrinterData(kPrinterName, u"Logging")->bytes, Bytes({8, 0, 0, 0}));
+    EXPECT_NE(ReadHostFile(u"C:\\_vexl\\TZ16E170.ini").find("FrontFunc=12"), std::string::npos);
 }
 
 }  // namespace

@@ -151,6 +151,26 @@ TEST_F(CapabilityTest, DuplexAndColourFromPrinterDataAndTheStoredDevmode)
     EXPECT_EQ(Ask(DC_COLORDEVICE, nullptr), 0u);
 }
 
+TEST_F(CapabilityTest, AStoredDevmodeOfAShorterPublicPartHasItsDriverPartReadWhereItIs)
+{
+    // A 188-byte public part with the driver's part right behind it: the
+    // colour model byte sits 32 bytes before its place in the store.
+    std::vector<std::uint8_t> devmode = DefaultDevmode();
+    devmode[810] |= 1;
+    std::vector<std::uint8_t> shorter(188 + 1016);
+    std::memcpy(shorter.data(), devmode.data(), 188);
+    std::memcpy(shorter.data() + 188, devmode.data() + 220, 1016);
+    WriteLe16(shorter.data() + offsetof(DEVMODEW, dmSize), 188);
+    WriteLe16(shorter.data() + offsetof(DEVMODEW, dmColor), DMCOLOR_COLOR);
+    SetStoredDevmode(shorter);
+    EXPECT_EQ(Ask(DC_COLORDEVICE, nullptr), 1u);
+
+    std::vector<std::uint8_t> block(1236, 0xEE);
+    ASSERT_TRUE(ReadStoredDevmode(printer_, AsDevmode(block)));
+    EXPECT_EQ(std::memcmp(block.data() + 220, devmode.data() + 220, 1016), 0);
+    for (std::size_t i = 188; i < 220; ++i) ASSERT_EQ(block[i], 0) << "byte " << i;
+}
+
 TEST_F(CapabilityTest, AStoredDevmodeLargerThanTheDriversIsReadOnlyAsFarAsTheBlock)
 {
     std::vector<std::uint8_t> devmode = DefaultDevmode();

@@ -8,6 +8,7 @@
 #include "ui/install/install_work.h"
 
 #include <cstddef>
+#include <memory>
 
 namespace vexl::test {
 namespace {
@@ -86,6 +87,21 @@ TEST_F(UiPrinterTest, AnUpgradeConversionKeepsTheCallersPublicFieldsInASmallerLa
         ASSERT_TRUE(ConvertDriverDevmode(name.data(), AsDevmode(in), AsDevmode(out), &size, CDM_CONVERT));
         EXPECT_EQ(AsDevmode(out)->dmCopies, 7);
         EXPECT_EQ(AsDevmode(out)->dmDriverExtra, extra);
+    }
+}
+
+TEST_F(UiPrinterTest, ConversionRefusesATargetBufferTooSmallForItsOwnHeader)
+{
+    std::vector<std::uint8_t> in = DefaultDevmode();
+    std::u16string name = kPrinterName;
+    for (const LONG held : {LONG(0), LONG(40), LONG(71)}) {
+        auto out = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(held) + 1);
+        LONG size = held;
+        SetLastError(0);
+        EXPECT_EQ(ConvertDevmodeCore(name.data(), AsDevmode(in), reinterpret_cast<DEVMODEW*>(out.get()), &size,
+                                     CDM_CONVERT),
+                  kConvertFailed);
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     }
 }
 
@@ -177,6 +193,72 @@ TEST_F(FormTest, ALongFormNameIsCutToTheFieldAndAShortJobDevmodeIsNotWrittenPast
     std::memset(shortJob.data() + 100, 0xEE, 120);
     EXPECT_EQ(MatchDevmodeForm(printer_, AsDevmode(shortJob), &form), kFormMatched);
     for (std::size_t i = 100; i < 220; ++i) ASSERT_EQ(shortJob[i], 0xEE) << "byte " << i;
+}
+
+// A job DEVMODE in a heap block of exactly its declared size, so that a read
+// past it is caught: dmSize bytes of public record, no driver part.
+struct ShortJob {
+    std::uint16_t size;
+    std::uint32_t fields;
+    std::int16_t paperSize;
+    const char16_t* formName;  // written only when it fits the record
+    int expected;
+
+    std::unique_ptr<std::uint8_t[]> Build(std::uint16_t declared) const
+    {
+        auto bytes = std::make_unique<std::uint8_t[]>(size);
+        std::memset(bytes.get(), 0, size);
+        WriteLe16(bytes.get() + offsetof(DEVMODEW, dmSize), declared);
+        if (size >= offsetof(DEVMODEW, dmOrientation)) WriteLe32(bytes.get() + offsetof(DEVMODEW, dmFields), fields);
+        if (size >= offsetof(DEVMODEW, dmPaperLength))
+            WriteLe16(bytes.get() + offsetof(DEVMODEW, dmPaperSize), static_cast<std::uint16_t>(paperSize));
+        const std::size_t nameEnd = offsetof(DEVMODEW, dmFormName) + 2 * CCHFORMNAME;
+        for (std::size_t i = 0; formName && size >= nameEnd && formName[i] != 0; ++i)
+            WriteLe16(bytes.get() + offsetof(DEVMODEW, dmFormName) + 2 * i, formName[i]);
+        return bytes;
+    }
+};
+
+// Fields past a job's dmSize are absent: nothing is read past the record,
+// and a field that is inside it still counts.
+TEST_F(FormTest, AJobDevmodeIsReadOnlyAsFarAsItsSize)
+{
+    const ShortJob jobs[] = {
+        {72, 0, 0, nullptr, kFormNone},                                // dmSize 0: not even dmFields
+        {80, DM_PAPERWIDTH | DM_PAPERLENGTH, 0, nullptr, kFormNone},   // the size fields lie past it
+        {100, DM_FORMNAME, 0, nullptr, kFormNone},                     // the form name lies past it
+        {80, DM_PAPERSIZE, 2, nullptr, kFormMatched},                  // dmPaperSize is inside
+        {166, DM_FORMNAME, 0, u"A4", kFormMatched},                    // the name ends with the record
+    };
+    for (const ShortJob& job : jobs) {
+        SCOPED_TRACE(job.size);
+        std::unique_ptr<std::uint8_t[]> bytes = job.Build(job.size == 72 ? 0 : job.size);
+        const std::vector<std::uint8_t> before(bytes.get(), bytes.get() + job.size);
+        MatchedForm form;
+        EXPECT_EQ(MatchDevmodeForm(printer_, reinterpret_cast<DEVMODEW*>(bytes.get()), &form), job.expected);
+        if (job.expected == kFormMatched && job.formName) {
+            EXPECT_EQ(std::u16string(form.name), job.formName);
+        }
+        // Too short to take the matched form's size or name: left as it was.
+        if (job.size < 166) {
+            EXPECT_EQ(std::vector<std::uint8_t>(bytes.get(), bytes.get() + job.size), before);
+        }
+    }
+}
+
+TEST_F(FormTest, TheJobCheckTakesShortJobDevmodesWithoutReadingPastThem)
+{
+    const ShortJob jobs[] = {
+        {72, 0, 0, nullptr, 0},
+        {80, DM_PAPERWIDTH | DM_PAPERLENGTH, 0, nullptr, 0},
+        {100, DM_FORMNAME, 0, nullptr, 0},
+    };
+    for (const ShortJob& job : jobs) {
+        SCOPED_TRACE(job.size);
+        std::unique_ptr<std::uint8_t[]> bytes = job.Build(job.size == 72 ? 0 : job.size);
+        DEVQUERYPRINT_INFO info{sizeof info, 1, printer_, reinterpret_cast<DEVMODEW*>(bytes.get()), nullptr, 0, 0};
+        EXPECT_TRUE(CheckJobDevmode(&info));
+    }
 }
 
 TEST_F(UiPrinterTest, TheJobCheckAcceptsJobsAndNeverWritesAnErrorText)

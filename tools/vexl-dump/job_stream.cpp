@@ -381,9 +381,12 @@ std::string Hex(std::uint64_t value, int digits)
 
 std::uint32_t ContentHash(std::span<const std::uint8_t> bytes)
 {
+    // Indexed over the bytes: an unoptimised build would otherwise call the
+    // span's iterator functions for every byte of an image.
     std::uint32_t hash = 2166136261u;
-    for (const std::uint8_t b : bytes) {
-        hash ^= b;
+    const std::uint8_t* data = bytes.data();
+    for (std::size_t i = 0, count = bytes.size(); i < count; ++i) {
+        hash ^= data[i];
         hash *= 16777619u;
     }
     return hash;

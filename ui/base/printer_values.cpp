@@ -373,8 +373,8 @@ void DeleteStalePairs(HANDLE printer, std::uint32_t from, std::uint32_t previous
 BOOL StoreFontLists(HANDLE printer, DriverContext* context, std::uint32_t flags)
 {
     const std::uint32_t previous = std::min(ReadCount(printer, u"LastFontTableNum"), kMaxFontSubstPairs);
-    StoreItemsPass(printer, context, 2, 0);
-    BOOL result = StoreDeviceFonts(printer, context, flags);
+    BOOL result = StoreItemsPass(printer, context, 2, 0);
+    result &= StoreDeviceFonts(printer, context, flags);
     result &= StoreOptionFonts(printer, context, flags);
     result &= StoreFontSubstTable(printer, context, flags);
     DeleteStalePairs(printer, ReadCount(printer, u"LastFontTableNum") + 1, previous);

@@ -1,6 +1,7 @@
 // The device capabilities of the printer.
 #include "ui/entry/device_capabilities.h"
 
+#include "common/core/caller_devmode.h"
 #include "common/core/devmode_public.h"
 #include "common/core/items.h"
 #include "common/core/le.h"
@@ -260,10 +261,15 @@ BOOL ReadStoredDevmode(HANDLE printer, DEVMODEW* block)
         FreeIfNotNull(info);
         return FALSE;
     }
-    const DEVMODEW* stored = info->pDevMode;
-    const std::uint32_t own = std::uint32_t(GetDevmodeField16(stored, offsetof(DEVMODEW, dmSize))) +
-                              GetDevmodeField16(stored, offsetof(DEVMODEW, dmDriverExtra));
-    std::memcpy(block, stored, std::min(own, GetDevmodeSize()));
+    // The stored record laid out as the store's: its public part from the
+    // start, its driver part behind the store's public part, each as far as
+    // the stored one declares it.
+    const CallerDevmode stored(info->pDevMode);
+    auto* bytes = reinterpret_cast<std::uint8_t*>(block);
+    std::memcpy(bytes, stored.Devmode(), std::min<std::size_t>(stored.PublicSize(), GetPublicDevmodeSize()));
+    if (const std::uint8_t* driverPart = stored.DriverPart())
+        std::memcpy(bytes + GetPublicDevmodeSize(), driverPart,
+                    std::min<std::size_t>(stored.DriverExtra(), GetPrivateDevmodeSize()));
     FreeIfNotNull(info);
     return TRUE;
 }

@@ -20,8 +20,9 @@ DWORD QueryDeviceCapability(HANDLE printer, PWSTR device, std::uint16_t index, v
 DWORD QueryCapabilityWithContext(HANDLE printer, PWSTR device, std::uint16_t index, void* out, const DEVMODEW* in);
 
 // The printer's stored DEVMODE into block (of the driver's DEVMODE size,
-// zero-filled first), at most the smaller of its own size and the block's;
-// FALSE when it has none.
+// zero-filled first) in the store's layout: its public part from the start
+// and its driver part behind the driver's public part, each as far as the
+// stored record declares it and the block holds it; FALSE when it has none.
 BOOL ReadStoredDevmode(HANDLE printer, DEVMODEW* block);
 // Key "PPM" of the model INI in the section of the printer's driver name; 0
 // when absent.

@@ -1,6 +1,7 @@
 // DEVMODE conversion and the job check.
 #include "ui/entry/devmode_conversion.h"
 
+#include "common/core/caller_devmode.h"
 #include "common/core/devmode_merge.h"
 #include "common/core/devmode_public.h"
 #include "common/core/items.h"
@@ -49,6 +50,15 @@ std::uint32_t TotalSize(const DEVMODEW* devmode)
 {
     return std::uint32_t(Field16(devmode, offsetof(DEVMODEW, dmSize))) +
            Field16(devmode, offsetof(DEVMODEW, dmDriverExtra));
+}
+
+// A target whose header lies inside the caller's buffer of size bytes and
+// whose declared record (dmSize + dmDriverExtra) fits it.
+bool FitsItsBuffer(const DEVMODEW* target, LONG size)
+{
+    if (size < LONG(CallerDevmode::kHeaderEnd)) return false;
+    const CallerDevmode reader(target, static_cast<std::size_t>(size));
+    return std::uint32_t(reader.DeclaredPublicSize()) + reader.DeclaredDriverExtra() <= std::uint32_t(size);
 }
 
 HANDLE OpenByName(LPWSTR name, ACCESS_MASK access)
@@ -270,7 +280,7 @@ int ConvertDevmodeCore(LPWSTR, const DEVMODEW* in, DEVMODEW* out, LONG* size, DW
     const LONG privateSize = static_cast<LONG>(GetPrivateDevmodeSize());
     switch (mode) {
     case CDM_CONVERT:
-        if (out != nullptr && *size >= LONG(TotalSize(out)) && in != nullptr && CopyDevmodeForConversion(in, out) > 0) {
+        if (out != nullptr && in != nullptr && FitsItsBuffer(out, *size) && CopyDevmodeForConversion(in, out) > 0) {
             *size = LONG(TotalSize(out));
             return kConvertDone;
         }
@@ -354,9 +364,15 @@ int MatchDevmodeForm(HANDLE printer, DEVMODEW* job, MatchedForm* out)
         FreeIfNotNull(forms);
         return kFormNone;
     }
-    const std::uint32_t fields = GetDevmodeFields(job);
-    const SHORT width = static_cast<SHORT>(Field16(job, offsetof(DEVMODEW, dmPaperWidth)));
-    const SHORT length = static_cast<SHORT>(Field16(job, offsetof(DEVMODEW, dmPaperLength)));
+    // The job's fields as far as its public record reaches; a field past
+    // its dmSize is absent.
+    const CallerDevmode reader(job);
+    const std::uint32_t fields = reader.Fields();
+    const std::int32_t width = reader.Short(offsetof(DEVMODEW, dmPaperWidth)).value_or(0);
+    const std::int32_t length = reader.Short(offsetof(DEVMODEW, dmPaperLength)).value_or(0);
+    const std::int32_t paper = reader.Short(offsetof(DEVMODEW, dmPaperSize)).value_or(0);
+    WCHAR name[CCHFORMNAME] = {};
+    const bool named = (fields & DM_FORMNAME) && reader.FormName(name);
     std::int64_t found = -1;
     int result = kFormNone;
     if ((fields & DM_PAPERWIDTH) && (fields & DM_PAPERLENGTH) && width > 0 && length > 0) {
@@ -372,12 +388,8 @@ int MatchDevmodeForm(HANDLE printer, DEVMODEW* job, MatchedForm* out)
             result = kFormCustom;
         }
     } else if (fields & DM_PAPERSIZE) {
-        const SHORT paper = static_cast<SHORT>(Field16(job, offsetof(DEVMODEW, dmPaperSize)));
         if (paper >= 1 && std::uint32_t(paper) <= count) found = paper - 1;
-    } else if (fields & DM_FORMNAME) {
-        WCHAR name[CCHFORMNAME + 1] = {};
-        GetDevmodeFormName(job, name);
-        name[CCHFORMNAME] = 0;
+    } else if (named) {
         for (std::uint32_t i = 0; i < count && found < 0; ++i) {
             if (forms[i].pName != nullptr && lstrcmpW(forms[i].pName, name) == 0) found = i;
         }

@@ -280,8 +280,8 @@ BOOL WriteDefaultKeys(DriverContext* context, int mode, const WCHAR* package)
             WriteIniString(section, key.key, on ? u"1" : u"0", settingsIni);
         }
     }
-    StoreRegularItems(context->printer, context);
-    return TRUE;
+    // A store that was not written is the caller's failure, with its cause.
+    return StoreRegularItems(context->printer, context);
 }
 
 BOOL SetDefaultDataPaths(HANDLE printer)
@@ -409,12 +409,19 @@ BOOL UpgradeUserLists(HANDLE printer, DriverContext* context)
 {
     if (context == nullptr) return TRUE;
     if (!IsPrinterConnection(context)) StoreFontListsIfChanged(printer, context);
-    WriteDefaultKeys(context, kDefaultKeysUpgrade, nullptr);
+    const BOOL keys = WriteDefaultKeys(context, kDefaultKeysUpgrade, nullptr);
+    const DWORD error = keys ? ERROR_SUCCESS : GetLastError();
     RebuildPresetFiles(context);
     RebuildQualityLists(context);
     RebuildStamps(context);
     RebuildFreeSizes(context);
-    return TRUE;
+    // Settings that were not stored fail the upgrade, so that it runs again;
+    // a printer without a settings INI or section has nothing to store.
+    if (keys || IsEmpty(GetSettingsIniPath(context)) || IsEmpty(GetPrinterSectionName(context)) ||
+        IsEmpty(GetStampCounterSection(context)))
+        return TRUE;
+    SetLastError(error);
+    return FALSE;
 }
 
 int RunInstallTimeSync(int, DriverContext*)

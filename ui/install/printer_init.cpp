@@ -158,13 +158,15 @@ void InstallPrinterFiles(HANDLE printer, DriverContext* context, const ModeRow& 
     (void)printer;
 }
 
-void StoreInstalledSettings(HANDLE printer, DriverContext* context, const ModeRow& mode)
+// Answers FALSE, with the cause, when the printer's settings were not stored.
+BOOL StoreInstalledSettings(HANDLE printer, DriverContext* context, const ModeRow& mode)
 {
     ReadPrintNotificationSupport(context, 0);
     EmptyJobInfoSettings(context, kInstallEmptiedJobInfo);
     const bool fontsOnly =
         (mode.base == kBasePrinter && mode.perUserRefresh) || GetServerConfigState(context) == kServerConfigured;
-    if (!fontsOnly) StoreItemsPass(printer, context, kClassPrinterSide, 0);
+    const BOOL stored = fontsOnly || StoreItemsPass(printer, context, kClassPrinterSide, 0);
+    const DWORD error = stored ? ERROR_SUCCESS : GetLastError();
     StoreFontListsFromModel(printer, context);
     if (IsAnyLockSet(context) && IsDefaultLocked(context)) {
         if (context->workArea->defaultStore != nullptr)
@@ -174,6 +176,8 @@ void StoreInstalledSettings(HANDLE printer, DriverContext* context, const ModeRo
     WriteDriverFileNames(printer, context);
     WriteBidiFlag(context, 0);
     WriteBidiFunc(context, 0);
+    if (!stored) SetLastError(error);
+    return stored;
 }
 
 }  // namespace
@@ -218,7 +222,8 @@ BOOL InitializePrinterSettings(HANDLE printer, DEVMODEW* out, int requested)
     InstallPrinterFiles(printer, context, mode, &packageMark);
     ValidateUserLists(context);
     NotifySettingsModules(context, kModuleEventListsChecked, nullptr);
-    if (mode.base != kBaseConnection) StoreInstalledSettings(printer, context, mode);
+    const BOOL stored = mode.base == kBaseConnection || StoreInstalledSettings(printer, context, mode);
+    const DWORD storeError = stored ? ERROR_SUCCESS : GetLastError();
     if (mode.base != kBaseConnection) WriteLogFileName(TRUE, context);
     if (mode.base == kBaseInstall && out != nullptr) {
         InitPrivateRuntimeFlagsUi(context);
@@ -232,7 +237,9 @@ BOOL InitializePrinterSettings(HANDLE printer, DEVMODEW* out, int requested)
     SecureDataFolder(context);
     if (mode.base == kBasePrinter && !mode.perUserRefresh) RunInstallTimeSync(kSyncSelectorInstall, context);
     if (mode.base == kBaseConnection && IsPrinterConnection(context)) LoadConnectionLocks(printer, context);
-    return TRUE;
+    // Settings that were not stored fail the installation, with their cause.
+    if (!stored) SetLastError(storeError);
+    return stored;
 }
 
 }  // namespace vexl::ui

@@ -317,7 +317,7 @@ BOOL RefreshUserSettings(HANDLE printer, std::uint16_t decision)
     BOOL done = TRUE;
     if (state == kVersionStateUpgrade) {
         InstallModelFiles(context, 0x1000);
-        UpgradeUserLists(printer, context);
+        done = UpgradeUserLists(printer, context);
         SyncSettingsIniWithModel(context->printer, TRUE, context);
         RefreshLockedDefaults(context);
     } else if (state == kVersionStateCurrent) {
@@ -361,17 +361,19 @@ BOOL RefreshConnectionSettings(HANDLE printer, const WCHAR* ini, const WCHAR* se
         return FALSE;
     }
     SyncJobControlAtInstall(context);
+    BOOL upgraded = TRUE;
     if (state != kVersionStateForeign) {
         InstallModelFiles(context, 0x1000);
-        if (state == kVersionStateUpgrade) UpgradeUserLists(printer, context);
+        if (state == kVersionStateUpgrade) upgraded = UpgradeUserLists(printer, context);
         SyncSettingsIniWithModel(context->printer, TRUE, context);
         if (state == kVersionStateUpgrade) RefreshLockedDefaults(context);
     }
-    WriteVersionStamp(file, name);
+    // An upgrade whose settings were not stored keeps the old stamp and runs again.
+    if (upgraded) WriteVersionStamp(file, name);
     SecureDataFolder(context);
     ReleaseDriverContextAs(context, kReleaseDestroy);
     UnlockSettingsMutex(nullptr);
-    return TRUE;
+    return upgraded;
 }
 
 BOOL StampInstallTime(HANDLE printer, std::uint16_t kind, std::uint16_t where)

@@ -2,6 +2,7 @@
 #include "ui/sheets/sheet_apply.h"
 
 #include "common/core/appservices.h"
+#include "common/core/caller_devmode.h"
 #include "common/core/devmode_public.h"
 #include "common/core/item_ids.h"
 #include "common/core/items.h"
@@ -86,7 +87,7 @@ void SaveAuthentication(DriverContext* context)
 void ApplyCollateRule(DriverContext* context, const DEVMODEW* input, DEVMODEW* dm)
 {
     const bool available = IsCollateAvailable(context) != FALSE;
-    const bool asked = input != nullptr && (input->dmFields & DM_COLLATE) != 0;
+    const bool asked = (CallerDevmode(input).Fields() & DM_COLLATE) != 0;
     if (available && asked && (IsWindows2000BeforeSp4() || GetDefaultsModeFlag(context) != 1)) return;
     if (available) {
         dm->dmFields |= DM_COLLATE;

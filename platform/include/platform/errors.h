@@ -56,6 +56,7 @@ inline constexpr std::uint32_t ERROR_NO_UNICODE_TRANSLATION = 1113;
 inline constexpr std::uint32_t ERROR_DLL_INIT_FAILED = 1114;
 inline constexpr std::uint32_t ERROR_MAPPED_ALIGNMENT = 1132;
 inline constexpr std::uint32_t ERROR_OLD_WIN_VERSION = 1150;
+inline constexpr std::uint32_t ERROR_RETRY = 1237;
 inline constexpr std::uint32_t ERROR_UNKNOWN_REVISION = 1305;
 inline constexpr std::uint32_t ERROR_INVALID_OWNER = 1307;
 inline constexpr std::uint32_t ERROR_NO_IMPERSONATION_TOKEN = 1309;

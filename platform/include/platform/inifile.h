@@ -45,6 +45,28 @@ VEXL_API BOOL BeginProfileBatch(LPCWSTR fileName);
 // answered, by the end.
 VEXL_API BOOL PrepareProfileBatch(LPCWSTR fileName);
 VEXL_API BOOL EndProfileBatch(LPCWSTR fileName);
+// Ends the outermost batch only by putting its text written ahead in place:
+// when the file changed since, or the batch did, the batch stays open and
+// the answer is FALSE with ERROR_RETRY (prepare it again). A batch whose
+// text could not be written ahead ends as EndProfileBatch ends it.
+VEXL_API BOOL EndPreparedProfileBatch(LPCWSTR fileName);
+// The ends of batches put the new files in place without removing the old
+// versions, which can take milliseconds on some disks; this removes the old
+// versions the thread's batch ends left, once the caller's locks are free.
+// The next write of the thread removes them too.
+VEXL_API void RemoveReplacedFiles(void);
 // Ends the file's batch without writing it: at the outermost level its
 // changes are dropped and the file stays as it was.
 VEXL_API BOOL AbandonProfileBatch(LPCWSTR fileName);
+
+// Rewrites a profile file as a whole (an extension of this layer), for
+// writers that edit its text themselves. rewrite gets the file's bytes (none
+// for a missing file) and answers the new ones through text and length; they
+// must stay valid until the next call of rewrite or the end of this call, and
+// FALSE (with its last error) leaves the file alone. The new text replaces
+// the file under the lock that every other write of profile files takes, and
+// only when the file is still the one it was made from; otherwise rewrite is
+// called again on the file as it is then. Answers FALSE with the last error
+// of the failure; the file is then as it was.
+typedef BOOL (*ProfileRewriter)(void* state, const char* bytes, DWORD length, const char** text, DWORD* textLength);
+VEXL_API BOOL RewriteProfileFile(LPCWSTR fileName, ProfileRewriter rewrite, void* state);

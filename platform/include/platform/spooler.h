@@ -231,6 +231,11 @@ VEXL_API DWORD BeginPrinterDataBatch(HANDLE printer);
 // is met again, and answered, by the end.
 VEXL_API DWORD PreparePrinterDataBatch(HANDLE printer);
 VEXL_API DWORD EndPrinterDataBatch(HANDLE printer);
+// Ends the outermost batch only by putting its file written ahead in place:
+// when the printer changed since, or the batch did, the batch stays open and
+// the answer is ERROR_RETRY (prepare it again). A batch whose file could not
+// be written ahead ends as EndPrinterDataBatch ends it.
+VEXL_API DWORD EndPreparedPrinterDataBatch(HANDLE printer);
 // Ends the handle's batch without writing it: at the outermost level its
 // changes are dropped and the printer's data stays as it was stored.
 VEXL_API DWORD AbandonPrinterDataBatch(HANDLE printer);
