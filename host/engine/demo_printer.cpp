@@ -5,6 +5,7 @@
 #include "platform/spooler.h"
 #include "platform/spooler_driver.h"
 
+#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -32,6 +33,32 @@ constexpr std::size_t kImagePrintOffset = 583;  // 8 bits; 1: the engine renders
 constexpr std::size_t kHiddenBitsOffset = 856;  // 32 bits; bit 26: text as bitmaps on a model without the quality bit
 constexpr std::uint32_t kTextBitmapHiddenBit = 1u << 26;
 
+// The file setup leaves in every machine folder it makes: it may empty such
+// a folder again, and no other.
+constexpr const char* kMarkerFile = ".vexl-print-machine";
+
+// Makes the folder ready for a new machine: a folder that does not exist is
+// made, an empty one is taken as it is, and one that holds the marker has
+// its contents removed (the folder itself stays, so "." works too). Anything
+// else is refused before a single file is touched.
+void PrepareMachineFolder(const std::filesystem::path& root)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(root, error))) {
+        fs::create_directories(root);
+        return;
+    }
+    if (!fs::is_directory(fs::status(root, error)))
+        throw MachineFolderRefused("setup: " + root.string() + " exists and is not a folder; nothing was changed");
+    if (fs::is_empty(root)) return;
+    if (!fs::exists(root / kMarkerFile))
+        throw MachineFolderRefused("setup: " + root.string() +
+                                   " is not empty and is not a machine that vexl-print made; nothing was removed "
+                                   "(give a new or empty folder)");
+    for (const fs::directory_entry& entry : fs::directory_iterator(root)) fs::remove_all(entry.path());
+}
+
 }  // namespace
 
 bool SetUpDemoPrinter(const std::filesystem::path& root, const DemoFiles& files)
@@ -41,7 +68,8 @@ bool SetUpDemoPrinter(const std::filesystem::path& root, const DemoFiles& files)
     // The Japanese ANSI code page, so that the names of the printer's
     // Japanese font families reach the driver in the device's code.
     profile.ansiCodePage = 932;
-    std::filesystem::remove_all(root);
+    PrepareMachineFolder(root);
+    std::ofstream(root / kMarkerFile) << "A machine made by vexl-print setup; setup may empty this folder again.\n";
     machine::Create(root, profile);
     machine::Use(root);
     machine::InstallFile(files.package / "TZ16E1MD.VXD", InDriverFolder(u"TZ16E1MD.VXD"));

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <stdexcept>
 #include <vector>
 
 namespace vexl::host {
@@ -23,9 +24,17 @@ struct DemoFiles {
     std::filesystem::path resources;  // the US resource library
 };
 
+// A folder that setup does not take for a machine: anything but a folder
+// that does not exist, an empty folder, or a machine that setup made earlier
+// (its marker file). Nothing in it was touched.
+struct MachineFolderRefused : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 // Makes the machine at `root` anew and puts it in use: the driver installed
 // and the printer added through the spooler, so that the printer interface
 // library initialises it. True when the printer has a default DEVMODE.
+// Throws MachineFolderRefused for a folder it may not take.
 bool SetUpDemoPrinter(const std::filesystem::path& root, const DemoFiles& files);
 
 // The printer's default DEVMODE with text sent as glyph bitmaps (fonts the

@@ -1,4 +1,5 @@
 #include "print_job.h"
+#include "real_glyphs.h"
 
 #include "platform/engine.h"
 #include "platform/engine_host.h"
@@ -104,6 +105,14 @@ PageBuilder& PageBuilder::TextInFace(POINTL baseline, std::u16string face, std::
 {
     Text(baseline, std::move(text), color);
     page_.calls.back().face = std::move(face);
+    return *this;
+}
+
+PageBuilder& PageBuilder::SizedText(POINTL baseline, std::u16string face, std::u16string text, ColorRef color,
+                                    LONG emPixels)
+{
+    TextInFace(baseline, std::move(face), std::move(text), color);
+    page_.calls.back().emPixels = emPixels;
     return *this;
 }
 
@@ -503,7 +512,7 @@ private:
     std::map<ULONG, PFN> hooks_;
     DRVENABLEDATA enable_{};
     Device device_;
-    engine::Font& FontOf(const std::u16string& face);
+    engine::Font& FontOf(const DrawCall& call);
     BOOL DrawPathInBand(const DrawCall& call, POINTL offset, CLIPOBJ* clip, BRUSHOBJ* brush);
     // What the engine keeps between the drawing calls of a device, as GDI
     // keeps a device context's objects: device colours, solid brushes, the
@@ -514,7 +523,7 @@ private:
     CLIPOBJ* TrivialClip();
     SURFOBJ* ImageOf(const DrawCall& call);
     void ForgetDeviceObjects();
-    std::map<std::u16string, std::unique_ptr<engine::Font>> fonts_;
+    std::map<std::pair<std::u16string, LONG>, std::unique_ptr<engine::Font>> fonts_;  // by face and em size
     std::unordered_map<ColorRef, ULONG> deviceColors_;
     std::unordered_map<ULONG, engine::Brush> solidBrushes_;
     std::optional<engine::Clip> trivialClip_;
@@ -637,12 +646,20 @@ bool Job::ResetDevice()
     return true;
 }
 
-engine::Font& Job::FontOf(const std::u16string& face)
+engine::Font& Job::FontOf(const DrawCall& call)
 {
-    std::unique_ptr<engine::Font>& font = fonts_[face];
+    std::unique_ptr<engine::Font>& font = fonts_[{call.face, call.emPixels}];
     if (!font) {
         const auto id = static_cast<ULONG>(fonts_.size());
-        font = std::make_unique<engine::Font>(face, engine::SyntheticGlyphs(), XFORML{0.01f, 0, 0, 0.01f, 0, 0}, id);
+        if (call.emPixels > 0) {
+            // The font's metrics are given in units of a 2048 em.
+            const FLOATL scale = static_cast<FLOATL>(call.emPixels) / 2048.0f;
+            font = std::make_unique<engine::Font>(call.face, RenderedGlyphs(call.emPixels),
+                                                  XFORML{scale, 0, 0, scale, 0, 0}, id);
+        } else {
+            font = std::make_unique<engine::Font>(call.face, engine::SyntheticGlyphs(),
+                                                  XFORML{0.01f, 0, 0, 0.01f, 0, 0}, id);
+        }
     }
     return *font;
 }
@@ -849,8 +866,9 @@ void Job::Replay(const DrawCall& call, POINTL offset)
             break;
         }
         std::vector<HGLYPH> glyphs;
-        for (const char16_t c : call.text) glyphs.push_back(c == u' ' ? 0 : 5 + (c % 5));
-        engine::Font& font = FontOf(call.face);
+        for (const char16_t c : call.text)
+            glyphs.push_back(call.emPixels > 0 ? RealGlyphHandle(c) : c == u' ' ? 0 : 5 + (c % 5));
+        engine::Font& font = FontOf(call);
         engine::String string = engine::LayOutString(
             font, call.text, glyphs, POINTL{call.origin.x - offset.x, call.origin.y - offset.y}, call.textBatch);
         result = textOut(pso, string.get(), font.get(), clip, nullptr, nullptr, brush, nullptr,
@@ -1050,12 +1068,55 @@ JobReport PrintJob(const JobOptions& options, const std::vector<Page>& pages)
     return report;
 }
 
+namespace {
+
+// The drawing calls a surface's hook bits let through to the driver.
+struct HookName {
+    FLONG bit;
+    const char* name;
+};
+constexpr HookName kHookNames[] = {
+    {HOOK_BITBLT, "BitBlt"},
+    {HOOK_STRETCHBLT, "StretchBlt"},
+    {HOOK_PLGBLT, "PlgBlt"},
+    {HOOK_TEXTOUT, "TextOut"},
+    {HOOK_PAINT, "Paint"},
+    {HOOK_STROKEPATH, "StrokePath"},
+    {HOOK_FILLPATH, "FillPath"},
+    {HOOK_STROKEANDFILLPATH, "StrokeAndFillPath"},
+    {HOOK_LINETO, "LineTo"},
+    {HOOK_COPYBITS, "CopyBits"},
+    {HOOK_STRETCHBLTROP, "StretchBltROP"},
+    {HOOK_TRANSPARENTBLT, "TransparentBlt"},
+    {HOOK_ALPHABLEND, "AlphaBlend"},
+    {HOOK_GRADIENTFILL, "GradientFill"},
+};
+
+}  // namespace
+
+std::string HookNames(FLONG hooks)
+{
+    std::string names;
+    FLONG named = 0;
+    for (const HookName& hook : kHookNames) {
+        if (!(hooks & hook.bit)) continue;
+        names += (names.empty() ? "" : " ") + std::string(hook.name);
+        named |= hook.bit;
+    }
+    if (hooks & ~named) {
+        std::ostringstream rest;
+        rest << std::hex << (hooks & ~named);
+        names += (names.empty() ? "0x" : " 0x") + rest.str();
+    }
+    return names.empty() ? "none" : names;
+}
+
 std::string DescribeReport(const JobReport& report)
 {
     std::ostringstream out;
     if (report.surfaceHooks != 0)
         out << "mode: " << (report.rasterMode ? "raster" : "vector") << ", surface hooks 0x" << std::hex
-            << report.surfaceHooks << std::dec << "\n";
+            << report.surfaceHooks << std::dec << " (" << HookNames(report.surfaceHooks) << ")\n";
     std::map<std::string, int> punts, errors, unhooked, engineDrawn;
     int bands = 0;
     for (const HookCall& call : report.calls) {
@@ -1082,11 +1143,14 @@ std::string DescribeReport(const JobReport& report)
 
 std::vector<Page> DemoDocument()
 {
+    // The face name of the machine's text font, which the printer does not hold: its glyphs are downloaded.
+    const std::u16string kTextFace = u"DejaVu Sans";
     const ImageSpec picture = RampImage(240, 160);
     PageBuilder first;
-    first.Text(POINTL{300, 400}, u"VEXL demonstration page", Rgb(0, 0, 0))
-        .Text(POINTL{300, 460}, u"Text in a downloaded font", Rgb(0, 0, 0))
-        .TextInFace(POINTL{300, 520}, u"明朝", u"Text in the printer's Mincho font", Rgb(0, 0, 160))
+    // The page is 600 dpi: a 14-point title (117 pixels to the em) and 10-point lines (83 pixels).
+    first.SizedText(POINTL{300, 330}, kTextFace, u"VEXL demonstration page", Rgb(0, 0, 0), 117)
+        .SizedText(POINTL{300, 480}, kTextFace, u"Text in a downloaded font", Rgb(0, 0, 0), 83)
+        .SizedText(POINTL{300, 620}, u"明朝", u"Text in the printer's Mincho font", Rgb(0, 0, 160), 83)
         .Rectangle(RECTL{300, 700, 1500, 1100}, Rgb(200, 0, 0))
         .Rectangle(RECTL{1700, 700, 2900, 1100}, Rgb(0, 150, 0))
         .Rectangle(RECTL{3100, 700, 4300, 1100}, Rgb(0, 0, 200))
@@ -1103,13 +1167,14 @@ std::vector<Page> DemoDocument()
         .PatternFillPath(RectanglePath(RECTL{300, 5000, 4300, 6000}), Rgb(0, 0, 0),
                          CheckerBrush({Rgb(255, 0, 0), Rgb(255, 255, 255)}))
         .StrokePath(BezierWave(POINTL{300, 5500}, 400, 300, 10), Rgb(0, 0, 160), 4)
-        .Text(POINTL{1000, 5800}, u"Text under the clip region", Rgb(255, 255, 255))
+        .SizedText(POINTL{1000, 5800}, kTextFace, u"Text under the clip region", Rgb(255, 255, 255), 83)
         .NoClip()
         .Image(RECTL{300, 6100, 300 + picture.width, 6100 + picture.height}, picture)
         .Image(RECTL{800, 6050, 2000, 6350}, picture)
         .Image(RECTL{3400, 6050, 2200, 6350}, picture);  // mirrored: the destination runs right to left
     PageBuilder second;
-    second.Text(POINTL{300, 400}, u"Page two", Rgb(0, 0, 0)).Rectangle(RECTL{300, 600, 4300, 700}, Rgb(0, 0, 0));
+    second.SizedText(POINTL{300, 400}, kTextFace, u"Page two", Rgb(0, 0, 0), 117)
+        .Rectangle(RECTL{300, 600, 4300, 700}, Rgb(0, 0, 0));
     return {first.Build(), second.Build()};
 }
 

@@ -9,7 +9,10 @@
 // hatch or pattern brush), lines and paths (DrvStrokePath, DrvFillPath,
 // DrvStrokeAndFillPath), images (DrvCopyBits at their own size, else
 // DrvStretchBlt, mirrored when the destination runs backwards) and lines of
-// text (DrvTextOut with the engine's synthetic glyphs under a face name).
+// text (DrvTextOut under a face name): glyphs that FreeType draws from the
+// machine's text font at the em size the call asks, or, for a call without a
+// size, the engine's synthetic placeholder glyphs that tests of the glyph
+// records rely on.
 //
 // In raster mode the engine draws what the band surface does not hook
 // itself: an image at its own size with EngCopyBits, and paths by filling
@@ -82,6 +85,7 @@ struct DrawCall {
     std::u16string text;            // Text
     std::u16string face = u"Test";  // Text: the face name of the engine's font
     ULONG textBatch = 0;            // Text: glyphs per STROBJ_bEnum batch (0: positions in the object)
+    LONG emPixels = 0;              // Text: em size in device pixels of real glyphs; 0: the synthetic glyphs
     // The clip of the call: none (trivial), or a rectangle with its unique id.
     bool clipped = false;
     RECTL clip{};
@@ -103,6 +107,9 @@ public:
     PageBuilder& Text(POINTL baseline, std::u16string text, ColorRef color, ULONG batch = 0);
     // A line of text in the engine's font of that face name.
     PageBuilder& TextInFace(POINTL baseline, std::u16string face, std::u16string text, ColorRef color);
+    // A line of text in glyphs of the machine's text font (FreeType) with an
+    // em of emPixels device pixels, under the face name.
+    PageBuilder& SizedText(POINTL baseline, std::u16string face, std::u16string text, ColorRef color, LONG emPixels);
     // An image into the destination rectangle.
     PageBuilder& Image(const RECTL& destination, ImageSpec image);
     // A rectangle or filled path with a hatch or pattern brush.
@@ -183,6 +190,10 @@ struct JobReport {
 // Runs the job. The platform layer's machine must be in use and hold the
 // printer and the driver's files.
 JobReport PrintJob(const JobOptions& options, const std::vector<Page>& pages);
+
+// The names of the drawing calls a surface's hook bits (HOOK_*) name, such
+// as "BitBlt TextOut"; bits without a name in hexadecimal.
+std::string HookNames(FLONG hooks);
 
 // A readable account of the job: the steps, and every drawing call that punted or failed.
 std::string DescribeReport(const JobReport& report);

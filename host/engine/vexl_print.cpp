@@ -5,11 +5,14 @@
 //   vexl-print setup <machine folder>
 //   vexl-print print <machine folder> [job id] [vector|raster]
 //   vexl-print capabilities <machine folder>
+//   vexl-print --help
 //
 // "setup" installs the driver and adds the printer through the spooler, so
 // that the printer interface library initialises it and hands out its
-// default DEVMODE. "capabilities" lists what DeviceCapabilitiesW answers for
-// the printer.
+// default DEVMODE. It makes the machine only in a folder that does not exist,
+// is empty, or holds a machine that setup made earlier (its marker file);
+// any other folder is refused with exit code 2 and nothing in it is touched.
+// "capabilities" lists what DeviceCapabilitiesW answers for the printer.
 //
 // "print" writes the job through the spool library to
 // C:\standin\spool\job-<id>.bin of the machine, prints the host path of
@@ -24,23 +27,35 @@
 #include "demo_printer.h"
 #include "print_job.h"
 
+#include "platform/kernel.h"
 #include "platform/machine.h"
 #include "platform/printers.h"
 #include "platform/spooler.h"
 #include "platform/spooler_driver.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// A usage or input fault: the message goes to standard error, exit code 2.
+struct Refusal : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+constexpr const char* kProfileFile = "machine.profile";
 
 constexpr const char16_t* kPrinterName = vexl::host::kDemoPrinterName;
 
@@ -58,9 +73,61 @@ int Setup(const fs::path& root)
     return 0;
 }
 
+// The machine folder of a command other than setup: it must hold a machine.
+void UseMachine(const fs::path& root)
+{
+    std::error_code error;
+    if (!fs::is_directory(root, error))
+        throw Refusal("no machine at " + root.string() +
+                      ": the folder does not exist (make one with vexl-print setup)");
+    if (!fs::is_regular_file(root / kProfileFile, error))
+        throw Refusal("no machine at " + root.string() + ": the folder holds no " + kProfileFile +
+                      " (make one with vexl-print setup)");
+    vexl::machine::Use(root);
+}
+
+// The demonstration printer of the machine, opened; the refusal names it.
+HANDLE OpenDemoPrinter()
+{
+    std::u16string name = kPrinterName;
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(name.data(), &printer, nullptr))
+        throw Refusal("no printer \"VEXL Demo\" on the machine " + vexl::machine::Root().string() +
+                      " (OpenPrinterW failed with error " + std::to_string(GetLastError()) +
+                      "; make the machine with vexl-print setup)");
+    return printer;
+}
+
+// The names GDI gives its document events (DOCUMENTEVENT_*), by number.
+std::string DocumentEventName(const std::string& number)
+{
+    static constexpr const char* kNames[] = {
+        "",        "CREATEDCPRE", "CREATEDCPOST", "RESETDCPRE", "RESETDCPOST", "STARTDOC",   "STARTPAGE",
+        "ENDPAGE", "ENDDOC",      "ABORTDOC",     "DELETEDC",   "ESCAPE",      "ENDDOCPOST", "STARTDOCPOST",
+    };
+    const int value = std::atoi(number.c_str());
+    return value > 0 && value < static_cast<int>(std::size(kNames)) ? kNames[value] : "unnamed";
+}
+
+// The names of the escapes the driver answers, by number.
+std::string EscapeName(const std::string& number)
+{
+    static constexpr std::pair<int, const char*> kNames[] = {
+        {8, "QUERYESCSUPPORT"},   {17, "SETCOPYCOUNT"},        {19, "PASSTHROUGH"},     {20, "GETTECHNOLOGY"},
+        {42, "GETDEVICEUNITS"},   {111, "user code"},          {117, "telephone line"}, {119, "default source"},
+        {120, "print method"},    {121, "settings INI path"},  {122, "option texts"},   {126, "API use flag"},
+        {140, "library version"}, {141, "spool library name"},
+    };
+    const int value = std::atoi(number.c_str());
+    for (const auto& [code, name] : kNames)
+        if (code == value) return name;
+    return "unnamed";
+}
+
 int Print(const fs::path& root, DWORD jobId, bool raster)
 {
-    vexl::machine::Use(root);
+    UseMachine(root);
+    ClosePrinter(OpenDemoPrinter());
     const vexl::host::JobOptions options = vexl::host::DemoJobOptions(jobId, raster);
     const std::string number = std::to_string(jobId);
     const fs::path jobFile =
@@ -68,14 +135,19 @@ int Print(const fs::path& root, DWORD jobId, bool raster)
     std::error_code ignored;
     fs::remove(jobFile, ignored);
     const vexl::host::JobReport report = vexl::host::PrintJob(options, vexl::host::DemoDocument());
+    if (report.completed && !fs::is_regular_file(jobFile))
+        throw std::runtime_error("the job went through but its file " + jobFile.string() +
+                                 " was not written (is the spool library installed in the machine?)");
     std::cout << jobFile.string() << "\n" << vexl::host::DescribeReport(report);
     // What the printer interface library answered GDI's document events, and
     // what the graphics library answered its escapes.
-    std::cout << "document events:";
+    std::cout << "document events (name(number)=answer):";
     for (const vexl::host::HookCall& call : report.calls) {
-        if (call.hook.starts_with("DrvDocumentEvent ") || call.hook.starts_with("ExtEscape "))
-            std::cout << " " << call.hook.substr(call.hook.find(' ') + 1) << (call.hook[0] == 'E' ? "(escape)" : "")
-                      << "=" << call.result;
+        if (!call.hook.starts_with("DrvDocumentEvent ") && !call.hook.starts_with("ExtEscape ")) continue;
+        const bool escape = call.hook[0] == 'E';
+        const std::string number = call.hook.substr(call.hook.find(' ') + 1);
+        std::cout << " " << (escape ? "escape " + EscapeName(number) : DocumentEventName(number)) << "(" << number
+                  << ")=" << call.result;
     }
     std::cout << "\n";
     return report.completed ? 0 : 3;
@@ -112,7 +184,8 @@ std::string Answer(int value)
 
 int Capabilities(const fs::path& root)
 {
-    vexl::machine::Use(root);
+    UseMachine(root);
+    ClosePrinter(OpenDemoPrinter());
     const std::vector<WORD> papers = Capability<WORD>(DC_PAPERS);
     const std::vector<WCHAR> paperNames = Capability<WCHAR>(DC_PAPERNAMES, CCH_PAPERNAME);
     const std::vector<POINT> sizes = Capability<POINT>(DC_PAPERSIZE);
@@ -144,21 +217,59 @@ int Capabilities(const fs::path& root)
 
 }  // namespace
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vexl-print setup <machine folder>\n"
+    "       vexl-print print <machine folder> [job id] [vector|raster]\n"
+    "       vexl-print capabilities <machine folder>\n"
+    "       vexl-print --help\n"
+    "setup makes a machine with the printer \"VEXL Demo\" in a new or empty folder (or one it made before);\n"
+    "print writes the demonstration document as <machine folder>/C/standin/spool/job-<id>.bin (id 1 by default);\n"
+    "capabilities lists what the printer's driver answers DeviceCapabilitiesW.\n";
+
+// A job id: decimal digits only, within 32 bits.
+DWORD ParseJobId(const std::string& text)
+{
+    const bool digits = !text.empty() && text.size() <= 10 &&
+                        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const unsigned long long value = digits ? std::stoull(text) : 0;
+    if (!digits || value > 0xFFFFFFFFull) throw Refusal("job id \"" + text + "\" is not a number from 0 to 4294967295");
+    return static_cast<DWORD>(value);
+}
+
+int Run(const std::vector<std::string>& args)
+{
+    const std::string command = args.empty() ? "" : args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kUsage;
+        return 0;
+    }
+    // The machine's root goes to the libraries and the processes they start as an absolute path.
+    const fs::path root = args.size() >= 2 ? fs::absolute(args[1]).lexically_normal() : fs::path();
+    if (command == "setup" && args.size() == 2) return Setup(root);
+    if (command == "capabilities" && args.size() == 2) return Capabilities(root);
+    if (command == "print" && args.size() >= 2 && args.size() <= 4) {
+        const DWORD jobId = args.size() >= 3 ? ParseJobId(args[2]) : 1;
+        const std::string mode = args.size() >= 4 ? args[3] : "vector";
+        if (mode != "vector" && mode != "raster")
+            throw Refusal("print mode \"" + mode + "\" is neither vector nor raster");
+        return Print(root, jobId, mode == "raster");
+    }
+    if (command == "setup" || command == "capabilities" || command == "print")
+        throw Refusal(command + ": wrong number of arguments (see vexl-print --help)");
+    throw Refusal((command.empty() ? std::string("no command") : "unknown command \"" + command + "\"") +
+                  " (see vexl-print --help)");
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     try {
-        const std::string command = argc >= 3 ? argv[1] : "";
-        if (command == "setup") return Setup(argv[2]);
-        const DWORD jobId = argc >= 4 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 1;
-        const std::string mode = argc >= 5 ? argv[4] : "vector";
-        if (command == "print" && (mode == "vector" || mode == "raster"))
-            return Print(argv[2], jobId, mode == "raster");
-        if (command == "capabilities") return Capabilities(argv[2]);
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& error) {
         std::cerr << "vexl-print: " << error.what() << "\n";
         return 2;
     }
-    std::cerr << "usage: vexl-print setup <machine folder> | print <machine folder> [job id] [vector|raster] | "
-                 "capabilities <machine folder>\n";
-    return 2;
 }

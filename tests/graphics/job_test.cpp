@@ -511,6 +511,12 @@ struct FailureCase {
     int failingHook;  // 0 first DrvStartPage, 1 first DrvSendPage, 2 second DrvStartPage, 3 second DrvSendPage
 };
 
+// The case by its name in test listings, not as the bytes of the record.
+void PrintTo(const FailureCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class OutputFailureTest : public JobTest, public testing::WithParamInterface<FailureCase> {};
 
 TEST_P(OutputFailureTest, StopsTheJobCleanly)

@@ -73,6 +73,12 @@ struct SettingsCase {
     ULONG bitsPixel;   // 0: not checked
 };
 
+// The case by its name in test listings, not as the bytes of the record.
+void PrintTo(const SettingsCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class PdevSettingsTest : public GraphicsPrinterTest, public testing::WithParamInterface<SettingsCase> {};
 
 TEST_P(PdevSettingsTest, ShowInTheDeviceDescription)

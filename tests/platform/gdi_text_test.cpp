@@ -335,11 +335,11 @@ TEST(GdiText, PicturesOfSurfacesShowTextAndShapes)
     SelectObject(canvas.dc(), oldBrush);
     DeleteObject(red);
 
-    const std::filesystem::path file = std::filesystem::temp_directory_path() / "vexl-gdi-picture.png";
+    const TemporaryFolder folder("vexl-gdi-picture");
+    const std::filesystem::path file = folder / "picture.png";
     ASSERT_TRUE(gdi::WritePng(canvas.surface(), file));
     std::ifstream in(file, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::filesystem::remove(file);
     const Decoded picture = DecodePng(bytes);
     ASSERT_EQ(picture.width, 160u);
     ASSERT_EQ(picture.height, 60u);

@@ -1,9 +1,14 @@
 #include "support/test_machine.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <thread>
+
+#include <sys/stat.h>
+#include <time.h>
 
 namespace vexl::test {
 namespace {
@@ -42,13 +47,30 @@ TEST_F(PathMappingTest, MatchesExistingNamesWithoutCase)
     EXPECT_EQ(machine::HostPath(u"c:\\DRIVERS\\tz16e172.INI"), machine::Root() / "C/Drivers/TZ16E172.ini");
 }
 
+// Waits until the folder's change times lie more than two seconds back, as
+// long as the layer wants a folder to stand still before it keeps its
+// listing; no longer than that.
+void WaitUntilStill(const std::filesystem::path& folder)
+{
+    const auto nanoseconds = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
+    for (;;) {
+        struct stat status {};
+        timespec now{};
+        ASSERT_EQ(::stat(folder.c_str(), &status), 0);
+        clock_gettime(CLOCK_REALTIME, &now);
+        const std::int64_t age = nanoseconds(now) - std::max(nanoseconds(status.st_mtim), nanoseconds(status.st_ctim));
+        if (age > 2'010'000'000) return;
+        std::this_thread::sleep_for(std::chrono::nanoseconds(2'010'000'000 - age));
+    }
+}
+
 // A folder's names are kept once it has stood still for a while; a name
 // added, renamed or removed afterwards is still seen at the next look.
 TEST_F(PathMappingTest, SeesNamesChangedInAFolderListedBefore)
 {
     machine::WriteFile(u"C:\\Drivers\\Old.ini", "x");
-    std::this_thread::sleep_for(std::chrono::milliseconds(2200));  // the folder stands still
     const std::filesystem::path folder = machine::Root() / "C/Drivers";
+    WaitUntilStill(folder);
     EXPECT_EQ(machine::HostPath(u"c:\\drivers\\new.INI"), folder / "new.INI");  // lists the folder
     EXPECT_EQ(machine::HostPath(u"c:\\drivers\\OLD.INI"), folder / "Old.ini");
 

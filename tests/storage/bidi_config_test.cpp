@@ -170,6 +170,12 @@ struct FailureCase {
     std::uint32_t apiError;
 };
 
+// The case by its name in test listings, not as the bytes of the record.
+void PrintTo(const FailureCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class BidiFailureTest : public BidiConfigTest, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(BidiFailureTest, FailedQueryLeavesNoDeviceInformation)

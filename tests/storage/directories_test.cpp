@@ -67,6 +67,12 @@ std::string Utf16Bytes(const char* ascii)
     return bytes + std::string(2, '\0');
 }
 
+// The case by its name in test listings, not as the bytes of the record.
+void PrintTo(const DirectoryCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class SettingsDirectoryTable : public ::testing::TestWithParam<DirectoryCase> {};
 
 TEST_P(SettingsDirectoryTable, ResolvesTheSharedDirectory)
@@ -123,6 +129,12 @@ const IniPathCase kIniPathCases[] = {
     {"Nt4PerUser", 4, 0, u"C:\\WINDOWS\\system32\\vorna\\_vexl\\user\\TZ16E170.ini"},
     {"SharedCallerKind", 6, kCallerSharedSettingsDirectory, u"C:\\_vexl\\TZ16E170.ini"},
 };
+
+// The case by its name in test listings, not as the bytes of the record.
+void PrintTo(const IniPathCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class TerminalServerIniPath : public ::testing::TestWithParam<IniPathCase> {};
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace vexl::test {
@@ -25,6 +26,22 @@ public:
 
 private:
     std::filesystem::path root_;
+};
+
+// A folder of the test's own under the temporary folder, with a unique
+// name, removed with everything in it when the object goes.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const std::string& prefix = "vexl-test");
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
 };
 
 // A test fixture with a fresh machine.

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 
 #include "job_bytes.h"
+#include "support/test_machine.h"
 
 namespace vexl::test {
 namespace {
@@ -23,12 +24,6 @@ struct ProgramRun {
 
 class VexlDumpProgram : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("vexl-dump-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
 
     ProgramRun Dump(const Bytes& stream, const std::string& options)
     {
@@ -49,7 +44,8 @@ protected:
         return text.str();
     }
 
-    fs::path dir_;
+    TemporaryFolder folder_{"vexl-dump"};
+    const fs::path& dir_ = folder_.path();
 };
 
 TEST_F(VexlDumpProgram, ListsSummarisesAndRefuses)

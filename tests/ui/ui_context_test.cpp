@@ -63,6 +63,12 @@ struct OsCase {
     BOOL sp4;
 };
 
+// The case as the system it stands for, not as the bytes of the record.
+void PrintTo(const OsCase& c, std::ostream* out)
+{
+    *out << "Windows " << c.major << "." << c.minor << " Service Pack " << c.servicePack;
+}
+
 class OsQueryTest : public MachineTest, public ::testing::WithParamInterface<OsCase> {};
 
 TEST_P(OsQueryTest, Windows2000ServicePackQueries)

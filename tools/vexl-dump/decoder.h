@@ -43,6 +43,8 @@ void CheckGeneratedPjlLines(std::span<const std::uint8_t> payload, std::uint64_t
 struct PageState {
     enum class Clip { Unknown, WholePage, Rectangle, Path };
 
+    std::uint16_t resolution = 0;  // dots per inch, from the page-begin record
+
     std::optional<std::uint8_t> rop;
     std::optional<std::uint8_t> background;
     std::optional<std::array<std::uint32_t, 3>> lineWidth;  // unit, width, dash mask
@@ -59,7 +61,10 @@ struct PageState {
 // The display list of one page, fed piece by piece from its F5 frames.
 class PageDecoder {
 public:
-    PageDecoder(std::string& listing, Summary& summary) : listing_(listing), summary_(summary) {}
+    PageDecoder(std::string& listing, Summary& summary, PageSink* sink = nullptr)
+        : listing_(listing), summary_(summary), sink_(sink)
+    {
+    }
 
     // Appends one F5 payload found at stream offset streamOffset and decodes
     // every record it completes.
@@ -80,6 +85,7 @@ private:
 
     std::string& listing_;
     Summary& summary_;
+    PageSink* sink_;
     void DropDecoded();
 
     std::vector<std::uint8_t> list_;  // the bytes from display-list offset base_ on

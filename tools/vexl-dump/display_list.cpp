@@ -1,10 +1,13 @@
 // The display-list layer: the F5 payloads of a page joined into one byte
 // sequence, from the page-begin record 0x60 to the page-end record 0x61,
 // every record decoded and checked against its table.
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 #include "decoder.h"
+#include "platform/text.h"
 
 namespace vexl::dump {
 namespace {
@@ -101,6 +104,48 @@ private:
     std::uint64_t listOffset_;
     std::function<std::uint64_t(std::uint64_t)> streamOffset_;
 };
+
+// A length in pixels as a person reads it: millimetres, or points for type.
+std::string Fixed(double value)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.1f", value);
+    return buffer;
+}
+
+// Bytes of the device's Japanese code page (932) as UTF-8 text; nothing for
+// pure ASCII, which the listing shows as it is.
+std::optional<std::string> DecodeDeviceName(std::span<const std::uint8_t> bytes)
+{
+    if (std::none_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b >= 0x80; })) return std::nullopt;
+    std::u16string wide(bytes.size(), u'\0');
+    const int count =
+        MultiByteToWideChar(932, 0, reinterpret_cast<LPCSTR>(bytes.data()), static_cast<int>(bytes.size()),
+                            reinterpret_cast<LPWSTR>(wide.data()), static_cast<int>(wide.size()));
+    if (count <= 0) return std::nullopt;
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        char32_t c = wide[static_cast<std::size_t>(i)];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < count)
+            c = 0x10000 + ((c - 0xD800) << 10) + (wide[static_cast<std::size_t>(++i)] - 0xDC00);
+        if (c < 0x80) {
+            text += static_cast<char>(c);
+        } else if (c < 0x800) {
+            text += static_cast<char>(0xC0 | (c >> 6));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            text += static_cast<char>(0xE0 | (c >> 12));
+            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            text += static_cast<char>(0xF0 | (c >> 18));
+            text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return text;
+}
 
 std::string HashText(std::span<const std::uint8_t> bytes)
 {
@@ -476,7 +521,7 @@ private:
         static const char* const kModes[] = {
             "stroke", "fill-alternate", "fill-winding", "stroke-fill-alternate", "stroke-fill-winding", "clip"};
         out_ += std::string(" mode=") + kModes[mode] + ((flags & 0x08) ? " closed" : "") + " bounds=" + r_.Rect(8) +
-                " words=" + Int(r_.U32(24)) + body;
+                " words=" + Int(r_.U32(24)) + body + " (bounds in pixels, points in 1/16 pixel)";
     }
 
     void Image()
@@ -682,6 +727,12 @@ private:
                 " flags=" + Hex(flags, 4) + " weight=" + Int(r_.U16(6)) + " escapement=" + Int(r_.U16(8)) +
                 " em=" + Int(r_.U16(10)) + "x" + Int(r_.U16(12)) + " leading=" + Int(r_.U16(20)) +
                 " default=" + Hex(r_.U16(22), 4) + " name=\"" + EscapeBytes(r_.Span(nameAt, nameLength)) + "\"";
+        // For people: the name in its code page, and the em (tenths of a pixel) in pixels and points.
+        if (const auto name = DecodeDeviceName(r_.Span(nameAt, nameLength)))
+            out_ += " (" + *name + " in code page 932)";
+        out_ += " (em " + Fixed(r_.U16(10) / 10.0) + " x " + Fixed(r_.U16(12) / 10.0) + " pixels";
+        if (s_.resolution) out_ += ", " + Fixed(r_.U16(12) / 10.0 * 72.0 / s_.resolution) + " points";
+        out_ += ")";
     }
 
     void Character()
@@ -701,7 +752,7 @@ private:
         std::string body;
         const PathCounts counts = ReadSubpaths(r_, 40, body);
         CheckPointWords(r_, 36, counts);
-        out_ += " outline words=" + Int(r_.U32(36)) + body;
+        out_ += " outline words=" + Int(r_.U32(36)) + body + " (points in 1/16 pixel from the box's top left)";
     }
 
     void String()
@@ -816,6 +867,10 @@ private:
         r_.Zero(1, 4, "page-begin");
         if (r_.U16(12) != r_.U16(14)) r_.Fail(14, Rule::FieldValue, "the two resolutions differ");
         out_ += " width=" + Int(r_.I32(4)) + " page-length=" + Int(r_.I32(8)) + " resolution=" + Int(r_.U16(12));
+        s_.resolution = r_.U16(12);
+        if (s_.resolution)
+            out_ += " (pixels at " + Int(s_.resolution) + " dpi: " + Fixed(r_.I32(4) * 25.4 / s_.resolution) + " x " +
+                    Fixed(r_.I32(8) * 25.4 / s_.resolution) + " mm)";
     }
 
     const Record& r_;
@@ -856,6 +911,7 @@ void PageDecoder::DecodeAvailable()
         if (type == 0x60) state_ = PageState{};
         RecordDecoder(record, state_, line).Decode();
         listing_ += line + "\n";
+        if (sink_) sink_->Record(rest.first(static_cast<std::size_t>(length)));
         ++summary_.records[type];
         next_ += length;
         if (type == 0x60) begun_ = true;

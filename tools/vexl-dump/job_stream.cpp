@@ -2,6 +2,7 @@
 // length} in the order F3(JobStart) [F3(job name)] { F4 F0 F5* F1 }, with a
 // new F3(JobStart) between pages after a reset of the device context, and
 // unframed pass-through bytes wherever the caller says to expect them.
+#include <algorithm>
 #include <cstdio>
 
 #include "decoder.h"
@@ -42,6 +43,71 @@ bool IsJobNameLine(std::span<const std::uint8_t> payload)
     return true;
 }
 
+// The stream as it arrives from its source: bytes from the current position
+// are held only as far as a caller looks ahead.
+class Reader {
+public:
+    explicit Reader(ByteSource& source) : source_(source) {}
+
+    // Holds at least count bytes from the position, fewer only at the end of the stream.
+    std::span<const std::uint8_t> Peek(std::size_t count)
+    {
+        while (end_ - begin_ < count && !ended_) Fill(count);
+        return {held_.data() + begin_, std::min(count, end_ - begin_)};
+    }
+
+    void Skip(std::size_t count)
+    {
+        begin_ += count;
+        position_ += count;
+    }
+
+    bool AtEnd() { return Peek(1).empty(); }
+    std::uint64_t Position() const { return position_; }
+
+private:
+    // Reads more after the held bytes, first moving them to the front when
+    // the room behind them would not do, and growing the buffer only as far
+    // as one look ahead needs.
+    void Fill(std::size_t wanted)
+    {
+        constexpr std::size_t kPiece = 64 * 1024;
+        if (held_.size() - begin_ < std::max(wanted, kPiece)) {
+            std::copy(held_.begin() + static_cast<std::ptrdiff_t>(begin_),
+                      held_.begin() + static_cast<std::ptrdiff_t>(end_), held_.begin());
+            end_ -= begin_;
+            begin_ = 0;
+            if (held_.size() < std::max(wanted, kPiece)) held_.resize(std::max(wanted, kPiece));
+        }
+        const std::size_t got = source_.Read(held_.data() + end_, held_.size() - end_);
+        end_ += got;
+        if (got == 0) ended_ = true;
+    }
+
+    ByteSource& source_;
+    std::vector<std::uint8_t> held_;
+    std::size_t begin_ = 0;  // the byte at the position
+    std::size_t end_ = 0;    // after the last byte read
+    std::uint64_t position_ = 0;
+    bool ended_ = false;
+};
+
+class SpanSource : public ByteSource {
+public:
+    explicit SpanSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::size_t Read(std::uint8_t* into, std::size_t count) override
+    {
+        const std::size_t n = std::min(count, bytes_.size() - at_);
+        std::copy_n(bytes_.data() + at_, n, into);
+        at_ += n;
+        return n;
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    std::size_t at_ = 0;
+};
+
 enum class Place {
     Start,          // nothing yet
     AfterJobStart,  // the first F3, no page yet: a job-name frame may follow
@@ -52,46 +118,62 @@ enum class Place {
 
 class StreamDecoder {
 public:
-    StreamDecoder(std::span<const std::uint8_t> stream, const DecodeOptions& options, DecodeResult& result)
-        : stream_(stream), options_(options), out_(result.listing), summary_(result.summary)
+    StreamDecoder(ByteSource& source, const DecodeOptions& options, DecodeResult& result)
+        : reader_(source), options_(options), out_(result.listing), summary_(result.summary)
     {
     }
 
     void Run()
     {
-        summary_.streamBytes = stream_.size();
-        while (pos_ < stream_.size()) {
+        while (!reader_.AtEnd()) {
             if (TakeRawChunk()) continue;
             DecodeFrame();
+            Hand();
         }
+        summary_.streamBytes = reader_.Position();
         if (place_ == Place::AfterPageStart || place_ == Place::InPage)
-            Fail(pos_, Rule::FrameOrder, "the stream ends inside page " + std::to_string(page_));
+            Fail(reader_.Position(), Rule::FrameOrder, "the stream ends inside page " + std::to_string(page_));
         if (nextRaw_ < options_.rawChunks.size())
-            Fail(pos_, Rule::RawBytes, "expected pass-through bytes " + std::to_string(nextRaw_ + 1) + " not found");
+            Fail(reader_.Position(), Rule::RawBytes,
+                 "expected pass-through bytes " + std::to_string(nextRaw_ + 1) + " not found");
     }
+
+    // The listing made so far goes to the caller's sink, when it gave one.
+    void Hand()
+    {
+        if (!options_.listingSink || out_.empty()) return;
+        options_.listingSink(out_);
+        out_.clear();
+    }
+
+    std::uint64_t Position() const { return reader_.Position(); }
 
 private:
     bool TakeRawChunk()
     {
         if (nextRaw_ >= options_.rawChunks.size()) return false;
         const auto& chunk = options_.rawChunks[nextRaw_];
-        if (chunk.empty() || chunk.size() > stream_.size() - pos_) return false;
-        if (!std::equal(chunk.begin(), chunk.end(), stream_.begin() + static_cast<std::ptrdiff_t>(pos_))) return false;
-        out_ += Hex(pos_, 6) + " raw length=" + std::to_string(chunk.size()) + " \"" + EscapeBytes(chunk) + "\"\n";
+        if (chunk.empty()) return false;
+        const auto ahead = reader_.Peek(chunk.size());
+        if (ahead.size() < chunk.size() || !std::equal(chunk.begin(), chunk.end(), ahead.begin())) return false;
+        out_ += Hex(reader_.Position(), 6) + " raw length=" + std::to_string(chunk.size()) + " \"" +
+                EscapeBytes(chunk) + "\"\n";
         ++nextRaw_;
         ++summary_.rawChunks;
         summary_.rawBytes += chunk.size();
-        pos_ += chunk.size();
+        reader_.Skip(chunk.size());
         return true;
     }
 
+    // Display-list payloads longer than this go to the page decoder in pieces.
+    static constexpr std::uint32_t kDisplayListPiece = 1u << 20;
+
     void DecodeFrame()
     {
-        const std::uint64_t at = pos_;
-        if (stream_.size() - pos_ < kFrameHeaderSize)
-            Fail(at, Rule::FrameHeader,
-                 "frame header cut short: " + std::to_string(stream_.size() - pos_) + " bytes left");
-        const std::uint8_t* header = stream_.data() + pos_;
+        const std::uint64_t at = reader_.Position();
+        const auto header = reader_.Peek(kFrameHeaderSize);
+        if (header.size() < kFrameHeaderSize)
+            Fail(at, Rule::FrameHeader, "frame header cut short: " + std::to_string(header.size()) + " bytes left");
         const std::uint8_t type = header[0];
         if (!IsFrameType(type)) Fail(at, Rule::FrameType, "frame type " + Hex(type, 2));
         for (int i = 1; i < 4; ++i) {
@@ -99,13 +181,23 @@ private:
                 Fail(at + i, Rule::FrameReserved,
                      "frame header byte " + std::to_string(i) + " is " + Hex(header[i], 2));
         }
-        const std::uint32_t length = ReadLe32(header + 4);
-        if (length > stream_.size() - pos_ - kFrameHeaderSize)
+        const std::uint32_t length = ReadLe32(header.data() + 4);
+        const std::uint64_t payloadAt = at + kFrameHeaderSize;
+        if (type == kFrameDisplayList && length > kDisplayListPiece) {
+            ++summary_.frames[type];
+            reader_.Skip(kFrameHeaderSize);
+            OnLongDisplayList(at, length, payloadAt);
+            return;
+        }
+        if (type != kFrameDisplayList && length > kLargestCommandText)
+            Fail(at + 4, Rule::FrameLength,
+                 "command-group text of " + std::to_string(length) + " bytes, beyond the " +
+                     std::to_string(kLargestCommandText) + " bytes vexl-dump checks");
+        const auto whole = reader_.Peek(kFrameHeaderSize + std::size_t{length});
+        if (whole.size() < kFrameHeaderSize + std::size_t{length})
             Fail(at + 4, Rule::FrameLength,
                  "payload length " + std::to_string(length) + " runs past the end of the stream");
-        const auto payload = stream_.subspan(pos_ + kFrameHeaderSize, length);
-        const std::uint64_t payloadAt = at + kFrameHeaderSize;
-        pos_ += kFrameHeaderSize + length;
+        const auto payload = whole.subspan(kFrameHeaderSize);
         ++summary_.frames[type];
 
         switch (type) {
@@ -125,6 +217,34 @@ private:
             OnPageEnd(at, payload, payloadAt);
             break;
         }
+        reader_.Skip(whole.size());
+    }
+
+    // A display-list payload too long to hold at once, fed in pieces; its
+    // header has been passed.
+    void OnLongDisplayList(std::uint64_t at, std::uint32_t length, std::uint64_t payloadAt)
+    {
+        CheckDisplayListPlace(at);
+        out_ += Hex(at, 6) + " F5 display-list length=" + std::to_string(length) + "\n";
+        summary_.displayListBytes += length;
+        std::uint64_t done = 0;
+        while (done < length) {
+            const auto piece =
+                reader_.Peek(static_cast<std::size_t>(std::min<std::uint64_t>(length - done, kDisplayListPiece)));
+            if (piece.empty())
+                Fail(at + 4, Rule::FrameLength,
+                     "payload length " + std::to_string(length) + " runs past the end of the stream");
+            page_decoder_->Feed(piece, payloadAt + done);
+            done += piece.size();
+            reader_.Skip(piece.size());
+            Hand();
+        }
+    }
+
+    void CheckDisplayListPlace(std::uint64_t at)
+    {
+        if (place_ == Place::AfterPageStart) Fail(at, Rule::FrameOrder, "0xF4 frame not followed by 0xF0");
+        if (place_ != Place::InPage) Fail(at, Rule::FrameOrder, "0xF5 frame outside a page");
     }
 
     void OnJobStart(std::uint64_t at, std::span<const std::uint8_t> payload, std::uint64_t payloadAt)
@@ -175,14 +295,14 @@ private:
         if (place_ != Place::AfterPageStart) Fail(at, Rule::FrameOrder, "0xF0 frame not directly after 0xF4");
         if (length != 0) Fail(at + 4, Rule::FrameLength, "0xF0 frame of length " + std::to_string(length));
         out_ += Hex(at, 6) + " F0\n";
-        page_decoder_.emplace(out_, summary_);
+        page_decoder_.emplace(out_, summary_, options_.pages);
+        if (options_.pages) options_.pages->BeginPage(page_);
         place_ = Place::InPage;
     }
 
     void OnDisplayList(std::uint64_t at, std::span<const std::uint8_t> payload, std::uint64_t payloadAt)
     {
-        if (place_ == Place::AfterPageStart) Fail(at, Rule::FrameOrder, "0xF4 frame not followed by 0xF0");
-        if (place_ != Place::InPage) Fail(at, Rule::FrameOrder, "0xF5 frame outside a page");
+        CheckDisplayListPlace(at);
         out_ += Hex(at, 6) + " F5 display-list length=" + std::to_string(payload.size()) + "\n";
         summary_.displayListBytes += payload.size();
         page_decoder_->Feed(payload, payloadAt);
@@ -194,6 +314,7 @@ private:
         if (place_ != Place::InPage) Fail(at, Rule::FrameOrder, "0xF1 frame outside a page");
         page_decoder_->Finish(at);
         page_decoder_.reset();
+        if (options_.pages) options_.pages->EndPage();
         CheckGeneratedPjlLines(payload, payloadAt);
         out_ += Hex(at, 6) + " F1 page-end page=" + std::to_string(page_) +
                 " length=" + std::to_string(payload.size()) + " \"" + EscapeBytes(payload) + "\"\n";
@@ -201,11 +322,10 @@ private:
         place_ = Place::BetweenPages;
     }
 
-    std::span<const std::uint8_t> stream_;
+    Reader reader_;
     const DecodeOptions& options_;
     std::string& out_;
     Summary& summary_;
-    std::uint64_t pos_ = 0;
     std::size_t nextRaw_ = 0;
     std::uint64_t page_ = 0;
     Place place_ = Place::Start;
@@ -322,15 +442,25 @@ std::string FormatViolation(const Violation& violation)
     return "offset " + Hex(violation.offset) + ": " + RuleName(violation.rule) + ": " + violation.detail;
 }
 
-DecodeResult DecodeJobStream(std::span<const std::uint8_t> stream, const DecodeOptions& options)
+DecodeResult DecodeJobStream(ByteSource& source, const DecodeOptions& options)
 {
     DecodeResult result;
+    StreamDecoder decoder(source, options, result);
     try {
-        StreamDecoder decoder(stream, options, result);
         decoder.Run();
     } catch (const Malformed& malformed) {
         result.violation = Violation{malformed.offset, malformed.rule, malformed.detail};
+        result.summary.streamBytes = decoder.Position();
     }
+    decoder.Hand();
+    return result;
+}
+
+DecodeResult DecodeJobStream(std::span<const std::uint8_t> stream, const DecodeOptions& options)
+{
+    SpanSource source(stream);
+    DecodeResult result = DecodeJobStream(source, options);
+    result.summary.streamBytes = stream.size();
     return result;
 }
 

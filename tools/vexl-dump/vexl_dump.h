@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <span>
@@ -49,12 +50,44 @@ struct Violation {
     std::string detail;
 };
 
+// Where a stream's bytes come from, piece by piece: Read fills at most count
+// bytes and answers how many, 0 at the end of the stream. A source that
+// cannot be read throws SourceError.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::size_t Read(std::uint8_t* into, std::size_t count) = 0;
+};
+
+struct SourceError {
+    std::string what;
+};
+
+// Receives every display-list record of every page once the decoder has
+// checked it, so that a page can be drawn while the stream goes by.
+class PageSink {
+public:
+    virtual ~PageSink() = default;
+    virtual void BeginPage(std::uint64_t page) = 0;
+    virtual void Record(std::span<const std::uint8_t> record) = 0;
+    virtual void EndPage() = 0;
+};
+
 struct DecodeOptions {
     // Bytes an application passed through unframed (escape 19), in the
     // order they appear between frames. A frame boundary whose next bytes are
     // the next expected chunk takes them as pass-through bytes.
     std::vector<std::vector<std::uint8_t>> rawChunks;
+    // When set, the listing goes here piece by piece as it is made and the
+    // result keeps none of it.
+    std::function<void(std::string_view)> listingSink;
+    PageSink* pages = nullptr;
 };
+
+// The largest command-group text (0xF3, 0xF4 or 0xF1 payload) the decoder
+// holds to check it; a longer one is refused as a frame-length fault.
+// Display-list payloads are read in pieces and need no such bound.
+inline constexpr std::uint32_t kLargestCommandText = 16u << 20;
 
 struct Summary {
     std::map<std::uint8_t, std::uint64_t> frames;   // frame type -> count
@@ -77,6 +110,10 @@ struct DecodeResult {
 };
 
 DecodeResult DecodeJobStream(std::span<const std::uint8_t> stream, const DecodeOptions& options = {});
+// The same from a source read piece by piece: memory stays near one frame
+// piece and the longest record, whatever the length of the stream. A
+// SourceError of the source ends the decoding and is thrown on.
+DecodeResult DecodeJobStream(ByteSource& source, const DecodeOptions& options = {});
 
 // The short form for people: frames, pages, records by kind, bytes.
 std::string FormatSummary(const Summary& summary);
