@@ -727,11 +727,11 @@ private:
                 " flags=" + Hex(flags, 4) + " weight=" + Int(r_.U16(6)) + " escapement=" + Int(r_.U16(8)) +
                 " em=" + Int(r_.U16(10)) + "x" + Int(r_.U16(12)) + " leading=" + Int(r_.U16(20)) +
                 " default=" + Hex(r_.U16(22), 4) + " name=\"" + EscapeBytes(r_.Span(nameAt, nameLength)) + "\"";
-        // For people: the name in its code page, and the em (tenths of a pixel) in pixels and points.
+        // For people: the name in its code page, and the em (in pixels) in points too.
         if (const auto name = DecodeDeviceName(r_.Span(nameAt, nameLength)))
             out_ += " (" + *name + " in code page 932)";
-        out_ += " (em " + Fixed(r_.U16(10) / 10.0) + " x " + Fixed(r_.U16(12) / 10.0) + " pixels";
-        if (s_.resolution) out_ += ", " + Fixed(r_.U16(12) / 10.0 * 72.0 / s_.resolution) + " points";
+        out_ += " (em " + Int(r_.U16(10)) + " x " + Int(r_.U16(12)) + " pixels";
+        if (s_.resolution) out_ += ", " + Fixed(r_.U16(12) * 72.0 / s_.resolution) + " points";
         out_ += ")";
     }
 

@@ -693,8 +693,8 @@ void DrawRecord(Canvas& c, const Bytes& r)
         Pattern(c, r);
         break;
     case 0x50:
-        // The em sizes travel in tenths of a pixel.
-        c.deviceEm = r.U16(12) / 10.0;
+        // The em sizes travel in pixels.
+        c.deviceEm = r.U16(12);
         break;
     case 0x51:
         Character(c, r);
