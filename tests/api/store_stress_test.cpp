@@ -31,6 +31,14 @@
 namespace vexl::test {
 namespace {
 
+// A key or value name with its number ("k7").
+std::string Named(const char* prefix, std::uint32_t number)
+{
+    std::string name = prefix;
+    name += std::to_string(number);
+    return name;
+}
+
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
@@ -108,7 +116,7 @@ public:
                                        BeginProfileBatch(settingsIni_.c_str()) != FALSE};
             std::u16string name = Wide("StressData" + std::to_string(n % 8));
             SetPrinterDataW(printer, name.data(), REG_DWORD, reinterpret_cast<BYTE*>(&n), sizeof n);
-            WriteIniString(u"StressBatch", Wide("b" + std::to_string(n % 8)).c_str(), Wide(std::to_string(n)).c_str(),
+            WriteIniString(u"StressBatch", Wide(Named("b", n % 8)).c_str(), Wide(std::to_string(n)).c_str(),
                            settingsIni_.c_str());
             if (CommitStoreBatches(nullptr, batches)) {
                 successes.Add("data" + std::to_string(n % 8), n);
@@ -122,7 +130,7 @@ public:
     void WriteKeys(Successes& successes, Clock::time_point end)
     {
         for (std::uint32_t n = 1; Clock::now() < end; ++n) {
-            const std::string key = "k" + std::to_string(n % 16);
+            const std::string key = Named("k", n % 16);
             if (WriteIniString(u"StressKeys", Wide(key).c_str(), Wide(std::to_string(n)).c_str(), settingsIni_.c_str()))
                 successes.Add(key, n);
         }

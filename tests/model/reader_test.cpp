@@ -186,7 +186,8 @@ TEST_F(DescriptionFile, ParsesAMappedFileAndProbesItsFirstFileVersion)
 // or one cut by the end of the head, is still read whole.
 TEST_F(DescriptionFile, ProbesAFileVersionBeyondOrAcrossTheHead)
 {
-    const std::string comment = "*% " + std::string(60, 'c') + "\n";
+    std::string comment = "*% ";
+    comment.append(60, 'c').append("\n");
     for (std::size_t before : {4000u, 4090u, 4100u, 20000u}) {
         std::string text;
         while (text.size() + comment.size() <= before) text += comment;

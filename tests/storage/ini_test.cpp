@@ -93,7 +93,8 @@ TEST_F(IniTest, FailedRewriteLeavesTheFileWhole)
 
 std::u16string NumberedKey(int n)
 {
-    const std::string text = "k" + std::to_string(n);
+    std::string text = "k";
+    text += std::to_string(n);
     return std::u16string(text.begin(), text.end());
 }
 
@@ -164,7 +165,8 @@ TEST_F(IniTest, KilledWriterLeavesTheFileWhole)
     const WCHAR* file = u"C:\\_vexl\\r.ini";
     const std::string other = "[A]\r\na=1\r\n";
     machine::WriteFile(file, other);
-    const std::string big = "[B]\r\nb=" + std::string(4 << 20, 'x') + "\r\n";
+    std::string big = "[B]\r\nb=";
+    big.append(4 << 20, 'x').append("\r\n");
     RunInChildProcessUntilKilled(
         [&] {
             for (;;) RewriteIniSection(nullptr, file, u"B", big.data(), static_cast<std::uint32_t>(big.size()));
