@@ -396,15 +396,3 @@ BENCHMARK(BM_LoadAllSettings)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace vexl::bench
-
-// The common library is linked without a deliverable: its services get
-// their defaults before any benchmark runs.
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    vexl::InstallDefaultServices();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
