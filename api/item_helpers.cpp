@@ -3,6 +3,7 @@
 #include "api/devmode_delivery.h"
 #include "api/validators.h"
 #include "api/versions.h"
+#include "vexlapi/vexldrv.h"
 
 #include "common/core/devmode_public.h"
 #include "common/core/items.h"
@@ -285,7 +286,7 @@ void RestoreWorkSettings(DriverContext* instance, std::uint8_t* copy, BOOL resto
 
 BOOL NeedsMarginReset(DriverContext* instance, std::uint32_t statusId, const void* /*structure*/)
 {
-    if (instance == nullptr || (statusId != 14 && statusId != 15)) return FALSE;
+    if (instance == nullptr || (statusId != VEXLDRV_STATUS_NUP && statusId != VEXLDRV_STATUS_DUPLEX)) return FALSE;
     return GetItemValue(instance, rdmFuncSelectMargin) != 0 ? TRUE : FALSE;
 }
 

@@ -23,12 +23,13 @@
 #include "common/core/units.h"
 #include "common/model/compiled_model.h"
 #include "common/model/constraints.h"
-#include "common/storage/module_chapters.h"
 #include "common/storage/directories.h"
+#include "common/storage/module_chapters.h"
 #include "common/storage/module_presets.h"
 #include "common/storage/persistence.h"
 #include "platform/inifile.h"
 #include "platform/spooler.h"
+#include "vexlapi/vexldrv.h"
 
 #include <algorithm>
 #include <cstring>
@@ -200,13 +201,13 @@ ItemVerdict ApplyStatusRules(DriverContext* instance, std::uint32_t status, std:
 {
     if ((item == rdmExtOutput2SeparationSheet || item == rdmSeparationSheetCycle) && apiVersion < 10)
         return ItemVerdict::kSkip;
-    if (status == 7 && (item == dmPaperLength || item == dmPaperWidth)) {
+    if (status == VEXLDRV_STATUS_PAPER_SIZE && (item == dmPaperLength || item == dmPaperWidth)) {
         const std::uint32_t fields = GetItemValue(instance, dmFields);
         const bool sized = GetItemValue(instance, dmPaperLength) != 0 && GetItemValue(instance, dmPaperWidth) != 0 &&
                            (fields & DM_PAPERLENGTH) != 0 && (fields & DM_PAPERWIDTH) != 0;
         return sized && ItemDiffers(instance, item) ? ItemVerdict::kChanged : ItemVerdict::kSkip;
     }
-    if (status == 11) {
+    if (status == VEXLDRV_STATUS_SCALE) {
         const std::uint32_t type = GetItemValue(instance, rdmScaleType);
         if (type <= 2) {
             if (item == rdmScaleV) return ItemVerdict::kSkip;
@@ -214,17 +215,18 @@ ItemVerdict ApplyStatusRules(DriverContext* instance, std::uint32_t status, std:
                 return ItemDiffers(instance, item) ? ItemVerdict::kChanged : ItemVerdict::kSkip;
         }
     }
-    if (status == 34) {
+    if (status == VEXLDRV_STATUS_RESOLUTION) {
         const int kind = GetResolutionEntryKind(instance);
         if (kind == -1) return ItemVerdict::kStopStatus;
         if ((kind == 0 && item == rdmDstResolutionBoth) || (kind == 1 && item == rdmDstResolutionW))
             return ItemVerdict::kSkip;
     }
-    if (status == 18) {
+    if (status == VEXLDRV_STATUS_MARGIN) {
         if (!ItemDiffers(instance, rdmFuncSelectMargin)) return ItemVerdict::kStopStatus;
         if (item == rdmFuncSelectMargin) return ItemVerdict::kSkip;
     }
-    if (status == 265 || status == 268) return ItemDiffers(instance, item) ? ItemVerdict::kChanged : ItemVerdict::kSkip;
+    if (status == VEXLDRV_STATUS_COLOR_MATCHING || status == VEXLDRV_STATUS_PRINTER_SIDE)
+        return ItemDiffers(instance, item) ? ItemVerdict::kChanged : ItemVerdict::kSkip;
     return ItemVerdict::kTest;
 }
 
@@ -285,37 +287,38 @@ void SetOwnStatusBit(DriverContext* instance, std::uint32_t status, const void* 
                            [&](const Pair& p) { return p.stored == stored && p.asked == asked; });
     };
     switch (status) {
-    case 14:
+    case VEXLDRV_STATUS_NUP:
         if (matches({{1, 3}, {3, 1}, {3, 2}, {0x81, 0x82}, {0x82, 0x81}, {0xA1, 0xA3}, {0xA3, 0xA1}, {0xA3, 0xA2}},
                     GetItemValue(instance, rdmNUPType), ReadInput32(input, 4)))
-            SetChangedBit(changed, 14);
+            SetChangedBit(changed, VEXLDRV_STATUS_NUP);
         break;
-    case 15:
+    case VEXLDRV_STATUS_DUPLEX:
         if (matches({{0x12, 0x11}, {0x11, 0x12}, {0x11, 0x13}, {0x15, 0x14}, {0x14, 0x15}, {0x14, 0x16}},
                     GetItemValue(instance, rdmDuplexType), ReadInput32(input, 4)))
-            SetChangedBit(changed, 15);
+            SetChangedBit(changed, VEXLDRV_STATUS_DUPLEX);
         break;
-    case 19:
+    case VEXLDRV_STATUS_SORT:
         if (CapabilityIsPresent(instance, 76) && GetItemValue(instance, rdmExtOutput2SeparationSheet) != 0 &&
             GetItemValue(instance, rdmSeparationSheetCycle) != ReadInput32(input, 12))
-            SetChangedBit(changed, 19);
+            SetChangedBit(changed, VEXLDRV_STATUS_SORT);
         break;
-    case 66:
+    case VEXLDRV_STATUS_COVER_MEDIA_TYPES:
         if (ItemDiffers(instance, rdmExtOutput2ReverseCoverOutside)) {
             constexpr std::uint32_t kBoth = kAvailableTestUnavailable | kAvailableTestRestricted;
             if (IsItemAvailable(instance, rdmFuncSelectBack, 0, kBoth))
-                SetChangedBit(changed, 64);
+                SetChangedBit(changed, VEXLDRV_STATUS_BACK_COVER);
             else if (IsItemAvailable(instance, rdmFuncSelectReverseCover, 0, kBoth))
-                SetChangedBit(changed, 65);
+                SetChangedBit(changed, VEXLDRV_STATUS_REVERSE_COVER);
         }
         break;
-    case 67:
-        if (GetItemValue(instance, rdmFuncSelectChapter) != ReadInput32(input, 4)) SetChangedBit(changed, 67);
+    case VEXLDRV_STATUS_CHAPTERS:
+        if (GetItemValue(instance, rdmFuncSelectChapter) != ReadInput32(input, 4))
+            SetChangedBit(changed, VEXLDRV_STATUS_CHAPTERS);
         break;
-    case 28:
+    case VEXLDRV_STATUS_PAPER_ROTATION:
         if (apiVersion >= 14 && ItemDiffers(instance, rdmRotationMode) &&
             (ItemDiffers(instance, rdmNupLayout) || ItemDiffers(instance, rdmBookLayout)))
-            SetChangedBit(changed, 28);
+            SetChangedBit(changed, VEXLDRV_STATUS_PAPER_ROTATION);
         break;
     default:
         break;
@@ -340,8 +343,8 @@ void BuildChangedBitmap(DriverContext* instance, std::uint32_t written, const vo
         request[0] = reinterpret_cast<std::uintptr_t>(chaptersBefore.empty() ? nullptr : chaptersBefore.data());
         request[1] = reinterpret_cast<std::uintptr_t>(current.empty() ? nullptr : current.data());
         RunModuleListOperation(instance, 6, request);
-        if (request[2] != 0) SetChangedBit(changed, 67);
-        if (status == 67 || request[2] != 0) StoreIniItems(printer, instance);
+        if (request[2] != 0) SetChangedBit(changed, VEXLDRV_STATUS_CHAPTERS);
+        if (status == VEXLDRV_STATUS_CHAPTERS || request[2] != 0) StoreIniItems(printer, instance);
     });
 }
 
@@ -362,19 +365,19 @@ void RunItemsTransactsInListOrder(DriverContext* instance, std::initializer_list
 void RunStatusTransacts(DriverContext* instance, std::uint32_t status, const void* input)
 {
     switch (status) {
-    case 3:
+    case VEXLDRV_STATUS_MEDIA_TYPE:
         SetItemValue(instance, wdmUIStart, 1);
         RunItemTransacts(instance, rdmMediaType);
         SetItemValue(instance, wdmUIStart, 0);
         break;
-    case 9:
-    case 19:
+    case VEXLDRV_STATUS_COPIES:
+    case VEXLDRV_STATUS_SORT:
         if (CapabilityIsPresent(instance, 76) && GetItemValue(instance, rdmExtOutput2SeparationSheet) != 0 &&
             EvaluateModuleJudge(instance, 1403) != 0)
             UpdateDependentSettings(instance, 901);
-        if (status == 19) RunItemTransacts(instance, rdmSortType);
+        if (status == VEXLDRV_STATUS_SORT) RunItemTransacts(instance, rdmSortType);
         break;
-    case 10: {
+    case VEXLDRV_STATUS_JOB_INFORMATION: {
         struct MaskItem {
             std::uint32_t mask;
             std::uint16_t item;
@@ -416,39 +419,39 @@ void RunStatusTransacts(DriverContext* instance, std::uint32_t status, const voi
         }
         break;
     }
-    case 11: {
+    case VEXLDRV_STATUS_SCALE: {
         RunItemTransacts(instance, rdmScaleType);
         const std::uint32_t type = GetItemValue(instance, rdmScaleType);
         if (type == 3) RunItemTransacts(instance, rdmScaleV);
         if (type == 1 || type == 3) RunItemTransacts(instance, rdmScaleH);
         break;
     }
-    case 14:
+    case VEXLDRV_STATUS_NUP:
         RunItemTransacts(instance, rdmNUPPOSTKind);
         RunItemTransacts(instance, rdmNUPType);
         break;
-    case 15:
+    case VEXLDRV_STATUS_DUPLEX:
         RunItemTransacts(instance, rdmDuplexType);
         break;
-    case 20:
+    case VEXLDRV_STATUS_STAPLE:
         RunItemTransacts(instance, rdmStapleType);
         break;
-    case 21:
+    case VEXLDRV_STATUS_PUNCH:
         RunItemTransacts(instance, rdmPunchType);
         break;
-    case 35:
+    case VEXLDRV_STATUS_CMYK_PLANES:
         RunItemTransacts(instance, rdmPlaneUseCMYKMagenta);
         RunItemTransacts(instance, rdmPlaneUseCMYKYellow);
         RunItemTransacts(instance, rdmPlaneUseCMYKBlack);
         break;
-    case 51:
+    case VEXLDRV_STATUS_FOLD:
         RunItemTransacts(instance, rdmFoldType);
         break;
-    case 79:
+    case VEXLDRV_STATUS_FOLDING:
         RunItemsTransactsInListOrder(instance, {rdmFunc2SelectFoldingPunch, rdmFunc2SelectFoldingCorner, rdmFoldingType,
                                                 rdmFoldingLongFanType, rdmFoldingCustomType, rdmFoldingProgramType});
         break;
-    case 262:
+    case VEXLDRV_STATUS_QUALITY_MACROS:
         SetItemValue(instance, wdmCtrlWorkPrompt, 1);
         RunItemTransacts(instance, rdmUseUserMacro);
         RunItemTransacts(instance, rdmPrintMacro);
