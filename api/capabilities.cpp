@@ -11,6 +11,7 @@
 #include "api/option_tests.h"
 #include "api/versions.h"
 #include "common/core/devmode_public.h"
+#include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/le.h"
 #include "common/core/modeldb.h"
@@ -1118,8 +1119,8 @@ int AnswerLoadShareCodes(DriverContext* instance, std::uint32_t, const Capabilit
 
 // ---- toner save ---------------------------------------------------------------------------------------------
 
-constexpr std::int16_t kPrintQualityPage = 1006;
-constexpr std::int16_t kUserOthersPage = 1029;
+constexpr std::int16_t kPrintQualityPage = kPagePrintquality;
+constexpr std::int16_t kUserOthersPage = kPageDialogUserOthers;
 
 int TonerSavePage(DriverContext* instance)
 {

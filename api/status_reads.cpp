@@ -47,7 +47,7 @@ namespace {
 constexpr char kCoreVersionStamp[] = "********CoreVersion=6.634********";
 
 // Page and control of the user-code button of the initial settings page.
-constexpr std::int16_t kInitialSettingsPage = 1010;
+constexpr std::int16_t kInitialSettingsPage = kPageDialogInit;
 constexpr std::int16_t kUserCodeButton = 2570;
 
 // The option of dmDefaultSource that the second bypass slot of the tray

@@ -18,6 +18,7 @@
 #include "api/versions.h"
 #include "common/core/appservices.h"
 #include "common/core/file_names.h"
+#include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
 #include "common/core/osinfo.h"
@@ -811,7 +812,7 @@ constexpr std::uint32_t kSelectorUserCode = 246;
 constexpr std::uint32_t kSelectorStampCopy = 247;
 constexpr std::uint32_t kSelectorJobBinder = 254;
 constexpr std::uint32_t kSelectorSequenceMark = 256;
-constexpr std::int16_t kInitialSettingsPage = 1010;  // KSD_IDD_DIALOG_INIT
+constexpr std::int16_t kInitialSettingsPage = kPageDialogInit;
 constexpr std::int16_t kUserCodeButton = 2570;       // KSD_IDC_INIT_BUTTON_USERCODE
 
 // On Windows 9x the private header repeats the job-binder word (+4) at +12.

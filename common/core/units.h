@@ -6,6 +6,7 @@
 #pragma once
 
 #include "common/core/context.h"
+#include "common/core/item_ids.h"
 #include "common/core/modeldb.h"
 #include "platform/win32.h"
 
@@ -50,8 +51,8 @@ BOOL GetFreeSizeLimitsIn(DriverContext* context, std::uint16_t itemId, std::uint
 // the custom-size dialog takes wdmFreeSizeTray and wdmFreeSizeOrient, the
 // paper page the paper or print size's tray and orientation (by
 // wdmInputFreeSizeType). FALSE on any other page.
-inline constexpr std::int16_t kCustomSizeDialogPage = 1017;
-inline constexpr std::int16_t kPaperSizePage = 1041;
+inline constexpr std::int16_t kCustomSizeDialogPage = kPageDialogFreesize;
+inline constexpr std::int16_t kPaperSizePage = kPageDialogFreesizeInput;
 BOOL GetFreeSizePageTray(DriverContext* context, std::uint32_t* tray, std::uint32_t* orientation);
 // Which limit a custom-size control takes: kFreeSizeLengthLimit,
 // kFreeSizeWidthLimit or 0 for a control that takes none.

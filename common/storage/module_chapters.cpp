@@ -29,7 +29,7 @@ namespace {
 
 constexpr int kKeyChars = 64;
 constexpr std::int32_t kChapterArea = 3;
-constexpr std::int16_t kChapterPageId = 1044;
+constexpr std::int16_t kChapterPageId = kPageDialogChapter;
 constexpr std::int16_t kChapterListControl = 2800;
 // The tray classes that wdmChapterUseTray1-8 can name.
 constexpr int kUseTrayItemCount = 8;

@@ -18,8 +18,8 @@
 namespace vexl {
 namespace {
 
-constexpr std::int16_t kProfileListPage = 4010;
-constexpr std::int16_t kProfileEditPage = 4011;
+constexpr std::int16_t kProfileListPage = kPageDialogUserIcmmode;
+constexpr std::int16_t kProfileEditPage = kPageCmmaddprofile;
 constexpr std::int16_t kProfileListControl = 2256;
 constexpr std::int16_t kProfileModeControl = 2823;
 constexpr std::int16_t kProfilePathControl = 2825;

@@ -18,7 +18,7 @@
 namespace vexl {
 namespace {
 
-constexpr std::uint16_t kEditPage = 1003;
+constexpr std::uint16_t kEditPage = kPageEdit;
 constexpr std::uint16_t kCopyGuardControls[] = {2928, 2929, 2974};
 constexpr std::uint16_t kWatermarkControls[] = {2088, 2089, 2090, 2091, 2092, 2406, 2407};
 // State bits 0-1 and the second flag word's bit 1 of a control.

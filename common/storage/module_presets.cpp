@@ -4,6 +4,7 @@
 
 #include "common/core/appservices.h"
 #include "common/core/context.h"
+#include "common/core/item_ids.h"
 #include "common/core/items.h"
 #include "common/core/modeldb.h"
 #include "common/storage/directories.h"
@@ -22,7 +23,7 @@ constexpr std::uint16_t kLastModuleJudge = 1418;
 constexpr std::uint16_t kFirstColorJudge = 1291;
 constexpr std::uint16_t kLastColorJudge = 1306;
 constexpr std::uint16_t kFirstSeparationJudge = 1403;
-constexpr std::int16_t kChapterPage = 1044;
+constexpr std::int16_t kChapterPage = kPageDialogChapter;
 constexpr int kChapterRangeChars = 16;
 
 ModuleServices g_services{};

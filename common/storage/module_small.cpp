@@ -10,7 +10,7 @@ namespace vexl {
 namespace {
 
 constexpr std::uint16_t kFontSubstControl = 2384;
-constexpr std::uint16_t kFontSubstPage = 4004;
+constexpr std::uint16_t kFontSubstPage = kPageDialogUserTtf;
 // State bits 2-3 of a control: 1 shows it.
 constexpr std::uint16_t kControlShownMask = 0x000C;
 constexpr std::uint16_t kControlShown = 0x0004;

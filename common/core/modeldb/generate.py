@@ -640,6 +640,13 @@ def write_item_rules(path):
 
 # ---- output ----------------------------------------------------------------
 
+def page_id_name(symbol):
+    """kPage and the page's symbol in words: KSD_IDD_DIALOG_FREESIZE gives
+    kPageDialogFreesize."""
+    words = [w for w in symbol.split('_') if w not in ('KSD', 'IDD')]
+    return 'kPage' + ''.join(w.capitalize() for w in words)
+
+
 def write_header(path, items, symbols, constants, model):
     lines = [
         '// Generated from common/core/modeldb/*.tsv by generate.py. Do not edit.',
@@ -658,6 +665,9 @@ def write_header(path, items, symbols, constants, model):
     lines += ['};', '', '// UI symbol keys by name.', 'enum SymbolKey : std::uint16_t {']
     for r in symbols:
         lines.append(f'    {r["name"]} = {num(r["key"])},')
+    lines += ['};', '', '// Property pages (dialog templates) by name.', 'enum PageId : std::int16_t {']
+    for r in read_tsv('pages.tsv'):
+        lines.append(f'    {page_id_name(r["symbol"])} = {num(r["id"])},')
     lines += ['};', '', '// Option and string constants by name.']
     seen = set()
     for r in constants:
