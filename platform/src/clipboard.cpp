@@ -1,5 +1,6 @@
 #include "platform/clipboard.h"
 
+#include "platform/clipboard_host.h"
 #include "platform/kernel.h"
 #include "platform/text.h"
 

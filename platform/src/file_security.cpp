@@ -13,6 +13,7 @@
 #include "platform/machine.h"
 
 #include "files_host.h"
+#include "platform/modules_host.h"
 #include "profile.h"
 
 #include <cerrno>

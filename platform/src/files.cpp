@@ -15,6 +15,7 @@
 #include "platform/security.h"
 
 #include "files_host.h"
+#include "platform/modules_host.h"
 #include "profile.h"
 #include "unicode.h"
 

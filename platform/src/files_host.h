@@ -6,6 +6,7 @@
 #include "platform/types.h"
 
 #include "handles.h"
+#include "platform/modules_host.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -3,6 +3,7 @@
 #include "platform/kernel.h"
 #include "platform/resources.h"
 
+#include "platform/menus_host.h"
 #include "windows_state.h"
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 
 #include "platform/kernel.h"
 #include "platform/machine.h"
+#include "platform/modules_host.h"
 #include "profile.h"
 #include "unicode.h"
 

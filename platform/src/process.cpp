@@ -8,6 +8,7 @@
 #include "platform/sync.h"
 
 #include "handles.h"
+#include "platform/process_host.h"
 #include "unicode.h"
 
 #include <cerrno>

@@ -4,6 +4,7 @@
 
 #include "platform/kernel.h"
 #include "platform/modules.h"
+#include "platform/modules_host.h"
 #include "platform/windows.h"
 
 #include <elf.h>

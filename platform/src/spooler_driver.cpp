@@ -6,6 +6,7 @@
 #include "platform/modules.h"
 #include "platform/printers.h"
 #include "platform/registry.h"
+#include "platform/spooler_driver_host.h"
 #include "platform/text.h"
 
 #include <cstring>

@@ -5,6 +5,7 @@
 #include "platform/kernel.h"
 #include "platform/machine.h"
 
+#include "platform/windows_host.h"
 #include "windows_state.h"
 
 #include <algorithm>

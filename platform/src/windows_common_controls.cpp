@@ -7,6 +7,7 @@
 #include "platform/commctrl.h"
 #include "platform/gdi.h"
 
+#include "platform/commctrl_host.h"
 #include "windows_state.h"
 
 #include <algorithm>

@@ -4,8 +4,11 @@
 #include "windows_state.h"
 
 #include "platform/clipboard.h"
+#include "platform/clipboard_host.h"
 #include "platform/kernel.h"
 #include "platform/menus.h"
+#include "platform/menus_host.h"
+#include "platform/windows_host.h"
 
 #include <algorithm>
 #include <cstring>

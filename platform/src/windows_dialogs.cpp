@@ -6,6 +6,7 @@
 #include "platform/kernel.h"
 #include "platform/resources.h"
 
+#include "platform/windows_host.h"
 #include "resource_files.h"
 
 #include <algorithm>

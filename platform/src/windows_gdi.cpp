@@ -4,6 +4,7 @@
 #include "windows_state.h"
 
 #include "platform/gdi_surface.h"
+#include "platform/windows_host.h"
 
 #include <algorithm>
 #include <map>

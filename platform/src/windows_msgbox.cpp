@@ -2,6 +2,7 @@
 // a real one, a box first lets the posted messages of the thread through.
 #include "platform/clipboard.h"
 
+#include "platform/clipboard_host.h"
 #include "windows_state.h"
 
 namespace vexl::windows {

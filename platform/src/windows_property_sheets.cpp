@@ -9,6 +9,7 @@
 #include "platform/resources.h"
 
 #include "dialog_template_writer.h"
+#include "platform/windows_host.h"
 #include "windows_state.h"
 
 #include <algorithm>

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/windows.h"
+#include "platform/windows_host.h"
 
 #include <deque>
 #include <functional>

@@ -1,5 +1,6 @@
 // Reading dialog templates: the standard layout and the extended one, with
 // every field bounded by the size of the template.
+#include "platform/windows_host.h"
 #include "windows_state.h"
 
 #include <cstring>

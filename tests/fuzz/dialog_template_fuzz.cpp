@@ -4,6 +4,7 @@
 #include "fuzz_support.h"
 
 #include "platform/windows.h"
+#include "platform/windows_host.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -4,6 +4,7 @@
 #include "fuzz_support.h"
 
 #include "platform/menus.h"
+#include "platform/menus_host.h"
 
 #include <cstdlib>
 #include <vector>

@@ -1,4 +1,5 @@
 #include "platform/commctrl.h"
+#include "platform/commctrl_host.h"
 #include "ui_fixture.h"
 
 #include <string>

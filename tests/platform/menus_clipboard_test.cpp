@@ -1,5 +1,7 @@
 #include "platform/clipboard.h"
+#include "platform/clipboard_host.h"
 #include "platform/menus.h"
+#include "platform/menus_host.h"
 #include "platform/ui_driver.h"
 #include "platform/win32.h"
 #include "support/test_machine.h"

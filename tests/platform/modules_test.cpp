@@ -1,3 +1,4 @@
+#include "platform/modules_host.h"
 #include "platform/win32.h"
 #include "support/test_machine.h"
 

@@ -2,6 +2,7 @@
 #include "ui_fixture.h"
 
 #include "platform/kernel.h"
+#include "platform/windows_host.h"
 
 #include <array>
 

@@ -8,8 +8,9 @@
 #include "common/core/store.h"
 #include "platform/printers.h"
 #include "platform/spooler.h"
-#include "support/child_process.h"
 #include "platform/spooler_driver.h"
+#include "platform/spooler_driver_host.h"
+#include "support/child_process.h"
 
 #include <cstring>
 #include <filesystem>

@@ -5,6 +5,7 @@
 #include "common/core/modeldb.h"
 #include "common/storage/directories.h"
 #include "platform/machine.h"
+#include "platform/process_host.h"
 #include "platform/win32.h"
 #include "ui_fixture.h"
 

@@ -5,6 +5,7 @@
 #include "ui_fixture.h"
 
 #include "platform/spooler_driver.h"
+#include "platform/spooler_driver_host.h"
 #include "print_job.h"
 
 #include <algorithm>

@@ -1,10 +1,8 @@
-// The graphics engine's face for the engine host, tests and tools: the
-// devices the engine keeps for a driver, the objects it builds and hands to
-// the driver (paths, clip regions, brushes, colour translations, transforms,
-// fonts and strings), counters of what is alive, switches that make a service
-// fail, and pixel access to engine bitmaps.
-//
-// The driver never includes this header; it sees only platform/engine.h.
+// The graphics engine's face for the engine host, tests and tools: the devices the engine keeps for a
+// driver, the objects it builds and hands to the driver (paths, clip regions, brushes, colour
+// translations, transforms, fonts and strings), counters of what is alive, switches that make a
+// service fail, and pixel access to engine bitmaps.  The driver never includes this header; it sees
+// only platform/engine.h.
 #pragma once
 
 #include "platform/ddi.h"

@@ -1,6 +1,6 @@
-// The device contexts of GDI as a host of the graphics engine makes them:
-// a DC stands for a driver that takes its escapes. The driver never
-// includes this header; it sees only ExtEscape (platform/printui.h).
+// The device contexts of GDI as a host of the graphics engine makes them: a DC stands for a driver
+// that takes its escapes. The driver never includes this header; it sees only ExtEscape
+// (platform/printui.h).
 #pragma once
 
 #include "platform/printui.h"

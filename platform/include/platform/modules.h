@@ -46,12 +46,3 @@ VEXL_API FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 // answers size and sets ERROR_INSUFFICIENT_BUFFER.
 VEXL_API DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 
-VEXL_HOST_FACE_BEGIN
-namespace vexl::modules {
-
-// The host file behind a loaded module (empty when the handle names none), for
-// the services that read a module's resources.
-std::filesystem::path HostFile(HMODULE module);
-
-}  // namespace vexl::modules
-VEXL_HOST_FACE_END

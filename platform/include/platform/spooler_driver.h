@@ -53,22 +53,3 @@ VEXL_API int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR port, WORD capability, 
 VEXL_API LONG DocumentPropertiesW(HWND window, HANDLE printer, LPWSTR deviceName, DEVMODEW* output, DEVMODEW* input,
                                   DWORD mode);
 
-VEXL_HOST_FACE_BEGIN
-namespace vexl::spooler {
-
-// A DEVMODE of another version converted by the printer's library
-// (DrvConvertDevMode CDM_CONVERT) into a buffer of target bytes whose
-// header names the target sizes (dmSize, dmDriverExtra, versions as given).
-// The converted bytes, empty when the library refused.
-std::vector<std::uint8_t> ConvertDevmode(const std::u16string& printerName, const DEVMODEW* in,
-                                         const DEVMODEW& targetHeader);
-
-// The job check at submission (DevQueryPrintEx): TRUE when the job may
-// print; error holds the library's text when it refused with one.
-BOOL CheckJob(HANDLE printer, DEVMODEW* job, std::u16string* error);
-
-// DrvUpgradePrinter level 1 for the printer after its driver was replaced.
-BOOL UpgradePrinterDriver(const std::u16string& printerName, const std::u16string& oldDriverDirectory);
-
-}  // namespace vexl::spooler
-VEXL_HOST_FACE_END
