@@ -103,20 +103,6 @@ std::u16string QualityKey(int slot)
     return key;
 }
 
-std::u16string StampSection(int slot, DriverContext* context)
-{
-    WCHAR section[kListKeyChars] = {};
-    FormatStampSection(section, slot, context);
-    return section;
-}
-
-std::u16string FreeSizeSection(int slot, DriverContext* context)
-{
-    WCHAR section[kListKeyChars] = {};
-    FormatFreeSizeSection(section, slot, context);
-    return section;
-}
-
 void LoadSection(DriverContext* context, const WCHAR* section, std::uint32_t flags)
 {
     PrinterSectionSwap swap(context, section);
@@ -645,6 +631,20 @@ BOOL IsFreeSizePaperId(std::uint32_t paperId)
 void FormatFreeSizeSection(WCHAR* out, int slot, DriverContext* context)
 {
     CopyOut(out, u"FreeSize" + Decimal(slot) + LanguageSection(context));
+}
+
+std::u16string StampSection(int slot, DriverContext* context)
+{
+    WCHAR section[kListKeyChars] = {};
+    FormatStampSection(section, slot, context);
+    return section;
+}
+
+std::u16string FreeSizeSection(int slot, DriverContext* context)
+{
+    WCHAR section[kListKeyChars] = {};
+    FormatFreeSizeSection(section, slot, context);
+    return section;
 }
 
 int CopyFreeSizeToSlotItems(DriverContext* context, const WCHAR* section)

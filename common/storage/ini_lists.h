@@ -9,6 +9,7 @@
 #include "platform/win32.h"
 
 #include <cstdint>
+#include <string>
 
 namespace vexl {
 
@@ -72,6 +73,9 @@ std::uint16_t GetPaperIdForSlot(int slot, int count, DriverContext* context);
 int GetSlotForPaperId(std::uint32_t paperId, DriverContext* context);
 BOOL IsFreeSizePaperId(std::uint32_t paperId);
 void FormatFreeSizeSection(WCHAR* out, int slot, DriverContext* context);
+// The stamp and custom-size sections of a slot, as the Format calls write them.
+std::u16string StampSection(int slot, DriverContext* context);
+std::u16string FreeSizeSection(int slot, DriverContext* context);
 void LoadFreeSizeSection(DriverContext* context, const WCHAR* section);
 void LoadSrcFreeSizeSection(DriverContext* context, const WCHAR* section);
 void SaveFreeSizeSection(DriverContext* context, const WCHAR* section);

@@ -63,22 +63,7 @@ protected:
         EXPECT_TRUE(result.ok()) << (result.violation ? dump::FormatViolation(*result.violation) : "") << "\n"
                                  << result.listing;
         listing_ = result.listing;
-        PageLines pages;
-        std::istringstream lines(result.listing);
-        for (std::string line; std::getline(lines, line);) {
-            if (line.find("page-begin") != std::string::npos)
-                pages.emplace_back();
-            else if (!pages.empty() && line.find("page-end") == std::string::npos)
-                pages.back().push_back(line);
-        }
-        return pages;
-    }
-
-    static int CountWith(const std::vector<std::string>& lines, const std::string& text)
-    {
-        int count = 0;
-        for (const std::string& line : lines) count += line.find(text) != std::string::npos;
-        return count;
+        return SplitListingPages(result.listing);
     }
 
     Pdev* pdev_ = nullptr;
@@ -118,9 +103,9 @@ TEST_F(DrawingTest, ABitBltFillSendsTheRopAndColourOfItsRop4)
     ASSERT_EQ(pages.size(), std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].rop);
-        EXPECT_EQ(CountWith(pages[i], cases[i].rop), 1);
-        EXPECT_EQ(CountWith(pages[i], cases[i].more), 1) << listing_;
-        EXPECT_EQ(CountWith(pages[i], "fill=(10,20,110,220)"), 1);
+        EXPECT_EQ(CountLinesWith(pages[i], cases[i].rop), 1);
+        EXPECT_EQ(CountLinesWith(pages[i], cases[i].more), 1) << listing_;
+        EXPECT_EQ(CountLinesWith(pages[i], "fill=(10,20,110,220)"), 1);
     }
 }
 
@@ -287,10 +272,10 @@ TEST_F(BrushTest, PatternFillsSendTheirPatternsAndTwentyFourBitsFillOpaque)
     EXPECT_TRUE(
         DrvBitBlt(so_, nullptr, nullptr, nullptr, nullptr, &rect, nullptr, nullptr, hatch.get(), &origin, 0xF0F0));
     const std::vector<std::string> page = Finish().at(0);
-    EXPECT_EQ(CountWith(page, "pattern 24-bit side=32"), 1);
-    EXPECT_EQ(CountWith(page, "opaque"), 1);
-    EXPECT_EQ(CountWith(page, "mode=fill-winding"), 1);
-    EXPECT_EQ(CountWith(page, "pattern 1-bit side=32"), 1);
+    EXPECT_EQ(CountLinesWith(page, "pattern 24-bit side=32"), 1);
+    EXPECT_EQ(CountLinesWith(page, "opaque"), 1);
+    EXPECT_EQ(CountLinesWith(page, "mode=fill-winding"), 1);
+    EXPECT_EQ(CountLinesWith(page, "pattern 1-bit side=32"), 1);
     // The printer fills the 24-bit pattern opaque; its colour state is the
     // transparent one of its MIX, without a background colour.
     const auto fillColour = std::find_if(
@@ -421,11 +406,11 @@ TEST_F(DrawingTest, TheClipCacheSendsAClipOnlyWhenItChanges)
     engine::ClearFailures();
     const PageLines pages = Finish();
     ASSERT_EQ(pages.size(), 2u);
-    EXPECT_EQ(CountWith(pages[0], "clip=(0,0,500,500)"), 1);
-    EXPECT_EQ(CountWith(pages[0], "clip-reset"), 1);
-    EXPECT_EQ(CountWith(pages[0], "mode=clip"), 2);
-    EXPECT_EQ(CountWith(pages[1], "clip-reset"), 1);
-    EXPECT_EQ(CountWith(pages[1], "clip=(0,0,500,500)"), 1);
+    EXPECT_EQ(CountLinesWith(pages[0], "clip=(0,0,500,500)"), 1);
+    EXPECT_EQ(CountLinesWith(pages[0], "clip-reset"), 1);
+    EXPECT_EQ(CountLinesWith(pages[0], "mode=clip"), 2);
+    EXPECT_EQ(CountLinesWith(pages[1], "clip-reset"), 1);
+    EXPECT_EQ(CountLinesWith(pages[1], "clip=(0,0,500,500)"), 1);
     ASSERT_FALSE(pages[1].empty());
     EXPECT_NE(pages[1].front().find("clip-reset"), std::string::npos) << listing_;
 }
@@ -448,9 +433,9 @@ TEST_F(DrawingTest, APageAfterAClippedPageResetsThePrintersClip)
         DrvBitBlt(so_, nullptr, nullptr, trivial.get(), nullptr, &box, nullptr, nullptr, &brush, &origin, 0xF0F0));
     const PageLines pages = Finish();
     ASSERT_EQ(pages.size(), 3u);
-    EXPECT_EQ(CountWith(pages[0], "clip-reset"), 0);
-    EXPECT_EQ(CountWith(pages[1], "clip-reset"), 1) << listing_;
-    EXPECT_EQ(CountWith(pages[2], "clip-reset"), 0);
+    EXPECT_EQ(CountLinesWith(pages[0], "clip-reset"), 0);
+    EXPECT_EQ(CountLinesWith(pages[1], "clip-reset"), 1) << listing_;
+    EXPECT_EQ(CountLinesWith(pages[2], "clip-reset"), 0);
 }
 
 // ---- Path hooks ----
@@ -481,11 +466,11 @@ TEST_F(DrawingTest, PathHooksSendLineStateColourAndThePath)
     line.pstyle = style;
     EXPECT_FALSE(DrvStrokePath(so_, path.get(), nullptr, identity.get(), &pen, nullptr, &line, copy));
     const std::vector<std::string> page = Finish().at(0);
-    EXPECT_EQ(CountWith(page, "width=5"), 1);
-    EXPECT_EQ(CountWith(page, "join=bevel"), 1);
-    EXPECT_EQ(CountWith(page, "mode=stroke "), 1);
-    EXPECT_EQ(CountWith(page, "mode=stroke-fill-winding"), 1);
-    EXPECT_EQ(CountWith(page, "pen=0000FF"), 1) << listing_;
+    EXPECT_EQ(CountLinesWith(page, "width=5"), 1);
+    EXPECT_EQ(CountLinesWith(page, "join=bevel"), 1);
+    EXPECT_EQ(CountLinesWith(page, "mode=stroke "), 1);
+    EXPECT_EQ(CountLinesWith(page, "mode=stroke-fill-winding"), 1);
+    EXPECT_EQ(CountLinesWith(page, "pen=0000FF"), 1) << listing_;
 }
 
 TEST_F(DrawingTest, HooksDrawNothingOnRequestAndFailAfterAnOutputFailure)
@@ -533,9 +518,9 @@ TEST_F(DrawingTest, CopyBitsSendsSourceAndWhereAlphaIsNotOpaque)
     EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
     const PageLines pages = Finish();
     ASSERT_EQ(pages.size(), 2u);
-    EXPECT_EQ(CountWith(pages[0], "rop3=CC"), 1);
-    EXPECT_EQ(CountWith(pages[1], "rop3=88"), 1);
-    for (const auto& page : pages) EXPECT_EQ(CountWith(page, " image "), 1) << listing_;
+    EXPECT_EQ(CountLinesWith(pages[0], "rop3=CC"), 1);
+    EXPECT_EQ(CountLinesWith(pages[1], "rop3=88"), 1);
+    for (const auto& page : pages) EXPECT_EQ(CountLinesWith(page, " image "), 1) << listing_;
 }
 
 // ---- A vector page through the engine host ----
@@ -576,14 +561,14 @@ TEST_F(DrawingTest, AVectorPageOfPatternsAndClippedPathsPrintsThroughTheBuiltLib
     std::vector<std::string> lines;
     std::istringstream listing(result.listing);
     for (std::string line; std::getline(listing, line);) lines.push_back(line);
-    EXPECT_EQ(CountWith(lines, "pattern 1-bit side=32"), 3) << result.listing;
-    EXPECT_EQ(CountWith(lines, "pattern 24-bit side=32"), 1);
-    EXPECT_EQ(CountWith(lines, "mode=clip"), 1);  // the region once for its two calls
-    EXPECT_EQ(CountWith(lines, "clip=(2200,600,3000,1400)"), 1);
-    EXPECT_EQ(CountWith(lines, "clip-reset"), 1);
-    EXPECT_EQ(CountWith(lines, "fill=("), 4);
-    EXPECT_EQ(CountWith(lines, "mode=stroke-fill-alternate"), 1);
-    EXPECT_EQ(CountWith(lines, "mode=fill-winding"), 1);
+    EXPECT_EQ(CountLinesWith(lines, "pattern 1-bit side=32"), 3) << result.listing;
+    EXPECT_EQ(CountLinesWith(lines, "pattern 24-bit side=32"), 1);
+    EXPECT_EQ(CountLinesWith(lines, "mode=clip"), 1);  // the region once for its two calls
+    EXPECT_EQ(CountLinesWith(lines, "clip=(2200,600,3000,1400)"), 1);
+    EXPECT_EQ(CountLinesWith(lines, "clip-reset"), 1);
+    EXPECT_EQ(CountLinesWith(lines, "fill=("), 4);
+    EXPECT_EQ(CountLinesWith(lines, "mode=stroke-fill-alternate"), 1);
+    EXPECT_EQ(CountLinesWith(lines, "mode=fill-winding"), 1);
 }
 
 // ---- Colour transforms ----

@@ -11,6 +11,8 @@
 #include "support/integration_fixture.h"
 
 #include <cstring>
+#include <sstream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -112,5 +114,28 @@ protected:
     DEVINFO dev_{};
     std::vector<Pdev*> enabled_;
 };
+
+// The display-list lines of each page of a decoded listing, without the
+// page-begin and page-end records.
+inline std::vector<std::vector<std::string>> SplitListingPages(const std::string& listing)
+{
+    std::vector<std::vector<std::string>> pages;
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("page-begin") != std::string::npos)
+            pages.emplace_back();
+        else if (!pages.empty() && line.find("page-end") == std::string::npos)
+            pages.back().push_back(line);
+    }
+    return pages;
+}
+
+// How many of the lines hold the text.
+inline int CountLinesWith(const std::vector<std::string>& lines, const std::string& text)
+{
+    int count = 0;
+    for (const std::string& line : lines) count += line.find(text) != std::string::npos;
+    return count;
+}
 
 }  // namespace vexl::test

@@ -81,22 +81,7 @@ protected:
     // The display-list lines of each page of a decoded job.
     static std::vector<std::vector<std::string>> Pages(const dump::DecodeResult& result)
     {
-        std::vector<std::vector<std::string>> pages;
-        std::istringstream lines(result.listing);
-        for (std::string line; std::getline(lines, line);) {
-            if (line.find("page-begin") != std::string::npos)
-                pages.emplace_back();
-            else if (!pages.empty() && line.find("page-end") == std::string::npos)
-                pages.back().push_back(line);
-        }
-        return pages;
-    }
-
-    static int CountWith(const std::vector<std::string>& lines, const std::string& text)
-    {
-        int count = 0;
-        for (const std::string& line : lines) count += line.find(text) != std::string::npos;
-        return count;
+        return SplitListingPages(result.listing);
     }
 
     static std::uint64_t Records(const dump::DecodeResult& result, std::uint8_t type)
@@ -348,9 +333,9 @@ TEST_F(TextTest, TextTakesTheRopAndBackgroundModeOfItsMix)
     ASSERT_EQ(pages.size(), std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].rop + std::string(" ") + cases[i].mode);
-        EXPECT_EQ(CountWith(pages[i], cases[i].rop), 1) << result.listing;
-        EXPECT_EQ(CountWith(pages[i], std::string(" ") + cases[i].mode), 1) << result.listing;
-        EXPECT_EQ(CountWith(pages[i], "bg="), cases[i].background ? 1 : 0) << result.listing;
+        EXPECT_EQ(CountLinesWith(pages[i], cases[i].rop), 1) << result.listing;
+        EXPECT_EQ(CountLinesWith(pages[i], std::string(" ") + cases[i].mode), 1) << result.listing;
+        EXPECT_EQ(CountLinesWith(pages[i], "bg="), cases[i].background ? 1 : 0) << result.listing;
     }
 }
 
@@ -414,7 +399,7 @@ TEST_F(TextTest, TextLandsOnItsBaselineInEveryForm)
     ASSERT_EQ(pages.size(), 1u);
     const std::vector<std::string>& page = pages[0];
     // The em sizes and the leading of the selection are pixels too.
-    EXPECT_EQ(CountWith(page, "em=41x41 leading=0"), 4) << result.listing;
+    EXPECT_EQ(CountLinesWith(page, "em=41x41 leading=0"), 4) << result.listing;
     const char* const expected[] = {
         "box=(300,367,360,408) at=(300,367) advances=30,0",
         "box=(300,367,341,408) at=(300,367) code",
@@ -426,7 +411,7 @@ TEST_F(TextTest, TextLandsOnItsBaselineInEveryForm)
         "cell=(1767,2000)",
         "cell=(1767,1970)",
     };
-    for (const char* text : expected) EXPECT_EQ(CountWith(page, text), 1) << text << "\n" << result.listing;
+    for (const char* text : expected) EXPECT_EQ(CountLinesWith(page, text), 1) << text << "\n" << result.listing;
 }
 
 TEST_F(TextTest, AStringLongerThanARecordCountsGoesCharacterByCharacter)

@@ -118,20 +118,6 @@ std::u16string Decimal(int value)
     return text;
 }
 
-std::u16string FreeSizeSection(int slot, DriverContext* context)
-{
-    WCHAR section[kIniSectionChars] = {};
-    FormatFreeSizeSection(section, slot, context);
-    return section;
-}
-
-std::u16string StampSection(int slot, DriverContext* context)
-{
-    WCHAR section[kIniSectionChars] = {};
-    FormatStampSection(section, slot, context);
-    return section;
-}
-
 // The model INI key of a kind-0 key.
 std::u16string ModelKeyName(const DefaultKey& key)
 {

@@ -145,7 +145,8 @@ std::u16string ModelIni(DriverContext* context)
     return std::u16string(TextView(GetModelFilePath(context)));
 }
 
-std::u16string FreeSizeSection(int slot, DriverContext* context)
+// A custom-size section named with the language code of the settings copy.
+std::u16string CopyLanguageFreeSizeSection(int slot, DriverContext* context)
 {
     return u"FreeSize" + DecimalText(static_cast<unsigned>(slot)) + std::u16string(TextView(CopyLanguageCode(context)));
 }
@@ -409,7 +410,7 @@ void LoadDefaultFreeSizes(DriverContext* context)
         WideToAnsi(paper.userName, name, kFreeSizeNameBytes);
         LoadUiString(context, kFirstFreeSizeString + static_cast<std::uint32_t>(row), name, kTextChars, TRUE);
         WideToAnsi(paper.secondDisplayName, name, kFreeSizeNameBytes);
-        const std::u16string section = FreeSizeSection(row, context);
+        const std::u16string section = CopyLanguageFreeSizeSection(row, context);
         const auto read = [&](const WCHAR* key, std::uint32_t fallback) {
             return key != nullptr ? static_cast<std::uint32_t>(
                                         ReadIniInt(section.c_str(), key, static_cast<int>(fallback), model.c_str()))
@@ -456,7 +457,7 @@ void LoadModelFreeSize(DriverContext* context, int slot)
     SetItemValue(context, wdmFreeSizeWidth, 0);
     SetItemValue(context, wdmFreeSizeLength, 0);
     const std::u16string model = ModelIni(context);
-    const std::u16string section = FreeSizeSection(slot, context);
+    const std::u16string section = CopyLanguageFreeSizeSection(slot, context);
     const PrinterSectionSwap swap(context, section.c_str());
     LoadSettingsFile(context->printer, model.c_str(), kSettingsFreeSize, context);
 }
